@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build, run and test Lumetra Tools.
+# Idempotent: only packages that are missing are installed.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  # libraries
+  nlohmann-json3-dev libcli11-dev libjpeg62-turbo-dev
+  # tests, fuzzing and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
+  # end-to-end tests: network namespaces, a JSON reader
+  iproute2 jq procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,73 @@
+#include "platform/NetworkProfile.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
+
+namespace lm {
+
+namespace {
+
+template <typename T>
+bool parseNumber(std::string_view text, T& out, T min, T max) {
+    T value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<InterfaceRow>> NetworkProfile::interfaceTable() const {
+    if (interfaces) return interfaces;
+    return readSystemInterfaces();
+}
+
+std::optional<std::vector<InterfaceRow>> NetworkProfile::parseInterfaces(const std::string& text) {
+    std::vector<InterfaceRow> rows;
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const auto comma = rest.find(',');
+        const auto item = rest.substr(0, comma);
+        rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+        const auto slash = item.find('/');
+        if (slash == std::string_view::npos) return std::nullopt;
+        const auto address = parseIpv4(item.substr(0, slash));
+        const auto mask = parseIpv4(item.substr(slash + 1));
+        if (!address || !mask) return std::nullopt;
+        rows.push_back(InterfaceRow{*address, *mask, 1});
+    }
+    return rows;
+}
+
+NetworkProfile NetworkProfile::fromEnvironment(std::string* error) {
+    NetworkProfile profile;
+    auto complain = [error](const char* name, const char* value) {
+        if (error) *error += std::string(name) + ": cannot use \"" + value + "\"\n";
+    };
+    auto port = [&](const char* name, uint16_t& field) {
+        if (const char* v = std::getenv(name); v && !parseNumber<uint16_t>(v, field, 1, 65535)) complain(name, v);
+    };
+    port("LMTOOLS_DISCOVERY_PORT", profile.discoveryPort);
+    port("LMTOOLS_TELNET_PORT", profile.telnetPort);
+    port("LMTOOLS_HTTP_PORT", profile.httpPort);
+    port("LMTOOLS_TFTP_PORT", profile.tftpPort);
+    if (const char* v = std::getenv("LMTOOLS_QUIET_MS")) {
+        int ms = 0;
+        if (parseNumber<int>(v, ms, 1, 600000))
+            profile.quietPeriod = Milliseconds(ms);
+        else
+            complain("LMTOOLS_QUIET_MS", v);
+    }
+    if (const char* v = std::getenv("LMTOOLS_INTERFACES")) {
+        if (auto rows = parseInterfaces(v))
+            profile.interfaces = std::move(rows);
+        else
+            complain("LMTOOLS_INTERFACES", v);
+    }
+    if (const char* v = std::getenv("LMTOOLS_ARP_TABLE"); v && *v) profile.arpTablePath = v;
+    return profile;
+}
+
+}  // namespace lm

@@ -1,0 +1,91 @@
+#include "platform/Socket.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+namespace lm {
+
+std::optional<UdpSocket> UdpSocket::open() {
+    UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!fd) return std::nullopt;
+    return UdpSocket(std::move(fd));
+}
+
+bool UdpSocket::enableBroadcast() {
+    int one = 1;
+    return ::setsockopt(fd_.get(), SOL_SOCKET, SO_BROADCAST, &one, sizeof one) == 0;
+}
+
+bool UdpSocket::enableAddressReuse() {
+    int one = 1;
+    return ::setsockopt(fd_.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0;
+}
+
+void UdpSocket::growReceiveBuffer(int bytes) { lm::growReceiveBuffer(fd_.get(), bytes); }
+
+bool UdpSocket::bind(Ipv4 address, uint16_t port) {
+    const auto sa = makeSockaddr(address, port);
+    return ::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+}
+
+uint16_t UdpSocket::localPort() const {
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    if (::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&sa), &len) != 0) return 0;
+    return ntohs(sa.sin_port);
+}
+
+bool UdpSocket::sendTo(Ipv4 address, uint16_t port, std::span<const unsigned char> payload) const {
+    const auto sa = makeSockaddr(address, port);
+    ssize_t sent;
+    do {
+        sent = ::sendto(fd_.get(), payload.data(), payload.size(), MSG_NOSIGNAL,
+                        reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(payload.size());
+}
+
+bool UdpSocket::sendTo(Ipv4 address, uint16_t port, std::string_view payload) const {
+    return sendTo(address, port,
+                  std::span(reinterpret_cast<const unsigned char*>(payload.data()), payload.size()));
+}
+
+std::optional<Datagram> UdpSocket::receive(std::size_t maxBytes) const {
+    Datagram d;
+    d.bytes.resize(maxBytes);
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    ssize_t got;
+    do {
+        got = ::recvfrom(fd_.get(), d.bytes.data(), d.bytes.size(), 0, reinterpret_cast<sockaddr*>(&sa), &len);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return std::nullopt;
+    d.bytes.resize(static_cast<std::size_t>(got));
+    d.from = sa.sin_addr.s_addr;
+    d.fromPort = ntohs(sa.sin_port);
+    return d;
+}
+
+std::optional<std::vector<bool>> waitReadable(std::span<const int> fds, int timeoutMs) {
+    std::vector<pollfd> polls;
+    polls.reserve(fds.size());
+    for (int fd : fds) polls.push_back(pollfd{fd, POLLIN, 0});
+    int n;
+    do {
+        n = ::poll(polls.data(), polls.size(), timeoutMs);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return std::nullopt;
+    std::vector<bool> readable;
+    readable.reserve(fds.size());
+    for (const auto& p : polls) readable.push_back((p.revents & (POLLIN | POLLERR | POLLHUP)) != 0);
+    return readable;
+}
+
+void growReceiveBuffer(int fd, int bytes) {
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+}  // namespace lm
