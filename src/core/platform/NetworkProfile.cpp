@@ -27,10 +27,11 @@ std::optional<std::vector<InterfaceRow>> NetworkProfile::interfaceTable() const 
 std::optional<std::vector<InterfaceRow>> NetworkProfile::parseInterfaces(const std::string& text) {
     std::vector<InterfaceRow> rows;
     std::string_view rest = text;
-    while (!rest.empty()) {
+    for (bool more = !rest.empty(); more;) {
         const auto comma = rest.find(',');
         const auto item = rest.substr(0, comma);
-        rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+        more = comma != std::string_view::npos;
+        if (more) rest.remove_prefix(comma + 1);
         const auto slash = item.find('/');
         if (slash == std::string_view::npos) return std::nullopt;
         const auto address = parseIpv4(item.substr(0, slash));

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace lm {
+
+// One known device.
+struct DeviceRecord {
+    std::string id;
+    std::string address;  // dotted IPv4; a manual entry may carry ":" and an HTTP port
+    std::string deviceType;
+    std::string version;
+    bool thumbnailFetch = false;  // a fetch was started and has not succeeded
+    uint32_t imageIndex = 0;      // 0: the default picture
+    bool seen = true;
+    uint64_t key = 0;  // stable identity: results that arrive late find their record by it
+
+    // The address without a manual entry's ":port"; what every device conversation uses.
+    std::string hostPart() const { return address.substr(0, address.find(':')); }
+};
+
+}  // namespace lm

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "discovery/DeviceInventory.h"
+#include "platform/IcmpSocket.h"
+#include "platform/InterfaceTable.h"
+#include "platform/NetworkProfile.h"
+
+namespace lm {
+
+// What one scan could do and what it saw; the product shows none of it, the CLI may.
+struct ScanStats {
+    bool probeSent = false;  // false: no ICMP or UDP socket, so the ARP pass alone ran
+    std::optional<IcmpSocket::Kind> icmpKind;
+    std::size_t replies = 0;     // discovery replies received
+    std::size_t arpDevices = 0;  // maker's rows in the ARP table
+    bool stoppedByLimit = false; // the network never went quiet within the scan's limit
+};
+
+// Finds the maker's devices on every local network: UDP probe, ICMP sweep, then the ARP table.
+class DiscoveryScan {
+public:
+    static constexpr std::size_t kMaxReplyBytes = 256;
+    static constexpr std::size_t kMaxEchoBytes = 156;
+    // A network that never falls quiet still ends the scan after this long.
+    static constexpr Milliseconds kMaxDuration{120000};
+
+    DiscoveryScan(DeviceInventory& inventory, const NetworkProfile& profile);
+
+    // One whole scan unless one is running already (then nullopt at once): clearSeen, run, then
+    // ID_PRUNE_UNSEEN, ID_LIST_REFILL and ID_STATUS_UPDATE.
+    std::optional<ScanStats> scanThread();
+
+    ScanStats run(Milliseconds quietPeriod);
+    void arpSweep(ScanStats& stats);
+
+    static void sendEcho(const IcmpSocket& socket, Ipv4 destination, uint16_t identifier, uint16_t sequence);
+    // Where a row's probe goes: its broadcast address, or one made from address and mask.
+    static Ipv4 broadcastDestination(const InterfaceRow& row);
+
+private:
+    void followUpEcho(IcmpSocket::Kind kind, Ipv4 destination, uint16_t identifier);
+
+    DeviceInventory& inventory_;
+    const NetworkProfile& profile_;
+};
+
+}  // namespace lm
