@@ -1,13 +1,15 @@
 #include "discovery/DeviceInventory.h"
 
-#include <algorithm>
 #include <strings.h>
+#include <algorithm>
 
 namespace lm {
 
 namespace {
 
-bool isUnknown(const std::string& id) { return ::strcasecmp(id.c_str(), "Unknown") == 0; }
+bool isUnknown(const std::string& id) {
+    return ::strcasecmp(id.c_str(), "Unknown") == 0;
+}
 
 bool matches(const DeviceRecord& record, const std::string& id, const std::string& address) {
     return record.address == address && (isUnknown(id) || isUnknown(record.id) || record.id == id);
@@ -65,7 +67,8 @@ void DeviceInventory::startFetch(std::unique_lock<std::mutex>& lock, DeviceRecor
 
 void DeviceInventory::clearSeen() {
     std::lock_guard lock(mutex_);
-    for (auto& r : records_) r.seen = false;
+    for (auto& r : records_)
+        r.seen = false;
 }
 
 void DeviceInventory::pruneUnseen() {
@@ -94,8 +97,8 @@ bool DeviceInventory::completeThumbnail(uint64_t key, const PictureStore& store)
     uint32_t imageIndex = 0;
     {
         std::lock_guard lock(mutex_);
-        const auto it =
-            std::find_if(records_.begin(), records_.end(), [key](const DeviceRecord& r) { return r.key == key; });
+        const auto it = std::find_if(records_.begin(), records_.end(),
+                                     [key](const DeviceRecord& r) { return r.key == key; });
         if (it == records_.end()) return false;
         it->imageIndex = store(it->imageIndex);
         index = static_cast<std::size_t>(it - records_.begin());

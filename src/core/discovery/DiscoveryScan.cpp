@@ -50,7 +50,8 @@ Ipv4 DiscoveryScan::broadcastDestination(const InterfaceRow& row) {
     return row.broadcast;
 }
 
-void DiscoveryScan::sendEcho(const IcmpSocket& socket, Ipv4 destination, uint16_t identifier, uint16_t sequence) {
+void DiscoveryScan::sendEcho(const IcmpSocket& socket, Ipv4 destination, uint16_t identifier,
+                             uint16_t sequence) {
     const auto request = makeEchoRequest(identifier, sequence);
     socket.send(destination, request);
 }

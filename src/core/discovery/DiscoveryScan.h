@@ -15,9 +15,9 @@ namespace lm {
 struct ScanStats {
     bool probeSent = false;  // false: no ICMP or UDP socket, so the ARP pass alone ran
     std::optional<IcmpSocket::Kind> icmpKind;
-    std::size_t replies = 0;     // discovery replies received
-    std::size_t arpDevices = 0;  // maker's rows in the ARP table
-    bool stoppedByLimit = false; // the network never went quiet within the scan's limit
+    std::size_t replies = 0;      // discovery replies received
+    std::size_t arpDevices = 0;   // maker's rows in the ARP table
+    bool stoppedByLimit = false;  // the network never went quiet within the scan's limit
 };
 
 // Finds the maker's devices on every local network: UDP probe, ICMP sweep, then the ARP table.

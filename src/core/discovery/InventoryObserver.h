@@ -7,9 +7,9 @@ namespace lm {
 
 // The window commands the inventory and the scan send to the main window.
 enum InventoryCommand : int {
-    ID_LIST_REFILL = 1025,   // rebuild the list from the inventory
-    ID_STATUS_UPDATE = 1027, // show the device count; enable the commands that need a selection
-    ID_PRUNE_UNSEEN = 1028,  // call pruneUnseen
+    ID_LIST_REFILL = 1025,    // rebuild the list from the inventory
+    ID_STATUS_UPDATE = 1027,  // show the device count; enable the commands that need a selection
+    ID_PRUNE_UNSEEN = 1028,   // call pruneUnseen
 };
 
 // The thumbnail message: record index and image index.

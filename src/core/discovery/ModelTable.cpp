@@ -8,9 +8,9 @@ namespace {
 
 constexpr int kFirstCode = 192;
 constexpr std::array<const char*, 18> kNames = {
-    "Zelvix",       "Zelvix",       "Draviel6",    "Pell-Mandor",    "ZelvixMP",     "Quorbent",
-    "Farloomer",    "Draviel1",     "ZelvixXL VGA", "ZelvixXL 1.3MP", "ZelvixXL 3MP", "DravielXL 1",
-    "DravielXL 12", "DravielXL 1",  "ZelvixXL 5MP", "DravielXL 2",    "ZelvixSC 5MP", "ZelvixSC 3MP",
+    "Zelvix",       "Zelvix",      "Draviel6",     "Pell-Mandor",    "ZelvixMP",     "Quorbent",
+    "Farloomer",    "Draviel1",    "ZelvixXL VGA", "ZelvixXL 1.3MP", "ZelvixXL 3MP", "DravielXL 1",
+    "DravielXL 12", "DravielXL 1", "ZelvixXL 5MP", "DravielXL 2",    "ZelvixSC 5MP", "ZelvixSC 3MP",
 };
 
 int hexDigit(char c) {

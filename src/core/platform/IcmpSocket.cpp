@@ -26,7 +26,9 @@ bool IcmpSocket::enableBroadcast() {
     return ::setsockopt(fd_.get(), SOL_SOCKET, SO_BROADCAST, &one, sizeof one) == 0;
 }
 
-void IcmpSocket::growReceiveBuffer(int bytes) { lm::growReceiveBuffer(fd_.get(), bytes); }
+void IcmpSocket::growReceiveBuffer(int bytes) {
+    lm::growReceiveBuffer(fd_.get(), bytes);
+}
 
 bool IcmpSocket::send(Ipv4 destination, std::span<const unsigned char> message) const {
     const auto sa = makeSockaddr(destination, 0);

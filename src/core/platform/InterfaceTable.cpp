@@ -6,7 +6,9 @@
 namespace lm {
 
 namespace {
-Ipv4 addressOf(const sockaddr* sa) { return reinterpret_cast<const sockaddr_in*>(sa)->sin_addr.s_addr; }
+Ipv4 addressOf(const sockaddr* sa) {
+    return reinterpret_cast<const sockaddr_in*>(sa)->sin_addr.s_addr;
+}
 }  // namespace
 
 std::optional<std::vector<InterfaceRow>> readSystemInterfaces() {
@@ -19,9 +21,13 @@ std::optional<std::vector<InterfaceRow>> readSystemInterfaces() {
         InterfaceRow row;
         row.address = addressOf(it->ifa_addr);
         row.mask = it->ifa_netmask ? addressOf(it->ifa_netmask) : 0xffffffffu;
-        const bool hasBroadcast =
-            (it->ifa_flags & IFF_BROADCAST) && it->ifa_broadaddr && it->ifa_broadaddr->sa_family == AF_INET;
-        row.broadcast = hasBroadcast ? addressOf(it->ifa_broadaddr) : 1;
+        // An address added without a broadcast address reports 0.0.0.0 or the address itself; neither
+        // is a broadcast (0 would even read as the "address AND mask" marker), so such a row gets the
+        // directed broadcast of its network.
+        Ipv4 broadcast = 0;
+        if ((it->ifa_flags & IFF_BROADCAST) && it->ifa_broadaddr && it->ifa_broadaddr->sa_family == AF_INET)
+            broadcast = addressOf(it->ifa_broadaddr);
+        row.broadcast = broadcast != 0 && broadcast != row.address ? broadcast : 1;
         rows.push_back(row);
     }
     ::freeifaddrs(list);

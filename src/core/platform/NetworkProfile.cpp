@@ -48,7 +48,8 @@ NetworkProfile NetworkProfile::fromEnvironment(std::string* error) {
         if (error) *error += std::string(name) + ": cannot use \"" + value + "\"\n";
     };
     auto port = [&](const char* name, uint16_t& field) {
-        if (const char* v = std::getenv(name); v && !parseNumber<uint16_t>(v, field, 1, 65535)) complain(name, v);
+        if (const char* v = std::getenv(name); v && !parseNumber<uint16_t>(v, field, 1, 65535))
+            complain(name, v);
     };
     port("LMTOOLS_DISCOVERY_PORT", profile.discoveryPort);
     port("LMTOOLS_TELNET_PORT", profile.telnetPort);

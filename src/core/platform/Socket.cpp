@@ -23,7 +23,9 @@ bool UdpSocket::enableAddressReuse() {
     return ::setsockopt(fd_.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0;
 }
 
-void UdpSocket::growReceiveBuffer(int bytes) { lm::growReceiveBuffer(fd_.get(), bytes); }
+void UdpSocket::growReceiveBuffer(int bytes) {
+    lm::growReceiveBuffer(fd_.get(), bytes);
+}
 
 bool UdpSocket::bind(Ipv4 address, uint16_t port) {
     const auto sa = makeSockaddr(address, port);
@@ -59,7 +61,8 @@ std::optional<Datagram> UdpSocket::receive(std::size_t maxBytes) const {
     socklen_t len = sizeof sa;
     ssize_t got;
     do {
-        got = ::recvfrom(fd_.get(), d.bytes.data(), d.bytes.size(), 0, reinterpret_cast<sockaddr*>(&sa), &len);
+        got =
+            ::recvfrom(fd_.get(), d.bytes.data(), d.bytes.size(), 0, reinterpret_cast<sockaddr*>(&sa), &len);
     } while (got < 0 && errno == EINTR);
     if (got < 0) return std::nullopt;
     d.bytes.resize(static_cast<std::size_t>(got));
@@ -71,7 +74,8 @@ std::optional<Datagram> UdpSocket::receive(std::size_t maxBytes) const {
 std::optional<std::vector<bool>> waitReadable(std::span<const int> fds, int timeoutMs) {
     std::vector<pollfd> polls;
     polls.reserve(fds.size());
-    for (int fd : fds) polls.push_back(pollfd{fd, POLLIN, 0});
+    for (int fd : fds)
+        polls.push_back(pollfd{fd, POLLIN, 0});
     int n;
     do {
         n = ::poll(polls.data(), polls.size(), timeoutMs);
@@ -79,7 +83,8 @@ std::optional<std::vector<bool>> waitReadable(std::span<const int> fds, int time
     if (n < 0) return std::nullopt;
     std::vector<bool> readable;
     readable.reserve(fds.size());
-    for (const auto& p : polls) readable.push_back((p.revents & (POLLIN | POLLERR | POLLHUP)) != 0);
+    for (const auto& p : polls)
+        readable.push_back((p.revents & (POLLIN | POLLERR | POLLHUP)) != 0);
     return readable;
 }
 

@@ -46,7 +46,8 @@ protected:
     }
     std::vector<std::string> ids() const {
         std::vector<std::string> out;
-        for (const auto& r : inventory.snapshot()) out.push_back(r.id);
+        for (const auto& r : inventory.snapshot())
+            out.push_back(r.id);
         return out;
     }
 
@@ -258,11 +259,13 @@ TEST(DeviceInventoryConcurrency, ScanFetchesAndWindowShareTheInventory) {
         });
     }
     while (!done) {
-        for (const auto& r : inventory.snapshot()) EXPECT_FALSE(r.id.empty());
+        for (const auto& r : inventory.snapshot())
+            EXPECT_FALSE(r.id.empty());
         (void)inventory.count();
     }
     scan.join();
-    for (auto& f : fetchers) f.join();
+    for (auto& f : fetchers)
+        f.join();
     EXPECT_EQ(inventory.count(), 50u);
     EXPECT_GT(observer.thumbnails.load(), 0);
 }

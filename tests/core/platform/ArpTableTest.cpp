@@ -9,7 +9,8 @@
 namespace lm {
 namespace {
 
-constexpr const char* kHeader = "IP address       HW type     Flags       HW address            Mask     Device\n";
+constexpr const char* kHeader =
+    "IP address       HW type     Flags       HW address            Mask     Device\n";
 
 TEST(ArpTable, ReadsRowsSortedByAddress) {
     const std::string text = std::string(kHeader) +
@@ -64,7 +65,9 @@ TEST(ArpTable, HeaderOnlyAndEmptyGiveNoRows) {
     EXPECT_TRUE(parseArpTable("").empty());
 }
 
-TEST(ArpTable, MissingFileIsUnreadable) { EXPECT_FALSE(readArpTable("/nonexistent/arp")); }
+TEST(ArpTable, MissingFileIsUnreadable) {
+    EXPECT_FALSE(readArpTable("/nonexistent/arp"));
+}
 
 }  // namespace
 }  // namespace lm

@@ -1,0 +1,104 @@
+// Discovery at scale: a thousand simulated devices answer one probe at once; then the cost of
+// merging replies into a large inventory.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "Simulator.h"
+#include "discovery/DeviceInventory.h"
+#include "discovery/DiscoveryScan.h"
+#include "platform/IcmpSocket.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsBetween(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// Notes when the last device was added.
+class TimingWindow : public lm::InventoryObserver {
+public:
+    void inventoryCommand(lm::InventoryCommand command) override {
+        if (command == lm::ID_LIST_REFILL) lastAdd = Clock::now();
+    }
+    void thumbnailReady(std::size_t, uint32_t) override {}
+    Clock::time_point lastAdd;
+};
+
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+int scanThousandDevices(std::size_t devices) {
+    if (!lm::IcmpSocket::open()) {
+        std::printf("scan: skipped, no ICMP socket may be opened (run as root)\n");
+        return 0;
+    }
+    raiseDescriptorLimit();
+    lm::sim::SimulatorConfig config;
+    config.devices = lm::sim::demoDevices(devices, *lm::parseIpv4("127.1.0.1"));
+    lm::sim::Simulator simulator(std::move(config));
+    std::string error;
+    if (!simulator.start(&error)) {
+        std::printf("scan: cannot start %zu devices: %s\n", devices, error.c_str());
+        return 1;
+    }
+    lm::NetworkProfile profile;
+    profile.discoveryPort = simulator.discoveryPort();
+    profile.interfaces = lm::NetworkProfile::parseInterfaces("127.0.0.254/255.0.0.0");
+    profile.arpTablePath = "/dev/null";
+
+    lm::DeviceInventory inventory;
+    TimingWindow window;
+    inventory.setObserver(&window);
+    const auto start = Clock::now();
+    const auto stats = lm::DiscoveryScan(inventory, profile).scanThread();
+    const auto end = Clock::now();
+    std::printf(
+        "scan: %zu of %zu devices found (%zu replies) in %.2f s; last reply to end of scan %.3f s "
+        "(quiet period %.1f s)\n",
+        inventory.count(), devices, stats ? stats->replies : 0, secondsBetween(start, end),
+        secondsBetween(window.lastAdd, end), profile.quietPeriod.count() / 1000.0);
+    return inventory.count() == devices ? 0 : 1;
+}
+
+void inventoryMerges() {
+    lm::DeviceInventory inventory;
+    for (int i = 0; i < 5000; ++i)
+        inventory.add("024C55-C8" + std::to_string(10000 + i),
+                      "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".1", "ZelvixXL VGA",
+                      "4.2.1");
+    const auto start = Clock::now();
+    std::size_t added = 0;
+    for (int i = 0; i < 10000; ++i) {
+        // Half confirm existing records (spread over the list), half are new devices.
+        const int n = i % 2 ? (i * 7919) % 5000 : 5000 + i;
+        const std::string id = "024C55-C8" + std::to_string(10000 + n);
+        const std::string address = "10." + std::to_string(n / 256) + "." + std::to_string(n % 256) + ".1";
+        if (!inventory.update(id, address)) {
+            inventory.add(id, address, "ZelvixXL VGA", "4.2.1");
+            ++added;
+        }
+    }
+    const double seconds = secondsBetween(start, Clock::now());
+    std::printf(
+        "inventory: 10000 update/add calls on a 5000-record inventory (%zu added) in %.1f ms, %.2f us each\n",
+        added, seconds * 1000, seconds * 1e6 / 10000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t devices = argc > 1 ? std::stoul(argv[1]) : 1000;
+    inventoryMerges();
+    return scanThousandDevices(devices);
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the whole suite; the suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the threaded suites under ThreadSanitizer; a short libFuzzer run of
+# every fuzz target. Network-namespace tests run only as root and skip otherwise.
+#   scripts/test.sh           everything
+#   scripts/test.sh --quick   the plain suite only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+quick=false
+[ "${1:-}" = "--quick" ] && quick=true
+
+scripts/install-deps.sh
+jobs=$(nproc)
+passed=0
+failed=0
+
+build() {  # build DIR [--targets "T1 T2"] CMAKE-ARGS...
+  local dir="$1" targets=""; shift
+  if [ "${1:-}" = "--targets" ]; then targets="$2"; shift 2; fi
+  echo "== building $dir"
+  cmake -S . -B "$dir" -G Ninja -DLM_WERROR=ON "$@" >/dev/null
+  local log
+  log=$(mktemp)
+  # shellcheck disable=SC2086
+  if ! ninja -C "$dir" -j"$jobs" $targets >"$log" 2>&1; then
+    cat "$log"; rm -f "$log"; return 1
+  fi
+  rm -f "$log"
+}
+
+suite() {  # suite DIR CTEST-ARGS...
+  local dir="$1"; shift
+  echo "== testing $dir"
+  local log status=0
+  log=$(mktemp)
+  (cd "$dir" && ctest -j"$jobs" --output-on-failure "$@") >"$log" 2>&1 || status=$?
+  grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$log" || true
+  local line total bad
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n1)
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
+  passed=$((passed + ${total:-0} - ${bad:-0}))
+  failed=$((failed + ${bad:-0}))
+  rm -f "$log"
+  # A run that failed without a failed test (a crash of ctest itself) still counts as a failure.
+  if [ "$status" -ne 0 ] && [ "${bad:-0}" -eq 0 ]; then failed=$((failed + 1)); fi
+}
+
+build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+suite build/test
+
+if ! $quick; then
+  build build/asan -DCMAKE_BUILD_TYPE=Debug -DLM_SANITIZE=address,undefined -DLM_BUILD_BENCH=OFF
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    suite build/asan -LE e2e
+
+  build build/tsan -DCMAKE_BUILD_TYPE=Debug -DLM_SANITIZE=thread -DLM_BUILD_BENCH=OFF
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 suite build/tsan -L threaded
+
+  if command -v clang++ >/dev/null; then
+    fuzzers=$(sed -nE 's/^lm_add_fuzz\((Fuzz[A-Za-z]+) .*/\1/p' tests/fuzz/CMakeLists.txt)
+    # shellcheck disable=SC2086
+    build build/fuzz --targets "$(echo $fuzzers)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_COMPILER=clang++ -DLM_FUZZ=ON -DLM_BUILD_BENCH=OFF
+    for name in $fuzzers; do
+      target="build/fuzz/tests/fuzz/$name"
+      [ -x "$target" ] || continue
+      echo "== fuzzing $name for 20 s"
+      if "$target" -max_total_time=20 -rss_limit_mb=1024 -artifact_prefix="build/fuzz/$name-" >"build/fuzz/$name.log" 2>&1; then
+        passed=$((passed + 1))
+      else
+        tail -n 30 "build/fuzz/$name.log"; failed=$((failed + 1))
+      fi
+    done
+  fi
+fi
+
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

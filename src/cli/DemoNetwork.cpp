@@ -1,0 +1,53 @@
+#include "DemoNetwork.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "Simulator.h"
+
+namespace lm::cli {
+
+namespace {
+
+// The demo's stand-in interface: its broadcast reaches every device on 127.0.0.0/8.
+constexpr const char* kDemoInterface = "127.0.0.254/255.0.0.0";
+constexpr const char* kFirstDevice = "127.0.0.10";
+
+}  // namespace
+
+std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, std::string* error) {
+    sim::SimulatorConfig config;
+    config.devices = sim::demoDevices(kDevices, *parseIpv4(kFirstDevice));
+    // The last one ignores probes: like a device whose probe answer was lost, it is found only
+    // through the ARP table.
+    config.devices.back().answersProbe = false;
+
+    std::unique_ptr<DemoNetwork> demo(new DemoNetwork);
+    demo->simulator_ = std::make_unique<sim::Simulator>(std::move(config));
+    if (!demo->simulator_->start(error)) return nullptr;
+
+    std::string path = (std::filesystem::temp_directory_path() / "lmtools-demo-arp-XXXXXX").string();
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) {
+        if (error) *error = "cannot create a file in " + std::filesystem::temp_directory_path().string();
+        return nullptr;
+    }
+    ::close(fd);
+    demo->arpTablePath_ = path;
+    if (!demo->simulator_->writeArpTable(path, error)) return nullptr;
+
+    profile.discoveryPort = demo->simulator_->discoveryPort();
+    profile.httpPort = demo->simulator_->httpPort();
+    profile.interfaces = NetworkProfile::parseInterfaces(kDemoInterface);
+    profile.arpTablePath = path;
+    return demo;
+}
+
+DemoNetwork::~DemoNetwork() {
+    if (simulator_) simulator_->stop();
+    if (!arpTablePath_.empty()) ::unlink(arpTablePath_.c_str());
+}
+
+}  // namespace lm::cli

@@ -1,0 +1,83 @@
+#include "ScanCommand.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "TextTable.h"
+#include "discovery/DeviceInventory.h"
+#include "discovery/DiscoveryScan.h"
+
+namespace lm::cli {
+
+namespace {
+
+// Stands in for the main window: prunes on request and shows the running count on a terminal.
+class ScanWindow : public InventoryObserver {
+public:
+    ScanWindow(DeviceInventory& inventory, std::ostream& err, bool showProgress)
+        : inventory_(inventory), err_(err), showProgress_(showProgress) {}
+
+    void inventoryCommand(InventoryCommand command) override {
+        if (command == ID_PRUNE_UNSEEN) inventory_.pruneUnseen();
+        if (command == ID_STATUS_UPDATE && showProgress_)
+            err_ << "\rScanning... " << deviceCountLabel(inventory_.count()) << std::flush;
+    }
+    void thumbnailReady(std::size_t, uint32_t) override {}
+
+    bool showsProgress() const { return showProgress_; }
+    void finish() {
+        if (showProgress_) err_ << "\r\033[K" << std::flush;
+    }
+
+private:
+    DeviceInventory& inventory_;
+    std::ostream& err_;
+    bool showProgress_;
+};
+
+void printJson(const std::vector<DeviceRecord>& records, std::ostream& out) {
+    auto array = nlohmann::json::array();
+    for (const auto& r : records)
+        array.push_back(
+            {{"id", r.id}, {"address", r.address}, {"deviceType", r.deviceType}, {"version", r.version}});
+    // Device text need not be UTF-8; invalid bytes become U+FFFD instead of failing the dump.
+    out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
+
+void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
+    TextTable table({"ID", "IP Address", "Device Type", "Version"});
+    for (const auto& r : records)
+        table.addRow({r.id, r.address, r.deviceType, r.version});
+    table.print(out);
+    out << '\n' << deviceCountLabel(records.size()) << '\n';
+}
+
+}  // namespace
+
+int runScan(const Session& session, const ScanOptions& options, std::ostream& out, std::ostream& err) {
+    DeviceInventory inventory;
+    ScanWindow window(inventory, err, &err == &std::cerr && ::isatty(STDERR_FILENO));
+    inventory.setObserver(&window);
+    DiscoveryScan scan(inventory, session.profile());
+    if (window.showsProgress()) err << "Scanning..." << std::flush;
+    const auto stats = scan.scanThread();
+    window.finish();
+
+    if (stats && !stats->probeSent)
+        err << "Note: no ICMP socket could be opened, so no probe was sent and only the ARP table was read.\n"
+               "Grant the right to open one: sudo setcap cap_net_raw+ep \"$(command -v lmtools-cli)\"\n";
+    if (stats && stats->stoppedByLimit)
+        err << "Note: the network never fell quiet; the scan was ended early.\n";
+
+    const auto records = inventory.snapshot();
+    if (options.json)
+        printJson(records, out);
+    else
+        printTable(records, out);
+    return 0;
+}
+
+}  // namespace lm::cli

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <ostream>
+
+#include "link/Session.h"
+
+namespace lm::cli {
+
+struct ScanOptions {
+    bool json = false;
+};
+
+// Runs one scan as the scan thread does and prints what it found. Returns the exit status.
+int runScan(const Session& session, const ScanOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace lm::cli

@@ -1,0 +1,42 @@
+#include "TextTable.h"
+
+#include <algorithm>
+
+namespace lm::cli {
+
+TextTable::TextTable(std::vector<std::string> headings) {
+    rows_.push_back(std::move(headings));
+}
+
+void TextTable::addRow(std::vector<std::string> cells) {
+    for (auto& cell : cells)
+        cell = printable(cell);
+    cells.resize(rows_.front().size());
+    rows_.push_back(std::move(cells));
+}
+
+void TextTable::print(std::ostream& out) const {
+    std::vector<std::size_t> widths(rows_.front().size(), 0);
+    for (const auto& row : rows_)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], row[c].size());
+    for (const auto& row : rows_) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            line += row[c];
+            if (c + 1 < row.size()) line += std::string(widths[c] - row[c].size() + 2, ' ');
+        }
+        out << line << '\n';
+    }
+}
+
+std::string printable(const std::string& text) {
+    std::string out = text;
+    for (auto& ch : out) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7f) ch = '?';
+    }
+    return out;
+}
+
+}  // namespace lm::cli

@@ -1,0 +1,7 @@
+#include <iostream>
+
+#include "CliApp.h"
+
+int main(int argc, char** argv) {
+    return lm::cli::runCli(argc, argv, std::cout, std::cerr);
+}

@@ -1,0 +1,17 @@
+// Discovery replies and ARP tables are device- or network-supplied text.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "discovery/DiscoveryReply.h"
+#include "discovery/ModelTable.h"
+#include "platform/ArpTable.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const auto reply = lm::DiscoveryReply::parse(std::span(data, size));
+    if (reply.deviceType.size() > 2 * lm::DiscoveryReply::kMaxBytes) __builtin_trap();
+    (void)lm::ModelTable::nameForCode(lm::ModelTable::codeFromId(reply.id));
+    (void)lm::parseArpTable(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}

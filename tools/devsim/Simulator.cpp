@@ -1,0 +1,184 @@
+#include "Simulator.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+
+#include "SharedPort.h"
+#include "platform/Socket.h"
+
+namespace lm::sim {
+
+namespace {
+
+constexpr int kListenerBufferBytes = 4 << 20;
+
+// A thousand devices need two sockets each; the usual soft limit of 1024 descriptors is too few.
+void allowDescriptors(std::size_t needed) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= needed) return;
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, needed);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+std::string arpRow(const DeviceConfig& device) {
+    const Mac& m = device.mac;
+    const bool loopback = (ntohl(device.address) >> 24) == 127;
+    char row[128];
+    std::snprintf(row, sizeof row, "%-16s 0x%-10x0x%-10x%02x:%02x:%02x:%02x:%02x:%02x     *        %s\n",
+                  dotted(device.address).c_str(), 1u, 2u, m[0], m[1], m[2], m[3], m[4], m[5],
+                  loopback ? "lo" : "eth0");
+    return row;
+}
+
+}  // namespace
+
+Simulator::Simulator(SimulatorConfig config) : config_(std::move(config)) {}
+
+Simulator::~Simulator() {
+    stop();
+}
+
+bool Simulator::start(std::string* error) {
+    if (running()) {
+        if (error) *error = "the simulator is already running";
+        return false;
+    }
+    allowDescriptors(config_.devices.size() * 2 + 256);
+    auto loop = std::make_unique<EventLoop>();
+    if (!loop->valid()) {
+        if (error) *error = "cannot create the event loop's wake-up descriptor";
+        return false;
+    }
+    pool_ = std::make_unique<ConnectionPool>();
+    finalCounters_.clear();
+    if (!bindAndCreate(error)) {
+        devices_.clear();
+        listeners_.clear();
+        return false;
+    }
+    for (auto& device : devices_)
+        device->attach(*loop);
+    for (BroadcastListener& listener : listeners_)
+        loop->watch(listener.socket.get(), [&listener] {
+            if (const auto from = readProbe(listener.socket.get()))
+                for (Device* device : listener.devices)
+                    device->hearBroadcast(*from);
+        });
+    loop_ = std::move(loop);
+    thread_ = std::thread([loop = loop_.get()] { loop->run(); });
+    return true;
+}
+
+bool Simulator::bindAndCreate(std::string* error) {
+    const auto& configs = config_.devices;
+    // Distinct addresses, and no device on a broadcast address: either would make binding fail
+    // in a way that looks like a busy port.
+    std::map<Ipv4, std::size_t> owner;
+    for (std::size_t i = 0; i < configs.size(); ++i)
+        if (const auto [at, fresh] = owner.emplace(configs[i].address, i); !fresh) {
+            if (error)
+                *error = "devices " + std::to_string(at->second) + " and " + std::to_string(i) +
+                         " share the address " + dotted(configs[i].address);
+            return false;
+        }
+    std::vector<Ipv4> broadcasts;
+    for (const DeviceConfig& device : configs) {
+        const Ipv4 broadcast = broadcastOf(device);
+        if (owner.contains(broadcast)) {
+            if (error) *error = "the broadcast address " + dotted(broadcast) + " is also a device's address";
+            return false;
+        }
+        if (std::find(broadcasts.begin(), broadcasts.end(), broadcast) == broadcasts.end())
+            broadcasts.push_back(broadcast);
+    }
+
+    // Devices first, then one listener per broadcast address, all on one port. A chosen port is
+    // held alone; a fixed one is shared, so several simulators in one network can all hear probes.
+    std::vector<Endpoint> udp, tcp;
+    for (const DeviceConfig& device : configs) {
+        udp.push_back({device.address, false});
+        tcp.push_back({device.address, true});
+    }
+    for (Ipv4 broadcast : broadcasts)
+        udp.push_back({broadcast, config_.discoveryPort != 0});
+    auto discovery = bindSharedPort(Transport::Udp, udp, config_.discoveryPort, error);
+    if (!discovery) return false;
+    auto http = bindSharedPort(Transport::Tcp, tcp, config_.httpPort, error);
+    if (!http) return false;
+    discoveryPort_ = discovery->port;
+    httpPort_ = http->port;
+
+    const auto clock = config_.clock ? config_.clock : [] { return WallClock::now(); };
+    for (std::size_t i = 0; i < configs.size(); ++i)
+        devices_.push_back(std::make_unique<Device>(
+            configs[i], Device::Sockets{std::move(discovery->sockets[i]), std::move(http->sockets[i])},
+            Device::Ports{discoveryPort_, httpPort_}, *pool_, clock));
+    for (std::size_t b = 0; b < broadcasts.size(); ++b) {
+        BroadcastListener listener{std::move(discovery->sockets[configs.size() + b]), {}};
+        lm::growReceiveBuffer(listener.socket.get(), kListenerBufferBytes);
+        for (auto& device : devices_)
+            if (broadcastOf(device->config()) == broadcasts[b]) listener.devices.push_back(device.get());
+        listeners_.push_back(std::move(listener));
+    }
+    return true;
+}
+
+void Simulator::stop() {
+    if (!running()) return;
+    loop_->stop();
+    thread_.join();
+    pool_->stopAll();
+    for (const auto& device : devices_)
+        finalCounters_.push_back(device->counters());
+    listeners_.clear();
+    devices_.clear();
+    loop_.reset();
+}
+
+std::string Simulator::arpTableText() const {
+    std::string text = "IP address       HW type     Flags       HW address            Mask     Device\n";
+    for (const DeviceConfig& device : config_.devices)
+        text += arpRow(device);
+    return text;
+}
+
+bool Simulator::writeArpTable(const std::string& path, std::string* error) const {
+    const std::string partial = path + ".partial";
+    {
+        std::ofstream out(partial, std::ios::trunc);
+        out << arpTableText();
+        if (!out.flush()) {
+            if (error) *error = partial + ": cannot be written";
+            return false;
+        }
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::remove(partial.c_str());
+        if (error) *error = path + ": cannot be replaced";
+        return false;
+    }
+    return true;
+}
+
+DeviceCounters Simulator::counters(std::size_t index) const {
+    if (index < devices_.size()) return devices_[index]->counters();
+    if (index < finalCounters_.size()) return finalCounters_[index];
+    return {};
+}
+
+DeviceCounters Simulator::totals() const {
+    DeviceCounters sum;
+    for (std::size_t i = 0; i < config_.devices.size(); ++i) {
+        const DeviceCounters c = counters(i);
+        sum.probesReceived += c.probesReceived;
+        sum.repliesSent += c.repliesSent;
+        sum.httpRequests += c.httpRequests;
+    }
+    return sum;
+}
+
+}  // namespace lm::sim

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ConnectionPool.h"
+#include "Device.h"
+#include "EventLoop.h"
+#include "SimulatorConfig.h"
+
+namespace lm::sim {
+
+// Runs a set of simulated devices: binds their sockets on the shared ports, serves them from one
+// event-loop thread plus one short-lived thread per HTTP connection, and stops them all again.
+class Simulator {
+public:
+    explicit Simulator(SimulatorConfig config);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Binds every socket and starts serving; false with a reason when a socket cannot be had.
+    // May be called again after stop().
+    bool start(std::string* error);
+    // Ends every service and connection and joins every thread; the ports are free afterwards.
+    void stop();
+    bool running() const { return loop_ != nullptr; }
+
+    // The shared ports; valid after a successful start().
+    uint16_t discoveryPort() const { return discoveryPort_; }
+    uint16_t httpPort() const { return httpPort_; }
+    const std::vector<DeviceConfig>& devices() const { return config_.devices; }
+
+    // The devices as rows of /proc/net/arp, for a scan pointed at a file instead of the kernel's table.
+    std::string arpTableText() const;
+    // Writes arpTableText() to path, replacing the file in one step.
+    bool writeArpTable(const std::string& path, std::string* error) const;
+
+    // What device `index` has seen since the last start (kept after stop); zeros when out of range.
+    DeviceCounters counters(std::size_t index) const;
+    DeviceCounters totals() const;
+
+private:
+    struct BroadcastListener {
+        UniqueFd socket;
+        std::vector<Device*> devices;
+    };
+
+    bool bindAndCreate(std::string* error);
+
+    SimulatorConfig config_;
+    uint16_t discoveryPort_ = 0;
+    uint16_t httpPort_ = 0;
+    std::unique_ptr<ConnectionPool> pool_;
+    std::vector<std::unique_ptr<Device>> devices_;
+    std::vector<BroadcastListener> listeners_;
+    std::vector<DeviceCounters> finalCounters_;
+    std::unique_ptr<EventLoop> loop_;
+    std::thread thread_;
+};
+
+}  // namespace lm::sim

@@ -1,0 +1,161 @@
+#include "SimulatorConfig.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+
+namespace lm::sim {
+
+namespace {
+
+using nlohmann::json;
+
+// Carries the first complaint out of the nested readers.
+struct Problem {
+    std::string text;
+};
+
+[[noreturn]] void fail(const std::string& where, const std::string& what) {
+    throw Problem{where + ": " + what};
+}
+
+void checkKeys(const json& object, const std::string& where, const std::set<std::string>& known) {
+    if (!object.is_object()) fail(where, "expected an object");
+    for (const auto& [key, value] : object.items())
+        if (!known.contains(key)) fail(where, "unknown key \"" + key + "\"");
+}
+
+std::string text(const json& value, const std::string& where) {
+    if (!value.is_string()) fail(where, "expected a string");
+    return value.get<std::string>();
+}
+
+uint16_t port(const json& value, const std::string& where) {
+    if (!value.is_number_unsigned() || value.get<uint64_t>() > 65535) fail(where, "expected a port 0..65535");
+    return static_cast<uint16_t>(value.get<uint64_t>());
+}
+
+Ipv4 address(const json& value, const std::string& where) {
+    const auto parsed = parseIpv4(text(value, where));
+    if (!parsed) fail(where, "expected a dotted IPv4 address");
+    return *parsed;
+}
+
+// A string, or an array of byte values for replies that are not valid text.
+std::string replyBytes(const json& value, const std::string& where) {
+    std::string bytes;
+    if (value.is_string()) {
+        bytes = value.get<std::string>();
+    } else if (value.is_array()) {
+        for (const json& b : value) {
+            if (!b.is_number_unsigned() || b.get<uint64_t>() > 255) fail(where, "expected bytes 0..255");
+            bytes.push_back(static_cast<char>(b.get<uint64_t>()));
+        }
+    } else {
+        fail(where, "expected null, a string or an array of bytes");
+    }
+    if (bytes.size() > DeviceConfig::kMaxReplyBytes)
+        fail(where, "longer than one datagram (" + std::to_string(DeviceConfig::kMaxReplyBytes) + " bytes)");
+    return bytes;
+}
+
+HttpBehaviour http(const json& object, const std::string& where) {
+    checkKeys(object, where, {"fault", "image"});
+    HttpBehaviour behaviour;
+    if (object.contains("fault")) {
+        const auto fault = faultFromName(text(object["fault"], where + ".fault"));
+        if (!fault)
+            fail(where + ".fault",
+                 "expected one of none, notFound, wrongType, chunked, redirect, noLength, slow, silent");
+        behaviour.fault = *fault;
+    }
+    if (object.contains("image")) {
+        const json& size = object["image"];
+        auto side = [&](const json& v) {
+            return v.is_number_unsigned() && v.get<uint64_t>() >= 1 &&
+                   v.get<uint64_t>() <= DeviceConfig::kMaxImageSide;
+        };
+        if (!size.is_array() || size.size() != 2 || !side(size[0]) || !side(size[1]))
+            fail(where + ".image",
+                 "expected [width, height], each 1.." + std::to_string(DeviceConfig::kMaxImageSide));
+        behaviour.width = size[0].get<unsigned>();
+        behaviour.height = size[1].get<unsigned>();
+    }
+    return behaviour;
+}
+
+DeviceConfig device(const json& object, const std::string& where) {
+    checkKeys(
+        object, where,
+        {"mac", "address", "broadcast", "product", "version", "subtype", "reply", "answersProbe", "http"});
+    if (!object.contains("mac")) fail(where, "missing \"mac\"");
+    if (!object.contains("address")) fail(where, "missing \"address\"");
+    const auto mac = parseMac(text(object["mac"], where + ".mac"));
+    if (!mac) fail(where + ".mac", "expected six hex pairs like 02:4C:55:C8:12:34");
+
+    // Unset fields take the values of the model the MAC names.
+    DeviceConfig d = modelDevice((*mac)[3]);
+    d.mac = *mac;
+    d.address = address(object["address"], where + ".address");
+    if (object.contains("broadcast") && !object["broadcast"].is_null())
+        d.broadcast = address(object["broadcast"], where + ".broadcast");
+    if (object.contains("product")) d.product = text(object["product"], where + ".product");
+    if (object.contains("version")) d.version = text(object["version"], where + ".version");
+    if (object.contains("subtype"))
+        d.subtype = object["subtype"].is_null() ? std::string() : text(object["subtype"], where + ".subtype");
+    if (object.contains("reply") && !object["reply"].is_null())
+        d.reply = replyBytes(object["reply"], where + ".reply");
+    if (object.contains("answersProbe")) {
+        if (!object["answersProbe"].is_boolean()) fail(where + ".answersProbe", "expected true or false");
+        d.answersProbe = object["answersProbe"].get<bool>();
+    }
+    if (object.contains("http")) d.http = http(object["http"], where + ".http");
+    return d;
+}
+
+SimulatorConfig simulator(const json& document) {
+    checkKeys(document, "configuration", {"devices", "discoveryPort", "httpPort"});
+    SimulatorConfig config;
+    if (document.contains("discoveryPort"))
+        config.discoveryPort = port(document["discoveryPort"], "discoveryPort");
+    if (document.contains("httpPort")) config.httpPort = port(document["httpPort"], "httpPort");
+    if (!document.contains("devices") || !document["devices"].is_array())
+        fail("configuration", "expected \"devices\": [...]");
+    for (std::size_t i = 0; i < document["devices"].size(); ++i) {
+        const std::string where = "devices[" + std::to_string(i) + "]";
+        config.devices.push_back(device(document["devices"][i], where));
+    }
+    return config;
+}
+
+}  // namespace
+
+std::optional<SimulatorConfig> parseConfig(const nlohmann::json& document, std::string* error) {
+    try {
+        return simulator(document);
+    } catch (const Problem& problem) {
+        if (error) *error = problem.text;
+    } catch (const nlohmann::json::exception& e) {
+        if (error) *error = e.what();
+    }
+    return std::nullopt;
+}
+
+std::optional<SimulatorConfig> loadConfig(const std::string& path, std::string* error) {
+    std::ifstream in(path);
+    if (!in) {
+        if (error) *error = path + ": cannot be read";
+        return std::nullopt;
+    }
+    const json document = json::parse(in, nullptr, false);
+    if (document.is_discarded()) {
+        if (error) *error = path + ": not valid JSON";
+        return std::nullopt;
+    }
+    std::string why;
+    auto config = parseConfig(document, &why);
+    if (!config && error) *error = path + ": " + why;
+    return config;
+}
+
+}  // namespace lm::sim

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "DeviceConfig.h"
+
+namespace lm::sim {
+
+using WallClock = std::chrono::system_clock;
+
+struct SimulatorConfig {
+    std::vector<DeviceConfig> devices;
+    // Shared by every device; 0 lets the simulator choose a free one.
+    uint16_t discoveryPort = 0;
+    uint16_t httpPort = 0;
+    // The time the pictures show; tests inject their own. Empty: the system clock.
+    std::function<WallClock::time_point()> clock = {};
+};
+
+// Reads {"discoveryPort": P, "httpPort": H, "devices": [...]} (ports optional). Unknown keys are
+// errors, so a misspelt switch is not silently ignored. On bad input: nullopt and a message that
+// names the offending entry.
+std::optional<SimulatorConfig> parseConfig(const nlohmann::json& document, std::string* error);
+
+// Reads and parses a JSON file.
+std::optional<SimulatorConfig> loadConfig(const std::string& path, std::string* error);
+
+}  // namespace lm::sim

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "ConnectionPool.h"
+#include "DeviceConfig.h"
+#include "EventLoop.h"
+#include "SimulatorConfig.h"
+#include "platform/UniqueFd.h"
+
+namespace lm::sim {
+
+// A device's web server: GET /image.jpg gives the current picture, shaped by the device's HTTP fault
+// switch; everything else is 404. One request per connection, each served on a pool thread.
+class WebServer {
+public:
+    static constexpr std::size_t kMaxRequestBytes = 8192;
+
+    // listener: TCP, listening on the device's address and the shared HTTP port. clock must be safe
+    // to call from several threads.
+    WebServer(const DeviceConfig& device, UniqueFd listener, ConnectionPool& pool,
+              std::function<WallClock::time_point()> clock);
+
+    void attach(EventLoop& loop);
+
+    // Requests read, whatever the answer.
+    uint64_t requestsServed() const { return requests_.load(); }
+
+private:
+    void serve(int fd);
+    void sendPicture(int fd, HttpFault style);
+
+    const DeviceConfig& device_;
+    UniqueFd listener_;
+    ConnectionPool& pool_;
+    std::function<WallClock::time_point()> clock_;
+    std::atomic<uint64_t> requests_{0};
+};
+
+}  // namespace lm::sim
