@@ -246,11 +246,15 @@ TEST(DeviceInventoryConcurrency, ScanFetchesAndWindowShareTheInventory) {
     std::vector<std::thread> fetchers;
     for (int t = 0; t < 3; ++t) {
         fetchers.emplace_back([&] {
-            while (!done) {
+            // Fetchers finish the jobs the scan left behind too.
+            while (true) {
                 ThumbnailJob job;
                 {
                     std::lock_guard lock(jobsMutex);
-                    if (pending.empty()) continue;
+                    if (pending.empty()) {
+                        if (done) break;
+                        continue;
+                    }
                     job = pending.back();
                     pending.pop_back();
                 }
