@@ -24,8 +24,11 @@ double secondsBetween(Clock::time_point a, Clock::time_point b) {
 class TimingWindow : public lm::InventoryObserver {
 public:
     void inventoryCommand(lm::InventoryCommand command) override {
-        if (command == lm::ID_LIST_REFILL) lastAdd = Clock::now();
+        // The end of the scan sends prune, refill and status; only the refills before it are adds.
+        if (command == lm::ID_PRUNE_UNSEEN) scanEnded = true;
+        if (command == lm::ID_LIST_REFILL && !scanEnded) lastAdd = Clock::now();
     }
+    bool scanEnded = false;
     void thumbnailReady(std::size_t, uint32_t) override {}
     Clock::time_point lastAdd;
 };
