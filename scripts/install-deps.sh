@@ -12,6 +12,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
   # end-to-end tests: network namespaces, a JSON reader
   iproute2 jq procps
+  # TFTP: a real client for the server's tests (the benchmark also compares with tftpd-hpa when
+  # it is installed; it is not installed here, as its service would take port 69)
+  tftp-hpa
 )
 
 missing=()

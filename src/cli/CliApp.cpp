@@ -2,31 +2,123 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string>
+#include <vector>
+
 #include "DemoNetwork.h"
+#include "RemoteShellCommand.h"
 #include "ScanCommand.h"
 #include "link/Session.h"
+#include "platform/Ipv4.h"
 
 namespace lm::cli {
 
+namespace {
+
+// The serial bit-rate switch keeps the product's form ("-b 1200", "-b 1200 300"); it is taken out
+// of the arguments before the rest is parsed. Returns the rate.
+int takeBitRateSwitch(std::vector<std::string>& args) {
+    for (std::size_t i = 0; i + 1 < args.size() && args[i] != "--"; ++i) {
+        if (args[i] != "-b" || args[i + 1] != "1200") continue;
+        std::size_t end = i + 2;
+        if (end < args.size() && args[end] == "300") ++end;
+        std::vector<const char*> words;
+        for (std::size_t k = i; k < end; ++k)
+            words.push_back(args[k].c_str());
+        const int rate = serialBitRateFromCommandLine(static_cast<int>(words.size()), words.data());
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(end));
+        return rate;
+    }
+    return 38400;
+}
+
+// HOST or --serial COMn, and the password options, shared by run and cat.
+struct TargetOptions {
+    std::string host;
+    std::string serialPort;
+    std::string password;
+    CLI::Option* passwordOption = nullptr;
+
+    void addTo(CLI::App* command) {
+        command->add_option("--serial", serialPort,
+                            "Use the console on a serial port (COM1..COM32) instead of HOST");
+        passwordOption = command->add_option(
+            "--password", password,
+            "Admin password (else LMTOOLS_PASSWORD, else the default; asked on a terminal)");
+    }
+    RemoteTarget target() const {
+        RemoteTarget t{host, serialPort, std::nullopt};
+        if (passwordOption && passwordOption->count()) t.password = password;
+        return t;
+    }
+};
+
+bool validHost(const std::string& host, std::ostream& err) {
+    if (parseIpv4(host)) return true;
+    err << "lmtools-cli: \"" << host << "\" is not an IPv4 address such as 192.168.1.20\n";
+    return false;
+}
+
+}  // namespace
+
 int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const int bitRate = takeBitRateSwitch(args);
+
     CLI::App app{"Lumetra Tools: finds and maintains Lumetra network cameras and video servers.",
                  "lmtools-cli"};
     app.require_subcommand(1);
     bool demo = false;
     app.add_flag("--demo", demo, "Work on simulated devices on this machine instead of the network");
+    app.footer("The serial bit rate is 38400; \"-b 1200\" selects 1200 and \"-b 1200 300\" selects 300.");
 
     ScanOptions scanOptions;
     auto* scan = app.add_subcommand("scan", "Find every device on the local networks and list them");
     scan->add_flag("--json", scanOptions.json, "Print a JSON array instead of a table");
 
+    TargetOptions runTarget;
+    std::vector<std::string> commandWords;
+    auto* run =
+        app.add_subcommand("run", "Log in to a device and run one shell command: run HOST -- COMMAND...");
+    run->add_option("HOST", runTarget.host, "Device address");
+    run->add_option("COMMAND", commandWords, "The command and its arguments")->required();
+    runTarget.addTo(run);
+
+    TargetOptions catTarget;
+    std::string path;
+    auto* cat = app.add_subcommand("cat", "Log in to a device and print one of its files: cat HOST PATH");
+    cat->add_option("HOST", catTarget.host, "Device address");
+    cat->add_option("PATH", path, "File on the device");
+    catTarget.addTo(cat);
+
+    std::vector<const char*> parsed = {"lmtools-cli"};
+    for (const auto& a : args)
+        parsed.push_back(a.c_str());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(parsed.size()), parsed.data());
     } catch (const CLI::ParseError& e) {
         return app.exit(e, out, err);
     }
 
+    // With --serial there is no HOST: the first word belongs to what follows it.
+    if (!runTarget.serialPort.empty() && !runTarget.host.empty()) {
+        commandWords.insert(commandWords.begin(), runTarget.host);
+        runTarget.host.clear();
+    }
+    if (!catTarget.serialPort.empty() && path.empty()) std::swap(path, catTarget.host);
+    if (run->parsed() && runTarget.serialPort.empty() && !validHost(runTarget.host, err)) return 1;
+    if (cat->parsed()) {
+        if (catTarget.serialPort.empty() && !validHost(catTarget.host, err)) return 1;
+        if (path.empty()) {
+            err << "lmtools-cli: cat needs the PATH of a file on the device\n";
+            return 1;
+        }
+    }
+
     std::string problem;
     NetworkProfile profile = NetworkProfile::fromEnvironment(&problem);
+    SerialPortMap serialPorts = SerialPortMap::fromEnvironment(&problem);
     if (!problem.empty()) err << "lmtools-cli: ignoring bad settings:\n" << problem;
 
     std::unique_ptr<DemoNetwork> demoNetwork;
@@ -37,9 +129,17 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             return 1;
         }
     }
-    Session session(std::move(profile));
+    Session session(std::move(profile), Timing{}, std::move(serialPorts));
+    session.serial.setBitRate(bitRate);
 
     if (scan->parsed()) return runScan(session, scanOptions, out, err);
+    if (run->parsed()) {
+        std::string command;
+        for (const auto& word : commandWords)
+            command += (command.empty() ? "" : " ") + word;
+        return runRemoteCommand(session, runTarget.target(), command, out, err);
+    }
+    if (cat->parsed()) return catRemoteFile(session, catTarget.target(), path, out, err);
     return 0;
 }
 

@@ -2,6 +2,10 @@
 
 namespace lm {
 
-Session::Session(NetworkProfile profile, Timing timing) : profile_(std::move(profile)), timing_(timing) {}
+Session::Session(NetworkProfile profile, Timing timing, SerialPortMap serialPorts)
+    : profile_(std::move(profile)),
+      timing_(timing),
+      telnet(timing_, profile_.telnetPort),
+      serial(timing_, std::move(serialPorts)) {}
 
 }  // namespace lm

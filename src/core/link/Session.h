@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "link/SerialLink.h"
+#include "link/TelnetLink.h"
 #include "platform/NetworkProfile.h"
 #include "platform/Timing.h"
 
@@ -14,7 +16,10 @@ class Session {
 public:
     static constexpr const char* kDefaultPassword = "vorna";
 
-    explicit Session(NetworkProfile profile = {}, Timing timing = {});
+    explicit Session(NetworkProfile profile = {}, Timing timing = {},
+                     SerialPortMap serialPorts = SerialPortMap::standard());
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     const NetworkProfile& profile() const { return profile_; }
     const Timing& timing() const { return timing_; }
@@ -26,10 +31,20 @@ public:
     bool connectionIsNetwork = true;
     std::string shellPrompt;
     std::vector<std::string> remoteLineBuffer;
+    bool configDependSupported = false;
+    bool catWriteSupported = false;
+    int firmwareMajor = 0;
+    int firmwareMinor = 0;
+    int firmwarePatch = 0;
 
 private:
     NetworkProfile profile_;
     Timing timing_;
+
+public:
+    // Declared after the timing they keep a reference to.
+    TelnetLink telnet;
+    SerialLink serial;
 };
 
 }  // namespace lm

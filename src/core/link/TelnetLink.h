@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "link/PasswordPrompt.h"
+#include "platform/Timing.h"
+#include "platform/UniqueFd.h"
+
+namespace lm {
+
+enum LoginResult : int {
+    LoginOk = 0,              // logged in; the device showed a shell prompt; link open
+    LoginFailed = 1,          // no connection, no conversation in time, or a failed send; link closed
+    LoginCancelled = 2,       // password refused and the prompt cancelled; link closed, password reset
+    LoginRefusedNoPrompt = 3  // password refused and prompting not allowed; link still open
+};
+
+// The network path to a device's shell: one telnet connection that refuses every option,
+// hands out text lines and waits for expected text within budgets of turns.
+class TelnetLink {
+public:
+    static constexpr std::size_t kReceiveBlock = 8096;
+    static constexpr const char* kUser = "admin\n";
+
+    TelnetLink(const Timing& timing, uint16_t port);
+
+    // Discards any open connection and connects to address (dotted IPv4, no port). The connect
+    // gives up after kConnectTicks, and so does a send the device does not take.
+    bool Connect(const std::string& address);
+    static constexpr int kConnectTicks = 200;  // 10 s, more than a device on the LAN ever needs
+
+    // Connects to address (dotted IPv4, no port) and logs in as admin with currentPassword.
+    // When the password is refused and allowPrompt is set, asks through prompt (null: as if
+    // cancelled); cancelling resets currentPassword to defaultPassword.
+    LoginResult Login(const std::string& address, bool allowPrompt, std::string& currentPassword,
+                      PasswordPrompt* prompt, const std::string& defaultPassword);
+    bool Send(std::string_view text);
+    void Drain();
+    void Close();
+    bool isOpen() const { return socket_.valid(); }
+
+    // The next line, its "\n" included; a prompt without line end is handed out whole. Empty when
+    // nothing arrived within ticks.
+    std::string ReadLine(int ticks);
+    // Join ReadLine pieces up to the line end (or terminator); a line that never ends is handed
+    // out in pieces of about 16 KiB.
+    std::string ReadFullLine(int ticks);
+    std::string ReadUntil(int ticks, std::string_view terminator);
+    // 1-based position of the first pattern found in the transcript, or 0 when the turns ran out.
+    int Expect(int turns, std::initializer_list<std::string_view> patterns);
+    void Logout(bool sendQuit);
+
+    // Telnet processing of one received block: text is appended to `text`, the refusals of the
+    // options asked for to `answer`. Returns false when the block ends inside a command; the
+    // answer gathered from it is then dropped.
+    static bool processBlock(std::string_view block, std::string& text, std::string& answer);
+    // How many reads the last Expect made: its turns, the ones given back included.
+    int lastExpectReads() const { return expectReads_; }
+
+    std::string pendingText;  // at most one block's text: it is refilled only when empty
+    std::string transcript;   // what the last Expect read; after a turn without a match, at most 512
+                              // characters
+
+private:
+    void receive(int ticks);
+    std::string takeLine();
+
+    const Timing& timing_;
+    uint16_t port_;
+    UniqueFd socket_;
+    std::array<char, kReceiveBlock> block_{};
+    int expectReads_ = 0;
+};
+
+}  // namespace lm

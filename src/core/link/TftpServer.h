@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "platform/Ipv4.h"
+#include "platform/Socket.h"
+#include "platform/Timing.h"
+
+namespace lm {
+
+// Result codes of the server's operations.
+enum TftpCode : int {
+    TftpOk = 0,
+    TftpAlreadyOpen = 1,
+    TftpNoSocket = 2,
+    TftpCannotBind = 3,
+    TftpWrongDevice = 4,
+    TftpSocketError = 5,
+    TftpBadLength = 6,
+    TftpTransmissionError = 7,
+    TftpTimeout = 128,
+};
+
+// The words shown for a code ("Timeout during negotiation!" for 128, and so on).
+std::string tftpCodeText(int code);
+
+// A single-client TFTP read server for the firmware upgrade: octet mode, 512-byte blocks in lock
+// step, no retransmission.
+class TftpServer {
+public:
+    enum class Outcome { Completed, Cancelled, ReadError, SendFailed, ConnectionLost };
+    struct Result {
+        Outcome outcome = Outcome::Completed;
+        int code = TftpOk;
+    };
+    // Reads the next bytes of the file into the buffer; returns how many were read.
+    using FileReader = std::function<std::size_t(std::span<unsigned char>)>;
+    using ProgressHook = std::function<void(unsigned position)>;
+    using CancelTest = std::function<bool()>;
+    // Shows a message box: text, title.
+    using MessageBox = std::function<void(const std::string& text, const std::string& title)>;
+
+    TftpServer(const Timing& timing, uint16_t port);
+
+    int Open(const std::string& localAddress);
+    void Close();
+    bool isOpen() const { return socket_.has_value(); }
+    // The bound port (what port 0 became); 0 when closed.
+    uint16_t localPort() const;
+
+    // Polls for an octet read request from the device's address; requests from other hosts are
+    // ignored. 0, 128 when the budget runs out, 5 on a receive error.
+    int WaitForReadRequest(const std::string& deviceAddress, int pollBudget);
+    int SendData(uint16_t block, std::span<const unsigned char> bytes);
+    // Waits for the next packet from the peer that made the request; packets from anyone else are
+    // dropped within the same time. 0, 128 on time-out, 5 on a receive error.
+    int WaitForPacket(int milliseconds);
+    void SendError();
+    // Shows the code's text unless it is 0; true when the code counts as a failure.
+    bool ReportError(int code);
+    Result SendFile(std::size_t fileLength, const FileReader& read, const ProgressHook& progress,
+                    const CancelTest& cancelled);
+
+    // The file name of an octet-mode read request; nullopt for anything else.
+    static std::optional<std::string> parseReadRequest(std::span<const unsigned char> packet);
+
+    void setMessageBox(MessageBox box) { messageBox_ = std::move(box); }
+    const std::string& requestedFile() const { return requestedFile_; }
+
+private:
+    // Length of the datagram at the head of the receive queue; nullopt when none waits.
+    std::optional<std::size_t> waitingLength() const;
+    // Receives one datagram of at most maxBytes into the buffer and sets the received length.
+    bool receive(std::size_t maxBytes, Ipv4& from, uint16_t& fromPort);
+    void pollPause() const;
+    bool isAcknowledgement(std::size_t block) const;
+
+    const Timing& timing_;
+    uint16_t port_;
+    std::optional<UdpSocket> socket_;
+    Ipv4 peerAddress_ = 0;
+    uint16_t peerPort_ = 0;
+    std::array<unsigned char, 524> buffer_{};
+    std::size_t receivedLength_ = 0;
+    std::string requestedFile_;
+    MessageBox messageBox_;
+};
+
+}  // namespace lm

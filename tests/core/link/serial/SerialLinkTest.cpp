@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "PtyDevice.h"
+#include "link/SerialLink.h"
+
+namespace lm {
+namespace {
+
+using test::PtyDevice;
+
+// Timing::fast() for most cases. The cases about silence inside a line use a longer byte wait so
+// that a device's pause falls well inside, or well outside, the link's budget.
+class SerialLinkTest : public ::testing::Test {
+protected:
+    SerialPortMap portsTo(const std::string& path) {
+        SerialPortMap ports;
+        ports.set(3, path);
+        return ports;
+    }
+
+    void openLink() { ASSERT_EQ(link.Open("COM3"), 0); }
+
+    Timing timing = Timing::fast();
+    PtyDevice device;
+    SerialLink link{timing, portsTo(device.path())};
+};
+
+TEST_F(SerialLinkTest, OpenAppliesRawEightNoneOneWithoutFlowControl) {
+    openLink();
+    termios t{};
+    ASSERT_EQ(::tcgetattr(device.slaveFd(), &t), 0);
+    EXPECT_EQ(::cfgetospeed(&t), B38400);
+    EXPECT_EQ(::cfgetispeed(&t), B38400);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(link.lastOpenError(), SerialLink::OpenError::None);
+}
+
+TEST_F(SerialLinkTest, CommandLineSwitchSetsTheLineRate) {
+    struct Case {
+        std::vector<const char*> argv;
+        speed_t speed;
+    };
+    const Case cases[] = {
+        {{"lmtools"}, B38400},
+        {{"lmtools", "-b", "1200"}, B1200},
+        {{"lmtools", "-b", "1200", "300"}, B300},
+    };
+    for (const Case& c : cases) {
+        link.setBitRate(serialBitRateFromCommandLine(static_cast<int>(c.argv.size()), c.argv.data()));
+        openLink();
+        termios t{};
+        ASSERT_EQ(::tcgetattr(device.slaveFd(), &t), 0);
+        EXPECT_EQ(::cfgetospeed(&t), c.speed) << c.argv.size();
+        link.Close();
+    }
+}
+
+TEST_F(SerialLinkTest, OpenFailuresSayWhy) {
+    const std::string missing = ::testing::TempDir() + "serial-missing-device";
+    const std::string plainFile = ::testing::TempDir() + "serial-plain-file";
+    std::FILE* f = std::fopen(plainFile.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+
+    struct Case {
+        const char* name;
+        std::string path;
+        SerialLink::OpenError error;
+    };
+    const Case cases[] = {
+        {"COM3", missing, SerialLink::OpenError::NotFound},
+        {"COM33", device.path(), SerialLink::OpenError::NotFound},
+        {"LPT1", device.path(), SerialLink::OpenError::NotFound},
+        {"COM3", "/", SerialLink::OpenError::Other},        // a directory
+        {"COM3", plainFile, SerialLink::OpenError::Other},  // not a terminal: no line settings
+    };
+    for (const Case& c : cases) {
+        SerialLink other(timing, portsTo(c.path));
+        EXPECT_EQ(other.Open(c.name), 1) << c.name << " " << c.path;
+        EXPECT_EQ(other.lastOpenError(), c.error) << c.name << " " << c.path;
+        EXPECT_FALSE(other.isOpen());
+    }
+    std::remove(plainFile.c_str());
+}
+
+TEST_F(SerialLinkTest, SettingsThatCannotBeAppliedLeaveThePortFree) {
+    link.setBitRate(12345);
+    EXPECT_EQ(link.Open("COM3"), 1);
+    EXPECT_EQ(link.lastOpenError(), SerialLink::OpenError::Other);
+    EXPECT_FALSE(link.isOpen());
+
+    SerialLink other(timing, portsTo(device.path()));
+    EXPECT_EQ(other.Open("COM3"), 0);
+}
+
+TEST_F(SerialLinkTest, ASecondOpenerIsRefusedUntilClose) {
+    openLink();
+    SerialLink other(timing, portsTo(device.path()));
+    EXPECT_EQ(other.Open("COM3"), 1);
+    EXPECT_EQ(other.lastOpenError(), SerialLink::OpenError::InUse);
+
+    link.Close();
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(other.Open("COM3"), 0);
+}
+
+TEST_F(SerialLinkTest, APortLockedByAnotherProgramIsInUse) {
+    const UniqueFd holder(::open(device.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(holder.valid());
+    ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(link.Open("COM3"), 1);
+    EXPECT_EQ(link.lastOpenError(), SerialLink::OpenError::InUse);
+}
+
+// Runs the check in a child process; as root the child drops to an ordinary user first, so the
+// tty's exclusive flag (which root may ignore) is what it meets. Returns the child's exit code.
+enum ChildResult { kChildOk = 0, kChildFailed = 1, kChildStillRoot = 2 };
+
+int inOtherProcess(const std::function<bool()>& check) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(kChildStillRoot);
+        ::_exit(check() ? kChildOk : kChildFailed);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return kChildFailed;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(SerialLinkTest, AnotherProcessIsRefusedWhileOpenAndAdmittedAfterClose) {
+    ASSERT_EQ(::fchmod(device.slaveFd(), 0666), 0);
+    openLink();
+    const std::string path = device.path();
+    const int refused = inOtherProcess([&] {
+        SerialLink other(timing, portsTo(path));
+        const bool linkRefused =
+            other.Open("COM3") == 1 && other.lastOpenError() == SerialLink::OpenError::InUse;
+        // A program that takes no lock meets the exclusive flag.
+        const int raw = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        return linkRefused && raw < 0 && errno == EBUSY;
+    });
+    if (refused == kChildStillRoot) GTEST_SKIP() << "cannot leave root to meet the exclusive flag";
+    EXPECT_EQ(refused, kChildOk);
+
+    link.Close();
+    const int admitted = inOtherProcess([&] {
+        SerialLink other(timing, portsTo(path));
+        return other.Open("COM3") == 0;
+    });
+    EXPECT_EQ(admitted, kChildOk);
+}
+
+TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeed) {
+    openLink();
+    device.send(std::string("abc\r\nde\0f\nlast\r", 15));
+    ASSERT_TRUE(link.ReadLine());
+    EXPECT_EQ(link.currentLine, "abc");
+    ASSERT_TRUE(link.ReadLine());  // the line feed of the pair
+    EXPECT_EQ(link.currentLine, "");
+    ASSERT_TRUE(link.ReadLine());
+    EXPECT_EQ(link.currentLine, "de f");  // a zero byte arrives as a space
+    ASSERT_TRUE(link.ReadNonEmptyLine());
+    EXPECT_EQ(link.currentLine, "last");
+    EXPECT_FALSE(link.ReadLine());  // silence on an empty line
+    EXPECT_EQ(link.currentLine, "");
+}
+
+TEST_F(SerialLinkTest, ReadNonEmptyLineSkipsTheLineFeedOfAPairThenFailsOnSilence) {
+    openLink();
+    device.send("abc\r\n");
+    ASSERT_TRUE(link.ReadNonEmptyLine());
+    EXPECT_EQ(link.currentLine, "abc");
+    EXPECT_FALSE(link.ReadNonEmptyLine());
+    EXPECT_EQ(link.currentLine, "");
+}
+
+TEST_F(SerialLinkTest, ATextWithoutLineEndIsReturnedAfterSilence) {
+    openLink();
+    for (const char* text : {"login: ", "# ", "bash> ", "x"}) {
+        device.send(text);
+        EXPECT_TRUE(link.ReadLine()) << text;
+        EXPECT_EQ(link.currentLine, text);
+    }
+}
+
+// The device shows a text, pauses for about three of the link's byte waits, then sends more.
+// Only a shell prompt ends its line at the first silence.
+TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
+    timing.serialByteWait = Milliseconds(100);
+    const Milliseconds pause{300};
+    struct Case {
+        const char* shown;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"login: ", {"login: admin"}},
+        {"# ", {"# ", "admin"}},
+        {"/etc/config> ", {"/etc/config> ", "admin"}},
+        {"#", {"#admin"}},
+        {"x >", {"x >admin"}},
+    };
+    for (const Case& c : cases) {
+        PtyDevice console;
+        SerialLink reader(timing, portsTo(console.path()));
+        ASSERT_EQ(reader.Open("COM3"), 0);
+        console.send(c.shown);
+        console.sendLater("admin\r\n", pause);
+        for (const std::string& expected : c.lines) {
+            ASSERT_TRUE(reader.ReadLine()) << c.shown;
+            EXPECT_EQ(reader.currentLine, expected) << c.shown;
+        }
+    }
+}
+
+TEST_F(SerialLinkTest, ExpectReturnsThePositionOfTheFirstPatternFound) {
+    openLink();
+    device.send("Welcome\r\nBusyBox v1.0\r\nlogin: ");
+    EXPECT_EQ(link.Expect(1, {"# ", "ogin:", "Busy"}), 3);
+    EXPECT_EQ(link.currentLine, "BusyBox v1.0");
+    EXPECT_EQ(link.Expect(1, {"# ", "ogin:"}), 2);
+    EXPECT_EQ(link.currentLine, "login: ");
+}
+
+TEST_F(SerialLinkTest, ExpectEmptiesTheLineWhenNothingMatches) {
+    openLink();
+    device.send("one\r\ntwo\r\n");
+    EXPECT_EQ(link.Expect(2, {"three"}), 0);
+    EXPECT_EQ(link.currentLine, "");
+    EXPECT_EQ(link.Expect(0, {"one"}), 0);
+}
+
+// The answer comes after a silence that ends the first turn but inside the second.
+TEST_F(SerialLinkTest, ExpectWaitsThroughItsTurns) {
+    timing.serialByteWait = Milliseconds(100);
+    const Milliseconds late{900};  // one turn's silence is six byte waits
+    for (const int turns : {1, 2}) {
+        PtyDevice console;
+        SerialLink reader(timing, portsTo(console.path()));
+        ASSERT_EQ(reader.Open("COM3"), 0);
+        console.send("noise\r\n");
+        console.sendLater("# \r\n", late);
+        EXPECT_EQ(reader.Expect(turns, {"# "}), turns == 2 ? 1 : 0) << turns;
+    }
+}
+
+TEST_F(SerialLinkTest, WriteSendsEveryByteInOrder) {
+    openLink();
+    const std::string text = std::string("admin\n\x1b:q!\n\x04", 12) + std::string(1, '\xff');
+    EXPECT_TRUE(link.Write(text));
+    EXPECT_TRUE(link.Write(""));
+    EXPECT_EQ(device.receive(text.size()), text);
+}
+
+TEST_F(SerialLinkTest, ClosedLinkFailsReadsAndWrites) {
+    EXPECT_FALSE(link.Write("x"));
+    EXPECT_TRUE(link.Write(""));
+    EXPECT_FALSE(link.ReadLine());
+    EXPECT_FALSE(link.ReadNonEmptyLine());
+    EXPECT_EQ(link.Expect(3, {"x"}), 0);
+}
+
+TEST_F(SerialLinkTest, WriteFailsWhenTheDeviceStopsTakingBytes) {
+    openLink();
+    // Far more than the pty holds; the device never reads.
+    EXPECT_FALSE(link.Write(std::string(4 * 1024 * 1024, 'w')));
+}
+
+// The cable goes away while the link waits inside a line: the read fails instead of the line
+// being returned after the silence budget.
+TEST_F(SerialLinkTest, ACableThatGoesAwayFailsTheReadAtOnce) {
+    timing.serialByteWait = Milliseconds(100);
+    openLink();
+    device.send("abc");
+    device.hangUpLater(Milliseconds(200));
+    EXPECT_FALSE(link.ReadLine());
+    EXPECT_FALSE(link.ReadNonEmptyLine());
+    EXPECT_EQ(link.Expect(5, {"abc"}), 0);
+    EXPECT_FALSE(link.Write("x"));
+}
+
+TEST_F(SerialLinkTest, EndlessBytesWithoutLineEndMakeBoundedLines) {
+    openLink();
+    device.startFlood("x");
+    ASSERT_TRUE(link.ReadLine());
+    EXPECT_EQ(link.currentLine.size(), SerialLink::kMaxLineLength);
+    EXPECT_EQ(link.currentLine.find_first_not_of('x'), std::string::npos);
+    EXPECT_EQ(link.Expect(2, {"y"}), 0);
+    device.stopFlood();
+}
+
+TEST_F(SerialLinkTest, EndlessLinesEndEveryWait) {
+    openLink();
+    device.startFlood("\r\n");
+    EXPECT_FALSE(link.ReadNonEmptyLine());
+    device.stopFlood();
+    device.startFlood("busy\r\n");
+    EXPECT_EQ(link.Expect(3, {"# "}), 0);
+    device.stopFlood();
+}
+
+TEST(SerialBitRate, CommandLineSwitch) {
+    struct Case {
+        std::vector<const char*> argv;
+        int rate;
+    };
+    const Case cases[] = {
+        {{"lmtools"}, 38400},
+        {{"lmtools", "-b", "1200"}, 1200},
+        {{"lmtools", "-b 1200"}, 1200},
+        {{"lmtools", "-b", "1200", "300"}, 300},
+        {{"lmtools", "x", "-b", "1200", "-q", "300"}, 300},
+        {{"lmtools", "300", "-b", "1200"}, 1200},  // " 300" must follow the switch
+        {{"lmtools", "-b", "300"}, 38400},
+        {{"lmtools", "-b1200"}, 38400},
+        {{"lmtools", "-b", "9600"}, 38400},
+        {{"lmtools", "-B", "1200"}, 38400},
+        {{"-b", "1200"}, 38400},  // the program's own name is not an argument
+        {{"lmtools", "-b", "1200", "-q300"}, 1200},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const char* a : c.argv)
+            shown += std::string(a) + "|";
+        EXPECT_EQ(serialBitRateFromCommandLine(static_cast<int>(c.argv.size()), c.argv.data()), c.rate)
+            << shown;
+    }
+    EXPECT_EQ(serialBitRateFromCommandLine(0, nullptr), 38400);
+}
+
+}  // namespace
+}  // namespace lm

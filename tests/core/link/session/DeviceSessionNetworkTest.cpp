@@ -1,0 +1,222 @@
+// The shell operations over telnet, against scripted devices.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TelnetPeer.h"
+#include "link/DeviceSession.h"
+
+namespace lm {
+namespace {
+
+using test::TelnetPeer;
+using Connection = TelnetPeer::Connection;
+
+class DeviceSessionNetworkTest : public testing::Test {
+protected:
+    // A session connected to the scripted device; the shell prompt as given (empty: to be learnt).
+    std::unique_ptr<Session> connect(const TelnetPeer& peer, const std::string& prompt = "# ") {
+        NetworkProfile profile;
+        profile.telnetPort = peer.port();
+        auto session = std::make_unique<Session>(profile, Timing::fast());
+        session->shellPrompt = prompt;
+        EXPECT_TRUE(session->telnet.Connect("127.0.0.1"));
+        return session;
+    }
+    static void finish(TelnetPeer& peer, Session& session) {
+        session.telnet.Close();
+        const auto failures = peer.finish();
+        EXPECT_TRUE(failures.empty()) << failures.front();
+    }
+};
+
+TEST_F(DeviceSessionNetworkTest, RunCommandLearnsPromptSkipsEchoAndKeepsLineEnds) {
+    TelnetPeer peer([](Connection& c) {
+        c.expect("\n") && c.send("\r\n# ") && c.expect("ifconfig -a\n") &&
+            c.send("ifconfig -a\r\neth0      Link encap:Ethernet\r\n          inet addr:10.0.0.5\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer, "");
+    DeviceSession device(*session);
+    EXPECT_EQ(device.RunCommand("ifconfig -a"), 0);
+    EXPECT_EQ(session->shellPrompt, "# ");
+    EXPECT_EQ(session->remoteLineBuffer, (std::vector<std::string>{"eth0      Link encap:Ethernet\r\n",
+                                                                   "          inet addr:10.0.0.5\r\n"}));
+    finish(peer, *session);
+    EXPECT_EQ(peer.received(), "\nifconfig -a\n");
+}
+
+struct CommandCase {
+    std::string name;
+    std::string answer;  // what the device prints after the echo
+    int result;
+    std::vector<std::string> lines;
+};
+
+class RunCommandAnswers : public DeviceSessionNetworkTest, public testing::WithParamInterface<CommandCase> {};
+
+TEST_P(RunCommandAnswers, GiveResultAndLines) {
+    const auto& c = GetParam();
+    TelnetPeer peer([&c](Connection& conn) {
+        conn.expect("mbus\n") && conn.send("mbus\r\n" + c.answer);
+        conn.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    DeviceSession device(*session);
+    EXPECT_EQ(device.RunCommand("mbus"), c.result);
+    EXPECT_EQ(session->remoteLineBuffer, c.lines);
+    finish(peer, *session);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, RunCommandAnswers,
+    testing::Values(CommandCase{"Output", "bus 1: sensor\r\n# ", 0, {"bus 1: sensor\r\n"}},
+                    CommandCase{"NoOutput", "# ", 0, {}},
+                    CommandCase{"BadCommand", "mbus: Bad command\r\n# ", 2, {}},
+                    CommandCase{"HashInsideLineIsNotPrompt", "# comment\r\n# ", 0, {"# comment\r\n"}},
+                    CommandCase{"SilenceAfterOutput", "partial\r\n", 1, {"partial\r\n"}}),
+    [](const auto& p) { return p.param.name; });
+
+TEST_F(DeviceSessionNetworkTest, ReadMissingFileKeepsLinesBeforeInvalidArgument) {
+    TelnetPeer peer([](Connection& c) {
+        c.expect("cat /etc/config/none\n") &&
+            c.send("cat /etc/config/none\r\nfirst\r\ncat: /etc/config/none: Invalid argument\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    DeviceSession device(*session);
+    EXPECT_EQ(device.ReadRemoteFile("/etc/config/none"), 2);
+    EXPECT_EQ(session->remoteLineBuffer, (std::vector<std::string>{"first\r\n"}));
+    finish(peer, *session);
+}
+
+TEST_F(DeviceSessionNetworkTest, ReadFileSkipsOnlyTheFirstEcho) {
+    TelnetPeer peer([](Connection& c) {
+        c.expect("cat /etc/x\n") && c.send("cat /etc/x\r\nrun cat /etc/x\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    DeviceSession device(*session);
+    EXPECT_EQ(device.ReadRemoteFile("/etc/x"), 0);
+    EXPECT_EQ(session->remoteLineBuffer, (std::vector<std::string>{"run cat /etc/x\r\n"}));
+    finish(peer, *session);
+}
+
+TEST_F(DeviceSessionNetworkTest, SaveConfigCommandFollowsTheProbe) {
+    for (const bool depend : {false, true}) {
+        const std::string command = depend ? "config save\n" : "killall -USR1 flatfsd\n";
+        TelnetPeer peer([&command](Connection& c) {
+            c.expect(command) && c.send("# ");
+            c.holdUntilClosed();
+        });
+        auto session = connect(peer);
+        session->configDependSupported = depend;
+        EXPECT_EQ(DeviceSession(*session).SaveConfig(), 0);
+        finish(peer, *session);
+        EXPECT_EQ(peer.received(), command);
+    }
+}
+
+struct NshCase {
+    int major, minor, patch;
+    bool sendsNsh;
+    bool rootPrompt;
+};
+
+class EnterNshNetwork : public DeviceSessionNetworkTest, public testing::WithParamInterface<NshCase> {};
+
+TEST_P(EnterNshNetwork, DecidesFromTheVersion) {
+    const auto& c = GetParam();
+    TelnetPeer peer([&c](Connection& conn) {
+        if (c.sendsNsh) conn.expect("/bin/nsh\n") && conn.send("\r\n# ");
+        conn.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    session->firmwareMajor = c.major;
+    session->firmwareMinor = c.minor;
+    session->firmwarePatch = c.patch;
+    bool root = !c.rootPrompt;
+    EXPECT_EQ(DeviceSession(*session).EnterNsh(root), 0);
+    EXPECT_EQ(root, c.rootPrompt);
+    finish(peer, *session);
+    EXPECT_EQ(peer.received(), c.sendsNsh ? "/bin/nsh\n" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, EnterNshNetwork,
+                         testing::Values(NshCase{1, 0, 5, false, false}, NshCase{1, 0, 20, false, true},
+                                         NshCase{1, 0, 12, true, true}, NshCase{1, 2, 0, false, true},
+                                         NshCase{2, 0, 5, true, true}, NshCase{2, 0, 14, false, true}),
+                         [](const auto& p) { return "Case" + std::to_string(p.index); });
+
+TEST_F(DeviceSessionNetworkTest, ProbeConfigToolSeesDepend) {
+    TelnetPeer peer([](Connection& c) {
+        c.expect("config\n") && c.send("config\r\nusage: config [clear|save|depend=ALL]\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    bool depend = false;
+    EXPECT_EQ(DeviceSession(*session).ProbeConfigTool(depend), 0);
+    EXPECT_TRUE(depend);
+    finish(peer, *session);
+}
+
+// The listing never shows the file: each attempt ends with the editor left, the file removed, and
+// a new attempt, four in all.
+TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
+    TelnetPeer peer([](Connection& c) {
+        for (int attempt = 1; attempt <= 4; ++attempt) {
+            bool ok = c.expect("/bin/cat > /var/tmp/net\n") && c.send("/bin/cat > /var/tmp/net\r\n") &&
+                      c.expect("IPADDR=10.0.0.5\n") && c.expect("NETMASK=255.255.255.0\n") &&
+                      c.expect("\x04") && c.send("# ") && c.expect("ls /var/tmp\n") &&
+                      c.send("ls /var/tmp\r\nother\r\n# ");
+            if (ok && attempt < 4)
+                ok = c.expect("\x1b:q!\n") && c.send("# ") && c.expect("rm /var/tmp/net\n") && c.send("# ");
+            if (!ok) break;
+        }
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    session->catWriteSupported = true;
+    session->remoteLineBuffer = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
+    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), 1);
+    finish(peer, *session);
+}
+
+TEST_F(DeviceSessionNetworkTest, EditorWriteSucceedsWhenTheListingShowsTheFile) {
+    TelnetPeer peer([](Connection& c) {
+        c.expect("vi /var/tmp/net\n") && c.send("vi /var/tmp/net\r\n\"/var/tmp/net\" No such file\r\n") &&
+            c.expect("i") && c.expect("A=1\n") && c.expect("\x1b:wq\n") &&
+            c.send("\"/var/tmp/net\" 1 line written\r\n# ") && c.expect("ls /var/tmp\n") &&
+            c.send("ls /var/tmp\r\nnet\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    session->remoteLineBuffer = {"A=1"};
+    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), 0);
+    finish(peer, *session);
+}
+
+TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {
+    TelnetPeer peer([](Connection& c) {
+        c.expect("\n") && c.send("\r\nlogin: ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    EXPECT_EQ(DeviceSession(*session).ReadPrompt(), "login: ");
+    finish(peer, *session);
+}
+
+TEST(DeviceSessionPromptLine, PromptMustEndTheLine) {
+    Session session;
+    session.shellPrompt = "# ";
+    const DeviceSession device(session);
+    EXPECT_TRUE(device.isPromptLine("# "));
+    EXPECT_TRUE(device.isPromptLine("\r\n# "));
+    EXPECT_FALSE(device.isPromptLine("# \r\n"));
+    EXPECT_FALSE(device.isPromptLine("# ls # "));
+    EXPECT_FALSE(device.isPromptLine("> "));
+}
+
+}  // namespace
+}  // namespace lm

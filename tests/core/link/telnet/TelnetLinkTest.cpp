@@ -1,0 +1,278 @@
+// Reading, expecting, draining and closing against a scripted device on loopback.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TelnetPeer.h"
+#include "link/TelnetLink.h"
+
+namespace lm {
+namespace {
+
+using namespace std::string_literals;
+using test::TelnetPeer;
+using Connection = TelnetPeer::Connection;
+
+constexpr int kLongWait = 2000;  // ticks; ends early as soon as text comes
+
+class TelnetLinkTest : public testing::Test {
+protected:
+    void connect(TelnetPeer& peer) {
+        link = std::make_unique<TelnetLink>(timing, peer.port());
+        ASSERT_TRUE(link->Connect("127.0.0.1"));
+    }
+    Timing timing = Timing::fast();
+    std::unique_ptr<TelnetLink> link;
+};
+
+TEST_F(TelnetLinkTest, NegotiationOnlyBlockIsRefusedInOneAnswerWhileReadLineWaits) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("\xff\xfd\x01\xff\xfb\x03");
+        if (c.expect("\xff\xfc\x01\xff\xfe\x03")) c.send("hello\n");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(kLongWait), "hello\n");
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(peer.received(), "\xff\xfc\x01\xff\xfe\x03");
+}
+
+TEST_F(TelnetLinkTest, NulEndsALineAndCarriageReturnStays) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("ab\r\0cd"s);
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(kLongWait), "ab\r\n");
+    EXPECT_EQ(link->ReadLine(kLongWait), "cd");
+    EXPECT_EQ(link->pendingText, "");
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, SequenceCutByTheBlockIsNotAnsweredAndItsRestIsText) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("ab\xff\xfd");
+        c.awaitRelease();
+        c.send(
+            "\x01"
+            "cd\n\xff\xfb\x05"
+            "x\n");
+        c.expect("\xff\xfe\x05");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(kLongWait), "ab");
+    peer.release();
+    EXPECT_EQ(link->ReadLine(kLongWait),
+              "\x01"
+              "cd\n");
+    EXPECT_EQ(link->ReadLine(kLongWait), "x\n");
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(peer.received(), "\xff\xfe\x05");  // no refusal of option 1
+}
+
+TEST_F(TelnetLinkTest, LoginPromptWithoutLineEndIsFound) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("\r\nWelcome\r\nlogin: ");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->Expect(15, {"login:"}), 1);
+    EXPECT_TRUE(link->transcript.ends_with("login: "));
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, FirstPatternInArgumentOrderWins) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("flash cleared, then access denied\n");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->Expect(5, {"denied", "cleared"}), 1);
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, FastLinesGiveBackAtMostFiftyTurns) {
+    TelnetPeer peer([](Connection& c) {
+        std::string lines;
+        for (int i = 0; i < 100; ++i)
+            lines += "line " + std::to_string(i) + "\n";
+        c.send(lines);
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->Expect(10, {"nowhere"}), 0);
+    EXPECT_EQ(link->lastExpectReads(), 60);
+    EXPECT_EQ(link->ReadLine(kLongWait), "line 60\n");
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, SilenceUsesEveryTurn) {
+    TelnetPeer peer([](Connection& c) { c.holdUntilClosed(); });
+    connect(peer);
+    EXPECT_EQ(link->Expect(15, {"login:"}), 0);
+    EXPECT_EQ(link->lastExpectReads(), 15);
+    EXPECT_EQ(link->transcript, "");
+    EXPECT_EQ(link->Expect(0, {""}), 0);
+    EXPECT_EQ(link->lastExpectReads(), 0);
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, TranscriptStaysBoundedAfterALongLine) {
+    TelnetPeer peer([](Connection& c) {
+        c.send(std::string(3000, 'y') + "\ntail\n");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->Expect(2, {"nowhere"}), 0);
+    EXPECT_LE(link->transcript.size(), 512u);
+    EXPECT_TRUE(link->transcript.ends_with("yyy\ntail\n"));
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, PatternSplitOverBlocksIsFoundAfterACut) {
+    TelnetPeer peer([](Connection& c) {
+        // The refusal proves the first block was read before the rest is sent.
+        c.send(std::string(600, 'x') + "\nlog\xff\xfd\x01");
+        if (c.expect("\xff\xfc\x01")) c.send("in: ");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->Expect(15, {"login:"}), 1);
+    EXPECT_EQ(link->lastExpectReads(), 3);
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, PeerClosingMidLine) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("partial");
+        c.close();
+    });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(kLongWait), "partial");
+    EXPECT_EQ(link->ReadLine(kLongWait), "");
+    EXPECT_EQ(link->ReadFullLine(kLongWait), "");
+    EXPECT_EQ(link->Expect(5, {"#"}), 0);
+    EXPECT_EQ(link->lastExpectReads(), 5);
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, PeerResetDoesNotKillTheProcess) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("partial");
+        c.awaitRelease();
+        c.reset();
+    });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(kLongWait), "partial");
+    peer.release();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(link->ReadLine(kLongWait), "");
+    // Without MSG_NOSIGNAL this send would raise SIGPIPE and end the test program.
+    EXPECT_FALSE(link->Send("quit\n"));
+    EXPECT_FALSE(link->Send("quit\n"));
+    EXPECT_EQ(link->Expect(3, {"#"}), 0);
+}
+
+TEST_F(TelnetLinkTest, ReadUntilStopsAtTerminatorOrLineEnd) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("ver");
+        c.awaitRelease();
+        c.send("sion 2.1\nuser# ");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(kLongWait), "ver");
+    peer.release();
+    EXPECT_EQ(link->ReadFullLine(kLongWait), "sion 2.1\n");
+    EXPECT_EQ(link->ReadUntil(20, "# "), "user# ");
+    EXPECT_EQ(link->ReadUntil(20, "# "), "");
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, DrainDropsPendingAndQueuedText) {
+    TelnetPeer peer([](Connection& c) {
+        c.send("a\nb\n");
+        c.awaitRelease();
+        c.send("junk\n");
+        c.awaitDelivered();
+        c.notify();
+        if (c.expect("go\n")) c.send("fresh\n");
+        c.holdUntilClosed();
+    });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(kLongWait), "a\n");
+    peer.release();
+    ASSERT_TRUE(peer.awaitNotice());
+    link->Drain();
+    EXPECT_EQ(link->pendingText, "");
+    link->Drain();  // nothing left: returns without waiting
+    EXPECT_TRUE(link->Send("go\n"));
+    EXPECT_EQ(link->ReadLine(kLongWait), "fresh\n");
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, LogoutSendsQuitAndClosesAfterTheDeviceDoes) {
+    TelnetPeer peer([](Connection& c) {
+        if (c.expect("quit\n")) c.send("bye\n");
+        c.close();
+    });
+    connect(peer);
+    link->Logout(true);
+    EXPECT_FALSE(link->isOpen());
+    EXPECT_EQ(link->transcript, "bye\n");
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, LogoutWithoutQuitOnlyCloses) {
+    TelnetPeer peer([](Connection& c) { c.holdUntilClosed(); });
+    connect(peer);
+    link->Logout(false);
+    EXPECT_FALSE(link->isOpen());
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(peer.received(), "");
+}
+
+// Hostile devices: every call must come back within its budget with bounded text.
+
+TEST_F(TelnetLinkTest, EndlessLineIsHandedOutInBoundedPieces) {
+    TelnetPeer peer([](Connection& c) { c.sendForever(std::string(4096, 'z')); });
+    connect(peer);
+    for (const auto& piece : {link->ReadFullLine(20), link->ReadUntil(20, "# ")}) {
+        EXPECT_GE(piece.size(), 16u * 1024);
+        EXPECT_LE(piece.size(), 16u * 1024 + TelnetLink::kReceiveBlock);
+        EXPECT_EQ(piece.find_first_not_of('z'), std::string::npos);
+    }
+    EXPECT_EQ(link->Expect(3, {"#"}), 0);
+    EXPECT_LE(link->transcript.size(), 512u);
+    EXPECT_LE(link->pendingText.size(), TelnetLink::kReceiveBlock);
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLinkTest, NegotiationFloodCannotHoldReadLine) {
+    int answers = 0;
+    TelnetPeer peer(
+        [&answers](Connection& c) { answers = c.exchangeForever("\xff\xfd\x01", "\xff\xfc\x01"); });
+    connect(peer);
+    EXPECT_EQ(link->ReadLine(20), "");
+    EXPECT_EQ(link->Expect(3, {"#"}), 0);
+    EXPECT_EQ(link->lastExpectReads(), 3);
+    link->Close();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_GT(answers, 1);  // the peer kept negotiating inside the calls
+}
+
+}  // namespace
+}  // namespace lm

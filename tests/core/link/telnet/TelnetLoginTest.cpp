@@ -1,0 +1,234 @@
+// The login conversation against scripted devices.
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TelnetPeer.h"
+#include "link/TelnetLink.h"
+#include "platform/Ipv4.h"
+
+namespace lm {
+namespace {
+
+using test::TelnetPeer;
+using Connection = TelnetPeer::Connection;
+
+const std::string kDefault = "vorna";
+
+// Answers with the scripted passwords in turn; nullopt (or running out) cancels.
+class ScriptedPrompt : public PasswordPrompt {
+public:
+    explicit ScriptedPrompt(std::vector<std::optional<std::string>> answers) : answers_(std::move(answers)) {}
+    bool askPassword(std::string& password) override {
+        shown.push_back(password);
+        if (shown.size() > answers_.size() || !answers_[shown.size() - 1]) return false;
+        password = *answers_[shown.size() - 1];
+        return true;
+    }
+    std::vector<std::string> shown;  // the password each call found
+
+private:
+    std::vector<std::optional<std::string>> answers_;
+};
+
+// The device's side up to the password it receives.
+bool askLogin(Connection& c, const std::string& password) {
+    return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect(password + "\n");
+}
+
+// The device refuses `password` and comes back to its login prompt.
+bool refuse(Connection& c, const std::string& password) {
+    return askLogin(c, password) && c.send("\r\nLogin incorrect\r\n\r\nlogin: ");
+}
+
+struct Attempt {
+    std::string password = "wrong";
+    ScriptedPrompt prompt;
+    TelnetLink link;
+    Attempt(const Timing& timing, uint16_t port, std::vector<std::optional<std::string>> answers = {})
+        : prompt(std::move(answers)), link(timing, port) {}
+    LoginResult login(bool allowPrompt) {
+        return link.Login("127.0.0.1", allowPrompt, password, &prompt, kDefault);
+    }
+};
+
+class TelnetLoginTest : public testing::Test {
+protected:
+    Timing timing = Timing::fast();
+};
+
+class TelnetLoginPromptTest : public TelnetLoginTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(TelnetLoginPromptTest, ShellPromptLogsIn) {
+    const std::string shell = GetParam();
+    TelnetPeer peer([&shell](Connection& c) {
+        if (askLogin(c, "wrong")) c.send("\r\nuClinux\r\n" + shell);
+        c.holdUntilClosed();
+    });
+    Attempt a(timing, peer.port());
+    EXPECT_EQ(a.login(true), LoginOk);
+    EXPECT_TRUE(a.link.isOpen());
+    EXPECT_TRUE(a.link.transcript.ends_with(shell));
+    a.link.Close();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(peer.received(), "admin\nwrong\n");
+    EXPECT_TRUE(a.prompt.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Prompts, TelnetLoginPromptTest, testing::Values("> ", "# "));
+
+TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePasswordPromptAgain) {
+    TelnetPeer peer([](Connection& c) {
+        if (!refuse(c, "wrong") || !c.expect("admin\n")) return;
+        // Nothing may come before the device asks for the password.
+        if (!c.quiet(std::chrono::milliseconds(100))) c.fail("password sent before the prompt");
+        if (c.send("Password: ") && c.expect("secret\n")) c.send("# ");
+        c.holdUntilClosed();
+    });
+    Attempt a(timing, peer.port(), {"secret"});
+    EXPECT_EQ(a.login(true), LoginOk);
+    EXPECT_EQ(a.prompt.shown, std::vector<std::string>{"wrong"});
+    EXPECT_EQ(a.password, "secret");
+    a.link.Close();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(peer.received(), "admin\nwrong\nadmin\nsecret\n");
+}
+
+TEST_F(TelnetLoginTest, RefusedPasswordWithoutPromptingLeavesTheLinkOpen) {
+    TelnetPeer peer([](Connection& c) {
+        refuse(c, "wrong");
+        c.holdUntilClosed();
+    });
+    Attempt a(timing, peer.port(), {"secret"});
+    EXPECT_EQ(a.login(false), LoginRefusedNoPrompt);
+    EXPECT_TRUE(a.link.isOpen());
+    EXPECT_TRUE(a.prompt.shown.empty());
+    EXPECT_EQ(a.password, "wrong");
+    a.link.Close();
+    EXPECT_TRUE(peer.finish().empty());
+}
+
+TEST_F(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
+    for (const bool withPrompt : {true, false}) {
+        TelnetPeer peer([](Connection& c) {
+            refuse(c, "wrong");
+            c.holdUntilClosed();
+        });
+        Attempt a(timing, peer.port(), {std::nullopt});
+        const auto result =
+            a.link.Login("127.0.0.1", true, a.password, withPrompt ? &a.prompt : nullptr, kDefault);
+        EXPECT_EQ(result, LoginCancelled);
+        EXPECT_FALSE(a.link.isOpen());
+        EXPECT_EQ(a.password, kDefault);
+        EXPECT_EQ(a.prompt.shown.size(), withPrompt ? 1u : 0u);
+        EXPECT_TRUE(peer.finish().empty());
+    }
+}
+
+TEST_F(TelnetLoginTest, EmptyPasswordIsAskedForAgain) {
+    TelnetPeer peer([](Connection& c) {
+        if (refuse(c, "wrong") && c.expect("admin\n") && c.send("Password: ") && c.expect("secret\n"))
+            c.send("> ");
+        c.holdUntilClosed();
+    });
+    Attempt a(timing, peer.port(), {"", "secret"});
+    EXPECT_EQ(a.login(true), LoginOk);
+    EXPECT_EQ(a.prompt.shown, (std::vector<std::string>{"wrong", ""}));
+    a.link.Close();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(peer.received(), "admin\nwrong\nadmin\nsecret\n");
+}
+
+struct SilentAnswerCase {
+    const char* name;
+    std::string deviceAnswer;  // after the password, followed by silence
+    bool bringsBackLogin;      // the device shows "login: " after an empty line
+    LoginResult result;
+    std::string received;
+};
+
+class TelnetLoginSilenceTest : public TelnetLoginTest,
+                               public testing::WithParamInterface<SilentAnswerCase> {};
+
+TEST_P(TelnetLoginSilenceTest, UnrecognisedAnswer) {
+    const auto& p = GetParam();
+    TelnetPeer peer([&p](Connection& c) {
+        if (askLogin(c, "wrong") && c.send(p.deviceAnswer) && p.bringsBackLogin && c.expect("\n"))
+            c.send("login: ");
+        c.holdUntilClosed();
+    });
+    Attempt a(timing, peer.port(), {"secret"});
+    EXPECT_EQ(a.login(false), p.result);
+    EXPECT_EQ(a.link.isOpen(), p.result == LoginRefusedNoPrompt);
+    a.link.Close();
+    peer.finish();
+    EXPECT_EQ(peer.received(), p.received);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, TelnetLoginSilenceTest,
+                         testing::Values(SilentAnswerCase{"NothingThenLoginAfterNewline", "", true,
+                                                          LoginRefusedNoPrompt, "admin\nwrong\n\n"},
+                                         SilentAnswerCase{"LoginPromptAlreadyShown", "\r\nlogin: ", false,
+                                                          LoginRefusedNoPrompt, "admin\nwrong\n"},
+                                         SilentAnswerCase{"NothingAtAll", "\r\n", false, LoginFailed,
+                                                          "admin\nwrong\n\n"}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(TelnetLoginTest, DeviceLeavingTheConversationFails) {
+    const std::vector<std::function<void(Connection&)>> devices = {
+        [](Connection& c) { c.send("Welcome\r\n"); },                     // no login prompt
+        [](Connection& c) { c.send("login: ") && c.expect("admin\n"); },  // no password prompt
+        [](Connection& c) { askLogin(c, "wrong") && c.send("\r\n"); },    // then closes
+    };
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        SCOPED_TRACE(i);
+        TelnetPeer peer([&](Connection& c) {
+            devices[i](c);
+            if (i < 2) c.holdUntilClosed();
+        });
+        Attempt a(timing, peer.port(), {"secret"});
+        EXPECT_EQ(a.login(true), LoginFailed);
+        EXPECT_FALSE(a.link.isOpen());
+        EXPECT_TRUE(peer.finish().empty());
+    }
+}
+
+TEST_F(TelnetLoginTest, NoConnectionFails) {
+    // A bound socket that does not listen refuses connections and keeps its port from others.
+    UniqueFd closedPort(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    auto sa = makeSockaddr(htonl(INADDR_LOOPBACK), 0);
+    socklen_t length = sizeof sa;
+    ASSERT_EQ(::bind(closedPort.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(::getsockname(closedPort.get(), reinterpret_cast<sockaddr*>(&sa), &length), 0);
+
+    for (const char* address : {"127.0.0.1", "127.0.0", "localhost", ""}) {
+        SCOPED_TRACE(address);
+        Attempt a(timing, ntohs(sa.sin_port));
+        EXPECT_EQ(a.link.Login(address, true, a.password, &a.prompt, kDefault), LoginFailed);
+        EXPECT_FALSE(a.link.isOpen());
+    }
+}
+
+TEST_F(TelnetLoginTest, ConnectGivesUpWhenTheDeviceNeverAnswers) {
+    // A listener whose backlog is full drops further handshakes, as an unreachable device would.
+    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    auto sa = makeSockaddr(htonl(INADDR_LOOPBACK), 0);
+    socklen_t length = sizeof sa;
+    ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(::listen(listener.get(), 0), 0);
+    ASSERT_EQ(::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&sa), &length), 0);
+    UniqueFd filler(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ASSERT_EQ(::connect(filler.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+
+    Attempt a(timing, ntohs(sa.sin_port));
+    EXPECT_EQ(a.login(true), LoginFailed);
+    EXPECT_FALSE(a.link.isOpen());
+}
+
+}  // namespace
+}  // namespace lm

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestDevice.h"
+#include "link/TftpServer.h"
+
+namespace lm {
+namespace {
+
+using namespace std::string_literals;
+using test::TestDevice;
+
+std::span<const unsigned char> bytesOf(const std::string& s) {
+    return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
+}
+
+class TftpServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.setMessageBox(
+            [this](const std::string& text, const std::string& title) { shown.emplace_back(text, title); });
+        ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
+        ASSERT_NE(server.localPort(), 0);
+    }
+
+    // Enough polls for queued datagrams; a lone wait runs out quickly with fast timing.
+    static constexpr int kBudget = 200;
+
+    Timing timing = Timing::fast();
+    TftpServer server{timing, 0};
+    std::vector<std::pair<std::string, std::string>> shown;
+};
+
+TEST_F(TftpServerTest, ASecondOpenKeepsTheSocketAndIsShownButNotAFailure) {
+    const auto port = server.localPort();
+    const int code = server.Open("127.0.0.1");
+    EXPECT_EQ(code, TftpAlreadyOpen);
+    EXPECT_FALSE(server.ReportError(code));
+    EXPECT_EQ(shown, (decltype(shown){{"TFTP socket already open.", "TFTP Error"}}));
+    EXPECT_TRUE(server.isOpen());
+    EXPECT_EQ(server.localPort(), port);
+}
+
+TEST_F(TftpServerTest, AnAddressThatCannotBeBoundLeavesTheServerClosed) {
+    TftpServer other(timing, server.localPort());
+    for (const char* address : {"192.0.2.1", "not an address", "", "127.0.0.1"}) {
+        EXPECT_EQ(other.Open(address), TftpCannotBind) << address;
+        EXPECT_FALSE(other.isOpen()) << address;
+    }
+    server.Close();
+    EXPECT_FALSE(server.isOpen());
+    EXPECT_EQ(server.localPort(), 0);
+    EXPECT_EQ(other.Open("127.0.0.1"), TftpOk) << "closing must release the port";
+}
+
+TEST_F(TftpServerTest, ReportsEachCodeWithItsWords) {
+    const struct {
+        int code;
+        const char* words;
+        bool failure;
+    } cases[] = {
+        {TftpNoSocket, "Unable to create TFTP socket.", true},
+        {TftpCannotBind, "Can't bind TFTP socket to Our IP address!", true},
+        {TftpWrongDevice, "TFTP request received from wrong device!", true},
+        {TftpSocketError, "TFTP socket error!", true},
+        {TftpBadLength, "Bad packet length!", true},
+        {TftpTransmissionError, "Transmission Error!", true},
+        {TftpTimeout, "Timeout during negotiation!", true},
+        {8, "Program error in TFTP routines!", true},
+        {-1, "Program error in TFTP routines!", true},
+    };
+    for (const auto& c : cases) {
+        shown.clear();
+        EXPECT_EQ(server.ReportError(c.code), c.failure) << c.code;
+        EXPECT_EQ(shown, (decltype(shown){{c.words, "TFTP Error"}})) << c.code;
+    }
+    shown.clear();
+    EXPECT_FALSE(server.ReportError(TftpOk));
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(TftpServerTest, AcceptsAnOctetRequestInCapitals) {
+    TestDevice device(server.localPort());
+    device.requestFile("bootimage.bin", "OCTET");
+    EXPECT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpOk);
+    EXPECT_EQ(server.requestedFile(), "bootimage.bin");
+}
+
+TEST_F(TftpServerTest, DropsEverythingButTheDevicesOctetRequestAndWaitsOn) {
+    TestDevice stranger(server.localPort(), "127.0.0.2");
+    TestDevice device(server.localPort());
+    stranger.requestFile("evil.bin");
+    device.requestFile("bootimage.bin", "netascii");
+    device.send("\0\2bootimage.bin\0octet\0"s);
+    device.send("");
+    device.send("\0\1a\0octet\0"s);  // a whole request, but shorter than 16 bytes
+    device.send(std::string(600, '\0'));
+    device.requestFile("bootimage.bin");
+    ASSERT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpOk);
+    EXPECT_EQ(server.requestedFile(), "bootimage.bin");
+
+    // Data goes to the device that asked, never to the stranger.
+    ASSERT_EQ(server.SendData(1, bytesOf("x")), TftpOk);
+    const auto data = device.receive();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(test::text(*data), test::dataPacket(1, "x"));
+    EXPECT_TRUE(stranger.idle());
+}
+
+TEST_F(TftpServerTest, RunsOutOfBudgetWithoutAnAcceptableRequest) {
+    TestDevice device(server.localPort());
+    TestDevice stranger(server.localPort(), "127.0.0.2");
+    const struct {
+        const char* what;
+        const TestDevice* sender;
+        std::string packet;
+        const char* deviceAddress;
+    } cases[] = {
+        {"nothing at all", nullptr, "", "127.0.0.1"},
+        {"short request", &device, "\0\1a\0octet\0"s, "127.0.0.1"},
+        {"stranger's request", &stranger, test::readRequest("bootimage.bin"), "127.0.0.1"},
+        {"unreadable device address", &device, test::readRequest("bootimage.bin"), "device"},
+        {"name past the mode's limit", &device, test::readRequest(std::string(1000, 'n')), "127.0.0.1"},
+    };
+    for (const auto& c : cases) {
+        if (c.sender) c.sender->send(c.packet);
+        EXPECT_EQ(server.WaitForReadRequest(c.deviceAddress, kBudget), TftpTimeout) << c.what;
+        EXPECT_EQ(server.requestedFile(), "") << c.what;
+        EXPECT_TRUE(stranger.idle()) << c.what;
+    }
+}
+
+TEST_F(TftpServerTest, CutsAnOversizedRequest) {
+    TestDevice device(server.localPort());
+    device.send(test::readRequest("bootimage.bin") + std::string(2000, 'p'));
+    EXPECT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpOk);
+    EXPECT_EQ(server.requestedFile(), "bootimage.bin");
+}
+
+TEST_F(TftpServerTest, SendsDataAndErrorPacketsExactly) {
+    TestDevice device(server.localPort());
+    device.requestFile();
+    ASSERT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpOk);
+
+    const std::string block(512, 'b');
+    EXPECT_EQ(server.SendData(0x1234, bytesOf(block)), TftpOk);
+    EXPECT_EQ(server.SendData(2, bytesOf(block + "!")), TftpBadLength);
+    server.SendError();
+
+    auto packet = device.receive();
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(test::text(*packet), test::dataPacket(0x1234, block));
+    packet = device.receive();
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(test::text(*packet), "\0\5\0\0Connection lost.\0"s);
+    EXPECT_EQ(packet->bytes.size(), 21u);
+    EXPECT_TRUE(device.idle());
+}
+
+TEST_F(TftpServerTest, AClosedServerFailsEveryOperation) {
+    server.Close();
+    EXPECT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpSocketError);
+    EXPECT_EQ(server.WaitForPacket(10), TftpSocketError);
+    EXPECT_EQ(server.SendData(1, {}), TftpTransmissionError);
+    server.SendError();
+}
+
+}  // namespace
+}  // namespace lm

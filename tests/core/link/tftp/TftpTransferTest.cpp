@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TestDevice.h"
+#include "link/TftpServer.h"
+
+namespace lm {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+using test::TestDevice;
+using Outcome = TftpServer::Outcome;
+
+// A file in memory; reads stop at `readable`, so a file can end before its announced length.
+struct MemoryFile {
+    std::string bytes;
+    std::size_t readable = 0;
+    std::size_t offset = 0;
+
+    explicit MemoryFile(std::size_t length = 0) : readable(length) {
+        for (std::size_t i = 0; i < length; ++i)
+            bytes.push_back(static_cast<char>((i * 7 + i / 512) & 0xff));
+    }
+    std::size_t read(std::span<unsigned char> into) {
+        const auto n = std::min(into.size(), readable - std::min(readable, offset));
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
+        offset += n;
+        return n;
+    }
+};
+
+class TftpTransferTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.setMessageBox([this](const std::string& text, const std::string&) { shown.push_back(text); });
+        ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
+        device.emplace(server.localPort());
+        stranger.emplace(server.localPort(), "127.0.0.2");
+    }
+
+    // The device asks for the file; the server then sends it on a thread of its own.
+    void start(MemoryFile content) {
+        file = std::move(content);
+        progress.clear();
+        device->requestFile();
+        ASSERT_EQ(server.WaitForReadRequest("127.0.0.1", 200), TftpOk);
+        transfer = std::async(std::launch::async, [this] {
+            return server.SendFile(
+                file.bytes.size(), [this](std::span<unsigned char> into) { return file.read(into); },
+                [this](unsigned position) { progress.push_back(position); },
+                [this] { return cancelAfter-- == 0; });
+        });
+    }
+
+    // The device must receive data block `block` holding the file's next `size` bytes.
+    void expectData(unsigned block, std::size_t size) {
+        const auto packet = device->receive();
+        ASSERT_TRUE(packet) << "no data block " << block;
+        EXPECT_EQ(test::text(*packet), test::dataPacket(block, file.bytes.substr((block - 1) * 512, size)))
+            << "block " << block;
+    }
+
+    TftpServer::Result finish() {
+        EXPECT_EQ(transfer.wait_for(5s), std::future_status::ready) << "the transfer did not end";
+        return transfer.get();
+    }
+
+    Timing timing = Timing::fast();
+    TftpServer server{timing, 0};
+    std::optional<TestDevice> device;
+    std::optional<TestDevice> stranger;
+    MemoryFile file;
+    std::vector<unsigned> progress;
+    std::atomic<int> cancelAfter = -1;
+    std::vector<std::string> shown;
+    std::future<TftpServer::Result> transfer;
+};
+
+TEST_F(TftpTransferTest, SendsFullBlocksThenALastShortOrEmptyBlockWithoutAwaitingItsAcknowledgement) {
+    // Product timing: a server that waited for the last acknowledgement would hang for 9 s.
+    timing = Timing{};
+    for (const std::size_t length : {0u, 1u, 511u, 512u, 700u, 1024u, 1500u}) {
+        SCOPED_TRACE(length);
+        start(MemoryFile(length));
+        const unsigned full = static_cast<unsigned>(length / 512);
+        for (unsigned block = 1; block <= full; ++block) {
+            expectData(block, 512);
+            device->acknowledge(block);
+        }
+        expectData(full + 1, length % 512);
+        const auto result = finish();
+        EXPECT_EQ(result.outcome, Outcome::Completed);
+        EXPECT_TRUE(device->idle());
+    }
+}
+
+TEST_F(TftpTransferTest, ReportsProgressAfterEvery32ndBlock) {
+    start(MemoryFile(64 * 512 + 100));
+    for (unsigned block = 1; block <= 64; ++block) {
+        expectData(block, 512);
+        device->acknowledge(block);
+    }
+    expectData(65, 100);
+    EXPECT_EQ(finish().outcome, Outcome::Completed);
+    EXPECT_EQ(progress, (std::vector<unsigned>{1, 2}));
+}
+
+TEST_F(TftpTransferTest, AnyOtherAnswerThanTheExactAcknowledgementLosesTheConnection) {
+    const struct {
+        const char* what;
+        std::string answer;
+    } cases[] = {
+        {"repeated acknowledgement 1", test::acknowledgement(1)},
+        {"acknowledgement of a later block", test::acknowledgement(3)},
+        {"five bytes", test::acknowledgement(2) + "\0"s},
+        {"three bytes", "\0\4\0"s},
+        {"empty datagram", ""},
+        {"error packet", "\0\5\0\0no\0"s},
+        {"data opcode", test::dataPacket(2, "")},
+        {"oversized, acknowledgement first", test::acknowledgement(2) + std::string(1000, 'x')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        start(MemoryFile(1536));
+        expectData(1, 512);
+        device->acknowledge(1);
+        expectData(2, 512);
+        device->send(c.answer);
+        const auto result = finish();
+        EXPECT_EQ(result.outcome, Outcome::ConnectionLost);
+        EXPECT_EQ(result.code, TftpOk);
+        EXPECT_TRUE(device->idle()) << "nothing may follow a lost connection";
+    }
+}
+
+TEST_F(TftpTransferTest, NoAcknowledgementTimesOutWithoutRetransmission) {
+    start(MemoryFile(1024));
+    expectData(1, 512);
+    const auto result = finish();
+    EXPECT_EQ(result.outcome, Outcome::ConnectionLost);
+    EXPECT_EQ(result.code, TftpTimeout);
+    EXPECT_TRUE(server.ReportError(result.code));
+    EXPECT_EQ(shown, std::vector<std::string>{"Timeout during negotiation!"});
+    EXPECT_TRUE(device->idle());
+}
+
+TEST_F(TftpTransferTest, OtherSendersNeitherEndNorRedirectTheTransfer) {
+    TestDevice otherPort(server.localPort());
+    start(MemoryFile(1024));
+    expectData(1, 512);
+    stranger->acknowledge(1);
+    otherPort.acknowledge(1);
+    stranger->send("\0\5\0\0stop\0"s);
+    device->acknowledge(1);
+    expectData(2, 512);
+    stranger->acknowledge(2);
+    otherPort.requestFile();
+    device->acknowledge(2);
+    expectData(3, 0);
+    EXPECT_EQ(finish().outcome, Outcome::Completed);
+    EXPECT_TRUE(stranger->idle());
+    EXPECT_TRUE(otherPort.idle());
+}
+
+TEST_F(TftpTransferTest, StrangersCannotStandInForTheMissingAcknowledgement) {
+    start(MemoryFile(1024));
+    expectData(1, 512);
+    for (int i = 0; i < 5; ++i)
+        stranger->acknowledge(1);
+    const auto result = finish();
+    EXPECT_EQ(result.outcome, Outcome::ConnectionLost);
+    EXPECT_EQ(result.code, TftpTimeout);
+    EXPECT_TRUE(stranger->idle());
+}
+
+TEST_F(TftpTransferTest, StopsBeforeTheNextBlockWhenCancelled) {
+    cancelAfter = 1;
+    start(MemoryFile(2048));
+    expectData(1, 512);
+    device->acknowledge(1);
+    EXPECT_EQ(finish().outcome, Outcome::Cancelled);
+    EXPECT_TRUE(device->idle());
+}
+
+TEST_F(TftpTransferTest, AFileEndingEarlyIsAReadError) {
+    for (const std::size_t length : {1024u, 700u}) {
+        SCOPED_TRACE(length);
+        MemoryFile shortFile(length);
+        shortFile.readable = 600;
+        start(shortFile);
+        expectData(1, 512);
+        device->acknowledge(1);
+        EXPECT_EQ(finish().outcome, Outcome::ReadError);
+        EXPECT_TRUE(device->idle());
+    }
+}
+
+}  // namespace
+}  // namespace lm
