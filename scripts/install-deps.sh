@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   # libraries
   nlohmann-json3-dev libcli11-dev libjpeg62-turbo-dev
+  # the desktop program, and a display server for its tests and screenshots
+  qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   # tests, fuzzing and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
   # end-to-end tests: network namespaces, a JSON reader

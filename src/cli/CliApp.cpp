@@ -121,9 +121,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     SerialPortMap serialPorts = SerialPortMap::fromEnvironment(&problem);
     if (!problem.empty()) err << "lmtools-cli: ignoring bad settings:\n" << problem;
 
-    std::unique_ptr<DemoNetwork> demoNetwork;
+    std::unique_ptr<sim::DemoNetwork> demoNetwork;
     if (demo) {
-        demoNetwork = DemoNetwork::start(profile, &problem);
+        demoNetwork = sim::DemoNetwork::start(profile, &serialPorts, &problem);
         if (!demoNetwork) {
             err << "lmtools-cli: cannot start the simulated devices: " << problem << '\n';
             return 1;

@@ -95,9 +95,18 @@ void printLines(const std::vector<std::string>& lines, std::ostream& out) {
     }
 }
 
+// The prompt the login ended on, so the first command need not ask for it again.
+std::string promptSeen(const std::string& text) {
+    if (text.find("> ") != std::string::npos) return "> ";
+    if (text.find("# ") != std::string::npos) return "# ";
+    return {};
+}
+
 int withSession(Session& session, const RemoteTarget& target, std::ostream& err,
                 const std::function<int(DeviceSession&)>& work) {
     if (const auto failed = logIn(session, target, err)) return *failed;
+    session.shellPrompt =
+        promptSeen(session.connectionIsNetwork ? session.telnet.transcript : session.serial.currentLine);
     DeviceSession device(session);
     const int status = work(device);
     device.Logout(true);
@@ -128,6 +137,8 @@ int runRemoteCommand(Session& session, const RemoteTarget& target, const std::st
 int catRemoteFile(Session& session, const RemoteTarget& target, const std::string& path, std::ostream& out,
                   std::ostream& err) {
     return withSession(session, target, err, [&](DeviceSession& device) {
+        // Reading a file needs the prompt that ends it; a command would learn it by itself.
+        if (session.shellPrompt.empty()) session.shellPrompt = device.ReadPrompt();
         switch (device.ReadRemoteFile(path)) {
             case 0:
                 printLines(session.remoteLineBuffer, out);

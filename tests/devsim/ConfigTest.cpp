@@ -120,12 +120,103 @@ TEST(ConfigTest, RejectsBadInputNamingThePlace) {
         {with("http", {{"image", {640, 4097}}}), "devices[0].http.image: expected [width, height]"},
         {with("http", {{"image", {640, 480, 3}}}), "devices[0].http.image: expected [width, height]"},
         {with("http", {{"timeout", 3}}), "devices[0].http: unknown key \"timeout\""},
+        {json{{"devices", {good}}, {"telnetPort", "23"}}, "telnetPort: expected a port"},
+        {json{{"devices", {good}}, {"tftpPort", 0u}}, "tftpPort: expected a port 1..65535"},
+        {with("prompt", "$ "), "devices[0].prompt: expected \"> \" or \"# \""},
+        {with("password", "a\nb"), "devices[0].password: expected one line"},
+        {with("password", std::string(257, 'p')), "devices[0].password: expected one line"},
+        {with("serial", "yes"), "devices[0].serial: expected true or false"},
+        {with("rebootDelayMs", -5), "devices[0].rebootDelayMs: expected milliseconds"},
+        {with("files", {{"etc/version", "x"}}),
+         "devices[0].files[\"etc/version\"]: expected an absolute file path"},
+        {with("files", {{"/etc/../x", "x"}}), "expected an absolute file path"},
+        {with("files", {{"/etc/config/", "x"}}), "expected an absolute file path"},
+        {with("files", {{"/etc/version", 3}}), "devices[0].files[\"/etc/version\"]: expected a string"},
+        {with("files", {{"/big", std::string((1 << 20) + 1, 'x')}}), "longer than 1048576 bytes"},
+        {with("outputs", json::array()), "devices[0].outputs: expected an object of texts"},
+        {with("faults", {{"slow", true}}), "devices[0].faults: unknown key \"slow\""},
+        {with("faults", {{"lostAck", 0}}), "devices[0].faults.lostAck: expected a block number 1..65535"},
+        {with("faults", {{"repeatAck", 70000}}), "devices[0].faults.repeatAck: expected a block number"},
+        {with("faults", {{"silent", 1}}), "devices[0].faults.silent: expected true or false"},
     };
     for (const auto& [document, expected] : cases) {
         std::string error;
         EXPECT_FALSE(parseConfig(document, &error)) << document.dump();
         EXPECT_NE(error.find(expected), std::string::npos) << document.dump() << " gave: " << error;
     }
+}
+
+TEST(ConfigTest, ReadsTheShellSideOfADevice) {
+    const json document = json::parse(R"({
+        "telnetPort": 2323, "tftpPort": 6969,
+        "devices": [
+          { "mac": "02:4C:55:C8:00:01", "address": "127.0.0.11", "password": "secret", "prompt": "# ",
+            "hostname": "lobby", "configDepend": true, "serial": true, "consoleInEditor": true,
+            "rebootDelayMs": 250,
+            "files": { "/etc/config/boa.conf": "Port 8080\n", "/proc/uptime": "5.00 4.00\n" },
+            "outputs": { "dmesg": "quiet\n" },
+            "faults": { "silent": true, "slowOutput": true, "refusePassword": true,
+                        "configClearDenied": true, "lostAck": 3, "repeatAck": 65535 } },
+          { "mac": "02:4C:55:C8:00:02", "address": "127.0.0.12" } ] })");
+    std::string error;
+    const auto config = parseConfig(document, &error);
+    ASSERT_TRUE(config) << error;
+    EXPECT_EQ(config->telnetPort, 2323);
+    EXPECT_EQ(config->tftpPort, 6969);
+    const ShellBehaviour& shell = config->devices[0].shell;
+    EXPECT_EQ(shell.password, "secret");
+    EXPECT_EQ(shell.prompt, "# ");
+    EXPECT_EQ(hostnameOf(config->devices[0]), "lobby");
+    EXPECT_TRUE(shell.configDepend && shell.serial && shell.consoleInEditor);
+    EXPECT_EQ(shell.rebootDelayMs, 250u);
+    EXPECT_EQ(factoryFiles(config->devices[0]).at("/etc/config/boa.conf"), "Port 8080\n");
+    EXPECT_EQ(factoryFiles(config->devices[0]).at("/proc/uptime"), "5.00 4.00\n");
+    EXPECT_EQ(shell.outputs.at("dmesg"), "quiet\n");
+    EXPECT_TRUE(shell.faults.silent && shell.faults.slowOutput && shell.faults.refusePassword &&
+                shell.faults.configClearDenied);
+    EXPECT_EQ(shell.faults.lostAck, 3);
+    EXPECT_EQ(shell.faults.repeatAck, 65535);
+
+    // Left out: the factory defaults.
+    const ShellBehaviour& plain = config->devices[1].shell;
+    EXPECT_EQ(plain.password, "vorna");
+    EXPECT_EQ(plain.prompt, "> ");
+    EXPECT_EQ(hostnameOf(config->devices[1]), "zelvixxl");
+    EXPECT_FALSE(plain.serial || plain.configDepend || plain.faults.silent || plain.faults.lostAck);
+    const SimulatorConfig defaults = *parseConfig(json{{"devices", json::array()}}, &error);
+    EXPECT_EQ(defaults.telnetPort, 0);
+    EXPECT_EQ(defaults.tftpPort, 69);
+}
+
+TEST(ConfigTest, FactoryFilesNameTheFamilyTheWayThePcReadsIt) {
+    struct Case {
+        uint8_t model;
+        const char* version;
+        const char* versionLine;
+        const char* uploadFile;  // second-generation devices keep it in ftp0.conf
+        bool camera;
+    };
+    const std::vector<Case> cases{
+        {0xC0, "1.0.5", "Lumetra Zelvix version 1.0.5\n", "/etc/config/ftp.conf", true},
+        {0xC2, "2.1.3", "Lumetra Draviel6 version 2.1.3\n", "/etc/config/ftp0.conf", false},
+        {0xC3, "3.0.1", "Lumetra PellMandor version 3.0.1\n", "/etc/config/ftp.conf", true},
+        {0xC8, "4.2.1", "Lumetra ZelvixXL version 4.2.1\n", "/etc/config/ftp0.conf", true},
+        {0xD0, "4.3.0", "Lumetra ZelvixSC version 4.3.0\n", "/etc/config/ftp0.conf", true},
+    };
+    for (const Case& c : cases) {
+        DeviceConfig device = modelDevice(c.model);
+        device.version = c.version;
+        const auto files = factoryFiles(device);
+        EXPECT_EQ(files.at("/etc/version"), c.versionLine);
+        EXPECT_TRUE(files.contains(c.uploadFile)) << c.versionLine;
+        EXPECT_EQ(files.contains("/proc/zelvix"), c.camera) << c.versionLine;
+    }
+    // Firmware before 1.0.6 keeps its upload settings as an FTP script, later ones as keys.
+    EXPECT_NE(factoryFiles(modelDevice(0xC0)).at("/etc/config/ftp.conf").find("hostname="),
+              std::string::npos);
+    DeviceConfig old = modelDevice(0xC0);
+    old.version = "1.0.5";
+    EXPECT_EQ(factoryFiles(old).at("/etc/config/ftp.conf").find("hostname="), std::string::npos);
 }
 
 TEST(ConfigTest, LoadConfigReportsFileProblems) {

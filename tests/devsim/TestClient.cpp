@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -155,6 +156,38 @@ std::optional<std::string> dechunk(std::string_view body, std::size_t* chunks) {
         out.append(body.substr(0, size));
         ++*chunks;
         body.remove_prefix(size + 2);
+    }
+}
+
+bool StreamReader::readSome() {
+    pollfd readable{fd_, POLLIN, 0};
+    if (::poll(&readable, 1, kWaitMs) <= 0) return false;
+    char buffer[4096];
+    const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+    if (got <= 0) return false;
+    buffer_.append(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+std::optional<std::string> StreamReader::until(std::string_view text) {
+    while (true) {
+        if (const auto at = buffer_.find(text); at != std::string::npos) {
+            std::string head = buffer_.substr(0, at + text.size());
+            buffer_.erase(0, at + text.size());
+            return head;
+        }
+        if (!readSome()) return std::nullopt;
+    }
+}
+
+bool StreamReader::closes() {
+    while (true) {
+        pollfd readable{fd_, POLLIN, 0};
+        if (::poll(&readable, 1, kWaitMs) <= 0) return false;
+        char buffer[4096];
+        const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+        if (got <= 0) return true;
+        buffer_.append(buffer, static_cast<std::size_t>(got));
     }
 }
 

@@ -55,4 +55,24 @@ std::optional<std::string> dechunk(std::string_view body, std::size_t* chunks);
 
 Ipv4 ip(std::string_view dotted);
 
+// Reads a byte stream (a socket or a pseudo-terminal) up to expected texts, keeping what came after.
+class StreamReader {
+public:
+    explicit StreamReader(int fd) : fd_(fd) {}
+
+    // Everything up to and including the first `text`; nullopt when the stream closes or stays
+    // silent for kWaitMs first (what arrived is then in `seen()`).
+    std::optional<std::string> until(std::string_view text);
+    // Reads until the peer closes; false when it stays open for kWaitMs.
+    bool closes();
+    // Bytes received and not yet handed out.
+    const std::string& seen() const { return buffer_; }
+
+private:
+    bool readSome();
+
+    int fd_;
+    std::string buffer_;
+};
+
 }  // namespace lm::sim::test

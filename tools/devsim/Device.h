@@ -2,12 +2,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "ConnectionPool.h"
 #include "DeviceConfig.h"
+#include "DeviceState.h"
 #include "DiscoveryResponder.h"
 #include "EventLoop.h"
+#include "SerialConsole.h"
 #include "SimulatorConfig.h"
+#include "TelnetServer.h"
 #include "WebServer.h"
 
 namespace lm::sim {
@@ -16,6 +21,10 @@ struct DeviceCounters {
     uint64_t probesReceived = 0;
     uint64_t repliesSent = 0;
     uint64_t httpRequests = 0;
+    uint64_t telnetSessions = 0;  // connections served while the device was up
+    uint64_t logins = 0;          // accepted, telnet and console
+    uint64_t refusedLogins = 0;
+    uint64_t reboots = 0;
     bool operator==(const DeviceCounters&) const = default;
 };
 
@@ -26,21 +35,34 @@ public:
     struct Sockets {
         UniqueFd discovery;  // UDP
         UniqueFd http;       // TCP, listening
+        UniqueFd telnet;     // TCP, listening
     };
     struct Ports {
         uint16_t discovery = 0;
         uint16_t http = 0;
+        uint16_t tftp = 69;  // where the flash tool sends its read request
     };
 
     Device(DeviceConfig config, Sockets sockets, Ports ports, ConnectionPool& pool,
            std::function<WallClock::time_point()> clock);
+    ~Device();
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
     const DeviceConfig& config() const { return config_; }
+    DeviceState& state() { return state_; }
+    const DeviceState& state() const { return state_; }
 
-    // Puts every service's sockets on the loop.
+    // Creates the serial console when the device has one; false with a reason when it cannot.
+    bool openConsole(std::string* error);
+    // The console's device path; empty without a console.
+    std::string serialPath() const;
+
+    // Puts every service's sockets on the loop and starts the console.
     void attach(EventLoop& loop);
+    // Ends every wait of the device's own threads and stops the console; sessions end when the
+    // pool closes their connections.
+    void halt();
     // A probe heard on the device's broadcast address.
     void hearBroadcast(ProbeSource from) { discovery_.answer(from); }
 
@@ -48,8 +70,11 @@ public:
 
 private:
     DeviceConfig config_;
+    DeviceState state_;
     DiscoveryResponder discovery_;
     WebServer web_;
+    TelnetServer telnet_;
+    std::unique_ptr<SerialConsole> console_;
 };
 
 }  // namespace lm::sim

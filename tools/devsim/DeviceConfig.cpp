@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <cctype>
 #include <cstdio>
 
 namespace lm::sim {
@@ -111,6 +112,111 @@ Ipv4 broadcastOf(const DeviceConfig& device) {
     const uint32_t host = ntohl(device.address);
     const bool loopback = (host >> 24) == 127;
     return htonl(loopback ? 0x7FFFFFFFu : (host | 0xFFu));
+}
+
+std::string familyOf(const DeviceConfig& device) {
+    std::string_view product = device.product;
+    if (const auto slash = product.find('/'); slash != std::string_view::npos) {
+        product.remove_prefix(slash + 1);
+        return std::string(product.substr(0, product.find('-')));
+    }
+    std::string word;
+    for (char c : product)
+        if (c != '-' && c != ' ') word += c;
+    return word;
+}
+
+std::string hostnameOf(const DeviceConfig& device) {
+    if (!device.shell.hostname.empty()) return device.shell.hostname;
+    std::string name;
+    for (char c : familyOf(device))
+        if (std::isalnum(static_cast<unsigned char>(c))) name += static_cast<char>(std::tolower(c));
+    return name.empty() ? "camera" : name;
+}
+
+std::string versionLineOf(const DeviceConfig& device) {
+    return "Lumetra " + familyOf(device) + " version " + device.version + "\n";
+}
+
+bool isVideoServer(const DeviceConfig& device) {
+    return familyOf(device).find("Draviel") != std::string::npos;
+}
+
+namespace {
+
+bool secondGeneration(const std::string& family) {
+    for (const char* word : {"Draviel", "Zelvix3", "ZelvixXL", "ZelvixSC", "Wardlumen"})
+        if (family.find(word) != std::string::npos) return true;
+    return false;
+}
+
+// Firmware before 1.0.6 keeps its upload settings as an FTP command script.
+bool scriptFormUpload(const std::string& version) {
+    int major = 0, minor = 0, patch = 0;
+    return std::sscanf(version.c_str(), "%d.%d.%d", &major, &minor, &patch) == 3 && major == 1 &&
+           minor == 0 && patch < 6;
+}
+
+std::string hostPart(const DeviceConfig& device, unsigned last) {
+    const uint32_t host = (ntohl(device.address) & 0xFFFFFF00u) | last;
+    return dotted(htonl(host));
+}
+
+}  // namespace
+
+std::map<std::string, std::string> factoryFiles(const DeviceConfig& device) {
+    const std::string family = familyOf(device);
+    const bool second = secondGeneration(family);
+    const Mac& m = device.mac;
+    char mac[18];
+    std::snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", m[0], m[1], m[2], m[3], m[4], m[5]);
+    std::map<std::string, std::string> files;
+    files["/etc/version"] = versionLineOf(device);
+    files["/etc/mac"] = std::string(mac) + "\n";
+    files["/etc/config/boa.conf"] = "Port 80\nUser nobody\nGroup nogroup\nDocumentRoot /var/httpd\n";
+    files["/etc/config/dialout.conf"] =
+        "DEVICE=/dev/ttyS0\nDEVICE_SPEED=38400\nMODEM_INIT=AT&F\nPHONE_NUMBER=\nCONNECT_TIMEOUT=300\n"
+        "USERNAME=\nPASSWORD=\nISP=EarthLink\nALWAYS_UP=no\nDEFAULT_ROUTE=yes\nENABLED=no\n"
+        "SHELL_LOGIN=yes\nSEND_CR=no\n";
+    files[second ? "/etc/config/ftp0.conf" : "/etc/config/ftp.conf"] =
+        scriptFormUpload(device.version)
+            ? "timeout 300\nbinary\npassive\nquit\n"
+            : "timeout=300\nhostname=\nuser=\npassword=\npassive=on\narchive=off\ndelete_file=off\n"
+              "iis_bug=off\nfilename=\nfilename2=\nfilename3=\n";
+    files["/etc/config/ifcfg-eth0"] =
+        "DEVICE=eth0\nONBOOT=yes\nBOOTPROTO=none\nIPADDR=" + dotted(device.address) +
+        "\nBROADCAST=" + hostPart(device, 255) + "\nNETMASK=255.255.255.0\n";
+    files["/etc/config/ifcfg-ppp0"] = "DEVICE=ppp0\nBOOTPROTO=none\nONBOOT=no\n";
+    files["/etc/config/network"] = "NETWORKING=yes\nHOSTNAME=" + hostnameOf(device) +
+                                   "\nGATEWAYDEV=eth0\nGATEWAY=" + hostPart(device, 1) + "\n";
+    files["/etc/config/resolv.conf"] = "domain local\nnameserver " + hostPart(device, 1) + "\n";
+    std::string schedule = std::string("sched_ftp_command=") + (second ? "ftpscript0" : "ftpscript") +
+                           "\nsched_ftp_command_wait=20\nsched_ftp_upload=off\nsched_ftp_delay=30\n"
+                           "sched_ftp_time_start=00:00\nsched_ftp_time_stop=24:00\n";
+    for (const char* day : {"sun", "mon", "tue", "wed", "thu", "fri", "sat"})
+        schedule += std::string("sched_ftp_day_") + day + "=on\n";
+    files[second ? "/etc/config/sched0.conf" : "/etc/config/sched.conf"] = schedule;
+    files["/proc/version"] =
+        "Linux version 2.4.27-uc0 (build@lumetra) (gcc version 3.4.0) #1 Tue Mar 3 10:12:44 UTC 2009\n";
+    files["/proc/uptime"] = "30012.53 29876.21\n";
+    files["/proc/mbus"] =
+        "addr  name      rx     tx     errors\n"
+        "0.1   ccd       51230  51200  0\n"
+        "0.79  ds1629    2204   4408   0\n"
+        "0.124 watchdog  961    962    0\n";
+    if (!isVideoServer(device))
+        files["/proc/zelvix"] =
+            "id    version gain exposure fps errors frames\n"
+            "127:0 10.60M 12 833 15 0 123456\n";
+    const std::string log = "Mar  3 10:12:45 " + hostnameOf(device) + " syslogd started: BusyBox v0.60.5\n" +
+                            "Mar  3 10:12:46 " + hostnameOf(device) +
+                            " kernel: eth0: link up, 100Mbps, full-duplex\n" + "Mar  3 10:12:50 " +
+                            hostnameOf(device) + " boa: server version Boa/0.94.13 started\n";
+    files["/var/log/messages"] = log;
+    files["/var/log/syslog"] = log;
+    for (const auto& [path, text] : device.shell.files)
+        files[path] = text;
+    return files;
 }
 
 DeviceConfig modelDevice(uint8_t modelCode) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,37 @@ struct HttpBehaviour {
     unsigned height = 480;
 };
 
+// How the device's telnet server, shell and flash tool misbehave; all off by default.
+struct ShellFaults {
+    bool silent = false;             // telnet: accepts the connection and never sends a byte
+    bool slowOutput = false;         // every output dribbled out a few bytes at a time
+    bool refusePassword = false;     // every login ends in "Login incorrect"
+    bool configClearDenied = false;  // "config clear" answers "Permission denied"
+    // TFTP: the acknowledgement of this data block is never sent.
+    std::optional<uint16_t> lostAck;
+    // TFTP: this data block is answered with the previous block's acknowledgement instead of its own.
+    std::optional<uint16_t> repeatAck;
+};
+
+// The device's command side: telnet login, shell, serial console and flash tool.
+struct ShellBehaviour {
+    static constexpr std::size_t kMaxTextBytes = 256;
+    static constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+    std::string password = "vorna";  // for the user "admin"
+    std::string prompt = "> ";       // "> " or "# "
+    std::string hostname;            // empty: derived from the product
+    bool configDepend = false;       // "config" alone mentions "depend=" and config depend=... works
+    bool serial = false;             // a serial console on a pty
+    bool consoleInEditor = false;    // the console starts inside the editor, as a failed run leaves it
+    unsigned rebootDelayMs = 5000;   // how long a reboot keeps the device away
+    // Files added to or replacing the defaults, by absolute path.
+    std::map<std::string, std::string> files;
+    // Replaces the output of a command line given exactly as typed.
+    std::map<std::string, std::string> outputs;
+    ShellFaults faults;
+};
+
 // One simulated device.
 struct DeviceConfig {
     static constexpr unsigned kMaxImageSide = 4096;
@@ -56,6 +88,7 @@ struct DeviceConfig {
     std::optional<std::string> reply;
     bool answersProbe = true;
     HttpBehaviour http;
+    ShellBehaviour shell;
 };
 
 // The MAC-derived identifier, "024C55-C81234".
@@ -66,6 +99,22 @@ std::string replyOf(const DeviceConfig& device);
 
 // The broadcast address the device listens on: its own setting or the default for its address.
 Ipv4 broadcastOf(const DeviceConfig& device);
+
+// The product family word, "ZelvixXL" for "Lumetra/ZelvixXL-2", "PellMandor" for "Pell-Mandor".
+std::string familyOf(const DeviceConfig& device);
+
+// The host name of the login prompt: the configured one or the family in lower case.
+std::string hostnameOf(const DeviceConfig& device);
+
+// The contents of /etc/version.
+std::string versionLineOf(const DeviceConfig& device);
+
+// The files a freshly flashed device holds: /etc/version, the /etc/config set, /proc and logs,
+// overlaid by the device's own "files".
+std::map<std::string, std::string> factoryFiles(const DeviceConfig& device);
+
+// Whether the device is a video server (the Draviel family) rather than a camera.
+bool isVideoServer(const DeviceConfig& device);
 
 // A device of the given model code (0xC0..0xD1) with the product line and subtype that make the
 // scan show that model's name; other codes get a generic product. Everything else is default.

@@ -27,8 +27,13 @@ std::optional<ProbeSource> readProbe(int fd) {
     return ProbeSource{from.sin_addr.s_addr, ntohs(from.sin_port)};
 }
 
-DiscoveryResponder::DiscoveryResponder(const DeviceConfig& device, UniqueFd socket, uint16_t port)
-    : socket_(std::move(socket)), port_(port), reply_(replyOf(device)), answersProbe_(device.answersProbe) {}
+DiscoveryResponder::DiscoveryResponder(const DeviceConfig& device, UniqueFd socket, uint16_t port,
+                                       std::function<bool()> awake)
+    : socket_(std::move(socket)),
+      port_(port),
+      reply_(replyOf(device)),
+      answersProbe_(device.answersProbe),
+      awake_(std::move(awake)) {}
 
 void DiscoveryResponder::attach(EventLoop& loop) {
     loop.watch(socket_.get(), [this] { receive(); });
@@ -43,6 +48,7 @@ void DiscoveryResponder::answer(ProbeSource from) {
     // Probes come from ephemeral ports. A datagram from the discovery port is another device's
     // reply; answering it would start two devices answering each other for ever.
     if (!answersProbe_ || from.port == port_ || from.port == 0) return;
+    if (awake_ && !awake_()) return;
     const sockaddr_in to = makeSockaddr(from.address, from.port);
     // Counted before it leaves, so whoever holds the reply also sees it counted.
     replies_.fetch_add(1);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,8 +22,10 @@ struct ProbeSource {
 // source address is the device's address.
 class DiscoveryResponder {
 public:
-    // socket: UDP, bound on the device's address and the shared discovery port.
-    DiscoveryResponder(const DeviceConfig& device, UniqueFd socket, uint16_t port);
+    // socket: UDP, bound on the device's address and the shared discovery port. While awake says
+    // no (the device restarts), probes are counted but not answered.
+    DiscoveryResponder(const DeviceConfig& device, UniqueFd socket, uint16_t port,
+                       std::function<bool()> awake = {});
 
     // Watches the device's socket for probes sent straight to it.
     void attach(EventLoop& loop);
@@ -41,6 +44,7 @@ private:
     uint16_t port_;
     std::string reply_;
     bool answersProbe_;
+    std::function<bool()> awake_;
     std::atomic<uint64_t> probes_{0};
     std::atomic<uint64_t> replies_{0};
 };

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kListenerBufferBytes = 4 << 20;
 
-// A thousand devices need two sockets each; the usual soft limit of 1024 descriptors is too few.
+// A thousand devices need several sockets each; the usual soft limit of 1024 descriptors is too few.
 void allowDescriptors(std::size_t needed) {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= needed) return;
@@ -47,7 +47,7 @@ bool Simulator::start(std::string* error) {
         if (error) *error = "the simulator is already running";
         return false;
     }
-    allowDescriptors(config_.devices.size() * 2 + 256);
+    allowDescriptors(config_.devices.size() * 6 + 256);
     auto loop = std::make_unique<EventLoop>();
     if (!loop->valid()) {
         if (error) *error = "cannot create the event loop's wake-up descriptor";
@@ -109,14 +109,25 @@ bool Simulator::bindAndCreate(std::string* error) {
     if (!discovery) return false;
     auto http = bindSharedPort(Transport::Tcp, tcp, config_.httpPort, error);
     if (!http) return false;
+    auto telnet = bindSharedPort(Transport::Tcp, tcp, config_.telnetPort, error);
+    if (!telnet) return false;
     discoveryPort_ = discovery->port;
     httpPort_ = http->port;
+    telnetPort_ = telnet->port;
 
     const auto clock = config_.clock ? config_.clock : [] { return WallClock::now(); };
-    for (std::size_t i = 0; i < configs.size(); ++i)
+    for (std::size_t i = 0; i < configs.size(); ++i) {
         devices_.push_back(std::make_unique<Device>(
-            configs[i], Device::Sockets{std::move(discovery->sockets[i]), std::move(http->sockets[i])},
-            Device::Ports{discoveryPort_, httpPort_}, *pool_, clock));
+            configs[i],
+            Device::Sockets{std::move(discovery->sockets[i]), std::move(http->sockets[i]),
+                            std::move(telnet->sockets[i])},
+            Device::Ports{discoveryPort_, httpPort_, config_.tftpPort}, *pool_, clock));
+        std::string why;
+        if (!devices_.back()->openConsole(&why)) {
+            if (error) *error = "device " + std::to_string(i) + ": " + why;
+            return false;
+        }
+    }
     for (std::size_t b = 0; b < broadcasts.size(); ++b) {
         BroadcastListener listener{std::move(discovery->sockets[configs.size() + b]), {}};
         lm::growReceiveBuffer(listener.socket.get(), kListenerBufferBytes);
@@ -131,6 +142,9 @@ void Simulator::stop() {
     if (!running()) return;
     loop_->stop();
     thread_.join();
+    // Halted first, so that a session inside a transfer or a slow answer lets go when its socket closes.
+    for (const auto& device : devices_)
+        device->halt();
     pool_->stopAll();
     for (const auto& device : devices_)
         finalCounters_.push_back(device->counters());
@@ -170,6 +184,45 @@ DeviceCounters Simulator::counters(std::size_t index) const {
     return {};
 }
 
+const Device* Simulator::device(std::size_t index) const {
+    return index < devices_.size() ? devices_[index].get() : nullptr;
+}
+
+std::string Simulator::serialPath(std::size_t index) const {
+    const Device* d = device(index);
+    return d ? d->serialPath() : std::string();
+}
+
+std::optional<std::string> Simulator::fileText(std::size_t index, const std::string& path) const {
+    const Device* d = device(index);
+    return d ? d->state().files().read(path) : std::nullopt;
+}
+
+std::vector<FileWrite> Simulator::fileWrites(std::size_t index) const {
+    const Device* d = device(index);
+    return d ? d->state().writes() : std::vector<FileWrite>();
+}
+
+std::vector<std::string> Simulator::commands(std::size_t index) const {
+    const Device* d = device(index);
+    return d ? d->state().commands() : std::vector<std::string>();
+}
+
+std::vector<FlashRecord> Simulator::flashes(std::size_t index) const {
+    const Device* d = device(index);
+    return d ? d->state().flashes() : std::vector<FlashRecord>();
+}
+
+bool Simulator::deviceUp(std::size_t index) const {
+    const Device* d = device(index);
+    return d && d->state().up();
+}
+
+bool Simulator::waitUntilUp(std::size_t index, Milliseconds limit) const {
+    const Device* d = device(index);
+    return d && d->state().waitUntilUp(limit);
+}
+
 DeviceCounters Simulator::totals() const {
     DeviceCounters sum;
     for (std::size_t i = 0; i < config_.devices.size(); ++i) {
@@ -177,6 +230,10 @@ DeviceCounters Simulator::totals() const {
         sum.probesReceived += c.probesReceived;
         sum.repliesSent += c.repliesSent;
         sum.httpRequests += c.httpRequests;
+        sum.telnetSessions += c.telnetSessions;
+        sum.logins += c.logins;
+        sum.refusedLogins += c.refusedLogins;
+        sum.reboots += c.reboots;
     }
     return sum;
 }

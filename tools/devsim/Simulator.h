@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,7 +16,8 @@
 namespace lm::sim {
 
 // Runs a set of simulated devices: binds their sockets on the shared ports, serves them from one
-// event-loop thread plus one short-lived thread per HTTP connection, and stops them all again.
+// event-loop thread plus one thread per HTTP or telnet connection and one per serial console, and
+// stops them all again.
 class Simulator {
 public:
     explicit Simulator(SimulatorConfig config);
@@ -33,7 +35,22 @@ public:
     // The shared ports; valid after a successful start().
     uint16_t discoveryPort() const { return discoveryPort_; }
     uint16_t httpPort() const { return httpPort_; }
+    uint16_t telnetPort() const { return telnetPort_; }
+    uint16_t tftpPort() const { return config_.tftpPort; }
     const std::vector<DeviceConfig>& devices() const { return config_.devices; }
+
+    // While running, per device (empty or nullopt when out of range or stopped):
+    // the serial console's device path; empty when the device has none.
+    std::string serialPath(std::size_t index) const;
+    // A file as the device holds it now.
+    std::optional<std::string> fileText(std::size_t index, const std::string& path) const;
+    // Files written with the editor or "cat >", command lines run, flash tool runs; oldest first.
+    std::vector<FileWrite> fileWrites(std::size_t index) const;
+    std::vector<std::string> commands(std::size_t index) const;
+    std::vector<FlashRecord> flashes(std::size_t index) const;
+    // Whether the device is up (not restarting), and a wait until it is; false on time-out or stop.
+    bool deviceUp(std::size_t index) const;
+    bool waitUntilUp(std::size_t index, Milliseconds limit) const;
 
     // The devices as rows of /proc/net/arp, for a scan pointed at a file instead of the kernel's table.
     std::string arpTableText() const;
@@ -51,10 +68,12 @@ private:
     };
 
     bool bindAndCreate(std::string* error);
+    const Device* device(std::size_t index) const;
 
     SimulatorConfig config_;
     uint16_t discoveryPort_ = 0;
     uint16_t httpPort_ = 0;
+    uint16_t telnetPort_ = 0;
     std::unique_ptr<ConnectionPool> pool_;
     std::vector<std::unique_ptr<Device>> devices_;
     std::vector<BroadcastListener> listeners_;

@@ -84,10 +84,87 @@ HttpBehaviour http(const json& object, const std::string& where) {
     return behaviour;
 }
 
+bool flag(const json& value, const std::string& where) {
+    if (!value.is_boolean()) fail(where, "expected true or false");
+    return value.get<bool>();
+}
+
+// A short single-line text: a password, a host name.
+std::string shortText(const json& value, const std::string& where) {
+    std::string t = text(value, where);
+    if (t.size() > ShellBehaviour::kMaxTextBytes || t.find_first_of("\r\n") != std::string::npos)
+        fail(where,
+             "expected one line of at most " + std::to_string(ShellBehaviour::kMaxTextBytes) + " bytes");
+    return t;
+}
+
+uint16_t block(const json& value, const std::string& where) {
+    if (!value.is_number_unsigned() || value.get<uint64_t>() < 1 || value.get<uint64_t>() > 65535)
+        fail(where, "expected a block number 1..65535");
+    return static_cast<uint16_t>(value.get<uint64_t>());
+}
+
+// {"/etc/config/boa.conf": "Port 80\n", ...}: absolute paths to texts.
+std::map<std::string, std::string> textMap(const json& object, const std::string& where, bool paths) {
+    if (!object.is_object()) fail(where, "expected an object of texts");
+    std::map<std::string, std::string> texts;
+    for (const auto& [key, value] : object.items()) {
+        const std::string place = where + "[\"" + key + "\"]";
+        if (paths && (!key.starts_with("/") || key.ends_with("/") || key.find("//") != std::string::npos ||
+                      key.find("/../") != std::string::npos || key.find("/./") != std::string::npos))
+            fail(place, "expected an absolute file path");
+        if (!paths && (key.empty() || key.size() > 1024)) fail(place, "expected a command line");
+        std::string content = text(value, place);
+        if (content.size() > ShellBehaviour::kMaxFileBytes)
+            fail(place, "longer than " + std::to_string(ShellBehaviour::kMaxFileBytes) + " bytes");
+        texts.emplace(key, std::move(content));
+    }
+    return texts;
+}
+
+ShellFaults faults(const json& object, const std::string& where) {
+    checkKeys(object, where,
+              {"silent", "slowOutput", "refusePassword", "configClearDenied", "lostAck", "repeatAck"});
+    ShellFaults f;
+    if (object.contains("silent")) f.silent = flag(object["silent"], where + ".silent");
+    if (object.contains("slowOutput")) f.slowOutput = flag(object["slowOutput"], where + ".slowOutput");
+    if (object.contains("refusePassword"))
+        f.refusePassword = flag(object["refusePassword"], where + ".refusePassword");
+    if (object.contains("configClearDenied"))
+        f.configClearDenied = flag(object["configClearDenied"], where + ".configClearDenied");
+    if (object.contains("lostAck")) f.lostAck = block(object["lostAck"], where + ".lostAck");
+    if (object.contains("repeatAck")) f.repeatAck = block(object["repeatAck"], where + ".repeatAck");
+    return f;
+}
+
+void shell(const json& object, const std::string& where, ShellBehaviour& s) {
+    if (object.contains("password")) s.password = shortText(object["password"], where + ".password");
+    if (object.contains("prompt")) {
+        s.prompt = text(object["prompt"], where + ".prompt");
+        if (s.prompt != "> " && s.prompt != "# ") fail(where + ".prompt", "expected \"> \" or \"# \"");
+    }
+    if (object.contains("hostname")) s.hostname = shortText(object["hostname"], where + ".hostname");
+    if (object.contains("configDepend"))
+        s.configDepend = flag(object["configDepend"], where + ".configDepend");
+    if (object.contains("serial")) s.serial = flag(object["serial"], where + ".serial");
+    if (object.contains("consoleInEditor"))
+        s.consoleInEditor = flag(object["consoleInEditor"], where + ".consoleInEditor");
+    if (object.contains("rebootDelayMs")) {
+        const json& value = object["rebootDelayMs"];
+        if (!value.is_number_unsigned() || value.get<uint64_t>() > 600000)
+            fail(where + ".rebootDelayMs", "expected milliseconds 0..600000");
+        s.rebootDelayMs = value.get<unsigned>();
+    }
+    if (object.contains("files")) s.files = textMap(object["files"], where + ".files", true);
+    if (object.contains("outputs")) s.outputs = textMap(object["outputs"], where + ".outputs", false);
+    if (object.contains("faults")) s.faults = faults(object["faults"], where + ".faults");
+}
+
 DeviceConfig device(const json& object, const std::string& where) {
-    checkKeys(
-        object, where,
-        {"mac", "address", "broadcast", "product", "version", "subtype", "reply", "answersProbe", "http"});
+    checkKeys(object, where,
+              {"mac", "address", "broadcast", "product", "version", "subtype", "reply", "answersProbe",
+               "http", "password", "prompt", "hostname", "configDepend", "serial", "consoleInEditor",
+               "rebootDelayMs", "files", "outputs", "faults"});
     if (!object.contains("mac")) fail(where, "missing \"mac\"");
     if (!object.contains("address")) fail(where, "missing \"address\"");
     const auto mac = parseMac(text(object["mac"], where + ".mac"));
@@ -110,15 +187,21 @@ DeviceConfig device(const json& object, const std::string& where) {
         d.answersProbe = object["answersProbe"].get<bool>();
     }
     if (object.contains("http")) d.http = http(object["http"], where + ".http");
+    shell(object, where, d.shell);
     return d;
 }
 
 SimulatorConfig simulator(const json& document) {
-    checkKeys(document, "configuration", {"devices", "discoveryPort", "httpPort"});
+    checkKeys(document, "configuration", {"devices", "discoveryPort", "httpPort", "telnetPort", "tftpPort"});
     SimulatorConfig config;
     if (document.contains("discoveryPort"))
         config.discoveryPort = port(document["discoveryPort"], "discoveryPort");
     if (document.contains("httpPort")) config.httpPort = port(document["httpPort"], "httpPort");
+    if (document.contains("telnetPort")) config.telnetPort = port(document["telnetPort"], "telnetPort");
+    if (document.contains("tftpPort")) {
+        config.tftpPort = port(document["tftpPort"], "tftpPort");
+        if (config.tftpPort == 0) fail("tftpPort", "expected a port 1..65535");
+    }
     if (!document.contains("devices") || !document["devices"].is_array())
         fail("configuration", "expected \"devices\": [...]");
     for (std::size_t i = 0; i < document["devices"].size(); ++i) {

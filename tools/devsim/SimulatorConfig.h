@@ -20,11 +20,15 @@ struct SimulatorConfig {
     // Shared by every device; 0 lets the simulator choose a free one.
     uint16_t discoveryPort = 0;
     uint16_t httpPort = 0;
+    uint16_t telnetPort = 0;
+    // Where the devices' flash tool sends its TFTP read request (on the address it is given).
+    uint16_t tftpPort = 69;
     // The time the pictures show; tests inject their own. Empty: the system clock.
     std::function<WallClock::time_point()> clock = {};
 };
 
-// Reads {"discoveryPort": P, "httpPort": H, "devices": [...]} (ports optional). Unknown keys are
+// Reads {"discoveryPort": P, "httpPort": H, "telnetPort": T, "tftpPort": F, "devices": [...]}
+// (ports optional). Unknown keys are
 // errors, so a misspelt switch is not silently ignored. On bad input: nullopt and a message that
 // names the offending entry.
 std::optional<SimulatorConfig> parseConfig(const nlohmann::json& document, std::string* error);

@@ -112,14 +112,19 @@ std::string hex(std::size_t value) {
 }  // namespace
 
 WebServer::WebServer(const DeviceConfig& device, UniqueFd listener, ConnectionPool& pool,
-                     std::function<WallClock::time_point()> clock)
-    : device_(device), listener_(std::move(listener)), pool_(pool), clock_(std::move(clock)) {}
+                     std::function<WallClock::time_point()> clock, std::function<bool()> awake)
+    : device_(device),
+      listener_(std::move(listener)),
+      pool_(pool),
+      clock_(std::move(clock)),
+      awake_(std::move(awake)) {}
 
 void WebServer::attach(EventLoop& loop) {
     loop.watch(listener_.get(), [this] { pool_.accept(listener_.get(), [this](int fd) { serve(fd); }); });
 }
 
 void WebServer::serve(int fd) {
+    if (awake_ && !awake_()) return;
     const timeval sendLimit{kRequestTimeoutMs / 1000, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
     const auto request = readHead(fd);

@@ -20,9 +20,10 @@ public:
     static constexpr std::size_t kMaxRequestBytes = 8192;
 
     // listener: TCP, listening on the device's address and the shared HTTP port. clock must be safe
-    // to call from several threads.
+    // to call from several threads. While awake says no (the device restarts), connections are
+    // closed unanswered.
     WebServer(const DeviceConfig& device, UniqueFd listener, ConnectionPool& pool,
-              std::function<WallClock::time_point()> clock);
+              std::function<WallClock::time_point()> clock, std::function<bool()> awake = {});
 
     void attach(EventLoop& loop);
 
@@ -37,6 +38,7 @@ private:
     UniqueFd listener_;
     ConnectionPool& pool_;
     std::function<WallClock::time_point()> clock_;
+    std::function<bool()> awake_;
     std::atomic<uint64_t> requests_{0};
 };
 

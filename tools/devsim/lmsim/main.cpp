@@ -7,6 +7,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Simulator.h"
 
@@ -45,7 +46,41 @@ bool writeFileAtomically(const std::string& path, const std::string& text) {
 struct SingleDevice {
     std::string address, mac, broadcast, product, version, subtype, reply, fault = "none", image;
     bool noProbeReply = false;
+    std::string password, prompt;
+    bool serial = false, configDepend = false, consoleInEditor = false;
+    std::optional<unsigned> rebootDelayMs;
+    std::vector<std::string> faults;
 };
+
+// "silent", "slowOutput", "refusePassword", "configClearDenied", "lostAck=N", "repeatAck=N".
+bool applyShellFault(const std::string& text, ShellFaults& faults) {
+    const auto equals = text.find('=');
+    const std::string name = text.substr(0, equals);
+    if (equals == std::string::npos) {
+        if (name == "silent")
+            faults.silent = true;
+        else if (name == "slowOutput")
+            faults.slowOutput = true;
+        else if (name == "refusePassword")
+            faults.refusePassword = true;
+        else if (name == "configClearDenied")
+            faults.configClearDenied = true;
+        else
+            return false;
+        return true;
+    }
+    char end = 0;
+    unsigned block = 0;
+    if (std::sscanf(text.c_str() + equals + 1, "%u%c", &block, &end) != 1 || block < 1 || block > 65535)
+        return false;
+    if (name == "lostAck")
+        faults.lostAck = static_cast<uint16_t>(block);
+    else if (name == "repeatAck")
+        faults.repeatAck = static_cast<uint16_t>(block);
+    else
+        return false;
+    return true;
+}
 
 std::optional<DeviceConfig> singleDevice(const SingleDevice& flags, bool replyGiven, std::string* error) {
     const auto mac = parseMac(flags.mac);
@@ -92,6 +127,26 @@ std::optional<DeviceConfig> singleDevice(const SingleDevice& flags, bool replyGi
         device.http.width = width;
         device.http.height = height;
     }
+    if (!flags.password.empty()) device.shell.password = flags.password;
+    if (!flags.prompt.empty()) {
+        if (flags.prompt != "> " && flags.prompt != "# ") {
+            *error = "--prompt: expected \"> \" or \"# \"";
+            return std::nullopt;
+        }
+        device.shell.prompt = flags.prompt;
+    }
+    device.shell.serial = flags.serial;
+    device.shell.configDepend = flags.configDepend;
+    device.shell.consoleInEditor = flags.consoleInEditor;
+    if (flags.rebootDelayMs) device.shell.rebootDelayMs = *flags.rebootDelayMs;
+    for (const std::string& shellFault : flags.faults)
+        if (!applyShellFault(shellFault, device.shell.faults)) {
+            *error =
+                "--fault: expected silent, slowOutput, refusePassword, configClearDenied, lostAck=N or "
+                "repeatAck=N, not \"" +
+                shellFault + "\"";
+            return std::nullopt;
+        }
     return device;
 }
 
@@ -99,11 +154,12 @@ std::optional<DeviceConfig> singleDevice(const SingleDevice& flags, bool replyGi
 
 int main(int argc, char** argv) {
     CLI::App app{
-        "lmsim: simulated Lumetra devices. Each device answers the discovery probe and serves\n"
-        "/image.jpg over HTTP on its own address. Runs until interrupted."};
+        "lmsim: simulated Lumetra devices. Each device answers the discovery probe, serves /image.jpg\n"
+        "over HTTP and a login shell over telnet on its own address, and runs its flash tool against\n"
+        "a TFTP server. Runs until interrupted."};
     std::string configPath, first = "127.0.0.11", arpFile, readyFile;
     std::size_t demo = 0;
-    uint16_t discoveryPort = 0, httpPort = 0;
+    uint16_t discoveryPort = 0, httpPort = 0, telnetPort = 0, tftpPort = 69;
     SingleDevice flags;
 
     auto* config =
@@ -126,12 +182,32 @@ int main(int argc, char** argv) {
                    "none, notFound, wrongType, chunked, redirect, noLength, slow or silent")
         ->needs(address);
     app.add_option("--image", flags.image, "picture size WIDTHxHEIGHT")->needs(address);
+    app.add_option("--password", flags.password, "its admin password (default vorna)")->needs(address);
+    app.add_option("--prompt", flags.prompt, "its shell prompt, \"> \" (default) or \"# \"")->needs(address);
+    app.add_flag("--serial", flags.serial, "give it a serial console on a pseudo-terminal")->needs(address);
+    app.add_flag("--console-in-editor", flags.consoleInEditor, "its console starts inside the editor")
+        ->needs(address);
+    app.add_flag("--config-depend", flags.configDepend, "its config tool knows depend=")->needs(address);
+    app.add_option("--reboot-delay", flags.rebootDelayMs, "milliseconds it stays away when rebooted")
+        ->check(CLI::Range(0u, 600000u))
+        ->needs(address);
+    app.add_option("--fault", flags.faults,
+                   "shell fault (repeatable): silent, slowOutput, refusePassword, configClearDenied, "
+                   "lostAck=N, repeatAck=N")
+        ->needs(address);
     auto* discoveryOption =
         app.add_option("--discovery-port", discoveryPort, "UDP port of every device (default: a free one)");
     auto* httpOption =
         app.add_option("--http-port", httpPort, "HTTP port of every device (default: a free one)");
+    auto* telnetOption =
+        app.add_option("--telnet-port", telnetPort, "telnet port of every device (default: a free one)");
+    auto* tftpOption = app.add_option("--tftp-port", tftpPort,
+                                      "port the devices' flash tool sends its TFTP request to (default 69)")
+                           ->check(CLI::Range(1, 65535));
     app.add_option("--arp-file", arpFile, "write the devices as an ARP table (format of /proc/net/arp) here");
-    app.add_option("--ready-file", readyFile, "write \"discovery=P http=H\" here once listening");
+    app.add_option("--ready-file", readyFile,
+                   "write \"discovery=P http=H telnet=T tftp=F\" (and serialN=PATH per console) here once "
+                   "listening");
     config->excludes(demoOption)->excludes(address);
     demoOption->excludes(address);
     address->needs(app.get_option("--mac"));
@@ -166,6 +242,8 @@ int main(int argc, char** argv) {
     }
     if (discoveryOption->count()) setup.discoveryPort = discoveryPort;
     if (httpOption->count()) setup.httpPort = httpPort;
+    if (telnetOption->count()) setup.telnetPort = telnetPort;
+    if (tftpOption->count()) setup.tftpPort = tftpPort;
 
     // Every thread inherits the blocked signals, so only sigwait below sees them.
     sigset_t stopSignals;
@@ -179,13 +257,24 @@ int main(int argc, char** argv) {
         std::cerr << "lmsim: " << error << "\n";
         return 1;
     }
-    for (const DeviceConfig& device : simulator.devices())
+    std::string ready = "discovery=" + std::to_string(simulator.discoveryPort()) +
+                        " http=" + std::to_string(simulator.httpPort()) +
+                        " telnet=" + std::to_string(simulator.telnetPort()) +
+                        " tftp=" + std::to_string(simulator.tftpPort());
+    for (std::size_t i = 0; i < simulator.devices().size(); ++i) {
+        const DeviceConfig& device = simulator.devices()[i];
+        const std::string serial = simulator.serialPath(i);
         std::cout << identifierOf(device) << "  " << lm::dotted(device.address) << "  \""
                   << printable(replyOf(device)) << "\"" << (device.answersProbe ? "" : "  (ignores probes)")
                   << "  http=" << faultName(device.http.fault) << " " << device.http.width << "x"
-                  << device.http.height << "\n";
+                  << device.http.height << "  prompt=\"" << device.shell.prompt << "\""
+                  << (serial.empty() ? "" : "  serial=" + serial) << "\n";
+        if (!serial.empty()) ready += " serial" + std::to_string(i) + "=" + serial;
+    }
     std::cout << "lmsim: " << simulator.devices().size() << " device(s), discovery port "
-              << simulator.discoveryPort() << ", HTTP port " << simulator.httpPort() << "\n";
+              << simulator.discoveryPort() << ", HTTP port " << simulator.httpPort() << ", telnet port "
+              << simulator.telnetPort() << ", flash tool fetches from TFTP port " << simulator.tftpPort()
+              << "\n";
     std::cout << "lmsim: scan with LMTOOLS_DISCOVERY_PORT=" << simulator.discoveryPort()
               << " LMTOOLS_HTTP_PORT=" << simulator.httpPort();
     if (!arpFile.empty()) std::cout << " LMTOOLS_ARP_TABLE=" << arpFile;
@@ -195,9 +284,7 @@ int main(int argc, char** argv) {
     if (!arpFile.empty() && !simulator.writeArpTable(arpFile, &error)) {
         std::cerr << "lmsim: " << error << "\n";
         status = 1;
-    } else if (!readyFile.empty() &&
-               !writeFileAtomically(readyFile, "discovery=" + std::to_string(simulator.discoveryPort()) +
-                                                   " http=" + std::to_string(simulator.httpPort()) + "\n")) {
+    } else if (!readyFile.empty() && !writeFileAtomically(readyFile, ready + "\n")) {
         std::cerr << "lmsim: " << readyFile << ": cannot be written\n";
         status = 1;
     } else {
@@ -207,6 +294,8 @@ int main(int argc, char** argv) {
     simulator.stop();
     const DeviceCounters totals = simulator.totals();
     std::cout << "lmsim: stopped after " << totals.probesReceived << " probe(s), " << totals.repliesSent
-              << " reply(ies), " << totals.httpRequests << " HTTP request(s)" << std::endl;
+              << " reply(ies), " << totals.httpRequests << " HTTP request(s), " << totals.telnetSessions
+              << " telnet session(s), " << totals.logins << " login(s), " << totals.reboots << " reboot(s)"
+              << std::endl;
     return status;
 }

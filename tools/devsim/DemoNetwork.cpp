@@ -7,7 +7,7 @@
 
 #include "Simulator.h"
 
-namespace lm::cli {
+namespace lm::sim {
 
 namespace {
 
@@ -17,15 +17,18 @@ constexpr const char* kFirstDevice = "127.0.0.10";
 
 }  // namespace
 
-std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, std::string* error) {
-    sim::SimulatorConfig config;
-    config.devices = sim::demoDevices(kDevices, *parseIpv4(kFirstDevice));
+std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, SerialPortMap* serialPorts,
+                                                 std::string* error) {
+    SimulatorConfig config;
+    config.devices = demoDevices(kDevices, *parseIpv4(kFirstDevice));
+    // The first one also has its console on a serial port, reached as COM1.
+    config.devices.front().shell.serial = serialPorts != nullptr;
     // The last one ignores probes: like a device whose probe answer was lost, it is found only
     // through the ARP table.
     config.devices.back().answersProbe = false;
 
     std::unique_ptr<DemoNetwork> demo(new DemoNetwork);
-    demo->simulator_ = std::make_unique<sim::Simulator>(std::move(config));
+    demo->simulator_ = std::make_unique<Simulator>(std::move(config));
     if (!demo->simulator_->start(error)) return nullptr;
 
     std::string path = (std::filesystem::temp_directory_path() / "lmtools-demo-arp-XXXXXX").string();
@@ -40,6 +43,8 @@ std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, std::st
 
     profile.discoveryPort = demo->simulator_->discoveryPort();
     profile.httpPort = demo->simulator_->httpPort();
+    profile.telnetPort = demo->simulator_->telnetPort();
+    if (serialPorts) serialPorts->set(1, demo->simulator_->serialPath(0));
     profile.interfaces = NetworkProfile::parseInterfaces(kDemoInterface);
     profile.arpTablePath = path;
     return demo;
@@ -50,4 +55,4 @@ DemoNetwork::~DemoNetwork() {
     if (!arpTablePath_.empty()) ::unlink(arpTablePath_.c_str());
 }
 
-}  // namespace lm::cli
+}  // namespace lm::sim

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "link/SerialPortMap.h"
+#include "platform/NetworkProfile.h"
+
+namespace lm::sim {
+
+class Simulator;
+
+// Simulated devices on loopback for --demo, and the profile that points the program at them.
+class DemoNetwork {
+public:
+    static constexpr std::size_t kDevices = 8;
+
+    // Starts the devices and rewrites the profile's ports, interface table and ARP table, and,
+    // when serialPorts is given, points COM1 at the first device's console; nullptr with a message
+    // when they cannot be started.
+    static std::unique_ptr<DemoNetwork> start(NetworkProfile& profile, SerialPortMap* serialPorts,
+                                              std::string* error);
+    static std::unique_ptr<DemoNetwork> start(NetworkProfile& profile, std::string* error) {
+        return start(profile, nullptr, error);
+    }
+    ~DemoNetwork();
+
+    DemoNetwork(const DemoNetwork&) = delete;
+    DemoNetwork& operator=(const DemoNetwork&) = delete;
+
+private:
+    DemoNetwork() = default;
+    std::unique_ptr<Simulator> simulator_;
+    std::string arpTablePath_;
+};
+
+}  // namespace lm::sim

@@ -1,0 +1,779 @@
+#include "Shell.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "TftpClient.h"
+
+namespace lm::sim {
+
+namespace {
+
+constexpr char kCtrlC = 3, kCtrlD = 4, kBackspace = 8, kEscape = 27, kDelete = 127;
+constexpr std::size_t kSlowPiece = 3;
+constexpr Milliseconds kSlowPause{15};
+constexpr Milliseconds kTftpTimeout{10000};
+constexpr uint64_t kProgressBytes = 64 * 1024;
+constexpr int kMaxPings = 10;
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+bool isTyped(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x20 ? u != kDelete : c == '\t';
+}
+
+// Words of a command line; double or single quotes hold blanks inside one word.
+std::vector<std::string> words(std::string_view line) {
+    std::vector<std::string> result;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (char c : line) {
+        if (quote) {
+            if (c == quote) {
+                quote = 0;
+            } else {
+                word += c;
+            }
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            inWord = true;
+        } else if (c == ' ' || c == '\t') {
+            if (inWord) result.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) result.push_back(std::move(word));
+    return result;
+}
+
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+std::string formatted(const char* format, auto... values) {
+    char text[256];
+    const int n = std::snprintf(text, sizeof text, format, values...);
+    return std::string(text, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof text) - 1)));
+}
+
+std::string timeText(std::time_t when) {
+    std::tm utc{};
+    gmtime_r(&when, &utc);
+    char text[64];
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S UTC %Y", &utc);
+    return text;
+}
+
+std::string macText(const DeviceConfig& device) {
+    const Mac& m = device.mac;
+    return formatted("%02X:%02X:%02X:%02X:%02X:%02X", m[0], m[1], m[2], m[3], m[4], m[5]);
+}
+
+std::string psText(const DeviceConfig& device) {
+    std::string text =
+        "  PID USER       VSZ STAT %CPU COMMAND\n"
+        "    1 admin      412 S     0.0 init\n"
+        "    2 admin        0 SW    0.0 [keventd]\n"
+        "   14 admin      388 S     0.0 /bin/syslogd\n"
+        "   21 admin      612 S     0.1 /bin/boa\n"
+        "   26 admin      560 S     0.0 /bin/telnetd\n";
+    // The camera process runs under 40 on "> " firmware and between 100 and 150 behind "/bin/nsh".
+    if (!isVideoServer(device))
+        text +=
+            formatted("  %3d admin     1824 S    12.5 /bin/zelvix\n", device.shell.prompt == "# " ? 112 : 37);
+    return text + "  151 admin      436 S     0.0 /bin/sh\n  158 admin      380 R     0.0 ps\n";
+}
+
+std::string dmesgText(const DeviceConfig& device) {
+    return "Linux version 2.4.27-uc0 (build@lumetra) (gcc version 3.4.0) #1 Tue Mar 3 10:12:44 UTC 2009\n"
+           "Calibrating delay loop... 264.60 BogoMIPS\n"
+           "Memory available: 14212k/16384k RAM, 0k/0k ROM (612k kernel code, 188k data)\n"
+           "eth0: ethernet " +
+           macText(device) +
+           "\n"
+           "Blkmem: 6 disk images\n"
+           "VFS: Mounted root (romfs filesystem) readonly.\n"
+           "mbus: 3 devices found\n";
+}
+
+std::string ifconfigText(const DeviceConfig& device) {
+    const uint32_t host = ntohl(device.address);
+    return "eth0      Link encap:Ethernet  HWaddr " + macText(device) +
+           "\n          inet addr:" + dotted(device.address) + "  Bcast:" + dotted(htonl(host | 0xFF)) +
+           "  Mask:255.255.255.0\n"
+           "          UP BROADCAST RUNNING MULTICAST  MTU:1500  Metric:1\n"
+           "          RX packets:18231 errors:0 dropped:0 overruns:0 frame:0\n"
+           "          TX packets:20417 errors:0 dropped:0 overruns:0 carrier:0\n"
+           "          collisions:0 txqueuelen:100\n"
+           "\n"
+           "lo        Link encap:Local Loopback\n"
+           "          inet addr:127.0.0.1  Mask:255.0.0.0\n"
+           "          UP LOOPBACK RUNNING  MTU:16436  Metric:1\n";
+}
+
+}  // namespace
+
+Shell::Shell(DeviceState& device, Terminal& terminal, Kind kind)
+    : device_(device), terminal_(terminal), kind_(kind), prompts_{device.config().shell.prompt} {}
+
+bool Shell::loggedIn() const {
+    return mode_ != Mode::User && mode_ != Mode::Password && mode_ != Mode::Ended;
+}
+
+void Shell::showLogin() {
+    mode_ = Mode::User;
+    input_.clear();
+    prompts_.resize(1);
+    cwd_ = "/";
+    emit("\r\n" + hostnameOf(device_.config()) + " login: ");
+    flush();
+}
+
+void Shell::enterEditor(const std::string& file) {
+    vi({"vi", file});
+    pending_.clear();  // the screen was drawn long ago
+    mode_ = Mode::EditorInsert;
+}
+
+void Shell::feed(std::string_view bytes) {
+    for (char c : bytes) {
+        if (mode_ == Mode::Ended) break;
+        take(c);
+    }
+    flush();
+}
+
+void Shell::take(char c) {
+    // CR LF and CR NUL are one line end, as a telnet client sends them.
+    const bool pairEnd = lastWasCr_ && (c == '\n' || c == '\0');
+    lastWasCr_ = c == '\r';
+    if (pairEnd || c == '\0') return;
+    if (mode_ == Mode::EditorCommand || mode_ == Mode::EditorInsert || mode_ == Mode::EditorLine) {
+        takeEditorInput(c);
+    } else {
+        takeLineInput(c);
+    }
+}
+
+void Shell::takeLineInput(char c) {
+    if (isLineEnd(c)) {
+        lineEnded();
+    } else if (c == kCtrlC) {
+        // The interrupted line is thrown away, as the terminal driver does.
+        emit("^C\r\n");
+        input_.clear();
+        if (mode_ == Mode::CatWrite) {
+            writeEditedFile(true);
+        } else if (mode_ == Mode::Command) {
+            showPrompt();
+        } else {
+            showLogin();
+        }
+    } else if (c == kCtrlD) {
+        if (mode_ != Mode::CatWrite) return;
+        catText_ += input_;
+        input_.clear();
+        writeEditedFile(true);
+    } else if (c == kBackspace || c == kDelete) {
+        if (input_.empty()) return;
+        input_.pop_back();
+        if (mode_ != Mode::Password) emit("\b \b");
+    } else if (isTyped(c) && input_.size() < kMaxLineBytes) {
+        input_ += c;
+        if (mode_ != Mode::Password) emit(std::string_view(&c, 1));
+    }
+}
+
+void Shell::takeEditorInput(char c) {
+    if (mode_ == Mode::EditorInsert) {
+        if (c == kEscape) {
+            if (!editLine_.empty()) editText_ += editLine_ + "\n";
+            editLine_.clear();
+            mode_ = Mode::EditorCommand;
+        } else if (isLineEnd(c)) {
+            editText_ += editLine_ + "\n";
+            editLine_.clear();
+            editChanged_ = true;
+            emit("\r\n");
+        } else if (c == kBackspace || c == kDelete) {
+            if (!editLine_.empty()) editLine_.pop_back();
+        } else if (isTyped(c)) {
+            if (editText_.size() + editLine_.size() >= ShellBehaviour::kMaxFileBytes ||
+                editLine_.size() >= kMaxLineBytes) {
+                editOverflow_ = true;
+                return;
+            }
+            editLine_ += c;
+            editChanged_ = true;
+            emit(std::string_view(&c, 1));
+        }
+    } else if (mode_ == Mode::EditorCommand) {
+        if (c == ':') {
+            mode_ = Mode::EditorLine;
+            input_.clear();
+            emit(":");
+        } else if (c == 'i' || c == 'a' || c == 'o') {
+            mode_ = Mode::EditorInsert;
+        }
+    } else if (c == kEscape) {
+        mode_ = Mode::EditorCommand;
+        emit("\r\n");
+    } else if (isLineEnd(c)) {
+        emit("\r\n");
+        exCommand(trimmed(input_));
+    } else if (c == kBackspace || c == kDelete) {
+        if (!input_.empty()) input_.pop_back();
+    } else if (isTyped(c) && input_.size() < kMaxLineBytes) {
+        input_ += c;
+        emit(std::string_view(&c, 1));
+    }
+}
+
+void Shell::exCommand(const std::string& command) {
+    input_.clear();
+    mode_ = Mode::EditorCommand;
+    if (command == "w" || command == "w!") {
+        writeEditedFile(false);
+    } else if (command == "wq" || command == "x" || command == "wq!") {
+        writeEditedFile(true);
+    } else if (command == "q!" || (command == "q" && !editChanged_)) {
+        mode_ = Mode::Command;
+        showPrompt();
+    } else if (command == "q") {
+        line("No write since last change (:quit! overrides)");
+    } else if (!command.empty()) {
+        line("Not an editor command: " + command);
+    }
+}
+
+// Writes the file of the editor or of a cat write, or shows why it was not written; `leave` ends
+// the editor or the cat.
+void Shell::writeEditedFile(bool leave) {
+    const bool editor = mode_ != Mode::CatWrite;
+    const std::string& target = editor ? editPath_ : catPath_;
+    std::string content = editor ? editText_ + (editLine_.empty() ? "" : editLine_ + "\n") : catText_;
+    const bool overflow = editor ? editOverflow_ : catOverflow_;
+    const auto result =
+        overflow ? VirtualFileSystem::Result::NoSpace : device_.files().write(target, content);
+    if (result == VirtualFileSystem::Result::Ok) {
+        const std::size_t lines = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n'));
+        device_.recordWrite({target, content, editor ? "vi" : "cat"});
+        if (editor) line(formatted("\"%s\" %zuL, %zuC written", target.c_str(), lines, content.size()));
+        editChanged_ = false;
+    } else if (editor) {
+        line("\"" + target + "\" write error");
+    } else {
+        line(result == VirtualFileSystem::Result::NoSpace ? "cat: write error: No space left on device"
+                                                          : "cat: can't create " + target);
+    }
+    if (!leave) return;
+    mode_ = Mode::Command;
+    showPrompt();
+}
+
+void Shell::lineEnded() {
+    std::string typed = std::move(input_);
+    input_.clear();
+    switch (mode_) {
+        case Mode::User:
+            emit("\r\n");
+            if (trimmed(typed).empty()) {
+                showLogin();
+                return;
+            }
+            user_ = trimmed(typed);
+            mode_ = Mode::Password;
+            emit("Password: ");
+            return;
+        case Mode::Password: {
+            emit("\r\n");
+            const ShellBehaviour& shell = device_.config().shell;
+            const bool accepted = user_ == "admin" && typed == shell.password && !shell.faults.refusePassword;
+            device_.countLogin(accepted);
+            if (!accepted) {
+                emit("Login incorrect\r\n");
+                showLogin();
+                return;
+            }
+            mode_ = Mode::Command;
+            const DeviceConfig& config = device_.config();
+            emit("\r\nWelcome to " + config.product + " " + config.version + "\r\n\r\n");
+            showPrompt();
+            return;
+        }
+        case Mode::CatWrite:
+            emit("\r\n");
+            if (catText_.size() + typed.size() + 1 > ShellBehaviour::kMaxFileBytes) {
+                catOverflow_ = true;
+            } else {
+                catText_ += typed + "\n";
+            }
+            return;
+        default:
+            emit("\r\n");
+            run(trimmed(typed));
+            return;
+    }
+}
+
+void Shell::run(const std::string& typed) {
+    if (typed.empty()) {
+        showPrompt();
+        return;
+    }
+    device_.recordCommand(typed);
+    const auto& outputs = device_.config().shell.outputs;
+    if (const auto it = outputs.find(typed); it != outputs.end()) {
+        text(it->second);
+        showPrompt();
+        return;
+    }
+    auto args = words(typed);
+    if (args.empty()) {
+        showPrompt();
+        return;
+    }
+    // Commands are found by name wherever they were called from ("/bin/cat" is "cat").
+    args[0] = args[0].substr(args[0].rfind('/') + 1);
+    if (!runCommand(typed, args)) line(typed + ": Bad command");
+    if (mode_ == Mode::Command) showPrompt();
+}
+
+// Runs one known command; false when the name is not one.
+bool Shell::runCommand(const std::string& typed, const std::vector<std::string>& args) {
+    const std::string& name = args[0];
+    const DeviceConfig& device = device_.config();
+    auto has = [&](std::string_view option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (name == "cat") {
+        cat(args);
+    } else if (name == "ls") {
+        ls(args);
+    } else if (name == "cd") {
+        const std::string target = path(args.size() > 1 ? args[1] : "/");
+        if (device_.files().isDirectory(target)) {
+            cwd_ = target;
+        } else {
+            line("cd: can't cd to " + args[1]);
+        }
+    } else if (name == "pwd") {
+        line(cwd_);
+    } else if (name == "mv") {
+        mv(args);
+    } else if (name == "rm") {
+        rm(args);
+    } else if (name == "echo") {
+        std::string joined;
+        for (std::size_t i = 1; i < args.size(); ++i)
+            joined += (i > 1 ? " " : "") + args[i];
+        line(joined);
+    } else if (name == "ps") {
+        text(psText(device));
+    } else if (name == "dmesg") {
+        text(dmesgText(device));
+    } else if (name == "ifconfig") {
+        text(ifconfigText(device));
+    } else if (name == "date") {
+        date(args);
+    } else if (name == "hwclock" || name == "clock") {
+        if (has("-r")) line(timeText(std::time(nullptr) + device_.clockOffset()));
+    } else if (name == "config") {
+        config(args);
+    } else if (name == "killall") {
+        if (has("flatfsd")) {
+            device_.files().saveConfig();
+        } else {
+            line("killall: " + (args.size() > 1 ? args.back() : std::string()) + ": no process killed");
+        }
+    } else if (name == "flashw") {
+        flashw(args);
+    } else if (name == "mbus") {
+        mbus(args);
+    } else if (name == "ping") {
+        ping(args);
+    } else if (name == "tar") {
+        tar(typed, args);
+    } else if (name == "nsh") {
+        prompts_.push_back("# ");
+    } else if (name == "vi") {
+        vi(args);
+    } else if (name == "netflash") {
+        netflash(args);
+    } else if (name == "reboot") {
+        line("");
+        line("The system is going down NOW !!");
+        flush();
+        mode_ = Mode::Ended;
+        device_.reboot();
+    } else if (name == "exit" || name == "logout") {
+        leave(false);
+    } else if (name == "quit") {
+        leave(true);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// exit leaves "/bin/nsh" first; quit and a last exit end the login.
+void Shell::leave(bool quit) {
+    if (!quit && prompts_.size() > 1) {
+        prompts_.pop_back();
+        return;
+    }
+    if (kind_ == Kind::Telnet) {
+        mode_ = Mode::Ended;
+    } else {
+        showLogin();
+    }
+}
+
+void Shell::cat(const std::vector<std::string>& args) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i].starts_with(">")) {
+            const std::string target = args[i].size() > 1    ? args[i].substr(1)
+                                       : i + 1 < args.size() ? args[i + 1]
+                                                             : "";
+            if (target.empty()) {
+                line("sh: syntax error");
+                return;
+            }
+            catPath_ = path(target);
+            catText_.clear();
+            catOverflow_ = false;
+            mode_ = Mode::CatWrite;
+            return;
+        }
+    }
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string file = path(args[i]);
+        if (device_.files().isDirectory(file)) {
+            line("cat: " + args[i] + ": Is a directory");
+        } else if (const auto content = device_.files().read(file)) {
+            text(*content);
+        } else {
+            line("cat: " + args[i] + ": Invalid argument");
+        }
+    }
+}
+
+void Shell::ls(const std::vector<std::string>& args) {
+    bool longForm = false;
+    std::vector<std::string> targets;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i].starts_with("-")) {
+            longForm = longForm || args[i].find('l') != std::string::npos;
+        } else {
+            targets.push_back(args[i]);
+        }
+    }
+    if (targets.empty()) targets.push_back(".");
+    for (const std::string& typed : targets) {
+        const std::string target = path(typed);
+        const auto entries = device_.files().list(target);
+        if (!entries) {
+            line("ls: " + typed + ": No such file or directory");
+            continue;
+        }
+        const bool single = entries->size() == 1 && !(*entries)[0].directory && (*entries)[0].name == target;
+        if (targets.size() > 1 && !single) line(typed + ":");
+        for (const auto& entry : *entries) {
+            const std::string name = single ? typed : entry.name;
+            if (longForm) {
+                line(formatted("%s    1 admin    root     %8zu Mar  3 10:12 %s",
+                               entry.directory ? "drwxr-xr-x" : "-rw-r--r--", entry.size, name.c_str()));
+            } else {
+                line(name);
+            }
+        }
+    }
+}
+
+void Shell::mv(const std::vector<std::string>& args) {
+    if (args.size() != 3) {
+        line("Usage: mv SOURCE DEST");
+        return;
+    }
+    switch (device_.files().move(path(args[1]), path(args[2]))) {
+        case VirtualFileSystem::Result::Ok:
+            return;
+        case VirtualFileSystem::Result::IsDirectory:
+            line("mv: " + args[1] + ": Is a directory");
+            return;
+        default:
+            line("mv: unable to rename `" + args[1] + "': No such file or directory");
+            return;
+    }
+}
+
+void Shell::rm(const std::vector<std::string>& args) {
+    bool force = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i].starts_with("-")) {
+            force = force || args[i].find('f') != std::string::npos;
+            continue;
+        }
+        const auto result = device_.files().remove(path(args[i]));
+        if (result == VirtualFileSystem::Result::IsDirectory) {
+            line("rm: " + args[i] + ": is a directory");
+        } else if (result == VirtualFileSystem::Result::NotFound && !force) {
+            line("rm: cannot remove '" + args[i] + "': No such file or directory");
+        }
+    }
+}
+
+void Shell::date(const std::vector<std::string>& args) {
+    if (args.size() >= 3 && args[1] == "-s") {
+        std::string wanted;
+        for (std::size_t i = 2; i < args.size(); ++i)
+            wanted += (i > 2 ? " " : "") + args[i];
+        std::tm parts{};
+        const char* end = strptime(wanted.c_str(), "%B %d %H:%M:%S %Y", &parts);
+        if (!end || *end != '\0') {
+            line("date: invalid date '" + wanted + "'");
+            return;
+        }
+        const std::time_t when = timegm(&parts);
+        device_.setClockOffset(static_cast<long long>(when - std::time(nullptr)));
+        line(timeText(when));
+    } else if (args.size() == 1) {
+        line(timeText(std::time(nullptr) + device_.clockOffset()));
+    } else {
+        line("date: invalid option -- " + args[1]);
+    }
+}
+
+void Shell::config(const std::vector<std::string>& args) {
+    const ShellBehaviour& shell = device_.config().shell;
+    const std::string what = args.size() > 1 ? args[1] : "";
+    if (what == "clear") {
+        if (shell.faults.configClearDenied) {
+            line("config: Permission denied");
+            return;
+        }
+        device_.files().eraseConfig();
+        line("Configuration cleared");
+    } else if (!shell.configDepend) {
+        line("config: Permission denied");
+    } else if (what.empty()) {
+        line("Usage: config clear | save | depend=ALL | depend=<file>");
+    } else if (what == "save") {
+        device_.files().saveConfig();
+        line("Configuration saved");
+    } else if (what.starts_with("depend=")) {
+        line("Generating dependent files for " + what.substr(7) + "... done");
+    } else {
+        line("config: unknown option " + what);
+    }
+}
+
+void Shell::flashw(const std::vector<std::string>& args) {
+    if (args.size() != 4 || (args[1] != "-b" && args[1] != "-f")) {
+        line("usage: flashw [-b values | -f file] device");
+        return;
+    }
+    if (args[1] == "-f" && !device_.files().read(path(args[2]))) {
+        line("flashw: " + args[2] + ": No such file or directory");
+        return;
+    }
+    // Writing over the configuration partition wipes the saved configuration.
+    if (args[3] == "/dev/rom5") device_.files().eraseConfig();
+}
+
+void Shell::mbus(const std::vector<std::string>& args) {
+    std::string bus;
+    for (const std::string& arg : args)
+        if (arg.starts_with("/dev/")) bus = arg;
+    if (bus == "/dev/watchdog") {
+        line("05 01 41");  // minor 5, major 1, revision 'A'
+    } else if (bus == "/dev/ds1629") {
+        line("19 00");  // 25.0 C
+    } else if (bus.empty()) {
+        line("usage: mbus [-tx1] /dev/<device> [w <byte>[,<byte>...]] [r <count>]");
+    } else {
+        line("mbus: " + bus + ": No such device");
+    }
+}
+
+void Shell::ping(const std::vector<std::string>& args) {
+    int count = 0;  // 0: until interrupted, which the simulator reads as once
+    std::string host;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "-c" && i + 1 < args.size()) {
+            count = std::atoi(args[++i].c_str());
+        } else if (!args[i].starts_with("-")) {
+            host = args[i];
+        }
+    }
+    const auto address = parseIpv4(host);
+    if (!address) {
+        line("ping: unknown host " + host);
+        return;
+    }
+    count = std::clamp(count, 1, kMaxPings);
+    const std::string to = dotted(*address);
+    line("PING " + to + " (" + to + "): 56 data bytes");
+    for (int seq = 0; seq < count; ++seq)
+        line(formatted("64 bytes from %s: icmp_seq=%d ttl=64 time=0.4 ms", to.c_str(), seq));
+    line("");
+    line("--- " + to + " ping statistics ---");
+    line(formatted("%d packets transmitted, %d packets received, 0%% packet loss", count, count));
+    line("round-trip min/avg/max = 0.4/0.4/0.4 ms");
+}
+
+// "tar -c FILES... | gzip -c > ARCHIVE": the archive holds the named files one after the other.
+void Shell::tar(const std::string& typed, const std::vector<std::string>& args) {
+    std::string archive;
+    for (std::size_t i = 1; i < args.size() && args[i] != "|"; ++i) {
+        if (args[i].starts_with("-")) continue;
+        const auto content = device_.files().read(path(args[i]));
+        if (!content) {
+            line("tar: " + args[i] + ": No such file or directory");
+            continue;
+        }
+        archive += args[i] + "\n" + *content;
+    }
+    const auto redirect = typed.rfind('>');
+    if (redirect == std::string::npos) return;
+    const std::string target = trimmed(std::string_view(typed).substr(redirect + 1));
+    if (target.empty() || device_.files().write(path(target), archive) != VirtualFileSystem::Result::Ok)
+        line("sh: can't create " + target);
+}
+
+void Shell::vi(const std::vector<std::string>& args) {
+    if (args.size() < 2) {
+        line("vi: no file name");
+        return;
+    }
+    editPath_ = path(args[1]);
+    editText_.clear();
+    editLine_.clear();
+    editChanged_ = false;
+    editOverflow_ = false;
+    if (const auto content = device_.files().read(editPath_)) {
+        editText_ = *content;
+        if (!editText_.empty() && !editText_.ends_with('\n')) editText_ += '\n';
+        text(editText_);
+        line(formatted("\"%s\" %zuL, %zuC", editPath_.c_str(),
+                       static_cast<std::size_t>(std::count(editText_.begin(), editText_.end(), '\n')),
+                       editText_.size()));
+    } else if (device_.files().isDirectory(editPath_)) {
+        line("\"" + editPath_ + "\" is a directory");
+        return;
+    } else {
+        line("\"" + editPath_ + "\" No such file or directory");
+    }
+    mode_ = Mode::EditorCommand;
+}
+
+void Shell::netflash(const std::vector<std::string>& args) {
+    FlashRecord flash;
+    std::vector<std::string> operands;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "-r" && i + 1 < args.size()) {
+            flash.rom = args[++i];
+        } else if (!args[i].starts_with("-")) {
+            operands.push_back(args[i]);
+        }
+    }
+    if (operands.size() != 2) {
+        line("usage: netflash [-bCfFhijklntuv] [-r <rom-device>] <net-server> <file-name>");
+        return;
+    }
+    flash.server = operands[0];
+    flash.file = operands[1];
+    const auto server = parseIpv4(flash.server);
+    if (!server) {
+        line("netflash: unknown host " + flash.server);
+        return;
+    }
+    line("netflash: fetching " + flash.file + " from " + flash.server + " ...");
+    flush();
+    const ShellFaults& faults = device_.config().shell.faults;
+    TftpClient client(device_.config().address, {faults.lostAck, faults.repeatAck}, kTftpTimeout,
+                      [this] { return device_.halted(); });
+    uint64_t shown = 0;
+    const TftpResult result = client.fetch(*server, device_.tftpPort(), flash.file, [&](uint64_t bytes) {
+        if (bytes < shown + kProgressBytes) return;
+        shown = bytes;
+        line(formatted("netflash: %llu bytes received", static_cast<unsigned long long>(bytes)));
+        flush();
+    });
+    flash.bytes = result.bytes;
+    flash.crc32 = result.crc32;
+    flash.complete = result.complete;
+    flash.error = result.error;
+    device_.recordFlash(flash);
+    if (!result.complete) {
+        line("netflash: TFTP transfer failed: " + result.error);
+        return;
+    }
+    line(formatted("netflash: got \"%s\", length=%llu", flash.file.c_str(),
+                   static_cast<unsigned long long>(result.bytes)));
+    line(formatted("netflash: checksum crc32=0x%08x", result.crc32));
+    line("netflash: programming FLASH device " +
+         (flash.rom.empty() ? std::string("/dev/flash/image") : flash.rom));
+    line("netflash: flash programmed");
+}
+
+std::string Shell::path(const std::string& typed) const {
+    return VirtualFileSystem::resolve(cwd_, typed);
+}
+
+void Shell::emit(std::string_view bytes) {
+    pending_.append(bytes);
+}
+
+void Shell::line(std::string_view body) {
+    emit(body);
+    emit("\r\n");
+}
+
+void Shell::text(std::string_view body) {
+    for (char c : body) {
+        if (c == '\n') {
+            emit("\r\n");
+        } else {
+            emit(std::string_view(&c, 1));
+        }
+    }
+}
+
+void Shell::showPrompt() {
+    emit(prompt());
+}
+
+void Shell::flush() {
+    if (pending_.empty()) return;
+    const std::string out = std::move(pending_);
+    pending_.clear();
+    if (!device_.config().shell.faults.slowOutput) {
+        terminal_.write(out);
+        return;
+    }
+    const std::string_view all = out;
+    for (std::size_t at = 0; at < all.size(); at += kSlowPiece) {
+        terminal_.write(all.substr(at, kSlowPiece));
+        if (!device_.pause(kSlowPause)) {
+            terminal_.write(all.substr(std::min(at + kSlowPiece, all.size())));
+            return;
+        }
+    }
+}
+
+}  // namespace lm::sim
