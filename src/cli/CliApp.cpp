@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DemoNetwork.h"
+#include "PageCommand.h"
 #include "RemoteShellCommand.h"
 #include "ScanCommand.h"
 #include "link/Session.h"
@@ -77,6 +78,18 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     auto* scan = app.add_subcommand("scan", "Find every device on the local networks and list them");
     scan->add_flag("--json", scanOptions.json, "Print a JSON array instead of a table");
 
+    PageOptions pageOptions;
+    auto* page = app.add_subcommand("page", "Find every device and write a web page that shows them all");
+    page->add_option("-o,--output", pageOptions.file,
+                     "Where to write the page (default cameras.html in the current directory); - for "
+                     "standard output")
+        ->type_name("FILE");
+    page->add_option("--width", pageOptions.screenWidth,
+                     "Width in pixels of the screen the page is for: one 320-pixel picture per column, "
+                     "less a scroll bar (default 1920, a full HD screen)")
+        ->check(CLI::PositiveNumber)
+        ->type_name("PIXELS");
+
     TargetOptions runTarget;
     std::vector<std::string> commandWords;
     auto* run =
@@ -133,6 +146,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     session.serial.setBitRate(bitRate);
 
     if (scan->parsed()) return runScan(session, scanOptions, out, err);
+    if (page->parsed()) return runPage(session, pageOptions, out, err);
     if (run->parsed()) {
         std::string command;
         for (const auto& word : commandWords)

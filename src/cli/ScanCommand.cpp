@@ -57,21 +57,25 @@ void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
 
 }  // namespace
 
-int runScan(const Session& session, const ScanOptions& options, std::ostream& out, std::ostream& err) {
-    DeviceInventory inventory;
+void scanInto(DeviceInventory& inventory, const Session& session, std::ostream& err) {
     ScanWindow window(inventory, err, &err == &std::cerr && ::isatty(STDERR_FILENO));
     inventory.setObserver(&window);
     DiscoveryScan scan(inventory, session.profile());
     if (window.showsProgress()) err << "Scanning..." << std::flush;
     const auto stats = scan.scanThread();
     window.finish();
+    inventory.setObserver(nullptr);
 
     if (stats && !stats->probeSent)
         err << "Note: no ICMP socket could be opened, so no probe was sent and only the ARP table was read.\n"
                "Grant the right to open one: sudo setcap cap_net_raw+ep \"$(command -v lmtools-cli)\"\n";
     if (stats && stats->stoppedByLimit)
         err << "Note: the network never fell quiet; the scan was ended early.\n";
+}
 
+int runScan(const Session& session, const ScanOptions& options, std::ostream& out, std::ostream& err) {
+    DeviceInventory inventory;
+    scanInto(inventory, session, err);
     const auto records = inventory.snapshot();
     if (options.json)
         printJson(records, out);

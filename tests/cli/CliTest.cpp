@@ -7,28 +7,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CliApp.h"
+#include "CliRun.h"
 #include "TextTable.h"
 #include "platform/IcmpSocket.h"
 
 namespace lm::cli {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun runCommand(std::vector<const char*> args) {
-    args.insert(args.begin(), "lmtools-cli");
-    std::ostringstream out, err;
-    CliRun run;
-    run.status = runCli(static_cast<int>(args.size()), args.data(), out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using test::runCommand;
 
 class CliDemoScan : public ::testing::Test {
 protected:

@@ -1,0 +1,152 @@
+// The shell operations and the TFTP server against simulated devices: over telnet, over the
+// serial console, and a firmware image fetched by the device's own flash tool.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+#include <vector>
+
+#include "Simulator.h"
+#include "TftpClient.h"
+#include "link/DeviceSession.h"
+#include "link/SerialLogin.h"
+#include "link/TftpServer.h"
+
+namespace lm {
+namespace {
+
+class DeviceSessionSimulatorTest : public testing::Test {
+protected:
+    void start(sim::DeviceConfig device, uint16_t tftpPort = 69) {
+        sim::SimulatorConfig config;
+        config.devices = {std::move(device)};
+        config.tftpPort = tftpPort;
+        simulator = std::make_unique<sim::Simulator>(std::move(config));
+        std::string error;
+        ASSERT_TRUE(simulator->start(&error)) << error;
+        NetworkProfile profile;
+        profile.telnetPort = simulator->telnetPort();
+        SerialPortMap ports = SerialPortMap::standard();
+        if (simulator->devices()[0].shell.serial) ports.set(1, simulator->serialPath(0));
+        session = std::make_unique<Session>(profile, Timing::fast(), ports);
+    }
+    static sim::DeviceConfig device(const char* address) {
+        sim::DeviceConfig d;
+        d.mac = *sim::parseMac("02:4C:55:C8:00:21");
+        d.address = *parseIpv4(address);
+        return d;
+    }
+    void logInOverTelnet(const char* address) {
+        ASSERT_EQ(session->telnet.Login(address, false, session->currentPassword, nullptr, Session::kDefaultPassword),
+                  LoginOk);
+    }
+
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<Session> session;
+};
+
+TEST_F(DeviceSessionSimulatorTest, NetworkCommandsFilesAndWrites) {
+    start(device("127.0.71.11"));
+    logInOverTelnet("127.0.71.11");
+    DeviceSession shell(*session);
+
+    EXPECT_EQ(shell.RunCommand("ifconfig -a"), 0);
+    EXPECT_EQ(session->shellPrompt, "> ");
+    ASSERT_FALSE(session->remoteLineBuffer.empty());
+    EXPECT_EQ(session->remoteLineBuffer.front().rfind("eth0", 0), 0u) << session->remoteLineBuffer.front();
+
+    EXPECT_EQ(shell.RunCommand("frobnicate"), 2);
+    EXPECT_EQ(shell.ReadRemoteFile("/etc/version"), 0);
+    ASSERT_EQ(session->remoteLineBuffer.size(), 1u);
+    EXPECT_NE(session->remoteLineBuffer[0].find("version"), std::string::npos);
+    EXPECT_EQ(shell.ReadRemoteFile("/etc/missing"), 2);
+
+    for (const bool viaCat : {true, false}) {
+        session->catWriteSupported = viaCat;
+        session->remoteLineBuffer = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
+        const std::string path = viaCat ? "/var/tmp/bycat" : "/var/tmp/byvi";
+        EXPECT_EQ(shell.WriteRemoteFile(path, path, path), 0) << path;
+        EXPECT_EQ(simulator->fileText(0, path), "IPADDR=10.0.0.5\nNETMASK=255.255.255.0\n") << path;
+    }
+    EXPECT_EQ(shell.SaveConfig(), 0);
+    bool depend = true;
+    EXPECT_EQ(shell.ProbeConfigTool(depend), 0);
+    EXPECT_FALSE(depend);
+    shell.Logout(true);
+    EXPECT_FALSE(session->telnet.isOpen());
+}
+
+TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginCommandsAndEditorWrite) {
+    auto d = device("127.0.71.12");
+    d.shell.serial = true;
+    d.shell.consoleInEditor = true;  // a console left inside the editor by an earlier run
+    d.shell.prompt = "# ";
+    start(d);
+    session->connectionIsNetwork = false;
+    ASSERT_EQ(session->serial.Open("COM1"), 0);
+    ASSERT_EQ(serialConsoleLogin(session->serial, session->currentPassword, Session::kDefaultPassword, nullptr),
+              SerialLoginResult::LoggedIn);
+
+    DeviceSession shell(*session);
+    EXPECT_EQ(shell.RunCommand("cat /etc/version"), 0);
+    EXPECT_EQ(session->shellPrompt, "# ");
+    ASSERT_EQ(session->remoteLineBuffer.size(), 1u);
+    EXPECT_NE(session->remoteLineBuffer[0].find("version"), std::string::npos);
+
+    session->remoteLineBuffer = {"A=1"};
+    EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/serial", "/var/tmp/serial", "/var/tmp/serial"), 0);
+    EXPECT_EQ(simulator->fileText(0, "/var/tmp/serial"), "A=1\n");
+    bool root = false;
+    session->firmwareMajor = 2;
+    EXPECT_EQ(shell.EnterNsh(root), 0);  // the serial form decides without a command from 2.x
+    EXPECT_TRUE(root);
+    shell.Logout(false);
+    EXPECT_FALSE(session->serial.isOpen());
+}
+
+TEST_F(DeviceSessionSimulatorTest, RefusedPasswordOnTheConsoleWithoutPromptIsCancelled) {
+    auto d = device("127.0.71.13");
+    d.shell.serial = true;
+    d.shell.faults.refusePassword = true;
+    start(d);
+    ASSERT_EQ(session->serial.Open("COM1"), 0);
+    session->currentPassword = "typed";
+    EXPECT_EQ(serialConsoleLogin(session->serial, session->currentPassword, Session::kDefaultPassword, nullptr),
+              SerialLoginResult::PasswordCancelled);
+    EXPECT_EQ(session->currentPassword, Session::kDefaultPassword);
+}
+
+// The device's flash tool fetches the image from our server, block by block.
+TEST_F(DeviceSessionSimulatorTest, DeviceFlashToolFetchesTheImageFromOurServer) {
+    TftpServer server(Timing::fast(), 0);
+    ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
+    start(device("127.0.71.14"), server.localPort());
+    logInOverTelnet("127.0.71.14");
+
+    std::string image(3 * 512 + 100, '\0');
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 3);
+    ASSERT_TRUE(session->telnet.Send("/bin/netflash -r /dev/rom4 127.0.0.1 bootimage.bin\n"));
+    ASSERT_EQ(server.WaitForReadRequest("127.0.71.14", 20000), TftpOk);
+    EXPECT_EQ(server.requestedFile(), "bootimage.bin");
+    std::size_t offset = 0;
+    const auto result = server.SendFile(
+        image.size(),
+        [&](std::span<unsigned char> into) {
+            const auto n = std::min(into.size(), image.size() - offset);
+            std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
+            offset += n;
+            return n;
+        },
+        {}, {});
+    EXPECT_EQ(result.outcome, TftpServer::Outcome::Completed);
+    server.Close();
+    EXPECT_NE(session->telnet.Expect(40, {"flash programmed"}), 0) << session->telnet.transcript;
+    const auto flashes = simulator->flashes(0);
+    ASSERT_EQ(flashes.size(), 1u);
+    EXPECT_TRUE(flashes[0].complete);
+    EXPECT_EQ(flashes[0].bytes, image.size());
+    EXPECT_EQ(flashes[0].crc32, sim::crc32(image));
+}
+
+}  // namespace
+}  // namespace lm
