@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/HexDigit.h"
+
 namespace lm::sim {
 
 namespace {
@@ -59,13 +61,6 @@ const Model* findModel(uint8_t code) {
     return nullptr;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::string_view faultName(HttpFault fault) {
@@ -85,8 +80,8 @@ std::optional<Mac> parseMac(std::string_view text) {
     Mac mac{};
     for (std::size_t i = 0; i < mac.size(); ++i) {
         const std::size_t at = i * 3;
-        const int high = hexDigit(text[at]);
-        const int low = hexDigit(text[at + 1]);
+        const int high = hexDigitValue(text[at]);
+        const int low = hexDigitValue(text[at + 1]);
         if (high < 0 || low < 0 || (i + 1 < mac.size() && text[at + 2] != ':')) return std::nullopt;
         mac[i] = static_cast<uint8_t>(high * 16 + low);
     }

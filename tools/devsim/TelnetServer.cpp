@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "Shell.h"
+#include "platform/Socket.h"
 
 namespace lm::sim {
 
@@ -80,16 +81,6 @@ private:
     unsigned char verb_ = 0;
     std::size_t subBytes_ = 0;
 };
-
-bool sendAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return false;
-        data.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
 
 // The shell's output on the connection, with data bytes 255 doubled. Once a send fails (the PC
 // went away or stopped reading) the rest is dropped; the session ends at the next read.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "CameraImage.h"
+#include "platform/Socket.h"
 
 namespace lm::sim {
 
@@ -20,16 +21,6 @@ constexpr std::size_t kChunks = 4;
 constexpr std::size_t kSlowPieces = 10;
 constexpr Milliseconds kSlowPause{150};
 constexpr std::string_view kRedirectTarget = "/image2.jpg";
-
-bool sendAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return false;
-        data.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
 
 // Waits for readable data and reads it; 0 at close, timeout, error or shutdown.
 std::size_t receiveSome(int fd, char* buffer, std::size_t size, int timeoutMs) {

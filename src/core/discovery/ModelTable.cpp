@@ -1,5 +1,7 @@
 #include "discovery/ModelTable.h"
 
+#include "platform/HexDigit.h"
+
 #include <array>
 
 namespace lm {
@@ -13,13 +15,6 @@ constexpr std::array<const char*, 18> kNames = {
     "DravielXL 12", "DravielXL 1", "ZelvixXL 5MP", "DravielXL 2",    "ZelvixSC 5MP", "ZelvixSC 3MP",
 };
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 int ModelTable::codeFromId(std::string_view id) {
@@ -29,8 +24,8 @@ int ModelTable::codeFromId(std::string_view id) {
     auto readPair = [&](int& value) {
         int digits = 0;
         value = 0;
-        while (digits < 2 && i < id.size() && hexDigit(id[i]) >= 0) {
-            value = value * 16 + hexDigit(id[i++]);
+        while (digits < 2 && i < id.size() && hexDigitValue(id[i]) >= 0) {
+            value = value * 16 + hexDigitValue(id[i++]);
             ++digits;
         }
         return digits > 0;

@@ -1,5 +1,7 @@
 #include "platform/ArpTable.h"
 
+#include "platform/HexDigit.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
@@ -27,13 +29,6 @@ std::vector<std::string_view> words(std::string_view line) {
     return out;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // "02:4c:55:c8:12:34" -> bytes; false when any byte is not one or two hex digits.
 bool parseHardware(std::string_view text, ArpRow& row) {
     std::size_t n = 0;
@@ -42,7 +37,7 @@ bool parseHardware(std::string_view text, ArpRow& row) {
         int value = 0;
         std::size_t digits = 0;
         while (i < text.size() && text[i] != ':') {
-            const int h = hexValue(text[i]);
+            const int h = hexDigitValue(text[i]);
             if (h < 0 || ++digits > 2) return false;
             value = value * 16 + h;
             ++i;

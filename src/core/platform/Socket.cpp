@@ -88,6 +88,16 @@ std::optional<std::vector<bool>> waitReadable(std::span<const int> fds, int time
     return readable;
 }
 
+bool sendAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        data.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
 void growReceiveBuffer(int fd, int bytes) {
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);

@@ -46,6 +46,9 @@ private:
 // Returns the readable flags, one per descriptor; nullopt when the wait failed.
 std::optional<std::vector<bool>> waitReadable(std::span<const int> fds, int timeoutMs);
 
+// Sends all of data on a connected stream socket, retrying short sends; false when a send fails.
+bool sendAll(int fd, std::string_view data);
+
 // Asks for a socket receive buffer of at least the given size, forcing past the system cap
 // where the process may.
 void growReceiveBuffer(int fd, int bytes);
