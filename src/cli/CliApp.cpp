@@ -14,25 +14,24 @@
 
 namespace lm::cli {
 
-namespace {
-
-// The serial bit-rate switch keeps the product's form ("-b 1200", "-b 1200 300"); it is taken out
-// of the arguments before the rest is parsed. Returns the rate.
-int takeBitRateSwitch(std::vector<std::string>& args) {
+int takeSerialBitRateSwitch(std::vector<std::string>& args) {
     for (std::size_t i = 0; i + 1 < args.size() && args[i] != "--"; ++i) {
         if (args[i] != "-b" || args[i + 1] != "1200") continue;
         std::size_t end = i + 2;
         if (end < args.size() && args[end] == "300") ++end;
-        std::vector<const char*> words;
+        std::vector<const char*> commandLine = {"lmtools-cli"};
         for (std::size_t k = i; k < end; ++k)
-            words.push_back(args[k].c_str());
-        const int rate = serialBitRateFromCommandLine(static_cast<int>(words.size()), words.data());
+            commandLine.push_back(args[k].c_str());
+        const int rate =
+            serialBitRateFromCommandLine(static_cast<int>(commandLine.size()), commandLine.data());
         args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
                    args.begin() + static_cast<std::ptrdiff_t>(end));
         return rate;
     }
     return 38400;
 }
+
+namespace {
 
 // HOST or --serial COMn, and the password options, shared by run and cat.
 struct TargetOptions {
@@ -65,7 +64,7 @@ bool validHost(const std::string& host, std::ostream& err) {
 
 int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const int bitRate = takeBitRateSwitch(args);
+    const int bitRate = takeSerialBitRateSwitch(args);
 
     CLI::App app{"Lumetra Tools: finds and maintains Lumetra network cameras and video servers.",
                  "lmtools-cli"};

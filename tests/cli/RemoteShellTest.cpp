@@ -42,11 +42,15 @@ INSTANTIATE_TEST_SUITE_P(
         ShellCase{"CatPrintsFile", {"cat", "127.0.0.11", "/etc/version"}, 0, "version", ""},
         ShellCase{"UnknownCommandIsRefused", {"run", "127.0.0.10", "--", "frobnicate"}, 2, "", "Bad command"},
         ShellCase{"MissingFileIsRefused", {"cat", "127.0.0.10", "/etc/none"}, 2, "", "Invalid argument"},
-        ShellCase{"WrongPasswordWithoutTerminal", {"run", "--password", "nope", "127.0.0.10", "--", "ps"}, 2, "",
+        ShellCase{"WrongPasswordWithoutTerminal",
+                  {"run", "--password", "nope", "127.0.0.10", "--", "ps"},
+                  2,
+                  "",
                   "refused the password"},
         ShellCase{"NobodyThere", {"run", "127.0.0.99", "--", "ps"}, 1, "", "No answer from 127.0.0.99"},
         ShellCase{"NotAnAddress", {"cat", "camera.local", "/etc/version"}, 1, "", "not an IPv4 address"},
-        ShellCase{"SerialConsole", {"run", "--serial", "COM1", "--", "cat", "/etc/version"}, 0, "version", ""},
+        ShellCase{
+            "SerialConsole", {"run", "--serial", "COM1", "--", "cat", "/etc/version"}, 0, "version", ""},
         ShellCase{"SerialPortMissing", {"cat", "--serial", "COM9", "/etc/version"}, 1, "", "was not found"}),
     [](const auto& p) { return p.param.name; });
 
@@ -57,7 +61,23 @@ TEST(RemoteShellPassword, EnvironmentSuppliesIt) {
     EXPECT_EQ(refused.status, 2) << refused.err;
 }
 
-TEST(RemoteShellSwitches, BitRateSwitchIsTakenOutBeforeParsing) {
+struct SwitchCase {
+    std::vector<std::string> args;
+    int rate;
+    std::vector<std::string> rest;
+};
+
+TEST(SerialBitRateSwitch, IsTakenOutBeforeParsing) {
+    const std::vector<SwitchCase> cases = {
+        {{"-b", "1200", "--demo", "cat"}, 1200, {"--demo", "cat"}},
+        {{"--demo", "-b", "1200", "300", "cat"}, 300, {"--demo", "cat"}},
+        {{"cat", "-b", "300"}, 38400, {"cat", "-b", "300"}},
+        {{"run", "h", "--", "-b", "1200"}, 38400, {"run", "h", "--", "-b", "1200"}},
+    };
+    for (auto c : cases) {
+        EXPECT_EQ(takeSerialBitRateSwitch(c.args), c.rate) << c.args.size();
+        EXPECT_EQ(c.args, c.rest);
+    }
     const auto run = runCommand({"-b", "1200", "300", "--demo", "cat", "127.0.0.11", "/etc/version"});
     EXPECT_EQ(run.status, 0) << run.err;
 }

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Renders the desktop program's main window in each of its five views, on the built-in simulated
+# devices once every device shows its picture:
+#   OUT_DIR/view-thumbnails.png, view-details.png, view-icons.png, view-list.png, view-tiles.png
+# Usage: scripts/screenshots.sh [OUT_DIR [BUILD_DIR]]   (defaults: build/screenshots, build/release)
+# Runs on a private X server (xvfb-run) when there is one, on Qt's offscreen platform otherwise;
+# the user's own view settings are neither read nor changed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-build/screenshots}
+build=${2:-build/release}
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLM_BUILD_TESTS=OFF -DLM_BUILD_BENCH=OFF >/dev/null
+fi
+ninja -C "$build" lmtools
+mkdir -p "$out"
+program=("$build/src/gui/lmtools" --demo --screenshot-dir "$out")
+if command -v xvfb-run >/dev/null; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" "${program[@]}"
+else
+  QT_QPA_PLATFORM=offscreen "${program[@]}"
+fi
+ls -1 "$out"/view-*.png

@@ -1,0 +1,367 @@
+#include "app/CLmToolsDlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStyle>
+#include <span>
+#include <system_error>
+#include <thread>
+
+#include "app/BrandArt.h"
+#include "app/CAboutDlg.h"
+#include "app/ControlId.h"
+#include "app/Desktop.h"
+#include "app/DialogUnits.h"
+#include "app/ViewSettingsStore.h"
+#include "discovery/DevicesPage.h"
+#include "discovery/DiscoveryScan.h"
+#include "discovery/EnterIP.h"
+#include "discovery/ManualEntry.h"
+#include "discovery/ThumbnailDecoder.h"
+#include "discovery/ThumbnailFetcher.h"
+#include "link/Session.h"
+
+namespace lm::gui {
+
+namespace {
+
+// Commands of the window.
+enum : int {
+    IDC_CLOSE = 1,
+    IDC_CONFIGURE = 1002,
+    IDC_ADD_DEVICE = 1043,
+    IDC_VIEW = 1009,
+    IDC_SETUP_WIZARD = 1052,
+    IDC_SYSTEM_LOG = 1186,
+    IDC_UPGRADE = 1194,
+    IDC_REFRESH = 1230,
+    IDC_REBOOT = 1234,
+    IDC_VIEW_ALL = 1237,
+    IDC_PREVIEW = 1317,
+    IDC_TELNET = 1318,
+    IDC_ACTIVITY_REPORT = 1319,
+    IDC_DEBUG_LOG = 1320,
+    IDC_SET_TIME = 1321,
+    IDC_ERASE = 1322,
+    IDC_ABOUT = 1325,
+};
+
+// The operations whose dialogs arrive with later releases, by command.
+struct Operation {
+    int command;
+    const char* name;
+};
+constexpr Operation kOperations[] = {
+    {IDC_ACTIVITY_REPORT, "Activity Report..."},
+    {IDC_SYSTEM_LOG, "System Log File..."},
+    {IDC_DEBUG_LOG, "Debug Log File..."},
+    {IDC_UPGRADE, "Upgrade Firmware..."},
+    {IDC_SET_TIME, "Set Time..."},
+    {IDC_ERASE, "Erase Configuration..."},
+    {IDC_REBOOT, "Reboot..."},
+};
+
+// The template, in dialog units: client size, then the list, the label and the check box.
+constexpr int kClientWidth = 390;
+constexpr int kClientHeight = 243;
+constexpr QSize kMinimumSize(500, 430);
+
+QPushButton* addButton(QWidget* parent, int id, const QString& text, const QRect& place) {
+    auto* button = ControlId::tag(new QPushButton(text, parent), id);
+    button->setGeometry(place);
+    return button;
+}
+
+}  // namespace
+
+CLmToolsDlg::CLmToolsDlg(Session& session, QSettings& settings, Desktop& desktop, QWidget* parent)
+    : QDialog(parent), session_(session), settings_(settings), desktop_(desktop) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    icon_ = BrandArt::windowIcon();
+    setWindowIcon(icon_);
+    setWindowTitle(QStringLiteral("Lumetra Tools"));
+
+    buildControls();
+    countLabel_->setText(QString::fromStdString(deviceCountLabel(0)));
+
+    observer_ = std::make_unique<GuiInventoryObserver>(
+        this, [this](InventoryCommand command) { handleInventoryCommand(command); },
+        [this](std::size_t record, uint32_t image) { list_->thumbnailReady(record, image); });
+    inventory_.setObserver(observer_.get());
+    const QColor background = list_->palette().color(QPalette::Base);
+    inventory_.setThumbnailStarter(
+        makeThumbnailStarter(inventory_, session_.profile().httpPort,
+                             [&pictures = pictures_, background](std::span<const unsigned char> body) {
+                                 return decodeThumbnail(body, pictures, background);
+                             }));
+
+    // The list's own views take their sizes from its layout, which would otherwise wait until shown.
+    if (list_->layout()) list_->layout()->activate();
+    list_->fitColumns();
+    restoreSettings();
+    syncPreviewBox();
+    startScan();
+    updateButtons();
+}
+
+CLmToolsDlg::~CLmToolsDlg() {
+    inventory_.setObserver(nullptr);
+}
+
+void CLmToolsDlg::buildControls() {
+    const DialogUnits du(*this);
+    const QSize client(du.x(kClientWidth), du.y(kClientHeight));
+    resize(client);
+
+    auto* prompt = new QLabel(QStringLiteral("Highlight the device you wish to configure:"), this);
+    prompt->setGeometry(du.rect(85, 5, 137, 8));
+    prompt->adjustSize();
+
+    list_ = ControlId::tag(new DeviceListView(inventory_, pictures_, view_, this), 1000);
+    const QRect listPlace = du.rect(85, 18, 300, 209);
+    list_->setGeometry(listPlace);
+    listLeft_ = listPlace.left();
+    listTop_ = listPlace.top();
+    listRight_ = client.width() - (listPlace.x() + listPlace.width());
+    listBottom_ = client.height() - (listPlace.y() + listPlace.height());
+
+    countLabel_ = ControlId::tag(new QLabel(this), 1044);
+    countLabel_->setGeometry(du.rect(85, 230, 127, 8));
+    labelDistance_ = client.height() - countLabel_->y();
+
+    previewBox_ = ControlId::tag(new QCheckBox(QStringLiteral("&Preview Image"), this), IDC_PREVIEW);
+    previewBox_->setGeometry(du.rect(322, 230, 63, 10));
+
+    logo_ = ControlId::tag(new QLabel(this), 1221);
+    const QRect logoPlace = du.rect(0, 0, 81, 154);
+    logo_->setGeometry(logoPlace);
+    logo_->setPixmap(BrandArt::logo(logoPlace.size()));
+    logo_->setCursor(Qt::PointingHandCursor);
+    logo_->installEventFilter(this);
+
+    viewButton_ = addButton(this, IDC_VIEW, QStringLiteral("&View Device"), du.rect(3, 158, 75, 14));
+    viewButton_->setDefault(true);
+    configureButton_ =
+        addButton(this, IDC_CONFIGURE, QStringLiteral("&Configure Device"), du.rect(3, 175, 75, 14));
+    QPushButton* wizard =
+        addButton(this, IDC_SETUP_WIZARD, QStringLiteral("&Setup Wizard"), du.rect(3, 192, 75, 14));
+    QPushButton* refresh = addButton(this, IDC_REFRESH, QStringLiteral("&Refresh"), du.rect(3, 209, 75, 14));
+    QPushButton* close = addButton(this, IDC_CLOSE, QStringLiteral("Close"), du.rect(3, 226, 75, 14));
+    for (QPushButton* button : {viewButton_, configureButton_, wizard, refresh, close}) {
+        const int id = button->property("controlId").toInt();
+        connect(button, &QPushButton::clicked, this, [this, id] { runCommand(id); });
+    }
+    // Below its button column the window would cut the buttons off.
+    setMinimumSize(kMinimumSize.expandedTo(QSize(listLeft_ + 1, close->geometry().bottom() + du.y(3))));
+
+    connect(previewBox_, &QCheckBox::clicked, this,
+            [this](bool checked) { list_->handleViewCommand(IDC_PREVIEW, checked); });
+    connect(list_, &DeviceListView::viewSettingsChanged, this, &CLmToolsDlg::syncPreviewBox);
+    connect(list_, &DeviceListView::selectionChanged, this, &CLmToolsDlg::updateButtons);
+    connect(list_, &DeviceListView::itemActivated, this, [this] { runCommand(IDC_VIEW); });
+    connect(list_, &DeviceListView::contextMenuRequested, this, [this](const QPoint& where) {
+        updateButtons();
+        list_->showContextMenu(where);
+    });
+    connect(list_, &DeviceListView::command, this, &CLmToolsDlg::runCommand);
+}
+
+void CLmToolsDlg::restoreSettings() {
+    std::optional<ViewSettingsStore::Placement> placement;
+    if (ViewSettingsStore(settings_).load(view_, placement) && placement && placement->normal.isValid()) {
+        QRect place = placement->normal;
+        // A record from another screen set-up must not leave the window where nobody can reach it.
+        bool visible = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            visible = visible || screen->availableGeometry().intersects(place);
+        if (!visible && QGuiApplication::primaryScreen())
+            place.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+        setGeometry(place);
+        if (placement->maximized()) setWindowState(windowState() | Qt::WindowMaximized);
+    }
+    list_->setView(view_.viewType);
+}
+
+void CLmToolsDlg::saveSettings() {
+    ViewSettingsStore::Placement placement;
+    placement.showState = isMaximized()   ? ViewSettingsStore::Placement::kShowMaximized
+                          : isMinimized() ? ViewSettingsStore::Placement::kShowMinimized
+                                          : ViewSettingsStore::Placement::kShowNormal;
+    placement.normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    ViewSettings saved = view_;
+    saved.viewType = list_->view();
+    ViewSettingsStore(settings_).save(saved, placement);
+}
+
+void CLmToolsDlg::finish() {
+    if (finished_) return;
+    finished_ = true;
+    saveSettings();
+    QDialog::done(QDialog::Accepted);
+}
+
+void CLmToolsDlg::closeEvent(QCloseEvent* event) {
+    finish();
+    event->accept();
+}
+
+void CLmToolsDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const int w = width();
+    const int h = height();
+    if (w == 0 || h == 0) return;
+    list_->setGeometry(listLeft_, listTop_, w - listRight_ - listLeft_, h - listBottom_ - listTop_);
+    countLabel_->move(listLeft_, h - labelDistance_);
+    previewBox_->move(w - listRight_ - previewBox_->width(), h - labelDistance_);
+}
+
+void CLmToolsDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter on a list item has already opened it (the list reports it as activated); the dialog
+    // must not press the default button a second time.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && list_->isAncestorOf(focusWidget()) && list_->selection()) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool CLmToolsDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == logo_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        logo_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        desktop_.openUrl(QUrl(QString::fromLatin1(kMakerSite)));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CLmToolsDlg::handleInventoryCommand(InventoryCommand command) {
+    switch (command) {
+        case ID_LIST_REFILL:
+            list_->rebuild();
+            break;
+        case ID_STATUS_UPDATE:
+            countLabel_->setText(QString::fromStdString(deviceCountLabel(inventory_.count())));
+            updateButtons();
+            break;
+        case ID_PRUNE_UNSEEN:
+            inventory_.pruneUnseen();
+            break;
+    }
+}
+
+void CLmToolsDlg::updateButtons() {
+    const bool selected = list_->selection().has_value();
+    viewButton_->setEnabled(selected);
+    configureButton_->setEnabled(selected);
+}
+
+void CLmToolsDlg::syncPreviewBox() {
+    previewBox_->setChecked(view_.previewImage);
+    previewBox_->setEnabled(list_->view() == ViewSettings::Details);
+}
+
+std::optional<CLmToolsDlg::Target> CLmToolsDlg::selectedTarget() const {
+    const auto selection = list_->selection();
+    if (!selection) return std::nullopt;
+    DeviceRecord record;
+    record.address = selection->column1.toStdString();
+    return Target{selection->column0, selection->column1, QString::fromStdString(record.hostPart())};
+}
+
+void CLmToolsDlg::runCommand(int id) {
+    const std::optional<Target> target = selectedTarget();
+    switch (id) {
+        case IDC_VIEW:
+            if (target) desktop_.openUrl(QUrl(QStringLiteral("http://") + target->address));
+            return;
+        case IDC_CONFIGURE:
+            if (target)
+                desktop_.openUrl(
+                    QUrl(QStringLiteral("http://") + target->address + QStringLiteral("/admin.cgi")));
+            return;
+        case IDC_TELNET:
+            if (target) desktop_.startTelnet(target->host);
+            return;
+        case IDC_SETUP_WIZARD:
+            later(QStringLiteral("The Setup Wizard"), target);
+            return;
+        case IDC_REFRESH:
+            startScan();
+            return;
+        case IDC_ADD_DEVICE:
+            addDevice();
+            return;
+        case IDC_VIEW_ALL:
+            viewAllDevices();
+            return;
+        case IDC_ABOUT:
+            CAboutDlg(this).exec();
+            return;
+        case IDC_CLOSE:
+            finish();
+            return;
+    }
+    for (const Operation& operation : kOperations) {
+        if (operation.command != id) continue;
+        if (target) later(QString::fromLatin1(operation.name), target);
+        return;
+    }
+    list_->handleViewCommand(id);
+}
+
+void CLmToolsDlg::startScan() {
+    ++scanThreads_;
+    try {
+        std::thread([&inventory = inventory_, &profile = session_.profile(), &running = scanThreads_] {
+            DiscoveryScan(inventory, profile).scanThread();
+            --running;
+        }).detach();
+    } catch (const std::system_error&) {
+        --scanThreads_;  // no thread, no scan: the list stays as it is
+    }
+}
+
+void CLmToolsDlg::addDevice() {
+    EnterIP entry(this);
+    if (entry.exec() != QDialog::Accepted) return;
+    addManualDevice(inventory_, entry.address().toStdString());
+}
+
+void CLmToolsDlg::viewAllDevices() {
+    if (desktop_.shiftHeld()) {
+        later(QStringLiteral("The production test"), std::nullopt);
+        return;
+    }
+    const QStyle* s = style();
+    const int usable = desktop_.availableScreenWidth() - 2 * s->pixelMetric(QStyle::PM_DefaultFrameWidth) -
+                       s->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const std::vector<DeviceRecord> records = inventory_.snapshot();
+    const std::string text = devicesPageText(records, devicesPageCellsPerRow(usable, records.size()));
+    if (!writeDevicesPage(kPageFile, text)) {
+        desktop_.information(this, QStringLiteral("Can't Access Page"),
+                             QStringLiteral("Unable to create the file on the desktop."));
+        return;
+    }
+    desktop_.openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromLatin1(kPageFile))));
+}
+
+// Stands in for the dialogs that later releases bring.
+void CLmToolsDlg::later(const QString& operation, const std::optional<Target>& target) {
+    const QString what = target ? QStringLiteral("%1 for %2").arg(operation, target->host) : operation;
+    desktop_.information(this, QStringLiteral("Lumetra Tools"),
+                         QStringLiteral("%1 arrives with a later release.").arg(what));
+}
+
+}  // namespace lm::gui

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "app/GuiInventoryObserver.h"
+#include "discovery/DeviceInventory.h"
+#include "discovery/DeviceListView.h"
+#include "discovery/PictureLists.h"
+#include "discovery/ViewSettings.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSettings;
+
+namespace lm {
+class Session;
+}
+
+namespace lm::gui {
+
+class Desktop;
+
+// The main window: the device list with its pictures, the buttons beside it, the view settings it
+// restores and saves, and every command of the window. It owns the inventory; the scan and the
+// thumbnail threads reach it through the inventory's observer and are never waited for, so the
+// window must outlive them (the program leaves with std::_Exit without destroying it).
+class CLmToolsDlg : public QDialog {
+    Q_OBJECT
+public:
+    // The maker's site, opened by a click on the logo.
+    static constexpr const char* kMakerSite = "http://www.lumetra.example";
+    static constexpr const char* kPageFile = "cameras.html";
+
+    // Opens the window as the product does: restores the view settings from `settings`, then
+    // starts the first scan with the session's network profile.
+    CLmToolsDlg(Session& session, QSettings& settings, Desktop& desktop, QWidget* parent = nullptr);
+    ~CLmToolsDlg() override;
+
+    // A command of the window by its id: buttons, the list's menu, the list's own notifications.
+    void runCommand(int id);
+    // Starts a scan on a thread of its own; while one runs, the new thread ends at once.
+    void startScan();
+    // Whether a scan thread started here has yet to return.
+    bool scanRunning() const { return scanThreads_ > 0; }
+
+    DeviceInventory& inventory() { return inventory_; }
+    DeviceListView& list() { return *list_; }
+    const ViewSettings& viewSettings() const { return view_; }
+
+    // The dialog's own accept and cancel do nothing: Enter reaches the default button, Esc nothing,
+    // and only "Close" and the close box end the window.
+    void accept() override {}
+    void reject() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The selected device as the commands need it.
+    struct Target {
+        QString id;       // column 0, possibly "id\naddress"
+        QString address;  // column 1, possibly with ":port"
+        QString host;     // the address without the port
+    };
+
+    void buildControls();
+    void restoreSettings();
+    void saveSettings();
+    void finish();
+
+    void handleInventoryCommand(InventoryCommand command);
+    void updateButtons();
+    void syncPreviewBox();
+    std::optional<Target> selectedTarget() const;
+
+    void addDevice();
+    void viewAllDevices();
+    void later(const QString& operation, const std::optional<Target>& target);
+
+    Session& session_;
+    QSettings& settings_;
+    Desktop& desktop_;
+
+    PictureLists pictures_;
+    QLabel* logo_ = nullptr;
+    QLabel* countLabel_ = nullptr;
+    DeviceListView* list_ = nullptr;
+    QCheckBox* previewBox_ = nullptr;
+    QPushButton* viewButton_ = nullptr;
+    QPushButton* configureButton_ = nullptr;
+    QIcon icon_;
+    ViewSettings view_;
+
+    // Distances measured at opening: the list from each client edge, and the label's top from the
+    // client bottom.
+    int listLeft_ = 0;
+    int listTop_ = 0;
+    int listRight_ = 0;
+    int listBottom_ = 0;
+    int labelDistance_ = 0;
+
+    bool finished_ = false;
+    std::atomic<int> scanThreads_{0};
+    DeviceInventory inventory_;
+    std::unique_ptr<GuiInventoryObserver> observer_;
+};
+
+}  // namespace lm::gui

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace lm::gui {
+
+// What the main window asks of the desktop around it: the browser, a terminal running telnet,
+// information boxes, the Shift key and the screen width. Tests replace it to record the requests
+// instead of launching programs or waiting on modal boxes.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // Opens a URL (a web page, or a local file) in the default application; the outcome is not
+    // examined.
+    virtual void openUrl(const QUrl& url);
+    // Starts "telnet HOST" in a terminal emulator, with the host as one argument, never through a
+    // shell; the outcome is not examined.
+    virtual void startTelnet(const QString& host);
+    // A modal message box with the information icon and an OK button.
+    virtual void information(QWidget* parent, const QString& title, const QString& text);
+    // Whether Shift is held as the command arrives.
+    virtual bool shiftHeld() const;
+    // The primary screen's usable width in pixels.
+    virtual int availableScreenWidth() const;
+};
+
+}  // namespace lm::gui

@@ -1,0 +1,109 @@
+#include "discovery/DeviceListModel.h"
+
+#include <QFont>
+#include <array>
+
+namespace lm::gui {
+
+namespace {
+
+const std::array<const char*, 4> kColumns = {"ID", "IP Address", "Device Type", "Version"};
+
+}  // namespace
+
+DeviceListModel::DeviceListModel(const PictureLists& pictures, QObject* parent)
+    : QAbstractTableModel(parent), pictureLists_(pictures) {}
+
+void DeviceListModel::reset(std::vector<Row> rows, Pictures pictures) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    pictures_ = pictures;
+    cache_.clear();
+    rowOfRecord_.clear();
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        if (rows_[r].header) continue;
+        const std::size_t record = rows_[r].record;
+        if (record >= rowOfRecord_.size()) rowOfRecord_.resize(record + 1, -1);
+        rowOfRecord_[record] = static_cast<int>(r);
+    }
+    endResetModel();
+}
+
+void DeviceListModel::setPicture(std::size_t record, uint32_t imageIndex) {
+    // The picture at this position may have been replaced in place: drop the old conversion.
+    cache_.remove(imageIndex);
+    if (record >= rowOfRecord_.size() || rowOfRecord_[record] < 0) return;
+    const int r = rowOfRecord_[record];
+    rows_[static_cast<std::size_t>(r)].imageIndex = imageIndex;
+    const QModelIndex changed = index(r, 0);
+    emit dataChanged(changed, changed, {Qt::DecorationRole});
+}
+
+int DeviceListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int DeviceListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(kColumns.size());
+}
+
+QPixmap DeviceListModel::picture(uint32_t imageIndex) const {
+    auto it = cache_.find(imageIndex);
+    if (it == cache_.end())
+        it = cache_.insert(imageIndex, pictures_ == Pictures::Large ? pictureLists_.large(imageIndex)
+                                                                    : pictureLists_.small(imageIndex));
+    return *it;
+}
+
+QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
+    const Row& r = rows_[static_cast<std::size_t>(index.row())];
+    const int column = index.column();
+    if (role == HeaderRole) return r.header;
+    if (role == GroupIdRole) return r.groupId;
+    if (r.header) {
+        if (column != 0) return {};
+        if (role == Qt::DisplayRole) return r.label;
+        if (role == Qt::FontRole) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    }
+    switch (role) {
+        case Qt::DisplayRole:
+            switch (column) {
+                case 0:
+                    return r.label;
+                case 1:
+                    return r.address;
+                case 2:
+                    return r.deviceType;
+                default:
+                    return r.version;
+            }
+        case Qt::DecorationRole:
+            if (column == 0 && pictures_ != Pictures::None) return picture(r.imageIndex);
+            return {};
+        case RecordRole:
+            return static_cast<qulonglong>(r.record);
+        default:
+            return {};
+    }
+}
+
+QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || section >= static_cast<int>(kColumns.size())) return {};
+    return QString::fromLatin1(kColumns[static_cast<std::size_t>(section)]);
+}
+
+Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    // Headers take no part in selection or keyboard moves.
+    if (row(index.row()).header) return Qt::ItemNeverHasChildren;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+}  // namespace lm::gui

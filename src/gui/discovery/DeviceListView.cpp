@@ -1,0 +1,438 @@
+#include "discovery/DeviceListView.h"
+
+#include <QActionGroup>
+#include <QHeaderView>
+#include <QListView>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStackedLayout>
+#include <QTreeView>
+#include <algorithm>
+#include <array>
+
+#include "discovery/DeviceItemDelegate.h"
+#include "discovery/DeviceListModel.h"
+#include "discovery/ListArrangement.h"
+#include "discovery/SortArrowStyle.h"
+
+namespace lm::gui {
+
+namespace {
+
+enum Command {
+    kViewDevice = 1009,
+    kConfigureDevice = 1002,
+    kTelnet = 1318,
+    kThumbnails = 2003,
+    kTiles = 2004,
+    kIcons = 2005,
+    kList = 59410,
+    kDetails = 59411,
+    kPreviewMenu = 2006,
+    kPreviewBox = 1317,
+    kGrid = 2020,
+    kArrangeById = 2010,
+    kArrangeByVersion = 2013,
+    kShowInGroups = 2017,
+    kRefresh = 1230,
+    kAddDevice = 1043,
+    kSetTime = 1321,
+    kEraseConfiguration = 1322,
+    kUpgradeFirmware = 1194,
+    kReboot = 1234,
+    kSystemLog = 1186,
+    kDebugLog = 1320,
+    kActivityReport = 1319,
+    kViewAllDevices = 1237,
+    kAbout = 1325,
+};
+
+struct ViewCommand {
+    int command;
+    int view;
+    const char* text;
+};
+
+// The "View" pop-up, in menu order.
+constexpr std::array<ViewCommand, 5> kViews = {{{kThumbnails, ViewSettings::Thumbnails, "Thumbnails"},
+                                                {kTiles, ViewSettings::Tiles, "Tiles"},
+                                                {kIcons, ViewSettings::Icons, "Icons"},
+                                                {kList, ViewSettings::List, "List"},
+                                                {kDetails, ViewSettings::Details, "Details"}}};
+
+constexpr std::array<const char*, 4> kArrangeTexts = {"ID", "IP Address", "Device Type", "Version"};
+
+QString text8(const std::string& bytes) {
+    // Device texts are 8-bit; Latin-1 maps every byte to one character and back.
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// An identifier beside a 48 x 48 preview picture, with the cell's margins as the style lays them out.
+int idColumnWidth(QTreeView* tree) {
+    QStyleOptionViewItem option;
+    option.initFrom(tree);
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.text = QStringLiteral("000000-000000");
+    option.decorationSize = QSize(PictureLists::kSmall, PictureLists::kSmall);
+    return tree->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), tree).width();
+}
+
+}  // namespace
+
+class DeviceListView::Impl : public QObject {
+public:
+    // The selected device as its texts: what survives a rebuild.
+    struct Key {
+        QString id;
+        QString address;
+    };
+
+    Impl(DeviceListView* owner, DeviceInventory& inv, PictureLists& lists, ViewSettings& viewSettings)
+        : QObject(owner), q(owner), inventory(inv), pictures(lists), settings(viewSettings) {}
+
+    QAbstractItemView* active() const {
+        return settings.viewType == ViewSettings::Details ? static_cast<QAbstractItemView*>(details) : icons;
+    }
+
+    bool groupsShown() const { return settings.showGroups && settings.viewType != ViewSettings::List; }
+
+    std::optional<int> selectedRow() const {
+        const QModelIndexList selected = active()->selectionModel()->selectedIndexes();
+        if (selected.isEmpty()) return std::nullopt;
+        return selected.front().row();
+    }
+
+    std::optional<Key> selectedKey() const {
+        const auto row = selectedRow();
+        if (!row) return std::nullopt;
+        const auto& r = model->row(*row);
+        return Key{r.id, r.address};
+    }
+
+    void rebuild(const std::optional<Key>& keep) {
+        q->setUpdatesEnabled(false);
+        records = inventory.snapshot();
+        arrangement.emplace(records, settings.groupBy, settings.sortBy, settings.sortDescending);
+        present(keep);
+        q->setUpdatesEnabled(true);
+    }
+
+    DeviceListModel::Row itemRow(std::size_t i) const {
+        const DeviceRecord& record = records[i];
+        DeviceListModel::Row row;
+        row.record = i;
+        row.groupId = arrangement->groupId(i);
+        row.imageIndex = record.imageIndex;
+        row.id = text8(record.id);
+        row.address = text8(record.address);
+        row.deviceType = text8(record.deviceType);
+        row.version = text8(record.version);
+        const bool twoLines =
+            settings.viewType != ViewSettings::Details && settings.viewType != ViewSettings::List;
+        row.label = twoLines ? row.id + QLatin1Char('\n') + row.address : row.id;
+        return row;
+    }
+
+    // Puts the arranged records on screen and selects the remembered device again.
+    void present(const std::optional<Key>& keep) {
+        std::vector<DeviceListModel::Row> rows;
+        rows.reserve(records.size() + arrangement->groups().size());
+        if (groupsShown()) {
+            for (const auto& group : arrangement->groups()) {
+                if (group.records.empty()) continue;
+                DeviceListModel::Row header;
+                header.header = true;
+                header.groupId = group.id;
+                header.label = text8(group.header);
+                rows.push_back(std::move(header));
+                for (const std::size_t i : group.records)
+                    rows.push_back(itemRow(i));
+            }
+        } else {
+            for (const std::size_t i : arrangement->items())
+                rows.push_back(itemRow(i));
+        }
+
+        DeviceListModel::Pictures kind = DeviceListModel::Pictures::Small;
+        if (settings.viewType == ViewSettings::Thumbnails || settings.viewType == ViewSettings::Tiles)
+            kind = DeviceListModel::Pictures::Large;
+        else if (settings.viewType == ViewSettings::Details && !settings.previewImage)
+            kind = DeviceListModel::Pictures::None;
+        // Grid lines are not drawn between groups.
+        delegate->configure(settings.viewType, settings.showGrid && !groupsShown(), settings.previewImage);
+        model->reset(std::move(rows), kind);
+        details->header()->setSortIndicator(
+            settings.sortBy, settings.sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->row(r).header) details->setFirstColumnSpanned(r, {}, true);
+
+        if (!keep || keep->address.isEmpty()) return;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const auto& row = model->row(r);
+            if (row.header || row.id != keep->id || row.address != keep->address) continue;
+            QAbstractItemView* view = active();
+            const QModelIndex index = model->index(r, 0);
+            view->selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            view->scrollTo(index);
+            break;
+        }
+    }
+
+    void setView(int viewType) {
+        const auto keep = selectedKey();
+        settings.viewType = std::clamp(viewType, 0, 4);
+        stack->setCurrentWidget(active());
+        rebuild(keep);
+    }
+
+    void menuCommand(int id) {
+        if (!q->handleViewCommand(id)) emit q->command(id);
+    }
+
+    QAction* addItem(QMenu* menu, const char* text, int id, bool enabled) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setData(id);
+        action->setObjectName(QStringLiteral("id%1").arg(id));
+        action->setProperty("controlId", id);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, [this, id] { menuCommand(id); });
+        return action;
+    }
+
+    QAction* addCheck(QMenu* menu, const char* text, int id, bool enabled, bool checked) {
+        QAction* action = addItem(menu, text, id, enabled);
+        action->setCheckable(true);
+        action->setChecked(checked);
+        return action;
+    }
+
+    DeviceListView* q;
+    DeviceInventory& inventory;
+    PictureLists& pictures;
+    ViewSettings& settings;
+    DeviceListModel* model = nullptr;
+    DeviceItemDelegate* delegate = nullptr;
+    QTreeView* details = nullptr;
+    QListView* icons = nullptr;
+    QStackedLayout* stack = nullptr;
+    std::vector<DeviceRecord> records;
+    std::optional<ListArrangement> arrangement;
+};
+
+DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& pictures, ViewSettings& settings,
+                               QWidget* parent)
+    : QWidget(parent), impl_(new Impl(this, inventory, pictures, settings)) {
+    setObjectName(QStringLiteral("id1000"));
+    setProperty("controlId", 1000);
+    Impl& d = *impl_;
+    d.model = new DeviceListModel(pictures, this);
+    d.delegate = new DeviceItemDelegate(this);
+
+    d.details = new QTreeView(this);
+    d.details->setObjectName(QStringLiteral("detailsView"));
+    d.details->setModel(d.model);
+    d.details->setItemDelegate(d.delegate);
+    d.details->setRootIsDecorated(false);
+    d.details->setItemsExpandable(false);
+    d.details->setUniformRowHeights(false);
+    d.details->setAllColumnsShowFocus(true);
+    d.details->setSelectionBehavior(QAbstractItemView::SelectRows);
+    d.details->setIconSize(QSize(PictureLists::kSmall, PictureLists::kSmall));
+    d.details->setTextElideMode(Qt::ElideRight);
+    QHeaderView* header = d.details->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    auto* arrows = new SortArrowStyle;
+    arrows->setParent(header);
+    header->setStyle(arrows);
+    connect(header, &QHeaderView::sectionClicked, this, &DeviceListView::sortByColumn);
+
+    d.icons = new QListView(this);
+    d.icons->setObjectName(QStringLiteral("iconView"));
+    d.icons->setModel(d.model);
+    d.icons->setItemDelegate(d.delegate);
+    d.icons->setViewMode(QListView::IconMode);
+    d.icons->setFlow(QListView::LeftToRight);
+    d.icons->setWrapping(true);
+    d.icons->setMovement(QListView::Static);
+    d.icons->setResizeMode(QListView::Adjust);
+    d.icons->setSpacing(DeviceItemDelegate::kSpacing);
+    d.icons->setUniformItemSizes(false);
+    d.icons->setDragEnabled(false);
+    d.icons->setMouseTracking(true);
+    d.icons->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    d.icons->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(d.details), static_cast<QAbstractItemView*>(d.icons)}) {
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
+            emit contextMenuRequested(view->viewport()->mapToGlobal(position));
+        });
+        connect(view, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
+            if (!index.data(DeviceListModel::HeaderRole).toBool()) emit itemActivated();
+        });
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &DeviceListView::selectionChanged);
+    }
+
+    d.stack = new QStackedLayout(this);
+    d.stack->setContentsMargins(0, 0, 0, 0);
+    d.stack->addWidget(d.details);
+    d.stack->addWidget(d.icons);
+    d.stack->setCurrentWidget(d.active());
+    d.rebuild(std::nullopt);
+}
+
+void DeviceListView::rebuild() {
+    impl_->rebuild(impl_->selectedKey());
+}
+
+void DeviceListView::setView(int viewType) {
+    impl_->setView(viewType);
+}
+
+int DeviceListView::view() const {
+    return impl_->settings.viewType;
+}
+
+bool DeviceListView::handleViewCommand(int command, bool checked) {
+    ViewSettings& s = impl_->settings;
+    const auto view =
+        std::find_if(kViews.begin(), kViews.end(), [command](const auto& v) { return v.command == command; });
+    if (view != kViews.end()) {
+        setView(view->view);
+    } else if (command == kPreviewBox || command == kPreviewMenu) {
+        s.previewImage = command == kPreviewBox ? checked : !s.previewImage;
+        rebuild();
+    } else if (command == kGrid) {
+        s.showGrid = !s.showGrid;
+        rebuild();
+    } else if (command >= kArrangeById && command <= kArrangeByVersion) {
+        s.groupBy = command - kArrangeById;
+        rebuild();
+    } else if (command == kShowInGroups) {
+        // Only the presentation changes: the records already read stay as they are.
+        s.showGroups = !s.showGroups;
+        setUpdatesEnabled(false);
+        impl_->present(impl_->selectedKey());
+        setUpdatesEnabled(true);
+    } else {
+        return false;
+    }
+    emit viewSettingsChanged();
+    return true;
+}
+
+void DeviceListView::sortByColumn(int column) {
+    ViewSettings& s = impl_->settings;
+    if (column < 0 || column > 3) return;
+    s.sortDescending = column == s.sortBy ? !s.sortDescending : false;
+    s.sortBy = column;
+    rebuild();
+}
+
+void DeviceListView::thumbnailReady(std::size_t recordIndex, uint32_t imageIndex) {
+    impl_->model->setPicture(recordIndex, imageIndex);
+}
+
+std::optional<DeviceListView::Selection> DeviceListView::selection() const {
+    const auto row = impl_->selectedRow();
+    if (!row) return std::nullopt;
+    const auto& r = impl_->model->row(*row);
+    return Selection{r.label, r.address, r.record};
+}
+
+int DeviceListView::itemCount() const {
+    return static_cast<int>(impl_->records.size());
+}
+
+void DeviceListView::fitColumns() {
+    QTreeView* tree = impl_->details;
+    // The tree takes the list's size only once the layout has run.
+    layout()->activate();
+    const QFontMetrics metrics(tree->font());
+    // Room for the cell's own margins beside each measured text.
+    const int margin = 2 * (tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree) + 1);
+    std::array<int, 4> widths = {idColumnWidth(tree),
+                                 metrics.horizontalAdvance(QStringLiteral("255.255.255.255")),
+                                 metrics.horizontalAdvance(QStringLiteral("XXXXXXXXXXXX")),
+                                 metrics.horizontalAdvance(QStringLiteral("8.8.88-pre88"))};
+    for (int& w : widths)
+        w += margin;
+    const int scrollBar = tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree);
+    const int client = tree->width() - 2 * tree->frameWidth();
+    const int excess = widths[0] + widths[1] + widths[2] + widths[3] + scrollBar - client;
+    if (excess > 0) {
+        const int d = (excess + 2) / 4;
+        widths[0] -= excess - 3 * d;
+        for (int c = 1; c < 4; ++c)
+            widths[static_cast<std::size_t>(c)] -= d;
+    }
+    for (int c = 0; c < 4; ++c)
+        tree->header()->resizeSection(c, std::max(widths[static_cast<std::size_t>(c)], 1));
+}
+
+void DeviceListView::showContextMenu(const QPoint& globalPosition) {
+    QMenu* menu = buildContextMenu();
+    menu->exec(globalPosition);
+    delete menu;
+}
+
+QMenu* DeviceListView::buildContextMenu() {
+    Impl& d = *impl_;
+    const ViewSettings& s = d.settings;
+    const bool selected = selection().has_value();
+    const bool details = s.viewType == ViewSettings::Details;
+    const bool list = s.viewType == ViewSettings::List;
+
+    auto* menu = new QMenu(this);
+    menu->setDefaultAction(d.addItem(menu, "&View Device", kViewDevice, selected));
+    d.addItem(menu, "&Configure Device", kConfigureDevice, selected);
+    d.addItem(menu, "&Telnet", kTelnet, selected);
+    menu->addSeparator();
+
+    QMenu* view = menu->addMenu(QStringLiteral("View"));
+    auto* views = new QActionGroup(view);
+    for (const auto& v : kViews)
+        views->addAction(d.addCheck(view, v.text, v.command, true, s.viewType == v.view));
+    view->addSeparator();
+    d.addCheck(view, "Preview Image", kPreviewMenu, details, s.previewImage);
+    d.addCheck(view, "Grid", kGrid, details && !s.showGroups, s.showGrid);
+
+    QMenu* arrange = menu->addMenu(QStringLiteral("Arrange Items By"));
+    auto* arrangeBy = new QActionGroup(arrange);
+    for (int c = 0; c < 4; ++c)
+        arrangeBy->addAction(d.addCheck(arrange, kArrangeTexts[static_cast<std::size_t>(c)], kArrangeById + c,
+                                        true, s.groupBy == c));
+    arrange->addSeparator();
+    d.addCheck(arrange, "Show in Groups", kShowInGroups, !list, s.showGroups && !list);
+
+    d.addItem(menu, "Refresh", kRefresh, true);
+    menu->addSeparator();
+
+    QMenu* advanced = menu->addMenu(QStringLiteral("Advanced"));
+    d.addItem(advanced, "Add Device...", kAddDevice, true);
+    advanced->addSeparator();
+    d.addItem(advanced, "Set Time...", kSetTime, selected);
+    d.addItem(advanced, "Erase Configuration...", kEraseConfiguration, selected);
+    d.addItem(advanced, "Upgrade Firmware...", kUpgradeFirmware, selected);
+    d.addItem(advanced, "Reboot...", kReboot, selected);
+    advanced->addSeparator();
+    d.addItem(advanced, "System Log File...", kSystemLog, selected);
+    d.addItem(advanced, "Debug Log File...", kDebugLog, selected);
+    d.addItem(advanced, "Activity Report...", kActivityReport, selected);
+    advanced->addSeparator();
+    d.addItem(advanced, "View All Devices (Webpage)", kViewAllDevices, itemCount() > 0);
+    menu->addSeparator();
+
+    d.addItem(menu, "About Lumetra Tools...", kAbout, true);
+    return menu;
+}
+
+}  // namespace lm::gui

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QWidget>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "discovery/DeviceInventory.h"
+#include "discovery/PictureLists.h"
+#include "discovery/ViewSettings.h"
+
+class QMenu;
+
+namespace lm::gui {
+
+// The main window's device list (control 1000): the inventory in one of five views, in groups,
+// sorted by a column, rebuilt whole on every change, with its right-click menu. Runs on the GUI
+// thread only.
+class DeviceListView : public QWidget {
+    Q_OBJECT
+public:
+    // The selected item's texts: column 0 (the label, which holds "\n" + address in the
+    // Thumbnails, Icons and Tiles views) and column 1 (the address).
+    struct Selection {
+        QString column0;
+        QString column1;
+        std::size_t recordIndex = 0;
+    };
+
+    DeviceListView(DeviceInventory& inventory, PictureLists& pictures, ViewSettings& settings,
+                   QWidget* parent = nullptr);
+
+    // Rebuilds the list from the inventory and the settings, keeping the selected device selected.
+    void rebuild();
+    // Switches view (0..4), installs the right pictures, rebuilds.
+    void setView(int viewType);
+    int view() const;
+    // A view command (2003, 2004, 2005, 59410, 59411, 2006, 2020, 2010..2013, 2017) or a click on
+    // the "Preview Image" box (1317, checked says how); true when it was one of these.
+    bool handleViewCommand(int command, bool checked = false);
+    // A column header click.
+    void sortByColumn(int column);
+    // WM_THUMBNAIL_READY: shows picture imageIndex on the item of record recordIndex, if any.
+    void thumbnailReady(std::size_t recordIndex, uint32_t imageIndex);
+
+    std::optional<Selection> selection() const;
+    int itemCount() const;
+
+    // Column widths fitted to the list's width as the main window asks at start-up.
+    void fitColumns();
+
+signals:
+    void selectionChanged();
+    void itemActivated();  // double click or Enter on an item
+    // A right click: the main window re-evaluates its buttons, then calls showContextMenu.
+    void contextMenuRequested(const QPoint& globalPosition);
+    // A menu command for the main window (device, operation, Refresh, Add Device..., About...).
+    void command(int id);
+    // A view command changed the settings: the main window brings its "Preview Image" box in line
+    // (checked = previewImage, enabled exactly in Details view).
+    void viewSettingsChanged();
+
+public:
+    // Builds and shows the right-click menu with every item, state and check as the list is now.
+    void showContextMenu(const QPoint& globalPosition);
+    // The menu as it would be shown (for tests); the caller owns it.
+    QMenu* buildContextMenu();
+
+private:
+    class Impl;
+    Impl* impl_;
+};
+
+}  // namespace lm::gui

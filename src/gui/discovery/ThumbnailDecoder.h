@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QColor>
+#include <optional>
+#include <span>
+
+#include "discovery/DeviceInventory.h"
+#include "discovery/PictureLists.h"
+
+namespace lm::gui {
+
+// Decodes a fetched picture and scales it into the 48 x 48 and 160 x 120 pictures. The result
+// stores both in `lists` at the record's current position (or appends them) when the inventory
+// runs it. Nothing when the bytes do not decode to a picture. Runs on the fetch thread: QImage only.
+std::optional<DeviceInventory::PictureStore> decodeThumbnail(std::span<const unsigned char> body,
+                                                             PictureLists& lists, QColor background);
+
+}  // namespace lm::gui

@@ -1,0 +1,553 @@
+#include <unistd.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+#include <atomic>
+#include <fstream>
+#include <thread>
+
+#include "Simulator.h"
+#include "app/CAboutDlg.h"
+#include "app/CLmToolsDlg.h"
+#include "app/Desktop.h"
+#include "app/DialogUnits.h"
+#include "app/GuiInventoryObserver.h"
+#include "app/ViewSettingsStore.h"
+#include "discovery/DeviceListModel.h"
+#include "discovery/EnterIP.h"
+#include "discovery/ManualEntry.h"
+#include "link/Session.h"
+
+using namespace lm;
+using namespace lm::gui;
+
+namespace {
+
+// Records what the window asks of the desktop instead of doing it.
+class RecordingDesktop : public Desktop {
+public:
+    void openUrl(const QUrl& url) override { urls << url; }
+    void startTelnet(const QString& host) override { telnetHosts << host; }
+    void information(QWidget*, const QString& title, const QString& text) override {
+        messages << QStringList{title, text};
+    }
+    bool shiftHeld() const override { return shift; }
+    int availableScreenWidth() const override { return 1700; }
+
+    bool idle() const { return urls.isEmpty() && telnetHosts.isEmpty() && messages.isEmpty(); }
+
+    QList<QUrl> urls;
+    QStringList telnetHosts;
+    QList<QStringList> messages;
+    bool shift = false;
+};
+
+// Runs `act` on the next modal dialog of type T once it is up.
+template <typename T, typename F>
+void onModal(F act) {
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        QVERIFY2(dialog, "the expected dialog did not open");
+        act(dialog);
+    });
+}
+
+template <typename T>
+T* child(QWidget& parent, int id) {
+    return parent.findChild<T*>(QStringLiteral("id%1").arg(id));
+}
+
+QByteArray placementRecord(std::initializer_list<int32_t> fields) {
+    QByteArray bytes;
+    for (const int32_t f : fields) {
+        char le[4];
+        qToLittleEndian(f, le);
+        bytes.append(le, 4);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        emptyArp_ = dir_.filePath(QStringLiteral("empty-arp")).toStdString();
+        std::ofstream(emptyArp_)
+            << "IP address       HW type     Flags       HW address            Mask     Device\n";
+
+        sim::SimulatorConfig config;
+        config.devices = sim::demoDevices(3, *parseIpv4("127.0.77.11"));
+        simulator_ = std::make_unique<sim::Simulator>(std::move(config));
+        std::string error;
+        QVERIFY2(simulator_->start(&error), error.c_str());
+        devicesArp_ = dir_.filePath(QStringLiteral("devices-arp")).toStdString();
+        QVERIFY(simulator_->writeArpTable(devicesArp_, &error));
+        for (const auto& device : simulator_->devices())
+            addresses_ << QString::fromStdString(dotted(device.address));
+    }
+
+    void cleanupTestCase() { simulator_->stop(); }
+
+    void init() { settingsPath_ = dir_.filePath(QStringLiteral("settings-%1.ini").arg(++runs_)); }
+
+    // Every scan and picture fetch the window started has ended before it goes.
+    void cleanup() {
+        if (!window_) return;
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(fetchesDone(), 20000);
+        window_.reset();
+        settings_.reset();
+        session_.reset();
+    }
+
+    void opensAsDescribed() {
+        open(quietProfile());
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Lumetra Tools"));
+        QVERIFY(window_->minimumWidth() >= 500 && window_->minimumHeight() >= 430);
+        QVERIFY(window_->windowFlags().testFlag(Qt::WindowMinMaxButtonsHint));
+        QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("0 devices found."));
+        QCOMPARE(child<QCheckBox>(*window_, 1317)->text(), QStringLiteral("&Preview Image"));
+        const std::pair<int, const char*> buttons[] = {{1009, "&View Device"},
+                                                       {1002, "&Configure Device"},
+                                                       {1052, "&Setup Wizard"},
+                                                       {1230, "&Refresh"},
+                                                       {1, "Close"}};
+        for (const auto& [id, text] : buttons)
+            QCOMPARE(child<QPushButton>(*window_, id)->text(), QString::fromLatin1(text));
+        QVERIFY(child<QPushButton>(*window_, 1009)->isDefault());
+        QVERIFY(child<DeviceListView>(*window_, 1000));
+
+        QLabel* logo = child<QLabel>(*window_, 1221);
+        QCOMPARE(logo->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseClick(logo, Qt::LeftButton);
+        QCOMPARE(desktop_.urls, QList<QUrl>{QUrl(QString::fromLatin1(CLmToolsDlg::kMakerSite))});
+    }
+
+    // The list keeps its distances from the edges; label and box follow the bottom.
+    void resizingMovesListLabelAndBox() {
+        open(quietProfile());
+        auto* list = child<DeviceListView>(*window_, 1000);
+        auto* label = child<QLabel>(*window_, 1044);
+        auto* box = child<QCheckBox>(*window_, 1317);
+        const QSize before = window_->size();
+        const QMargins listGaps(list->x(), list->y(), before.width() - list->geometry().right() - 1,
+                                before.height() - list->geometry().bottom() - 1);
+        const int labelGap = before.height() - label->y();
+        const int boxGap = before.width() - box->geometry().right();
+
+        window_->resize(before + QSize(150, 90));
+        QTRY_COMPARE(window_->size(), before + QSize(150, 90));
+        QCOMPARE(list->geometry(), QRect(QPoint(0, 0), window_->size()).marginsRemoved(listGaps));
+        QCOMPARE(window_->height() - label->y(), labelGap);
+        QCOMPARE(label->x(), list->x());
+        QCOMPARE(box->y(), label->y());
+        QCOMPARE(window_->width() - box->geometry().right(), boxGap);
+    }
+
+    void commandsNeedASelection() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        auto* viewButton = child<QPushButton>(*window_, 1009);
+        auto* configureButton = child<QPushButton>(*window_, 1002);
+        QVERIFY(!viewButton->isEnabled());
+        QVERIFY(!configureButton->isEnabled());
+
+        const int deviceCommands[] = {1009, 1002, 1318, 1319, 1186, 1320, 1194, 1321, 1322, 1234};
+        for (const int id : deviceCommands)
+            window_->runCommand(id);
+        QVERIFY(desktop_.idle());
+        // Disabled in the menu as well.
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        for (const int id : deviceCommands)
+            QVERIFY2(!menuAction(*menu, id)->isEnabled(), qPrintable(QString::number(id)));
+
+        const QString address = addresses_[1];
+        QVERIFY(select(address));
+        QVERIFY(viewButton->isEnabled());
+        QVERIFY(configureButton->isEnabled());
+        QTest::mouseClick(viewButton, Qt::LeftButton);
+        QTest::mouseClick(configureButton, Qt::LeftButton);
+        menu.reset(window_->list().buildContextMenu());
+        menuAction(*menu, 1318)->trigger();
+        menuAction(*menu, 1234)->trigger();
+        menuAction(*menu, 1319)->trigger();
+        QCOMPARE(desktop_.urls,
+                 (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
+        QCOMPARE(desktop_.telnetHosts, QStringList{address});
+        QCOMPARE(desktop_.messages.size(), 2);
+        QVERIFY(desktop_.messages[0][1].contains(QStringLiteral("Reboot...")));
+        QVERIFY(desktop_.messages[0][1].contains(address));
+        QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("Activity Report...")));
+    }
+
+    // Enter opens the selected device once, whether the list or a button has the focus.
+    void enterActivatesViewDeviceOnce() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QVERIFY(select(addresses_[0]));
+        QTest::keyClick(activeView(), Qt::Key_Return);
+        QCOMPARE(desktop_.urls, QList<QUrl>{QUrl("http://" + addresses_[0])});
+        child<QPushButton>(*window_, 1230)->setFocus();
+        QTest::keyClick(window_.get(), Qt::Key_Return);
+        QTRY_VERIFY(!window_->scanRunning());  // Enter on the focused "Refresh" presses it
+        QCOMPARE(desktop_.urls.size(), 1);
+        child<QCheckBox>(*window_, 1317)->setFocus();
+        QTest::keyClick(child<QCheckBox>(*window_, 1317), Qt::Key_Return);
+        QCOMPARE(desktop_.urls.size(), 2);
+    }
+
+    // A device that arrives while another is selected, and a rescan, leave the selection alone.
+    void rebuildKeepsTheSelection() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QVERIFY(select(addresses_[2]));
+        QVERIFY(addManualDevice(window_->inventory(), addresses_[0].toStdString()));
+        QCOMPARE(window_->list().itemCount(), 4);
+        QCOMPARE(window_->list().selection()->column1, addresses_[2]);
+        QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("4 devices found."));
+
+        QTest::mouseClick(child<QPushButton>(*window_, 1230), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QVERIFY(window_->list().selection());
+        QCOMPARE(window_->list().selection()->column1, addresses_[2]);
+        QVERIFY(child<QPushButton>(*window_, 1009)->isEnabled());
+    }
+
+    // The manual entry's port goes to the browser; telnet and the operations get the host alone.
+    void manualEntryThroughTheDialog() {
+        open(quietProfile());
+        const QString host = addresses_[0];
+        const QString port = QString::number(simulator_->httpPort());
+        onModal<EnterIP>([host, port](EnterIP* dialog) {
+            QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
+            auto* portField = child<QLineEdit>(*dialog, 1086);
+            portField->clear();
+            QTest::keyClicks(portField, port);
+            QTest::mouseClick(child<QPushButton>(*dialog, 1), Qt::LeftButton);
+        });
+        window_->runCommand(1043);
+        const QString address = host + ":" + port;
+        QCOMPARE(window_->inventory().count(), std::size_t{1});
+        QCOMPARE(window_->inventory().at(0)->id, std::string("Device  1"));
+        QCOMPARE(window_->inventory().at(0)->address, address.toStdString());
+        QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("1 device found."));
+
+        // A blank address adds nothing, and neither does Cancel.
+        onModal<EnterIP>(
+            [](EnterIP* dialog) { QTest::mouseClick(child<QPushButton>(*dialog, 1), Qt::LeftButton); });
+        window_->runCommand(1043);
+        onModal<EnterIP>([host](EnterIP* dialog) {
+            QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
+            QTest::mouseClick(child<QPushButton>(*dialog, 2), Qt::LeftButton);
+        });
+        window_->runCommand(1043);
+        QCOMPARE(window_->inventory().count(), std::size_t{1});
+
+        QVERIFY(select(address));
+        window_->runCommand(1009);
+        window_->runCommand(1318);
+        window_->runCommand(1321);
+        QCOMPARE(desktop_.urls, QList<QUrl>{QUrl("http://" + address)});
+        QCOMPARE(desktop_.telnetHosts, QStringList{host});
+        QCOMPARE(desktop_.messages.size(), 1);
+        QVERIFY(desktop_.messages[0][1].contains("Set Time... for " + host + " "));
+        // The picture comes through the entry's own port.
+        QTRY_VERIFY(window_->inventory().at(0)->imageIndex != 0);
+    }
+
+    void escapeLeavesTheWindowOpen() {
+        open(quietProfile());
+        QTest::keyClick(window_.get(), Qt::Key_Escape);
+        QVERIFY(window_->isVisible());
+        QVERIFY(!QFileInfo::exists(settingsPath_));
+        QTest::keyClick(child<DeviceListView>(*window_, 1000), Qt::Key_Escape);
+        QVERIFY(window_->isVisible());
+
+        window_->close();  // the close box
+        QVERIFY(!window_->isVisible());
+        QSettings stored(settingsPath_, QSettings::IniFormat);
+        QCOMPARE(stored.value("viewType").toUInt(), 1u);
+        QCOMPARE(stored.value("WindowPlacement").toByteArray().size(), 44);
+    }
+
+    void storedSettingsAreClamped() {
+        {
+            QSettings stored(settingsPath_, QSettings::IniFormat);
+            stored.setValue("viewType", 9);
+            stored.setValue("groupBy", 7);
+            stored.setValue("sortBy", 1);
+            stored.setValue("sortDirection", 0);
+            stored.setValue("viewPreview", 1);
+            stored.setValue("WindowPlacement", placementRecord({40, 0, 1, -1, -1, -1, -1, 7, 9, 1007, 809}));
+        }
+        open(quietProfile());
+        QCOMPARE(window_->list().view(), int(ViewSettings::Tiles));
+        QCOMPARE(window_->viewSettings().groupBy, 3);
+        QCOMPARE(window_->viewSettings().sortBy, 1);
+        QCOMPARE(window_->viewSettings().sortDescending, false);
+        QCOMPARE(window_->viewSettings().previewImage, true);
+        // The malformed placement left the window at its template size.
+        const DialogUnits du(*window_);
+        QCOMPARE(window_->size(), QSize(du.x(390), du.y(243)).expandedTo(window_->minimumSize()));
+        // "Preview Image" is checked, but only Details view offers it.
+        QVERIFY(child<QCheckBox>(*window_, 1317)->isChecked());
+        QVERIFY(!child<QCheckBox>(*window_, 1317)->isEnabled());
+    }
+
+    void closeSavesWhatWasChanged() {
+        {
+            QSettings stored(settingsPath_, QSettings::IniFormat);
+            stored.setValue("WindowPlacement", placementRecord({44, 0, 1, -1, -1, -1, -1, 40, 30, 840, 630}));
+        }
+        open(quietProfile());
+        QCOMPARE(window_->geometry(), QRect(40, 30, 800, 600));
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        menuAction(*menu, 2005)->trigger();  // Icons
+        menuAction(*menu, 2011)->trigger();  // arrange by IP Address
+        QTest::mouseClick(child<QPushButton>(*window_, 1), Qt::LeftButton);
+        QVERIFY(!window_->isVisible());
+
+        QSettings stored(settingsPath_, QSettings::IniFormat);
+        QCOMPARE(stored.value("viewType").toUInt(), 2u);
+        QCOMPARE(stored.value("groupBy").toUInt(), 1u);
+        QCOMPARE(stored.value("sortDirection").toUInt(), 1u);  // the default when first stored
+        const auto placement =
+            ViewSettingsStore::Placement::decode(stored.value("WindowPlacement").toByteArray());
+        QVERIFY(placement);
+        QCOMPARE(placement->normal, QRect(40, 30, 800, 600));
+    }
+
+    // A placement from a screen that is no longer there brings the window back onto this one.
+    void placementOffEveryScreenComesBack() {
+        {
+            QSettings stored(settingsPath_, QSettings::IniFormat);
+            stored.setValue("WindowPlacement",
+                            placementRecord({44, 0, 1, -1, -1, -1, -1, -9000, -9000, -8300, -8400}));
+        }
+        open(quietProfile());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(window_->size(), QSize(700, 600));
+        QVERIFY(screen.contains(window_->frameGeometry().topLeft()));
+    }
+
+    // A store that cannot be opened: initial values, and nothing saved on close.
+    void unusableStoreIsNeitherReadNorWritten() {
+        QVERIFY(QDir().mkpath(settingsPath_));
+        open(quietProfile());
+        QCOMPARE(window_->list().view(), int(ViewSettings::Details));
+        QCOMPARE(window_->viewSettings().sortDescending, false);
+        window_->close();
+        QVERIFY(QFileInfo(settingsPath_).isDir());
+    }
+
+    void viewAllDevicesWritesThePage() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTemporaryDir work;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+
+        window_->runCommand(1237);
+        const QString page = QDir(work.path()).filePath(QStringLiteral("cameras.html"));
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray html = file.readAll();
+        for (const QString& address : addresses_)
+            QVERIFY(html.contains(("http://" + address + "/admin.cgi").toLatin1()));
+        QCOMPARE(desktop_.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
+        file.close();
+
+        // The page cannot be created: the message, and nothing opened.
+        QVERIFY(QFile::remove(page));
+        QVERIFY(QDir(work.path()).mkdir(QStringLiteral("cameras.html")));
+        window_->runCommand(1237);
+        QCOMPARE(desktop_.urls.size(), 1);
+        QCOMPARE(desktop_.messages,
+                 (QList<QStringList>{{QStringLiteral("Can't Access Page"),
+                                      QStringLiteral("Unable to create the file on the desktop.")}}));
+
+        // With Shift held the production test comes instead of the page.
+        QVERIFY(QDir(work.path()).rmdir(QStringLiteral("cameras.html")));
+        desktop_.shift = true;
+        window_->runCommand(1237);
+        QVERIFY(!QFileInfo::exists(page));
+        QCOMPARE(desktop_.messages.size(), 2);
+        QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("production test")));
+        QVERIFY(QDir::setCurrent(previous));
+    }
+
+    void scanShowsDevicesWithThumbnails() {
+        open(simulatedProfile());
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(fetchesDone(), 20000);
+        QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("3 devices found."));
+        for (const auto& record : window_->inventory().snapshot()) {
+            QVERIFY(addresses_.contains(QString::fromStdString(record.address)));
+            QVERIFY(record.imageIndex != 0);
+        }
+
+        window_->runCommand(2003);  // Thumbnails
+        const QImage placeholder = PictureLists().large(0).toImage();
+        QAbstractItemView* view = activeView();
+        int pictures = 0;
+        for (int r = 0; r < view->model()->rowCount(); ++r) {
+            const QModelIndex index = view->model()->index(r, 0);
+            if (index.data(DeviceListModel::HeaderRole).toBool()) continue;
+            const QImage shown = index.data(Qt::DecorationRole).value<QPixmap>().toImage();
+            QCOMPARE(shown.size(), QSize(160, 120));
+            QVERIFY(shown.convertToFormat(placeholder.format()) != placeholder);
+            ++pictures;
+        }
+        QCOMPARE(pictures, 3);
+    }
+
+    void placeholdersNameTheOperation() {
+        open(quietProfile());
+        QTest::mouseClick(child<QPushButton>(*window_, 1052), Qt::LeftButton);
+        QCOMPARE(desktop_.messages.size(), 1);
+        QVERIFY(desktop_.messages[0][1].contains(QStringLiteral("Setup Wizard")));
+    }
+
+    void aboutBox() {
+        QCOMPARE(CAboutDlg::versionLine(1, 2, 3, 0), QStringLiteral("Version 1.2.3"));
+        QCOMPARE(CAboutDlg::versionLine(4, 0, 12, 2), QStringLiteral("Version 4.0.12 beta 2"));
+        open(quietProfile());
+        bool seen = false;
+        onModal<CAboutDlg>([&seen](CAboutDlg* about) {
+            QCOMPARE(about->windowTitle(), QStringLiteral("About These Tools"));
+            QCOMPARE(child<QLabel>(*about, 1220)->text(), QStringLiteral("Lumetra Technologies Setup Tools"));
+            QVERIFY(QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+\\.\\d+$"))
+                        .match(child<QLabel>(*about, 1316)->text())
+                        .hasMatch());
+            seen = true;
+            QTest::mouseClick(child<QPushButton>(*about, 1), Qt::LeftButton);
+        });
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        menuAction(*menu, 1325)->trigger();
+        QVERIFY(seen);
+    }
+
+    // Commands from another thread run on the GUI thread, and the sender waits for them.
+    void observerDeliversSynchronouslyOnTheGuiThread() {
+        QObject context;
+        std::vector<std::pair<int, bool>> handled;
+        GuiInventoryObserver observer(
+            &context,
+            [&](InventoryCommand command) {
+                handled.emplace_back(command, QThread::currentThread() == context.thread());
+            },
+            [&](std::size_t record, uint32_t image) {
+                handled.emplace_back(int(record * 100 + image), QThread::currentThread() == context.thread());
+            });
+        std::atomic<bool> done{false};
+        std::size_t seenBySender = 0;
+        std::thread sender([&] {
+            observer.inventoryCommand(ID_LIST_REFILL);
+            observer.thumbnailReady(2, 5);
+            seenBySender = handled.size();  // safe: both handlers have returned
+            done = true;
+        });
+        QTRY_VERIFY(done);
+        sender.join();
+        QCOMPARE(seenBySender, std::size_t{2});
+        observer.inventoryCommand(ID_STATUS_UPDATE);  // on the GUI thread: at once
+        QCOMPARE(handled, (std::vector<std::pair<int, bool>>{
+                              {ID_LIST_REFILL, true}, {205, true}, {ID_STATUS_UPDATE, true}}));
+    }
+
+private:
+    NetworkProfile quietProfile() const {
+        NetworkProfile profile;
+        profile.interfaces = std::vector<InterfaceRow>{};
+        profile.arpTablePath = emptyArp_;
+        profile.quietPeriod = Milliseconds(50);
+        profile.httpPort = simulator_->httpPort();
+        return profile;
+    }
+
+    NetworkProfile simulatedProfile() const {
+        NetworkProfile profile;
+        profile.interfaces = NetworkProfile::parseInterfaces("127.0.0.254/255.0.0.0");
+        profile.arpTablePath = devicesArp_;
+        profile.quietPeriod = Milliseconds(300);
+        profile.discoveryPort = simulator_->discoveryPort();
+        profile.httpPort = simulator_->httpPort();
+        return profile;
+    }
+
+    void open(NetworkProfile profile) {
+        session_ = std::make_unique<Session>(std::move(profile));
+        settings_ = std::make_unique<QSettings>(settingsPath_, QSettings::IniFormat);
+        desktop_ = RecordingDesktop();
+        window_ = std::make_unique<CLmToolsDlg>(*session_, *settings_, desktop_);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    bool fetchesDone() const {
+        for (const auto& record : window_->inventory().snapshot())
+            if (record.thumbnailFetch) return false;
+        return true;
+    }
+
+    QAbstractItemView* activeView() const {
+        for (auto* view : window_->list().findChildren<QAbstractItemView*>())
+            if (view->isVisible()) return view;
+        return nullptr;
+    }
+
+    // Clicks the list item whose address column reads `address`.
+    bool select(const QString& address) {
+        QAbstractItemView* view = activeView();
+        if (!view) return false;
+        const QAbstractItemModel* model = view->model();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QModelIndex index = model->index(r, 0);
+            if (index.data(DeviceListModel::HeaderRole).toBool()) continue;
+            if (model->index(r, 1).data().toString() != address) continue;
+            view->scrollTo(index);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+            const auto selection = window_->list().selection();
+            return selection && selection->column1 == address;
+        }
+        return false;
+    }
+
+    static QAction* menuAction(QMenu& menu, int id) {
+        auto* action = menu.findChild<QAction*>(QStringLiteral("id%1").arg(id));
+        Q_ASSERT(action);
+        return action;
+    }
+
+    QTemporaryDir dir_;
+    std::string emptyArp_;
+    std::string devicesArp_;
+    std::unique_ptr<sim::Simulator> simulator_;
+    QStringList addresses_;
+    QString settingsPath_;
+    int runs_ = 0;
+
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<QSettings> settings_;
+    RecordingDesktop desktop_;
+    std::unique_ptr<CLmToolsDlg> window_;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

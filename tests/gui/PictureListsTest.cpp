@@ -1,0 +1,176 @@
+#include <QBuffer>
+#include <QPainter>
+#include <QTest>
+#include <thread>
+#include <vector>
+
+#include "discovery/PictureLists.h"
+#include "discovery/ThumbnailDecoder.h"
+
+using lm::gui::PictureLists;
+
+namespace {
+
+const QColor kBackground(255, 0, 255);
+const QColor kInside(0, 160, 0);
+const QColor kEdge(200, 0, 0);
+const QColor kCentre(0, 0, 200);
+
+// A JPEG of width x height: a solid picture, or with `edge` bands of kEdge left and right of kCentre.
+QByteArray jpeg(int width, int height, int edge = 0) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(edge > 0 ? kCentre : kInside);
+    if (edge > 0) {
+        QPainter p(&image);
+        p.fillRect(0, 0, edge, height, kEdge);
+        p.fillRect(width - edge, 0, edge, height, kEdge);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 95);
+    return bytes;
+}
+
+bool near(QColor a, QColor b) {
+    return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 && qAbs(a.blue() - b.blue()) < 40;
+}
+
+std::span<const unsigned char> bytesOf(const QByteArray& data) {
+    return {reinterpret_cast<const unsigned char*>(data.constData()), static_cast<std::size_t>(data.size())};
+}
+
+}  // namespace
+
+class PictureListsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void largePictureBands_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QRect>("picture");  // where the picture lies in 160 x 120; background elsewhere
+        QTest::newRow("640x480 fills the slot") << QSize(640, 480) << QRect(0, 0, 160, 120);
+        QTest::newRow("640x240 is width-limited") << QSize(640, 240) << QRect(0, 30, 160, 60);
+        QTest::newRow("176x144 is height-limited") << QSize(176, 144) << QRect(7, 0, 146, 120);
+        QTest::newRow("tall 90x300") << QSize(90, 300) << QRect(62, 0, 36, 120);
+        // 300 / 160 <= 150 / 120 picks height 120, so 240 columns: the overhang is cut off.
+        QTest::newRow("300x150 overhangs") << QSize(300, 150) << QRect(0, 0, 160, 120);
+    }
+    void largePictureBands() {
+        QFETCH(QSize, source);
+        QFETCH(QRect, picture);
+        PictureLists lists;
+        const QByteArray body = jpeg(source.width(), source.height());
+        const auto store = lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground);
+        QVERIFY(store.has_value());
+        QCOMPARE((*store)(0), 1u);
+        const QImage large = lists.large(1).toImage();
+        QCOMPARE(large.size(), QSize(160, 120));
+        // Check the rows and columns on both sides of every edge of the picture.
+        const QPoint centre = picture.center();
+        const QList<QPoint> inside{picture.topLeft(),
+                                   picture.bottomRight(),
+                                   {centre.x(), picture.top()},
+                                   {centre.x(), picture.bottom()},
+                                   {picture.left(), centre.y()},
+                                   {picture.right(), centre.y()}};
+        for (const QPoint& p : inside)
+            QVERIFY2(near(large.pixelColor(p), kInside), qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+        const QList<QPoint> outside{{centre.x(), picture.top() - 1},
+                                    {centre.x(), picture.bottom() + 1},
+                                    {picture.left() - 1, centre.y()},
+                                    {picture.right() + 1, centre.y()}};
+        for (const QPoint& p : outside)
+            if (large.rect().contains(p))
+                QVERIFY2(large.pixelColor(p) == kBackground,
+                         qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+    }
+
+    void smallPictureIsCentreSquare() {
+        PictureLists lists;
+        // 80 columns of kEdge on each side of the central 480 x 480 square.
+        const QByteArray body = jpeg(640, 480, 80);
+        const auto store = lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground);
+        QVERIFY(store.has_value());
+        const uint32_t slot = (*store)(0);
+        const QImage small = lists.small(slot).toImage();
+        QCOMPARE(small.size(), QSize(48, 48));
+        for (const QPoint& p : {QPoint(0, 0), QPoint(47, 47), QPoint(0, 24), QPoint(47, 24), QPoint(24, 24)})
+            QVERIFY2(near(small.pixelColor(p), kCentre), qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+        // The large picture keeps the whole width: the side bands show.
+        const QImage large = lists.large(slot).toImage();
+        QVERIFY(near(large.pixelColor(2, 60), kEdge));
+        QVERIFY(near(large.pixelColor(157, 60), kEdge));
+        QVERIFY(near(large.pixelColor(80, 60), kCentre));
+    }
+
+    void undecodableBodies_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("html") << QByteArray("<html><body>Not found</body></html>");
+        QTest::newRow("truncated JPEG header") << jpeg(64, 48).left(20);
+        QTest::newRow("JPEG signature only") << QByteArray("\xFF\xD8\xFF\xE0", 4);
+    }
+    void undecodableBodies() {
+        QFETCH(QByteArray, body);
+        PictureLists lists;
+        QVERIFY(!lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground).has_value());
+        QCOMPARE(lists.size(), std::size_t{1});
+    }
+
+    void storeAppendsThenReplacesInPlace() {
+        PictureLists lists;
+        QImage a(48, 48, QImage::Format_RGB32);
+        a.fill(Qt::red);
+        QImage b(160, 120, QImage::Format_RGB32);
+        b.fill(Qt::blue);
+        const QImage defaultSmall = lists.small(0).toImage();
+        QCOMPARE(defaultSmall.size(), QSize(48, 48));
+        QCOMPARE(lists.large(0).size(), QSize(160, 120));
+        QCOMPARE(lists.store(0, a, b), 1u);
+        QCOMPARE(lists.store(0, a, b), 2u);
+        a.fill(Qt::green);
+        QCOMPARE(lists.store(1, a, b), 1u);
+        QCOMPARE(lists.size(), std::size_t{3});
+        QCOMPARE(lists.small(1).toImage().pixelColor(10, 10), QColor(Qt::green));
+        QCOMPARE(lists.small(2).toImage().pixelColor(10, 10), QColor(Qt::red));
+        // A position the lists never handed out is not trusted: the pair is appended.
+        QCOMPARE(lists.store(99, a, b), 3u);
+        // Unknown positions show the default; the default itself is never replaced.
+        QCOMPARE(lists.small(1000).toImage(), defaultSmall);
+        QCOMPARE(lists.small(0).toImage(), defaultSmall);
+        // Pictures of another size are brought to the list's size.
+        QCOMPARE(lists.store(0, QImage(10, 10, QImage::Format_RGB32), QImage(5, 5, QImage::Format_RGB32)),
+                 4u);
+        QCOMPARE(lists.large(4).size(), QSize(160, 120));
+    }
+
+    void positionsStayInStepAcrossThreads() {
+        PictureLists lists;
+        constexpr int kThreads = 8;
+        constexpr int kStores = 40;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&lists, t] {
+                for (int i = 0; i < kStores; ++i) {
+                    const QColor colour(t * 30, i * 5, 255 - t * 30);
+                    QImage small(48, 48, QImage::Format_RGB32);
+                    small.fill(colour);
+                    QImage large(160, 120, QImage::Format_RGB32);
+                    large.fill(colour);
+                    const uint32_t at = lists.store(0, small, large);
+                    // Replace in place with the same pair, as a second scan would.
+                    lists.store(at, small, large);
+                }
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        QCOMPARE(lists.size(), std::size_t{1 + kThreads * kStores});
+        for (uint32_t i = 1; i < lists.size(); ++i)
+            QCOMPARE(lists.small(i).toImage().pixelColor(0, 0), lists.large(i).toImage().pixelColor(0, 0));
+    }
+};
+
+QTEST_MAIN(PictureListsTest)
+#include "PictureListsTest.moc"

@@ -1,0 +1,212 @@
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include "app/ViewSettingsStore.h"
+
+using lm::gui::ViewSettings;
+using lm::gui::ViewSettingsStore;
+using Placement = ViewSettingsStore::Placement;
+
+namespace {
+
+QByteArray record(std::initializer_list<int32_t> fields) {
+    QByteArray bytes;
+    for (const int32_t f : fields) {
+        char le[4];
+        qToLittleEndian(f, le);
+        bytes.append(le, 4);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+class ViewSettingsStoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        QVERIFY(dir_.isValid());
+        path_ = dir_.filePath(QStringLiteral("settings-%1.ini").arg(++count_));
+    }
+
+    void placementIsElevenLittleEndianFields() {
+        Placement p;
+        p.flags = 2;
+        p.showState = Placement::kShowMaximized;
+        p.minPosition = QPoint(-1, -1);
+        p.maxPosition = QPoint(-8, -31);
+        p.normal = QRect(QPoint(100, 50), QSize(700, 480));
+        const QByteArray bytes = p.encode();
+        QCOMPARE(bytes, record({44, 2, 3, -1, -1, -8, -31, 100, 50, 800, 530}));
+        QCOMPARE(Placement::decode(bytes), std::optional<Placement>(p));
+    }
+
+    void malformedPlacementsAreIgnored_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray good = record({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("40 bytes") << good.left(40);
+        QTest::newRow("48 bytes") << good + QByteArray(4, '\0');
+        QTest::newRow("length field 40") << record({40, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+        QTest::newRow("length field big-endian")
+            << record({0x2c000000, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+    }
+    void malformedPlacementsAreIgnored() {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!Placement::decode(bytes));
+    }
+
+    // A record of the right form whose rectangle is empty or inverted keeps no rectangle.
+    void invertedRectangleIsDropped() {
+        const auto p = Placement::decode(record({44, 0, 3, -1, -1, -1, -1, 600, 20, 10, 520}));
+        QVERIFY(p);
+        QVERIFY(p->maximized());
+        QVERIFY(p->normal.isNull());
+        const auto extreme =
+            Placement::decode(record({44, 0, 1, -1, -1, -1, -1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}));
+        QVERIFY(extreme);
+        QVERIFY(extreme->normal.isNull());
+    }
+
+    void missingValuesTakeTheirDefaults() {
+        QSettings settings(path_, QSettings::IniFormat);
+        ViewSettings view;
+        view.viewType = ViewSettings::Icons;
+        std::optional<Placement> placement;
+        QVERIFY(ViewSettingsStore(settings).load(view, placement));
+        QVERIFY(!placement);
+        QCOMPARE(view.viewType, int(ViewSettings::Details));
+        QCOMPARE(view.groupBy, int(ViewSettings::ByType));
+        QCOMPARE(view.sortBy, int(ViewSettings::ById));
+        QCOMPARE(view.sortDescending, true);  // "sortDirection" defaults to 1
+        QCOMPARE(view.showGroups, true);
+        QCOMPARE(view.showGrid, true);
+        QCOMPARE(view.previewImage, false);
+    }
+
+    void storedValuesAreClampedAsUnsigned_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("viewType");
+        QTest::addColumn<int>("groupBy");
+        QTest::addColumn<int>("sortBy");
+        const int dv = ViewSettings::Details, dg = ViewSettings::ByType, ds = ViewSettings::ById;
+        QTest::newRow("viewType 9 is Tiles") << "viewType" << QVariant(9u) << 4 << dg << ds;
+        QTest::newRow("viewType 4") << "viewType" << QVariant(4u) << 4 << dg << ds;
+        QTest::newRow("viewType 0") << "viewType" << QVariant(0u) << 0 << dg << ds;
+        QTest::newRow("viewType -1 is huge") << "viewType" << QVariant(-1) << 4 << dg << ds;
+        QTest::newRow("groupBy 7 is 3") << "groupBy" << QVariant(7u) << dv << 3 << ds;
+        QTest::newRow("groupBy 0") << "groupBy" << QVariant(0u) << dv << 0 << ds;
+        QTest::newRow("groupBy 2^32-1") << "groupBy" << QVariant(0xffffffffu) << dv << 3 << ds;
+        QTest::newRow("sortBy 4 is 3") << "sortBy" << QVariant(4u) << dv << dg << 3;
+        QTest::newRow("sortBy 1") << "sortBy" << QVariant(1u) << dv << dg << 1;
+        QTest::newRow("unreadable text keeps default")
+            << "groupBy" << QVariant(QStringLiteral("many")) << dv << dg << ds;
+    }
+    void storedValuesAreClampedAsUnsigned() {
+        QFETCH(QString, name);
+        QFETCH(QVariant, stored);
+        QFETCH(int, viewType);
+        QFETCH(int, groupBy);
+        QFETCH(int, sortBy);
+        {
+            QSettings writer(path_, QSettings::IniFormat);
+            writer.setValue(name, stored);
+        }
+        QSettings settings(path_, QSettings::IniFormat);
+        ViewSettings view;
+        std::optional<Placement> placement;
+        QVERIFY(ViewSettingsStore(settings).load(view, placement));
+        QCOMPARE(view.viewType, viewType);
+        QCOMPARE(view.groupBy, groupBy);
+        QCOMPARE(view.sortBy, sortBy);
+    }
+
+    void booleansAreNonZero() {
+        {
+            QSettings writer(path_, QSettings::IniFormat);
+            writer.setValue("arrangeGroups", 0);
+            writer.setValue("sortDirection", 0);
+            writer.setValue("viewGrid", 7);
+            writer.setValue("viewPreview", 0x100);
+        }
+        QSettings settings(path_, QSettings::IniFormat);
+        ViewSettings view;
+        std::optional<Placement> placement;
+        QVERIFY(ViewSettingsStore(settings).load(view, placement));
+        QCOMPARE(view.showGroups, false);
+        QCOMPARE(view.sortDescending, false);
+        QCOMPARE(view.showGrid, true);
+        QCOMPARE(view.previewImage, true);
+    }
+
+    // Only a binary record counts: the same bytes stored as text are not a placement.
+    void placementMustBeBinary() {
+        const QByteArray good = record({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+        {
+            QSettings writer(path_, QSettings::IniFormat);
+            writer.setValue("WindowPlacement", QString::fromLatin1(good.toHex()));
+        }
+        QSettings settings(path_, QSettings::IniFormat);
+        ViewSettings view;
+        std::optional<Placement> placement;
+        QVERIFY(ViewSettingsStore(settings).load(view, placement));
+        QVERIFY(!placement);
+    }
+
+    void savedSettingsReadBack() {
+        ViewSettings view;
+        view.viewType = ViewSettings::Thumbnails;
+        view.groupBy = ViewSettings::ByAddress;
+        view.sortBy = ViewSettings::ByVersion;
+        view.sortDescending = false;
+        view.showGrid = false;
+        view.showGroups = false;
+        view.previewImage = true;
+        Placement placement;
+        placement.normal = QRect(30, 40, 640, 480);
+        {
+            QSettings settings(path_, QSettings::IniFormat);
+            QVERIFY(ViewSettingsStore(settings).save(view, placement));
+        }
+        QSettings settings(path_, QSettings::IniFormat);
+        QCOMPARE(settings.value("viewType").toUInt(), 0u);
+        QCOMPARE(settings.value("sortDirection").toUInt(), 0u);
+        ViewSettings read;
+        std::optional<Placement> readPlacement;
+        QVERIFY(ViewSettingsStore(settings).load(read, readPlacement));
+        QCOMPARE(read.viewType, view.viewType);
+        QCOMPARE(read.groupBy, view.groupBy);
+        QCOMPARE(read.sortBy, view.sortBy);
+        QCOMPARE(read.sortDescending, view.sortDescending);
+        QCOMPARE(read.showGrid, view.showGrid);
+        QCOMPARE(read.showGroups, view.showGroups);
+        QCOMPARE(read.previewImage, view.previewImage);
+        QCOMPARE(readPlacement, std::optional<Placement>(placement));
+    }
+
+    // A store that cannot be opened (here a directory where the file should be) is neither read
+    // nor written.
+    void unusableStoreKeepsInitialValuesAndSavesNothing() {
+        QVERIFY(QDir().mkpath(path_));
+        QSettings settings(path_, QSettings::IniFormat);
+        ViewSettings view;
+        std::optional<Placement> placement;
+        QVERIFY(!ViewSettingsStore(settings).load(view, placement));
+        QCOMPARE(view.sortDescending, false);
+        QCOMPARE(view.viewType, int(ViewSettings::Details));
+        QVERIFY(!ViewSettingsStore(settings).save(view, Placement{}));
+        QVERIFY(QFileInfo(path_).isDir());
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+    int count_ = 0;
+};
+
+QTEST_GUILESS_MAIN(ViewSettingsStoreTest)
+#include "ViewSettingsStoreTest.moc"
