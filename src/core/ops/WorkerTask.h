@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/PasswordPrompt.h"
+#include "link/Session.h"
+#include "ops/OperationState.h"
+#include "ops/OperationUi.h"
+
+namespace lm {
+
+// The frame of an operation dialog with a start button: the common opening (wait for a running
+// scan, the address and password checks, the telnet login with one retry), and the endings of
+// success and failure. The operations' own steps run between opening and ending.
+class WorkerTask {
+public:
+    // Control ids the frame reads and writes.
+    static constexpr int kStatusLine = 1018;
+    static constexpr int kAddressField = 1195;
+    static constexpr int kPasswordField = 1192;
+
+    // ui and state are shared with the window; startButton is the id of the dialog's start button.
+    WorkerTask(Session& session, std::shared_ptr<OperationUi> ui, std::shared_ptr<OperationState> state,
+               PasswordPrompt* prompt, std::string deviceAddress, int startButton,
+               const std::atomic<bool>* scanInProgress);
+
+    // The common opening; true when logged in. On false the failure has been reported.
+    bool open();
+    // Success: resets the password; unless closing, shows the final message box, then finishes.
+    void succeed(const std::string& text, const std::string& title);
+    // Failure: beep, the message in the status line, the start button enabled again, password reset.
+    void fail(const std::string& message);
+    void status(const std::string& text);
+
+    Session& session() { return session_; }
+    OperationUi* ui();  // null once the window is closing
+    bool closing() const { return state_->closing; }
+    const std::string& deviceAddress() const { return deviceAddress_; }
+
+    // Runs work on a detached thread with running set, clearing it as the last act.
+    static void start(std::shared_ptr<OperationState> state, std::function<void()> work);
+
+private:
+    Session& session_;
+    std::shared_ptr<OperationUi> ui_;
+    std::shared_ptr<OperationState> state_;
+    PasswordPrompt* prompt_;
+    std::string deviceAddress_;
+    int startButton_;
+    const std::atomic<bool>* scanInProgress_;
+};
+
+}  // namespace lm
