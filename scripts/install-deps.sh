@@ -14,6 +14,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
   # end-to-end tests: network namespaces, a JSON reader
   iproute2 jq procps
+  # a real telnet device for the operations' end-to-end test (Debian's plain busybox has no telnetd)
+  busybox-static
   # TFTP: a real client for the server's tests (the benchmark also compares with tftpd-hpa when
   # it is installed; it is not installed here, as its service would take port 69)
   tftp-hpa

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DemoNetwork.h"
+#include "MaintenanceCommand.h"
 #include "PageCommand.h"
 #include "RemoteShellCommand.h"
 #include "ScanCommand.h"
@@ -104,6 +105,27 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     cat->add_option("PATH", path, "File on the device");
     catTarget.addTo(cat);
 
+    // reboot and erase ask for the password before they start, as their dialogs do.
+    struct MaintenanceCommandLine {
+        MaintenanceOptions options;
+        std::string password;
+        CLI::Option* passwordOption = nullptr;
+        CLI::App* command = nullptr;
+    };
+    MaintenanceCommandLine reboot, erase;
+    reboot.command = app.add_subcommand("reboot", "Log in to a device and restart it: reboot HOST");
+    erase.command = app.add_subcommand(
+        "erase",
+        "Log in to a device and erase its stored configuration, restoring the defaults (DHCP among them), "
+        "then restart it: erase HOST");
+    bool noReboot = false;
+    erase.command->add_flag("--no-reboot", noReboot, "Leave the device running after the erase");
+    for (auto* m : {&reboot, &erase}) {
+        m->command->add_option("HOST", m->options.host, "Device address")->required();
+        m->passwordOption = m->command->add_option(
+            "--password", m->password, "Admin password (else LMTOOLS_PASSWORD, else asked on a terminal)");
+    }
+
     std::vector<const char*> parsed = {"lmtools-cli"};
     for (const auto& a : args)
         parsed.push_back(a.c_str());
@@ -127,6 +149,13 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             return 1;
         }
     }
+
+    for (auto* m : {&reboot, &erase}) {
+        if (!m->command->parsed()) continue;
+        if (!validHost(m->options.host, err)) return 1;
+        if (m->passwordOption->count()) m->options.password = m->password;
+    }
+    erase.options.rebootAfterwards = !noReboot;
 
     std::string problem;
     NetworkProfile profile = NetworkProfile::fromEnvironment(&problem);
@@ -153,6 +182,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return runRemoteCommand(session, runTarget.target(), command, out, err);
     }
     if (cat->parsed()) return catRemoteFile(session, catTarget.target(), path, out, err);
+    if (reboot.command->parsed())
+        return runMaintenance(session, Maintenance::Reboot, reboot.options, out, err);
+    if (erase.command->parsed()) return runMaintenance(session, Maintenance::Erase, erase.options, out, err);
     return 0;
 }
 

@@ -41,7 +41,7 @@ bool TerminalPasswordPrompt::askPassword(std::string& password) {
     if (!available()) return false;
     UniqueFd tty(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (!tty) return false;
-    std::string question = "The device refused the password. Password for admin at " + site_ + ": ";
+    std::string question = opening_ + "Password for admin at " + site_ + ": ";
     std::string typed;
     while (true) {
         if (::write(tty.get(), question.data(), question.size()) < 0) return false;

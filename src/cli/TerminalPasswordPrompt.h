@@ -10,12 +10,16 @@ namespace lm::cli {
 // cannot ask, and every request counts as cancelled.
 class TerminalPasswordPrompt : public PasswordPrompt {
 public:
-    explicit TerminalPasswordPrompt(std::string site) : site_(std::move(site)) {}
+    // opening starts the first question; the default suits a password the device refused.
+    explicit TerminalPasswordPrompt(std::string site,
+                                    std::string opening = "The device refused the password. ")
+        : site_(std::move(site)), opening_(std::move(opening)) {}
     static bool available();
     bool askPassword(std::string& password) override;
 
 private:
     std::string site_;
+    std::string opening_;
 };
 
 }  // namespace lm::cli

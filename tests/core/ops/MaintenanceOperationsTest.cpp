@@ -1,0 +1,134 @@
+// Reboot and erase against simulated devices, and the erase sequence against scripted ones where
+// the exact bytes matter.
+#include <string>
+#include <vector>
+
+#include "OperationFixture.h"
+#include "TelnetPeer.h"
+
+namespace lm::test {
+namespace {
+
+using Calls = std::vector<std::string>;
+using Connection = TelnetPeer::Connection;
+
+const std::string kFlashw = "/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5";
+const std::string kErasedAndRebooted =
+    "box:Erase Config|You have erased the config files,\nbut the device will take\na few seconds to reboot.";
+const std::string kErasedOnly = "box:Erase Config|You have erased the config files.\n";
+
+class MaintenanceOperationsTest : public OperationFixture {};
+
+TEST_F(MaintenanceOperationsTest, RebootSendsRebootAndEndsTheDialog) {
+    startDevice(device("127.0.72.21"));
+    window("vorna");
+    runReboot();
+    EXPECT_EQ(commands(), Calls{"reboot"});
+    EXPECT_EQ(simulator->counters(0).reboots, 1u);
+    EXPECT_EQ(
+        ui->calls(),
+        (Calls{"field:1195", "field:1192", "status:Establishing Telnet session...", "status:Rebooting...",
+               "box:Reboot Camera|The device will take\na few seconds to reboot.", "finish"}));
+}
+
+struct EraseCase {
+    std::string name;
+    bool denied;
+    bool rebootAfterwards;
+    Calls commands;
+    std::string box;
+};
+
+class EraseOnDevice : public OperationFixture, public testing::WithParamInterface<EraseCase> {};
+
+TEST_P(EraseOnDevice, CommandsAndFinalMessage) {
+    const auto& c = GetParam();
+    auto d = device("127.0.72.22");
+    d.shell.faults.configClearDenied = c.denied;
+    startDevice(d);
+    window("vorna");
+    ui->setChecked(kRebootAfterwardsBox, c.rebootAfterwards);
+    runErase();
+    EXPECT_EQ(commands(), c.commands);
+    Calls expected = {"field:1195", "field:1192", "status:Establishing Telnet session...",
+                      "status:Erasing config files...", "checked:1234"};
+    if (c.rebootAfterwards) expected.push_back("status:Rebooting...");
+    expected.push_back(c.box);
+    expected.push_back("finish");
+    EXPECT_EQ(ui->calls(), expected);
+    EXPECT_EQ(session->currentPassword, "vorna");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Simulated, EraseOnDevice,
+    testing::Values(
+        EraseCase{"ClearedThenRebooted", false, true, {"config clear", "reboot"}, kErasedAndRebooted},
+        EraseCase{"ClearedNoReboot", false, false, {"config clear"}, kErasedOnly},
+        EraseCase{
+            "DeniedFallsBackToFlash", true, true, {"config clear", kFlashw, "reboot"}, kErasedAndRebooted},
+        EraseCase{"DeniedNoReboot", true, false, {"config clear", kFlashw}, kErasedOnly}),
+    [](const auto& p) { return p.param.name; });
+
+TEST_F(MaintenanceOperationsTest, RebootBoxIsReadWhenTheEraseIsDone) {
+    startDevice(device("127.0.72.23"));
+    window("vorna");
+    // The user clears the box while the erase runs.
+    ui->onStatus = [this](const std::string& text) {
+        if (text == "Erasing config files...") ui->setChecked(kRebootAfterwardsBox, false);
+    };
+    runErase();
+    EXPECT_EQ(commands(), Calls{"config clear"});
+    EXPECT_TRUE(ui->called(kErasedOnly));
+}
+
+// The device's side of a login with the default password, ending at its shell prompt.
+bool logIn(Connection& c) {
+    return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
+           c.send("\r\nWelcome\r\n> ");
+}
+
+struct SequenceCase {
+    std::string name;
+    std::string answer;  // to "config clear"; empty: silence
+    bool fallback;
+};
+
+class EraseSequence : public testing::TestWithParam<SequenceCase> {};
+
+TEST_P(EraseSequence, FallsBackToTheFlashUnlessCleared) {
+    const auto& c = GetParam();
+    const Timing timing = Timing::fast();
+    TelnetPeer peer([&](Connection& conn) {
+        if (!logIn(conn) || !conn.expect("config clear\n")) return;
+        if (c.answer.empty()) {
+            // Forty turns (ten ticks each) of silence come first: nothing may be sent before they are over.
+            if (!conn.quiet(timing.tick * 10 * 38)) conn.fail("sent during the silence");
+        } else {
+            conn.send(c.answer);
+        }
+        if (c.fallback && conn.expect(kFlashw + "\n")) conn.send("\r\n> ");
+        conn.holdUntilClosed();
+    });
+    TelnetLink link(timing, peer.port());
+    std::string password = "vorna";
+    ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
+    EraseConfigSequence(link);
+    link.Close();
+    EXPECT_EQ(peer.finish(), std::vector<std::string>{});
+    EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripted, EraseSequence,
+    testing::Values(SequenceCase{"Cleared", "config clear\r\nConfiguration cleared\r\n> ", false},
+                    SequenceCase{"PermissionDenied", "config clear\r\nconfig: Permission denied\r\n> ", true},
+                    SequenceCase{
+                        "DeniedWithMoreToDrain",
+                        "config clear\r\nconfig: Permission denied\r\n" + std::string(3000, 'x') + "\r\n> ",
+                        true},
+                    SequenceCase{"UnknownCommand", "config clear\r\nconfig: Bad command\r\n", true},
+                    SequenceCase{"Silence", "", true}),
+    [](const auto& p) { return p.param.name; });
+
+}  // namespace
+}  // namespace lm::test
