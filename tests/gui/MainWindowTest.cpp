@@ -185,15 +185,40 @@ private slots:
         QTest::mouseClick(configureButton, Qt::LeftButton);
         menu.reset(window_->list().buildContextMenu());
         menuAction(*menu, 1318)->trigger();
-        menuAction(*menu, 1234)->trigger();
+        menuAction(*menu, 1321)->trigger();
         menuAction(*menu, 1319)->trigger();
         QCOMPARE(desktop_.urls,
                  (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
         QCOMPARE(desktop_.telnetHosts, QStringList{address});
         QCOMPARE(desktop_.messages.size(), 2);
-        QVERIFY(desktop_.messages[0][1].contains(QStringLiteral("Reboot...")));
+        QVERIFY(desktop_.messages[0][1].contains(QStringLiteral("Set Time...")));
         QVERIFY(desktop_.messages[0][1].contains(address));
         QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("Activity Report...")));
+    }
+
+    // Reboot and erase open their dialogs for the selected device's address, without its port.
+    void rebootAndEraseOpenForTheSelection() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        const QString withPort = addresses_[1] + QLatin1Char(':') + QString::number(simulator_->httpPort());
+        QVERIFY(addManualDevice(window_->inventory(), withPort.toStdString()));
+        QStringList opened;
+        for (const QString& address : {addresses_[2], withPort}) {
+            QVERIFY(select(address));
+            for (const int id : {1234, 1322}) {
+                onModal<QDialog>([&opened](QDialog* dialog) {
+                    opened << dialog->windowTitle() + QLatin1Char('|') +
+                                  child<QLineEdit>(*dialog, 1195)->text();
+                    dialog->reject();
+                });
+                window_->runCommand(id);
+            }
+        }
+        QCOMPARE(opened, (QStringList{QStringLiteral("Reboot |") + addresses_[2],
+                                      QStringLiteral("Erase Configuration Files|") + addresses_[2],
+                                      QStringLiteral("Reboot |") + addresses_[1],
+                                      QStringLiteral("Erase Configuration Files|") + addresses_[1]}));
+        QVERIFY(desktop_.idle());
     }
 
     // Enter opens the selected device once, whether the list or a button has the focus.

@@ -1,5 +1,6 @@
 #include "ops/WorkerTask.h"
 
+#include <system_error>
 #include <thread>
 
 namespace lm {
@@ -85,18 +86,24 @@ void WorkerTask::fail(const std::string& message) {
     session_.resetPassword();
 }
 
-void WorkerTask::start(std::shared_ptr<OperationState> state, std::function<void()> work) {
+bool WorkerTask::start(std::shared_ptr<OperationState> state, std::function<void()> work) {
     state->running = true;
-    std::thread([state = std::move(state), work = std::move(work)]() mutable {
-        try {
-            work();
-        } catch (...) {
-            // A worker that failed unexpectedly must still let its window close.
-        }
-        // What the work holds goes first: once running is clear, the window may be gone.
-        work = nullptr;
-        state->running = false;
-    }).detach();
+    try {
+        std::thread([state, work = std::move(work)]() mutable {
+            try {
+                work();
+            } catch (...) {
+                // A worker that failed unexpectedly must still let its window close.
+            }
+            // What the work holds goes first: once running is clear, the window may be gone.
+            work = nullptr;
+            state->running = false;
+        }).detach();
+    } catch (const std::system_error&) {
+        state->running = false;  // no thread: nothing runs, and the window may close at once
+        return false;
+    }
+    return true;
 }
 
 }  // namespace lm

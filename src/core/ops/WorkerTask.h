@@ -40,8 +40,9 @@ public:
     bool closing() const { return state_->closing; }
     const std::string& deviceAddress() const { return deviceAddress_; }
 
-    // Runs work on a detached thread with running set, clearing it as the last act.
-    static void start(std::shared_ptr<OperationState> state, std::function<void()> work);
+    // Runs work on a detached thread with running set, clearing it as the last act; false (and
+    // running clear) when no thread could be started.
+    static bool start(std::shared_ptr<OperationState> state, std::function<void()> work);
 
 private:
     Session& session_;

@@ -29,6 +29,8 @@
 #include "discovery/ThumbnailDecoder.h"
 #include "discovery/ThumbnailFetcher.h"
 #include "link/Session.h"
+#include "ops/EraseConfig.h"
+#include "ops/Reboot.h"
 
 namespace lm::gui {
 
@@ -66,8 +68,6 @@ constexpr Operation kOperations[] = {
     {IDC_DEBUG_LOG, "Debug Log File..."},
     {IDC_UPGRADE, "Upgrade Firmware..."},
     {IDC_SET_TIME, "Set Time..."},
-    {IDC_ERASE, "Erase Configuration..."},
-    {IDC_REBOOT, "Reboot..."},
 };
 
 // The template, in dialog units: client size, then the list, the label and the check box.
@@ -308,6 +308,13 @@ void CLmToolsDlg::runCommand(int id) {
             return;
         case IDC_ABOUT:
             CAboutDlg(this).exec();
+            return;
+        // The site text is set by the Setup Wizard, which has yet to arrive: empty until then.
+        case IDC_REBOOT:
+            if (target) Reboot(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
+            return;
+        case IDC_ERASE:
+            if (target) EraseConfig(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
             return;
         case IDC_CLOSE:
             finish();

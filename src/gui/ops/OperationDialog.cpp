@@ -1,0 +1,199 @@
+#include "ops/OperationDialog.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+#include "app/ControlId.h"
+#include "app/DialogUnits.h"
+#include "link/Session.h"
+#include "ops/DialogOperationUi.h"
+#include "ops/GuiPasswordPrompt.h"
+#include "ops/Ipv4Field.h"
+
+namespace lm::gui {
+
+namespace {
+
+// Closing waits up to 10 s for a running worker, looking every few milliseconds.
+constexpr int kCloseWaitMs = 100 * 100;
+constexpr int kCloseWaitPollMs = 10;
+
+int defaultMessageBox(QWidget* owner, const QString& text, const QString& title, OperationUi::Icon icon,
+                      OperationUi::Buttons buttons) {
+    QMessageBox box(owner);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+        case OperationUi::Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case OperationUi::Icon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case OperationUi::Icon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case OperationUi::Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+    }
+    switch (buttons) {
+        case OperationUi::Buttons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case OperationUi::Buttons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case OperationUi::Buttons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok:
+            return OperationUi::kOk;
+        case QMessageBox::Yes:
+            return OperationUi::kYes;
+        case QMessageBox::No:
+            return OperationUi::kNo;
+        default:
+            return OperationUi::kCancel;
+    }
+}
+
+}  // namespace
+
+OperationDialog::OperationDialog(Session& session, const std::atomic<bool>* scanInProgress, QString address,
+                                 std::string siteText, QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      scanInProgress_(scanInProgress),
+      address_(std::move(address)),
+      state_(std::make_shared<OperationState>()),
+      ui_(std::make_shared<DialogOperationUi>(this, state_)),
+      prompt_(std::make_shared<GuiPasswordPrompt>(this, std::move(siteText), state_)) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
+
+OperationDialog::~OperationDialog() {
+    // A worker let go while still running must leave the dialog alone from here on.
+    state_->closing = true;
+}
+
+QWidget* OperationDialog::control(int id) const {
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (widget->property("controlId").toInt() == id) return widget;
+    }
+    return nullptr;
+}
+
+QLabel* OperationDialog::addText(const QString& text, const QRect& place) {
+    auto* label = new QLabel(text, this);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(DialogUnits(*this).rect(place.x(), place.y(), place.width(), place.height()));
+    return label;
+}
+
+QLabel* OperationDialog::addStatusLine(const QString& text, const QRect& place) {
+    return ControlId::tag(addText(text, place), kStatusLine);
+}
+
+void OperationDialog::addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop) {
+    const DialogUnits du(*this);
+    const int labelWidth = fieldLeft - labelLeft - 3;
+    auto* addressLabel = new QLabel(QStringLiteral("Device address:"), this);
+    addressLabel->setGeometry(du.rect(labelLeft, addressTop + 2, labelWidth, 8));
+    auto* address = ControlId::tag(new Ipv4Field(this), kAddressField);
+    address->setText(address_);
+    address->setGeometry(du.rect(fieldLeft, addressTop, 90, 13));
+    addressLabel->setBuddy(address);
+
+    auto* passwordLabel = new QLabel(QStringLiteral("Admin Password:"), this);
+    passwordLabel->setGeometry(du.rect(labelLeft, passwordTop + 2, labelWidth, 8));
+    auto* password = ControlId::tag(new QLineEdit(this), kPasswordField);
+    password->setEchoMode(QLineEdit::Password);
+    password->setGeometry(du.rect(fieldLeft, passwordTop, 90, 13));
+    passwordLabel->setBuddy(password);
+    password->setFocus();
+}
+
+QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect& place) {
+    auto* button = ControlId::tag(new QPushButton(text, this), id);
+    button->setAutoDefault(false);
+    button->setGeometry(DialogUnits(*this).rect(place.x(), place.y(), place.width(), place.height()));
+    if (id == kCancel) connect(button, &QPushButton::clicked, this, &QDialog::reject);
+    return button;
+}
+
+QPushButton* OperationDialog::addStartButton(int id, const QString& text, const QRect& place,
+                                             std::function<void(WorkerTask&)> work) {
+    QPushButton* button = addButton(id, text, place);
+    connect(button, &QPushButton::clicked, this, [this, id, work = std::move(work)] { start(id, work); });
+    return button;
+}
+
+void OperationDialog::finishLayout(int width, int height) {
+    const DialogUnits du(*this);
+    okButton_ = ControlId::tag(new QPushButton(QStringLiteral("OK"), this), kOk);
+    okButton_->setAutoDefault(false);
+    okButton_->hide();
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    setFixedSize(du.x(width), du.y(height));
+}
+
+void OperationDialog::start(int startButton, const std::function<void(WorkerTask&)>& work) {
+    if (state_->running) return;  // the previous worker has yet to clear it
+    if (QWidget* button = control(startButton)) button->setEnabled(false);
+    state_->closing = false;
+    const bool started = WorkerTask::start(
+        state_, [&session = session_, ui = ui_, state = state_, prompt = prompt_,
+                 address = address_.toStdString(), startButton, scan = scanInProgress_, work] {
+            WorkerTask task(session, ui, state, prompt.get(), address, startButton, scan);
+            work(task);
+        });
+    if (!started) {
+        if (QWidget* button = control(startButton)) button->setEnabled(true);
+        if (auto* status = qobject_cast<QLabel*>(control(kStatusLine)))
+            status->setText(QStringLiteral("The operation could not be started."));
+    }
+}
+
+int OperationDialog::showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
+                                    OperationUi::Buttons buttons) {
+    return messageBoxHandler_ ? messageBoxHandler_(this, text, title, icon, buttons)
+                              : defaultMessageBox(this, text, title, icon, buttons);
+}
+
+void OperationDialog::finishFromWorker() {
+    // The worker waits for this request to return: closing must not wait for it in turn.
+    finishing_ = true;
+    if (okButton_) okButton_->click();
+    finishing_ = false;
+}
+
+void OperationDialog::done(int result) {
+    if (waiting_) return;  // already on the way out
+    state_->closing = true;
+    if (!finishing_) waitForWorker();
+    QDialog::done(result);
+}
+
+void OperationDialog::waitForWorker() {
+    // Requests the worker is blocked in are answered (as skipped) by the events processed here.
+    waiting_ = true;
+    QElapsedTimer timer;
+    timer.start();
+    while (state_->running && timer.elapsed() < kCloseWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (state_->running) QThread::msleep(kCloseWaitPollMs);
+    }
+    waiting_ = false;
+}
+
+}  // namespace lm::gui

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ops/OperationState.h"
+#include "ops/OperationUi.h"
+#include "ops/WorkerTask.h"
+
+class QLabel;
+class QPushButton;
+
+namespace lm {
+class Session;
+}
+
+namespace lm::gui {
+
+class GuiPasswordPrompt;
+
+// The frame of an operation dialog with a start button: the status line, the hidden OK button the
+// worker presses to end the dialog, the start button that runs the worker on a thread of its own,
+// and the requests of that worker, carried to the GUI thread. Closing while the worker runs waits
+// a while for it; a worker still running after that is let go and touches nothing of the dialog.
+class OperationDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kOk = 1;
+    static constexpr int kCancel = 2;
+    static constexpr int kStatusLine = WorkerTask::kStatusLine;
+    static constexpr int kAddressField = WorkerTask::kAddressField;
+    static constexpr int kPasswordField = WorkerTask::kPasswordField;
+
+    // Shows a message box owned by the dialog and returns the answer as OperationUi numbers it.
+    using MessageBoxHandler = std::function<int(QWidget* owner, const QString& text, const QString& title,
+                                                OperationUi::Icon icon, OperationUi::Buttons buttons)>;
+
+    ~OperationDialog() override;
+
+    const std::shared_ptr<OperationState>& state() const { return state_; }
+    const QString& deviceAddress() const { return address_; }
+
+    // Replaces the dialog's message boxes (tests answer them this way); empty restores them.
+    void setMessageBoxHandler(MessageBoxHandler handler) { messageBoxHandler_ = std::move(handler); }
+
+    // A control by its id; null when the dialog has none.
+    QWidget* control(int id) const;
+
+    // Every way out (OK, Cancel, the close box) ends here.
+    void done(int result) override;
+
+protected:
+    // address is the device's dotted IPv4 address; scanInProgress may be null; siteText is shown
+    // by the password prompt.
+    OperationDialog(Session& session, const std::atomic<bool>* scanInProgress, QString address,
+                    std::string siteText, QWidget* parent);
+
+    // The controls every such dialog has, placed in dialog units.
+    QLabel* addText(const QString& text, const QRect& place);
+    QLabel* addStatusLine(const QString& text, const QRect& place);
+    // The device address field (showing the opening address) and the masked password field.
+    void addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop);
+    QPushButton* addButton(int id, const QString& text, const QRect& place);
+    // The start button: disables itself and runs work on a new worker thread.
+    QPushButton* addStartButton(int id, const QString& text, const QRect& place,
+                                std::function<void(WorkerTask&)> work);
+    // The hidden OK button and the dialog size, once the controls are in place.
+    void finishLayout(int width, int height);
+
+private:
+    friend class DialogOperationUi;
+
+    void start(int startButton, const std::function<void(WorkerTask&)>& work);
+    int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
+                       OperationUi::Buttons buttons);
+    void finishFromWorker();
+    void waitForWorker();
+
+    Session& session_;
+    const std::atomic<bool>* scanInProgress_;
+    QString address_;
+    std::shared_ptr<OperationState> state_;
+    std::shared_ptr<OperationUi> ui_;
+    std::shared_ptr<GuiPasswordPrompt> prompt_;
+    MessageBoxHandler messageBoxHandler_;
+    QPushButton* okButton_ = nullptr;
+    bool finishing_ = false;  // the worker pressed OK and waits for that to return
+    bool waiting_ = false;
+};
+
+}  // namespace lm::gui

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ops/OperationDialog.h"
+
+namespace lm::gui {
+
+// "Reboot ": asks for the admin password and restarts the device.
+class Reboot : public OperationDialog {
+    Q_OBJECT
+public:
+    static constexpr int kYes = 1236;
+
+    Reboot(Session& session, const std::atomic<bool>* scanInProgress, const QString& address,
+           std::string siteText, QWidget* parent = nullptr);
+};
+
+}  // namespace lm::gui

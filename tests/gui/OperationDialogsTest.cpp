@@ -1,0 +1,415 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <deque>
+#include <optional>
+
+#include "Simulator.h"
+#include "app/DialogUnits.h"
+#include "link/Session.h"
+#include "ops/EraseConfig.h"
+#include "ops/GuiPasswordPrompt.h"
+#include "ops/Login.h"
+#include "ops/Reboot.h"
+
+using namespace lm;
+using namespace lm::gui;
+
+namespace {
+
+template <typename T>
+T* child(QWidget& parent, int id) {
+    return parent.findChild<T*>(QStringLiteral("id%1").arg(id));
+}
+
+// What the operation dialogs showed in their message boxes, answered with OK.
+struct MessageBoxes {
+    QList<QStringList> shown;  // {title, text}
+
+    OperationDialog::MessageBoxHandler handler() {
+        return [this](QWidget* owner, const QString& text, const QString& title, OperationUi::Icon,
+                      OperationUi::Buttons) {
+            shown << QStringList{title, text, owner ? owner->objectName() : QString()};
+            return OperationUi::kOk;
+        };
+    }
+};
+
+// Answers Login prompts as they come up. The prompt runs in a nested modal loop entered from
+// whatever event processing the test is doing, so it is answered from a timer inside that loop.
+class LoginAnswers : public QObject {
+public:
+    // Each answer: a password typed before OK, or nullopt for Cancel.
+    explicit LoginAnswers(std::deque<std::optional<QString>> answers) : answers_(std::move(answers)) {
+        connect(&timer_, &QTimer::timeout, this, [this] { answer(); });
+        timer_.start(20);
+    }
+
+    QStringList messages;  // the message line of every prompt seen
+    QStringList sites;
+    QList<QWidget*> parents;
+
+private:
+    void answer() {
+        auto* login = qobject_cast<Login*>(QApplication::activeModalWidget());
+        if (login == nullptr || answers_.empty() || login->property("answered").toBool()) return;
+        login->setProperty("answered", true);
+        messages << child<QLabel>(*login, Login::kMessage)->text();
+        sites << child<QLabel>(*login, Login::kSite)->text();
+        parents << login->parentWidget();
+        const std::optional<QString> next = answers_.front();
+        answers_.pop_front();
+        if (next) {
+            QTest::keyClicks(child<QLineEdit>(*login, Login::kPassword), *next);
+            QTest::mouseClick(child<QPushButton>(*login, 1), Qt::LeftButton);
+        } else {
+            QTest::mouseClick(child<QPushButton>(*login, 2), Qt::LeftButton);
+        }
+    }
+
+    std::deque<std::optional<QString>> answers_;
+    QTimer timer_;
+};
+
+constexpr const char* kInvalidPassword = "Invalid Password.  Please enter the admin password.";
+
+}  // namespace
+
+class OperationDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        sim::SimulatorConfig config;
+        config.devices = sim::demoDevices(2, *parseIpv4("127.0.93.21"));
+        for (auto& device : config.devices)
+            device.shell.rebootDelayMs = 100;
+        config.devices[kGuarded].shell.password = "s3cret";
+        simulator_ = std::make_unique<sim::Simulator>(std::move(config));
+        std::string error;
+        QVERIFY2(simulator_->start(&error), error.c_str());
+        for (const auto& device : simulator_->devices())
+            addresses_ << QString::fromStdString(dotted(device.address));
+        NetworkProfile profile;
+        profile.telnetPort = simulator_->telnetPort();
+        session_ = std::make_unique<Session>(profile, Timing::fast());
+    }
+
+    void cleanupTestCase() { simulator_->stop(); }
+
+    // Each test starts with the devices up and the default password, as the program does.
+    void init() {
+        for (std::size_t i = 0; i < 2; ++i)
+            QVERIFY(simulator_->waitUntilUp(i, Milliseconds(5000)));
+        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
+    }
+
+    void dialogsOpenWithTheirControls_data() {
+        QTest::addColumn<bool>("erase");
+        QTest::newRow("Reboot") << false;
+        QTest::newRow("EraseConfig") << true;
+    }
+
+    void dialogsOpenWithTheirControls() {
+        QFETCH(bool, erase);
+        const QString address = addresses_[kPlain];
+        std::unique_ptr<OperationDialog> dialog = make(erase, address);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+
+        const DialogUnits du(*dialog);
+        const int start = erase ? EraseConfig::kProceed : Reboot::kYes;
+        QCOMPARE(dialog->windowTitle(),
+                 erase ? QStringLiteral("Erase Configuration Files") : QStringLiteral("Reboot "));
+        QCOMPARE(dialog->size(), erase ? QSize(du.x(269), du.y(175)) : QSize(du.x(203), du.y(124)));
+        QCOMPARE(child<QPushButton>(*dialog, start)->text(),
+                 erase ? QStringLiteral("Proceed") : QStringLiteral("Yes"));
+        QCOMPARE(child<QLabel>(*dialog, 1018)->text(),
+                 erase ? QStringLiteral("Enter the password...") : QStringLiteral("Enter password..."));
+        QCOMPARE(child<QLineEdit>(*dialog, 1195)->text(), address);
+        auto* password = child<QLineEdit>(*dialog, 1192);
+        QVERIFY(password->text().isEmpty());
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(QApplication::focusWidget(), password);
+        auto* cancel = child<QPushButton>(*dialog, 2);
+        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+        QVERIFY(cancel->isDefault());
+        auto* ok = child<QPushButton>(*dialog, 1);
+        QVERIFY(ok && !ok->isVisible());
+
+        QStringList texts;
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            texts << label->text();
+        QVERIFY(texts.contains(QStringLiteral("Device address:")));
+        QVERIFY(texts.contains(QStringLiteral("Admin Password:")));
+        if (erase) {
+            QVERIFY(texts.contains(QStringLiteral(
+                "Are you sure you want to erase the internal configuration files of this device?  This will "
+                "restore the defaults, which among other things restores automatic IP selection mode "
+                "(DHCP).")));
+            QVERIFY(texts.contains(QStringLiteral(
+                "You may lose some important settings you made with the setup wizard and have to redo that "
+                "process.  In the worst case, you may not be able to talk to it on an ethernet network until "
+                "you set it up again with a serial cable.  ")));
+            QVERIFY(texts.contains(QStringLiteral("Are you sure you want to continue?")));
+            auto* box = child<QCheckBox>(*dialog, EraseConfig::kRebootAfterwards);
+            QCOMPARE(box->text(), QStringLiteral("Reboot device afterwards"));
+            QVERIFY(box->isChecked());
+        } else {
+            QVERIFY(texts.contains(QStringLiteral("Are you sure you want to reboot this device?")));
+        }
+        // Every control can be found by its id.
+        for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
+            const QVariant id = widget->property("controlId");
+            if (id.isValid()) QCOMPARE(widget->objectName(), QStringLiteral("id%1").arg(id.toInt()));
+        }
+
+        // Cancel ends the dialog without a worker.
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(!dialog->state()->running);
+    }
+
+    void missingInputFailsAndReenablesStart_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("no password") << addresses_[kPlain] << ""
+                                     << "You must specify the administrator password.";
+        QTest::newRow("empty address") << ""
+                                       << "vorna"
+                                       << "You must specify the IP address.";
+        QTest::newRow("blank parts") << "..."
+                                     << "vorna"
+                                     << "You must specify the IP address.";
+    }
+
+    void missingInputFailsAndReenablesStart() {
+        QFETCH(QString, address);
+        QFETCH(QString, password);
+        QFETCH(QString, status);
+        std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
+        dialog->show();
+        child<QLineEdit>(*dialog, 1195)->setText(address);
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), password);
+        auto* start = child<QPushButton>(*dialog, Reboot::kYes);
+        const int before = rebootCount(kPlain);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!start->isEnabled());
+        QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(), status);
+        QTRY_VERIFY(start->isEnabled());
+        QTRY_VERIFY(!dialog->state()->running);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(boxes_.shown.isEmpty());
+        QCOMPARE(rebootCount(kPlain), before);
+    }
+
+    void rebootSucceeds() {
+        std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
+        dialog->show();
+        QSignalSpy accepted(dialog.get(), &QDialog::accepted);
+        const int before = rebootCount(kPlain);
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+        QTest::mouseClick(child<QPushButton>(*dialog, Reboot::kYes), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
+        QCOMPARE(boxes_.shown,
+                 (QList<QStringList>{{QStringLiteral("Reboot Camera"),
+                                      QStringLiteral("The device will take\na few seconds to reboot."),
+                                      dialog->objectName()}}));
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(rebootCount(kPlain), before + 1);
+        QTRY_VERIFY(!dialog->state()->running);
+        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
+    }
+
+    void eraseWithoutRebootSucceeds() {
+        std::unique_ptr<OperationDialog> dialog = make(true, addresses_[kPlain]);
+        dialog->show();
+        QSignalSpy accepted(dialog.get(), &QDialog::accepted);
+        const int before = rebootCount(kPlain);
+        child<QCheckBox>(*dialog, EraseConfig::kRebootAfterwards)->setChecked(false);
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+        QTest::mouseClick(child<QPushButton>(*dialog, EraseConfig::kProceed), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
+        QCOMPARE(boxes_.shown.size(), 1);
+        QCOMPARE(boxes_.shown[0][0], QStringLiteral("Erase Config"));
+        QCOMPARE(boxes_.shown[0][1], QStringLiteral("You have erased the config files.\n"));
+        const std::vector<std::string> commands = simulator_->commands(kPlain);
+        QVERIFY(std::find(commands.begin(), commands.end(), "config clear") != commands.end());
+        QCOMPARE(rebootCount(kPlain), before);
+        QTRY_VERIFY(!dialog->state()->running);
+    }
+
+    // The device refuses the typed password: the prompt over the dialog takes the right one.
+    void refusedPasswordIsAskedFor() {
+        std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kGuarded], "site text");
+        dialog->show();
+        QSignalSpy accepted(dialog.get(), &QDialog::accepted);
+        const int before = rebootCount(kGuarded);
+        LoginAnswers answers({QStringLiteral("s3cret")});
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("wrong"));
+        QTest::mouseClick(child<QPushButton>(*dialog, Reboot::kYes), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
+        QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
+        QCOMPARE(answers.sites, QStringList{QStringLiteral("site text")});
+        QCOMPARE(answers.parents, QList<QWidget*>{dialog.get()});
+        QCOMPARE(boxes_.shown.size(), 1);
+        QCOMPARE(rebootCount(kGuarded), before + 1);
+        QTRY_VERIFY(!dialog->state()->running);
+        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
+    }
+
+    void cancelledPromptsFail() {
+        std::unique_ptr<OperationDialog> dialog = make(true, addresses_[kGuarded]);
+        dialog->show();
+        LoginAnswers answers({std::nullopt, std::nullopt});
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("wrong"));
+        auto* start = child<QPushButton>(*dialog, EraseConfig::kProceed);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(*dialog, 1018)->text(),
+                                  QStringLiteral("Please enter the correct password."), 15000);
+        QTRY_VERIFY(!dialog->state()->running);
+        QCOMPARE(answers.messages.size(), 2);
+        QVERIFY(start->isEnabled());
+        QVERIFY(dialog->isVisible());
+        QVERIFY(boxes_.shown.isEmpty());
+        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
+    }
+
+    // Closing while the worker sits in its pause after "reboot": the dialog goes at once the
+    // worker is done, and the final message box is never shown.
+    void closingWhileRunningShowsNothingMore() {
+        Timing slow = Timing::fast();
+        slow.pauseScale = 1.0;  // the worker's 2 s pause, long enough to close in
+        NetworkProfile profile;
+        profile.telnetPort = simulator_->telnetPort();
+        Session session(profile, slow);
+        Reboot dialog(session, nullptr, addresses_[kPlain], {});
+        dialog.setMessageBoxHandler(boxes_.handler());
+        dialog.show();
+        QTest::keyClicks(child<QLineEdit>(dialog, 1192), QStringLiteral("vorna"));
+        QTest::mouseClick(child<QPushButton>(dialog, Reboot::kYes), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(dialog, 1018)->text(), QStringLiteral("Rebooting..."), 10000);
+        QVERIFY(dialog.state()->running);
+        dialog.close();
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(dialog.state()->closing);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.state()->running, 15000);
+        QVERIFY(boxes_.shown.isEmpty());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(child<QLabel>(dialog, 1018)->text(), QStringLiteral("Rebooting..."));
+    }
+
+    void loginPrompt_data() {
+        QTest::addColumn<QString>("tried");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("refused") << "wrong" << kInvalidPassword;
+        QTest::newRow("empty") << ""
+                               << "You must enter a password!";
+    }
+
+    void loginPrompt() {
+        QFETCH(QString, tried);
+        QFETCH(QString, message);
+        Login login(tried, QStringLiteral("10.1.2.3"));
+        login.show();
+        QVERIFY(QTest::qWaitForWindowActive(&login));
+        const DialogUnits du(login);
+        QCOMPARE(login.windowTitle(), QStringLiteral("Enter Network Password"));
+        QCOMPARE(login.size(), QSize(du.x(232), du.y(90)));
+        QCOMPARE(child<QLabel>(login, Login::kMessage)->text(), message);
+        QCOMPARE(child<QLabel>(login, Login::kSite)->text(), QStringLiteral("10.1.2.3"));
+        QStringList texts;
+        for (const QLabel* label : login.findChildren<QLabel*>())
+            texts << label->text();
+        for (const char* text : {"Site:", "User Name:", "admin", "Password:"})
+            QVERIFY2(texts.contains(QString::fromLatin1(text)), text);
+        auto* password = child<QLineEdit>(login, Login::kPassword);
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(QApplication::focusWidget(), password);
+        QVERIFY(child<QPushButton>(login, 1)->isDefault());
+        QCOMPARE(child<QPushButton>(login, 2)->text(), QStringLiteral("Cancel"));
+        QTest::keyClicks(password, QStringLiteral("typed"));
+        QTest::keyClick(password, Qt::Key_Return);
+        QCOMPARE(login.result(), int(QDialog::Accepted));
+        QCOMPARE(login.password(), QStringLiteral("typed"));
+    }
+
+    // The prompt asked from a worker thread blocks only that thread and hands back what was typed,
+    // even nothing; Cancel leaves the password alone.
+    void promptFromWorkerThread() {
+        QDialog owner;
+        owner.show();
+        auto state = std::make_shared<OperationState>();
+        GuiPasswordPrompt prompt(&owner, "site", state);
+        LoginAnswers answers({QString(), std::nullopt, QStringLiteral("next")});
+        struct Asked {
+            std::atomic<bool> done{false};
+            bool accepted = false;
+            std::string password;
+        };
+        const auto ask = [&prompt](Asked& asked, std::string password) {
+            asked.password = std::move(password);
+            std::thread([&prompt, &asked] {
+                asked.accepted = prompt.askPassword(asked.password);
+                asked.done = true;
+            }).detach();
+        };
+        Asked empty, cancelled, typed;
+        ask(empty, "wrong");
+        QTRY_VERIFY(empty.done);
+        QVERIFY(empty.accepted);
+        QCOMPARE(empty.password, std::string());
+        ask(cancelled, "");
+        QTRY_VERIFY(cancelled.done);
+        QVERIFY(!cancelled.accepted);
+        QCOMPARE(cancelled.password, std::string());
+        QCOMPARE(answers.messages, (QStringList{QString::fromLatin1(kInvalidPassword),
+                                                QStringLiteral("You must enter a password!")}));
+
+        // Once the dialog is closing, no prompt comes up: the answer is Cancel.
+        state->closing = true;
+        ask(typed, "x");
+        QTRY_VERIFY(typed.done);
+        QVERIFY(!typed.accepted);
+        QCOMPARE(answers.messages.size(), 2);
+    }
+
+    void cleanup() { boxes_.shown.clear(); }
+
+private:
+    static constexpr std::size_t kPlain = 0;    // admin password "vorna"
+    static constexpr std::size_t kGuarded = 1;  // admin password "s3cret"
+
+    std::unique_ptr<OperationDialog> make(bool erase, const QString& address, std::string site = {}) {
+        std::unique_ptr<OperationDialog> dialog;
+        if (erase)
+            dialog = std::make_unique<EraseConfig>(*session_, &scanInProgress_, address, std::move(site));
+        else
+            dialog = std::make_unique<Reboot>(*session_, &scanInProgress_, address, std::move(site));
+        dialog->setObjectName(QStringLiteral("operation"));
+        dialog->setMessageBoxHandler(boxes_.handler());
+        return dialog;
+    }
+
+    int rebootCount(std::size_t device) const {
+        const std::vector<std::string> commands = simulator_->commands(device);
+        return int(std::count(commands.begin(), commands.end(), "reboot"));
+    }
+
+    std::unique_ptr<sim::Simulator> simulator_;
+    std::unique_ptr<Session> session_;
+    QStringList addresses_;
+    std::atomic<bool> scanInProgress_{false};
+    MessageBoxes boxes_;
+};
+
+QTEST_MAIN(OperationDialogsTest)
+#include "OperationDialogsTest.moc"
