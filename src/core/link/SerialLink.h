@@ -54,7 +54,7 @@ private:
     bool writeByte(unsigned char byte);
     int failOpen(OpenError error);
 
-    const Timing& timing_;
+    Timing timing_;  // a copy: callers may pass a temporary
     SerialPortMap ports_;
     int bitRate_ = 38400;
     OpenError lastOpenError_ = OpenError::None;

@@ -42,7 +42,7 @@ private:
     Timing timing_;
 
 public:
-    // Declared after the timing they keep a reference to.
+    // The links, built with the session's timing and ports.
     TelnetLink telnet;
     SerialLink serial;
 };

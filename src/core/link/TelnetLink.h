@@ -70,7 +70,7 @@ private:
     void receive(int ticks);
     std::string takeLine();
 
-    const Timing& timing_;
+    Timing timing_;  // a copy: callers may pass a temporary
     uint16_t port_;
     UniqueFd socket_;
     std::array<char, kReceiveBlock> block_{};

@@ -81,7 +81,7 @@ private:
     void pollPause() const;
     bool isAcknowledgement(std::size_t block) const;
 
-    const Timing& timing_;
+    Timing timing_;  // a copy: callers may pass a temporary
     uint16_t port_;
     std::optional<UdpSocket> socket_;
     Ipv4 peerAddress_ = 0;
