@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,16 @@ protected:
     }
 
     void openLink() { ASSERT_EQ(link.Open("COM3"), 0); }
+    // The link keeps its own copy of the timing: a slower byte wait means a new link.
+    void useByteWait(Milliseconds wait) {
+        timing.serialByteWait = wait;
+        holder.emplace(timing, portsTo(device.path()));
+    }
 
     Timing timing = Timing::fast();
     PtyDevice device;
-    SerialLink link{timing, portsTo(device.path())};
+    std::optional<SerialLink> holder{std::in_place, timing, portsTo(device.path())};
+    SerialLink& link = *holder;
 };
 
 TEST_F(SerialLinkTest, OpenAppliesRawEightNoneOneWithoutFlowControl) {
@@ -205,7 +212,7 @@ TEST_F(SerialLinkTest, ATextWithoutLineEndIsReturnedAfterSilence) {
 // The device shows a text, pauses for about three of the link's byte waits, then sends more.
 // Only a shell prompt ends its line at the first silence.
 TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
-    timing.serialByteWait = Milliseconds(100);
+    useByteWait(Milliseconds(100));
     const Milliseconds pause{300};
     struct Case {
         const char* shown;
@@ -250,7 +257,7 @@ TEST_F(SerialLinkTest, ExpectEmptiesTheLineWhenNothingMatches) {
 
 // The answer comes after a silence that ends the first turn but inside the second.
 TEST_F(SerialLinkTest, ExpectWaitsThroughItsTurns) {
-    timing.serialByteWait = Milliseconds(100);
+    useByteWait(Milliseconds(100));
     const Milliseconds late{900};  // one turn's silence is six byte waits
     for (const int turns : {1, 2}) {
         PtyDevice console;
@@ -287,7 +294,7 @@ TEST_F(SerialLinkTest, WriteFailsWhenTheDeviceStopsTakingBytes) {
 // The cable goes away while the link waits inside a line: the read fails instead of the line
 // being returned after the silence budget.
 TEST_F(SerialLinkTest, ACableThatGoesAwayFailsTheReadAtOnce) {
-    timing.serialByteWait = Milliseconds(100);
+    useByteWait(Milliseconds(100));
     openLink();
     device.send("abc");
     device.hangUpLater(Milliseconds(200));
