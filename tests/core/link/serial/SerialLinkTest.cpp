@@ -36,13 +36,13 @@ protected:
     // The link keeps its own copy of the timing: a slower byte wait means a new link.
     void useByteWait(Milliseconds wait) {
         timing.serialByteWait = wait;
-        holder.emplace(timing, portsTo(device.path()));
+        linkHolder.emplace(timing, portsTo(device.path()));
     }
 
     Timing timing = Timing::fast();
     PtyDevice device;
-    std::optional<SerialLink> holder{std::in_place, timing, portsTo(device.path())};
-    SerialLink& link = *holder;
+    std::optional<SerialLink> linkHolder{std::in_place, timing, portsTo(device.path())};
+    SerialLink& link = *linkHolder;
 };
 
 TEST_F(SerialLinkTest, OpenAppliesRawEightNoneOneWithoutFlowControl) {
