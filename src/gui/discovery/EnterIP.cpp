@@ -7,17 +7,10 @@
 
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
+#include "app/Ipv4Field.h"
 #include "discovery/ManualEntry.h"
 
 namespace lm::gui {
-
-namespace {
-
-// Up to four dotted numbers of 0 to 255; fields may still be blank while typing.
-const QRegularExpression kDottedAddress(QStringLiteral(
-    R"(^((25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])?)(\.((25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])?)){0,3}$)"));
-
-}  // namespace
 
 EnterIP::EnterIP(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Manual IP Entry"));
@@ -30,10 +23,7 @@ EnterIP::EnterIP(QWidget* parent) : QDialog(parent) {
     prompt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     prompt->setGeometry(du.rect(7, 7, 148, 18));
 
-    addressEdit_ = ControlId::tag(new QLineEdit(this), 1190);
-    addressEdit_->setValidator(new QRegularExpressionValidator(kDottedAddress, addressEdit_));
-    addressEdit_->setMaxLength(15);
-    addressEdit_->setPlaceholderText(QStringLiteral("0.0.0.0"));
+    addressEdit_ = ControlId::tag(new Ipv4Field(this), 1190);
     addressEdit_->setGeometry(du.rect(7, 28, 90, 13));
 
     auto* portLabel = new QLabel(QStringLiteral("&HTTP Port:"), this);
@@ -57,11 +47,7 @@ EnterIP::EnterIP(QWidget* parent) : QDialog(parent) {
 }
 
 QString EnterIP::addressText() const {
-    QStringList fields = addressEdit_->text().split(QLatin1Char('.'));
-    fields.resize(4);
-    for (QString& field : fields)
-        field = QString::number(field.toUInt());  // blank reads as 0
-    return fields.join(QLatin1Char('.'));
+    return addressEdit_->addressText();
 }
 
 void EnterIP::accept() {

@@ -7,6 +7,8 @@ class QLineEdit;
 
 namespace lm::gui {
 
+class Ipv4Field;
+
 // "Manual IP Entry": the address of a device to add by hand and, optionally, its HTTP port.
 class EnterIP : public QDialog {
     Q_OBJECT
@@ -24,7 +26,7 @@ public:
     void accept() override;
 
 private:
-    QLineEdit* addressEdit_;
+    Ipv4Field* addressEdit_;
     QLineEdit* portEdit_;
     QString address_;
 };

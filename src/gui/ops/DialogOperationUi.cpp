@@ -7,7 +7,7 @@
 #include <QProgressBar>
 
 #include "ops/GuiThread.h"
-#include "ops/Ipv4Field.h"
+#include "app/Ipv4Field.h"
 #include "ops/OperationDialog.h"
 
 namespace lm::gui {

@@ -14,7 +14,7 @@
 #include "link/Session.h"
 #include "ops/DialogOperationUi.h"
 #include "ops/GuiPasswordPrompt.h"
-#include "ops/Ipv4Field.h"
+#include "app/Ipv4Field.h"
 
 namespace lm::gui {
 

@@ -1,4 +1,4 @@
-#include "ops/Ipv4Field.h"
+#include "app/Ipv4Field.h"
 
 #include <QRegularExpressionValidator>
 
