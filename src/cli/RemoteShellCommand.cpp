@@ -95,19 +95,11 @@ void printLines(const std::vector<std::string>& lines, std::ostream& out) {
     }
 }
 
-// The prompt the login ended on, so the first command need not ask for it again.
-std::string promptSeen(const std::string& text) {
-    if (text.find("> ") != std::string::npos) return "> ";
-    if (text.find("# ") != std::string::npos) return "# ";
-    return {};
-}
-
 int withSession(Session& session, const RemoteTarget& target, std::ostream& err,
                 const std::function<int(DeviceSession&)>& work) {
     if (const auto failed = logIn(session, target, err)) return *failed;
-    session.shellPrompt =
-        promptSeen(session.connectionIsNetwork ? session.telnet.transcript : session.serial.currentLine);
     DeviceSession device(session);
+    device.adoptLoginPrompt();
     const int status = work(device);
     device.Logout(true);
     session.resetPassword();

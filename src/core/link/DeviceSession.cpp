@@ -17,6 +17,16 @@ bool DeviceSession::isPromptLine(const std::string& line) const {
     return at != std::string::npos && at + s_.shellPrompt.size() == line.size();
 }
 
+void DeviceSession::adoptLoginPrompt() {
+    const std::string& seen = network() ? s_.telnet.transcript : s_.serial.currentLine;
+    if (contains(seen, "> "))
+        s_.shellPrompt = "> ";
+    else if (contains(seen, "# "))
+        s_.shellPrompt = "# ";
+    else
+        s_.shellPrompt.clear();
+}
+
 bool DeviceSession::send(const std::string& text) {
     return network() ? s_.telnet.Send(text) : s_.serial.Write(text);
 }

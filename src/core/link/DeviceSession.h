@@ -29,6 +29,10 @@ public:
     int WriteRemoteFile(const std::string& path, const std::string& listingArgument,
                         const std::string& expected);
 
+    // Takes the prompt that the login just ended on as shellPrompt ("> " or "# "; empty when none
+    // was seen), so the first command need not ask the device for it again.
+    void adoptLoginPrompt();
+
     // A line holding the shell prompt with nothing after its first occurrence.
     bool isPromptLine(const std::string& line) const;
 
