@@ -13,11 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QtEndian>
 #include <atomic>
 #include <fstream>
 #include <thread>
 
+#include "PlacementRecord.h"
 #include "Simulator.h"
 #include "app/CAboutDlg.h"
 #include "app/CLmToolsDlg.h"
@@ -67,16 +67,6 @@ void onModal(F act) {
 template <typename T>
 T* child(QWidget& parent, int id) {
     return parent.findChild<T*>(QStringLiteral("id%1").arg(id));
-}
-
-QByteArray placementRecord(std::initializer_list<int32_t> fields) {
-    QByteArray bytes;
-    for (const int32_t f : fields) {
-        char le[4];
-        qToLittleEndian(f, le);
-        bytes.append(le, 4);
-    }
-    return bytes;
 }
 
 }  // namespace

@@ -1,27 +1,15 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
+#include "PlacementRecord.h"
 #include "app/ViewSettingsStore.h"
 
 using lm::gui::ViewSettings;
 using lm::gui::ViewSettingsStore;
 using Placement = ViewSettingsStore::Placement;
 
-namespace {
-
-QByteArray record(std::initializer_list<int32_t> fields) {
-    QByteArray bytes;
-    for (const int32_t f : fields) {
-        char le[4];
-        qToLittleEndian(f, le);
-        bytes.append(le, 4);
-    }
-    return bytes;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class ViewSettingsStoreTest : public QObject {
     Q_OBJECT
@@ -40,19 +28,19 @@ private slots:
         p.maxPosition = QPoint(-8, -31);
         p.normal = QRect(QPoint(100, 50), QSize(700, 480));
         const QByteArray bytes = p.encode();
-        QCOMPARE(bytes, record({44, 2, 3, -1, -1, -8, -31, 100, 50, 800, 530}));
+        QCOMPARE(bytes, placementRecord({44, 2, 3, -1, -1, -8, -31, 100, 50, 800, 530}));
         QCOMPARE(Placement::decode(bytes), std::optional<Placement>(p));
     }
 
     void malformedPlacementsAreIgnored_data() {
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray good = record({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+        const QByteArray good = placementRecord({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("40 bytes") << good.left(40);
         QTest::newRow("48 bytes") << good + QByteArray(4, '\0');
-        QTest::newRow("length field 40") << record({40, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+        QTest::newRow("length field 40") << placementRecord({40, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
         QTest::newRow("length field big-endian")
-            << record({0x2c000000, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+            << placementRecord({0x2c000000, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
     }
     void malformedPlacementsAreIgnored() {
         QFETCH(QByteArray, bytes);
@@ -61,12 +49,12 @@ private slots:
 
     // A record of the right form whose rectangle is empty or inverted keeps no rectangle.
     void invertedRectangleIsDropped() {
-        const auto p = Placement::decode(record({44, 0, 3, -1, -1, -1, -1, 600, 20, 10, 520}));
+        const auto p = Placement::decode(placementRecord({44, 0, 3, -1, -1, -1, -1, 600, 20, 10, 520}));
         QVERIFY(p);
         QVERIFY(p->maximized());
         QVERIFY(p->normal.isNull());
-        const auto extreme =
-            Placement::decode(record({44, 0, 1, -1, -1, -1, -1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}));
+        const auto extreme = Placement::decode(
+            placementRecord({44, 0, 1, -1, -1, -1, -1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}));
         QVERIFY(extreme);
         QVERIFY(extreme->normal.isNull());
     }
@@ -145,7 +133,7 @@ private slots:
 
     // Only a binary record counts: the same bytes stored as text are not a placement.
     void placementMustBeBinary() {
-        const QByteArray good = record({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+        const QByteArray good = placementRecord({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
         {
             QSettings writer(path_, QSettings::IniFormat);
             writer.setValue("WindowPlacement", QString::fromLatin1(good.toHex()));
