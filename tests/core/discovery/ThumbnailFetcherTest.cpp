@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -184,9 +185,10 @@ struct Lasting {
     ReadyWindow window;
 };
 
+// Never destroyed, not even at exit: a fetch thread may still be finishing with it then.
 Lasting& lasting() {
-    static std::deque<Lasting> all;
-    return all.emplace_back();
+    static auto* all = new std::vector<std::unique_ptr<Lasting>>;  // reachable, so no leak is reported
+    return *all->emplace_back(std::make_unique<Lasting>());
 }
 
 TEST_F(ThumbnailFetchTest, StarterFetchesOnItsOwnThread) {
