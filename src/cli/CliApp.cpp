@@ -15,23 +15,6 @@
 
 namespace lm::cli {
 
-int takeSerialBitRateSwitch(std::vector<std::string>& args) {
-    for (std::size_t i = 0; i + 1 < args.size() && args[i] != "--"; ++i) {
-        if (args[i] != "-b" || args[i + 1] != "1200") continue;
-        std::size_t end = i + 2;
-        if (end < args.size() && args[end] == "300") ++end;
-        std::vector<const char*> commandLine = {"lmtools-cli"};
-        for (std::size_t k = i; k < end; ++k)
-            commandLine.push_back(args[k].c_str());
-        const int rate =
-            serialBitRateFromCommandLine(static_cast<int>(commandLine.size()), commandLine.data());
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-                   args.begin() + static_cast<std::ptrdiff_t>(end));
-        return rate;
-    }
-    return 38400;
-}
-
 namespace {
 
 // HOST or --serial COMn, and the password options, shared by run and cat.
@@ -95,7 +78,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     auto* run =
         app.add_subcommand("run", "Log in to a device and run one shell command: run HOST -- COMMAND...");
     run->add_option("HOST", runTarget.host, "Device address");
-    run->add_option("COMMAND", commandWords, "The command and its arguments")->required();
+    // Not required here: with --serial a one-word command lands in HOST and is moved below.
+    run->add_option("COMMAND", commandWords, "The command and its arguments");
     runTarget.addTo(run);
 
     TargetOptions catTarget;
@@ -141,7 +125,13 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         runTarget.host.clear();
     }
     if (!catTarget.serialPort.empty() && path.empty()) std::swap(path, catTarget.host);
-    if (run->parsed() && runTarget.serialPort.empty() && !validHost(runTarget.host, err)) return 1;
+    if (run->parsed()) {
+        if (runTarget.serialPort.empty() && !validHost(runTarget.host, err)) return 1;
+        if (commandWords.empty()) {
+            err << "lmtools-cli: run needs a COMMAND after --\n";
+            return 1;
+        }
+    }
     if (cat->parsed()) {
         if (catTarget.serialPort.empty() && !validHost(catTarget.host, err)) return 1;
         if (path.empty()) {

@@ -1,6 +1,5 @@
 #include "MaintenanceCommand.h"
 
-#include <cstdlib>
 #include <memory>
 
 #include "TerminalOperationUi.h"
@@ -12,12 +11,9 @@ namespace lm::cli {
 int runMaintenance(Session& session, Maintenance operation, const MaintenanceOptions& options,
                    std::ostream& out, std::ostream& err) {
     // The dialogs want the password typed before they start.
-    std::string password;
-    if (options.password) {
-        password = *options.password;
-    } else if (const char* env = std::getenv("LMTOOLS_PASSWORD")) {
-        password = env;
-    } else if (TerminalPasswordPrompt::available()) {
+    const auto given = givenPassword(options.password);
+    std::string password = given.value_or("");
+    if (!given && TerminalPasswordPrompt::available()) {
         TerminalPasswordPrompt first(options.host, "");
         if (!first.askPassword(password)) password.clear();
     }

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <functional>
 #include <iostream>
 
@@ -23,10 +22,7 @@ std::string site(const RemoteTarget& target) {
 
 // Opens the session over the network or the serial port; an exit status on failure.
 std::optional<int> logIn(Session& session, const RemoteTarget& target, std::ostream& err) {
-    if (target.password)
-        session.currentPassword = *target.password;
-    else if (const char* env = std::getenv("LMTOOLS_PASSWORD"))
-        session.currentPassword = env;
+    if (const auto password = givenPassword(target.password)) session.currentPassword = *password;
     TerminalPasswordPrompt prompt(site(target));
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
 

@@ -4,6 +4,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "platform/UniqueFd.h"
 
 namespace lm::cli {
@@ -32,6 +34,12 @@ bool readHidden(int tty, std::string& line) {
 }
 
 }  // namespace
+
+std::optional<std::string> givenPassword(const std::optional<std::string>& option) {
+    if (option) return option;
+    if (const char* env = std::getenv("LMTOOLS_PASSWORD")) return std::string(env);
+    return std::nullopt;
+}
 
 bool TerminalPasswordPrompt::available() {
     return ::isatty(STDIN_FILENO) != 0;

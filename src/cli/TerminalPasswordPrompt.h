@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "link/PasswordPrompt.h"
@@ -8,6 +9,9 @@ namespace lm::cli {
 
 // Asks for the admin password on the controlling terminal without echo. Without a terminal it
 // cannot ask, and every request counts as cancelled.
+// The password the user gave: the --password option, else the environment variable LMTOOLS_PASSWORD.
+std::optional<std::string> givenPassword(const std::optional<std::string>& option);
+
 class TerminalPasswordPrompt : public PasswordPrompt {
 public:
     // opening starts the first question; the default suits a password the device refused.

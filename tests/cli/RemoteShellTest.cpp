@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CliRun.h"
+#include "link/SerialLink.h"
 
 namespace lm::cli {
 namespace {
@@ -51,6 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
         ShellCase{"NotAnAddress", {"cat", "camera.local", "/etc/version"}, 1, "", "not an IPv4 address"},
         ShellCase{
             "SerialConsole", {"run", "--serial", "COM1", "--", "cat", "/etc/version"}, 0, "version", ""},
+        ShellCase{"SerialOneWordCommand", {"run", "--serial", "COM1", "--", "ps"}, 0, "/bin/zelvix", ""},
+        ShellCase{"CommandMissing", {"run", "--serial", "COM1"}, 1, "", "run needs a COMMAND"},
         ShellCase{"SerialPortMissing", {"cat", "--serial", "COM9", "/etc/version"}, 1, "", "was not found"}),
     [](const auto& p) { return p.param.name; });
 

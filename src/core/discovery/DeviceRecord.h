@@ -2,8 +2,14 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace lm {
+
+// An address without a manual entry's ":port"; what every device conversation uses.
+inline std::string hostPart(std::string_view address) {
+    return std::string(address.substr(0, address.find(':')));
+}
 
 // One known device.
 struct DeviceRecord {
@@ -16,8 +22,7 @@ struct DeviceRecord {
     bool seen = true;
     uint64_t key = 0;  // stable identity: results that arrive late find their record by it
 
-    // The address without a manual entry's ":port"; what every device conversation uses.
-    std::string hostPart() const { return address.substr(0, address.find(':')); }
+    std::string hostPart() const { return lm::hostPart(address); }
 };
 
 }  // namespace lm

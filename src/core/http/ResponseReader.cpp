@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "http/HttpText.h"
+#include "platform/WholeNumber.h"
 
 namespace lm {
 
@@ -10,13 +11,6 @@ namespace {
 
 constexpr std::string_view kHeadEnd = "\r\n\r\n";
 
-// The whole text as an unsigned number in the base, when it is no more than limit.
-std::optional<std::size_t> parseBounded(std::string_view text, int base, std::size_t limit) {
-    std::size_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (error != std::errc() || end != text.data() + text.size() || value > limit) return std::nullopt;
-    return value;
-}
 
 }  // namespace
 
@@ -121,7 +115,7 @@ ReadResult ResponseReader::readBody(HttpResponse& response) {
         if (!readChunked(body, response)) result = ReadResult::chunkedFailed;
     } else if (const std::string* lengthText = response.headers.find("Content-Length")) {
         // Absent, negative, garbled or beyond the bound: refused before anything is allocated.
-        const auto length = parseBounded(httptext::trim(*lengthText), 10, maxBodyBytes_);
+        const auto length = parseWholeNumber<std::size_t>(httptext::trim(*lengthText), 0, maxBodyBytes_);
         if (!length || !readKnownLength(body, *length)) result = ReadResult::bodyFailed;
     } else if (!readUntilClose(body)) {
         result = ReadResult::bodyFailed;
@@ -161,7 +155,7 @@ bool ResponseReader::readChunked(std::vector<unsigned char>& body, HttpResponse&
         const auto sizeLine = readLine(kMaxChunkSizeLine);
         if (!sizeLine) return false;
         // Hex digits only: an extension, a sign or a size past the body bound fails.
-        const auto size = parseBounded(*sizeLine, 16, maxBodyBytes_ - body.size());
+        const auto size = parseWholeNumber<std::size_t>(*sizeLine, 0, maxBodyBytes_ - body.size(), 16);
         if (!size) return false;
         if (*size == 0) break;
         if (!readKnownLength(body, *size) || !readLine(0)) return false;

@@ -1,8 +1,7 @@
 #include "http/Url.h"
 
-#include <charconv>
-
 #include "http/HttpText.h"
+#include "platform/WholeNumber.h"
 
 namespace lm {
 
@@ -15,11 +14,7 @@ bool mustEscape(unsigned char c) {
 
 std::optional<uint16_t> parsePort(std::string_view text, uint16_t defaultPort) {
     if (text.empty()) return defaultPort;
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535)
-        return std::nullopt;
-    return static_cast<uint16_t>(value);
+    return parseWholeNumber<uint16_t>(text, 1, 65535);
 }
 
 // Whether text starts with a scheme name and "://".

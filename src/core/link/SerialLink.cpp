@@ -230,4 +230,17 @@ int serialBitRateFromCommandLine(int argc, const char* const* argv) {
     return commandLine.find(" 300", at) != std::string::npos ? 300 : 1200;
 }
 
+int takeSerialBitRateSwitch(std::vector<std::string>& args) {
+    for (std::size_t i = 0; i + 1 < args.size() && args[i] != "--"; ++i) {
+        if (args[i] != "-b" || args[i + 1] != "1200") continue;
+        std::size_t end = i + 2;
+        if (end < args.size() && args[end] == "300") ++end;
+        const int rate = end - i == 3 ? 300 : 1200;
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(end));
+        return rate;
+    }
+    return 38400;
+}
+
 }  // namespace lm

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/SerialPortMap.h"
 #include "platform/Timing.h"
@@ -66,5 +67,9 @@ private:
 // The rate chosen on the command line (the arguments after the program name, joined with single
 // blanks): 1200 after "-b 1200", 300 when " 300" follows it too, otherwise 38400.
 int serialBitRateFromCommandLine(int argc, const char* const* argv);
+
+// Takes the switch in that form ("-b 1200", "-b 1200 300", before any "--") out of the arguments
+// (without the program name) before the rest is parsed, and returns the rate it selects.
+int takeSerialBitRateSwitch(std::vector<std::string>& args);
 
 }  // namespace lm

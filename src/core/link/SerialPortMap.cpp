@@ -1,7 +1,8 @@
 #include "link/SerialPortMap.h"
 
-#include <charconv>
 #include <cstdlib>
+
+#include "platform/WholeNumber.h"
 
 namespace lm {
 
@@ -15,11 +16,7 @@ std::optional<int> parsePortName(std::string_view name) {
     if (!name.starts_with(kPrefix)) return std::nullopt;
     const std::string_view digits = name.substr(kPrefix.size());
     if (digits.empty() || digits.front() == '0') return std::nullopt;
-    int number = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-    if (number < 1 || number > SerialPortMap::kPortCount) return std::nullopt;
-    return number;
+    return parseWholeNumber(digits, 1, SerialPortMap::kPortCount);
 }
 
 }  // namespace

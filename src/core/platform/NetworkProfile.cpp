@@ -1,23 +1,11 @@
 #include "platform/NetworkProfile.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/WholeNumber.h"
+
 namespace lm {
-
-namespace {
-
-template <typename T>
-bool parseNumber(std::string_view text, T& out, T min, T max) {
-    T value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) return false;
-    out = value;
-    return true;
-}
-
-}  // namespace
 
 std::optional<std::vector<InterfaceRow>> NetworkProfile::interfaceTable() const {
     if (interfaces) return interfaces;
@@ -48,17 +36,20 @@ NetworkProfile NetworkProfile::fromEnvironment(std::string* error) {
         if (error) *error += std::string(name) + ": cannot use \"" + value + "\"\n";
     };
     auto port = [&](const char* name, uint16_t& field) {
-        if (const char* v = std::getenv(name); v && !parseNumber<uint16_t>(v, field, 1, 65535))
-            complain(name, v);
+        if (const char* v = std::getenv(name)) {
+            if (const auto value = parseWholeNumber<uint16_t>(v, 1, 65535))
+                field = *value;
+            else
+                complain(name, v);
+        }
     };
     port("LMTOOLS_DISCOVERY_PORT", profile.discoveryPort);
     port("LMTOOLS_TELNET_PORT", profile.telnetPort);
     port("LMTOOLS_HTTP_PORT", profile.httpPort);
     port("LMTOOLS_TFTP_PORT", profile.tftpPort);
     if (const char* v = std::getenv("LMTOOLS_QUIET_MS")) {
-        int ms = 0;
-        if (parseNumber<int>(v, ms, 1, 600000))
-            profile.quietPeriod = Milliseconds(ms);
+        if (const auto ms = parseWholeNumber<int>(v, 1, 600000))
+            profile.quietPeriod = Milliseconds(*ms);
         else
             complain("LMTOOLS_QUIET_MS", v);
     }

@@ -55,13 +55,13 @@ CLmToolsApp::~CLmToolsApp() = default;
 
 void CLmToolsApp::parseOptions() {
     // The serial switch keeps the product's form ("-b 1200", "-b 1200 300") and is read above.
-    QStringList args = arguments();
-    for (qsizetype i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] != QLatin1String("-b") || args[i + 1] != QLatin1String("1200")) continue;
-        const qsizetype count = i + 2 < args.size() && args[i + 2] == QLatin1String("300") ? 3 : 2;
-        args.remove(i, count);
-        break;
-    }
+    std::vector<std::string> rest;
+    for (const QString& arg : arguments().mid(1))
+        rest.push_back(arg.toStdString());
+    takeSerialBitRateSwitch(rest);
+    QStringList args{arguments().value(0)};
+    for (const std::string& arg : rest)
+        args.push_back(QString::fromStdString(arg));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

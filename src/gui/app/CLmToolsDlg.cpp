@@ -16,6 +16,7 @@
 #include <system_error>
 #include <thread>
 
+#include "Commands.h"
 #include "app/BrandArt.h"
 #include "app/CAboutDlg.h"
 #include "app/ControlId.h"
@@ -36,38 +37,17 @@ namespace lm::gui {
 
 namespace {
 
-// Commands of the window.
-enum : int {
-    IDC_CLOSE = 1,
-    IDC_CONFIGURE = 1002,
-    IDC_ADD_DEVICE = 1043,
-    IDC_VIEW = 1009,
-    IDC_SETUP_WIZARD = 1052,
-    IDC_SYSTEM_LOG = 1186,
-    IDC_UPGRADE = 1194,
-    IDC_REFRESH = 1230,
-    IDC_REBOOT = 1234,
-    IDC_VIEW_ALL = 1237,
-    IDC_PREVIEW = 1317,
-    IDC_TELNET = 1318,
-    IDC_ACTIVITY_REPORT = 1319,
-    IDC_DEBUG_LOG = 1320,
-    IDC_SET_TIME = 1321,
-    IDC_ERASE = 1322,
-    IDC_ABOUT = 1325,
-};
-
 // The operations whose dialogs arrive with later releases, by command.
 struct Operation {
     int command;
     const char* name;
 };
 constexpr Operation kOperations[] = {
-    {IDC_ACTIVITY_REPORT, "Activity Report..."},
-    {IDC_SYSTEM_LOG, "System Log File..."},
-    {IDC_DEBUG_LOG, "Debug Log File..."},
-    {IDC_UPGRADE, "Upgrade Firmware..."},
-    {IDC_SET_TIME, "Set Time..."},
+    {kActivityReport, "Activity Report..."},
+    {kSystemLog, "System Log File..."},
+    {kDebugLog, "Debug Log File..."},
+    {kUpgradeFirmware, "Upgrade Firmware..."},
+    {kSetTime, "Set Time..."},
 };
 
 // The template, in dialog units: client size, then the list, the label and the check box.
@@ -139,7 +119,7 @@ void CLmToolsDlg::buildControls() {
     countLabel_->setGeometry(du.rect(85, 230, 127, 8));
     labelDistance_ = client.height() - countLabel_->y();
 
-    previewBox_ = ControlId::tag(new QCheckBox(QStringLiteral("&Preview Image"), this), IDC_PREVIEW);
+    previewBox_ = ControlId::tag(new QCheckBox(QStringLiteral("&Preview Image"), this), kPreviewBox);
     previewBox_->setGeometry(du.rect(322, 230, 63, 10));
 
     logo_ = ControlId::tag(new QLabel(this), 1221);
@@ -149,14 +129,14 @@ void CLmToolsDlg::buildControls() {
     logo_->setCursor(Qt::PointingHandCursor);
     logo_->installEventFilter(this);
 
-    viewButton_ = addButton(this, IDC_VIEW, QStringLiteral("&View Device"), du.rect(3, 158, 75, 14));
+    viewButton_ = addButton(this, kViewDevice, QStringLiteral("&View Device"), du.rect(3, 158, 75, 14));
     viewButton_->setDefault(true);
     configureButton_ =
-        addButton(this, IDC_CONFIGURE, QStringLiteral("&Configure Device"), du.rect(3, 175, 75, 14));
+        addButton(this, kConfigureDevice, QStringLiteral("&Configure Device"), du.rect(3, 175, 75, 14));
     QPushButton* wizard =
-        addButton(this, IDC_SETUP_WIZARD, QStringLiteral("&Setup Wizard"), du.rect(3, 192, 75, 14));
-    QPushButton* refresh = addButton(this, IDC_REFRESH, QStringLiteral("&Refresh"), du.rect(3, 209, 75, 14));
-    QPushButton* close = addButton(this, IDC_CLOSE, QStringLiteral("Close"), du.rect(3, 226, 75, 14));
+        addButton(this, kSetupWizard, QStringLiteral("&Setup Wizard"), du.rect(3, 192, 75, 14));
+    QPushButton* refresh = addButton(this, kRefresh, QStringLiteral("&Refresh"), du.rect(3, 209, 75, 14));
+    QPushButton* close = addButton(this, kClose, QStringLiteral("Close"), du.rect(3, 226, 75, 14));
     for (QPushButton* button : {viewButton_, configureButton_, wizard, refresh, close}) {
         const int id = button->property("controlId").toInt();
         connect(button, &QPushButton::clicked, this, [this, id] { runCommand(id); });
@@ -165,10 +145,10 @@ void CLmToolsDlg::buildControls() {
     setMinimumSize(kMinimumSize.expandedTo(QSize(listLeft_ + 1, close->geometry().bottom() + du.y(3))));
 
     connect(previewBox_, &QCheckBox::clicked, this,
-            [this](bool checked) { list_->handleViewCommand(IDC_PREVIEW, checked); });
+            [this](bool checked) { list_->handleViewCommand(kPreviewBox, checked); });
     connect(list_, &DeviceListView::viewSettingsChanged, this, &CLmToolsDlg::syncPreviewBox);
     connect(list_, &DeviceListView::selectionChanged, this, &CLmToolsDlg::updateButtons);
-    connect(list_, &DeviceListView::itemActivated, this, [this] { runCommand(IDC_VIEW); });
+    connect(list_, &DeviceListView::itemActivated, this, [this] { runCommand(kViewDevice); });
     connect(list_, &DeviceListView::contextMenuRequested, this, [this](const QPoint& where) {
         updateButtons();
         list_->showContextMenu(where);
@@ -275,48 +255,47 @@ void CLmToolsDlg::syncPreviewBox() {
 std::optional<CLmToolsDlg::Target> CLmToolsDlg::selectedTarget() const {
     const auto selection = list_->selection();
     if (!selection) return std::nullopt;
-    DeviceRecord record;
-    record.address = selection->column1.toStdString();
-    return Target{selection->column0, selection->column1, QString::fromStdString(record.hostPart())};
+    return Target{selection->column0, selection->column1,
+                  QString::fromStdString(hostPart(selection->column1.toStdString()))};
 }
 
 void CLmToolsDlg::runCommand(int id) {
     const std::optional<Target> target = selectedTarget();
     switch (id) {
-        case IDC_VIEW:
+        case kViewDevice:
             if (target) desktop_.openUrl(QUrl(QStringLiteral("http://") + target->address));
             return;
-        case IDC_CONFIGURE:
+        case kConfigureDevice:
             if (target)
                 desktop_.openUrl(
                     QUrl(QStringLiteral("http://") + target->address + QStringLiteral("/admin.cgi")));
             return;
-        case IDC_TELNET:
+        case kTelnet:
             if (target) desktop_.startTelnet(target->host);
             return;
-        case IDC_SETUP_WIZARD:
+        case kSetupWizard:
             later(QStringLiteral("The Setup Wizard"), target);
             return;
-        case IDC_REFRESH:
+        case kRefresh:
             startScan();
             return;
-        case IDC_ADD_DEVICE:
+        case kAddDevice:
             addDevice();
             return;
-        case IDC_VIEW_ALL:
+        case kViewAllDevices:
             viewAllDevices();
             return;
-        case IDC_ABOUT:
+        case kAbout:
             CAboutDlg(this).exec();
             return;
         // The site text is set by the Setup Wizard, which has yet to arrive: empty until then.
-        case IDC_REBOOT:
+        case kReboot:
             if (target) Reboot(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
             return;
-        case IDC_ERASE:
+        case kEraseConfiguration:
             if (target) EraseConfig(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
             return;
-        case IDC_CLOSE:
+        case kClose:
             finish();
             return;
     }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 
+#include "Commands.h"
 #include "discovery/DeviceItemDelegate.h"
 #include "discovery/DeviceListModel.h"
 #include "discovery/ListArrangement.h"
@@ -18,34 +19,6 @@
 namespace lm::gui {
 
 namespace {
-
-enum Command {
-    kViewDevice = 1009,
-    kConfigureDevice = 1002,
-    kTelnet = 1318,
-    kThumbnails = 2003,
-    kTiles = 2004,
-    kIcons = 2005,
-    kList = 59410,
-    kDetails = 59411,
-    kPreviewMenu = 2006,
-    kPreviewBox = 1317,
-    kGrid = 2020,
-    kArrangeById = 2010,
-    kArrangeByVersion = 2013,
-    kShowInGroups = 2017,
-    kRefresh = 1230,
-    kAddDevice = 1043,
-    kSetTime = 1321,
-    kEraseConfiguration = 1322,
-    kUpgradeFirmware = 1194,
-    kReboot = 1234,
-    kSystemLog = 1186,
-    kDebugLog = 1320,
-    kActivityReport = 1319,
-    kViewAllDevices = 1237,
-    kAbout = 1325,
-};
 
 struct ViewCommand {
     int command;

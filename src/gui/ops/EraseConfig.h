@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ops/MaintenanceOperations.h"
 #include "ops/OperationDialog.h"
 
 namespace lm::gui {
@@ -9,8 +10,8 @@ namespace lm::gui {
 class EraseConfig : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kRebootAfterwards = 1234;
-    static constexpr int kProceed = 1235;
+    static constexpr int kRebootAfterwards = kRebootAfterwardsBox;
+    static constexpr int kProceed = kEraseStartButton;
 
     EraseConfig(Session& session, const std::atomic<bool>* scanInProgress, const QString& address,
                 std::string siteText, QWidget* parent = nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ops/MaintenanceOperations.h"
 #include "ops/OperationDialog.h"
 
 namespace lm::gui {
@@ -8,7 +9,7 @@ namespace lm::gui {
 class Reboot : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kYes = 1236;
+    static constexpr int kYes = kRebootStartButton;
 
     Reboot(Session& session, const std::atomic<bool>* scanInProgress, const QString& address,
            std::string siteText, QWidget* parent = nullptr);

@@ -1,0 +1,38 @@
+#pragma once
+
+namespace lm::gui {
+
+// The main window's commands, shared by its buttons, the list's pop-up menu and the window's
+// handler; the numbers are the product's resource ids.
+enum Command : int {
+    kClose = 1,
+    kConfigureDevice = 1002,
+    kViewDevice = 1009,
+    kAddDevice = 1043,
+    kSetupWizard = 1052,
+    kSystemLog = 1186,
+    kUpgradeFirmware = 1194,
+    kRefresh = 1230,
+    kReboot = 1234,
+    kViewAllDevices = 1237,
+    kPreviewBox = 1317,
+    kTelnet = 1318,
+    kActivityReport = 1319,
+    kDebugLog = 1320,
+    kSetTime = 1321,
+    kEraseConfiguration = 1322,
+    kAbout = 1325,
+    // The list's view menu.
+    kThumbnails = 2003,
+    kTiles = 2004,
+    kIcons = 2005,
+    kPreviewMenu = 2006,
+    kArrangeById = 2010,
+    kArrangeByVersion = 2013,
+    kShowInGroups = 2017,
+    kGrid = 2020,
+    kList = 59410,
+    kDetails = 59411,
+};
+
+}  // namespace lm::gui
