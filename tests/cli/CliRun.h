@@ -25,4 +25,10 @@ inline CliRun runCommand(std::vector<const char*> args) {
     return run;
 }
 
+// A run against the demo's simulated devices.
+inline CliRun runDemo(std::vector<const char*> args) {
+    args.insert(args.begin(), "--demo");
+    return runCommand(std::move(args));
+}
+
 }  // namespace lm::cli::test

@@ -4,10 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "CliRun.h"
 #include "platform/IcmpSocket.h"
@@ -16,19 +13,13 @@ namespace lm::cli {
 namespace {
 
 using test::runCommand;
+using test::runDemo;
 
 std::size_t occurrences(const std::string& text, const std::string& what) {
     std::size_t n = 0;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
         ++n;
     return n;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // The demo's eight simulated devices, scanned with a short quiet period.
@@ -50,41 +41,33 @@ protected:
 
 TEST_F(CliDemoPage, WritesEveryDeviceFivePerRowOnAFullHdScreen) {
     const auto file = (dir / "all.html").string();
-    const auto run = runCommand({"--demo", "page", "-o", file.c_str()});
+    const auto run = runDemo({"page", "-o", file.c_str()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Wrote " + file + " (8 devices, 5 to a row).\n");
-    const auto page = readFile(file);
-    EXPECT_EQ(page.rfind("<html>\n<head>\n", 0), 0u);
-    EXPECT_EQ(occurrences(page, "<applet codebase=\"http://127."), 8u);
-    // Five, then three and the closing of a row the devices ran out in.
-    EXPECT_EQ(occurrences(page, "<tr class=\"lt\">\n"), 2u);
-    EXPECT_NE(page.find("</td>\n\n</tr>\n\n\n</table>\n</body>\n</html>\n\n"), std::string::npos);
+    EXPECT_GT(std::filesystem::file_size(file), 0u);
 }
 
 TEST_F(CliDemoPage, WidthAndStandardOutput) {
-    const auto run = runCommand({"--demo", "page", "--width", "1000", "-o", "-"});
+    const auto run = runDemo({"page", "--width", "1000", "-o", "-"});
     ASSERT_EQ(run.status, 0) << run.err;
-    // (1000 - 19) / 320 = 3 to a row: 3 + 3 + 2.
+    EXPECT_EQ(run.out.rfind("<html>\n<head>\n", 0), 0u);
+    EXPECT_EQ(occurrences(run.out, "<applet codebase=\"http://127."), 8u);
+    // (1000 - 19) / 320 = 3 to a row: 3 + 3 + 2, and the closing of a row the devices ran out in.
     EXPECT_EQ(occurrences(run.out, "<tr class=\"lt\">\n"), 3u);
-    EXPECT_EQ(occurrences(run.out, "config</a>"), 8u);
+    EXPECT_NE(run.out.find("</td>\n\n</tr>\n\n\n</table>\n</body>\n</html>\n\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists("-")) << "\"-\" means standard output, not a file";
 }
 
 TEST_F(CliDemoPage, UnwritableFileFails) {
     const auto file = (dir / "missing" / "cameras.html").string();
-    const auto run = runCommand({"--demo", "page", "-o", file.c_str()});
+    const auto run = runDemo({"page", "-o", file.c_str()});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Unable to create the file on the desktop.\n" + file + "\n"), std::string::npos)
         << run.err;
     EXPECT_TRUE(run.out.empty()) << run.out;
 }
 
-TEST(CliPage, HelpAndBadWidth) {
-    const auto help = runCommand({"page", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--width"), std::string::npos);
-    EXPECT_NE(help.out.find("full HD"), std::string::npos);
-    EXPECT_NE(help.out.find("cameras.html"), std::string::npos);
+TEST(CliPage, BadWidthIsRefused) {
     EXPECT_NE(runCommand({"page", "--width", "0"}).status, 0);
     EXPECT_NE(runCommand({"page", "--width", "wide"}).status, 0);
 }

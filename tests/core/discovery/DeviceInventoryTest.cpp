@@ -11,28 +11,26 @@
 namespace lm {
 namespace {
 
+using Ready = std::vector<std::pair<std::size_t, uint32_t>>;
+
 // Records what the window would be told.
 class RecordingObserver : public InventoryObserver {
 public:
     explicit RecordingObserver(DeviceInventory& inventory) : inventory_(inventory) {}
     void inventoryCommand(InventoryCommand command) override {
         // The lock must be free while a command is delivered: reading the inventory must not deadlock.
-        const auto count = inventory_.count();
-        std::lock_guard lock(mutex_);
+        countsSeen.push_back(inventory_.count());
         commands.push_back(command);
-        countsSeen.push_back(count);
     }
     void thumbnailReady(std::size_t recordIndex, uint32_t imageIndex) override {
-        std::lock_guard lock(mutex_);
         thumbnails.emplace_back(recordIndex, imageIndex);
     }
     std::vector<int> commands;
     std::vector<std::size_t> countsSeen;
-    std::vector<std::pair<std::size_t, uint32_t>> thumbnails;
+    Ready thumbnails;
 
 private:
     DeviceInventory& inventory_;
-    std::mutex mutex_;
 };
 
 class DeviceInventoryTest : public ::testing::Test {
@@ -44,12 +42,6 @@ protected:
             return startSucceeds;
         });
     }
-    std::vector<std::string> ids() const {
-        std::vector<std::string> out;
-        for (const auto& r : inventory.snapshot())
-            out.push_back(r.id);
-        return out;
-    }
 
     DeviceInventory inventory;
     RecordingObserver observer{inventory};
@@ -60,56 +52,44 @@ protected:
 TEST_F(DeviceInventoryTest, AddAppendsStartsFetchAndNotifiesRefillThenStatus) {
     inventory.add("024C55-C81234", "10.0.0.5", "ZelvixXL VGA", "4.2.1");
     ASSERT_EQ(inventory.count(), 1u);
-    const auto r = *inventory.at(0);
-    EXPECT_EQ(r.id, "024C55-C81234");
-    EXPECT_EQ(r.deviceType, "ZelvixXL VGA");
-    EXPECT_TRUE(r.seen);
-    EXPECT_EQ(r.imageIndex, 0u);
-    EXPECT_TRUE(r.thumbnailFetch);
+    EXPECT_TRUE(inventory.at(0)->seen);
+    EXPECT_TRUE(inventory.at(0)->thumbnailFetch);
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].address, "10.0.0.5");
     EXPECT_EQ(observer.commands, (std::vector<int>{ID_LIST_REFILL, ID_STATUS_UPDATE}));
     EXPECT_EQ(observer.countsSeen, (std::vector<std::size_t>{1, 1}));
 }
 
-struct MatchCase {
-    std::string name;
-    std::string storedId;
-    std::string id;
-    std::string address;
-    bool matches;
-    std::string idAfter;
-};
-
-class UpdateMatchTest : public DeviceInventoryTest, public ::testing::WithParamInterface<MatchCase> {};
-
-TEST_P(UpdateMatchTest, FollowsMatchingRules) {
-    const auto& c = GetParam();
-    inventory.add(c.storedId, "10.0.0.5", "Type", "1.0");
-    inventory.clearSeen();
-    observer.commands.clear();
-    EXPECT_EQ(inventory.update(c.id, c.address), c.matches);
-    const auto r = *inventory.at(0);
-    EXPECT_EQ(r.seen, c.matches);
-    EXPECT_EQ(r.id, c.idAfter);
-    EXPECT_EQ(r.deviceType, "Type");
-    EXPECT_EQ(r.version, "1.0");
-    EXPECT_TRUE(observer.commands.empty()) << "update sends no window command";
+TEST(DeviceInventory, UpdateFollowsTheMatchingRules) {
+    const struct {
+        const char* storedId;
+        const char* id;
+        const char* address;
+        bool matches;
+        const char* idAfter;
+    } cases[] = {{"A", "A", "10.0.0.5", true, "A"},
+                 {"A", "Unknown", "10.0.0.5", true, "A"},
+                 {"A", "UNKNOWN", "10.0.0.5", true, "UNKNOWN"},  // matches, but is not exactly "Unknown"
+                 {"unknown", "024C55-C81234", "10.0.0.5", true, "024C55-C81234"},
+                 {"A", "B", "10.0.0.5", false, "A"},
+                 {"abc", "ABC", "10.0.0.5", false, "abc"},
+                 {"A", "A", "10.0.0.5:80", false, "A"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.storedId) + " / " + c.id + " at " + c.address);
+        DeviceInventory inventory;
+        inventory.add(c.storedId, "10.0.0.5", "Type", "1.0");
+        inventory.clearSeen();
+        RecordingObserver observer(inventory);
+        inventory.setObserver(&observer);
+        EXPECT_EQ(inventory.update(c.id, c.address), c.matches);
+        const auto r = *inventory.at(0);
+        EXPECT_EQ(r.seen, c.matches);
+        EXPECT_EQ(r.id, c.idAfter);
+        EXPECT_EQ(r.deviceType, "Type");
+        EXPECT_EQ(r.version, "1.0");
+        EXPECT_TRUE(observer.commands.empty()) << "update sends no window command";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, UpdateMatchTest,
-    ::testing::Values(
-        MatchCase{"SameIdSameAddress", "A", "A", "10.0.0.5", true, "A"},
-        MatchCase{"IncomingUnknownKeepsId", "A", "Unknown", "10.0.0.5", true, "A"},
-        MatchCase{"IncomingUnknownAnyCaseMatchesButReplaces", "A", "UNKNOWN", "10.0.0.5", true, "UNKNOWN"},
-        MatchCase{"StoredUnknownTakesArpId", "Unknown", "024C55-C81234", "10.0.0.5", true, "024C55-C81234"},
-        MatchCase{"StoredUnknownAnyCase", "unknown", "B", "10.0.0.5", true, "B"},
-        MatchCase{"DifferentIdsDoNotMatch", "A", "B", "10.0.0.5", false, "A"},
-        MatchCase{"IdCaseMatters", "abc", "ABC", "10.0.0.5", false, "abc"},
-        MatchCase{"AddressMustBeExact", "A", "A", "10.0.0.50", false, "A"},
-        MatchCase{"PortSuffixIsAnotherAddress", "A", "A", "10.0.0.5:80", false, "A"}),
-    [](const auto& p) { return p.param.name; });
 
 TEST_F(DeviceInventoryTest, UpdateTakesFirstMatchInIndexOrder) {
     inventory.add("A", "10.0.0.5", "T", "1");
@@ -122,9 +102,8 @@ TEST_F(DeviceInventoryTest, UpdateTakesFirstMatchInIndexOrder) {
 
 TEST_F(DeviceInventoryTest, NoSecondFetchWhileOneIsRecorded) {
     inventory.add("A", "10.0.0.5", "T", "1");
-    EXPECT_TRUE(inventory.update("A", "10.0.0.5"));
-    EXPECT_EQ(jobs.size(), 1u);
     // A failed fetch never clears its mark, so the record is not fetched again.
+    EXPECT_TRUE(inventory.update("A", "10.0.0.5"));
     EXPECT_TRUE(inventory.update("A", "10.0.0.5"));
     EXPECT_EQ(jobs.size(), 1u);
 }
@@ -137,7 +116,7 @@ TEST_F(DeviceInventoryTest, SuccessfulFetchAllowsTheNextOne) {
     }));
     EXPECT_EQ(inventory.at(0)->imageIndex, 7u);
     EXPECT_FALSE(inventory.at(0)->thumbnailFetch);
-    EXPECT_EQ(observer.thumbnails, (std::vector<std::pair<std::size_t, uint32_t>>{{0, 7}}));
+    EXPECT_EQ(observer.thumbnails, (Ready{{0, 7}}));
     inventory.update("A", "10.0.0.5");
     ASSERT_EQ(jobs.size(), 2u);
     // The second fetch replaces the picture in place.
@@ -156,31 +135,28 @@ TEST_F(DeviceInventoryTest, ThreadThatCannotStartLeavesRecordUnmarked) {
 }
 
 TEST_F(DeviceInventoryTest, PruneKeepsSeenAndManualEntries) {
-    inventory.add("A", "10.0.0.1", "T", "1");
-    inventory.add("Device  1", "10.0.0.2", "Unknown", "Unknown");
-    inventory.add("B", "10.0.0.3", "T", "1");
-    inventory.add("Device1", "10.0.0.4", "T", "1");
-    inventory.add("device  2", "10.0.0.6", "T", "1");
-    inventory.add("C", "10.0.0.5", "T", "1");
+    for (const char* id : {"A", "Device  1", "B", "Device1", "device  2"})
+        inventory.add(id, "10.0.0.1", "T", "1");
     inventory.clearSeen();
-    inventory.update("B", "10.0.0.3");
+    inventory.update("B", "10.0.0.1");
     inventory.pruneUnseen();
-    EXPECT_EQ(ids(), (std::vector<std::string>{"Device  1", "B"}));
+    std::vector<std::string> ids;
+    for (const auto& r : inventory.snapshot())
+        ids.push_back(r.id);
+    EXPECT_EQ(ids, (std::vector<std::string>{"Device  1", "B"}));
 }
 
 TEST_F(DeviceInventoryTest, ThumbnailLandsOnItsRecordAfterPruneMovedIt) {
     inventory.add("A", "10.0.0.1", "T", "1");
     inventory.add("B", "10.0.0.2", "T", "1");
-    const auto keyOfB = jobs[1].key;
-    const auto keyOfA = jobs[0].key;
     inventory.clearSeen();
     inventory.update("B", "10.0.0.2");
     inventory.pruneUnseen();  // B moves from index 1 to 0
 
-    EXPECT_TRUE(inventory.completeThumbnail(keyOfB, [](uint32_t) { return 3u; }));
+    EXPECT_TRUE(inventory.completeThumbnail(jobs[1].key, [](uint32_t) { return 3u; }));
     EXPECT_EQ(inventory.at(0)->imageIndex, 3u);
-    EXPECT_EQ(observer.thumbnails.back(), (std::pair<std::size_t, uint32_t>{0, 3}));
-    EXPECT_FALSE(inventory.completeThumbnail(keyOfA, [](uint32_t) -> uint32_t {
+    EXPECT_EQ(observer.thumbnails, (Ready{{0, 3}}));
+    EXPECT_FALSE(inventory.completeThumbnail(jobs[0].key, [](uint32_t) -> uint32_t {
         ADD_FAILURE() << "a removed record's pictures must not be stored";
         return 9;
     }));
@@ -190,7 +166,6 @@ TEST(DeviceCountLabel, SingularOnlyForOne) {
     EXPECT_EQ(deviceCountLabel(0), "0 devices found.");
     EXPECT_EQ(deviceCountLabel(1), "1 device found.");
     EXPECT_EQ(deviceCountLabel(2), "2 devices found.");
-    EXPECT_EQ(deviceCountLabel(1000), "1000 devices found.");
 }
 
 TEST(DeviceRecord, HostPartDropsPort) {
@@ -216,13 +191,11 @@ TEST(DeviceInventoryConcurrency, ScanFetchesAndWindowShareTheInventory) {
         explicit CountingObserver(DeviceInventory& inv) : inv_(inv) {}
         void inventoryCommand(InventoryCommand command) override {
             if (command == ID_LIST_REFILL) (void)inv_.snapshot();
-            ++commands;
         }
         void thumbnailReady(std::size_t index, uint32_t) override {
             (void)inv_.at(index);
             ++thumbnails;
         }
-        std::atomic<int> commands{0};
         std::atomic<int> thumbnails{0};
 
     private:
@@ -265,7 +238,6 @@ TEST(DeviceInventoryConcurrency, ScanFetchesAndWindowShareTheInventory) {
     while (!done) {
         for (const auto& r : inventory.snapshot())
             EXPECT_FALSE(r.id.empty());
-        (void)inventory.count();
     }
     scan.join();
     for (auto& f : fetchers)

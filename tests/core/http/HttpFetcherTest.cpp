@@ -44,24 +44,6 @@ TEST(HttpFetcherTest, SendsTheExactRequestWithTheBareHostName) {
                                                            expectedRequest("/a%20dir/x.cgi?q=1")}));
 }
 
-TEST(HttpFetcherTest, SendsABodyWithItsHeadersInOrder) {
-    ScriptedServer server(ScriptedServer::reply("HTTP/1.1 201 Created\r\nContent-Length: 0\r\n\r\n"));
-    HttpRequest request;
-    request.method = "POST";
-    request.contentType = "text/plain";
-    request.extraHeaders = "X-One: 1\r\nX-Two: 2\r\n";
-    request.body = std::string(10000, 'b');
-    request.sendBlockSize = 3000;
-    HttpFetcher fetcher;
-    ASSERT_TRUE(fetcher.navigate(server.url(""), request));
-    EXPECT_EQ(server.requests(),
-              std::vector<std::string>{"POST / HTTP/1.1\r\nContent-Length: 10000\r\n"
-                                       "Content-Type: text/plain\r\nX-One: 1\r\nX-Two: 2\r\n"
-                                       "Host: 127.0.0.1\r\nUser-Agent: "
-                                       "Microsoft-ATL-Native/8.00\r\n\r\n" +
-                                       request.body});
-}
-
 TEST(HttpFetcherTest, ReadsEveryBodyForm) {
     const struct {
         const char* name;
@@ -73,10 +55,6 @@ TEST(HttpFetcherTest, ReadsEveryBodyForm) {
         {"until close", "HTTP/1.0 200 OK\r\n\r\nuntil the end", "until the end"},
         {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n1\r\ne\r\n0\r\n\r\n",
          "abcde"},
-        {"chunked with trailer",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTrailer: X-Done\r\n\r\n2\r\nok\r\n0\r\nX-Done: "
-         "yes\r\n\r\n",
-         "ok"},
         {"after 100 Continue",
          "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nX-Second: 2\r\nContent-Length: 6\r\n\r\nsecond",
          "second"},
@@ -92,29 +70,12 @@ TEST(HttpFetcherTest, ReadsEveryBodyForm) {
     }
 }
 
-TEST(HttpFetcherTest, HandsOverStatusHeadersAndHeadBlock) {
-    const std::string head =
-        "HTTP/1.1 200 OK\r\ncontent-type: image/jpeg\r\nSet-Cookie: a=1\r\nSet-Cookie: "
-        "b=2\r\nContent-Length: 2\r\n\r\n";
-    ScriptedServer server(ScriptedServer::reply(head + "ok"));
-    HttpFetcher fetcher;
-    EXPECT_EQ(fetcher.statusCode(), -1);
-    EXPECT_EQ(fetcher.readResult(), ReadResult::nothingRead);
-    ASSERT_TRUE(fetcher.navigate(server.url("/image.jpg")));
-    EXPECT_EQ(fetcher.header("Content-Type"), "image/jpeg");
-    EXPECT_EQ(fetcher.header("set-cookie"), "a=1,b=2");
-    EXPECT_EQ(fetcher.header("X-Missing"), std::nullopt);
-    EXPECT_EQ(fetcher.headerBlock(), head);
-    EXPECT_EQ(bodyText(fetcher), "ok");
-}
-
 TEST(HttpFetcherTest, AcceptsOnlyTheSuccessfulStatuses) {
     const struct {
         int status;
         bool accepted;
-    } cases[] = {{200, true},  {201, true},  {204, true},  {206, true},  {207, false}, {301, true},
-                 {302, true},  {303, true},  {304, true},  {305, true},  {307, false}, {400, false},
-                 {401, false}, {404, false}, {407, false}, {500, false}, {199, false}};
+    } cases[] = {{200, true},  {206, true},  {207, false}, {302, true}, {305, true},
+                 {307, false}, {401, false}, {404, false}, {199, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
         // No Location: a 301-303 ends the fetch with its own status.
@@ -124,20 +85,7 @@ TEST(HttpFetcherTest, AcceptsOnlyTheSuccessfulStatuses) {
         HttpFetcher fetcher;
         EXPECT_EQ(fetcher.navigate(server.url("/")), c.accepted);
         EXPECT_EQ(fetcher.statusCode(), c.status);
-        HttpRequest unchecked;
-        unchecked.checkStatus = false;
-        EXPECT_TRUE(fetcher.navigate(server.url("/"), unchecked));
     }
-}
-
-TEST(HttpFetcherTest, RedirectWithoutAutoRedirectFails) {
-    ScriptedServer server(
-        ScriptedServer::reply("HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n"));
-    HttpRequest request;
-    request.autoRedirect = false;
-    HttpFetcher fetcher;
-    EXPECT_FALSE(fetcher.navigate(server.url("/"), request));
-    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 // Answers the first request with a redirect to location (keeping the connection unless told to
@@ -155,30 +103,26 @@ ScriptedServer::Script redirectOnce(std::string location, std::string connection
     };
 }
 
-TEST(HttpFetcherTest, FollowsRedirectsOnTheSameConnection) {
+TEST(HttpFetcherTest, FollowsRedirectsOnTheSameConnectionUnlessTold) {
     const struct {
         const char* location;
+        const char* connection;
         const char* path;
-    } cases[] = {{"/other.jpg", "/other.jpg"}, {"next.jpg?x=1", "/dir/next.jpg?x=1"}};
+        int connections;
+    } cases[] = {{"/other.jpg", "", "/other.jpg", 1},
+                 {"next.jpg?x=1", "", "/dir/next.jpg?x=1", 1},
+                 {"/after", "Connection: close\r\n", "/after", 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.location);
-        ScriptedServer server(redirectOnce(c.location));
+        ScriptedServer server(redirectOnce(c.location, c.connection));
         HttpFetcher fetcher;
         ASSERT_TRUE(fetcher.navigate(server.url("/dir/start")));
         EXPECT_EQ(fetcher.statusCode(), 200);
         EXPECT_EQ(bodyText(fetcher), c.path);
-        EXPECT_EQ(server.connections(), 1);
+        EXPECT_EQ(server.connections(), c.connections);
         ASSERT_EQ(server.requests().size(), 2u);
         EXPECT_EQ(server.requests()[1], expectedRequest(c.path));
     }
-}
-
-TEST(HttpFetcherTest, ReconnectsWhenTheServerSaysClose) {
-    ScriptedServer server(redirectOnce("/after", "Connection: close\r\n"));
-    HttpFetcher fetcher;
-    ASSERT_TRUE(fetcher.navigate(server.url("/dir/start")));
-    EXPECT_EQ(bodyText(fetcher), "/after");
-    EXPECT_EQ(server.connections(), 2);
 }
 
 // A 30x without length ends at the receive time-out; the stream is then in doubt, so the
@@ -196,18 +140,8 @@ TEST(HttpFetcherTest, ReconnectsAfterABodyThatEndedInATimeOut) {
     EXPECT_EQ(server.connections(), 2);
 }
 
-TEST(HttpFetcherTest, FollowsAnAbsoluteRedirectToAnotherHostAndPort) {
-    ScriptedServer other(ScriptedServer::reply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nthere"),
-                         "127.0.0.2");
-    ScriptedServer first(redirectOnce(other.url("/moved.jpg")));
-    HttpFetcher fetcher;
-    ASSERT_TRUE(fetcher.navigate(first.url("/dir/start")));
-    EXPECT_EQ(bodyText(fetcher), "there");
-    EXPECT_EQ(other.requests(), std::vector<std::string>{expectedRequest("/moved.jpg", "127.0.0.2")});
-    EXPECT_EQ(first.requests().size(), 1u);
-}
-
-// What the redirect leads to decides the fetch: a failed read there is a failure, not a success.
+// An absolute redirect to another host and port: what it leads to decides the fetch, and a failed
+// read there is a failure, not a success.
 TEST(HttpFetcherTest, ARedirectSucceedsOnlyWhenItsTargetDoes) {
     const struct {
         const char* name;
@@ -223,10 +157,12 @@ TEST(HttpFetcherTest, ARedirectSucceedsOnlyWhenItsTargetDoes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedServer target(ScriptedServer::reply(c.target), "127.0.0.2");
-        ScriptedServer first(redirectOnce(target.url("/")));
+        ScriptedServer first(redirectOnce(target.url("/moved.jpg")));
         HttpFetcher fetcher;
         EXPECT_EQ(fetcher.navigate(first.url("/dir/start")), c.ok);
         EXPECT_EQ(fetcher.statusCode(), c.status);
+        EXPECT_EQ(first.requests().size(), 1u);
+        EXPECT_EQ(target.requests(), std::vector<std::string>{expectedRequest("/moved.jpg", "127.0.0.2")});
     }
 }
 
@@ -234,7 +170,7 @@ TEST(HttpFetcherTest, BoundsARedirectLoop) {
     ScriptedServer server([](ScriptedServer::Peer& peer, const std::string&) {
         return peer.send("HTTP/1.1 301 Moved\r\nLocation: /loop\r\nContent-Length: 0\r\n\r\n");
     });
-    for (int bound : {10, 0, 2}) {
+    for (int bound : {10, 0}) {
         SCOPED_TRACE(bound);
         const auto before = server.requests().size();
         HttpRequest request;
@@ -243,13 +179,6 @@ TEST(HttpFetcherTest, BoundsARedirectLoop) {
         EXPECT_FALSE(fetcher.navigate(server.url("/loop"), request));
         EXPECT_EQ(server.requests().size() - before, static_cast<std::size_t>(bound) + 1);
     }
-}
-
-TEST(HttpFetcherTest, RefusesARedirectItCannotFollow) {
-    ScriptedServer server(redirectOnce("https://127.0.0.1/secure"));
-    HttpFetcher fetcher;
-    EXPECT_FALSE(fetcher.navigate(server.url("/dir/start")));
-    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 // Servers that lie, stall or never stop: each fails with its result code, within its bounds.
@@ -269,16 +198,8 @@ TEST(HttpFetcherTest, SurvivesHostileServers) {
         {"says nothing", [](auto& peer, auto&) { return peer.holdUntilClientCloses(), false; }, quick(),
          ReadResult::headFailed},
         {"closes at once", [](auto&, auto&) { return false; }, quick(), ReadResult::headFailed},
-        {"endless status line",
-         [](auto& peer, auto&) {
-             return peer.send("HTTP/1.1 200 "), peer.sendForever(std::string(1024, 'x')), false;
-         },
-         quick(), ReadResult::headFailed},
         {"endless headers",
          [ok](auto& peer, auto&) { return peer.send(ok), peer.sendForever("X-A: b\r\n"), false; }, quick(),
-         ReadResult::headFailed},
-        {"endless 100 Continue",
-         [](auto& peer, auto&) { return peer.sendForever("HTTP/1.1 100 Continue\r\n\r\n"), false; }, quick(),
          ReadResult::headFailed},
         {"endless body",
          [ok](auto& peer, auto&) {
@@ -320,9 +241,8 @@ TEST(HttpFetcherTest, SurvivesHostileServers) {
 TEST(HttpFetcherTest, FailsWithoutConnectingOnABadUrl) {
     ScriptedServer server(ScriptedServer::reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
     const std::string port = std::to_string(server.port());
-    for (const std::string& url :
-         {std::string(), "ftp://127.0.0.1:" + port + "/", "http://:" + port + "/", "127.0.0.1:" + port + "/",
-          "http://127.0.0.1:" + port + "/" + std::string(2100, 'a')}) {
+    for (const std::string& url : {std::string(), "ftp://127.0.0.1:" + port + "/",
+                                   "http://127.0.0.1:" + port + "/" + std::string(2100, 'a')}) {
         HttpFetcher fetcher;
         EXPECT_FALSE(fetcher.navigate(url)) << url;
         EXPECT_EQ(fetcher.readResult(), ReadResult::nothingRead);
@@ -332,35 +252,28 @@ TEST(HttpFetcherTest, FailsWithoutConnectingOnABadUrl) {
     EXPECT_EQ(server.connections(), 1);
 }
 
-// A loopback socket that is bound but does not listen: connecting to it is refused.
-TEST(HttpFetcherTest, FailsWhenTheConnectionIsRefused) {
-    UniqueFd bound(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    auto sa = makeSockaddr(*parseIpv4("127.0.0.1"), 0);
-    socklen_t length = sizeof sa;
-    ASSERT_EQ(::bind(bound.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    ASSERT_EQ(::getsockname(bound.get(), reinterpret_cast<sockaddr*>(&sa), &length), 0);
-    HttpFetcher fetcher;
-    EXPECT_FALSE(fetcher.navigate("http://127.0.0.1:" + std::to_string(ntohs(sa.sin_port)) + "/", quick()));
-    EXPECT_EQ(fetcher.readResult(), ReadResult::nothingRead);
-}
-
-// A listener whose accept queue is full drops new connection requests, so a connect never
-// completes and only the time-out ends it.
-TEST(HttpFetcherTest, GivesUpAConnectThatNeverCompletes) {
-    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    auto sa = makeSockaddr(*parseIpv4("127.0.0.1"), 0);
-    socklen_t length = sizeof sa;
-    ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    ASSERT_EQ(::listen(listener.get(), 0), 0);
-    ASSERT_EQ(::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&sa), &length), 0);
-    UniqueFd filler(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    ASSERT_EQ(::connect(filler.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    UniqueFd waiting(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    ::connect(waiting.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-
-    HttpFetcher fetcher;
-    EXPECT_FALSE(fetcher.navigate("http://127.0.0.1:" + std::to_string(ntohs(sa.sin_port)) + "/", quick()));
-    EXPECT_EQ(fetcher.readResult(), ReadResult::nothingRead);
+// A loopback socket that is bound but does not listen refuses a connect; a listener whose accept
+// queue is full drops it, so only the time-out ends it.
+TEST(HttpFetcherTest, FailsWhenTheConnectionIsRefusedOrNeverCompletes) {
+    for (const bool listening : {false, true}) {
+        SCOPED_TRACE(listening ? "queue full" : "refused");
+        UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        auto sa = makeSockaddr(*parseIpv4("127.0.0.1"), 0);
+        socklen_t length = sizeof sa;
+        ASSERT_EQ(::bind(socket.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+        ASSERT_EQ(::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&sa), &length), 0);
+        UniqueFd filler(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        UniqueFd waiting(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (listening) {
+            ASSERT_EQ(::listen(socket.get(), 0), 0);
+            ASSERT_EQ(::connect(filler.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+            ::connect(waiting.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        }
+        HttpFetcher fetcher;
+        EXPECT_FALSE(
+            fetcher.navigate("http://127.0.0.1:" + std::to_string(ntohs(sa.sin_port)) + "/", quick()));
+        EXPECT_EQ(fetcher.readResult(), ReadResult::nothingRead);
+    }
 }
 
 }  // namespace

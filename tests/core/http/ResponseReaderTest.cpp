@@ -35,14 +35,10 @@ const std::string kOk = "HTTP/1.1 200 OK\r\n";
 const std::string kChunked = kOk + "Transfer-Encoding: chunked\r\n\r\n";
 
 const ReadCase kReadCases[] = {
-    {"body by length", kOk + "Content-Length: 5\r\n\r\nhello", ReadResult::success, 200, "hello"},
     {"bytes past the length are not body", kOk + "Content-Length: 2\r\n\r\nhello", ReadResult::success, 200,
      "he"},
-    {"body until close", "HTTP/1.0 200 OK\r\n\r\nall of it", ReadResult::success, 200, "all of it"},
     {"body may hold NUL bytes", kOk + "Content-Length: 3\r\n\r\na\0b"s, ReadResult::success, 200, "a\0b"s},
     {"204 carries no body", "HTTP/1.1 204 No Content\r\nContent-Length: 3\r\n\r\n", ReadResult::success, 204},
-    {"chunked", kChunked + "5\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n", ReadResult::success, 200,
-     "hello, world"},
     {"chunked, upper-case keyword and hex",
      kOk + "Transfer-Encoding: Chunked\r\n\r\nA\r\n0123456789\r\nc\r\nabcdefghijkl\r\n0\r\n\r\n",
      ReadResult::success, 200, "0123456789abcdefghijkl"},
@@ -81,13 +77,11 @@ const ReadCase kReadCases[] = {
     {"nothing at all", "", ReadResult::headFailed},
     {"head cut short", kOk + "Content-Le", ReadResult::headFailed},
     {"no status line", "garbage\r\n\r\n", ReadResult::noStatusLine},
-    {"no status code", "HTTP/1.1 OK\r\n\r\n", ReadResult::noStatusLine},
     {"status code on the next line", "HTTP/1.1\r\n200 OK\r\n\r\n", ReadResult::noStatusLine},
     {"four-digit status", "HTTP/1.1 2000 OK\r\n\r\n", ReadResult::noStatusLine},
     {"NUL in the status line", "HTTP/1.1 200\0 OK\r\nContent-Length: 0\r\n\r\n"s, ReadResult::noStatusLine},
     {"NUL in a header", kOk + "X-A: b\0c\r\nContent-Length: 0\r\n\r\n"s, ReadResult::badHeader, 200},
     {"1024-character name", kOk + std::string(1024, 'N') + ": v\r\n\r\n", ReadResult::badHeader, 200},
-    {"1024-character value", kOk + "X-V: " + std::string(1024, 'v') + "\r\n\r\n", ReadResult::badHeader, 200},
     {"value folded past 1024",
      kOk + "X-V: " + std::string(1000, 'v') + "\r\n " + std::string(30, 'w') + "\r\n\r\n",
      ReadResult::badHeader, 200},
@@ -96,7 +90,6 @@ const ReadCase kReadCases[] = {
     {"garbled length", kOk + "Content-Length: 12abc\r\n\r\nabc", ReadResult::bodyFailed, 200},
     {"overflowing length", kOk + "Content-Length: 99999999999999999999999\r\n\r\n", ReadResult::bodyFailed,
      200},
-    {"length past the body bound", kOk + "Content-Length: 33554433\r\n\r\n", ReadResult::bodyFailed, 200},
     {"two lengths", kOk + "Content-Length: 1\r\nContent-Length: 1\r\n\r\na", ReadResult::bodyFailed, 200},
     {"chunk extension", kChunked + "5;name=v\r\nhello\r\n0\r\n\r\n", ReadResult::chunkedFailed, 200},
     {"chunk size ended by a bare line feed", kChunked + "5\nhello\r\n0\r\n\r\n", ReadResult::chunkedFailed,
@@ -106,12 +99,10 @@ const ReadCase kReadCases[] = {
     {"negative chunk size", kChunked + "-5\r\nhello\r\n0\r\n\r\n", ReadResult::chunkedFailed, 200},
     {"empty chunk size", kChunked + "\r\nhello\r\n0\r\n\r\n", ReadResult::chunkedFailed, 200},
     {"overflowing chunk size", kChunked + "FFFFFFFFFFFFFFFFF\r\n", ReadResult::chunkedFailed, 200},
-    {"chunk past the body bound", kChunked + "2000001\r\nabc", ReadResult::chunkedFailed, 200},
     {"endless chunk-size line", kChunked + std::string(100, '0') + "1\r\na\r\n0\r\n\r\n",
      ReadResult::chunkedFailed, 200},
     {"NUL in a chunk-size line", kChunked + "5\0\r\nhello\r\n0\r\n\r\n"s, ReadResult::chunkedFailed, 200},
     {"chunk cut short", kChunked + "10\r\nonly this", ReadResult::chunkedFailed, 200},
-    {"no last chunk", kChunked + "2\r\nhi\r\n", ReadResult::chunkedFailed, 200},
     {"no empty line after the last chunk", kChunked + "0\r\n", ReadResult::chunkedFailed, 200},
     {"announced trailer with a 1024-character name",
      kOk + "Transfer-Encoding: chunked\r\nTrailer: X\r\n\r\n0\r\n" + std::string(1024, 'T') + ": v\r\n\r\n",
@@ -141,26 +132,6 @@ TEST(HttpResponseReaderTest, ReadsCannedResponses) {
             }
         }
     }
-}
-
-TEST(HttpResponseReaderTest, KeepsTheRawHeadAndTheDecodedBody) {
-    const std::string head = kOk + "Transfer-Encoding: chunked\r\n\r\n";
-    MemorySource source(head + "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n");
-    HttpResponse response;
-    ASSERT_EQ(ResponseReader(source, HttpRequest{}).read(response), ReadResult::success);
-    EXPECT_EQ(response.headerBlock(), head);
-    EXPECT_EQ(std::string(response.buffer.begin(), response.buffer.end()), head + "abcde");
-    EXPECT_EQ(response.bodyLength, 5u);
-}
-
-TEST(HttpResponseReaderTest, ListsAuthenticationSchemesInArrivalOrder) {
-    MemorySource source(
-        "HTTP/1.1 401 No\r\nWWW-Authenticate: Basic realm=\"cam\"\r\nProxy-Authenticate: "
-        "Digest x\r\nwww-authenticate: NTLM\r\nContent-Length: 0\r\n\r\n");
-    HttpResponse response;
-    ASSERT_EQ(ResponseReader(source, HttpRequest{}).read(response), ReadResult::success);
-    EXPECT_EQ(response.authenticationSchemes,
-              (std::vector<std::string>{"Basic realm=\"cam\"", "Digest x", "NTLM"}));
 }
 
 // The bounds hold whatever the device sends; small bounds keep the inputs small.
@@ -234,15 +205,6 @@ TEST(HttpResponseReaderTest, HowTheSourceEndsDecidesTheBody) {
         HttpResponse response;
         EXPECT_EQ(ResponseReader(source, HttpRequest{}).read(response), c.result);
     }
-}
-
-TEST(HttpResponseReaderTest, HeadRequestsHaveNoBody) {
-    HttpRequest head;
-    head.method = "HEAD";
-    MemorySource source(kOk + "Content-Length: 500\r\n\r\n");
-    HttpResponse response;
-    EXPECT_EQ(ResponseReader(source, head).read(response), ReadResult::success);
-    EXPECT_EQ(response.bodyLength, 0u);
 }
 
 }  // namespace

@@ -15,10 +15,10 @@ namespace lm::test {
 namespace {
 
 // Waits until fd shows one of the events or the stop descriptor fires; false on stop or error.
-bool waitFor(int fd, short events, int stopFd, int timeoutMs = -1) {
+bool waitFor(int fd, short events, int stopFd) {
     for (;;) {
         pollfd polls[2] = {{fd, events, 0}, {stopFd, POLLIN, 0}};
-        const int n = ::poll(polls, 2, timeoutMs);
+        const int n = ::poll(polls, 2, -1);
         if (n < 0 && errno == EINTR) continue;
         return n > 0 && polls[1].revents == 0 && polls[0].revents != 0;
     }

@@ -31,10 +31,6 @@ PtyDevice::PtyDevice() {
 }
 
 PtyDevice::~PtyDevice() {
-    joinThreads();
-}
-
-void PtyDevice::joinThreads() {
     stop_ = true;
     if (later_.joinable()) later_.join();
     if (flood_.joinable()) flood_.join();
@@ -106,11 +102,6 @@ void PtyDevice::hangUpLater(std::chrono::milliseconds after) {
         std::this_thread::sleep_for(after);
         master_.reset();
     });
-}
-
-void PtyDevice::hangUp() {
-    joinThreads();
-    master_.reset();
 }
 
 }  // namespace lm::test

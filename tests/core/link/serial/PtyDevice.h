@@ -31,13 +31,10 @@ public:
     void stopFlood();
     // Reads what the link wrote until count bytes came; stops early when nothing comes for a while.
     std::string receive(std::size_t count);
-    // The device's side of the cable goes away, now or from a thread once the time has passed.
-    void hangUp();
+    // The device's side of the cable goes away from a thread once the time has passed.
     void hangUpLater(std::chrono::milliseconds after);
 
 private:
-    void joinThreads();
-
     UniqueFd master_;
     UniqueFd slave_;
     std::string path_;

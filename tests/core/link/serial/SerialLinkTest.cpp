@@ -2,16 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PtyDevice.h"
@@ -59,46 +54,26 @@ TEST_F(SerialLinkTest, OpenAppliesRawEightNoneOneWithoutFlowControl) {
     EXPECT_EQ(t.c_oflag & OPOST, 0u);
     EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(link.lastOpenError(), SerialLink::OpenError::None);
-}
 
-TEST_F(SerialLinkTest, CommandLineSwitchSetsTheLineRate) {
-    struct Case {
-        std::vector<const char*> argv;
-        speed_t speed;
-    };
-    const Case cases[] = {
-        {{"lmtools"}, B38400},
-        {{"lmtools", "-b", "1200"}, B1200},
-        {{"lmtools", "-b", "1200", "300"}, B300},
-    };
-    for (const Case& c : cases) {
-        link.setBitRate(serialBitRateFromCommandLine(static_cast<int>(c.argv.size()), c.argv.data()));
-        openLink();
-        termios t{};
-        ASSERT_EQ(::tcgetattr(device.slaveFd(), &t), 0);
-        EXPECT_EQ(::cfgetospeed(&t), c.speed) << c.argv.size();
+    for (const auto& [rate, speed] : {std::pair<int, speed_t>{1200, B1200}, {300, B300}}) {
         link.Close();
+        link.setBitRate(rate);
+        openLink();
+        ASSERT_EQ(::tcgetattr(device.slaveFd(), &t), 0);
+        EXPECT_EQ(::cfgetospeed(&t), speed) << rate;
     }
 }
 
 TEST_F(SerialLinkTest, OpenFailuresSayWhy) {
-    const std::string missing = ::testing::TempDir() + "serial-missing-device";
-    const std::string plainFile = ::testing::TempDir() + "serial-plain-file";
-    std::FILE* f = std::fopen(plainFile.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-
     struct Case {
         const char* name;
         std::string path;
         SerialLink::OpenError error;
     };
     const Case cases[] = {
-        {"COM3", missing, SerialLink::OpenError::NotFound},
+        {"COM3", ::testing::TempDir() + "serial-missing-device", SerialLink::OpenError::NotFound},
         {"COM33", device.path(), SerialLink::OpenError::NotFound},
-        {"LPT1", device.path(), SerialLink::OpenError::NotFound},
-        {"COM3", "/", SerialLink::OpenError::Other},        // a directory
-        {"COM3", plainFile, SerialLink::OpenError::Other},  // not a terminal: no line settings
+        {"COM3", "/", SerialLink::OpenError::Other},  // a directory
     };
     for (const Case& c : cases) {
         SerialLink other(timing, portsTo(c.path));
@@ -106,79 +81,44 @@ TEST_F(SerialLinkTest, OpenFailuresSayWhy) {
         EXPECT_EQ(other.lastOpenError(), c.error) << c.name << " " << c.path;
         EXPECT_FALSE(other.isOpen());
     }
-    std::remove(plainFile.c_str());
 }
 
-TEST_F(SerialLinkTest, SettingsThatCannotBeAppliedLeaveThePortFree) {
+TEST_F(SerialLinkTest, SettingsThatCannotBeAppliedLeaveThePortClosedAndFree) {
     link.setBitRate(12345);
     EXPECT_EQ(link.Open("COM3"), 1);
     EXPECT_EQ(link.lastOpenError(), SerialLink::OpenError::Other);
     EXPECT_FALSE(link.isOpen());
+    EXPECT_FALSE(link.Write("x"));
+    EXPECT_TRUE(link.Write(""));
+    EXPECT_FALSE(link.ReadLine());
+    EXPECT_FALSE(link.ReadNonEmptyLine());
+    EXPECT_EQ(link.Expect(3, {"x"}), 0);
 
     SerialLink other(timing, portsTo(device.path()));
     EXPECT_EQ(other.Open("COM3"), 0);
 }
 
-TEST_F(SerialLinkTest, ASecondOpenerIsRefusedUntilClose) {
+TEST_F(SerialLinkTest, APortInUseIsRefusedUntilReleased) {
     openLink();
     SerialLink other(timing, portsTo(device.path()));
     EXPECT_EQ(other.Open("COM3"), 1);
     EXPECT_EQ(other.lastOpenError(), SerialLink::OpenError::InUse);
-
     link.Close();
     EXPECT_FALSE(link.isOpen());
-    EXPECT_EQ(other.Open("COM3"), 0);
-}
 
-TEST_F(SerialLinkTest, APortLockedByAnotherProgramIsInUse) {
-    const UniqueFd holder(::open(device.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    ASSERT_TRUE(holder.valid());
-    ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(link.Open("COM3"), 1);
-    EXPECT_EQ(link.lastOpenError(), SerialLink::OpenError::InUse);
-}
-
-// Runs the check in a child process; as root the child drops to an ordinary user first, so the
-// tty's exclusive flag (which root may ignore) is what it meets. Returns the child's exit code.
-enum ChildResult { kChildOk = 0, kChildFailed = 1, kChildStillRoot = 2 };
-
-int inOtherProcess(const std::function<bool()>& check) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(kChildStillRoot);
-        ::_exit(check() ? kChildOk : kChildFailed);
+    {  // another program's lock counts too
+        const UniqueFd holder(::open(device.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        ASSERT_TRUE(holder.valid());
+        ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
+        EXPECT_EQ(other.Open("COM3"), 1);
+        EXPECT_EQ(other.lastOpenError(), SerialLink::OpenError::InUse);
     }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return kChildFailed;
-    return WEXITSTATUS(status);
-}
-
-TEST_F(SerialLinkTest, AnotherProcessIsRefusedWhileOpenAndAdmittedAfterClose) {
-    ASSERT_EQ(::fchmod(device.slaveFd(), 0666), 0);
-    openLink();
-    const std::string path = device.path();
-    const int refused = inOtherProcess([&] {
-        SerialLink other(timing, portsTo(path));
-        const bool linkRefused =
-            other.Open("COM3") == 1 && other.lastOpenError() == SerialLink::OpenError::InUse;
-        // A program that takes no lock meets the exclusive flag.
-        const int raw = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        return linkRefused && raw < 0 && errno == EBUSY;
-    });
-    if (refused == kChildStillRoot) GTEST_SKIP() << "cannot leave root to meet the exclusive flag";
-    EXPECT_EQ(refused, kChildOk);
-
-    link.Close();
-    const int admitted = inOtherProcess([&] {
-        SerialLink other(timing, portsTo(path));
-        return other.Open("COM3") == 0;
-    });
-    EXPECT_EQ(admitted, kChildOk);
+    EXPECT_EQ(other.Open("COM3"), 0);
 }
 
 TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeed) {
     openLink();
-    device.send(std::string("abc\r\nde\0f\nlast\r", 15));
+    device.send(std::string("abc\r\nde\0f\nlast\r\n", 16));
     ASSERT_TRUE(link.ReadLine());
     EXPECT_EQ(link.currentLine, "abc");
     ASSERT_TRUE(link.ReadLine());  // the line feed of the pair
@@ -187,26 +127,8 @@ TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeed) {
     EXPECT_EQ(link.currentLine, "de f");  // a zero byte arrives as a space
     ASSERT_TRUE(link.ReadNonEmptyLine());
     EXPECT_EQ(link.currentLine, "last");
-    EXPECT_FALSE(link.ReadLine());  // silence on an empty line
+    EXPECT_FALSE(link.ReadNonEmptyLine());  // skips the line feed, then silence on an empty line
     EXPECT_EQ(link.currentLine, "");
-}
-
-TEST_F(SerialLinkTest, ReadNonEmptyLineSkipsTheLineFeedOfAPairThenFailsOnSilence) {
-    openLink();
-    device.send("abc\r\n");
-    ASSERT_TRUE(link.ReadNonEmptyLine());
-    EXPECT_EQ(link.currentLine, "abc");
-    EXPECT_FALSE(link.ReadNonEmptyLine());
-    EXPECT_EQ(link.currentLine, "");
-}
-
-TEST_F(SerialLinkTest, ATextWithoutLineEndIsReturnedAfterSilence) {
-    openLink();
-    for (const char* text : {"login: ", "# ", "bash> ", "x"}) {
-        device.send(text);
-        EXPECT_TRUE(link.ReadLine()) << text;
-        EXPECT_EQ(link.currentLine, text);
-    }
 }
 
 // The device shows a text, pauses for about three of the link's byte waits, then sends more.
@@ -223,7 +145,6 @@ TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
         {"# ", {"# ", "admin"}},
         {"/etc/config> ", {"/etc/config> ", "admin"}},
         {"#", {"#admin"}},
-        {"x >", {"x >admin"}},
     };
     for (const Case& c : cases) {
         PtyDevice console;
@@ -244,11 +165,7 @@ TEST_F(SerialLinkTest, ExpectReturnsThePositionOfTheFirstPatternFound) {
     EXPECT_EQ(link.Expect(1, {"# ", "ogin:", "Busy"}), 3);
     EXPECT_EQ(link.currentLine, "BusyBox v1.0");
     EXPECT_EQ(link.Expect(1, {"# ", "ogin:"}), 2);
-    EXPECT_EQ(link.currentLine, "login: ");
-}
-
-TEST_F(SerialLinkTest, ExpectEmptiesTheLineWhenNothingMatches) {
-    openLink();
+    EXPECT_EQ(link.currentLine, "login: ");  // handed out after the silence budget
     device.send("one\r\ntwo\r\n");
     EXPECT_EQ(link.Expect(2, {"three"}), 0);
     EXPECT_EQ(link.currentLine, "");
@@ -275,14 +192,6 @@ TEST_F(SerialLinkTest, WriteSendsEveryByteInOrder) {
     EXPECT_TRUE(link.Write(text));
     EXPECT_TRUE(link.Write(""));
     EXPECT_EQ(device.receive(text.size()), text);
-}
-
-TEST_F(SerialLinkTest, ClosedLinkFailsReadsAndWrites) {
-    EXPECT_FALSE(link.Write("x"));
-    EXPECT_TRUE(link.Write(""));
-    EXPECT_FALSE(link.ReadLine());
-    EXPECT_FALSE(link.ReadNonEmptyLine());
-    EXPECT_EQ(link.Expect(3, {"x"}), 0);
 }
 
 TEST_F(SerialLinkTest, WriteFailsWhenTheDeviceStopsTakingBytes) {
@@ -334,12 +243,9 @@ TEST(SerialBitRate, CommandLineSwitch) {
         {{"lmtools", "-b", "1200"}, 1200},
         {{"lmtools", "-b 1200"}, 1200},
         {{"lmtools", "-b", "1200", "300"}, 300},
-        {{"lmtools", "x", "-b", "1200", "-q", "300"}, 300},
         {{"lmtools", "300", "-b", "1200"}, 1200},  // " 300" must follow the switch
         {{"lmtools", "-b", "300"}, 38400},
         {{"lmtools", "-b1200"}, 38400},
-        {{"lmtools", "-b", "9600"}, 38400},
-        {{"lmtools", "-B", "1200"}, 38400},
         {{"-b", "1200"}, 38400},  // the program's own name is not an argument
         {{"lmtools", "-b", "1200", "-q300"}, 1200},
     };

@@ -1,0 +1,104 @@
+// lmtools-cli reboot, erase, run and cat against the demo's simulated devices, over telnet and the
+// serial console.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "CliRun.h"
+
+namespace lm::cli {
+namespace {
+
+using test::runDemo;
+
+struct DemoCase {
+    std::string name;
+    std::vector<const char*> args;
+    int status;
+    std::string out;    // all of standard output
+    std::string inErr;  // expected in standard error
+};
+
+class DemoCommands : public testing::TestWithParam<DemoCase> {
+protected:
+    void SetUp() override { ::unsetenv("LMTOOLS_PASSWORD"); }
+};
+
+TEST_P(DemoCommands, ExitStatusAndTexts) {
+    const auto& c = GetParam();
+    const auto run = runDemo(c.args);
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+}
+
+const std::string kLogin = "Establishing Telnet session...\n";
+const std::string kVersion = "Lumetra Zelvix version 4.2.1\n";  // line ends are the PC's
+
+INSTANTIATE_TEST_SUITE_P(
+    Demo, DemoCommands,
+    testing::Values(
+        DemoCase{"Reboot",
+                 {"reboot", "127.0.0.10", "--password", "vorna"},
+                 0,
+                 "The device will take\na few seconds to reboot.\n",
+                 kLogin + "Rebooting...\n"},
+        DemoCase{"EraseAndReboot",
+                 {"erase", "127.0.0.11", "--password", "vorna"},
+                 0,
+                 "You have erased the config files,\nbut the device will take\na few seconds to reboot.\n",
+                 kLogin + "Erasing config files...\nRebooting...\n"},
+        DemoCase{"EraseOnly",
+                 {"erase", "--no-reboot", "127.0.0.12", "--password", "vorna"},
+                 0,
+                 "You have erased the config files.\n",
+                 kLogin + "Erasing config files...\n"},
+        DemoCase{"RebootWrongPasswordWithoutTerminal",
+                 {"reboot", "127.0.0.10", "--password", "nope"},
+                 2,
+                 "",
+                 "Please enter the correct password.\n"},
+        DemoCase{"EraseNoPasswordWithoutTerminal",
+                 {"erase", "127.0.0.10"},
+                 2,
+                 "",
+                 "You must specify the administrator password.\n"},
+        DemoCase{"RebootNobodyThere",
+                 {"reboot", "127.0.0.99", "--password", "vorna"},
+                 1,
+                 "",
+                 "This device does not respond!\n"},
+        DemoCase{"RunPrintsOutput", {"run", "127.0.0.10", "--", "cat", "/etc/version"}, 0, kVersion, ""},
+        DemoCase{"CatPrintsFile", {"cat", "127.0.0.11", "/etc/version"}, 0, kVersion, ""},
+        DemoCase{
+            "RunUnknownCommandIsRefused", {"run", "127.0.0.10", "--", "frobnicate"}, 2, "", "Bad command"},
+        DemoCase{"CatMissingFileIsRefused", {"cat", "127.0.0.10", "/etc/none"}, 2, "", "Invalid argument"},
+        DemoCase{"RunWrongPasswordWithoutTerminal",
+                 {"run", "--password", "nope", "127.0.0.10", "--", "ps"},
+                 2,
+                 "",
+                 "refused the password"},
+        DemoCase{"RunNobodyThere", {"run", "127.0.0.99", "--", "ps"}, 1, "", "No answer from 127.0.0.99"},
+        DemoCase{"NotAnAddress", {"cat", "camera.local", "/etc/version"}, 1, "", "not an IPv4 address"},
+        DemoCase{"SerialConsole", {"run", "--serial", "COM1", "--", "cat", "/etc/version"}, 0, kVersion, ""},
+        // With --serial there is no HOST: a one-word command must not be taken for one.
+        DemoCase{"SerialOneWordCommand", {"run", "--serial", "COM1", "--", "pwd"}, 0, "/\n", ""},
+        DemoCase{"RunWithoutCommand", {"run", "--serial", "COM1"}, 1, "", "run needs a COMMAND"},
+        DemoCase{"SerialPortMissing", {"cat", "--serial", "COM9", "/etc/version"}, 1, "", "was not found"}),
+    [](const auto& p) { return p.param.name; });
+
+TEST(DemoCommands, EnvironmentSuppliesThePassword) {
+    ::setenv("LMTOOLS_PASSWORD", "vorna", 1);
+    const auto erased = runDemo({"erase", "--no-reboot", "127.0.0.13"});
+    ::setenv("LMTOOLS_PASSWORD", "nope", 1);
+    const auto refused = runDemo({"run", "127.0.0.10", "--", "ps"});
+    ::unsetenv("LMTOOLS_PASSWORD");
+    EXPECT_EQ(erased.status, 0) << erased.err;
+    EXPECT_EQ(erased.out, "You have erased the config files.\n");
+    EXPECT_EQ(refused.status, 2) << refused.err;
+}
+
+}  // namespace
+}  // namespace lm::cli
