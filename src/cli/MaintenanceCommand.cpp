@@ -2,40 +2,47 @@
 
 #include <memory>
 
+#include "ExitStatus.h"
 #include "TerminalOperationUi.h"
 #include "TerminalPasswordPrompt.h"
-#include "ops/MaintenanceOperations.h"
 
 namespace lm::cli {
 
-int runMaintenance(Session& session, Maintenance operation, const MaintenanceOptions& options,
-                   std::ostream& out, std::ostream& err) {
-    // The dialogs want the password typed before they start.
-    const auto given = givenPassword(options.password);
-    std::string password = given.value_or("");
-    if (!given && TerminalPasswordPrompt::available()) {
-        TerminalPasswordPrompt first(options.host, "");
-        if (!first.askPassword(password)) password.clear();
-    }
+void MaintenanceCommand::define(CLI::App& command) {
+    command.add_option("HOST", host_, "Device address")->required();
+    password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else asked on a terminal)");
+    command.add_flag("-y,--yes", assumeYes_, "Answer yes to every question");
+}
 
-    TerminalPasswordPrompt prompt(options.host);
+std::string MaintenanceCommand::check() {
+    if (auto problem = hostProblem(host_); !problem.empty()) return problem;
+    if (auto problem = password_.check(); !problem.empty()) return problem;
+    if (!password_.given() && !TerminalPasswordPrompt::available())
+        return "the admin password is needed: give --password or LMTOOLS_PASSWORD, or run it on a terminal";
+    return {};
+}
+
+int MaintenanceCommand::run(CommandContext& context) {
+    std::string password = password_.given().value_or("");
+    if (password.empty()) {
+        TerminalPasswordPrompt first(host_, "");
+        if (!first.askPassword(password)) return kExitFailed;
+    }
+    TerminalPasswordPrompt prompt(host_);
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-    auto ui =
-        std::make_shared<TerminalOperationUi>(options.host, password, options.rebootAfterwards, out, err);
+    auto ui = std::make_shared<TerminalOperationUi>(
+        std::map<int, std::string>{{WorkerTask::kAddressField, host_},
+                                   {WorkerTask::kPasswordField, password}},
+        checks(), assumeYes_, context.out, context.err);
     auto state = std::make_shared<OperationState>();
-    const bool reboot = operation == Maintenance::Reboot;
     // No window to keep alive here: the worker runs on this thread.
     state->running = true;
-    WorkerTask task(session, ui, state, asker, options.host, reboot ? kRebootStartButton : kEraseStartButton,
-                    nullptr);
-    if (reboot)
-        rebootWorker(task);
-    else
-        eraseWorker(task);
+    WorkerTask task(context.session, ui, state, asker, host_, startButton(), nullptr);
+    const Outcome outcome = worker()(task);
     state->running = false;
     // The device drops the connection as it goes down; nothing more is said on it.
-    session.telnet.Close();
-    return ui->exitStatus();
+    context.session.telnet().Close();
+    return exitStatusFor(outcome);
 }
 
 }  // namespace lm::cli

@@ -1,24 +1,32 @@
 #pragma once
 
-#include <optional>
-#include <ostream>
-#include <string>
+#include <functional>
+#include <map>
 
-#include "link/Session.h"
+#include "Command.h"
+#include "ops/WorkerTask.h"
 
 namespace lm::cli {
 
-enum class Maintenance { Reboot, Erase };
+// A command that runs the worker of an operation dialog with a start button, with the terminal as
+// its window: HOST, the admin password asked for before it starts (as the dialog wants it typed).
+class MaintenanceCommand : public Command {
+public:
+    void define(CLI::App& command) override;
+    std::string check() override;
+    int run(CommandContext& context) override;
 
-struct MaintenanceOptions {
-    std::string host;
-    std::optional<std::string> password;  // --password; else LMTOOLS_PASSWORD; else asked on a terminal
-    bool rebootAfterwards = true;         // erase only; --no-reboot clears it
+protected:
+    using Worker = std::function<Outcome(WorkerTask&)>;
+    virtual Worker worker() const = 0;
+    virtual int startButton() const = 0;
+    // The dialog's check boxes as the command's options set them.
+    virtual std::map<int, bool> checks() const { return {}; }
+
+private:
+    std::string host_;
+    PasswordOption password_;
+    bool assumeYes_ = false;
 };
-
-// `reboot` and `erase`: the dialogs' workers with the terminal as their window. Exit status 0 done,
-// 1 the device does not respond, 2 the password was refused or none was given.
-int runMaintenance(Session& session, Maintenance operation, const MaintenanceOptions& options,
-                   std::ostream& out, std::ostream& err);
 
 }  // namespace lm::cli

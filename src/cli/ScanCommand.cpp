@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Command.h"
+#include "ExitStatus.h"
 #include "TextTable.h"
 #include "discovery/DeviceInventory.h"
 #include "discovery/DiscoveryScan.h"
@@ -73,15 +75,34 @@ void scanInto(DeviceInventory& inventory, const Session& session, std::ostream& 
         err << "Note: the network never fell quiet; the scan was ended early.\n";
 }
 
-int runScan(const Session& session, const ScanOptions& options, std::ostream& out, std::ostream& err) {
-    DeviceInventory inventory;
-    scanInto(inventory, session, err);
-    const auto records = inventory.snapshot();
-    if (options.json)
-        printJson(records, out);
-    else
-        printTable(records, out);
-    return 0;
+namespace {
+
+class ScanCommand : public Command {
+public:
+    std::string name() const override { return "scan"; }
+    std::string summary() const override { return "Find every device on the local networks and list them"; }
+    void define(CLI::App& command) override {
+        command.add_flag("--json", json_, "Print a JSON array instead of a table");
+    }
+    int run(CommandContext& context) override {
+        DeviceInventory inventory;
+        scanInto(inventory, context.session, context.err);
+        const auto records = inventory.snapshot();
+        if (json_)
+            printJson(records, context.out);
+        else
+            printTable(records, context.out);
+        return kExitDone;
+    }
+
+private:
+    bool json_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeScanCommand() {
+    return std::make_unique<ScanCommand>();
 }
 
 }  // namespace lm::cli

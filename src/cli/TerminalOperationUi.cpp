@@ -1,46 +1,40 @@
 #include "TerminalOperationUi.h"
 
-#include "ops/MaintenanceOperations.h"
-#include "ops/WorkerTask.h"
+#include "TerminalPasswordPrompt.h"
 
 namespace lm::cli {
 
-TerminalOperationUi::TerminalOperationUi(std::string address, std::string password, bool rebootAfterwards,
-                                         std::ostream& out, std::ostream& err)
-    : address_(std::move(address)),
-      password_(std::move(password)),
-      rebootAfterwards_(rebootAfterwards),
-      out_(out),
-      err_(err) {}
+TerminalOperationUi::TerminalOperationUi(std::map<int, std::string> fields, std::map<int, bool> checks,
+                                         bool assumeYes, std::ostream& out, std::ostream& err)
+    : fields_(std::move(fields)), checks_(std::move(checks)), assumeYes_(assumeYes), out_(out), err_(err) {}
 
 void TerminalOperationUi::setStatus(const std::string& text) {
-    lastStatus_ = text;
     err_ << text << '\n' << std::flush;
 }
 
-int TerminalOperationUi::messageBox(const std::string& text, const std::string&, Icon, Buttons) {
-    out_ << text;
-    if (text.empty() || text.back() != '\n') out_ << '\n';
-    out_.flush();
-    return kOk;
+int TerminalOperationUi::messageBox(const std::string& text, const std::string& title, Icon icon,
+                                    Buttons buttons) {
+    std::ostream& to = icon == Icon::Information ? out_ : err_;
+    to << text;
+    if (text.empty() || text.back() != '\n') to << '\n';
+    to.flush();
+    if (buttons == Buttons::Ok) return kOk;
+    const int yes = buttons == Buttons::YesNo ? kYes : kOk;
+    const int no = buttons == Buttons::YesNo ? kNo : kCancel;
+    if (assumeYes_) return yes;
+    const auto answer =
+        askYesNo(title + ": " + (buttons == Buttons::YesNo ? "yes or no? [y/N] " : "go on? [y/N] "));
+    return answer.value_or(false) ? yes : no;
 }
 
 std::string TerminalOperationUi::fieldText(int id) {
-    if (id == WorkerTask::kAddressField) return address_;
-    if (id == WorkerTask::kPasswordField) return password_;
-    return {};
+    const auto found = fields_.find(id);
+    return found == fields_.end() ? std::string() : found->second;
 }
 
 bool TerminalOperationUi::isChecked(int id) {
-    return id == kRebootAfterwardsBox && rebootAfterwards_;
-}
-
-int TerminalOperationUi::exitStatus() const {
-    if (finished_) return 0;
-    if (lastStatus_ == "Please enter the correct password." ||
-        lastStatus_ == "You must specify the administrator password.")
-        return 2;
-    return 1;
+    const auto found = checks_.find(id);
+    return found != checks_.end() && found->second;
 }
 
 }  // namespace lm::cli

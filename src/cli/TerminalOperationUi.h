@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -7,12 +8,13 @@
 
 namespace lm::cli {
 
-// The window of a maintenance operation on the terminal: the fields are the command's options,
-// status lines go to standard error as they come, the final message to standard output.
+// The window of an operation on the terminal: its fields and check boxes are the command's
+// options, status lines go to standard error as they come, information to standard output.
+// A question is asked on the terminal, answered Yes by --yes, and answered No without a terminal.
 class TerminalOperationUi : public OperationUi {
 public:
-    TerminalOperationUi(std::string address, std::string password, bool rebootAfterwards, std::ostream& out,
-                        std::ostream& err);
+    TerminalOperationUi(std::map<int, std::string> fields, std::map<int, bool> checks, bool assumeYes,
+                        std::ostream& out, std::ostream& err);
 
     void setStatus(const std::string& text) override;
     void setProgressRange(int, int) override {}
@@ -20,21 +22,16 @@ public:
     void enableControl(int, bool) override {}
     int messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override;
     void beep() override {}  // the exit status tells a script; the failure text tells a person
-    void finish() override { finished_ = true; }
+    void finish() override {}
     std::string fieldText(int id) override;
     bool isChecked(int id) override;
 
-    // Exit status of the operation: 0 finished, 1 no answer, 2 password refused or missing.
-    int exitStatus() const;
-
 private:
-    std::string address_;
-    std::string password_;
-    bool rebootAfterwards_;
+    std::map<int, std::string> fields_;
+    std::map<int, bool> checks_;
+    bool assumeYes_;
     std::ostream& out_;
     std::ostream& err_;
-    std::string lastStatus_;
-    bool finished_ = false;
 };
 
 }  // namespace lm::cli

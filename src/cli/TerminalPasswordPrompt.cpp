@@ -4,61 +4,100 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <csignal>
 
+#include "link/ShellInput.h"
 #include "platform/UniqueFd.h"
 
 namespace lm::cli {
 
 namespace {
 
-constexpr std::size_t kMaxPassword = 1024;
+constexpr std::size_t kMaxAnswer = 1024;
 
-// Reads one line from the terminal with echo off; false at end of input.
-bool readHidden(int tty, std::string& line) {
-    termios saved{};
-    const bool hasTermios = ::tcgetattr(tty, &saved) == 0;
-    if (hasTermios) {
-        termios quiet = saved;
-        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        quiet.c_lflag |= ECHONL;
-        ::tcsetattr(tty, TCSAFLUSH, &quiet);
-    }
+// The terminal's settings while echo is off, for the signal handler to put back.
+int gQuietTty = -1;
+termios gSavedTermios{};
+struct sigaction gSavedInt {
+}, gSavedTerm{};
+
+void restoreEchoAndDie(int signal) {
+    ::tcsetattr(gQuietTty, TCSAFLUSH, &gSavedTermios);
+    ::sigaction(SIGINT, &gSavedInt, nullptr);
+    ::sigaction(SIGTERM, &gSavedTerm, nullptr);
+    ::raise(signal);
+}
+
+bool readLine(int tty, std::string& line) {
     line.clear();
     char c = 0;
     ssize_t got;
     while ((got = ::read(tty, &c, 1)) == 1 && c != '\n')
-        if (line.size() < kMaxPassword) line += c;
-    if (hasTermios) ::tcsetattr(tty, TCSAFLUSH, &saved);
+        if (line.size() < kMaxAnswer) line += c;
     return got == 1;
 }
 
-}  // namespace
-
-std::optional<std::string> givenPassword(const std::optional<std::string>& option) {
-    if (option) return option;
-    if (const char* env = std::getenv("LMTOOLS_PASSWORD")) return std::string(env);
-    return std::nullopt;
+// Reads one line from the terminal with echo off; false at end of input.
+bool readHidden(int tty, std::string& line) {
+    if (::tcgetattr(tty, &gSavedTermios) != 0) return readLine(tty, line);
+    gQuietTty = tty;
+    struct sigaction onSignal {};
+    onSignal.sa_handler = restoreEchoAndDie;
+    ::sigemptyset(&onSignal.sa_mask);
+    ::sigaction(SIGINT, &onSignal, &gSavedInt);
+    ::sigaction(SIGTERM, &onSignal, &gSavedTerm);
+    termios quiet = gSavedTermios;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    quiet.c_lflag |= ECHONL;
+    ::tcsetattr(tty, TCSAFLUSH, &quiet);
+    const bool got = readLine(tty, line);
+    ::tcsetattr(tty, TCSAFLUSH, &gSavedTermios);
+    ::sigaction(SIGINT, &gSavedInt, nullptr);
+    ::sigaction(SIGTERM, &gSavedTerm, nullptr);
+    gQuietTty = -1;
+    return got;
 }
+
+UniqueFd openTerminal() {
+    if (!TerminalPasswordPrompt::available()) return UniqueFd();
+    return UniqueFd(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
+}
+
+bool say(int tty, const std::string& text) {
+    return ::write(tty, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+}  // namespace
 
 bool TerminalPasswordPrompt::available() {
     return ::isatty(STDIN_FILENO) != 0;
 }
 
 bool TerminalPasswordPrompt::askPassword(std::string& password) {
-    if (!available()) return false;
-    UniqueFd tty(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
+    const UniqueFd tty = openTerminal();
     if (!tty) return false;
     std::string question = opening_ + "Password for admin at " + site_ + ": ";
     std::string typed;
     while (true) {
-        if (::write(tty.get(), question.data(), question.size()) < 0) return false;
+        if (!say(tty.get(), question)) return false;
         if (!readHidden(tty.get(), typed)) return false;  // end of input: the user gave up
-        if (!typed.empty()) break;
-        question = "A password is required. Password for admin at " + site_ + ": ";
+        if (typed.empty())
+            question = "A password is required. Password for admin at " + site_ + ": ";
+        else if (hasControlCharacter(typed))
+            question = "A password cannot hold control characters. Password for admin at " + site_ + ": ";
+        else
+            break;
     }
     password = typed;
     return true;
+}
+
+std::optional<bool> askYesNo(const std::string& question) {
+    const UniqueFd tty = openTerminal();
+    if (!tty || !say(tty.get(), question)) return std::nullopt;
+    std::string answer;
+    if (!readLine(tty.get(), answer)) return std::nullopt;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
 }  // namespace lm::cli

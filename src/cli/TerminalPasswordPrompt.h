@@ -8,10 +8,7 @@
 namespace lm::cli {
 
 // Asks for the admin password on the controlling terminal without echo. Without a terminal it
-// cannot ask, and every request counts as cancelled.
-// The password the user gave: the --password option, else the environment variable LMTOOLS_PASSWORD.
-std::optional<std::string> givenPassword(const std::optional<std::string>& option);
-
+// cannot ask, and every request counts as cancelled. Ctrl-C while it asks puts echo back first.
 class TerminalPasswordPrompt : public PasswordPrompt {
 public:
     // opening starts the first question; the default suits a password the device refused.
@@ -25,5 +22,8 @@ private:
     std::string site_;
     std::string opening_;
 };
+
+// Asks a yes/no question on the terminal; nullopt without a terminal or at end of input.
+std::optional<bool> askYesNo(const std::string& question);
 
 }  // namespace lm::cli

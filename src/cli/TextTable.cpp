@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "TerminalText.h"
+
 namespace lm::cli {
 
 TextTable::TextTable(std::vector<std::string> headings) {
@@ -10,7 +12,7 @@ TextTable::TextTable(std::vector<std::string> headings) {
 
 void TextTable::addRow(std::vector<std::string> cells) {
     for (auto& cell : cells)
-        cell = printable(cell);
+        cell = terminalSafe(cell);
     cells.resize(rows_.front().size());
     rows_.push_back(std::move(cells));
 }
@@ -28,15 +30,6 @@ void TextTable::print(std::ostream& out) const {
         }
         out << line << '\n';
     }
-}
-
-std::string printable(const std::string& text) {
-    std::string out = text;
-    for (auto& ch : out) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20 || byte == 0x7f) ch = '?';
-    }
-    return out;
 }
 
 }  // namespace lm::cli

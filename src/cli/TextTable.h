@@ -6,7 +6,8 @@
 
 namespace lm::cli {
 
-// A plain text table with aligned columns, for terminals and pipes alike.
+// A plain text table with aligned columns, for terminals and pipes alike; cells are made
+// terminal-safe.
 class TextTable {
 public:
     explicit TextTable(std::vector<std::string> headings);
@@ -16,8 +17,5 @@ public:
 private:
     std::vector<std::vector<std::string>> rows_;
 };
-
-// Device-supplied text made safe for a terminal: control bytes become "?".
-std::string printable(const std::string& text);
 
 }  // namespace lm::cli

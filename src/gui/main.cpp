@@ -8,6 +8,6 @@ int main(int argc, char* argv[]) {
     if (!app.prepare(profile, serialPorts)) app.exitNow(app.exitCode());
 
     lm::Session session(std::move(profile), lm::Timing{}, std::move(serialPorts));
-    session.serial.setBitRate(app.serialBitRate());
+    session.serial().setBitRate(app.serialBitRate());
     app.exitNow(app.run(session));
 }

@@ -62,9 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "Please enter the correct password.\n"},
         DemoCase{"EraseNoPasswordWithoutTerminal",
                  {"erase", "127.0.0.10"},
-                 2,
+                 64,
                  "",
-                 "You must specify the administrator password.\n"},
+                 "the admin password is needed"},
         DemoCase{"RebootNobodyThere",
                  {"reboot", "127.0.0.99", "--password", "vorna"},
                  1,
@@ -81,13 +81,42 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  "refused the password"},
         DemoCase{"RunNobodyThere", {"run", "127.0.0.99", "--", "ps"}, 1, "", "No answer from 127.0.0.99"},
-        DemoCase{"NotAnAddress", {"cat", "camera.local", "/etc/version"}, 1, "", "not an IPv4 address"},
+        DemoCase{"NotAnAddress", {"cat", "camera.local", "/etc/version"}, 64, "", "not an IPv4 address"},
         DemoCase{"SerialConsole", {"run", "--serial", "COM1", "--", "cat", "/etc/version"}, 0, kVersion, ""},
         // With --serial there is no HOST: a one-word command must not be taken for one.
         DemoCase{"SerialOneWordCommand", {"run", "--serial", "COM1", "--", "pwd"}, 0, "/\n", ""},
-        DemoCase{"RunWithoutCommand", {"run", "--serial", "COM1"}, 1, "", "run needs a COMMAND"},
+        DemoCase{"RunWithoutCommand", {"run", "--serial", "COM1"}, 64, "", "the command is empty"},
+        // Nothing the user typed may become a second command on the device: refused before sending.
+        DemoCase{"PasswordWithLineEnd",
+                 {"reboot", "127.0.0.10", "--password", "vorna\nconfig clear"},
+                 64,
+                 "",
+                 "the password holds a control character"},
+        DemoCase{"CatPathWithShellCharacters",
+                 {"cat", "127.0.0.10", "/etc/version;reboot"},
+                 64,
+                 "",
+                 "may hold only"},
+        DemoCase{"CatRelativePath", {"cat", "127.0.0.10", "etc/version"}, 64, "", "absolute path"},
+        DemoCase{
+            "RunWordWithLineEnd", {"run", "127.0.0.10", "--", "id\nreboot"}, 64, "", "control character"},
+        DemoCase{"RunBlankCommand", {"run", "127.0.0.10", "--", " "}, 64, "", "the command is empty"},
+        DemoCase{
+            "RunHostAndSerial", {"run", "127.0.0.10", "--serial", "COM1", "--", "ps"}, 64, "", "not both"},
         DemoCase{"SerialPortMissing", {"cat", "--serial", "COM9", "/etc/version"}, 1, "", "was not found"}),
     [](const auto& p) { return p.param.name; });
+
+// Only the echo is dropped from a user's command: ps lists itself, over telnet and serial alike.
+TEST(DemoCommands, RunPrintsEveryLineButTheEcho) {
+    for (const auto& target : {std::vector<const char*>{"run", "127.0.0.10"}, {"run", "--serial", "COM1"}}) {
+        auto args = target;
+        args.insert(args.end(), {"--", "ps"});
+        const auto run = runDemo(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(" ps\n"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.rfind("  PID", 0), 0u) << run.out;
+    }
+}
 
 TEST(DemoCommands, EnvironmentSuppliesThePassword) {
     ::setenv("LMTOOLS_PASSWORD", "vorna", 1);

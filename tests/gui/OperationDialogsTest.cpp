@@ -102,7 +102,7 @@ private slots:
     void init() {
         for (std::size_t i = 0; i < 2; ++i)
             QVERIFY(simulator_->waitUntilUp(i, Milliseconds(5000)));
-        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
+        QCOMPARE(session_->password(), std::string(Session::kDefaultPassword));
     }
 
     void missingInputFailsAndReenablesStart_data() {
@@ -180,7 +180,7 @@ private slots:
         QVERIFY(!dialog->isVisible());
         QCOMPARE(rebootCount(kGuarded), before + 1);
         QTRY_VERIFY(!dialog->state()->running);
-        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
+        QCOMPARE(session_->password(), std::string(Session::kDefaultPassword));
     }
 
     void cancelledPromptsFail() {
@@ -196,7 +196,7 @@ private slots:
         QVERIFY(start->isEnabled());
         QVERIFY(dialog->isVisible());
         QVERIFY(boxes_.shown.isEmpty());
-        QCOMPARE(session_->currentPassword, std::string(Session::kDefaultPassword));
+        QCOMPARE(session_->password(), std::string(Session::kDefaultPassword));
     }
 
     // Closing while the worker sits in its pause after "reboot": the dialog goes at once the

@@ -1,89 +1,136 @@
 #include "link/DeviceSession.h"
 
+#include <algorithm>
+
 namespace lm {
 
 namespace {
 
 constexpr const char* kEscape = "\x1b";
+// An escape followed at once by more keys reads as a key sequence to the editor, not as the key
+// that leaves insert mode.
+constexpr Milliseconds kEscapePause{300};
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+std::string withoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
+// What a device's cat says of a file it cannot open ("cat: can't open '/x': No such file or directory").
+bool cannotOpen(const std::string& line, const std::string& path) {
+    return contains(line, path) &&
+           (contains(line, "can't open") || contains(line, "No such file or directory"));
+}
+
 }  // namespace
 
 bool DeviceSession::isPromptLine(const std::string& line) const {
-    const auto at = line.find(s_.shellPrompt);
-    return at != std::string::npos && at + s_.shellPrompt.size() == line.size();
+    const std::string& prompt = s_.shellPrompt();
+    const auto at = line.find(prompt);
+    return at != std::string::npos && at + prompt.size() == line.size();
 }
 
 void DeviceSession::adoptLoginPrompt() {
-    const std::string& seen = network() ? s_.telnet.transcript : s_.serial.currentLine;
+    const std::string& seen = network() ? s_.telnet().transcript : s_.serial().currentLine;
     if (contains(seen, "> "))
-        s_.shellPrompt = "> ";
+        s_.setShellPrompt("> ");
     else if (contains(seen, "# "))
-        s_.shellPrompt = "# ";
+        s_.setShellPrompt("# ");
     else
-        s_.shellPrompt.clear();
+        s_.setShellPrompt({});
 }
 
 bool DeviceSession::send(const std::string& text) {
-    return network() ? s_.telnet.Send(text) : s_.serial.Write(text);
+    return network() ? s_.telnet().Send(text) : s_.serial().Write(text);
+}
+
+Outcome DeviceSession::failWith(std::string message) {
+    message_ = std::move(message);
+    return Outcome::Failed;
+}
+
+bool DeviceSession::inputRefused(ShellValue kind, const std::string& value, const char* name) {
+    message_ = shellValueProblem(kind, value, name);
+    return !message_.empty();
 }
 
 bool DeviceSession::keep(std::string line, std::size_t& total) {
     total += line.size();
-    if (total > kMaxOutputBytes || s_.remoteLineBuffer.size() >= kMaxOutputLines) return false;
-    s_.remoteLineBuffer.push_back(std::move(line));
+    if (total > kMaxOutputBytes || s_.remoteLines().size() >= kMaxOutputLines) {
+        message_ = "output longer than 8 MiB; stopped";
+        return false;
+    }
+    s_.remoteLines().push_back(std::move(line));
     return true;
+}
+
+std::string DeviceSession::nextLine(const Deadline& bound) {
+    if (bound.expired()) return {};
+    if (network()) return s_.telnet().ReadUntil(300, s_.shellPrompt());
+    auto& serial = s_.serial();
+    return serial.ReadNonEmptyLine() ? serial.currentLine : std::string();
+}
+
+Outcome DeviceSession::endOfOutput(const Deadline& bound) {
+    // Serial output simply stops at the end; over the network a command ends with its prompt.
+    const bool cut = bound.expired() || (network() ? s_.telnet().lastWaitCut() : s_.serial().lastWaitCut());
+    message_ =
+        cut ? "the device kept sending without showing its prompt; stopped" : "the device stopped answering";
+    return Outcome::NoAnswer;
 }
 
 void DeviceSession::Logout(bool sendQuit) {
     if (network())
-        s_.telnet.Logout(sendQuit);
+        s_.telnet().Logout(sendQuit);
     else
-        s_.serial.Close();
+        s_.serial().Close();
 }
 
-void DeviceSession::Reboot() {
-    send("reboot\n");
+bool DeviceSession::Reboot() {
+    return send("reboot\n");
 }
 
-int DeviceSession::SaveConfig() {
-    const std::string command = s_.configDependSupported ? "config save\n" : "killall -USR1 flatfsd\n";
+Outcome DeviceSession::SaveConfig() {
+    const std::string command = s_.configDependSupported() ? "config save\n" : "killall -USR1 flatfsd\n";
     if (network()) {
-        s_.telnet.Send(command);
-        return s_.telnet.Expect(45, {"> ", "# "}) ? 0 : 1;
+        s_.telnet().Send(command);
+        return s_.telnet().Expect(45, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
     }
-    s_.serial.Write(command);
-    return s_.serial.Expect(10, {"> ", "# "}) ? 0 : 1;
+    s_.serial().Write(command);
+    return s_.serial().Expect(10, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
 }
 
-int DeviceSession::EnterNsh(bool& rootPrompt) {
-    const int major = s_.firmwareMajor, minor = s_.firmwareMinor, patch = s_.firmwarePatch;
+Outcome DeviceSession::EnterNsh(bool& rootPrompt) {
+    const auto [major, minor, patch] = s_.firmware();
     if (!network()) {
+        auto& serial = s_.serial();
         if (!(major == 1 && minor == 0) || patch >= 14) {
             rootPrompt = true;
-            return 0;
+            return Outcome::Ok;
         }
         if (patch < 10) {
             rootPrompt = false;
-            return 0;
+            return Outcome::Ok;
         }
-        s_.serial.Write("/bin/nsh\n");
-        rootPrompt = s_.serial.Expect(5, {"> ", "# "}) && contains(s_.serial.currentLine, "# ");
-        return rootPrompt ? 0 : 1;
+        serial.Write("/bin/nsh\n");
+        rootPrompt = serial.Expect(5, {"> ", "# "}) && contains(serial.currentLine, "# ");
+        return rootPrompt ? Outcome::Ok : Outcome::NoAnswer;
     }
 
     if (major == 1 && minor > 0) {
         rootPrompt = true;
-        return 0;
+        return Outcome::Ok;
     }
     if (major == 1 && minor == 0 && patch < 10) {
         rootPrompt = false;
-        return 0;
+        return Outcome::Ok;
     }
-    auto& telnet = s_.telnet;
+    auto& telnet = s_.telnet();
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (attempt > 0) {
             s_.timing().pause(Milliseconds(1000));
@@ -93,28 +140,29 @@ int DeviceSession::EnterNsh(bool& rootPrompt) {
         }
         if (patch > 13) {
             rootPrompt = true;
-            return 0;
+            return Outcome::Ok;
         }
         telnet.Send("/bin/nsh\n");
         if (telnet.Expect(5, {"> ", "# "}) && contains(telnet.transcript, "# ")) {
             rootPrompt = true;
-            return 0;
+            return Outcome::Ok;
         }
     }
     rootPrompt = false;
-    return 1;
+    return Outcome::NoAnswer;
 }
 
-int DeviceSession::ProbeConfigTool(bool& hasDepend) {
+Outcome DeviceSession::ProbeConfigTool(bool& hasDepend) {
     hasDepend = false;
     if (!network()) {
-        if (!s_.serial.Write("config\n")) return 0;
-        if (!s_.serial.Expect(5, {"Permission denied", "depend="})) return 0;
-        hasDepend = contains(s_.serial.currentLine, "depend=");
-        s_.serial.Expect(5, {"> ", "# "});
-        return 0;
+        auto& serial = s_.serial();
+        if (!serial.Write("config\n")) return Outcome::Ok;
+        if (!serial.Expect(5, {"Permission denied", "depend="})) return Outcome::Ok;
+        hasDepend = contains(serial.currentLine, "depend=");
+        serial.Expect(5, {"> ", "# "});
+        return Outcome::Ok;
     }
-    auto& telnet = s_.telnet;
+    auto& telnet = s_.telnet();
     telnet.Send("config\n");
     int found = telnet.Expect(5, {"Permission denied", "depend="});
     for (int retry = 0; !found && retry < 3; ++retry) {
@@ -125,21 +173,22 @@ int DeviceSession::ProbeConfigTool(bool& hasDepend) {
         telnet.Send("config\n");
         found = telnet.Expect(5, {"Permission denied", "depend="});
     }
-    if (!found) return 1;
+    if (!found) return Outcome::NoAnswer;
     hasDepend = contains(telnet.transcript, "depend=");
     telnet.Expect(5, {"> ", "# "});
-    return 0;
+    return Outcome::Ok;
 }
 
 std::string DeviceSession::ReadPrompt() {
     if (!network()) {
-        if (!s_.serial.Write("\n") || !s_.serial.ReadNonEmptyLine()) return {};
-        const std::string& line = s_.serial.currentLine;
+        auto& serial = s_.serial();
+        if (!serial.Write("\n") || !serial.ReadNonEmptyLine()) return {};
+        const std::string& line = serial.currentLine;
         if (contains(line, "> ")) return "> ";
         if (contains(line, "# ")) return "# ";
         return line.size() < 2 ? line : line.substr(line.size() - 2);
     }
-    auto& telnet = s_.telnet;
+    auto& telnet = s_.telnet();
     telnet.Drain();
     if (!telnet.Send("\n")) return {};
     std::string line;
@@ -151,159 +200,187 @@ std::string DeviceSession::ReadPrompt() {
     return line;
 }
 
-int DeviceSession::RunCommand(const std::string& command) {
-    if (s_.shellPrompt.empty()) s_.shellPrompt = ReadPrompt();
-    s_.remoteLineBuffer.clear();
+Outcome DeviceSession::RunCommand(const std::string& command, Echo echo) {
+    message_.clear();
+    if (inputRefused(ShellValue::Text, command, "command")) return Outcome::Failed;
+    if (s_.shellPrompt().empty()) s_.setShellPrompt(ReadPrompt());
+    s_.remoteLines().clear();
     std::size_t total = 0;
+    const Deadline bound(s_.timing().waitBound);
 
-    if (!network()) {
-        auto& serial = s_.serial;
-        if (!serial.Write(command + "\n")) return 1;
-        if (!serial.Expect(2, {command})) return 1;
-        while (true) {
-            if (!serial.ReadNonEmptyLine()) return 1;
-            const std::string& line = serial.currentLine;
-            if (isPromptLine(line)) return 0;
-            if (contains(line, command) && contains(line, "Bad command")) return 2;
-            if (!keep(line, total)) return 1;
-        }
+    if (network()) {
+        s_.telnet().Drain();
+        if (!s_.telnet().Send(command + "\n")) return endOfOutput(bound);
+    } else {
+        if (!s_.serial().Write(command + "\n") || !s_.serial().Expect(2, {command}))
+            return endOfOutput(bound);
     }
-
-    auto& telnet = s_.telnet;
-    telnet.Drain();
-    telnet.Send(command + "\n");
+    bool echoSeen = !network();  // the serial wait above took the echo
     while (true) {
-        std::string line = telnet.ReadUntil(300, s_.shellPrompt);
-        if (line.empty()) return 1;
+        std::string line = nextLine(bound);
+        if (line.empty()) return endOfOutput(bound);
+        if (isPromptLine(line)) return Outcome::Ok;
         if (contains(line, command)) {
-            if (contains(line, "Bad command")) return 2;
-            continue;  // the echo of the command
+            if (contains(line, "Bad command")) {
+                message_ = withoutLineEnd(line);
+                return Outcome::Refused;
+            }
+            const bool isEcho = network() && (echo == Echo::AllNamingCommand || !echoSeen);
+            echoSeen = true;
+            if (isEcho) continue;
         }
-        if (isPromptLine(line)) return 0;
-        if (!keep(std::move(line), total)) return 1;
+        if (!keep(std::move(line), total)) return Outcome::Failed;
     }
 }
 
-int DeviceSession::ReadRemoteFile(const std::string& path) {
-    s_.remoteLineBuffer.clear();
+Outcome DeviceSession::ReadRemoteFile(const std::string& path) {
+    message_.clear();
+    if (inputRefused(ShellValue::Path, path, "path")) return Outcome::Failed;
+    s_.remoteLines().clear();
     std::size_t total = 0;
     const std::string command = "cat " + path;
+    const Deadline bound(s_.timing().waitBound);
 
-    if (!network()) {
-        auto& serial = s_.serial;
-        if (!serial.Write(command + "\n")) return 1;
-        if (!serial.Expect(2, {path})) return 1;
-        // Over the serial link, running out of lines is the end of the file.
-        while (serial.ReadNonEmptyLine()) {
-            const std::string& line = serial.currentLine;
-            if (isPromptLine(line)) return 0;
-            if (contains(line, path) && contains(line, "Invalid argument")) return 2;
-            if (!keep(line, total)) return 1;
-        }
-        return 0;
+    if (network()) {
+        s_.telnet().Drain();
+        if (!s_.telnet().Send(command + "\n")) return endOfOutput(bound);
+    } else {
+        if (!s_.serial().Write(command + "\n") || !s_.serial().Expect(2, {path})) return endOfOutput(bound);
     }
-
-    auto& telnet = s_.telnet;
-    telnet.Drain();
-    telnet.Send(command + "\n");
-    bool echoSeen = false;
+    bool echoSeen = !network();
     while (true) {
-        std::string line = telnet.ReadUntil(300, s_.shellPrompt);
-        if (line.empty()) return 1;
+        std::string line = nextLine(bound);
+        if (line.empty()) {
+            // Over the serial link, running out of lines is the end of the file.
+            return network() || bound.expired() || s_.serial().lastWaitCut() ? endOfOutput(bound)
+                                                                             : Outcome::Ok;
+        }
         if (!echoSeen && contains(line, command)) {
             echoSeen = true;
             continue;
         }
-        if (isPromptLine(line)) return 0;
-        if (contains(line, path) && contains(line, "Invalid argument")) return 2;
-        if (!keep(std::move(line), total)) return 1;
+        if (isPromptLine(line)) return Outcome::Ok;
+        if (contains(line, path) && contains(line, "Invalid argument")) {
+            message_ = withoutLineEnd(line);
+            return Outcome::Refused;
+        }
+        if (cannotOpen(line, path)) return failWith(withoutLineEnd(line));
+        if (!keep(std::move(line), total)) return Outcome::Failed;
     }
+}
+
+void DeviceSession::leaveEditor() {
+    send(kEscape);
+    s_.timing().pause(kEscapePause);
+    send(":q!\n");
+}
+
+// Reads the file back and compares it with what was meant to be written; the buffer keeps the
+// lines to write either way.
+bool DeviceSession::readsBack(const std::string& path) {
+    const std::vector<std::string> written = s_.remoteLines();
+    const Outcome read = ReadRemoteFile(path);
+    std::vector<std::string> found = std::move(s_.remoteLines());
+    s_.remoteLines() = written;
+    if (read != Outcome::Ok) return false;
+    if (found.size() != written.size()) return false;
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (withoutLineEnd(found[i]) != withoutLineEnd(written[i])) return false;
+    return true;
 }
 
 bool DeviceSession::writeAttemptOverNetwork(const std::string& path, const std::string& listingArgument,
                                             const std::string& expected) {
-    auto& telnet = s_.telnet;
-    const bool viaCat = s_.catWriteSupported;
+    auto& telnet = s_.telnet();
+    const bool viaCat = s_.catWriteSupported();
+    const auto& lines = s_.remoteLines();
     if (viaCat) {
         telnet.Send("/bin/cat > " + path + "\n");
         if (!telnet.Expect(20, {"/bin/cat"})) return false;
     } else {
+        // A new file: the editor says so, or only shows its status line ("- PATH 1/1 100%").
         telnet.Send("vi " + path + "\n");
-        if (!telnet.Expect(20, {"No such file"})) return false;
+        if (!telnet.Expect(20, {"No such file", "- " + path})) return false;
         telnet.Send("i");
         telnet.ReadLine(4);
         telnet.Drain();
     }
-    for (const auto& line : s_.remoteLineBuffer) {
-        telnet.Send(line + "\n");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        // The editor ends the file with a line end of its own; cat needs every one.
+        const bool last = i + 1 == lines.size();
+        telnet.Send(viaCat || !last ? lines[i] + "\n" : lines[i]);
         telnet.ReadLine(1);
         telnet.Drain();
     }
     if (viaCat) {
         telnet.Send("\x04");
     } else {
-        telnet.Send(std::string(kEscape) + ":wq\n");
-        if (!telnet.Expect(20, {path})) return false;
+        telnet.Send(kEscape);
+        s_.timing().pause(kEscapePause);
+        telnet.Send(":wq\n");
     }
-    telnet.Expect(2, {"> ", "# "});
+    telnet.Expect(20, {"> ", "# "});
+    s_.timing().pause(kEscapePause);
+    telnet.Drain();
     telnet.Send("ls " + listingArgument + "\n");
     if (!telnet.Expect(20, {expected})) return false;
     telnet.Expect(2, {"> ", "# "});
-    return true;
+    return readsBack(path);
 }
 
-int DeviceSession::writeOverSerial(const std::string& path, const std::string& listingArgument,
-                                   const std::string& expected) {
-    auto& serial = s_.serial;
+bool DeviceSession::writeOverSerial(const std::string& path, const std::string& listingArgument,
+                                    const std::string& expected) {
+    auto& serial = s_.serial();
     const auto& timing = s_.timing();
-    if (s_.catWriteSupported) {
-        if (!serial.Write("/bin/cat > " + path + "\n")) return 1;
+    const auto& lines = s_.remoteLines();
+    if (s_.catWriteSupported()) {
+        if (!serial.Write("/bin/cat > " + path + "\n")) return false;
         timing.pause(Milliseconds(400));
-        for (const auto& line : s_.remoteLineBuffer) {
-            if (!serial.Write(line + "\n")) return 1;
+        for (const auto& line : lines) {
+            if (!serial.Write(line + "\n")) return false;
             timing.pause(Milliseconds(200));
         }
         timing.pause(Milliseconds(400));
         serial.Write("\x04");
-        if (!serial.Expect(5, {"# "})) return 1;
+        if (!serial.Expect(5, {"# "})) return false;
     } else {
-        if (!serial.Write("vi " + path + "\n")) return 1;
-        if (!serial.Expect(5, {"No such file"})) return 1;
+        if (!serial.Write("vi " + path + "\n")) return false;
+        if (!serial.Expect(5, {"No such file", "- " + path})) return false;
         serial.Write("i");
-        for (const auto& line : s_.remoteLineBuffer)
-            serial.Write(line + "\n");
-        serial.Write(std::string(kEscape) + ":wq\n");
-        if (!serial.Expect(5, {path})) {
-            serial.Write(std::string(kEscape) + ":q!\n");
-            return 1;
-        }
-        if (contains(serial.currentLine, "write error")) {
-            serial.Write(std::string(kEscape) + ":q!\n");
-            if (!serial.Expect(5, {"> ", "# "})) return 1;
-            if (s_.remoteLineBuffer.empty()) {
-                // An empty file counts as written.
-                serial.Expect(1, {"> ", "# "});
-                return 0;
-            }
-        }
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (!serial.Write(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return false;
+        serial.Write(kEscape);
+        timing.pause(kEscapePause);
+        serial.Write(":wq\n");
+        serial.Expect(5, {"> ", "# "});
     }
     serial.Write("ls " + listingArgument + "\n");
-    if (!serial.Expect(5, {expected})) return 1;
+    if (!serial.Expect(5, {expected})) return false;
     serial.Expect(1, {"> ", "# "});
-    return 0;
+    return readsBack(path);
 }
 
-int DeviceSession::WriteRemoteFile(const std::string& path, const std::string& listingArgument,
-                                   const std::string& expected) {
-    if (!network()) return writeOverSerial(path, listingArgument, expected);
-    auto& telnet = s_.telnet;
+Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::string& listingArgument,
+                                       const std::string& expected) {
+    message_.clear();
+    if (inputRefused(ShellValue::Path, path, "path")) return Outcome::Failed;
+    if (inputRefused(ShellValue::Text, listingArgument, "listing")) return Outcome::Failed;
+    for (const auto& line : s_.remoteLines())
+        if (inputRefused(ShellValue::Text, line, "file line")) return Outcome::Failed;
+
+    if (!network()) {
+        if (writeOverSerial(path, listingArgument, expected)) return Outcome::Ok;
+        if (!s_.catWriteSupported()) leaveEditor();
+        return failWith("the file " + path + " did not read back as written");
+    }
+    auto& telnet = s_.telnet();
     for (int attempt = 0;; ++attempt) {
-        if (writeAttemptOverNetwork(path, listingArgument, expected)) return 0;
-        if (attempt == 3) return 1;
+        if (writeAttemptOverNetwork(path, listingArgument, expected)) return Outcome::Ok;
+        if (attempt == 3) return failWith("the file " + path + " did not read back as written");
         // Leave the editor without saving, remove what was written, and start again.
         s_.timing().pause(Milliseconds(1000));
         telnet.Drain();
-        telnet.Send(std::string(kEscape) + ":q!\n");
+        leaveEditor();
         telnet.Expect(20, {"> ", "# "});
         telnet.Send("rm " + path + "\n");
         telnet.Expect(20, {"> ", "# "});

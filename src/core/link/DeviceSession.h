@@ -2,52 +2,75 @@
 
 #include <string>
 
+#include "link/Outcome.h"
 #include "link/Session.h"
+#include "link/ShellInput.h"
 
 namespace lm {
 
 // The shell operations on a logged-in device, each in a network and a serial form chosen by
-// session.connectionIsNetwork. Results: 0 success, 1 link failure or time-out, 2 refused by the device.
+// the session's connectionIsNetwork. Paths, commands and written lines are checked with the shell
+// input rules first: a value that could run a second command is refused (Failed) and nothing is sent.
 class DeviceSession {
 public:
     // Output beyond this ends a command as a failure: a device that never stops cannot fill memory.
     static constexpr std::size_t kMaxOutputBytes = 8 * 1024 * 1024;
     static constexpr std::size_t kMaxOutputLines = 100000;
 
+    // Which output lines naming the command are taken for its echo: every one (what the internal
+    // runner needs: a device may repeat the command in its own messages), or only the first (a
+    // user's command, whose output may name it: `ps` lists itself).
+    enum class Echo { AllNamingCommand, FirstOnly };
+
     explicit DeviceSession(Session& session) : s_(session) {}
 
     void Logout(bool sendQuit);
-    void Reboot();
-    int SaveConfig();
-    int EnterNsh(bool& rootPrompt);
-    int ProbeConfigTool(bool& hasDepend);
+    // Sends "reboot"; false when it could not be sent.
+    bool Reboot();
+    Outcome SaveConfig();
+    Outcome EnterNsh(bool& rootPrompt);
+    Outcome ProbeConfigTool(bool& hasDepend);
     std::string ReadPrompt();
-    int RunCommand(const std::string& command);
-    int ReadRemoteFile(const std::string& path);
-    // Writes session.remoteLineBuffer, each line followed by "\n", into path, then checks that
-    // "ls " + listingArgument shows expected.
-    int WriteRemoteFile(const std::string& path, const std::string& listingArgument,
-                        const std::string& expected);
+    // Ok, NoAnswer, Refused ("Bad command") or Failed (see deviceMessage()).
+    Outcome RunCommand(const std::string& command, Echo echo = Echo::AllNamingCommand);
+    // Ok, NoAnswer, Refused ("Invalid argument") or Failed (the device cannot open the file).
+    Outcome ReadRemoteFile(const std::string& path);
+    // Writes the session's remote lines into path, checks that "ls " + listingArgument shows
+    // expected, and reads the file back: Ok only when it holds exactly those lines.
+    Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
+                            const std::string& expected);
 
-    // Takes the prompt that the login just ended on as shellPrompt ("> " or "# "; empty when none
-    // was seen), so the first command need not ask the device for it again.
+    // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
+    // none was seen), so the first command need not ask the device for it again.
     void adoptLoginPrompt();
 
     // A line holding the shell prompt with nothing after its first occurrence.
     bool isPromptLine(const std::string& line) const;
 
+    // Why the last operation failed, in the device's words where it gave any ("cat: can't open
+    // '/x': No such file or directory"), else in ours ("output longer than 8 MiB; stopped").
+    const std::string& deviceMessage() const { return message_; }
+
 private:
-    bool network() const { return s_.connectionIsNetwork; }
-    // Sends on the active link.
+    bool network() const { return s_.connectionIsNetwork(); }
     bool send(const std::string& text);
     // Appends a line of output unless the output has grown past its bound.
     bool keep(std::string line, std::size_t& total);
+    // The next line of output (its line end kept), or empty when the device fell silent or the
+    // wait ran past its bound.
+    std::string nextLine(const Deadline& bound);
+    Outcome endOfOutput(const Deadline& bound);
+    Outcome failWith(std::string message);
+    bool inputRefused(ShellValue kind, const std::string& value, const char* name);
     bool writeAttemptOverNetwork(const std::string& path, const std::string& listingArgument,
                                  const std::string& expected);
-    int writeOverSerial(const std::string& path, const std::string& listingArgument,
-                        const std::string& expected);
+    bool writeOverSerial(const std::string& path, const std::string& listingArgument,
+                         const std::string& expected);
+    void leaveEditor();
+    bool readsBack(const std::string& path);
 
     Session& s_;
+    std::string message_;
 };
 
 }  // namespace lm

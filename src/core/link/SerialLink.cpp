@@ -173,9 +173,18 @@ bool SerialLink::Write(std::string_view text) {
 }
 
 bool SerialLink::ReadLine() {
+    waitCut_ = false;
+    return readLineWithin(Deadline(timing_.waitBound));
+}
+
+bool SerialLink::readLineWithin(const Deadline& bound) {
     currentLine.clear();
     int silence = kSilenceBudget;
     for (;;) {
+        if (bound.expired()) {
+            waitCut_ = true;
+            return false;
+        }
         char byte = 0;
         switch (readByte(byte)) {
             case ReadResult::Failed:
@@ -195,9 +204,14 @@ bool SerialLink::ReadLine() {
 }
 
 bool SerialLink::ReadNonEmptyLine() {
+    waitCut_ = false;
+    return readNonEmptyLineWithin(Deadline(timing_.waitBound));
+}
+
+bool SerialLink::readNonEmptyLineWithin(const Deadline& bound) {
     // Bounded so that a stream of bare line ends cannot keep the caller here forever.
     const std::size_t start = bytesRead_;
-    while (ReadLine()) {
+    while (readLineWithin(bound)) {
         if (!currentLine.empty()) return true;
         if (bytesRead_ - start >= kMaxLineLength) return false;
     }
@@ -205,9 +219,11 @@ bool SerialLink::ReadNonEmptyLine() {
 }
 
 int SerialLink::Expect(int turns, std::initializer_list<std::string_view> patterns) {
-    for (int turn = 0; turn < turns; ++turn) {
+    waitCut_ = false;
+    const Deadline bound(timing_.waitBound);
+    for (int turn = 0; turn < turns && !waitCut_; ++turn) {
         const std::size_t start = bytesRead_;
-        while (bytesRead_ - start < kTurnByteBudget && ReadNonEmptyLine()) {
+        while (bytesRead_ - start < kTurnByteBudget && readNonEmptyLineWithin(bound)) {
             int position = 1;
             for (const std::string_view pattern : patterns) {
                 if (currentLine.find(pattern) != std::string::npos) return position;

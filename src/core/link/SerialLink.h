@@ -30,6 +30,7 @@ public:
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
 
+    const Timing& timing() const { return timing_; }
     void setBitRate(int bitsPerSecond) { bitRate_ = bitsPerSecond; }
     int bitRate() const { return bitRate_; }
 
@@ -47,9 +48,15 @@ public:
     // 1-based position of the first pattern found in the current line, or 0.
     int Expect(int turns, std::initializer_list<std::string_view> patterns);
 
+    // Whether the last read or wait was ended by the overall bound (Timing::waitBound) while the
+    // device was still sending.
+    bool lastWaitCut() const { return waitCut_; }
+
     std::string currentLine;
 
 private:
+    bool readLineWithin(const Deadline& bound);
+    bool readNonEmptyLineWithin(const Deadline& bound);
     enum class ReadResult { Byte, Silent, Failed };
     ReadResult readByte(char& byte);
     bool writeByte(unsigned char byte);
@@ -61,7 +68,8 @@ private:
     OpenError lastOpenError_ = OpenError::None;
     UniqueFd port_;
     std::atomic<bool> open_{false};
-    std::size_t bytesRead_ = 0;  // every byte taken from the port; bounds loops over blank lines
+    std::size_t bytesRead_ = 0;
+    bool waitCut_ = false;  // every byte taken from the port; bounds loops over blank lines
 };
 
 // The rate chosen on the command line (the arguments after the program name, joined with single

@@ -1,5 +1,8 @@
 #include "link/SerialLogin.h"
 
+#include "link/ShellInput.h"
+#include "ops/OperationUi.h"
+
 namespace lm {
 
 namespace {
@@ -8,40 +11,77 @@ bool has(const std::string& line, const char* part) {
 }
 }  // namespace
 
+void leaveEditor(SerialLink& serial, const Timing& timing) {
+    serial.Write("\x1b");
+    timing.pause(Milliseconds(300));
+    serial.Write(":q!\n");
+}
+
 SerialLoginResult serialConsoleLogin(SerialLink& serial, std::string& currentPassword,
                                      const std::string& defaultPassword, PasswordPrompt* prompt,
-                                     const std::function<void(const std::string&)>& status) {
+                                     OperationUi* ui) {
     if (!serial.Write("\n\n")) return SerialLoginResult::WriteFailed;
     int answer = serial.Expect(2, {"> ", "# ", "ogin:"});
     if (!answer) answer = serial.Expect(2, {"> ", "# ", "ogin:"});
     if (!answer) {
         // A console left inside the editor answers nothing until the editor is left.
-        if (status) status("Checking for other program running... ");
-        serial.Write("\x1b:q!\n");
+        if (ui) ui->setStatus("Checking for other program running... ");
+        leaveEditor(serial, serial.timing());
         answer = serial.Expect(2, {"> ", "# ", "ogin:"});
     }
     if (!answer) return SerialLoginResult::NoDevice;
 
-    currentPassword = defaultPassword;
     auto fail = [&](SerialLoginResult result) {
         currentPassword = defaultPassword;
         return result;
     };
     while (true) {
         if (!has(serial.currentLine, "ogin:")) return SerialLoginResult::LoggedIn;
+        // Never typed: a line end inside it would end the login and run the rest at the shell.
+        if (hasControlCharacter(currentPassword)) return fail(SerialLoginResult::PasswordCancelled);
         serial.Write("admin\n");
         serial.Expect(5, {"> ", "# ", "assword:"});
         serial.Write(currentPassword + "\n");
         serial.Expect(5, {"> ", "# ", "ogin incorrect"});
         if (!has(serial.currentLine, "ogin incorrect")) return SerialLoginResult::LoggedIn;
 
-        if (!prompt || !prompt->askPassword(currentPassword))
-            return fail(SerialLoginResult::PasswordCancelled);
+        do {
+            if (!prompt || !prompt->askPassword(currentPassword))
+                return fail(SerialLoginResult::PasswordCancelled);
+        } while (currentPassword.empty() || hasControlCharacter(currentPassword));
         serial.Write("\n");
         const int next = serial.Expect(5, {"> ", "# ", "ogin:"});
         if (has(serial.currentLine, "ogin:")) continue;
         if (next) return SerialLoginResult::LoggedIn;
         if (!serial.Expect(5, {"ogin:"})) return fail(SerialLoginResult::LoginProblems);
+    }
+}
+
+std::string serialLoginText(SerialLoginResult result, const std::string& portName, bool specific) {
+    switch (result) {
+        case SerialLoginResult::LoggedIn:
+            return {};
+        case SerialLoginResult::WriteFailed:
+            return "Serial port transmission error!";
+        case SerialLoginResult::NoDevice:
+            return specific ? "A device was not present on " + portName + "."
+                            : "A device was not found on any serial port.";
+        case SerialLoginResult::PasswordCancelled:
+            return "Invalid password!";
+        case SerialLoginResult::LoginProblems:
+            return "Login problems!";
+    }
+    return {};
+}
+
+std::string serialOpenText(SerialLink::OpenError error) {
+    switch (error) {
+        case SerialLink::OpenError::NotFound:
+            return "The specified serial port was not found!";
+        case SerialLink::OpenError::InUse:
+            return "The serial port was already in use by another application!";
+        default:
+            return "There was an unknown error opening the specified serial port!";
     }
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "link/PasswordPrompt.h"
 #include "link/SerialLink.h"
 
 namespace lm {
+
+class OperationUi;
 
 enum class SerialLoginResult {
     LoggedIn,           // the console shows a shell
@@ -16,12 +17,19 @@ enum class SerialLoginResult {
     LoginProblems,      // "Login problems!"
 };
 
-// Wakes the console on an open port, leaves an editor left open on it, and logs in as admin,
-// asking through prompt (null: as if cancelled) when the password is refused. currentPassword
-// starts as defaultPassword and is reset to it when the login fails. status, when given, is told
-// what the console is being checked for.
+// Wakes the console on an open port, leaves an editor left open on it, and logs in as admin with
+// currentPassword, asking through prompt (null: as if cancelled) when it is refused. A failed login
+// resets currentPassword to defaultPassword. ui, when given, shows what the console is checked for.
 SerialLoginResult serialConsoleLogin(SerialLink& serial, std::string& currentPassword,
                                      const std::string& defaultPassword, PasswordPrompt* prompt,
-                                     const std::function<void(const std::string&)>& status = {});
+                                     OperationUi* ui = nullptr);
+
+// The words for the user. portName is "COM3"; specific is clear when every port was tried.
+std::string serialLoginText(SerialLoginResult result, const std::string& portName, bool specific = true);
+std::string serialOpenText(SerialLink::OpenError error);
+
+// Leaves an editor that a console was left in, without saving: the escape key, a pause so that the
+// editor takes it as a key of its own and not as the start of a sequence, then ":q!".
+void leaveEditor(SerialLink& serial, const Timing& timing);
 
 }  // namespace lm

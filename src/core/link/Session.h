@@ -1,17 +1,28 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "link/PasswordPrompt.h"
 #include "link/SerialLink.h"
+#include "link/SerialLogin.h"
 #include "link/TelnetLink.h"
 #include "platform/NetworkProfile.h"
 #include "platform/Timing.h"
 
 namespace lm {
 
-// The one device session of a process: the links and the facts learnt about the device in use.
-// main() creates exactly one and hands it down; tests make their own.
+class OperationUi;
+
+struct FirmwareVersion {
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+};
+
+// One conversation with one device: the links and the facts learnt about the device in use.
+// main() creates exactly one and hands it down; a batch gives each job its own; tests make their own.
 class Session {
 public:
     static constexpr const char* kDefaultPassword = "vorna";
@@ -25,26 +36,58 @@ public:
     const Timing& timing() const { return timing_; }
 
     // The admin password for the next login; never written anywhere.
-    std::string currentPassword = kDefaultPassword;
-    void resetPassword() { currentPassword = kDefaultPassword; }
+    const std::string& password() const { return password_; }
+    void setPassword(std::string password) { password_ = std::move(password); }
+    void resetPassword() { password_ = kDefaultPassword; }
 
-    bool connectionIsNetwork = true;
-    std::string shellPrompt;
-    std::vector<std::string> remoteLineBuffer;
-    bool configDependSupported = false;
-    bool catWriteSupported = false;
-    int firmwareMajor = 0;
-    int firmwareMinor = 0;
-    int firmwarePatch = 0;
+    // Logs in over telnet with the session's password, asking through prompt (null: as if
+    // cancelled) when allowPrompt is set and the device refuses it. A password that could not be
+    // sent safely is never sent: LoginBadPassword.
+    LoginResult loginNetwork(const std::string& address, bool allowPrompt, PasswordPrompt* prompt);
+    // Logs in on the console of the open serial port with the session's password; see
+    // serialConsoleLogin. ui, when given, is told what the console is being checked for.
+    SerialLoginResult loginSerial(PasswordPrompt* prompt, OperationUi* ui = nullptr);
+
+    bool connectionIsNetwork() const { return connectionIsNetwork_; }
+    void setConnectionIsNetwork(bool network) { connectionIsNetwork_ = network; }
+
+    const std::string& shellPrompt() const { return shellPrompt_; }
+    void setShellPrompt(std::string prompt) { shellPrompt_ = std::move(prompt); }
+
+    // Output lines of the last command or file read; the lines of the next file to write.
+    const std::vector<std::string>& remoteLines() const { return remoteLines_; }
+    std::vector<std::string>& remoteLines() { return remoteLines_; }
+
+    bool configDependSupported() const { return configDependSupported_; }
+    void setConfigDependSupported(bool supported) { configDependSupported_ = supported; }
+    bool catWriteSupported() const { return catWriteSupported_; }
+    void setCatWriteSupported(bool supported) { catWriteSupported_ = supported; }
+
+    const FirmwareVersion& firmware() const { return firmware_; }
+    void setFirmware(FirmwareVersion version) { firmware_ = version; }
+
+    TelnetLink& telnet() { return telnet_; }
+    SerialLink& serial() { return serial_; }
+
+    // One conversation at a time: a worker holds this while it talks to the device. A second one
+    // (a window closed while its worker runs on, then opened again) waits up to `wait` and then
+    // gets an empty lock: the link is busy.
+    std::unique_lock<std::timed_mutex> claim(Milliseconds wait);
+    static constexpr Milliseconds kClaimWait{10000};
 
 private:
     NetworkProfile profile_;
     Timing timing_;
-
-public:
-    // The links, built with the session's timing and ports.
-    TelnetLink telnet;
-    SerialLink serial;
+    std::string password_ = kDefaultPassword;
+    bool connectionIsNetwork_ = true;
+    std::string shellPrompt_;
+    std::vector<std::string> remoteLines_;
+    bool configDependSupported_ = false;
+    bool catWriteSupported_ = false;
+    FirmwareVersion firmware_;
+    std::timed_mutex conversation_;
+    TelnetLink telnet_;
+    SerialLink serial_;
 };
 
 }  // namespace lm

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <span>
 
+#include "link/ShellInput.h"
 #include "platform/Ipv4.h"
 #include "platform/Socket.h"
 
@@ -67,6 +68,7 @@ TelnetLink::TelnetLink(const Timing& timing, uint16_t port) : timing_(timing), p
 bool TelnetLink::Connect(const std::string& address) {
     Drain();
     Close();
+    peerClosed_ = false;
     const auto ip = parseIpv4(address);
     if (!ip) return false;
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -85,20 +87,31 @@ bool TelnetLink::Connect(const std::string& address) {
 
 LoginResult TelnetLink::Login(const std::string& address, bool allowPrompt, std::string& currentPassword,
                               PasswordPrompt* prompt, const std::string& defaultPassword) {
+    if (hasControlCharacter(currentPassword)) return LoginBadPassword;
     if (!Connect(address)) return LoginFailed;
-    const auto fail = [this] {
+    bool refused = false;
+    const auto fail = [&] {
+        // A device that hangs up after refusing a password has answered: it refused.
+        const bool hungUp = refused && peerClosed_;
         Close();
-        return LoginFailed;
+        return hungUp ? LoginRefused : LoginFailed;
     };
     if (Expect(15, {"login:"}) == 0 || !Send(kUser)) return fail();
     for (;;) {
         if (Expect(10, {"assword"}) == 0 || !Send(currentPassword + "\n")) return fail();
+        bool atLogin = false;
         if (Expect(10, {"> ", "Login incorrect", "# "}) != 0) {
             if (contains(transcript, "> ") || contains(transcript, "# ")) return LoginOk;
+            const auto incorrect = transcript.rfind("Login incorrect");
+            atLogin = transcript.find("login:", incorrect) != std::string::npos;
         } else if (!contains(transcript, "login:")) {
             // No answer we know: bring the device back to its login prompt.
             if (!Send("\n") || Expect(15, {"login:"}) == 0) return fail();
+            atLogin = true;
+        } else {
+            atLogin = true;
         }
+        refused = true;
         if (!allowPrompt) return LoginRefusedNoPrompt;
         do {
             if (prompt == nullptr || !prompt->askPassword(currentPassword)) {
@@ -106,7 +119,9 @@ LoginResult TelnetLink::Login(const std::string& address, bool allowPrompt, std:
                 currentPassword = defaultPassword;
                 return LoginCancelled;
             }
-        } while (currentPassword.empty());
+        } while (currentPassword.empty() || hasControlCharacter(currentPassword));
+        // A login program drops what is typed before it asks again: wait for its prompt.
+        if (!atLogin && Expect(15, {"login:"}) == 0) return fail();
         if (!Send(kUser)) return fail();
     }
 }
@@ -185,6 +200,7 @@ void TelnetLink::receive(int ticks) {
         do {
             got = ::recv(fd, block_.data(), block_.size(), 0);
         } while (got < 0 && errno == EINTR);
+        if (got == 0) peerClosed_ = true;
         if (got <= 0) return;
         std::string answer;
         if (!processBlock(std::string_view(block_.data(), static_cast<std::size_t>(got)), pendingText,
@@ -206,8 +222,16 @@ std::string TelnetLink::ReadFullLine(int ticks) {
 
 std::string TelnetLink::ReadUntil(int ticks, std::string_view terminator) {
     std::string result;
+    const Deadline bound(timing_.waitBound);
+    waitCut_ = false;
     while (result.size() < kMaxLine) {
-        const std::string line = ReadLine(ticks);
+        if (bound.expired()) {
+            waitCut_ = true;
+            break;
+        }
+        const int ticksLeft =
+            static_cast<int>(bound.remainingMs() / std::max<long long>(timing_.tick.count(), 1)) + 1;
+        const std::string line = ReadLine(std::min(ticks, ticksLeft));
         if (line.empty()) break;
         result += line;
         if (line.back() == '\n' || result.ends_with(terminator)) break;
@@ -218,8 +242,14 @@ std::string TelnetLink::ReadUntil(int ticks, std::string_view terminator) {
 int TelnetLink::Expect(int turns, std::initializer_list<std::string_view> patterns) {
     transcript.clear();
     expectReads_ = 0;
+    waitCut_ = false;
     int givenBack = 0;
+    const Deadline bound(timing_.waitBound);
     while (turns > 0) {
+        if (bound.expired()) {
+            waitCut_ = true;
+            return 0;
+        }
         const std::string line = ReadLine(kTurnTicks);
         ++expectReads_;
         if (!line.empty() && givenBack < kMaxGivenBack) {

@@ -14,11 +14,18 @@
 namespace lm {
 
 enum LoginResult : int {
-    LoginOk = 0,              // logged in; the device showed a shell prompt; link open
-    LoginFailed = 1,          // no connection, no conversation in time, or a failed send; link closed
-    LoginCancelled = 2,       // password refused and the prompt cancelled; link closed, password reset
-    LoginRefusedNoPrompt = 3  // password refused and prompting not allowed; link still open
+    LoginOk = 0,               // logged in; the device showed a shell prompt; link open
+    LoginFailed = 1,           // no connection, no conversation in time, or a failed send; link closed
+    LoginCancelled = 2,        // password refused and the prompt cancelled; link closed, password reset
+    LoginRefusedNoPrompt = 3,  // password refused and prompting not allowed; link still open
+    LoginRefused = 4,          // password refused, then the device ended the conversation; link closed
+    LoginBadPassword = 5       // the password holds a control character: nothing was sent
 };
+
+// Whether a login result means the device refused the password (or the user gave up asking).
+constexpr bool isRefusal(LoginResult r) {
+    return r == LoginCancelled || r == LoginRefusedNoPrompt || r == LoginRefused;
+}
 
 // The network path to a device's shell: one telnet connection that refuses every option,
 // hands out text lines and waits for expected text within budgets of turns.
@@ -36,7 +43,8 @@ public:
 
     // Connects to address (dotted IPv4, no port) and logs in as admin with currentPassword.
     // When the password is refused and allowPrompt is set, asks through prompt (null: as if
-    // cancelled); cancelling resets currentPassword to defaultPassword.
+    // cancelled); cancelling resets currentPassword to defaultPassword. A password with a control
+    // character is never sent: it would end the line and run the rest as a command.
     LoginResult Login(const std::string& address, bool allowPrompt, std::string& currentPassword,
                       PasswordPrompt* prompt, const std::string& defaultPassword);
     bool Send(std::string_view text);
@@ -61,6 +69,10 @@ public:
     static bool processBlock(std::string_view block, std::string& text, std::string& answer);
     // How many reads the last Expect made: its turns, the ones given back included.
     int lastExpectReads() const { return expectReads_; }
+    // Whether the last wait was ended by the overall bound (Timing::waitBound) while the device
+    // was still sending, and whether the device has closed the connection.
+    bool lastWaitCut() const { return waitCut_; }
+    bool peerClosed() const { return peerClosed_; }
 
     std::string pendingText;  // at most one block's text: it is refilled only when empty
     std::string transcript;   // what the last Expect read; after a turn without a match, at most 512
@@ -75,6 +87,8 @@ private:
     UniqueFd socket_;
     std::array<char, kReceiveBlock> block_{};
     int expectReads_ = 0;
+    bool waitCut_ = false;
+    bool peerClosed_ = false;
 };
 
 }  // namespace lm

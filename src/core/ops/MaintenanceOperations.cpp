@@ -8,45 +8,95 @@ bool contains(const std::string& text, const char* what) {
     return text.find(what) != std::string::npos;
 }
 
+// The line of text that holds what, without its line end.
+std::string lineHolding(const std::string& text, const char* what) {
+    const auto at = text.find(what);
+    if (at == std::string::npos) return {};
+    const auto start = text.rfind('\n', at);
+    const auto begin = start == std::string::npos ? 0 : start + 1;
+    const auto end = text.find_first_of("\r\n", at);
+    return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
+// Sends "reboot", gives the device its time to go down, then looks at what it said meanwhile: Ok
+// unless the send failed (NoAnswer) or the device refused (Refused, its words in deviceWords).
+Outcome sendReboot(Session& session, Milliseconds wait, std::string& deviceWords) {
+    TelnetLink& telnet = session.telnet();
+    if (!telnet.Send("reboot\n")) return Outcome::NoAnswer;
+    session.timing().pause(wait);
+    std::string said;
+    for (std::string line; said.size() < 4096 && !(line = telnet.ReadLine(0)).empty();)
+        said += line;
+    if (!contains(said, "Permission denied")) return Outcome::Ok;
+    deviceWords = lineHolding(said, "Permission denied");
+    return Outcome::Refused;
+}
+
 }  // namespace
 
-void EraseConfigSequence(TelnetLink& telnet) {
-    telnet.Send("config clear\n");
+Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords) {
+    std::string ignored;
+    std::string& words = deviceWords ? *deviceWords : ignored;
+    words.clear();
+    if (!telnet.Send("config clear\n")) return Outcome::NoAnswer;
     telnet.Expect(40, {"denied", "cleared"});
-    if (contains(telnet.transcript, "cleared")) return;
+    if (contains(telnet.transcript, "cleared")) return Outcome::Ok;
     // Refused or unknown: wipe the configuration partition of the flash instead.
     telnet.Drain();
     telnet.Expect(5, {"> "});
-    telnet.Send("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\n");
-    telnet.Expect(20, {"> ", "# "});
+    if (!telnet.Send("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\n")) return Outcome::NoAnswer;
+    const bool prompt = telnet.Expect(20, {"> ", "# "}) != 0;
+    for (const char* refusal : {"Permission denied", "not found"}) {
+        if (contains(telnet.transcript, refusal)) {
+            words = lineHolding(telnet.transcript, refusal);
+            return Outcome::Refused;
+        }
+    }
+    return prompt ? Outcome::Ok : Outcome::NoAnswer;
 }
 
-void rebootWorker(WorkerTask& task) {
-    if (!task.open()) return;
-    Session& session = task.session();
+Outcome rebootWorker(WorkerTask& task) {
+    if (const Outcome opened = task.open(); opened != Outcome::Ok) return opened;
     task.status("Rebooting...");
-    session.telnet.Send("reboot\n");
-    session.timing().pause(Milliseconds(2000));
-    task.succeed("The device will take\na few seconds to reboot.", "Reboot Camera");
+    std::string words;
+    switch (sendReboot(task.session(), Milliseconds(2000), words)) {
+        case Outcome::Ok:
+            return task.succeed("The device will take\na few seconds to reboot.", "Reboot Camera");
+        case Outcome::Refused:
+            return task.fail("The device refused to reboot: " + words, Outcome::Refused);
+        default:
+            return task.fail("This device does not respond!", Outcome::NoAnswer);
+    }
 }
 
-void eraseWorker(WorkerTask& task) {
-    if (!task.open()) return;
-    Session& session = task.session();
+Outcome eraseWorker(WorkerTask& task) {
+    if (const Outcome opened = task.open(); opened != Outcome::Ok) return opened;
+    TelnetLink& telnet = task.session().telnet();
     task.status("Erasing config files...");
-    EraseConfigSequence(session.telnet);
+    std::string words;
+    switch (EraseConfigSequence(telnet, &words)) {
+        case Outcome::Ok:
+            break;
+        case Outcome::Refused:
+            return task.fail("The device refused to erase its configuration: " + words, Outcome::Refused);
+        default:
+            return task.fail("The device did not confirm the erase.", Outcome::NoAnswer);
+    }
     // Read now, so a change made while the erase ran counts.
     auto* ui = task.ui();
     const bool reboot = ui != nullptr && ui->isChecked(kRebootAfterwardsBox);
     if (reboot) {
         task.status("Rebooting...");
-        session.telnet.Send("reboot\n");
-        session.timing().pause(Milliseconds(1000));
+        if (const Outcome sent = sendReboot(task.session(), Milliseconds(1000), words); sent != Outcome::Ok)
+            return task.fail(sent == Outcome::Refused
+                                 ? "The configuration is erased, but the device refused to reboot: " + words
+                                 : "The configuration is erased, but the device did not take the reboot.",
+                             sent);
     }
-    task.succeed(reboot
-                     ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
-                     : "You have erased the config files.\n",
-                 "Erase Config");
+    return task.succeed(
+        reboot ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
+               : "You have erased the config files.\n",
+        "Erase Config");
 }
 
 }  // namespace lm

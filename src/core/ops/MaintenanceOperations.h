@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+
+#include "link/Outcome.h"
 #include "ops/WorkerTask.h"
 
 namespace lm {
@@ -10,11 +13,13 @@ constexpr int kEraseStartButton = 1235;     // "Proceed"
 constexpr int kRebootAfterwardsBox = 1234;  // "Reboot device afterwards"
 
 // Clears the stored configuration on a logged-in telnet session, falling back to erasing the
-// configuration flash when "config clear" is refused or unknown. Its outcome is not checked.
-void EraseConfigSequence(TelnetLink& telnet);
+// configuration flash when "config clear" is refused or unknown. Ok only when the device confirmed:
+// "cleared", or a prompt after the flash tool without "Permission denied" or "not found" (Refused,
+// with the device's line in deviceWords); NoAnswer when it confirmed nothing.
+Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords = nullptr);
 
 // The workers of the Reboot and EraseConfig dialogs: the common opening, then their own steps.
-void rebootWorker(WorkerTask& task);
-void eraseWorker(WorkerTask& task);
+Outcome rebootWorker(WorkerTask& task);
+Outcome eraseWorker(WorkerTask& task);
 
 }  // namespace lm

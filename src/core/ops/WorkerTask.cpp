@@ -3,6 +3,8 @@
 #include <system_error>
 #include <thread>
 
+#include "link/ShellInput.h"
+
 namespace lm {
 
 namespace {
@@ -29,61 +31,64 @@ void WorkerTask::status(const std::string& text) {
     if (auto* u = ui()) u->setStatus(text);
 }
 
-bool WorkerTask::open() {
+Outcome WorkerTask::open() {
     // A scan keeps the network busy; give it up to six seconds to end.
     for (int step = 0; step < kScanWaitSteps && scanInProgress_ && *scanInProgress_; ++step)
         session_.timing().pause(kScanWaitStep);
 
     // Once closing, there is nobody left to read the fields: end quietly.
     auto* u = ui();
-    if (u == nullptr) return false;
+    if (u == nullptr) return Outcome::Cancelled;
     const std::string address = u->fieldText(kAddressField);
-    if (address.empty() || address == "0.0.0.0") {
-        fail("You must specify the IP address.");
-        return false;
-    }
+    if (address.empty() || address == "0.0.0.0")
+        return fail("You must specify the IP address.", Outcome::Failed);
     u = ui();
-    const std::string password = u ? u->fieldText(kPasswordField) : std::string();
-    if (u == nullptr) return false;
-    if (password.empty()) {
-        fail("You must specify the administrator password.");
-        return false;
-    }
-    status("Establishing Telnet session...");
-    session_.currentPassword = password;
-    session_.connectionIsNetwork = true;
+    if (u == nullptr) return Outcome::Cancelled;
+    const std::string password = u->fieldText(kPasswordField);
+    if (password.empty()) return fail("You must specify the administrator password.", Outcome::Failed);
+    if (hasControlCharacter(password))
+        return fail("The password must not hold control characters (line end, tab, escape).",
+                    Outcome::Failed);
 
-    const auto login = [this] {
-        return session_.telnet.Login(deviceAddress_, true, session_.currentPassword, prompt_,
-                                     Session::kDefaultPassword);
-    };
-    LoginResult result = login();
+    // A window closed while its worker ran on may still hold the device: never two conversations.
+    claim_ = session_.claim(Session::kClaimWait);
+    if (!claim_.owns_lock())
+        return fail("The device link is busy with another operation. Try again when it has finished.",
+                    Outcome::Failed);
+
+    status("Establishing Telnet session...");
+    session_.setPassword(password);
+    session_.setConnectionIsNetwork(true);
+
+    LoginResult result = session_.loginNetwork(deviceAddress_, true, prompt_);
     if (result != LoginOk) {
         // A cancelled prompt reset the password to the default; the retry must not go ahead with a
         // password the user never gave.
-        session_.currentPassword = password;
-        result = login();
+        session_.setPassword(password);
+        result = session_.loginNetwork(deviceAddress_, true, prompt_);
     }
-    if (result == LoginOk) return true;
+    if (result == LoginOk) return Outcome::Ok;
     // A password refused without a prompt leaves the connection open; nothing more goes over it.
-    session_.telnet.Close();
-    fail(result == LoginFailed ? "This device does not respond!" : "Please enter the correct password.");
-    return false;
+    session_.telnet().Close();
+    if (result == LoginFailed) return fail("This device does not respond!", Outcome::NoAnswer);
+    return fail("Please enter the correct password.", Outcome::Refused);
 }
 
-void WorkerTask::succeed(const std::string& text, const std::string& title) {
+Outcome WorkerTask::succeed(const std::string& text, const std::string& title) {
     session_.resetPassword();
     auto* u = ui();
-    if (u == nullptr) return;
+    if (u == nullptr) return Outcome::Ok;
     u->messageBox(text, title, OperationUi::Icon::Information, OperationUi::Buttons::Ok);
     if ((u = ui()) != nullptr) u->finish();
+    return Outcome::Ok;
 }
 
-void WorkerTask::fail(const std::string& message) {
+Outcome WorkerTask::fail(const std::string& message, Outcome outcome) {
     if (auto* u = ui()) u->beep();
     status(message);
     if (auto* u = ui()) u->enableControl(startButton_, true);
     session_.resetPassword();
+    return outcome;
 }
 
 bool WorkerTask::start(std::shared_ptr<OperationState> state, std::function<void()> work) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "link/Outcome.h"
 #include "link/PasswordPrompt.h"
 #include "link/Session.h"
 #include "ops/OperationState.h"
@@ -27,12 +28,14 @@ public:
                PasswordPrompt* prompt, std::string deviceAddress, int startButton,
                const std::atomic<bool>* scanInProgress);
 
-    // The common opening; true when logged in. On false the failure has been reported.
-    bool open();
+    // The common opening: Ok when logged in and holding the session; otherwise the failure has
+    // been reported and its outcome is returned.
+    Outcome open();
     // Success: resets the password; unless closing, shows the final message box, then finishes.
-    void succeed(const std::string& text, const std::string& title);
-    // Failure: beep, the message in the status line, the start button enabled again, password reset.
-    void fail(const std::string& message);
+    Outcome succeed(const std::string& text, const std::string& title);
+    // Failure: beep, the message in the status line, the start button enabled again, password
+    // reset. Returns outcome, for the worker to hand on.
+    Outcome fail(const std::string& message, Outcome outcome);
     void status(const std::string& text);
 
     Session& session() { return session_; }
@@ -52,6 +55,7 @@ private:
     std::string deviceAddress_;
     int startButton_;
     const std::atomic<bool>* scanInProgress_;
+    std::unique_lock<std::timed_mutex> claim_;  // the session, while this task talks to the device
 };
 
 }  // namespace lm

@@ -18,6 +18,7 @@ Timing Timing::fast() {
     t.tick = Milliseconds(5);
     t.serialByteWait = Milliseconds(30);
     t.pauseScale = 0.01;
+    t.waitBound = Milliseconds(3000);
     return t;
 }
 

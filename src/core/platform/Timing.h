@@ -13,6 +13,9 @@ struct Timing {
     Milliseconds tick{50};             // one turn of a link's wait loop
     Milliseconds serialByteWait{300};  // a serial read of one byte
     double pauseScale = 1.0;           // applied to every pause
+    // No single wait for device output lasts longer than this, whatever arrives meanwhile: a
+    // device that talks without end, or trickles a byte now and then, cannot hold a worker.
+    Milliseconds waitBound{60000};
 
     // Sleeps for the given product pause, scaled.
     void pause(Milliseconds product) const;

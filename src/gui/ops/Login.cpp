@@ -7,6 +7,7 @@
 
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
+#include "link/ShellInput.h"
 
 namespace lm::gui {
 
@@ -15,7 +16,7 @@ Login::Login(const QString& currentPassword, const QString& siteText, QWidget* p
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const DialogUnits du(*this);
 
-    auto* message = ControlId::tag(
+    auto* message = message_ = ControlId::tag(
         new QLabel(QStringLiteral("Invalid Password.  Please enter the admin password."), this), kMessage);
     message->setGeometry(du.rect(7, 7, 218, 10));
     if (currentPassword.isEmpty()) {
@@ -47,6 +48,15 @@ Login::Login(const QString& currentPassword, const QString& siteText, QWidget* p
 
     setFixedSize(du.x(232), du.y(90));
     password_->setFocus();
+}
+
+void Login::accept() {
+    if (hasControlCharacter(password_->text().toStdString())) {
+        message_->setText(QStringLiteral("A password cannot hold control characters."));
+        QApplication::beep();
+        return;
+    }
+    QDialog::accept();
 }
 
 QString Login::password() const {

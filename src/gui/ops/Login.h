@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+class QLabel;
 class QLineEdit;
 
 namespace lm::gui {
@@ -22,8 +23,12 @@ public:
     // The password field's text, even when empty.
     QString password() const;
 
+    // OK: a password with a control character cannot be sent to a device; says so and stays open.
+    void accept() override;
+
 private:
     QLineEdit* password_;
+    QLabel* message_;
 };
 
 }  // namespace lm::gui

@@ -11,10 +11,10 @@
 
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
+#include "app/Ipv4Field.h"
 #include "link/Session.h"
 #include "ops/DialogOperationUi.h"
 #include "ops/GuiPasswordPrompt.h"
-#include "app/Ipv4Field.h"
 
 namespace lm::gui {
 
@@ -132,7 +132,7 @@ QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect
 }
 
 QPushButton* OperationDialog::addStartButton(int id, const QString& text, const QRect& place,
-                                             std::function<void(WorkerTask&)> work) {
+                                             std::function<Outcome(WorkerTask&)> work) {
     QPushButton* button = addButton(id, text, place);
     connect(button, &QPushButton::clicked, this, [this, id, work = std::move(work)] { start(id, work); });
     return button;
@@ -147,7 +147,7 @@ void OperationDialog::finishLayout(int width, int height) {
     setFixedSize(du.x(width), du.y(height));
 }
 
-void OperationDialog::start(int startButton, const std::function<void(WorkerTask&)>& work) {
+void OperationDialog::start(int startButton, const std::function<Outcome(WorkerTask&)>& work) {
     if (state_->running) return;  // the previous worker has yet to clear it
     if (QWidget* button = control(startButton)) button->setEnabled(false);
     state_->closing = false;

@@ -67,14 +67,14 @@ protected:
     QPushButton* addButton(int id, const QString& text, const QRect& place);
     // The start button: disables itself and runs work on a new worker thread.
     QPushButton* addStartButton(int id, const QString& text, const QRect& place,
-                                std::function<void(WorkerTask&)> work);
+                                std::function<Outcome(WorkerTask&)> work);
     // The hidden OK button and the dialog size, once the controls are in place.
     void finishLayout(int width, int height);
 
 private:
     friend class DialogOperationUi;
 
-    void start(int startButton, const std::function<void(WorkerTask&)>& work);
+    void start(int startButton, const std::function<Outcome(WorkerTask&)>& work);
     int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
                        OperationUi::Buttons buttons);
     void finishFromWorker();

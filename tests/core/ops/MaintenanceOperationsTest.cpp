@@ -44,7 +44,7 @@ TEST_P(EraseOnDevice, CommandsAndFinalMessage) {
     expected.push_back(c.box);
     expected.push_back("finish");
     EXPECT_EQ(ui->calls(), expected);
-    EXPECT_EQ(session->currentPassword, "vorna");
+    EXPECT_EQ(session->password(), "vorna");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,6 +78,8 @@ struct SequenceCase {
     std::string name;
     std::string answer;  // to "config clear"; empty: silence
     bool fallback;
+    std::string flashAnswer;  // to the flash tool
+    Outcome outcome;
 };
 
 class EraseSequence : public testing::TestWithParam<SequenceCase> {};
@@ -93,13 +95,13 @@ TEST_P(EraseSequence, FallsBackToTheFlashUnlessCleared) {
         } else {
             conn.send(c.answer);
         }
-        if (c.fallback && conn.expect(kFlashw + "\n")) conn.send("\r\n> ");
+        if (c.fallback && conn.expect(kFlashw + "\n")) conn.send(c.flashAnswer);
         conn.holdUntilClosed();
     });
     TelnetLink link(timing, peer.port());
     std::string password = "vorna";
     ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
-    EraseConfigSequence(link);
+    EXPECT_EQ(EraseConfigSequence(link), c.outcome);
     link.Close();
     EXPECT_EQ(peer.finish(), std::vector<std::string>{});
     EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
@@ -107,14 +109,39 @@ TEST_P(EraseSequence, FallsBackToTheFlashUnlessCleared) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scripted, EraseSequence,
-    testing::Values(SequenceCase{"Cleared", "config clear\r\nConfiguration cleared\r\n> ", false},
-                    // The fallback waits until the denial and what follows it are drained.
-                    SequenceCase{
-                        "PermissionDenied",
-                        "config clear\r\nconfig: Permission denied\r\n" + std::string(3000, 'x') + "\r\n> ",
-                        true},
-                    SequenceCase{"Silence", "", true}),
+    testing::Values(
+        SequenceCase{"Cleared", "config clear\r\nConfiguration cleared\r\n> ", false, "", Outcome::Ok},
+        // The fallback waits until the denial and what follows it are drained.
+        SequenceCase{"PermissionDenied",
+                     "config clear\r\nconfig: Permission denied\r\n" + std::string(3000, 'x') + "\r\n> ",
+                     true, "\r\n> ", Outcome::Ok},
+        SequenceCase{"Silence", "", true, "\r\n> ", Outcome::Ok},
+        // Nothing confirmed the erase: it failed, whatever the fallback was given to do.
+        SequenceCase{"FlashToolRefused", "config: Permission denied\r\n> ", true,
+                     "\r\nflashw: Permission denied\r\n> ", Outcome::Refused},
+        SequenceCase{"FlashToolMissing", "config: Permission denied\r\n> ", true,
+                     "\r\nsh: /bin/flashw: not found\r\n> ", Outcome::Refused},
+        SequenceCase{"FlashToolSilent", "config: Permission denied\r\n> ", true, "", Outcome::NoAnswer}),
     [](const auto& p) { return p.param.name; });
+
+// A refused erase is a failure in the device's words: no final message, the button back.
+TEST_F(MaintenanceOperationsTest, RefusedEraseFailsWithTheDevicesWords) {
+    TelnetPeer peer([](Connection& c) {
+        logIn(c) && c.expect("config clear\n") && c.send("config: Permission denied\r\n> ") &&
+            c.expect(kFlashw + "\n") && c.send("\r\nflashw: Permission denied\r\n> ");
+        c.holdUntilClosed();
+    });
+    useTelnetPort(peer.port());
+    window("vorna");
+    auto t = task(kEraseStartButton);
+    EXPECT_EQ(eraseWorker(t), Outcome::Refused);
+    session->telnet().Close();
+    EXPECT_TRUE(peer.finish().empty());
+    EXPECT_EQ(ui->calls().back(), "enable:1235:on");
+    EXPECT_TRUE(
+        ui->called("status:The device refused to erase its configuration: flashw: Permission denied"));
+    EXPECT_FALSE(ui->called("finish"));
+}
 
 }  // namespace
 }  // namespace lm::test

@@ -60,8 +60,11 @@ protected:
         eraseWorker(t);
     }
     // Starts a worker on its own thread as the window's start button does.
-    void startWorker(void (*worker)(WorkerTask&), int startButton) {
-        WorkerTask::start(state, [t = task(startButton), worker]() mutable { worker(t); });
+    void startWorker(Outcome (*worker)(WorkerTask&), int startButton) {
+        WorkerTask::start(state, [this, startButton, worker] {
+            auto t = task(startButton);
+            worker(t);
+        });
     }
     bool waitUntilStopped() {
         const Deadline deadline(Milliseconds(10000));

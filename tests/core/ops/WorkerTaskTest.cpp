@@ -32,11 +32,11 @@ TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
         SilentListener device;
         useTelnetPort(device.port);
         window(c.password, c.address);
-        session->currentPassword = "typed earlier";
+        session->setPassword("typed earlier");
         runReboot();
         EXPECT_EQ(ui->calls(), c.calls);
         EXPECT_EQ(device.taken(), 0);
-        EXPECT_EQ(session->currentPassword, "vorna");
+        EXPECT_EQ(session->password(), "vorna");
     }
 }
 
@@ -53,7 +53,7 @@ TEST_F(WorkerTaskTest, RefusedPasswordIsAskedForAndTheOperationCompletes) {
         ui->calls(),
         (Calls{"field:1195", "field:1192", "status:Establishing Telnet session...", "status:Rebooting...",
                "box:Reboot Camera|The device will take\na few seconds to reboot.", "finish"}));
-    EXPECT_EQ(session->currentPassword, "vorna") << "the entered password serves this operation only";
+    EXPECT_EQ(session->password(), "vorna") << "the entered password serves this operation only";
 }
 
 TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
@@ -69,7 +69,7 @@ TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
               (Calls{"beep", "status:Please enter the correct password.", "enable:1236:on"}));
-    EXPECT_FALSE(session->telnet.isOpen());
+    EXPECT_FALSE(session->telnet().isOpen());
 
     // The device still has the default password, but the user typed another and then cancelled.
     startDevice(device("127.0.72.13"));
@@ -138,8 +138,8 @@ TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
     EXPECT_TRUE(state->closing);
     EXPECT_EQ(ui->calls(), (Calls{"field:1195", "field:1192", "status:Establishing Telnet session...",
                                   "status:Rebooting..."}));
-    EXPECT_EQ(session->currentPassword, "vorna");
-    session->telnet.Close();
+    EXPECT_EQ(session->password(), "vorna");
+    session->telnet().Close();
     EXPECT_TRUE(peer.finish().empty());
     EXPECT_EQ(peer.received(), "admin\nvorna\nreboot\n");
 }
@@ -150,8 +150,8 @@ TEST_F(WorkerTaskTest, ClosedWindowIsNotTouched) {
     state->closing = true;
     auto t = task(kRebootStartButton);
     EXPECT_EQ(t.ui(), nullptr);
-    EXPECT_FALSE(t.open());
-    t.fail("This device does not respond!");
+    EXPECT_EQ(t.open(), Outcome::Cancelled);
+    t.fail("This device does not respond!", Outcome::NoAnswer);
     t.succeed("text", "title");
     EXPECT_TRUE(ui->calls().empty());
 }

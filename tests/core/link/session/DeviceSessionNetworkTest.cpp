@@ -1,7 +1,9 @@
 // The shell operations over telnet, against scripted devices.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TelnetPeer.h"
@@ -20,12 +22,12 @@ protected:
         NetworkProfile profile;
         profile.telnetPort = peer.port();
         auto session = std::make_unique<Session>(profile, Timing::fast());
-        session->shellPrompt = prompt;
-        EXPECT_TRUE(session->telnet.Connect("127.0.0.1"));
+        session->setShellPrompt(prompt);
+        EXPECT_TRUE(session->telnet().Connect("127.0.0.1"));
         return session;
     }
     static void finish(TelnetPeer& peer, Session& session) {
-        session.telnet.Close();
+        session.telnet().Close();
         const auto failures = peer.finish();
         EXPECT_TRUE(failures.empty()) << failures.front();
     }
@@ -39,10 +41,10 @@ TEST_F(DeviceSessionNetworkTest, RunCommandLearnsPromptSkipsEchoAndKeepsLineEnds
     });
     auto session = connect(peer, "");
     DeviceSession device(*session);
-    EXPECT_EQ(device.RunCommand("ifconfig -a"), 0);
-    EXPECT_EQ(session->shellPrompt, "# ");
-    EXPECT_EQ(session->remoteLineBuffer, (std::vector<std::string>{"eth0      Link encap:Ethernet\r\n",
-                                                                   "          inet addr:10.0.0.5\r\n"}));
+    EXPECT_EQ(device.RunCommand("ifconfig -a"), Outcome::Ok);
+    EXPECT_EQ(session->shellPrompt(), "# ");
+    EXPECT_EQ(session->remoteLines(), (std::vector<std::string>{"eth0      Link encap:Ethernet\r\n",
+                                                                "          inet addr:10.0.0.5\r\n"}));
     finish(peer, *session);
     EXPECT_EQ(peer.received(), "\nifconfig -a\n");
 }
@@ -50,7 +52,7 @@ TEST_F(DeviceSessionNetworkTest, RunCommandLearnsPromptSkipsEchoAndKeepsLineEnds
 struct CommandCase {
     std::string name;
     std::string answer;  // what the device prints after the echo
-    int result;
+    Outcome result;
     std::vector<std::string> lines;
 };
 
@@ -65,29 +67,84 @@ TEST_P(RunCommandAnswers, GiveResultAndLines) {
     auto session = connect(peer);
     DeviceSession device(*session);
     EXPECT_EQ(device.RunCommand("mbus"), c.result);
-    EXPECT_EQ(session->remoteLineBuffer, c.lines);
+    EXPECT_EQ(session->remoteLines(), c.lines);
     finish(peer, *session);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, RunCommandAnswers,
-    testing::Values(CommandCase{"BadCommand", "mbus: Bad command\r\n# ", 2, {}},
-                    CommandCase{"HashInsideLineIsNotPrompt", "# comment\r\n# ", 0, {"# comment\r\n"}},
-                    CommandCase{"SilenceAfterOutput", "partial\r\n", 1, {"partial\r\n"}}),
+    testing::Values(
+        CommandCase{"BadCommand", "mbus: Bad command\r\n# ", Outcome::Refused, {}},
+        CommandCase{"HashInsideLineIsNotPrompt", "# comment\r\n# ", Outcome::Ok, {"# comment\r\n"}},
+        CommandCase{"LinesNamingTheCommandAreDropped", "mbus 0.1\r\nx\r\n# ", Outcome::Ok, {"x\r\n"}},
+        CommandCase{"SilenceAfterOutput", "partial\r\n", Outcome::NoAnswer, {"partial\r\n"}}),
     [](const auto& p) { return p.param.name; });
 
-// Only the first line naming the command is its echo.
-TEST_F(DeviceSessionNetworkTest, ReadMissingFileKeepsLinesBeforeInvalidArgument) {
+// A user's command keeps every line but its echo: ps lists itself.
+TEST_F(DeviceSessionNetworkTest, UserCommandDropsOnlyItsEcho) {
     TelnetPeer peer([](Connection& c) {
-        const char* answer = "cat /etc/none\r\nrun cat /etc/none\r\ncat: /etc/none: Invalid argument\r\n# ";
-        c.expect("cat /etc/none\n") && c.send(answer);
+        c.expect("ps\n") && c.send("ps\r\n  PID COMMAND\r\n  158 ps\r\n# ");
         c.holdUntilClosed();
     });
     auto session = connect(peer);
     DeviceSession device(*session);
-    EXPECT_EQ(device.ReadRemoteFile("/etc/none"), 2);
-    EXPECT_EQ(session->remoteLineBuffer, (std::vector<std::string>{"run cat /etc/none\r\n"}));
+    EXPECT_EQ(device.RunCommand("ps", DeviceSession::Echo::FirstOnly), Outcome::Ok);
+    EXPECT_EQ(session->remoteLines(), (std::vector<std::string>{"  PID COMMAND\r\n", "  158 ps\r\n"}));
     finish(peer, *session);
+}
+
+// Only the first line naming the command is its echo; the device's refusal ends the read.
+TEST_F(DeviceSessionNetworkTest, ReadFileRefusalsGiveTheirOutcomeAndWords) {
+    const struct {
+        const char* answer;
+        Outcome outcome;
+        const char* words;
+    } cases[] = {
+        {"run cat /etc/none\r\ncat: /etc/none: Invalid argument\r\n# ", Outcome::Refused,
+         "cat: /etc/none: Invalid argument"},
+        {"run cat /etc/none\r\ncat: can't open '/etc/none': No such file or directory\r\n# ", Outcome::Failed,
+         "cat: can't open '/etc/none': No such file or directory"},
+    };
+    for (const auto& k : cases) {
+        TelnetPeer peer([&k](Connection& c) {
+            c.expect("cat /etc/none\n") && c.send(std::string("cat /etc/none\r\n") + k.answer);
+            c.holdUntilClosed();
+        });
+        auto session = connect(peer);
+        DeviceSession device(*session);
+        EXPECT_EQ(device.ReadRemoteFile("/etc/none"), k.outcome);
+        EXPECT_EQ(device.deviceMessage(), k.words);
+        EXPECT_EQ(session->remoteLines(), (std::vector<std::string>{"run cat /etc/none\r\n"}));
+        finish(peer, *session);
+    }
+}
+
+// A device that keeps talking without ever showing its prompt is stopped by the wait's bound.
+TEST_F(DeviceSessionNetworkTest, EndlessOutputEndsAtTheWaitBound) {
+    TelnetPeer peer([](Connection& c) {
+        c.expect("yes\n");
+        while (c.send("y\r\n"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    });
+    auto session = connect(peer);
+    DeviceSession device(*session);
+    EXPECT_EQ(device.RunCommand("yes"), Outcome::NoAnswer);
+    EXPECT_EQ(device.deviceMessage(), "the device kept sending without showing its prompt; stopped");
+    session->telnet().Close();
+    peer.finish();
+}
+
+// Values that would end the line and run a second command are never sent.
+TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
+    TelnetPeer peer([](Connection& c) { c.holdUntilClosed(); });
+    auto session = connect(peer);
+    DeviceSession device(*session);
+    EXPECT_EQ(device.RunCommand("id\nconfig clear"), Outcome::Failed);
+    EXPECT_EQ(device.ReadRemoteFile("/etc/x;reboot"), Outcome::Failed);
+    session->remoteLines() = {"IPADDR=1\x1b:!reboot"};
+    EXPECT_EQ(device.WriteRemoteFile("/var/tmp/x", "/var/tmp", "x"), Outcome::Failed);
+    finish(peer, *session);
+    EXPECT_EQ(peer.received(), "");
 }
 
 TEST_F(DeviceSessionNetworkTest, SaveConfigCommandFollowsTheProbe) {
@@ -98,8 +155,8 @@ TEST_F(DeviceSessionNetworkTest, SaveConfigCommandFollowsTheProbe) {
             c.holdUntilClosed();
         });
         auto session = connect(peer);
-        session->configDependSupported = depend;
-        EXPECT_EQ(DeviceSession(*session).SaveConfig(), 0);
+        session->setConfigDependSupported(depend);
+        EXPECT_EQ(DeviceSession(*session).SaveConfig(), Outcome::Ok);
         finish(peer, *session);
         EXPECT_EQ(peer.received(), command);
     }
@@ -120,11 +177,9 @@ TEST_P(EnterNshNetwork, DecidesFromTheVersion) {
         conn.holdUntilClosed();
     });
     auto session = connect(peer);
-    session->firmwareMajor = c.major;
-    session->firmwareMinor = c.minor;
-    session->firmwarePatch = c.patch;
+    session->setFirmware({c.major, c.minor, c.patch});
     bool root = !c.rootPrompt;
-    EXPECT_EQ(DeviceSession(*session).EnterNsh(root), 0);
+    EXPECT_EQ(DeviceSession(*session).EnterNsh(root), Outcome::Ok);
     EXPECT_EQ(root, c.rootPrompt);
     finish(peer, *session);
     EXPECT_EQ(peer.received(), c.sendsNsh ? "/bin/nsh\n" : "");
@@ -143,7 +198,7 @@ TEST_F(DeviceSessionNetworkTest, ProbeConfigToolSeesDepend) {
     });
     auto session = connect(peer);
     bool depend = false;
-    EXPECT_EQ(DeviceSession(*session).ProbeConfigTool(depend), 0);
+    EXPECT_EQ(DeviceSession(*session).ProbeConfigTool(depend), Outcome::Ok);
     EXPECT_TRUE(depend);
     finish(peer, *session);
 }
@@ -164,9 +219,9 @@ TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
         c.holdUntilClosed();
     });
     auto session = connect(peer);
-    session->catWriteSupported = true;
-    session->remoteLineBuffer = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
-    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), 1);
+    session->setCatWriteSupported(true);
+    session->remoteLines() = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
+    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
     finish(peer, *session);
 }
 
@@ -182,7 +237,7 @@ TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {
 
 TEST(DeviceSessionPromptLine, PromptMustEndTheLine) {
     Session session;
-    session.shellPrompt = "# ";
+    session.setShellPrompt("# ");
     const DeviceSession device(session);
     EXPECT_TRUE(device.isPromptLine("# "));
     EXPECT_TRUE(device.isPromptLine("\r\n# "));

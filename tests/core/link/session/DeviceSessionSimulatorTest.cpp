@@ -9,7 +9,6 @@
 #include "Simulator.h"
 #include "TftpClient.h"
 #include "link/DeviceSession.h"
-#include "link/SerialLogin.h"
 #include "link/TftpServer.h"
 
 namespace lm {
@@ -37,8 +36,7 @@ protected:
         return d;
     }
     void logInOverTelnet(const char* address) {
-        ASSERT_EQ(session->telnet.Login(address, false, session->currentPassword, nullptr, Session::kDefaultPassword),
-                  LoginOk);
+        ASSERT_EQ(session->loginNetwork(address, false, nullptr), LoginOk);
     }
 
     std::unique_ptr<sim::Simulator> simulator;
@@ -50,30 +48,30 @@ TEST_F(DeviceSessionSimulatorTest, NetworkCommandsFilesAndWrites) {
     logInOverTelnet("127.0.71.11");
     DeviceSession shell(*session);
 
-    EXPECT_EQ(shell.RunCommand("ifconfig -a"), 0);
-    EXPECT_EQ(session->shellPrompt, "> ");
-    ASSERT_FALSE(session->remoteLineBuffer.empty());
-    EXPECT_EQ(session->remoteLineBuffer.front().rfind("eth0", 0), 0u) << session->remoteLineBuffer.front();
+    EXPECT_EQ(shell.RunCommand("ifconfig -a"), Outcome::Ok);
+    EXPECT_EQ(session->shellPrompt(), "> ");
+    ASSERT_FALSE(session->remoteLines().empty());
+    EXPECT_EQ(session->remoteLines().front().rfind("eth0", 0), 0u) << session->remoteLines().front();
 
-    EXPECT_EQ(shell.RunCommand("frobnicate"), 2);
-    EXPECT_EQ(shell.ReadRemoteFile("/etc/version"), 0);
-    ASSERT_EQ(session->remoteLineBuffer.size(), 1u);
-    EXPECT_NE(session->remoteLineBuffer[0].find("version"), std::string::npos);
-    EXPECT_EQ(shell.ReadRemoteFile("/etc/missing"), 2);
+    EXPECT_EQ(shell.RunCommand("frobnicate"), Outcome::Refused);
+    EXPECT_EQ(shell.ReadRemoteFile("/etc/version"), Outcome::Ok);
+    ASSERT_EQ(session->remoteLines().size(), 1u);
+    EXPECT_NE(session->remoteLines()[0].find("version"), std::string::npos);
+    EXPECT_EQ(shell.ReadRemoteFile("/etc/missing"), Outcome::Refused);
 
     for (const bool viaCat : {true, false}) {
-        session->catWriteSupported = viaCat;
-        session->remoteLineBuffer = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
+        session->setCatWriteSupported(viaCat);
+        session->remoteLines() = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
         const std::string path = viaCat ? "/var/tmp/bycat" : "/var/tmp/byvi";
-        EXPECT_EQ(shell.WriteRemoteFile(path, path, path), 0) << path;
+        EXPECT_EQ(shell.WriteRemoteFile(path, path, path), Outcome::Ok) << path;
         EXPECT_EQ(simulator->fileText(0, path), "IPADDR=10.0.0.5\nNETMASK=255.255.255.0\n") << path;
     }
-    EXPECT_EQ(shell.SaveConfig(), 0);
+    EXPECT_EQ(shell.SaveConfig(), Outcome::Ok);
     bool depend = true;
-    EXPECT_EQ(shell.ProbeConfigTool(depend), 0);
+    EXPECT_EQ(shell.ProbeConfigTool(depend), Outcome::Ok);
     EXPECT_FALSE(depend);
     shell.Logout(true);
-    EXPECT_FALSE(session->telnet.isOpen());
+    EXPECT_FALSE(session->telnet().isOpen());
 }
 
 TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginCommandsAndEditorWrite) {
@@ -82,38 +80,41 @@ TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginCommandsAndEditorWrite) {
     d.shell.consoleInEditor = true;  // a console left inside the editor by an earlier run
     d.shell.prompt = "# ";
     start(d);
-    session->connectionIsNetwork = false;
-    ASSERT_EQ(session->serial.Open("COM1"), 0);
-    ASSERT_EQ(serialConsoleLogin(session->serial, session->currentPassword, Session::kDefaultPassword, nullptr),
-              SerialLoginResult::LoggedIn);
+    session->setConnectionIsNetwork(false);
+    ASSERT_EQ(session->serial().Open("COM1"), 0);
+    ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
 
     DeviceSession shell(*session);
-    EXPECT_EQ(shell.RunCommand("cat /etc/version"), 0);
-    EXPECT_EQ(session->shellPrompt, "# ");
-    ASSERT_EQ(session->remoteLineBuffer.size(), 1u);
-    EXPECT_NE(session->remoteLineBuffer[0].find("version"), std::string::npos);
+    EXPECT_EQ(shell.RunCommand("cat /etc/version"), Outcome::Ok);
+    EXPECT_EQ(session->shellPrompt(), "# ");
+    ASSERT_EQ(session->remoteLines().size(), 1u);
+    EXPECT_NE(session->remoteLines()[0].find("version"), std::string::npos);
 
-    session->remoteLineBuffer = {"A=1"};
-    EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/serial", "/var/tmp/serial", "/var/tmp/serial"), 0);
+    session->remoteLines() = {"A=1"};
+    EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/serial", "/var/tmp/serial", "/var/tmp/serial"), Outcome::Ok);
     EXPECT_EQ(simulator->fileText(0, "/var/tmp/serial"), "A=1\n");
     bool root = false;
-    session->firmwareMajor = 2;
-    EXPECT_EQ(shell.EnterNsh(root), 0);  // the serial form decides without a command from 2.x
+    session->setFirmware({2, 0, 0});
+    EXPECT_EQ(shell.EnterNsh(root), Outcome::Ok);  // the serial form decides without a command from 2.x
     EXPECT_TRUE(root);
     shell.Logout(false);
-    EXPECT_FALSE(session->serial.isOpen());
+    EXPECT_FALSE(session->serial().isOpen());
 }
 
-TEST_F(DeviceSessionSimulatorTest, RefusedPasswordOnTheConsoleWithoutPromptIsCancelled) {
-    auto d = device("127.0.71.13");
-    d.shell.serial = true;
-    d.shell.faults.refusePassword = true;
-    start(d);
-    ASSERT_EQ(session->serial.Open("COM1"), 0);
-    session->currentPassword = "typed";
-    EXPECT_EQ(serialConsoleLogin(session->serial, session->currentPassword, Session::kDefaultPassword, nullptr),
-              SerialLoginResult::PasswordCancelled);
-    EXPECT_EQ(session->currentPassword, Session::kDefaultPassword);
+// The console login sends the password the user gave; a refused one, with nobody to ask, fails.
+TEST_F(DeviceSessionSimulatorTest, ConsoleLoginUsesTheGivenPassword) {
+    for (const bool refuse : {false, true}) {
+        auto d = device("127.0.71.13");
+        d.shell.serial = true;
+        d.shell.password = "secret";
+        d.shell.faults.refusePassword = refuse;
+        start(d);
+        ASSERT_EQ(session->serial().Open("COM1"), 0);
+        session->setPassword("secret");
+        EXPECT_EQ(session->loginSerial(nullptr),
+                  refuse ? SerialLoginResult::PasswordCancelled : SerialLoginResult::LoggedIn);
+        EXPECT_EQ(session->password(), refuse ? Session::kDefaultPassword : "secret");
+    }
 }
 
 // The device's flash tool fetches the image from our server, block by block.
@@ -127,23 +128,24 @@ TEST_F(DeviceSessionSimulatorTest, DeviceFlashToolFetchesTheImageFromOurServer) 
     logInOverTelnet("127.0.71.14");
 
     std::string image(3 * 512 + 100, '\0');
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 3);
-    ASSERT_TRUE(session->telnet.Send("/bin/netflash -r /dev/rom4 127.0.0.1 bootimage.bin\n"));
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 7 + 3);
+    ASSERT_TRUE(session->telnet().Send("/bin/netflash -r /dev/rom4 127.0.0.1 bootimage.bin\n"));
     ASSERT_EQ(server.WaitForReadRequest("127.0.71.14", 20000), TftpOk);
     EXPECT_EQ(server.requestedFile(), "bootimage.bin");
     std::size_t offset = 0;
-    const auto result = server.SendFile(
-        image.size(),
-        [&](std::span<unsigned char> into) {
-            const auto n = std::min(into.size(), image.size() - offset);
-            std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
-            offset += n;
-            return n;
-        },
-        {}, {});
+    const auto result =
+        server.SendFile(image.size(),
+                        [&](std::span<unsigned char> into) {
+                            const auto n = std::min(into.size(), image.size() - offset);
+                            std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
+                            offset += n;
+                            return n;
+                        },
+                        {}, {});
     EXPECT_EQ(result.outcome, TftpServer::Outcome::Completed);
     server.Close();
-    EXPECT_NE(session->telnet.Expect(40, {"flash programmed"}), 0) << session->telnet.transcript;
+    EXPECT_NE(session->telnet().Expect(40, {"flash programmed"}), 0) << session->telnet().transcript;
     const auto flashes = simulator->flashes(0);
     ASSERT_EQ(flashes.size(), 1u);
     EXPECT_TRUE(flashes[0].complete);

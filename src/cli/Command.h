@@ -1,0 +1,54 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "link/Session.h"
+
+namespace lm::cli {
+
+// What every command runs with.
+struct CommandContext {
+    Session& session;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// One command of lmtools-cli: its name and help, its options, and what it does. A new command is
+// a new file with a class like this and one row in the table (CommandTable.cpp).
+class Command {
+public:
+    virtual ~Command() = default;
+    virtual std::string name() const = 0;
+    virtual std::string summary() const = 0;
+    // Declares the command's arguments and options on its part of the command line.
+    virtual void define(CLI::App& command) = 0;
+    // After parsing: empty when the arguments can be used, else what is wrong with them (exit 64).
+    virtual std::string check() { return {}; }
+    // The exit status.
+    virtual int run(CommandContext& context) = 0;
+};
+
+// Every command, in the order the help lists them.
+std::vector<std::unique_ptr<Command>> commandTable();
+
+// Commands that log in take the admin password as --password, else LMTOOLS_PASSWORD.
+struct PasswordOption {
+    std::string value;
+    CLI::Option* option = nullptr;
+
+    void addTo(CLI::App& command, const std::string& help);
+    // The password given, if any; a password with a control character is a usage problem.
+    std::optional<std::string> given() const;
+    std::string check() const;
+};
+
+// Empty when host is a dotted IPv4 address, else what is wrong with it.
+std::string hostProblem(const std::string& host);
+
+}  // namespace lm::cli

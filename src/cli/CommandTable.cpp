@@ -1,0 +1,20 @@
+#include "Command.h"
+
+namespace lm::cli {
+
+std::unique_ptr<Command> makeScanCommand();
+std::unique_ptr<Command> makePageCommand();
+std::unique_ptr<Command> makeRunCommand();
+std::unique_ptr<Command> makeCatCommand();
+std::unique_ptr<Command> makeRebootCommand();
+std::unique_ptr<Command> makeEraseCommand();
+
+std::vector<std::unique_ptr<Command>> commandTable() {
+    std::vector<std::unique_ptr<Command>> table;
+    for (auto make : {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
+                      makeEraseCommand})
+        table.push_back(make());
+    return table;
+}
+
+}  // namespace lm::cli

@@ -1,0 +1,24 @@
+#include "MaintenanceCommand.h"
+#include "ops/MaintenanceOperations.h"
+
+namespace lm::cli {
+
+namespace {
+
+class RebootCommand : public MaintenanceCommand {
+public:
+    std::string name() const override { return "reboot"; }
+    std::string summary() const override { return "Log in to a device and restart it: reboot HOST"; }
+
+protected:
+    Worker worker() const override { return rebootWorker; }
+    int startButton() const override { return kRebootStartButton; }
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeRebootCommand() {
+    return std::make_unique<RebootCommand>();
+}
+
+}  // namespace lm::cli

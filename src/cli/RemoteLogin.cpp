@@ -1,0 +1,90 @@
+#include "RemoteLogin.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "ExitStatus.h"
+#include "TerminalPasswordPrompt.h"
+#include "TerminalText.h"
+#include "platform/Ipv4.h"
+
+namespace lm::cli {
+
+void RemoteTarget::addTo(CLI::App& command) {
+    command.add_option("--serial", serialPort,
+                       "Use the console on a serial port (COM1..COM32) instead of HOST");
+    password.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else the default; asked on a terminal)");
+}
+
+std::string RemoteTarget::settle(std::vector<std::string>* firstWordsGoHere) {
+    if (!serialPort.empty()) {
+        if (parseIpv4(host)) return "give HOST or --serial, not both";
+        if (!host.empty() && firstWordsGoHere) firstWordsGoHere->insert(firstWordsGoHere->begin(), host);
+        if (!host.empty() && !firstWordsGoHere) return "give HOST or --serial, not both";
+        host.clear();
+    } else if (const auto problem = hostProblem(host); !problem.empty()) {
+        return problem;
+    }
+    return password.check();
+}
+
+namespace {
+
+// Opens the session over the network or the serial port; an exit status on failure.
+std::optional<int> logIn(Session& session, const RemoteTarget& target, std::ostream& err) {
+    if (const auto password = target.password.given()) session.setPassword(*password);
+    TerminalPasswordPrompt prompt(target.site());
+    PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
+
+    if (target.serialPort.empty()) {
+        session.setConnectionIsNetwork(true);
+        const LoginResult result = session.loginNetwork(target.host, asker != nullptr, asker);
+        if (result == LoginOk) return std::nullopt;
+        session.telnet().Close();
+        if (isRefusal(result)) {
+            err << "The device at " << target.host << " refused the password.\n";
+            return kExitRefused;
+        }
+        err << "No answer from " << target.host << ": the device did not accept a telnet login.\n";
+        return kExitFailed;
+    }
+
+    session.setConnectionIsNetwork(false);
+    auto& serial = session.serial();
+    if (serial.Open(target.serialPort) != 0) {
+        err << serialOpenText(serial.lastOpenError()) << " (" << target.serialPort << ")\n";
+        return kExitFailed;
+    }
+    const auto result = session.loginSerial(asker);
+    if (result == SerialLoginResult::LoggedIn) return std::nullopt;
+    serial.Close();
+    err << serialLoginText(result, target.serialPort) << '\n';
+    return result == SerialLoginResult::PasswordCancelled ? kExitRefused : kExitFailed;
+}
+
+}  // namespace
+
+int withDeviceSession(CommandContext& context, const RemoteTarget& target,
+                      const std::function<int(DeviceSession&)>& work) {
+    Session& session = context.session;
+    const auto claim = session.claim(Session::kClaimWait);
+    if (const auto failed = logIn(session, target, context.err)) return *failed;
+    DeviceSession device(session);
+    device.adoptLoginPrompt();
+    const int status = work(device);
+    device.Logout(true);
+    session.resetPassword();
+    return status;
+}
+
+void printDeviceLines(const std::vector<std::string>& lines, std::ostream& out) {
+    const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO);
+    for (std::string line : lines) {
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        out << (terminal ? terminalSafe(line) : line) << '\n';
+    }
+}
+
+}  // namespace lm::cli

@@ -1,0 +1,58 @@
+#include "ExitStatus.h"
+#include "RemoteLogin.h"
+#include "TerminalText.h"
+
+namespace lm::cli {
+
+namespace {
+
+class RunCommand : public Command {
+public:
+    std::string name() const override { return "run"; }
+    std::string summary() const override {
+        return "Log in to a device and run one shell command: run HOST -- COMMAND...";
+    }
+    void define(CLI::App& command) override {
+        command.add_option("HOST", target_.host, "Device address");
+        command.add_option("COMMAND", words_, "The command and its arguments");
+        target_.addTo(command);
+    }
+    std::string check() override {
+        if (auto problem = target_.settle(&words_); !problem.empty()) return problem;
+        std::string problem;
+        line_ = shellCommandLine(words_, problem);
+        return problem.empty() ? std::string() : problem + " (run HOST -- COMMAND...)";
+    }
+    int run(CommandContext& context) override {
+        auto& err = context.err;
+        return withDeviceSession(context, target_, [&](DeviceSession& device) {
+            // Only the echo is dropped: a command's own output may name it (ps lists itself).
+            const Outcome outcome = device.RunCommand(line_, DeviceSession::Echo::FirstOnly);
+            printDeviceLines(context.session.remoteLines(), context.out);
+            switch (outcome) {
+                case Outcome::Ok:
+                    break;
+                case Outcome::Refused:
+                    err << "The device does not know the command: " << terminalSafe(device.deviceMessage())
+                        << '\n';
+                    break;
+                default:
+                    err << "The command did not finish: " << terminalSafe(device.deviceMessage()) << ".\n";
+            }
+            return exitStatusFor(outcome);
+        });
+    }
+
+private:
+    RemoteTarget target_;
+    std::vector<std::string> words_;
+    std::string line_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeRunCommand() {
+    return std::make_unique<RunCommand>();
+}
+
+}  // namespace lm::cli
