@@ -3,7 +3,7 @@
 namespace lm::gui {
 
 // The main window's commands, shared by its buttons, the list's pop-up menu and the window's
-// handler; the numbers are the product's resource ids.
+// handler; the numbers are the control ids that tests and settings refer to.
 enum Command : int {
     kClose = 1,
     kConfigureDevice = 1002,

@@ -11,7 +11,7 @@
 
 namespace lm {
 
-// What one scan could do and what it saw; the product shows none of it, the CLI may.
+// What one scan could do and what it saw; the window shows none of it, the CLI tells it.
 struct ScanStats {
     bool probeSent = false;  // false: no ICMP or UDP socket, so the ARP pass alone ran
     std::optional<IcmpSocket::Kind> icmpKind;

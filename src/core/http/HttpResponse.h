@@ -11,7 +11,7 @@
 
 namespace lm {
 
-// The outcome of reading one response; the numbers are the product's.
+// The outcome of reading one response; the numbers stay fixed, as tests and fuzz corpora use them.
 enum class ReadResult {
     success = 0,
     noStatusLine = 2,

@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::string_view kPrefix = "COM";
 
-// The number of "COMn", written the way the product writes it: upper case, decimal, no sign, no
+// The number of "COMn", written the one way the names are shown: upper case, decimal, no sign, no
 // leading zero, 1..kPortCount.
 std::optional<int> parsePortName(std::string_view name) {
     if (!name.starts_with(kPrefix)) return std::nullopt;

@@ -7,7 +7,7 @@
 
 namespace lm {
 
-// Maps the product's port names ("COM1") to device paths:
+// Maps the port names users know from the devices' manuals ("COM1") to device paths:
 //   COM1..COM16 -> /dev/ttyS0..15, COM17..COM24 -> /dev/ttyUSB0..7, COM25..COM32 -> /dev/ttyACM0..7.
 // LMTOOLS_SERIAL_PORTS="COM3=/dev/pts/4,COM5=/tmp/console" replaces single entries (tests, demo,
 // unusual adapters).
@@ -17,7 +17,7 @@ public:
 
     static SerialPortMap standard();
     // The standard map with the environment's overrides; a malformed value is reported in error and
-    // ignored whole. Names are matched as the product writes them: "COM" in capitals, 1..32.
+    // ignored whole. Names are matched as users write them: "COM" in capitals, 1..32.
     static SerialPortMap fromEnvironment(std::string* error = nullptr);
 
     void set(int portNumber, std::string devicePath);

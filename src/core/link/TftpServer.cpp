@@ -1,5 +1,7 @@
 #include "link/TftpServer.h"
 
+#include "ops/OperationUi.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <time.h>
@@ -195,9 +197,9 @@ void TftpServer::SendError() {
     if (socket_) socket_->sendTo(peerAddress_, peerPort_, std::span(kPacket));
 }
 
-bool TftpServer::ReportError(int code) {
+bool TftpServer::ReportError(int code, OperationUi* ui) {
     if (code == TftpOk) return false;
-    if (messageBox_) messageBox_(tftpCodeText(code), "TFTP Error");
+    if (ui) ui->messageBox(tftpCodeText(code), "TFTP Error", OperationUi::Icon::Information, OperationUi::Buttons::Ok);
     return code != TftpAlreadyOpen;
 }
 

@@ -14,6 +14,8 @@
 
 namespace lm {
 
+class OperationUi;
+
 // Result codes of the server's operations.
 enum TftpCode : int {
     TftpOk = 0,
@@ -43,8 +45,6 @@ public:
     using FileReader = std::function<std::size_t(std::span<unsigned char>)>;
     using ProgressHook = std::function<void(unsigned position)>;
     using CancelTest = std::function<bool()>;
-    // Shows a message box: text, title.
-    using MessageBox = std::function<void(const std::string& text, const std::string& title)>;
 
     TftpServer(const Timing& timing, uint16_t port);
 
@@ -62,15 +62,15 @@ public:
     // dropped within the same time. 0, 128 on time-out, 5 on a receive error.
     int WaitForPacket(int milliseconds);
     void SendError();
-    // Shows the code's text unless it is 0; true when the code counts as a failure.
-    bool ReportError(int code);
+    // Shows the code's text in a message box of ui (when given) unless it is 0; true when the code
+    // counts as a failure.
+    bool ReportError(int code, OperationUi* ui);
     Result SendFile(std::size_t fileLength, const FileReader& read, const ProgressHook& progress,
                     const CancelTest& cancelled);
 
     // The file name of an octet-mode read request; nullopt for anything else.
     static std::optional<std::string> parseReadRequest(std::span<const unsigned char> packet);
 
-    void setMessageBox(MessageBox box) { messageBox_ = std::move(box); }
     const std::string& requestedFile() const { return requestedFile_; }
 
 private:
@@ -89,7 +89,6 @@ private:
     std::array<unsigned char, 524> buffer_{};
     std::size_t receivedLength_ = 0;
     std::string requestedFile_;
-    MessageBox messageBox_;
 };
 
 }  // namespace lm

@@ -11,7 +11,7 @@ class OperationUi {
 public:
     enum class Icon { Information, Warning, Error, Question };
     enum class Buttons { Ok, OkCancel, YesNo };
-    // Answers of messageBox, as the product numbers them.
+    // Answers of messageBox; the numbers are kept so that answers read the same in every front end.
     static constexpr int kOk = 1, kCancel = 2, kYes = 6, kNo = 7;
 
     virtual ~OperationUi() = default;

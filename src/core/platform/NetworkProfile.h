@@ -10,7 +10,7 @@
 
 namespace lm {
 
-// The product's ports and places. Only tests and the demo change them, through the environment
+// The standard ports and places. Only tests and the demo change them, through the environment
 // variables named in fromEnvironment() or by setting the fields directly.
 struct NetworkProfile {
     uint16_t discoveryPort = 7364;
@@ -31,7 +31,7 @@ struct NetworkProfile {
     //   LMTOOLS_QUIET_MS (the scan's quiet period in milliseconds),
     //   LMTOOLS_INTERFACES ("ADDRESS/MASK[,ADDRESS/MASK...]", each row broadcasting to ADDRESS OR NOT MASK),
     //   LMTOOLS_ARP_TABLE (a file in the format of /proc/net/arp).
-    // A malformed value is reported in `error` and the product value kept.
+    // A malformed value is reported in `error` and the standard value kept.
     static NetworkProfile fromEnvironment(std::string* error = nullptr);
 
     // Parses the LMTOOLS_INTERFACES form; nullopt when any row is malformed.

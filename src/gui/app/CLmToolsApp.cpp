@@ -54,7 +54,7 @@ CLmToolsApp::CLmToolsApp(int& argc, char** argv) : QApplication(argc, argv) {
 CLmToolsApp::~CLmToolsApp() = default;
 
 void CLmToolsApp::parseOptions() {
-    // The serial switch keeps the product's form ("-b 1200", "-b 1200 300") and is read above.
+    // The serial switch ("-b 1200", "-b 1200 300") is not an option of Qt's: it was read above.
     std::vector<std::string> rest;
     for (const QString& arg : arguments().mid(1))
         rest.push_back(arg.toStdString());

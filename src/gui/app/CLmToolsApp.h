@@ -35,7 +35,7 @@ public:
     CLmToolsApp(int& argc, char** argv);
     ~CLmToolsApp() override;
 
-    // The settings of this run's session: the product's ports and places with the environment's
+    // The settings of this run's session: the standard ports and places with the environment's
     // overrides, pointed at the simulated devices with --demo (COM1 then reaches the first
     // device's console). False once the reason is reported (the devices cannot start); the program
     // then ends with exitCode().

@@ -36,7 +36,7 @@ public:
     static constexpr const char* kMakerSite = "http://www.lumetra.example";
     static constexpr const char* kPageFile = "cameras.html";
 
-    // Opens the window as the product does: restores the view settings from `settings`, then
+    // Opens the window: restores the view settings from `settings`, then
     // starts the first scan with the session's network profile.
     CLmToolsDlg(Session& session, QSettings& settings, Desktop& desktop, QWidget* parent = nullptr);
     ~CLmToolsDlg() override;

@@ -119,7 +119,7 @@ TEST_F(DeviceSessionSimulatorTest, ConsoleLoginUsesTheGivenPassword) {
 
 // The device's flash tool fetches the image from our server, block by block.
 TEST_F(DeviceSessionSimulatorTest, DeviceFlashToolFetchesTheImageFromOurServer) {
-    // The product's waits: a loaded machine may take longer than a fast test's 90 ms to acknowledge,
+    // The standard waits: a loaded machine may take longer than a fast test's 90 ms to acknowledge,
     // and nothing waits longer than it must when the device answers.
     const Timing productTiming;
     TftpServer server(productTiming, 0);

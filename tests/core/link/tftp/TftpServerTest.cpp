@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestDevice.h"
+#include "core/ops/RecordingUi.h"
 #include "link/TftpServer.h"
 
 namespace lm {
@@ -20,8 +21,6 @@ std::span<const unsigned char> bytesOf(const std::string& s) {
 class TftpServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        server.setMessageBox(
-            [this](const std::string& text, const std::string& title) { shown.emplace_back(text, title); });
         ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
         ASSERT_NE(server.localPort(), 0);
     }
@@ -31,15 +30,15 @@ protected:
 
     Timing timing = Timing::fast();
     TftpServer server{timing, 0};
-    std::vector<std::pair<std::string, std::string>> shown;
+    test::RecordingUi ui{"", ""};
 };
 
 TEST_F(TftpServerTest, ASecondOpenKeepsTheSocketAndIsShownButNotAFailure) {
     const auto port = server.localPort();
     const int code = server.Open("127.0.0.1");
     EXPECT_EQ(code, TftpAlreadyOpen);
-    EXPECT_FALSE(server.ReportError(code));
-    EXPECT_EQ(shown, (decltype(shown){{"TFTP socket already open.", "TFTP Error"}}));
+    EXPECT_FALSE(server.ReportError(code, &ui));
+    EXPECT_EQ(ui.calls(), std::vector<std::string>{"box:TFTP Error|TFTP socket already open."});
     EXPECT_TRUE(server.isOpen());
     EXPECT_EQ(server.localPort(), port);
 }
@@ -68,13 +67,12 @@ TEST_F(TftpServerTest, ReportsEachCodeWithItsWords) {
         {8, "Program error in TFTP routines!"},
     };
     for (const auto& [code, words] : cases) {
-        shown.clear();
-        EXPECT_TRUE(server.ReportError(code)) << code;
-        EXPECT_EQ(shown, (decltype(shown){{words, "TFTP Error"}})) << code;
+        test::RecordingUi window("", "");
+        EXPECT_TRUE(server.ReportError(code, &window)) << code;
+        EXPECT_EQ(window.calls(), std::vector<std::string>{"box:TFTP Error|" + std::string(words)}) << code;
     }
-    shown.clear();
-    EXPECT_FALSE(server.ReportError(TftpOk));
-    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(server.ReportError(TftpOk, &ui));
+    EXPECT_TRUE(ui.calls().empty());
 }
 
 TEST_F(TftpServerTest, DropsEverythingButTheDevicesOctetRequestAndWaitsOn) {

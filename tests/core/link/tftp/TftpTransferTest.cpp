@@ -39,7 +39,6 @@ struct MemoryFile {
 class TftpTransferTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        server.setMessageBox([this](const std::string& text, const std::string&) { shown.push_back(text); });
         ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
         device.emplace(server.localPort());
         stranger.emplace(server.localPort(), "127.0.0.2");
@@ -79,7 +78,6 @@ protected:
     MemoryFile file;
     std::vector<unsigned> progress;
     std::atomic<int> cancelAfter = -1;
-    std::vector<std::string> shown;
     std::future<TftpServer::Result> transfer;
 };
 
@@ -134,8 +132,6 @@ TEST_F(TftpTransferTest, NoAcknowledgementTimesOutWithoutRetransmission) {
     const auto result = finish();
     EXPECT_EQ(result.outcome, Outcome::ConnectionLost);
     EXPECT_EQ(result.code, TftpTimeout);
-    EXPECT_TRUE(server.ReportError(result.code));
-    EXPECT_EQ(shown, std::vector<std::string>{"Timeout during negotiation!"});
     EXPECT_TRUE(device->idle());
 }
 
