@@ -144,6 +144,20 @@ TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
     EXPECT_EQ(peer.received(), "admin\nvorna\nreboot\n");
 }
 
+// A worker left running by a closed window still holds the device: the next one waits, then says so.
+TEST_F(WorkerTaskTest, SecondConversationOnTheSessionWaitsThenGivesUp) {
+    SilentListener device;
+    useTelnetPort(device.port);
+    window("vorna");
+    const auto held = session->claim(Milliseconds(0));
+    ASSERT_TRUE(held.owns_lock());
+    auto t = task(kRebootStartButton);
+    EXPECT_EQ(rebootWorker(t), Outcome::Failed);
+    EXPECT_TRUE(
+        ui->called("status:The device link is busy with another operation. Try again when it has finished."));
+    EXPECT_EQ(device.taken(), 0);
+}
+
 TEST_F(WorkerTaskTest, ClosedWindowIsNotTouched) {
     useTelnetPort(23);
     window("vorna");

@@ -1,0 +1,95 @@
+// The terminal as a window: device text made safe, and questions answered without a person.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+
+#include "CliApp.h"
+#include "TerminalOperationUi.h"
+#include "TerminalText.h"
+
+namespace lm::cli {
+namespace {
+
+TEST(TerminalText, ControlCharactersAndInvalidBytesBecomeQuestionMarks) {
+    const struct {
+        std::string device, shown;
+    } cases[] = {
+        {"plain text", "plain text"},
+        {"\xe2\x82\xac 5, caf\xc3\xa9", "\xe2\x82\xac 5, caf\xc3\xa9"},  // valid multibyte text stays
+        {"a\x1b[2Jb", "a?[2Jb"},
+        {"bell\x07", "bell?"},
+        {"\xc2\x9b"
+         "31m",
+         "?31m"},  // C1 CSI as a code point
+        {"\x9b"
+         "31m",
+         "?31m"},                      // C1 CSI as a bare byte: invalid UTF-8
+        {"\xc0\xaf", "??"},            // overlong
+        {"\xed\xa0\x80", "???"},       // surrogate
+        {"cut \xe2\x82", "cut ??"},    // sequence cut short
+        {"\xf4\x90\x80\x80", "????"},  // beyond Unicode
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(terminalSafe(c.device), c.shown) << c.device;
+}
+
+TEST(TerminalOperationUi, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
+    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);  // no terminal, even when run from one
+    std::ostringstream out, err;
+    for (const bool yes : {false, true}) {
+        TerminalOperationUi ui({}, {}, yes, out, err);
+        EXPECT_EQ(
+            ui.messageBox("Go on?", "Upgrade", OperationUi::Icon::Question, OperationUi::Buttons::YesNo),
+            yes ? OperationUi::kYes : OperationUi::kNo);
+        EXPECT_EQ(
+            ui.messageBox("Go on?", "Upgrade", OperationUi::Icon::Warning, OperationUi::Buttons::OkCancel),
+            yes ? OperationUi::kOk : OperationUi::kCancel);
+        EXPECT_EQ(ui.messageBox("Done.", "Upgrade", OperationUi::Icon::Information, OperationUi::Buttons::Ok),
+                  OperationUi::kOk);
+    }
+    EXPECT_EQ(out.str(), "Done.\nDone.\n");
+    EXPECT_EQ(err.str(), "Go on?\nGo on?\nGo on?\nGo on?\n");
+}
+
+// Ctrl-C while the password is typed must not leave the terminal without echo.
+TEST(TerminalPasswordPrompt, InterruptPutsEchoBack) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const char* args[] = {"lmtools-cli", "reboot", "127.0.0.1"};
+        std::ostringstream out, err;
+        ::_exit(runCli(3, args, out, err));
+    }
+    std::string shown;
+    char buffer[256];
+    while (shown.find("Password for admin") == std::string::npos) {
+        pollfd p{terminal, POLLIN, 0};
+        ASSERT_GT(::poll(&p, 1, 10000), 0) << "no prompt; the terminal showed: " << shown;
+        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        ASSERT_GT(got, 0);
+        shown.append(buffer, static_cast<std::size_t>(got));
+    }
+    termios asking{};
+    ASSERT_EQ(::tcgetattr(terminal, &asking), 0);
+    EXPECT_FALSE(asking.c_lflag & ECHO) << "the password is typed without echo";
+    ASSERT_EQ(::write(terminal, "\x03", 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    termios after{};
+    ASSERT_EQ(::tcgetattr(terminal, &after), 0);
+    EXPECT_TRUE(after.c_lflag & ECHO);
+    ::close(terminal);
+}
+
+}  // namespace
+}  // namespace lm::cli
