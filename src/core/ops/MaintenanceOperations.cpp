@@ -63,7 +63,7 @@ Outcome rebootWorker(WorkerTask& task) {
         case Outcome::Ok:
             return task.succeed("The device will take\na few seconds to reboot.", "Reboot Camera");
         case Outcome::Refused:
-            return task.fail("The device refused to reboot: " + words, Outcome::Refused);
+            return task.fail("Reboot refused by the device: " + words, Outcome::Refused);
         default:
             return task.fail("This device does not respond!", Outcome::NoAnswer);
     }
@@ -78,7 +78,7 @@ Outcome eraseWorker(WorkerTask& task) {
         case Outcome::Ok:
             break;
         case Outcome::Refused:
-            return task.fail("The device refused to erase its configuration: " + words, Outcome::Refused);
+            return task.fail("Erase refused by the device: " + words, Outcome::Refused);
         default:
             return task.fail("The device did not confirm the erase.", Outcome::NoAnswer);
     }
@@ -89,8 +89,8 @@ Outcome eraseWorker(WorkerTask& task) {
         task.status("Rebooting...");
         if (const Outcome sent = sendReboot(task.session(), Milliseconds(1000), words); sent != Outcome::Ok)
             return task.fail(sent == Outcome::Refused
-                                 ? "The configuration is erased, but the device refused to reboot: " + words
-                                 : "The configuration is erased, but the device did not take the reboot.",
+                                 ? "Erased, but the reboot was refused: " + words
+                                 : "Erased, but the device did not take the reboot.",
                              sent);
     }
     return task.succeed(

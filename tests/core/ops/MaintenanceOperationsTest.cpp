@@ -139,7 +139,7 @@ TEST_F(MaintenanceOperationsTest, RefusedEraseFailsWithTheDevicesWords) {
     EXPECT_TRUE(peer.finish().empty());
     EXPECT_EQ(ui->calls().back(), "enable:1235:on");
     EXPECT_TRUE(
-        ui->called("status:The device refused to erase its configuration: flashw: Permission denied"));
+        ui->called("status:Erase refused by the device: flashw: Permission denied"));
     EXPECT_FALSE(ui->called("finish"));
 }
 
