@@ -4,6 +4,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "ScriptedServer.h"
@@ -122,6 +124,28 @@ TEST(HttpFetcherTest, FollowsRedirectsOnTheSameConnectionUnlessTold) {
         EXPECT_EQ(server.connections(), c.connections);
         ASSERT_EQ(server.requests().size(), 2u);
         EXPECT_EQ(server.requests()[1], expectedRequest(c.path));
+    }
+}
+
+// The server keeps the connection after its redirect, then drops it when the next request comes,
+// once or every time: the request goes once more on a new connection, and only once.
+TEST(HttpFetcherTest, RetriesARedirectOnceWhenTheKeptConnectionWasDropped) {
+    for (const int drops : {1, 2}) {
+        SCOPED_TRACE(drops);
+        auto dropped = std::make_shared<std::atomic<int>>(0);
+        ScriptedServer server([dropped, drops](ScriptedServer::Peer& peer, const std::string& request) {
+            if (request.starts_with("GET /dir/start "))
+                return peer.send("HTTP/1.1 302 Found\r\nLocation: /after\r\nContent-Length: 0\r\n\r\n");
+            if ((*dropped)++ < drops) return false;
+            return peer.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nafter");
+        });
+        HttpFetcher fetcher;
+        EXPECT_EQ(fetcher.navigate(server.url("/dir/start"), quick()), drops == 1);
+        EXPECT_EQ(server.connections(), 2);
+        EXPECT_EQ(server.requests().size(), 3u);
+        if (drops == 1) {
+            EXPECT_EQ(bodyText(fetcher), "after");
+        }
     }
 }
 
