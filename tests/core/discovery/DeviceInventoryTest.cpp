@@ -144,6 +144,12 @@ TEST_F(DeviceInventoryTest, PruneKeepsSeenAndManualEntries) {
     for (const auto& r : inventory.snapshot())
         ids.push_back(r.id);
     EXPECT_EQ(ids, (std::vector<std::string>{"Device  1", "B"}));
+    // The records that moved are found where they now stand; the removed ones are gone.
+    inventory.clearSeen();
+    EXPECT_FALSE(inventory.update("A", "10.0.0.1"));
+    EXPECT_TRUE(inventory.update("B", "10.0.0.1"));
+    EXPECT_FALSE(inventory.at(0)->seen);
+    EXPECT_TRUE(inventory.at(1)->seen);
 }
 
 TEST_F(DeviceInventoryTest, ThumbnailLandsOnItsRecordAfterPruneMovedIt) {
