@@ -56,7 +56,7 @@ void DeviceInventory::startThumbnailFetch(std::size_t index) {
     if (index < records_.size()) startFetch(lock, records_[index]);
 }
 
-// Marks the fetch as started, then starts it without holding the lock; a thread that cannot be
+// Marks the fetch as started, then starts it without holding the lock; a fetch that cannot be
 // started leaves the record unmarked.
 void DeviceInventory::startFetch(std::unique_lock<std::mutex>& lock, DeviceRecord& record) {
     if (record.thumbnailFetch || !starter_) return;

@@ -26,7 +26,7 @@ struct ThumbnailJob {
 // with the list, so a scan's update or a fetch's result costs the same with 50 records or 50,000.
 class DeviceInventory {
 public:
-    // Starts a fetch on a thread of its own; false when the thread could not be started.
+    // Starts a fetch, or queues it for a fetch thread; false when no thread can be had for it.
     // It must not call back into the inventory before it returns.
     using ThumbnailStarter = std::function<bool(const ThumbnailJob&)>;
 
