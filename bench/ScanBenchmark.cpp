@@ -74,19 +74,24 @@ int scanThousandDevices(std::size_t devices) {
     return inventory.count() == devices ? 0 : 1;
 }
 
+std::string benchAddress(int n) {
+    return "10." + std::to_string(n / 65536) + "." + std::to_string(n / 256 % 256) + "." +
+           std::to_string(n % 256);
+}
+
 void inventoryMerges() {
+    constexpr int kRecords = 50000;
+    constexpr int kCalls = 10000;
     lm::DeviceInventory inventory;
-    for (int i = 0; i < 5000; ++i)
-        inventory.add("024C55-C8" + std::to_string(10000 + i),
-                      "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".1", "ZelvixXL VGA",
-                      "4.2.1");
+    for (int i = 0; i < kRecords; ++i)
+        inventory.add("024C55-C8" + std::to_string(100000 + i), benchAddress(i), "ZelvixXL VGA", "4.2.1");
     const auto start = Clock::now();
     std::size_t added = 0;
-    for (int i = 0; i < 10000; ++i) {
+    for (int i = 0; i < kCalls; ++i) {
         // Half confirm existing records (spread over the list), half are new devices.
-        const int n = i % 2 ? (i * 7919) % 5000 : 5000 + i;
-        const std::string id = "024C55-C8" + std::to_string(10000 + n);
-        const std::string address = "10." + std::to_string(n / 256) + "." + std::to_string(n % 256) + ".1";
+        const int n = i % 2 ? (i * 7919) % kRecords : kRecords + i;
+        const std::string id = "024C55-C8" + std::to_string(100000 + n);
+        const std::string address = benchAddress(n);
         if (!inventory.update(id, address)) {
             inventory.add(id, address, "ZelvixXL VGA", "4.2.1");
             ++added;
@@ -94,8 +99,8 @@ void inventoryMerges() {
     }
     const double seconds = secondsBetween(start, Clock::now());
     std::printf(
-        "inventory: 10000 update/add calls on a 5000-record inventory (%zu added) in %.1f ms, %.2f us each\n",
-        added, seconds * 1000, seconds * 1e6 / 10000);
+        "inventory: %d update/add calls on a %d-record inventory (%zu added) in %.1f ms, %.2f us each\n",
+        kCalls, kRecords, added, seconds * 1000, seconds * 1e6 / kCalls);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   # libraries
-  nlohmann-json3-dev libcli11-dev libjpeg62-turbo-dev
+  nlohmann-json3-dev libcli11-dev libjpeg62-turbo-dev zlib1g-dev
   # the desktop program, and a display server for its tests and screenshots
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   # tests, fuzzing and benchmarks

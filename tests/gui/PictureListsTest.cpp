@@ -1,9 +1,11 @@
 #include <QBuffer>
+#include <QImageReader>
 #include <QPainter>
 #include <QTest>
 #include <thread>
 #include <vector>
 
+#include "BlankPng.h"
 #include "discovery/PictureLists.h"
 #include "discovery/ThumbnailDecoder.h"
 
@@ -40,12 +42,18 @@ std::span<const unsigned char> bytesOf(const QByteArray& data) {
     return {reinterpret_cast<const unsigned char*>(data.constData()), static_cast<std::size_t>(data.size())};
 }
 
+// Qt refuses to allocate a decoded picture past this many megabytes. Pictures of several megapixels
+// decode within it all the same: only what the thumbnails need is decoded.
+constexpr int kDecodeMegabytes = 2;
+
 }  // namespace
 
 class PictureListsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QImageReader::setAllocationLimit(kDecodeMegabytes); }
+
     void largePictureBands_data() {
         QTest::addColumn<QSize>("source");
         QTest::addColumn<QRect>("picture");  // where the picture lies in 160 x 120; background elsewhere
@@ -53,6 +61,7 @@ private slots:
         QTest::newRow("176x144 is height-limited") << QSize(176, 144) << QRect(7, 0, 146, 120);
         // Height-limited by the coarse test, so 240 columns: the overhang is cut off.
         QTest::newRow("300x150 overhangs") << QSize(300, 150) << QRect(0, 0, 160, 120);
+        QTest::newRow("3000x1125 decoded small") << QSize(3000, 1125) << QRect(0, 30, 160, 60);
     }
     void largePictureBands() {
         QFETCH(QSize, source);
@@ -86,8 +95,8 @@ private slots:
 
     void smallPictureIsCentreSquare() {
         PictureLists lists;
-        // 80 columns of kEdge on each side of the central 480 x 480 square.
-        const QByteArray body = jpeg(640, 480, 80);
+        // 400 columns of kEdge on each side of the central 2400 x 2400 square.
+        const QByteArray body = jpeg(3200, 2400, 400);
         const auto store = lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground);
         QVERIFY(store.has_value());
         const uint32_t slot = (*store)(0);
@@ -114,6 +123,19 @@ private slots:
         PictureLists lists;
         QVERIFY(!lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground).has_value());
         QCOMPARE(lists.size(), std::size_t{1});
+    }
+
+    // A few kilobytes may claim more pixels than any camera gives: refused before decoding, with no
+    // limit from Qt to stop it. The same picture at a small size decodes.
+    void refusesPicturesPastTheBound() {
+        PictureLists lists;
+        const std::vector<unsigned char> huge = lm::sim::blankPng(5700, 5700);
+        QVERIFY(huge.size() < 40 * 1024);
+        QImageReader::setAllocationLimit(0);
+        const bool refused = !lm::gui::decodeThumbnail(huge, lists, kBackground).has_value();
+        QImageReader::setAllocationLimit(kDecodeMegabytes);
+        QVERIFY(refused);
+        QVERIFY(lm::gui::decodeThumbnail(lm::sim::blankPng(64, 48), lists, kBackground).has_value());
     }
 
     void storeAppendsThenReplacesInPlace() {

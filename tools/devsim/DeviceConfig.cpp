@@ -11,7 +11,7 @@ namespace lm::sim {
 
 namespace {
 
-constexpr std::array<std::pair<HttpFault, std::string_view>, 8> kFaultNames{{
+constexpr std::array<std::pair<HttpFault, std::string_view>, 9> kFaultNames{{
     {HttpFault::None, "none"},
     {HttpFault::NotFound, "notFound"},
     {HttpFault::WrongType, "wrongType"},
@@ -20,6 +20,7 @@ constexpr std::array<std::pair<HttpFault, std::string_view>, 8> kFaultNames{{
     {HttpFault::NoLength, "noLength"},
     {HttpFault::Slow, "slow"},
     {HttpFault::Silent, "silent"},
+    {HttpFault::HugePicture, "hugePicture"},
 }};
 
 struct Model {
@@ -67,6 +68,13 @@ std::string_view faultName(HttpFault fault) {
     for (const auto& [f, name] : kFaultNames)
         if (f == fault) return name;
     return "none";
+}
+
+std::string faultNameList() {
+    std::string list;
+    for (const auto& [f, name] : kFaultNames)
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    return list;
 }
 
 std::optional<HttpFault> faultFromName(std::string_view name) {

@@ -15,18 +15,21 @@ namespace lm::sim {
 
 // How the web server misbehaves when asked for the picture.
 enum class HttpFault {
-    None,       // 200, image/jpeg, Content-Length
-    NotFound,   // 404
-    WrongType,  // 200 with Content-Type text/html
-    Chunked,    // body in several chunks
-    Redirect,   // 302 to /image2.jpg, which serves the picture
-    NoLength,   // no Content-Length; the body ends when the connection closes
-    Slow,       // body dribbled out in pieces, complete within about two seconds
-    Silent,     // reads the request and never answers
+    None,         // 200, image/jpeg, Content-Length
+    NotFound,     // 404
+    WrongType,    // 200 with Content-Type text/html
+    Chunked,      // body in several chunks
+    Redirect,     // 302 to /image2.jpg, which serves the picture
+    NoLength,     // no Content-Length; the body ends when the connection closes
+    Slow,         // body dribbled out in pieces, complete within about two seconds
+    Silent,       // reads the request and never answers
+    HugePicture,  // 200, image/png: about 31 KB that claim 5700 x 5700 pixels
 };
 
 // The text used in configurations ("none", "notFound", ...).
 std::string_view faultName(HttpFault fault);
+// Every name, for messages: "none, notFound, ...".
+std::string faultNameList();
 std::optional<HttpFault> faultFromName(std::string_view name);
 
 using Mac = std::array<uint8_t, 6>;

@@ -64,9 +64,7 @@ HttpBehaviour http(const json& object, const std::string& where) {
     HttpBehaviour behaviour;
     if (object.contains("fault")) {
         const auto fault = faultFromName(text(object["fault"], where + ".fault"));
-        if (!fault)
-            fail(where + ".fault",
-                 "expected one of none, notFound, wrongType, chunked, redirect, noLength, slow, silent");
+        if (!fault) fail(where + ".fault", "expected one of " + faultNameList());
         behaviour.fault = *fault;
     }
     if (object.contains("image")) {

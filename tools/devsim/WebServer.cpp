@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "BlankPng.h"
 #include "CameraImage.h"
 #include "platform/Socket.h"
 
@@ -134,6 +135,11 @@ void WebServer::serve(int fd) {
         sendError(fd, "405 Method Not Allowed", "Allow: GET");
     } else if (line->path == "/image.jpg" && fault == HttpFault::NotFound) {
         sendError(fd, "404 Not Found");
+    } else if (line->path == "/image.jpg" && fault == HttpFault::HugePicture) {
+        static const std::vector<unsigned char> png = blankPng(5700, 5700);
+        sendAll(fd,
+                head("200 OK", {"Content-Type: image/png", "Content-Length: " + std::to_string(png.size())}));
+        sendAll(fd, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
     } else if (line->path == "/image.jpg" && fault == HttpFault::Redirect) {
         sendAll(fd, head("302 Found", {"Location: " + std::string(kRedirectTarget), "Content-Length: 0"}));
     } else if (line->path == "/image.jpg") {

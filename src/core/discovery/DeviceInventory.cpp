@@ -1,7 +1,6 @@
 #include "discovery/DeviceInventory.h"
 
 #include <strings.h>
-#include <algorithm>
 
 namespace lm {
 
@@ -28,6 +27,8 @@ void DeviceInventory::add(const std::string& id, const std::string& address, con
         record.deviceType = deviceType;
         record.version = version;
         record.key = nextKey_++;
+        byAddress_[address].push_back(records_.size());
+        byKey_.emplace(record.key, records_.size());
         records_.push_back(std::move(record));
         startFetch(lock, records_.back());
     }
@@ -37,13 +38,17 @@ void DeviceInventory::add(const std::string& id, const std::string& address, con
 
 bool DeviceInventory::update(const std::string& id, const std::string& address) {
     std::unique_lock lock(mutex_);
-    const auto it = std::find_if(records_.begin(), records_.end(),
-                                 [&](const DeviceRecord& r) { return matches(r, id, address); });
-    if (it == records_.end()) return false;
-    it->seen = true;
-    if (id != "Unknown") it->id = id;
-    startFetch(lock, *it);
-    return true;
+    const auto atAddress = byAddress_.find(address);
+    if (atAddress == byAddress_.end()) return false;
+    for (const std::size_t index : atAddress->second) {
+        DeviceRecord& record = records_[index];
+        if (!matches(record, id, address)) continue;
+        record.seen = true;
+        if (id != "Unknown") record.id = id;
+        startFetch(lock, record);
+        return true;
+    }
+    return false;
 }
 
 void DeviceInventory::startThumbnailFetch(std::size_t index) {
@@ -51,7 +56,7 @@ void DeviceInventory::startThumbnailFetch(std::size_t index) {
     if (index < records_.size()) startFetch(lock, records_[index]);
 }
 
-// Marks the fetch as started, then starts it without holding the lock; a thread that cannot be
+// Marks the fetch as started, then starts it without holding the lock; a fetch that cannot be
 // started leaves the record unmarked.
 void DeviceInventory::startFetch(std::unique_lock<std::mutex>& lock, DeviceRecord& record) {
     if (record.thumbnailFetch || !starter_) return;
@@ -61,8 +66,21 @@ void DeviceInventory::startFetch(std::unique_lock<std::mutex>& lock, DeviceRecor
     const bool started = starter_(job);
     lock.lock();
     if (started) return;
-    for (auto& r : records_)
-        if (r.key == job.key) r.thumbnailFetch = false;
+    if (DeviceRecord* r = findKey(job.key)) r->thumbnailFetch = false;
+}
+
+DeviceRecord* DeviceInventory::findKey(uint64_t key) {
+    const auto it = byKey_.find(key);
+    return it == byKey_.end() ? nullptr : &records_[it->second];
+}
+
+void DeviceInventory::reindex() {
+    byAddress_.clear();
+    byKey_.clear();
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        byAddress_[records_[i].address].push_back(i);
+        byKey_.emplace(records_[i].key, i);
+    }
 }
 
 void DeviceInventory::clearSeen() {
@@ -73,7 +91,9 @@ void DeviceInventory::clearSeen() {
 
 void DeviceInventory::pruneUnseen() {
     std::lock_guard lock(mutex_);
-    std::erase_if(records_, [](const DeviceRecord& r) { return !r.seen && r.id.rfind("Device ", 0) != 0; });
+    const auto removed = std::erase_if(
+        records_, [](const DeviceRecord& r) { return !r.seen && r.id.rfind("Device ", 0) != 0; });
+    if (removed > 0) reindex();
 }
 
 std::size_t DeviceInventory::count() const {
@@ -97,18 +117,16 @@ bool DeviceInventory::completeThumbnail(uint64_t key, const PictureStore& store)
     uint32_t imageIndex = 0;
     {
         std::lock_guard lock(mutex_);
-        const auto it = std::find_if(records_.begin(), records_.end(),
-                                     [key](const DeviceRecord& r) { return r.key == key; });
-        if (it == records_.end()) return false;
-        it->imageIndex = store(it->imageIndex);
-        index = static_cast<std::size_t>(it - records_.begin());
-        imageIndex = it->imageIndex;
+        DeviceRecord* record = findKey(key);
+        if (!record) return false;
+        record->imageIndex = store(record->imageIndex);
+        index = static_cast<std::size_t>(record - records_.data());
+        imageIndex = record->imageIndex;
     }
     if (observer_) observer_->thumbnailReady(index, imageIndex);
     // Cleared only after delivery, so a scan meanwhile cannot start a second fetch for the record.
     std::lock_guard lock(mutex_);
-    for (auto& r : records_)
-        if (r.key == key) r.thumbnailFetch = false;
+    if (DeviceRecord* record = findKey(key)) record->thumbnailFetch = false;
     return true;
 }
 

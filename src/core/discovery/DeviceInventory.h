@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "discovery/DeviceRecord.h"
@@ -21,10 +22,11 @@ struct ThumbnailJob {
 };
 
 // The ordered list of known devices, shared by the window, the scan thread and the thumbnail
-// threads under one lock.
+// threads under one lock. Records are found by address and by key through indexes kept in step
+// with the list, so a scan's update or a fetch's result costs the same with 50 records or 50,000.
 class DeviceInventory {
 public:
-    // Starts a fetch on a thread of its own; false when the thread could not be started.
+    // Starts a fetch, or queues it for a fetch thread; false when no thread can be had for it.
     // It must not call back into the inventory before it returns.
     using ThumbnailStarter = std::function<bool(const ThumbnailJob&)>;
 
@@ -63,9 +65,14 @@ public:
 
 private:
     void startFetch(std::unique_lock<std::mutex>& lock, DeviceRecord& record);
+    DeviceRecord* findKey(uint64_t key);
+    void reindex();
 
     mutable std::mutex mutex_;
     std::vector<DeviceRecord> records_;
+    // Positions in records_: every record's under its address in ascending order, and its key's.
+    std::unordered_map<std::string, std::vector<std::size_t>> byAddress_;
+    std::unordered_map<uint64_t, std::size_t> byKey_;
     uint64_t nextKey_ = 1;
     InventoryObserver* observer_ = nullptr;
     ThumbnailStarter starter_;

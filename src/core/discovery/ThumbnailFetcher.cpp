@@ -1,8 +1,8 @@
 #include "discovery/ThumbnailFetcher.h"
 
 #include <memory>
-#include <thread>
 
+#include "discovery/FetchPool.h"
 #include "discovery/ThumbnailGeometry.h"
 #include "http/HttpFetcher.h"
 
@@ -25,17 +25,12 @@ DeviceInventory::ThumbnailStarter makeThumbnailStarter(DeviceInventory& inventor
     HttpRequest request;
     request.port = httpPort;
     auto shared = std::make_shared<const Decoder>(std::move(decode));
-    return [&inventory, request, shared](const ThumbnailJob& job) {
+    FetchPool pool(kMaxFetchThreads);
+    return [&inventory, request, shared, pool](const ThumbnailJob& job) mutable {
         try {
-            std::thread([&inventory, request, shared, job] {
-                // Failures are silent, and nothing may escape a thread.
-                try {
-                    fetchThumbnail(inventory, job, request, *shared);
-                } catch (...) {
-                }
-            }).detach();
-            return true;
-        } catch (...) {  // no thread to be had, or no memory for its argument
+            return pool.post(
+                [&inventory, request, shared, job] { fetchThumbnail(inventory, job, request, *shared); });
+        } catch (...) {  // no memory for the job
             return false;
         }
     };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -22,8 +23,13 @@ using Decoder =
 bool fetchThumbnail(DeviceInventory& inventory, const ThumbnailJob& job, const HttpRequest& request,
                     const Decoder& decode);
 
-// The inventory's starter: one detached thread per job runs fetchThumbnail with the HTTP client's
-// default options and `httpPort` for addresses without a port. False when no thread can be started.
+// Fetches that run at once; the rest wait their turn, so a flood of forged replies costs queue
+// entries, not threads.
+inline constexpr std::size_t kMaxFetchThreads = 32;
+
+// The inventory's starter: runs fetchThumbnail on a pool of at most kMaxFetchThreads threads with
+// the HTTP client's default options and `httpPort` for addresses without a port. False when no
+// thread can be had to run the fetch.
 //
 // Nobody waits for these threads, not even at exit, and a fetch may take the HTTP client's whole
 // budget (a minute). So `inventory`, and whatever `decode` and the stores it returns reach, must

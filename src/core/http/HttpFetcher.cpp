@@ -59,8 +59,18 @@ bool HttpFetcher::navigate(std::string_view url, const HttpRequest& request) {
 }
 
 bool HttpFetcher::exchange(TcpConnection& connection, const Url& url, const HttpRequest& request) {
+    if (connection.reusable()) {
+        const std::size_t before = connection.bytesReceived();
+        if (requestAndRead(connection, url, request)) return true;
+        // Not a byte came back: the server closed the kept connection as the request went out.
+        // One more try on a new connection; a server that did answer is taken at its word.
+        if (connection.bytesReceived() != before) return false;
+    }
+    return connection.open(url.host, url.port) && requestAndRead(connection, url, request);
+}
+
+bool HttpFetcher::requestAndRead(TcpConnection& connection, const Url& url, const HttpRequest& request) {
     response_ = HttpResponse{};
-    if (!connection.reusable() && !connection.open(url.host, url.port)) return false;
     const std::string text = requestText(url, request);
     const std::size_t bodyBlock = request.sendInBlocks ? request.sendBlockSize : request.body.size();
     if (!connection.send(bytesOf(text), text.size()) || !connection.send(bytesOf(request.body), bodyBlock))

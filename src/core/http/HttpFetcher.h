@@ -38,7 +38,9 @@ public:
     const std::vector<std::string>& authenticationSchemes() const { return response_.authenticationSchemes; }
 
 private:
+    // One request and its response, on the kept connection or a new one.
     bool exchange(TcpConnection& connection, const Url& url, const HttpRequest& request);
+    bool requestAndRead(TcpConnection& connection, const Url& url, const HttpRequest& request);
 
     HttpResponse response_;
 };

@@ -43,6 +43,7 @@ bool TcpConnection::open(const std::string& host, uint16_t port) {
 void TcpConnection::close() {
     fd_.reset();
     spent_ = false;
+    received_ = 0;
 }
 
 bool TcpConnection::reusable() const {
@@ -76,6 +77,7 @@ bool TcpConnection::send(std::span<const unsigned char> bytes, std::size_t block
 Received TcpConnection::receive(std::span<unsigned char> into) {
     const Received got = receiveOnce(into);
     spent_ = spent_ || got.status != ReceiveStatus::data;
+    received_ += got.count;
     return got;
 }
 

@@ -21,6 +21,8 @@ public:
     void close();
     // Open, with no failed or final receive and nothing unread: a new request may follow.
     bool reusable() const;
+    // Bytes received since the connection was opened.
+    std::size_t bytesReceived() const { return received_; }
 
     // Sends all bytes, one block per send.
     bool send(std::span<const unsigned char> bytes, std::size_t blockSize);
@@ -35,6 +37,7 @@ private:
     Deadline budget_;
     UniqueFd fd_;
     bool spent_ = false;  // the peer closed, or a receive failed and left the stream in doubt
+    std::size_t received_ = 0;
 };
 
 }  // namespace lm

@@ -1,6 +1,7 @@
 #include "app/CLmToolsApp.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -41,6 +42,12 @@ void onTerminationSignal(int) {
 }  // namespace
 
 CLmToolsApp::CLmToolsApp(int& argc, char** argv) : QApplication(argc, argv) {
+#ifdef __GLIBC__
+    // glibc gives threads that allocate at the same time arenas of their own, up to 16 here, and
+    // each keeps what the picture fetches freed in it: refreshes of 500 devices grew the program
+    // by hundreds of megabytes. Two arenas serve all the threads with room to spare.
+    ::mallopt(M_ARENA_MAX, 2);
+#endif
     setApplicationName(QStringLiteral("Lumetra Tools"));
     setOrganizationName(QStringLiteral("Lumetra"));
     setApplicationVersion(QStringLiteral("%1.%2.%3")

@@ -74,12 +74,5 @@ TEST(DiscoveryReplyLimits, OnlyTheFirst256BytesCount) {
     EXPECT_EQ(reply.version, "V");
 }
 
-TEST(DiscoveryReplyLimits, TenThousandBlanksAreHarmless) {
-    const auto reply = parse(std::string(10000, ' '));
-    EXPECT_EQ(reply.deviceType, "");
-    EXPECT_EQ(reply.version, "");
-    EXPECT_EQ(reply.id, "Unknown");
-}
-
 }  // namespace
 }  // namespace lm

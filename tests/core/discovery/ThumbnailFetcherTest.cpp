@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "Simulator.h"
+#include "core/http/ScriptedServer.h"
 #include "discovery/ThumbnailFetcher.h"
 #include "platform/Timing.h"
 
@@ -135,18 +137,42 @@ Lasting& lasting() {
     return *all->emplace_back(std::make_unique<Lasting>());
 }
 
-TEST_F(ThumbnailFetchTest, StarterFetchesOnItsOwnThread) {
+std::size_t threadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("Threads:")) return std::stoul(line.substr(8));
+    return 0;
+}
+
+// Forged replies by the thousand, all naming a server that takes the connection and never answers:
+// their fetches wait their turn for a bounded set of threads, and a real device behind them still
+// gets its picture once the flood has drained.
+TEST_F(ThumbnailFetchTest, AFloodOfFetchesWaitsForABoundedPool) {
     auto& [lastingInventory, lastingWindow] = lasting();
     lastingInventory.setObserver(&lastingWindow);
     lastingInventory.setThumbnailStarter(
         makeThumbnailStarter(lastingInventory, simulator->httpPort(), loggingDecoder(log)));
+    constexpr std::size_t kFlood = 2000;
+    {
+        test::ScriptedServer silent([](test::ScriptedServer::Peer& peer, const std::string&) {
+            peer.holdUntilClientCloses();
+            return false;
+        });
+        const std::size_t before = threadCount();
+        const std::string address = "127.0.0.1:" + std::to_string(silent.port());
+        for (std::size_t i = 0; i < kFlood; ++i)
+            lastingInventory.add("Unknown", address, "Unknown", "Unknown (probed)");
+        const Deadline filled(Milliseconds(30000));
+        while (threadCount() < before + kMaxFetchThreads && !filled.expired())
+            std::this_thread::sleep_for(Milliseconds(5));
+        EXPECT_EQ(threadCount(), before + kMaxFetchThreads);
+    }
     lastingInventory.add("024C55-C80001", kPlain, "ZelvixXL VGA", "4.2.1");
-
-    const Deadline deadline(Milliseconds(30000));
+    const Deadline deadline(Milliseconds(60000));
     while (lastingWindow.ready().empty() && !deadline.expired())
         std::this_thread::sleep_for(Milliseconds(5));
-    EXPECT_EQ(lastingWindow.ready(), (Ready{{0, kStoredIndex}}));
-    EXPECT_EQ(lastingInventory.at(0)->imageIndex, kStoredIndex);
+    EXPECT_EQ(lastingWindow.ready(), (Ready{{kFlood, kStoredIndex}}));
     EXPECT_EQ(log->calls, 1);
     EXPECT_TRUE(log->wholeJpeg);
 }

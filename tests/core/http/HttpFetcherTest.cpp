@@ -4,6 +4,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "ScriptedServer.h"
@@ -34,40 +36,16 @@ HttpRequest quick() {
     return request;
 }
 
+// The body forms themselves are the reader's tests' concern; over a socket, the close ends one.
 TEST(HttpFetcherTest, SendsTheExactRequestWithTheBareHostName) {
-    ScriptedServer server(ScriptedServer::reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+    ScriptedServer server(ScriptedServer::reply("HTTP/1.0 200 OK\r\n\r\nuntil the end"));
     ASSERT_NE(server.port(), 80);
     HttpFetcher fetcher;
     ASSERT_TRUE(fetcher.navigate(server.url("/image.jpg")));
     ASSERT_TRUE(fetcher.navigate(server.url("/a dir/x.cgi?q=1#part")));
+    EXPECT_EQ(bodyText(fetcher), "until the end");
     EXPECT_EQ(server.requests(), (std::vector<std::string>{expectedRequest("/image.jpg"),
                                                            expectedRequest("/a%20dir/x.cgi?q=1")}));
-}
-
-TEST(HttpFetcherTest, ReadsEveryBodyForm) {
-    const struct {
-        const char* name;
-        std::string reply;
-        std::string body;
-    } cases[] = {
-        {"length", "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 4\r\n\r\n\xff\xd8\xff\xd9",
-         "\xff\xd8\xff\xd9"},
-        {"until close", "HTTP/1.0 200 OK\r\n\r\nuntil the end", "until the end"},
-        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n1\r\ne\r\n0\r\n\r\n",
-         "abcde"},
-        {"after 100 Continue",
-         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nX-Second: 2\r\nContent-Length: 6\r\n\r\nsecond",
-         "second"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedServer server(ScriptedServer::reply(c.reply));
-        HttpFetcher fetcher;
-        ASSERT_TRUE(fetcher.navigate(server.url("/image.jpg")));
-        EXPECT_EQ(fetcher.statusCode(), 200);
-        EXPECT_EQ(fetcher.readResult(), ReadResult::success);
-        EXPECT_EQ(bodyText(fetcher), c.body);
-    }
 }
 
 TEST(HttpFetcherTest, AcceptsOnlyTheSuccessfulStatuses) {
@@ -88,56 +66,52 @@ TEST(HttpFetcherTest, AcceptsOnlyTheSuccessfulStatuses) {
     }
 }
 
-// Answers the first request with a redirect to location (keeping the connection unless told to
-// close it) and every later one with the path it asked for.
-ScriptedServer::Script redirectOnce(std::string location, std::string connection = "") {
-    return [location, connection](ScriptedServer::Peer& peer, const std::string& request) {
-        if (request.starts_with("GET /dir/start ")) {
-            peer.send("HTTP/1.1 302 Found\r\nLocation: " + location + "\r\n" + connection +
-                      "Content-Length: 0\r\n\r\n");
-            return connection.empty();
-        }
+// Answers "/dir/start" with a 302 and these headers, closing the connection when they say so, and
+// every later request with the path it asked for, after dropping the first `drops` unanswered.
+ScriptedServer::Script redirectOnce(std::string headers, int drops = 0) {
+    auto dropped = std::make_shared<int>(0);  // the server's thread alone touches it
+    return [headers, drops, dropped](ScriptedServer::Peer& peer, const std::string& request) {
+        if (request.starts_with("GET /dir/start "))
+            return peer.send("HTTP/1.1 302 Found\r\n" + headers + "\r\n") &&
+                   headers.find("Connection: close") == std::string::npos;
+        if ((*dropped)++ < drops) return false;
         const std::string path = request.substr(4, request.find(' ', 4) - 4);
-        peer.send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(path.size()) + "\r\n\r\n" + path);
-        return true;
+        return peer.send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(path.size()) + "\r\n\r\n" +
+                         path);
     };
 }
 
-TEST(HttpFetcherTest, FollowsRedirectsOnTheSameConnectionUnlessTold) {
+// The redirect goes on the kept connection; on a new one when the server closed it, or a body
+// that ended in the time-out left the stream in doubt; and once more on a new one, only once, when
+// the server dropped the kept connection without a word.
+TEST(HttpFetcherTest, FollowsRedirectsOnTheRightConnection) {
+    const std::string length = "Content-Length: 0\r\n";
     const struct {
-        const char* location;
-        const char* connection;
+        const char* name;
+        std::string headers;
+        int drops;
         const char* path;
+        bool ok;
         int connections;
-    } cases[] = {{"/other.jpg", "", "/other.jpg", 1},
-                 {"next.jpg?x=1", "", "/dir/next.jpg?x=1", 1},
-                 {"/after", "Connection: close\r\n", "/after", 2}};
+    } cases[] = {
+        {"kept", "Location: /other.jpg\r\n" + length, 0, "/other.jpg", true, 1},
+        {"relative", "Location: next.jpg?x=1\r\n" + length, 0, "/dir/next.jpg?x=1", true, 1},
+        {"closed", "Location: /after\r\nConnection: close\r\n" + length, 0, "/after", true, 2},
+        {"in doubt", "Location: /after\r\n", 0, "/after", true, 2},
+        {"dropped", "Location: /after\r\n" + length, 1, "/after", true, 2},
+        {"dropped twice", "Location: /after\r\n" + length, 2, "/after", false, 2},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.location);
-        ScriptedServer server(redirectOnce(c.location, c.connection));
+        SCOPED_TRACE(c.name);
+        ScriptedServer server(redirectOnce(c.headers, c.drops));
         HttpFetcher fetcher;
-        ASSERT_TRUE(fetcher.navigate(server.url("/dir/start")));
-        EXPECT_EQ(fetcher.statusCode(), 200);
-        EXPECT_EQ(bodyText(fetcher), c.path);
+        EXPECT_EQ(fetcher.navigate(server.url("/dir/start"), quick()), c.ok);
+        EXPECT_EQ(bodyText(fetcher), c.ok ? c.path : "");
         EXPECT_EQ(server.connections(), c.connections);
-        ASSERT_EQ(server.requests().size(), 2u);
-        EXPECT_EQ(server.requests()[1], expectedRequest(c.path));
+        const auto requests = server.requests();
+        EXPECT_EQ(requests.size(), c.drops > 0 ? 3u : 2u);
+        EXPECT_EQ(requests.back(), expectedRequest(c.path));
     }
-}
-
-// A 30x without length ends at the receive time-out; the stream is then in doubt, so the
-// redirect opens a new connection rather than talking on into it.
-TEST(HttpFetcherTest, ReconnectsAfterABodyThatEndedInATimeOut) {
-    ScriptedServer server([](ScriptedServer::Peer& peer, const std::string& request) {
-        if (request.starts_with("GET /dir/start "))
-            return peer.send("HTTP/1.1 302 Found\r\nLocation: /after\r\n\r\n");
-        peer.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nafter");
-        return false;
-    });
-    HttpFetcher fetcher;
-    ASSERT_TRUE(fetcher.navigate(server.url("/dir/start"), quick()));
-    EXPECT_EQ(bodyText(fetcher), "after");
-    EXPECT_EQ(server.connections(), 2);
 }
 
 // An absolute redirect to another host and port: what it leads to decides the fetch, and a failed
@@ -157,7 +131,8 @@ TEST(HttpFetcherTest, ARedirectSucceedsOnlyWhenItsTargetDoes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedServer target(ScriptedServer::reply(c.target), "127.0.0.2");
-        ScriptedServer first(redirectOnce(target.url("/moved.jpg")));
+        ScriptedServer first(
+            redirectOnce("Location: " + target.url("/moved.jpg") + "\r\nContent-Length: 0\r\n"));
         HttpFetcher fetcher;
         EXPECT_EQ(fetcher.navigate(first.url("/dir/start")), c.ok);
         EXPECT_EQ(fetcher.statusCode(), c.status);
@@ -181,7 +156,8 @@ TEST(HttpFetcherTest, BoundsARedirectLoop) {
     }
 }
 
-// Servers that lie, stall or never stop: each fails with its result code, within its bounds.
+// Servers that lie, stall or never stop: each fails with its result code, within its bounds. The
+// bounds of every body form are the reader's tests' concern.
 TEST(HttpFetcherTest, SurvivesHostileServers) {
     HttpRequest smallBody = quick();
     smallBody.maxBodyBytes = 1 << 20;
@@ -206,12 +182,6 @@ TEST(HttpFetcherTest, SurvivesHostileServers) {
              return peer.send(ok + "\r\n"), peer.sendForever(std::string(1024, 'b')), false;
          },
          smallBody, ReadResult::bodyFailed},
-        {"endless chunks",
-         [ok](auto& peer, auto&) {
-             return peer.send(ok + "Transfer-Encoding: chunked\r\n\r\n"),
-                    peer.sendForever("400\r\n" + std::string(1024, 'b') + "\r\n"), false;
-         },
-         smallBody, ReadResult::chunkedFailed},
         {"length promised, then silence",
          [ok](auto& peer, auto&) {
              return peer.send(ok + "Content-Length: 100\r\n\r\nonly this"), peer.holdUntilClientCloses(),

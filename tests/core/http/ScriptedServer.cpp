@@ -70,7 +70,7 @@ ScriptedServer::ScriptedServer(Script script, const std::string& address)
     socklen_t length = sizeof sa;
     if (!ip || !listener_ || !stop_ ||
         ::bind(listener_.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
-        ::listen(listener_.get(), 16) != 0 ||
+        ::listen(listener_.get(), SOMAXCONN) != 0 ||
         ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&sa), &length) != 0)
         throw std::runtime_error("test server cannot listen on " + address);
     port_ = ntohs(sa.sin_port);

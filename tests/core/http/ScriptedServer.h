@@ -16,8 +16,8 @@
 namespace lm::test {
 
 // An HTTP server for the fetcher's tests. It listens on a loopback address and an ephemeral port
-// before the constructor returns, serves one connection at a time on its own thread, records every
-// request it reads and answers it as the test's script says.
+// before the constructor returns, serves one connection at a time on its own thread (the others wait
+// connected in its queue), records every request it reads and answers it as the test's script says.
 class ScriptedServer {
 public:
     // The server's side of one connection. Every wait also ends when the server stops.

@@ -111,8 +111,7 @@ std::optional<DeviceConfig> singleDevice(const SingleDevice& flags, bool replyGi
     device.answersProbe = !flags.noProbeReply;
     const auto fault = faultFromName(flags.fault);
     if (!fault) {
-        *error =
-            "--http-fault: expected none, notFound, wrongType, chunked, redirect, noLength, slow or silent";
+        *error = "--http-fault: expected one of " + faultNameList();
         return std::nullopt;
     }
     device.http.fault = *fault;
@@ -178,9 +177,7 @@ int main(int argc, char** argv) {
     app.add_option("--subtype", flags.subtype, "subtype of its reply")->needs(address);
     auto* reply = app.add_option("--reply", flags.reply, "replace its whole discovery reply")->needs(address);
     app.add_flag("--no-probe-reply", flags.noProbeReply, "it ignores discovery probes")->needs(address);
-    app.add_option("--http-fault", flags.fault,
-                   "none, notFound, wrongType, chunked, redirect, noLength, slow or silent")
-        ->needs(address);
+    app.add_option("--http-fault", flags.fault, faultNameList())->needs(address);
     app.add_option("--image", flags.image, "picture size WIDTHxHEIGHT")->needs(address);
     app.add_option("--password", flags.password, "its admin password (default vorna)")->needs(address);
     app.add_option("--prompt", flags.prompt, "its shell prompt, \"> \" (default) or \"# \"")->needs(address);
