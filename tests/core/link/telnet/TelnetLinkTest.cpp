@@ -3,26 +3,26 @@
 
 #include <string>
 
-#include "TelnetPeer.h"
 #include "link/TelnetLink.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm {
 namespace {
 
 using namespace std::string_literals;
-using test::TelnetPeer;
-using Connection = TelnetPeer::Connection;
+using test::Conversation;
+using test::LoopbackPeer;
 
 constexpr int kLongWait = 2000;  // ticks; ends early as soon as text comes
 
 class TelnetLinkTest : public testing::Test {
 protected:
-    void connect(TelnetPeer& peer) {
+    void connect(LoopbackPeer& peer) {
         link = std::make_unique<TelnetLink>(timing, peer.port());
         ASSERT_TRUE(link->Connect("127.0.0.1"));
     }
     // Closes the link and checks that the device's script went through.
-    void finish(TelnetPeer& peer) {
+    void finish(LoopbackPeer& peer) {
         link->Close();
         EXPECT_TRUE(peer.finish().empty());
     }
@@ -31,7 +31,7 @@ protected:
 };
 
 TEST_F(TelnetLinkTest, NegotiationOnlyBlockIsRefusedInOneAnswerWhileReadLineWaits) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         c.send("\xff\xfd\x01\xff\xfb\x03");
         if (c.expect("\xff\xfc\x01\xff\xfe\x03")) c.send("hello\n");
         c.holdUntilClosed();
@@ -43,7 +43,7 @@ TEST_F(TelnetLinkTest, NegotiationOnlyBlockIsRefusedInOneAnswerWhileReadLineWait
 }
 
 TEST_F(TelnetLinkTest, SequenceCutByTheBlockIsNotAnsweredAndItsRestIsText) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         c.send("ab\xff\xfd");
         c.awaitRelease();
         c.send(
@@ -65,7 +65,7 @@ TEST_F(TelnetLinkTest, SequenceCutByTheBlockIsNotAnsweredAndItsRestIsText) {
 }
 
 TEST_F(TelnetLinkTest, FirstPatternInArgumentOrderWins) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         c.send("flash cleared, then access denied\n");
         c.holdUntilClosed();
     });
@@ -75,7 +75,7 @@ TEST_F(TelnetLinkTest, FirstPatternInArgumentOrderWins) {
 }
 
 TEST_F(TelnetLinkTest, FastLinesGiveBackAtMostFiftyTurns) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         std::string lines;
         for (int i = 0; i < 100; ++i)
             lines += "line " + std::to_string(i) + "\n";
@@ -90,7 +90,7 @@ TEST_F(TelnetLinkTest, FastLinesGiveBackAtMostFiftyTurns) {
 }
 
 TEST_F(TelnetLinkTest, SilenceUsesEveryTurn) {
-    TelnetPeer peer([](Connection& c) { c.holdUntilClosed(); });
+    LoopbackPeer peer([](Conversation& c) { c.holdUntilClosed(); });
     connect(peer);
     EXPECT_EQ(link->Expect(15, {"login:"}), 0);
     EXPECT_EQ(link->lastExpectReads(), 15);
@@ -101,7 +101,7 @@ TEST_F(TelnetLinkTest, SilenceUsesEveryTurn) {
 }
 
 TEST_F(TelnetLinkTest, PatternSplitOverBlocksIsFoundAfterACut) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         // The refusal proves the first block was read before the rest is sent.
         c.send(std::string(600, 'x') + "\nlog\xff\xfd\x01");
         if (c.expect("\xff\xfc\x01")) c.send("in: ");
@@ -114,7 +114,7 @@ TEST_F(TelnetLinkTest, PatternSplitOverBlocksIsFoundAfterACut) {
 }
 
 TEST_F(TelnetLinkTest, PeerClosingMidLine) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         c.send("ab\r\0partial"s);
         c.close();
     });
@@ -129,7 +129,7 @@ TEST_F(TelnetLinkTest, PeerClosingMidLine) {
 }
 
 TEST_F(TelnetLinkTest, PeerResetDoesNotKillTheProcess) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         c.send("partial");
         c.awaitRelease();
         c.reset();
@@ -146,7 +146,7 @@ TEST_F(TelnetLinkTest, PeerResetDoesNotKillTheProcess) {
 }
 
 TEST_F(TelnetLinkTest, ReadUntilStopsAtTerminatorOrLineEnd) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         c.send("ver");
         c.awaitRelease();
         c.send("sion 2.1\nuser# ");
@@ -162,7 +162,7 @@ TEST_F(TelnetLinkTest, ReadUntilStopsAtTerminatorOrLineEnd) {
 }
 
 TEST_F(TelnetLinkTest, DrainDropsPendingAndQueuedText) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         c.send("a\nb\n");
         c.awaitRelease();
         c.send("junk\n");
@@ -184,7 +184,7 @@ TEST_F(TelnetLinkTest, DrainDropsPendingAndQueuedText) {
 }
 
 TEST_F(TelnetLinkTest, LogoutSendsQuitAndClosesAfterTheDeviceDoes) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         if (c.expect("quit\n")) c.send("bye\n");
         c.close();
     });
@@ -198,7 +198,7 @@ TEST_F(TelnetLinkTest, LogoutSendsQuitAndClosesAfterTheDeviceDoes) {
 // Hostile devices: every call must come back within its budget with bounded text.
 
 TEST_F(TelnetLinkTest, EndlessLineIsHandedOutInBoundedPieces) {
-    TelnetPeer peer([](Connection& c) { c.sendForever(std::string(4096, 'z')); });
+    LoopbackPeer peer([](Conversation& c) { c.sendForever(std::string(4096, 'z')); });
     connect(peer);
     for (const auto& piece : {link->ReadFullLine(20), link->ReadUntil(20, "# ")}) {
         EXPECT_GE(piece.size(), 16u * 1024);
@@ -213,8 +213,8 @@ TEST_F(TelnetLinkTest, EndlessLineIsHandedOutInBoundedPieces) {
 
 TEST_F(TelnetLinkTest, NegotiationFloodCannotHoldReadLine) {
     int answers = 0;
-    TelnetPeer peer(
-        [&answers](Connection& c) { answers = c.exchangeForever("\xff\xfd\x01", "\xff\xfc\x01"); });
+    LoopbackPeer peer(
+        [&answers](Conversation& c) { answers = c.exchangeForever("\xff\xfd\x01", "\xff\xfc\x01"); });
     connect(peer);
     EXPECT_EQ(link->ReadLine(20), "");
     EXPECT_EQ(link->Expect(3, {"#"}), 0);
