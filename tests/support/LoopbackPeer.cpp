@@ -72,10 +72,6 @@ Conversation Conversation::udp(std::string_view address, uint16_t to) {
     return c;
 }
 
-uint16_t Conversation::port() const {
-    return localPort(fd_.get());
-}
-
 bool Conversation::waitFor(short events, int timeoutMs) const {
     return fd_ && waitOn(fd_.get(), events, owner_ ? owner_->stop_.get() : -1, timeoutMs);
 }
@@ -87,7 +83,7 @@ bool Conversation::readSome(int timeoutMs) {
     const ssize_t got = type_ == SOCK_DGRAM ? ::recvfrom(fd_.get(), block, sizeof block, 0,
                                                          reinterpret_cast<sockaddr*>(&to_), &length)
                                             : ::read(fd_.get(), block, sizeof block);
-    if (got < 0 && errno == EINTR) return true;
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) return true;
     if (got < 0 || (got == 0 && type_ != SOCK_DGRAM)) {
         closed_ = true;
         return false;
@@ -107,9 +103,7 @@ bool Conversation::send(std::string_view bytes) {
                         sizeof to_) == static_cast<ssize_t>(bytes.size());
     while (!bytes.empty()) {
         if (!waitFor(POLLOUT, kStepMs)) return false;
-        const ssize_t sent = type_
-                                 ? ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT)
-                                 : ::write(fd_.get(), bytes.data(), bytes.size());
+        const ssize_t sent = writeSome(bytes);
         if (sent < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (sent <= 0) return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -117,12 +111,17 @@ bool Conversation::send(std::string_view bytes) {
     return true;
 }
 
+ssize_t Conversation::writeSome(std::string_view bytes) {
+    return type_ ? ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT)
+                 : ::write(fd_.get(), bytes.data(), bytes.size());
+}
+
 void Conversation::talkTo(uint16_t port, Ipv4 address) {
     to_ = makeSockaddr(address, port);
 }
 
-std::optional<std::string> Conversation::receive(Milliseconds wait) {
-    if (cursor_ == inbox_.size() && !readSome(static_cast<int>(wait.count()))) return std::nullopt;
+std::optional<std::string> Conversation::receive() {
+    if (cursor_ == inbox_.size() && !readSome(kStepMs)) return std::nullopt;
     std::string piece = inbox_.substr(cursor_);
     cursor_ = inbox_.size();
     return piece;
@@ -162,7 +161,7 @@ void Conversation::sendForever(std::string_view unit) {
         while (waitFor(POLLIN, 0) && readSome(0)) {
         }
         if (!waitFor(POLLOUT | POLLIN, kStepMs)) return;
-        const ssize_t sent = ::send(fd_.get(), unit.data(), unit.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t sent = writeSome(unit);
         if (sent < 0 && errno != EINTR && errno != EAGAIN) return;
         // A closed connection reads as end of stream.
         pollfd p{fd_.get(), POLLIN | POLLRDHUP, 0};
@@ -226,15 +225,25 @@ LoopbackPeer::LoopbackPeer(int backlog) : socket_(boundSocket(SOCK_STREAM | SOCK
 
 LoopbackPeer::LoopbackPeer(Script script, Transport transport, std::string_view address)
     : script_(std::move(script)),
-      socket_(boundSocket(transport == Transport::Tcp ? SOCK_STREAM : SOCK_DGRAM, address)),
-      stop_(::eventfd(0, EFD_CLOEXEC)),
-      gate_(::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE)),
-      notice_(::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE)) {
-    if (!stop_ || !gate_ || !notice_ || (transport == Transport::Tcp && ::listen(socket_.get(), 4) != 0))
+      socket_(boundSocket(transport == Transport::Tcp ? SOCK_STREAM : SOCK_DGRAM, address)) {
+    if (transport == Transport::Tcp && ::listen(socket_.get(), 4) != 0)
         throw std::runtime_error("test peer cannot listen");
     port_ = localPort(socket_.get());
-    thread_ = std::thread([this, transport] {
-        if (transport == Transport::Udp) {
+    start(transport == Transport::Tcp);
+}
+
+LoopbackPeer::LoopbackPeer(Script script, UniqueFd fd) : script_(std::move(script)), socket_(std::move(fd)) {
+    start(false);
+}
+
+// Over a listener the script waits for its connection; over anything else it starts at once.
+void LoopbackPeer::start(bool listener) {
+    stop_.reset(::eventfd(0, EFD_CLOEXEC));
+    gate_.reset(::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE));
+    notice_.reset(::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE));
+    if (!stop_ || !gate_ || !notice_) throw std::runtime_error("test peer has no event descriptors");
+    thread_ = std::thread([this, listener] {
+        if (!listener) {
             Conversation c(std::move(socket_), this);
             script_(c);
         } else if (waitOn(socket_.get(), POLLIN, stop_.get(), kStepMs)) {

@@ -37,7 +37,6 @@ public:
 
     bool valid() const { return fd_.valid(); }
     int fd() const { return fd_.get(); }
-    uint16_t port() const;
 
     // A stream takes every byte; a datagram goes to the sender of the last one received, or where
     // talkTo() pointed.
@@ -47,7 +46,7 @@ public:
     uint16_t senderPort() const { return ntohs(to_.sin_port); }
 
     // The next datagram, or what one read of a stream brings; nullopt when nothing comes in time.
-    std::optional<std::string> receive(Milliseconds wait = kStepLimit);
+    std::optional<std::string> receive();
     // Waits until text has come after what earlier steps consumed; hands out everything up to its end.
     std::optional<std::string> until(std::string_view text);
     bool expect(std::string_view text) { return until(text).has_value(); }
@@ -77,6 +76,7 @@ public:
 private:
     bool waitFor(short events, int timeoutMs) const;
     bool readSome(int timeoutMs);
+    ssize_t writeSome(std::string_view bytes);
 
     UniqueFd fd_;
     LoopbackPeer* owner_;
@@ -90,7 +90,8 @@ private:
 
 // The other side for a test: a TCP listener or a UDP socket on a loopback address and an ephemeral
 // port, ready before the constructor returns. A script runs on the peer's own thread over the first
-// connection it accepts, or over its UDP socket; everything it reads is recorded.
+// connection it accepts, over its UDP socket, or over a descriptor it is given; everything it reads
+// is recorded.
 class LoopbackPeer {
 public:
     enum class Transport { Tcp, Udp };
@@ -101,6 +102,8 @@ public:
     explicit LoopbackPeer(int backlog = 16);
     explicit LoopbackPeer(Script script, Transport transport = Transport::Tcp,
                           std::string_view address = "127.0.0.1");
+    // Runs the script over a descriptor the test made, such as the device's side of a terminal.
+    LoopbackPeer(Script script, UniqueFd fd);
     ~LoopbackPeer();
     LoopbackPeer(const LoopbackPeer&) = delete;
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;
@@ -118,6 +121,7 @@ public:
 private:
     friend class Conversation;
     bool takeSignal(const UniqueFd& eventFd) const;
+    void start(bool listener);
 
     Script script_;
     UniqueFd socket_;
