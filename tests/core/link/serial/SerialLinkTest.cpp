@@ -45,32 +45,31 @@ struct Pty {
     std::string path;
 };
 
-// A link open on a terminal of its own whose device plays the script.
+// Opens the link, then writes the device's first words, so they wait for the link's first read.
+bool openAndShow(SerialLink& link, int master, std::string_view opening) {
+    return link.Open("COM3") == 0 &&
+           ::write(master, opening.data(), opening.size()) == static_cast<ssize_t>(opening.size());
+}
+
+// A link open on a terminal of its own; the device shows the opening, then plays the script.
 struct Console {
-    Console(const Timing& timing, LoopbackPeer::Script script)
+    Console(const Timing& timing, std::string_view opening, LoopbackPeer::Script script = holdUntilClosed)
         : link(timing, portsTo(pty.path)),
-          opened(link.Open("COM3") == 0),
+          opened(openAndShow(link, pty.master.get(), opening)),
           device(std::move(script), std::move(pty.master)) {}
+    static void holdUntilClosed(Conversation& d) { d.holdUntilClosed(); }
     Pty pty;
     SerialLink link;
     bool opened;
     LoopbackPeer device;
 };
 
-// The unit repeated to about 4 KiB, so that a flood takes few writes.
-std::string block(std::string_view unit) {
+// A device that repeats the unit without end, in blocks of about 4 KiB.
+LoopbackPeer::Script forever(std::string_view unit) {
     std::string bytes;
     while (bytes.size() < 4096)
         bytes += unit;
-    return bytes;
-}
-
-// The device shows the text, then stays silent until the link goes away.
-LoopbackPeer::Script shows(std::string text) {
-    return [text](Conversation& d) {
-        d.send(text);
-        d.holdUntilClosed();
-    };
+    return [bytes](Conversation& d) { d.sendForever(bytes); };
 }
 
 // Timing::fast() for most cases. The cases about silence inside a line use a longer byte wait so
@@ -161,7 +160,7 @@ TEST_F(SerialLinkTest, APortInUseIsRefusedUntilReleased) {
 }
 
 TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeed) {
-    Console c(timing, shows(std::string("abc\r\nde\0f\nlast\r\n", 16)));
+    Console c(timing, std::string("abc\r\nde\0f\nlast\r\n", 16));
     ASSERT_TRUE(c.opened);
     ASSERT_TRUE(c.link.ReadLine());
     EXPECT_EQ(c.link.currentLine, "abc");
@@ -190,8 +189,7 @@ TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
         {"#", {"#admin"}},
     };
     for (const Case& c : cases) {
-        Console console(timing, [&c](Conversation& d) {
-            d.send(c.shown);
+        Console console(timing, c.shown, [](Conversation& d) {
             d.quiet(300ms);
             d.send("admin\r\n");
             d.holdUntilClosed();
@@ -205,8 +203,7 @@ TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
 }
 
 TEST_F(SerialLinkTest, ExpectReturnsThePositionOfTheFirstPatternFound) {
-    Console c(timing, [](Conversation& d) {
-        d.send("Welcome\r\nBusyBox v1.0\r\nlogin: ");
+    Console c(timing, "Welcome\r\nBusyBox v1.0\r\nlogin: ", [](Conversation& d) {
         if (d.awaitRelease()) d.send("one\r\ntwo\r\n");
         d.holdUntilClosed();
     });
@@ -225,8 +222,7 @@ TEST_F(SerialLinkTest, ExpectReturnsThePositionOfTheFirstPatternFound) {
 TEST_F(SerialLinkTest, ExpectWaitsThroughItsTurns) {
     timing.serialByteWait = 100ms;
     for (const int turns : {1, 2}) {
-        Console console(timing, [](Conversation& d) {
-            d.send("noise\r\n");
+        Console console(timing, "noise\r\n", [](Conversation& d) {
             d.quiet(900ms);  // one turn's silence is six byte waits
             d.send("# \r\n");
             d.holdUntilClosed();
@@ -238,7 +234,7 @@ TEST_F(SerialLinkTest, ExpectWaitsThroughItsTurns) {
 
 TEST_F(SerialLinkTest, WriteSendsEveryByteInOrder) {
     const std::string text = std::string("admin\n\x1b:q!\n\x04", 12) + std::string(1, '\xff');
-    Console c(timing, [&text](Conversation& d) { d.expect(text); });
+    Console c(timing, "", [&text](Conversation& d) { d.expect(text); });
     ASSERT_TRUE(c.opened);
     EXPECT_TRUE(c.link.Write(text));
     EXPECT_TRUE(c.link.Write(""));
@@ -256,8 +252,7 @@ TEST_F(SerialLinkTest, WriteFailsWhenTheDeviceStopsTakingBytes) {
 // being returned after the silence budget.
 TEST_F(SerialLinkTest, ACableThatGoesAwayFailsTheReadAtOnce) {
     timing.serialByteWait = 100ms;
-    Console c(timing, [](Conversation& d) {
-        d.send("abc");
+    Console c(timing, "abc", [](Conversation& d) {
         d.quiet(200ms);
         d.close();
     });
@@ -270,18 +265,18 @@ TEST_F(SerialLinkTest, ACableThatGoesAwayFailsTheReadAtOnce) {
 
 // A device that never stops talking cannot hold a read: lines are bounded, and every wait ends.
 TEST_F(SerialLinkTest, EndlessOutputEndsEveryWait) {
-    Console bytes(timing, [](Conversation& d) { d.sendForever(block("x")); });
+    Console bytes(timing, "x", forever("x"));
     ASSERT_TRUE(bytes.opened);
     ASSERT_TRUE(bytes.link.ReadLine());
     EXPECT_EQ(bytes.link.currentLine.size(), SerialLink::kMaxLineLength);
     EXPECT_EQ(bytes.link.currentLine.find_first_not_of('x'), std::string::npos);
     EXPECT_EQ(bytes.link.Expect(2, {"y"}), 0);
 
-    Console empty(timing, [](Conversation& d) { d.sendForever(block("\r\n")); });
+    Console empty(timing, "\r\n", forever("\r\n"));
     ASSERT_TRUE(empty.opened);
     EXPECT_FALSE(empty.link.ReadNonEmptyLine());
 
-    Console busy(timing, [](Conversation& d) { d.sendForever(block("busy\r\n")); });
+    Console busy(timing, "busy\r\n", forever("busy\r\n"));
     ASSERT_TRUE(busy.opened);
     EXPECT_EQ(busy.link.Expect(3, {"# "}), 0);
 }

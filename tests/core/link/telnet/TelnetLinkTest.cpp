@@ -65,9 +65,11 @@ TEST_F(TelnetLinkTest, FastLinesAndPatternOrder) {
         for (int i = 0; i < 99; ++i)
             lines += "line " + std::to_string(i) + "\n";
         c.send(lines + "flash cleared, then access denied\n");
+        c.notify();
         c.holdUntilClosed();
     });
     connect(peer);
+    ASSERT_TRUE(peer.awaitNotice());  // every line is there before the first turn
     EXPECT_EQ(link->Expect(10, {"nowhere"}), 0);
     EXPECT_EQ(link->lastExpectReads(), 60);
     EXPECT_EQ(link->ReadLine(kLongWait), "line 60\n");
