@@ -39,23 +39,22 @@ protected:
         std::filesystem::temp_directory_path() / ("lmtools-cli-page-" + std::to_string(::getpid()));
 };
 
-TEST_F(CliDemoPage, WritesEveryDeviceFivePerRowOnAFullHdScreen) {
+// Five to a row on a full HD screen; "-" is standard output, not a file.
+TEST_F(CliDemoPage, WritesEveryDeviceToAFileOrStandardOutput) {
     const auto file = (dir / "all.html").string();
     const auto run = runDemo({"page", "-o", file.c_str()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Wrote " + file + " (8 devices, 5 to a row).\n");
     EXPECT_GT(std::filesystem::file_size(file), 0u);
-}
 
-TEST_F(CliDemoPage, WidthAndStandardOutput) {
-    const auto run = runDemo({"page", "--width", "1000", "-o", "-"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("<html>\n<head>\n", 0), 0u);
-    EXPECT_EQ(occurrences(run.out, "<applet codebase=\"http://127."), 8u);
+    const auto shown = runDemo({"page", "--width", "1000", "-o", "-"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out.rfind("<html>\n<head>\n", 0), 0u);
+    EXPECT_EQ(occurrences(shown.out, "<applet codebase=\"http://127."), 8u);
     // (1000 - 19) / 320 = 3 to a row: 3 + 3 + 2, and the closing of a row the devices ran out in.
-    EXPECT_EQ(occurrences(run.out, "<tr class=\"lt\">\n"), 3u);
-    EXPECT_NE(run.out.find("</td>\n\n</tr>\n\n\n</table>\n</body>\n</html>\n\n"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists("-")) << "\"-\" means standard output, not a file";
+    EXPECT_EQ(occurrences(shown.out, "<tr class=\"lt\">\n"), 3u);
+    EXPECT_NE(shown.out.find("</td>\n\n</tr>\n\n\n</table>\n</body>\n</html>\n\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
 TEST_F(CliDemoPage, UnwritableFileFails) {

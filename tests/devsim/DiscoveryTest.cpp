@@ -10,24 +10,26 @@
 namespace lm::sim {
 namespace {
 
+using test::Conversation;
 using test::ip;
 
-// A prober like the scanner's: unbound until it sends, broadcast allowed, a large buffer.
-UdpSocket prober() {
-    auto socket = UdpSocket::open();
-    EXPECT_TRUE(socket);
-    socket->enableBroadcast();
-    socket->growReceiveBuffer(4 << 20);
-    return std::move(*socket);
+// A prober like the scanner's: broadcast allowed, a large buffer.
+Conversation prober() {
+    auto socket = Conversation::udp();
+    const int on = 1;
+    EXPECT_EQ(::setsockopt(socket.fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on), 0);
+    growReceiveBuffer(socket.fd(), 4 << 20);
+    return socket;
 }
 
-// Collects replies until `count` have come or nothing arrives for a while.
-std::vector<Datagram> collect(const UdpSocket& socket, std::size_t count) {
-    std::vector<Datagram> replies;
-    while (replies.size() < count) {
-        auto datagram = test::receiveWithin(socket);
+// Replies by sender until `count` have come or nothing more arrives; each from the discovery port.
+std::map<Ipv4, std::string> collect(Conversation& socket, std::size_t count, uint16_t port) {
+    std::map<Ipv4, std::string> replies;
+    for (std::size_t n = 0; n < count; ++n) {
+        auto datagram = socket.receive();
         if (!datagram) break;
-        replies.push_back(std::move(*datagram));
+        EXPECT_EQ(socket.senderPort(), port);
+        EXPECT_TRUE(replies.emplace(socket.sender(), std::move(*datagram)).second) << "two from one address";
     }
     return replies;
 }
@@ -42,20 +44,15 @@ TEST(DiscoveryTest, ManyDevicesAnswerOneBroadcastByteForByteFromTheirOwnAddresse
     Simulator simulator(SimulatorConfig{devices});
     std::string error;
     ASSERT_TRUE(simulator.start(&error)) << error;
-    const UdpSocket socket = prober();
-    ASSERT_TRUE(socket.sendTo(ip("127.255.255.255"), simulator.discoveryPort(), std::string_view()));
+    auto socket = prober();
+    socket.talkTo(simulator.discoveryPort(), ip("127.255.255.255"));
+    ASSERT_TRUE(socket.send(""));
 
-    const auto replies = collect(socket, kDevices);
+    const auto replies = collect(socket, kDevices, simulator.discoveryPort());
     ASSERT_EQ(replies.size(), kDevices);
-    std::map<Ipv4, std::string> byAddress;
-    for (const Datagram& reply : replies) {
-        EXPECT_EQ(reply.fromPort, simulator.discoveryPort());
-        byAddress[reply.from] = test::textOf(reply);
-    }
-    ASSERT_EQ(byAddress.size(), kDevices);
     std::set<Mac> macs;  // the demo gives every device its own
     for (const DeviceConfig& device : devices) {
-        EXPECT_EQ(byAddress[device.address], replyOf(device));
+        EXPECT_EQ(replies.at(device.address), replyOf(device));
         macs.insert(device.mac);
     }
     EXPECT_EQ(macs.size(), kDevices);
@@ -70,13 +67,14 @@ TEST(DiscoveryTest, DatagramsFromTheDiscoveryPortAreNotAnswered) {
     ASSERT_TRUE(simulator.start(&error)) << error;
     auto impostor = UdpSocket::open();
     ASSERT_TRUE(impostor && impostor->bind(ip("127.0.0.81"), simulator.discoveryPort()));
-    const UdpSocket socket = prober();
+    auto socket = prober();
     const Ipv4 device = simulator.devices()[0].address;
 
     ASSERT_TRUE(impostor->sendTo(device, simulator.discoveryPort(), std::string_view("reply")));
-    ASSERT_TRUE(socket.sendTo(device, simulator.discoveryPort(), std::string_view()));
+    socket.talkTo(simulator.discoveryPort(), device);
+    ASSERT_TRUE(socket.send(""));
     // The probe sent second is answered, so the first datagram has been seen by now.
-    ASSERT_EQ(collect(socket, 1).size(), 1u);
+    ASSERT_EQ(collect(socket, 1, simulator.discoveryPort()).size(), 1u);
     const int fd = impostor->fd();
     EXPECT_FALSE(waitReadable(std::span(&fd, 1), 0).value_or(std::vector<bool>{false})[0]);
     EXPECT_EQ(simulator.counters(0), (DeviceCounters{2, 1, 0}));

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include "Simulator.h"
 #include "devsim/TestClient.h"
@@ -10,22 +9,18 @@
 namespace lm::sim {
 namespace {
 
+using test::Conversation;
 using test::ip;
-using test::StreamReader;
 
 // The PC's end of the serial cable.
-UniqueFd openPort(const std::string& path) {
+Conversation openPort(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     termios raw{};
     if (fd && ::tcgetattr(fd.get(), &raw) == 0) {
         cfmakeraw(&raw);
         ::tcsetattr(fd.get(), TCSANOW, &raw);
     }
-    return fd;
-}
-
-bool type(int fd, std::string_view text) {
-    return ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return Conversation(std::move(fd));
 }
 
 // Devices with a serial console on the first one.
@@ -41,58 +36,43 @@ std::unique_ptr<Simulator> start(const char* firstAddress, std::size_t count, co
     return simulator;
 }
 
-TEST(SerialConsoleTest, ConsoleLoginAndCommandsSurviveReopeningThePort) {
+// The console stays logged in while the PC closes and reopens the port; leaving its shell, or a
+// reboot, shows a fresh login.
+TEST(SerialConsoleTest, SessionOutlivesThePortAndEndsWithExitOrReboot) {
     ShellBehaviour shell;
-    shell.password = "cable";
+    shell.rebootDelayMs = 200;
     const auto simulator = start("127.0.2.30", 2, shell);
     EXPECT_EQ(simulator->serialPath(1), "");
     const std::string path = simulator->serialPath(0);
-    ASSERT_FALSE(path.empty());
     {
-        const UniqueFd port = openPort(path);
-        ASSERT_TRUE(port) << path;
-        StreamReader reader(port.get());
+        auto port = openPort(path);
+        ASSERT_TRUE(port.valid()) << path;
         // What the detection sends to wake the console.
-        ASSERT_TRUE(type(port.get(), "\n\n"));
-        EXPECT_EQ(reader.until("login: "), "\r\n\r\nzelvixxl login: ");
-        EXPECT_EQ(reader.until("login: "), "\r\n\r\nzelvixxl login: ");
-        type(port.get(), "admin\n");
-        EXPECT_EQ(reader.until("Password: "), "admin\r\nPassword: ");
-        type(port.get(), "cable\n");
-        ASSERT_TRUE(reader.until("> "));
-        type(port.get(), "cat /etc/version\n");
-        EXPECT_EQ(reader.until("> "), "cat /etc/version\r\nLumetra ZelvixXL version 4.2.1\r\n> ");
+        ASSERT_TRUE(port.send("\n\n"));
+        EXPECT_EQ(port.until("login: "), "\r\n\r\nzelvixxl login: ");
+        EXPECT_EQ(port.until("login: "), "\r\n\r\nzelvixxl login: ");
+        port.send("admin\n");
+        EXPECT_EQ(port.until("Password: "), "admin\r\nPassword: ");
+        port.send("vorna\n");
+        ASSERT_TRUE(port.until("> "));
     }
-    // The PC closed the port; the console session is still logged in when it comes back.
-    const UniqueFd port = openPort(path);
-    ASSERT_TRUE(port);
-    StreamReader reader(port.get());
-    type(port.get(), "cd /\n");
-    EXPECT_EQ(reader.until("> "), "cd /\r\n> ");
-    // Leaving the console's shell shows the login again.
-    type(port.get(), "exit\n");
-    EXPECT_EQ(reader.until("login: "), "exit\r\n\r\nzelvixxl login: ");
+    auto port = openPort(path);
+    ASSERT_TRUE(port.valid());
+    port.send("cd /\n");
+    EXPECT_EQ(port.until("> "), "cd /\r\n> ");
+    port.send("exit\n");
+    EXPECT_EQ(port.until("login: "), "exit\r\n\r\nzelvixxl login: ");
     EXPECT_EQ(simulator->counters(0).logins, 1u);
-}
 
-TEST(SerialConsoleTest, RebootShowsAFreshLoginOnceTheDeviceIsBack) {
-    ShellBehaviour shell;
-    shell.rebootDelayMs = 200;
-    const auto simulator = start("127.0.2.35", 1, shell);
-    const UniqueFd port = openPort(simulator->serialPath(0));
-    ASSERT_TRUE(port);
-    StreamReader reader(port.get());
-    type(port.get(), "\nadmin\nvorna\n");
-    ASSERT_TRUE(reader.until("> "));
-    type(port.get(), "reboot\n");
-    ASSERT_TRUE(reader.until("going down"));
+    port.send("admin\nvorna\nreboot\n");
+    ASSERT_TRUE(port.until("going down"));
     // The console comes back by itself with the boot text and the login prompt.
-    const auto boot = reader.until("login: ");
+    const auto boot = port.until("login: ");
     ASSERT_TRUE(boot);
     EXPECT_NE(boot->find("Linux version"), std::string::npos);
     EXPECT_TRUE(simulator->deviceUp(0));
-    type(port.get(), "admin\nvorna\n");
-    EXPECT_TRUE(reader.until("> "));
+    port.send("admin\nvorna\n");
+    EXPECT_TRUE(port.until("> "));
 }
 
 }  // namespace

@@ -11,10 +11,9 @@ using test::ip;
 
 // Sends one probe straight to the device and returns the reply's text; empty when none came.
 std::string probe(Ipv4 device, uint16_t port) {
-    auto socket = UdpSocket::open();
-    if (!socket || !socket->sendTo(device, port, std::string_view())) return {};
-    const auto reply = test::receiveWithin(*socket);
-    return reply ? test::textOf(*reply) : std::string();
+    auto socket = test::Conversation::udp();
+    socket.talkTo(port, device);
+    return socket.send("") ? socket.receive().value_or("") : "";
 }
 
 TEST(SimulatorTest, TakenFixedPortFailsWithTheAddress) {

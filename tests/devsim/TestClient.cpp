@@ -1,9 +1,5 @@
 #include "TestClient.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -73,55 +69,6 @@ std::optional<JpegSize> decodeJpeg(std::string_view bytes) {
     return size;
 }
 
-std::optional<Datagram> receiveWithin(const UdpSocket& socket) {
-    const int fd = socket.fd();
-    const auto ready = waitReadable(std::span(&fd, 1), kWaitMs);
-    if (!ready || !(*ready)[0]) return std::nullopt;
-    return socket.receive(65536);
-}
-
-std::string textOf(const Datagram& datagram) {
-    return {datagram.bytes.begin(), datagram.bytes.end()};
-}
-
-UniqueFd connectTo(Ipv4 address, uint16_t port) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const auto sa = makeSockaddr(address, port);
-    if (!fd || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) return UniqueFd();
-    return fd;
-}
-
-bool StreamReader::readSome() {
-    pollfd readable{fd_, POLLIN, 0};
-    if (::poll(&readable, 1, kWaitMs) <= 0) return false;
-    char buffer[65536];
-    const ssize_t got = ::read(fd_, buffer, sizeof buffer);
-    if (got <= 0) {
-        closed_ = true;
-        return false;
-    }
-    buffer_.append(buffer, static_cast<std::size_t>(got));
-    ++reads_;
-    return true;
-}
-
-std::optional<std::string> StreamReader::until(std::string_view text) {
-    while (true) {
-        if (const auto at = buffer_.find(text); at != std::string::npos) {
-            std::string head = buffer_.substr(0, at + text.size());
-            buffer_.erase(0, at + text.size());
-            return head;
-        }
-        if (!readSome()) return std::nullopt;
-    }
-}
-
-bool StreamReader::closes() {
-    while (readSome()) {
-    }
-    return closed_;
-}
-
 std::optional<std::string> RawResponse::header(std::string_view name) const {
     const std::string key = "\r\n" + lower(name) + ":";
     const std::size_t at = lower(head).find(key);
@@ -130,12 +77,11 @@ std::optional<std::string> RawResponse::header(std::string_view name) const {
     return head.substr(start, head.find("\r\n", start) - start);
 }
 
-RawResponse readResponse(int fd) {
-    StreamReader reader(fd);
+RawResponse readResponse(Conversation& connection) {
     RawResponse response;
-    response.closed = reader.closes();
-    response.wire = reader.seen();
-    response.reads = reader.reads();
+    response.closed = connection.holdUntilClosed();
+    response.wire = connection.unread();
+    response.reads = connection.reads();
     const std::size_t end = response.wire.find("\r\n\r\n");
     if (end == std::string::npos) return response;
     response.head = response.wire.substr(0, end + 2);
@@ -145,9 +91,9 @@ RawResponse readResponse(int fd) {
 }
 
 RawResponse exchange(Ipv4 address, uint16_t port, std::string_view request) {
-    const UniqueFd fd = connectTo(address, port);
-    if (!fd || !sendAll(fd.get(), request)) return {};
-    return readResponse(fd.get());
+    auto connection = Conversation::connect(address, port);
+    if (!connection.valid() || !connection.send(request)) return {};
+    return readResponse(connection);
 }
 
 RawResponse get(Ipv4 address, uint16_t port, std::string_view path) {

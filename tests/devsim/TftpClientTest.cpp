@@ -2,58 +2,24 @@
 
 #include <random>
 #include <set>
-#include <thread>
 
 #include "Simulator.h"
 #include "TftpClient.h"
 #include "devsim/TestClient.h"
+#include "support/TftpPackets.h"
 
 namespace lm::sim {
 namespace {
 
+using lm::test::acknowledgement;
+using lm::test::dataPacket;
+using test::Conversation;
 using test::ip;
+using test::kStepLimit;
+using test::LoopbackPeer;
 
-// The PC's side of a transfer, as small as a test can make it: one UDP socket that takes the read
-// request and answers from the same port, as the product's server does.
-class TftpPeer {
-public:
-    TftpPeer() : socket_(*UdpSocket::open()) { socket_.bind(ip("127.0.0.1"), 0); }
-
-    uint16_t port() const { return socket_.localPort(); }
-    Ipv4 peerAddress() const { return peer_; }
-    uint16_t peerPort() const { return peerPort_; }
-
-    // The next datagram, or nothing within kWaitMs.
-    std::optional<std::string> receive() {
-        const auto datagram = test::receiveWithin(socket_);
-        if (!datagram) return std::nullopt;
-        peer_ = datagram->from;
-        peerPort_ = datagram->fromPort;
-        return test::textOf(*datagram);
-    }
-
-    void send(std::string_view packet) const { socket_.sendTo(peer_, peerPort_, packet); }
-
-    void sendData(uint16_t block, std::string_view bytes) const {
-        send(std::string{0, 3, static_cast<char>(block >> 8), static_cast<char>(block & 0xFF)} +
-             std::string(bytes));
-    }
-
-    // The block number of an acknowledgement; nullopt for anything else or nothing.
-    std::optional<uint16_t> ack() {
-        const auto packet = receive();
-        if (!packet || packet->size() != 4 || (*packet)[0] != 0 || (*packet)[1] != 4) return std::nullopt;
-        return static_cast<uint16_t>(static_cast<unsigned char>((*packet)[2]) << 8 |
-                                     static_cast<unsigned char>((*packet)[3]));
-    }
-
-    const UdpSocket& socket() const { return socket_; }
-
-private:
-    UdpSocket socket_;
-    Ipv4 peer_ = 0;
-    uint16_t peerPort_ = 0;
-};
+// The PC's side of a transfer: a UDP peer that answers from the port the request came to.
+constexpr auto kUdp = LoopbackPeer::Transport::Udp;
 
 std::string image(std::size_t size) {
     std::mt19937 random(static_cast<unsigned>(size));
@@ -76,8 +42,8 @@ TEST(TftpClientTest, AcknowledgesEachBlockAndTheFaultsShowOnTheWire) {
         const char* name;
         std::size_t size;
         TftpClient::Faults faults;
-        std::set<uint16_t> noAckAwaited;  // blocks after which the server goes straight on
-        std::vector<uint16_t> acks;
+        std::set<unsigned> noAckAwaited;  // blocks after which the server goes straight on
+        std::vector<unsigned> acks;
     };
     const std::vector<Case> cases{
         {"whole blocks end with an empty one", 1024, {}, {}, {1, 2, 3}},
@@ -87,28 +53,29 @@ TEST(TftpClientTest, AcknowledgesEachBlockAndTheFaultsShowOnTheWire) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TftpPeer peer;
-        TftpResult result;
-        std::thread device([&] {
-            TftpClient client(ip("127.0.0.2"), c.faults, Milliseconds(test::kWaitMs), {});
-            result = client.fetch(ip("127.0.0.1"), peer.port(), "bootimage.bin");
-        });
-        const auto request = peer.receive();
-        EXPECT_EQ(request, std::string("\0\1bootimage.bin\0octet\0", 22));
-        EXPECT_EQ(peer.peerAddress(), ip("127.0.0.2"));  // sent from the device's own address
-
         const std::string bytes = image(c.size);
-        std::vector<uint16_t> acks;
-        for (uint16_t block = 1; request; ++block) {
-            const std::size_t at = (block - 1u) * 512u;
-            const std::string_view piece = std::string_view(bytes).substr(std::min(at, bytes.size()), 512);
-            peer.sendData(block, piece);
-            // A repeated acknowledgement is taken as it comes: this server goes on regardless.
-            if (!c.noAckAwaited.contains(block)) acks.push_back(peer.ack().value_or(0));
-            if (piece.size() < 512) break;
-        }
-        device.join();
-        EXPECT_EQ(acks, c.acks);
+        std::vector<std::string> acks;
+        LoopbackPeer pc(
+            [&](Conversation& s) {
+                EXPECT_EQ(s.receive(), lm::test::readRequest("bootimage.bin"));
+                EXPECT_EQ(s.sender(), ip("127.0.0.2"));  // sent from the device's own address
+                for (unsigned block = 1;; ++block) {
+                    const std::string_view piece =
+                        std::string_view(bytes).substr(std::min<std::size_t>((block - 1) * 512, c.size), 512);
+                    s.send(dataPacket(block, piece));
+                    // A repeated acknowledgement is taken as it comes: this server goes on regardless.
+                    if (!c.noAckAwaited.contains(block)) acks.push_back(s.receive().value_or("none"));
+                    if (piece.size() < 512) return;
+                }
+            },
+            kUdp);
+        const auto result = TftpClient(ip("127.0.0.2"), c.faults, kStepLimit, {})
+                                .fetch(ip("127.0.0.1"), pc.port(), "bootimage.bin");
+        EXPECT_TRUE(pc.finish().empty());
+        std::vector<std::string> expected;
+        for (const unsigned block : c.acks)
+            expected.push_back(acknowledgement(block));
+        EXPECT_EQ(acks, expected);
         EXPECT_TRUE(result.complete) << result.error;
         EXPECT_EQ(result.bytes, c.size);
         EXPECT_EQ(result.crc32, crc32(bytes));
@@ -116,23 +83,26 @@ TEST(TftpClientTest, AcknowledgesEachBlockAndTheFaultsShowOnTheWire) {
 }
 
 TEST(TftpClientTest, ServerErrorEndsTheFlashToolWithItsText) {
-    TftpPeer peer;
     SimulatorConfig config{demoDevices(1, ip("127.0.2.50"))};
-    config.tftpPort = peer.port();
+    LoopbackPeer pc(
+        [device = config.devices[0].address](Conversation& s) {
+            if (!s.receive()) return;
+            EXPECT_EQ(s.sender(), device);
+            s.send(std::string("\0\5\0\1File not found\0", 19));
+        },
+        kUdp);
+    config.tftpPort = pc.port();
     Simulator simulator(config);
     std::string error;
     ASSERT_TRUE(simulator.start(&error)) << error;
-    const UniqueFd fd = test::connectTo(config.devices[0].address, simulator.telnetPort());
-    test::StreamReader reader(fd.get());
-    ASSERT_TRUE(sendAll(fd.get(), "admin\nvorna\nnetflash -r /dev/rom4 127.0.0.1 image.bin\n"));
-    ASSERT_TRUE(peer.receive());
-    EXPECT_EQ(peer.peerAddress(), config.devices[0].address);
-    peer.send(std::string("\0\5\0\1File not found\0", 19));
-    ASSERT_TRUE(reader.until("\r\n> "));  // the login's prompt
-    const auto output = reader.until("\r\n> ");
-    ASSERT_TRUE(output) << reader.seen();
+    auto telnet = Conversation::connect(config.devices[0].address, simulator.telnetPort());
+    ASSERT_TRUE(telnet.send("admin\nvorna\nnetflash -r /dev/rom4 127.0.0.1 image.bin\n"));
+    ASSERT_TRUE(telnet.until("\r\n> "));  // the login's prompt
+    const auto output = telnet.until("\r\n> ");
+    ASSERT_TRUE(output);
     EXPECT_TRUE(output->ends_with("\r\nnetflash: TFTP transfer failed: server error 1: File not found\r\n> "))
         << *output;
+    EXPECT_TRUE(pc.finish().empty());
     const auto flashes = simulator.flashes(0);
     ASSERT_EQ(flashes.size(), 1u);
     EXPECT_FALSE(flashes[0].complete);
@@ -144,23 +114,23 @@ TEST(TftpClientTest, ServerErrorEndsTheFlashToolWithItsText) {
 
 // Stray packets are ignored, and oversized data ends the fetch.
 TEST(TftpClientTest, StrayAndOversizedPacketsAreHandledSafely) {
-    TftpPeer peer;
-    TftpPeer stranger;
-    TftpResult result;
-    std::thread device([&] {
-        TftpClient client(ip("127.0.0.1"), {}, Milliseconds(test::kWaitMs), {});
-        result = client.fetch(ip("127.0.0.1"), peer.port(), "bootimage.bin");
-    });
-    ASSERT_TRUE(peer.receive());
-    peer.sendData(1, std::string(512, 'a'));
-    ASSERT_EQ(peer.ack(), 1);
-    // From another port of the same host: not the transfer's peer. Taken, it would end the transfer.
-    stranger.socket().sendTo(peer.peerAddress(), peer.peerPort(), std::string_view("\0\3\0\2last", 8));
-    peer.sendData(2, std::string(600, 'b'));
-    const auto answer = peer.receive();
-    device.join();
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->substr(0, 4), std::string("\0\5\0\4", 4));  // an error packet, not an ack
+    auto stranger = Conversation::udp();
+    LoopbackPeer pc(
+        [&](Conversation& s) {
+            if (!s.receive()) return;
+            s.send(dataPacket(1, std::string(512, 'a')));
+            EXPECT_EQ(s.receive(), acknowledgement(1));
+            // From another port of the same host: not the transfer's peer. Taken, it would end the transfer.
+            stranger.talkTo(s.senderPort(), s.sender());
+            stranger.send(dataPacket(2, "last"));
+            s.send(dataPacket(2, std::string(600, 'b')));
+            EXPECT_EQ(s.receive().value_or("none").substr(0, 4),
+                      std::string("\0\5\0\4", 4));  // an error, not an ack
+        },
+        kUdp);
+    const auto result =
+        TftpClient(ip("127.0.0.1"), {}, kStepLimit, {}).fetch(ip("127.0.0.1"), pc.port(), "bootimage.bin");
+    EXPECT_TRUE(pc.finish().empty());
     EXPECT_FALSE(result.complete);
     EXPECT_EQ(result.bytes, 512u);
     EXPECT_EQ(result.error, "data packet of 600 bytes");

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <atomic>
 
@@ -20,8 +17,8 @@ using test::ip;
 // One device per fault switch, in the order of `kFaults`, on a clock that moves a second per picture.
 class WebServerTest : public ::testing::Test {
 protected:
-    static constexpr HttpFault kFaults[] = {HttpFault::None,     HttpFault::NotFound, HttpFault::Redirect,
-                                            HttpFault::Chunked,  HttpFault::NoLength, HttpFault::Slow,
+    static constexpr HttpFault kFaults[] = {HttpFault::None,    HttpFault::NotFound, HttpFault::Redirect,
+                                            HttpFault::Chunked, HttpFault::NoLength, HttpFault::Slow,
                                             HttpFault::Silent};
 
     void SetUp() override {
@@ -42,8 +39,8 @@ protected:
     test::RawResponse get(HttpFault fault, std::string_view path = "/image.jpg") const {
         return test::get(address(fault), simulator_->httpPort(), path);
     }
-    UniqueFd connect(HttpFault fault) const {
-        return test::connectTo(address(fault), simulator_->httpPort());
+    test::Conversation connect(HttpFault fault) const {
+        return test::Conversation::connect(address(fault), simulator_->httpPort());
     }
     static void expectPicture(std::string_view body) {
         const auto image = test::decodeJpeg(body);
@@ -69,11 +66,10 @@ TEST_F(WebServerTest, OtherPathsAndMethodsAreRefused) {
 }
 
 TEST_F(WebServerTest, OverlongRequestIsDroppedUnanswered) {
-    const auto fd = connect(HttpFault::None);
-    ASSERT_TRUE(fd);
-    const std::string flood(3 * WebServer::kMaxRequestBytes, 'x');
-    ::send(fd.get(), flood.data(), flood.size(), MSG_NOSIGNAL);
-    const auto received = test::readResponse(fd.get());
+    auto c = connect(HttpFault::None);
+    ASSERT_TRUE(c.valid());
+    c.send(std::string(3 * WebServer::kMaxRequestBytes, 'x'));
+    const auto received = test::readResponse(c);
     EXPECT_TRUE(received.closed);
     EXPECT_EQ(received.wire.find("HTTP/1.1"), std::string::npos);
 }
@@ -119,28 +115,26 @@ TEST_F(WebServerTest, EachFaultShapesTheWire) {
 }
 
 TEST_F(WebServerTest, StopEndsEveryConnectionAtOnce) {
-    const auto silent = connect(HttpFault::Silent);
-    const auto slow = connect(HttpFault::Slow);
-    const auto idle = connect(HttpFault::None);  // has not sent a request
-    ASSERT_TRUE(silent && slow && idle);
+    auto silent = connect(HttpFault::Silent);
+    auto slow = connect(HttpFault::Slow);
+    auto idle = connect(HttpFault::None);  // has not sent a request
+    ASSERT_TRUE(silent.valid() && slow.valid() && idle.valid());
     const std::string request = "GET /image.jpg HTTP/1.1\r\nHost: x\r\n\r\n";
-    for (int fd : {silent.get(), slow.get()})
-        ASSERT_TRUE(sendAll(fd, request));
+    ASSERT_TRUE(silent.send(request) && slow.send(request));
     // A fault that answers would have answered well within this.
-    pollfd readable{silent.get(), POLLIN, 0};
-    EXPECT_EQ(::poll(&readable, 1, 300), 0);
+    EXPECT_TRUE(silent.quiet(300ms));
 
     const auto begun = std::chrono::steady_clock::now();
     simulator_->stop();
     // Generous: stop must not wait for the silent connection's own time-outs.
     EXPECT_LT(std::chrono::steady_clock::now() - begun, 5s);
-    const auto unanswered = test::readResponse(silent.get());
+    const auto unanswered = test::readResponse(silent);
     EXPECT_TRUE(unanswered.closed);
     EXPECT_TRUE(unanswered.wire.empty());
-    EXPECT_TRUE(test::readResponse(slow.get()).closed);
-    EXPECT_TRUE(test::readResponse(idle.get()).closed);
+    EXPECT_TRUE(test::readResponse(slow).closed);
+    EXPECT_TRUE(test::readResponse(idle).closed);
     EXPECT_EQ(simulator_->counters(index(HttpFault::Silent)).httpRequests, 1u);
-    EXPECT_FALSE(connect(HttpFault::None));
+    EXPECT_FALSE(connect(HttpFault::None).valid());
 }
 
 }  // namespace

@@ -101,10 +101,6 @@ private slots:
             << int(ViewSettings::Details) << 1 << 1 << false
             << QStringList{"[10.0.0.X]", "024C55-C10001", "024C55-C80001", "024C55-C10002",
                            "Device  1",  "[192.168.1.X]", "024C55-C81111"};
-        QTest::newRow("type groups, version descending")
-            << int(ViewSettings::Icons) << 2 << 3 << true
-            << QStringList{"[Unknown]",     "Device  1",      "[Zelvix]",      "024C55-C10001",
-                           "024C55-C10002", "[ZelvixXL VGA]", "024C55-C81111", "024C55-C80001"};
         // List view shows no groups even when they are on.
         QTest::newRow("no groups in List view")
             << int(ViewSettings::List) << 2 << 1 << false

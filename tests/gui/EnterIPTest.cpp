@@ -27,6 +27,7 @@ private slots:
             {"octets above 255 refused", "300.1.2.3", "-", "30.1.2.3", "30.1.2.3"},
             {"fifth field refused", "1.2.3.4.5", "-", "1.2.3.45", "1.2.3.45"},
             {"letters in port refused", "10.0.0.5", "8x1", "10.0.0.5", "10.0.0.5:81"},
+            {"blank address is none", "", "8080", "", ""},
         };
         for (const Row& r : rows)
             QTest::newRow(r.name) << QString(r.typedAddress) << QString(r.typedPort) << QString(r.shown)

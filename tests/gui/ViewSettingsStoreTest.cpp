@@ -30,80 +30,43 @@ private slots:
         QCOMPARE(Placement::decode(bytes), std::optional<Placement>(p));
     }
 
-    void malformedPlacementsAreIgnored_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        const QByteArray good = placementRecord({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("40 bytes") << good.left(40);
-        QTest::newRow("48 bytes") << good + QByteArray(4, '\0');
-        QTest::newRow("length field 40") << placementRecord({40, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
-        QTest::newRow("length field big-endian")
-            << placementRecord({0x2c000000, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
-    }
+    // Only an exact record of 44 bytes counts; one whose rectangle is empty or inverted keeps none.
     void malformedPlacementsAreIgnored() {
-        QFETCH(QByteArray, bytes);
-        QVERIFY(!Placement::decode(bytes));
-    }
-
-    // A record of the right form whose rectangle is empty or inverted keeps no rectangle.
-    void invertedRectangleIsDropped() {
-        const auto p = Placement::decode(placementRecord({44, 0, 3, -1, -1, -1, -1, 600, 20, 10, 520}));
-        QVERIFY(p);
-        QVERIFY(p->maximized());
-        QVERIFY(p->normal.isNull());
+        const QByteArray good = placementRecord({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
+        const QByteArray malformed[] = {
+            QByteArray(), good.left(40), good + QByteArray(4, '\0'),
+            placementRecord({40, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520}),
+            placementRecord({0x2c000000, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520})};
+        for (const QByteArray& bytes : malformed)
+            QVERIFY2(!Placement::decode(bytes), bytes.toHex().constData());
+        const auto inverted =
+            Placement::decode(placementRecord({44, 0, 3, -1, -1, -1, -1, 600, 20, 10, 520}));
+        QVERIFY(inverted && inverted->maximized() && inverted->normal.isNull());
         const auto extreme = Placement::decode(
             placementRecord({44, 0, 1, -1, -1, -1, -1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}));
-        QVERIFY(extreme);
-        QVERIFY(extreme->normal.isNull());
+        QVERIFY(extreme && extreme->normal.isNull());
     }
 
-    void storedValuesAreClampedAsUnsigned_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("viewType");
-        QTest::addColumn<int>("groupBy");
-        QTest::addColumn<int>("sortBy");
-        const int dv = ViewSettings::Details, dg = ViewSettings::ByType, ds = ViewSettings::ById;
-        QTest::newRow("viewType -1 is huge") << "viewType" << QVariant(-1) << 4 << dg << ds;
-        QTest::newRow("groupBy 2^32-1") << "groupBy" << QVariant(0xffffffffu) << dv << 3 << ds;
-        QTest::newRow("sortBy 4 is 3") << "sortBy" << QVariant(4u) << dv << dg << 3;
-        QTest::newRow("unreadable text keeps default")
-            << "groupBy" << QVariant(QStringLiteral("many")) << dv << dg << ds;
-    }
-    void storedValuesAreClampedAsUnsigned() {
-        QFETCH(QString, name);
-        QFETCH(QVariant, stored);
-        QFETCH(int, viewType);
-        QFETCH(int, groupBy);
-        QFETCH(int, sortBy);
-        write({{name, stored}});
-        ViewSettings view;
-        std::optional<Placement> placement;
-        QVERIFY(load(view, placement));
-        QCOMPARE(view.viewType, viewType);
-        QCOMPARE(view.groupBy, groupBy);
-        QCOMPARE(view.sortBy, sortBy);
-    }
-
-    void booleansAreNonZero() {
-        write({{"arrangeGroups", 0}, {"sortDirection", 0}, {"viewGrid", 7}, {"viewPreview", 0x100}});
-        ViewSettings view;
-        std::optional<Placement> placement;
-        QVERIFY(load(view, placement));
-        QCOMPARE(view.showGroups, false);
-        QCOMPARE(view.sortDescending, false);
-        QCOMPARE(view.showGrid, true);
-        QCOMPARE(view.previewImage, true);
-    }
-
-    // Only a binary record counts: the same bytes stored as text are not a placement.
-    void placementMustBeBinary() {
+    // Numbers are read as unsigned and clamped, flags are true when not zero, text is no number and
+    // no placement.
+    void storedValuesAreReadAsUnsignedNumbers() {
         const QByteArray good = placementRecord({44, 0, 1, -1, -1, -1, -1, 10, 20, 610, 520});
-        write({{"WindowPlacement", QString::fromLatin1(good.toHex())}});
+        write({{"viewType", -1},
+               {"groupBy", 0xffffffffu},
+               {"sortBy", 4u},
+               {"arrangeGroups", 0},
+               {"sortDirection", 0},
+               {"viewGrid", 7},
+               {"viewPreview", 0x100},
+               {"WindowPlacement", QString::fromLatin1(good.toHex())}});
         ViewSettings view;
         std::optional<Placement> placement;
         QVERIFY(load(view, placement));
+        QCOMPARE(fields(view), (QList<int>{4, 3, 3, false, true, false, true}));
         QVERIFY(!placement);
+        write({{"groupBy", QStringLiteral("many")}});
+        QVERIFY(load(view, placement));
+        QCOMPARE(view.groupBy, int(ViewSettings::ByType));
     }
 
     void savedSettingsReadBack() {
@@ -124,10 +87,6 @@ private slots:
         ViewSettings read;
         std::optional<Placement> readPlacement;
         QVERIFY(load(read, readPlacement));
-        const auto fields = [](const ViewSettings& v) {
-            return QList<int>{v.viewType, v.groupBy,    v.sortBy,      v.sortDescending,
-                              v.showGrid, v.showGroups, v.previewImage};
-        };
         QCOMPARE(fields(read), fields(view));
         QCOMPARE(readPlacement, std::optional<Placement>(placement));
     }
@@ -147,6 +106,9 @@ private slots:
     }
 
 private:
+    static QList<int> fields(const ViewSettings& v) {
+        return {v.viewType, v.groupBy, v.sortBy, v.sortDescending, v.showGrid, v.showGroups, v.previewImage};
+    }
     void write(std::initializer_list<std::pair<QString, QVariant>> values) const {
         QSettings writer(path_, QSettings::IniFormat);
         for (const auto& [name, value] : values)

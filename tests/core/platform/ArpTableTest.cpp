@@ -28,44 +28,32 @@ TEST(ArpTable, ReadsRowsSortedByAddress) {
     EXPECT_EQ(rows[2].hardware[5], 0x34);
 }
 
-struct OddRow {
-    std::string name;
-    std::string row;
-    std::size_t rows;
-    std::size_t hardwareLength;
-};
-
-class ArpOddRows : public ::testing::TestWithParam<OddRow> {};
-
-TEST_P(ArpOddRows, AreDroppedOrMarkedUnreadable) {
-    const auto& c = GetParam();
-    const auto rows = parseArpTable(std::string(kHeader) + c.row);
-    ASSERT_EQ(rows.size(), c.rows);
-    if (c.rows) {
-        EXPECT_EQ(rows[0].hardwareLength, c.hardwareLength);
+TEST(ArpTable, OddRowsAreDroppedOrMarkedUnreadable) {
+    const struct {
+        const char* name;
+        std::string row;
+        std::size_t rows;
+        std::size_t hardwareLength;
+    } cases[] = {
+        {"too few columns", "10.0.0.1 0x1 0x2\n", 0, 0},
+        {"bad address", "10.0.0.300 0x1 0x2 02:4c:55:00:00:01 * eth0\n", 0, 0},
+        {"short hardware", "10.0.0.1 0x1 0x2 02:4c:55 * eth0\n", 1, 3},
+        {"long hardware", "10.0.0.1 0x1 0x2 02:4c:55:00:00:01:02:03:04 * eth0\n", 1, 0},
+        {"eight-byte hardware", "10.0.0.1 0x1 0x2 02:4c:55:00:00:01:02:03 * eth0\n", 1, 8},
+        {"bad hex digit", "10.0.0.1 0x1 0x2 02:4c:5g:00:00:01 * eth0\n", 1, 0},
+        {"three-digit byte", "10.0.0.1 0x1 0x2 02:4c:555:00:00:01 * eth0\n", 1, 0},
+        {"empty byte", "10.0.0.1 0x1 0x2 02::55:00:00:01 * eth0\n", 1, 0},
+        {"tabs and no newline", "10.0.0.1\t0x1\t0x2\t2:4c:55:0:0:1", 1, 6},
+        {"zero byte in row", std::string("10.0.0.1 0x1 0x2 02:4c\0:55:00:00:01\n", 37), 1, 0},
+        {"header only", "", 0, 0},
+    };
+    for (const auto& c : cases) {
+        const auto rows = parseArpTable(std::string(kHeader) + c.row);
+        ASSERT_EQ(rows.size(), c.rows) << c.name;
+        if (c.rows == 0) continue;
+        EXPECT_EQ(rows[0].hardwareLength, c.hardwareLength) << c.name;
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ArpOddRows,
-    ::testing::Values(OddRow{"TooFewColumns", "10.0.0.1 0x1 0x2\n", 0, 0},
-                      OddRow{"BadAddress", "10.0.0.300 0x1 0x2 02:4c:55:00:00:01 * eth0\n", 0, 0},
-                      OddRow{"ShortHardware", "10.0.0.1 0x1 0x2 02:4c:55 * eth0\n", 1, 3},
-                      OddRow{"LongHardware", "10.0.0.1 0x1 0x2 02:4c:55:00:00:01:02:03:04 * eth0\n", 1, 0},
-                      OddRow{"EightByteHardware", "10.0.0.1 0x1 0x2 02:4c:55:00:00:01:02:03 * eth0\n", 1, 8},
-                      OddRow{"BadHexDigit", "10.0.0.1 0x1 0x2 02:4c:5g:00:00:01 * eth0\n", 1, 0},
-                      OddRow{"ThreeDigitByte", "10.0.0.1 0x1 0x2 02:4c:555:00:00:01 * eth0\n", 1, 0},
-                      OddRow{"EmptyByte", "10.0.0.1 0x1 0x2 02::55:00:00:01 * eth0\n", 1, 0},
-                      OddRow{"TabsAndNoNewline", "10.0.0.1\t0x1\t0x2\t2:4c:55:0:0:1", 1, 6},
-                      OddRow{"NulInRow", std::string("10.0.0.1 0x1 0x2 02:4c\0:55:00:00:01\n", 37), 1, 0}),
-    [](const auto& p) { return p.param.name; });
-
-TEST(ArpTable, HeaderOnlyAndEmptyGiveNoRows) {
-    EXPECT_TRUE(parseArpTable(kHeader).empty());
     EXPECT_TRUE(parseArpTable("").empty());
-}
-
-TEST(ArpTable, MissingFileIsUnreadable) {
     EXPECT_FALSE(readArpTable("/nonexistent/arp"));
 }
 

@@ -1,49 +1,92 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/file.h>
 #include <termios.h>
 
-#include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-#include "PtyDevice.h"
 #include "link/SerialLink.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm {
 namespace {
 
-using test::PtyDevice;
+using namespace std::chrono_literals;
+using test::Conversation;
+using test::LoopbackPeer;
+
+SerialPortMap portsTo(const std::string& path) {
+    SerialPortMap ports;
+    ports.set(3, path);
+    return ports;
+}
+
+// A pseudo-terminal: the link opens the terminal's path as COM3, the device plays on the other side.
+struct Pty {
+    Pty() {
+        int m = -1, s = -1;
+        char name[128] = {};
+        if (::openpty(&m, &s, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+        master.reset(m);
+        terminal.reset(s);
+        path = name;
+        ::fcntl(m, F_SETFL, ::fcntl(m, F_GETFL) | O_NONBLOCK);
+        ::fcntl(m, F_SETFD, FD_CLOEXEC);
+        ::fcntl(s, F_SETFD, FD_CLOEXEC);
+    }
+    UniqueFd master;
+    UniqueFd terminal;  // a second handle, for looking at the line settings the link applied
+    std::string path;
+};
+
+// Opens the link, then writes the device's first words, so they wait for the link's first read.
+bool openAndShow(SerialLink& link, int master, std::string_view opening) {
+    return link.Open("COM3") == 0 &&
+           ::write(master, opening.data(), opening.size()) == static_cast<ssize_t>(opening.size());
+}
+
+// A link open on a terminal of its own; the device shows the opening, then plays the script.
+struct Console {
+    Console(const Timing& timing, std::string_view opening, LoopbackPeer::Script script = holdUntilClosed)
+        : link(timing, portsTo(pty.path)),
+          opened(openAndShow(link, pty.master.get(), opening)),
+          device(std::move(script), std::move(pty.master)) {}
+    static void holdUntilClosed(Conversation& d) { d.holdUntilClosed(); }
+    Pty pty;
+    SerialLink link;
+    bool opened;
+    LoopbackPeer device;
+};
+
+// A device that repeats the unit without end, in blocks of about 4 KiB.
+LoopbackPeer::Script forever(std::string_view unit) {
+    std::string bytes;
+    while (bytes.size() < 4096)
+        bytes += unit;
+    return [bytes](Conversation& d) { d.sendForever(bytes); };
+}
 
 // Timing::fast() for most cases. The cases about silence inside a line use a longer byte wait so
 // that a device's pause falls well inside, or well outside, the link's budget.
 class SerialLinkTest : public ::testing::Test {
 protected:
-    SerialPortMap portsTo(const std::string& path) {
-        SerialPortMap ports;
-        ports.set(3, path);
-        return ports;
-    }
-
     void openLink() { ASSERT_EQ(link.Open("COM3"), 0); }
-    // The link keeps its own copy of the timing: a slower byte wait means a new link.
-    void useByteWait(Milliseconds wait) {
-        timing.serialByteWait = wait;
-        linkHolder.emplace(timing, portsTo(device.path()));
-    }
 
     Timing timing = Timing::fast();
-    PtyDevice device;
-    std::optional<SerialLink> linkHolder{std::in_place, timing, portsTo(device.path())};
-    SerialLink& link = *linkHolder;
+    Pty pty;
+    SerialLink link{timing, portsTo(pty.path)};
 };
 
 TEST_F(SerialLinkTest, OpenAppliesRawEightNoneOneWithoutFlowControl) {
     openLink();
     termios t{};
-    ASSERT_EQ(::tcgetattr(device.slaveFd(), &t), 0);
+    ASSERT_EQ(::tcgetattr(pty.terminal.get(), &t), 0);
     EXPECT_EQ(::cfgetospeed(&t), B38400);
     EXPECT_EQ(::cfgetispeed(&t), B38400);
     EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
@@ -59,7 +102,7 @@ TEST_F(SerialLinkTest, OpenAppliesRawEightNoneOneWithoutFlowControl) {
         link.Close();
         link.setBitRate(rate);
         openLink();
-        ASSERT_EQ(::tcgetattr(device.slaveFd(), &t), 0);
+        ASSERT_EQ(::tcgetattr(pty.terminal.get(), &t), 0);
         EXPECT_EQ(::cfgetospeed(&t), speed) << rate;
     }
 }
@@ -72,7 +115,7 @@ TEST_F(SerialLinkTest, OpenFailuresSayWhy) {
     };
     const Case cases[] = {
         {"COM3", ::testing::TempDir() + "serial-missing-device", SerialLink::OpenError::NotFound},
-        {"COM33", device.path(), SerialLink::OpenError::NotFound},
+        {"COM33", pty.path, SerialLink::OpenError::NotFound},
         {"COM3", "/", SerialLink::OpenError::Other},  // a directory
     };
     for (const Case& c : cases) {
@@ -94,20 +137,20 @@ TEST_F(SerialLinkTest, SettingsThatCannotBeAppliedLeaveThePortClosedAndFree) {
     EXPECT_FALSE(link.ReadNonEmptyLine());
     EXPECT_EQ(link.Expect(3, {"x"}), 0);
 
-    SerialLink other(timing, portsTo(device.path()));
+    SerialLink other(timing, portsTo(pty.path));
     EXPECT_EQ(other.Open("COM3"), 0);
 }
 
 TEST_F(SerialLinkTest, APortInUseIsRefusedUntilReleased) {
     openLink();
-    SerialLink other(timing, portsTo(device.path()));
+    SerialLink other(timing, portsTo(pty.path));
     EXPECT_EQ(other.Open("COM3"), 1);
     EXPECT_EQ(other.lastOpenError(), SerialLink::OpenError::InUse);
     link.Close();
     EXPECT_FALSE(link.isOpen());
 
     {  // another program's lock counts too
-        const UniqueFd holder(::open(device.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        const UniqueFd holder(::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         ASSERT_TRUE(holder.valid());
         ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
         EXPECT_EQ(other.Open("COM3"), 1);
@@ -117,25 +160,24 @@ TEST_F(SerialLinkTest, APortInUseIsRefusedUntilReleased) {
 }
 
 TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeed) {
-    openLink();
-    device.send(std::string("abc\r\nde\0f\nlast\r\n", 16));
-    ASSERT_TRUE(link.ReadLine());
-    EXPECT_EQ(link.currentLine, "abc");
-    ASSERT_TRUE(link.ReadLine());  // the line feed of the pair
-    EXPECT_EQ(link.currentLine, "");
-    ASSERT_TRUE(link.ReadLine());
-    EXPECT_EQ(link.currentLine, "de f");  // a zero byte arrives as a space
-    ASSERT_TRUE(link.ReadNonEmptyLine());
-    EXPECT_EQ(link.currentLine, "last");
-    EXPECT_FALSE(link.ReadNonEmptyLine());  // skips the line feed, then silence on an empty line
-    EXPECT_EQ(link.currentLine, "");
+    Console c(timing, std::string("abc\r\nde\0f\nlast\r\n", 16));
+    ASSERT_TRUE(c.opened);
+    ASSERT_TRUE(c.link.ReadLine());
+    EXPECT_EQ(c.link.currentLine, "abc");
+    ASSERT_TRUE(c.link.ReadLine());  // the line feed of the pair
+    EXPECT_EQ(c.link.currentLine, "");
+    ASSERT_TRUE(c.link.ReadLine());
+    EXPECT_EQ(c.link.currentLine, "de f");  // a zero byte arrives as a space
+    ASSERT_TRUE(c.link.ReadNonEmptyLine());
+    EXPECT_EQ(c.link.currentLine, "last");
+    EXPECT_FALSE(c.link.ReadNonEmptyLine());  // skips the line feed, then silence on an empty line
+    EXPECT_EQ(c.link.currentLine, "");
 }
 
 // The device shows a text, pauses for about three of the link's byte waits, then sends more.
 // Only a shell prompt ends its line at the first silence.
 TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
-    useByteWait(Milliseconds(100));
-    const Milliseconds pause{300};
+    timing.serialByteWait = 100ms;
     struct Case {
         const char* shown;
         std::vector<std::string> lines;
@@ -147,90 +189,96 @@ TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
         {"#", {"#admin"}},
     };
     for (const Case& c : cases) {
-        PtyDevice console;
-        SerialLink reader(timing, portsTo(console.path()));
-        ASSERT_EQ(reader.Open("COM3"), 0);
-        console.send(c.shown);
-        console.sendLater("admin\r\n", pause);
+        Console console(timing, c.shown, [](Conversation& d) {
+            d.quiet(300ms);
+            d.send("admin\r\n");
+            d.holdUntilClosed();
+        });
+        ASSERT_TRUE(console.opened);
         for (const std::string& expected : c.lines) {
-            ASSERT_TRUE(reader.ReadLine()) << c.shown;
-            EXPECT_EQ(reader.currentLine, expected) << c.shown;
+            ASSERT_TRUE(console.link.ReadLine()) << c.shown;
+            EXPECT_EQ(console.link.currentLine, expected) << c.shown;
         }
     }
 }
 
 TEST_F(SerialLinkTest, ExpectReturnsThePositionOfTheFirstPatternFound) {
-    openLink();
-    device.send("Welcome\r\nBusyBox v1.0\r\nlogin: ");
-    EXPECT_EQ(link.Expect(1, {"# ", "ogin:", "Busy"}), 3);
-    EXPECT_EQ(link.currentLine, "BusyBox v1.0");
-    EXPECT_EQ(link.Expect(1, {"# ", "ogin:"}), 2);
-    EXPECT_EQ(link.currentLine, "login: ");  // handed out after the silence budget
-    device.send("one\r\ntwo\r\n");
-    EXPECT_EQ(link.Expect(2, {"three"}), 0);
-    EXPECT_EQ(link.currentLine, "");
-    EXPECT_EQ(link.Expect(0, {"one"}), 0);
+    Console c(timing, "Welcome\r\nBusyBox v1.0\r\nlogin: ", [](Conversation& d) {
+        if (d.awaitRelease()) d.send("one\r\ntwo\r\n");
+        d.holdUntilClosed();
+    });
+    ASSERT_TRUE(c.opened);
+    EXPECT_EQ(c.link.Expect(1, {"# ", "ogin:", "Busy"}), 3);
+    EXPECT_EQ(c.link.currentLine, "BusyBox v1.0");
+    EXPECT_EQ(c.link.Expect(1, {"# ", "ogin:"}), 2);
+    EXPECT_EQ(c.link.currentLine, "login: ");  // handed out after the silence budget
+    c.device.release();
+    EXPECT_EQ(c.link.Expect(2, {"three"}), 0);
+    EXPECT_EQ(c.link.currentLine, "");
+    EXPECT_EQ(c.link.Expect(0, {"one"}), 0);
 }
 
 // The answer comes after a silence that ends the first turn but inside the second.
 TEST_F(SerialLinkTest, ExpectWaitsThroughItsTurns) {
-    useByteWait(Milliseconds(100));
-    const Milliseconds late{900};  // one turn's silence is six byte waits
+    timing.serialByteWait = 100ms;
     for (const int turns : {1, 2}) {
-        PtyDevice console;
-        SerialLink reader(timing, portsTo(console.path()));
-        ASSERT_EQ(reader.Open("COM3"), 0);
-        console.send("noise\r\n");
-        console.sendLater("# \r\n", late);
-        EXPECT_EQ(reader.Expect(turns, {"# "}), turns == 2 ? 1 : 0) << turns;
+        Console console(timing, "noise\r\n", [](Conversation& d) {
+            d.quiet(900ms);  // one turn's silence is six byte waits
+            d.send("# \r\n");
+            d.holdUntilClosed();
+        });
+        ASSERT_TRUE(console.opened);
+        EXPECT_EQ(console.link.Expect(turns, {"# "}), turns == 2 ? 1 : 0) << turns;
     }
 }
 
 TEST_F(SerialLinkTest, WriteSendsEveryByteInOrder) {
-    openLink();
     const std::string text = std::string("admin\n\x1b:q!\n\x04", 12) + std::string(1, '\xff');
-    EXPECT_TRUE(link.Write(text));
-    EXPECT_TRUE(link.Write(""));
-    EXPECT_EQ(device.receive(text.size()), text);
+    Console c(timing, "", [&text](Conversation& d) { d.expect(text); });
+    ASSERT_TRUE(c.opened);
+    EXPECT_TRUE(c.link.Write(text));
+    EXPECT_TRUE(c.link.Write(""));
+    EXPECT_TRUE(c.device.finish().empty());
+    EXPECT_EQ(c.device.received(), text);
 }
 
 TEST_F(SerialLinkTest, WriteFailsWhenTheDeviceStopsTakingBytes) {
     openLink();
-    // Far more than the pty holds; the device never reads.
+    // Far more than the terminal holds; the device never reads.
     EXPECT_FALSE(link.Write(std::string(4 * 1024 * 1024, 'w')));
 }
 
 // The cable goes away while the link waits inside a line: the read fails instead of the line
 // being returned after the silence budget.
 TEST_F(SerialLinkTest, ACableThatGoesAwayFailsTheReadAtOnce) {
-    useByteWait(Milliseconds(100));
-    openLink();
-    device.send("abc");
-    device.hangUpLater(Milliseconds(200));
-    EXPECT_FALSE(link.ReadLine());
-    EXPECT_FALSE(link.ReadNonEmptyLine());
-    EXPECT_EQ(link.Expect(5, {"abc"}), 0);
-    EXPECT_FALSE(link.Write("x"));
+    timing.serialByteWait = 100ms;
+    Console c(timing, "abc", [](Conversation& d) {
+        d.quiet(200ms);
+        d.close();
+    });
+    ASSERT_TRUE(c.opened);
+    EXPECT_FALSE(c.link.ReadLine());
+    EXPECT_FALSE(c.link.ReadNonEmptyLine());
+    EXPECT_EQ(c.link.Expect(5, {"abc"}), 0);
+    EXPECT_FALSE(c.link.Write("x"));
 }
 
-TEST_F(SerialLinkTest, EndlessBytesWithoutLineEndMakeBoundedLines) {
-    openLink();
-    device.startFlood("x");
-    ASSERT_TRUE(link.ReadLine());
-    EXPECT_EQ(link.currentLine.size(), SerialLink::kMaxLineLength);
-    EXPECT_EQ(link.currentLine.find_first_not_of('x'), std::string::npos);
-    EXPECT_EQ(link.Expect(2, {"y"}), 0);
-    device.stopFlood();
-}
+// A device that never stops talking cannot hold a read: lines are bounded, and every wait ends.
+TEST_F(SerialLinkTest, EndlessOutputEndsEveryWait) {
+    Console bytes(timing, "x", forever("x"));
+    ASSERT_TRUE(bytes.opened);
+    ASSERT_TRUE(bytes.link.ReadLine());
+    EXPECT_EQ(bytes.link.currentLine.size(), SerialLink::kMaxLineLength);
+    EXPECT_EQ(bytes.link.currentLine.find_first_not_of('x'), std::string::npos);
+    EXPECT_EQ(bytes.link.Expect(2, {"y"}), 0);
 
-TEST_F(SerialLinkTest, EndlessLinesEndEveryWait) {
-    openLink();
-    device.startFlood("\r\n");
-    EXPECT_FALSE(link.ReadNonEmptyLine());
-    device.stopFlood();
-    device.startFlood("busy\r\n");
-    EXPECT_EQ(link.Expect(3, {"# "}), 0);
-    device.stopFlood();
+    Console empty(timing, "\r\n", forever("\r\n"));
+    ASSERT_TRUE(empty.opened);
+    EXPECT_FALSE(empty.link.ReadNonEmptyLine());
+
+    Console busy(timing, "busy\r\n", forever("busy\r\n"));
+    ASSERT_TRUE(busy.opened);
+    EXPECT_EQ(busy.link.Expect(3, {"# "}), 0);
 }
 
 TEST(SerialBitRate, CommandLineSwitch) {

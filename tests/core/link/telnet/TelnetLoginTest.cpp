@@ -1,22 +1,18 @@
 // The login conversation against scripted devices.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "TelnetPeer.h"
 #include "link/TelnetLink.h"
-#include "platform/Ipv4.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm {
 namespace {
 
-using test::TelnetPeer;
-using Connection = TelnetPeer::Connection;
+using test::Conversation;
+using test::LoopbackPeer;
 
 const std::string kDefault = "vorna";
 
@@ -37,12 +33,12 @@ private:
 };
 
 // The device's side up to the password it receives.
-bool askLogin(Connection& c, const std::string& password) {
+bool askLogin(Conversation& c, const std::string& password) {
     return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect(password + "\n");
 }
 
 // The device refuses `password` and comes back to its login prompt.
-bool refuse(Connection& c, const std::string& password) {
+bool refuse(Conversation& c, const std::string& password) {
     return askLogin(c, password) && c.send("\r\nLogin incorrect\r\n\r\nlogin: ");
 }
 
@@ -66,7 +62,7 @@ class TelnetLoginPromptTest : public TelnetLoginTest, public testing::WithParamI
 
 TEST_P(TelnetLoginPromptTest, ShellPromptLogsIn) {
     const std::string shell = GetParam();
-    TelnetPeer peer([&shell](Connection& c) {
+    LoopbackPeer peer([&shell](Conversation& c) {
         if (askLogin(c, "wrong")) c.send("\r\nuClinux\r\n" + shell);
         c.holdUntilClosed();
     });
@@ -84,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Prompts, TelnetLoginPromptTest, testing::Values("> ", "
 
 // An empty answer is asked for again; the accepted one is sent after "admin" and a new password prompt.
 TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePasswordPromptAgain) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Conversation& c) {
         if (!refuse(c, "wrong") || !c.expect("admin\n")) return;
         // Nothing may come before the device asks for the password.
         if (!c.quiet(std::chrono::milliseconds(100))) c.fail("password sent before the prompt");
@@ -102,7 +98,7 @@ TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePasswordPromptAgain) {
 
 TEST_F(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
     for (const bool withPrompt : {true, false}) {
-        TelnetPeer peer([](Connection& c) {
+        LoopbackPeer peer([](Conversation& c) {
             refuse(c, "wrong");
             c.holdUntilClosed();
         });
@@ -131,7 +127,7 @@ class TelnetLoginAnswerTest : public TelnetLoginTest, public testing::WithParamI
 
 TEST_P(TelnetLoginAnswerTest, WithoutPrompting) {
     const auto& p = GetParam();
-    TelnetPeer peer([&p](Connection& c) {
+    LoopbackPeer peer([&p](Conversation& c) {
         if (askLogin(c, "wrong") && c.send(p.deviceAnswer) && p.bringsBackLogin && c.expect("\n"))
             c.send("login: ");
         c.holdUntilClosed();
@@ -157,14 +153,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(TelnetLoginTest, DeviceLeavingTheConversationFails) {
-    const std::vector<std::function<void(Connection&)>> devices = {
-        [](Connection& c) { c.send("Welcome\r\n"); },                     // no login prompt
-        [](Connection& c) { c.send("login: ") && c.expect("admin\n"); },  // no password prompt
-        [](Connection& c) { askLogin(c, "wrong") && c.send("\r\n"); },    // then closes
+    const std::vector<std::function<void(Conversation&)>> devices = {
+        [](Conversation& c) { c.send("Welcome\r\n"); },                     // no login prompt
+        [](Conversation& c) { c.send("login: ") && c.expect("admin\n"); },  // no password prompt
+        [](Conversation& c) { askLogin(c, "wrong") && c.send("\r\n"); },    // then closes
     };
     for (std::size_t i = 0; i < devices.size(); ++i) {
         SCOPED_TRACE(i);
-        TelnetPeer peer([&](Connection& c) {
+        LoopbackPeer peer([&](Conversation& c) {
             devices[i](c);
             if (i < 2) c.holdUntilClosed();
         });
@@ -176,24 +172,21 @@ TEST_F(TelnetLoginTest, DeviceLeavingTheConversationFails) {
 }
 
 TEST_F(TelnetLoginTest, NoConnectionFails) {
-    // A bound socket that does not listen refuses connections and keeps its port from others.
-    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    auto sa = makeSockaddr(htonl(INADDR_LOOPBACK), 0);
-    socklen_t length = sizeof sa;
-    ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    ASSERT_EQ(::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&sa), &length), 0);
-    for (const char* address : {"127.0.0.1", "127.0.0", "localhost", ""}) {
+    // An address that is not one fails before connecting.
+    LoopbackPeer listener;
+    for (const char* address : {"127.0.0", "localhost", ""}) {
         SCOPED_TRACE(address);
-        Attempt a(timing, ntohs(sa.sin_port));
+        Attempt a(timing, listener.port());
         EXPECT_EQ(a.link.Login(address, true, a.password, &a.prompt, kDefault), LoginFailed);
         EXPECT_FALSE(a.link.isOpen());
     }
+    EXPECT_EQ(listener.taken(), 0);
 
-    // Once its backlog is full it drops further handshakes, as an unreachable device would.
-    ASSERT_EQ(::listen(listener.get(), 0), 0);
-    UniqueFd filler(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    ASSERT_EQ(::connect(filler.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    Attempt a(timing, ntohs(sa.sin_port));
+    // A full backlog drops further handshakes, as an unreachable device would.
+    LoopbackPeer full(0);
+    const auto filler = test::Conversation::connect(htonl(INADDR_LOOPBACK), full.port());
+    ASSERT_TRUE(filler.valid());
+    Attempt a(timing, full.port());
     EXPECT_EQ(a.login(true), LoginFailed);
     EXPECT_FALSE(a.link.isOpen());
 }

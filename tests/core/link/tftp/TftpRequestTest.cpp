@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "TestDevice.h"
 #include "link/TftpServer.h"
+#include "support/TftpPackets.h"
 
 namespace lm {
 namespace {
