@@ -16,10 +16,29 @@ SerialLoginResult Session::loginSerial(PasswordPrompt* prompt, OperationUi* ui) 
     return serialConsoleLogin(serial_, password_, kDefaultPassword, prompt, ui);
 }
 
-std::unique_lock<std::timed_mutex> Session::claim(Milliseconds wait) {
-    std::unique_lock<std::timed_mutex> lock(conversation_, std::defer_lock);
-    (void)lock.try_lock_for(wait);
-    return lock;
+Session::Claim Session::claim(Milliseconds wait) {
+    std::unique_lock lock(claimMutex_);
+    if (!claimReleased_.wait_for(lock, wait, [this] { return !claimed_; })) return Claim();
+    claimed_ = true;
+    return Claim(this);
+}
+
+Session::Claim& Session::Claim::operator=(Claim&& other) noexcept {
+    if (this != &other) {
+        release();
+        session_ = std::exchange(other.session_, nullptr);
+    }
+    return *this;
+}
+
+void Session::Claim::release() {
+    if (session_ == nullptr) return;
+    {
+        std::lock_guard lock(session_->claimMutex_);
+        session_->claimed_ = false;
+    }
+    session_->claimReleased_.notify_one();
+    session_ = nullptr;
 }
 
 }  // namespace lm

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/PasswordPrompt.h"
@@ -69,10 +71,24 @@ public:
     TelnetLink& telnet() { return telnet_; }
     SerialLink& serial() { return serial_; }
 
-    // One conversation at a time: a worker holds this while it talks to the device. A second one
-    // (a window closed while its worker runs on, then opened again) waits up to `wait` and then
-    // gets an empty lock: the link is busy.
-    std::unique_lock<std::timed_mutex> claim(Milliseconds wait);
+    // One conversation at a time: a worker holds a Claim while it talks to the device. A second
+    // one (a window closed while its worker runs on, then opened again) waits up to `wait` and then
+    // gets an empty Claim: the link is busy.
+    class Claim {
+    public:
+        Claim() = default;
+        Claim(Claim&& other) noexcept : session_(std::exchange(other.session_, nullptr)) {}
+        Claim& operator=(Claim&& other) noexcept;
+        ~Claim() { release(); }
+        bool held() const { return session_ != nullptr; }
+
+    private:
+        friend class Session;
+        explicit Claim(Session* session) : session_(session) {}
+        void release();
+        Session* session_ = nullptr;
+    };
+    Claim claim(Milliseconds wait);
     static constexpr Milliseconds kClaimWait{10000};
 
 private:
@@ -85,7 +101,9 @@ private:
     bool configDependSupported_ = false;
     bool catWriteSupported_ = false;
     FirmwareVersion firmware_;
-    std::timed_mutex conversation_;
+    std::mutex claimMutex_;
+    std::condition_variable claimReleased_;
+    bool claimed_ = false;
     TelnetLink telnet_;
     SerialLink serial_;
 };

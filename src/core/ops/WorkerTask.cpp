@@ -52,7 +52,7 @@ Outcome WorkerTask::open() {
 
     // A window closed while its worker ran on may still hold the device: never two conversations.
     claim_ = session_.claim(session_.timing().scaled(Session::kClaimWait));
-    if (!claim_.owns_lock())
+    if (!claim_.held())
         return fail("The device link is busy with another operation. Try again when it has finished.",
                     Outcome::Failed);
 

@@ -55,7 +55,7 @@ private:
     std::string deviceAddress_;
     int startButton_;
     const std::atomic<bool>* scanInProgress_;
-    std::unique_lock<std::timed_mutex> claim_;  // the session, while this task talks to the device
+    Session::Claim claim_;  // the session, while this task talks to the device
 };
 
 }  // namespace lm

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "OperationFixture.h"
-#include "TelnetPeer.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm::test {
 namespace {
 
 using Calls = std::vector<std::string>;
-using Connection = TelnetPeer::Connection;
+using Connection = test::Conversation;
 
 const std::string kFlashw = "/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5";
 const std::string kErasedAndRebooted =
@@ -87,7 +87,7 @@ class EraseSequence : public testing::TestWithParam<SequenceCase> {};
 TEST_P(EraseSequence, FallsBackToTheFlashUnlessCleared) {
     const auto& c = GetParam();
     const Timing timing = Timing::fast();
-    TelnetPeer peer([&](Connection& conn) {
+    LoopbackPeer peer([&](Connection& conn) {
         if (!logIn(conn) || !conn.expect("config clear\n")) return;
         if (c.answer.empty()) {
             // Forty turns (ten ticks each) of silence come first: nothing may be sent before they are over.
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A refused erase is a failure in the device's words: no final message, the button back.
 TEST_F(MaintenanceOperationsTest, RefusedEraseFailsWithTheDevicesWords) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Connection& c) {
         logIn(c) && c.expect("config clear\n") && c.send("config: Permission denied\r\n> ") &&
             c.expect(kFlashw + "\n") && c.send("\r\nflashw: Permission denied\r\n> ");
         c.holdUntilClosed();
@@ -138,8 +138,7 @@ TEST_F(MaintenanceOperationsTest, RefusedEraseFailsWithTheDevicesWords) {
     session->telnet().Close();
     EXPECT_TRUE(peer.finish().empty());
     EXPECT_EQ(ui->calls().back(), "enable:1235:on");
-    EXPECT_TRUE(
-        ui->called("status:Erase refused by the device: flashw: Permission denied"));
+    EXPECT_TRUE(ui->called("status:Erase refused by the device: flashw: Permission denied"));
     EXPECT_FALSE(ui->called("finish"));
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -10,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "link/PasswordPrompt.h"
 #include "ops/OperationUi.h"
-#include "platform/Ipv4.h"
-#include "platform/UniqueFd.h"
+#include "support/ScriptedPrompt.h"
 
 namespace lm::test {
 
@@ -80,48 +76,6 @@ private:
     std::map<int, std::string> fields;
     std::map<int, bool> boxes{{1234, true}};
     std::vector<std::string> calls_;
-};
-
-// Answers with the scripted passwords in turn; nullopt (or running out) cancels.
-class ScriptedPrompt : public PasswordPrompt {
-public:
-    explicit ScriptedPrompt(std::vector<std::optional<std::string>> answers = {})
-        : answers_(std::move(answers)) {}
-    bool askPassword(std::string& password) override {
-        ++asked;
-        if (asked > answers_.size() || !answers_[asked - 1]) return false;
-        password = *answers_[asked - 1];
-        return true;
-    }
-    std::size_t asked = 0;
-
-private:
-    std::vector<std::optional<std::string>> answers_;
-};
-
-// A telnet port on 127.0.0.1 that takes connections and never says a word; counts them afterwards.
-class SilentListener {
-public:
-    SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
-        const auto address = makeSockaddr(*parseIpv4("127.0.0.1"), 0);
-        ::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-        ::listen(fd_.get(), 16);
-        sockaddr_in bound{};
-        socklen_t size = sizeof bound;
-        ::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&bound), &size);
-        port = ntohs(bound.sin_port);
-    }
-    // Connections made so far (each taken off the queue once).
-    int taken() {
-        int count = 0;
-        while (UniqueFd(::accept4(fd_.get(), nullptr, nullptr, SOCK_CLOEXEC)).valid())
-            ++count;
-        return count;
-    }
-    uint16_t port = 0;
-
-private:
-    UniqueFd fd_;
 };
 
 }  // namespace lm::test

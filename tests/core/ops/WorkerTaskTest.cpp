@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "OperationFixture.h"
-#include "TelnetPeer.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm::test {
 namespace {
@@ -29,8 +29,8 @@ TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
                    "enable:1236:on"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.address) + " / " + c.password);
-        SilentListener device;
-        useTelnetPort(device.port);
+        LoopbackPeer device;
+        useTelnetPort(device.port());
         window(c.password, c.address);
         session->setPassword("typed earlier");
         runReboot();
@@ -92,8 +92,8 @@ TEST_F(WorkerTaskTest, UnreachableDeviceIsTriedTwice) {
     EXPECT_TRUE(ui->called("enable:1236:on"));
 
     // A device that takes the connection and never speaks: counted, two attempts.
-    SilentListener silent;
-    useTelnetPort(silent.port);
+    LoopbackPeer silent;
+    useTelnetPort(silent.port());
     address = "127.0.0.1";
     window("vorna");
     runErase();
@@ -122,7 +122,7 @@ TEST_F(WorkerTaskTest, ScanInProgressDelaysTheStart) {
 }
 
 TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
-    TelnetPeer peer([this](TelnetPeer::Connection& c) {
+    LoopbackPeer peer([this](test::Conversation& c) {
         if (c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
             c.send("\r\n> ") && c.expect("reboot\n"))
             state->closing = true;  // the user closes the window while the worker waits
@@ -146,11 +146,11 @@ TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
 
 // A worker left running by a closed window still holds the device: the next one waits, then says so.
 TEST_F(WorkerTaskTest, SecondConversationOnTheSessionWaitsThenGivesUp) {
-    SilentListener device;
-    useTelnetPort(device.port);
+    LoopbackPeer device;
+    useTelnetPort(device.port());
     window("vorna");
     const auto held = session->claim(Milliseconds(0));
-    ASSERT_TRUE(held.owns_lock());
+    ASSERT_TRUE(held.held());
     auto t = task(kRebootStartButton);
     EXPECT_EQ(rebootWorker(t), Outcome::Failed);
     EXPECT_TRUE(

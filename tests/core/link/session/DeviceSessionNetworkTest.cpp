@@ -6,19 +6,19 @@
 #include <thread>
 #include <vector>
 
-#include "TelnetPeer.h"
 #include "link/DeviceSession.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm {
 namespace {
 
-using test::TelnetPeer;
-using Connection = TelnetPeer::Connection;
+using test::LoopbackPeer;
+using Connection = test::Conversation;
 
 class DeviceSessionNetworkTest : public testing::Test {
 protected:
     // A session connected to the scripted device; the shell prompt as given (empty: to be learnt).
-    std::unique_ptr<Session> connect(const TelnetPeer& peer, const std::string& prompt = "# ") {
+    std::unique_ptr<Session> connect(const LoopbackPeer& peer, const std::string& prompt = "# ") {
         NetworkProfile profile;
         profile.telnetPort = peer.port();
         auto session = std::make_unique<Session>(profile, Timing::fast());
@@ -26,7 +26,7 @@ protected:
         EXPECT_TRUE(session->telnet().Connect("127.0.0.1"));
         return session;
     }
-    static void finish(TelnetPeer& peer, Session& session) {
+    static void finish(LoopbackPeer& peer, Session& session) {
         session.telnet().Close();
         const auto failures = peer.finish();
         EXPECT_TRUE(failures.empty()) << failures.front();
@@ -34,7 +34,7 @@ protected:
 };
 
 TEST_F(DeviceSessionNetworkTest, RunCommandLearnsPromptSkipsEchoAndKeepsLineEnds) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Connection& c) {
         c.expect("\n") && c.send("\r\n# ") && c.expect("ifconfig -a\n") &&
             c.send("ifconfig -a\r\neth0      Link encap:Ethernet\r\n          inet addr:10.0.0.5\r\n# ");
         c.holdUntilClosed();
@@ -60,7 +60,7 @@ class RunCommandAnswers : public DeviceSessionNetworkTest, public testing::WithP
 
 TEST_P(RunCommandAnswers, GiveResultAndLines) {
     const auto& c = GetParam();
-    TelnetPeer peer([&c](Connection& conn) {
+    LoopbackPeer peer([&c](Connection& conn) {
         conn.expect("mbus\n") && conn.send("mbus\r\n" + c.answer);
         conn.holdUntilClosed();
     });
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A user's command keeps every line but its echo: ps lists itself.
 TEST_F(DeviceSessionNetworkTest, UserCommandDropsOnlyItsEcho) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Connection& c) {
         c.expect("ps\n") && c.send("ps\r\n  PID COMMAND\r\n  158 ps\r\n# ");
         c.holdUntilClosed();
     });
@@ -106,7 +106,7 @@ TEST_F(DeviceSessionNetworkTest, ReadFileRefusalsGiveTheirOutcomeAndWords) {
          "cat: can't open '/etc/none': No such file or directory"},
     };
     for (const auto& k : cases) {
-        TelnetPeer peer([&k](Connection& c) {
+        LoopbackPeer peer([&k](Connection& c) {
             c.expect("cat /etc/none\n") && c.send(std::string("cat /etc/none\r\n") + k.answer);
             c.holdUntilClosed();
         });
@@ -121,7 +121,7 @@ TEST_F(DeviceSessionNetworkTest, ReadFileRefusalsGiveTheirOutcomeAndWords) {
 
 // A device that keeps talking without ever showing its prompt is stopped by the wait's bound.
 TEST_F(DeviceSessionNetworkTest, EndlessOutputEndsAtTheWaitBound) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Connection& c) {
         c.expect("yes\n");
         while (c.send("y\r\n"))
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -136,7 +136,7 @@ TEST_F(DeviceSessionNetworkTest, EndlessOutputEndsAtTheWaitBound) {
 
 // Values that would end the line and run a second command are never sent.
 TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
-    TelnetPeer peer([](Connection& c) { c.holdUntilClosed(); });
+    LoopbackPeer peer([](Connection& c) { c.holdUntilClosed(); });
     auto session = connect(peer);
     DeviceSession device(*session);
     EXPECT_EQ(device.RunCommand("id\nconfig clear"), Outcome::Failed);
@@ -150,7 +150,7 @@ TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
 TEST_F(DeviceSessionNetworkTest, SaveConfigCommandFollowsTheProbe) {
     for (const bool depend : {false, true}) {
         const std::string command = depend ? "config save\n" : "killall -USR1 flatfsd\n";
-        TelnetPeer peer([&command](Connection& c) {
+        LoopbackPeer peer([&command](Connection& c) {
             c.expect(command) && c.send("# ");
             c.holdUntilClosed();
         });
@@ -172,7 +172,7 @@ class EnterNshNetwork : public DeviceSessionNetworkTest, public testing::WithPar
 
 TEST_P(EnterNshNetwork, DecidesFromTheVersion) {
     const auto& c = GetParam();
-    TelnetPeer peer([&c](Connection& conn) {
+    LoopbackPeer peer([&c](Connection& conn) {
         if (c.sendsNsh) conn.expect("/bin/nsh\n") && conn.send("\r\n# ");
         conn.holdUntilClosed();
     });
@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, EnterNshNetwork,
                          [](const auto& p) { return "Case" + std::to_string(p.index); });
 
 TEST_F(DeviceSessionNetworkTest, ProbeConfigToolSeesDepend) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Connection& c) {
         c.expect("config\n") && c.send("config\r\nusage: config [clear|save|depend=ALL]\r\n# ");
         c.holdUntilClosed();
     });
@@ -206,7 +206,7 @@ TEST_F(DeviceSessionNetworkTest, ProbeConfigToolSeesDepend) {
 // The listing never shows the file: each attempt ends with the editor left, the file removed, and
 // a new attempt, four in all.
 TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Connection& c) {
         for (int attempt = 1; attempt <= 4; ++attempt) {
             bool ok = c.expect("/bin/cat > /var/tmp/net\n") && c.send("/bin/cat > /var/tmp/net\r\n") &&
                       c.expect("IPADDR=10.0.0.5\n") && c.expect("NETMASK=255.255.255.0\n") &&
@@ -226,7 +226,7 @@ TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
 }
 
 TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {
-    TelnetPeer peer([](Connection& c) {
+    LoopbackPeer peer([](Connection& c) {
         c.expect("\n") && c.send("\r\nlogin: ");
         c.holdUntilClosed();
     });

@@ -7,30 +7,16 @@
 
 #include "link/TelnetLink.h"
 #include "support/LoopbackPeer.h"
+#include "support/ScriptedPrompt.h"
 
 namespace lm {
 namespace {
 
 using test::Conversation;
 using test::LoopbackPeer;
+using test::ScriptedPrompt;
 
 const std::string kDefault = "vorna";
-
-// Answers with the scripted passwords in turn; nullopt (or running out) cancels.
-class ScriptedPrompt : public PasswordPrompt {
-public:
-    explicit ScriptedPrompt(std::vector<std::optional<std::string>> answers) : answers_(std::move(answers)) {}
-    bool askPassword(std::string& password) override {
-        shown.push_back(password);
-        if (shown.size() > answers_.size() || !answers_[shown.size() - 1]) return false;
-        password = *answers_[shown.size() - 1];
-        return true;
-    }
-    std::vector<std::string> shown;  // the password each call found
-
-private:
-    std::vector<std::optional<std::string>> answers_;
-};
 
 // The device's side up to the password it receives.
 bool askLogin(Conversation& c, const std::string& password) {

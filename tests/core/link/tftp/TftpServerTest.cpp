@@ -4,11 +4,7 @@
 #include <utility>
 #include <vector>
 
-<<<<<<< HEAD
-#include "TestDevice.h"
 #include "core/ops/RecordingUi.h"
-=======
->>>>>>> slim-tests
 #include "link/TftpServer.h"
 #include "support/LoopbackPeer.h"
 #include "support/TftpPackets.h"
