@@ -223,16 +223,21 @@ std::string TelnetLink::ReadFullLine(int ticks) {
 std::string TelnetLink::ReadUntil(int ticks, std::string_view terminator) {
     std::string result;
     const Deadline bound(timing_.waitBound);
+    const auto tick = std::max<long long>(timing_.tick.count(), 1);
     waitCut_ = false;
     while (result.size() < kMaxLine) {
-        if (bound.expired()) {
+        // The last read of a long wait is cut short at the bound; that cut is what lastWaitCut tells.
+        const int ticksLeft = static_cast<int>((bound.remainingMs() + tick - 1) / tick);
+        const bool shortened = ticksLeft < ticks;
+        if (ticksLeft == 0) {
             waitCut_ = true;
             break;
         }
-        const int ticksLeft =
-            static_cast<int>(bound.remainingMs() / std::max<long long>(timing_.tick.count(), 1)) + 1;
-        const std::string line = ReadLine(std::min(ticks, ticksLeft));
-        if (line.empty()) break;
+        const std::string line = ReadLine(shortened ? ticksLeft : ticks);
+        if (line.empty()) {
+            waitCut_ = shortened;
+            break;
+        }
         result += line;
         if (line.back() == '\n' || result.ends_with(terminator)) break;
     }

@@ -281,6 +281,21 @@ TEST_F(SerialLinkTest, EndlessOutputEndsEveryWait) {
     EXPECT_EQ(busy.link.Expect(3, {"# "}), 0);
 }
 
+// A console that trickles a byte now and then, inside every silence budget, holds no wait past
+// its bound.
+TEST_F(SerialLinkTest, TrickleEndsEveryWaitAtItsBound) {
+    timing.waitBound = 400ms;
+    Console trickle(timing, "z", [](Conversation& d) {
+        while (d.send("z") && d.quiet(20ms)) {
+        }
+    });
+    ASSERT_TRUE(trickle.opened);
+    EXPECT_FALSE(trickle.link.ReadLine());
+    EXPECT_TRUE(trickle.link.lastWaitCut());
+    EXPECT_EQ(trickle.link.Expect(2, {"#"}), 0);
+    EXPECT_TRUE(trickle.link.lastWaitCut());
+}
+
 TEST(SerialBitRate, CommandLineSwitch) {
     struct Case {
         std::vector<const char*> argv;

@@ -1,6 +1,7 @@
 // Reading, expecting, draining and closing against a scripted device on loopback.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "link/TelnetLink.h"
@@ -192,6 +193,21 @@ TEST_F(TelnetLinkTest, EndlessLineIsHandedOutInBoundedPieces) {
     EXPECT_EQ(link->Expect(3, {"#"}), 0);
     EXPECT_LE(link->transcript.size(), 512u);
     EXPECT_LE(link->pendingText.size(), TelnetLink::kReceiveBlock);
+    finish(peer);
+}
+
+// A device that trickles a byte now and then, never ending its line, holds no wait past its bound.
+TEST_F(TelnetLinkTest, TrickleEndsEveryWaitAtItsBound) {
+    LoopbackPeer peer([](Conversation& c) {
+        while (c.send("z") && c.quiet(std::chrono::milliseconds(30))) {
+        }
+    });
+    timing.waitBound = std::chrono::milliseconds(300);
+    connect(peer);
+    EXPECT_FALSE(link->ReadUntil(kLongWait, "# ").empty());
+    EXPECT_TRUE(link->lastWaitCut());
+    EXPECT_EQ(link->Expect(40, {"#"}), 0);
+    EXPECT_TRUE(link->lastWaitCut());
     finish(peer);
 }
 

@@ -64,10 +64,13 @@ TEST_P(TelnetLoginPromptTest, ShellPromptLogsIn) {
 
 INSTANTIATE_TEST_SUITE_P(Prompts, TelnetLoginPromptTest, testing::Values("> ", "# "));
 
-// An empty answer is asked for again; the accepted one is sent after "admin" and a new password prompt.
-TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePasswordPromptAgain) {
+// An empty answer is asked for again; the accepted one is sent after the device's login prompt,
+// "admin" and a new password prompt: a login program drops what is typed before it asks.
+TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePromptsAgain) {
     LoopbackPeer peer([](Conversation& c) {
-        if (!refuse(c, "wrong") || !c.expect("admin\n")) return;
+        if (!askLogin(c, "wrong") || !c.send("\r\nLogin incorrect\r\n")) return;
+        if (!c.quiet(std::chrono::milliseconds(100))) c.fail("user name sent before the login prompt");
+        if (!c.send("\r\nlogin: ") || !c.expect("admin\n")) return;
         // Nothing may come before the device asks for the password.
         if (!c.quiet(std::chrono::milliseconds(100))) c.fail("password sent before the prompt");
         if (c.send("Password: ") && c.expect("secret\n")) c.send("# ");
@@ -80,6 +83,15 @@ TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePasswordPromptAgain) {
     a.link.Close();
     EXPECT_TRUE(peer.finish().empty());
     EXPECT_EQ(peer.received(), "admin\nwrong\nadmin\nsecret\n");
+}
+
+// A device that hangs up after refusing has answered: the password was refused, not "no answer".
+TEST_F(TelnetLoginTest, HangUpAfterARefusalIsARefusal) {
+    LoopbackPeer peer([](Conversation& c) { askLogin(c, "wrong") && c.send("\r\nLogin incorrect\r\n"); });
+    Attempt a(timing, peer.port(), {"secret"});
+    EXPECT_EQ(a.login(true), LoginRefused);
+    EXPECT_FALSE(a.link.isOpen());
+    EXPECT_TRUE(peer.finish().empty());
 }
 
 TEST_F(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
