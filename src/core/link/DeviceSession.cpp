@@ -219,7 +219,6 @@ Outcome DeviceSession::RunCommand(const std::string& command, Echo echo) {
     while (true) {
         std::string line = nextLine(bound);
         if (line.empty()) return endOfOutput(bound);
-        if (isPromptLine(line)) return Outcome::Ok;
         if (contains(line, command)) {
             if (contains(line, "Bad command")) {
                 message_ = withoutLineEnd(line);
@@ -229,6 +228,7 @@ Outcome DeviceSession::RunCommand(const std::string& command, Echo echo) {
             echoSeen = true;
             if (isEcho) continue;
         }
+        if (isPromptLine(line)) return Outcome::Ok;
         if (!keep(std::move(line), total)) return Outcome::Failed;
     }
 }
