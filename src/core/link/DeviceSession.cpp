@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/TerminalControls.h"
+
 namespace lm {
 
 namespace {
@@ -31,8 +33,9 @@ bool cannotOpen(const std::string& line, const std::string& path) {
 
 bool DeviceSession::isPromptLine(const std::string& line) const {
     const std::string& prompt = s_.shellPrompt();
-    const auto at = line.find(prompt);
-    return at != std::string::npos && at + prompt.size() == line.size();
+    const std::string_view shown = withoutTrailingControls(line);
+    const auto at = shown.find(prompt);
+    return at != std::string_view::npos && at + prompt.size() == shown.size();
 }
 
 void DeviceSession::adoptLoginPrompt() {
