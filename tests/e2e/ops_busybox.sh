@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Reboot and erase against a real telnet device: busybox telnetd with busybox login and an ash login
-# shell, in a network namespace of its own. The device's own commands only log what reached them.
-# Usage: ops_busybox.sh LMTOOLS-CLI
+# The device operations against a real telnet device: busybox telnetd with busybox login and an ash
+# login shell, in network, mount and process namespaces of its own. The device's own commands only
+# log what reached them; each case may change what they do.
+# Usage: ops_busybox.sh LMTOOLS-CLI REMOTE-WRITE PTY-ANSWER
 set -euo pipefail
-cli="$1"
+cli="$1"; writer="$2"; answer="$3"
 . "$(dirname "$0")/netns.sh"
 netns_require
 busybox=$(command -v busybox || true)
@@ -15,11 +16,12 @@ fi
 netns_pc pc 10.78.0.1/24
 netns_host pc dev 02:4c:55:c8:00:11 10.78.0.11/24
 
-# The device's root: a static busybox, its own passwd and shadow (admin/vorna), the profile of its
-# login shell, and a flash tool that logs. The device runs chrooted in a private mount namespace, so
-# nothing of the host's /etc is read or changed.
+# The device's root: a static busybox, its own passwd and shadow (admin/vorna) and the profile of
+# its login shell; the flash tool comes with each case. The device runs chrooted, so nothing of the
+# host's /etc is read or changed. Every login shell reads /etc/variant last: there a case redefines
+# commands. rm and vi log too, so the log shows each attempt of a file write.
 root="$NETNS_TMP/root"
-mkdir -p "$root"/{bin,etc,dev,tmp,var/log,root}
+mkdir -p "$root"/{bin,etc,dev,proc,tmp,var/log,var/tmp,root}
 cp "$busybox" "$root/bin/busybox"
 chroot "$root" /bin/busybox --install -s /bin
 # A real reboot would signal this machine's init: the shell's own function stands in for it.
@@ -35,16 +37,18 @@ PS1='# '
 # config refuses "clear", as older firmware does, so the erase takes the flash path.
 config() { echo "config \$*" >>$log; [ "\$1" = clear ] && echo "config: Permission denied"; return 0; }
 reboot() { echo "reboot" >>$log; echo; echo "The system is going down NOW !!"; exit 0; }
+rm() { echo "rm \$*" >>$log; command rm "\$@"; }
+vi() { echo "vi \$*" >>$log; command vi "\$@"; }
+. /etc/variant
 PROFILE
-printf '#!/bin/sh\necho "flashw $*" >>%s\n' "$log" >"$root/bin/flashw"
-chmod 755 "$root/bin/flashw"
 
 ready="$NETNS_TMP/dev.ready"
 cat >"$NETNS_TMP/device.sh" <<DEVICE
 set -e
 hostname zelvixxl
 mount --rbind /dev "$root/dev"
-chroot "$root" /bin/busybox telnetd -F -p 23 -l /bin/login &
+# Its own process namespace: ps on the device lists the device's processes only.
+unshare --pid --fork --mount-proc="$root/proc" chroot "$root" /bin/busybox telnetd -F -p 23 -l /bin/login &
 for i in \$(seq 1 100); do
   ss -ltn | grep -q ':23 ' && { echo up >"$ready"; break; }
   sleep 0.1
@@ -58,36 +62,111 @@ check() {  # check WHAT EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then echo "ok: $1"; else
     echo "FAILED: $1: expected '$2', got '$3'"; failures=$((failures + 1)); fi
 }
+has() {  # has TEXT FILE: "yes", or what the file holds instead
+  grep -qF -- "$1" "$2" && echo yes || echo "no; it holds: $(tr '\n' '|' <"$2")"
+}
 pc() { ip netns exec "$(netns_name pc)" "$@"; }
-
-for op in reboot erase; do
+out="$NETNS_TMP/out"; err="$NETNS_TMP/err"
+# device FLASHW-MODE [VARIANT]: the device for the next case, with an empty log.
+device() {
+  if [ "$1" = none ]; then rm -f "$root/bin/flashw"; else
+    printf '#!/bin/sh\necho "flashw $*" >>%s\n' "$log" >"$root/bin/flashw"; chmod "$1" "$root/bin/flashw"; fi
+  printf '%s\n' "${2:-}" >"$root/etc/variant"
   : >"$root$log"
+}
+# lmt ARGS...: lmtools-cli on the PC without a terminal; sets status, fills $out and $err.
+lmt() {
   status=0
-  pc "$cli" "$op" 10.78.0.11 --password vorna >"$NETNS_TMP/out" 2>"$NETNS_TMP/err" </dev/null || status=$?
-  echo "--- lmtools-cli $op 10.78.0.11 --password vorna: exit $status"
-  echo "stdout:"; cat "$NETNS_TMP/out"
-  echo "stderr:"; cat "$NETNS_TMP/err"
+  pc "$cli" "$@" >"$out" 2>"$err" </dev/null || status=$?
+  echo "--- lmtools-cli $*: exit $status"; echo "stdout:"; cat "$out"; echo "stderr:"; cat "$err"
+}
+device 755
+
+# Commands and files: every output line but the echo, the file exactly, the device's words.
+lmt run 10.78.0.11 --password vorna -- id
+check "run id" "0|uid=0(admin) gid=0(root) groups=0(root)|" "$status|$(cat "$out")|$(cat "$err")"
+lmt run 10.78.0.11 --password vorna -- ps
+check "run ps: exit status" 0 "$status"
+check "run ps: heading" yes "$(has "PID   USER     COMMAND" "$out")"
+check "run ps: the row naming ps" 1 "$(grep -cE '^ *[0-9]+ admin .*\bps\b' "$out")"
+for file in /etc/passwd /etc/profile; do
+  lmt cat 10.78.0.11 --password vorna "$file"
+  check "cat $file" "0|same" "$status|$(cmp -s "$out" "$root$file" && echo same || echo differs)"
+done
+lmt cat 10.78.0.11 --password vorna /etc/missing
+check "cat /etc/missing" "1||yes" "$status|$(cat "$out")|$(has "can't open '/etc/missing'" "$err")"
+
+# File writes as the settings writer makes them, through cat and through the editor: the file holds
+# exactly the lines, each with its line end, written in one attempt; an old file is replaced.
+long=$(printf 'x%.0s' {1..200})
+write() {  # write NAME METHOD PATH DEVICE-LOG LINE...
+  local name="$1" method="$2" path="$3" trace="$4" result=0
+  shift 4
+  : >"$root$log"
+  pc "$writer" "$method" 10.78.0.11 "$path" "$@" || result=$?
+  if [ $# -eq 0 ]; then : >"$NETNS_TMP/want"; else printf '%s\n' "$@" >"$NETNS_TMP/want"; fi
+  check "$name: outcome" 0 "$result"
+  check "$name: file" same "$(cmp -s "$NETNS_TMP/want" "$root$path" && echo same || od -c "$root$path")"
+  check "$name: one attempt" "$trace" "$(cat "$root$log")"
+}
+lines=("IPADDR=10.0.0.5" "#Link is always up." "TIMEOUT       5" "OK-+++\\c-OK   ATH0" "CONNECT       '\\c'"
+  "  led by two blanks" "    and by four" "back at the margin" "" "$long")
+write "vi, new file" vi /var/tmp/ifcfg-eth0 $'rm -f /var/tmp/ifcfg-eth0\nvi /var/tmp/ifcfg-eth0' "${lines[@]}"
+write "vi, old file" vi /var/tmp/ifcfg-eth0 $'rm -f /var/tmp/ifcfg-eth0\nvi /var/tmp/ifcfg-eth0' "ONBOOT=yes"
+write "cat, new file" cat /var/tmp/network "" "${lines[@]}"
+write "cat, old file" cat /var/tmp/network "" "NETWORKING=yes"
+write "cat, empty file" cat /var/tmp/resolv.conf ""
+
+# Reboot and erase, done.
+for op in reboot erase; do
+  device 755
+  lmt "$op" 10.78.0.11 --password vorna
   echo "device log:"; cat "$root$log"
   check "$op exit status" 0 "$status"
   case $op in
     reboot)
-      check "reboot message" $'The device will take\na few seconds to reboot.' "$(cat "$NETNS_TMP/out")"
-      check "reboot status lines" $'Establishing Telnet session...\nRebooting...' "$(cat "$NETNS_TMP/err")"
+      check "reboot message" $'The device will take\na few seconds to reboot.' "$(cat "$out")"
+      check "reboot status lines" $'Establishing Telnet session...\nRebooting...' "$(cat "$err")"
       check "reboot reached the device" "reboot" "$(cat "$root$log")" ;;
     erase)
       check "erase message" $'You have erased the config files,\nbut the device will take\na few seconds to reboot.' \
-        "$(cat "$NETNS_TMP/out")"
+        "$(cat "$out")"
       check "erase status lines" $'Establishing Telnet session...\nErasing config files...\nRebooting...' \
-        "$(cat "$NETNS_TMP/err")"
+        "$(cat "$err")"
       check "erase reached the device" \
         $'config clear\nflashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\nreboot' "$(cat "$root$log")" ;;
   esac
 done
 
-# A wrong password is refused by the device's login; without a terminal that is exit status 2.
-status=0
-pc "$cli" reboot 10.78.0.11 --password wrong >/dev/null 2>"$NETNS_TMP/err" </dev/null || status=$?
-echo "--- lmtools-cli reboot 10.78.0.11 --password wrong: exit $status"; cat "$NETNS_TMP/err"
-check "wrong password exit status" 2 "$status"
+# Reboot and erase, refused or cut off: the exit status, the device's words, no success message.
+refused() {  # refused NAME OP FLASHW-MODE VARIANT STATUS WORDS
+  device "$3" "$4"
+  lmt "$2" 10.78.0.11 --password vorna
+  check "$1" "$5|yes|" "$status|$(has "$6" "$err")|$(cat "$out")"
+}
+refused "erase, flash tool missing"  erase  none '' 2 "/bin/flashw: not found"
+refused "erase, flash tool refused"  erase  644  '' 2 "/bin/flashw: Permission denied"
+refused "reboot refused"             reboot 755  'reboot() { echo "reboot: Permission denied"; }' \
+  2 "reboot: Permission denied"
+refused "erase, shell gone"          erase  755  'config() { exit 0; }' 1 "did not confirm the erase"
+device 755
+
+# Passwords. Without a terminal a refused one is exit status 2.
+lmt reboot 10.78.0.11 --password wrong
+check "wrong password, no terminal" 2 "$status"
+at_terminal() {  # at_terminal ANSWER...: run HOST -- id at a terminal, typing the answers it asks for
+  status=0
+  pc "$answer" "$@" -- "$cli" run 10.78.0.11 --password wrong -- id >"$out" 2>&1 || status=$?
+  echo "--- at a terminal, answering $*: exit $status"; cat "$out"
+}
+# At a terminal the right password, typed after a refusal, logs in, every time: busybox login
+# drops what arrives before it asks for the user name again.
+for attempt in 1 2 3 4 5; do
+  at_terminal vorna
+  check "password typed after a refusal, login $attempt" "0|yes" "$status|$(has "uid=0(admin)" "$out")"
+done
+# busybox login hangs up after the third refused password: that is a refusal, not silence.
+at_terminal wrong wrong wrong
+check "refused until the device hangs up" "2|yes" "$status|$(has "10.78.0.11 refused the password." "$out")"
 
 [ "$failures" -eq 0 ] && echo "ops_busybox: passed" || { echo "ops_busybox: $failures failures"; exit 1; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/TerminalControls.h"
+
 namespace lm {
 
 namespace {
@@ -10,6 +12,10 @@ constexpr const char* kEscape = "\x1b";
 // An escape followed at once by more keys reads as a key sequence to the editor, not as the key
 // that leaves insert mode.
 constexpr Milliseconds kEscapePause{300};
+// A shell reads its command line with the terminal in raw mode: what arrives before it hands the
+// terminal to the program it starts is plain bytes, so an end-of-input byte there would not end
+// cat's input. Nothing is typed for a program before this pause.
+constexpr Milliseconds kStartPause{300};
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -31,8 +37,9 @@ bool cannotOpen(const std::string& line, const std::string& path) {
 
 bool DeviceSession::isPromptLine(const std::string& line) const {
     const std::string& prompt = s_.shellPrompt();
-    const auto at = line.find(prompt);
-    return at != std::string::npos && at + prompt.size() == line.size();
+    const std::string_view shown = withoutTrailingControls(line);
+    const auto at = shown.find(prompt);
+    return at != std::string_view::npos && at + prompt.size() == shown.size();
 }
 
 void DeviceSession::adoptLoginPrompt() {
@@ -297,7 +304,10 @@ bool DeviceSession::writeAttemptOverNetwork(const std::string& path, const std::
     if (viaCat) {
         telnet.Send("/bin/cat > " + path + "\n");
         if (!telnet.Expect(20, {"/bin/cat"})) return false;
+        s_.timing().pause(kStartPause);
     } else {
+        // The editor would insert before the lines of an existing file: start without one.
+        if (!telnet.Send("rm -f " + path + "\n") || !telnet.Expect(20, {"> ", "# "})) return false;
         // A new file: the editor says so, or only shows its status line ("- PATH 1/1 100%").
         telnet.Send("vi " + path + "\n");
         if (!telnet.Expect(20, {"No such file", "- " + path})) return false;
@@ -344,6 +354,7 @@ bool DeviceSession::writeOverSerial(const std::string& path, const std::string& 
         serial.Write("\x04");
         if (!serial.Expect(5, {"# "})) return false;
     } else {
+        if (!serial.Write("rm -f " + path + "\n") || !serial.Expect(5, {"> ", "# "})) return false;
         if (!serial.Write("vi " + path + "\n")) return false;
         if (!serial.Expect(5, {"No such file", "- " + path})) return false;
         serial.Write("i");

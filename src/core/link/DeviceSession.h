@@ -44,7 +44,7 @@ public:
     // none was seen), so the first command need not ask the device for it again.
     void adoptLoginPrompt();
 
-    // A line holding the shell prompt with nothing after its first occurrence.
+    // A line holding the shell prompt with nothing after its first occurrence but control sequences.
     bool isPromptLine(const std::string& line) const;
 
     // Why the last operation failed, in the device's words where it gave any ("cat: can't open

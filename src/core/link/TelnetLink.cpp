@@ -13,6 +13,7 @@
 #include <span>
 
 #include "link/ShellInput.h"
+#include "link/TerminalControls.h"
 #include "platform/Ipv4.h"
 #include "platform/Socket.h"
 
@@ -239,7 +240,7 @@ std::string TelnetLink::ReadUntil(int ticks, std::string_view terminator) {
             break;
         }
         result += line;
-        if (line.back() == '\n' || result.ends_with(terminator)) break;
+        if (line.back() == '\n' || withoutTrailingControls(result).ends_with(terminator)) break;
     }
     return result;
 }

@@ -58,6 +58,7 @@ public:
     // Join ReadLine pieces up to the line end (or terminator); a line that never ends is handed
     // out in pieces of about 16 KiB.
     std::string ReadFullLine(int ticks);
+    // Like ReadFullLine, but also ends at the terminator, even when control sequences follow it.
     std::string ReadUntil(int ticks, std::string_view terminator);
     // 1-based position of the first pattern found in the transcript, or 0 when the turns ran out.
     int Expect(int turns, std::initializer_list<std::string_view> patterns);

@@ -77,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"BadCommand", "mbus: Bad command\r\n# ", Outcome::Refused, {}},
         CommandCase{"HashInsideLineIsNotPrompt", "# comment\r\n# ", Outcome::Ok, {"# comment\r\n"}},
         CommandCase{"LinesNamingTheCommandAreDropped", "mbus 0.1\r\nx\r\n# ", Outcome::Ok, {"x\r\n"}},
+        // A shell with line editing asks where the cursor is after its prompt.
+        CommandCase{"PromptFollowedByControls", "x\r\n# \x1b[6n", Outcome::Ok, {"x\r\n"}},
         CommandCase{"SilenceAfterOutput", "partial\r\n", Outcome::NoAnswer, {"partial\r\n"}}),
     [](const auto& p) { return p.param.name; });
 
