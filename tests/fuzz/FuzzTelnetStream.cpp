@@ -1,5 +1,6 @@
-// Feeds device bytes to the telnet processing of received blocks. The first byte picks the block
-// size the stream is cut into, as receives would cut it; the rest is the stream.
+// Feeds device bytes to the telnet processing of received blocks, and the text to the prompt
+// search. The first byte picks the block size the stream is cut into, as receives would cut it;
+// the rest is the stream.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "link/TelnetLink.h"
+#include "link/TerminalControls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
@@ -35,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (std::size_t i = 0; i < added.size(); i += 3) {
             if (added[i] != '\xff' || (added[i + 1] != '\xfe' && added[i + 1] != '\xfc')) std::abort();
         }
+        // A prompt is looked for in the text less the control sequences that end it.
+        if (!text.starts_with(lm::withoutTrailingControls(text))) std::abort();
         // Keep the fuzzer's memory flat, as ReadLine hands the text out.
         if (text.size() > lm::TelnetLink::kReceiveBlock) text.clear();
     }

@@ -1,8 +1,14 @@
 #include "link/TerminalControls.h"
 
+#include <algorithm>
+
 namespace lm {
 
 namespace {
+
+// Real control sequences are a few bytes; a longer run after an escape is no sequence, and looking
+// no further back keeps a trickling device from making every check scan a long line.
+constexpr std::size_t kLongestSequence = 32;
 
 // Whether sequence is one whole control sequence: ESC '[', parameter and intermediate bytes, and
 // one final byte.
@@ -18,11 +24,12 @@ bool isControlSequence(std::string_view sequence) {
 }  // namespace
 
 std::string_view withoutTrailingControls(std::string_view text) {
-    for (auto escape = text.rfind('\x1b');
-         escape != std::string_view::npos && isControlSequence(text.substr(escape));
-         escape = text.rfind('\x1b'))
-        text = text.substr(0, escape);
-    return text;
+    for (;;) {
+        const auto tail = text.substr(text.size() - std::min(text.size(), kLongestSequence));
+        const auto escape = tail.rfind('\x1b');
+        if (escape == std::string_view::npos || !isControlSequence(tail.substr(escape))) return text;
+        text.remove_suffix(tail.size() - escape);
+    }
 }
 
 }  // namespace lm
