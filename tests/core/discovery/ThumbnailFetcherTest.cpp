@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "Simulator.h"
-#include "core/http/ScriptedServer.h"
 #include "discovery/ThumbnailFetcher.h"
 #include "platform/Timing.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm {
 namespace {
@@ -155,10 +155,7 @@ TEST_F(ThumbnailFetchTest, AFloodOfFetchesWaitsForABoundedPool) {
         makeThumbnailStarter(lastingInventory, simulator->httpPort(), loggingDecoder(log)));
     constexpr std::size_t kFlood = 2000;
     {
-        test::ScriptedServer silent([](test::ScriptedServer::Peer& peer, const std::string&) {
-            peer.holdUntilClientCloses();
-            return false;
-        });
+        test::LoopbackPeer silent(SOMAXCONN);
         const std::size_t before = threadCount();
         const std::string address = "127.0.0.1:" + std::to_string(silent.port());
         for (std::size_t i = 0; i < kFlood; ++i)
