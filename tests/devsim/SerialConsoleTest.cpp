@@ -4,13 +4,12 @@
 #include <termios.h>
 
 #include "Simulator.h"
-#include "devsim/TestClient.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm::sim {
 namespace {
 
 using test::Conversation;
-using test::ip;
 
 // The PC's end of the serial cable.
 Conversation openPort(const std::string& path) {
@@ -25,7 +24,7 @@ Conversation openPort(const std::string& path) {
 
 // Devices with a serial console on the first one.
 std::unique_ptr<Simulator> start(const char* firstAddress, std::size_t count, const ShellBehaviour& shell) {
-    SimulatorConfig config{demoDevices(count, ip(firstAddress))};
+    SimulatorConfig config{demoDevices(count, *parseIpv4(firstAddress))};
     for (DeviceConfig& device : config.devices)
         device.product = "Lumetra/ZelvixXL-2";
     config.devices[0].shell = shell;

@@ -3,7 +3,7 @@
 #include <random>
 
 #include "Shell.h"
-#include "devsim/TestClient.h"
+#include "platform/Ipv4.h"
 
 namespace lm::sim {
 namespace {
@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         config_ = modelDevice(0xC8);  // a ZelvixXL
         config_.mac = {0x02, 0x4C, 0x55, 0xC8, 0x12, 0x34};
-        config_.address = test::ip("127.0.2.1");
+        config_.address = *parseIpv4("127.0.2.1");
     }
 
     Shell& shell(Shell::Kind kind = Shell::Kind::Telnet) {

@@ -5,13 +5,12 @@
 #include <random>
 
 #include "Simulator.h"
-#include "devsim/TestClient.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm::sim {
 namespace {
 
 using test::Conversation;
-using test::ip;
 
 const std::string kOpening = "\xff\xfd\x18\xff\xfb\x01\xff\xfb\x03";  // DO TERMINAL-TYPE, WILL ECHO, WILL SGA
 // What the PC answers: it refuses every option.
@@ -27,7 +26,7 @@ class TelnetTest : public ::testing::Test {
 protected:
     // Device 0 is plain; the others are changed by the test before start().
     void SetUp() override {
-        config_.devices = demoDevices(3, ip("127.0.2.10"));
+        config_.devices = demoDevices(3, *parseIpv4("127.0.2.10"));
         for (DeviceConfig& device : config_.devices)
             device.product = "Lumetra/ZelvixXL-2";
     }
