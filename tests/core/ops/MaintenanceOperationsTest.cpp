@@ -19,42 +19,40 @@ const std::string kErasedOnly = "box:Erase Config|You have erased the config fil
 
 class MaintenanceOperationsTest : public OperationFixture {};
 
-struct EraseCase {
-    std::string name;
-    bool denied;
-    bool rebootAfterwards;
-    Calls commands;
-    std::string box;
-};
-
-class EraseOnDevice : public OperationFixture, public testing::WithParamInterface<EraseCase> {};
-
-TEST_P(EraseOnDevice, CommandsAndFinalMessage) {
-    const auto& c = GetParam();
-    auto d = device("127.0.72.22");
-    d.shell.faults.configClearDenied = c.denied;
-    startDevice(d);
-    window("vorna");
-    ui->setChecked(kRebootAfterwardsBox, c.rebootAfterwards);
-    runErase();
-    EXPECT_EQ(commands(), c.commands);
-    Calls expected = {"field:1195", "field:1192", "status:Establishing Telnet session...",
-                      "status:Erasing config files...", "checked:1234"};
-    if (c.rebootAfterwards) expected.push_back("status:Rebooting...");
-    expected.push_back(c.box);
-    expected.push_back("finish");
-    EXPECT_EQ(ui->calls(), expected);
-    EXPECT_EQ(session->password(), "vorna");
+TEST_F(MaintenanceOperationsTest, EraseCommandsAndFinalMessage) {
+    const struct {
+        const char* name;
+        bool denied;
+        bool rebootAfterwards;
+        Calls commands;
+        std::string box;
+    } cases[] = {
+        {"cleared, then rebooted", false, true, {"config clear", "reboot"}, kErasedAndRebooted},
+        {"cleared, no reboot", false, false, {"config clear"}, kErasedOnly},
+        {"denied, falls back to the flash",
+         true,
+         true,
+         {"config clear", kFlashw, "reboot"},
+         kErasedAndRebooted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto d = device("127.0.72.22");
+        d.shell.faults.configClearDenied = c.denied;
+        startDevice(d);
+        window("vorna");
+        ui->setChecked(kRebootAfterwardsBox, c.rebootAfterwards);
+        runErase();
+        EXPECT_EQ(commands(), c.commands);
+        Calls expected = {"field:1195", "field:1192", "status:Establishing Telnet session...",
+                          "status:Erasing config files...", "checked:1234"};
+        if (c.rebootAfterwards) expected.push_back("status:Rebooting...");
+        expected.push_back(c.box);
+        expected.push_back("finish");
+        EXPECT_EQ(ui->calls(), expected);
+        EXPECT_EQ(session->password(), "vorna");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Simulated, EraseOnDevice,
-    testing::Values(
-        EraseCase{"ClearedThenRebooted", false, true, {"config clear", "reboot"}, kErasedAndRebooted},
-        EraseCase{"ClearedNoReboot", false, false, {"config clear"}, kErasedOnly},
-        EraseCase{
-            "DeniedFallsBackToFlash", true, true, {"config clear", kFlashw, "reboot"}, kErasedAndRebooted}),
-    [](const auto& p) { return p.param.name; });
 
 TEST_F(MaintenanceOperationsTest, RebootBoxIsReadWhenTheEraseIsDone) {
     startDevice(device("127.0.72.23"));
@@ -74,55 +72,51 @@ bool logIn(Connection& c) {
            c.send("\r\nWelcome\r\n> ");
 }
 
-struct SequenceCase {
-    std::string name;
-    std::string answer;  // to "config clear"; empty: silence
-    bool fallback;
-    std::string flashAnswer;  // to the flash tool
-    Outcome outcome;
-};
-
-class EraseSequence : public testing::TestWithParam<SequenceCase> {};
-
-TEST_P(EraseSequence, FallsBackToTheFlashUnlessCleared) {
-    const auto& c = GetParam();
-    const Timing timing = Timing::fast();
-    LoopbackPeer peer([&](Connection& conn) {
-        if (!logIn(conn) || !conn.expect("config clear\n")) return;
-        if (c.answer.empty()) {
-            // Forty turns (ten ticks each) of silence come first: nothing may be sent before they are over.
-            if (!conn.quiet(timing.tick * 10 * 38)) conn.fail("sent during the silence");
-        } else {
-            conn.send(c.answer);
-        }
-        if (c.fallback && conn.expect(kFlashw + "\n")) conn.send(c.flashAnswer);
-        conn.holdUntilClosed();
-    });
-    TelnetLink link(timing, peer.port());
-    std::string password = "vorna";
-    ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
-    EXPECT_EQ(EraseConfigSequence(link), c.outcome);
-    link.Close();
-    EXPECT_EQ(peer.finish(), std::vector<std::string>{});
-    EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Scripted, EraseSequence,
-    testing::Values(
-        SequenceCase{"Cleared", "config clear\r\nConfiguration cleared\r\n> ", false, "", Outcome::Ok},
+TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
+    const struct {
+        const char* name;
+        std::string answer;  // to "config clear"; empty: silence
+        bool fallback;
+        std::string flashAnswer;  // to the flash tool
+        Outcome outcome;
+    } cases[] = {
+        {"cleared", "config clear\r\nConfiguration cleared\r\n> ", false, "", Outcome::Ok},
         // The fallback waits until the denial and what follows it are drained.
-        SequenceCase{"PermissionDenied",
-                     "config clear\r\nconfig: Permission denied\r\n" + std::string(3000, 'x') + "\r\n> ",
-                     true, "\r\n> ", Outcome::Ok},
-        SequenceCase{"Silence", "", true, "\r\n> ", Outcome::Ok},
+        {"permission denied",
+         "config clear\r\nconfig: Permission denied\r\n" + std::string(3000, 'x') + "\r\n> ", true, "\r\n> ",
+         Outcome::Ok},
+        {"silence", "", true, "\r\n> ", Outcome::Ok},
         // Nothing confirmed the erase: it failed, whatever the fallback was given to do.
-        SequenceCase{"FlashToolRefused", "config: Permission denied\r\n> ", true,
-                     "\r\nflashw: Permission denied\r\n> ", Outcome::Refused},
-        SequenceCase{"FlashToolMissing", "config: Permission denied\r\n> ", true,
-                     "\r\nsh: /bin/flashw: not found\r\n> ", Outcome::Refused},
-        SequenceCase{"FlashToolSilent", "config: Permission denied\r\n> ", true, "", Outcome::NoAnswer}),
-    [](const auto& p) { return p.param.name; });
+        {"flash tool refused", "config: Permission denied\r\n> ", true, "\r\nflashw: Permission denied\r\n> ",
+         Outcome::Refused},
+        {"flash tool missing", "config: Permission denied\r\n> ", true,
+         "\r\nsh: /bin/flashw: not found\r\n> ", Outcome::Refused},
+        {"flash tool silent", "config: Permission denied\r\n> ", true, "", Outcome::NoAnswer},
+    };
+    const Timing timing = Timing::fast();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackPeer peer([&](Connection& conn) {
+            if (!logIn(conn) || !conn.expect("config clear\n")) return;
+            if (c.answer.empty()) {
+                // Forty turns (ten ticks each) of silence come first: nothing may be sent before they are
+                // over.
+                if (!conn.quiet(timing.tick * 10 * 38)) conn.fail("sent during the silence");
+            } else {
+                conn.send(c.answer);
+            }
+            if (c.fallback && conn.expect(kFlashw + "\n")) conn.send(c.flashAnswer);
+            conn.holdUntilClosed();
+        });
+        TelnetLink link(timing, peer.port());
+        std::string password = "vorna";
+        ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
+        EXPECT_EQ(EraseConfigSequence(link), c.outcome);
+        link.Close();
+        EXPECT_EQ(peer.finish(), std::vector<std::string>{});
+        EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
+    }
+}
 
 // A refused erase is a failure in the device's words: no final message, the button back.
 TEST_F(MaintenanceOperationsTest, RefusedEraseFailsWithTheDevicesWords) {

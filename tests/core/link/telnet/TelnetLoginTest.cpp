@@ -44,25 +44,22 @@ protected:
     Timing timing = Timing::fast();
 };
 
-class TelnetLoginPromptTest : public TelnetLoginTest, public testing::WithParamInterface<const char*> {};
-
-TEST_P(TelnetLoginPromptTest, ShellPromptLogsIn) {
-    const std::string shell = GetParam();
-    LoopbackPeer peer([&shell](Conversation& c) {
-        if (askLogin(c, "wrong")) c.send("\r\nuClinux\r\n" + shell);
-        c.holdUntilClosed();
-    });
-    Attempt a(timing, peer.port());
-    EXPECT_EQ(a.login(true), LoginOk);
-    EXPECT_TRUE(a.link.isOpen());
-    EXPECT_TRUE(a.link.transcript.ends_with(shell));
-    a.link.Close();
-    EXPECT_TRUE(peer.finish().empty());
-    EXPECT_EQ(peer.received(), "admin\nwrong\n");
-    EXPECT_TRUE(a.prompt.shown.empty());
+TEST_F(TelnetLoginTest, ShellPromptLogsIn) {
+    for (const std::string shell : {"> ", "# "}) {
+        LoopbackPeer peer([&shell](Conversation& c) {
+            if (askLogin(c, "wrong")) c.send("\r\nuClinux\r\n" + shell);
+            c.holdUntilClosed();
+        });
+        Attempt a(timing, peer.port());
+        EXPECT_EQ(a.login(true), LoginOk);
+        EXPECT_TRUE(a.link.isOpen());
+        EXPECT_TRUE(a.link.transcript.ends_with(shell));
+        a.link.Close();
+        EXPECT_TRUE(peer.finish().empty());
+        EXPECT_EQ(peer.received(), "admin\nwrong\n");
+        EXPECT_TRUE(a.prompt.shown.empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Prompts, TelnetLoginPromptTest, testing::Values("> ", "# "));
 
 // An empty answer is asked for again; the accepted one is sent after the device's login prompt,
 // "admin" and a new password prompt: a login program drops what is typed before it asks.
@@ -113,42 +110,37 @@ TEST_F(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
 
 // Without prompting: a refusal leaves the link open at the device's login prompt; an answer that is
 // not recognised is a refusal once the device shows "login:", perhaps after an extra line end.
-struct AnswerCase {
-    const char* name;
-    std::string deviceAnswer;  // after the password, followed by silence
-    bool bringsBackLogin;      // the device shows "login: " after an empty line
-    LoginResult result;
-    std::string received;
-};
-
-class TelnetLoginAnswerTest : public TelnetLoginTest, public testing::WithParamInterface<AnswerCase> {};
-
-TEST_P(TelnetLoginAnswerTest, WithoutPrompting) {
-    const auto& p = GetParam();
-    LoopbackPeer peer([&p](Conversation& c) {
-        if (askLogin(c, "wrong") && c.send(p.deviceAnswer) && p.bringsBackLogin && c.expect("\n"))
-            c.send("login: ");
-        c.holdUntilClosed();
-    });
-    Attempt a(timing, peer.port(), {"secret"});
-    EXPECT_EQ(a.login(false), p.result);
-    EXPECT_EQ(a.link.isOpen(), p.result == LoginRefusedNoPrompt);
-    EXPECT_TRUE(a.prompt.shown.empty());
-    EXPECT_EQ(a.password, "wrong");
-    a.link.Close();
-    peer.finish();
-    EXPECT_EQ(peer.received(), p.received);
+TEST_F(TelnetLoginTest, WithoutPrompting) {
+    const struct {
+        const char* name;
+        std::string deviceAnswer;  // after the password, followed by silence
+        bool bringsBackLogin;      // the device shows "login: " after an empty line
+        LoginResult result;
+        std::string received;
+    } cases[] = {
+        {"login incorrect", "\r\nLogin incorrect\r\n\r\nlogin: ", false, LoginRefusedNoPrompt,
+         "admin\nwrong\n"},
+        {"nothing, then login after a line end", "", true, LoginRefusedNoPrompt, "admin\nwrong\n\n"},
+        {"login prompt already shown", "\r\nlogin: ", false, LoginRefusedNoPrompt, "admin\nwrong\n"},
+        {"nothing at all", "\r\n", false, LoginFailed, "admin\nwrong\n\n"},
+    };
+    for (const auto& p : cases) {
+        SCOPED_TRACE(p.name);
+        LoopbackPeer peer([&p](Conversation& c) {
+            if (askLogin(c, "wrong") && c.send(p.deviceAnswer) && p.bringsBackLogin && c.expect("\n"))
+                c.send("login: ");
+            c.holdUntilClosed();
+        });
+        Attempt a(timing, peer.port(), {"secret"});
+        EXPECT_EQ(a.login(false), p.result);
+        EXPECT_EQ(a.link.isOpen(), p.result == LoginRefusedNoPrompt);
+        EXPECT_TRUE(a.prompt.shown.empty());
+        EXPECT_EQ(a.password, "wrong");
+        a.link.Close();
+        peer.finish();
+        EXPECT_EQ(peer.received(), p.received);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, TelnetLoginAnswerTest,
-    testing::Values(
-        AnswerCase{"LoginIncorrect", "\r\nLogin incorrect\r\n\r\nlogin: ", false, LoginRefusedNoPrompt,
-                   "admin\nwrong\n"},
-        AnswerCase{"NothingThenLoginAfterNewline", "", true, LoginRefusedNoPrompt, "admin\nwrong\n\n"},
-        AnswerCase{"LoginPromptAlreadyShown", "\r\nlogin: ", false, LoginRefusedNoPrompt, "admin\nwrong\n"},
-        AnswerCase{"NothingAtAll", "\r\n", false, LoginFailed, "admin\nwrong\n\n"}),
-    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(TelnetLoginTest, DeviceLeavingTheConversationFails) {
     const std::vector<std::function<void(Conversation&)>> devices = {
