@@ -98,38 +98,6 @@ private slots:
         session_.reset();
     }
 
-    void commandsNeedASelection() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        auto* viewButton = child<QPushButton>(*window_, 1009);
-        auto* configureButton = child<QPushButton>(*window_, 1002);
-        QVERIFY(!viewButton->isEnabled());
-        QVERIFY(!configureButton->isEnabled());
-
-        const int deviceCommands[] = {1009, 1002, 1318, 1319, 1186, 1320, 1194, 1321, 1322, 1234};
-        for (const int id : deviceCommands)
-            window_->runCommand(id);
-        QVERIFY(desktop_.idle());
-
-        const QString address = addresses_[1];
-        QVERIFY(select(address));
-        QVERIFY(viewButton->isEnabled());
-        QVERIFY(configureButton->isEnabled());
-        QTest::mouseClick(viewButton, Qt::LeftButton);
-        QTest::mouseClick(configureButton, Qt::LeftButton);
-        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
-        child<QAction>(*menu, 1318)->trigger();
-        child<QAction>(*menu, 1321)->trigger();
-        child<QAction>(*menu, 1319)->trigger();
-        QCOMPARE(desktop_.urls,
-                 (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
-        QCOMPARE(desktop_.telnetHosts, QStringList{address});
-        QCOMPARE(desktop_.messages.size(), 2);
-        QVERIFY(desktop_.messages[0][1].contains(QStringLiteral("Set Time...")));
-        QVERIFY(desktop_.messages[0][1].contains(address));
-        QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("Activity Report...")));
-    }
-
     // Enter opens the selected device once, whether the list or a button has the focus; a rescan
     // leaves the selection alone.
     void enterActivatesViewDeviceOnce() {
@@ -150,42 +118,49 @@ private slots:
         QCOMPARE(desktop_.urls, (QList<QUrl>{device, device}));
     }
 
-    // The manual entry's port goes to the browser; telnet and the operations, the Reboot and Erase
-    // Configuration dialogs among them, get the host alone.
-    void manualEntryThroughTheDialog() {
+    // A manual entry through the dialog; Cancel adds nothing. No device command acts without a
+    // selection; with one, the entry's port goes to the browser, while telnet and the operations,
+    // the Reboot and Erase Configuration dialogs among them, get the host alone.
+    void manualEntryAndTheDeviceCommands() {
         open(quietProfile());
         const QString host = addresses_[0];
         const QString port = QString::number(simulator_->httpPort());
-        onModal<EnterIP>([host, port](EnterIP* dialog) {
-            QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
-            auto* portField = child<QLineEdit>(*dialog, 1086);
-            portField->clear();
-            QTest::keyClicks(portField, port);
-            QTest::mouseClick(child<QPushButton>(*dialog, 1), Qt::LeftButton);
-        });
-        window_->runCommand(1043);
+        for (const int button : {1, 2}) {
+            onModal<EnterIP>([host, port, button](EnterIP* dialog) {
+                QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
+                auto* portField = child<QLineEdit>(*dialog, 1086);
+                portField->clear();
+                QTest::keyClicks(portField, port);
+                QTest::mouseClick(child<QPushButton>(*dialog, button), Qt::LeftButton);
+            });
+            window_->runCommand(1043);
+        }
         const QString address = host + ":" + port;
         QCOMPARE(window_->inventory().count(), std::size_t{1});
         QCOMPARE(window_->inventory().at(0)->id, std::string("Device  1"));
         QCOMPARE(window_->inventory().at(0)->address, address.toStdString());
         QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("1 device found."));
 
-        // Cancel adds nothing.
-        onModal<EnterIP>([host](EnterIP* dialog) {
-            QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
-            QTest::mouseClick(child<QPushButton>(*dialog, 2), Qt::LeftButton);
-        });
-        window_->runCommand(1043);
-        QCOMPARE(window_->inventory().count(), std::size_t{1});
+        auto* viewButton = child<QPushButton>(*window_, 1009);
+        auto* configureButton = child<QPushButton>(*window_, 1002);
+        QVERIFY(!viewButton->isEnabled());
+        QVERIFY(!configureButton->isEnabled());
+        for (const int id : {1009, 1002, 1318, 1319, 1186, 1320, 1194, 1321, 1322, 1234})
+            window_->runCommand(id);
+        QVERIFY(desktop_.idle());
 
         QVERIFY(select(address));
-        window_->runCommand(1009);
-        window_->runCommand(1318);
-        window_->runCommand(1321);
-        QCOMPARE(desktop_.urls, QList<QUrl>{QUrl("http://" + address)});
+        QTest::mouseClick(viewButton, Qt::LeftButton);
+        QTest::mouseClick(configureButton, Qt::LeftButton);
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        for (const int id : {1318, 1321, 1319})
+            child<QAction>(*menu, id)->trigger();
+        QCOMPARE(desktop_.urls,
+                 (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
         QCOMPARE(desktop_.telnetHosts, QStringList{host});
-        QCOMPARE(desktop_.messages.size(), 1);
+        QCOMPARE(desktop_.messages.size(), 2);
         QVERIFY(desktop_.messages[0][1].contains("Set Time... for " + host + " "));
+        QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("Activity Report...")));
         QStringList opened;
         for (const int id : {1234, 1322}) {
             onModal<QDialog>([&opened](QDialog* dialog) {

@@ -70,6 +70,7 @@ TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
     EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
               (Calls{"beep", "status:Please enter the correct password.", "enable:1236:on"}));
     EXPECT_FALSE(session->telnet().isOpen());
+    EXPECT_EQ(session->password(), "vorna");
 
     // The device still has the default password, but the user typed another and then cancelled.
     startDevice(device("127.0.72.13"));
