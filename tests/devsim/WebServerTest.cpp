@@ -135,7 +135,7 @@ protected:
     std::unique_ptr<Simulator> simulator_;
 };
 
-TEST_F(WebServerTest, OtherPathsAndMethodsAreRefused) {
+TEST_F(WebServerTest, OtherPathsMethodsAndOverlongRequestsAreRefused) {
     EXPECT_EQ(get(HttpFault::None, "/").status(), 404);
     EXPECT_EQ(get(HttpFault::None, "/image2.jpg").status(), 404);
     EXPECT_EQ(get(HttpFault::None, "/image.jpg?size=big").status(), 200);
@@ -143,9 +143,7 @@ TEST_F(WebServerTest, OtherPathsAndMethodsAreRefused) {
     EXPECT_EQ(post.status(), 405);
     EXPECT_EQ(post.header("Allow"), "GET");
     EXPECT_EQ(exchange(HttpFault::None, "nonsense\r\n\r\n").status(), 400);
-}
-
-TEST_F(WebServerTest, OverlongRequestIsDroppedUnanswered) {
+    // An overlong request is dropped unanswered.
     auto c = connect(HttpFault::None);
     ASSERT_TRUE(c.valid());
     c.send(std::string(3 * WebServer::kMaxRequestBytes, 'x'));

@@ -174,7 +174,9 @@ private slots:
         QTRY_VERIFY(window_->inventory().at(0)->imageIndex != 0);
     }
 
-    void storedSettingsAreClamped() {
+    // Stored numbers are clamped; a placement from a screen that is no longer there brings the
+    // window back onto this one.
+    void storedSettingsAreClampedAndPlacedOnScreen() {
         {
             QSettings stored(settingsPath_, QSettings::IniFormat);
             stored.setValue("viewType", 9);
@@ -182,7 +184,8 @@ private slots:
             stored.setValue("sortBy", 1);
             stored.setValue("sortDirection", 0);
             stored.setValue("viewPreview", 1);
-            stored.setValue("WindowPlacement", placementRecord({40, 0, 1, -1, -1, -1, -1, 7, 9, 1007, 809}));
+            stored.setValue("WindowPlacement",
+                            placementRecord({44, 0, 1, -1, -1, -1, -1, -9000, -9000, -8300, -8400}));
         }
         open(quietProfile());
         QCOMPARE(window_->list().view(), int(ViewSettings::Tiles));
@@ -190,9 +193,9 @@ private slots:
         QCOMPARE(window_->viewSettings().sortBy, 1);
         QCOMPARE(window_->viewSettings().sortDescending, false);
         QCOMPARE(window_->viewSettings().previewImage, true);
-        // The malformed placement left the window at its template size.
-        const DialogUnits du(*window_);
-        QCOMPARE(window_->size(), QSize(du.x(390), du.y(243)).expandedTo(window_->minimumSize()));
+        QCOMPARE(window_->size(), QSize(700, 600));
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(
+            window_->frameGeometry().topLeft()));
         // "Preview Image" is checked, but only Details view offers it.
         QVERIFY(child<QCheckBox>(*window_, 1317)->isChecked());
         QVERIFY(!child<QCheckBox>(*window_, 1317)->isEnabled());
@@ -224,19 +227,6 @@ private slots:
             ViewSettingsStore::Placement::decode(stored.value("WindowPlacement").toByteArray());
         QVERIFY(placement);
         QCOMPARE(placement->normal, QRect(40, 30, 800, 600));
-    }
-
-    // A placement from a screen that is no longer there brings the window back onto this one.
-    void placementOffEveryScreenComesBack() {
-        {
-            QSettings stored(settingsPath_, QSettings::IniFormat);
-            stored.setValue("WindowPlacement",
-                            placementRecord({44, 0, 1, -1, -1, -1, -1, -9000, -9000, -8300, -8400}));
-        }
-        open(quietProfile());
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(window_->size(), QSize(700, 600));
-        QVERIFY(screen.contains(window_->frameGeometry().topLeft()));
     }
 
     void viewAllDevicesWritesThePage() {
@@ -300,11 +290,14 @@ private slots:
         QCOMPARE(pictures, 3);
     }
 
-    // The logo opens the maker's site; About comes from the menu.
+    // The window opens at its template's size; the logo opens the maker's site; About comes from the
+    // menu.
     void logoAndAboutBox() {
         QCOMPARE(CAboutDlg::versionLine(1, 2, 3, 0), QStringLiteral("Version 1.2.3"));
         QCOMPARE(CAboutDlg::versionLine(4, 0, 12, 2), QStringLiteral("Version 4.0.12 beta 2"));
         open(quietProfile());
+        const DialogUnits du(*window_);  // no placement stored: the template's size
+        QCOMPARE(window_->size(), QSize(du.x(390), du.y(243)).expandedTo(window_->minimumSize()));
         QTest::mouseClick(child<QLabel>(*window_, 1221), Qt::LeftButton);
         QCOMPARE(desktop_.urls, QList<QUrl>{QUrl(QString::fromLatin1(CLmToolsDlg::kMakerSite))});
         bool seen = false;

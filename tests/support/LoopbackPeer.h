@@ -96,7 +96,6 @@ private:
 class LoopbackPeer {
 public:
     enum class Transport { Tcp, TcpEach, Udp };
-    using Connection = Conversation;
     using Script = std::function<void(Conversation&)>;
 
     // A listener that takes connections into its backlog and never says a word.

@@ -147,24 +147,25 @@ TEST_F(TftpTransferTest, OtherSendersNeitherEndNorRedirectTheTransfer) {
     EXPECT_TRUE(otherPort.quiet());
 }
 
-TEST_F(TftpTransferTest, StopsBeforeTheNextBlockWhenCancelled) {
-    cancelAfter = 1;
-    start(MemoryFile(2048));
-    expectData(1, 512);
-    device->send(acknowledgement(1));
-    EXPECT_EQ(finish().outcome, Outcome::Cancelled);
-    EXPECT_TRUE(device->quiet());
-}
-
-TEST_F(TftpTransferTest, AFileEndingEarlyIsAReadError) {
-    for (const std::size_t length : {1024u, 700u}) {
-        SCOPED_TRACE(length);
-        MemoryFile shortFile(length);
-        shortFile.readable = 600;
-        start(shortFile);
+// A cancel, or a file that ends before its announced length, stops the transfer before the next block.
+TEST_F(TftpTransferTest, ACancelOrAFileEndingEarlyStopsBeforeTheNextBlock) {
+    const struct {
+        std::size_t length;
+        std::size_t readable;
+        int cancelAfter;
+        Outcome outcome;
+    } cases[] = {{2048, 2048, 1, Outcome::Cancelled},
+                 {1024, 600, -1, Outcome::ReadError},
+                 {700, 600, -1, Outcome::ReadError}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        cancelAfter = c.cancelAfter;
+        MemoryFile content(c.length);
+        content.readable = c.readable;
+        start(content);
         expectData(1, 512);
         device->send(acknowledgement(1));
-        EXPECT_EQ(finish().outcome, Outcome::ReadError);
+        EXPECT_EQ(finish().outcome, c.outcome);
         EXPECT_TRUE(device->quiet());
     }
 }
