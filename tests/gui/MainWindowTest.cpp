@@ -98,26 +98,6 @@ private slots:
         session_.reset();
     }
 
-    // Enter opens the selected device once, whether the list or a button has the focus; a rescan
-    // leaves the selection alone.
-    void enterActivatesViewDeviceOnce() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        QVERIFY(select(addresses_[2]));
-        const QUrl device("http://" + addresses_[2]);
-        QTest::keyClick(activeView(), Qt::Key_Return);
-        QCOMPARE(desktop_.urls, QList<QUrl>{device});
-        child<QPushButton>(*window_, 1230)->setFocus();
-        QTest::keyClick(window_.get(), Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(),
-                                 20000);  // Enter on the focused "Refresh" presses it
-        QCOMPARE(desktop_.urls.size(), 1);
-        QVERIFY(child<QPushButton>(*window_, 1009)->isEnabled());
-        child<QCheckBox>(*window_, 1317)->setFocus();
-        QTest::keyClick(child<QCheckBox>(*window_, 1317), Qt::Key_Return);
-        QCOMPARE(desktop_.urls, (QList<QUrl>{device, device}));
-    }
-
     // A manual entry through the dialog; Cancel adds nothing. No device command acts without a
     // selection; with one, the entry's port goes to the browser, while telnet and the operations,
     // the Reboot and Erase Configuration dialogs among them, get the host alone.
@@ -265,6 +245,8 @@ private slots:
         QVERIFY(QDir::setCurrent(previous));
     }
 
+    // The scan lists the devices with their pictures. Enter opens the selected device once, whether
+    // the list or a button has the focus; a rescan leaves the selection alone.
     void scanShowsDevicesWithThumbnails() {
         open(simulatedProfile());
         QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
@@ -274,6 +256,19 @@ private slots:
             QVERIFY(addresses_.contains(QString::fromStdString(record.address)));
             QVERIFY(record.imageIndex != 0);
         }
+        QVERIFY(select(addresses_[2]));
+        const QUrl device("http://" + addresses_[2]);
+        QTest::keyClick(activeView(), Qt::Key_Return);
+        QCOMPARE(desktop_.urls, QList<QUrl>{device});
+        child<QPushButton>(*window_, 1230)->setFocus();  // Enter on the focused "Refresh" presses it
+        QTest::keyClick(window_.get(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QCOMPARE(desktop_.urls.size(), 1);
+        QVERIFY(child<QPushButton>(*window_, 1009)->isEnabled());
+        child<QCheckBox>(*window_, 1317)->setFocus();
+        QTest::keyClick(child<QCheckBox>(*window_, 1317), Qt::Key_Return);
+        QCOMPARE(desktop_.urls, (QList<QUrl>{device, device}));
+        QTRY_VERIFY_WITH_TIMEOUT(fetchesDone(), 20000);
 
         window_->runCommand(2003);  // Thumbnails
         const QImage placeholder = PictureLists().large(0).toImage();

@@ -50,17 +50,6 @@ protected:
     bool startSucceeds = true;
 };
 
-TEST_F(DeviceInventoryTest, AddAppendsStartsFetchAndNotifiesRefillThenStatus) {
-    inventory.add("024C55-C81234", "10.0.0.5", "ZelvixXL VGA", "4.2.1");
-    ASSERT_EQ(inventory.count(), 1u);
-    EXPECT_TRUE(inventory.at(0)->seen);
-    EXPECT_TRUE(inventory.at(0)->thumbnailFetch);
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].address, "10.0.0.5");
-    EXPECT_EQ(observer.commands, (std::vector<int>{ID_LIST_REFILL, ID_STATUS_UPDATE}));
-    EXPECT_EQ(observer.countsSeen, (std::vector<std::size_t>{1, 1}));
-}
-
 TEST(DeviceInventory, UpdateFollowsTheMatchingRules) {
     const struct {
         const char* storedId;
@@ -92,12 +81,20 @@ TEST(DeviceInventory, UpdateFollowsTheMatchingRules) {
     }
 }
 
-// A recorded fetch is not started again, not even after it failed; one that succeeded, or whose
-// thread could not be started, leaves the way open for the next; a second picture lands in place.
-TEST_F(DeviceInventoryTest, OneFetchAtATimePerRecord) {
+// Add appends a seen record, starts its fetch and tells the window to refill, then to update the
+// status, with the inventory readable meanwhile. A recorded fetch is not started again, not even
+// after it failed; one that succeeded, or whose thread could not be started, leaves the way open
+// for the next; a second picture lands in place.
+TEST_F(DeviceInventoryTest, AddStartsOneFetchAtATimePerRecord) {
     inventory.add("A", "10.0.0.5", "T", "1");
+    ASSERT_EQ(inventory.count(), 1u);
+    EXPECT_TRUE(inventory.at(0)->seen);
+    EXPECT_TRUE(inventory.at(0)->thumbnailFetch);
+    EXPECT_EQ(observer.commands, (std::vector<int>{ID_LIST_REFILL, ID_STATUS_UPDATE}));
+    EXPECT_EQ(observer.countsSeen, (std::vector<std::size_t>{1, 1}));
     EXPECT_TRUE(inventory.update("A", "10.0.0.5"));
-    EXPECT_EQ(jobs.size(), 1u);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].address, "10.0.0.5");
     ASSERT_TRUE(inventory.completeThumbnail(jobs[0].key, [](uint32_t current) {
         EXPECT_EQ(current, 0u);
         return 7u;

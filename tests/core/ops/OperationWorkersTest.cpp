@@ -93,6 +93,12 @@ protected:
 
 class WorkerTaskTest : public OperationFixture {};
 
+// The device's side of a login with the default password, ending at its shell prompt.
+bool logIn(Connection& c) {
+    return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
+           c.send("\r\nWelcome\r\n> ");
+}
+
 TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
     const Calls noAddress = {"field:1195", "beep", "status:You must specify the IP address.",
                              "enable:1236:on"};
@@ -146,19 +152,11 @@ TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
     EXPECT_EQ(ui->calls().back(), "enable:1235:on");
 }
 
+// A device that takes the connection and never speaks: counted, two attempts. (A refused connection
+// gives the same message: the CLI demo's reboot of an address nobody has.)
 TEST_F(WorkerTaskTest, UnreachableDeviceIsTriedTwice) {
-    // Nothing listens on the address: both connects are refused.
-    useTelnetPort(23);
-    address = "127.0.72.250";
-    window("vorna");
-    runReboot();
-    EXPECT_TRUE(ui->called("status:This device does not respond!"));
-    EXPECT_TRUE(ui->called("enable:1236:on"));
-
-    // A device that takes the connection and never speaks: counted, two attempts.
     LoopbackPeer silent;
     useTelnetPort(silent.port());
-    address = "127.0.0.1";
     window("vorna");
     runErase();
     EXPECT_EQ(silent.taken(), 2);
@@ -187,9 +185,7 @@ TEST_F(WorkerTaskTest, ScanInProgressDelaysTheStart) {
 
 TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
     LoopbackPeer peer([this](test::Conversation& c) {
-        if (c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
-            c.send("\r\n> ") && c.expect("reboot\n"))
-            state->closing = true;  // the user closes the window while the worker waits
+        if (logIn(c) && c.expect("reboot\n")) state->closing = true;  // closed while the worker waits
         c.holdUntilClosed();
     });
     // The 2000 ms pause lasts 200 ms, long enough for the window to close in it.
@@ -287,12 +283,6 @@ TEST_F(MaintenanceOperationsTest, EraseCommandsAndFinalMessage) {
         EXPECT_EQ(ui->calls(), expected);
         EXPECT_EQ(session->password(), "vorna");
     }
-}
-
-// The device's side of a login with the default password, ending at its shell prompt.
-bool logIn(Connection& c) {
-    return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
-           c.send("\r\nWelcome\r\n> ");
 }
 
 TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
