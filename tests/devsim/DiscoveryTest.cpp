@@ -4,14 +4,13 @@
 #include <set>
 
 #include "Simulator.h"
-#include "devsim/TestClient.h"
 #include "platform/Socket.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm::sim {
 namespace {
 
 using test::Conversation;
-using test::ip;
 
 // A prober like the scanner's: broadcast allowed, a large buffer.
 Conversation prober() {
@@ -37,7 +36,7 @@ std::map<Ipv4, std::string> collect(Conversation& socket, std::size_t count, uin
 // The addresses run across a byte boundary (127.0.4.255 to 127.0.5.0).
 TEST(DiscoveryTest, ManyDevicesAnswerOneBroadcastByteForByteFromTheirOwnAddresses) {
     constexpr std::size_t kDevices = 300;
-    auto devices = demoDevices(kDevices, ip("127.0.4.1"));
+    auto devices = demoDevices(kDevices, *parseIpv4("127.0.4.1"));
     devices[0].reply = "";
     devices[1].reply = std::string("Lumetra/X\0-junk", 15);
     devices[2].reply = std::string(4000, 'L');
@@ -45,7 +44,7 @@ TEST(DiscoveryTest, ManyDevicesAnswerOneBroadcastByteForByteFromTheirOwnAddresse
     std::string error;
     ASSERT_TRUE(simulator.start(&error)) << error;
     auto socket = prober();
-    socket.talkTo(simulator.discoveryPort(), ip("127.255.255.255"));
+    socket.talkTo(simulator.discoveryPort(), *parseIpv4("127.255.255.255"));
     ASSERT_TRUE(socket.send(""));
 
     const auto replies = collect(socket, kDevices, simulator.discoveryPort());
@@ -62,11 +61,11 @@ TEST(DiscoveryTest, ManyDevicesAnswerOneBroadcastByteForByteFromTheirOwnAddresse
 TEST(DiscoveryTest, DatagramsFromTheDiscoveryPortAreNotAnswered) {
     // Another device's reply must not be taken for a probe, or two devices would answer each
     // other for ever.
-    Simulator simulator(SimulatorConfig{demoDevices(1, ip("127.0.0.80"))});
+    Simulator simulator(SimulatorConfig{demoDevices(1, *parseIpv4("127.0.0.80"))});
     std::string error;
     ASSERT_TRUE(simulator.start(&error)) << error;
     auto impostor = UdpSocket::open();
-    ASSERT_TRUE(impostor && impostor->bind(ip("127.0.0.81"), simulator.discoveryPort()));
+    ASSERT_TRUE(impostor && impostor->bind(*parseIpv4("127.0.0.81"), simulator.discoveryPort()));
     auto socket = prober();
     const Ipv4 device = simulator.devices()[0].address;
 

@@ -3,7 +3,7 @@
 #include <random>
 
 #include "Shell.h"
-#include "devsim/TestClient.h"
+#include "platform/Ipv4.h"
 
 namespace lm::sim {
 namespace {
@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         config_ = modelDevice(0xC8);  // a ZelvixXL
         config_.mac = {0x02, 0x4C, 0x55, 0xC8, 0x12, 0x34};
-        config_.address = test::ip("127.0.2.1");
+        config_.address = *parseIpv4("127.0.2.1");
     }
 
     Shell& shell(Shell::Kind kind = Shell::Kind::Telnet) {
@@ -108,22 +108,18 @@ TEST_F(ShellTest, CommandsAnswerWithTheDevicesTexts) {
     EXPECT_EQ(state_->commands().size(), cases.size() - 1);  // all but the empty line
 }
 
-TEST_F(ShellTest, ListingsAndOutputsTheDeviceDescribes) {
+TEST_F(ShellTest, ListingsOutputsAndConfigToolTheDeviceDescribes) {
     config_.mac = {0x02, 0x4C, 0x55, 0xC2, 0x00, 0x07};  // a video server: no camera process
     config_.product = "Lumetra/Draviel6-1";
     config_.shell.files = {{"/etc/config/extra.conf", "a=1\n"}, {"/proc/uptime", "100.00 90.00\n"}};
     config_.shell.outputs = {{"dmesg", "only this\n"}};
+    config_.shell.configDepend = true;
     loggedIn();
     EXPECT_EQ(type("cat /proc/uptime\n"), "cat /proc/uptime\r\n100.00 90.00\r\n> ");
     EXPECT_EQ(type("dmesg\n"), "dmesg\r\nonly this\r\n> ");
     EXPECT_NE(type("ls /etc/config\n").find("\r\nextra.conf\r\n"), std::string::npos);
     EXPECT_EQ(type("cat /proc/zelvix\n"), "cat /proc/zelvix\r\ncat: /proc/zelvix: Invalid argument\r\n> ");
     EXPECT_NE(type("ifconfig -a\n").find("HWaddr 02:4C:55:C2:00:07\r\n"), std::string::npos);
-}
-
-TEST_F(ShellTest, ConfigToolFollowsTheDeviceSwitches) {
-    config_.shell.configDepend = true;
-    loggedIn();
     EXPECT_NE(type("config\n").find("depend="), std::string::npos);
     EXPECT_EQ(type("config save\n"), "config save\r\nConfiguration saved\r\n> ");
     EXPECT_EQ(type("config depend=ALL\n"),

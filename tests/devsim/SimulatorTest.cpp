@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "Simulator.h"
-#include "devsim/TestClient.h"
 #include "platform/Socket.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm::sim {
 namespace {
-
-using test::ip;
 
 // Sends one probe straight to the device and returns the reply's text; empty when none came.
 std::string probe(Ipv4 device, uint16_t port) {
@@ -18,32 +16,32 @@ std::string probe(Ipv4 device, uint16_t port) {
 
 TEST(SimulatorTest, TakenFixedPortFailsWithTheAddress) {
     auto holder = UdpSocket::open();
-    ASSERT_TRUE(holder && holder->bind(ip("127.0.0.131"), 0));
-    auto devices = demoDevices(2, ip("127.0.0.130"));
+    ASSERT_TRUE(holder && holder->bind(*parseIpv4("127.0.0.131"), 0));
+    auto devices = demoDevices(2, *parseIpv4("127.0.0.130"));
     Simulator simulator(SimulatorConfig{devices, holder->localPort(), 0});
     std::string error;
     EXPECT_FALSE(simulator.start(&error));
     EXPECT_NE(error.find("127.0.0.131:" + std::to_string(holder->localPort())), std::string::npos) << error;
     EXPECT_FALSE(simulator.running());
     // The first device's socket was let go again.
-    EXPECT_TRUE(UdpSocket::open()->bind(ip("127.0.0.130"), holder->localPort()));
+    EXPECT_TRUE(UdpSocket::open()->bind(*parseIpv4("127.0.0.130"), holder->localPort()));
 }
 
 TEST(SimulatorTest, RejectsDevicesThatCannotAllBind) {
-    auto devices = demoDevices(3, ip("127.0.0.140"));
+    auto devices = demoDevices(3, *parseIpv4("127.0.0.140"));
     devices[2].address = devices[0].address;
     std::string error;
     EXPECT_FALSE(Simulator(SimulatorConfig{devices}).start(&error));
     EXPECT_NE(error.find("devices 0 and 2 share the address 127.0.0.140"), std::string::npos) << error;
 
-    devices = demoDevices(2, ip("127.0.0.140"));
+    devices = demoDevices(2, *parseIpv4("127.0.0.140"));
     devices[1].broadcast = devices[0].address;
     EXPECT_FALSE(Simulator(SimulatorConfig{devices}).start(&error));
     EXPECT_NE(error.find("127.0.0.140 is also a device's address"), std::string::npos) << error;
 }
 
 TEST(SimulatorTest, RestartsAfterStopAndKeepsCountersOfTheLastRun) {
-    Simulator simulator(SimulatorConfig{demoDevices(2, ip("127.0.0.150"))});
+    Simulator simulator(SimulatorConfig{demoDevices(2, *parseIpv4("127.0.0.150"))});
     std::string error;
     ASSERT_TRUE(simulator.start(&error)) << error;
     EXPECT_FALSE(simulator.start(&error));

@@ -5,7 +5,7 @@
 
 #include "Simulator.h"
 #include "TftpClient.h"
-#include "devsim/TestClient.h"
+#include "support/LoopbackPeer.h"
 #include "support/TftpPackets.h"
 
 namespace lm::sim {
@@ -14,7 +14,6 @@ namespace {
 using lm::test::acknowledgement;
 using lm::test::dataPacket;
 using test::Conversation;
-using test::ip;
 using test::kStepLimit;
 using test::LoopbackPeer;
 
@@ -58,7 +57,7 @@ TEST(TftpClientTest, AcknowledgesEachBlockAndTheFaultsShowOnTheWire) {
         LoopbackPeer pc(
             [&](Conversation& s) {
                 EXPECT_EQ(s.receive(), lm::test::readRequest("bootimage.bin"));
-                EXPECT_EQ(s.sender(), ip("127.0.0.2"));  // sent from the device's own address
+                EXPECT_EQ(s.sender(), *parseIpv4("127.0.0.2"));  // sent from the device's own address
                 for (unsigned block = 1;; ++block) {
                     const std::string_view piece =
                         std::string_view(bytes).substr(std::min<std::size_t>((block - 1) * 512, c.size), 512);
@@ -69,8 +68,8 @@ TEST(TftpClientTest, AcknowledgesEachBlockAndTheFaultsShowOnTheWire) {
                 }
             },
             kUdp);
-        const auto result = TftpClient(ip("127.0.0.2"), c.faults, kStepLimit, {})
-                                .fetch(ip("127.0.0.1"), pc.port(), "bootimage.bin");
+        const auto result = TftpClient(*parseIpv4("127.0.0.2"), c.faults, kStepLimit, {})
+                                .fetch(*parseIpv4("127.0.0.1"), pc.port(), "bootimage.bin");
         EXPECT_TRUE(pc.finish().empty());
         std::vector<std::string> expected;
         for (const unsigned block : c.acks)
@@ -83,7 +82,7 @@ TEST(TftpClientTest, AcknowledgesEachBlockAndTheFaultsShowOnTheWire) {
 }
 
 TEST(TftpClientTest, ServerErrorEndsTheFlashToolWithItsText) {
-    SimulatorConfig config{demoDevices(1, ip("127.0.2.50"))};
+    SimulatorConfig config{demoDevices(1, *parseIpv4("127.0.2.50"))};
     LoopbackPeer pc(
         [device = config.devices[0].address](Conversation& s) {
             if (!s.receive()) return;
@@ -128,8 +127,8 @@ TEST(TftpClientTest, StrayAndOversizedPacketsAreHandledSafely) {
                       std::string("\0\5\0\4", 4));  // an error, not an ack
         },
         kUdp);
-    const auto result =
-        TftpClient(ip("127.0.0.1"), {}, kStepLimit, {}).fetch(ip("127.0.0.1"), pc.port(), "bootimage.bin");
+    const auto result = TftpClient(*parseIpv4("127.0.0.1"), {}, kStepLimit, {})
+                            .fetch(*parseIpv4("127.0.0.1"), pc.port(), "bootimage.bin");
     EXPECT_TRUE(pc.finish().empty());
     EXPECT_FALSE(result.complete);
     EXPECT_EQ(result.bytes, 512u);

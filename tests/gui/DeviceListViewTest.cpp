@@ -89,44 +89,50 @@ private:
         }
     };
 
-private slots:
-    void arrangementOnScreen_data() {
-        QTest::addColumn<int>("view");
-        QTest::addColumn<int>("groupBy");
-        QTest::addColumn<int>("sortBy");
-        QTest::addColumn<bool>("descending");
-        QTest::addColumn<QStringList>("expected");
-        // The address with a port sorts after every plain one of its group.
-        QTest::newRow("address groups, address order")
-            << int(ViewSettings::Details) << 1 << 1 << false
-            << QStringList{"[10.0.0.X]", "024C55-C10001", "024C55-C80001", "024C55-C10002",
-                           "Device  1",  "[192.168.1.X]", "024C55-C81111"};
-        // List view shows no groups even when they are on.
-        QTest::newRow("no groups in List view")
-            << int(ViewSettings::List) << 2 << 1 << false
-            << QStringList{"024C55-C10001", "024C55-C80001", "024C55-C10002", "024C55-C81111", "Device  1"};
+    // The context menu of a list in this view, with one item selected or none, or with no devices.
+    static void expectMenu(int view, bool select, bool empty, const QList<int>& enabled,
+                           const QList<int>& disabled, const QList<int>& checked,
+                           const QList<int>& unchecked) {
+        Fixture f(view, !empty);
+        if (select) f.click(f.rowOf("024C55-C10002"));
+        QCOMPARE(f.list->selection().has_value(), select);
+        std::unique_ptr<QMenu> menu(f.list->buildContextMenu());
+        for (int id : enabled)
+            QVERIFY2(child<QAction>(*menu, id)->isEnabled(), qPrintable(QString::number(id)));
+        for (int id : disabled)
+            QVERIFY2(!child<QAction>(*menu, id)->isEnabled(), qPrintable(QString::number(id)));
+        for (int id : checked)
+            QVERIFY2(child<QAction>(*menu, id)->isChecked(), qPrintable(QString::number(id)));
+        for (int id : unchecked)
+            QVERIFY2(!child<QAction>(*menu, id)->isChecked(), qPrintable(QString::number(id)));
     }
+
+private slots:
+    // Sorted by address; the address with a port sorts after every plain one of its group. List view
+    // shows no groups even when they are on. Headers cannot be selected; items carry their record index.
     void arrangementOnScreen() {
-        QFETCH(int, view);
-        QFETCH(int, groupBy);
-        QFETCH(int, sortBy);
-        QFETCH(bool, descending);
-        QFETCH(QStringList, expected);
-        Fixture f(view);
-        f.settings.groupBy = groupBy;
-        f.settings.sortBy = sortBy;
-        f.settings.sortDescending = descending;
-        f.list->rebuild();
-        QCOMPARE(f.shown(), expected);
-        // Headers cannot be selected; items carry their record index.
-        const QAbstractItemModel* model = f.active()->model();
-        for (int r = 0; r < model->rowCount(); ++r) {
-            const QModelIndex index = model->index(r, 0);
-            const bool header = index.data(DeviceListModel::HeaderRole).toBool();
-            QCOMPARE(bool(model->flags(index) & Qt::ItemIsSelectable), !header);
-            if (!header) {
-                const auto record = index.data(DeviceListModel::RecordRole).toULongLong();
-                QCOMPARE(index.data().toString().section('\n', 0, 0), QString(kDevices[record].id));
+        const std::pair<int, QStringList> cases[] = {
+            {ViewSettings::Details,
+             {"[10.0.0.X]", "024C55-C10001", "024C55-C80001", "024C55-C10002", "Device  1", "[192.168.1.X]",
+              "024C55-C81111"}},
+            {ViewSettings::List,
+             {"024C55-C10001", "024C55-C80001", "024C55-C10002", "024C55-C81111", "Device  1"}},
+        };
+        for (const auto& [view, expected] : cases) {
+            Fixture f(view);
+            f.settings.groupBy = 1;
+            f.settings.sortBy = 1;
+            f.list->rebuild();
+            QCOMPARE(f.shown(), expected);
+            const QAbstractItemModel* model = f.active()->model();
+            for (int r = 0; r < model->rowCount(); ++r) {
+                const QModelIndex index = model->index(r, 0);
+                const bool header = index.data(DeviceListModel::HeaderRole).toBool();
+                QCOMPARE(bool(model->flags(index) & Qt::ItemIsSelectable), !header);
+                if (!header) {
+                    const auto record = index.data(DeviceListModel::RecordRole).toULongLong();
+                    QCOMPARE(index.data().toString().section('\n', 0, 0), QString(kDevices[record].id));
+                }
             }
         }
     }
@@ -205,48 +211,15 @@ private slots:
         }
     }
 
-    void menuStates_data() {
-        QTest::addColumn<int>("view");
-        QTest::addColumn<bool>("select");
-        QTest::addColumn<bool>("empty");
-        QTest::addColumn<QList<int>>("enabled");
-        QTest::addColumn<QList<int>>("disabled");
-        QTest::addColumn<QList<int>>("checked");
-        QTest::addColumn<QList<int>>("unchecked");
+    void menuStates() {
         const QList<int> operations{1009, 1002, 1318, 1321, 1322, 1194, 1234, 1186, 1320, 1319};
         const QList<int> always{2003, 2004, 2005, 59410, 59411, 2010, 2011, 2012, 2013, 1230, 1043, 1325};
-        QTest::newRow("List, nothing selected")
-            << int(ViewSettings::List) << false << false << (always + QList<int>{1237})
-            << (operations + QList<int>{2017, 2006, 2020}) << QList<int>{59410, 2012, 2020}
-            << QList<int>{2017, 2006, 59411, 2003};
-        QTest::newRow("Details, selected")
-            << int(ViewSettings::Details) << true << false
-            << (always + operations + QList<int>{2017, 2006, 1237}) << QList<int>{2020}
-            << QList<int>{59411, 2017, 2020, 2012} << QList<int>{2006, 59410, 2010};
-        QTest::newRow("Tiles, empty list")
-            << int(ViewSettings::Tiles) << false << true << (always + QList<int>{2017})
-            << (operations + QList<int>{1237, 2006, 2020}) << QList<int>{2004, 2017} << QList<int>{59411};
-    }
-    void menuStates() {
-        QFETCH(int, view);
-        QFETCH(bool, select);
-        QFETCH(bool, empty);
-        QFETCH(QList<int>, enabled);
-        QFETCH(QList<int>, disabled);
-        QFETCH(QList<int>, checked);
-        QFETCH(QList<int>, unchecked);
-        Fixture f(view, !empty);
-        if (select) f.click(f.rowOf("024C55-C10002"));
-        QCOMPARE(f.list->selection().has_value(), select);
-        std::unique_ptr<QMenu> menu(f.list->buildContextMenu());
-        for (int id : enabled)
-            QVERIFY2(child<QAction>(*menu, id)->isEnabled(), qPrintable(QString::number(id)));
-        for (int id : disabled)
-            QVERIFY2(!child<QAction>(*menu, id)->isEnabled(), qPrintable(QString::number(id)));
-        for (int id : checked)
-            QVERIFY2(child<QAction>(*menu, id)->isChecked(), qPrintable(QString::number(id)));
-        for (int id : unchecked)
-            QVERIFY2(!child<QAction>(*menu, id)->isChecked(), qPrintable(QString::number(id)));
+        expectMenu(ViewSettings::List, false, false, always + QList<int>{1237},
+                   operations + QList<int>{2017, 2006, 2020}, {59410, 2012, 2020}, {2017, 2006, 59411, 2003});
+        expectMenu(ViewSettings::Details, true, false, always + operations + QList<int>{2017, 2006, 1237},
+                   {2020}, {59411, 2017, 2020, 2012}, {2006, 59410, 2010});
+        expectMenu(ViewSettings::Tiles, false, true, always + QList<int>{2017},
+                   operations + QList<int>{1237, 2006, 2020}, {2004, 2017}, {59411});
     }
 
     void previewImageWithoutRescan() {

@@ -98,94 +98,49 @@ private slots:
         session_.reset();
     }
 
-    void commandsNeedASelection() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        auto* viewButton = child<QPushButton>(*window_, 1009);
-        auto* configureButton = child<QPushButton>(*window_, 1002);
-        QVERIFY(!viewButton->isEnabled());
-        QVERIFY(!configureButton->isEnabled());
-
-        const int deviceCommands[] = {1009, 1002, 1318, 1319, 1186, 1320, 1194, 1321, 1322, 1234};
-        for (const int id : deviceCommands)
-            window_->runCommand(id);
-        QVERIFY(desktop_.idle());
-
-        const QString address = addresses_[1];
-        QVERIFY(select(address));
-        QVERIFY(viewButton->isEnabled());
-        QVERIFY(configureButton->isEnabled());
-        QTest::mouseClick(viewButton, Qt::LeftButton);
-        QTest::mouseClick(configureButton, Qt::LeftButton);
-        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
-        child<QAction>(*menu, 1318)->trigger();
-        child<QAction>(*menu, 1321)->trigger();
-        child<QAction>(*menu, 1319)->trigger();
-        QCOMPARE(desktop_.urls,
-                 (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
-        QCOMPARE(desktop_.telnetHosts, QStringList{address});
-        QCOMPARE(desktop_.messages.size(), 2);
-        QVERIFY(desktop_.messages[0][1].contains(QStringLiteral("Set Time...")));
-        QVERIFY(desktop_.messages[0][1].contains(address));
-        QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("Activity Report...")));
-    }
-
-    // Enter opens the selected device once, whether the list or a button has the focus; a rescan
-    // leaves the selection alone.
-    void enterActivatesViewDeviceOnce() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        QVERIFY(select(addresses_[2]));
-        const QUrl device("http://" + addresses_[2]);
-        QTest::keyClick(activeView(), Qt::Key_Return);
-        QCOMPARE(desktop_.urls, QList<QUrl>{device});
-        child<QPushButton>(*window_, 1230)->setFocus();
-        QTest::keyClick(window_.get(), Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(),
-                                 20000);  // Enter on the focused "Refresh" presses it
-        QCOMPARE(desktop_.urls.size(), 1);
-        QVERIFY(child<QPushButton>(*window_, 1009)->isEnabled());
-        child<QCheckBox>(*window_, 1317)->setFocus();
-        QTest::keyClick(child<QCheckBox>(*window_, 1317), Qt::Key_Return);
-        QCOMPARE(desktop_.urls, (QList<QUrl>{device, device}));
-    }
-
-    // The manual entry's port goes to the browser; telnet and the operations, the Reboot and Erase
-    // Configuration dialogs among them, get the host alone.
-    void manualEntryThroughTheDialog() {
+    // A manual entry through the dialog; Cancel adds nothing. No device command acts without a
+    // selection; with one, the entry's port goes to the browser, while telnet and the operations,
+    // the Reboot and Erase Configuration dialogs among them, get the host alone.
+    void manualEntryAndTheDeviceCommands() {
         open(quietProfile());
         const QString host = addresses_[0];
         const QString port = QString::number(simulator_->httpPort());
-        onModal<EnterIP>([host, port](EnterIP* dialog) {
-            QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
-            auto* portField = child<QLineEdit>(*dialog, 1086);
-            portField->clear();
-            QTest::keyClicks(portField, port);
-            QTest::mouseClick(child<QPushButton>(*dialog, 1), Qt::LeftButton);
-        });
-        window_->runCommand(1043);
+        for (const int button : {1, 2}) {
+            onModal<EnterIP>([host, port, button](EnterIP* dialog) {
+                QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
+                auto* portField = child<QLineEdit>(*dialog, 1086);
+                portField->clear();
+                QTest::keyClicks(portField, port);
+                QTest::mouseClick(child<QPushButton>(*dialog, button), Qt::LeftButton);
+            });
+            window_->runCommand(1043);
+        }
         const QString address = host + ":" + port;
         QCOMPARE(window_->inventory().count(), std::size_t{1});
         QCOMPARE(window_->inventory().at(0)->id, std::string("Device  1"));
         QCOMPARE(window_->inventory().at(0)->address, address.toStdString());
         QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("1 device found."));
 
-        // Cancel adds nothing.
-        onModal<EnterIP>([host](EnterIP* dialog) {
-            QTest::keyClicks(child<QLineEdit>(*dialog, 1190), host);
-            QTest::mouseClick(child<QPushButton>(*dialog, 2), Qt::LeftButton);
-        });
-        window_->runCommand(1043);
-        QCOMPARE(window_->inventory().count(), std::size_t{1});
+        auto* viewButton = child<QPushButton>(*window_, 1009);
+        auto* configureButton = child<QPushButton>(*window_, 1002);
+        QVERIFY(!viewButton->isEnabled());
+        QVERIFY(!configureButton->isEnabled());
+        for (const int id : {1009, 1002, 1318, 1319, 1186, 1320, 1194, 1321, 1322, 1234})
+            window_->runCommand(id);
+        QVERIFY(desktop_.idle());
 
         QVERIFY(select(address));
-        window_->runCommand(1009);
-        window_->runCommand(1318);
-        window_->runCommand(1321);
-        QCOMPARE(desktop_.urls, QList<QUrl>{QUrl("http://" + address)});
+        QTest::mouseClick(viewButton, Qt::LeftButton);
+        QTest::mouseClick(configureButton, Qt::LeftButton);
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        for (const int id : {1318, 1321, 1319})
+            child<QAction>(*menu, id)->trigger();
+        QCOMPARE(desktop_.urls,
+                 (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
         QCOMPARE(desktop_.telnetHosts, QStringList{host});
-        QCOMPARE(desktop_.messages.size(), 1);
+        QCOMPARE(desktop_.messages.size(), 2);
         QVERIFY(desktop_.messages[0][1].contains("Set Time... for " + host + " "));
+        QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("Activity Report...")));
         QStringList opened;
         for (const int id : {1234, 1322}) {
             onModal<QDialog>([&opened](QDialog* dialog) {
@@ -199,7 +154,9 @@ private slots:
         QTRY_VERIFY(window_->inventory().at(0)->imageIndex != 0);
     }
 
-    void storedSettingsAreClamped() {
+    // Stored numbers are clamped; a placement from a screen that is no longer there brings the
+    // window back onto this one.
+    void storedSettingsAreClampedAndPlacedOnScreen() {
         {
             QSettings stored(settingsPath_, QSettings::IniFormat);
             stored.setValue("viewType", 9);
@@ -207,7 +164,8 @@ private slots:
             stored.setValue("sortBy", 1);
             stored.setValue("sortDirection", 0);
             stored.setValue("viewPreview", 1);
-            stored.setValue("WindowPlacement", placementRecord({40, 0, 1, -1, -1, -1, -1, 7, 9, 1007, 809}));
+            stored.setValue("WindowPlacement",
+                            placementRecord({44, 0, 1, -1, -1, -1, -1, -9000, -9000, -8300, -8400}));
         }
         open(quietProfile());
         QCOMPARE(window_->list().view(), int(ViewSettings::Tiles));
@@ -215,9 +173,9 @@ private slots:
         QCOMPARE(window_->viewSettings().sortBy, 1);
         QCOMPARE(window_->viewSettings().sortDescending, false);
         QCOMPARE(window_->viewSettings().previewImage, true);
-        // The malformed placement left the window at its template size.
-        const DialogUnits du(*window_);
-        QCOMPARE(window_->size(), QSize(du.x(390), du.y(243)).expandedTo(window_->minimumSize()));
+        QCOMPARE(window_->size(), QSize(700, 600));
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(
+            window_->frameGeometry().topLeft()));
         // "Preview Image" is checked, but only Details view offers it.
         QVERIFY(child<QCheckBox>(*window_, 1317)->isChecked());
         QVERIFY(!child<QCheckBox>(*window_, 1317)->isEnabled());
@@ -249,19 +207,6 @@ private slots:
             ViewSettingsStore::Placement::decode(stored.value("WindowPlacement").toByteArray());
         QVERIFY(placement);
         QCOMPARE(placement->normal, QRect(40, 30, 800, 600));
-    }
-
-    // A placement from a screen that is no longer there brings the window back onto this one.
-    void placementOffEveryScreenComesBack() {
-        {
-            QSettings stored(settingsPath_, QSettings::IniFormat);
-            stored.setValue("WindowPlacement",
-                            placementRecord({44, 0, 1, -1, -1, -1, -1, -9000, -9000, -8300, -8400}));
-        }
-        open(quietProfile());
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(window_->size(), QSize(700, 600));
-        QVERIFY(screen.contains(window_->frameGeometry().topLeft()));
     }
 
     void viewAllDevicesWritesThePage() {
@@ -300,6 +245,8 @@ private slots:
         QVERIFY(QDir::setCurrent(previous));
     }
 
+    // The scan lists the devices with their pictures. Enter opens the selected device once, whether
+    // the list or a button has the focus; a rescan leaves the selection alone.
     void scanShowsDevicesWithThumbnails() {
         open(simulatedProfile());
         QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
@@ -309,6 +256,19 @@ private slots:
             QVERIFY(addresses_.contains(QString::fromStdString(record.address)));
             QVERIFY(record.imageIndex != 0);
         }
+        QVERIFY(select(addresses_[2]));
+        const QUrl device("http://" + addresses_[2]);
+        QTest::keyClick(activeView(), Qt::Key_Return);
+        QCOMPARE(desktop_.urls, QList<QUrl>{device});
+        child<QPushButton>(*window_, 1230)->setFocus();  // Enter on the focused "Refresh" presses it
+        QTest::keyClick(window_.get(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QCOMPARE(desktop_.urls.size(), 1);
+        QVERIFY(child<QPushButton>(*window_, 1009)->isEnabled());
+        child<QCheckBox>(*window_, 1317)->setFocus();
+        QTest::keyClick(child<QCheckBox>(*window_, 1317), Qt::Key_Return);
+        QCOMPARE(desktop_.urls, (QList<QUrl>{device, device}));
+        QTRY_VERIFY_WITH_TIMEOUT(fetchesDone(), 20000);
 
         window_->runCommand(2003);  // Thumbnails
         const QImage placeholder = PictureLists().large(0).toImage();
@@ -325,11 +285,14 @@ private slots:
         QCOMPARE(pictures, 3);
     }
 
-    // The logo opens the maker's site; About comes from the menu.
+    // The window opens at its template's size; the logo opens the maker's site; About comes from the
+    // menu.
     void logoAndAboutBox() {
         QCOMPARE(CAboutDlg::versionLine(1, 2, 3, 0), QStringLiteral("Version 1.2.3"));
         QCOMPARE(CAboutDlg::versionLine(4, 0, 12, 2), QStringLiteral("Version 4.0.12 beta 2"));
         open(quietProfile());
+        const DialogUnits du(*window_);  // no placement stored: the template's size
+        QCOMPARE(window_->size(), QSize(du.x(390), du.y(243)).expandedTo(window_->minimumSize()));
         QTest::mouseClick(child<QLabel>(*window_, 1221), Qt::LeftButton);
         QCOMPARE(desktop_.urls, QList<QUrl>{QUrl(QString::fromLatin1(CLmToolsDlg::kMakerSite))});
         bool seen = false;

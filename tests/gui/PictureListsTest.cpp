@@ -42,6 +42,10 @@ std::span<const unsigned char> bytesOf(const QByteArray& data) {
     return {reinterpret_cast<const unsigned char*>(data.constData()), static_cast<std::size_t>(data.size())};
 }
 
+QString where(QSize source, QPoint p) {
+    return QString("%1x%2 at %3,%4").arg(source.width()).arg(source.height()).arg(p.x()).arg(p.y());
+}
+
 // Qt refuses to allocate a decoded picture past this many megabytes. Pictures of several megapixels
 // decode within it all the same: only what the thumbnails need is decoded.
 constexpr int kDecodeMegabytes = 2;
@@ -54,43 +58,34 @@ class PictureListsTest : public QObject {
 private slots:
     void initTestCase() { QImageReader::setAllocationLimit(kDecodeMegabytes); }
 
-    void largePictureBands_data() {
-        QTest::addColumn<QSize>("source");
-        QTest::addColumn<QRect>("picture");  // where the picture lies in 160 x 120; background elsewhere
-        QTest::newRow("640x240 is width-limited") << QSize(640, 240) << QRect(0, 30, 160, 60);
-        QTest::newRow("176x144 is height-limited") << QSize(176, 144) << QRect(7, 0, 146, 120);
-        // Height-limited by the coarse test, so 240 columns: the overhang is cut off.
-        QTest::newRow("300x150 overhangs") << QSize(300, 150) << QRect(0, 0, 160, 120);
-        QTest::newRow("3000x1125 decoded small") << QSize(3000, 1125) << QRect(0, 30, 160, 60);
-    }
+    // Where the picture lies in 160 x 120, checked on both sides of each of its edges; background elsewhere.
     void largePictureBands() {
-        QFETCH(QSize, source);
-        QFETCH(QRect, picture);
-        PictureLists lists;
-        const QByteArray body = jpeg(source.width(), source.height());
-        const auto store = lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground);
-        QVERIFY(store.has_value());
-        QCOMPARE((*store)(0), 1u);
-        const QImage large = lists.large(1).toImage();
-        QCOMPARE(large.size(), QSize(160, 120));
-        // Check the rows and columns on both sides of every edge of the picture.
-        const QPoint centre = picture.center();
-        const QList<QPoint> inside{picture.topLeft(),
-                                   picture.bottomRight(),
-                                   {centre.x(), picture.top()},
-                                   {centre.x(), picture.bottom()},
-                                   {picture.left(), centre.y()},
-                                   {picture.right(), centre.y()}};
-        for (const QPoint& p : inside)
-            QVERIFY2(near(large.pixelColor(p), kInside), qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
-        const QList<QPoint> outside{{centre.x(), picture.top() - 1},
-                                    {centre.x(), picture.bottom() + 1},
-                                    {picture.left() - 1, centre.y()},
-                                    {picture.right() + 1, centre.y()}};
-        for (const QPoint& p : outside)
-            if (large.rect().contains(p))
-                QVERIFY2(large.pixelColor(p) == kBackground,
-                         qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+        const std::pair<QSize, QRect> cases[] = {
+            {{640, 240}, {0, 30, 160, 60}},  // width-limited
+            {{176, 144}, {7, 0, 146, 120}},  // height-limited
+            // Height-limited by the coarse test, so 240 columns: the overhang is cut off.
+            {{300, 150}, {0, 0, 160, 120}},
+            {{3000, 1125}, {0, 30, 160, 60}},  // decoded small
+        };
+        for (const auto& [source, picture] : cases) {
+            PictureLists lists;
+            const QByteArray body = jpeg(source.width(), source.height());
+            const auto store = lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground);
+            QVERIFY(store.has_value());
+            QCOMPARE((*store)(0), 1u);
+            const QImage large = lists.large(1).toImage();
+            QCOMPARE(large.size(), QSize(160, 120));
+            const QPoint centre = picture.center();
+            for (const QPoint& p : {picture.topLeft(), picture.bottomRight(),
+                                    QPoint(centre.x(), picture.top()), QPoint(centre.x(), picture.bottom()),
+                                    QPoint(picture.left(), centre.y()), QPoint(picture.right(), centre.y())})
+                QVERIFY2(near(large.pixelColor(p), kInside), qPrintable(where(source, p)));
+            for (const QPoint& p :
+                 {QPoint(centre.x(), picture.top() - 1), QPoint(centre.x(), picture.bottom() + 1),
+                  QPoint(picture.left() - 1, centre.y()), QPoint(picture.right() + 1, centre.y())})
+                if (large.rect().contains(p))
+                    QVERIFY2(large.pixelColor(p) == kBackground, qPrintable(where(source, p)));
+        }
     }
 
     void smallPictureIsCentreSquare() {
@@ -103,7 +98,7 @@ private slots:
         const QImage small = lists.small(slot).toImage();
         QCOMPARE(small.size(), QSize(48, 48));
         for (const QPoint& p : {QPoint(0, 0), QPoint(47, 47), QPoint(0, 24), QPoint(47, 24), QPoint(24, 24)})
-            QVERIFY2(near(small.pixelColor(p), kCentre), qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+            QVERIFY2(near(small.pixelColor(p), kCentre), qPrintable(where(QSize(3200, 2400), p)));
         // The large picture keeps the whole width: the side bands show.
         const QImage large = lists.large(slot).toImage();
         QVERIFY(near(large.pixelColor(2, 60), kEdge));
@@ -111,18 +106,14 @@ private slots:
         QVERIFY(near(large.pixelColor(80, 60), kCentre));
     }
 
-    void undecodableBodies_data() {
-        QTest::addColumn<QByteArray>("body");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("html") << QByteArray("<html><body>Not found</body></html>");
-        QTest::newRow("truncated JPEG header") << jpeg(64, 48).left(20);
-        QTest::newRow("JPEG signature only") << QByteArray("\xFF\xD8\xFF\xE0", 4);
-    }
     void undecodableBodies() {
-        QFETCH(QByteArray, body);
-        PictureLists lists;
-        QVERIFY(!lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground).has_value());
-        QCOMPARE(lists.size(), std::size_t{1});
+        for (const QByteArray& body : {QByteArray(), QByteArray("<html><body>Not found</body></html>"),
+                                       jpeg(64, 48).left(20), QByteArray("\xFF\xD8\xFF\xE0", 4)}) {
+            PictureLists lists;
+            QVERIFY2(!lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground).has_value(),
+                     body.toHex().constData());
+            QCOMPARE(lists.size(), std::size_t{1});
+        }
     }
 
     // A few kilobytes may claim more pixels than any camera gives: refused before decoding, with no

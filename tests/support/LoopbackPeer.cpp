@@ -225,30 +225,37 @@ LoopbackPeer::LoopbackPeer(int backlog) : socket_(boundSocket(SOCK_STREAM | SOCK
 
 LoopbackPeer::LoopbackPeer(Script script, Transport transport, std::string_view address)
     : script_(std::move(script)),
-      socket_(boundSocket(transport == Transport::Tcp ? SOCK_STREAM : SOCK_DGRAM, address)) {
-    if (transport == Transport::Tcp && ::listen(socket_.get(), 4) != 0)
+      socket_(boundSocket(transport == Transport::Udp ? SOCK_DGRAM : SOCK_STREAM, address)) {
+    if (transport != Transport::Udp && ::listen(socket_.get(), 4) != 0)
         throw std::runtime_error("test peer cannot listen");
     port_ = localPort(socket_.get());
-    start(transport == Transport::Tcp);
+    start(transport != Transport::Udp, transport == Transport::TcpEach);
 }
 
 LoopbackPeer::LoopbackPeer(Script script, UniqueFd fd) : script_(std::move(script)), socket_(std::move(fd)) {
-    start(false);
+    start(false, false);
 }
 
 // Over a listener the script waits for its connection; over anything else it starts at once.
-void LoopbackPeer::start(bool listener) {
+void LoopbackPeer::start(bool listener, bool every) {
     stop_.reset(::eventfd(0, EFD_CLOEXEC));
     gate_.reset(::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE));
     notice_.reset(::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE));
     if (!stop_ || !gate_ || !notice_) throw std::runtime_error("test peer has no event descriptors");
-    thread_ = std::thread([this, listener] {
+    thread_ = std::thread([this, listener, every] {
         if (!listener) {
             Conversation c(std::move(socket_), this);
             script_(c);
-        } else if (waitOn(socket_.get(), POLLIN, stop_.get(), kStepMs)) {
+            return;
+        }
+        // One connection waits a step at most; a stream of them goes on until the peer stops.
+        while (waitOn(socket_.get(), POLLIN, stop_.get(), every ? -1 : kStepMs)) {
             Conversation c(UniqueFd(::accept4(socket_.get(), nullptr, nullptr, SOCK_CLOEXEC)), this);
-            if (c.valid()) script_(c);
+            if (c.valid()) {
+                ++served_;
+                script_(c);
+            }
+            if (!every) return;
         }
     });
 }

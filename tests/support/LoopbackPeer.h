@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -90,12 +91,11 @@ private:
 
 // The other side for a test: a TCP listener or a UDP socket on a loopback address and an ephemeral
 // port, ready before the constructor returns. A script runs on the peer's own thread over the first
-// connection it accepts, over its UDP socket, or over a descriptor it is given; everything it reads
-// is recorded.
+// connection it accepts (with TcpEach, over every connection in turn until the peer is destroyed),
+// over its UDP socket, or over a descriptor it is given; everything it reads is recorded.
 class LoopbackPeer {
 public:
-    enum class Transport { Tcp, Udp };
-    using Connection = Conversation;
+    enum class Transport { Tcp, TcpEach, Udp };
     using Script = std::function<void(Conversation&)>;
 
     // A listener that takes connections into its backlog and never says a word.
@@ -111,6 +111,8 @@ public:
     uint16_t port() const { return port_; }
     // For the silent listener: connections made so far, each counted once.
     int taken();
+    // The connections the script ran over.
+    int served() const { return served_; }
     void release();
     bool awaitNotice();
     // Waits for the script to end; returns the steps that failed.
@@ -121,7 +123,7 @@ public:
 private:
     friend class Conversation;
     bool takeSignal(const UniqueFd& eventFd) const;
-    void start(bool listener);
+    void start(bool listener, bool every);
 
     Script script_;
     UniqueFd socket_;
@@ -129,6 +131,7 @@ private:
     UniqueFd gate_;
     UniqueFd notice_;
     uint16_t port_ = 0;
+    std::atomic<int> served_ = 0;
     mutable std::mutex mutex_;
     std::string received_;
     std::vector<std::string> failures_;

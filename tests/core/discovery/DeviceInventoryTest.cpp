@@ -50,17 +50,6 @@ protected:
     bool startSucceeds = true;
 };
 
-TEST_F(DeviceInventoryTest, AddAppendsStartsFetchAndNotifiesRefillThenStatus) {
-    inventory.add("024C55-C81234", "10.0.0.5", "ZelvixXL VGA", "4.2.1");
-    ASSERT_EQ(inventory.count(), 1u);
-    EXPECT_TRUE(inventory.at(0)->seen);
-    EXPECT_TRUE(inventory.at(0)->thumbnailFetch);
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].address, "10.0.0.5");
-    EXPECT_EQ(observer.commands, (std::vector<int>{ID_LIST_REFILL, ID_STATUS_UPDATE}));
-    EXPECT_EQ(observer.countsSeen, (std::vector<std::size_t>{1, 1}));
-}
-
 TEST(DeviceInventory, UpdateFollowsTheMatchingRules) {
     const struct {
         const char* storedId;
@@ -92,21 +81,20 @@ TEST(DeviceInventory, UpdateFollowsTheMatchingRules) {
     }
 }
 
-TEST_F(DeviceInventoryTest, UpdateTakesFirstMatchInIndexOrder) {
+// Add appends a seen record, starts its fetch and tells the window to refill, then to update the
+// status, with the inventory readable meanwhile. A recorded fetch is not started again, not even
+// after it failed; one that succeeded, or whose thread could not be started, leaves the way open
+// for the next; a second picture lands in place.
+TEST_F(DeviceInventoryTest, AddStartsOneFetchAtATimePerRecord) {
     inventory.add("A", "10.0.0.5", "T", "1");
-    inventory.add("B", "10.0.0.5", "T", "1");
-    inventory.clearSeen();
-    EXPECT_TRUE(inventory.update("Unknown", "10.0.0.5"));
+    ASSERT_EQ(inventory.count(), 1u);
     EXPECT_TRUE(inventory.at(0)->seen);
-    EXPECT_FALSE(inventory.at(1)->seen);
-}
-
-// A recorded fetch is not started again, not even after it failed; one that succeeded, or whose
-// thread could not be started, leaves the way open for the next; a second picture lands in place.
-TEST_F(DeviceInventoryTest, OneFetchAtATimePerRecord) {
-    inventory.add("A", "10.0.0.5", "T", "1");
+    EXPECT_TRUE(inventory.at(0)->thumbnailFetch);
+    EXPECT_EQ(observer.commands, (std::vector<int>{ID_LIST_REFILL, ID_STATUS_UPDATE}));
+    EXPECT_EQ(observer.countsSeen, (std::vector<std::size_t>{1, 1}));
     EXPECT_TRUE(inventory.update("A", "10.0.0.5"));
-    EXPECT_EQ(jobs.size(), 1u);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].address, "10.0.0.5");
     ASSERT_TRUE(inventory.completeThumbnail(jobs[0].key, [](uint32_t current) {
         EXPECT_EQ(current, 0u);
         return 7u;
@@ -126,7 +114,10 @@ TEST_F(DeviceInventoryTest, OneFetchAtATimePerRecord) {
     EXPECT_EQ(inventory.at(0)->imageIndex, 7u);
 }
 
-TEST_F(DeviceInventoryTest, PruneKeepsSeenAndManualEntries) {
+// Pruning keeps the seen records and the manual entries; those that moved are found, and get
+// their pictures, where they now stand; a removed record's picture is not stored. An update takes
+// the first match in index order.
+TEST_F(DeviceInventoryTest, PruneKeepsSeenAndManualEntriesWhereTheyNowStand) {
     for (const char* id : {"A", "Device  1", "B", "Device1", "device  2"})
         inventory.add(id, "10.0.0.1", "T", "1");
     inventory.clearSeen();
@@ -136,28 +127,21 @@ TEST_F(DeviceInventoryTest, PruneKeepsSeenAndManualEntries) {
     for (const auto& r : inventory.snapshot())
         ids.push_back(r.id);
     EXPECT_EQ(ids, (std::vector<std::string>{"Device  1", "B"}));
-    // The records that moved are found where they now stand; the removed ones are gone.
+
+    EXPECT_TRUE(inventory.completeThumbnail(jobs[2].key, [](uint32_t) { return 3u; }));
+    EXPECT_EQ(inventory.at(1)->imageIndex, 3u);
+    EXPECT_EQ(observer.thumbnails, (Ready{{1, 3}}));
+    EXPECT_FALSE(inventory.completeThumbnail(jobs[0].key, [](uint32_t) -> uint32_t {
+        ADD_FAILURE() << "a removed record's pictures must not be stored";
+        return 9;
+    }));
     inventory.clearSeen();
     EXPECT_FALSE(inventory.update("A", "10.0.0.1"));
     EXPECT_TRUE(inventory.update("B", "10.0.0.1"));
     EXPECT_FALSE(inventory.at(0)->seen);
     EXPECT_TRUE(inventory.at(1)->seen);
-}
-
-TEST_F(DeviceInventoryTest, ThumbnailLandsOnItsRecordAfterPruneMovedIt) {
-    inventory.add("A", "10.0.0.1", "T", "1");
-    inventory.add("B", "10.0.0.2", "T", "1");
-    inventory.clearSeen();
-    inventory.update("B", "10.0.0.2");
-    inventory.pruneUnseen();  // B moves from index 1 to 0
-
-    EXPECT_TRUE(inventory.completeThumbnail(jobs[1].key, [](uint32_t) { return 3u; }));
-    EXPECT_EQ(inventory.at(0)->imageIndex, 3u);
-    EXPECT_EQ(observer.thumbnails, (Ready{{0, 3}}));
-    EXPECT_FALSE(inventory.completeThumbnail(jobs[0].key, [](uint32_t) -> uint32_t {
-        ADD_FAILURE() << "a removed record's pictures must not be stored";
-        return 9;
-    }));
+    EXPECT_TRUE(inventory.update("Unknown", "10.0.0.1"));  // the first match in index order
+    EXPECT_TRUE(inventory.at(0)->seen);
 }
 
 TEST(DeviceCountLabel, SingularOnlyForOne) {

@@ -94,14 +94,11 @@ TEST(ListArrangement, GroupsAndItemsInOrder) {
                     1, true),
               "2.1.0: same, other, same");
     EXPECT_EQ(shown({}, 2, 0, false), "");
-}
-
-TEST(ListArrangement, KeyedGroupTakesIdOfItsFirstRecord) {
-    const ListArrangement arrangement(kMixed, 2, 0, false);
-    // Types by first appearance: ZelvixXL VGA at 0, Zelvix at 1, Unknown at 2.
-    EXPECT_EQ(arrangement.groupId(3), 101);
-    EXPECT_EQ(arrangement.groupId(4), 102);
-    EXPECT_EQ(arrangement.groupId(5), 103);
+    // A keyed group takes the id of its first record: ZelvixXL VGA at 0, Zelvix at 1, Unknown at 2.
+    const ListArrangement byType(kMixed, 2, 0, false);
+    EXPECT_EQ(byType.groupId(3), 101);
+    EXPECT_EQ(byType.groupId(4), 102);
+    EXPECT_EQ(byType.groupId(5), 103);
 }
 
 }  // namespace

@@ -1,46 +1,42 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "discovery/ThumbnailGeometry.h"
 
 namespace lm {
 namespace {
 
-struct GeometryCase {
-    int width;
-    int height;
-    PixelRect small;  // x, y, width, height of the source square
-    PixelRect large;  // where the picture lands in 160 x 120
-};
-
-class ThumbnailGeometryTest : public ::testing::TestWithParam<GeometryCase> {};
-
-TEST_P(ThumbnailGeometryTest, CropsAndFits) {
-    const auto& c = GetParam();
-    EXPECT_EQ(ThumbnailGeometry::smallSource(c.width, c.height), c.small);
-    EXPECT_EQ(ThumbnailGeometry::largeTarget(c.width, c.height), c.large);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ThumbnailGeometryTest,
-    ::testing::Values(
+TEST(ThumbnailGeometry, CropsAndFits) {
+    const struct {
+        int width;
+        int height;
+        PixelRect small;  // x, y, width, height of the source square
+        PixelRect large;  // where the picture lands in 160 x 120
+    } cases[] = {
         // Fills the large slot exactly; the small picture is the central 480 x 480.
-        GeometryCase{640, 480, {80, 0, 480, 480}, {0, 0, 160, 120}},
+        {640, 480, {80, 0, 480, 480}, {0, 0, 160, 120}},
         // Width-limited: 30 rows of background above and below.
-        GeometryCase{640, 240, {200, 0, 240, 240}, {0, 30, 160, 60}},
+        {640, 240, {200, 0, 240, 240}, {0, 30, 160, 60}},
         // Height-limited: 7 columns of background on each side.
-        GeometryCase{176, 144, {16, 0, 144, 144}, {7, 0, 146, 120}},
+        {176, 144, {16, 0, 144, 144}, {7, 0, 146, 120}},
         // The coarse integer test calls this height-limited: it overhangs by 79 columns each side.
-        GeometryCase{319, 120, {99, 0, 121, 120}, {-79, 0, 319, 120}},
+        {319, 120, {99, 0, 121, 120}, {-79, 0, 319, 120}},
         // An odd difference keeps one extra line.
-        GeometryCase{1, 1000, {0, 499, 1, 2}, {80, 0, 0, 120}},
+        {1, 1000, {0, 499, 1, 2}, {80, 0, 0, 120}},
         // Large enough that W * 160 needs more than 32 bits.
-        GeometryCase{20000000, 1500000, {9250000, 0, 1500000, 1500000}, {0, 54, 160, 12}},
+        {20000000, 1500000, {9250000, 0, 1500000, 1500000}, {0, 54, 160, 12}},
         // No pixels: nothing to draw, and no division by zero.
-        GeometryCase{0, 480, {}, {}}, GeometryCase{640, 0, {}, {}}, GeometryCase{-640, 480, {}, {}}),
-    [](const auto& p) {
-        return std::to_string(p.param.width < 0 ? 0 : p.param.width) + "x" + std::to_string(p.param.height) +
-               "_" + std::to_string(p.index);
-    });
+        {0, 480, {}, {}},
+        {640, 0, {}, {}},
+        {-640, 480, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        EXPECT_EQ(ThumbnailGeometry::smallSource(c.width, c.height), c.small);
+        EXPECT_EQ(ThumbnailGeometry::largeTarget(c.width, c.height), c.large);
+    }
+}
 
 TEST(ThumbnailResponse, AcceptsOnlyNonEmptyImages) {
     const struct {

@@ -7,16 +7,6 @@
 namespace lm {
 namespace {
 
-TEST(NetworkProfile, ProductDefaults) {
-    const NetworkProfile p;
-    EXPECT_EQ(p.discoveryPort, 7364);
-    EXPECT_EQ(p.telnetPort, 23);
-    EXPECT_EQ(p.httpPort, 80);
-    EXPECT_EQ(p.tftpPort, 69);
-    EXPECT_EQ(p.quietPeriod, Milliseconds(5000));
-    EXPECT_EQ(p.arpTablePath, "/proc/net/arp");
-}
-
 TEST(NetworkProfile, InterfaceRowsParse) {
     const auto rows = NetworkProfile::parseInterfaces("127.0.0.254/255.0.0.0,10.1.2.3/255.255.255.0");
     ASSERT_TRUE(rows);

@@ -30,12 +30,8 @@ TEST(SerialPortMap, StandardNamesAndTheirBounds) {
     EXPECT_EQ(map.devicePath("COM0"), std::nullopt);
 }
 
-class SerialPortMapEnvironment : public ::testing::Test {
-protected:
-    void TearDown() override { ::unsetenv("LMTOOLS_SERIAL_PORTS"); }
-};
-
-TEST_F(SerialPortMapEnvironment, OverridesSingleEntries) {
+// Single entries are overridden; a malformed value is reported and ignored whole.
+TEST(SerialPortMap, EnvironmentOverridesSingleEntries) {
     ::unsetenv("LMTOOLS_SERIAL_PORTS");
     std::string error;
     EXPECT_EQ(SerialPortMap::fromEnvironment(&error).devicePath("COM3"), "/dev/ttyS2");
@@ -47,18 +43,15 @@ TEST_F(SerialPortMapEnvironment, OverridesSingleEntries) {
     EXPECT_EQ(map.devicePath("COM3"), "/dev/pts/4");
     EXPECT_EQ(map.devicePath("COM5"), "/tmp/x=y");
     EXPECT_EQ(map.devicePath("COM4"), "/dev/ttyS3");
-}
-
-TEST_F(SerialPortMapEnvironment, MalformedValueIsReportedAndIgnoredWhole) {
     for (const char* value :
          {"COM3", "COM3=", "=/tmp/x", "COM33=/tmp/x", "COM3=/tmp/x,", "COM3=/tmp/x,LPT1=/tmp/y"}) {
         ::setenv("LMTOOLS_SERIAL_PORTS", value, 1);
-        std::string error;
-        const auto map = SerialPortMap::fromEnvironment(&error);
+        const auto ignored = SerialPortMap::fromEnvironment(&error);
         EXPECT_NE(error.find("LMTOOLS_SERIAL_PORTS"), std::string::npos) << value;
-        EXPECT_EQ(map.devicePath("COM3"), "/dev/ttyS2") << value;
+        EXPECT_EQ(ignored.devicePath("COM3"), "/dev/ttyS2") << value;
         EXPECT_NO_FATAL_FAILURE(SerialPortMap::fromEnvironment());  // no sink for the report
     }
+    ::unsetenv("LMTOOLS_SERIAL_PORTS");
 }
 
 }  // namespace

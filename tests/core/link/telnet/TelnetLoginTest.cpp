@@ -28,45 +28,39 @@ bool refuse(Conversation& c, const std::string& password) {
     return askLogin(c, password) && c.send("\r\nLogin incorrect\r\n\r\nlogin: ");
 }
 
+const Timing kTiming = Timing::fast();
+
 struct Attempt {
     std::string password = "wrong";
     ScriptedPrompt prompt;
     TelnetLink link;
-    Attempt(const Timing& timing, uint16_t port, std::vector<std::optional<std::string>> answers = {})
-        : prompt(std::move(answers)), link(timing, port) {}
+    explicit Attempt(uint16_t port, std::vector<std::optional<std::string>> answers = {})
+        : prompt(std::move(answers)), link(kTiming, port) {}
     LoginResult login(bool allowPrompt) {
         return link.Login("127.0.0.1", allowPrompt, password, &prompt, kDefault);
     }
 };
 
-class TelnetLoginTest : public testing::Test {
-protected:
-    Timing timing = Timing::fast();
-};
-
-class TelnetLoginPromptTest : public TelnetLoginTest, public testing::WithParamInterface<const char*> {};
-
-TEST_P(TelnetLoginPromptTest, ShellPromptLogsIn) {
-    const std::string shell = GetParam();
-    LoopbackPeer peer([&shell](Conversation& c) {
-        if (askLogin(c, "wrong")) c.send("\r\nuClinux\r\n" + shell);
-        c.holdUntilClosed();
-    });
-    Attempt a(timing, peer.port());
-    EXPECT_EQ(a.login(true), LoginOk);
-    EXPECT_TRUE(a.link.isOpen());
-    EXPECT_TRUE(a.link.transcript.ends_with(shell));
-    a.link.Close();
-    EXPECT_TRUE(peer.finish().empty());
-    EXPECT_EQ(peer.received(), "admin\nwrong\n");
-    EXPECT_TRUE(a.prompt.shown.empty());
+TEST(TelnetLoginTest, ShellPromptLogsIn) {
+    for (const std::string shell : {"> ", "# "}) {
+        LoopbackPeer peer([&shell](Conversation& c) {
+            if (askLogin(c, "wrong")) c.send("\r\nuClinux\r\n" + shell);
+            c.holdUntilClosed();
+        });
+        Attempt a(peer.port());
+        EXPECT_EQ(a.login(true), LoginOk);
+        EXPECT_TRUE(a.link.isOpen());
+        EXPECT_TRUE(a.link.transcript.ends_with(shell));
+        a.link.Close();
+        EXPECT_TRUE(peer.finish().empty());
+        EXPECT_EQ(peer.received(), "admin\nwrong\n");
+        EXPECT_TRUE(a.prompt.shown.empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Prompts, TelnetLoginPromptTest, testing::Values("> ", "# "));
 
 // An empty answer is asked for again; the accepted one is sent after the device's login prompt,
 // "admin" and a new password prompt: a login program drops what is typed before it asks.
-TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePromptsAgain) {
+TEST(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePromptsAgain) {
     LoopbackPeer peer([](Conversation& c) {
         if (!askLogin(c, "wrong") || !c.send("\r\nLogin incorrect\r\n")) return;
         if (!c.quiet(std::chrono::milliseconds(100))) c.fail("user name sent before the login prompt");
@@ -76,7 +70,7 @@ TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePromptsAgain) {
         if (c.send("Password: ") && c.expect("secret\n")) c.send("# ");
         c.holdUntilClosed();
     });
-    Attempt a(timing, peer.port(), {"", "secret"});
+    Attempt a(peer.port(), {"", "secret"});
     EXPECT_EQ(a.login(true), LoginOk);
     EXPECT_EQ(a.prompt.shown, (std::vector<std::string>{"wrong", ""}));
     EXPECT_EQ(a.password, "secret");
@@ -86,21 +80,21 @@ TEST_F(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePromptsAgain) {
 }
 
 // A device that hangs up after refusing has answered: the password was refused, not "no answer".
-TEST_F(TelnetLoginTest, HangUpAfterARefusalIsARefusal) {
+TEST(TelnetLoginTest, HangUpAfterARefusalIsARefusal) {
     LoopbackPeer peer([](Conversation& c) { askLogin(c, "wrong") && c.send("\r\nLogin incorrect\r\n"); });
-    Attempt a(timing, peer.port(), {"secret"});
+    Attempt a(peer.port(), {"secret"});
     EXPECT_EQ(a.login(true), LoginRefused);
     EXPECT_FALSE(a.link.isOpen());
     EXPECT_TRUE(peer.finish().empty());
 }
 
-TEST_F(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
+TEST(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
     for (const bool withPrompt : {true, false}) {
         LoopbackPeer peer([](Conversation& c) {
             refuse(c, "wrong");
             c.holdUntilClosed();
         });
-        Attempt a(timing, peer.port(), {std::nullopt});
+        Attempt a(peer.port(), {std::nullopt});
         const auto result =
             a.link.Login("127.0.0.1", true, a.password, withPrompt ? &a.prompt : nullptr, kDefault);
         EXPECT_EQ(result, LoginCancelled);
@@ -113,44 +107,39 @@ TEST_F(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
 
 // Without prompting: a refusal leaves the link open at the device's login prompt; an answer that is
 // not recognised is a refusal once the device shows "login:", perhaps after an extra line end.
-struct AnswerCase {
-    const char* name;
-    std::string deviceAnswer;  // after the password, followed by silence
-    bool bringsBackLogin;      // the device shows "login: " after an empty line
-    LoginResult result;
-    std::string received;
-};
-
-class TelnetLoginAnswerTest : public TelnetLoginTest, public testing::WithParamInterface<AnswerCase> {};
-
-TEST_P(TelnetLoginAnswerTest, WithoutPrompting) {
-    const auto& p = GetParam();
-    LoopbackPeer peer([&p](Conversation& c) {
-        if (askLogin(c, "wrong") && c.send(p.deviceAnswer) && p.bringsBackLogin && c.expect("\n"))
-            c.send("login: ");
-        c.holdUntilClosed();
-    });
-    Attempt a(timing, peer.port(), {"secret"});
-    EXPECT_EQ(a.login(false), p.result);
-    EXPECT_EQ(a.link.isOpen(), p.result == LoginRefusedNoPrompt);
-    EXPECT_TRUE(a.prompt.shown.empty());
-    EXPECT_EQ(a.password, "wrong");
-    a.link.Close();
-    peer.finish();
-    EXPECT_EQ(peer.received(), p.received);
+TEST(TelnetLoginTest, WithoutPrompting) {
+    const struct {
+        const char* name;
+        std::string deviceAnswer;  // after the password, followed by silence
+        bool bringsBackLogin;      // the device shows "login: " after an empty line
+        LoginResult result;
+        std::string received;
+    } cases[] = {
+        {"login incorrect", "\r\nLogin incorrect\r\n\r\nlogin: ", false, LoginRefusedNoPrompt,
+         "admin\nwrong\n"},
+        {"nothing, then login after a line end", "", true, LoginRefusedNoPrompt, "admin\nwrong\n\n"},
+        {"login prompt already shown", "\r\nlogin: ", false, LoginRefusedNoPrompt, "admin\nwrong\n"},
+        {"nothing at all", "\r\n", false, LoginFailed, "admin\nwrong\n\n"},
+    };
+    for (const auto& p : cases) {
+        SCOPED_TRACE(p.name);
+        LoopbackPeer peer([&p](Conversation& c) {
+            if (askLogin(c, "wrong") && c.send(p.deviceAnswer) && p.bringsBackLogin && c.expect("\n"))
+                c.send("login: ");
+            c.holdUntilClosed();
+        });
+        Attempt a(peer.port(), {"secret"});
+        EXPECT_EQ(a.login(false), p.result);
+        EXPECT_EQ(a.link.isOpen(), p.result == LoginRefusedNoPrompt);
+        EXPECT_TRUE(a.prompt.shown.empty());
+        EXPECT_EQ(a.password, "wrong");
+        a.link.Close();
+        peer.finish();
+        EXPECT_EQ(peer.received(), p.received);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, TelnetLoginAnswerTest,
-    testing::Values(
-        AnswerCase{"LoginIncorrect", "\r\nLogin incorrect\r\n\r\nlogin: ", false, LoginRefusedNoPrompt,
-                   "admin\nwrong\n"},
-        AnswerCase{"NothingThenLoginAfterNewline", "", true, LoginRefusedNoPrompt, "admin\nwrong\n\n"},
-        AnswerCase{"LoginPromptAlreadyShown", "\r\nlogin: ", false, LoginRefusedNoPrompt, "admin\nwrong\n"},
-        AnswerCase{"NothingAtAll", "\r\n", false, LoginFailed, "admin\nwrong\n\n"}),
-    [](const auto& test) { return std::string(test.param.name); });
-
-TEST_F(TelnetLoginTest, DeviceLeavingTheConversationFails) {
+TEST(TelnetLoginTest, DeviceLeavingTheConversationFails) {
     const std::vector<std::function<void(Conversation&)>> devices = {
         [](Conversation& c) { c.send("Welcome\r\n"); },                     // no login prompt
         [](Conversation& c) { c.send("login: ") && c.expect("admin\n"); },  // no password prompt
@@ -162,19 +151,19 @@ TEST_F(TelnetLoginTest, DeviceLeavingTheConversationFails) {
             devices[i](c);
             if (i < 2) c.holdUntilClosed();
         });
-        Attempt a(timing, peer.port(), {"secret"});
+        Attempt a(peer.port(), {"secret"});
         EXPECT_EQ(a.login(true), LoginFailed);
         EXPECT_FALSE(a.link.isOpen());
         EXPECT_TRUE(peer.finish().empty());
     }
 }
 
-TEST_F(TelnetLoginTest, NoConnectionFails) {
+TEST(TelnetLoginTest, NoConnectionFails) {
     // An address that is not one fails before connecting.
     LoopbackPeer listener;
     for (const char* address : {"127.0.0", "localhost", ""}) {
         SCOPED_TRACE(address);
-        Attempt a(timing, listener.port());
+        Attempt a(listener.port());
         EXPECT_EQ(a.link.Login(address, true, a.password, &a.prompt, kDefault), LoginFailed);
         EXPECT_FALSE(a.link.isOpen());
     }
@@ -184,7 +173,7 @@ TEST_F(TelnetLoginTest, NoConnectionFails) {
     LoopbackPeer full(0);
     const auto filler = test::Conversation::connect(htonl(INADDR_LOOPBACK), full.port());
     ASSERT_TRUE(filler.valid());
-    Attempt a(timing, full.port());
+    Attempt a(full.port());
     EXPECT_EQ(a.login(true), LoginFailed);
     EXPECT_FALSE(a.link.isOpen());
 }

@@ -45,7 +45,7 @@ TEST_F(TftpServerTest, ASecondOpenKeepsTheSocketAndIsShownButNotAFailure) {
     EXPECT_EQ(server.localPort(), port);
 }
 
-TEST_F(TftpServerTest, AnAddressThatCannotBeBoundLeavesTheServerClosed) {
+TEST_F(TftpServerTest, AnAddressThatCannotBeBoundLeavesTheServerClosedAsCloseDoes) {
     TftpServer other(timing, server.localPort());
     for (const char* address : {"192.0.2.1", "not an address", "", "127.0.0.1"}) {
         EXPECT_EQ(other.Open(address), TftpCannotBind) << address;
@@ -55,6 +55,11 @@ TEST_F(TftpServerTest, AnAddressThatCannotBeBoundLeavesTheServerClosed) {
     EXPECT_FALSE(server.isOpen());
     EXPECT_EQ(server.localPort(), 0);
     EXPECT_EQ(other.Open("127.0.0.1"), TftpOk) << "closing must release the port";
+    // A closed server fails every operation.
+    EXPECT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpSocketError);
+    EXPECT_EQ(server.WaitForPacket(10), TftpSocketError);
+    EXPECT_EQ(server.SendData(1, {}), TftpTransmissionError);
+    server.SendError();
 }
 
 // Every code but 0 and 1 is a failure shown with its words.
@@ -130,14 +135,6 @@ TEST_F(TftpServerTest, SendsDataAndErrorPacketsExactly) {
     EXPECT_EQ(device.receive(), test::dataPacket(0x1234, block));
     EXPECT_EQ(device.receive(), "\0\5\0\0Connection lost.\0"s);
     EXPECT_TRUE(device.quiet());
-}
-
-TEST_F(TftpServerTest, AClosedServerFailsEveryOperation) {
-    server.Close();
-    EXPECT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpSocketError);
-    EXPECT_EQ(server.WaitForPacket(10), TftpSocketError);
-    EXPECT_EQ(server.SendData(1, {}), TftpTransmissionError);
-    server.SendError();
 }
 
 }  // namespace

@@ -1,17 +1,19 @@
+// The device's shell over telnet and over its serial console.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <termios.h>
 
 #include <random>
 
 #include "Simulator.h"
-#include "devsim/TestClient.h"
+#include "support/LoopbackPeer.h"
 
 namespace lm::sim {
 namespace {
 
 using test::Conversation;
-using test::ip;
 
 const std::string kOpening = "\xff\xfd\x18\xff\xfb\x01\xff\xfb\x03";  // DO TERMINAL-TYPE, WILL ECHO, WILL SGA
 // What the PC answers: it refuses every option.
@@ -23,11 +25,11 @@ std::string run(Conversation& c, std::string_view command) {
     return c.until("\r\n> ").value_or("(no prompt) " + c.unread());
 }
 
-class TelnetTest : public ::testing::Test {
+class ConsoleTest : public ::testing::Test {
 protected:
-    // Device 0 is plain; the others are changed by the test before start().
+    // Three devices, each plain until the test changes it before start().
     void SetUp() override {
-        config_.devices = demoDevices(3, ip("127.0.2.10"));
+        config_.devices = demoDevices(3, *parseIpv4("127.0.2.10"));
         for (DeviceConfig& device : config_.devices)
             device.product = "Lumetra/ZelvixXL-2";
     }
@@ -36,6 +38,17 @@ protected:
         simulator_ = std::make_unique<Simulator>(config_);
         std::string error;
         ASSERT_TRUE(simulator_->start(&error)) << error;
+    }
+
+    // The PC's end of the serial cable.
+    static Conversation openPort(const std::string& path) {
+        UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+        termios raw{};
+        if (fd && ::tcgetattr(fd.get(), &raw) == 0) {
+            cfmakeraw(&raw);
+            ::tcsetattr(fd.get(), TCSANOW, &raw);
+        }
+        return Conversation(std::move(fd));
     }
 
     Conversation connect(std::size_t device) const {
@@ -55,7 +68,7 @@ protected:
 };
 
 // Options the device did not offer are refused, a subnegotiation is skipped and data bytes 255 survive.
-TEST_F(TelnetTest, LoginAndOptionBytes) {
+TEST_F(ConsoleTest, LoginAndOptionBytes) {
     start();
     auto c = connect(0);
     ASSERT_TRUE(c.valid());
@@ -80,7 +93,7 @@ TEST_F(TelnetTest, LoginAndOptionBytes) {
     EXPECT_EQ(simulator_->counters(0).logins, 1u);
 }
 
-TEST_F(TelnetTest, SilentAndSlowFaults) {
+TEST_F(ConsoleTest, SilentAndSlowFaults) {
     config_.devices[1].shell.faults.silent = true;
     config_.devices[2].shell.faults.slowOutput = true;
     start();
@@ -102,7 +115,7 @@ TEST_F(TelnetTest, SilentAndSlowFaults) {
     EXPECT_GT(slow.reads() - readsBefore, 1u);
 }
 
-TEST_F(TelnetTest, RebootDropsTheSessionAndTheDeviceComesBack) {
+TEST_F(ConsoleTest, RebootDropsTheSessionAndTheDeviceComesBack) {
     config_.devices[0].shell.rebootDelayMs = 1500;
     start();
     auto c = login(0);
@@ -125,7 +138,7 @@ TEST_F(TelnetTest, RebootDropsTheSessionAndTheDeviceComesBack) {
     EXPECT_EQ(simulator_->counters(0).reboots, 1u);
 }
 
-TEST_F(TelnetTest, GarbageFromThePcLeavesTheDeviceServing) {
+TEST_F(ConsoleTest, GarbageFromThePcLeavesTheDeviceServing) {
     start();
     std::mt19937 random(11);
     std::uniform_int_distribution<int> byte(0, 255);
@@ -143,6 +156,45 @@ TEST_F(TelnetTest, GarbageFromThePcLeavesTheDeviceServing) {
     }
     auto c = login(0);
     EXPECT_EQ(run(c, "echo alive"), "echo alive\r\nalive\r\n> ");
+}
+
+// The console stays logged in while the PC closes and reopens the port; leaving its shell, or a
+// reboot, shows a fresh login.
+TEST_F(ConsoleTest, SerialSessionOutlivesThePortAndEndsWithExitOrReboot) {
+    config_.devices[0].shell.serial = true;
+    config_.devices[0].shell.rebootDelayMs = 200;
+    start();
+    EXPECT_EQ(simulator_->serialPath(1), "");
+    const std::string path = simulator_->serialPath(0);
+    {
+        auto port = openPort(path);
+        ASSERT_TRUE(port.valid()) << path;
+        // What the detection sends to wake the console.
+        ASSERT_TRUE(port.send("\n\n"));
+        EXPECT_EQ(port.until("login: "), "\r\n\r\nzelvixxl login: ");
+        EXPECT_EQ(port.until("login: "), "\r\n\r\nzelvixxl login: ");
+        port.send("admin\n");
+        EXPECT_EQ(port.until("Password: "), "admin\r\nPassword: ");
+        port.send("vorna\n");
+        ASSERT_TRUE(port.until("> "));
+    }
+    auto port = openPort(path);
+    ASSERT_TRUE(port.valid());
+    port.send("cd /\n");
+    EXPECT_EQ(port.until("> "), "cd /\r\n> ");
+    port.send("exit\n");
+    EXPECT_EQ(port.until("login: "), "exit\r\n\r\nzelvixxl login: ");
+    EXPECT_EQ(simulator_->counters(0).logins, 1u);
+
+    port.send("admin\nvorna\nreboot\n");
+    ASSERT_TRUE(port.until("going down"));
+    // The console comes back by itself with the boot text and the login prompt.
+    const auto boot = port.until("login: ");
+    ASSERT_TRUE(boot);
+    EXPECT_NE(boot->find("Linux version"), std::string::npos);
+    EXPECT_TRUE(simulator_->deviceUp(0));
+    port.send("admin\nvorna\n");
+    EXPECT_TRUE(port.until("> "));
 }
 
 }  // namespace
