@@ -37,9 +37,14 @@ bool readLine(int tty, std::string& line) {
     return got == 1;
 }
 
-// Reads one line from the terminal with echo off; false at end of input.
-bool readHidden(int tty, std::string& line) {
-    if (::tcgetattr(tty, &gSavedTermios) != 0) return readLine(tty, line);
+bool say(int tty, const std::string& text) {
+    return ::write(tty, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+// Asks the question with echo already off, so nothing typed at once is shown, and reads one line;
+// false at end of input.
+bool askHidden(int tty, const std::string& question, std::string& line) {
+    if (::tcgetattr(tty, &gSavedTermios) != 0) return say(tty, question) && readLine(tty, line);
     gQuietTty = tty;
     struct sigaction onSignal {};
     onSignal.sa_handler = restoreEchoAndDie;
@@ -50,7 +55,7 @@ bool readHidden(int tty, std::string& line) {
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
     quiet.c_lflag |= ECHONL;
     ::tcsetattr(tty, TCSAFLUSH, &quiet);
-    const bool got = readLine(tty, line);
+    const bool got = say(tty, question) && readLine(tty, line);
     ::tcsetattr(tty, TCSAFLUSH, &gSavedTermios);
     ::sigaction(SIGINT, &gSavedInt, nullptr);
     ::sigaction(SIGTERM, &gSavedTerm, nullptr);
@@ -61,10 +66,6 @@ bool readHidden(int tty, std::string& line) {
 UniqueFd openTerminal() {
     if (!TerminalPasswordPrompt::available()) return UniqueFd();
     return UniqueFd(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
-}
-
-bool say(int tty, const std::string& text) {
-    return ::write(tty, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 }  // namespace
@@ -79,8 +80,7 @@ bool TerminalPasswordPrompt::askPassword(std::string& password) {
     std::string question = opening_ + "Password for admin at " + site_ + ": ";
     std::string typed;
     while (true) {
-        if (!say(tty.get(), question)) return false;
-        if (!readHidden(tty.get(), typed)) return false;  // end of input: the user gave up
+        if (!askHidden(tty.get(), question, typed)) return false;  // end of input: the user gave up
         if (typed.empty())
             question = "A password is required. Password for admin at " + site_ + ": ";
         else if (hasControlCharacter(typed))
