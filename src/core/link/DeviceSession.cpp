@@ -56,9 +56,15 @@ bool DeviceSession::send(const std::string& text) {
     return network() ? s_.telnet().Send(text) : s_.serial().Write(text);
 }
 
-Outcome DeviceSession::failWith(std::string message) {
+Outcome DeviceSession::endWith(Outcome outcome, std::string message) {
     message_ = std::move(message);
-    return Outcome::Failed;
+    return outcome;
+}
+
+bool DeviceSession::startCommand(const std::string& command, const std::string& echo) {
+    if (!network()) return s_.serial().Write(command + "\n") && s_.serial().Expect(2, {echo});
+    s_.telnet().Drain();
+    return s_.telnet().Send(command + "\n");
 }
 
 bool DeviceSession::inputRefused(ShellValue kind, const std::string& value, const char* name) {
@@ -215,22 +221,13 @@ Outcome DeviceSession::RunCommand(const std::string& command, Echo echo) {
     std::size_t total = 0;
     const Deadline bound(s_.timing().waitBound);
 
-    if (network()) {
-        s_.telnet().Drain();
-        if (!s_.telnet().Send(command + "\n")) return endOfOutput(bound);
-    } else {
-        if (!s_.serial().Write(command + "\n") || !s_.serial().Expect(2, {command}))
-            return endOfOutput(bound);
-    }
-    bool echoSeen = !network();  // the serial wait above took the echo
+    if (!startCommand(command, command)) return endOfOutput(bound);
+    bool echoSeen = !network();  // the serial start took the echo
     while (true) {
         std::string line = nextLine(bound);
         if (line.empty()) return endOfOutput(bound);
         if (contains(line, command)) {
-            if (contains(line, "Bad command")) {
-                message_ = withoutLineEnd(line);
-                return Outcome::Refused;
-            }
+            if (contains(line, "Bad command")) return endWith(Outcome::Refused, withoutLineEnd(line));
             const bool isEcho = network() && (echo == Echo::AllNamingCommand || !echoSeen);
             echoSeen = true;
             if (isEcho) continue;
@@ -248,12 +245,7 @@ Outcome DeviceSession::ReadRemoteFile(const std::string& path) {
     const std::string command = "cat " + path;
     const Deadline bound(s_.timing().waitBound);
 
-    if (network()) {
-        s_.telnet().Drain();
-        if (!s_.telnet().Send(command + "\n")) return endOfOutput(bound);
-    } else {
-        if (!s_.serial().Write(command + "\n") || !s_.serial().Expect(2, {path})) return endOfOutput(bound);
-    }
+    if (!startCommand(command, path)) return endOfOutput(bound);
     bool echoSeen = !network();
     while (true) {
         std::string line = nextLine(bound);
@@ -267,19 +259,21 @@ Outcome DeviceSession::ReadRemoteFile(const std::string& path) {
             continue;
         }
         if (isPromptLine(line)) return Outcome::Ok;
-        if (contains(line, path) && contains(line, "Invalid argument")) {
-            message_ = withoutLineEnd(line);
-            return Outcome::Refused;
-        }
-        if (cannotOpen(line, path)) return failWith(withoutLineEnd(line));
+        if (contains(line, path) && contains(line, "Invalid argument"))
+            return endWith(Outcome::Refused, withoutLineEnd(line));
+        if (cannotOpen(line, path)) return endWith(Outcome::Failed, withoutLineEnd(line));
         if (!keep(std::move(line), total)) return Outcome::Failed;
     }
 }
 
-void DeviceSession::leaveEditor() {
+void DeviceSession::typeAfterEscape(const std::string& command) {
     send(kEscape);
     s_.timing().pause(kEscapePause);
-    send(":q!\n");
+    send(command);
+}
+
+void DeviceSession::leaveEditor() {
+    typeAfterEscape(":q!\n");
 }
 
 // Reads the file back and compares it with what was meant to be written; the buffer keeps the
@@ -325,9 +319,7 @@ bool DeviceSession::writeAttemptOverNetwork(const std::string& path, const std::
     if (viaCat) {
         telnet.Send("\x04");
     } else {
-        telnet.Send(kEscape);
-        s_.timing().pause(kEscapePause);
-        telnet.Send(":wq\n");
+        typeAfterEscape(":wq\n");
     }
     telnet.Expect(20, {"> ", "# "});
     s_.timing().pause(kEscapePause);
@@ -360,9 +352,7 @@ bool DeviceSession::writeOverSerial(const std::string& path, const std::string& 
         serial.Write("i");
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (!serial.Write(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return false;
-        serial.Write(kEscape);
-        timing.pause(kEscapePause);
-        serial.Write(":wq\n");
+        typeAfterEscape(":wq\n");
         serial.Expect(5, {"> ", "# "});
     }
     serial.Write("ls " + listingArgument + "\n");
@@ -382,12 +372,13 @@ Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::strin
     if (!network()) {
         if (writeOverSerial(path, listingArgument, expected)) return Outcome::Ok;
         if (!s_.catWriteSupported()) leaveEditor();
-        return failWith("the file " + path + " did not read back as written");
+        return endWith(Outcome::Failed, "the file " + path + " did not read back as written");
     }
     auto& telnet = s_.telnet();
     for (int attempt = 0;; ++attempt) {
         if (writeAttemptOverNetwork(path, listingArgument, expected)) return Outcome::Ok;
-        if (attempt == 3) return failWith("the file " + path + " did not read back as written");
+        if (attempt == 3)
+            return endWith(Outcome::Failed, "the file " + path + " did not read back as written");
         // Leave the editor without saving, remove what was written, and start again.
         s_.timing().pause(Milliseconds(1000));
         telnet.Drain();

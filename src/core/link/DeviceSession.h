@@ -60,7 +60,11 @@ private:
     // wait ran past its bound.
     std::string nextLine(const Deadline& bound);
     Outcome endOfOutput(const Deadline& bound);
-    Outcome failWith(std::string message);
+    Outcome endWith(Outcome outcome, std::string message);
+    // Sends the command line; over the serial link also waits for its echo.
+    bool startCommand(const std::string& command, const std::string& echo);
+    // The escape key, a pause so the editor takes it as a key of its own, then the command.
+    void typeAfterEscape(const std::string& command);
     bool inputRefused(ShellValue kind, const std::string& value, const char* name);
     bool writeAttemptOverNetwork(const std::string& path, const std::string& listingArgument,
                                  const std::string& expected);

@@ -100,18 +100,15 @@ LoginResult TelnetLink::Login(const std::string& address, bool allowPrompt, std:
     if (Expect(15, {"login:"}) == 0 || !Send(kUser)) return fail();
     for (;;) {
         if (Expect(10, {"assword"}) == 0 || !Send(currentPassword + "\n")) return fail();
-        bool atLogin = false;
         if (Expect(10, {"> ", "Login incorrect", "# "}) != 0) {
             if (contains(transcript, "> ") || contains(transcript, "# ")) return LoginOk;
-            const auto incorrect = transcript.rfind("Login incorrect");
-            atLogin = transcript.find("login:", incorrect) != std::string::npos;
         } else if (!contains(transcript, "login:")) {
             // No answer we know: bring the device back to its login prompt.
             if (!Send("\n") || Expect(15, {"login:"}) == 0) return fail();
-            atLogin = true;
-        } else {
-            atLogin = true;
         }
+        const auto incorrect = transcript.rfind("Login incorrect");
+        const bool atLogin =
+            transcript.find("login:", incorrect == std::string::npos ? 0 : incorrect) != std::string::npos;
         refused = true;
         if (!allowPrompt) return LoginRefusedNoPrompt;
         do {

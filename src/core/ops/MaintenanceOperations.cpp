@@ -1,5 +1,7 @@
 #include "ops/MaintenanceOperations.h"
 
+#include "link/DeviceSession.h"
+
 namespace lm {
 
 namespace {
@@ -21,8 +23,8 @@ std::string lineHolding(const std::string& text, const char* what) {
 // Sends "reboot", gives the device its time to go down, then looks at what it said meanwhile: Ok
 // unless the send failed (NoAnswer) or the device refused (Refused, its words in deviceWords).
 Outcome sendReboot(Session& session, Milliseconds wait, std::string& deviceWords) {
+    if (!DeviceSession(session).Reboot()) return Outcome::NoAnswer;
     TelnetLink& telnet = session.telnet();
-    if (!telnet.Send("reboot\n")) return Outcome::NoAnswer;
     session.timing().pause(wait);
     std::string said;
     for (std::string line; said.size() < 4096 && !(line = telnet.ReadLine(0)).empty();)
@@ -88,9 +90,8 @@ Outcome eraseWorker(WorkerTask& task) {
     if (reboot) {
         task.status("Rebooting...");
         if (const Outcome sent = sendReboot(task.session(), Milliseconds(1000), words); sent != Outcome::Ok)
-            return task.fail(sent == Outcome::Refused
-                                 ? "Erased, but the reboot was refused: " + words
-                                 : "Erased, but the device did not take the reboot.",
+            return task.fail(sent == Outcome::Refused ? "Erased, but the reboot was refused: " + words
+                                                      : "Erased, but the device did not take the reboot.",
                              sent);
     }
     return task.succeed(
