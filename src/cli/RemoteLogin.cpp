@@ -19,10 +19,11 @@ void RemoteTarget::addTo(CLI::App& command) {
 
 std::string RemoteTarget::settle(std::vector<std::string>* firstWordsGoHere) {
     if (!serialPort.empty()) {
-        if (parseIpv4(host)) return "give HOST or --serial, not both";
-        if (!host.empty() && firstWordsGoHere) firstWordsGoHere->insert(firstWordsGoHere->begin(), host);
-        if (!host.empty() && !firstWordsGoHere) return "give HOST or --serial, not both";
-        host.clear();
+        if (!host.empty()) {
+            if (parseIpv4(host) || !firstWordsGoHere) return "give HOST or --serial, not both";
+            firstWordsGoHere->insert(firstWordsGoHere->begin(), host);
+            host.clear();
+        }
     } else if (const auto problem = hostProblem(host); !problem.empty()) {
         return problem;
     }
