@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "DeviceConfig.h"
 #include "SimulatorConfig.h"
@@ -25,10 +26,8 @@ TEST(ConfigTest, ReadsADeviceAndFillsInWhatItLeavesOut) {
     std::string error;
     const auto config = parseConfig(document, &error);
     ASSERT_TRUE(config) << error;
-    EXPECT_EQ(config->discoveryPort, 7364);
-    EXPECT_EQ(config->httpPort, 8080);
-    EXPECT_EQ(config->telnetPort, 2323);
-    EXPECT_EQ(config->tftpPort, 6969);
+    EXPECT_EQ(std::tuple(config->discoveryPort, config->httpPort, config->telnetPort, config->tftpPort),
+              std::tuple(7364, 8080, 2323, 6969));
     ASSERT_EQ(config->devices.size(), 3u);
 
     const DeviceConfig& full = config->devices[0];
@@ -36,19 +35,15 @@ TEST(ConfigTest, ReadsADeviceAndFillsInWhatItLeavesOut) {
     EXPECT_EQ(full.address, *parseIpv4("127.0.0.11"));
     EXPECT_EQ(broadcastOf(full), *parseIpv4("10.0.0.255"));
     EXPECT_EQ(full.version, "4.0.9");
-    EXPECT_FALSE(full.reply);
-    EXPECT_FALSE(full.answersProbe);
-    EXPECT_EQ(full.http.fault, HttpFault::Chunked);
-    EXPECT_EQ(full.http.width, 320u);
-    EXPECT_EQ(full.http.height, 200u);
+    EXPECT_FALSE(full.reply || full.answersProbe);
+    EXPECT_EQ(std::tuple(full.http.fault, full.http.width, full.http.height),
+              std::tuple(HttpFault::Chunked, 320u, 200u));
     EXPECT_EQ(factoryFiles(full).at("/etc/config/boa.conf"), "Port 8080\n");  // replaces the default
-    EXPECT_EQ(full.shell.faults.lostAck, 3);
-    EXPECT_EQ(full.shell.faults.repeatAck, 65535);
+    EXPECT_EQ(std::tuple(full.shell.faults.lostAck, full.shell.faults.repeatAck), std::tuple(3, 65535));
 
     // Left out: product and subtype come from the MAC's model, the broadcast from the address.
     const DeviceConfig& sparse = config->devices[1];
-    EXPECT_EQ(sparse.product, "Lumetra/ZelvixXL-2");
-    EXPECT_EQ(sparse.subtype, "1.3MP");
+    EXPECT_EQ(sparse.product + " " + sparse.subtype, "Lumetra/ZelvixXL-2 1.3MP");
     EXPECT_EQ(hostnameOf(sparse), "zelvixxl");
     EXPECT_EQ(broadcastOf(sparse), *parseIpv4("10.77.0.255"));
     EXPECT_EQ(broadcastOf(config->devices[2]), *parseIpv4("127.255.255.255"));

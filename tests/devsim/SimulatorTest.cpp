@@ -14,7 +14,7 @@ std::string probe(Ipv4 device, uint16_t port) {
     return socket.send("") ? socket.receive().value_or("") : "";
 }
 
-TEST(SimulatorTest, TakenFixedPortFailsWithTheAddress) {
+TEST(SimulatorTest, StartFailsOnATakenPortOrDevicesThatCannotAllBind) {
     auto holder = UdpSocket::open();
     ASSERT_TRUE(holder && holder->bind(*parseIpv4("127.0.0.131"), 0));
     auto devices = demoDevices(2, *parseIpv4("127.0.0.130"));
@@ -25,12 +25,10 @@ TEST(SimulatorTest, TakenFixedPortFailsWithTheAddress) {
     EXPECT_FALSE(simulator.running());
     // The first device's socket was let go again.
     EXPECT_TRUE(UdpSocket::open()->bind(*parseIpv4("127.0.0.130"), holder->localPort()));
-}
 
-TEST(SimulatorTest, RejectsDevicesThatCannotAllBind) {
-    auto devices = demoDevices(3, *parseIpv4("127.0.0.140"));
+    // Devices that could not all bind are refused before any socket is made.
+    devices = demoDevices(3, *parseIpv4("127.0.0.140"));
     devices[2].address = devices[0].address;
-    std::string error;
     EXPECT_FALSE(Simulator(SimulatorConfig{devices}).start(&error));
     EXPECT_NE(error.find("devices 0 and 2 share the address 127.0.0.140"), std::string::npos) << error;
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <deque>
+#include <future>
 #include <optional>
 
 #include "ChildById.h"
@@ -209,35 +210,30 @@ private slots:
         auto state = std::make_shared<OperationState>();
         GuiPasswordPrompt prompt(&owner, "site", state);
         LoginAnswers answers({QString(), std::nullopt, QStringLiteral("next")});
-        struct Asked {
-            std::atomic<bool> done{false};
-            bool accepted = false;
-            std::string password;
+        // Asked on a thread of its own; what it gave back: accepted, and the password.
+        const auto ask = [&prompt](std::string password) {
+            return std::async(std::launch::async, [&prompt, password]() mutable {
+                const bool accepted = prompt.askPassword(password);
+                return std::pair(accepted, password);
+            });
         };
-        const auto ask = [&prompt](Asked& asked, std::string password) {
-            asked.password = std::move(password);
-            std::thread([&prompt, &asked] {
-                asked.accepted = prompt.askPassword(asked.password);
-                asked.done = true;
-            }).detach();
+        const auto ready = [](const auto& asked) {
+            return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
         };
-        Asked empty, cancelled, typed;
-        ask(empty, "wrong");
-        QTRY_VERIFY(empty.done);
-        QVERIFY(empty.accepted);
-        QCOMPARE(empty.password, std::string());
-        ask(cancelled, "");
-        QTRY_VERIFY(cancelled.done);
-        QVERIFY(!cancelled.accepted);
-        QCOMPARE(cancelled.password, std::string());
+        auto empty = ask("wrong");
+        QTRY_VERIFY(ready(empty));
+        QVERIFY(empty.get() == std::pair(true, std::string()));
+        auto cancelled = ask("");
+        QTRY_VERIFY(ready(cancelled));
+        QVERIFY(cancelled.get() == std::pair(false, std::string()));
         QCOMPARE(answers.messages, (QStringList{QString::fromLatin1(kInvalidPassword),
                                                 QStringLiteral("You must enter a password!")}));
 
         // Once the dialog is closing, no prompt comes up: the answer is Cancel.
         state->closing = true;
-        ask(typed, "x");
-        QTRY_VERIFY(typed.done);
-        QVERIFY(!typed.accepted);
+        auto typed = ask("x");
+        QTRY_VERIFY(ready(typed));
+        QVERIFY(!typed.get().first);
         QCOMPARE(answers.messages.size(), 2);
     }
 

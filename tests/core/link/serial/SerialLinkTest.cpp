@@ -154,8 +154,11 @@ TEST_F(SerialLinkTest, APortInUseIsRefusedUntilReleased) {
     EXPECT_EQ(other.Open("COM3"), 0);
 }
 
-TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeed) {
-    Console c(timing, std::string("abc\r\nde\0f\nlast\r\n", 16));
+// Lines end at a carriage return or a line feed; every byte written goes out in order.
+TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeedAndWritesKeepEveryByte) {
+    const std::string text = std::string("admin\n\x1b:q!\n\x04", 12) + std::string(1, '\xff');
+    Console c(timing, std::string("abc\r\nde\0f\nlast\r\n", 16),
+              [&text](Conversation& d) { d.expect(text); });
     ASSERT_TRUE(c.opened);
     ASSERT_TRUE(c.link.ReadLine());
     EXPECT_EQ(c.link.currentLine, "abc");
@@ -167,6 +170,10 @@ TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeed) {
     EXPECT_EQ(c.link.currentLine, "last");
     EXPECT_FALSE(c.link.ReadNonEmptyLine());  // skips the line feed, then silence on an empty line
     EXPECT_EQ(c.link.currentLine, "");
+    EXPECT_TRUE(c.link.Write(text));
+    EXPECT_TRUE(c.link.Write(""));
+    EXPECT_TRUE(c.device.finish().empty());
+    EXPECT_EQ(c.device.received(), text);
 }
 
 // The device shows a text, pauses for about three of the link's byte waits, then sends more.
@@ -225,16 +232,6 @@ TEST_F(SerialLinkTest, ExpectWaitsThroughItsTurns) {
         ASSERT_TRUE(console.opened);
         EXPECT_EQ(console.link.Expect(turns, {"# "}), turns == 2 ? 1 : 0) << turns;
     }
-}
-
-TEST_F(SerialLinkTest, WriteSendsEveryByteInOrder) {
-    const std::string text = std::string("admin\n\x1b:q!\n\x04", 12) + std::string(1, '\xff');
-    Console c(timing, "", [&text](Conversation& d) { d.expect(text); });
-    ASSERT_TRUE(c.opened);
-    EXPECT_TRUE(c.link.Write(text));
-    EXPECT_TRUE(c.link.Write(""));
-    EXPECT_TRUE(c.device.finish().empty());
-    EXPECT_EQ(c.device.received(), text);
 }
 
 TEST_F(SerialLinkTest, WriteFailsWhenTheDeviceStopsTakingBytes) {

@@ -49,50 +49,44 @@ TEST_F(DeviceSessionNetworkTest, RunCommandLearnsPromptSkipsEchoAndKeepsLineEnds
     EXPECT_EQ(peer.received(), "\nifconfig -a\n");
 }
 
-struct CommandCase {
-    std::string name;
-    std::string answer;  // what the device prints after the echo
-    Outcome result;
-    std::vector<std::string> lines;
-};
-
-class RunCommandAnswers : public DeviceSessionNetworkTest, public testing::WithParamInterface<CommandCase> {};
-
-TEST_P(RunCommandAnswers, GiveResultAndLines) {
-    const auto& c = GetParam();
-    LoopbackPeer peer([&c](Connection& conn) {
-        conn.expect("mbus\n") && conn.send("mbus\r\n" + c.answer);
-        conn.holdUntilClosed();
-    });
-    auto session = connect(peer);
-    DeviceSession device(*session);
-    EXPECT_EQ(device.RunCommand("mbus"), c.result);
-    EXPECT_EQ(session->remoteLines(), c.lines);
-    finish(peer, *session);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, RunCommandAnswers,
-    testing::Values(
-        CommandCase{"BadCommand", "mbus: Bad command\r\n# ", Outcome::Refused, {}},
-        CommandCase{"HashInsideLineIsNotPrompt", "# comment\r\n# ", Outcome::Ok, {"# comment\r\n"}},
-        CommandCase{"LinesNamingTheCommandAreDropped", "mbus 0.1\r\nx\r\n# ", Outcome::Ok, {"x\r\n"}},
-        // A shell with line editing asks where the cursor is after its prompt.
-        CommandCase{"PromptFollowedByControls", "x\r\n# \x1b[6n", Outcome::Ok, {"x\r\n"}},
-        CommandCase{"SilenceAfterOutput", "partial\r\n", Outcome::NoAnswer, {"partial\r\n"}}),
-    [](const auto& p) { return p.param.name; });
-
-// A user's command keeps every line but its echo: ps lists itself.
-TEST_F(DeviceSessionNetworkTest, UserCommandDropsOnlyItsEcho) {
-    LoopbackPeer peer([](Connection& c) {
-        c.expect("ps\n") && c.send("ps\r\n  PID COMMAND\r\n  158 ps\r\n# ");
+// A device that waits for one line, answers it, and holds the connection until the link closes.
+LoopbackPeer answering(std::string line, std::string answer) {
+    return LoopbackPeer([line, answer](Connection& c) {
+        c.expect(line) && c.send(answer);
         c.holdUntilClosed();
     });
-    auto session = connect(peer);
-    DeviceSession device(*session);
-    EXPECT_EQ(device.RunCommand("ps", DeviceSession::Echo::FirstOnly), Outcome::Ok);
-    EXPECT_EQ(session->remoteLines(), (std::vector<std::string>{"  PID COMMAND\r\n", "  158 ps\r\n"}));
-    finish(peer, *session);
+}
+
+// What follows the echo decides the outcome and the lines kept; a user's command keeps every line
+// but its echo (ps lists itself).
+TEST_F(DeviceSessionNetworkTest, RunCommandAnswersGiveResultAndLines) {
+    using Echo = DeviceSession::Echo;
+    const struct {
+        std::string command, answer;  // the answer follows the echo
+        Echo echo;
+        Outcome result;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"mbus", "mbus: Bad command\r\n# ", Echo::AllNamingCommand, Outcome::Refused, {}},
+        {"mbus", "# comment\r\n# ", Echo::AllNamingCommand, Outcome::Ok, {"# comment\r\n"}},
+        {"mbus", "mbus 0.1\r\nx\r\n# ", Echo::AllNamingCommand, Outcome::Ok, {"x\r\n"}},
+        // A shell with line editing asks where the cursor is after its prompt.
+        {"mbus", "x\r\n# \x1b[6n", Echo::AllNamingCommand, Outcome::Ok, {"x\r\n"}},
+        {"mbus", "partial\r\n", Echo::AllNamingCommand, Outcome::NoAnswer, {"partial\r\n"}},
+        {"ps",
+         "  PID COMMAND\r\n  158 ps\r\n# ",
+         Echo::FirstOnly,
+         Outcome::Ok,
+         {"  PID COMMAND\r\n", "  158 ps\r\n"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        LoopbackPeer peer = answering(c.command + "\n", c.command + "\r\n" + c.answer);
+        auto session = connect(peer);
+        EXPECT_EQ(DeviceSession(*session).RunCommand(c.command, c.echo), c.result);
+        EXPECT_EQ(session->remoteLines(), c.lines);
+        finish(peer, *session);
+    }
 }
 
 // Only the first line naming the command is its echo; the device's refusal ends the read.
@@ -108,10 +102,7 @@ TEST_F(DeviceSessionNetworkTest, ReadFileRefusalsGiveTheirOutcomeAndWords) {
          "cat: can't open '/etc/none': No such file or directory"},
     };
     for (const auto& k : cases) {
-        LoopbackPeer peer([&k](Connection& c) {
-            c.expect("cat /etc/none\n") && c.send(std::string("cat /etc/none\r\n") + k.answer);
-            c.holdUntilClosed();
-        });
+        LoopbackPeer peer = answering("cat /etc/none\n", std::string("cat /etc/none\r\n") + k.answer);
         auto session = connect(peer);
         DeviceSession device(*session);
         EXPECT_EQ(device.ReadRemoteFile("/etc/none"), k.outcome);
@@ -152,10 +143,7 @@ TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
 TEST_F(DeviceSessionNetworkTest, SaveConfigCommandFollowsTheProbe) {
     for (const bool depend : {false, true}) {
         const std::string command = depend ? "config save\n" : "killall -USR1 flatfsd\n";
-        LoopbackPeer peer([&command](Connection& c) {
-            c.expect(command) && c.send("# ");
-            c.holdUntilClosed();
-        });
+        LoopbackPeer peer = answering(command, "# ");
         auto session = connect(peer);
         session->setConfigDependSupported(depend);
         EXPECT_EQ(DeviceSession(*session).SaveConfig(), Outcome::Ok);
@@ -164,40 +152,29 @@ TEST_F(DeviceSessionNetworkTest, SaveConfigCommandFollowsTheProbe) {
     }
 }
 
-struct NshCase {
-    int major, minor, patch;
-    bool sendsNsh;
-    bool rootPrompt;
-};
-
-class EnterNshNetwork : public DeviceSessionNetworkTest, public testing::WithParamInterface<NshCase> {};
-
-TEST_P(EnterNshNetwork, DecidesFromTheVersion) {
-    const auto& c = GetParam();
-    LoopbackPeer peer([&c](Connection& conn) {
-        if (c.sendsNsh) conn.expect("/bin/nsh\n") && conn.send("\r\n# ");
-        conn.holdUntilClosed();
-    });
-    auto session = connect(peer);
-    session->setFirmware({c.major, c.minor, c.patch});
-    bool root = !c.rootPrompt;
-    EXPECT_EQ(DeviceSession(*session).EnterNsh(root), Outcome::Ok);
-    EXPECT_EQ(root, c.rootPrompt);
-    finish(peer, *session);
-    EXPECT_EQ(peer.received(), c.sendsNsh ? "/bin/nsh\n" : "");
+TEST_F(DeviceSessionNetworkTest, EnterNshDecidesFromTheVersion) {
+    const struct {
+        FirmwareVersion version;
+        bool sendsNsh, rootPrompt;
+    } cases[] = {{{1, 0, 5}, false, false}, {{1, 0, 20}, false, true}, {{1, 0, 12}, true, true},
+                 {{1, 2, 0}, false, true},  {{2, 0, 5}, true, true},   {{2, 0, 14}, false, true}};
+    for (const auto& c : cases) {
+        LoopbackPeer peer([&c](Connection& conn) {
+            if (c.sendsNsh) conn.expect("/bin/nsh\n") && conn.send("\r\n# ");
+            conn.holdUntilClosed();
+        });
+        auto session = connect(peer);
+        session->setFirmware(c.version);
+        bool root = !c.rootPrompt;
+        EXPECT_EQ(DeviceSession(*session).EnterNsh(root), Outcome::Ok);
+        EXPECT_EQ(root, c.rootPrompt);
+        finish(peer, *session);
+        EXPECT_EQ(peer.received(), c.sendsNsh ? "/bin/nsh\n" : "");
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, EnterNshNetwork,
-                         testing::Values(NshCase{1, 0, 5, false, false}, NshCase{1, 0, 20, false, true},
-                                         NshCase{1, 0, 12, true, true}, NshCase{1, 2, 0, false, true},
-                                         NshCase{2, 0, 5, true, true}, NshCase{2, 0, 14, false, true}),
-                         [](const auto& p) { return "Case" + std::to_string(p.index); });
-
 TEST_F(DeviceSessionNetworkTest, ProbeConfigToolSeesDepend) {
-    LoopbackPeer peer([](Connection& c) {
-        c.expect("config\n") && c.send("config\r\nusage: config [clear|save|depend=ALL]\r\n# ");
-        c.holdUntilClosed();
-    });
+    LoopbackPeer peer = answering("config\n", "config\r\nusage: config [clear|save|depend=ALL]\r\n# ");
     auto session = connect(peer);
     bool depend = false;
     EXPECT_EQ(DeviceSession(*session).ProbeConfigTool(depend), Outcome::Ok);
@@ -228,10 +205,7 @@ TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
 }
 
 TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {
-    LoopbackPeer peer([](Connection& c) {
-        c.expect("\n") && c.send("\r\nlogin: ");
-        c.holdUntilClosed();
-    });
+    LoopbackPeer peer = answering("\n", "\r\nlogin: ");
     auto session = connect(peer);
     EXPECT_EQ(DeviceSession(*session).ReadPrompt(), "login: ");
     finish(peer, *session);
@@ -241,11 +215,12 @@ TEST(DeviceSessionPromptLine, PromptMustEndTheLine) {
     Session session;
     session.setShellPrompt("# ");
     const DeviceSession device(session);
-    EXPECT_TRUE(device.isPromptLine("# "));
-    EXPECT_TRUE(device.isPromptLine("\r\n# "));
-    EXPECT_FALSE(device.isPromptLine("# \r\n"));
-    EXPECT_FALSE(device.isPromptLine("# ls # "));
-    EXPECT_FALSE(device.isPromptLine("> "));
+    for (const auto& [line, prompt] : {std::pair<const char*, bool>{"# ", true},
+                                       {"\r\n# ", true},
+                                       {"# \r\n", false},
+                                       {"# ls # ", false},
+                                       {"> ", false}})
+        EXPECT_EQ(device.isPromptLine(line), prompt) << line;
 }
 
 }  // namespace

@@ -130,12 +130,14 @@ TEST_F(TelnetLinkTest, PeerResetDoesNotKillTheProcess) {
     EXPECT_EQ(link->Expect(3, {"#"}), 0);
 }
 
-TEST_F(TelnetLinkTest, ReadUntilStopsAtTerminatorOrLineEnd) {
+// ReadUntil stops at its terminator or a line end; Logout sends quit and closes after the device does.
+TEST_F(TelnetLinkTest, ReadUntilThenLogout) {
     LoopbackPeer peer([](Conversation& c) {
         c.send("ver");
         c.awaitRelease();
         c.send("sion 2.1\nuser# ");
-        c.holdUntilClosed();
+        if (c.expect("quit\n")) c.send("bye\n");
+        c.close();
     });
     connect(peer);
     EXPECT_EQ(link->ReadLine(kLongWait), "ver");
@@ -143,7 +145,10 @@ TEST_F(TelnetLinkTest, ReadUntilStopsAtTerminatorOrLineEnd) {
     EXPECT_EQ(link->ReadFullLine(kLongWait), "sion 2.1\n");
     EXPECT_EQ(link->ReadUntil(20, "# "), "user# ");
     EXPECT_EQ(link->ReadUntil(20, "# "), "");
-    finish(peer);
+    link->Logout(true);
+    EXPECT_FALSE(link->isOpen());
+    EXPECT_EQ(link->transcript, "bye\n");
+    EXPECT_TRUE(peer.finish().empty());
 }
 
 TEST_F(TelnetLinkTest, DrainDropsPendingAndQueuedText) {
@@ -166,18 +171,6 @@ TEST_F(TelnetLinkTest, DrainDropsPendingAndQueuedText) {
     EXPECT_TRUE(link->Send("go\n"));
     EXPECT_EQ(link->ReadLine(kLongWait), "fresh\n");
     finish(peer);
-}
-
-TEST_F(TelnetLinkTest, LogoutSendsQuitAndClosesAfterTheDeviceDoes) {
-    LoopbackPeer peer([](Conversation& c) {
-        if (c.expect("quit\n")) c.send("bye\n");
-        c.close();
-    });
-    connect(peer);
-    link->Logout(true);
-    EXPECT_FALSE(link->isOpen());
-    EXPECT_EQ(link->transcript, "bye\n");
-    EXPECT_TRUE(peer.finish().empty());
 }
 
 // Hostile devices: every call must come back within its budget with bounded text.

@@ -35,7 +35,8 @@ protected:
     test::RecordingUi ui{"", ""};
 };
 
-TEST_F(TftpServerTest, ASecondOpenKeepsTheSocketAndIsShownButNotAFailure) {
+// A second open keeps the socket and is shown, but is no failure.
+TEST_F(TftpServerTest, OpenAndClose) {
     const auto port = server.localPort();
     const int code = server.Open("127.0.0.1");
     EXPECT_EQ(code, TftpAlreadyOpen);
@@ -43,9 +44,8 @@ TEST_F(TftpServerTest, ASecondOpenKeepsTheSocketAndIsShownButNotAFailure) {
     EXPECT_EQ(ui.calls(), std::vector<std::string>{"box:TFTP Error|TFTP socket already open."});
     EXPECT_TRUE(server.isOpen());
     EXPECT_EQ(server.localPort(), port);
-}
 
-TEST_F(TftpServerTest, AnAddressThatCannotBeBoundLeavesTheServerClosedAsCloseDoes) {
+    // An address that cannot be bound leaves the server closed, as Close does.
     TftpServer other(timing, server.localPort());
     for (const char* address : {"192.0.2.1", "not an address", "", "127.0.0.1"}) {
         EXPECT_EQ(other.Open(address), TftpCannotBind) << address;
