@@ -1,0 +1,83 @@
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+
+#include "ops/FirmwareUpgrade.h"
+
+namespace lm {
+
+namespace {
+
+struct FamilyRow {
+    int firstCode;
+    int lastCode;
+    const char* filterEntry;
+    const char* expectedPrefix;
+};
+
+// Model codes 200-207 interleave two families, hence the single-code rows.
+constexpr FamilyRow kFamilies[] = {
+    {192, 192, "Zelvix Binary Files|zelvix-5206e-*.bin", "zelvix-5206e"},
+    {193, 193, "Zelvix 2 Binary Files|zelvix-5407-*.bin", "zelvix-5407"},
+    {194, 194, "Video Server Binary Files|draviel6-5407-*.bin", "draviel6-5407"},
+    {195, 195, "PellMandor Binary Files|pellmandor-5407*.bin", "pellmandor-5407"},
+    {196, 196, "Zelvix 2 MP Binary Files|zelvix-5407-*.bin", "zelvix-5407"},
+    {197, 197, "Single Video Server Binary Files|draviel6-5407-*.bin", "draviel6-5407"},
+    {198, 198, "Farloomer Binary Files|farloomer-*.bin", "farloomer-"},
+    {199, 199, "Draviel 1 Binary Files|draviel-*.bin", "draviel-"},
+    {200, 202, "Zelvix XL Binary Files|zelvixxl-*.bin", "zelvixxl-"},
+    {206, 206, "Zelvix XL Binary Files|zelvixxl-*.bin", "zelvixxl-"},
+    {203, 205, "Draviel XL Binary Files|dravielxl-*.bin", "dravielxl-"},
+    {207, 207, "Draviel XL Binary Files|dravielxl-*.bin", "dravielxl-"},
+    {208, 209, "Zelvix SC Binary Files|zelvixsc-*.bin", "zelvixsc-"},
+};
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace
+
+FirmwareFamily firmwareFamily(int modelCode) {
+    for (const FamilyRow& row : kFamilies) {
+        if (modelCode >= row.firstCode && modelCode <= row.lastCode)
+            return {row.filterEntry, row.expectedPrefix};
+    }
+    return {"", ".bin"};
+}
+
+std::string firmwareFilter(const FirmwareFamily& family) {
+    std::string filter = family.filterEntry;
+    if (!filter.empty()) filter += "|";
+    return filter + "All Binary Files (*.bin)|*.bin||";
+}
+
+bool looksLikeFamilyFirmware(const std::string& romPath, const FirmwareFamily& family) {
+    return lowered(romPath).find(lowered(family.expectedPrefix)) != std::string::npos;
+}
+
+std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device) {
+    const auto value = [](Ipv4 address) { return static_cast<int64_t>(ntohl(address)); };
+    // In address order, so that of two equally close addresses the lower wins.
+    std::vector<InterfaceRow> rows = interfaces;
+    std::stable_sort(rows.begin(), rows.end(), [&](const InterfaceRow& a, const InterfaceRow& b) {
+        return value(a.address) < value(b.address);
+    });
+    const Ipv4 loopback = htonl(INADDR_LOOPBACK);
+    std::optional<Ipv4> best;
+    int64_t bestDistance = 0;
+    for (const InterfaceRow& row : rows) {
+        if (row.address == 0 || row.address == loopback) continue;
+        const int64_t distance = std::abs(value(row.address) - value(device));
+        if (!best || distance < bestDistance) {
+            best = row.address;
+            bestDistance = distance;
+        }
+    }
+    return best ? dotted(*best) : std::string();
+}
+
+}  // namespace lm

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/Outcome.h"
+#include "ops/WorkerTask.h"
+#include "platform/InterfaceTable.h"
+
+namespace lm {
+
+// Control ids of the "Upgrade Firmware" dialog that the worker and the windows share.
+constexpr int kUpgradeStartButton = 1194;   // "Upgrade"
+constexpr int kUpgradeRomFileField = 1193;  // "ROM File:"
+constexpr int kUpgradeBrowseButton = 1245;  // "..."
+constexpr int kUpgradeProgressBar = 1196;
+constexpr int kUpgradeEraseBox = 1233;        // "Erase Old Config:"
+constexpr int kUpgradePcAddressField = 1285;  // "This computer's address:"
+constexpr int kUpgradeSaveNetworkBox = 1319;  // "Save Network Settings ..."
+
+// The name the device's flash tool asks the PC's TFTP server for.
+constexpr const char* kUpgradeImageName = "bootimage.bin";
+
+// Which firmware files belong to a device model: the file dialog's entry for the family (empty when
+// the model code is unknown) and the part of the file name that such firmware carries.
+struct FirmwareFamily {
+    std::string filterEntry;     // "Zelvix XL Binary Files|zelvixxl-*.bin"
+    std::string expectedPrefix;  // "zelvixxl-"; ".bin" for an unknown code
+};
+FirmwareFamily firmwareFamily(int modelCode);
+// The file dialog's filter: the family entry and "|" when there is one, then the catch-all entry.
+std::string firmwareFilter(const FirmwareFamily& family);
+// Whether the path, compared without case, carries the family's expected prefix.
+bool looksLikeFamilyFirmware(const std::string& romPath, const FirmwareFamily& family);
+
+// The question asked before a file that does not look like this device's firmware is used.
+constexpr const char* kMismatchTitle = "Firmware Upgrade Version Mismatch";
+constexpr const char* kMismatchQuestion =
+    "WARNING!!!  This file does not appear to be a valid selection to\n"
+    "upgrade the firmware on this particular device.  If you change to\n"
+    "incorrect firmware you may have to send the device back to the\n"
+    "manufacturer for repair.\n\n"
+    "Are you sure you want to risk making this device useless?";
+// The warning shown when the user chooses to keep the old configuration.
+constexpr const char* kKeepConfigTitle = "Warning!";
+constexpr const char* kKeepConfigWarning =
+    "You have chosen not to erase the old device\n"
+    "configuration.  While this may have the advantage\n"
+    "of keeping your old settings, the new firmware\n"
+    "upgrade may not be compatible with old configuration\n"
+    "settings and may produce erratic results. It is strongly\n"
+    "recommended that you keep this box checked\n"
+    "and take the time to re-run the setup wizard after\n"
+    "the firmware upgrade.";
+
+// This computer's address for a device: of the PC's addresses (0.0.0.0 and 127.0.0.1 left out), the
+// one numerically closest to the device's; the first on a tie; empty when there is none.
+std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device);
+
+// The worker of the "Upgrade Firmware" dialog: reads the dialog's fields and check boxes through
+// the task's window, logs in, proves the device reaches this computer, erases (and saves the
+// network settings) as asked, starts the flash tool and serves it the image.
+Outcome upgradeWorker(WorkerTask& task);
+
+}  // namespace lm

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "discovery/ModelTable.h"
+#include "ops/FirmwareUpgrade.h"
+
+namespace lm {
+namespace {
+
+TEST(FirmwareFamily, ModelCodeChoosesFilterAndPrefix) {
+    struct Case {
+        const char* id;
+        const char* filter;
+        const char* prefix;
+    };
+    const Case cases[] = {
+        {"00408C-C0A1B2", "Zelvix Binary Files|zelvix-5206e-*.bin|All Binary Files (*.bin)|*.bin||",
+         "zelvix-5206e"},
+        {"00408C-C8A1B2", "Zelvix XL Binary Files|zelvixxl-*.bin|All Binary Files (*.bin)|*.bin||",
+         "zelvixxl-"},
+        {"00408C-CEA1B2", "Zelvix XL Binary Files|zelvixxl-*.bin|All Binary Files (*.bin)|*.bin||",
+         "zelvixxl-"},
+        {"00408C-CFA1B2", "Draviel XL Binary Files|dravielxl-*.bin|All Binary Files (*.bin)|*.bin||",
+         "dravielxl-"},
+        {"00408C-D1A1B2", "Zelvix SC Binary Files|zelvixsc-*.bin|All Binary Files (*.bin)|*.bin||",
+         "zelvixsc-"},
+        {"00408C-D2A1B2", "All Binary Files (*.bin)|*.bin||", ".bin"},
+        {"not an id", "All Binary Files (*.bin)|*.bin||", ".bin"},
+    };
+    for (const Case& c : cases) {
+        const FirmwareFamily family = firmwareFamily(ModelTable::codeFromId(c.id));
+        EXPECT_EQ(firmwareFilter(family), c.filter) << c.id;
+        EXPECT_EQ(family.expectedPrefix, c.prefix) << c.id;
+    }
+    const FirmwareFamily xl = firmwareFamily(200);
+    EXPECT_TRUE(looksLikeFamilyFirmware("/home/me/ZelvixXL-2.1.bin", xl));
+    EXPECT_FALSE(looksLikeFamilyFirmware("/home/me/zelvix-5407-2.1.bin", xl));
+    EXPECT_TRUE(looksLikeFamilyFirmware("/any/name.BIN", firmwareFamily(ModelTable::kNoCode)));
+}
+
+TEST(FirmwareFamily, ThisComputersAddressIsTheNumericallyClosest) {
+    const auto row = [](const char* text) { return InterfaceRow{*parseIpv4(text), 0, 0}; };
+    const auto device = [](const char* text) { return *parseIpv4(text); };
+    EXPECT_EQ(closestLocalAddress({row("10.0.0.5"), row("192.168.1.7")}, device("192.168.1.50")),
+              "192.168.1.7");
+    // Loopback and the unset address never serve; equally close: the lower address.
+    EXPECT_EQ(closestLocalAddress({row("127.0.0.1"), row("0.0.0.0"), row("10.0.0.9"), row("10.0.0.1")},
+                                  device("10.0.0.5")),
+              "10.0.0.1");
+    EXPECT_EQ(closestLocalAddress({row("127.0.0.1")}, device("127.0.0.10")), "");
+}
+
+}  // namespace
+}  // namespace lm
