@@ -12,6 +12,7 @@ void MaintenanceCommand::define(CLI::App& command) {
     command.add_option("HOST", host_, "Device address")->required();
     password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else asked on a terminal)");
     command.add_flag("-y,--yes", assumeYes_, "Answer yes to every question");
+    command.add_flag("-q,--quiet", quiet_, "Show no status lines, only questions, results and failures");
 }
 
 std::string MaintenanceCommand::check() {
@@ -34,6 +35,7 @@ int MaintenanceCommand::run(CommandContext& context) {
         std::map<int, std::string>{{WorkerTask::kAddressField, host_},
                                    {WorkerTask::kPasswordField, password}},
         checks(), assumeYes_, context.out, context.err);
+    ui->setQuiet(quiet_);
     auto state = std::make_shared<OperationState>();
     // No window to keep alive here: the worker runs on this thread.
     state->running = true;

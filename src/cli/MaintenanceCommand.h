@@ -27,6 +27,7 @@ private:
     std::string host_;
     PasswordOption password_;
     bool assumeYes_ = false;
+    bool quiet_ = false;
 };
 
 }  // namespace lm::cli

@@ -9,6 +9,7 @@ TerminalOperationUi::TerminalOperationUi(std::map<int, std::string> fields, std:
     : fields_(std::move(fields)), checks_(std::move(checks)), assumeYes_(assumeYes), out_(out), err_(err) {}
 
 void TerminalOperationUi::setStatus(const std::string& text) {
+    if (quiet_) return;
     err_ << text << '\n' << std::flush;
 }
 

@@ -16,6 +16,9 @@ public:
     TerminalOperationUi(std::map<int, std::string> fields, std::map<int, bool> checks, bool assumeYes,
                         std::ostream& out, std::ostream& err);
 
+    // Quiet: status lines are not shown; questions, answers and failures still are.
+    void setQuiet(bool quiet) { quiet_ = quiet; }
+
     void setStatus(const std::string& text) override;
     void setProgressRange(int, int) override {}
     void setProgress(int) override {}
@@ -30,6 +33,7 @@ private:
     std::map<int, std::string> fields_;
     std::map<int, bool> checks_;
     bool assumeYes_;
+    bool quiet_ = false;
     std::ostream& out_;
     std::ostream& err_;
 };

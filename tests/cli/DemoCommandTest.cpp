@@ -86,14 +86,15 @@ TEST(DemoCommands, RunPrintsEveryLineButTheEcho) {
     }
 }
 
-TEST(DemoCommands, EnvironmentSuppliesThePassword) {
+TEST(DemoCommands, EnvironmentSuppliesThePasswordAndQuietSilencesStatus) {
     ::setenv("LMTOOLS_PASSWORD", "vorna", 1);
-    const auto erased = runDemo({"erase", "--no-reboot", "127.0.0.13"});
+    const auto erased = runDemo({"erase", "--no-reboot", "--quiet", "127.0.0.13"});
     ::setenv("LMTOOLS_PASSWORD", "nope", 1);
     const auto refused = runDemo({"run", "127.0.0.10", "--", "ps"});
     ::unsetenv("LMTOOLS_PASSWORD");
     EXPECT_EQ(erased.status, 0) << erased.err;
     EXPECT_EQ(erased.out, "You have erased the config files.\n");
+    EXPECT_EQ(erased.err, "") << "--quiet shows no status lines";
     EXPECT_EQ(refused.status, 2) << refused.err;
 }
 
