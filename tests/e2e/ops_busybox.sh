@@ -169,4 +169,56 @@ done
 at_terminal wrong wrong wrong
 check "refused until the device hangs up" "2|yes" "$status|$(has "10.78.0.11 refused the password." "$out")"
 
+# Firmware upgrade: the device proves with its own ping that it reaches the PC, then a flash-tool
+# stand-in fetches the image with BusyBox's own tftp client. It ignores the hang-up of the telnet
+# session, as the real tool goes on by itself once the PC has closed it.
+echo "Lumetra ZelvixXL version 4.2.1" >"$root/etc/version"
+cat >"$root/bin/netflash" <<FLASH
+#!/bin/sh
+trap '' HUP
+rom=; while [ \$# -gt 2 ]; do [ "\$1" = -r ] && { rom=\$2; shift; }; shift; done
+echo "netflash -r \$rom \$1 \$2" >>$log
+rm -f /tmp/image
+if tftp -g -r "\$2" -l /tmp/image "\$1" >/tmp/netflash.out 2>&1; then
+  echo "flashed \$(wc -c </tmp/image) \$(md5sum </tmp/image)" >>$log
+else
+  echo "fetch failed" >>$log
+fi
+FLASH
+chmod 755 "$root/bin/netflash"
+image="$NETNS_TMP/zelvixxl-4.3.0.bin"
+head -c 2000000 /dev/urandom >"$image"
+want_sum=$(md5sum <"$image")
+echo_setting() { pc sysctl -n net.ipv4.icmp_echo_ignore_all; }
+flashed() {  # the stand-in's last word, once it has one
+  for _ in $(seq 1 50); do grep -qE '^(flashed|fetch failed)' "$root$log" && break; sleep 0.1; done
+  grep -E '^(flashed|fetch failed)' "$root$log" || echo "nothing"
+}
+upgrade() { lmt upgrade 10.78.0.11 "$image" --password vorna --id 00408C-C8A1B2 "$@"; }
+
+device 755
+upgrade
+check "upgrade: exit status" 0 "$status"
+check "upgrade: final message" yes "$(has "DO NOT TURN OFF" "$out")"
+check "upgrade: flash tool run" yes "$(has "netflash -r /dev/rom4 10.78.0.1 bootimage.bin" "$root$log")"
+check "upgrade: image arrived byte-exact" "flashed 2000000 $want_sum" "$(flashed)"
+check "upgrade: erased first" yes "$(has "flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5" "$root$log")"
+
+# The PC ignoring echo requests: the device's ping fails, the upgrade asks before allowing them, and
+# the setting is back as it was afterwards.
+pc sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+check "echo ignored: the device's ping fails" no \
+  "$(ip netns exec "$(netns_name dev)" ping -c 1 -W 1 10.78.0.1 >/dev/null 2>&1 && echo yes || echo no)"
+device 755
+upgrade
+check "echo ignored, not allowed: refused" "yes|1" \
+  "$(has "Firmware upgrade blocked by firewall settings." "$err")|$(echo_setting)"
+check "echo ignored, not allowed: nothing flashed" no "$(grep -q netflash "$root$log" && echo yes || echo no)"
+device 755
+upgrade --yes
+check "echo ignored, allowed with --yes: exit status" 0 "$status"
+check "echo ignored, allowed with --yes: image arrived" "flashed 2000000 $want_sum" "$(flashed)"
+check "echo ignored: the setting restored" 1 "$(echo_setting)"
+pc sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+
 [ "$failures" -eq 0 ] && echo "ops_busybox: passed" || { echo "ops_busybox: $failures failures"; exit 1; }

@@ -1,0 +1,170 @@
+// The whole firmware upgrade against a simulated device, from "Upgrade" to the last acknowledgement,
+// beside a bare transfer of the same 8 MiB image from tftpd-hpa to the same client (the simulated
+// device's flash tool) in the same run. The difference is what the operation adds to the transfer.
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "ChildProcess.h"
+#include "Simulator.h"
+#include "TftpClient.h"
+#include "link/Session.h"
+#include "ops/FirmwareUpgrade.h"
+#include "platform/Socket.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using lm::test::ChildProcess;
+
+constexpr std::size_t kImageBytes = 8 << 20;
+constexpr int kRounds = 3;
+constexpr double kOverheadTarget = 1.5;  // seconds
+const char* const kDevice = "127.0.0.2";
+const char* const kPc = "127.0.0.254";
+
+// The dialog as the user left it: every field filled, the erase box checked.
+class FilledDialog : public lm::OperationUi {
+public:
+    explicit FilledDialog(std::map<int, std::string> fields) : fields_(std::move(fields)) {}
+    void setStatus(const std::string&) override {}
+    void setProgressRange(int, int) override {}
+    void setProgress(int) override {}
+    void enableControl(int, bool) override {}
+    int messageBox(const std::string& text, const std::string&, Icon, Buttons) override {
+        lastBox = text;
+        return kOk;
+    }
+    void beep() override {}
+    void finish() override {}
+    std::string fieldText(int id) override { return fields_[id]; }
+    bool isChecked(int id) override { return id == lm::kUpgradeEraseBox; }
+    std::string lastBox;
+
+private:
+    std::map<int, std::string> fields_;
+};
+
+uint16_t freeUdpPort(const char* address) {
+    auto probe = lm::UdpSocket::open();
+    if (!probe || !probe->bind(*lm::parseIpv4(address), 0)) return 0;
+    return probe->localPort();
+}
+
+bool portTaken(const char* address, uint16_t port) {
+    auto probe = lm::UdpSocket::open();
+    return probe && !probe->bind(*lm::parseIpv4(address), port);
+}
+
+// Seconds from the start of the worker to its end, or nullopt when the image did not arrive whole.
+std::optional<double> wholeUpgrade(const fs::path& image, uint32_t crc, const fs::path& echoSetting) {
+    const uint16_t tftpPort = freeUdpPort(kPc);
+    lm::sim::SimulatorConfig config;
+    lm::sim::DeviceConfig device;
+    device.address = *lm::parseIpv4(kDevice);
+    device.mac = *lm::sim::parseMac("02:4C:55:C8:00:51");
+    config.devices = {device};
+    config.tftpPort = tftpPort;
+    lm::sim::Simulator simulator(std::move(config));
+    std::string error;
+    if (tftpPort == 0 || !simulator.start(&error)) return std::nullopt;
+
+    lm::NetworkProfile profile;
+    profile.telnetPort = simulator.telnetPort();
+    profile.tftpPort = tftpPort;
+    profile.interfaces = lm::NetworkProfile::parseInterfaces(std::string(kPc) + "/255.0.0.0");
+    profile.echoSettingPath = echoSetting.string();
+    lm::Session session(profile);
+    auto ui = std::make_shared<FilledDialog>(
+        std::map<int, std::string>{{lm::WorkerTask::kAddressField, kDevice},
+                                   {lm::WorkerTask::kPasswordField, lm::Session::kDefaultPassword},
+                                   {lm::kUpgradePcAddressField, kPc},
+                                   {lm::kUpgradeRomFileField, image.string()}});
+    auto state = std::make_shared<lm::OperationState>();
+    lm::WorkerTask task(session, ui, state, nullptr, kDevice, lm::kUpgradeStartButton, nullptr);
+    const auto start = Clock::now();
+    const lm::Outcome outcome = lm::upgradeWorker(task);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const auto flashes = simulator.flashes(0);
+    if (outcome != lm::Outcome::Ok || flashes.empty() || !flashes.back().complete ||
+        flashes.back().bytes != kImageBytes || flashes.back().crc32 != crc) {
+        std::printf("  upgrade failed: %s\n", ui->lastBox.c_str());
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+// Seconds tftpd-hpa took to hand the image to the same client, or nullopt.
+std::optional<double> bareTransfer(const std::string& daemon, const fs::path& folder, uint32_t crc) {
+    const uint16_t port = freeUdpPort(kPc);
+    auto server =
+        ChildProcess::start({daemon, "--foreground", "--address",
+                             std::string(kPc) + ":" + std::to_string(port), "--secure", folder.string()});
+    if (!server || port == 0) return std::nullopt;
+    const lm::Timing timing;
+    for (int i = 0; i < 1000 && !portTaken(kPc, port); ++i)
+        timing.pause(lm::Milliseconds(5));
+    lm::sim::TftpClient client(*lm::parseIpv4(kDevice), {}, lm::Milliseconds(10000), [] { return false; });
+    const auto start = Clock::now();
+    const lm::sim::TftpResult result = client.fetch(*lm::parseIpv4(kPc), port, lm::kUpgradeImageName);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!result.complete || result.bytes != kImageBytes || result.crc32 != crc) return std::nullopt;
+    return seconds;
+}
+
+}  // namespace
+
+int main() {
+    std::string pattern = (fs::temp_directory_path() / "upgrade_bench_XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) return 1;
+    const fs::path folder = pattern;
+    ::chmod(folder.c_str(), 0755);  // tftpd-hpa serves as an unprivileged user
+    const fs::path image = folder / lm::kUpgradeImageName;
+    std::string bytes(kImageBytes, '\0');
+    std::mt19937 random(11);
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
+    std::ofstream(image, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ::chmod(image.c_str(), 0644);
+    const uint32_t crc = lm::sim::crc32(bytes);
+    // Incoming echo requests allowed: no question, nothing of the PC's settings touched.
+    const fs::path echoSetting = folder / "icmp_echo_ignore_all";
+    std::ofstream(echoSetting) << "0\n";
+
+    const auto daemon = lm::test::findOnPath("in.tftpd").value_or("/usr/sbin/in.tftpd");
+    std::optional<double> upgrade;
+    std::optional<double> bare;
+    bool failed = false;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto a = wholeUpgrade(image, crc, echoSetting);
+        const auto b = fs::exists(daemon) ? bareTransfer(daemon, folder, crc) : std::nullopt;
+        failed = failed || !a;
+        if (a) upgrade = std::min(upgrade.value_or(*a), *a);
+        if (b) bare = std::min(bare.value_or(*b), *b);
+    }
+    fs::remove_all(folder);
+
+    std::printf("upgrade: 8 MiB image to a simulated device, best of %d\n", kRounds);
+    if (upgrade)
+        std::printf("  whole upgrade          %.3f s\n", *upgrade);
+    else
+        std::printf("  whole upgrade          failed\n");
+    if (bare)
+        std::printf("  bare tftpd-hpa fetch   %.3f s\n", *bare);
+    else
+        std::printf("  bare tftpd-hpa fetch   not measured (%s missing or not started)\n", daemon.c_str());
+    if (upgrade && bare)
+        std::printf("  overhead %.3f s (target <= %.1f s: %s)\n", *upgrade - *bare, kOverheadTarget,
+                    *upgrade - *bare <= kOverheadTarget ? "met" : "missed");
+    return failed ? 1 : 0;
+}
