@@ -96,7 +96,10 @@ std::optional<double> wholeUpgrade(const fs::path& image, uint32_t crc, const fs
     const auto start = Clock::now();
     const lm::Outcome outcome = lm::upgradeWorker(task);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const auto flashes = simulator.flashes(0);
+    // The device notes the flash just after its last acknowledgement went out.
+    auto flashes = simulator.flashes(0);
+    for (int i = 0; i < 200 && flashes.empty(); ++i, flashes = simulator.flashes(0))
+        lm::Timing().pause(lm::Milliseconds(10));
     if (outcome != lm::Outcome::Ok || flashes.empty() || !flashes.back().complete ||
         flashes.back().bytes != kImageBytes || flashes.back().crc32 != crc) {
         std::printf("  upgrade failed: %s\n", ui->lastBox.c_str());
@@ -149,8 +152,8 @@ int main() {
         const auto a = wholeUpgrade(image, crc, echoSetting);
         const auto b = fs::exists(daemon) ? bareTransfer(daemon, folder, crc) : std::nullopt;
         failed = failed || !a;
-        if (a) upgrade = std::min(upgrade.value_or(*a), *a);
-        if (b) bare = std::min(bare.value_or(*b), *b);
+        if (a && (!upgrade || *a < *upgrade)) upgrade = a;
+        if (b && (!bare || *b < *bare)) bare = b;
     }
     fs::remove_all(folder);
 
