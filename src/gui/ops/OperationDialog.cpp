@@ -132,9 +132,13 @@ QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect
 }
 
 QPushButton* OperationDialog::addStartButton(int id, const QString& text, const QRect& place,
-                                             std::function<Outcome(WorkerTask&)> work) {
+                                             std::function<Outcome(WorkerTask&)> work,
+                                             std::function<bool()> confirm) {
     QPushButton* button = addButton(id, text, place);
-    connect(button, &QPushButton::clicked, this, [this, id, work = std::move(work)] { start(id, work); });
+    connect(button, &QPushButton::clicked, this,
+            [this, id, work = std::move(work), confirm = std::move(confirm)] {
+                if (!confirm || confirm()) start(id, work);
+            });
     return button;
 }
 
