@@ -28,6 +28,7 @@ int defaultMessageBox(QWidget* owner, const QString& text, const QString& title,
                       OperationUi::Buttons buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);  // texts may carry what a device sent
     box.setText(text);
     switch (icon) {
         case OperationUi::Icon::Information:
@@ -101,7 +102,9 @@ QLabel* OperationDialog::addText(const QString& text, const QRect& place) {
 }
 
 QLabel* OperationDialog::addStatusLine(const QString& text, const QRect& place) {
-    return ControlId::tag(addText(text, place), kStatusLine);
+    QLabel* line = ControlId::tag(addText(text, place), kStatusLine);
+    line->setTextFormat(Qt::PlainText);  // workers' texts may carry what a device sent
+    return line;
 }
 
 void OperationDialog::addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop) {
