@@ -104,6 +104,10 @@ void RomUpgrade::addControls() {
     })->setDefault(true);
     addButton(kCancel, QStringLiteral("Cancel"), QRect(265, 24, 50, 14));
     finishLayout(322, 134);
+    // Tab goes down the fields as they are shown.
+    setTabOrder(control(kAddressField), pcAddress_);
+    setTabOrder(pcAddress_, control(kPasswordField));
+    setTabOrder(control(kPasswordField), romFile_);
 }
 
 void RomUpgrade::browse() {
