@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -70,7 +71,12 @@ int TftpServer::Open(const std::string& localAddress) {
     auto socket = UdpSocket::open();
     if (!socket) return TftpNoSocket;
     const auto address = parseIpv4(localAddress);
-    if (!address || !socket->bind(*address, port_)) return TftpCannotBind;
+    if (!address) return TftpCannotBind;
+    if (!socket->bind(*address, port_)) {
+        bindNeedsPrivilege_ = errno == EACCES || errno == EPERM;
+        return TftpCannotBind;
+    }
+    bindNeedsPrivilege_ = false;
     socket_ = std::move(socket);
     return TftpOk;
 }
@@ -197,9 +203,21 @@ void TftpServer::SendError() {
     if (socket_) socket_->sendTo(peerAddress_, peerPort_, std::span(kPacket));
 }
 
+std::string TftpServer::privilegeHint() const {
+    std::string program = "the program";
+    char path[4096];
+    if (const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path); n > 0 && n < ssize_t(sizeof path))
+        program.assign(path, static_cast<std::size_t>(n));
+    return "UDP port " + std::to_string(port_) +
+           " needs the CAP_NET_BIND_SERVICE capability or root: sudo setcap cap_net_bind_service+ep " +
+           program;
+}
+
 bool TftpServer::ReportError(int code, OperationUi* ui) {
     if (code == TftpOk) return false;
-    if (ui) ui->messageBox(tftpCodeText(code), "TFTP Error", OperationUi::Icon::Information, OperationUi::Buttons::Ok);
+    std::string text = tftpCodeText(code);
+    if (code == TftpCannotBind && bindNeedsPrivilege_) text += "\n" + privilegeHint();
+    if (ui) ui->messageBox(text, "TFTP Error", OperationUi::Icon::Information, OperationUi::Buttons::Ok);
     return code != TftpAlreadyOpen;
 }
 
@@ -228,6 +246,9 @@ TftpServer::Result TftpServer::SendFile(std::size_t fileLength, const FileReader
     const auto last = std::span(chunk).first(rest);
     if (rest > 0 && read(last) != rest) return {Outcome::ReadError, TftpOk};
     if (const int code = SendData(static_cast<uint16_t>(full + 1), last)) return {Outcome::SendFailed, code};
+    // Only its acknowledgement shows that the device has the whole image.
+    if (const int code = WaitForPacket(acknowledgementWait)) return {Outcome::ConnectionLost, code};
+    if (!isAcknowledgement(full + 1)) return {Outcome::ConnectionLost, TftpOk};
     return {Outcome::Completed, TftpOk};
 }
 

@@ -63,8 +63,9 @@ public:
     int WaitForPacket(int milliseconds);
     void SendError();
     // Shows the code's text in a message box of ui (when given) unless it is 0; true when the code
-    // counts as a failure.
+    // counts as a failure. A bind refused for want of privilege adds a line on how to grant it.
     bool ReportError(int code, OperationUi* ui);
+    // Sends the file in lock step; Completed only once the device acknowledged the last block.
     Result SendFile(std::size_t fileLength, const FileReader& read, const ProgressHook& progress,
                     const CancelTest& cancelled);
 
@@ -80,6 +81,7 @@ private:
     bool receive(std::size_t maxBytes, Ipv4& from, uint16_t& fromPort);
     void pollPause() const;
     bool isAcknowledgement(std::size_t block) const;
+    std::string privilegeHint() const;
 
     Timing timing_;  // a copy: callers may pass a temporary
     uint16_t port_;
@@ -89,6 +91,7 @@ private:
     std::array<unsigned char, 524> buffer_{};
     std::size_t receivedLength_ = 0;
     std::string requestedFile_;
+    bool bindNeedsPrivilege_ = false;
 };
 
 }  // namespace lm

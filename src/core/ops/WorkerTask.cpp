@@ -31,7 +31,7 @@ void WorkerTask::status(const std::string& text) {
     if (auto* u = ui()) u->setStatus(text);
 }
 
-Outcome WorkerTask::open() {
+Outcome WorkerTask::open(const std::function<std::string()>& beforeLogin) {
     // A scan keeps the network busy; give it up to six seconds to end.
     for (int step = 0; step < kScanWaitSteps && scanInProgress_ && *scanInProgress_; ++step)
         session_.timing().pause(kScanWaitStep);
@@ -49,6 +49,10 @@ Outcome WorkerTask::open() {
     if (hasControlCharacter(password))
         return fail("The password must not hold control characters (line end, tab, escape).",
                     Outcome::Failed);
+    if (beforeLogin) {
+        if (const std::string problem = beforeLogin(); !problem.empty())
+            return fail(problem, Outcome::Failed);
+    }
 
     // A window closed while its worker ran on may still hold the device: never two conversations.
     claim_ = session_.claim(session_.timing().scaled(Session::kClaimWait));
@@ -81,6 +85,16 @@ Outcome WorkerTask::succeed(const std::string& text, const std::string& title) {
     u->messageBox(text, title, OperationUi::Icon::Information, OperationUi::Buttons::Ok);
     if ((u = ui()) != nullptr) u->finish();
     return Outcome::Ok;
+}
+
+Outcome WorkerTask::abandon(const std::string& message, const std::string& title, Outcome outcome) {
+    session_.telnet().Close();
+    session_.resetPassword();
+    auto* u = ui();
+    if (u == nullptr) return outcome;
+    if (!message.empty()) u->messageBox(message, title, OperationUi::Icon::Error, OperationUi::Buttons::Ok);
+    if ((u = ui()) != nullptr) u->finish();
+    return outcome;
 }
 
 Outcome WorkerTask::fail(const std::string& message, Outcome outcome) {

@@ -29,13 +29,17 @@ public:
                const std::atomic<bool>* scanInProgress);
 
     // The common opening: Ok when logged in and holding the session; otherwise the failure has
-    // been reported and its outcome is returned.
-    Outcome open();
+    // been reported and its outcome is returned. beforeLogin, when given, runs after the address and
+    // password checks: a text it returns fails the opening before anything goes to the device.
+    Outcome open(const std::function<std::string()>& beforeLogin = {});
     // Success: resets the password; unless closing, shows the final message box, then finishes.
     Outcome succeed(const std::string& text, const std::string& title);
     // Failure: beep, the message in the status line, the start button enabled again, password
     // reset. Returns outcome, for the worker to hand on.
     Outcome fail(const std::string& message, Outcome outcome);
+    // Failure after the login: the telnet connection is closed without "quit", the password reset;
+    // unless closing, a box with message (none when empty) and title, then the window finishes.
+    Outcome abandon(const std::string& message, const std::string& title, Outcome outcome);
     void status(const std::string& text);
 
     Session& session() { return session_; }

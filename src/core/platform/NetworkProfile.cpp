@@ -60,6 +60,7 @@ NetworkProfile NetworkProfile::fromEnvironment(std::string* error) {
             complain("LMTOOLS_INTERFACES", v);
     }
     if (const char* v = std::getenv("LMTOOLS_ARP_TABLE"); v && *v) profile.arpTablePath = v;
+    if (const char* v = std::getenv("LMTOOLS_ECHO_SETTING"); v && *v) profile.echoSettingPath = v;
     return profile;
 }
 

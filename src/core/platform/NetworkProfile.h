@@ -22,6 +22,8 @@ struct NetworkProfile {
     // When set, these rows stand in for the PC's interface table.
     std::optional<std::vector<InterfaceRow>> interfaces;
     std::string arpTablePath = "/proc/net/arp";
+    // The kernel setting that blocks incoming echo requests, which the firmware upgrade needs.
+    std::string echoSettingPath = "/proc/sys/net/ipv4/icmp_echo_ignore_all";
 
     // The interface table the scan uses: the stand-in rows, or the system's.
     std::optional<std::vector<InterfaceRow>> interfaceTable() const;
@@ -30,7 +32,8 @@ struct NetworkProfile {
     //   LMTOOLS_DISCOVERY_PORT, LMTOOLS_TELNET_PORT, LMTOOLS_HTTP_PORT, LMTOOLS_TFTP_PORT (numbers),
     //   LMTOOLS_QUIET_MS (the scan's quiet period in milliseconds),
     //   LMTOOLS_INTERFACES ("ADDRESS/MASK[,ADDRESS/MASK...]", each row broadcasting to ADDRESS OR NOT MASK),
-    //   LMTOOLS_ARP_TABLE (a file in the format of /proc/net/arp).
+    //   LMTOOLS_ARP_TABLE (a file in the format of /proc/net/arp),
+    //   LMTOOLS_ECHO_SETTING (a file standing in for /proc/sys/net/ipv4/icmp_echo_ignore_all).
     // A malformed value is reported in `error` and the standard value kept.
     static NetworkProfile fromEnvironment(std::string* error = nullptr);
 

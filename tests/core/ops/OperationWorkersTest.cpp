@@ -1,9 +1,12 @@
 // The operation workers: the frame (the checks before the login, the login with one retry and its
-// failures, the wait for a scan, a window that closes while its worker runs), then reboot and erase
-// against simulated devices, and the erase sequence against scripted ones where the exact bytes
-// matter.
+// failures, the wait for a scan, a window that closes while its worker runs), then reboot, erase and
+// the firmware upgrade against simulated devices, and the erase sequence and the flash tool's side of
+// the transfer scripted where the exact bytes matter.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,15 +15,27 @@
 
 #include "RecordingUi.h"
 #include "Simulator.h"
+#include "TftpClient.h"
 #include "link/Session.h"
+#include "ops/FirmwareUpgrade.h"
 #include "ops/MaintenanceOperations.h"
+#include "platform/Socket.h"
 #include "support/LoopbackPeer.h"
+#include "support/TftpPackets.h"
 
 namespace lm::test {
 namespace {
 
 using Calls = std::vector<std::string>;
 using Connection = test::Conversation;
+using test::acknowledgement;
+using test::readRequest;
+
+// A port nobody uses at the moment, for the PC's TFTP server and the devices that fetch from it.
+uint16_t freeUdpPort() {
+    auto socket = UdpSocket::open();
+    return socket && socket->bind(htonl(INADDR_LOOPBACK), 0) ? socket->localPort() : 0;
+}
 
 // A session, a recording window and the shared state, pointed at a simulated device, a scripted
 // telnet peer or a silent port.
@@ -36,10 +51,11 @@ protected:
         address = dotted(device.address);
         sim::SimulatorConfig config;
         config.devices = {std::move(device)};
+        config.tftpPort = tftpPort;
         simulator = std::make_unique<sim::Simulator>(std::move(config));
         std::string error;
         ASSERT_TRUE(simulator->start(&error)) << error;
-        useTelnetPort(simulator->telnetPort());
+        useTelnetPort(simulator->telnetPort(), deviceTiming);
     }
     static sim::DeviceConfig device(const char* at) {
         sim::DeviceConfig d;
@@ -49,6 +65,9 @@ protected:
     void useTelnetPort(uint16_t port, Timing timing = Timing::fast()) {
         NetworkProfile profile;
         profile.telnetPort = port;
+        profile.tftpPort = tftpPort;
+        profile.interfaces = NetworkProfile::parseInterfaces("127.0.0.1/255.0.0.0");
+        profile.echoSettingPath = echoSetting;
         session = std::make_unique<Session>(profile, timing);
     }
 
@@ -87,6 +106,9 @@ protected:
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
     ScriptedPrompt prompt;
     std::atomic<bool> scanInProgress{false};
+    Timing deviceTiming = Timing::fast();
+    uint16_t tftpPort = freeUdpPort();
+    std::string echoSetting = testing::TempDir() + "echo-setting-" + std::to_string(::getpid());
 };
 
 class WorkerTaskTest : public OperationFixture {};
@@ -355,6 +377,261 @@ TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
         EXPECT_EQ(ui->calls().back(), "enable:" + std::to_string(c.startButton) + ":on");
         EXPECT_TRUE(ui->called("status:" + c.status)) << c.status;
         EXPECT_FALSE(ui->called("finish"));
+    }
+}
+
+const std::string kNetflash = "/bin/netflash -r /dev/rom4 127.0.0.1 bootimage.bin";
+const std::string kUpgradeError = "box:ROM Upgrade error|";
+constexpr const char* kToolAt = "127.0.72.32";  // a device whose flash tool the test plays
+const std::string kCompletedBox =
+    "box:Firmware Upgrade|You have completed the ROM upgrade process,\nhowever the device will take about\n1 "
+    "minute more to finish.  DO NOT TURN OFF\nITS POWER for at least 1 minute!";
+
+// The upgrade window as the user left it, with a ROM file of the given size and this PC's echo
+// setting in a file of the test's own.
+class UpgradeTest : public OperationFixture {
+protected:
+    UpgradeTest() { deviceTiming.pauseScale = 0.05; }  // a loaded machine acknowledges within 450 ms
+    void TearDown() override {
+        OperationFixture::TearDown();
+        std::filesystem::remove(romPath);
+        std::filesystem::remove(echoSetting);
+    }
+    void upgradeWindow(std::size_t romBytes, const char* echo = "0\n") {
+        window("vorna");
+        image.resize(romBytes);
+        for (std::size_t i = 0; i < romBytes; ++i)
+            image[i] = static_cast<char>((i * 7 + i / 512) & 0xff);
+        std::ofstream(romPath, std::ios::binary) << image;
+        std::ofstream(echoSetting) << echo;
+        ui->setField(kUpgradeRomFileField, romPath);
+        ui->setField(kUpgradePcAddressField, "127.0.0.1");
+        ui->setChecked(kUpgradeEraseBox, true);
+    }
+    Outcome runUpgrade() { return run(upgradeWorker, kUpgradeStartButton); }
+    std::string echoValue() const {
+        std::ifstream in(echoSetting);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // A simulated device whose flash tool is left to the test: netflash only echoes.
+    void startDeviceWithoutFlashTool(const char* at) {
+        auto d = device(at);
+        d.shell.outputs[kNetflash] = "";
+        startDevice(d);
+    }
+    // The device's flash tool, scripted: once released, asks for file, then acknowledges each data
+    // block until the last one, or until the test's word that the worker has ended.
+    std::unique_ptr<LoopbackPeer> flashTool(const char* at, std::string file) {
+        return std::make_unique<LoopbackPeer>(
+            [this, file](Connection& c) {
+                if (!c.awaitRelease()) return;
+                c.talkTo(tftpPort);
+                c.send(readRequest(file));
+                for (auto data = c.receive(); data && data->starts_with(std::string("\0\3", 2));
+                     data = c.receive()) {
+                    c.send(acknowledgement(++blocksAcknowledged));
+                    if (data->size() < 516) return;
+                }
+            },
+            LoopbackPeer::Transport::Udp, at);
+    }
+    // Tells a released flash tool that the worker has ended, after whatever the server sent.
+    void endFlashTool(LoopbackPeer& tool, const char* at) {
+        auto test = Connection::udp();
+        test.talkTo(tool.port(), *parseIpv4(at));
+        test.send("end");
+        EXPECT_TRUE(tool.finish().empty());
+    }
+
+    std::string romPath = testing::TempDir() + "rom-" + std::to_string(::getpid()) + ".bin";
+    std::string image;
+    std::atomic<int> blocksAcknowledged{0};
+};
+
+TEST_F(UpgradeTest, WholeImageArrivesWhileEchoRequestsAreAllowedForThePingOnly) {
+    startDevice(device("127.0.72.31"));
+    upgradeWindow(2'000'000, "1\n");
+    ui->answer = OperationUi::kYes;
+    std::string echoDuringPing;
+    ui->onStatus = [&](const std::string& text) {
+        if (text == "Waiting for ping request...") echoDuringPing = echoValue();
+    };
+    EXPECT_EQ(runUpgrade(), Outcome::Ok);
+    EXPECT_EQ(echoDuringPing, "0\n");
+    EXPECT_EQ(echoValue(), "1\n");
+
+    Calls progress, calls;
+    for (const auto& call : ui->calls())
+        (call.starts_with("progress:") ? progress : calls).push_back(call);
+    EXPECT_EQ(calls, (Calls{"field:1195", "field:1192", "field:1193", "field:1285",
+                            "status:Establishing Telnet session...",
+                            "box:Lumetra Tools|Lumetra Tools needs to allow incoming ICMP echo requests\n"
+                            "in order to perform a firmware upgrade, but they are\ncurrently blocked by your "
+                            "firewall.\n\nSelect \"Yes\" to temporarily allow ICMP echo requests.\n",
+                            "status:Waiting for ping request...", "checked:1233",
+                            "status:Deleting configuration files...", "checked:1233", "checked:1319",
+                            "status:Sending TFTP startup to 127.0.72.31",
+                            "status:Waiting for TFTP session to start (about 20 seconds)...", "range:0-123",
+                            "status:ROM file transfer in progress...", kCompletedBox, "finish"}));
+    ASSERT_EQ(progress.size(), 122u);
+    EXPECT_EQ(progress.back(), "progress:122");
+    // The device notes the image once its last acknowledgement is on the way.
+    const Deadline deadline(Milliseconds(5000));
+    while (simulator->flashes(0).empty() && !deadline.expired())
+        std::this_thread::sleep_for(Milliseconds(1));
+    const auto flashes = simulator->flashes(0);
+    ASSERT_EQ(flashes.size(), 1u);
+    EXPECT_TRUE(flashes[0].complete);
+    EXPECT_EQ(flashes[0].bytes, image.size());
+    EXPECT_EQ(flashes[0].crc32, sim::crc32(image));
+    const auto sent = commands();
+    EXPECT_LT(std::find(sent.begin(), sent.end(), "config clear"),
+              std::find(sent.begin(), sent.end(), kNetflash));
+    EXPECT_EQ(session->password(), "vorna");
+}
+
+TEST_F(UpgradeTest, ReadRequestWaitsAndTheRequestedName) {
+    const std::string firstWait = "status:Waiting for TFTP session to start (about 20 seconds)...";
+    const std::string secondWait = "status:TFTP start timeout, waiting 30 more seconds...";
+    const struct {
+        const char* name;
+        std::string requestAt;  // the status after which the flash tool asks; empty: never
+        const char* file;
+        Calls ending;  // every call after the first wait's status
+    } cases[] = {
+        {"asks in the second wait",
+         secondWait,
+         "bootimage.bin",
+         {secondWait, "range:0-1", "status:ROM file transfer in progress...", kCompletedBox, "finish"}},
+        {"never asks",
+         "",
+         "bootimage.bin",
+         {secondWait, "box:TFTP Error|Timeout during negotiation!",
+          kUpgradeError + "Unable to receive TFTP request from the device.", "finish"}},
+        {"asks for another file",
+         firstWait,
+         "image.bin",
+         {kUpgradeError + "Illegal TFTP request received.", "finish"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        deviceTiming.pauseScale = 0.01;  // the poll budgets pass in about a second
+        startDeviceWithoutFlashTool(kToolAt);
+        const auto tool = flashTool(kToolAt, c.file);
+        upgradeWindow(100);
+        ui->onStatus = [&](const std::string& text) {
+            if ("status:" + text == c.requestAt) tool->release();
+        };
+        runUpgrade();
+        if (!c.requestAt.empty()) endFlashTool(*tool, kToolAt);
+        const Calls calls = ui->calls();
+        const auto first = std::find(calls.begin(), calls.end(), firstWait);
+        ASSERT_NE(first, calls.end());
+        EXPECT_EQ(Calls(first + 1, calls.end()), c.ending);
+        EXPECT_EQ(blocksAcknowledged.exchange(0), c.ending.back() == "finish" && c.ending.size() == 5);
+    }
+}
+
+// Failures after the login end the dialog with their box; nothing that failed is reported as done.
+TEST_F(UpgradeTest, LateFailures) {
+    const struct {
+        const char* name;
+        std::function<void(sim::DeviceConfig&)> setUp;
+        const char* echo;
+        Calls boxes;
+        bool flashToolStarted;
+    } cases[] = {
+        {"ping names another address",
+         [](sim::DeviceConfig& d) {
+             d.shell.outputs["ping -c 1 127.0.0.1"] = "64 bytes from 127.0.0.9: icmp_seq=0 ttl=64\n";
+         },
+         "0\n",
+         {kUpgradeError + "Unable to determine this PC's IP address."},
+         false},
+        {"echo requests blocked, the user says no",
+         [](sim::DeviceConfig&) {},
+         "1\n",
+         {"box:Lumetra Tools|" + std::string(),
+          kUpgradeError + "Firmware upgrade blocked by firewall settings."},
+         false},
+        {"erase not confirmed",
+         [](sim::DeviceConfig& d) {
+             d.shell.faults.configClearDenied = true;
+             d.shell.outputs[kFlashw] = "flashw: Permission denied\n";
+         },
+         "0\n",
+         {kUpgradeError + "Erase refused by the device: flashw: Permission denied"},
+         false},
+        {"last block never acknowledged",
+         [](sim::DeviceConfig& d) { d.shell.faults.lostAck = 4; },
+         "0\n",
+         {"box:TFTP Error|Timeout during negotiation!", kUpgradeError + "Lost connection with Camera!"},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto d = device("127.0.72.33");
+        c.setUp(d);
+        startDevice(d);
+        upgradeWindow(3 * 512 + 100, c.echo);
+        ui->answer = OperationUi::kNo;
+        EXPECT_NE(runUpgrade(), Outcome::Ok);
+        Calls boxes;
+        for (const auto& call : ui->calls())
+            if (call.starts_with("box:"))
+                boxes.push_back(call.starts_with("box:Lumetra") ? "box:Lumetra Tools|" : call);
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(ui->calls().back(), "finish");
+        EXPECT_EQ(echoValue(), c.echo);
+        const auto sent = commands();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), kNetflash), c.flashToolStarted);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "ping -c 1 127.0.0.1"), std::string(c.echo) == "0\n");
+        EXPECT_FALSE(session->telnet().isOpen());
+        EXPECT_EQ(session->password(), "vorna");
+    }
+}
+
+TEST_F(UpgradeTest, ClosingStopsTheTransferBeforeTheNextBlock) {
+    startDeviceWithoutFlashTool(kToolAt);
+    const auto tool = flashTool(kToolAt, "bootimage.bin");
+    upgradeWindow(100 * 512, "1\n");
+    ui->answer = OperationUi::kYes;
+    ui->onStatus = [&](const std::string& text) {
+        if (text.starts_with("Waiting for TFTP")) tool->release();
+    };
+    ui->onProgress = [this](int) { state->closing = true; };
+    EXPECT_EQ(runUpgrade(), Outcome::Cancelled);
+    endFlashTool(*tool, kToolAt);
+    EXPECT_EQ(blocksAcknowledged, 32);
+    EXPECT_EQ(ui->calls().back(), "progress:1") << "nothing is shown once the window is closing";
+    EXPECT_EQ(echoValue(), "1\n");
+}
+
+// This computer's address and the ROM file are checked before anything goes to the device.
+TEST_F(UpgradeTest, EarlyFailures) {
+    const struct {
+        const char* pcAddress;
+        bool romExists;
+        std::string status;
+    } cases[] = {
+        {"10.1.2.3", true,
+         "This computer's address 10.1.2.3 is not an address of this PC's network interfaces."},
+        {"127.0.0.1\nreboot", true, "This computer's address must be an IPv4 address such as 192.168.1.7."},
+        {"", true, "You must specify this computer's IP address."},
+        {"127.0.0.1", false, "Can't find the ROM file, please re-enter the path and name."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        LoopbackPeer silent;
+        useTelnetPort(silent.port());
+        upgradeWindow(10);
+        ui->setField(kUpgradePcAddressField, c.pcAddress);
+        if (!c.romExists) ui->setField(kUpgradeRomFileField, testing::TempDir());
+        EXPECT_EQ(runUpgrade(), Outcome::Failed);
+        const Calls calls = ui->calls();
+        EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
+                  (Calls{"beep", "status:" + c.status, "enable:1194:on"}));
+        EXPECT_EQ(silent.taken(), 0);
     }
 }
 

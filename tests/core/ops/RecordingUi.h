@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -30,13 +31,16 @@ public:
     void setProgressRange(int low, int high) override {
         record("range:" + std::to_string(low) + "-" + std::to_string(high));
     }
-    void setProgress(int position) override { record("progress:" + std::to_string(position)); }
+    void setProgress(int position) override {
+        record("progress:" + std::to_string(position));
+        if (onProgress) onProgress(position);
+    }
     void enableControl(int id, bool enabled) override {
         record("enable:" + std::to_string(id) + (enabled ? ":on" : ":off"));
     }
     int messageBox(const std::string& text, const std::string& title, Icon, Buttons) override {
         record("box:" + title + "|" + text);
-        return kOk;
+        return answer;
     }
     void beep() override { record("beep"); }
     void finish() override { record("finish"); }
@@ -51,6 +55,10 @@ public:
         return boxes[id];
     }
 
+    void setField(int id, std::string text) {
+        std::lock_guard lock(mutex_);
+        fields[id] = std::move(text);
+    }
     void setChecked(int id, bool checked) {
         std::lock_guard lock(mutex_);
         boxes[id] = checked;
@@ -68,8 +76,11 @@ public:
         return std::find(all.begin(), all.end(), call) != all.end();
     }
 
-    // Runs on the worker's thread after a status line was recorded.
+    // Run on the worker's thread after a status line or a progress position was recorded.
     std::function<void(const std::string&)> onStatus;
+    std::function<void(int)> onProgress;
+    // What every message box answers.
+    std::atomic<int> answer{kOk};
 
 private:
     mutable std::mutex mutex_;

@@ -81,7 +81,7 @@ protected:
     std::future<TftpServer::Result> transfer;
 };
 
-TEST_F(TftpTransferTest, SendsFullBlocksThenALastShortOrEmptyBlockWithoutAwaitingItsAcknowledgement) {
+TEST_F(TftpTransferTest, SendsFullBlocksThenALastShortOrEmptyBlockAndAwaitsEveryAcknowledgement) {
     for (const std::size_t length : {0u, 700u, 1024u, 64u * 512 + 100}) {
         SCOPED_TRACE(length);
         start(MemoryFile(length));
@@ -91,6 +91,7 @@ TEST_F(TftpTransferTest, SendsFullBlocksThenALastShortOrEmptyBlockWithoutAwaitin
             device->send(acknowledgement(block));
         }
         expectData(full + 1, length % 512);
+        device->send(acknowledgement(full + 1));
         const auto result = finish();
         EXPECT_EQ(result.outcome, Outcome::Completed);
         EXPECT_TRUE(device->quiet());
@@ -107,6 +108,7 @@ TEST_F(TftpTransferTest, AnyOtherAnswerThanTheExactAcknowledgementLosesTheConnec
         const char* what;
         std::optional<std::string> answer;
         int code = TftpOk;
+        unsigned block = 2;  // the data block answered so
     } cases[] = {
         {"repeated acknowledgement 1", acknowledgement(1)},
         {"five bytes", acknowledgement(2) + "\0"s},
@@ -114,13 +116,18 @@ TEST_F(TftpTransferTest, AnyOtherAnswerThanTheExactAcknowledgementLosesTheConnec
         {"empty datagram", ""},
         {"oversized, acknowledgement first", acknowledgement(2) + std::string(1000, 'x')},
         {"silence", std::nullopt, TftpTimeout},
+        // Without its acknowledgement nobody knows that the image arrived whole.
+        {"silence after the last block", std::nullopt, TftpTimeout, 4},
+        {"repeated acknowledgement after the last block", acknowledgement(3), TftpOk, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         start(MemoryFile(1536));
-        expectData(1, 512);
-        device->send(acknowledgement(1));
-        expectData(2, 512);
+        for (unsigned block = 1; block < c.block; ++block) {
+            expectData(block, 512);
+            device->send(acknowledgement(block));
+        }
+        expectData(c.block, c.block == 4 ? 0 : 512);
         if (c.answer) device->send(*c.answer);
         const auto result = finish();
         EXPECT_EQ(result.outcome, Outcome::ConnectionLost);
@@ -142,6 +149,7 @@ TEST_F(TftpTransferTest, OtherSendersNeitherEndNorRedirectTheTransfer) {
     otherPort.send(test::readRequest("bootimage.bin"));
     device->send(acknowledgement(2));
     expectData(3, 0);
+    device->send(acknowledgement(3));
     EXPECT_EQ(finish().outcome, Outcome::Completed);
     EXPECT_TRUE(stranger->quiet());
     EXPECT_TRUE(otherPort.quiet());

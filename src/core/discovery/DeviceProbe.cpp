@@ -1,0 +1,23 @@
+#include "discovery/DeviceProbe.h"
+
+#include "discovery/DiscoveryScan.h"
+#include "platform/Socket.h"
+
+namespace lm {
+
+std::optional<DiscoveryReply> probeDevice(Ipv4 device, const NetworkProfile& profile, Milliseconds wait) {
+    auto udp = UdpSocket::open();
+    if (!udp || !udp->sendTo(device, profile.discoveryPort, std::string_view{})) return std::nullopt;
+    const Deadline deadline(wait);
+    const int fds[] = {udp->fd()};
+    while (!deadline.expired()) {
+        const auto ready = waitReadable(fds, deadline.remainingMs());
+        if (!ready || !(*ready)[0]) return std::nullopt;
+        const auto datagram = udp->receive(DiscoveryScan::kMaxReplyBytes);
+        // Anyone else's datagram is not this device's answer.
+        if (datagram && datagram->from == device) return DiscoveryReply::parse(datagram->bytes);
+    }
+    return std::nullopt;
+}
+
+}  // namespace lm

@@ -1,0 +1,214 @@
+#include "ops/FirmwareUpgrade.h"
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "link/ShellInput.h"
+#include "link/TftpServer.h"
+#include "ops/MaintenanceOperations.h"
+#include "platform/EchoRequests.h"
+
+namespace lm {
+
+namespace {
+
+constexpr const char* kLateFailureTitle = "ROM Upgrade error";
+constexpr const char* kEchoQuestionTitle = "Lumetra Tools";
+constexpr const char* kEchoQuestion =
+    "Lumetra Tools needs to allow incoming ICMP echo requests\n"
+    "in order to perform a firmware upgrade, but they are\n"
+    "currently blocked by your firewall.\n\n"
+    "Select \"Yes\" to temporarily allow ICMP echo requests.\n";
+constexpr const char* kEchoBlocked = "Firmware upgrade blocked by firewall settings.";
+constexpr const char* kCompleted =
+    "You have completed the ROM upgrade process,\n"
+    "however the device will take about\n"
+    "1 minute more to finish.  DO NOT TURN OFF\n"
+    "ITS POWER for at least 1 minute!";
+// The flash tool asks within about 20 s; a slow device gets 30 s more.
+constexpr int kRequestPolls = 20000;
+constexpr int kLateRequestPolls = 30000;
+constexpr Milliseconds kLostConnectionPause{4000};
+constexpr std::size_t kBlocksPerProgressStep = 32;
+constexpr std::size_t kBlockSize = 512;
+
+bool contains(const std::string& text, const char* what) {
+    return text.find(what) != std::string::npos;
+}
+
+// This computer's address goes into device commands and the TFTP socket: it must be one of the
+// PC's own IPv4 addresses, or the device would be told to fetch the image from somebody else.
+std::string pcAddressProblem(const std::string& text, const NetworkProfile& profile) {
+    if (text.empty() || text == "0.0.0.0") return "You must specify this computer's IP address.";
+    const auto address = parseIpv4(text);
+    if (!address) return "This computer's address must be an IPv4 address such as 192.168.1.7.";
+    const auto rows = profile.interfaceTable();
+    if (!rows) return "Cannot read this computer's network interfaces to check its address.";
+    for (const InterfaceRow& row : *rows)
+        if (row.address == *address) return {};
+    return "This computer's address " + text + " is not an address of this PC's network interfaces.";
+}
+
+// The address a ping reply names: after "bytes from " up to the next ":"; empty without a ":".
+std::string replyingAddress(const std::string& transcript) {
+    static constexpr std::string_view kMarker = "bytes from ";
+    const auto at = transcript.find("bytes from");
+    if (at == std::string::npos || at + kMarker.size() > transcript.size()) return {};
+    const auto begin = at + kMarker.size();
+    const auto end = transcript.find(':', begin);
+    return end == std::string::npos ? std::string() : transcript.substr(begin, end - begin);
+}
+
+// A device shell line from words that passed the input check, with its line end.
+std::optional<std::string> shellLine(const std::vector<std::string>& words) {
+    std::string problem;
+    const std::string line = shellCommandLine(words, problem);
+    if (!problem.empty()) return std::nullopt;
+    return line + "\n";
+}
+
+}  // namespace
+
+Outcome upgradeWorker(WorkerTask& task) {
+    Session& session = task.session();
+    std::string romPath;
+    std::string pcAddress;
+    const Outcome opened = task.open([&]() -> std::string {
+        auto* ui = task.ui();
+        if (ui == nullptr) return "Operation canceled.";
+        romPath = ui->fieldText(kUpgradeRomFileField);
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(romPath, error) || !std::ifstream(romPath, std::ios::binary))
+            return "Can't find the ROM file, please re-enter the path and name.";
+        if ((ui = task.ui()) == nullptr) return "Operation canceled.";
+        pcAddress = ui->fieldText(kUpgradePcAddressField);
+        return pcAddressProblem(pcAddress, session.profile());
+    });
+    if (opened != Outcome::Ok) return opened;
+
+    TelnetLink& telnet = session.telnet();
+    TftpServer tftp(session.timing(), session.profile().tftpPort);
+    const auto late = [&](const std::string& text, Outcome outcome) {
+        tftp.Close();
+        return task.abandon(text, kLateFailureTitle, outcome);
+    };
+    const auto checked = [&](int box) {
+        auto* ui = task.ui();
+        return ui != nullptr && ui->isChecked(box);
+    };
+    const auto pingLine = shellLine({"ping", "-c", "1", pcAddress});
+    const auto flashLine = shellLine({"/bin/netflash", "-r", "/dev/rom4", pcAddress, kUpgradeImageName});
+    if (!pingLine || !flashLine)
+        return late("This computer's address cannot go into a device command.", Outcome::Failed);
+
+    // The device proves that it reaches this computer by pinging it, which this PC must answer.
+    std::optional<EchoAllowance> allowance;
+    if (echoRequestsBlocked(session.profile().echoSettingPath)) {
+        auto* ui = task.ui();
+        const int answer = ui == nullptr
+                               ? OperationUi::kNo
+                               : ui->messageBox(kEchoQuestion, kEchoQuestionTitle,
+                                                OperationUi::Icon::Question, OperationUi::Buttons::YesNo);
+        if (answer != OperationUi::kYes) return late(kEchoBlocked, Outcome::Cancelled);
+        allowance.emplace(session.profile().echoSettingPath);
+        if (!allowance->held())
+            return late(std::string(kEchoBlocked) + "\n" + allowance->problem(), Outcome::Failed);
+    }
+    task.status("Waiting for ping request...");
+    telnet.Send(*pingLine);
+    const bool reached = telnet.Expect(30, {"bytes from"}) != 0;
+    allowance.reset();
+    if (!reached) return late("The device was unable to reach this PC!", Outcome::NoAnswer);
+    const std::string replying = replyingAddress(telnet.transcript);
+    telnet.Send("\x03");  // ends the ping
+    telnet.Expect(20, {"> ", "# "});
+    if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);
+
+    if (tftp.ReportError(tftp.Open(pcAddress), task.ui()))
+        return late("The device was unable to start TFTP.", Outcome::Failed);
+
+    task.status(checked(kUpgradeEraseBox) ? "Deleting configuration files..."
+                                          : "Checking version for config file compatibility...");
+    if (!telnet.Send("cat /etc/version\n") || telnet.Expect(30, {"ersion"}) == 0)
+        return late("Unable to read version.", Outcome::NoAnswer);
+    // Firmware of this form cannot carry an old configuration over, whatever the user chose.
+    if (contains(telnet.transcript, "uClinux/ColdFire Version") || checked(kUpgradeEraseBox)) {
+        std::string words;
+        switch (EraseConfigSequence(telnet, &words)) {
+            case Outcome::Ok:
+                break;
+            case Outcome::Refused:
+                return late("Erase refused by the device: " + words, Outcome::Refused);
+            default:
+                return late("The device did not confirm the erase.", Outcome::NoAnswer);
+        }
+        if (checked(kUpgradeSaveNetworkBox)) {
+            task.status("Saving network settings...");
+            telnet.Send("tar -c /etc/config/ifcfg-eth0 /etc/config/network | gzip -c > /tmp/save.tgz\n");
+            telnet.Expect(20, {"> ", "# "});
+            telnet.Send("flashw -f /tmp/save.tgz /dev/flash/save\n");
+            telnet.Expect(20, {"> ", "# "});
+        }
+    }
+
+    task.status("Sending TFTP startup to " + task.deviceAddress());
+    telnet.Send(*flashLine);
+    task.status("Waiting for TFTP session to start (about 20 seconds)...");
+    int code = tftp.WaitForReadRequest(task.deviceAddress(), kRequestPolls);
+    if (code == TftpTimeout) {
+        task.status("TFTP start timeout, waiting 30 more seconds...");
+        code = tftp.WaitForReadRequest(task.deviceAddress(), kLateRequestPolls);
+    }
+    if (code != TftpOk) {
+        tftp.ReportError(code, task.ui());
+        return late("Unable to receive TFTP request from the device.", Outcome::NoAnswer);
+    }
+    // The flash tool goes on by itself; the shell has nothing more to say.
+    telnet.Logout(false);
+    if (tftp.requestedFile() != kUpgradeImageName)
+        return late("Illegal TFTP request received.", Outcome::Failed);
+
+    std::ifstream rom(romPath, std::ios::binary);
+    if (!rom) return late("Can't find the ROM file!", Outcome::Failed);
+    rom.seekg(0, std::ios::end);
+    const std::streamoff length = rom.tellg();
+    rom.seekg(0, std::ios::beg);
+    if (length < 0 || !rom) return late("File I/O error!", Outcome::Failed);
+    const auto size = static_cast<std::size_t>(length);
+    if (auto* ui = task.ui())
+        ui->setProgressRange(0, static_cast<int>(size / kBlockSize / kBlocksPerProgressStep + 1));
+    task.status("ROM file transfer in progress...");
+
+    const auto result = tftp.SendFile(
+        size,
+        [&rom](std::span<unsigned char> into) {
+            rom.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
+            return static_cast<std::size_t>(rom.gcount());
+        },
+        [&task](unsigned position) {
+            if (auto* ui = task.ui()) ui->setProgress(static_cast<int>(position));
+        },
+        [&task] { return task.closing(); });
+    switch (result.outcome) {
+        case TftpServer::Outcome::Completed:
+            break;
+        case TftpServer::Outcome::Cancelled:
+            return late("", Outcome::Cancelled);
+        case TftpServer::Outcome::ReadError:
+            return late("File I/O error!", Outcome::Failed);
+        case TftpServer::Outcome::SendFailed:
+            tftp.ReportError(result.code, task.ui());
+            return late("Unable to upgrade flash ROM.", Outcome::NoAnswer);
+        case TftpServer::Outcome::ConnectionLost:
+            tftp.ReportError(result.code, task.ui());
+            tftp.SendError();
+            session.timing().pause(kLostConnectionPause);
+            return late("Lost connection with Camera!", Outcome::NoAnswer);
+    }
+    rom.close();
+    tftp.Close();
+    return task.succeed(kCompleted, "Firmware Upgrade");
+}
+
+}  // namespace lm
