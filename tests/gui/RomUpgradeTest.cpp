@@ -1,14 +1,21 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "ChildById.h"
+#include "Simulator.h"
+#include "TftpClient.h"
 #include "link/Session.h"
 #include "ops/RomUpgrade.h"
+#include "platform/Socket.h"
 
 using namespace lm;
 using namespace lm::gui;
@@ -28,6 +35,14 @@ InterfaceRow row(const char* address) {
 }
 
 constexpr const char* kZelvixXlId = "0012AB-C80001";  // model code 200
+constexpr const char* kFinalMessage =
+    "You have completed the ROM upgrade process,\nhowever the device will take about\n"
+    "1 minute more to finish.  DO NOT TURN OFF\nITS POWER for at least 1 minute!";
+
+uint16_t freeUdpPort() {
+    auto socket = UdpSocket::open();
+    return socket && socket->bind(htonl(INADDR_LOOPBACK), 0) ? socket->localPort() : 0;
+}
 
 }  // namespace
 
@@ -141,6 +156,70 @@ private slots:
         QTest::mouseClick(erase, Qt::LeftButton);
         QCOMPARE(shown_.size(), 1);
         QVERIFY(saveNetwork->isEnabled());
+    }
+
+    // Against a simulated device: a whole upgrade of a small image ends with the final message and
+    // the image flashed byte for byte; closed mid transfer, the dialog goes once the worker has
+    // stopped, and nothing more is shown.
+    void upgradeAgainstDevice() {
+        const struct {
+            qsizetype bytes;
+            bool closeMidTransfer;
+        } cases[] = {{100000, false}, {2000000, true}};
+        for (const auto& [bytes, closeMidTransfer] : cases) {
+            shown_.clear();
+            sim::SimulatorConfig config;
+            config.devices = sim::demoDevices(1, *parseIpv4("127.0.93.41"));
+            config.tftpPort = freeUdpPort();
+            sim::Simulator simulator(std::move(config));
+            std::string error;
+            QVERIFY2(simulator.start(&error), error.c_str());
+            NetworkProfile profile;
+            profile.telnetPort = simulator.telnetPort();
+            profile.tftpPort = simulator.tftpPort();
+            profile.interfaces = NetworkProfile::parseInterfaces("127.0.93.1/255.0.0.0");
+            QTemporaryDir dir;
+            profile.echoSettingPath = dir.filePath("echo-setting").toStdString();  // none: echo is allowed
+            session_ = std::make_unique<Session>(profile, Timing::fast());
+
+            const QByteArray image(bytes, 'x');
+            QFile file(dir.filePath("zelvixxl-test.bin"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == bytes);
+            file.close();
+            const std::unique_ptr<RomUpgrade> dialog = make(kZelvixXlId, "127.0.93.41");
+            QCOMPARE(child<QLineEdit>(*dialog, 1285)->text(), QStringLiteral("127.0.93.1"));
+            child<QLineEdit>(*dialog, 1193)->setText(file.fileName());
+            QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+            auto* bar = child<QProgressBar>(*dialog, 1196);
+            if (closeMidTransfer) {
+                connect(bar, &QProgressBar::valueChanged, dialog.get(), [&dialog](int value) {
+                    if (value == 1) QTimer::singleShot(0, dialog.get(), &QDialog::close);
+                });
+            }
+            QSignalSpy finished(dialog.get(), &QDialog::finished);
+            QTest::mouseClick(child<QPushButton>(*dialog, 1194), Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+            QCOMPARE(bar->maximum(), int(bytes / 512 / 32 + 1));
+            if (closeMidTransfer) {
+                // Closing waited for the worker, which left the window alone from then on.
+                QVERIFY(!dialog->state()->running);
+                QCOMPARE(dialog->result(), int(QDialog::Rejected));
+                QCOMPARE(bar->value(), 1);
+                QCOMPARE(child<QLabel>(*dialog, 1018)->text(),
+                         QStringLiteral("ROM file transfer in progress..."));
+                QCOMPARE(shown_, QList<Shown>{});
+            } else {
+                QCOMPARE(dialog->result(), int(QDialog::Accepted));
+                QCOMPARE(shown_, (QList<Shown>{{"Firmware Upgrade", kFinalMessage,
+                                                OperationUi::Icon::Information, OperationUi::Buttons::Ok}}));
+                QTRY_COMPARE(simulator.flashes(0).size(), std::size_t(1));
+                const sim::FlashRecord flash = simulator.flashes(0).front();
+                QVERIFY(flash.complete);
+                QCOMPARE(flash.bytes, uint64_t(bytes));
+                QCOMPARE(flash.crc32, sim::crc32(std::string_view(image.constData(), image.size())));
+            }
+            simulator.stop();
+        }
     }
 
 private:
