@@ -8,11 +8,12 @@ std::unique_ptr<Command> makeRunCommand();
 std::unique_ptr<Command> makeCatCommand();
 std::unique_ptr<Command> makeRebootCommand();
 std::unique_ptr<Command> makeEraseCommand();
+std::unique_ptr<Command> makeUpgradeCommand();
 
 std::vector<std::unique_ptr<Command>> commandTable() {
     std::vector<std::unique_ptr<Command>> table;
     for (auto make : {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
-                      makeEraseCommand})
+                      makeEraseCommand, makeUpgradeCommand})
         table.push_back(make());
     return table;
 }

@@ -36,6 +36,7 @@ int MaintenanceCommand::run(CommandContext& context) {
                                    {WorkerTask::kPasswordField, password}},
         checks(), assumeYes_, context.out, context.err);
     ui->setQuiet(quiet_);
+    prepareUi(*ui, context);
     auto state = std::make_shared<OperationState>();
     // No window to keep alive here: the worker runs on this thread.
     state->running = true;

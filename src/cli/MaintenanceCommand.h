@@ -4,6 +4,7 @@
 #include <map>
 
 #include "Command.h"
+#include "TerminalOperationUi.h"
 #include "ops/WorkerTask.h"
 
 namespace lm::cli {
@@ -22,6 +23,10 @@ protected:
     virtual int startButton() const = 0;
     // The dialog's check boxes as the command's options set them.
     virtual std::map<int, bool> checks() const { return {}; }
+    // The rest of the window: more fields, a progress display.
+    virtual void prepareUi(TerminalOperationUi&, CommandContext&) {}
+    const std::string& host() const { return host_; }
+    bool assumeYes() const { return assumeYes_; }
 
 private:
     std::string host_;

@@ -10,11 +10,21 @@ TerminalOperationUi::TerminalOperationUi(std::map<int, std::string> fields, std:
 
 void TerminalOperationUi::setStatus(const std::string& text) {
     if (quiet_) return;
+    if (progress_) progress_->breakLine();
     err_ << text << '\n' << std::flush;
+}
+
+void TerminalOperationUi::setProgressRange(int, int) {
+    if (progress_) progress_->start();
+}
+
+void TerminalOperationUi::setProgress(int position) {
+    if (progress_ && !quiet_) progress_->show(position);
 }
 
 int TerminalOperationUi::messageBox(const std::string& text, const std::string& title, Icon icon,
                                     Buttons buttons) {
+    if (progress_) progress_->breakLine();
     std::ostream& to = icon == Icon::Information ? out_ : err_;
     to << text;
     if (text.empty() || text.back() != '\n') to << '\n';

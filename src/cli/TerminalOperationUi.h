@@ -1,9 +1,11 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 
+#include "TerminalProgress.h"
 #include "ops/OperationUi.h"
 
 namespace lm::cli {
@@ -16,12 +18,17 @@ public:
     TerminalOperationUi(std::map<int, std::string> fields, std::map<int, bool> checks, bool assumeYes,
                         std::ostream& out, std::ostream& err);
 
-    // Quiet: status lines are not shown; questions, answers and failures still are.
+    // Quiet: status lines and progress are not shown; questions, answers and failures still are.
     void setQuiet(bool quiet) { quiet_ = quiet; }
+    void setField(int id, std::string text) { fields_[id] = std::move(text); }
+    // Shows the progress bar's positions as a transfer of totalBytes, bytesPerStep for each step.
+    void showTransfer(uint64_t totalBytes, uint64_t bytesPerStep, bool terminal) {
+        progress_.emplace(err_, totalBytes, bytesPerStep, terminal);
+    }
 
     void setStatus(const std::string& text) override;
-    void setProgressRange(int, int) override {}
-    void setProgress(int) override {}
+    void setProgressRange(int, int) override;
+    void setProgress(int position) override;
     void enableControl(int, bool) override {}
     int messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override;
     void beep() override {}  // the exit status tells a script; the failure text tells a person
@@ -36,6 +43,7 @@ private:
     bool quiet_ = false;
     std::ostream& out_;
     std::ostream& err_;
+    std::optional<TerminalProgress> progress_;
 };
 
 }  // namespace lm::cli

@@ -1,8 +1,9 @@
-// lmtools-cli reboot, erase, run and cat against the demo's simulated devices, over telnet and the
+// lmtools-cli reboot, erase, upgrade, run and cat against the demo's simulated devices, over telnet and the
 // serial console.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,16 @@ const std::string kLogin = "Establishing Telnet session...\n";
 const std::string kErasing = kLogin + "Erasing config files...\n";
 const std::string kVersion = "Lumetra Zelvix version 4.2.1\n";  // line ends are the PC's
 const std::string kRebooted = "The device will take\na few seconds to reboot.\n";
+const std::string kUpgraded =
+    "You have completed the ROM upgrade process,\nhowever the device will take about\n1 minute more to "
+    "finish.  DO NOT TURN OFF\nITS POWER for at least 1 minute!\n";
 
 TEST(DemoCommands, ExitStatusAndTexts) {
     ::unsetenv("LMTOOLS_PASSWORD");
+    // Firmware for the first demo device (model C0) by its name; the second (C1) wants other firmware.
+    const std::string rom = testing::TempDir() + "zelvix-5206e-demo.bin";
+    std::ofstream(rom, std::ios::binary) << std::string(100'000, 'r');
+    const std::string transfer = "ROM file transfer in progress...\n";
     const struct {
         std::vector<const char*> args;
         int status;
@@ -61,6 +69,23 @@ TEST(DemoCommands, ExitStatusAndTexts) {
         {{"cat", "127.0.0.10", "etc/version"}, 64, "", "absolute path"},
         {{"run", "127.0.0.10", "--", "id\nreboot"}, 64, "", "control character"},
         {{"run", "127.0.0.10", "--", " "}, 64, "", "the command is empty"},
+        {{"upgrade", "127.0.0.10", rom.c_str(), "--password", "vorna"}, 0, kUpgraded, transfer},
+        {{"upgrade", "127.0.0.10", rom.c_str(), "--keep-config", "--password", "vorna"},
+         0,
+         kUpgraded,
+         "Checking version for config file compatibility...\n"},
+        {{"upgrade", "127.0.0.10", rom.c_str(), "--keep-config", "--save-network"},
+         64,
+         "",
+         "goes with the erase"},
+        {{"upgrade", "127.0.0.10", "--password", "vorna"}, 64, "", "FILE is required"},
+        {{"upgrade", "127.0.0.10", rom.c_str(), "--pc-address", "10.1.2"}, 64, "", "not an IPv4 address"},
+        {{"upgrade", "127.0.0.10", rom.c_str(), "--pc-address", "10.9.9.9", "--password", "vorna"},
+         1,
+         "",
+         "10.9.9.9 is not an address of this PC's network interfaces."},
+        {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna"}, 1, "", "not upgraded"},
+        {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna", "--yes", "-q"}, 0, kUpgraded, ""},
     };
     for (const auto& c : cases) {
         std::string line;

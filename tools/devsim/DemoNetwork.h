@@ -15,7 +15,7 @@ class DemoNetwork {
 public:
     static constexpr std::size_t kDevices = 8;
 
-    // Starts the devices and rewrites the profile's ports, interface table and ARP table, and,
+    // Starts the devices and rewrites the profile's ports, interface table, ARP table and echo setting, and,
     // when serialPorts is given, points COM1 at the first device's console; nullptr with a message
     // when they cannot be started.
     static std::unique_ptr<DemoNetwork> start(NetworkProfile& profile, SerialPortMap* serialPorts,
@@ -32,6 +32,7 @@ private:
     DemoNetwork() = default;
     std::unique_ptr<Simulator> simulator_;
     std::string arpTablePath_;
+    std::string echoSettingPath_;
 };
 
 }  // namespace lm::sim

@@ -92,9 +92,8 @@ EchoAllowance::~EchoAllowance() {
 void EchoAllowance::restore() {
     if (!held_) return;
     held_ = false;
-    // The handler must not write it back a second time, after a later change by someone else.
-    gInForce.store(false);
-    writeValue(path_.c_str(), original_.data(), original_.size());
+    // Once put back (here or by a signal handler) it is not written again, whatever changed it since.
+    if (gInForce.exchange(false)) writeValue(path_.c_str(), original_.data(), original_.size());
 }
 
 void EchoAllowance::restoreFromSignal() noexcept {
