@@ -81,6 +81,8 @@ public:
         if (pcAddress_.empty()) {
             const auto rows = context.session.profile().interfaceTable();
             pcAddress_ = rows ? closestLocalAddress(*rows, *parseIpv4(host())) : std::string();
+            if (pcAddress_.empty())
+                note(context, "this PC has no address to offer the device: give --pc-address");
         }
         const InterruptGuard guard;
         return MaintenanceCommand::run(context);

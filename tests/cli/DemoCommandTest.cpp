@@ -78,7 +78,6 @@ TEST(DemoCommands, ExitStatusAndTexts) {
          64,
          "",
          "goes with the erase"},
-        {{"upgrade", "127.0.0.10", "--password", "vorna"}, 64, "", "FILE is required"},
         {{"upgrade", "127.0.0.10", rom.c_str(), "--pc-address", "10.1.2"}, 64, "", "not an IPv4 address"},
         {{"upgrade", "127.0.0.10", rom.c_str(), "--pc-address", "10.9.9.9", "--password", "vorna"},
          1,

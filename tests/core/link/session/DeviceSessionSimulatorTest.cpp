@@ -1,25 +1,21 @@
-// The shell operations and the TFTP server against simulated devices: over telnet, over the
-// serial console, and a firmware image fetched by the device's own flash tool.
+// The shell operations against simulated devices: over telnet and over the serial console. (The
+// device's flash tool fetching from our TFTP server is the firmware upgrade's test.)
 #include <gtest/gtest.h>
 
-#include <future>
 #include <string>
 #include <vector>
 
 #include "Simulator.h"
-#include "TftpClient.h"
 #include "link/DeviceSession.h"
-#include "link/TftpServer.h"
 
 namespace lm {
 namespace {
 
 class DeviceSessionSimulatorTest : public testing::Test {
 protected:
-    void start(sim::DeviceConfig device, uint16_t tftpPort = 69) {
+    void start(sim::DeviceConfig device) {
         sim::SimulatorConfig config;
         config.devices = {std::move(device)};
-        config.tftpPort = tftpPort;
         simulator = std::make_unique<sim::Simulator>(std::move(config));
         std::string error;
         ASSERT_TRUE(simulator->start(&error)) << error;
@@ -115,42 +111,6 @@ TEST_F(DeviceSessionSimulatorTest, ConsoleLoginUsesTheGivenPassword) {
                   refuse ? SerialLoginResult::PasswordCancelled : SerialLoginResult::LoggedIn);
         EXPECT_EQ(session->password(), refuse ? Session::kDefaultPassword : "secret");
     }
-}
-
-// The device's flash tool fetches the image from our server, block by block.
-TEST_F(DeviceSessionSimulatorTest, DeviceFlashToolFetchesTheImageFromOurServer) {
-    // The standard waits: a loaded machine may take longer than a fast test's 90 ms to acknowledge,
-    // and nothing waits longer than it must when the device answers.
-    const Timing productTiming;
-    TftpServer server(productTiming, 0);
-    ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
-    start(device("127.0.71.14"), server.localPort());
-    logInOverTelnet("127.0.71.14");
-
-    std::string image(3 * 512 + 100, '\0');
-    for (std::size_t i = 0; i < image.size(); ++i)
-        image[i] = static_cast<char>(i * 7 + 3);
-    ASSERT_TRUE(session->telnet().Send("/bin/netflash -r /dev/rom4 127.0.0.1 bootimage.bin\n"));
-    ASSERT_EQ(server.WaitForReadRequest("127.0.71.14", 20000), TftpOk);
-    EXPECT_EQ(server.requestedFile(), "bootimage.bin");
-    std::size_t offset = 0;
-    const auto result =
-        server.SendFile(image.size(),
-                        [&](std::span<unsigned char> into) {
-                            const auto n = std::min(into.size(), image.size() - offset);
-                            std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
-                            offset += n;
-                            return n;
-                        },
-                        {}, {});
-    EXPECT_EQ(result.outcome, TftpServer::Outcome::Completed);
-    server.Close();
-    EXPECT_NE(session->telnet().Expect(40, {"flash programmed"}), 0) << session->telnet().transcript;
-    const auto flashes = simulator->flashes(0);
-    ASSERT_EQ(flashes.size(), 1u);
-    EXPECT_TRUE(flashes[0].complete);
-    EXPECT_EQ(flashes[0].bytes, image.size());
-    EXPECT_EQ(flashes[0].crc32, sim::crc32(image));
 }
 
 }  // namespace
