@@ -100,7 +100,7 @@ private slots:
 
     // A manual entry through the dialog; Cancel adds nothing. No device command acts without a
     // selection; with one, the entry's port goes to the browser, while telnet and the operations,
-    // the Reboot and Erase Configuration dialogs among them, get the host alone.
+    // the Reboot, Erase Configuration and Upgrade Firmware dialogs among them, get the host alone.
     void manualEntryAndTheDeviceCommands() {
         open(quietProfile());
         const QString host = addresses_[0];
@@ -142,14 +142,15 @@ private slots:
         QVERIFY(desktop_.messages[0][1].contains("Set Time... for " + host + " "));
         QVERIFY(desktop_.messages[1][1].contains(QStringLiteral("Activity Report...")));
         QStringList opened;
-        for (const int id : {1234, 1322}) {
+        for (const int id : {1234, 1322, 1194}) {
             onModal<QDialog>([&opened](QDialog* dialog) {
                 opened << dialog->windowTitle() + QLatin1Char('|') + child<QLineEdit>(*dialog, 1195)->text();
                 dialog->reject();
             });
             window_->runCommand(id);
         }
-        QCOMPARE(opened, (QStringList{"Reboot |" + host, "Erase Configuration Files|" + host}));
+        QCOMPARE(opened, (QStringList{"Reboot |" + host, "Erase Configuration Files|" + host,
+                                      "Upgrade Firmware|" + host}));
         // The picture comes through the entry's own port.
         QTRY_VERIFY(window_->inventory().at(0)->imageIndex != 0);
     }

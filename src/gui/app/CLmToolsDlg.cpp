@@ -32,6 +32,7 @@
 #include "link/Session.h"
 #include "ops/EraseConfig.h"
 #include "ops/Reboot.h"
+#include "ops/RomUpgrade.h"
 
 namespace lm::gui {
 
@@ -46,7 +47,6 @@ constexpr Operation kOperations[] = {
     {kActivityReport, "Activity Report..."},
     {kSystemLog, "System Log File..."},
     {kDebugLog, "Debug Log File..."},
-    {kUpgradeFirmware, "Upgrade Firmware..."},
     {kSetTime, "Set Time..."},
 };
 
@@ -294,6 +294,10 @@ void CLmToolsDlg::runCommand(int id) {
             return;
         case kEraseConfiguration:
             if (target) EraseConfig(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
+            return;
+        case kUpgradeFirmware:
+            if (target)
+                RomUpgrade(session_, &inventory_.scanInProgress, target->id, target->host, {}, this).exec();
             return;
         case kClose:
             finish();

@@ -1,10 +1,21 @@
 #include "app/ScreenshotTour.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
 #include <cstdio>
+#include <memory>
 
+#include "Commands.h"
 #include "app/CLmToolsDlg.h"
+#include "discovery/DeviceListModel.h"
+#include "discovery/ModelTable.h"
+#include "ops/RomUpgrade.h"
 
 namespace lm::gui {
 
@@ -22,6 +33,20 @@ constexpr ViewShot kViews[] = {
 constexpr qint64 kMaxWaitMs = 60000;
 // Lets the list lay out and paint a view before it is grabbed.
 constexpr int kSettleMs = 400;
+// The upgrade picture: an image big enough to be caught mid transfer, shot at 40% of the bar.
+constexpr qsizetype kImageBytes = 2000000;
+constexpr int kShotPercent = 40;
+constexpr int kDialogPollMs = 50;
+constexpr int kDialogPolls = 100;
+constexpr int kUpgradeLimitMs = 60000;
+
+// A file name that the device's model accepts as its firmware.
+QString imageName(const QString& deviceId) {
+    QString name =
+        QString::fromStdString(firmwareFamily(ModelTable::codeFromId(deviceId.toStdString())).expectedPrefix);
+    if (!name.endsWith(QLatin1Char('-'))) name += QLatin1Char('-');
+    return name + QStringLiteral("2.4.1.bin");
+}
 
 }  // namespace
 
@@ -55,20 +80,92 @@ void ScreenshotTour::poll() {
 
 void ScreenshotTour::showView(std::size_t step) {
     if (step == std::size(kViews)) {
+        showUpgrade();
         window_.close();
         return;
     }
     window_.runCommand(kViews[step].command);
     QTimer::singleShot(kSettleMs, this, [this, step] {
-        const QString path = QDir(directory_).filePath(QStringLiteral("view-%1.png").arg(kViews[step].name));
-        if (window_.grab().save(path))
-            std::fprintf(stderr, "lmtools: wrote %s\n", qPrintable(path));
-        else {
-            std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));
-            succeeded_ = false;
-        }
+        save(window_, QStringLiteral("view-%1.png").arg(kViews[step].name));
         showView(step + 1);
     });
+}
+
+void ScreenshotTour::save(QWidget& widget, const QString& name) {
+    const QString path = QDir(directory_).filePath(name);
+    if (widget.grab().save(path)) {
+        std::fprintf(stderr, "lmtools: wrote %s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));
+        succeeded_ = false;
+    }
+}
+
+void ScreenshotTour::showUpgrade() {
+    // The first device of the list, selected as a click would.
+    for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
+        if (!view->isVisible()) continue;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            const QModelIndex index = view->model()->index(row, 0);
+            if (index.data(DeviceListModel::HeaderRole).toBool()) continue;
+            view->setCurrentIndex(index);
+            break;
+        }
+    }
+    if (!window_.list().selection()) {
+        std::fprintf(stderr, "lmtools: no device to show the upgrade on\n");
+        succeeded_ = false;
+        return;
+    }
+    // The dialog runs modally inside the command; it is driven from the timers of its own loop.
+    QTimer::singleShot(0, this, [this] { driveUpgrade(0); });
+    window_.runCommand(kUpgradeFirmware);
+}
+
+void ScreenshotTour::driveUpgrade(int attempt) {
+    auto* dialog = qobject_cast<RomUpgrade*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+        if (attempt < kDialogPolls)
+            QTimer::singleShot(kDialogPollMs, this, [this, attempt] { driveUpgrade(attempt + 1); });
+        return;  // the command found nothing to open: showUpgrade has said so
+    }
+    const QString path = scratch_.filePath(imageName(window_.list().selection()->column0));
+    QFile image(path);
+    if (!image.open(QIODevice::WriteOnly) || image.write(QByteArray(kImageBytes, '\x5a')) != kImageBytes) {
+        std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));
+        succeeded_ = false;
+        dialog->reject();
+        return;
+    }
+    image.close();
+
+    // Any message box here means the upgrade ended before the picture: say what it said.
+    auto shot = std::make_shared<bool>(false);
+    dialog->setMessageBoxHandler([this, shot](QWidget*, const QString& text, const QString& title,
+                                              OperationUi::Icon, OperationUi::Buttons) {
+        if (!*shot) {
+            std::fprintf(stderr, "lmtools: the upgrade ended early: %s: %s\n", qPrintable(title),
+                         qPrintable(text));
+            succeeded_ = false;
+        }
+        return OperationUi::kOk;
+    });
+    auto* bar = dialog->findChild<QProgressBar*>();
+    connect(bar, &QProgressBar::valueChanged, dialog, [this, dialog, bar, shot](int value) {
+        if (*shot || value * 100 < bar->maximum() * kShotPercent) return;
+        *shot = true;
+        save(*dialog, QStringLiteral("upgrade.png"));
+        QTimer::singleShot(0, dialog, &QDialog::reject);  // stops the transfer
+    });
+    QTimer::singleShot(kUpgradeLimitMs, dialog, [this, dialog, shot] {
+        if (*shot) return;
+        std::fprintf(stderr, "lmtools: the upgrade did not get under way in time\n");
+        succeeded_ = false;
+        dialog->reject();
+    });
+    qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kRomFile))->setText(path);
+    qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
+    qobject_cast<QPushButton*>(dialog->control(RomUpgrade::kUpgrade))->click();
 }
 
 }  // namespace lm::gui

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstddef>
 
@@ -11,7 +12,8 @@ namespace lm::gui {
 class CLmToolsDlg;
 
 // For documentation: waits until the window shows every expected device with its picture, then
-// shows each of the five views in turn, saves the window as DIR/view-<name>.png and closes it.
+// shows each of the five views in turn, saves the window as DIR/view-<name>.png, saves the
+// "Upgrade Firmware" dialog mid transfer as DIR/upgrade.png and closes the window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -25,12 +27,17 @@ private:
     bool devicesReady() const;
     void poll();
     void showView(std::size_t step);
+    void showUpgrade();
+    // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
+    void driveUpgrade(int attempt);
+    void save(QWidget& widget, const QString& name);
 
     CLmToolsDlg& window_;
     QString directory_;
     std::size_t expectedDevices_;
     QTimer poll_;
     QElapsedTimer waited_;
+    QTemporaryDir scratch_;  // the firmware image sent in the upgrade picture
     bool succeeded_ = true;
 };
 

@@ -28,6 +28,7 @@ int defaultMessageBox(QWidget* owner, const QString& text, const QString& title,
                       OperationUi::Buttons buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);  // texts may carry what a device sent
     box.setText(text);
     switch (icon) {
         case OperationUi::Icon::Information:
@@ -101,7 +102,9 @@ QLabel* OperationDialog::addText(const QString& text, const QRect& place) {
 }
 
 QLabel* OperationDialog::addStatusLine(const QString& text, const QRect& place) {
-    return ControlId::tag(addText(text, place), kStatusLine);
+    QLabel* line = ControlId::tag(addText(text, place), kStatusLine);
+    line->setTextFormat(Qt::PlainText);  // workers' texts may carry what a device sent
+    return line;
 }
 
 void OperationDialog::addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop) {
@@ -132,9 +135,13 @@ QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect
 }
 
 QPushButton* OperationDialog::addStartButton(int id, const QString& text, const QRect& place,
-                                             std::function<Outcome(WorkerTask&)> work) {
+                                             std::function<Outcome(WorkerTask&)> work,
+                                             std::function<bool()> confirm) {
     QPushButton* button = addButton(id, text, place);
-    connect(button, &QPushButton::clicked, this, [this, id, work = std::move(work)] { start(id, work); });
+    connect(button, &QPushButton::clicked, this,
+            [this, id, work = std::move(work), confirm = std::move(confirm)] {
+                if (!confirm || confirm()) start(id, work);
+            });
     return button;
 }
 

@@ -65,18 +65,20 @@ protected:
     // The device address field (showing the opening address) and the masked password field.
     void addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop);
     QPushButton* addButton(int id, const QString& text, const QRect& place);
-    // The start button: disables itself and runs work on a new worker thread.
+    // The start button: disables itself and runs work on a new worker thread; when confirm is
+    // given, only once it has agreed.
     QPushButton* addStartButton(int id, const QString& text, const QRect& place,
-                                std::function<Outcome(WorkerTask&)> work);
+                                std::function<Outcome(WorkerTask&)> work, std::function<bool()> confirm = {});
     // The hidden OK button and the dialog size, once the controls are in place.
     void finishLayout(int width, int height);
+    // A message box owned by the dialog, answered as OperationUi numbers it.
+    int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
+                       OperationUi::Buttons buttons);
 
 private:
     friend class DialogOperationUi;
 
     void start(int startButton, const std::function<Outcome(WorkerTask&)>& work);
-    int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
-                       OperationUi::Buttons buttons);
     void finishFromWorker();
     void waitForWorker();
 
