@@ -176,8 +176,8 @@ Outcome upgradeWorker(WorkerTask& task) {
     rom.seekg(0, std::ios::beg);
     if (length < 0 || !rom) return late("File I/O error!", Outcome::Failed);
     const auto size = static_cast<std::size_t>(length);
-    if (auto* ui = task.ui())
-        ui->setProgressRange(0, static_cast<int>(size / kBlockSize / kBlocksPerProgressStep + 1));
+    const int lastPosition = static_cast<int>(size / kBlockSize / kBlocksPerProgressStep + 1);
+    if (auto* ui = task.ui()) ui->setProgressRange(0, lastPosition);
     task.status("ROM file transfer in progress...");
 
     const auto result = tftp.SendFile(
@@ -206,6 +206,8 @@ Outcome upgradeWorker(WorkerTask& task) {
             session.timing().pause(kLostConnectionPause);
             return late("Lost connection with Camera!", Outcome::NoAnswer);
     }
+    // Every block was acknowledged: the bar may show it all.
+    if (auto* ui = task.ui()) ui->setProgress(lastPosition);
     rom.close();
     tftp.Close();
     return task.succeed(kCompleted, "Firmware Upgrade");

@@ -470,8 +470,10 @@ TEST_F(UpgradeTest, WholeImageArrivesWhileEchoRequestsAreAllowedForThePingOnly) 
                             "status:Sending TFTP startup to 127.0.72.31",
                             "status:Waiting for TFTP session to start (about 20 seconds)...", "range:0-123",
                             "status:ROM file transfer in progress...", kCompletedBox, "finish"}));
-    ASSERT_EQ(progress.size(), 122u);
-    EXPECT_EQ(progress.back(), "progress:122");
+    // Every 32nd block, then the whole bar once the last block is acknowledged.
+    ASSERT_EQ(progress.size(), 123u);
+    EXPECT_EQ(progress[121], "progress:122");
+    EXPECT_EQ(progress.back(), "progress:123");
     // The device notes the image once its last acknowledgement is on the way.
     const Deadline deadline(Milliseconds(5000));
     while (simulator->flashes(0).empty() && !deadline.expired())
@@ -499,7 +501,8 @@ TEST_F(UpgradeTest, ReadRequestWaitsAndTheRequestedName) {
         {"asks in the second wait",
          secondWait,
          "bootimage.bin",
-         {secondWait, "range:0-1", "status:ROM file transfer in progress...", kCompletedBox, "finish"}},
+         {secondWait, "range:0-1", "status:ROM file transfer in progress...", "progress:1", kCompletedBox,
+          "finish"}},
         {"never asks",
          "",
          "bootimage.bin",
