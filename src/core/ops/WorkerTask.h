@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/Outcome.h"
@@ -28,9 +29,20 @@ public:
                PasswordPrompt* prompt, std::string deviceAddress, int startButton,
                const std::atomic<bool>* scanInProgress);
 
+    static constexpr const char* kBusyText =
+        "The device link is busy with another operation. Try again when it has finished.";
+
     // The common opening: Ok when logged in and holding the session; otherwise the failure has
     // been reported and its outcome is returned.
     Outcome open();
+    // The opening of a dialog that starts when opened (no fields to read): the session, then the
+    // telnet login with one retry, with startPassword when given, else the session's password as
+    // it stands. Ok when logged in; Failed when the link is busy (said in the status line);
+    // otherwise NoAnswer or Refused, for the operation to word, with the result in lastLogin().
+    Outcome openAsOpened(const std::optional<std::string>& startPassword);
+    LoginResult lastLogin() const { return lastLogin_; }
+    // Whether this task holds the session's link: only then may it close it.
+    bool holdsSession() const { return claim_.held(); }
     // Success: resets the password; unless closing, shows the final message box, then finishes.
     Outcome succeed(const std::string& text, const std::string& title);
     // Failure: beep, the message in the status line, the start button enabled again, password
@@ -48,6 +60,10 @@ public:
     static bool start(std::shared_ptr<OperationState> state, std::function<void()> work);
 
 private:
+    bool claimSession();
+    // Logs in over telnet, once more when the first try fails, with password (when given) each time.
+    LoginResult logInTwice(const std::optional<std::string>& password);
+
     Session& session_;
     std::shared_ptr<OperationUi> ui_;
     std::shared_ptr<OperationState> state_;
@@ -56,6 +72,7 @@ private:
     int startButton_;
     const std::atomic<bool>* scanInProgress_;
     Session::Claim claim_;  // the session, while this task talks to the device
+    LoginResult lastLogin_ = LoginFailed;
 };
 
 }  // namespace lm
