@@ -8,11 +8,13 @@ std::unique_ptr<Command> makeRunCommand();
 std::unique_ptr<Command> makeCatCommand();
 std::unique_ptr<Command> makeRebootCommand();
 std::unique_ptr<Command> makeEraseCommand();
+std::unique_ptr<Command> makeSetTimeCommand();
+std::unique_ptr<Command> makeLogCommand();
 
 std::vector<std::unique_ptr<Command>> commandTable() {
     std::vector<std::unique_ptr<Command>> table;
     for (auto make : {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
-                      makeEraseCommand})
+                      makeEraseCommand, makeSetTimeCommand, makeLogCommand})
         table.push_back(make());
     return table;
 }

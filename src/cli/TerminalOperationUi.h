@@ -16,8 +16,12 @@ public:
     TerminalOperationUi(std::map<int, std::string> fields, std::map<int, bool> checks, bool assumeYes,
                         std::ostream& out, std::ostream& err);
 
-    // Quiet: status lines are not shown; questions, answers and failures still are.
+    // Quiet: status lines are not shown; questions and answers still are, and a command tells its
+    // failure with lastStatus().
     void setQuiet(bool quiet) { quiet_ = quiet; }
+    bool quiet() const { return quiet_; }
+    // The last status line, shown or not: a worker that failed ends with its failure there.
+    const std::string& lastStatus() const { return lastStatus_; }
 
     void setStatus(const std::string& text) override;
     void setProgressRange(int, int) override {}
@@ -27,6 +31,7 @@ public:
     void beep() override {}  // the exit status tells a script; the failure text tells a person
     void finish() override {}
     std::string fieldText(int id) override;
+    void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
     bool isChecked(int id) override;
 
 private:
@@ -34,6 +39,7 @@ private:
     std::map<int, bool> checks_;
     bool assumeYes_;
     bool quiet_ = false;
+    std::string lastStatus_;
     std::ostream& out_;
     std::ostream& err_;
 };

@@ -26,6 +26,8 @@ std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, SerialP
     // The last one ignores probes: like a device whose probe answer was lost, it is found only
     // through the ARP table.
     config.devices.back().answersProbe = false;
+    // Later firmware logs in to a root shell: the demo shows both prompts.
+    config.devices[kRootShellDevice].shell.prompt = "# ";
 
     std::unique_ptr<DemoNetwork> demo(new DemoNetwork);
     demo->simulator_ = std::make_unique<Simulator>(std::move(config));
