@@ -28,12 +28,18 @@ int AtOnceCommand::run(CommandContext& context) {
     auto state = std::make_shared<OperationState>();
     state->running = true;
     Outcome outcome;
+    bool passwordRefused;
     {
         WorkerTask task(context.session, ui, state, asker, host_, 0, nullptr);
         outcome = work(task, password_.given().value_or(Session::kDefaultPassword));
+        passwordRefused =
+            outcome != Outcome::Ok && task.lastLogin() != LoginOk && task.lastLogin() != LoginFailed;
     }
     state->running = false;
     finish(window, outcome, context);
+    // Nobody could be asked for another password: say what happened rather than "cancelled".
+    if (passwordRefused && asker == nullptr)
+        context.err << "The device at " << host_ << " refused the password.\n";
     return exitStatusFor(outcome);
 }
 

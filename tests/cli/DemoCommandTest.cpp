@@ -17,6 +17,11 @@ const std::string kLogin = "Establishing Telnet session...\n";
 const std::string kErasing = kLogin + "Erasing config files...\n";
 const std::string kVersion = "Lumetra Zelvix version 4.2.1\n";  // line ends are the PC's
 const std::string kRebooted = "The device will take\na few seconds to reboot.\n";
+const std::string kClockSet = "Connecting via telnet...\nConnected, setting time...\nTime is set.\n";
+const std::string kSyslog =
+    "Mar  3 10:12:45 zelvix syslogd started: BusyBox v0.60.5\n"
+    "Mar  3 10:12:46 zelvix kernel: eth0: link up, 100Mbps, full-duplex\n"
+    "Mar  3 10:12:50 zelvix boa: server version Boa/0.94.13 started\n";
 
 TEST(DemoCommands, ExitStatusAndTexts) {
     ::unsetenv("LMTOOLS_PASSWORD");
@@ -61,6 +66,11 @@ TEST(DemoCommands, ExitStatusAndTexts) {
         {{"cat", "127.0.0.10", "etc/version"}, 64, "", "absolute path"},
         {{"run", "127.0.0.10", "--", "id\nreboot"}, 64, "", "control character"},
         {{"run", "127.0.0.10", "--", " "}, 64, "", "the command is empty"},
+        // Set Time and the logs start with the default password; 127.0.0.14 shows "# ".
+        {{"settime", "127.0.0.10"}, 0, "", kClockSet},
+        {{"settime", "127.0.0.99"}, 1, "", "Error updating time!\n"},
+        {{"log", "127.0.0.11"}, 0, kSyslog, "Reading system log...\nLog read and displayed.\n"},
+        {{"log", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
     };
     for (const auto& c : cases) {
         std::string line;
@@ -92,6 +102,14 @@ TEST(DemoCommands, EnvironmentSuppliesThePasswordAndQuietSilencesStatus) {
     ::setenv("LMTOOLS_PASSWORD", "nope", 1);
     const auto refused = runDemo({"run", "127.0.0.10", "--", "ps"});
     ::unsetenv("LMTOOLS_PASSWORD");
+    // The device behind "# " sets its hardware clock and prints its kernel log just the same.
+    const auto clockSet = runDemo({"settime", "-q", "127.0.0.14"});
+    const auto kernelLog = runDemo({"log", "127.0.0.14", "--debug", "--quiet"});
+    EXPECT_EQ(clockSet.status, 0) << clockSet.err;
+    EXPECT_EQ(clockSet.out + clockSet.err, "");
+    EXPECT_EQ(kernelLog.status, 0) << kernelLog.err;
+    EXPECT_EQ(kernelLog.out.rfind("Linux version", 0), 0u) << kernelLog.out;
+    EXPECT_EQ(kernelLog.err, "");
     EXPECT_EQ(erased.status, 0) << erased.err;
     EXPECT_EQ(erased.out, "You have erased the config files.\n");
     EXPECT_EQ(erased.err, "") << "--quiet shows no status lines";
