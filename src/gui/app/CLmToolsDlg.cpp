@@ -30,7 +30,9 @@
 #include "discovery/ThumbnailDecoder.h"
 #include "discovery/ThumbnailFetcher.h"
 #include "link/Session.h"
+#include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
+#include "ops/FixTime.h"
 #include "ops/Reboot.h"
 
 namespace lm::gui {
@@ -44,10 +46,7 @@ struct Operation {
 };
 constexpr Operation kOperations[] = {
     {kActivityReport, "Activity Report..."},
-    {kSystemLog, "System Log File..."},
-    {kDebugLog, "Debug Log File..."},
     {kUpgradeFirmware, "Upgrade Firmware..."},
-    {kSetTime, "Set Time..."},
 };
 
 // The template, in dialog units: client size, then the list, the label and the check box.
@@ -294,6 +293,15 @@ void CLmToolsDlg::runCommand(int id) {
             return;
         case kEraseConfiguration:
             if (target) EraseConfig(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
+            return;
+        case kSetTime:
+            if (target) FixTime(session_, target->host, this).exec();
+            return;
+        case kSystemLog:
+        case kDebugLog:
+            if (target)
+                DebugFile(session_, target->host, id == kSystemLog ? lm::kSystemLog : lm::kDebugLog, this)
+                    .exec();
             return;
         case kClose:
             finish();
