@@ -254,6 +254,8 @@ private slots:
                                   10000);
         QTRY_VERIFY(ok->isEnabled());
         QCOMPARE(child<QProgressBar>(setTime, gui::FixTime::kProgress)->value(), 2);
+        for (const QLabel* label : setTime.findChildren<QLabel*>())
+            QVERIFY2(label->isEnabled(), qPrintable(label->text()));  // nothing but OK is switched
         QCOMPARE(simulator_->commands(kPlain).back(), std::string("clock -S"));
         QVERIFY(boxes_.shown.isEmpty());
 
@@ -265,7 +267,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Log read and displayed."), 10000);
         QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
         auto* text = child<QPlainTextEdit>(log, DebugFile::kLog);
-        QVERIFY(text->toPlainText().startsWith(QStringLiteral("Linux version")));
+        QTRY_VERIFY(text->toPlainText().startsWith(QStringLiteral("Linux version")));
         QVERIFY(text->isReadOnly() && status->isReadOnly());
         QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
         QVERIFY(QFontInfo(text->font()).fixedPitch());

@@ -11,7 +11,9 @@ namespace lm::gui {
 class CLmToolsDlg;
 
 // For documentation: waits until the window shows every expected device with its picture, then
-// shows each of the five views in turn, saves the window as DIR/view-<name>.png and closes it.
+// shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
+// operation dialogs that work at once on one device, saves each as DIR/dialog-<name>.png when it
+// is done, and closes the window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -25,6 +27,9 @@ private:
     bool devicesReady() const;
     void poll();
     void showView(std::size_t step);
+    void showDialog(std::size_t step);
+    bool selectDevice(const QString& address);
+    void save(QWidget& widget, const QString& name);
 
     CLmToolsDlg& window_;
     QString directory_;

@@ -87,7 +87,9 @@ OperationDialog::~OperationDialog() {
 
 QWidget* OperationDialog::control(int id) const {
     for (QWidget* widget : findChildren<QWidget*>()) {
-        if (widget->property("controlId").toInt() == id) return widget;
+        // Untagged widgets (texts, the bar's parts) have no id at all, not id 0.
+        const QVariant tagged = widget->property("controlId");
+        if (tagged.isValid() && tagged.toInt() == id) return widget;
     }
     return nullptr;
 }
