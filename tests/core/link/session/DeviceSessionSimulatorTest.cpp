@@ -66,8 +66,6 @@ TEST_F(DeviceSessionSimulatorTest, NetworkCommandsFilesAndWrites) {
         EXPECT_EQ(shell.WriteRemoteFile(path, path, path), Outcome::Ok) << path;
         EXPECT_EQ(simulator->fileText(0, path), "IPADDR=10.0.0.5\nNETMASK=255.255.255.0\n") << path;
     }
-    EXPECT_EQ(shell.SetClock(), Outcome::Ok);
-    EXPECT_EQ(simulator->commands(0).back(), "clock -S");
     EXPECT_EQ(shell.SaveConfig(), Outcome::Ok);
     bool depend = true;
     EXPECT_EQ(shell.ProbeConfigTool(depend), Outcome::Ok);
