@@ -18,7 +18,7 @@ constexpr const char* kFirstDevice = "127.0.0.10";
 }  // namespace
 
 std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, SerialPortMap* serialPorts,
-                                                 std::string* error) {
+                                                std::string* error) {
     SimulatorConfig config;
     config.devices = demoDevices(kDevices, *parseIpv4(kFirstDevice));
     // The first one also has its console on a serial port, reached as COM1.
