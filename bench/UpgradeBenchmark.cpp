@@ -49,6 +49,7 @@ public:
     void beep() override {}
     void finish() override {}
     std::string fieldText(int id) override { return fields_[id]; }
+    void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
     bool isChecked(int id) override { return id == lm::kUpgradeEraseBox; }
     std::string lastBox;
 

@@ -8,12 +8,14 @@ std::unique_ptr<Command> makeRunCommand();
 std::unique_ptr<Command> makeCatCommand();
 std::unique_ptr<Command> makeRebootCommand();
 std::unique_ptr<Command> makeEraseCommand();
+std::unique_ptr<Command> makeSetTimeCommand();
+std::unique_ptr<Command> makeLogCommand();
 std::unique_ptr<Command> makeUpgradeCommand();
 
 std::vector<std::unique_ptr<Command>> commandTable() {
     std::vector<std::unique_ptr<Command>> table;
     for (auto make : {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
-                      makeEraseCommand, makeUpgradeCommand})
+                      makeEraseCommand, makeSetTimeCommand, makeLogCommand, makeUpgradeCommand})
         table.push_back(make());
     return table;
 }

@@ -45,6 +45,8 @@ int MaintenanceCommand::run(CommandContext& context) {
     state->running = false;
     // The device drops the connection as it goes down; nothing more is said on it.
     context.session.telnet().Close();
+    // Quiet hides status lines, not the failure a worker ends with.
+    if (outcome != Outcome::Ok && ui->quiet()) context.err << ui->lastStatus() << '\n';
     return exitStatusFor(outcome);
 }
 

@@ -1,6 +1,7 @@
 #include "TerminalOperationUi.h"
 
 #include "TerminalPasswordPrompt.h"
+#include "TerminalText.h"
 
 namespace lm::cli {
 
@@ -9,9 +10,11 @@ TerminalOperationUi::TerminalOperationUi(std::map<int, std::string> fields, std:
     : fields_(std::move(fields)), checks_(std::move(checks)), assumeYes_(assumeYes), out_(out), err_(err) {}
 
 void TerminalOperationUi::setStatus(const std::string& text) {
+    lastStatus_ = text;
     if (quiet_) return;
     if (progress_) progress_->breakLine();
-    err_ << text << '\n' << std::flush;
+    // A status line may carry the device's words.
+    err_ << terminalSafe(text) << '\n' << std::flush;
 }
 
 void TerminalOperationUi::setProgressRange(int, int) {

@@ -18,9 +18,12 @@ public:
     TerminalOperationUi(std::map<int, std::string> fields, std::map<int, bool> checks, bool assumeYes,
                         std::ostream& out, std::ostream& err);
 
-    // Quiet: status lines and progress are not shown; questions, answers and failures still are.
+    // Quiet: status lines and progress are not shown; questions and answers still are, and a
+    // command tells its failure with lastStatus().
     void setQuiet(bool quiet) { quiet_ = quiet; }
-    void setField(int id, std::string text) { fields_[id] = std::move(text); }
+    bool quiet() const { return quiet_; }
+    // The last status line, shown or not: a worker that failed ends with its failure there.
+    const std::string& lastStatus() const { return lastStatus_; }
     // Shows the progress bar's positions as a transfer of totalBytes, bytesPerStep for each step.
     void showTransfer(uint64_t totalBytes, uint64_t bytesPerStep, bool terminal) {
         progress_.emplace(err_, totalBytes, bytesPerStep, terminal);
@@ -34,6 +37,7 @@ public:
     void beep() override {}  // the exit status tells a script; the failure text tells a person
     void finish() override {}
     std::string fieldText(int id) override;
+    void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
     bool isChecked(int id) override;
 
 private:
@@ -41,6 +45,7 @@ private:
     std::map<int, bool> checks_;
     bool assumeYes_;
     bool quiet_ = false;
+    std::string lastStatus_;
     std::ostream& out_;
     std::ostream& err_;
     std::optional<TerminalProgress> progress_;

@@ -95,8 +95,8 @@ protected:
         return {{kUpgradeEraseBox, !keepConfig_}, {kUpgradeSaveNetworkBox, saveNetwork_}};
     }
     void prepareUi(TerminalOperationUi& ui, CommandContext& context) override {
-        ui.setField(kUpgradeRomFileField, file_);
-        ui.setField(kUpgradePcAddressField, pcAddress_);
+        ui.setFieldText(kUpgradeRomFileField, file_);
+        ui.setFieldText(kUpgradePcAddressField, pcAddress_);
         std::error_code error;
         const auto size = std::filesystem::file_size(file_, error);
         ui.showTransfer(error ? 0 : size, kBytesPerProgressStep,

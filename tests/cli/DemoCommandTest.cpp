@@ -21,6 +21,11 @@ const std::string kRebooted = "The device will take\na few seconds to reboot.\n"
 const std::string kUpgraded =
     "You have completed the ROM upgrade process,\nhowever the device will take about\n1 minute more to "
     "finish.  DO NOT TURN OFF\nITS POWER for at least 1 minute!\n";
+const std::string kClockSet = "Connecting via telnet...\nConnected, setting time...\nTime is set.\n";
+const std::string kSyslog =
+    "Mar  3 10:12:45 zelvix syslogd started: BusyBox v0.60.5\n"
+    "Mar  3 10:12:46 zelvix kernel: eth0: link up, 100Mbps, full-duplex\n"
+    "Mar  3 10:12:50 zelvix boa: server version Boa/0.94.13 started\n";
 
 TEST(DemoCommands, ExitStatusAndTexts) {
     ::unsetenv("LMTOOLS_PASSWORD");
@@ -85,6 +90,11 @@ TEST(DemoCommands, ExitStatusAndTexts) {
          "10.9.9.9 is not an address of this PC's network interfaces."},
         {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna"}, 1, "", "not upgraded"},
         {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna", "--yes", "-q"}, 0, kUpgraded, ""},
+        // Set Time and the logs start with the default password; 127.0.0.14 shows "# ".
+        {{"settime", "127.0.0.10"}, 0, "", kClockSet},
+        {{"settime", "127.0.0.99"}, 1, "", "Error updating time!\n"},
+        {{"log", "127.0.0.11"}, 0, kSyslog, "Reading system log...\nLog read and displayed.\n"},
+        {{"log", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
     };
     for (const auto& c : cases) {
         std::string line;
@@ -116,6 +126,14 @@ TEST(DemoCommands, EnvironmentSuppliesThePasswordAndQuietSilencesStatus) {
     ::setenv("LMTOOLS_PASSWORD", "nope", 1);
     const auto refused = runDemo({"run", "127.0.0.10", "--", "ps"});
     ::unsetenv("LMTOOLS_PASSWORD");
+    // The device behind "# " sets its hardware clock and prints its kernel log just the same.
+    const auto clockSet = runDemo({"settime", "-q", "127.0.0.14"});
+    const auto kernelLog = runDemo({"log", "127.0.0.14", "--debug", "--quiet"});
+    EXPECT_EQ(clockSet.status, 0) << clockSet.err;
+    EXPECT_EQ(clockSet.out + clockSet.err, "");
+    EXPECT_EQ(kernelLog.status, 0) << kernelLog.err;
+    EXPECT_EQ(kernelLog.out.rfind("Linux version", 0), 0u) << kernelLog.out;
+    EXPECT_EQ(kernelLog.err, "");
     EXPECT_EQ(erased.status, 0) << erased.err;
     EXPECT_EQ(erased.out, "You have erased the config files.\n");
     EXPECT_EQ(erased.err, "") << "--quiet shows no status lines";

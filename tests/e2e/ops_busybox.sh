@@ -39,6 +39,10 @@ config() { echo "config \$*" >>$log; [ "\$1" = clear ] && echo "config: Permissi
 reboot() { echo "reboot" >>$log; echo; echo "The system is going down NOW !!"; exit 0; }
 rm() { echo "rm \$*" >>$log; command rm "\$@"; }
 vi() { echo "vi \$*" >>$log; command vi "\$@"; }
+# The clock commands log only: the device shares this machine's clock.
+date() { echo "date \$*" >>$log; }
+hwclock() { echo "hwclock \$*" >>$log; }
+clock() { echo "clock \$*" >>$log; }
 . /etc/variant
 PROFILE
 
@@ -46,9 +50,19 @@ ready="$NETNS_TMP/dev.ready"
 cat >"$NETNS_TMP/device.sh" <<DEVICE
 set -e
 hostname zelvixxl
-mount --rbind /dev "$root/dev"
-# Its own process namespace: ps on the device lists the device's processes only.
-unshare --pid --fork --mount-proc="$root/proc" chroot "$root" /bin/busybox telnetd -F -p 23 -l /bin/login &
+# A /dev of its own, with its own terminals and this machine's plain device nodes: the device's
+# syslogd makes its /dev/log there, not in this machine's /dev.
+mount -t tmpfs -o mode=755 devices "$root/dev"
+for node in null zero random urandom tty; do
+  : >"$root/dev/\$node"; mount --bind "/dev/\$node" "$root/dev/\$node"
+done
+mkdir "$root/dev/pts"
+mount -t devpts -o newinstance,ptmxmode=0666,mode=620 devpts "$root/dev/pts"
+ln -s pts/ptmx "$root/dev/ptmx"
+# Its own process namespace: ps on the device lists the device's processes only. Its system log
+# is BusyBox syslogd's.
+unshare --pid --fork --mount-proc="$root/proc" chroot "$root" /bin/sh -c \
+  '/bin/busybox syslogd -O /var/log/syslog; exec /bin/busybox telnetd -F -p 23 -l /bin/login' &
 for i in \$(seq 1 100); do
   ss -ltn | grep -q ':23 ' && { echo up >"$ready"; break; }
   sleep 0.1
@@ -169,6 +183,27 @@ done
 at_terminal wrong wrong wrong
 check "refused until the device hangs up" "2|yes" "$status|$(has "10.78.0.11 refused the password." "$out")"
 
+# ---- Set Time and the system log ----
+# The date command carries this computer's local time in English month names; "# " asks for the
+# hardware clock by "hwclock -w". A device that says it cannot set its clock has failed.
+device 755
+lmt settime 10.78.0.11 --password vorna
+today="date -s $(LC_ALL=C date +'%B %d') [0-9]{2}:[0-9]{2}:[0-9]{2}  $(date +%Y)"
+check "settime exit status" 0 "$status"
+check "settime: the date command" 1 "$(grep -cxE "$today" "$root$log")"
+check "settime: then the hardware clock" "hwclock -w" "$(tail -n 1 "$root$log")"
+check "settime: status lines" $'Connecting via telnet...\nConnected, setting time...\nTime is set.' "$(cat "$err")"
+device 755 "hwclock() { echo \"hwclock: can't open '/dev/misc/rtc': No such file or directory\"; }"
+lmt settime 10.78.0.11 --password vorna
+check "settime, no hardware clock" "2|yes|yes|" \
+  "$status|$(has "Error updating time!" "$err")|$(has "can't open '/dev/misc/rtc'" "$err")|$(cat "$out")"
+device 755
+lmt run 10.78.0.11 --password vorna -- logger -t e2e "a line of the device syslog"
+lmt log 10.78.0.11 --password vorna
+check "log exit status" 0 "$status"
+check "log: the device's line" yes "$(has "e2e: a line of the device syslog" "$out")"
+check "log: the whole file" same "$(cmp -s "$out" "$root/var/log/syslog" && echo same || echo differs)"
+# ---- end of Set Time and the system log ----
 # Firmware upgrade: the device proves with its own ping that it reaches the PC, then a flash-tool
 # stand-in fetches the image with BusyBox's own tftp client. It ignores the hang-up of the telnet
 # session, as the real tool goes on by itself once the PC has closed it.

@@ -2,6 +2,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,10 +16,13 @@
 #include "ChildById.h"
 #include "Simulator.h"
 #include "link/Session.h"
+#include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
+#include "ops/FixTime.h"
 #include "ops/GuiPasswordPrompt.h"
 #include "ops/Login.h"
 #include "ops/Reboot.h"
+#include "support/LoopbackPeer.h"
 
 using namespace lm;
 using namespace lm::gui;
@@ -235,6 +240,69 @@ private slots:
         QTRY_VERIFY(ready(typed));
         QVERIFY(!typed.get().first);
         QCOMPARE(answers.messages.size(), 2);
+    }
+
+    // Set Time works as soon as it opens; OK waits for the worker. A log window reads at once too,
+    // asks for the password the device wants, and shows the log as plain fixed-pitch text.
+    void setTimeAndLogsWorkWhenOpened() {
+        gui::FixTime setTime(*session_, addresses_[kPlain]);
+        setTime.setMessageBoxHandler(boxes_.handler());
+        auto* ok = child<QPushButton>(setTime, gui::FixTime::kOk);
+        setTime.show();
+        QVERIFY(!ok->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(setTime, 1018)->text(), QStringLiteral("Time is set."),
+                                  10000);
+        QTRY_VERIFY(ok->isEnabled());
+        QCOMPARE(child<QProgressBar>(setTime, gui::FixTime::kProgress)->value(), 2);
+        for (const QLabel* label : setTime.findChildren<QLabel*>())
+            QVERIFY2(label->isEnabled(), qPrintable(label->text()));  // nothing but OK is switched
+        QCOMPARE(simulator_->commands(kPlain).back(), std::string("clock -S"));
+        QVERIFY(boxes_.shown.isEmpty());
+
+        DebugFile log(*session_, addresses_[kGuarded], kDebugLog);
+        QCOMPARE(log.windowTitle(), "Debug Log for " + addresses_[kGuarded]);
+        LoginAnswers answers({QStringLiteral("s3cret")});
+        log.show();
+        auto* status = child<QLineEdit>(log, 1018);
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Log read and displayed."), 10000);
+        QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
+        auto* text = child<QPlainTextEdit>(log, DebugFile::kLog);
+        QTRY_VERIFY(text->toPlainText().startsWith(QStringLiteral("Linux version")));
+        QVERIFY(text->isReadOnly() && status->isReadOnly());
+        QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QVERIFY(QFontInfo(text->font()).fixedPitch());
+        QVERIFY(child<QPushButton>(log, 1)->isDefault());
+        QTRY_VERIFY(!session_->busy());
+        session_->resetPassword();
+    }
+
+    // Closed while its worker waits on a silent device, Set Time goes at once; a second one opened
+    // meanwhile starts no worker of its own and never gets the first one's result.
+    void setTimeClosedMidRunAndOpenedAgain() {
+        test::LoopbackPeer silent;
+        NetworkProfile profile;
+        profile.telnetPort = silent.port();
+        Session session(profile, Timing::fast());
+        auto first = std::make_unique<gui::FixTime>(session, QStringLiteral("127.0.0.1"));
+        first->setMessageBoxHandler(boxes_.handler());
+        first->show();
+        QTRY_VERIFY(session.busy());
+        first->reject();
+        QVERIFY(!first->isVisible());
+        first.reset();
+
+        gui::FixTime second(session, QStringLiteral("127.0.0.1"));
+        second.setMessageBoxHandler(boxes_.handler());
+        second.show();
+        const QString busy = QString::fromLatin1(WorkerTask::kBusyText);
+        QCOMPARE(child<QLabel>(second, 1018)->text(), busy);
+        QVERIFY(child<QPushButton>(second, gui::FixTime::kOk)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!session.busy(), 10000);
+        QTest::qWait(50);
+        QCOMPARE(silent.taken(), 2);  // the first worker's login and its retry, nothing more
+        QCOMPARE(child<QLabel>(second, 1018)->text(), busy);
+        QCOMPARE(child<QProgressBar>(second, gui::FixTime::kProgress)->value(), 0);
+        QVERIFY(boxes_.shown.isEmpty());
     }
 
     void cleanup() { boxes_.shown.clear(); }

@@ -49,6 +49,8 @@ std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, SerialP
     // The flash tool fetches from the port the profile names, unprivileged unless chosen otherwise.
     if (profile.tftpPort == NetworkProfile{}.tftpPort) profile.tftpPort = freeUdpPort();
     config.tftpPort = profile.tftpPort;
+    // Later firmware logs in to a root shell: the demo shows both prompts.
+    config.devices[kRootShellDevice].shell.prompt = "# ";
 
     std::unique_ptr<DemoNetwork> demo(new DemoNetwork);
     demo->simulator_ = std::make_unique<Simulator>(std::move(config));

@@ -14,6 +14,8 @@ class Simulator;
 class DemoNetwork {
 public:
     static constexpr std::size_t kDevices = 8;
+    // The one whose shell prompt is "# " (127.0.0.14); the others show "> ".
+    static constexpr std::size_t kRootShellDevice = 4;
 
     // Starts the devices and rewrites the profile's ports, interface table, ARP table and echo setting, and,
     // when serialPorts is given, points COM1 at the first device's console; nullptr with a message

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/DeviceClock.h"
 #include "link/TerminalControls.h"
 
 namespace lm {
@@ -116,6 +117,13 @@ Outcome DeviceSession::SaveConfig() {
     }
     s_.serial().Write(command);
     return s_.serial().Expect(10, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
+}
+
+Outcome DeviceSession::SetClock() {
+    message_.clear();
+    if (!network()) return setClockOverSerial(s_.serial(), message_);
+    s_.telnet().Drain();
+    return setClockOverTelnet(s_.telnet(), s_.timing(), 3, message_);
 }
 
 Outcome DeviceSession::EnterNsh(bool& rootPrompt) {

@@ -28,6 +28,10 @@ public:
     // Sends "reboot"; false when it could not be sent.
     bool Reboot();
     Outcome SaveConfig();
+    // Sets the device's clock and hardware clock from this computer's local time: up to three
+    // attempts over the network, one on the console. Refused when the device said a command
+    // failed (its words in deviceMessage()).
+    Outcome SetClock();
     Outcome EnterNsh(bool& rootPrompt);
     Outcome ProbeConfigTool(bool& hasDepend);
     std::string ReadPrompt();

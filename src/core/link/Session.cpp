@@ -23,6 +23,11 @@ Session::Claim Session::claim(Milliseconds wait) {
     return Claim(this);
 }
 
+bool Session::busy() const {
+    std::lock_guard lock(claimMutex_);
+    return claimed_;
+}
+
 Session::Claim& Session::Claim::operator=(Claim&& other) noexcept {
     if (this != &other) {
         release();

@@ -89,6 +89,9 @@ public:
         Session* session_ = nullptr;
     };
     Claim claim(Milliseconds wait);
+    // Whether a worker holds the session now: a window that would start one at once can say so
+    // instead of starting a second.
+    bool busy() const;
     static constexpr Milliseconds kClaimWait{10000};
 
 private:
@@ -101,7 +104,7 @@ private:
     bool configDependSupported_ = false;
     bool catWriteSupported_ = false;
     FirmwareVersion firmware_;
-    std::mutex claimMutex_;
+    mutable std::mutex claimMutex_;
     std::condition_variable claimReleased_;
     bool claimed_ = false;
     TelnetLink telnet_;

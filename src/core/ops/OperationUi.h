@@ -26,6 +26,8 @@ public:
     virtual void finish() = 0;
     // The text of a field or the state of a check box, read at the moment of the call.
     virtual std::string fieldText(int id) = 0;
+    // Puts text into a field (a log window): shown as it is, never interpreted.
+    virtual void setFieldText(int id, const std::string& text) = 0;
     virtual bool isChecked(int id) = 0;
 };
 

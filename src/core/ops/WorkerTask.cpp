@@ -54,28 +54,46 @@ Outcome WorkerTask::open(const std::function<std::string()>& beforeLogin) {
             return fail(problem, Outcome::Failed);
     }
 
-    // A window closed while its worker ran on may still hold the device: never two conversations.
-    claim_ = session_.claim(session_.timing().scaled(Session::kClaimWait));
-    if (!claim_.held())
-        return fail("The device link is busy with another operation. Try again when it has finished.",
-                    Outcome::Failed);
+    if (!claimSession()) return fail(kBusyText, Outcome::Failed);
 
     status("Establishing Telnet session...");
-    session_.setPassword(password);
-    session_.setConnectionIsNetwork(true);
-
-    LoginResult result = session_.loginNetwork(deviceAddress_, true, prompt_);
-    if (result != LoginOk) {
-        // A cancelled prompt reset the password to the default; the retry must not go ahead with a
-        // password the user never gave.
-        session_.setPassword(password);
-        result = session_.loginNetwork(deviceAddress_, true, prompt_);
-    }
+    // A cancelled prompt resets the password to the default; the retry must not go ahead with a
+    // password the user never gave.
+    const LoginResult result = logInTwice(password);
     if (result == LoginOk) return Outcome::Ok;
-    // A password refused without a prompt leaves the connection open; nothing more goes over it.
-    session_.telnet().Close();
     if (result == LoginFailed) return fail("This device does not respond!", Outcome::NoAnswer);
     return fail("Please enter the correct password.", Outcome::Refused);
+}
+
+Outcome WorkerTask::openAsOpened(const std::optional<std::string>& startPassword) {
+    if (!claimSession()) {
+        if (auto* u = ui()) u->beep();
+        status(kBusyText);
+        return Outcome::Failed;
+    }
+    const LoginResult result = logInTwice(startPassword);
+    if (result == LoginOk) return Outcome::Ok;
+    return result == LoginFailed ? Outcome::NoAnswer : Outcome::Refused;
+}
+
+bool WorkerTask::claimSession() {
+    // A window closed while its worker ran on may still hold the device: never two conversations.
+    claim_ = session_.claim(session_.timing().scaled(Session::kClaimWait));
+    return claim_.held();
+}
+
+LoginResult WorkerTask::logInTwice(const std::optional<std::string>& password) {
+    session_.setConnectionIsNetwork(true);
+    if (password) session_.setPassword(*password);
+    LoginResult result = session_.loginNetwork(deviceAddress_, true, prompt_);
+    if (result != LoginOk) {
+        if (password) session_.setPassword(*password);
+        result = session_.loginNetwork(deviceAddress_, true, prompt_);
+    }
+    // A password refused without a prompt leaves the connection open; nothing more goes over it.
+    if (result != LoginOk) session_.telnet().Close();
+    lastLogin_ = result;
+    return result;
 }
 
 Outcome WorkerTask::succeed(const std::string& text, const std::string& title) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/Outcome.h"
@@ -28,10 +29,21 @@ public:
                PasswordPrompt* prompt, std::string deviceAddress, int startButton,
                const std::atomic<bool>* scanInProgress);
 
+    static constexpr const char* kBusyText =
+        "The device link is busy with another operation. Try again when it has finished.";
+
     // The common opening: Ok when logged in and holding the session; otherwise the failure has
     // been reported and its outcome is returned. beforeLogin, when given, runs after the address and
     // password checks: a text it returns fails the opening before anything goes to the device.
     Outcome open(const std::function<std::string()>& beforeLogin = {});
+    // The opening of a dialog that starts when opened (no fields to read): the session, then the
+    // telnet login with one retry, with startPassword when given, else the session's password as
+    // it stands. Ok when logged in; Failed when the link is busy (said in the status line);
+    // otherwise NoAnswer or Refused, for the operation to word, with the result in lastLogin().
+    Outcome openAsOpened(const std::optional<std::string>& startPassword);
+    LoginResult lastLogin() const { return lastLogin_; }
+    // Whether this task holds the session's link: only then may it close it.
+    bool holdsSession() const { return claim_.held(); }
     // Success: resets the password; unless closing, shows the final message box, then finishes.
     Outcome succeed(const std::string& text, const std::string& title);
     // Failure: beep, the message in the status line, the start button enabled again, password
@@ -52,6 +64,10 @@ public:
     static bool start(std::shared_ptr<OperationState> state, std::function<void()> work);
 
 private:
+    bool claimSession();
+    // Logs in over telnet, once more when the first try fails, with password (when given) each time.
+    LoginResult logInTwice(const std::optional<std::string>& password);
+
     Session& session_;
     std::shared_ptr<OperationUi> ui_;
     std::shared_ptr<OperationState> state_;
@@ -60,6 +76,7 @@ private:
     int startButton_;
     const std::atomic<bool>* scanInProgress_;
     Session::Claim claim_;  // the session, while this task talks to the device
+    LoginResult lastLogin_ = LoginFailed;
 };
 
 }  // namespace lm

@@ -30,7 +30,9 @@
 #include "discovery/ThumbnailDecoder.h"
 #include "discovery/ThumbnailFetcher.h"
 #include "link/Session.h"
+#include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
+#include "ops/FixTime.h"
 #include "ops/Reboot.h"
 #include "ops/RomUpgrade.h"
 
@@ -45,9 +47,6 @@ struct Operation {
 };
 constexpr Operation kOperations[] = {
     {kActivityReport, "Activity Report..."},
-    {kSystemLog, "System Log File..."},
-    {kDebugLog, "Debug Log File..."},
-    {kSetTime, "Set Time..."},
 };
 
 // The template, in dialog units: client size, then the list, the label and the check box.
@@ -298,6 +297,15 @@ void CLmToolsDlg::runCommand(int id) {
         case kUpgradeFirmware:
             if (target)
                 RomUpgrade(session_, &inventory_.scanInProgress, target->id, target->host, {}, this).exec();
+            return;
+        case kSetTime:
+            if (target) FixTime(session_, target->host, this).exec();
+            return;
+        case kSystemLog:
+        case kDebugLog:
+            if (target)
+                DebugFile(session_, target->host, id == kSystemLog ? lm::kSystemLog : lm::kDebugLog, this)
+                    .exec();
             return;
         case kClose:
             finish();

@@ -3,7 +3,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
@@ -28,6 +30,21 @@ struct ViewShot {
 constexpr ViewShot kViews[] = {
     {2003, "thumbnails"}, {59411, "details"}, {2005, "icons"}, {59410, "list"}, {2004, "tiles"},
 };
+
+// The dialogs, each shot once its status line shows the end of its work, on the device whose
+// shell shows "# ".
+struct DialogShot {
+    int command;
+    const char* name;
+    const char* doneText;
+};
+constexpr DialogShot kDialogs[] = {
+    {1321, "set-time", "Time is set."},
+    {1186, "system-log", "Log read and displayed."},
+    {1320, "debug-log", "Log read and displayed."},
+};
+constexpr const char* kDialogDevice = "127.0.0.14";
+constexpr qint64 kMaxDialogWaitMs = 20000;
 
 // Pictures that have not come by then are shown as they are: the tour still ends.
 constexpr qint64 kMaxWaitMs = 60000;
@@ -80,8 +97,7 @@ void ScreenshotTour::poll() {
 
 void ScreenshotTour::showView(std::size_t step) {
     if (step == std::size(kViews)) {
-        showUpgrade();
-        window_.close();
+        showDialog(0);
         return;
     }
     window_.runCommand(kViews[step].command);
@@ -166,6 +182,55 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kRomFile))->setText(path);
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::kUpgrade))->click();
+}
+
+bool ScreenshotTour::selectDevice(const QString& address) {
+    for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
+        if (!view->isVisible()) continue;
+        const QAbstractItemModel* model = view->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, 1).data().toString() != address) continue;
+            view->setCurrentIndex(model->index(row, 0));
+            view->selectionModel()->select(model->index(row, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            return window_.list().selection().has_value();
+        }
+    }
+    return false;
+}
+
+void ScreenshotTour::showDialog(std::size_t step) {
+    if (step == std::size(kDialogs) || !selectDevice(QString::fromLatin1(kDialogDevice))) {
+        if (step < std::size(kDialogs)) {
+            std::fprintf(stderr, "lmtools: %s is not in the list\n", kDialogDevice);
+            succeeded_ = false;
+        } else {
+            showUpgrade();
+        }
+        window_.close();
+        return;
+    }
+    // The dialog runs modally inside runCommand: it is watched, shot and closed from this timer.
+    auto* watch = new QTimer(this);
+    auto* waited = new QElapsedTimer;
+    waited->start();
+    connect(watch, &QTimer::timeout, this, [this, watch, waited, step] {
+        auto* dialog = QApplication::activeModalWidget();
+        const auto* status = dialog ? dialog->findChild<QWidget*>(QStringLiteral("id1018")) : nullptr;
+        const bool done =
+            status && status->property("text").toString() == QLatin1String(kDialogs[step].doneText);
+        if (!dialog || (!done && waited->elapsed() < kMaxDialogWaitMs)) return;
+        watch->stop();
+        delete waited;
+        QTimer::singleShot(kSettleMs, dialog, [this, dialog, step] {
+            save(*dialog, QStringLiteral("dialog-%1.png").arg(kDialogs[step].name));
+            dialog->close();
+        });
+    });
+    watch->start(100);
+    window_.runCommand(kDialogs[step].command);
+    watch->deleteLater();
+    QTimer::singleShot(0, this, [this, step] { showDialog(step + 1); });
 }
 
 }  // namespace lm::gui

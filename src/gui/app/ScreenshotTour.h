@@ -12,8 +12,9 @@ namespace lm::gui {
 class CLmToolsDlg;
 
 // For documentation: waits until the window shows every expected device with its picture, then
-// shows each of the five views in turn, saves the window as DIR/view-<name>.png, saves the
-// "Upgrade Firmware" dialog mid transfer as DIR/upgrade.png and closes the window.
+// shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
+// operation dialogs that work at once on one device and saves each as DIR/dialog-<name>.png when it
+// is done; saves the "Upgrade Firmware" dialog mid transfer as DIR/upgrade.png and closes the window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +28,8 @@ private:
     bool devicesReady() const;
     void poll();
     void showView(std::size_t step);
+    void showDialog(std::size_t step);
+    bool selectDevice(const QString& address);
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);

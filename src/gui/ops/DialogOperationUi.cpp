@@ -4,10 +4,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 
-#include "ops/GuiThread.h"
 #include "app/Ipv4Field.h"
+#include "ops/GuiThread.h"
 #include "ops/OperationDialog.h"
 
 namespace lm::gui {
@@ -32,8 +33,9 @@ R DialogOperationUi::request(R neutral, F work) {
 
 void DialogOperationUi::setStatus(const std::string& text) {
     request(Nothing{}, [&text](OperationDialog& dialog) {
-        if (auto* line = qobject_cast<QLabel*>(dialog.control(OperationDialog::kStatusLine)))
-            line->setText(QString::fromStdString(text));
+        // A label or a read-only line edit; both have a text property.
+        if (QWidget* line = dialog.control(OperationDialog::kStatusLine))
+            line->setProperty("text", QString::fromStdString(text));
         return Nothing{};
     });
 }
@@ -88,6 +90,17 @@ std::string DialogOperationUi::fieldText(int id) {
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text().toStdString();
         if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
         return std::string();
+    });
+}
+
+void DialogOperationUi::setFieldText(int id, const std::string& text) {
+    request(Nothing{}, [id, &text](OperationDialog& dialog) {
+        QWidget* widget = dialog.control(id);
+        // Plain text: whatever the device sent is shown, never read as markup.
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(widget))
+            edit->setPlainText(QString::fromStdString(text));
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) line->setText(QString::fromStdString(text));
+        return Nothing{};
     });
 }
 

@@ -25,6 +25,7 @@ public:
     void beep() override;
     void finish() override;
     std::string fieldText(int id) override;
+    void setFieldText(int id, const std::string& text) override;
     bool isChecked(int id) override;
 
     // What a skipped message box answers: the way out that does nothing.

@@ -88,7 +88,9 @@ OperationDialog::~OperationDialog() {
 
 QWidget* OperationDialog::control(int id) const {
     for (QWidget* widget : findChildren<QWidget*>()) {
-        if (widget->property("controlId").toInt() == id) return widget;
+        // Untagged widgets (texts, the bar's parts) have no id at all, not id 0.
+        const QVariant tagged = widget->property("controlId");
+        if (tagged.isValid() && tagged.toInt() == id) return widget;
     }
     return nullptr;
 }
@@ -131,6 +133,7 @@ QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect
     button->setAutoDefault(false);
     button->setGeometry(DialogUnits(*this).rect(place.x(), place.y(), place.width(), place.height()));
     if (id == kCancel) connect(button, &QPushButton::clicked, this, &QDialog::reject);
+    if (id == kOk) connect(button, &QPushButton::clicked, this, &QDialog::accept);
     return button;
 }
 
@@ -147,11 +150,32 @@ QPushButton* OperationDialog::addStartButton(int id, const QString& text, const 
 
 void OperationDialog::finishLayout(int width, int height) {
     const DialogUnits du(*this);
-    okButton_ = ControlId::tag(new QPushButton(QStringLiteral("OK"), this), kOk);
-    okButton_->setAutoDefault(false);
-    okButton_->hide();
-    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    okButton_ = qobject_cast<QPushButton*>(control(kOk));
+    if (okButton_ == nullptr) {
+        okButton_ = addButton(kOk, QStringLiteral("OK"), QRect());
+        okButton_->hide();
+    }
     setFixedSize(du.x(width), du.y(height));
+}
+
+void OperationDialog::startWhenShown(std::function<Outcome(WorkerTask&)> work) {
+    startWork_ = std::move(work);
+}
+
+void OperationDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!startWork_) return;
+    const auto work = std::move(startWork_);
+    startWork_ = nullptr;
+    // An earlier window's worker still talks to a device: this one starts none of its own.
+    if (session_.busy()) {
+        if (auto* status = control(kStatusLine))
+            status->setProperty("text", QString::fromLatin1(WorkerTask::kBusyText));
+        if (okButton_) okButton_->setEnabled(true);
+        return;
+    }
+    startsAtOnce_ = true;
+    start(0, work);
 }
 
 void OperationDialog::start(int startButton, const std::function<Outcome(WorkerTask&)>& work) {
@@ -166,8 +190,8 @@ void OperationDialog::start(int startButton, const std::function<Outcome(WorkerT
         });
     if (!started) {
         if (QWidget* button = control(startButton)) button->setEnabled(true);
-        if (auto* status = qobject_cast<QLabel*>(control(kStatusLine)))
-            status->setText(QStringLiteral("The operation could not be started."));
+        if (auto* status = control(kStatusLine))
+            status->setProperty("text", QStringLiteral("The operation could not be started."));
     }
 }
 
@@ -187,7 +211,8 @@ void OperationDialog::finishFromWorker() {
 void OperationDialog::done(int result) {
     if (waiting_) return;  // already on the way out
     state_->closing = true;
-    if (!finishing_) waitForWorker();
+    // A dialog that started at once is closed at once: its worker checks closing as it goes.
+    if (!finishing_ && !startsAtOnce_) waitForWorker();
     QDialog::done(result);
 }
 

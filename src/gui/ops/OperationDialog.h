@@ -69,11 +69,18 @@ protected:
     // given, only once it has agreed.
     QPushButton* addStartButton(int id, const QString& text, const QRect& place,
                                 std::function<Outcome(WorkerTask&)> work, std::function<bool()> confirm = {});
-    // The hidden OK button and the dialog size, once the controls are in place.
+    // The hidden OK button (unless the dialog shows one of its own) and the dialog size, once the
+    // controls are in place.
     void finishLayout(int width, int height);
     // A message box owned by the dialog, answered as OperationUi numbers it.
     int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
                        OperationUi::Buttons buttons);
+    // For a dialog that works as soon as it opens: work starts on a worker thread when the dialog
+    // is first shown, unless the device link is still busy (then the status line says so and OK is
+    // enabled). Closing does not wait for this worker.
+    void startWhenShown(std::function<Outcome(WorkerTask&)> work);
+
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class DialogOperationUi;
@@ -90,6 +97,8 @@ private:
     std::shared_ptr<GuiPasswordPrompt> prompt_;
     MessageBoxHandler messageBoxHandler_;
     QPushButton* okButton_ = nullptr;
+    std::function<Outcome(WorkerTask&)> startWork_;  // for dialogs that start when shown
+    bool startsAtOnce_ = false;
     bool finishing_ = false;  // the worker pressed OK and waits for that to return
     bool waiting_ = false;
 };

@@ -49,6 +49,16 @@ public:
         std::lock_guard lock(mutex_);
         return fields[id];
     }
+    void setFieldText(int id, const std::string& text) override {
+        record("text:" + std::to_string(id));
+        std::lock_guard lock(mutex_);
+        texts_[id] = text;
+    }
+    std::string text(int id) const {
+        std::lock_guard lock(mutex_);
+        const auto found = texts_.find(id);
+        return found == texts_.end() ? std::string() : found->second;
+    }
     bool isChecked(int id) override {
         record("checked:" + std::to_string(id));
         std::lock_guard lock(mutex_);
@@ -87,6 +97,7 @@ private:
     std::map<int, std::string> fields;
     std::map<int, bool> boxes{{1234, true}};
     std::vector<std::string> calls_;
+    std::map<int, std::string> texts_;
 };
 
 }  // namespace lm::test

@@ -89,6 +89,11 @@ TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginCommandsAndEditorWrite) {
     session->remoteLines() = {"A=1"};
     EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/serial", "/var/tmp/serial", "/var/tmp/serial"), Outcome::Ok);
     EXPECT_EQ(simulator->fileText(0, "/var/tmp/serial"), "A=1\n");
+    EXPECT_EQ(shell.SetClock(), Outcome::Ok);
+    const auto commands = simulator->commands(0);
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands[commands.size() - 2].rfind("date -s \"", 0), 0u);
+    EXPECT_EQ(commands.back(), "hwclock -w");
     bool root = false;
     session->setFirmware({2, 0, 0});
     EXPECT_EQ(shell.EnterNsh(root), Outcome::Ok);  // the serial form decides without a command from 2.x

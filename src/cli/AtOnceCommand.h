@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "Command.h"
+#include "TerminalOperationUi.h"
+#include "ops/WorkerTask.h"
+
+namespace lm::cli {
+
+// A command that runs the worker of a dialog that starts as soon as it opens: HOST, the admin
+// password to start with (else the default), asked for on a terminal when the device refuses it.
+class AtOnceCommand : public Command {
+public:
+    void define(CLI::App& command) override;
+    std::string check() override;
+    int run(CommandContext& context) override;
+
+protected:
+    virtual Outcome work(WorkerTask& task, const std::string& startPassword) = 0;
+    // What the command prints on standard output once the worker is done.
+    virtual void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) = 0;
+    // Whether the worker's message boxes go to standard output (else standard error, where a
+    // command keeps everything but its data).
+    virtual bool boxesToOut() const { return true; }
+
+private:
+    std::string host_;
+    PasswordOption password_;
+    bool quiet_ = false;
+};
+
+}  // namespace lm::cli

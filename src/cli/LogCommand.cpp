@@ -1,0 +1,48 @@
+#include "AtOnceCommand.h"
+#include "RemoteLogin.h"
+#include "ops/LogViewer.h"
+
+namespace lm::cli {
+
+namespace {
+
+class LogCommand : public AtOnceCommand {
+public:
+    std::string name() const override { return "log"; }
+    std::string summary() const override {
+        return "Print the end of a device's system log (or with --debug its kernel log): log HOST";
+    }
+    void define(CLI::App& command) override {
+        AtOnceCommand::define(command);
+        command.add_flag("--debug", debug_, "The kernel's debug log (dmesg) instead of the system log");
+    }
+
+protected:
+    Outcome work(WorkerTask& task, const std::string& startPassword) override {
+        return debugFileWorker(task, debug_ ? kDebugLog : kSystemLog, startPassword);
+    }
+    void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
+        // What the window would show, the part read before a failure included.
+        std::vector<std::string> lines;
+        const std::string text = ui.fieldText(kLogText);
+        for (std::size_t start = 0; start < text.size();) {
+            const auto end = text.find('\n', start);
+            const auto next = end == std::string::npos ? text.size() : end + 1;
+            lines.push_back(text.substr(start, next - start));
+            start = next;
+        }
+        printDeviceLines(lines, context.out);
+        if (outcome != Outcome::Ok && ui.quiet()) context.err << ui.lastStatus() << '\n';
+    }
+
+private:
+    bool debug_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeLogCommand() {
+    return std::make_unique<LogCommand>();
+}
+
+}  // namespace lm::cli

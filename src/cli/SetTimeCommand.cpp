@@ -1,0 +1,33 @@
+#include "AtOnceCommand.h"
+#include "ops/SetTime.h"
+
+namespace lm::cli {
+
+namespace {
+
+class SetTimeCommand : public AtOnceCommand {
+public:
+    std::string name() const override { return "settime"; }
+    std::string summary() const override {
+        return "Set a device's clock and hardware clock from this computer's local time: settime HOST";
+    }
+
+protected:
+    Outcome work(WorkerTask& task, const std::string& startPassword) override {
+        task.session().setPassword(startPassword);
+        return setTimeWorker(task);
+    }
+    // "Error updating time!" says it all; the device's refusal, when it gave one, is the last status.
+    void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
+        if (outcome == Outcome::Refused && ui.quiet()) context.err << ui.lastStatus() << '\n';
+    }
+    bool boxesToOut() const override { return false; }
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeSetTimeCommand() {
+    return std::make_unique<SetTimeCommand>();
+}
+
+}  // namespace lm::cli

@@ -1,0 +1,59 @@
+#include "ops/SetTime.h"
+
+#include "link/DeviceClock.h"
+#include "link/DeviceSession.h"
+
+namespace lm {
+
+namespace {
+
+constexpr int kAttempts = 4;
+
+void tellError(WorkerTask& task) {
+    if (auto* ui = task.ui())
+        ui->messageBox("Error updating time!", "Telnet Error", OperationUi::Icon::Information,
+                       OperationUi::Buttons::Ok);
+}
+
+Outcome setTime(WorkerTask& task) {
+    if (task.closing()) return Outcome::Cancelled;
+    task.status("Connecting via telnet...");
+    if (auto* ui = task.ui()) {
+        ui->setProgressRange(0, 2);
+        ui->setProgress(1);
+    }
+    const Outcome opened = task.openAsOpened(std::nullopt);
+    if (opened == Outcome::Failed) return opened;  // busy: already said
+    if (opened != Outcome::Ok) {
+        tellError(task);
+        return opened;
+    }
+    if (task.closing()) return Outcome::Cancelled;
+    task.status("Connected, setting time...");
+    if (auto* ui = task.ui()) ui->setProgress(2);
+    std::string words;
+    const Outcome set = FixTime(task.session().telnet(), task.session().timing(), words);
+    if (set == Outcome::Refused) task.status("The device refused to set its clock: " + words);
+    if (set != Outcome::Ok) {
+        tellError(task);
+        return set;
+    }
+    task.status("Time is set.");
+    if (auto* ui = task.ui()) ui->setProgress(3);
+    return Outcome::Ok;
+}
+
+}  // namespace
+
+Outcome FixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWords) {
+    return setClockOverTelnet(telnet, timing, kAttempts, deviceWords);
+}
+
+Outcome setTimeWorker(WorkerTask& task) {
+    const Outcome outcome = setTime(task);
+    if (task.holdsSession()) DeviceSession(task.session()).Logout(false);
+    if (auto* ui = task.ui()) ui->enableControl(kSetTimeOk, true);
+    return outcome;
+}
+
+}  // namespace lm

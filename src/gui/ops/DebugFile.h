@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ops/LogViewer.h"
+#include "ops/OperationDialog.h"
+
+namespace lm::gui {
+
+// One of a device's logs in a scrollable window, read as soon as the window opens.
+class DebugFile : public OperationDialog {
+    Q_OBJECT
+public:
+    static constexpr int kLog = kLogText;
+
+    DebugFile(Session& session, const QString& address, const LogSource& log, QWidget* parent = nullptr);
+};
+
+}  // namespace lm::gui
