@@ -73,8 +73,8 @@ EchoAllowance::EchoAllowance(std::string settingPath) : path_(std::move(settingP
         const int error = errno;
         problem_ = "Allowing incoming echo requests means writing 0 to " + path_ + ", which was refused (" +
                    std::strerror(error) +
-                   "). Run the upgrade as root, or allow them yourself first: "
-                   "sudo sysctl -w net.ipv4.icmp_echo_ignore_all=0";
+                   "). Run the upgrade as root or with the CAP_NET_ADMIN capability, or allow them yourself "
+                   "first: sudo sysctl -w net.ipv4.icmp_echo_ignore_all=0";
         return;
     }
     original_ = *original + "\n";
