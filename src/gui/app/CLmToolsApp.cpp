@@ -22,6 +22,7 @@
 #include "app/ScreenshotTour.h"
 #include "link/SerialLink.h"
 #include "link/Session.h"
+#include "platform/EchoRequests.h"
 
 namespace lm::gui {
 
@@ -152,6 +153,9 @@ void CLmToolsApp::closeOnTerminationSignals() {
 }
 
 void CLmToolsApp::exitNow(int code) {
+    // An upgrade worker let go by its closed dialog may still hold the echo allowance: the PC's
+    // setting goes back before the process does.
+    EchoAllowance::restoreFromSignal();
     demoNetwork_.reset();
     scratch_.reset();
     std::fflush(stdout);
