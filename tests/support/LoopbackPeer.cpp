@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/Socket.h"
+
 namespace lm::test {
 
 namespace {
@@ -55,6 +57,11 @@ int socketType(int fd) {
 }
 
 }  // namespace
+
+uint16_t freeUdpPort() {
+    auto socket = UdpSocket::open();
+    return socket && socket->bind(htonl(INADDR_LOOPBACK), 0) ? socket->localPort() : 0;
+}
 
 Conversation::Conversation(UniqueFd fd, LoopbackPeer* owner)
     : fd_(std::move(fd)), owner_(owner), type_(socketType(fd_.get())) {}

@@ -22,6 +22,9 @@ namespace lm::test {
 // answers, not a speed limit.
 inline constexpr Milliseconds kStepLimit{10'000};
 
+// A UDP port of the loopback address nobody uses at the moment; 0 when none can be had.
+uint16_t freeUdpPort();
+
 class LoopbackPeer;
 
 // A test's end of one conversation: a TCP connection, a UDP socket or a terminal. Every wait ends

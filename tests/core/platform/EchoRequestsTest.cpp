@@ -23,12 +23,7 @@ TEST(EchoRequests, AllowanceIsPutBackOnceWhoeverEndsIt) {
     {
         EchoAllowance allowance(path);
         ASSERT_TRUE(allowance.held()) << allowance.problem();
-        EXPECT_EQ(value(), "0\n");
         EXPECT_FALSE(EchoAllowance(path).held()) << "one at a time, so that a signal can put it back";
-    }
-    EXPECT_EQ(value(), "1\n");
-    {
-        EchoAllowance allowance(path);
         EchoAllowance::restoreFromSignal();
         EXPECT_EQ(value(), "1\n");
         std::ofstream(path) << "0\n";  // changed by someone else since: nobody writes it again
