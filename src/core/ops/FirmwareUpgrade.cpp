@@ -30,6 +30,7 @@ constexpr const char* kCompleted =
 constexpr int kRequestPolls = 20000;
 constexpr int kLateRequestPolls = 30000;
 constexpr Milliseconds kLostConnectionPause{4000};
+constexpr int kPingRestTicks = 20;
 constexpr std::size_t kBlocksPerProgressStep = 32;
 constexpr std::size_t kBlockSize = 512;
 
@@ -120,7 +121,10 @@ Outcome upgradeWorker(WorkerTask& task) {
     const bool reached = telnet.Expect(30, {"bytes from"}) != 0;
     allowance.reset();
     if (!reached) return late("The device was unable to reach this PC!", Outcome::NoAnswer);
-    const std::string replying = replyingAddress(telnet.transcript);
+    std::string replying = replyingAddress(telnet.transcript);
+    // Output that comes in pieces may end just after the words that announce the address.
+    if (replying.empty())
+        replying = replyingAddress(telnet.transcript + telnet.ReadUntil(kPingRestTicks, ":"));
     telnet.Send("\x03");  // ends the ping
     telnet.Expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);

@@ -477,6 +477,16 @@ TEST_F(UpgradeTest, WholeImageArrivesWhileEchoRequestsAreAllowedForThePingOnly) 
     EXPECT_EQ(flashes[0].crc32, sim::crc32(image));
 }
 
+// A device whose output comes a few bytes at a time: the ping reply's address may arrive after the
+// words that announce it.
+TEST_F(UpgradeTest, PingReplyInPieces) {
+    auto d = device("127.0.72.34");
+    d.shell.faults.slowOutput = true;
+    startDevice(d);
+    upgradeWindow(100);
+    EXPECT_EQ(runUpgrade(), Outcome::Ok);
+}
+
 TEST_F(UpgradeTest, ReadRequestWaitsAndTheRequestedName) {
     const std::string firstWait = "status:Waiting for TFTP session to start (about 20 seconds)...";
     const std::string secondWait = "status:TFTP start timeout, waiting 30 more seconds...";
