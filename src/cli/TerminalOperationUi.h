@@ -39,6 +39,7 @@ public:
     std::string fieldText(int id) override;
     void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
     bool isChecked(int id) override;
+    void setChecked(int id, bool checked) override { checks_[id] = checked; }
 
 private:
     std::map<int, std::string> fields_;

@@ -29,6 +29,7 @@ public:
     // Puts text into a field (a log window): shown as it is, never interpreted.
     virtual void setFieldText(int id, const std::string& text) = 0;
     virtual bool isChecked(int id) = 0;
+    virtual void setChecked(int id, bool checked) = 0;
 };
 
 }  // namespace lm

@@ -111,6 +111,13 @@ bool DialogOperationUi::isChecked(int id) {
     });
 }
 
+void DialogOperationUi::setChecked(int id, bool checked) {
+    request(Nothing{}, [id, checked](OperationDialog& dialog) {
+        if (auto* button = qobject_cast<QAbstractButton*>(dialog.control(id))) button->setChecked(checked);
+        return Nothing{};
+    });
+}
+
 int DialogOperationUi::neutralAnswer(Buttons buttons) {
     switch (buttons) {
         case Buttons::Ok:

@@ -27,6 +27,7 @@ public:
     std::string fieldText(int id) override;
     void setFieldText(int id, const std::string& text) override;
     bool isChecked(int id) override;
+    void setChecked(int id, bool checked) override;
 
     // What a skipped message box answers: the way out that does nothing.
     static int neutralAnswer(Buttons buttons);

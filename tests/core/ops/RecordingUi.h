@@ -69,7 +69,7 @@ public:
         std::lock_guard lock(mutex_);
         fields[id] = std::move(text);
     }
-    void setChecked(int id, bool checked) {
+    void setChecked(int id, bool checked) override {
         std::lock_guard lock(mutex_);
         boxes[id] = checked;
     }
