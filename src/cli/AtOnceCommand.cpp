@@ -25,6 +25,7 @@ int AtOnceCommand::run(CommandContext& context) {
     // The worker runs on this thread: the window outlives it without being shared.
     std::shared_ptr<TerminalOperationUi> ui(std::shared_ptr<TerminalOperationUi>(), &window);
     ui->setQuiet(quiet_);
+    prepare(window, context);
     auto state = std::make_shared<OperationState>();
     state->running = true;
     Outcome outcome;

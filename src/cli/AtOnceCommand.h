@@ -17,6 +17,9 @@ public:
     int run(CommandContext& context) override;
 
 protected:
+    const std::string& host() const { return host_; }
+    // Sets the window up before the worker starts.
+    virtual void prepare(TerminalOperationUi&, CommandContext&) {}
     virtual Outcome work(WorkerTask& task, const std::string& startPassword) = 0;
     // What the command prints on standard output once the worker is done.
     virtual void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) = 0;

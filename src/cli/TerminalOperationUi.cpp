@@ -46,6 +46,11 @@ std::string TerminalOperationUi::fieldText(int id) {
     return found == fields_.end() ? std::string() : found->second;
 }
 
+void TerminalOperationUi::setFieldText(int id, const std::string& text) {
+    fields_[id] = text;
+    if (id == statusField_) setStatus(text);
+}
+
 bool TerminalOperationUi::isChecked(int id) {
     const auto found = checks_.find(id);
     return found != checks_.end() && found->second;

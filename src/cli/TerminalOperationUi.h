@@ -37,7 +37,9 @@ public:
     void beep() override {}  // the exit status tells a script; the failure text tells a person
     void finish() override {}
     std::string fieldText(int id) override;
-    void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
+    void setFieldText(int id, const std::string& text) override;
+    // A field that is the window's status line: what goes into it is shown as status lines are.
+    void setStatusField(int id) { statusField_ = id; }
     bool isChecked(int id) override;
     void setChecked(int id, bool checked) override { checks_[id] = checked; }
 
@@ -47,6 +49,7 @@ private:
     bool assumeYes_;
     bool quiet_ = false;
     std::string lastStatus_;
+    std::optional<int> statusField_;
     std::ostream& out_;
     std::ostream& err_;
     std::optional<TerminalProgress> progress_;

@@ -1,0 +1,93 @@
+#include <unistd.h>
+
+#include <iomanip>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "AtOnceCommand.h"
+#include "TerminalText.h"
+#include "discovery/DeviceProbe.h"
+#include "ops/ActivityReport.h"
+#include "platform/Ipv4.h"
+
+namespace lm::cli {
+
+namespace {
+
+constexpr Milliseconds kProbeWait{1500};
+
+class ReportCommand : public AtOnceCommand {
+public:
+    std::string name() const override { return "report"; }
+    std::string summary() const override {
+        return "Read a device's activity report (its health after a test run) and rate it: report HOST";
+    }
+    void define(CLI::App& command) override {
+        AtOnceCommand::define(command);
+        command.add_option("--id", id_, "The device's ID as a scan lists it (else asked of the device)");
+        command.add_flag("--json", json_, "Print the report as one JSON object");
+    }
+
+protected:
+    void prepare(TerminalOperationUi& ui, CommandContext& context) override {
+        ui.setStatusField(kReportComments);
+        report_.ip = host();
+        report_.mac = id_;
+        if (report_.mac.empty()) {
+            const auto reply = probeDevice(*parseIpv4(host()), context.session.profile(), kProbeWait);
+            report_.mac = reply ? reply->id : DiscoveryReply{}.id;
+        }
+    }
+    Outcome work(WorkerTask& task, const std::string& startPassword) override {
+        return reportWorker(task, report_, startPassword);
+    }
+    void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
+        if (outcome != Outcome::Ok) {
+            if (ui.quiet()) context.err << terminalSafe(ui.lastStatus()) << '\n';
+            return;
+        }
+        if (json_) {
+            printJson(context.out);
+        } else {
+            printList(context.out);
+        }
+    }
+    bool boxesToOut() const override { return false; }
+
+private:
+    void printJson(std::ostream& out) const {
+        nlohmann::ordered_json document;
+        for (const ReportField& field : kReportFields)
+            document[field.key] = report_.*(field.value);
+        nlohmann::ordered_json ratings;
+        for (const ReportRating& rating : kReportRatings)
+            ratings[rating.key] = report_.ratings.*(rating.value);
+        document["ratings"] = ratings;
+        // Device text need not be UTF-8: what is not becomes U+FFFD rather than failing the output.
+        out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    }
+    void printList(std::ostream& out) const {
+        const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO);
+        for (const ReportField& field : kReportFields) {
+            const std::string& value = report_.*(field.value);
+            out << std::left << std::setw(15) << field.label << (terminal ? terminalSafe(value) : value)
+                << '\n';
+        }
+        out << "Activity Report Rating:\n";
+        for (const ReportRating& rating : kReportRatings)
+            out << (report_.ratings.*(rating.value) ? "  [x] " : "  [ ] ") << rating.text << '\n';
+        out << kReportRatingNote << '\n';
+    }
+
+    std::string id_;
+    bool json_ = false;
+    ActivityReport report_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeReportCommand() {
+    return std::make_unique<ReportCommand>();
+}
+
+}  // namespace lm::cli
