@@ -201,16 +201,27 @@ std::map<std::string, std::string> factoryFiles(const DeviceConfig& device) {
     files[second ? "/etc/config/sched0.conf" : "/etc/config/sched.conf"] = schedule;
     files["/proc/version"] =
         "Linux version 2.4.27-uc0 (build@lumetra) (gcc version 3.4.0) #1 Tue Mar 3 10:12:44 UTC 2009\n";
-    files["/proc/uptime"] = "30012.53 29876.21\n";
-    files["/proc/mbus"] =
-        "addr  name      rx     tx     errors\n"
-        "0.1   ccd       51230  51200  0\n"
-        "0.79  ds1629    2204   4408   0\n"
-        "0.124 watchdog  961    962    0\n";
+    const ActivityBehaviour& activity = device.shell.activity;
+    char uptime[64];
+    std::snprintf(uptime, sizeof uptime, "%.2f %.2f\n", activity.uptime, activity.uptime * 0.995);
+    files["/proc/uptime"] = uptime;
+    std::string bus = "addr  name      rx     tx     errors\n";
+    for (const auto& [address, errors] : activity.busDevices) {
+        const char* name = address == "0.1"     ? "ccd"
+                           : address == "0.79"  ? "ds1629"
+                           : address == "0.124" ? "watchdog"
+                                                : "dev";
+        char row[128];
+        std::snprintf(row, sizeof row, "%-5s %-9s %-6u %-6u %u\n", address.c_str(), name, 51230u, 51200u,
+                      errors);
+        bus += row;
+    }
+    files["/proc/mbus"] = bus;
     if (!isVideoServer(device))
-        files["/proc/zelvix"] =
-            "id    version gain exposure fps errors frames\n"
-            "127:0 10.60M 12 833 15 0 123456\n";
+        files["/proc/zelvix"] = "id    version gain exposure fps errors frames\n127:0 " +
+                                activity.processVersion + " 12 " + std::to_string(activity.exposure) +
+                                " 15 " + std::to_string(activity.errors) + " " +
+                                std::to_string(activity.frames) + "\n";
     const std::string log = "Mar  3 10:12:45 " + hostnameOf(device) + " syslogd started: BusyBox v0.60.5\n" +
                             "Mar  3 10:12:46 " + hostnameOf(device) +
                             " kernel: eth0: link up, 100Mbps, full-duplex\n" + "Mar  3 10:12:50 " +
@@ -246,6 +257,19 @@ std::vector<DeviceConfig> demoDevices(std::size_t count, Ipv4 firstAddress) {
         device.mac[5] = static_cast<uint8_t>(i);
         device.address = htonl(ntohl(firstAddress) + static_cast<uint32_t>(i));
         device.version = kDemoVersions[(i / 3) % kDemoVersions.size()];
+        // Every fourth device from the second fails the report for a short, hot run with errors;
+        // every fourth from the fourth for its exposure, its watchdog chip and an unsteady thermometer.
+        ActivityBehaviour& activity = device.shell.activity;
+        if (i % 4 == 1) {
+            activity.uptime = 5400.25;
+            activity.temperature = 52.5;
+            activity.errors = 4;
+            activity.frames = 20000;
+        } else if (i % 4 == 3) {
+            activity.exposure = 2000;
+            activity.watchdogReply = "04 01 41";
+            activity.unsteadyTemperature = true;
+        }
         devices.push_back(std::move(device));
     }
     return devices;

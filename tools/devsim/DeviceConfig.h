@@ -55,6 +55,22 @@ struct ShellFaults {
     std::optional<uint16_t> repeatAck;
 };
 
+// What the device tells of its activity since it started: /proc/uptime, /proc/zelvix, /proc/mbus,
+// ps and the bus tool's answers are made from these.
+struct ActivityBehaviour {
+    double uptime = 30012.53;          // seconds
+    double temperature = 25.0;         // Celsius, in half degrees
+    bool unsteadyTemperature = false;  // every reading differs from the one before
+    std::string processVersion = "10.60M";
+    unsigned exposure = 833;
+    unsigned errors = 0;
+    uint64_t frames = 123456;
+    std::optional<unsigned> pid;             // the camera process's id; by default one that suits the prompt
+    std::string watchdogReply = "05 01 41";  // minor 5, major 1, revision 'A'
+    // The devices on the bus by address, with their error counts.
+    std::map<std::string, unsigned> busDevices{{"0.1", 0}, {"0.79", 0}, {"0.124", 0}};
+};
+
 // The device's command side: telnet login, shell, serial console and flash tool.
 struct ShellBehaviour {
     static constexpr std::size_t kMaxTextBytes = 256;
@@ -72,6 +88,7 @@ struct ShellBehaviour {
     // Replaces the output of a command line given exactly as typed.
     std::map<std::string, std::string> outputs;
     ShellFaults faults;
+    ActivityBehaviour activity;
 };
 
 // One simulated device.

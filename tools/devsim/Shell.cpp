@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -92,9 +93,8 @@ std::string psText(const DeviceConfig& device) {
         "   21 admin      612 S     0.1 /bin/boa\n"
         "   26 admin      560 S     0.0 /bin/telnetd\n";
     // The camera process runs under 40 on "> " firmware and between 100 and 150 behind "/bin/nsh".
-    if (!isVideoServer(device))
-        text +=
-            formatted("  %3d admin     1824 S    12.5 /bin/zelvix\n", device.shell.prompt == "# " ? 112 : 37);
+    const unsigned pid = device.shell.activity.pid.value_or(device.shell.prompt == "# " ? 112 : 37);
+    if (!isVideoServer(device)) text += formatted("  %3u admin     1824 S    12.5 /bin/zelvix\n", pid);
     return text + "  151 admin      436 S     0.0 /bin/sh\n  158 admin      380 R     0.0 ps\n";
 }
 
@@ -599,10 +599,16 @@ void Shell::mbus(const std::vector<std::string>& args) {
     std::string bus;
     for (const std::string& arg : args)
         if (arg.starts_with("/dev/")) bus = arg;
-    if (bus == "/dev/watchdog") {
-        line("05 01 41");  // minor 5, major 1, revision 'A'
-    } else if (bus == "/dev/ds1629") {
-        line("19 00");  // 25.0 C
+    const ActivityBehaviour& activity = device_.config().shell.activity;
+    const auto present = [&activity](const char* address) { return activity.busDevices.contains(address); };
+    if (bus == "/dev/watchdog" && present("0.124")) {
+        line(activity.watchdogReply);
+    } else if (bus == "/dev/ds1629" && present("0.79")) {
+        // The register holds half degrees Celsius in bits 15..7; an unsteady sensor drifts a step a read.
+        long halfDegrees = std::lround(activity.temperature * 2);
+        if (activity.unsteadyTemperature) halfDegrees += temperatureReads_++;
+        const unsigned raw = (static_cast<unsigned>(halfDegrees) & 0x1FF) << 7;
+        line(formatted("%02X %02X", raw >> 8, raw & 0xFF));
     } else if (bus.empty()) {
         line("usage: mbus [-tx1] /dev/<device> [w <byte>[,<byte>...]] [r <count>]");
     } else {

@@ -93,6 +93,8 @@ private:
     bool editChanged_ = false;
     bool editOverflow_ = false;
 
+    long temperatureReads_ = 0;
+
     std::string catPath_;
     std::string catText_;
     bool catOverflow_ = false;

@@ -135,6 +135,49 @@ ShellFaults faults(const json& object, const std::string& where) {
     return f;
 }
 
+double number(const json& value, const std::string& where, double low, double high) {
+    if (!value.is_number() || value.get<double>() < low || value.get<double>() > high)
+        fail(where, "expected a number " + json(low).dump() + ".." + json(high).dump());
+    return value.get<double>();
+}
+
+unsigned count(const json& value, const std::string& where) {
+    return static_cast<unsigned>(number(value, where, 0, 4294967295.0));
+}
+
+// {"uptime": 3600, "temperature": 52.5, "busDevices": {"0.1": 0, "0.79": 2}, ...}
+ActivityBehaviour activity(const json& object, const std::string& where) {
+    checkKeys(object, where,
+              {"uptime", "temperature", "unsteadyTemperature", "processVersion", "exposure", "errors",
+               "frames", "pid", "watchdogReply", "busDevices"});
+    ActivityBehaviour a;
+    if (object.contains("uptime")) a.uptime = number(object["uptime"], where + ".uptime", 0, 4e9);
+    if (object.contains("temperature"))
+        a.temperature = number(object["temperature"], where + ".temperature", -128, 127.5);
+    if (object.contains("unsteadyTemperature"))
+        a.unsteadyTemperature = flag(object["unsteadyTemperature"], where + ".unsteadyTemperature");
+    if (object.contains("processVersion"))
+        a.processVersion = shortText(object["processVersion"], where + ".processVersion");
+    if (object.contains("exposure")) a.exposure = count(object["exposure"], where + ".exposure");
+    if (object.contains("errors")) a.errors = count(object["errors"], where + ".errors");
+    if (object.contains("frames"))
+        a.frames = static_cast<uint64_t>(number(object["frames"], where + ".frames", 0, 1e15));
+    if (object.contains("pid")) a.pid = count(object["pid"], where + ".pid");
+    if (object.contains("watchdogReply"))
+        a.watchdogReply = shortText(object["watchdogReply"], where + ".watchdogReply");
+    if (object.contains("busDevices")) {
+        const json& bus = object["busDevices"];
+        if (!bus.is_object()) fail(where + ".busDevices", "expected an object of addresses and error counts");
+        a.busDevices.clear();
+        for (const auto& [address, errors] : bus.items()) {
+            if (address.empty() || address.size() > 16)
+                fail(where + ".busDevices", "expected addresses like \"0.79\"");
+            a.busDevices[address] = count(errors, where + ".busDevices[\"" + address + "\"]");
+        }
+    }
+    return a;
+}
+
 void shell(const json& object, const std::string& where, ShellBehaviour& s) {
     if (object.contains("password")) s.password = shortText(object["password"], where + ".password");
     if (object.contains("prompt")) {
@@ -156,13 +199,14 @@ void shell(const json& object, const std::string& where, ShellBehaviour& s) {
     if (object.contains("files")) s.files = textMap(object["files"], where + ".files", true);
     if (object.contains("outputs")) s.outputs = textMap(object["outputs"], where + ".outputs", false);
     if (object.contains("faults")) s.faults = faults(object["faults"], where + ".faults");
+    if (object.contains("activity")) s.activity = activity(object["activity"], where + ".activity");
 }
 
 DeviceConfig device(const json& object, const std::string& where) {
-    checkKeys(object, where,
-              {"mac", "address", "broadcast", "product", "version", "subtype", "reply", "answersProbe",
-               "http", "password", "prompt", "hostname", "configDepend", "serial", "consoleInEditor",
-               "rebootDelayMs", "files", "outputs", "faults"});
+    checkKeys(object, where, {"mac",           "address",  "broadcast",    "product", "version",
+                              "subtype",       "reply",    "answersProbe", "http",    "password",
+                              "prompt",        "hostname", "configDepend", "serial",  "consoleInEditor",
+                              "rebootDelayMs", "files",    "outputs",      "faults",  "activity"});
     if (!object.contains("mac")) fail(where, "missing \"mac\"");
     if (!object.contains("address")) fail(where, "missing \"address\"");
     const auto mac = parseMac(text(object["mac"], where + ".mac"));
