@@ -356,7 +356,7 @@ int halfDegreesFahrenheit(long long raw) {
 
 std::string temperatureText(long long raw) {
     const int d = halfDegreesFahrenheit(raw);
-    // The sign is the reading's own: -0.5F must not come out as +0.5F.
+    // The sign is the reading's own: a whole part of 0 would lose it.
     char text[32];
     std::snprintf(text, sizeof text, "%c%d.%dF", d < 0 ? '-' : '+', std::abs(d) / 2, std::abs(d) % 2 * 5);
     return text;

@@ -1,0 +1,176 @@
+// The report's measurements read from output a device prints, at every threshold's edge.
+#include <gtest/gtest.h>
+
+#include "ops/ActivityMeasures.h"
+
+namespace lm {
+namespace {
+
+OutputLines lines(std::initializer_list<const char*> texts) {
+    OutputLines out;
+    for (const char* t : texts)
+        out.push_back(std::string(t) + "\r\n");
+    return out;
+}
+
+TEST(ActivityMeasures, LineValueAndWords) {
+    const OutputLines version = lines({"Lumetra Zelvix VERSION 1.0.11"});
+    EXPECT_EQ(FindLineValue(version, "version").text, " 1.0.11");  // case-insensitive key, original text
+    const OutputLines ps = lines({"  PID USER", "   37 admin  1824 S  12.5 /bin/zelvix"});
+    EXPECT_EQ(FindLineValue(ps, "zelvix").line, 1u);
+    EXPECT_EQ(FindLineValue(ps, "absent").line, 0u);
+    EXPECT_EQ(FindLineValue(ps, "").text, "");
+    // Only the space separates words; a tab inside stays part of the word.
+    EXPECT_EQ(FirstWord(" \t10.60M\t12 833"), "10.60M\t12");
+    EXPECT_EQ(SkipWord("  a  b c"), "b c");
+    EXPECT_EQ(SkipWord("alone"), "");
+    EXPECT_EQ(FindWordFrom(lines({"127:0 10.60M 12", "x 11.02 y"}), "11.", "10.", ""), "10.60M");
+    EXPECT_EQ(FindWordFrom(lines({"version 10 x"}), "10", "", ""), "");
+}
+
+TEST(ActivityMeasures, VersionAndFirmwareRule) {
+    const struct {
+        const char* line;
+        int major, minor, patch;
+        bool newFirmware, bad, videoServer;
+    } cases[] = {
+        {"Lumetra Zelvix version 1.0.10", 1, 0, 10, false, false, false},
+        {"Lumetra Zelvix version 1.0.11", 1, 0, 11, true, false, false},
+        {"Lumetra Zelvix version 1.1.0", 1, 1, 0, true, false, false},
+        {"Lumetra Draviel version 2.0.1", 2, 0, 1, true, false, true},
+        {"Lumetra Zelvix version 0.9.9", 0, 9, 9, true, true, false},
+        {"Lumetra Zelvix version 3.x", 3, 7, 7, true, false, false},  // unparsed parts keep their numbers
+        {"no such line", 7, 7, 7, true, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const VersionReading r = readVersion(lines({c.line}), {7, 7, 7});
+        EXPECT_EQ(r.firmware.major, c.major);
+        EXPECT_EQ(r.firmware.minor, c.minor);
+        EXPECT_EQ(r.firmware.patch, c.patch);
+        EXPECT_EQ(isNewFirmware(r.firmware), c.newFirmware);
+        EXPECT_EQ(r.versionBad, c.bad);
+        EXPECT_EQ(r.videoServer, c.videoServer);
+    }
+}
+
+TEST(ActivityMeasures, UptimeRateAndErrors) {
+    EXPECT_FALSE(testDurationSufficient(*readUptime(lines({"28800.00 28000.00"}))));
+    EXPECT_TRUE(testDurationSufficient(*readUptime(lines({"28800.50 28000.00"}))));
+    EXPECT_EQ(uptimeText(*readUptime(lines({"90061.00 90000.00"}))), "1 days, 1 hrs, 1 min, 1 sec");
+    EXPECT_FALSE(readUptime(lines({"up", "100.00 90.00"})));  // only line 0 counts
+    EXPECT_FALSE(readUptime(lines({"nan.0 1"})));
+    EXPECT_EQ(uptimeText(3e9f), "34722 days, 5 hrs, 20 min, 0 sec");
+    // An unknown uptime gives no rate, never inf or nan.
+    EXPECT_EQ(rateText(frameRate(123456, 0)), "n/a");
+    EXPECT_FALSE(frameRateOk(frameRate(123456, 0)));
+    EXPECT_EQ(rateText(frameRate(123456, 30012.53f)), "4.113482");
+    EXPECT_FALSE(frameRateOk(frameRate(4, 10)));
+    EXPECT_TRUE(frameRateOk(frameRate(5, 10)));
+    // One error is allowed per 25000 frames.
+    EXPECT_EQ(adjustedErrors(3, 75000), 0);
+    EXPECT_EQ(adjustedErrors(3, 74999), 1);
+    EXPECT_EQ(adjustedErrors(-2147483647, 1e30f), -2147483648LL);
+}
+
+TEST(ActivityMeasures, ProcessStatistics) {
+    const auto stats = [](const char* row) {
+        return readProcessStats(lines({"id    version gain exposure fps errors frames", row}));
+    };
+    const auto s = stats("127:0 10.60M 12 833 15 3 75000");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->version, "10.60M");
+    EXPECT_EQ(s->exposure, "833");
+    EXPECT_EQ(s->errorCount, 3);
+    EXPECT_EQ(s->frames, "75000");
+    EXPECT_FALSE(readProcessStats(lines({"127:0 10.60M 12 833 15 3 75000"})));  // must be the second line
+    const struct {
+        const char* row;
+        bool exposureOk;
+    } exposures[] = {{"127:0 10.60 1 416 1 0 1", false},
+                     {"127:0 10.60 1 417 1 0 1", true},
+                     {"127:0 10.60 1 1666.5 1 0 1", true},
+                     {"127:0 10.60 1 1667 1 0 1", false}};
+    for (const auto& e : exposures)
+        EXPECT_EQ(exposureOk(stats(e.row)->exposureValue), e.exposureOk) << e.row;
+    // Versions compare as text: "10.2" is after "10.16".
+    EXPECT_FALSE(processVersionBad("10.2"));
+    EXPECT_TRUE(processVersionBad("10.15"));
+    EXPECT_TRUE(isCcdVersion("10.60"));
+    EXPECT_FALSE(isCcdVersion("10.54"));
+    EXPECT_TRUE(isMegaPix("10.60M"));
+}
+
+TEST(ActivityMeasures, ProcessIdRangeByPromptAndMinor) {
+    const struct {
+        const char* prompt;
+        int minor;
+        long long pid;
+        bool ok;
+    } cases[] = {{"# ", 0, 100, true}, {"# ", 0, 150, true}, {"# ", 0, 151, false}, {"# ", 1, 99, false},
+                 {"> ", 0, 39, true},  {"> ", 0, 40, false}, {"> ", 1, 79, true},   {"> ", 1, 80, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(pidInRange(c.pid, c.prompt, c.minor), c.ok) << c.prompt << c.minor << ' ' << c.pid;
+    const auto entry = findCameraProcess(
+        lines({"  PID USER       VSZ STAT %CPU COMMAND", "  112 admin     1824 S    12.5 /bin/zelvix"}));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->pid, "112");
+    EXPECT_EQ(entry->share, "12.5%");
+    EXPECT_FALSE(findCameraProcess(lines({"  PID USER  zelvix"})));  // the header alone
+}
+
+TEST(ActivityMeasures, WatchdogReplies) {
+    const struct {
+        OutputLines reply;
+        bool ccd;
+        const char* text;
+        bool bad;
+    } cases[] = {
+        {lines({"05 01 41"}), false, "1.05A", false},
+        {lines({"04 01 41"}), false, "1.04A", true},
+        {lines({"05 02 41"}), false, "2.05A", true},
+        {lines({"05 01"}), false, "none", false},
+        {lines({"mbus: /dev/watchdog: No such device"}), false, "No chip!", false},
+        {lines({"mbus: /dev/watchdog: No such device"}), true, "(CCD)", false},
+        {lines({"addr 0x10", "read: 5 1 66 x"}), false, "1.05B", false},
+        {lines({"read: 0x05 0x01 0x41"}), false, "none", false},
+        {lines({"05 01 00"}), false, "1.05", false},  // no letter for a code that is none
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply.front());
+        const WatchdogReading r = readWatchdog(c.reply, c.ccd);
+        EXPECT_EQ(r.text, c.text);
+        EXPECT_EQ(r.versionBad, c.bad);
+    }
+}
+
+TEST(ActivityMeasures, BusDevicesAndThermometer) {
+    const OutputLines all = lines({"addr  name      rx     tx     errors", "0.1   ccd       51230  51200  1",
+                                   "0.79  ds1629    2204   4408   err:2", "0.124 watchdog  961    962    2"});
+    const BusReading camera = readBus(all, true);
+    EXPECT_EQ(camera.count, 3);
+    EXPECT_EQ(camera.errors, 3);
+    EXPECT_TRUE(camera.thermometer);
+    EXPECT_EQ(readBus(all, false).count, 2);
+    // Without the sensor at 0.1, the watchdog's 0.124 must not count for it.
+    EXPECT_EQ(readBus(lines({"0.79  ds1629 1 1 0", "0.124 watchdog 1 1 0"}), true).count, 2);
+
+    const struct {
+        OutputLines reply;
+        const char* text;
+        bool ok;
+    } readings[] = {{lines({"19 00"}), "+77.0F", true},        {lines({"FF 80"}), "+31.5F", true},
+                    {lines({"read: 33 00"}), "+123.5F", true}, {lines({"33 80"}), "+124.5F", false},
+                    {lines({"FF 00"}), "+30.5F", true},        {lines({"E7 00"}), "-13.0F", true}};
+    for (const auto& r : readings) {
+        const auto raw = readTemperatureRaw(r.reply);
+        ASSERT_TRUE(raw) << r.text;
+        EXPECT_EQ(temperatureText(*raw), r.text);
+        EXPECT_EQ(temperatureOk(*raw), r.ok) << r.text;
+    }
+    EXPECT_FALSE(readTemperatureRaw({}));
+    EXPECT_FALSE(readTemperatureRaw(lines({"19"})));
+}
+
+}  // namespace
+}  // namespace lm

@@ -1,0 +1,177 @@
+// The activity report's worker against simulated devices: every field and rating, worked out by hand
+// from what each device prints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "RecordingUi.h"
+#include "Simulator.h"
+#include "ops/ActivityReport.h"
+
+namespace lm::test {
+namespace {
+
+ActivityRatings ratings(bool all) {
+    ActivityRatings r;
+    for (const ReportRating& rating : kReportRatings)
+        r.*(rating.value) = all;
+    return r;
+}
+
+class ActivityReportFixture : public testing::Test {
+protected:
+    Outcome run(sim::DeviceConfig device) {
+        device.mac = *sim::parseMac("02:4C:55:C8:00:31");
+        device.address = *parseIpv4("127.0.0.1");
+        sim::SimulatorConfig config;
+        config.devices = {std::move(device)};
+        simulator = std::make_unique<sim::Simulator>(std::move(config));
+        std::string error;
+        EXPECT_TRUE(simulator->start(&error)) << error;
+        NetworkProfile profile;
+        profile.telnetPort = simulator->telnetPort();
+        session = std::make_unique<Session>(profile, Timing::fast());
+        report.mac = "024C55-C80031";
+        report.ip = "127.0.0.1";
+        WorkerTask task(*session, ui, state, nullptr, report.ip, kReportClose, nullptr);
+        return reportWorker(task, report);
+    }
+    int commandCount(const std::string& line) const {
+        const auto all = simulator->commands(0);
+        return static_cast<int>(std::count(all.begin(), all.end(), line));
+    }
+    void expectReport(const ActivityReport& expected) {
+        for (const ReportField& field : kReportFields) {
+            EXPECT_EQ(report.*(field.value), expected.*(field.value)) << field.key;
+            EXPECT_EQ(ui->text(field.id), expected.*(field.value)) << field.key;
+        }
+        for (const ReportRating& rating : kReportRatings) {
+            EXPECT_EQ(report.ratings.*(rating.value), expected.ratings.*(rating.value)) << rating.key;
+            EXPECT_EQ(ui->isChecked(rating.id), expected.ratings.*(rating.value)) << rating.key;
+        }
+    }
+
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<Session> session;
+    std::shared_ptr<RecordingUi> ui = std::make_shared<RecordingUi>("", "");
+    std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
+    ActivityReport report;
+};
+
+ActivityReport healthyCamera() {
+    ActivityReport r;
+    r.mac = "024C55-C80031";
+    r.ip = "127.0.0.1";
+    r.mode = "Static IP";
+    r.version = "Lumetra ZelvixXL version 4.2.1";
+    r.processVersion = "10.60M";
+    r.watchdog = "1.05A";
+    r.temperature = "+77.0F";                    // 0x1900: 25.0 C
+    r.uptime = "0 days, 8 hrs, 20 min, 12 sec";  // 30012.53 s
+    r.frames = "123456";
+    r.rate = "4.113482";  // 123456 / 30012.53
+    r.processShare = "12.5%";
+    r.errors = "0";
+    r.pid = "37";
+    r.exposure = "833";
+    r.busDevices = "3";
+    r.busErrors = "0";
+    r.comments = "Report Complete.";
+    r.ratings = ratings(true);
+    return r;
+}
+
+TEST_F(ActivityReportFixture, HealthyCameraPassesEveryRating) {
+    EXPECT_EQ(run(sim::DeviceConfig{}), Outcome::Ok);
+    EXPECT_TRUE(ui->called("enable:1:off"));
+    EXPECT_EQ(ui->calls().back(), "enable:1:on");
+    expectReport(healthyCamera());
+    EXPECT_EQ(session->firmware().minor, 2);
+    EXPECT_EQ(commandCount("mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"), 2);  // two readings agree
+    EXPECT_FALSE(session->telnet().isOpen());
+    EXPECT_EQ(commandCount("quit"), 0);
+}
+
+TEST_F(ActivityReportFixture, FailingCameraFailsEveryRating) {
+    sim::DeviceConfig device;
+    device.version = "1.0.9";  // old firmware: the bus tool without -tx1, and the low process ids
+    sim::ActivityBehaviour& a = device.shell.activity;
+    a.uptime = 0;
+    a.temperature = 52.5;
+    a.processVersion = "10.2";
+    a.exposure = 416;
+    a.errors = 4;
+    a.frames = 20000;
+    a.pid = 40;
+    a.watchdogReply = "04 01 41";
+    a.busDevices = {{"0.79", 1}, {"0.124", 0}};
+    EXPECT_EQ(run(device), Outcome::Ok);
+    ActivityReport r = healthyCamera();
+    r.version = "Lumetra ZelvixXL version 1.0.9";
+    r.processVersion = "10.2";
+    r.watchdog = "1.04A";
+    r.temperature = "+126.5F";  // 105 half degrees C -> 189 + 64 half degrees F
+    r.uptime = "0 days, 0 hrs, 0 min, 0 sec";
+    r.frames = "20000";
+    r.rate = "n/a";  // no uptime to divide by
+    r.errors = "4";
+    r.pid = "40";
+    r.exposure = "416";
+    r.busDevices = "2";
+    r.busErrors = "1";
+    r.ratings = ratings(false);
+    expectReport(r);
+    EXPECT_EQ(commandCount("mbus /dev/watchdog w 0 r 3"), 1);
+}
+
+TEST_F(ActivityReportFixture, UnsteadyThermometerReadsNaAfterSevenReadings) {
+    sim::DeviceConfig device;
+    device.shell.activity.unsteadyTemperature = true;
+    EXPECT_EQ(run(device), Outcome::Ok);
+    ActivityReport r = healthyCamera();
+    r.temperature = "na";
+    r.ratings.tempOk = false;
+    expectReport(r);
+    EXPECT_EQ(commandCount("mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"), 7);
+}
+
+TEST_F(ActivityReportFixture, VideoServerShowsTheFillIn) {
+    sim::DeviceConfig device;
+    device.product = "Lumetra/Draviel-4";
+    device.shell.prompt = "# ";
+    EXPECT_EQ(run(device), Outcome::Ok);
+    ActivityReport r = healthyCamera();
+    r.version = "Lumetra Draviel version 4.2.1";
+    r.processVersion = "None";
+    r.frames = "Ok";
+    r.rate = "10";
+    r.processShare = "0%";
+    r.pid = "None";
+    r.exposure = "Ok";
+    r.busDevices = "2";  // the camera's sensor is never counted
+    r.ratings.allDevicesFound = false;
+    r.ratings.megaPix = false;
+    expectReport(r);
+    EXPECT_EQ(commandCount("cat /proc/zelvix") + commandCount("ps"), 0);
+}
+
+TEST_F(ActivityReportFixture, RefusedLoginStopsAndClosesTheLink) {
+    sim::DeviceConfig device;
+    device.shell.password = "other";
+    EXPECT_EQ(run(device), Outcome::Refused);
+    EXPECT_EQ(report.comments, "Telnet session canceled by user.");
+    EXPECT_EQ(report.uptime, "");
+    EXPECT_FALSE(session->telnet().isOpen());
+    EXPECT_EQ(ui->calls().back(), "enable:1:on");
+}
+
+TEST_F(ActivityReportFixture, ClosedWindowIsNeverTouchedButTheDeviceIsLoggedOut) {
+    state->closing = true;
+    EXPECT_EQ(run(sim::DeviceConfig{}), Outcome::Ok);
+    EXPECT_TRUE(ui->calls().empty());
+    EXPECT_EQ(report.comments, "Report Complete.");
+    EXPECT_FALSE(session->telnet().isOpen());
+}
+
+}  // namespace
+}  // namespace lm::test
