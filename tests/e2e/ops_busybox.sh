@@ -203,6 +203,65 @@ check "log exit status" 0 "$status"
 check "log: the device's line" yes "$(has "e2e: a line of the device syslog" "$out")"
 check "log: the whole file" same "$(cmp -s "$out" "$root/var/log/syslog" && echo same || echo differs)"
 # ---- end of Set Time and the system log ----
+# ---- Activity report ----
+# Stand-ins print what a camera prints for the files and tools this machine lacks; every value
+# below is worked out by hand from them. Old firmware (1.0.9): the bus tool without -tx1.
+device 755
+mkdir -p "$root/etc/config"
+printf 'DEVICE=eth0\nBOOTPROTO=dhcp\n' >"$root/etc/config/ifcfg-eth0"
+echo "Lumetra ZelvixXL version 1.0.9" >"$root/etc/version"
+cat >"$root/etc/variant" <<'VARIANT'
+cat() {
+  case "$1" in
+    /proc/uptime) echo "28800.00 28000.00" ;;
+    /proc/zelvix) printf 'id    version gain exposure fps errors frames\n127:0 10.2 12 417 15 3 75000\n' ;;
+    /proc/mbus) printf 'addr  name      rx     tx     errors\n0.1   ccd       51230  51200  0\n0.79  ds1629    2204   4408   0\n0.124 watchdog  961    962    1\n' ;;
+    *) command cat "$@" ;;
+  esac
+}
+ps() { printf '  PID USER       VSZ STAT %%CPU COMMAND\n  112 admin     1824 S    12.5 /bin/zelvix\n'; }
+mbus() {
+  echo "mbus $*" >>/var/log/device.log
+  case "$*" in */dev/watchdog*) echo "05 01 41" ;; */dev/ds1629*) echo "FF 80" ;; esac
+}
+VARIANT
+lmt report 10.78.0.11 --password vorna --id 024C55-C80011 --json
+check "report: exit status" 0 "$status"
+# 75000 frames in 28800 s; 3 errors less one per 25000 frames, plus the watchdog's 1; "# " puts the
+# process id between 100 and 150; 0xFF80 is -0.5 C. Too short a run, and no megapixel version.
+check "report: fields and ratings" '{
+  "mac": "024C55-C80011",
+  "ip": "10.78.0.11",
+  "mode": "DHCP",
+  "version": "Lumetra ZelvixXL version 1.0.9",
+  "processVersion": "10.2",
+  "watchdog": "1.05A",
+  "temperature": "+31.5F",
+  "uptime": "0 days, 8 hrs, 0 min, 0 sec",
+  "frames": "75000",
+  "rate": "2.604167",
+  "processShare": "12.5%",
+  "errors": "3",
+  "pid": "112",
+  "exposure": "417",
+  "busDevices": "3",
+  "busErrors": "1",
+  "comments": "Report Complete.",
+  "ratings": {
+    "pidRange": true,
+    "allDevicesFound": true,
+    "tempOk": true,
+    "errorCount": true,
+    "frameRate": true,
+    "exposureOk": true,
+    "testDuration": false,
+    "chipVersions": true,
+    "megaPix": false
+  }
+}' "$(cat "$out")"
+check "report: the old bus tool's commands" yes "$(has "mbus /dev/watchdog w 0 r 3" "$root$log")"
+check "report: changes nothing" 0 "$(grep -cvE '^mbus ' "$root$log")"
+# ---- end of the activity report ----
 # Firmware upgrade: the device proves with its own ping that it reaches the PC, then a flash-tool
 # stand-in fetches the image with BusyBox's own tftp client. It ignores the hang-up of the telnet
 # session, as the real tool goes on by itself once the PC has closed it.
