@@ -34,6 +34,13 @@ const std::string kReport =
     "  [x] Error Count In Range\n  [x] Frame Rate In Range\n  [x] Exp OK\n  [x] Test Duration Sufficient\n"
     "  [x] Chip Versions OK\n  [x] MegaPix\nNote: This activity report rating is only valid when the device "
     "is placed under controlled testing conditions.\n";
+// The production test's CSV: the first demo device passes; nothing answers at 127.0.0.99.
+const std::string kProductionHeader =
+    "MAC,Duration,Rate,Exposure,PID,Devices,Temperature,Errors,Versions,Firmware,Watchdog,Imaging,"
+    "Verdict\r\n";
+const std::string kProductionPassed =
+    kProductionHeader + "024C55-C00000,OK (8hrs),OK,OK,OK,OK,OK (+77.0F),OK,OK, 4.2.1,1.05A,,OK\r\n";
+const std::string kProductionUntested = kProductionHeader + "127.0.0.99,Timeout,,,,,,,,,,,No\r\n";
 const std::string kClockSet = "Connecting via telnet...\nConnected, setting time...\nTime is set.\n";
 const std::string kSyslog =
     "Mar  3 10:12:45 zelvix syslogd started: BusyBox v0.60.5\n"
@@ -111,6 +118,15 @@ TEST(DemoCommands, ExitStatusAndTexts) {
         {{"report", "127.0.0.10"}, 0, kReport, "Running cat /proc/zelvix...\nRunning ps...\n"},
         {{"report", "127.0.0.99", "-q"}, 1, "", "Unable to establish telnet session.\n"},
         {{"report", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
+        {{"production", "127.0.0.10", "--csv"}, 0, kProductionPassed, "Device 1 of 1: OK  024C55-C00000\n"},
+        {{"production", "127.0.0.99", "--csv", "-q"}, 1, kProductionUntested, "No device could be tested.\n"},
+        {{"production", "127.0.0.10", "--password", "nope", "--csv", "-q"},
+         1,
+         kProductionHeader + "024C55-C00000,Password,,,,,,,,,,,No\r\n",
+         ""},
+        {{"production", "127.0.0.10", "--jobs", "0"}, 64, "", "--jobs"},
+        {{"production", "127.0.0.10", "--json", "--csv"}, 64, "", "excludes"},
+        {{"production", "camera.local"}, 64, "", "not an IPv4 address"},
     };
     for (const auto& c : cases) {
         std::string line;
@@ -176,6 +192,28 @@ TEST(DemoCommands, ReportAsJson) {
         {"errorCount", false},   {"frameRate", true},       {"exposureOk", true},
         {"testDuration", false}, {"chipVersions", true},    {"megaPix", true}};
     EXPECT_EQ(report["ratings"], expected);
+}
+
+// Rows come in id order whatever the order of the hosts; one failing device makes the exit 3.
+TEST(DemoCommands, ProductionAsJson) {
+    const auto run = runDemo({"production", "127.0.0.11", "127.0.0.10", "--json", "--jobs", "2", "-q"});
+    ASSERT_EQ(run.status, 3) << run.err;
+    const auto rows = nlohmann::ordered_json::parse(run.out);
+    ASSERT_EQ(rows.size(), 2u);
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : rows[0].items())
+        keys.push_back(key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"MAC", "Duration", "Rate", "Exposure", "PID", "Devices",
+                                              "Temperature", "Errors", "Versions", "Firmware", "Watchdog",
+                                              "Imaging", "verdict"}));
+    EXPECT_EQ(rows[0]["MAC"], "024C55-C00000");
+    EXPECT_EQ(rows[0]["verdict"], "OK");
+    // The second ran 1.5 hours, runs hot and counts 4 errors.
+    EXPECT_EQ(rows[1]["MAC"], "024C55-C10001");
+    EXPECT_EQ(rows[1]["Duration"], "No (1hrs)");
+    EXPECT_EQ(rows[1]["Temperature"], "OK (+126.5F)");
+    EXPECT_EQ(rows[1]["Errors"], "No(4)");
+    EXPECT_EQ(rows[1]["verdict"], "No");
 }
 
 }  // namespace
