@@ -123,15 +123,23 @@ TEST_F(ActivityReportFixture, FailingCameraFailsEveryRating) {
     EXPECT_EQ(commandCount("mbus /dev/watchdog w 0 r 3"), 1);
 }
 
-TEST_F(ActivityReportFixture, UnsteadyThermometerReadsNaAfterSevenReadings) {
-    sim::DeviceConfig device;
-    device.shell.activity.unsteadyTemperature = true;
-    EXPECT_EQ(run(device), Outcome::Ok);
-    ActivityReport r = healthyCamera();
-    r.temperature = "na";
-    r.ratings.tempOk = false;
-    expectReport(r);
-    EXPECT_EQ(commandCount("mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"), 7);
+// A sensor that never reads the same twice, or whose replies hold no value, gives no temperature
+// after seven readings: two empty replies must not pass for a steady 32.0 F.
+TEST_F(ActivityReportFixture, ThermometerWithoutTwoAgreeingReadingsReadsNa) {
+    const std::string read = "mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2";
+    for (const bool unsteady : {true, false}) {
+        SCOPED_TRACE(unsteady ? "unsteady" : "empty replies");
+        sim::DeviceConfig device;
+        device.shell.activity.unsteadyTemperature = unsteady;
+        if (!unsteady) device.shell.outputs[read] = "";
+        ui = std::make_shared<RecordingUi>("", "");
+        EXPECT_EQ(run(device), Outcome::Ok);
+        ActivityReport r = healthyCamera();
+        r.temperature = "na";
+        r.ratings.tempOk = false;
+        expectReport(r);
+        EXPECT_EQ(commandCount(read), 7);
+    }
 }
 
 TEST_F(ActivityReportFixture, VideoServerShowsTheFillIn) {
