@@ -51,6 +51,7 @@ public:
     std::string fieldText(int id) override { return fields_[id]; }
     void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
     bool isChecked(int id) override { return id == lm::kUpgradeEraseBox; }
+    void setChecked(int, bool) override {}
     std::string lastBox;
 
 private:

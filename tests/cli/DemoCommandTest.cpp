@@ -23,17 +23,6 @@ const std::string kRebooted = "The device will take\na few seconds to reboot.\n"
 const std::string kUpgraded =
     "You have completed the ROM upgrade process,\nhowever the device will take about\n1 minute more to "
     "finish.  DO NOT TURN OFF\nITS POWER for at least 1 minute!\n";
-// The first demo device's report: each value worked out from what the device prints.
-const std::string kReport =
-    "Mac:           024C55-C00000\nIP:            127.0.0.10\nMode:          Static IP\n"
-    "Version:       Lumetra Zelvix version 4.2.1\nLumetra Ver:   10.60M\nWatchdog Ver:  1.05A\n"
-    "Temperature:   +77.0F\nUptime:        0 days, 8 hrs, 20 min, 12 sec\nFrames:        123456\n"
-    "Rate:          4.113482\nZelvix Proc:   12.5%\nZelvix Errors: 0\nZelvix PID:    37\n"
-    "Exposure:      833\nMBus Devices:  3\nMBus Errors:   0\nComments:      Report Complete.\n"
-    "Activity Report Rating:\n  [x] PID Range Correct\n  [x] All Devices Found\n  [x] Temp OK\n"
-    "  [x] Error Count In Range\n  [x] Frame Rate In Range\n  [x] Exp OK\n  [x] Test Duration Sufficient\n"
-    "  [x] Chip Versions OK\n  [x] MegaPix\nNote: This activity report rating is only valid when the device "
-    "is placed under controlled testing conditions.\n";
 // The production test's CSV: the first demo device passes; nothing answers at 127.0.0.99.
 const std::string kProductionHeader =
     "MAC,Duration,Rate,Exposure,PID,Devices,Temperature,Errors,Versions,Firmware,Watchdog,Imaging,"
@@ -115,7 +104,6 @@ TEST(DemoCommands, ExitStatusAndTexts) {
         {{"settime", "127.0.0.99"}, 1, "", "Error updating time!\n"},
         {{"log", "127.0.0.11"}, 0, kSyslog, "Reading system log...\nLog read and displayed.\n"},
         {{"log", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
-        {{"report", "127.0.0.10"}, 0, kReport, "Running cat /proc/zelvix...\nRunning ps...\n"},
         {{"report", "127.0.0.99", "-q"}, 1, "", "Unable to establish telnet session.\n"},
         {{"report", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
         {{"production", "127.0.0.10", "--csv"}, 0, kProductionPassed, "Device 1 of 1: OK  024C55-C00000\n"},

@@ -58,27 +58,26 @@ protected:
     ActivityReport report;
 };
 
+// 0x1900 is 25.0 C; 30012.53 s of uptime; 123456 frames in it.
 ActivityReport healthyCamera() {
-    ActivityReport r;
-    r.mac = "024C55-C80031";
-    r.ip = "127.0.0.1";
-    r.mode = "Static IP";
-    r.version = "Lumetra ZelvixXL version 4.2.1";
-    r.processVersion = "10.60M";
-    r.watchdog = "1.05A";
-    r.temperature = "+77.0F";                    // 0x1900: 25.0 C
-    r.uptime = "0 days, 8 hrs, 20 min, 12 sec";  // 30012.53 s
-    r.frames = "123456";
-    r.rate = "4.113482";  // 123456 / 30012.53
-    r.processShare = "12.5%";
-    r.errors = "0";
-    r.pid = "37";
-    r.exposure = "833";
-    r.busDevices = "3";
-    r.busErrors = "0";
-    r.comments = "Report Complete.";
-    r.ratings = ratings(true);
-    return r;
+    return {"024C55-C80031",
+            "127.0.0.1",
+            "Static IP",
+            "Lumetra ZelvixXL version 4.2.1",
+            "10.60M",
+            "1.05A",
+            "+77.0F",
+            "0 days, 8 hrs, 20 min, 12 sec",
+            "123456",
+            "4.113482",
+            "12.5%",
+            "0",
+            "37",
+            "833",
+            "3",
+            "0",
+            "Report Complete.",
+            ratings(true)};
 }
 
 TEST_F(ActivityReportFixture, HealthyCameraPassesEveryRating) {
@@ -124,15 +123,23 @@ TEST_F(ActivityReportFixture, FailingCameraFailsEveryRating) {
     EXPECT_EQ(commandCount("mbus /dev/watchdog w 0 r 3"), 1);
 }
 
-TEST_F(ActivityReportFixture, UnsteadyThermometerReadsNaAfterSevenReadings) {
-    sim::DeviceConfig device;
-    device.shell.activity.unsteadyTemperature = true;
-    EXPECT_EQ(run(device), Outcome::Ok);
-    ActivityReport r = healthyCamera();
-    r.temperature = "na";
-    r.ratings.tempOk = false;
-    expectReport(r);
-    EXPECT_EQ(commandCount("mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"), 7);
+// A sensor that never reads the same twice, or whose replies hold no value, gives no temperature
+// after seven readings: two empty replies must not pass for a steady 32.0 F.
+TEST_F(ActivityReportFixture, ThermometerWithoutTwoAgreeingReadingsReadsNa) {
+    const std::string read = "mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2";
+    for (const bool unsteady : {true, false}) {
+        SCOPED_TRACE(unsteady ? "unsteady" : "empty replies");
+        sim::DeviceConfig device;
+        device.shell.activity.unsteadyTemperature = unsteady;
+        if (!unsteady) device.shell.outputs[read] = "";
+        ui = std::make_shared<RecordingUi>("", "");
+        EXPECT_EQ(run(device), Outcome::Ok);
+        ActivityReport r = healthyCamera();
+        r.temperature = "na";
+        r.ratings.tempOk = false;
+        expectReport(r);
+        EXPECT_EQ(commandCount(read), 7);
+    }
 }
 
 TEST_F(ActivityReportFixture, VideoServerShowsTheFillIn) {
