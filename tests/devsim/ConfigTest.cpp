@@ -20,7 +20,7 @@ TEST(ConfigTest, ReadsADeviceAndFillsInWhatItLeavesOut) {
           { "mac": "02:4c:55:c8:12:34", "address": "127.0.0.11", "broadcast": "10.0.0.255",
             "version": "4.0.9", "reply": null, "answersProbe": false,
             "http": { "fault": "chunked", "image": [320, 200] },
-            "files": { "/etc/config/boa.conf": "Port 8080\n" }, "faults": { "lostAck": 3, "repeatAck": 65535 },
+            "files": { "/etc/config/boa.conf": "Port 8080\n" }, "faults": { "lostAck": 3, "repeatAck": 65535 }, "commandLatencyMs": 200,
             "activity": { "uptime": 3600, "exposure": 416, "busDevices": { "0.79": 2 } } },
           { "mac": "02:4C:55:C9:00:01", "address": "10.77.0.12", "reply": "a\u0000b" },
           { "mac": "02:4C:55:C0:00:02", "address": "127.0.0.13", "reply": [255, 0, 10] } ] })");
@@ -41,6 +41,7 @@ TEST(ConfigTest, ReadsADeviceAndFillsInWhatItLeavesOut) {
               std::tuple(HttpFault::Chunked, 320u, 200u));
     EXPECT_EQ(factoryFiles(full).at("/etc/config/boa.conf"), "Port 8080\n");  // replaces the default
     EXPECT_EQ(std::tuple(full.shell.faults.lostAck, full.shell.faults.repeatAck), std::tuple(3, 65535));
+    EXPECT_EQ(full.shell.commandLatencyMs, 200u);
     EXPECT_EQ(factoryFiles(full).at("/proc/uptime"), "3600.00 3582.00\n");
     EXPECT_EQ(factoryFiles(full).at("/proc/mbus"),
               "addr  name      rx     tx     errors\n0.79  ds1629    51230  51200  2\n");
@@ -87,6 +88,7 @@ TEST(ConfigTest, RejectsBadInputNamingThePlace) {
          "devices[0].files[\"/etc/../x\"]: expected an absolute file path"},
         {with("files", {{"/big", std::string((1 << 20) + 1, 'x')}}), "longer than 1048576 bytes"},
         {with("faults", {{"lostAck", 0}}), "devices[0].faults.lostAck: expected a block number 1..65535"},
+        {with("commandLatencyMs", 60001), "devices[0].commandLatencyMs: expected milliseconds 0..60000"},
         {with("activity", {{"uptime", -1}}), "devices[0].activity.uptime: expected a number"},
         {with("activity", {{"busDevices", {{"0.1", "x"}}}}), "devices[0].activity.busDevices[\"0.1\"]"},
     };
