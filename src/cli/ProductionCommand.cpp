@@ -142,9 +142,11 @@ private:
             // Device text need not be UTF-8: what is not becomes U+FFFD rather than failing the output.
             out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
         } else if (csv_) {
-            const auto line = [&out](const std::vector<std::string>& cells) {
+            // Device text reaches a terminal only made safe; a file gets it as it came.
+            const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO);
+            const auto line = [&out, terminal](const std::vector<std::string>& cells) {
                 for (std::size_t i = 0; i < cells.size(); ++i)
-                    out << (i ? "," : "") << csvField(cells[i]);
+                    out << (i ? "," : "") << csvField(terminal ? terminalSafe(cells[i]) : cells[i]);
                 out << "\r\n";
             };
             line(headers);

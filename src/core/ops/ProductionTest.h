@@ -77,7 +77,8 @@ public:
     virtual void setStatus(const std::string& text) = 0;
     // Column `column` of the row of device `device` (0-based in id order; the list's row device + 1).
     virtual void setCell(std::size_t device, int column, const std::string& text) = 0;
-    // Whether the window is closing: each job then logs out of its device and the test ends.
+    // Whether the window is closing: each job then logs out of its device and the test ends. Asked
+    // often and from any job: it should read a flag, not wait for the window's thread.
     virtual bool closing() = 0;
 };
 
