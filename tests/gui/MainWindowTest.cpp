@@ -136,24 +136,23 @@ private slots:
         QTest::mouseClick(viewButton, Qt::LeftButton);
         QTest::mouseClick(configureButton, Qt::LeftButton);
         std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
-        for (const int id : {1318, 1319})
-            child<QAction>(*menu, id)->trigger();
+        child<QAction>(*menu, 1318)->trigger();
         QCOMPARE(desktop_.urls,
                  (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
         QCOMPARE(desktop_.telnetHosts, QStringList{host});
-        QCOMPARE(desktop_.messages.size(), 1);
-        QVERIFY(desktop_.messages[0][1].contains(QStringLiteral("Activity Report...")));
+        QVERIFY(desktop_.messages.isEmpty());
         QStringList opened;
-        for (const int id : {1234, 1322, 1321, 1186, 1320, 1194}) {
+        for (const int id : {1234, 1322, 1321, 1186, 1320, 1194, 1319}) {
             onModal<OperationDialog>([&opened](OperationDialog* dialog) {
                 opened << dialog->windowTitle() + QLatin1Char('|') + dialog->deviceAddress();
                 dialog->reject();
             });
             window_->runCommand(id);
         }
-        QCOMPARE(opened, (QStringList{"Reboot |" + host, "Erase Configuration Files|" + host,
-                                      "Set Time|" + host, "System Log for " + host + "|" + host,
-                                      "Debug Log for " + host + "|" + host, "Upgrade Firmware|" + host}));
+        QCOMPARE(opened,
+                 (QStringList{"Reboot |" + host, "Erase Configuration Files|" + host, "Set Time|" + host,
+                              "System Log for " + host + "|" + host, "Debug Log for " + host + "|" + host,
+                              "Upgrade Firmware|" + host, "Activity Summary Report|" + host}));
         // The picture comes through the entry's own port.
         QTRY_VERIFY(window_->inventory().at(0)->imageIndex != 0);
     }

@@ -25,6 +25,7 @@
 #include "ops/GuiPasswordPrompt.h"
 #include "ops/Login.h"
 #include "ops/Reboot.h"
+#include "ops/Report.h"
 #include "ops/RomUpgrade.h"
 #include "support/LoopbackPeer.h"
 
@@ -317,6 +318,48 @@ private slots:
         QCOMPARE(child<QLabel>(second, 1018)->text(), busy);
         QCOMPARE(child<QProgressBar>(second, gui::FixTime::kProgress)->value(), 0);
         QVERIFY(boxes_.shown.isEmpty());
+    }
+
+    // The report fills every field and box as its worker reads them, with Close disabled until it
+    // is done; closed mid run and destroyed, it is left alone while the device is still logged out.
+    void reportShowsEveryFieldAndClosesMidRun() {
+        const QString id = QStringLiteral("0012AB-<b>C80001</b>");  // device text is never markup
+        {
+            Report report(*session_, id, addresses_[kPlain]);
+            auto* close = child<QPushButton>(report, Report::kClose);
+            QCOMPARE(report.windowTitle(), QStringLiteral("Activity Summary Report"));
+            QCOMPARE(child<QLineEdit>(report, kReportComments)->text(), QStringLiteral("Static"));
+            report.show();
+            QVERIFY(!close->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(close->isEnabled(), 20000);
+            QTRY_VERIFY(!session_->busy());
+            QCOMPARE(report.report().comments, std::string("Report Complete."));
+            for (const ReportField& field : kReportFields) {
+                auto* value = child<QLineEdit>(report, field.id);
+                QVERIFY(value->isReadOnly());
+                QCOMPARE(value->text().toStdString(), report.report().*(field.value));
+                QVERIFY2(!value->text().isEmpty(), field.key);
+            }
+            QCOMPARE(child<QLineEdit>(report, kReportMac)->text(), id);
+            int checked = 0;
+            for (const ReportRating& rating : kReportRatings) {
+                const bool on = child<QCheckBox>(report, rating.id)->isChecked();
+                QCOMPARE(on, report.report().ratings.*(rating.value));
+                checked += on;
+            }
+            QVERIFY(checked > 0);
+            QVERIFY(!session_->telnet().isOpen());
+        }
+
+        const DeviceCounters before = simulator_->counters(kPlain);
+        auto report = std::make_unique<Report>(*session_, id, addresses_[kPlain]);
+        report->show();
+        QTRY_VERIFY(session_->busy());
+        report->reject();
+        report.reset();  // the worker runs on with no window to touch
+        QTRY_VERIFY_WITH_TIMEOUT(!session_->busy(), 20000);
+        QCOMPARE(simulator_->counters(kPlain).logins, before.logins + 1);
+        QVERIFY(!session_->telnet().isOpen());
     }
 
     // The upgrade dialog: this computer's address by closeness, nothing clipped, and the file

@@ -34,20 +34,12 @@
 #include "ops/EraseConfig.h"
 #include "ops/FixTime.h"
 #include "ops/Reboot.h"
+#include "ops/Report.h"
 #include "ops/RomUpgrade.h"
 
 namespace lm::gui {
 
 namespace {
-
-// The operations whose dialogs arrive with later releases, by command.
-struct Operation {
-    int command;
-    const char* name;
-};
-constexpr Operation kOperations[] = {
-    {kActivityReport, "Activity Report..."},
-};
 
 // The template, in dialog units: client size, then the list, the label and the check box.
 constexpr int kClientWidth = 390;
@@ -307,14 +299,12 @@ void CLmToolsDlg::runCommand(int id) {
                 DebugFile(session_, target->host, id == kSystemLog ? lm::kSystemLog : lm::kDebugLog, this)
                     .exec();
             return;
+        case kActivityReport:
+            if (target) Report(session_, target->id, target->host, this).exec();
+            return;
         case kClose:
             finish();
             return;
-    }
-    for (const Operation& operation : kOperations) {
-        if (operation.command != id) continue;
-        if (target) later(QString::fromLatin1(operation.name), target);
-        return;
     }
     list_->handleViewCommand(id);
 }
