@@ -351,7 +351,7 @@ private slots:
             QVERIFY(!session_->telnet().isOpen());
         }
 
-        const DeviceCounters before = simulator_->counters(kPlain);
+        const sim::DeviceCounters before = simulator_->counters(kPlain);
         auto report = std::make_unique<Report>(*session_, id, addresses_[kPlain]);
         report->show();
         QTRY_VERIFY(session_->busy());
