@@ -1,0 +1,100 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "discovery/DeviceRecord.h"
+#include "link/Session.h"
+#include "platform/NetworkProfile.h"
+#include "platform/Timing.h"
+
+namespace lm {
+
+// The production test's window: its title, the list of results and the status line.
+inline constexpr const char* kProductionTitle = "Production Test Summary";
+constexpr int kProductionList = 1239;
+constexpr int kProductionStatus = 1018;
+constexpr int kProductionClose = 1;
+inline constexpr const char* kProductionConditions =
+    "Test Conditions: 12V adapter, indoor temperature, 320x240 image, time set in device, good lighting, "
+    "iris "
+    "open, device case closed, device pointed at a non-black image, at least one side of device exposed to "
+    "open "
+    "air for cooling, 1 inch between devices.";
+
+// The list's columns, in order.
+enum ProductionColumn : int {
+    kColumnMac,
+    kColumnDuration,
+    kColumnRate,
+    kColumnExposure,
+    kColumnPid,
+    kColumnDevices,
+    kColumnTemperature,
+    kColumnErrors,
+    kColumnVersions,
+    kColumnFirmware,
+    kColumnWatchdog,
+    kColumnImaging,
+};
+constexpr std::size_t kProductionColumns = 12;
+inline constexpr std::array<const char*, kProductionColumns> kProductionHeaders = {
+    "MAC",         "Duration", "Rate",     "Exposure", "PID",      "Devices",
+    "Temperature", "Errors",   "Versions", "Firmware", "Watchdog", "Imaging"};
+// Row 0 of the list: a caption only; the rules in ProductionTest.cpp decide.
+inline constexpr std::array<const char*, kProductionColumns> kProductionCriteria = {
+    "(OK=Passed) ", "(OK>8hrs)", "(OK>.4)", "(OK<3000)", "(OK<40)",   "(OK=3)",
+    "(OK<127F)",    "(OK<2)",    "(match)", "(Version)", "(Version)", "(Version)"};
+// Width of each column for a list whose client area is clientWidth pixels wide.
+std::array<int, kProductionColumns> productionColumnWidths(int clientWidth);
+
+enum class ProductionVerdict {
+    Untested,     // not reached (the window closed first)
+    Passed,       // "OK"
+    PassedShort,  // "(T)": passed, but the device has not run for more than 8 hours
+    Failed,       // "No", also when the device could not be logged in to
+};
+// "OK", "(T)", "No"; empty for Untested.
+const char* verdictText(ProductionVerdict verdict);
+
+// One device's row: column 0 reads "??  " + id until the verdict replaces it ("OK  " + id, ...).
+struct ProductionRow {
+    std::string id;
+    std::array<std::string, kProductionColumns> cells;
+    ProductionVerdict verdict = ProductionVerdict::Untested;
+    bool loggedIn = false;  // whether the device could be tested at all
+};
+
+// How the production test reaches its window. The test never makes two calls at once, but with
+// more than one job the calls come from several threads; an implementation carries them to its
+// own thread. Every call is skipped by the test once closing() answers true.
+class ProductionUi {
+public:
+    virtual ~ProductionUi() = default;
+    // The status line ("Checking device 3: running ps...", "Report Complete.").
+    virtual void setStatus(const std::string& text) = 0;
+    // Column `column` of the row of device `device` (0-based in id order; the list's row device + 1).
+    virtual void setCell(std::size_t device, int column, const std::string& text) = 0;
+    // Whether the window is closing: each job then logs out of its device and the test ends.
+    virtual bool closing() = 0;
+};
+
+struct ProductionSettings {
+    NetworkProfile profile;
+    Timing timing;
+    std::string password = Session::kDefaultPassword;  // the admin password each login starts with
+    int jobs = 1;                                      // devices tested at once, each with its own Session
+};
+
+// The devices in test order (id ascending, byte-wise) and their rows as they start.
+std::vector<DeviceRecord> productionOrder(std::vector<DeviceRecord> devices);
+std::vector<ProductionRow> productionRows(const std::vector<DeviceRecord>& ordered);
+
+// Tests every device of `ordered` (see productionOrder) and returns the rows, in the same order.
+// Each cell is also sent to ui as soon as it is known. Changes nothing on the devices.
+std::vector<ProductionRow> productionWorker(const std::vector<DeviceRecord>& ordered, ProductionUi& ui,
+                                            const ProductionSettings& settings);
+
+}  // namespace lm
