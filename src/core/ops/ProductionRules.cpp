@@ -1,0 +1,109 @@
+#include "ops/ProductionRules.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace lm {
+
+namespace {
+
+bool holds(const std::string& text, std::string_view part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string lowered(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+char characterAt(std::string_view text, std::size_t index) {
+    return index < text.size() ? text[index] : '\0';
+}
+
+}  // namespace
+
+DeviceKind deviceKindOf(const OutputLines& versionLines) {
+    if (versionLines.empty()) return DeviceKind::Unknown;
+    const std::string line = lowered(versionLines[FindLineValue(versionLines, "version").line]);
+    if (holds(line, "zelvix-5407")) return holds(line, "lumetra") ? DeviceKind::A : DeviceKind::B;
+    if (holds(line, "draviel6-5407")) return DeviceKind::C;
+    if (holds(line, "zelvix version")) return DeviceKind::D;
+    return DeviceKind::Unknown;
+}
+
+DeviceKind refinedKind(DeviceKind kind, const OutputLines& processLines) {
+    if (kind != DeviceKind::A) return kind;
+    // "11.xxM": a megapixel imaging core; "10.5xS": the older one of type B.
+    if (characterAt(FindLineValue(processLines, "11.").text, 2) == 'M') kind = DeviceKind::E;
+    if (characterAt(FindLineValue(processLines, "10.5").text, 1) == 'S') kind = DeviceKind::B;
+    return kind;
+}
+
+std::string durationCell(float uptime) {
+    const auto hours = static_cast<unsigned long long>(std::trunc(uptime)) / 3600;
+    return (testDurationSufficient(uptime) ? "OK (" : "No (") + std::to_string(hours) + "hrs)";
+}
+
+bool productionExposureOk(float exposure) {
+    return exposure > 100.0f && exposure < 3000.0f;
+}
+
+float rateThreshold(DeviceKind kind) {
+    return kind == DeviceKind::E ? 0.2f : 0.4f;
+}
+
+bool productionPidOk(long long pid, int firmwareMinor) {
+    if (firmwareMinor == 0) return pid < 40;
+    // Later firmware may start the camera process after a hundred helpers.
+    return pid < 80 || (pid >= 100 && pid <= 299);
+}
+
+BusCount countBusDevices(const OutputLines& lines) {
+    BusCount bus;
+    const auto add = [&bus](const std::string& value) {
+        ++bus.count;
+        const std::string errors = FirstWord(SkipWord(SkipWord(SkipWord(value))));
+        if (!holds(errors, ":")) bus.errors = clampErrors(bus.errors + readInteger(errors).value_or(0));
+    };
+    if (const std::string value = FindLineValue(lines, "0.1 ").text; !value.empty()) {
+        add(value);
+        bus.device01 = true;
+    }
+    if (const std::string value = FindLineValue(lines, "0.79").text; !value.empty()) {
+        add(value);
+        bus.thermometer = true;
+    }
+    if (const std::string value = FindLineValue(lines, "0.124").text; !value.empty()) add(value);
+    return bus;
+}
+
+std::string devicesCell(DeviceKind kind, const BusCount& bus) {
+    const std::string short_ = "No (" + std::to_string(bus.count) + ")";
+    switch (kind) {
+        case DeviceKind::Unknown:
+            return "??";
+        case DeviceKind::C:
+            // The video server has no imager on address 0.1.
+            return bus.count == 2 && !bus.device01 ? "OK" : short_;
+        case DeviceKind::B:
+            return bus.count == 3 || bus.device01 ? "OK" : short_;
+        default:
+            return bus.count == 3 ? "OK" : short_;
+    }
+}
+
+std::string temperatureCell(long long raw) {
+    const bool ok = halfDegreesFahrenheit(raw) < 254;  // below 127.0 F
+    return (ok ? "OK (" : "No (") + temperatureText(raw) + ")";
+}
+
+std::string errorsCell(long long errors) {
+    return errors < 3 ? "OK" : "No(" + std::to_string(errors) + ")";
+}
+
+bool watchdogMissing(const WatchdogReading& reading) {
+    return reading.text == "No chip!" || reading.text == "(CCD)" || reading.text == "none";
+}
+
+}  // namespace lm

@@ -1,0 +1,324 @@
+#include "ops/ProductionTest.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "link/DeviceSession.h"
+#include "ops/ProductionRules.h"
+
+namespace lm {
+
+std::array<int, kProductionColumns> productionColumnWidths(int clientWidth) {
+    const int u = (clientWidth - 16) / 12;
+    return {
+        clientWidth - 11 * u + 44, u, u - 16, u, u - 20, u - 6, u + 16, u - 12, u - 6, u - 6, u - 6, u - 6};
+}
+
+const char* verdictText(ProductionVerdict verdict) {
+    switch (verdict) {
+        case ProductionVerdict::Passed:
+            return "OK";
+        case ProductionVerdict::PassedShort:
+            return "(T)";
+        case ProductionVerdict::Failed:
+            return "No";
+        case ProductionVerdict::Untested:
+            break;
+    }
+    return "";
+}
+
+std::vector<DeviceRecord> productionOrder(std::vector<DeviceRecord> devices) {
+    std::stable_sort(devices.begin(), devices.end(),
+                     [](const DeviceRecord& a, const DeviceRecord& b) { return a.id < b.id; });
+    return devices;
+}
+
+std::vector<ProductionRow> productionRows(const std::vector<DeviceRecord>& ordered) {
+    std::vector<ProductionRow> rows(ordered.size());
+    for (std::size_t i = 0; i < ordered.size(); ++i) {
+        rows[i].id = ordered[i].id;
+        rows[i].cells[kColumnMac] = "??  " + ordered[i].id;
+    }
+    return rows;
+}
+
+namespace {
+
+constexpr Milliseconds kMissingValuePause{500};
+
+// The window as the jobs share it: one call at a time, and the rows kept alongside.
+class SharedWindow {
+public:
+    SharedWindow(ProductionUi& ui, std::vector<ProductionRow>& rows) : ui_(ui), rows_(rows) {}
+
+    bool closing() {
+        std::lock_guard lock(mutex_);
+        if (!closed_) closed_ = ui_.closing();
+        return closed_;
+    }
+    void status(std::size_t device, const std::string& text) {
+        show("Checking device " + std::to_string(device + 1) + ": " + text + "...");
+    }
+    void show(const std::string& text) {
+        std::lock_guard lock(mutex_);
+        if (!closed_ && !(closed_ = ui_.closing())) ui_.setStatus(text);
+    }
+    void cell(std::size_t device, int column, const std::string& text) {
+        std::lock_guard lock(mutex_);
+        rows_[device].cells[static_cast<std::size_t>(column)] = text;
+        if (!closed_ && !(closed_ = ui_.closing())) ui_.setCell(device, column, text);
+    }
+    ProductionRow& row(std::size_t device) { return rows_[device]; }
+
+private:
+    ProductionUi& ui_;
+    std::vector<ProductionRow>& rows_;
+    std::mutex mutex_;
+    bool closed_ = false;
+};
+
+// One device's test on a job's own session.
+class DeviceTest {
+public:
+    DeviceTest(Session& session, SharedWindow& window, std::size_t device)
+        : s_(session), device_(session), window_(window), index_(device) {}
+
+    // False when the window closed: the test as a whole ends.
+    bool run(const DeviceRecord& record, const std::string& password) {
+        s_.setFirmware({});
+        status("Establishing Telnet session");
+        s_.setPassword(password);
+        s_.setConnectionIsNetwork(true);
+        if (window_.closing()) return false;
+        const LoginResult login = s_.loginNetwork(record.hostPart(), false, nullptr);
+        if (login != LoginOk) {
+            // A refused password leaves the connection open: it must not linger into the next device.
+            s_.telnet().Close();
+            const bool timeout = login == LoginFailed;
+            const char* message = timeout ? "Unable to establish telnet session." : "Unknown password.";
+            window_.status(index_, message);
+            cell(kColumnDuration, timeout ? "Timeout" : "Password");
+            s_.timing().pause(kMissingValuePause);
+            verdict(ProductionVerdict::Failed);
+            return true;
+        }
+        window_.row(index_).loggedIn = true;
+        const Step outcome = measure();
+        device_.Logout(false);
+        if (outcome == Step::Closed) return false;
+        if (outcome == Step::Failed) {
+            status("Error Reading Config info!");
+            // The test did not finish: whatever passed so far cannot make the device pass.
+            pass_ = false;
+        }
+        verdict(!pass_        ? ProductionVerdict::Failed
+                : durationOk_ ? ProductionVerdict::Passed
+                              : ProductionVerdict::PassedShort);
+        return true;
+    }
+
+private:
+    enum class Step { Done, Failed, Closed };
+
+    Step measure() {
+        const OutputLines& lines = s_.remoteLines();
+        if (window_.closing()) return Step::Closed;
+        if (!command("cat /etc/version")) return Step::Failed;
+        const VersionReading version = readVersion(lines, s_.firmware());
+        versionsBad_ = version.versionBad;
+        cell(kColumnFirmware, FindLineValue(lines, "version").text);
+        s_.setFirmware(version.firmware);
+        const bool newFirmware = isNewFirmware(version.firmware);
+        kind_ = deviceKindOf(lines);
+
+        if (window_.closing()) return Step::Closed;
+        if (kind_ == DeviceKind::A) {
+            if (!command("cat /proc/zelvix")) return Step::Failed;
+            cell(kColumnImaging, FindWordFrom(lines, "11.", "10.", ""));
+            kind_ = refinedKind(kind_, lines);
+        }
+
+        if (window_.closing()) return Step::Closed;
+        if (!command("cat /proc/uptime")) return Step::Failed;
+        float uptime = 0.0f;
+        if (const auto seconds = readUptime(lines)) {
+            uptime = *seconds;
+            durationOk_ = testDurationSufficient(uptime);
+            cell(kColumnDuration, durationCell(uptime));
+        } else {
+            missing("Can't find uptime!");
+            cell(kColumnDuration, "No");
+        }
+
+        if (window_.closing()) return Step::Closed;
+        if (kind_ == DeviceKind::C) {
+            cell(kColumnExposure, "OK(V)");
+            cell(kColumnRate, "OK(V)");
+        } else if (!imaging(uptime)) {
+            return Step::Failed;
+        }
+
+        if (window_.closing()) return Step::Closed;
+        if (kind_ == DeviceKind::C) {
+            cell(kColumnPid, "OK");
+        } else {
+            if (!command("ps")) return Step::Failed;
+            if (const auto process = findCameraProcess(lines)) {
+                const bool ok = productionPidOk(process->pidValue, s_.firmware().minor);
+                cell(kColumnPid, ok ? "OK" : "No");
+                pass_ = pass_ && ok;
+            } else {
+                cell(kColumnPid, "No");
+                missing("PID not found!");
+            }
+        }
+
+        if (window_.closing()) return Step::Closed;
+        if (!command(watchdogCommand(newFirmware))) return Step::Failed;
+        const WatchdogReading watchdog = readWatchdog(lines, false);
+        BusCount bus;
+        if (watchdogMissing(watchdog) && kind_ != DeviceKind::B) {
+            cell(kColumnDevices, "No");
+            pass_ = false;
+        } else {
+            if (!watchdogMissing(watchdog)) {
+                versionsBad_ = versionsBad_ || watchdog.versionBad;
+                cell(kColumnWatchdog, watchdog.text);
+            }
+            if (window_.closing()) return Step::Closed;
+            if (!command("cat /proc/mbus")) return Step::Failed;
+            bus = countBusDevices(lines);
+            const std::string devices = devicesCell(kind_, bus);
+            cell(kColumnDevices, devices);
+            pass_ = pass_ && devices == "OK";
+            errors_ = clampErrors(errors_ + bus.errors);
+        }
+
+        if (!bus.thermometer) {
+            cell(kColumnTemperature, "No");
+            pass_ = false;
+        } else if (!temperature(newFirmware)) {
+            return Step::Closed;
+        }
+
+        cell(kColumnErrors, errorsCell(errors_));
+        pass_ = pass_ && errors_ < 3;
+        cell(kColumnVersions, versionsBad_ ? "No" : "OK");
+        pass_ = pass_ && !versionsBad_;
+        return Step::Done;
+    }
+
+    bool imaging(float uptime) {
+        const OutputLines& lines = s_.remoteLines();
+        if (!command("cat /proc/zelvix")) return false;
+        const auto stats = readProcessStats(lines);
+        if (!stats) {
+            missing("Can't find version!");
+            versionsBad_ = true;
+            return true;
+        }
+        versionsBad_ = versionsBad_ || processVersionBad(stats->version);
+        if (productionExposureOk(stats->exposureValue)) {
+            cell(kColumnExposure, "OK");
+        } else {
+            cell(kColumnExposure, "No (" + stats->exposure + ")");
+            pass_ = false;
+        }
+        errors_ = adjustedErrors(stats->errorCount, stats->frameCount);
+        // An uptime of 0 gives no rate at all, and no rate is not a passing one.
+        const auto rate = frameRate(stats->frameCount, uptime);
+        if (rate && *rate > rateThreshold(kind_)) {
+            cell(kColumnRate, kind_ == DeviceKind::E ? "OK(M)" : "OK");
+        } else {
+            cell(kColumnRate, "No");
+            pass_ = false;
+        }
+        return true;
+    }
+
+    // Up to seven readings until two in a row agree; false when the window closed meanwhile.
+    bool temperature(bool newFirmware) {
+        std::optional<long long> previous;
+        for (int reading = 1; reading <= kTemperatureReadings; ++reading) {
+            if (window_.closing()) return false;
+            // A reply that failed is used as it stands; only a link that is gone ends the readings.
+            if (runCommand(temperatureCommand(newFirmware)) == Outcome::NoAnswer) break;
+            const auto raw = readTemperatureRaw(s_.remoteLines());
+            if (raw && raw == previous) {
+                const std::string text = temperatureCell(*raw);
+                cell(kColumnTemperature, text);
+                pass_ = pass_ && text.starts_with("OK");
+                return true;
+            }
+            previous = raw;  // a reply without a value is no reading: it never agrees with the next
+        }
+        cell(kColumnTemperature, "No");
+        pass_ = false;
+        return true;
+    }
+
+    Outcome runCommand(const std::string& line) {
+        status("running " + line);
+        return device_.RunCommand(line);
+    }
+    bool command(const std::string& line) { return runCommand(line) == Outcome::Ok; }
+
+    void missing(const std::string& message) {
+        status(message);
+        pass_ = false;
+        s_.timing().pause(kMissingValuePause);
+    }
+    void status(const std::string& text) { window_.status(index_, text); }
+    void cell(int column, const std::string& text) { window_.cell(index_, column, text); }
+    void verdict(ProductionVerdict verdict) {
+        window_.row(index_).verdict = verdict;
+        cell(kColumnMac, std::string(verdictText(verdict)) + "  " + window_.row(index_).id);
+    }
+
+    Session& s_;
+    DeviceSession device_;
+    SharedWindow& window_;
+    std::size_t index_;
+    DeviceKind kind_ = DeviceKind::Unknown;
+    bool pass_ = true;
+    bool durationOk_ = false;
+    bool versionsBad_ = false;
+    long long errors_ = 0;
+};
+
+}  // namespace
+
+std::vector<ProductionRow> productionWorker(const std::vector<DeviceRecord>& ordered, ProductionUi& ui,
+                                            const ProductionSettings& settings) {
+    std::vector<ProductionRow> rows = productionRows(ordered);
+    SharedWindow window(ui, rows);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stopped{false};
+    const auto job = [&] {
+        Session session(settings.profile, settings.timing);
+        for (std::size_t i = next++; i < ordered.size() && !stopped; i = next++) {
+            if (!DeviceTest(session, window, i).run(ordered[i], settings.password)) stopped = true;
+        }
+    };
+    const std::size_t jobs = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.jobs, 1)), 1,
+                                                     std::max<std::size_t>(ordered.size(), 1));
+    std::vector<std::thread> threads;
+    for (std::size_t j = 1; j < jobs; ++j) {
+        try {
+            threads.emplace_back(job);
+        } catch (const std::system_error&) {
+            break;  // fewer jobs than asked for still test every device
+        }
+    }
+    job();
+    for (std::thread& thread : threads)
+        thread.join();
+    if (!window.closing()) window.show("Report Complete.");
+    return rows;
+}
+
+}  // namespace lm
