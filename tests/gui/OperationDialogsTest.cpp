@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <algorithm>
 #include <deque>
 #include <future>
@@ -24,6 +25,7 @@
 #include "ops/FixTime.h"
 #include "ops/GuiPasswordPrompt.h"
 #include "ops/Login.h"
+#include "ops/Production.h"
 #include "ops/Reboot.h"
 #include "ops/Report.h"
 #include "ops/RomUpgrade.h"
@@ -85,6 +87,13 @@ private:
     std::deque<std::optional<QString>> answers_;
     QTimer timer_;
 };
+
+DeviceRecord record(std::string id, std::string address) {
+    DeviceRecord device;
+    device.id = std::move(id);
+    device.address = std::move(address);
+    return device;
+}
 
 constexpr const char* kInvalidPassword = "Invalid Password.  Please enter the admin password.";
 constexpr const char* kZelvixXlId = "0012AB-C80001";  // model code 200
@@ -360,6 +369,60 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!session_->busy(), 20000);
         QCOMPARE(simulator_->counters(kPlain).logins, before.logins + 1);
         QVERIFY(!session_->telnet().isOpen());
+    }
+
+    // The production test lists the devices by id under the criteria row and fills each row as it
+    // goes: the refused device by its reason, the other by its cells and verdict.
+    void productionFillsRowsInIdOrder() {
+        ProductionSettings settings;
+        settings.profile = session_->profile();
+        settings.timing = session_->timing();
+        Production production({record("ZZ-plain", addresses_[kPlain].toStdString()),
+                               record("AA-guarded", addresses_[kGuarded].toStdString())},
+                              settings);
+        auto* list = child<QTreeWidget>(production, Production::kList);
+        auto* status = child<QLabel>(production, Production::kStatus);
+        QCOMPARE(production.windowTitle(), QStringLiteral("Production Test Summary"));
+        QCOMPARE(status->text(), QStringLiteral("Working..."));
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("??  AA-guarded"));
+        production.show();
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Report Complete."), 30000);
+        QTRY_VERIFY(!production.shared()->running);
+
+        const auto widths = productionColumnWidths(list->viewport()->width());
+        for (std::size_t c = 0; c < kProductionColumns; ++c) {
+            QCOMPARE(list->headerItem()->text(int(c)), QString::fromLatin1(kProductionHeaders[c]));
+            QCOMPARE(list->topLevelItem(0)->text(int(c)), QString::fromLatin1(kProductionCriteria[c]));
+            QCOMPARE(list->columnWidth(int(c)), widths[c]);
+        }
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("No  AA-guarded"));
+        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("Password"));
+        const QTreeWidgetItem* tested = list->topLevelItem(2);
+        QVERIFY2(tested->text(0).endsWith(QStringLiteral("  ZZ-plain")) && !tested->text(0).startsWith('?'),
+                 qPrintable(tested->text(0)));
+        QCOMPARE(tested->text(1), QStringLiteral("OK (8hrs)"));
+        for (int c = 2; c < int(kProductionColumns); ++c)
+            QVERIFY2(!tested->text(c).isEmpty(), qPrintable(list->headerItem()->text(c)));
+    }
+
+    // Closed while the first of three devices keeps it waiting, the window goes at once and the
+    // worker stops without trying the others.
+    void productionClosedMidRunStops() {
+        test::LoopbackPeer silent;
+        ProductionSettings settings;
+        settings.profile.telnetPort = silent.port();
+        settings.timing = Timing::fast();
+        const std::vector<DeviceRecord> devices = {record("a", "127.0.0.1"), record("b", "127.0.0.1"),
+                                                   record("c", "127.0.0.1")};
+        auto production = std::make_unique<Production>(devices, settings);
+        const auto shared = production->shared();
+        production->show();
+        QTRY_COMPARE(silent.taken(), 1);
+        production->reject();
+        production.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!shared->running, 20000);
+        QCOMPARE(silent.taken(), 1);
     }
 
     // The upgrade dialog: this computer's address by closeness, nothing clipped, and the file

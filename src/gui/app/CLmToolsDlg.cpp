@@ -33,6 +33,7 @@
 #include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
 #include "ops/FixTime.h"
+#include "ops/Production.h"
 #include "ops/Reboot.h"
 #include "ops/Report.h"
 #include "ops/RomUpgrade.h"
@@ -329,7 +330,10 @@ void CLmToolsDlg::addDevice() {
 
 void CLmToolsDlg::viewAllDevices() {
     if (desktop_.shiftHeld()) {
-        later(QStringLiteral("The production test"), std::nullopt);
+        ProductionSettings settings;
+        settings.profile = session_.profile();
+        settings.timing = session_.timing();
+        Production(inventory_.snapshot(), settings, this).exec();
         return;
     }
     const QStyle* s = style();
