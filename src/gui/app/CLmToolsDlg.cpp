@@ -330,10 +330,7 @@ void CLmToolsDlg::addDevice() {
 
 void CLmToolsDlg::viewAllDevices() {
     if (desktop_.shiftHeld()) {
-        ProductionSettings settings;
-        settings.profile = session_.profile();
-        settings.timing = session_.timing();
-        Production(inventory_.snapshot(), settings, this).exec();
+        openProductionTest();
         return;
     }
     const QStyle* s = style();
@@ -347,6 +344,13 @@ void CLmToolsDlg::viewAllDevices() {
         return;
     }
     desktop_.openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromLatin1(kPageFile))));
+}
+
+void CLmToolsDlg::openProductionTest() {
+    ProductionSettings settings;
+    settings.profile = session_.profile();
+    settings.timing = session_.timing();
+    Production(inventory_.snapshot(), settings, this).exec();
 }
 
 // Stands in for the dialogs that later releases bring.

@@ -69,6 +69,7 @@ Report::Report(Session& session, const QString& deviceId, const QString& address
 
     auto* close = addButton(kClose, QStringLiteral("Close"), QRect(kLeft + kWide - 50, 229, 50, 14));
     close->setDefault(true);
+    close->setEnabled(false);  // until the worker is done
     finishLayout(264, 250);
 
     const std::shared_ptr<ActivityReport> report = report_;
