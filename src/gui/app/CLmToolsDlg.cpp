@@ -301,7 +301,9 @@ void CLmToolsDlg::runCommand(int id) {
                     .exec();
             return;
         case kActivityReport:
-            if (target) Report(session_, target->id, target->host, this).exec();
+            // The ID alone: the picture views show the address under it.
+            if (target)
+                Report(session_, target->id.section(QLatin1Char('\n'), 0, 0), target->host, this).exec();
             return;
         case kClose:
             finish();

@@ -18,7 +18,7 @@ struct FieldPlace {
     int id;
     QRect place;
 };
-constexpr int kLeft = 7, kRight = 135, kColumn = 122, kWide = 250, kLabel = 48, kRow = 14;
+constexpr int kLeft = 7, kRight = 135, kColumn = 122, kWide = 250, kLabel = 54, kRow = 14;
 constexpr FieldPlace kFieldPlaces[] = {
     {kReportMac, {kLeft, 7, kColumn, 12}},
     {kReportIp, {kRight, 7, kColumn, 12}},
@@ -39,6 +39,9 @@ constexpr FieldPlace kFieldPlaces[] = {
     {kReportComments, {kLeft, 7 + 9 * kRow, kWide, 12}},
 };
 constexpr int kGroupTop = 7 + 10 * kRow + 1;
+// The rating boxes' columns: the long texts to the left, the short ones to the right.
+constexpr int kBoxLeft[] = {kLeft + 6, kLeft + 108, kLeft + 200};
+constexpr int kBoxWidth[] = {100, 90, 44};
 
 }  // namespace
 
@@ -60,7 +63,8 @@ Report::Report(Session& session, const QString& deviceId, const QString& address
         // The boxes show the worker's verdict: the user cannot change them.
         box->setAttribute(Qt::WA_TransparentForMouseEvents);
         box->setFocusPolicy(Qt::NoFocus);
-        box->setGeometry(du.rect(kLeft + 6 + (index % 3) * 82, kGroupTop + 11 + (index / 3) * 12, 80, 10));
+        box->setGeometry(
+            du.rect(kBoxLeft[index % 3], kGroupTop + 11 + (index / 3) * 12, kBoxWidth[index % 3], 10));
         ++index;
     }
     auto* note =
