@@ -12,12 +12,13 @@ std::unique_ptr<Command> makeSetTimeCommand();
 std::unique_ptr<Command> makeLogCommand();
 std::unique_ptr<Command> makeUpgradeCommand();
 std::unique_ptr<Command> makeReportCommand();
+std::unique_ptr<Command> makeProductionCommand();
 
 std::vector<std::unique_ptr<Command>> commandTable() {
     std::vector<std::unique_ptr<Command>> table;
-    for (auto make :
-         {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
-          makeEraseCommand, makeSetTimeCommand, makeLogCommand, makeUpgradeCommand, makeReportCommand})
+    for (auto make : {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
+                      makeEraseCommand, makeSetTimeCommand, makeLogCommand, makeUpgradeCommand,
+                      makeReportCommand, makeProductionCommand})
         table.push_back(make());
     return table;
 }

@@ -83,6 +83,7 @@ struct ShellBehaviour {
     bool serial = false;             // a serial console on a pty
     bool consoleInEditor = false;    // the console starts inside the editor, as a failed run leaves it
     unsigned rebootDelayMs = 5000;   // how long a reboot keeps the device away
+    unsigned commandLatencyMs = 0;   // how long each command thinks before its output, as real devices do
     // Files added to or replacing the defaults, by absolute path.
     std::map<std::string, std::string> files;
     // Replaces the output of a command line given exactly as typed.

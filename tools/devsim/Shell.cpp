@@ -336,6 +336,8 @@ void Shell::run(const std::string& typed) {
         return;
     }
     device_.recordCommand(typed);
+    if (const unsigned latency = device_.config().shell.commandLatencyMs; latency > 0)
+        if (!device_.pause(Milliseconds(latency))) return;
     const auto& outputs = device_.config().shell.outputs;
     if (const auto it = outputs.find(typed); it != outputs.end()) {
         text(it->second);

@@ -196,6 +196,12 @@ void shell(const json& object, const std::string& where, ShellBehaviour& s) {
             fail(where + ".rebootDelayMs", "expected milliseconds 0..600000");
         s.rebootDelayMs = value.get<unsigned>();
     }
+    if (object.contains("commandLatencyMs")) {
+        const json& value = object["commandLatencyMs"];
+        if (!value.is_number_unsigned() || value.get<uint64_t>() > 60000)
+            fail(where + ".commandLatencyMs", "expected milliseconds 0..60000");
+        s.commandLatencyMs = value.get<unsigned>();
+    }
     if (object.contains("files")) s.files = textMap(object["files"], where + ".files", true);
     if (object.contains("outputs")) s.outputs = textMap(object["outputs"], where + ".outputs", false);
     if (object.contains("faults")) s.faults = faults(object["faults"], where + ".faults");
@@ -203,10 +209,13 @@ void shell(const json& object, const std::string& where, ShellBehaviour& s) {
 }
 
 DeviceConfig device(const json& object, const std::string& where) {
-    checkKeys(object, where, {"mac",           "address",  "broadcast",    "product", "version",
-                              "subtype",       "reply",    "answersProbe", "http",    "password",
-                              "prompt",        "hostname", "configDepend", "serial",  "consoleInEditor",
-                              "rebootDelayMs", "files",    "outputs",      "faults",  "activity"});
+    checkKeys(object, where, {"mac",           "address",      "broadcast",
+                              "product",       "version",      "subtype",
+                              "reply",         "answersProbe", "http",
+                              "password",      "prompt",       "hostname",
+                              "configDepend",  "serial",       "consoleInEditor",
+                              "rebootDelayMs", "files",        "outputs",
+                              "faults",        "activity",     "commandLatencyMs"});
     if (!object.contains("mac")) fail(where, "missing \"mac\"");
     if (!object.contains("address")) fail(where, "missing \"address\"");
     const auto mac = parseMac(text(object["mac"], where + ".mac"));

@@ -192,6 +192,10 @@ int main(int argc, char** argv) {
                    "shell fault (repeatable): silent, slowOutput, refusePassword, configClearDenied, "
                    "lostAck=N, repeatAck=N")
         ->needs(address);
+    unsigned latencyMs = 0;
+    auto* latencyOption = app.add_option("--latency", latencyMs,
+                                         "milliseconds every device's shell command takes before its output")
+                              ->check(CLI::Range(0u, 60000u));
     auto* discoveryOption =
         app.add_option("--discovery-port", discoveryPort, "UDP port of every device (default: a free one)");
     auto* httpOption =
@@ -237,6 +241,9 @@ int main(int argc, char** argv) {
         std::cerr << "lmsim: give --config FILE, --demo N or --address A --mac M (see --help)\n";
         return 1;
     }
+    if (latencyOption->count())
+        for (DeviceConfig& device : setup.devices)
+            device.shell.commandLatencyMs = latencyMs;
     if (discoveryOption->count()) setup.discoveryPort = discoveryPort;
     if (httpOption->count()) setup.httpPort = httpPort;
     if (telnetOption->count()) setup.telnetPort = telnetPort;

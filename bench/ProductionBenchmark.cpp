@@ -1,0 +1,75 @@
+// The production test over 50 simulated devices that take 200 ms for every shell command, as real
+// ones take 100-500 ms: "lmtools-cli production" with 8 jobs against 1, in-process through the same
+// code the command line runs. Prints both wall times, the speed-up, and whether the tables agree.
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliApp.h"
+#include "Simulator.h"
+#include "platform/Ipv4.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kDevices = 50;
+constexpr unsigned kLatencyMs = 200;
+constexpr double kSpeedUpTarget = 5.0;
+const char* const kFirstDevice = "127.0.3.1";
+
+struct Run {
+    double seconds;
+    int status;
+    std::string table;
+};
+
+Run production(const std::vector<std::string>& hosts, int jobs) {
+    std::vector<std::string> args = {"lmtools-cli", "production", "--csv",
+                                     "--quiet",     "--jobs",     std::to_string(jobs)};
+    args.insert(args.end(), hosts.begin(), hosts.end());
+    std::vector<const char*> argv;
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const auto start = Clock::now();
+    const int status = lm::cli::runCli(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {std::chrono::duration<double>(Clock::now() - start).count(), status, out.str()};
+}
+
+}  // namespace
+
+int main() {
+    lm::sim::SimulatorConfig config;
+    config.devices = lm::sim::demoDevices(kDevices, *lm::parseIpv4(kFirstDevice));
+    std::vector<std::string> hosts;
+    for (auto& device : config.devices) {
+        device.shell.commandLatencyMs = kLatencyMs;
+        hosts.push_back(lm::dotted(device.address));
+    }
+    lm::sim::Simulator simulator(std::move(config));
+    std::string error;
+    if (!simulator.start(&error)) {
+        std::printf("cannot start the simulated devices: %s\n", error.c_str());
+        return 1;
+    }
+    ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator.telnetPort()).c_str(), 1);
+    ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator.discoveryPort()).c_str(), 1);
+
+    std::printf("production test, %zu simulated devices, %u ms per shell command\n", kDevices, kLatencyMs);
+    const Run one = production(hosts, 1);
+    std::printf("  --jobs 1: %.2f s (exit %d)\n", one.seconds, one.status);
+    const Run eight = production(hosts, 8);
+    std::printf("  --jobs 8: %.2f s (exit %d)\n", eight.seconds, eight.status);
+    const double speedUp = one.seconds / eight.seconds;
+    const bool same = one.table == eight.table && one.status == eight.status;
+    std::printf("  speed-up %.1fx (target at least %.0fx); tables %s\n", speedUp, kSpeedUpTarget,
+                same ? "the same" : "DIFFER");
+    if (!same) std::printf("--jobs 1:\n%s--jobs 8:\n%s", one.table.c_str(), eight.table.c_str());
+    return same && speedUp >= kSpeedUpTarget ? 0 : 1;
+}

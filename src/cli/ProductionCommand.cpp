@@ -1,0 +1,173 @@
+#include <unistd.h>
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "Command.h"
+#include "ExitStatus.h"
+#include "ScanCommand.h"
+#include "TerminalText.h"
+#include "TextTable.h"
+#include "discovery/DeviceInventory.h"
+#include "discovery/DeviceProbe.h"
+#include "ops/ProductionTest.h"
+#include "platform/Ipv4.h"
+
+namespace lm::cli {
+
+namespace {
+
+constexpr Milliseconds kProbeWait{1500};
+constexpr int kMaxJobs = 64;
+
+// A status line per device as its verdict comes in.
+class ProductionProgress : public ProductionUi {
+public:
+    ProductionProgress(std::ostream& err, std::size_t devices, bool quiet)
+        : err_(err),
+          devices_(devices),
+          quiet_(quiet),
+          terminal_(&err == &std::cerr && ::isatty(STDERR_FILENO)) {}
+
+    void setStatus(const std::string&) override {}
+    void setCell(std::size_t device, int column, const std::string& text) override {
+        if (column != kColumnMac || quiet_) return;
+        err_ << "Device " << device + 1 << " of " << devices_ << ": "
+             << (terminal_ ? terminalSafe(text) : text) << '\n';
+    }
+    bool closing() override { return false; }
+
+private:
+    std::ostream& err_;
+    std::size_t devices_;
+    bool quiet_, terminal_;
+};
+
+// A CSV field: quoted when it holds a separator, a quote or a line break.
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+// The cells as printed: column 0 names the device, the verdict has a column of its own.
+std::vector<std::string> printedCells(const ProductionRow& row) {
+    std::vector<std::string> cells(row.cells.begin(), row.cells.end());
+    cells[kColumnMac] = row.id;
+    cells.emplace_back(verdictText(row.verdict));
+    return cells;
+}
+
+std::vector<std::string> printedHeaders() {
+    std::vector<std::string> headers(kProductionHeaders.begin(), kProductionHeaders.end());
+    headers.emplace_back("Verdict");
+    return headers;
+}
+
+class ProductionCommand : public Command {
+public:
+    std::string name() const override { return "production"; }
+    std::string summary() const override {
+        return "Test every device of a scan (or the hosts given) against the production criteria";
+    }
+    void define(CLI::App& command) override {
+        command.add_option("HOST", hosts_, "Device addresses (else every device a scan finds)");
+        auto* json = command.add_flag("--json", json_, "Print the results as a JSON array");
+        command.add_flag("--csv", csv_, "Print the results as CSV")->excludes(json);
+        command.add_option("--jobs", jobs_, "Devices tested at once (default 1)")
+            ->check(CLI::Range(1, kMaxJobs));
+        password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else the default)");
+        command.add_flag("-q,--quiet", quiet_, "No status line per device");
+    }
+    std::string check() override {
+        for (const std::string& host : hosts_)
+            if (auto problem = hostProblem(host); !problem.empty()) return problem;
+        return password_.check();
+    }
+    int run(CommandContext& context) override {
+        const auto devices = productionOrder(findDevices(context));
+        ProductionProgress progress(context.err, devices.size(), quiet_);
+        ProductionSettings settings{context.session.profile(), context.session.timing(),
+                                    password_.given().value_or(Session::kDefaultPassword), jobs_};
+        const auto rows = productionWorker(devices, progress, settings);
+        print(rows, context.out);
+
+        bool anyTested = false, allPassed = true;
+        for (const ProductionRow& row : rows) {
+            anyTested = anyTested || row.loggedIn;
+            allPassed = allPassed && row.verdict == ProductionVerdict::Passed;
+        }
+        if (!anyTested) {
+            context.err << (rows.empty() ? "No device was found.\n" : "No device could be tested.\n");
+            return kExitFailed;
+        }
+        return allPassed ? kExitDone : kExitFindings;
+    }
+
+private:
+    std::vector<DeviceRecord> findDevices(CommandContext& context) const {
+        if (hosts_.empty()) {
+            DeviceInventory inventory;
+            scanInto(inventory, context.session, context.err);
+            return inventory.snapshot();
+        }
+        std::vector<DeviceRecord> devices;
+        for (const std::string& host : hosts_) {
+            DeviceRecord record;
+            record.address = host;
+            const auto reply = probeDevice(*parseIpv4(host), context.session.profile(), kProbeWait);
+            // A device that does not answer the probe is still tested, under its address.
+            record.id = reply ? reply->id : host;
+            devices.push_back(std::move(record));
+        }
+        return devices;
+    }
+
+    void print(const std::vector<ProductionRow>& rows, std::ostream& out) const {
+        const auto headers = printedHeaders();
+        if (json_) {
+            auto array = nlohmann::ordered_json::array();
+            for (const ProductionRow& row : rows) {
+                const auto cells = printedCells(row);
+                nlohmann::ordered_json object;
+                for (std::size_t i = 0; i < kProductionColumns; ++i)
+                    object[headers[i]] = cells[i];
+                object["verdict"] = cells.back();
+                array.push_back(std::move(object));
+            }
+            // Device text need not be UTF-8: what is not becomes U+FFFD rather than failing the output.
+            out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        } else if (csv_) {
+            const auto line = [&out](const std::vector<std::string>& cells) {
+                for (std::size_t i = 0; i < cells.size(); ++i)
+                    out << (i ? "," : "") << csvField(cells[i]);
+                out << "\r\n";
+            };
+            line(headers);
+            for (const ProductionRow& row : rows)
+                line(printedCells(row));
+        } else {
+            TextTable table(headers);
+            for (const ProductionRow& row : rows)
+                table.addRow(printedCells(row));
+            table.print(out);
+        }
+    }
+
+    std::vector<std::string> hosts_;
+    bool json_ = false, csv_ = false, quiet_ = false;
+    int jobs_ = 1;
+    PasswordOption password_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeProductionCommand() {
+    return std::make_unique<ProductionCommand>();
+}
+
+}  // namespace lm::cli
