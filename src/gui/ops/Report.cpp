@@ -75,6 +75,7 @@ Report::Report(Session& session, const QString& deviceId, const QString& address
     close->setDefault(true);
     close->setEnabled(false);  // until the worker is done
     finishLayout(264, 250);
+    useStatusLine(kReportComments);
 
     const std::shared_ptr<ActivityReport> report = report_;
     startWhenShown([report](WorkerTask& task) { return reportWorker(task, *report); });
