@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Renders the desktop program's main window in each of its five views, on the built-in simulated
-# devices once every device shows its picture, then the dialogs that work as soon as they open and
-# the "Upgrade Firmware" dialog mid transfer:
+# devices once every device shows its picture, then the dialogs that work as soon as they open
+# (the activity report and the production test among them) and the "Upgrade Firmware" dialog mid
+# transfer:
 #   OUT_DIR/view-thumbnails.png, view-details.png, view-icons.png, view-list.png, view-tiles.png
-#   OUT_DIR/dialog-set-time.png, dialog-system-log.png, dialog-debug-log.png, upgrade.png
+#   OUT_DIR/dialog-set-time.png, dialog-system-log.png, dialog-debug-log.png, dialog-report.png,
+#   dialog-production.png, upgrade.png
 # Usage: scripts/screenshots.sh [OUT_DIR [BUILD_DIR]]   (defaults: build/screenshots, build/release)
 # Runs on a private X server (xvfb-run) when there is one, on Qt's offscreen platform otherwise;
 # the user's own view settings are neither read nor changed.

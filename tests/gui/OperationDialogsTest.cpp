@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <algorithm>
 #include <deque>
 #include <future>
@@ -24,7 +25,9 @@
 #include "ops/FixTime.h"
 #include "ops/GuiPasswordPrompt.h"
 #include "ops/Login.h"
+#include "ops/Production.h"
 #include "ops/Reboot.h"
+#include "ops/Report.h"
 #include "ops/RomUpgrade.h"
 #include "support/LoopbackPeer.h"
 
@@ -84,6 +87,13 @@ private:
     std::deque<std::optional<QString>> answers_;
     QTimer timer_;
 };
+
+DeviceRecord record(std::string id, std::string address) {
+    DeviceRecord device;
+    device.id = std::move(id);
+    device.address = std::move(address);
+    return device;
+}
 
 constexpr const char* kInvalidPassword = "Invalid Password.  Please enter the admin password.";
 constexpr const char* kZelvixXlId = "0012AB-C80001";  // model code 200
@@ -317,6 +327,108 @@ private slots:
         QCOMPARE(child<QLabel>(second, 1018)->text(), busy);
         QCOMPARE(child<QProgressBar>(second, gui::FixTime::kProgress)->value(), 0);
         QVERIFY(boxes_.shown.isEmpty());
+    }
+
+    // The report fills every field and box as its worker reads them, with Close disabled until it
+    // is done; closed mid run and destroyed, it is left alone while the device is still logged out.
+    void reportShowsEveryFieldAndClosesMidRun() {
+        const QString id = QStringLiteral("0012AB-<b>C80001</b>");  // device text is never markup
+        {
+            Report report(*session_, id, addresses_[kPlain]);
+            auto* close = child<QPushButton>(report, Report::kClose);
+            QCOMPARE(report.windowTitle(), QStringLiteral("Activity Summary Report"));
+            QCOMPARE(child<QLineEdit>(report, kReportComments)->text(), QStringLiteral("Static"));
+            report.show();
+            QVERIFY(!close->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(close->isEnabled(), 20000);
+            QTRY_VERIFY(!session_->busy());
+            QCOMPARE(report.report().comments, std::string("Report Complete."));
+            for (const ReportField& field : kReportFields) {
+                auto* value = child<QLineEdit>(report, field.id);
+                QVERIFY(value->isReadOnly());
+                QCOMPARE(value->text().toStdString(), report.report().*(field.value));
+                QVERIFY2(!value->text().isEmpty(), field.key);
+            }
+            QCOMPARE(child<QLineEdit>(report, kReportMac)->text(), id);
+            int checked = 0;
+            for (const ReportRating& rating : kReportRatings) {
+                const bool on = child<QCheckBox>(report, rating.id)->isChecked();
+                QCOMPARE(on, report.report().ratings.*(rating.value));
+                checked += on;
+            }
+            QVERIFY(checked > 0);
+            QVERIFY(!session_->telnet().isOpen());
+        }
+
+        const sim::DeviceCounters before = simulator_->counters(kPlain);
+        auto report = std::make_unique<Report>(*session_, id, addresses_[kPlain]);
+        // Closed while the worker waits for the window to show its progress: surely mid run.
+        bool closed = false;
+        connect(child<QLineEdit>(*report, kReportComments), &QLineEdit::textChanged, report.get(),
+                [&](const QString& text) {
+                    if (text != QStringLiteral("Running cat /proc/uptime...")) return;
+                    closed = true;
+                    report->reject();
+                });
+        report->show();
+        QTRY_VERIFY_WITH_TIMEOUT(closed, 20000);
+        report.reset();  // the worker runs on with no window to touch
+        QTRY_VERIFY_WITH_TIMEOUT(!session_->busy(), 20000);
+        QCOMPARE(simulator_->counters(kPlain).logins, before.logins + 1);
+        QVERIFY(!session_->telnet().isOpen());
+    }
+
+    // The production test lists the devices by id under the criteria row and fills each row as it
+    // goes: the refused device by its reason, the other by its cells and verdict.
+    void productionFillsRowsInIdOrder() {
+        ProductionSettings settings;
+        settings.profile = session_->profile();
+        settings.timing = session_->timing();
+        Production production({record("ZZ-plain", addresses_[kPlain].toStdString()),
+                               record("AA-guarded", addresses_[kGuarded].toStdString())},
+                              settings);
+        auto* list = child<QTreeWidget>(production, Production::kList);
+        auto* status = child<QLabel>(production, Production::kStatus);
+        QCOMPARE(production.windowTitle(), QStringLiteral("Production Test Summary"));
+        QCOMPARE(status->text(), QStringLiteral("Working..."));
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("??  AA-guarded"));
+        production.show();
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Report Complete."), 30000);
+        QTRY_VERIFY(!production.shared()->running);
+
+        const auto widths = productionColumnWidths(list->viewport()->width());
+        for (std::size_t c = 0; c < kProductionColumns; ++c) {
+            QCOMPARE(list->headerItem()->text(int(c)), QString::fromLatin1(kProductionHeaders[c]));
+            QCOMPARE(list->topLevelItem(0)->text(int(c)), QString::fromLatin1(kProductionCriteria[c]));
+            QCOMPARE(list->columnWidth(int(c)), widths[c]);
+        }
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("No  AA-guarded"));
+        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("Password"));
+        const QStringList passed = {"OK  ZZ-plain", "OK (8hrs)", "OK", "OK",     "OK",    "OK",
+                                    "OK (+77.0F)",  "OK",        "OK", " 4.2.1", "1.05A", ""};
+        for (int c = 0; c < int(kProductionColumns); ++c)
+            QCOMPARE(list->topLevelItem(2)->text(c), passed[c]);
+    }
+
+    // Closed while the first of three devices keeps it waiting, the window goes at once and the
+    // worker stops without trying the others.
+    void productionClosedMidRunStops() {
+        test::LoopbackPeer silent;
+        ProductionSettings settings;
+        settings.profile.telnetPort = silent.port();
+        settings.timing = Timing::fast();
+        const std::vector<DeviceRecord> devices = {record("a", "127.0.0.1"), record("b", "127.0.0.1"),
+                                                   record("c", "127.0.0.1")};
+        auto production = std::make_unique<Production>(devices, settings);
+        const auto shared = production->shared();
+        production->show();
+        const auto* status = child<QLabel>(*production, Production::kStatus);
+        QTRY_COMPARE(status->text(), QStringLiteral("Checking device 1: Establishing Telnet session..."));
+        production->reject();
+        production.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!shared->running, 20000);
+        QCOMPARE(silent.taken(), 1);
     }
 
     // The upgrade dialog: this computer's address by closeness, nothing clipped, and the file

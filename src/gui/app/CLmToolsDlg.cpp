@@ -33,21 +33,14 @@
 #include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
 #include "ops/FixTime.h"
+#include "ops/Production.h"
 #include "ops/Reboot.h"
+#include "ops/Report.h"
 #include "ops/RomUpgrade.h"
 
 namespace lm::gui {
 
 namespace {
-
-// The operations whose dialogs arrive with later releases, by command.
-struct Operation {
-    int command;
-    const char* name;
-};
-constexpr Operation kOperations[] = {
-    {kActivityReport, "Activity Report..."},
-};
 
 // The template, in dialog units: client size, then the list, the label and the check box.
 constexpr int kClientWidth = 390;
@@ -307,14 +300,14 @@ void CLmToolsDlg::runCommand(int id) {
                 DebugFile(session_, target->host, id == kSystemLog ? lm::kSystemLog : lm::kDebugLog, this)
                     .exec();
             return;
+        case kActivityReport:
+            // The ID alone: the picture views show the address under it.
+            if (target)
+                Report(session_, target->id.section(QLatin1Char('\n'), 0, 0), target->host, this).exec();
+            return;
         case kClose:
             finish();
             return;
-    }
-    for (const Operation& operation : kOperations) {
-        if (operation.command != id) continue;
-        if (target) later(QString::fromLatin1(operation.name), target);
-        return;
     }
     list_->handleViewCommand(id);
 }
@@ -339,7 +332,7 @@ void CLmToolsDlg::addDevice() {
 
 void CLmToolsDlg::viewAllDevices() {
     if (desktop_.shiftHeld()) {
-        later(QStringLiteral("The production test"), std::nullopt);
+        openProductionTest();
         return;
     }
     const QStyle* s = style();
@@ -353,6 +346,13 @@ void CLmToolsDlg::viewAllDevices() {
         return;
     }
     desktop_.openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromLatin1(kPageFile))));
+}
+
+void CLmToolsDlg::openProductionTest() {
+    ProductionSettings settings;
+    settings.profile = session_.profile();
+    settings.timing = session_.timing();
+    Production(inventory_.snapshot(), settings, this).exec();
 }
 
 // Stands in for the dialogs that later releases bring.

@@ -48,6 +48,10 @@ public:
     // Whether a scan thread started here has yet to return.
     bool scanRunning() const { return scanThreads_ > 0; }
 
+    // The production test over the devices listed now: what "View All Devices (Webpage)" opens
+    // with Shift held.
+    void openProductionTest();
+
     DeviceInventory& inventory() { return inventory_; }
     DeviceListView& list() { return *list_; }
     const ViewSettings& viewSettings() const { return view_; }

@@ -17,6 +17,7 @@
 #include "app/CLmToolsDlg.h"
 #include "discovery/DeviceListModel.h"
 #include "discovery/ModelTable.h"
+#include "ops/ActivityReport.h"
 #include "ops/RomUpgrade.h"
 
 namespace lm::gui {
@@ -32,19 +33,22 @@ constexpr ViewShot kViews[] = {
 };
 
 // The dialogs, each shot once its status line shows the end of its work, on the device whose
-// shell shows "# ".
+// shell shows "# " (the production test on every device).
 struct DialogShot {
     int command;
     const char* name;
     const char* doneText;
+    int statusId = 1018;
 };
 constexpr DialogShot kDialogs[] = {
     {1321, "set-time", "Time is set."},
     {1186, "system-log", "Log read and displayed."},
     {1320, "debug-log", "Log read and displayed."},
+    {kActivityReport, "report", "Report Complete.", kReportComments},
+    {kViewAllDevices, "production", "Report Complete."},  // as with Shift held
 };
 constexpr const char* kDialogDevice = "127.0.0.14";
-constexpr qint64 kMaxDialogWaitMs = 20000;
+constexpr qint64 kMaxDialogWaitMs = 60000;
 
 // Pictures that have not come by then are shown as they are: the tour still ends.
 constexpr qint64 kMaxWaitMs = 60000;
@@ -216,7 +220,9 @@ void ScreenshotTour::showDialog(std::size_t step) {
     waited->start();
     connect(watch, &QTimer::timeout, this, [this, watch, waited, step] {
         auto* dialog = QApplication::activeModalWidget();
-        const auto* status = dialog ? dialog->findChild<QWidget*>(QStringLiteral("id1018")) : nullptr;
+        const auto* status =
+            dialog ? dialog->findChild<QWidget*>(QStringLiteral("id%1").arg(kDialogs[step].statusId))
+                   : nullptr;
         const bool done =
             status && status->property("text").toString() == QLatin1String(kDialogs[step].doneText);
         if (!dialog || (!done && waited->elapsed() < kMaxDialogWaitMs)) return;
@@ -228,7 +234,10 @@ void ScreenshotTour::showDialog(std::size_t step) {
         });
     });
     watch->start(100);
-    window_.runCommand(kDialogs[step].command);
+    if (kDialogs[step].command == kViewAllDevices)
+        window_.openProductionTest();
+    else
+        window_.runCommand(kDialogs[step].command);
     watch->deleteLater();
     QTimer::singleShot(0, this, [this, step] { showDialog(step + 1); });
 }

@@ -13,8 +13,9 @@ class CLmToolsDlg;
 
 // For documentation: waits until the window shows every expected device with its picture, then
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
-// operation dialogs that work at once on one device and saves each as DIR/dialog-<name>.png when it
-// is done; saves the "Upgrade Firmware" dialog mid transfer as DIR/upgrade.png and closes the window.
+// dialogs that work at once (on one device; the production test on all) and saves each as
+// DIR/dialog-<name>.png when it is done; saves the "Upgrade Firmware" dialog mid transfer as
+// DIR/upgrade.png and closes the window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:

@@ -99,7 +99,10 @@ void DialogOperationUi::setFieldText(int id, const std::string& text) {
         // Plain text: whatever the device sent is shown, never read as markup.
         if (auto* edit = qobject_cast<QPlainTextEdit*>(widget))
             edit->setPlainText(QString::fromStdString(text));
-        if (auto* line = qobject_cast<QLineEdit*>(widget)) line->setText(QString::fromStdString(text));
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            line->setText(QString::fromStdString(text));
+            line->setCursorPosition(0);  // a value too long for its field shows its beginning
+        }
         return Nothing{};
     });
 }

@@ -169,7 +169,7 @@ void OperationDialog::showEvent(QShowEvent* event) {
     startWork_ = nullptr;
     // An earlier window's worker still talks to a device: this one starts none of its own.
     if (session_.busy()) {
-        if (auto* status = control(kStatusLine))
+        if (auto* status = control(statusLine_))
             status->setProperty("text", QString::fromLatin1(WorkerTask::kBusyText));
         if (okButton_) okButton_->setEnabled(true);
         return;
@@ -190,7 +190,8 @@ void OperationDialog::start(int startButton, const std::function<Outcome(WorkerT
         });
     if (!started) {
         if (QWidget* button = control(startButton)) button->setEnabled(true);
-        if (auto* status = control(kStatusLine))
+        if (startsAtOnce_ && okButton_) okButton_->setEnabled(true);  // no worker will enable it
+        if (auto* status = control(statusLine_))
             status->setProperty("text", QStringLiteral("The operation could not be started."));
     }
 }

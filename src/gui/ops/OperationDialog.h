@@ -79,6 +79,9 @@ protected:
     // is first shown, unless the device link is still busy (then the status line says so and OK is
     // enabled). Closing does not wait for this worker.
     void startWhenShown(std::function<Outcome(WorkerTask&)> work);
+    // For a dialog whose status shows in another control than the status line: where the frame
+    // says why no worker runs.
+    void useStatusLine(int id) { statusLine_ = id; }
 
     void showEvent(QShowEvent* event) override;
 
@@ -99,6 +102,7 @@ private:
     QPushButton* okButton_ = nullptr;
     std::function<Outcome(WorkerTask&)> startWork_;  // for dialogs that start when shown
     bool startsAtOnce_ = false;
+    int statusLine_ = kStatusLine;
     bool finishing_ = false;  // the worker pressed OK and waits for that to return
     bool waiting_ = false;
 };

@@ -1,0 +1,144 @@
+#include "ops/Production.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <system_error>
+#include <thread>
+
+#include "app/ControlId.h"
+#include "app/DialogUnits.h"
+#include "ops/GuiThread.h"
+
+namespace lm::gui {
+
+// The worker's way to the window: each call runs on the GUI thread while the worker waits, and
+// does nothing once the window is closing or gone.
+class ProductionWindowUi : public ProductionUi {
+public:
+    ProductionWindowUi(Production* window, std::shared_ptr<Production::Shared> shared)
+        : window_(window), shared_(std::move(shared)) {}
+
+    void setStatus(const std::string& text) override {
+        onWindow([&text](Production& window) { window.status_->setText(QString::fromStdString(text)); });
+    }
+    void setCell(std::size_t device, int column, const std::string& text) override {
+        onWindow([&](Production& window) { window.setCell(device, column, QString::fromStdString(text)); });
+    }
+    bool closing() override { return shared_->closing; }
+
+private:
+    template <typename F>
+    void onWindow(F work) {
+        GuiThread::call([this, &work] {
+            Production* window = window_.data();
+            if (window != nullptr && !shared_->closing) work(*window);
+        });
+    }
+
+    QPointer<Production> window_;  // read on the GUI thread only
+    std::shared_ptr<Production::Shared> shared_;
+};
+
+Production::Production(std::vector<DeviceRecord> devices, ProductionSettings settings, QWidget* parent)
+    : QDialog(parent),
+      ordered_(productionOrder(std::move(devices))),
+      settings_(std::move(settings)),
+      shared_(std::make_shared<Shared>()) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromLatin1(kProductionTitle));
+    const DialogUnits du(*this);
+
+    list_ = ControlId::tag(new QTreeWidget(this), kList);
+    list_->setRootIsDecorated(false);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setUniformRowHeights(true);
+    list_->setColumnCount(int(kProductionColumns));
+    QStringList headers;
+    for (const char* header : kProductionHeaders)
+        headers << QString::fromLatin1(header);
+    list_->setHeaderLabels(headers);
+    list_->header()->setSectionsClickable(false);
+    list_->header()->setSectionsMovable(false);
+    list_->header()->setStretchLastSection(false);
+    list_->setGeometry(du.rect(7, 7, 560, 238));
+
+    // Row 0 is the criteria caption; row i + 1 is device i. Items hold plain text only.
+    auto addRow = [this](int row, const auto& cells) {
+        auto* item = new QTreeWidgetItem(list_);
+        item->setData(0, Qt::UserRole, row);
+        for (std::size_t c = 0; c < kProductionColumns; ++c)
+            item->setText(int(c), QString::fromStdString(std::string(cells[c])));
+    };
+    addRow(0, kProductionCriteria);
+    int row = 1;
+    for (const ProductionRow& device : productionRows(ordered_))
+        addRow(row++, device.cells);
+
+    auto* conditions = new QLabel(QString::fromLatin1(kProductionConditions), this);
+    conditions->setWordWrap(true);
+    conditions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    conditions->setGeometry(du.rect(7, 250, 500, 18));
+
+    status_ = ControlId::tag(new QLabel(QStringLiteral("Working..."), this), kStatus);
+    status_->setTextFormat(Qt::PlainText);  // it may carry what a device sent
+    status_->setGeometry(du.rect(7, 275, 500, 10));
+
+    auto* close = ControlId::tag(new QPushButton(QStringLiteral("Close"), this), kClose);
+    close->setDefault(true);
+    close->setGeometry(du.rect(517, 273, 50, 14));
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+    setFixedSize(du.x(574), du.y(295));
+}
+
+Production::~Production() {
+    shared_->closing = true;
+}
+
+void Production::done(int result) {
+    shared_->closing = true;
+    QDialog::done(result);
+}
+
+void Production::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitColumns();
+    if (!started_) start();
+}
+
+void Production::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    fitColumns();
+}
+
+void Production::fitColumns() {
+    const std::array<int, kProductionColumns> widths = productionColumnWidths(list_->viewport()->width());
+    for (std::size_t c = 0; c < kProductionColumns; ++c)
+        list_->setColumnWidth(int(c), widths[c]);
+}
+
+void Production::start() {
+    started_ = true;
+    shared_->closing = false;
+    shared_->running = true;
+    auto ui = std::make_shared<ProductionWindowUi>(this, shared_);
+    try {
+        std::thread([ui, shared = shared_, devices = ordered_, settings = settings_] {
+            productionWorker(devices, *ui, settings);
+            shared->running = false;
+        }).detach();
+    } catch (const std::system_error&) {
+        shared_->running = false;
+        status_->setText(QStringLiteral("The production test could not be started."));
+    }
+}
+
+void Production::setCell(std::size_t device, int column, const QString& text) {
+    if (QTreeWidgetItem* item = list_->topLevelItem(int(device) + 1)) item->setText(column, text);
+}
+
+}  // namespace lm::gui

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "discovery/DeviceRecord.h"
+#include "ops/ProductionTest.h"
+
+class QLabel;
+class QTreeWidget;
+
+namespace lm::gui {
+
+// "Production Test Summary": tests every device of the inventory as soon as it opens, one row per
+// device in id order, each cell shown as soon as it is known. Closing does not wait: the worker
+// logs out of the device at hand and stops, and never touches the window again.
+class Production : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kList = kProductionList;
+    static constexpr int kStatus = kProductionStatus;
+    static constexpr int kClose = kProductionClose;
+
+    // What the worker shares with the window; it lives as long as either of them.
+    struct Shared {
+        std::atomic<bool> closing{false};
+        std::atomic<bool> running{false};
+    };
+
+    Production(std::vector<DeviceRecord> devices, ProductionSettings settings, QWidget* parent = nullptr);
+    ~Production() override;
+
+    const std::shared_ptr<Shared>& shared() const { return shared_; }
+
+    // Every way out (Close, Escape, the close box) ends here.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class ProductionWindowUi;
+
+    void start();
+    void fitColumns();
+    void setCell(std::size_t device, int column, const QString& text);
+
+    std::vector<DeviceRecord> ordered_;
+    ProductionSettings settings_;
+    std::shared_ptr<Shared> shared_;
+    QTreeWidget* list_ = nullptr;
+    QLabel* status_ = nullptr;
+    bool started_ = false;
+};
+
+}  // namespace lm::gui
