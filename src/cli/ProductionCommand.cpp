@@ -10,7 +10,7 @@
 #include "TextTable.h"
 #include "discovery/DeviceInventory.h"
 #include "discovery/DeviceProbe.h"
-#include "ops/ProductionTest.h"
+#include "diag/ProductionTest.h"
 #include "platform/Ipv4.h"
 
 namespace lm::cli {

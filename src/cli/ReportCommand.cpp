@@ -7,7 +7,7 @@
 #include "AtOnceCommand.h"
 #include "TerminalText.h"
 #include "discovery/DeviceProbe.h"
-#include "ops/ActivityReport.h"
+#include "diag/ActivityReport.h"
 #include "platform/Ipv4.h"
 
 namespace lm::cli {

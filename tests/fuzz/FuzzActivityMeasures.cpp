@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ops/ActivityMeasures.h"
+#include "diag/ActivityMeasures.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "discovery/EnterIP.h"
 #include "link/Session.h"
 #include "ops/OperationDialog.h"
-#include "ops/Production.h"
+#include "diag/Production.h"
 
 using namespace lm;
 using namespace lm::gui;

@@ -25,9 +25,9 @@
 #include "ops/FixTime.h"
 #include "ops/GuiPasswordPrompt.h"
 #include "ops/Login.h"
-#include "ops/Production.h"
+#include "diag/Production.h"
 #include "ops/Reboot.h"
-#include "ops/Report.h"
+#include "diag/Report.h"
 #include "ops/RomUpgrade.h"
 #include "support/LoopbackPeer.h"
 

@@ -33,9 +33,9 @@
 #include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
 #include "ops/FixTime.h"
-#include "ops/Production.h"
+#include "diag/Production.h"
 #include "ops/Reboot.h"
-#include "ops/Report.h"
+#include "diag/Report.h"
 #include "ops/RomUpgrade.h"
 
 namespace lm::gui {

@@ -17,7 +17,7 @@
 #include "app/CLmToolsDlg.h"
 #include "discovery/DeviceListModel.h"
 #include "discovery/ModelTable.h"
-#include "ops/ActivityReport.h"
+#include "diag/ActivityReport.h"
 #include "ops/RomUpgrade.h"
 
 namespace lm::gui {

@@ -1,7 +1,7 @@
-#include "ops/ActivityReport.h"
+#include "diag/ActivityReport.h"
 
+#include "diag/ActivityMeasures.h"
 #include "link/DeviceSession.h"
-#include "ops/ActivityMeasures.h"
 
 namespace lm {
 

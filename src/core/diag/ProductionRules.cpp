@@ -1,4 +1,4 @@
-#include "ops/ProductionRules.h"
+#include "diag/ProductionRules.h"
 
 #include <cmath>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "Simulator.h"
-#include "ops/ProductionRules.h"
-#include "ops/ProductionTest.h"
+#include "diag/ProductionRules.h"
+#include "diag/ProductionTest.h"
 
 namespace lm::test {
 namespace {

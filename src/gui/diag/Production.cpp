@@ -1,4 +1,4 @@
-#include "ops/Production.h"
+#include "diag/Production.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ops/ActivityMeasures.h"
+#include "diag/ActivityMeasures.h"
 
 namespace lm {
 

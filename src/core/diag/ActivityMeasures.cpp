@@ -1,4 +1,4 @@
-#include "ops/ActivityMeasures.h"
+#include "diag/ActivityMeasures.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // The report's measurements read from output a device prints, at every threshold's edge.
 #include <gtest/gtest.h>
 
-#include "ops/ActivityMeasures.h"
+#include "diag/ActivityMeasures.h"
 
 namespace lm {
 namespace {

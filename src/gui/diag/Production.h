@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "diag/ProductionTest.h"
 #include "discovery/DeviceRecord.h"
-#include "ops/ProductionTest.h"
 
 class QLabel;
 class QTreeWidget;

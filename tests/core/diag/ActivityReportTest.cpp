@@ -6,7 +6,7 @@
 
 #include "RecordingUi.h"
 #include "Simulator.h"
-#include "ops/ActivityReport.h"
+#include "diag/ActivityReport.h"
 
 namespace lm::test {
 namespace {

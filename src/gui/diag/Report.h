@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "ops/ActivityReport.h"
+#include "diag/ActivityReport.h"
 #include "ops/OperationDialog.h"
 
 namespace lm::gui {

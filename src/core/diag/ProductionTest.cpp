@@ -1,4 +1,4 @@
-#include "ops/ProductionTest.h"
+#include "diag/ProductionTest.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,8 +6,8 @@
 #include <system_error>
 #include <thread>
 
+#include "diag/ProductionRules.h"
 #include "link/DeviceSession.h"
-#include "ops/ProductionRules.h"
 
 namespace lm {
 
@@ -107,6 +107,9 @@ public:
             return true;
         }
         window_.row(index_).loggedIn = true;
+        // This device's prompt, not the previous one's: the commands end at it and the PID range
+        // depends on it.
+        device_.adoptLoginPrompt();
         const Step outcome = measure();
         device_.Logout(false);
         if (outcome == Step::Closed) return false;

@@ -1,4 +1,4 @@
-#include "ops/Report.h"
+#include "diag/Report.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
