@@ -25,7 +25,8 @@ bool productionExposureOk(float exposure);
 float rateThreshold(DeviceKind kind);
 bool productionPidOk(long long pid, int firmwareMinor);
 
-// /proc/mbus as the production test counts it: every kind of device has address 0.1.
+// The bus devices counted from /proc/mbus. Whether 0.1 answered is kept apart: the video server has
+// no imager there, so its rule differs.
 struct BusCount {
     int count = 0;
     long long errors = 0;

@@ -1,17 +1,13 @@
 // The report's measurements read from output a device prints, at every threshold's edge.
 #include <gtest/gtest.h>
 
+#include "DeviceOutput.h"
 #include "diag/ActivityMeasures.h"
 
 namespace lm {
 namespace {
 
-OutputLines lines(std::initializer_list<const char*> texts) {
-    OutputLines out;
-    for (const char* t : texts)
-        out.push_back(std::string(t) + "\r\n");
-    return out;
-}
+using test::lines;
 
 TEST(ActivityMeasures, LineValueAndWords) {
     const OutputLines version = lines({"Lumetra Zelvix VERSION 1.0.11"});

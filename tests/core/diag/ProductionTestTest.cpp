@@ -4,19 +4,13 @@
 
 #include <mutex>
 
+#include "DeviceOutput.h"
 #include "Simulator.h"
 #include "diag/ProductionRules.h"
 #include "diag/ProductionTest.h"
 
 namespace lm::test {
 namespace {
-
-OutputLines lines(std::initializer_list<const char*> texts) {
-    OutputLines out;
-    for (const char* t : texts)
-        out.push_back(std::string(t) + "\r\n");
-    return out;
-}
 
 const OutputLines kZelvixStats =
     lines({"ver   dev    exp  gain err frames", "127:0 11.02M 12 833 15 0 123456"});
