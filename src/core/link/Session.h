@@ -6,22 +6,19 @@
 #include <utility>
 #include <vector>
 
+#include "link/FirmwareVersion.h"
 #include "link/PasswordPrompt.h"
 #include "link/SerialLink.h"
 #include "link/SerialLogin.h"
 #include "link/TelnetLink.h"
 #include "platform/NetworkProfile.h"
 #include "platform/Timing.h"
+#include "wizard/DeviceSettings.h"
+#include "wizard/WizardModel.h"
 
 namespace lm {
 
 class OperationUi;
-
-struct FirmwareVersion {
-    int major = 0;
-    int minor = 0;
-    int patch = 0;
-};
 
 // One conversation with one device: the links and the facts learnt about the device in use.
 // main() creates exactly one and hands it down; a batch gives each job its own; tests make their own.
@@ -64,9 +61,19 @@ public:
     void setConfigDependSupported(bool supported) { configDependSupported_ = supported; }
     bool catWriteSupported() const { return catWriteSupported_; }
     void setCatWriteSupported(bool supported) { catWriteSupported_ = supported; }
+    // The upload file in its key form ("hostname=") rather than as an FTP command script.
+    bool newFtpFormat() const { return newFtpFormat_; }
+    void setNewFtpFormat(bool keyForm) { newFtpFormat_ = keyForm; }
 
     const FirmwareVersion& firmware() const { return firmware_; }
     void setFirmware(FirmwareVersion version) { firmware_ = version; }
+
+    // The Setup Wizard's settings of the device: kept for the whole run of the program, so a second
+    // wizard run starts from the values of the first.
+    DeviceSettings& settings() { return settings_; }
+    const DeviceSettings& settings() const { return settings_; }
+    // The settings with the session facts the wizard's pages read and write.
+    WizardModel wizardModel() { return {settings_, connectionIsNetwork_, firmware_}; }
 
     TelnetLink& telnet() { return telnet_; }
     SerialLink& serial() { return serial_; }
@@ -103,7 +110,9 @@ private:
     std::vector<std::string> remoteLines_;
     bool configDependSupported_ = false;
     bool catWriteSupported_ = false;
+    bool newFtpFormat_ = true;
     FirmwareVersion firmware_;
+    DeviceSettings settings_;
     mutable std::mutex claimMutex_;
     std::condition_variable claimReleased_;
     bool claimed_ = false;

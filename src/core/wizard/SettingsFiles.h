@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "wizard/DeviceSettings.h"
+
+namespace lm {
+
+// What decides the files' forms besides the settings.
+struct WriteForms {
+    bool newFtpFormat = true;            // the upload file as keys rather than an FTP script
+    bool configDependSupported = false;  // the device makes its PPP files itself
+};
+
+// One step of the file writing: the path under /var/tmp and its lines. A step that writes nothing
+// (a PPP file the device makes itself) has `written` clear and no lines.
+struct SettingsFile {
+    std::string path;
+    std::vector<std::string> lines;
+    bool written = true;
+};
+
+// Every file step in order, each file complete from the settings.
+std::vector<SettingsFile> settingsFiles(const DeviceSettings& settings, const WriteForms& forms);
+
+// The move commands into /etc/config, in the order of the session's kind, each ending "\n".
+std::vector<std::string> moveCommands(const DeviceSettings& settings, bool network);
+
+}  // namespace lm

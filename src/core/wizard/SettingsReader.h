@@ -1,0 +1,14 @@
+#pragma once
+
+#include "link/Outcome.h"
+#include "link/PasswordPrompt.h"
+#include "link/Session.h"
+#include "wizard/WizardPageUi.h"
+
+namespace lm {
+
+// The read page's worker: logs in over the session's link, reads the device's configuration files
+// into session.settings() and the firmware numbers into the session, and presses Next when done.
+Outcome readSettings(Session& session, WizardPage& page, PasswordPrompt* prompt);
+
+}  // namespace lm

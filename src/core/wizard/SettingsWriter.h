@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+
+#include "link/Outcome.h"
+#include "link/PasswordPrompt.h"
+#include "link/Session.h"
+#include "wizard/SettingsFiles.h"
+#include "wizard/WizardPageUi.h"
+
+namespace lm {
+
+struct WriteOptions {
+    // Reads and checks only: the probes run, then `planned` is handed the files that would be
+    // written, and nothing is written, moved, saved or set.
+    bool dryRun = false;
+    std::function<void(const std::vector<SettingsFile>&)> planned;
+};
+
+// The summary page's worker: writes the session's settings to the device as whole files under
+// /var/tmp, moves them into /etc/config, saves, reboots and waits; presses Next when done. Ok only
+// when every file read back as written and the device saved them.
+Outcome writeSettings(Session& session, WizardPage& page, PasswordPrompt* prompt,
+                      const WriteOptions& options = {});
+
+}  // namespace lm

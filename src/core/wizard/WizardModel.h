@@ -1,0 +1,16 @@
+#pragma once
+
+#include "link/FirmwareVersion.h"
+#include "wizard/DeviceSettings.h"
+
+namespace lm {
+
+// What the wizard's pages read and write: the device's settings and the session facts they depend
+// on. Session::wizardModel() gives its own; tests bind their own variables.
+struct WizardModel {
+    DeviceSettings& settings;
+    bool& connectionIsNetwork;
+    const FirmwareVersion& firmware;
+};
+
+}  // namespace lm
