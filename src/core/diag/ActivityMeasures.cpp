@@ -1,5 +1,7 @@
 #include "diag/ActivityMeasures.h"
 
+#include "platform/Scanner.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -12,7 +14,7 @@ namespace lm {
 namespace {
 
 // Beyond this a device's number is no longer a count of anything; saturating keeps the sums exact.
-constexpr long long kNumberLimit = 1LL << 40;
+constexpr long long kNumberLimit = Scanner::kNumberLimit;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -43,50 +45,6 @@ std::string lowerCase(std::string_view text) {
 bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
-
-// Reads numbers one after the other, as a scanf format of conversions and literals does.
-class Scanner {
-public:
-    explicit Scanner(std::string_view text) : rest_(text) {}
-
-    std::optional<long long> integer(int base) {
-        std::string_view text = skipBlanks(rest_);
-        bool negative = false;
-        if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-            negative = text.front() == '-';
-            text.remove_prefix(1);
-        }
-        if (base == 16 && text.size() > 2 && text[0] == '0' && lower(text[1]) == 'x' &&
-            std::isxdigit(static_cast<unsigned char>(text[2])))
-            text.remove_prefix(2);
-        long long value = 0;
-        std::size_t digits = 0;
-        for (; digits < text.size(); ++digits) {
-            const char c = lower(text[digits]);
-            int digit;
-            if (c >= '0' && c <= '9') {
-                digit = c - '0';
-            } else if (base == 16 && c >= 'a' && c <= 'f') {
-                digit = c - 'a' + 10;
-            } else {
-                break;
-            }
-            value = std::min(value * base + digit, kNumberLimit);
-        }
-        if (digits == 0) return std::nullopt;
-        rest_ = text.substr(digits);
-        return negative ? -value : value;
-    }
-
-    bool literal(char c) {
-        if (rest_.empty() || rest_.front() != c) return false;
-        rest_.remove_prefix(1);
-        return true;
-    }
-
-private:
-    std::string_view rest_;
-};
 
 long long clampTo(long long value, long long low, long long high) {
     return std::clamp(value, low, high);
