@@ -1,7 +1,6 @@
 #include "link/SerialLogin.h"
 
 #include "link/ShellInput.h"
-#include "ops/OperationUi.h"
 
 namespace lm {
 
@@ -19,15 +18,19 @@ void leaveEditor(SerialLink& serial, const Timing& timing) {
 
 SerialLoginResult serialConsoleLogin(SerialLink& serial, std::string& currentPassword,
                                      const std::string& defaultPassword, PasswordPrompt* prompt,
-                                     OperationUi* ui) {
+                                     const SerialLoginWatch& watch) {
+    const auto stop = [&watch] { return watch.stopRequested && watch.stopRequested(); };
     if (!serial.Write("\n\n")) return SerialLoginResult::WriteFailed;
     int answer = serial.Expect(2, {"> ", "# ", "ogin:"});
+    if (stop()) return SerialLoginResult::Stopped;
     if (!answer) answer = serial.Expect(2, {"> ", "# ", "ogin:"});
+    if (stop()) return SerialLoginResult::Stopped;
     if (!answer) {
         // A console left inside the editor answers nothing until the editor is left.
-        if (ui) ui->setStatus("Checking for other program running... ");
+        if (watch.status) watch.status("Checking for other program running... ");
         leaveEditor(serial, serial.timing());
         answer = serial.Expect(2, {"> ", "# ", "ogin:"});
+        if (stop()) return SerialLoginResult::Stopped;
     }
     if (!answer) return SerialLoginResult::NoDevice;
 
@@ -60,6 +63,7 @@ SerialLoginResult serialConsoleLogin(SerialLink& serial, std::string& currentPas
 std::string serialLoginText(SerialLoginResult result, const std::string& portName, bool specific) {
     switch (result) {
         case SerialLoginResult::LoggedIn:
+        case SerialLoginResult::Stopped:
             return {};
         case SerialLoginResult::WriteFailed:
             return "Serial port transmission error!";

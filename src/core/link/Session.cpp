@@ -12,8 +12,8 @@ LoginResult Session::loginNetwork(const std::string& address, bool allowPrompt, 
     return telnet_.Login(address, allowPrompt, password_, prompt, kDefaultPassword);
 }
 
-SerialLoginResult Session::loginSerial(PasswordPrompt* prompt, OperationUi* ui) {
-    return serialConsoleLogin(serial_, password_, kDefaultPassword, prompt, ui);
+SerialLoginResult Session::loginSerial(PasswordPrompt* prompt, const SerialLoginWatch& watch) {
+    return serialConsoleLogin(serial_, password_, kDefaultPassword, prompt, watch);
 }
 
 Session::Claim Session::claim(Milliseconds wait) {

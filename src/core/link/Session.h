@@ -18,8 +18,6 @@
 
 namespace lm {
 
-class OperationUi;
-
 // One conversation with one device: the links and the facts learnt about the device in use.
 // main() creates exactly one and hands it down; a batch gives each job its own; tests make their own.
 class Session {
@@ -44,8 +42,8 @@ public:
     // sent safely is never sent: LoginBadPassword.
     LoginResult loginNetwork(const std::string& address, bool allowPrompt, PasswordPrompt* prompt);
     // Logs in on the console of the open serial port with the session's password; see
-    // serialConsoleLogin. ui, when given, is told what the console is being checked for.
-    SerialLoginResult loginSerial(PasswordPrompt* prompt, OperationUi* ui = nullptr);
+    // serialConsoleLogin.
+    SerialLoginResult loginSerial(PasswordPrompt* prompt, const SerialLoginWatch& watch = {});
 
     bool connectionIsNetwork() const { return connectionIsNetwork_; }
     void setConnectionIsNetwork(bool network) { connectionIsNetwork_ = network; }

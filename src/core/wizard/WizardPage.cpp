@@ -1,5 +1,6 @@
 #include "wizard/WizardPageUi.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace lm {
@@ -12,6 +13,7 @@ void WizardPage::status(const std::string& text) {
 }
 
 void WizardPage::progressRange(int low, int high) {
+    high_ = high;
     if (!aborted()) ui_.setProgressRange(low, high);
 }
 
@@ -49,7 +51,7 @@ void WizardPage::startSteps() {
 }
 
 void WizardPage::step() {
-    progress(position_);
+    progress(high_ > 0 ? std::min(position_, high_) : position_);
     ++position_;
 }
 

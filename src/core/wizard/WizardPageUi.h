@@ -56,7 +56,7 @@ public:
     void beep();
 
     // The bar at 1 with the next step at 2, then each finished step moves the bar to the next
-    // position.
+    // position, never past the end of its range.
     void startSteps();
     void step();
     int position() const { return position_; }
@@ -65,6 +65,7 @@ private:
     WizardPageUi& ui_;
     std::shared_ptr<WizardRunState> state_;
     int position_ = 0;
+    int high_ = 0;
 };
 
 }  // namespace lm

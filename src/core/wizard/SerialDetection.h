@@ -1,0 +1,16 @@
+#pragma once
+
+#include "link/Outcome.h"
+#include "link/PasswordPrompt.h"
+#include "link/Session.h"
+#include "wizard/WizardPageUi.h"
+
+namespace lm {
+
+// The serial port page's worker: finds the device's console on the chosen port (portChoice n is
+// "COMn"; 0 tries COM1 to COM32), logs in, and checks /etc/version. Leaves settings().serialPort
+// holding the port's name on success, else the words for what went wrong; the port is closed
+// either way. Unless aborted, enables Next alone and presses it.
+Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* prompt, int portChoice);
+
+}  // namespace lm

@@ -1,0 +1,147 @@
+#include "wizard/SettingsReader.h"
+
+#include <array>
+
+#include "link/DeviceSession.h"
+#include "ops/WorkerTask.h"
+#include "wizard/SettingsParser.h"
+#include "wizard/WizardLink.h"
+#include "wizard/WizardPages.h"
+
+namespace lm {
+
+namespace {
+
+constexpr int kSteps = 10;
+constexpr const char* kReadFailure = "Error during read of configuration settings!";
+
+using Parse = void (*)(std::vector<std::string>&, DeviceSettings&);
+
+enum class Step { Done, Skipped, Failed };
+
+class Reader {
+public:
+    Reader(Session& session, WizardPage& page) : session_(session), page_(page), shell_(session) {}
+
+    Outcome run(PasswordPrompt* prompt) {
+        const Session::Claim claim = session_.claim(Session::kClaimWait);
+        if (!claim.held()) {
+            cannotProceed(page_, WorkerTask::kBusyText);
+            return Outcome::Failed;
+        }
+        page_.progressRange(0, kSteps);
+        page_.startSteps();
+        if (const auto opened = open(prompt); opened != Outcome::Ok) return opened;
+        session_.setShellPrompt(shell_.ReadPrompt());
+        if (page_.aborted()) return abandon();
+
+        if (read("/etc/version", [this](auto& lines, auto& settings) { readVersion(lines, settings); }) !=
+            Step::Done)
+            return failure(Outcome::NoAnswer);
+        if (page_.aborted()) return abandon();
+
+        DeviceSettings& settings = session_.settings();
+        settings.macAddress = DeviceSettings::kUnknownMac;
+        page_.status("Reading ifconfig -a...");
+        if (const Outcome ran = shell_.RunCommand("ifconfig -a"); ran == Outcome::NoAnswer) {
+            return failure(ran);
+        } else if (ran == Outcome::Ok) {
+            parseIfconfig(session_.remoteLines(), settings);
+            page_.step();
+        }
+
+        const bool second = settings.secondGeneration;
+        const std::array<std::pair<const char*, Parse>, 7> files{{
+            {"/etc/config/boa.conf", parseBoaConf},
+            {"/etc/config/dialout.conf", parseDialoutConf},
+            {second ? "/etc/config/ftp0.conf" : "/etc/config/ftp.conf", parseUploadFile},
+            {"/etc/config/ifcfg-eth0", parseIfcfgEth0},
+            {"/etc/config/network", parseNetworkFile},
+            {"/etc/config/resolv.conf", parseResolvConf},
+            {second ? "/etc/config/sched0.conf" : "/etc/config/sched.conf", parseScheduleFile},
+        }};
+        for (const auto& [path, parse] : files) {
+            if (page_.aborted()) return abandon();
+            if (read(path, parse) == Step::Failed) return failure(Outcome::NoAnswer);
+        }
+        if (page_.aborted()) return abandon();
+        page_.step();
+        shell_.Logout(true);
+        if (page_.aborted()) return Outcome::Cancelled;
+        page_.buttons(WizardPageUi::kNext);
+        page_.pressNext();
+        return Outcome::Ok;
+    }
+
+private:
+    Outcome open(PasswordPrompt* prompt) {
+        if (session_.connectionIsNetwork()) {
+            page_.status("Establishing communication via network...");
+            session_.resetPassword();
+            const LoginResult login = loginWithAttempts(session_, prompt, true);
+            if (login == LoginOk) return Outcome::Ok;
+            if (login == LoginRefused) {
+                // The device ended the conversation over the password: the wizard gives up.
+                page_.pressCancel();
+                return Outcome::Refused;
+            }
+            return failure(login == LoginFailed      ? Outcome::NoAnswer
+                           : login == LoginCancelled ? Outcome::Cancelled
+                                                     : Outcome::Failed);
+        }
+        page_.status("Establishing communication via serial port...");
+        if (!openWizardSerialPort(session_, page_)) return Outcome::NoAnswer;
+        SerialLink& serial = session_.serial();
+        if (serial.Write("cd /\n") && serial.Expect(5, {"cd"})) return Outcome::Ok;
+        page_.beep();
+        serial.Close();
+        cannotProceed(page_, "Communications error!");
+        return Outcome::NoAnswer;
+    }
+
+    void readVersion(std::vector<std::string>& lines, DeviceSettings& settings) {
+        const VersionFacts facts = parseVersionFile(lines, settings, session_.firmware());
+        session_.setFirmware(facts.firmware);
+        if (facts.romWarning) {
+            page_.showText(wizard::kRomWarning, true);
+            page_.beep();
+        }
+    }
+
+    // One file: its status, the read, the parse and a progress step. A file the device cannot
+    // read is skipped; /etc/version must be read.
+    template <typename ParseFile>
+    Step read(const std::string& path, ParseFile parse) {
+        page_.status("Reading " + path + "...");
+        const Outcome result = shell_.ReadRemoteFile(path);
+        if (result == Outcome::NoAnswer) return Step::Failed;
+        if (result != Outcome::Ok) return Step::Skipped;
+        parse(session_.remoteLines(), session_.settings());
+        page_.step();
+        return Step::Done;
+    }
+
+    Outcome failure(Outcome outcome) {
+        shell_.Logout(true);
+        if (page_.aborted()) return Outcome::Cancelled;
+        cannotProceed(page_, kReadFailure);
+        return outcome;
+    }
+
+    Outcome abandon() {
+        shell_.Logout(false);
+        return Outcome::Cancelled;
+    }
+
+    Session& session_;
+    WizardPage& page_;
+    DeviceSession shell_;
+};
+
+}  // namespace
+
+Outcome readSettings(Session& session, WizardPage& page, PasswordPrompt* prompt) {
+    return Reader(session, page).run(prompt);
+}
+
+}  // namespace lm

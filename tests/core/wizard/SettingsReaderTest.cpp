@@ -1,0 +1,234 @@
+// Reading a device's settings: the file parsing, the reader over telnet and the console, and the
+// serial port detection, against simulated devices.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "Simulator.h"
+#include "core/wizard/RecordingPage.h"
+#include "wizard/SerialDetection.h"
+#include "wizard/SettingsParser.h"
+#include "wizard/SettingsReader.h"
+#include "wizard/WizardPages.h"
+
+namespace lm {
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line + "\r\n");
+    return lines;
+}
+
+TEST(SettingsParser, LookupsFindKeysAnywhereAndTakeEachLineOnce) {
+    auto lines = linesOf("# nameserver in a comment\nNameServer 10.0.0.1\nnameserver 10.0.0.2\nkey=");
+    SettingsLines file(lines);
+    EXPECT_EQ(file.peek("NAMESERVER "), "in a comment");
+    EXPECT_EQ(file.take("nameserver "), "in a comment");
+    EXPECT_EQ(file.take("nameserver "), "10.0.0.1");  // letter case of the device kept
+    EXPECT_EQ(file.take("nameserver "), "10.0.0.2");
+    EXPECT_EQ(file.take("nameserver "), "");
+    EXPECT_TRUE(file.has("KEY="));
+    EXPECT_EQ(file.take("key="), "");
+    EXPECT_FALSE(file.has(""));
+}
+
+TEST(SettingsParser, VersionLineGivesFamilyAndFirmware) {
+    struct Case {
+        const char* text;
+        bool second;
+        int kind;
+        FirmwareVersion firmware;
+        bool warning;
+    } cases[] = {
+        {"Lumetra ZelvixXL version 2.1.3", true, 0, {2, 1, 3}, false},
+        {"Lumetra ZelvixXL", false, 0, {7, 7, 7}, true},  // the family word ends the line: no value
+        {"PellMandor version 1.0.5", false, 1, {1, 0, 5}, false},
+        {"Farloomer_SP 3 version 0.9.1", false, 2, {0, 9, 1}, true},
+        {"zelvix build 1.2", false, 0, {7, 7, 7}, true},
+        {"Draviel version 3.x", true, 0, {3, 7, 7}, false},
+    };
+    for (const auto& c : cases) {
+        DeviceSettings settings;
+        auto lines = linesOf(c.text);
+        const VersionFacts facts = parseVersionFile(lines, settings, {7, 7, 7});
+        EXPECT_EQ(settings.secondGeneration, c.second) << c.text;
+        EXPECT_EQ(settings.deviceKind, c.kind) << c.text;
+        EXPECT_EQ(facts.firmware.major, c.firmware.major) << c.text;
+        EXPECT_EQ(facts.firmware.minor, c.firmware.minor) << c.text;
+        EXPECT_EQ(facts.firmware.patch, c.firmware.patch) << c.text;
+        EXPECT_EQ(facts.romWarning, c.warning) << c.text;
+    }
+}
+
+TEST(SettingsParser, UploadFileInBothForms) {
+    DeviceSettings s;
+    auto script = linesOf(
+        "timeout 120\nopen ftp.example.com\nuser anna top floor \nbinary\npassive\ncd pics\n"
+        "put /var/httpd/zelvix.jpg cam1.jpg.tmp\nrename cam1.jpg cam1.jpg.del\ndelete cam1.jpg.del\nquit");
+    parseUploadFile(script, s);
+    EXPECT_EQ(s.ftpTimeout, "120");
+    EXPECT_EQ(s.ftpHost, "ftp.example.com");
+    EXPECT_EQ(s.ftpUser, "anna");
+    EXPECT_EQ(s.ftpPassword, "top floor");
+    EXPECT_TRUE(s.passiveMode);
+    EXPECT_EQ(s.ftpPath, "pics/cam1.jpg");
+    EXPECT_EQ(s.ftpPath2, DeviceSettings::kNotSupported);
+    EXPECT_TRUE(s.deleteBeforeRename);
+    EXPECT_TRUE(s.iisWorkaround);
+
+    auto keys = linesOf(
+        "timeout=60\nhostname=h\nuser=u\npassword=p w\npassive=off\narchive=on\ndelete_file=on\niis_bug=off\n"
+        "filename=a/b.jpg\nfilename2=\nfilename3=a/ip.html");
+    parseUploadFile(keys, s);
+    EXPECT_EQ(s.ftpTimeout, "60");
+    EXPECT_EQ(s.ftpPassword, "p w");
+    EXPECT_FALSE(s.passiveMode);
+    EXPECT_TRUE(s.archive);
+    EXPECT_EQ(s.ftpPath, "a/b.jpg");
+    EXPECT_EQ(s.ftpPath2, "");
+    EXPECT_TRUE(s.deleteBeforeRename);
+    EXPECT_FALSE(s.iisWorkaround);
+}
+
+TEST(SettingsParser, ScheduleDialoutAndNetworkFiles) {
+    DeviceSettings s;
+    s.scheduleStart = "01:00";
+    auto allDay = linesOf(
+        "sched_ftp_delay=0\nsched_ftp_time_start=0:00 \nsched_ftp_time_stop=24:00\n"
+        "sched_ftp_day_sun=off\nsched_ftp_day_mon=off");
+    parseScheduleFile(allDay, s);
+    EXPECT_EQ(s.scheduleEvery, "10");
+    EXPECT_EQ(s.scheduleStart, "05:00");
+    EXPECT_EQ(s.scheduleStop, "19:00");
+    EXPECT_FALSE(s.scheduleWindow);
+    EXPECT_TRUE(s.everyDay);  // every day off reads as every day
+
+    auto window = linesOf(
+        "sched_ftp_delay=45\nsched_ftp_time_start=08:00\nsched_ftp_time_stop=17:30\n"
+        "sched_ftp_day_mon=ON\nsched_ftp_day_tue=on");
+    parseScheduleFile(window, s);
+    EXPECT_TRUE(s.scheduleWindow);
+    EXPECT_EQ(s.scheduleStop, "17:30");
+    EXPECT_TRUE(s.dayMon && s.dayTue && !s.daySun && !s.everyDay);
+
+    auto dialout = linesOf("DEVICE_SPEED=\nPHONE_NUMBER=5551212\nISP=\nALWAYS_UP=YES\nSHELL_LOGIN=no");
+    s.modemInit = "ATZ";
+    parseDialoutConf(dialout, s);
+    EXPECT_EQ(s.baudRate, "38400");
+    EXPECT_EQ(s.modemInit, "");  // missing: emptied, which the modem page reads as a Novatel set-up
+    EXPECT_EQ(s.ispName, "EarthLink");
+    EXPECT_TRUE(s.alwaysUp);
+    EXPECT_FALSE(s.shellLogin);
+
+    auto eth0 = linesOf("BOOTPROTO=DHCP\nIPADDR=10.1.2.3");
+    parseIfcfgEth0(eth0, s);
+    EXPECT_TRUE(s.ipDhcp);
+    auto ifconfig = linesOf("eth0      Link encap:Ethernet  HWaddr 02:4C:55:11:9A:2B  \n");
+    parseIfconfig(ifconfig, s);
+    EXPECT_EQ(s.macAddress, "02:4C:55:11:9A:2B");
+}
+
+class ReaderTest : public testing::Test {
+protected:
+    void start(sim::DeviceConfig device) {
+        sim::SimulatorConfig config;
+        config.devices = {std::move(device)};
+        simulator = std::make_unique<sim::Simulator>(std::move(config));
+        std::string error;
+        ASSERT_TRUE(simulator->start(&error)) << error;
+        NetworkProfile profile;
+        profile.telnetPort = simulator->telnetPort();
+        SerialPortMap ports = SerialPortMap::standard();
+        for (int port = 1; port <= 32; ++port)
+            ports.set(port, "/nonexistent/tty" + std::to_string(port));
+        if (simulator->devices()[0].shell.serial) ports.set(2, simulator->serialPath(0));
+        session = std::make_unique<Session>(profile, Timing::fast(), ports);
+        session->settings().targetIp = dotted(simulator->devices()[0].address);
+    }
+    static sim::DeviceConfig device(const char* address) {
+        sim::DeviceConfig d;
+        d.mac = *sim::parseMac("02:4C:55:C8:9A:2B");
+        d.address = *parseIpv4(address);
+        return d;
+    }
+
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<Session> session;
+    test::RecordingPage page;
+};
+
+TEST_F(ReaderTest, ReadsEveryFileOverTelnet) {
+    auto d = device("127.0.72.11");
+    d.shell.files["/etc/config/resolv.conf"] = "domain site\nnameserver 10.0.0.9\n";
+    start(d);
+    ASSERT_EQ(readSettings(*session, page.page, nullptr), Outcome::Ok);
+    const DeviceSettings& s = session->settings();
+    EXPECT_TRUE(s.secondGeneration);
+    EXPECT_EQ(session->firmware().major, 4);
+    EXPECT_EQ(s.macAddress, "02:4C:55:C8:9A:2B");
+    EXPECT_EQ(s.ipAddress, "127.0.72.11");
+    EXPECT_FALSE(s.ipDhcp);
+    EXPECT_EQ(s.dns1, "10.0.0.9");
+    EXPECT_EQ(s.httpPort, "80");
+    const auto statuses = page.statuses();
+    EXPECT_EQ(statuses.front(), "Establishing communication via network...");
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Reading /etc/config/ftp0.conf..."),
+              statuses.end());
+    EXPECT_EQ(page.calls().back(), "next");
+    EXPECT_EQ(page.lastProgress(), 10);
+    EXPECT_FALSE(page.saw("show: " + std::to_string(wizard::kRomWarning)));
+}
+
+TEST_F(ReaderTest, AbortStopsQuietlyAndALostDeviceFails) {
+    start(device("127.0.72.12"));
+    page.abortOnStatus = "Reading /etc/config/dialout.conf";
+    EXPECT_EQ(readSettings(*session, page.page, nullptr), Outcome::Cancelled);
+    EXPECT_EQ(page.statuses().back(), "Reading /etc/config/dialout.conf...");
+    EXPECT_FALSE(page.saw("next"));
+
+    test::RecordingPage again;
+    session->settings().targetIp = "127.0.72.13";  // nothing there
+    EXPECT_EQ(readSettings(*session, again.page, nullptr), Outcome::NoAnswer);
+    EXPECT_EQ(again.statuses().back(), "Error during read of configuration settings!");
+    EXPECT_EQ(again.calls().back(), "buttons: 1");
+}
+
+TEST_F(ReaderTest, DetectionFindsTheConsoleLeftInTheEditorAndTheReaderReadsThere) {
+    auto d = device("127.0.72.14");
+    d.shell.serial = true;
+    d.shell.consoleInEditor = true;
+    d.product = "Lumetra/PellMandor";
+    d.shell.files["/etc/version"] = "PellMandor\n";  // no version: the warning, and the read goes on
+    start(d);
+    session->setConnectionIsNetwork(false);
+    ASSERT_EQ(detectSerialDevice(*session, page.page, nullptr, 0), Outcome::Ok);
+    EXPECT_EQ(session->settings().serialPort, "COM2");
+    EXPECT_EQ(session->settings().deviceKind, 1);
+    EXPECT_TRUE(page.saw("status: Passing COM1..."));
+    EXPECT_TRUE(page.saw("status: Checking for other program running... "));
+    EXPECT_FALSE(session->serial().isOpen());
+
+    test::RecordingPage reading;
+    ASSERT_EQ(readSettings(*session, reading.page, nullptr), Outcome::Ok);
+    EXPECT_EQ(reading.statuses().front(), "Establishing communication via serial port...");
+    EXPECT_TRUE(reading.saw("show: " + std::to_string(wizard::kRomWarning)));
+    EXPECT_EQ(session->settings().ipAddress, "127.0.72.14");
+}
+
+TEST_F(ReaderTest, DetectionResultTexts) {
+    start(device("127.0.72.15"));  // no console at all
+    for (const auto& [choice, text] :
+         std::vector<std::pair<int, std::string>>{{0, "A device was not found on any serial port."},
+                                                  {3, "The specified serial port was not found!"}}) {
+        test::RecordingPage detecting;
+        EXPECT_NE(detectSerialDevice(*session, detecting.page, nullptr, choice), Outcome::Ok);
+        EXPECT_EQ(session->settings().serialPort, text);
+        EXPECT_EQ(detecting.calls().back(), "next");
+    }
+}
+
+}  // namespace
+}  // namespace lm
