@@ -9,11 +9,11 @@ Session::Session(NetworkProfile profile, Timing timing, SerialPortMap serialPort
       serial_(timing_, std::move(serialPorts)) {}
 
 LoginResult Session::loginNetwork(const std::string& address, bool allowPrompt, PasswordPrompt* prompt) {
-    return telnet_.Login(address, allowPrompt, password_, prompt, kDefaultPassword);
+    return telnet_.Login(address, allowPrompt, password_, prompt, startPassword_);
 }
 
 SerialLoginResult Session::loginSerial(PasswordPrompt* prompt, const SerialLoginWatch& watch) {
-    return serialConsoleLogin(serial_, password_, kDefaultPassword, prompt, watch);
+    return serialConsoleLogin(serial_, password_, startPassword_, prompt, watch);
 }
 
 Session::Claim Session::claim(Milliseconds wait) {

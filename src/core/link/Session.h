@@ -35,7 +35,13 @@ public:
     // The admin password for the next login; never written anywhere.
     const std::string& password() const { return password_; }
     void setPassword(std::string password) { password_ = std::move(password); }
-    void resetPassword() { password_ = kDefaultPassword; }
+    void resetPassword() { password_ = startPassword_; }
+    // The password every login starts from and goes back to: the factory default unless the user
+    // gave another for this run.
+    void setStartPassword(std::string password) {
+        startPassword_ = std::move(password);
+        password_ = startPassword_;
+    }
 
     // Logs in over telnet with the session's password, asking through prompt (null: as if
     // cancelled) when allowPrompt is set and the device refuses it. A password that could not be
@@ -102,6 +108,7 @@ public:
 private:
     NetworkProfile profile_;
     Timing timing_;
+    std::string startPassword_ = kDefaultPassword;
     std::string password_ = kDefaultPassword;
     bool connectionIsNetwork_ = true;
     std::string shellPrompt_;

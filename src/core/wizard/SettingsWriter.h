@@ -11,6 +11,8 @@
 namespace lm {
 
 struct WriteOptions {
+    // Sets the device's clock from this computer even when the settings do not ask for it.
+    bool setClock = false;
     // Reads and checks only: the probes run, then `planned` is handed the files that would be
     // written, and nothing is written, moved, saved or set.
     bool dryRun = false;

@@ -1,0 +1,330 @@
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <iostream>
+
+#include "Command.h"
+#include "ExitStatus.h"
+#include "SettingsJson.h"
+#include "TerminalPasswordPrompt.h"
+#include "TerminalText.h"
+#include "TerminalWizardPage.h"
+#include "platform/Ipv4.h"
+#include "wizard/DeviceReturn.h"
+#include "wizard/PageWalk.h"
+#include "wizard/SerialDetection.h"
+#include "wizard/SettingsFields.h"
+#include "wizard/SettingsReader.h"
+#include "wizard/SettingsWriter.h"
+
+namespace lm::cli {
+
+namespace {
+
+constexpr Milliseconds kReturnLimit{120000};
+
+// Ctrl-C and SIGTERM stop the wizard's worker at its next step, except while the device saves and
+// reboots: then the stop waits until it has.
+std::atomic<bool>* gAbort = nullptr;
+std::atomic<bool> gInterrupted{false};
+
+void interrupted(int) {
+    gInterrupted = true;
+    if (!TerminalWizardPage::cancelEnabled()) {
+        constexpr char kWait[] =
+            "\nlmtools-cli: the device is saving its settings; stopping once it has rebooted\n";
+        [[maybe_unused]] const auto written = ::write(STDERR_FILENO, kWait, sizeof kWait - 1);
+        return;
+    }
+    if (gAbort) gAbort->store(true);
+}
+
+class InterruptDeferral {
+public:
+    explicit InterruptDeferral(std::atomic<bool>& abort) {
+        gAbort = &abort;
+        gInterrupted = false;
+        struct sigaction action {};
+        action.sa_handler = interrupted;
+        ::sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &savedInt_);
+        ::sigaction(SIGTERM, &action, &savedTerm_);
+    }
+    ~InterruptDeferral() {
+        ::sigaction(SIGINT, &savedInt_, nullptr);
+        ::sigaction(SIGTERM, &savedTerm_, nullptr);
+        gAbort = nullptr;
+    }
+    InterruptDeferral(const InterruptDeferral&) = delete;
+    InterruptDeferral& operator=(const InterruptDeferral&) = delete;
+
+private:
+    struct sigaction savedInt_ {};
+    struct sigaction savedTerm_ {};
+};
+
+// Reads a device's settings, and with apply writes them back changed.
+class ConfigCommand : public Command {
+public:
+    std::string name() const override { return "config"; }
+    std::string summary() const override {
+        return "Show a device's settings, or apply settings from a JSON file as the Setup Wizard would";
+    }
+    void define(CLI::App& command) override {
+        command.require_subcommand(1);
+        show_ = command.add_subcommand("show", "Read the device's settings and print them: show HOST");
+        apply_ = command.add_subcommand(
+            "apply",
+            "Read the device, take the settings FILE gives, check them page by page and write them: "
+            "apply HOST FILE");
+        for (CLI::App* part : {show_, apply_}) {
+            part->add_option("HOST", words_, "Device address (leave out with --serial)")->expected(0, 2);
+            part->add_option("--serial", serial_,
+                             "Use the console on a serial port: COM1..COM32, or AUTO to find it");
+            password_.addTo(*part, "Admin password to start with (else LMTOOLS_PASSWORD, else the default)");
+            part->add_flag("-q,--quiet", quiet_,
+                           "Show no status lines, only questions, results and failures");
+        }
+        show_->add_flag("--json", json_, "Print JSON (the form apply takes)");
+        apply_->add_flag("--dry-run", dryRun_, "Read and check only: print the files it would write");
+        apply_->add_flag("--set-time", setTime_, "Also set the device's clock from this computer");
+        apply_->add_flag("-y,--yes", assumeYes_, "Accept every warning");
+        apply_->add_flag("--no-wait", noWait_, "Do not wait for the device to come back after its reboot");
+    }
+
+    std::string check() override {
+        const bool applying = apply_->parsed();
+        const std::size_t wanted = (serial_.empty() ? 1 : 0) + (applying ? 1 : 0);
+        if (words_.size() != wanted) {
+            if (!serial_.empty() && words_.size() == wanted + 1) return "give HOST or --serial, not both";
+            return words_.size() < wanted
+                       ? (applying && words_.size() == wanted - 1 ? "the settings FILE is missing"
+                                                                  : "the device address (HOST) is missing")
+                       : "too many arguments";
+        }
+        if (serial_.empty()) {
+            if (auto problem = hostProblem(words_[0]); !problem.empty()) return problem;
+        } else if (portChoice() < 0) {
+            return "--serial takes COM1..COM32 or AUTO, not \"" + serial_ + "\"";
+        }
+        return password_.check();
+    }
+
+    int run(CommandContext& context) override {
+        Session& session = context.session;
+        if (const auto password = password_.given()) session.setStartPassword(*password);
+        DeviceSettings wanted;
+        std::set<std::string> given;
+        if (apply_->parsed()) {
+            const std::string problem = loadFile(words_.back(), wanted, given);
+            if (!problem.empty()) {
+                context.err << "lmtools-cli: config apply: " << problem << '\n';
+                return kExitUsage;
+            }
+        }
+        TerminalPasswordPrompt prompt(site());
+        prompt_ = TerminalPasswordPrompt::available() ? &prompt : nullptr;
+        terminal_ = &context.err == &std::cerr && ::isatty(STDERR_FILENO);
+
+        const auto state = std::make_shared<WizardRunState>();
+        const InterruptDeferral deferral(state->abortRequested);
+        if (const int read = readDevice(context, state); read != kExitDone) return read;
+        if (!apply_->parsed()) {
+            printSettings(context);
+            return kExitDone;
+        }
+        return applySettings(context, state, wanted, given);
+    }
+
+private:
+    std::string site() const { return serial_.empty() ? words_[0] : serial_; }
+
+    // 0 for AUTO, n for COMn, -1 for anything else.
+    int portChoice() const {
+        if (serial_ == "AUTO") return 0;
+        if (!serial_.starts_with("COM")) return -1;
+        const int number = leadingNumber(serial_.substr(3));
+        return number >= 1 && number <= 32 && serial_ == "COM" + std::to_string(number) ? number : -1;
+    }
+    static int leadingNumber(const std::string& text) {
+        int value = 0;
+        for (char c : text) {
+            if (c < '0' || c > '9' || value > 1000) return -1;
+            value = value * 10 + (c - '0');
+        }
+        return text.empty() ? -1 : value;
+    }
+
+    static std::string loadFile(const std::string& path, DeviceSettings& wanted,
+                                std::set<std::string>& given) {
+        std::ifstream in(path);
+        if (!in) return path + ": cannot be read";
+        const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
+        if (json.is_discarded()) return path + ": not valid JSON";
+        const std::string problem = settingsFromJson(json, wanted, given);
+        return problem.empty() ? problem : path + ": " + problem;
+    }
+
+    int finish(Outcome outcome, const TerminalWizardPage& page, CommandContext& context) const {
+        if (gInterrupted) return kExitInterrupted;
+        if (outcome != Outcome::Ok && quiet_) context.err << page.lastStatus() << '\n';
+        return exitStatusFor(outcome);
+    }
+
+    // Finds the device (over a serial port) and reads its settings into the session.
+    int readDevice(CommandContext& context, const std::shared_ptr<WizardRunState>& state) {
+        Session& session = context.session;
+        DeviceSettings& settings = session.settings();
+        session.setConnectionIsNetwork(serial_.empty());
+        if (serial_.empty()) {
+            settings.targetIp = words_[0];
+        } else {
+            TerminalWizardPage detecting(context.err, quiet_, terminal_);
+            WizardPage page(detecting, state);
+            const Outcome found = detectSerialDevice(session, page, prompt_, portChoice());
+            detecting.breakLine();
+            if (found != Outcome::Ok) {
+                if (!gInterrupted) context.err << "lmtools-cli: config: " << settings.serialPort << '\n';
+                return finish(found, detecting, context);
+            }
+        }
+        TerminalWizardPage reading(context.err, quiet_, terminal_);
+        WizardPage page(reading, state);
+        const Outcome read = readSettings(session, page, prompt_);
+        reading.breakLine();
+        return finish(read, reading, context);
+    }
+
+    void printSettings(CommandContext& context) const {
+        const DeviceSettings& settings = context.session.settings();
+        const FirmwareVersion& firmware = context.session.firmware();
+        if (json_) {
+            // Device text need not be UTF-8; invalid bytes become U+FFFD instead of failing the dump.
+            context.out << settingsToJson(settings, firmware)
+                               .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                        << '\n';
+            return;
+        }
+        const bool terminal = &context.out == &std::cout && ::isatty(STDOUT_FILENO);
+        const auto line = [&](const std::string& name, const std::string& value) {
+            context.out << name << ": " << (terminal ? terminalSafe(value) : value) << '\n';
+        };
+        for (const wizard::SettingsField& field : wizard::settingsFields())
+            line(field.name, wizard::fieldText(settings, field));
+        line("firmware", std::to_string(firmware.major) + "." + std::to_string(firmware.minor) + "." +
+                             std::to_string(firmware.patch));
+        line("macAddress", settings.macAddress);
+        line("deviceKind", std::to_string(settings.deviceKind));
+        line("secondGeneration", settings.secondGeneration ? "yes" : "no");
+        if (!serial_.empty()) line("serialPort", settings.serialPort);
+    }
+
+    // A box a page shows on the way: information is printed, a warning needs --yes or a yes.
+    bool accept(const wizard::PageMessage& message, CommandContext& context) const {
+        context.err << message.text << '\n';
+        if (message.icon == wizard::PageMessage::Icon::Information || assumeYes_) return true;
+        const auto answer = askYesNo(message.title + ": go on? [y/N] ");
+        if (!answer)
+            context.err << "lmtools-cli: config apply: a warning needs --yes or an answer on a terminal\n";
+        return answer.value_or(false);
+    }
+
+    int applySettings(CommandContext& context, const std::shared_ptr<WizardRunState>& state,
+                      const DeviceSettings& wanted, const std::set<std::string>& given) {
+        Session& session = context.session;
+        DeviceSettings& settings = session.settings();
+        for (const std::string& name : given)
+            if (const auto* field = wizard::findSettingsField(name)) copyField(*field, wanted, settings);
+
+        WizardModel model = session.wizardModel();
+        const int first = wizard::nextPage(wizard::kReadSettings, model, {}).next;
+        const auto walk = wizard::walkPages(
+            model, first, wanted, given,
+            [&](int, const wizard::PageMessage& message) { return accept(message, context); });
+        if (!walk.reachedSummary) {
+            // A warning not accepted was printed as it was asked; a refusal is printed here.
+            if (walk.stop && !walk.declined) context.err << walk.stop->text << '\n';
+            context.err << "lmtools-cli: config apply: nothing was written\n";
+            return kExitFailed;
+        }
+        for (const std::string& name : given) {
+            const auto* field = wizard::findSettingsField(name);
+            if (field && wizard::fieldText(settings, *field) != wizard::fieldText(wanted, *field))
+                context.err << "Note: " << name << " is \"" << wizard::fieldText(settings, *field)
+                            << "\" after the pages' rules, not \"" << wizard::fieldText(wanted, *field)
+                            << "\".\n";
+        }
+        context.out << wizard::summaryText(settings) << '\n';
+
+        TerminalWizardPage writing(context.err, quiet_, terminal_);
+        WizardPage page(writing, state);
+        WriteOptions options;
+        options.dryRun = dryRun_;
+        options.setClock = setTime_;
+        options.planned = [&context](const std::vector<SettingsFile>& files) {
+            printFiles(files, context.out);
+        };
+        const Outcome written = writeSettings(session, page, prompt_, options);
+        writing.breakLine();
+        if (written != Outcome::Ok || dryRun_) return finish(written, writing, context);
+        return waitForReturn(context);
+    }
+
+    int waitForReturn(CommandContext& context) const {
+        const Session& session = context.session;
+        const DeviceSettings& settings = session.settings();
+        if (noWait_ || !settings.primaryIsNetwork) return gInterrupted ? kExitInterrupted : kExitDone;
+        const std::string where = settings.ipDhcp ? "under DHCP" : "at " + settings.ipAddress;
+        if (!quiet_) context.err << "Waiting for the device to come back " << where << "...\n";
+        const auto address =
+            waitForDeviceReturn(settings, deviceIdFromMac(settings.macAddress), session.profile(),
+                                session.timing(), kReturnLimit, [] { return gInterrupted.load(); });
+        if (gInterrupted) return kExitInterrupted;
+        if (!address) {
+            context.err << "lmtools-cli: config apply: the device did not come back " << where << " within "
+                        << kReturnLimit.count() / 1000 << " s\n";
+            return kExitFailed;
+        }
+        if (!quiet_) context.err << "The device answers at " << *address << ".\n";
+        return kExitDone;
+    }
+
+    static void printFiles(const std::vector<SettingsFile>& files, std::ostream& out) {
+        for (const SettingsFile& file : files) {
+            out << "== " << file.path << (file.written ? "" : " (not written: the device makes it)") << '\n';
+            for (const std::string& line : file.lines)
+                out << line << '\n';
+        }
+    }
+
+    static void copyField(const wizard::SettingsField& field, const DeviceSettings& from,
+                          DeviceSettings& to) {
+        if (field.text) to.*field.text = from.*field.text;
+        if (field.flag) to.*field.flag = from.*field.flag;
+        if (field.number) to.*field.number = from.*field.number;
+        if (field.kind == wizard::SettingsField::Kind::Modem) to.modemModel = from.modemModel;
+    }
+
+    CLI::App* show_ = nullptr;
+    CLI::App* apply_ = nullptr;
+    std::vector<std::string> words_;
+    std::string serial_;
+    PasswordOption password_;
+    PasswordPrompt* prompt_ = nullptr;
+    bool terminal_ = false;
+    bool quiet_ = false;
+    bool json_ = false;
+    bool dryRun_ = false;
+    bool setTime_ = false;
+    bool assumeYes_ = false;
+    bool noWait_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeConfigCommand() {
+    return std::make_unique<ConfigCommand>();
+}
+
+}  // namespace lm::cli

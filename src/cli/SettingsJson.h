@@ -1,0 +1,22 @@
+#pragma once
+
+#include <set>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "link/FirmwareVersion.h"
+#include "wizard/DeviceSettings.h"
+
+namespace lm::cli {
+
+// The settings as config show prints them: the editable fields at the top level, what the device
+// reports under "device".
+nlohmann::ordered_json settingsToJson(const DeviceSettings& settings, const FirmwareVersion& firmware);
+
+// Takes the editable fields a JSON object gives into wanted and their names into given; "device" is
+// ignored. Empty when all could be taken, else what is wrong, naming the key.
+std::string settingsFromJson(const nlohmann::json& object, DeviceSettings& wanted,
+                             std::set<std::string>& given);
+
+}  // namespace lm::cli

@@ -1,0 +1,54 @@
+#include "wizard/DeviceReturn.h"
+
+#include "discovery/DeviceInventory.h"
+#include "discovery/DiscoveryScan.h"
+#include "http/TcpConnection.h"
+#include "platform/HexDigit.h"
+#include "platform/Ipv4.h"
+
+namespace lm {
+
+namespace {
+
+constexpr Milliseconds kConnectWait{1000};
+constexpr Milliseconds kRetryPause{1000};
+constexpr Milliseconds kScanQuiet{2000};
+
+}  // namespace
+
+std::string deviceIdFromMac(const std::string& mac) {
+    std::string id;
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        const bool separator = i % 3 == 2;
+        if (separator ? mac[i] != ':' : hexDigitValue(mac[i]) < 0) return {};
+        if (!separator) id += static_cast<char>(mac[i] >= 'a' && mac[i] <= 'f' ? mac[i] - 'a' + 'A' : mac[i]);
+    }
+    return id.size() == 12 ? id.substr(0, 6) + "-" + id.substr(6) : std::string();
+}
+
+std::optional<std::string> waitForDeviceReturn(const DeviceSettings& settings, const std::string& id,
+                                               const NetworkProfile& profile, const Timing& timing,
+                                               Milliseconds limit, const std::function<bool()>& stop) {
+    const Deadline deadline(limit);
+    const auto giveUp = [&] { return deadline.expired() || (stop && stop()); };
+    if (!settings.ipDhcp) {
+        if (!parseIpv4(settings.ipAddress)) return std::nullopt;
+        while (!giveUp()) {
+            TcpConnection connection(kConnectWait, deadline);
+            if (connection.open(settings.ipAddress, profile.telnetPort)) return settings.ipAddress;
+            // A refused connection comes back at once; do not hammer a device that is still starting.
+            timing.pause(kRetryPause);
+        }
+        return std::nullopt;
+    }
+    if (id.empty()) return std::nullopt;
+    while (!giveUp()) {
+        DeviceInventory inventory;
+        DiscoveryScan(inventory, profile).run(kScanQuiet);
+        for (const DeviceRecord& record : inventory.snapshot())
+            if (record.id == id) return record.address.substr(0, record.address.find(':'));
+    }
+    return std::nullopt;
+}
+
+}  // namespace lm
