@@ -1,0 +1,956 @@
+#include "wizard/PageRules.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <optional>
+#include <string_view>
+
+#include "link/ShellInput.h"
+#include "platform/Ipv4.h"
+#include "wizard/WizardPageUi.h"
+
+namespace lm::wizard {
+
+namespace {
+
+constexpr const char* kNotSupported = DeviceSettings::kNotSupported;
+constexpr const char* kManualSetup = "Manual Setup";
+
+// ---- numbers, read as C's scanf reads "%d" and "%x": blanks, a sign, then the leading digits
+
+struct Scan {
+    long long value = 0;
+    std::size_t end = 0;  // where the number stopped
+    bool found = false;   // false: no digits at all, the value counts as 0
+};
+
+Scan scanNumber(std::string_view text, std::size_t from, int base) {
+    std::size_t i = from;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (base == 16 && i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2])))
+        i += 2;
+    Scan scan;
+    constexpr long long kCap = 1LL << 40;  // far beyond any sensible value; keeps the sums from overflowing
+    for (; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        int digit = 0;
+        if (std::isdigit(c))
+            digit = c - '0';
+        else if (base == 16 && std::isxdigit(c))
+            digit = std::tolower(c) - 'a' + 10;
+        else
+            break;
+        scan.value = std::min(scan.value * base + digit, kCap);
+        scan.found = true;
+    }
+    scan.end = i;
+    if (negative) scan.value = -scan.value;
+    return scan;
+}
+
+long long scanDecimal(std::string_view text) {
+    return scanNumber(text, 0, 10).value;
+}
+
+long long scanHex(std::string_view text) {
+    return scanNumber(text, 0, 16).value;
+}
+
+// "hh:mm" as minutes of the day: exactly five characters, ":" third, read as "%d:%d".
+std::optional<long long> minuteOfDay(std::string_view time) {
+    if (time.size() != 5 || time[2] != ':') return std::nullopt;
+    const Scan hours = scanNumber(time, 0, 10);
+    if (!hours.found || hours.end >= time.size() || time[hours.end] != ':') return std::nullopt;
+    const Scan minutes = scanNumber(time, hours.end + 1, 10);
+    if (!minutes.found || hours.value < 0 || minutes.value < 0 || minutes.value > 59) return std::nullopt;
+    return hours.value * 60 + minutes.value;
+}
+
+bool validWindow(std::string_view start, std::string_view stop) {
+    const auto from = minuteOfDay(start);
+    const auto to = minuteOfDay(stop);
+    return from && to && *from <= *to && *to <= 24 * 60;
+}
+
+// A time-out below a minute is raised to one.
+void raiseToMinute(std::string& seconds) {
+    if (scanDecimal(seconds) < 60) seconds = "60";
+}
+
+bool emptyAddress(std::string_view address) {
+    return address.empty() || address == "0.0.0.0";
+}
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// ---- the view
+
+const ControlState& control(const PageView& view, int id) {
+    static const ControlState kAbsent;
+    const auto found = view.find(id);
+    return found == view.end() ? kAbsent : found->second;
+}
+
+const std::string& text(const PageView& view, int id) {
+    return control(view, id).text;
+}
+
+bool checked(const PageView& view, int id) {
+    return control(view, id).checked;
+}
+
+void showText(PageView& view, int id, std::string text, bool enabled = true) {
+    ControlState& state = view[id];
+    state.text = std::move(text);
+    state.enabled = enabled;
+    state.visible = true;
+}
+
+void showCheck(PageView& view, int id, bool on, bool enabled = true) {
+    ControlState& state = view[id];
+    state.checked = on;
+    state.enabled = enabled;
+    state.visible = true;
+}
+
+void hide(PageView& view, int id) {
+    ControlState& state = view[id];
+    state.enabled = false;
+    state.visible = false;
+}
+
+// Checks exactly one radio of a group.
+void chooseRadio(PageView& view, std::initializer_list<int> group, int chosen) {
+    for (int id : group)
+        view[id].checked = id == chosen;
+}
+
+// ---- answers
+
+PageMessage warning(std::string text, std::string title, int focus = 0) {
+    return {std::move(text), std::move(title), PageMessage::Icon::Warning, focus};
+}
+
+PageMessage information(std::string text, std::string title) {
+    return {std::move(text), std::move(title), PageMessage::Icon::Information, 0};
+}
+
+PageAnswer go(int next, std::vector<PageMessage> messages = {}) {
+    return {next, std::move(messages)};
+}
+
+PageAnswer stay(std::vector<PageMessage> messages, PageMessage why) {
+    messages.push_back(std::move(why));
+    return {kStay, std::move(messages)};
+}
+
+// ---- what the pages share
+
+bool packetModem(ModemModel model) {
+    return model == ModemModel::IdenPacketData || model == ModemModel::NovatelSage;
+}
+
+// Dialing out on a modem that dials: such a set-up only ever sends pictures, so it must upload.
+bool dialUp(const DeviceSettings& s) {
+    return !s.primaryIsNetwork && !packetModem(s.modemModel);
+}
+
+bool deviceKindSkipsChoice(const DeviceSettings& s) {
+    return s.deviceKind == 1 || s.deviceKind == 2;
+}
+
+// The port is read as hexadecimal, so "80", "080" and "81" pass and "0x50" does not.
+void warnUnusualHttpPort(const std::string& port, std::vector<PageMessage>& messages) {
+    const long long value = scanHex(port);
+    if (value != 0x80 && value != 0x81)
+        messages.push_back(
+            warning("The HTTP Port is almost always 80 or 81, but you have entered\na different "
+                    "value. Use the Back button to fix this if it is not correct.",
+                    "Unusual entry value"));
+}
+
+// ---- typed values that must never reach the device as they are
+
+struct Field {
+    int control;
+    const char* name;
+};
+
+// The text fields and combos of each edit page, by the names their labels give them.
+const std::vector<Field>& textFields(int page) {
+    static const std::map<int, std::vector<Field>> kFields = {
+        {kModem,
+         {{kPhoneField, "Phone #"},
+          {kInitField, "Init String"},
+          {kModemTimeoutField, "Timeout"},
+          {kBaudCombo, "Baud Rate"}}},
+        {kStaticAddress, {{kIpField, "IP Address"}, {kMaskField, "Subnet Mask"}, {kGatewayField, "Gateway"}}},
+        {kDns,
+         {{kDns1Field, "DNS Server 1"},
+          {kDns2Field, "DNS Server 2"},
+          {kDns3Field, "DNS Server 3"},
+          {kHttpPortField, "HTTP Port"}}},
+        {kWebserver, {{kHttpPortField, "HTTP Port"}}},
+        {kFtpSetup,
+         {{kFtpHostField, "FTP Hostname"},
+          {kFtpUserField, "Username"},
+          {kFtpPasswordField, "Password"},
+          {kFtpVerifyField, "Verify Password"},
+          {kFtpPathField, "Path/Filename"},
+          {kFtpPath2Field, "Secondary Path"}}},
+        {kSchedule, {{kEveryField, "Every"}, {kStartField, "start time"}, {kStopField, "end time"}}},
+        {kIspSetup,
+         {{kProviderCombo, "Service Provider"},
+          {kIspUserField, "Username"},
+          {kIspPasswordField, "Password"},
+          {kIspVerifyField, "Verify Password"}}},
+        {kFtpOptions, {{kFtpTimeoutField, "Timeout"}}},
+    };
+    static const std::vector<Field> kNone;
+    const auto found = kFields.find(page);
+    return found == kFields.end() ? kNone : found->second;
+}
+
+// A control character would end the editor's insert mode or the cat input on the device and run
+// the rest of the value as shell commands, so such a value is refused before it is stored.
+std::optional<PageAnswer> refuseControlCharacters(int page, const PageView& view) {
+    for (const Field& field : textFields(page)) {
+        const std::string& value = text(view, field.control);
+        if (!hasControlCharacter(value)) continue;
+        std::string problem =
+            shellValueProblem(ShellValue::Text, value, std::string("\"") + field.name + "\" field");
+        problem.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(problem.front())));
+        return stay({}, warning(problem + ".\nPlease remove it.", "Invalid entry value", field.control));
+    }
+    return std::nullopt;
+}
+
+// Address fields take dotted addresses only; anything else would leave the device unreachable
+// after its reboot. Blank counts as empty.
+std::optional<PageAnswer> refuseBadAddresses(const PageView& view, std::initializer_list<Field> fields) {
+    for (const Field& field : fields) {
+        const std::string& value = text(view, field.control);
+        if (emptyAddress(value) || parseIpv4(value)) continue;
+        return stay({}, warning(std::string("The ") + field.name +
+                                    " is not an address.\nPlease enter four numbers from 0 to 255 separated "
+                                    "by periods.",
+                                "Invalid entry value", field.control));
+    }
+    return std::nullopt;
+}
+
+// ---- 109 Welcome
+
+void initWelcome(WizardModel& m, PageView& v) {
+    showText(v, kExteriorTitle, "Welcome to the Setup Wizard");
+    chooseRadio(v, {kSerialRadio, kNetworkRadio}, m.connectionIsNetwork ? kNetworkRadio : kSerialRadio);
+}
+
+PageAnswer nextWelcome(WizardModel& m, const PageView& v) {
+    m.connectionIsNetwork = checked(v, kNetworkRadio);
+    return go(m.connectionIsNetwork ? kDeviceList : kSerialPort);
+}
+
+// ---- 110 Choose serial port, 122 Device found / not found
+
+void initSerialPort(WizardModel&, PageView& v) {
+    showText(v, kPortCombo, "AUTO");
+    showText(v, kDetectStatus, "Checking...");
+    hide(v, kDetectStatus);
+    hide(v, kDetectProgress);
+}
+
+constexpr const char* kNotFoundText = "No device was found on the serial port.";
+constexpr const char* kNotFoundHint = "Check the cable and the port, then use Back to try again.";
+
+void initSerialResult(WizardModel&, PageView& v) {
+    showText(v, kFoundText, kNotFoundText);
+    showText(v, kFoundHint, kNotFoundHint);
+    showText(v, kResults, "Results");
+}
+
+// ---- 142 Read current settings
+
+void initReadSettings(WizardModel&, PageView& v) {
+    showText(v, kReadStatus, "Reading current settings, please wait...");
+    showText(v, kCannotProceed, kCannotProceedText);
+    hide(v, kRomWarning);
+    hide(v, kReadStatus);
+    hide(v, kReadProgress);
+    hide(v, kCannotProceed);
+}
+
+PageAnswer nextReadSettings(WizardModel& m, const PageView&) {
+    if (!deviceKindSkipsChoice(m.settings)) return go(kNetworkSetup);
+    m.settings.primaryIsNetwork = true;
+    return go(kAddressAssignment);
+}
+
+// ---- 115 Network setup, 123 IP address assignment
+
+void initNetworkSetup(WizardModel& m, PageView& v) {
+    chooseRadio(v, {kPrimaryNetworkRadio, kPrimaryDialOutRadio},
+                m.settings.primaryIsNetwork ? kPrimaryNetworkRadio : kPrimaryDialOutRadio);
+}
+
+PageAnswer nextNetworkSetup(WizardModel& m, const PageView& v) {
+    DeviceSettings& s = m.settings;
+    s.primaryIsNetwork = checked(v, kPrimaryNetworkRadio);
+    if (s.primaryIsNetwork) return go(kAddressAssignment);
+    std::vector<PageMessage> messages;
+    if (s.ipDhcp)
+        messages.push_back(information(
+            "In order to do a dial-out connection, the device's\nethernet connection will have to be turned "
+            "off.\nThe Wizard will do this automatically.  You can\nre-enable it by using the Wizard through "
+            "a "
+            "serial\nconnection when you wish to return to ethernet mode.\nYou can also disable this feature "
+            "on "
+            "the next screen.",
+            "Incompatible ethernet settings"));
+    return go(kModem, std::move(messages));
+}
+
+void initAddressAssignment(WizardModel& m, PageView& v) {
+    chooseRadio(v, {kStaticRadio, kDhcpRadio}, m.settings.ipDhcp ? kDhcpRadio : kStaticRadio);
+}
+
+PageAnswer nextAddressAssignment(WizardModel& m, const PageView& v) {
+    m.settings.ipDhcp = checked(v, kDhcpRadio);
+    return go(m.settings.ipDhcp ? kTransmitImages : kStaticAddress);
+}
+
+// ---- 125 Static address
+
+void initStaticAddress(WizardModel& m, PageView& v) {
+    showText(v, kIpField, m.settings.ipAddress);
+    showText(v, kMaskField, m.settings.netmask);
+    showText(v, kGatewayField, m.settings.gateway);
+}
+
+// The classful mask of an address; an unreadable address counts as 255.255.255.255.
+const char* classMask(std::string_view address) {
+    const auto parsed = parseIpv4(address);
+    const unsigned first = parsed ? ntohl(*parsed) >> 24 : 255;
+    if (first < 128) return "255.0.0.0";
+    if (first < 192) return "255.255.0.0";
+    if (first < 224) return "255.255.255.0";
+    return "240.0.0.0";
+}
+
+void autogenMask(WizardModel& m, PageView& v) {
+    const std::string& address = text(v, kIpField);
+    if (!hasControlCharacter(address)) m.settings.ipAddress = address;
+    m.settings.netmask = classMask(address);
+    showText(v, kMaskField, m.settings.netmask);
+}
+
+PageAnswer nextStaticAddress(WizardModel& m, const PageView& v) {
+    if (auto refused = refuseBadAddresses(
+            v, {{kIpField, "IP Address"}, {kMaskField, "Subnet Mask"}, {kGatewayField, "Gateway"}}))
+        return *refused;
+    DeviceSettings& s = m.settings;
+    s.ipAddress = text(v, kIpField);
+    s.netmask = text(v, kMaskField);
+    s.gateway = text(v, kGatewayField);
+    if (emptyAddress(s.ipAddress))
+        return stay({},
+                    warning("If you are going to have a static IP address\nyou must specify the IP address "
+                            "here.",
+                            "Blank entry value", kIpField));
+    if (emptyAddress(s.netmask))
+        return stay({}, warning("Please specify a value for the Subnet Mask, or\nclick the Autogen button to "
+                                "generate it automatically.",
+                                "Blank entry value", kIpField));
+    std::vector<PageMessage> messages;
+    if (emptyAddress(s.gateway))
+        messages.push_back(
+            warning("If you don't specify a value for Gateway\nyou will not be able to FTP from "
+                    "the\ncamera. If this is wrong, use <Back to fix it.",
+                    "Unusual entry value", kIpField));
+    for (std::string* field : {&s.ipAddress, &s.netmask, &s.gateway})
+        if (emptyAddress(*field)) field->clear();
+    return go(kDns, std::move(messages));
+}
+
+// ---- 126 DNS, 159 Webserver options
+
+void initDns(WizardModel& m, PageView& v) {
+    showText(v, kDns1Field, m.settings.dns1);
+    showText(v, kDns2Field, m.settings.dns2);
+    showText(v, kDns3Field, m.settings.dns3);
+    showText(v, kHttpPortField, m.settings.httpPort);
+}
+
+PageAnswer nextDns(WizardModel& m, const PageView& v) {
+    if (auto refused = refuseBadAddresses(
+            v, {{kDns1Field, "DNS Server 1"}, {kDns2Field, "DNS Server 2"}, {kDns3Field, "DNS Server 3"}}))
+        return *refused;
+    DeviceSettings& s = m.settings;
+    s.dns1 = text(v, kDns1Field);
+    s.dns2 = text(v, kDns2Field);
+    s.dns3 = text(v, kDns3Field);
+    s.httpPort = text(v, kHttpPortField);
+    std::vector<PageMessage> messages;
+    warnUnusualHttpPort(s.httpPort, messages);
+    return go(kTransmitImages, std::move(messages));
+}
+
+void initWebserver(WizardModel& m, PageView& v) {
+    showText(v, kHttpPortField, m.settings.httpPort);
+}
+
+PageAnswer nextWebserver(WizardModel& m, const PageView& v) {
+    m.settings.httpPort = text(v, kHttpPortField);
+    std::vector<PageMessage> messages;
+    warnUnusualHttpPort(m.settings.httpPort, messages);
+    return go(packetModem(m.settings.modemModel) ? kTransmitImages : kIspSetup, std::move(messages));
+}
+
+// ---- 124 Modem
+
+// What the modem page shows for a model: fixed texts, or the model's own value where a row says
+// nothing.
+struct ModemRow {
+    const char* init;
+    bool initEnabled;
+    const char* phone;
+    bool phoneEnabled;
+    const char* baud;
+    bool baudEnabled;
+};
+
+// In the order of ModemModel.
+constexpr std::array<ModemRow, 7> kModemRows{{
+    {"ATE1Q0V1&B1", false, nullptr, true, nullptr, true},  // US Robotics
+    {"AT&F", false, nullptr, true, nullptr, true},         // 3JTech
+    {"AT", true, "", false, "19200", false},               // Novatel Sage
+    {"AT", true, "S=2", false, "19200", true},             // iDEN Packet Data
+    {"ATZ", false, "3333", false, "115200", false},        // Ricochet
+    {"ATZ2", false, "", false, "19200", false},            // NexTel
+    {nullptr, true, nullptr, true, nullptr, true},         // Other
+}};
+
+void showModemFields(const DeviceSettings& s, PageView& v) {
+    const ModemRow& row = kModemRows[static_cast<std::size_t>(s.modemModel)];
+    showText(v, kModemCombo, modemModelName(s.modemModel));
+    showText(v, kInitField, row.init ? row.init : s.modemInit, row.initEnabled);
+    showText(v, kPhoneField, row.phone ? row.phone : s.phoneNumber, row.phoneEnabled);
+    showText(v, kBaudCombo, row.baud ? row.baud : s.baudRate, row.baudEnabled);
+}
+
+// The modem that the current settings were made for; nullopt when they name none.
+std::optional<ModemModel> recogniseModem(const DeviceSettings& s) {
+    if (s.modemInit == "ATE1Q0V1&B1") return ModemModel::UsRobotics;
+    if (s.modemInit.empty() && s.phoneNumber.empty() && s.baudRate == "19200") return ModemModel::NovatelSage;
+    if (s.phoneNumber == "S=2") return ModemModel::IdenPacketData;
+    if (s.modemInit == "AT&F") return ModemModel::ThreeJTech;
+    if (s.phoneNumber == "3333" && s.baudRate == "115200") return ModemModel::Ricochet;
+    if (s.phoneNumber.empty() && s.baudRate == "19200" && s.modemInit == "ATZ2") return ModemModel::NexTel;
+    return std::nullopt;
+}
+
+void initModem(WizardModel& m, PageView& v) {
+    DeviceSettings& s = m.settings;
+    if (s.phoneNumber.find("9,555-1212") != std::string::npos) s.phoneNumber.clear();  // the sample number
+    if (const auto model = recogniseModem(s)) s.modemModel = *model;
+    showModemFields(s, v);
+    showText(v, kModemTimeoutField, s.connectTimeout);
+    showCheck(v, kDisableEthernetCheck, true);
+}
+
+void chooseModem(WizardModel& m, PageView& v) {
+    ModemModel model{};
+    if (!modemModelFromName(text(v, kModemCombo), model)) return;
+    DeviceSettings& s = m.settings;
+    s.modemModel = model;
+    const std::string& typed = text(v, kPhoneField);
+    // The fixed numbers of the packet modems are not a phone number worth keeping.
+    if (s.phoneNumber.empty() && typed != "S=2" && typed != "3333" && !hasControlCharacter(typed))
+        s.phoneNumber = typed;
+    if (model == ModemModel::UsRobotics || model == ModemModel::ThreeJTech) s.baudRate = "38400";
+    showModemFields(s, v);
+}
+
+PageAnswer nextModem(WizardModel& m, const PageView& v) {
+    DeviceSettings& s = m.settings;
+    modemModelFromName(text(v, kModemCombo), s.modemModel);
+    s.phoneNumber = text(v, kPhoneField);
+    s.modemInit = text(v, kInitField);
+    s.baudRate = text(v, kBaudCombo);
+    s.connectTimeout = text(v, kModemTimeoutField);
+    s.disableEthernet = checked(v, kDisableEthernetCheck);
+    const bool dialsNumber = s.modemModel != ModemModel::NovatelSage && s.modemModel != ModemModel::NexTel;
+    if ((dialsNumber && (s.phoneNumber.empty() || s.baudRate.empty())) || s.connectTimeout.empty())
+        return stay({}, warning("One of your entries is incomplete.", "Incorrect entry value"));
+    raiseToMinute(s.connectTimeout);
+    std::vector<PageMessage> messages;
+    if (s.phoneNumber.find_first_of(" #!$*?\"") != std::string::npos)
+        messages.push_back(
+            information("Your phone number contains restricted characters\nwhich may not work "
+                        "correctly in the dial string.\nThe characters are space and "
+                        "#!$*?\\.\nThis is a warning only.",
+                        "Phone number error"));
+    return go(kWebserver, std::move(messages));
+}
+
+// ---- 135 ISP setup, 144 Login options, 145 Dial-out options
+
+void initIspSetup(WizardModel& m, PageView& v) {
+    showText(v, kProviderCombo, m.settings.ispName);
+    showText(v, kIspUserField, m.settings.ispUser);
+    showText(v, kIspPasswordField, m.settings.ispPassword);
+    showText(v, kIspVerifyField, m.settings.ispPassword);
+}
+
+PageAnswer nextIspSetup(WizardModel& m, const PageView& v) {
+    DeviceSettings& s = m.settings;
+    s.ispPassword = text(v, kIspPasswordField);
+    s.ispUser = text(v, kIspUserField);
+    s.ispName = text(v, kProviderCombo);
+    std::vector<PageMessage> messages;
+    if (s.ispPassword.empty() || s.ispUser.empty())
+        messages.push_back(
+            warning("These values are usually required.\nIf you have made a mistake use the Back "
+                    "button to fix it.",
+                    "Unusual entry values"));
+    if (s.ispPassword != text(v, kIspVerifyField))
+        return stay(std::move(messages), warning("Your password does not match your verify password.\nPlease "
+                                                 "re-enter both passwords.",
+                                                 "Incorrect entry values"));
+    if (s.ispName == kManualSetup) return go(kLoginOptions, std::move(messages));
+    // The listed providers log in by PPP themselves.
+    if (s.ispName == "EarthLink" || s.ispName == "AT&T" || s.ispName == "XO" || s.ispName == "MindSpring") {
+        s.shellLogin = false;
+        s.sendCr = false;
+    }
+    return go(kTransmitImages, std::move(messages));
+}
+
+void initLoginOptions(WizardModel& m, PageView& v) {
+    showCheck(v, kSendCrCheck, m.settings.sendCr);
+    showCheck(v, kShellLoginCheck, m.settings.shellLogin);
+}
+
+PageAnswer nextLoginOptions(WizardModel& m, const PageView& v) {
+    m.settings.sendCr = checked(v, kSendCrCheck);
+    m.settings.shellLogin = checked(v, kShellLoginCheck);
+    return go(kTransmitImages);
+}
+
+void initDialOutOptions(WizardModel& m, PageView& v) {
+    showCheck(v, kAlwaysUpCheck, m.settings.alwaysUp);
+}
+
+PageAnswer nextDialOutOptions(WizardModel& m, const PageView& v) {
+    m.settings.alwaysUp = checked(v, kAlwaysUpCheck);
+    return go(kFtpOptions);
+}
+
+// ---- 127 Transmit images
+
+void showUpload(const DeviceSettings& s, PageView& v) {
+    chooseRadio(v, {kUploadRadio, kServeOnlyRadio}, s.uploadEnabled ? kUploadRadio : kServeOnlyRadio);
+}
+
+void initTransmitImages(WizardModel& m, PageView& v) {
+    DeviceSettings& s = m.settings;
+    showText(v, kTransmitQuestion,
+             s.secondGeneration ? "How would you like the video server to transmit images?"
+                                : "How would you like the camera to transmit images?");
+    if (dialUp(s)) s.uploadEnabled = true;
+    showUpload(s, v);
+}
+
+void chooseUpload(int radio, WizardModel& m, PageView& v) {
+    m.settings.uploadEnabled = radio == kUploadRadio || dialUp(m.settings);
+    showUpload(m.settings, v);
+}
+
+PageAnswer nextTransmitImages(WizardModel& m, const PageView& v) {
+    m.settings.uploadEnabled = checked(v, kUploadRadio) || dialUp(m.settings);
+    return go(m.settings.uploadEnabled ? kFtpSetup : kSummary);
+}
+
+// ---- 129 FTP setup
+
+void initFtpSetup(WizardModel& m, PageView& v) {
+    const DeviceSettings& s = m.settings;
+    showText(v, kFtpHostField, s.ftpHost);
+    showText(v, kFtpUserField, s.ftpUser);
+    showText(v, kFtpPasswordField, s.ftpPassword);
+    showText(v, kFtpVerifyField, s.ftpPassword);
+    showText(v, kFtpPathField, s.ftpPath);
+    showText(v, kFtpPath2Field, s.ftpPath2, s.ftpPath2 != kNotSupported);
+    const FirmwareVersion& f = m.firmware;
+    const bool archiveKnown = f.minor > 0 || (f.major == 1 && f.minor == 0 && f.patch > 5);
+    showCheck(v, kArchiveCheck, s.archive);
+    if (!archiveKnown) hide(v, kArchiveCheck);
+}
+
+PageAnswer nextFtpSetup(WizardModel& m, const PageView& v) {
+    DeviceSettings& s = m.settings;
+    s.ftpHost = text(v, kFtpHostField);
+    s.ftpUser = text(v, kFtpUserField);
+    s.ftpPassword = text(v, kFtpPasswordField);
+    s.ftpPath = lowered(text(v, kFtpPathField));
+    s.ftpPath2 = text(v, kFtpPath2Field);
+    s.archive = checked(v, kArchiveCheck);
+    const auto refuse = [](const char* why) { return stay({}, warning(why, "Invalid entry values")); };
+    if (s.ftpHost.empty() || s.ftpUser.empty() || s.ftpPassword.empty() || s.ftpPath.empty())
+        return refuse("You must fill in all of these values.");
+    if (s.ftpPath.find(".jpg") == std::string::npos) return refuse("You must specify a .jpg filename.");
+    if (s.ftpHost.find_first_of("/\\") != std::string::npos)
+        return refuse("Don't specify the path in the FTP Hostname, use the Path/Filename.");
+    if (s.ftpPassword != text(v, kFtpVerifyField))
+        return refuse("Your password does not match the verify password.\nPlease re-enter both passwords.");
+    return go(kSchedule);
+}
+
+// ---- 131 Schedule
+
+constexpr std::initializer_list<int> kUnitRadios = {kSecondsRadio, kMinutesRadio, kHoursRadio};
+constexpr std::initializer_list<int> kWindowRadios = {kAllDayRadio, kFromRadio};
+
+void showWindow(bool window, PageView& v) {
+    chooseRadio(v, kWindowRadios, window ? kFromRadio : kAllDayRadio);
+    v[kStartField].enabled = window;
+    v[kStopField].enabled = window;
+}
+
+void initSchedule(WizardModel& m, PageView& v) {
+    const DeviceSettings& s = m.settings;
+    showText(v, kEveryField, s.scheduleEvery);
+    showText(v, kStartField, s.scheduleStart);
+    showText(v, kStopField, s.scheduleStop);
+    showCheck(v, kSetTimeCheck, s.setTimeFromPc);
+    showWindow(s.scheduleWindow, v);
+    chooseRadio(v, kUnitRadios,
+                s.scheduleUnit == 60     ? kMinutesRadio
+                : s.scheduleUnit == 3600 ? kHoursRadio
+                                         : kSecondsRadio);
+}
+
+int unitOf(int radio) {
+    return radio == kMinutesRadio ? 60 : radio == kHoursRadio ? 3600 : 1;
+}
+
+void chooseScheduleRadio(int radio, WizardModel& m, PageView& v) {
+    DeviceSettings& s = m.settings;
+    if (radio == kAllDayRadio || radio == kFromRadio) {
+        s.scheduleWindow = radio == kFromRadio;
+        showWindow(s.scheduleWindow, v);
+    } else {
+        s.scheduleUnit = unitOf(radio);
+        chooseRadio(v, kUnitRadios, radio);
+    }
+}
+
+PageAnswer nextSchedule(WizardModel& m, const PageView& v) {
+    DeviceSettings& s = m.settings;
+    s.scheduleEvery = text(v, kEveryField);
+    s.scheduleStart = text(v, kStartField);
+    s.scheduleStop = text(v, kStopField);
+    s.setTimeFromPc = checked(v, kSetTimeCheck);
+    s.scheduleWindow = checked(v, kFromRadio);
+    s.scheduleUnit = unitOf(checked(v, kMinutesRadio) ? kMinutesRadio
+                            : checked(v, kHoursRadio) ? kHoursRadio
+                                                      : kSecondsRadio);
+    const long long every = scanDecimal(s.scheduleEvery);
+    if (every < 1)
+        return stay({},
+                    warning("The `Every' entry must be at least 1.", "Incorrect entry value", kEveryField));
+    std::vector<PageMessage> messages;
+    if (every * s.scheduleUnit < 10 && !s.primaryIsNetwork)
+        messages.push_back(
+            warning("Note: You have selected to send pictures\nfaster than it is likely you can on "
+                    "a modem.\nWe recommend 10 seconds or more.",
+                    "Unusual entry value"));
+    // Checked whatever the window radio says: the times are written either way.
+    if (!validWindow(s.scheduleStart, s.scheduleStop))
+        return stay(
+            std::move(messages),
+            warning("Your upload start and end time must be specified in \nfull military time format "
+                    "(examples: 01:00, 12:48, 23:50)\nand your start time must be before your end time.",
+                    "Incorrect entry value", kStartField));
+    return go(kDays, std::move(messages));
+}
+
+// ---- 132 Days
+
+struct Day {
+    int control;
+    bool DeviceSettings::*flag;
+};
+constexpr std::array<Day, 7> kWeekDays{{{kSunCheck, &DeviceSettings::daySun},
+                                        {kMonCheck, &DeviceSettings::dayMon},
+                                        {kTueCheck, &DeviceSettings::dayTue},
+                                        {kWedCheck, &DeviceSettings::dayWed},
+                                        {kThuCheck, &DeviceSettings::dayThu},
+                                        {kFriCheck, &DeviceSettings::dayFri},
+                                        {kSatCheck, &DeviceSettings::daySat}}};
+
+void showEveryDay(bool everyDay, PageView& v) {
+    chooseRadio(v, {kEverydayRadio, kOnlyOnRadio}, everyDay ? kEverydayRadio : kOnlyOnRadio);
+    for (const Day& day : kWeekDays)
+        v[day.control].enabled = !everyDay;
+}
+
+void initDays(WizardModel& m, PageView& v) {
+    for (const Day& day : kWeekDays)
+        showCheck(v, day.control, m.settings.*day.flag);
+    showEveryDay(m.settings.everyDay, v);
+}
+
+PageAnswer nextDays(WizardModel& m, const PageView& v) {
+    m.settings.everyDay = checked(v, kEverydayRadio);
+    for (const Day& day : kWeekDays)
+        m.settings.*day.flag = checked(v, day.control);
+    return go(kDialOutOptions);
+}
+
+// ---- 138 FTP options
+
+// The last two bytes of the MAC address as the device writes it ("02:4C:55:11:9A:2B" gives "9A2B").
+std::string macTail(const std::string& mac) {
+    std::string id;
+    for (std::size_t i : {12, 13, 15, 16})
+        if (i < mac.size()) id += mac[i];
+    return id;
+}
+
+void initFtpOptions(WizardModel& m, PageView& v) {
+    const DeviceSettings& s = m.settings;
+    showCheck(v, kPassiveCheck, s.passiveMode);
+    showText(v, kFtpTimeoutField, s.ftpTimeout);
+    showCheck(v, kDeleteBeforeRenameCheck, s.deleteBeforeRename);
+    showCheck(v, kIisCheck, s.iisWorkaround, s.deleteBeforeRename);
+    showText(v, kIdHtmlCheck, "Use ip" + macTail(s.macAddress) + ".html instead of ip.html");
+    v[kIdHtmlCheck].checked = false;
+}
+
+PageAnswer nextFtpOptions(WizardModel& m, const PageView& v) {
+    DeviceSettings& s = m.settings;
+    s.passiveMode = checked(v, kPassiveCheck);
+    s.deleteBeforeRename = checked(v, kDeleteBeforeRenameCheck);
+    s.iisWorkaround = checked(v, kIisCheck);
+    s.useIdHtmlName = checked(v, kIdHtmlCheck);
+    s.ftpTimeout = text(v, kFtpTimeoutField);
+    raiseToMinute(s.ftpTimeout);
+    return go(kSummary);
+}
+
+// ---- 137 Summary, 134 Complete
+
+void initSummary(WizardModel& m, PageView& v) {
+    showText(v, kSummaryText, summaryText(m.settings));
+    showText(v, kWriteStatus, "Device configuration update in progress...");
+    showText(v, kCannotProceed, kCannotProceedText);
+    hide(v, kWriteStatus);
+    hide(v, kWriteProgress);
+    hide(v, kCannotProceed);
+}
+
+void initComplete(WizardModel&, PageView& v) {
+    showText(v, kExteriorTitle, "Setup Wizard Complete");
+}
+
+// ---- the pages
+
+struct PageRule {
+    int page;
+    void (*init)(WizardModel&, PageView&);
+    PageAnswer (*next)(WizardModel&, const PageView&);
+    int (*back)(const WizardModel&);
+};
+
+using M = const WizardModel&;
+
+const PageRule kRules[] = {
+    {kWelcome, initWelcome, nextWelcome, [](M) { return kStay; }},
+    {kSerialPort, initSerialPort, [](WizardModel&, const PageView&) { return go(kSerialResult); },
+     [](M) { return int{kWelcome}; }},
+    {kSerialResult, initSerialResult, [](WizardModel&, const PageView&) { return go(kReadSettings); },
+     [](M) { return int{kSerialPort}; }},
+    {kDeviceList, [](WizardModel&, PageView&) {},
+     [](WizardModel&, const PageView&) { return go(kReadSettings); }, [](M) { return int{kWelcome}; }},
+    {kReadSettings, initReadSettings, nextReadSettings,
+     [](M m) { return int{m.connectionIsNetwork ? kDeviceList : kSerialResult}; }},
+    {kNetworkSetup, initNetworkSetup, nextNetworkSetup, [](M) { return int{kReadSettings}; }},
+    {kAddressAssignment, initAddressAssignment, nextAddressAssignment,
+     [](M m) { return int{deviceKindSkipsChoice(m.settings) ? kReadSettings : kNetworkSetup}; }},
+    {kStaticAddress, initStaticAddress, nextStaticAddress, [](M) { return int{kAddressAssignment}; }},
+    {kDns, initDns, nextDns, [](M) { return int{kStaticAddress}; }},
+    {kModem, initModem, nextModem, [](M) { return int{kNetworkSetup}; }},
+    {kWebserver, initWebserver, nextWebserver, [](M) { return int{kModem}; }},
+    {kIspSetup, initIspSetup, nextIspSetup, [](M) { return int{kWebserver}; }},
+    {kLoginOptions, initLoginOptions, nextLoginOptions, [](M) { return int{kIspSetup}; }},
+    {kTransmitImages, initTransmitImages, nextTransmitImages,
+     [](M m) {
+         const DeviceSettings& s = m.settings;
+         if (s.primaryIsNetwork) return int{s.ipDhcp ? kAddressAssignment : kDns};
+         // The packet modems skip the provider pages whatever provider an earlier run chose.
+         if (packetModem(s.modemModel)) return int{kWebserver};
+         return int{s.ispName == kManualSetup ? kLoginOptions : kIspSetup};
+     }},
+    {kFtpSetup, initFtpSetup, nextFtpSetup, [](M) { return int{kTransmitImages}; }},
+    {kSchedule, initSchedule, nextSchedule, [](M) { return int{kFtpSetup}; }},
+    {kDays, initDays, nextDays, [](M) { return int{kSchedule}; }},
+    {kDialOutOptions, initDialOutOptions, nextDialOutOptions, [](M) { return int{kDays}; }},
+    {kFtpOptions, initFtpOptions, nextFtpOptions,
+     [](M m) { return int{m.settings.primaryIsNetwork ? kDays : kDialOutOptions}; }},
+    {kSummary, initSummary, [](WizardModel&, const PageView&) { return go(kComplete); },
+     [](M m) { return int{m.settings.uploadEnabled ? kFtpOptions : kTransmitImages}; }},
+    {kComplete, initComplete, [](WizardModel&, const PageView&) { return go(kStay); },
+     [](M) { return kStay; }},
+};
+
+const PageRule* rulesOf(int page) {
+    const auto found = std::find_if(std::begin(kRules), std::end(kRules),
+                                    [page](const PageRule& rule) { return rule.page == page; });
+    return found == std::end(kRules) ? nullptr : found;
+}
+
+}  // namespace
+
+const std::vector<std::string>& modemNames() {
+    static const std::vector<std::string> kNames = [] {
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < kModemRows.size(); ++i)
+            names.emplace_back(modemModelName(static_cast<ModemModel>(i)));
+        return names;
+    }();
+    return kNames;
+}
+
+const std::vector<std::string>& baudRates() {
+    static const std::vector<std::string> kRates = {"115200", "57600", "38400", "19200",
+                                                    "9600",   "4800",  "2400",  "1200"};
+    return kRates;
+}
+
+const std::vector<std::string>& providerNames() {
+    static const std::vector<std::string> kProviders = {kManualSetup, "EarthLink", "AT&T", "MindSpring",
+                                                        "XO"};
+    return kProviders;
+}
+
+const std::vector<std::string>& serialPortNames() {
+    static const std::vector<std::string> kPorts = [] {
+        std::vector<std::string> ports{"AUTO"};
+        for (int i = 1; i <= 32; ++i)
+            ports.push_back("COM" + std::to_string(i));
+        return ports;
+    }();
+    return kPorts;
+}
+
+PageView initialisePage(int page, WizardModel& model) {
+    PageView view;
+    if (const PageRule* rules = rulesOf(page)) rules->init(model, view);
+    return view;
+}
+
+int activatePage(int page, const WizardModel& model, PageView& view, bool listSelected) {
+    constexpr int kBackNext = WizardPageUi::kBack | WizardPageUi::kNext;
+    switch (page) {
+        case kWelcome:
+            return WizardPageUi::kNext;
+        case kSerialPort:
+            hide(view, kDetectStatus);
+            hide(view, kDetectProgress);
+            return kBackNext;
+        case kSerialResult: {
+            const std::string& port = model.settings.serialPort;
+            if (!isPortName(port)) {
+                showText(view, kFoundText, kNotFoundText);
+                showText(view, kFoundHint, kNotFoundHint);
+                showText(view, kResults, port);
+                return WizardPageUi::kBack;
+            }
+            showText(view, kFoundText,
+                     "A device was found on " + port + "." + "  Click Next to continue setup.");
+            showText(view, kFoundHint, "");
+            showText(view, kResults, "");
+            return kBackNext;
+        }
+        case kDeviceList:
+            return listSelected ? kBackNext : WizardPageUi::kBack;
+        case kReadSettings:
+            hide(view, kReadStatus);
+            hide(view, kReadProgress);
+            hide(view, kCannotProceed);  // an earlier run's failure is not this run's
+            return kBackNext;
+        case kSummary:
+            hide(view, kWriteStatus);
+            hide(view, kWriteProgress);
+            hide(view, kCannotProceed);
+            return kBackNext;
+        case kComplete:
+            return WizardPageUi::kFinish;
+        default:
+            return kBackNext;
+    }
+}
+
+void controlChanged(int page, int control, WizardModel& model, PageView& view) {
+    if (page == kStaticAddress && control == kAutogenButton) autogenMask(model, view);
+    if (page == kModem && control == kModemCombo) chooseModem(model, view);
+    if (page == kTransmitImages && (control == kUploadRadio || control == kServeOnlyRadio))
+        chooseUpload(control, model, view);
+    if (page == kSchedule && (control == kSecondsRadio || control == kMinutesRadio ||
+                              control == kHoursRadio || control == kAllDayRadio || control == kFromRadio))
+        chooseScheduleRadio(control, model, view);
+    if (page == kDays && (control == kEverydayRadio || control == kOnlyOnRadio))
+        showEveryDay(control == kEverydayRadio, view);
+    if (page == kFtpOptions && control == kDeleteBeforeRenameCheck) {
+        model.settings.deleteBeforeRename = checked(view, kDeleteBeforeRenameCheck);
+        view[kIisCheck].enabled = model.settings.deleteBeforeRename;
+    }
+}
+
+PageAnswer nextPage(int page, WizardModel& model, const PageView& view) {
+    if (auto refused = refuseControlCharacters(page, view)) return *refused;
+    const PageRule* rules = rulesOf(page);
+    return rules ? rules->next(model, view) : PageAnswer{};
+}
+
+int previousPage(int page, const WizardModel& model) {
+    const PageRule* rules = rulesOf(page);
+    return rules ? rules->back(model) : kStay;
+}
+
+void chooseDevice(DeviceSettings& settings, const std::string& id, const std::string& addressColumn) {
+    settings.targetId = id;
+    settings.targetIp = addressColumn.substr(0, addressColumn.find(':'));
+}
+
+std::string summaryText(const DeviceSettings& s) {
+    std::string text;
+    if (s.primaryIsNetwork)
+        text = "Configure for ethernet operation " +
+               (s.ipDhcp ? std::string("using DHCP mode") : "on " + s.ipAddress);
+    else if (s.modemModel == ModemModel::IdenPacketData)
+        text = "Configure to dial in on a modem using iDEN Packet Data";
+    else if (s.modemModel == ModemModel::NovatelSage)
+        text = "Configure to dial in on a modem using NovaTel protocol";
+    else
+        text = "Configure to dial in on a modem to " + s.phoneNumber;
+    return text + (s.uploadEnabled ? ", with FTP to " + s.ftpHost + "."
+                                   : ", serving images from the internal web page.");
+}
+
+bool isPortName(const std::string& result) {
+    const auto& ports = serialPortNames();
+    return result != "AUTO" && std::find(ports.begin(), ports.end(), result) != ports.end();
+}
+
+}  // namespace lm::wizard
