@@ -8,6 +8,7 @@
 
 #include "link/ShellInput.h"
 #include "platform/Ipv4.h"
+#include "platform/Scanner.h"
 #include "wizard/WizardPageUi.h"
 
 namespace lm::wizard {
@@ -17,58 +18,25 @@ namespace {
 constexpr const char* kNotSupported = DeviceSettings::kNotSupported;
 constexpr const char* kManualSetup = "Manual Setup";
 
-// ---- numbers, read as C's scanf reads "%d" and "%x": blanks, a sign, then the leading digits
-
-struct Scan {
-    long long value = 0;
-    std::size_t end = 0;  // where the number stopped
-    bool found = false;   // false: no digits at all, the value counts as 0
-};
-
-Scan scanNumber(std::string_view text, std::size_t from, int base) {
-    std::size_t i = from;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (base == 16 && i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2])))
-        i += 2;
-    Scan scan;
-    constexpr long long kCap = 1LL << 40;  // far beyond any sensible value; keeps the sums from overflowing
-    for (; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        int digit = 0;
-        if (std::isdigit(c))
-            digit = c - '0';
-        else if (base == 16 && std::isxdigit(c))
-            digit = std::tolower(c) - 'a' + 10;
-        else
-            break;
-        scan.value = std::min(scan.value * base + digit, kCap);
-        scan.found = true;
-    }
-    scan.end = i;
-    if (negative) scan.value = -scan.value;
-    return scan;
-}
+// ---- numbers, read as C's scanf reads "%d" and "%x"; no number counts as 0
 
 long long scanDecimal(std::string_view text) {
-    return scanNumber(text, 0, 10).value;
+    return Scanner(text).integer(10).value_or(0);
 }
 
 long long scanHex(std::string_view text) {
-    return scanNumber(text, 0, 16).value;
+    return Scanner(text).integer(16).value_or(0);
 }
 
 // "hh:mm" as minutes of the day: exactly five characters, ":" third, read as "%d:%d".
 std::optional<long long> minuteOfDay(std::string_view time) {
     if (time.size() != 5 || time[2] != ':') return std::nullopt;
-    const Scan hours = scanNumber(time, 0, 10);
-    if (!hours.found || hours.end >= time.size() || time[hours.end] != ':') return std::nullopt;
-    const Scan minutes = scanNumber(time, hours.end + 1, 10);
-    if (!minutes.found || hours.value < 0 || minutes.value < 0 || minutes.value > 59) return std::nullopt;
-    return hours.value * 60 + minutes.value;
+    Scanner scan(time);
+    const auto hours = scan.integer();
+    if (!hours || !scan.literal(':')) return std::nullopt;
+    const auto minutes = scan.integer();
+    if (!minutes || *hours < 0 || *minutes < 0 || *minutes > 59) return std::nullopt;
+    return *hours * 60 + *minutes;
 }
 
 bool validWindow(std::string_view start, std::string_view stop) {

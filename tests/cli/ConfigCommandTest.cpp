@@ -1,0 +1,84 @@
+// lmtools-cli config show and apply against the demo's simulated devices.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "CliRun.h"
+
+namespace lm::cli {
+namespace {
+
+using test::runDemo;
+
+std::string settingsFile(const std::string& name, const nlohmann::json& json) {
+    const std::string path = testing::TempDir() + name;
+    std::ofstream(path) << json.dump();
+    return path;
+}
+
+TEST(ConfigCommand, ShowsAndChecksWithoutWriting) {
+    ::unsetenv("LMTOOLS_PASSWORD");
+    const auto shown = runDemo({"config", "show", "127.0.0.10", "--json", "-q"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    const auto json = nlohmann::json::parse(shown.out);
+    EXPECT_EQ(json["ipAddress"], "127.0.0.10");
+    EXPECT_EQ(json["ipDhcp"], false);
+    EXPECT_EQ(json["modemModel"], "3JTech");
+    EXPECT_EQ(json["device"]["firmwareMajor"], 4);
+
+    const std::string port8080 = settingsFile("port.json", {{"httpPort", "8080"}, {"device", {{"x", 1}}}});
+    const std::string blankIp = settingsFile("blank.json", {{"ipAddress", ""}});
+    const std::string unknown = settingsFile("unknown.json", {{"ipAdress", "1.2.3.4"}});
+    const std::string injected = settingsFile("injected.json", {{"hostname", "cam\nreboot"}});
+    const struct {
+        std::vector<const char*> args;
+        int status;
+        std::string inOut;
+        std::string inErr;
+    } cases[] = {
+        {{"config", "show", "--serial", "COM1"}, 0, "serialPort: COM1\n", "Reading /etc/config/boa.conf..."},
+        {{"config", "apply", "127.0.0.10", unknown.c_str()}, 64, "", "\"ipAdress\" is not a setting"},
+        {{"config", "apply", "127.0.0.10", injected.c_str()}, 64, "", "control character"},
+        {{"config", "apply", "127.0.0.10"}, 64, "", "the settings FILE is missing"},
+        {{"config", "show", "--serial", "COM40"}, 64, "", "COM1..COM32 or AUTO"},
+        // A warning needs --yes without a terminal; a refused entry stops whatever is said.
+        {{"config", "apply", "127.0.0.10", port8080.c_str(), "--dry-run"}, 1, "", "a warning needs --yes"},
+        {{"config", "apply", "127.0.0.10", blankIp.c_str(), "--dry-run", "--yes"},
+         1,
+         "",
+         "If you are going to have a static IP address\nyou must specify the IP address here.\n"},
+        {{"config", "apply", "127.0.0.10", port8080.c_str(), "--dry-run", "--yes", "-q"},
+         0,
+         "Configure for ethernet operation on 127.0.0.10, serving images from the internal web page.\n"
+         "== /var/tmp/boa.conf\nPort 8080\n",
+         "The HTTP Port is almost always 80 or 81"},
+    };
+    for (const auto& c : cases) {
+        const auto run = runDemo(c.args);
+        const std::string what = c.args[1] + std::string(" ") + (c.args.size() > 3 ? c.args[3] : "");
+        EXPECT_EQ(run.status, c.status) << what << "\n" << run.err;
+        EXPECT_NE(run.out.find(c.inOut), std::string::npos) << what << "\n" << run.out;
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << what << "\n" << run.err;
+    }
+}
+
+// The whole apply: written, saved, rebooted, and back on the new address.
+TEST(ConfigCommand, AppliesANewAddressAndFindsTheDeviceThere) {
+    ::unsetenv("LMTOOLS_PASSWORD");
+    const auto shown = runDemo({"config", "show", "127.0.0.11", "--json", "-q"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    auto json = nlohmann::json::parse(shown.out);
+    json["ipAddress"] = "127.0.0.61";
+    const std::string file = settingsFile("moved.json", json);
+    const auto applied = runDemo({"config", "apply", "127.0.0.11", file.c_str()});
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    EXPECT_NE(applied.err.find("Moving files to permanent directory...\n"), std::string::npos) << applied.err;
+    EXPECT_NE(applied.err.find("The device answers at 127.0.0.61.\n"), std::string::npos) << applied.err;
+}
+
+}  // namespace
+}  // namespace lm::cli
