@@ -156,6 +156,37 @@ TEST_F(ConsoleTest, RebootDropsTheSessionAndTheDeviceComesBack) {
     EXPECT_EQ(simulator_->counters(0).reboots, 1u);
 }
 
+// A reboot brings the device up on the static address its saved ifcfg-eth0 names: telnet, discovery
+// and the ARP row move. DHCP, or an address this machine does not have, keeps the old one.
+TEST_F(ConsoleTest, RebootComesBackOnTheSavedStaticAddress) {
+    for (DeviceConfig& device : config_.devices)
+        device.shell.rebootDelayMs = 100;
+    start();
+    const Ipv4 moved = *parseIpv4("127.0.2.99");
+    const std::vector<std::pair<std::string, Ipv4>> cases{
+        {"DEVICE=eth0\nBOOTPROTO=none\nIPADDR=127.0.2.99\nNETMASK=255.255.255.0\n", moved},
+        {"DEVICE=eth0\nBOOTPROTO=dhcp\nIPADDR=127.0.2.98\n", config_.devices[1].address},
+        {"BOOTPROTO=static\nIPADDR=192.0.2.1\n", config_.devices[2].address},  // not this machine's
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& [ifcfg, after] = cases[i];
+        auto c = login(i);
+        c.send("cat > /etc/config/ifcfg-eth0\n" + ifcfg + "\x04" + "killall -USR1 flatfsd\nreboot\n");
+        EXPECT_TRUE(c.holdUntilClosed());
+        ASSERT_TRUE(simulator_->waitUntilUp(i, test::kStepLimit));
+        EXPECT_EQ(simulator_->address(i), after) << ifcfg;
+        auto back = Conversation::connect(after, simulator_->telnetPort());
+        back.send(kRefusals + "admin\nvorna\n");
+        ASSERT_TRUE(back.until("> ")) << ifcfg;
+        EXPECT_NE(run(back, "ifconfig").find("inet addr:" + dotted(after) + " "), std::string::npos);
+    }
+    EXPECT_FALSE(Conversation::connect(config_.devices[0].address, simulator_->telnetPort()).valid());
+    auto probe = Conversation::udp();
+    probe.talkTo(simulator_->discoveryPort(), moved);
+    EXPECT_EQ(probe.send("") ? probe.receive() : std::nullopt, replyOf(config_.devices[0]));
+    EXPECT_NE(simulator_->arpTableText().find(dotted(moved) + " "), std::string::npos);
+}
+
 // The console stays logged in while the PC closes and reopens the port; leaving its shell, or a
 // reboot, shows a fresh login.
 TEST_F(ConsoleTest, SerialSessionOutlivesThePortAndEndsWithExitOrReboot) {
