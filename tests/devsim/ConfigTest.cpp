@@ -134,6 +134,13 @@ TEST(ConfigTest, FactoryFilesNameTheFamilyTheWayThePcReadsIt) {
     EXPECT_TRUE(factoryFiles(old).contains("/etc/config/sched0.conf"));
     old.shell.files["/etc/version"] = "Lumetra 1.0.6 ZelvixXL\n";  // no text after the family word
     EXPECT_NE(factoryFiles(old).at("/etc/config/ftp.conf").find("hostname="), std::string::npos);
+
+    // The console opens a root shell from firmware 1.0.14 on.
+    for (const auto& [version, prompt] : std::vector<std::pair<std::string, std::string>>{
+             {"1.0.5", "> "}, {"1.0.13", "> "}, {"1.0.14", "# "}, {"1.1.0", "# "}, {"4.2.1", "# "}}) {
+        old.shell.files["/etc/version"] = "Lumetra Zelvix version " + version + "\n";
+        EXPECT_EQ(consolePromptOf(old), prompt) << version;
+    }
 }
 
 TEST(ConfigTest, BootAddressIsTheSavedStaticOne) {

@@ -188,7 +188,7 @@ TEST_F(ConsoleTest, RebootComesBackOnTheSavedStaticAddress) {
 }
 
 // The console stays logged in while the PC closes and reopens the port; leaving its shell, or a
-// reboot, shows a fresh login.
+// reboot, shows a fresh login. Firmware 4.2.1 opens a root shell there.
 TEST_F(ConsoleTest, SerialSessionOutlivesThePortAndEndsWithExitOrReboot) {
     config_.devices[0].shell.serial = true;
     config_.devices[0].shell.rebootDelayMs = 200;
@@ -205,25 +205,28 @@ TEST_F(ConsoleTest, SerialSessionOutlivesThePortAndEndsWithExitOrReboot) {
         port.send("admin\n");
         EXPECT_EQ(port.until("Password: "), "admin\r\nPassword: ");
         port.send("vorna\n");
-        ASSERT_TRUE(port.until("> "));
+        ASSERT_TRUE(port.until("# "));
     }
     auto port = openPort(path);
     ASSERT_TRUE(port.valid());
     port.send("cd /\n");
-    EXPECT_EQ(port.until("> "), "cd /\r\n> ");
+    EXPECT_EQ(port.until("# "), "cd /\r\n# ");
     port.send("exit\n");
     EXPECT_EQ(port.until("login: "), "exit\r\n\r\nzelvixxl login: ");
     EXPECT_EQ(simulator_->counters(0).logins, 1u);
 
-    port.send("admin\nvorna\nreboot\n");
+    // The wizard's steps over the console: a new address written, moved, saved; the reboot moves the device.
+    port.send("admin\nvorna\n/bin/cat > /var/tmp/ifcfg-eth0\nBOOTPROTO=none\nIPADDR=127.0.2.77\n\x04");
+    port.send("mv /var/tmp/ifcfg-eth0 /etc/config/\nkillall -USR1 flatfsd\nreboot\n");
     ASSERT_TRUE(port.until("going down"));
     // The console comes back by itself with the boot text and the login prompt.
     const auto boot = port.until("login: ");
     ASSERT_TRUE(boot);
     EXPECT_NE(boot->find("Linux version"), std::string::npos);
     EXPECT_TRUE(simulator_->deviceUp(0));
+    EXPECT_EQ(simulator_->address(0), parseIpv4("127.0.2.77"));
     port.send("admin\nvorna\n");
-    EXPECT_TRUE(port.until("> "));
+    EXPECT_TRUE(port.until("# "));
 }
 
 }  // namespace

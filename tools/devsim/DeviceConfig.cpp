@@ -139,6 +139,8 @@ std::string hostnameOf(const DeviceConfig& device) {
 }
 
 std::string versionLineOf(const DeviceConfig& device) {
+    if (const auto given = device.shell.files.find("/etc/version"); given != device.shell.files.end())
+        return given->second;
     return "Lumetra " + familyOf(device) + " version " + device.version + "\n";
 }
 
@@ -165,13 +167,13 @@ bool secondGeneration(const std::string& versionLine) {
     return false;
 }
 
-// Firmware before 1.0.6 keeps its upload settings as an FTP command script.
-bool scriptFormUpload(const std::string& versionLine) {
+// Firmware 1.0.x below the given patch; false when the line names no version.
+bool firmwareBefore(const std::string& versionLine, int patchLimit) {
     const auto at = lowered(versionLine).find("version");
     int major = 0, minor = 0, patch = 0;
     return at != std::string::npos &&
            std::sscanf(versionLine.c_str() + at + 7, "%d.%d.%d", &major, &minor, &patch) == 3 && major == 1 &&
-           minor == 0 && patch < 6;
+           minor == 0 && patch < patchLimit;
 }
 
 std::string hostPart(const DeviceConfig& device, unsigned last) {
@@ -181,10 +183,12 @@ std::string hostPart(const DeviceConfig& device, unsigned last) {
 
 }  // namespace
 
+std::string consolePromptOf(const DeviceConfig& device) {
+    return firmwareBefore(versionLineOf(device), 14) ? device.shell.prompt : "# ";
+}
+
 std::map<std::string, std::string> factoryFiles(const DeviceConfig& device) {
-    // The configuration files follow the version line the device holds, even one given in its files.
-    const auto given = device.shell.files.find("/etc/version");
-    const std::string versionLine = given != device.shell.files.end() ? given->second : versionLineOf(device);
+    const std::string versionLine = versionLineOf(device);
     const bool second = secondGeneration(versionLine);
     const Mac& m = device.mac;
     char mac[18];
@@ -198,7 +202,7 @@ std::map<std::string, std::string> factoryFiles(const DeviceConfig& device) {
         "USERNAME=\nPASSWORD=\nISP=EarthLink\nALWAYS_UP=no\nDEFAULT_ROUTE=yes\nENABLED=no\n"
         "SHELL_LOGIN=yes\nSEND_CR=no\n";
     files[second ? "/etc/config/ftp0.conf" : "/etc/config/ftp.conf"] =
-        scriptFormUpload(versionLine)
+        firmwareBefore(versionLine, 6)  // older firmware keeps its upload settings as an FTP script
             ? "timeout 300\nbinary\npassive\nquit\n"
             : "timeout=300\nhostname=\nuser=\npassword=\npassive=on\narchive=off\ndelete_file=off\n"
               "iis_bug=off\nfilename=\nfilename2=\nfilename3=\n";

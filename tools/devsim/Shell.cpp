@@ -128,7 +128,10 @@ std::string ifconfigText(const DeviceConfig& device, Ipv4 address) {
 }  // namespace
 
 Shell::Shell(DeviceState& device, Terminal& terminal, Kind kind)
-    : device_(device), terminal_(terminal), kind_(kind), prompts_{device.config().shell.prompt} {}
+    : device_(device),
+      terminal_(terminal),
+      kind_(kind),
+      prompts_{kind == Kind::Console ? consolePromptOf(device.config()) : device.config().shell.prompt} {}
 
 bool Shell::loggedIn() const {
     return mode_ != Mode::User && mode_ != Mode::Password && mode_ != Mode::Ended;
