@@ -164,6 +164,7 @@ std::string Simulator::arpTableText() const {
 }
 
 bool Simulator::writeArpTable(const std::string& path, std::string* error) const {
+    std::lock_guard lock(arpFileWrite_);
     const std::string partial = path + ".partial";
     {
         std::ofstream out(partial, std::ios::trunc);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -62,7 +63,7 @@ public:
     // The devices at their current addresses as rows of /proc/net/arp, for a scan pointed at a file instead
     // of the kernel's table.
     std::string arpTableText() const;
-    // Writes arpTableText() to path, replacing the file in one step.
+    // Writes arpTableText() to path, replacing the file in one step; safe from several threads.
     bool writeArpTable(const std::string& path, std::string* error) const;
 
     // What device `index` has seen since the last start (kept after stop); zeros when out of range.
@@ -87,6 +88,7 @@ private:
     std::vector<BroadcastListener> listeners_;
     std::vector<DeviceCounters> finalCounters_;
     std::function<void(std::size_t)> addressChanged_;
+    mutable std::mutex arpFileWrite_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;
 };

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -258,10 +257,8 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     Simulator simulator(std::move(setup));
-    std::mutex arpFileWrite;
     simulator.onAddressChange([&](std::size_t index) {
         std::string why;
-        std::lock_guard lock(arpFileWrite);
         std::cout << "lmsim: " << identifierOf(simulator.devices()[index]) << " is now at "
                   << lm::dotted(simulator.address(index).value_or(0)) << std::endl;
         if (!arpFile.empty() && !simulator.writeArpTable(arpFile, &why))
