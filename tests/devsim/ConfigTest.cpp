@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <tuple>
 
+#include "BootAddress.h"
 #include "DeviceConfig.h"
 #include "SimulatorConfig.h"
 
@@ -127,6 +128,36 @@ TEST(ConfigTest, FactoryFilesNameTheFamilyTheWayThePcReadsIt) {
     DeviceConfig old = modelDevice(0xC0);
     old.version = "1.0.5";
     EXPECT_EQ(factoryFiles(old).at("/etc/config/ftp.conf").find("hostname="), std::string::npos);
+    // A version line given in the device's files decides, read as the PC reads it.
+    old.shell.files["/etc/version"] = "Lumetra ZelvixXL version 1.0.5\n";
+    EXPECT_EQ(factoryFiles(old).at("/etc/config/ftp0.conf").substr(0, 12), "timeout 300\n");
+    EXPECT_TRUE(factoryFiles(old).contains("/etc/config/sched0.conf"));
+    old.shell.files["/etc/version"] = "Lumetra 1.0.6 ZelvixXL\n";  // no text after the family word
+    EXPECT_NE(factoryFiles(old).at("/etc/config/ftp.conf").find("hostname="), std::string::npos);
+
+    // The console opens a root shell from firmware 1.0.14 on.
+    for (const auto& [version, prompt] : std::vector<std::pair<std::string, std::string>>{
+             {"1.0.5", "> "}, {"1.0.13", "> "}, {"1.0.14", "# "}, {"1.1.0", "# "}, {"4.2.1", "# "}}) {
+        old.shell.files["/etc/version"] = "Lumetra Zelvix version " + version + "\n";
+        EXPECT_EQ(consolePromptOf(old), prompt) << version;
+    }
+}
+
+TEST(ConfigTest, BootAddressIsTheSavedStaticOne) {
+    const std::vector<std::pair<const char*, const char*>> cases{
+        {"DEVICE=eth0\nBOOTPROTO=none\nIPADDR=10.0.0.5\n", "10.0.0.5"},
+        {"IPADDR=10.0.0.5\r\nBOOTPROTO=Static\r\n", "10.0.0.5"},
+        {"BOOTPROTO=none\nIPADDR=10.0.0.5\nIPADDR=10.0.0.6\n", "10.0.0.6"},  // the last one counts
+        {"BOOTPROTO=dhcp\nIPADDR=10.0.0.5\n", nullptr},
+        {"IPADDR=10.0.0.5\n", nullptr},
+        {"BOOTPROTO=none\nIPADDR=10.0.0\n", nullptr},
+        {"BOOTPROTO=none\nIPADDR=\n", nullptr},
+        {"BOOTPROTO=none\nIPADDR=0.0.0.0\n", nullptr},
+        {"BOOTPROTO=none\nIPADDR=224.0.0.1\n", nullptr},
+        {"BOOTPROTO=none\nMY_IPADDR=10.0.0.5\n", nullptr},
+    };
+    for (const auto& [ifcfg, address] : cases)
+        EXPECT_EQ(bootAddressOf(ifcfg), address ? parseIpv4(address) : std::nullopt) << ifcfg;
 }
 
 TEST(ConfigTest, LoadConfigReportsFileProblems) {

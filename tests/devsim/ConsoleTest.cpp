@@ -51,8 +51,9 @@ protected:
         return Conversation(std::move(fd));
     }
 
+    // To the device where it is now.
     Conversation connect(std::size_t device) const {
-        return Conversation::connect(simulator_->devices()[device].address, simulator_->telnetPort());
+        return Conversation::connect(simulator_->address(device).value_or(0), simulator_->telnetPort());
     }
 
     // Connects and logs in; what follows the prompt is still to be read.
@@ -133,31 +134,48 @@ TEST_F(ConsoleTest, SilentAndSlowFaultsAndGarbageFromThePc) {
     EXPECT_EQ(run(c, "echo alive"), "echo alive\r\nalive\r\n> ");
 }
 
-TEST_F(ConsoleTest, RebootDropsTheSessionAndTheDeviceComesBack) {
-    config_.devices[0].shell.rebootDelayMs = 1500;
+// A reboot ends every session of the device at once, keeps it away for its delay and brings it back
+// with its RAM emptied, on the static address its saved ifcfg-eth0 names: telnet, discovery and the
+// ARP row move. DHCP, or an address this machine does not have, keeps the old one.
+TEST_F(ConsoleTest, RebootDropsSessionsAndComesBackOnTheSavedStaticAddress) {
+    for (DeviceConfig& device : config_.devices)
+        device.shell.rebootDelayMs = 300;
     start();
-    auto c = login(0);
-    auto bystander = login(0);
-    c.send("/bin/cat > /var/tmp/gone\nx\n\x04");
-    ASSERT_TRUE(c.until("> "));
-    ASSERT_TRUE(simulator_->fileText(0, "/var/tmp/gone"));
-
-    c.send("reboot\n");
-    EXPECT_TRUE(c.holdUntilClosed());
-    EXPECT_TRUE(bystander.holdUntilClosed());  // every session of the device ends
-    EXPECT_FALSE(simulator_->deviceUp(0));
-    // Another device on the same port is not affected.
-    auto other = login(1);
-    EXPECT_EQ(run(other, "echo up"), "echo up\r\nup\r\n> ");
-
-    ASSERT_TRUE(simulator_->waitUntilUp(0, test::kStepLimit));
-    auto back = login(0);
-    EXPECT_EQ(run(back, "ls /var/tmp"), "ls /var/tmp\r\n> ");  // RAM was lost
-    EXPECT_EQ(simulator_->counters(0).reboots, 1u);
+    const Ipv4 moved = *parseIpv4("127.0.2.99");
+    const std::vector<std::pair<std::string, Ipv4>> cases{
+        {"DEVICE=eth0\nBOOTPROTO=none\nIPADDR=127.0.2.99\nNETMASK=255.255.255.0\n", moved},
+        {"DEVICE=eth0\nBOOTPROTO=dhcp\nIPADDR=127.0.2.98\n", config_.devices[1].address},
+        {"BOOTPROTO=static\nIPADDR=192.0.2.1\n", config_.devices[2].address},  // not this machine's
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& [ifcfg, after] = cases[i];
+        auto c = login(i);
+        auto bystander = login(i);
+        c.send(
+            "/bin/cat > /var/tmp/ifcfg-eth0\n" + ifcfg + "\x04" +
+            "mv /var/tmp/ifcfg-eth0 /etc/config/\nkillall -USR1 flatfsd\n/bin/cat > /var/tmp/options\nx\n\x04"
+            "reboot\n");
+        EXPECT_TRUE(c.holdUntilClosed());
+        EXPECT_TRUE(bystander.holdUntilClosed());
+        // Another device on the same port is not affected.
+        auto other = login((i + 1) % cases.size());
+        EXPECT_EQ(run(other, "echo up"), "echo up\r\nup\r\n> ");
+        ASSERT_TRUE(simulator_->waitUntilUp(i, test::kStepLimit));
+        EXPECT_EQ(simulator_->address(i), after) << ifcfg;
+        auto back = login(i);
+        EXPECT_EQ(run(back, "ls /var/tmp"), "ls /var/tmp\r\n> ");
+        EXPECT_NE(run(back, "ifconfig").find("inet addr:" + dotted(after) + " "), std::string::npos);
+        EXPECT_EQ(simulator_->counters(i).reboots, 1u);
+    }
+    EXPECT_FALSE(Conversation::connect(config_.devices[0].address, simulator_->telnetPort()).valid());
+    auto probe = Conversation::udp();
+    probe.talkTo(simulator_->discoveryPort(), moved);
+    EXPECT_EQ(probe.send("") ? probe.receive() : std::nullopt, replyOf(config_.devices[0]));
+    EXPECT_NE(simulator_->arpTableText().find(dotted(moved) + " "), std::string::npos);
 }
 
 // The console stays logged in while the PC closes and reopens the port; leaving its shell, or a
-// reboot, shows a fresh login.
+// reboot, shows a fresh login. Firmware 4.2.1 opens a root shell there.
 TEST_F(ConsoleTest, SerialSessionOutlivesThePortAndEndsWithExitOrReboot) {
     config_.devices[0].shell.serial = true;
     config_.devices[0].shell.rebootDelayMs = 200;
@@ -174,25 +192,28 @@ TEST_F(ConsoleTest, SerialSessionOutlivesThePortAndEndsWithExitOrReboot) {
         port.send("admin\n");
         EXPECT_EQ(port.until("Password: "), "admin\r\nPassword: ");
         port.send("vorna\n");
-        ASSERT_TRUE(port.until("> "));
+        ASSERT_TRUE(port.until("# "));
     }
     auto port = openPort(path);
     ASSERT_TRUE(port.valid());
     port.send("cd /\n");
-    EXPECT_EQ(port.until("> "), "cd /\r\n> ");
+    EXPECT_EQ(port.until("# "), "cd /\r\n# ");
     port.send("exit\n");
     EXPECT_EQ(port.until("login: "), "exit\r\n\r\nzelvixxl login: ");
     EXPECT_EQ(simulator_->counters(0).logins, 1u);
 
-    port.send("admin\nvorna\nreboot\n");
+    // The wizard's steps over the console: a new address written, moved, saved; the reboot moves the device.
+    port.send("admin\nvorna\n/bin/cat > /var/tmp/ifcfg-eth0\nBOOTPROTO=none\nIPADDR=127.0.2.77\n\x04");
+    port.send("mv /var/tmp/ifcfg-eth0 /etc/config/\nkillall -USR1 flatfsd\nreboot\n");
     ASSERT_TRUE(port.until("going down"));
     // The console comes back by itself with the boot text and the login prompt.
     const auto boot = port.until("login: ");
     ASSERT_TRUE(boot);
     EXPECT_NE(boot->find("Linux version"), std::string::npos);
     EXPECT_TRUE(simulator_->deviceUp(0));
+    EXPECT_EQ(simulator_->address(0), parseIpv4("127.0.2.77"));
     port.send("admin\nvorna\n");
-    EXPECT_TRUE(port.until("> "));
+    EXPECT_TRUE(port.until("# "));
 }
 
 }  // namespace

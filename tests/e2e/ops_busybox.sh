@@ -1,39 +1,22 @@
 #!/usr/bin/env bash
-# The device operations against a real telnet device: busybox telnetd with busybox login and an ash
-# login shell, in network, mount and process namespaces of its own. The device's own commands only
-# log what reached them; each case may change what they do.
+# The device operations against a real telnet device (busybox_device.sh). The device's own commands
+# only log what reached them; each case may change what they do.
 # Usage: ops_busybox.sh LMTOOLS-CLI REMOTE-WRITE PTY-ANSWER
 set -euo pipefail
 cli="$1"; writer="$2"; answer="$3"
 . "$(dirname "$0")/netns.sh"
 netns_require
-busybox=$(command -v busybox || true)
-if [ -z "$busybox" ] || ! "$busybox" --list | grep -qx telnetd; then
-  echo "SKIPPED: needs a busybox with telnetd (Debian: busybox-static)"
-  exit 77
-fi
+. "$(dirname "$0")/busybox_device.sh"
+busybox_require
 
 netns_pc pc 10.78.0.1/24
 netns_host pc dev 02:4c:55:c8:00:11 10.78.0.11/24
 
-# The device's root: a static busybox, its own passwd and shadow (admin/vorna) and the profile of
-# its login shell; the flash tool comes with each case. The device runs chrooted, so nothing of the
-# host's /etc is read or changed. Every login shell reads /etc/variant last: there a case redefines
-# commands. rm and vi log too, so the log shows each attempt of a file write.
+# The device's own commands only log what reached them; the flash tool comes with each case. rm and
+# vi log too, so the log shows each attempt of a file write.
 root="$NETNS_TMP/root"
-mkdir -p "$root"/{bin,etc,dev,proc,tmp,var/log,var/tmp,root}
-cp "$busybox" "$root/bin/busybox"
-chroot "$root" /bin/busybox --install -s /bin
-# A real reboot would signal this machine's init: the shell's own function stands in for it.
-rm -f "$root"/bin/{reboot,halt,poweroff,init}
-hash=$("$busybox" mkpasswd -m sha512 vorna)
-echo "admin:x:0:0:admin:/root:/bin/sh" >"$root/etc/passwd"
-echo "admin:$hash:19000:0:99999:7:::" >"$root/etc/shadow"
-chmod 600 "$root/etc/shadow"
-echo "root:x:0:" >"$root/etc/group"
 log=/var/log/device.log
-cat >"$root/etc/profile" <<PROFILE
-PS1='# '
+busybox_device dev "$root" "$(cat <<PROFILE
 # config refuses "clear", as older firmware does, so the erase takes the flash path.
 config() { echo "config \$*" >>$log; [ "\$1" = clear ] && echo "config: Permission denied"; return 0; }
 reboot() { echo "reboot" >>$log; echo; echo "The system is going down NOW !!"; exit 0; }
@@ -43,33 +26,8 @@ vi() { echo "vi \$*" >>$log; command vi "\$@"; }
 date() { echo "date \$*" >>$log; }
 hwclock() { echo "hwclock \$*" >>$log; }
 clock() { echo "clock \$*" >>$log; }
-. /etc/variant
 PROFILE
-
-ready="$NETNS_TMP/dev.ready"
-cat >"$NETNS_TMP/device.sh" <<DEVICE
-set -e
-hostname zelvixxl
-# A /dev of its own, with its own terminals and this machine's plain device nodes: the device's
-# syslogd makes its /dev/log there, not in this machine's /dev.
-mount -t tmpfs -o mode=755 devices "$root/dev"
-for node in null zero random urandom tty; do
-  : >"$root/dev/\$node"; mount --bind "/dev/\$node" "$root/dev/\$node"
-done
-mkdir "$root/dev/pts"
-mount -t devpts -o newinstance,ptmxmode=0666,mode=620 devpts "$root/dev/pts"
-ln -s pts/ptmx "$root/dev/ptmx"
-# Its own process namespace: ps on the device lists the device's processes only. Its system log
-# is BusyBox syslogd's.
-unshare --pid --fork --mount-proc="$root/proc" chroot "$root" /bin/sh -c \
-  '/bin/busybox syslogd -O /var/log/syslog; exec /bin/busybox telnetd -F -p 23 -l /bin/login' &
-for i in \$(seq 1 100); do
-  ss -ltn | grep -q ':23 ' && { echo up >"$ready"; break; }
-  sleep 0.1
-done
-wait
-DEVICE
-netns_start dev "$ready" unshare --mount --uts bash "$NETNS_TMP/device.sh"
+)"
 
 failures=0
 check() {  # check WHAT EXPECTED ACTUAL

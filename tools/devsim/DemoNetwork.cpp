@@ -53,12 +53,14 @@ std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, SerialP
     config.devices[kRootShellDevice].shell.prompt = "# ";
 
     std::unique_ptr<DemoNetwork> demo(new DemoNetwork);
-    demo->simulator_ = std::make_unique<Simulator>(std::move(config));
-    if (!demo->simulator_->start(error)) return nullptr;
-
     const std::string path = temporaryFile("lmtools-demo-arp-XXXXXX", "", error);
     if (path.empty()) return nullptr;
     demo->arpTablePath_ = path;
+    demo->simulator_ = std::make_unique<Simulator>(std::move(config));
+    // A device that a reboot moved is found at its new address.
+    demo->simulator_->onAddressChange(
+        [simulator = demo->simulator_.get(), path](std::size_t) { simulator->writeArpTable(path, nullptr); });
+    if (!demo->simulator_->start(error)) return nullptr;
     if (!demo->simulator_->writeArpTable(path, error)) return nullptr;
     // The simulated devices need no real echo requests: a setting of the demo's own, allowing them,
     // unless one was named.

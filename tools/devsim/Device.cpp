@@ -1,15 +1,23 @@
 #include "Device.h"
 
+#include <cstdio>
+
+#include "BootAddress.h"
+#include "SharedPort.h"
+
 namespace lm::sim {
 
 Device::Device(DeviceConfig config, Sockets sockets, Ports ports, ConnectionPool& pool,
                std::function<WallClock::time_point()> clock)
     : config_(std::move(config)),
       state_(config_, ports.tftp),
+      socketNumbers_{sockets.discovery.get(), sockets.http.get(), sockets.telnet.get()},
       discovery_(config_, std::move(sockets.discovery), ports.discovery, [this] { return state_.up(); }),
       web_(config_, std::move(sockets.http), pool, std::move(clock), [this] { return state_.up(); }),
       telnet_(state_, std::move(sockets.telnet), pool) {
     state_.onReboot([this] {
+        // Moved before the sessions drop, so whoever saw the reboot finds the device already gone.
+        takeBootAddress();
         telnet_.dropSessions();
         if (console_) console_->rebooted();
     });
@@ -31,7 +39,25 @@ std::string Device::serialPath() const {
     return console_ ? console_->path() : std::string();
 }
 
+void Device::takeBootAddress() {
+    std::lock_guard lock(moving_);
+    const auto saved = state_.files().read("/etc/config/ifcfg-eth0");
+    const auto wanted = saved ? bootAddressOf(*saved) : std::nullopt;
+    if (!wanted || *wanted == state_.address()) return;
+    std::string why;
+    if (!moveSockets(socketNumbers_, *wanted, &why)) {
+        std::fprintf(stderr, "lmsim: device %s stays on %s, as %s cannot be taken: %s\n",
+                     identifierOf(config_).c_str(), dotted(state_.address()).c_str(), dotted(*wanted).c_str(),
+                     why.c_str());
+        return;
+    }
+    state_.setAddress(*wanted);
+    if (loop_) loop_->wake();
+    if (moved_) moved_();
+}
+
 void Device::attach(EventLoop& loop) {
+    loop_ = &loop;
     discovery_.attach(loop);
     web_.attach(loop);
     telnet_.attach(loop);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "ConnectionPool.h"
@@ -58,6 +60,9 @@ public:
     // The console's device path; empty without a console.
     std::string serialPath() const;
 
+    // Called after a reboot has moved the device to another address; set before attach().
+    void onMoved(std::function<void()> listener) { moved_ = std::move(listener); }
+
     // Puts every service's sockets on the loop and starts the console.
     void attach(EventLoop& loop);
     // Ends every wait of the device's own threads and stops the console; sessions end when the
@@ -69,8 +74,17 @@ public:
     DeviceCounters counters() const;
 
 private:
+    // A reboot brings the device up on the static address saved in its ifcfg-eth0, when that is
+    // another one and can be bound; otherwise it stays where it was and says why on stderr.
+    void takeBootAddress();
+
     DeviceConfig config_;
     DeviceState state_;
+    // The services' socket descriptors, kept by number: a move puts new sockets under the same numbers.
+    std::array<int, 3> socketNumbers_;
+    std::mutex moving_;  // two sessions may reboot the device at once
+    EventLoop* loop_ = nullptr;
+    std::function<void()> moved_;
     DiscoveryResponder discovery_;
     WebServer web_;
     TelnetServer telnet_;

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/HexDigit.h"
 
@@ -138,6 +139,8 @@ std::string hostnameOf(const DeviceConfig& device) {
 }
 
 std::string versionLineOf(const DeviceConfig& device) {
+    if (const auto given = device.shell.files.find("/etc/version"); given != device.shell.files.end())
+        return given->second;
     return "Lumetra " + familyOf(device) + " version " + device.version + "\n";
 }
 
@@ -147,17 +150,30 @@ bool isVideoServer(const DeviceConfig& device) {
 
 namespace {
 
-bool secondGeneration(const std::string& family) {
-    for (const char* word : {"Draviel", "Zelvix3", "ZelvixXL", "ZelvixSC", "Wardlumen"})
-        if (family.find(word) != std::string::npos) return true;
+std::string lowered(std::string_view text) {
+    std::string result;
+    for (char c : text)
+        result += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+// The version line read the way the PC reads it: a family word counts when text follows it on
+// its line, and the numbers are those after the first "version".
+bool secondGeneration(const std::string& versionLine) {
+    const std::string line = lowered(versionLine.substr(0, versionLine.find_first_of("\r\n")));
+    for (const char* word : {"draviel", "zelvix3", "zelvixxl", "zelvixsc", "wardlumen"})
+        if (const auto at = line.find(word); at != std::string::npos && at + std::strlen(word) < line.size())
+            return true;
     return false;
 }
 
-// Firmware before 1.0.6 keeps its upload settings as an FTP command script.
-bool scriptFormUpload(const std::string& version) {
+// Firmware 1.0.x below the given patch; false when the line names no version.
+bool firmwareBefore(const std::string& versionLine, int patchLimit) {
+    const auto at = lowered(versionLine).find("version");
     int major = 0, minor = 0, patch = 0;
-    return std::sscanf(version.c_str(), "%d.%d.%d", &major, &minor, &patch) == 3 && major == 1 &&
-           minor == 0 && patch < 6;
+    return at != std::string::npos &&
+           std::sscanf(versionLine.c_str() + at + 7, "%d.%d.%d", &major, &minor, &patch) == 3 && major == 1 &&
+           minor == 0 && patch < patchLimit;
 }
 
 std::string hostPart(const DeviceConfig& device, unsigned last) {
@@ -167,22 +183,26 @@ std::string hostPart(const DeviceConfig& device, unsigned last) {
 
 }  // namespace
 
+std::string consolePromptOf(const DeviceConfig& device) {
+    return firmwareBefore(versionLineOf(device), 14) ? device.shell.prompt : "# ";
+}
+
 std::map<std::string, std::string> factoryFiles(const DeviceConfig& device) {
-    const std::string family = familyOf(device);
-    const bool second = secondGeneration(family);
+    const std::string versionLine = versionLineOf(device);
+    const bool second = secondGeneration(versionLine);
     const Mac& m = device.mac;
     char mac[18];
     std::snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", m[0], m[1], m[2], m[3], m[4], m[5]);
     std::map<std::string, std::string> files;
-    files["/etc/version"] = versionLineOf(device);
+    files["/etc/version"] = versionLine;
     files["/etc/mac"] = std::string(mac) + "\n";
-    files["/etc/config/boa.conf"] = "Port 80\nUser nobody\nGroup nogroup\nDocumentRoot /var/httpd\n";
+    files["/etc/config/boa.conf"] = "Port 80\n";
     files["/etc/config/dialout.conf"] =
         "DEVICE=/dev/ttyS0\nDEVICE_SPEED=38400\nMODEM_INIT=AT&F\nPHONE_NUMBER=\nCONNECT_TIMEOUT=300\n"
         "USERNAME=\nPASSWORD=\nISP=EarthLink\nALWAYS_UP=no\nDEFAULT_ROUTE=yes\nENABLED=no\n"
         "SHELL_LOGIN=yes\nSEND_CR=no\n";
     files[second ? "/etc/config/ftp0.conf" : "/etc/config/ftp.conf"] =
-        scriptFormUpload(device.version)
+        firmwareBefore(versionLine, 6)  // older firmware keeps its upload settings as an FTP script
             ? "timeout 300\nbinary\npassive\nquit\n"
             : "timeout=300\nhostname=\nuser=\npassword=\npassive=on\narchive=off\ndelete_file=off\n"
               "iis_bug=off\nfilename=\nfilename2=\nfilename3=\n";

@@ -127,8 +127,13 @@ std::string familyOf(const DeviceConfig& device);
 // The host name of the login prompt: the configured one or the family in lower case.
 std::string hostnameOf(const DeviceConfig& device);
 
-// The contents of /etc/version.
+// The contents of /etc/version: the text given in the device's files, else one made from its
+// product and version. Its configuration files and console follow it, read as the PC reads it.
 std::string versionLineOf(const DeviceConfig& device);
+
+// The serial console's prompt: firmware from 1.0.14 on opens a root shell ("# ") there; older
+// firmware shows the device's prompt until "/bin/nsh".
+std::string consolePromptOf(const DeviceConfig& device);
 
 // The files a freshly flashed device holds: /etc/version, the /etc/config set, /proc and logs,
 // overlaid by the device's own "files".

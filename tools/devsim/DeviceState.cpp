@@ -15,7 +15,7 @@ void keep(std::deque<T>& log, T entry) {
 }  // namespace
 
 DeviceState::DeviceState(const DeviceConfig& config, uint16_t tftpPort)
-    : config_(config), tftpPort_(tftpPort), files_(factoryFiles(config)) {}
+    : config_(config), tftpPort_(tftpPort), files_(factoryFiles(config)), address_(config.address) {}
 
 void DeviceState::onReboot(std::function<void()> listener) {
     rebootListeners_.push_back(std::move(listener));

@@ -49,6 +49,9 @@ public:
     uint16_t tftpPort() const { return tftpPort_; }
     VirtualFileSystem& files() { return files_; }
     const VirtualFileSystem& files() const { return files_; }
+    // Where the device is now: its configured address until a reboot moves it.
+    Ipv4 address() const { return address_.load(); }
+    void setAddress(Ipv4 address) { address_.store(address); }
 
     // Power: a reboot drops every session at once (through the listeners), keeps the device away for
     // its reboot delay and restarts its files.
@@ -87,6 +90,7 @@ private:
     const DeviceConfig& config_;
     uint16_t tftpPort_;
     VirtualFileSystem files_;
+    std::atomic<Ipv4> address_;
     std::vector<std::function<void()>> rebootListeners_;
 
     mutable std::mutex mutex_;

@@ -27,6 +27,10 @@ void EventLoop::run() {
             if (errno == EINTR) continue;
             return;
         }
+        if (polls[0].revents & POLLIN) {
+            uint64_t count = 0;
+            [[maybe_unused]] const auto got = ::read(wake_.get(), &count, sizeof count);
+        }
         for (std::size_t i = 1; i < polls.size() && !stopping_.load(); ++i)
             if (polls[i].revents & (POLLIN | POLLERR | POLLHUP)) handlers_[i - 1]();
     }
@@ -34,6 +38,10 @@ void EventLoop::run() {
 
 void EventLoop::stop() {
     stopping_.store(true);
+    wake();
+}
+
+void EventLoop::wake() {
     const uint64_t one = 1;
     [[maybe_unused]] const auto written = ::write(wake_.get(), &one, sizeof one);
 }

@@ -24,6 +24,9 @@ public:
     void run();
     // May be called from any thread, also before run(); run() then returns at once.
     void stop();
+    // From any thread: the loop looks at every descriptor afresh, so a number that now names
+    // another socket is watched from then on (a poll under way keeps the old socket alive).
+    void wake();
 
 private:
     UniqueFd wake_;

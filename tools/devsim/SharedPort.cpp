@@ -1,5 +1,6 @@
 #include "SharedPort.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -39,11 +40,25 @@ uint16_t portOf(int fd) {
     return ntohs(sa.sin_port);
 }
 
+const char* kindOf(Transport transport) {
+    return transport == Transport::Udp ? "UDP" : "TCP";
+}
+
+std::string bindProblem(Transport transport, Ipv4 address, uint16_t port, int why) {
+    return std::string("cannot bind ") + kindOf(transport) + " " + dotted(address) + ":" +
+           std::to_string(port) + ": " + std::strerror(why);
+}
+
+int intOption(int fd, int name) {
+    int value = 0;
+    socklen_t length = sizeof value;
+    return ::getsockopt(fd, SOL_SOCKET, name, &value, &length) == 0 ? value : 0;
+}
+
 }  // namespace
 
 std::optional<SharedPort> bindSharedPort(Transport transport, std::span<const Endpoint> endpoints,
                                          uint16_t port, std::string* error) {
-    const char* kind = transport == Transport::Udp ? "UDP" : "TCP";
     if (endpoints.empty()) return SharedPort{port, {}};
     for (int attempt = 0; attempt < (port == 0 ? kAttempts : 1); ++attempt) {
         SharedPort shared;
@@ -57,9 +72,7 @@ std::optional<SharedPort> bindSharedPort(Transport transport, std::span<const En
                     clash = true;  // the chosen port is taken elsewhere: try another
                     break;
                 }
-                if (error)
-                    *error = std::string("cannot bind ") + kind + " " + dotted(endpoint.address) + ":" +
-                             std::to_string(shared.port) + ": " + std::strerror(why);
+                if (error) *error = bindProblem(transport, endpoint.address, shared.port, why);
                 return std::nullopt;
             }
             if (shared.port == 0) shared.port = portOf(fd.get());
@@ -67,8 +80,29 @@ std::optional<SharedPort> bindSharedPort(Transport transport, std::span<const En
         }
         if (!clash) return shared;
     }
-    if (error) *error = std::string("found no ") + kind + " port free on every device address";
+    if (error) *error = std::string("found no ") + kindOf(transport) + " port free on every device address";
     return std::nullopt;
+}
+
+bool moveSockets(std::span<const int> fds, Ipv4 to, std::string* error) {
+    std::vector<UniqueFd> moved;
+    for (int fd : fds) {
+        const Transport transport = intOption(fd, SO_TYPE) == SOCK_DGRAM ? Transport::Udp : Transport::Tcp;
+        const uint16_t port = portOf(fd);
+        UniqueFd fresh = bindOne(transport, {to, intOption(fd, SO_REUSEADDR) != 0}, port);
+        if (!fresh) {
+            if (error) *error = bindProblem(transport, to, port, errno);
+            return false;
+        }
+        moved.push_back(std::move(fresh));
+    }
+    // dup3 closes the old socket and keeps close-on-exec; non-blocking belongs to the socket itself.
+    for (std::size_t i = 0; i < fds.size(); ++i)
+        if (::dup3(moved[i].get(), fds[i], O_CLOEXEC) < 0) {
+            if (error) *error = std::string("cannot replace a socket: ") + std::strerror(errno);
+            return false;
+        }
+    return true;
 }
 
 }  // namespace lm::sim

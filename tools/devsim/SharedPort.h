@@ -32,4 +32,10 @@ struct SharedPort {
 std::optional<SharedPort> bindSharedPort(Transport transport, std::span<const Endpoint> endpoints,
                                          uint16_t port, std::string* error);
 
+// Moves sockets made by bindSharedPort to another address, each keeping its transport, port and
+// options. All are bound first; only then does each new socket take its old one's descriptor number,
+// so whoever watches or serves a number now has the moved socket. False with a reason when one
+// cannot be bound (the address is not this machine's, or taken); the old sockets stay as they were.
+bool moveSockets(std::span<const int> fds, Ipv4 to, std::string* error);
+
 }  // namespace lm::sim

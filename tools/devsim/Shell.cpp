@@ -110,10 +110,10 @@ std::string dmesgText(const DeviceConfig& device) {
            "mbus: 3 devices found\n";
 }
 
-std::string ifconfigText(const DeviceConfig& device) {
-    const uint32_t host = ntohl(device.address);
+std::string ifconfigText(const DeviceConfig& device, Ipv4 address) {
+    const uint32_t host = ntohl(address);
     return "eth0      Link encap:Ethernet  HWaddr " + macText(device) +
-           "\n          inet addr:" + dotted(device.address) + "  Bcast:" + dotted(htonl(host | 0xFF)) +
+           "\n          inet addr:" + dotted(address) + "  Bcast:" + dotted(htonl(host | 0xFF)) +
            "  Mask:255.255.255.0\n"
            "          UP BROADCAST RUNNING MULTICAST  MTU:1500  Metric:1\n"
            "          RX packets:18231 errors:0 dropped:0 overruns:0 frame:0\n"
@@ -128,7 +128,10 @@ std::string ifconfigText(const DeviceConfig& device) {
 }  // namespace
 
 Shell::Shell(DeviceState& device, Terminal& terminal, Kind kind)
-    : device_(device), terminal_(terminal), kind_(kind), prompts_{device.config().shell.prompt} {}
+    : device_(device),
+      terminal_(terminal),
+      kind_(kind),
+      prompts_{kind == Kind::Console ? consolePromptOf(device.config()) : device.config().shell.prompt} {}
 
 bool Shell::loggedIn() const {
     return mode_ != Mode::User && mode_ != Mode::Password && mode_ != Mode::Ended;
@@ -389,7 +392,7 @@ bool Shell::runCommand(const std::string& typed, const std::vector<std::string>&
     } else if (name == "dmesg") {
         text(dmesgText(device));
     } else if (name == "ifconfig") {
-        text(ifconfigText(device));
+        text(ifconfigText(device, device_.address()));
     } else if (name == "date") {
         date(args);
     } else if (name == "hwclock" || name == "clock") {
@@ -713,7 +716,7 @@ void Shell::netflash(const std::vector<std::string>& args) {
     line("netflash: fetching " + flash.file + " from " + flash.server + " ...");
     flush();
     const ShellFaults& faults = device_.config().shell.faults;
-    TftpClient client(device_.config().address, {faults.lostAck, faults.repeatAck}, kTftpTimeout,
+    TftpClient client(device_.address(), {faults.lostAck, faults.repeatAck}, kTftpTimeout,
                       [this] { return device_.halted(); });
     uint64_t shown = 0;
     const TftpResult result = client.fetch(*server, device_.tftpPort(), flash.file, [&](uint64_t bytes) {

@@ -24,12 +24,12 @@ void allowDescriptors(std::size_t needed) {
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-std::string arpRow(const DeviceConfig& device) {
+std::string arpRow(const DeviceConfig& device, Ipv4 address) {
     const Mac& m = device.mac;
-    const bool loopback = (ntohl(device.address) >> 24) == 127;
+    const bool loopback = (ntohl(address) >> 24) == 127;
     char row[128];
     std::snprintf(row, sizeof row, "%-16s 0x%-10x0x%-10x%02x:%02x:%02x:%02x:%02x:%02x     *        %s\n",
-                  dotted(device.address).c_str(), 1u, 2u, m[0], m[1], m[2], m[3], m[4], m[5],
+                  dotted(address).c_str(), 1u, 2u, m[0], m[1], m[2], m[3], m[4], m[5],
                   loopback ? "lo" : "eth0");
     return row;
 }
@@ -122,6 +122,9 @@ bool Simulator::bindAndCreate(std::string* error) {
             Device::Sockets{std::move(discovery->sockets[i]), std::move(http->sockets[i]),
                             std::move(telnet->sockets[i])},
             Device::Ports{discoveryPort_, httpPort_, config_.tftpPort}, *pool_, clock));
+        devices_.back()->onMoved([this, i] {
+            if (addressChanged_) addressChanged_(i);
+        });
         std::string why;
         if (!devices_.back()->openConsole(&why)) {
             if (error) *error = "device " + std::to_string(i) + ": " + why;
@@ -155,12 +158,13 @@ void Simulator::stop() {
 
 std::string Simulator::arpTableText() const {
     std::string text = "IP address       HW type     Flags       HW address            Mask     Device\n";
-    for (const DeviceConfig& device : config_.devices)
-        text += arpRow(device);
+    for (std::size_t i = 0; i < config_.devices.size(); ++i)
+        text += arpRow(config_.devices[i], address(i).value_or(config_.devices[i].address));
     return text;
 }
 
 bool Simulator::writeArpTable(const std::string& path, std::string* error) const {
+    std::lock_guard lock(arpFileWrite_);
     const std::string partial = path + ".partial";
     {
         std::ofstream out(partial, std::ios::trunc);
@@ -191,6 +195,11 @@ const Device* Simulator::device(std::size_t index) const {
 std::string Simulator::serialPath(std::size_t index) const {
     const Device* d = device(index);
     return d ? d->serialPath() : std::string();
+}
+
+std::optional<Ipv4> Simulator::address(std::size_t index) const {
+    const Device* d = device(index);
+    return d ? std::optional(d->state().address()) : std::nullopt;
 }
 
 std::optional<std::string> Simulator::fileText(std::size_t index, const std::string& path) const {

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -39,7 +41,13 @@ public:
     uint16_t tftpPort() const { return config_.tftpPort; }
     const std::vector<DeviceConfig>& devices() const { return config_.devices; }
 
+    // Called with the device's index, on the rebooting device's thread, whenever a reboot has moved
+    // a device to another address. Set before start().
+    void onAddressChange(std::function<void(std::size_t)> listener) { addressChanged_ = std::move(listener); }
+
     // While running, per device (empty or nullopt when out of range or stopped):
+    // where the device is now: its configured address until a reboot moves it.
+    std::optional<Ipv4> address(std::size_t index) const;
     // the serial console's device path; empty when the device has none.
     std::string serialPath(std::size_t index) const;
     // A file as the device holds it now.
@@ -52,9 +60,10 @@ public:
     bool deviceUp(std::size_t index) const;
     bool waitUntilUp(std::size_t index, Milliseconds limit) const;
 
-    // The devices as rows of /proc/net/arp, for a scan pointed at a file instead of the kernel's table.
+    // The devices at their current addresses as rows of /proc/net/arp, for a scan pointed at a file instead
+    // of the kernel's table.
     std::string arpTableText() const;
-    // Writes arpTableText() to path, replacing the file in one step.
+    // Writes arpTableText() to path, replacing the file in one step; safe from several threads.
     bool writeArpTable(const std::string& path, std::string* error) const;
 
     // What device `index` has seen since the last start (kept after stop); zeros when out of range.
@@ -78,6 +87,8 @@ private:
     std::vector<std::unique_ptr<Device>> devices_;
     std::vector<BroadcastListener> listeners_;
     std::vector<DeviceCounters> finalCounters_;
+    std::function<void(std::size_t)> addressChanged_;
+    mutable std::mutex arpFileWrite_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;
 };

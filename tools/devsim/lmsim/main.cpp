@@ -257,6 +257,13 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     Simulator simulator(std::move(setup));
+    simulator.onAddressChange([&](std::size_t index) {
+        std::string why;
+        std::cout << "lmsim: " << identifierOf(simulator.devices()[index]) << " is now at "
+                  << lm::dotted(simulator.address(index).value_or(0)) << std::endl;
+        if (!arpFile.empty() && !simulator.writeArpTable(arpFile, &why))
+            std::cerr << "lmsim: " << why << "\n";
+    });
     if (!simulator.start(&error)) {
         std::cerr << "lmsim: " << error << "\n";
         return 1;
