@@ -11,7 +11,7 @@ cli="$1"
 netns_require
 . "$(dirname "$0")/busybox_device.sh"
 busybox_require
-for tool in jq python3; do command -v "$tool" >/dev/null || { echo "SKIPPED: needs $tool"; exit 77; }; done
+for tool in jq; do command -v "$tool" >/dev/null || { echo "SKIPPED: needs $tool"; exit 77; }; done
 
 old=10.79.0.21 new=10.79.0.42 mac=02:4C:55:C8:00:21
 netns_pc pc 10.79.0.1/24
@@ -52,18 +52,6 @@ BOOT
 # The firmware up to 1.0.9 has no nsh; later firmware's nsh is the root shell this one already is.
 printf '#!/bin/sh\necho nsh >>%s\n' "$log" >"$root/bin/nsh"
 chmod 755 "$root/bin/boot" "$root/bin/nsh"
-
-# It answers discovery probes as a camera does, from whatever address it has.
-netns_start dev "$NETNS_TMP/discovery.ready" python3 -c '
-import socket, sys
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-s.bind(("", 7364))
-open(sys.argv[2], "w").write("up\n")
-while True:
-    _, peer = s.recvfrom(2048)
-    version = open(sys.argv[1] + "/etc/version").read().split()[-1]
-    s.sendto(("Lumetra/ZelvixXL-2 cam %s id=024C55-C80021 subtype=VGA" % version).encode(), peer)
-' "$root" "$NETNS_TMP/discovery.ready"
 
 failures=0
 check() {  # check WHAT EXPECTED ACTUAL
