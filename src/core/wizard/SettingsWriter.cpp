@@ -21,6 +21,8 @@ constexpr int kNetworkMoveTurns = 25, kSerialMoveTurns = 8;
 constexpr int kNetworkDependTurns = 90, kSerialDependTurns = 3;
 // Lines a device may send after a command before its prompt: a chatty one cannot hold the writer.
 constexpr int kMaxReplyLines = 16;
+// A device's complaint is shown in the status line; beyond this it is cut.
+constexpr std::size_t kMaxComplaint = 256;
 
 std::string lastLine(const std::string& text) {
     const auto end = text.rfind('\n');
@@ -241,7 +243,7 @@ bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_
             if (!s_.serial().Expect(turns, {complaint, "> ", "# "})) return false;
             text = s_.serial().currentLine;
         }
-        if (said.empty()) said = lineHolding(text, complaint);
+        if (said.empty()) said = lineHolding(text, complaint).substr(0, kMaxComplaint);
         if (shell_.isPromptLine(lastLine(text))) return true;
     }
     return false;

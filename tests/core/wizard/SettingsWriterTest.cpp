@@ -38,94 +38,48 @@ std::string render(const std::vector<SettingsFile>& files, const DeviceSettings&
     return text;
 }
 
-DeviceSettings keyFormWithDepend() {
+// Three models.
+DeviceSettings settingsWith(void (*fill)(DeviceSettings&)) {
     DeviceSettings s;
-    s.secondGeneration = true;
-    s.httpPort = "80";
-    s.modemInit = "AT&F";
-    s.phoneNumber = "5551234";
-    s.ispUser = "joe";
-    s.ispPassword = "pw";
-    s.uploadEnabled = true;
-    s.ftpHost = "ftp.example.com";
-    s.ftpUser = "cam";
-    s.ftpPassword = "secret";
-    s.archive = true;
-    s.ftpPath = "pics/cam.jpg";
-    s.ftpPath2 = DeviceSettings::kNotSupported;
-    s.useIdHtmlName = true;
-    s.macAddress = "02:4C:55:11:9A:2B";
-    s.ipDhcp = false;
-    s.ipAddress = "192.168.1.50";
-    s.netmask = "255.255.255.0";
-    s.hostname = "cam1";
-    s.gateway = "192.168.1.1";
-    s.domain = "example.com";
-    s.dns1 = "192.168.1.1";
-    s.dns2 = "8.8.8.8";
-    s.scheduleEvery = "2";
-    s.scheduleUnit = 60;
-    s.scheduleWindow = true;
-    s.scheduleStart = "08:00";
-    s.scheduleStop = "17:30";
-    s.dayMon = s.dayTue = s.dayWed = s.dayThu = s.dayFri = true;
+    fill(s);
     return s;
 }
-
-DeviceSettings scriptForm() {
-    DeviceSettings s;
-    s.httpPort = "81";
-    s.baudRate = "57600";
-    s.modemInit = "ATZ";
-    s.connectTimeout = "90";
-    s.ispUser = "joe";
-    s.ispPassword = "pw";
-    s.uploadEnabled = true;
-    s.ftpHost = "ftp.example.com";
-    s.ftpUser = "cam";
-    s.ftpPassword = "secret";
-    s.passiveMode = false;
-    s.ftpPath = "images/cam.jpg";
-    s.deleteBeforeRename = s.iisWorkaround = true;
-    s.scheduleStart = "05:00";  // outside the window's form: 24 hours a day
-    s.everyDay = true;
-    return s;
-}
-
-DeviceSettings dialOutAlwaysUp() {
-    DeviceSettings s;
-    s.httpPort = "8080";
-    s.primaryIsNetwork = false;
-    s.alwaysUp = s.disableEthernet = s.sendCr = true;
-    s.shellLogin = false;
-    s.baudRate = "115200";
-    s.modemInit = "ATE1Q0V1&B1";
-    s.phoneNumber = "5551234";
-    s.ispUser = "joe";
-    s.ispPassword = "pw";
-    s.ispName = "AT&T";
-    s.passiveMode = false;
-    s.deleteBeforeRename = true;
-    s.ftpPath = "cam.jpg";
-    s.ftpPath2 = "second/cam.jpg";
-    s.useIdHtmlName = true;  // with no MAC read: no ID to add
-    s.ipAddress = "10.1.2.3";
-    s.netmask = "255.0.0.0";
-    s.hostname = "cam2";
-    s.scheduleEvery = "3 ";
-    s.scheduleUnit = 3600;
+// clang-format off
+const DeviceSettings kKeyFormWithDepend = settingsWith([](DeviceSettings& s) {
+    s.secondGeneration = true; s.macAddress = "02:4C:55:11:9A:2B"; s.httpPort = "80"; s.modemInit = "AT&F";
+    s.phoneNumber = "5551234"; s.ispUser = "joe"; s.ispPassword = "pw"; s.uploadEnabled = true;
+    s.ftpHost = "ftp.example.com"; s.ftpUser = "cam"; s.ftpPassword = "secret"; s.archive = true;
+    s.ftpPath = "pics/cam.jpg"; s.ftpPath2 = DeviceSettings::kNotSupported; s.useIdHtmlName = true;
+    s.ipAddress = "192.168.1.50"; s.netmask = "255.255.255.0"; s.ipDhcp = false; s.hostname = "cam1";
+    s.gateway = "192.168.1.1"; s.domain = "example.com"; s.dns1 = "192.168.1.1"; s.dns2 = "8.8.8.8";
+    s.scheduleEvery = "2"; s.scheduleUnit = 60; s.scheduleWindow = true; s.scheduleStart = "08:00";
+    s.scheduleStop = "17:30"; s.dayMon = s.dayTue = s.dayWed = s.dayThu = s.dayFri = true;
+});
+// DHCP with no address: the broadcast of 255.255.255.255; a window start ignored in 24-hour form.
+const DeviceSettings kScriptForm = settingsWith([](DeviceSettings& s) {
+    s.httpPort = "81"; s.baudRate = "57600"; s.modemInit = "ATZ"; s.connectTimeout = "90"; s.ispUser = "joe";
+    s.ispPassword = "pw"; s.uploadEnabled = true; s.ftpHost = "ftp.example.com"; s.ftpUser = "cam";
+    s.ftpPassword = "secret"; s.passiveMode = false; s.ftpPath = "images/cam.jpg"; s.deleteBeforeRename = true;
+    s.iisWorkaround = true; s.scheduleStart = "05:00"; s.everyDay = true;
+});
+// An upload script with no path or account only connects; "3 " hours.
+const DeviceSettings kDialOutAlwaysUp = settingsWith([](DeviceSettings& s) {
+    s.httpPort = "8080"; s.baudRate = "115200"; s.modemInit = "ATE1Q0V1&B1"; s.phoneNumber = "5551234";
+    s.ispUser = "joe"; s.ispPassword = "pw"; s.ispName = "AT&T"; s.alwaysUp = s.sendCr = true;
+    s.shellLogin = false; s.primaryIsNetwork = false; s.disableEthernet = true; s.ipAddress = "10.1.2.3";
+    s.netmask = "255.0.0.0"; s.hostname = "cam2"; s.scheduleEvery = "3 "; s.scheduleUnit = 3600;
     s.daySun = s.daySat = true;
-    return s;
-}
+});
+// clang-format on
 
 TEST(SettingsFiles, ExactTextsForModels) {
     const struct {
         const char* expected;
         DeviceSettings settings;
         WriteForms forms;
-    } cases[] = {{"key_form_with_depend.txt", keyFormWithDepend(), {true, true}},
-                 {"script_form_1_0_5.txt", scriptForm(), {false, false}},
-                 {"dial_out_always_up.txt", dialOutAlwaysUp(), {true, false}}};
+    } cases[] = {{"key_form_with_depend.txt", kKeyFormWithDepend, {true, true}},
+                 {"script_form_1_0_5.txt", kScriptForm, {false, false}},
+                 {"dial_out_always_up.txt", kDialOutAlwaysUp, {false, false}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         std::ifstream in(std::string(LM_TEST_DATA_DIR) + "/" + c.expected);
@@ -136,15 +90,6 @@ TEST(SettingsFiles, ExactTextsForModels) {
     }
 }
 
-TEST(SettingsFiles, ScriptWithoutPathOrAccountOnlyConnects) {
-    DeviceSettings s;
-    s.ftpTimeout = "60";
-    const auto files = settingsFiles(s, {false, false});
-    const std::vector<std::string> script{"timeout 60", "binary", "passive", "quit"};
-    EXPECT_EQ(files[5].path, "/var/tmp/ftp.conf");
-    EXPECT_EQ(files[5].lines, script);
-}
-
 // The worker against one simulated device, with fast timing.
 class SettingsWriterTest : public testing::Test {
 protected:
@@ -153,19 +98,19 @@ protected:
         session.reset();
         simulator.reset();
         d.version = version;
-        d.mac = *sim::parseMac("02:4C:55:C8:00:41");
         d.address = *parseIpv4("127.0.72.10");
         d.shell.rebootDelayMs = 20;
         sim::SimulatorConfig config;
-        config.devices = {std::move(d)};
-        simulator = std::make_unique<sim::Simulator>(std::move(config));
+        config.devices = {d};
+        simulator = std::make_unique<sim::Simulator>(config);
         std::string error;
         ASSERT_TRUE(simulator->start(&error)) << error;
+        SerialPortMap ports = SerialPortMap::standard();
+        if (d.shell.serial) ports.set(1, simulator->serialPath(0));
         NetworkProfile profile;
         profile.telnetPort = simulator->telnetPort();
-        SerialPortMap ports = SerialPortMap::standard();
-        if (simulator->devices()[0].shell.serial) ports.set(1, simulator->serialPath(0));
         session = std::make_unique<Session>(profile, Timing::fast(), ports);
+        session->setConnectionIsNetwork(!d.shell.serial);
         session->settings() = settings;
         session->settings().targetIp = "127.0.72.10";
         session->settings().serialPort = "COM1";
@@ -173,73 +118,73 @@ protected:
         std::sscanf(version, "%d.%d.%d", &firmware.major, &firmware.minor, &firmware.patch);
         session->setFirmware(firmware);
     }
-
-    bool sent(const std::string& command) const {
-        for (const auto& c : simulator->commands(0))
-            if (c.starts_with(command)) return true;
+    Outcome write(RecordingPage& page, const WriteOptions& options = {}) {
+        return writeSettings(*session, page.page, nullptr, options);
+    }
+    // The device took the command; the last one before a link closes may still be on its way.
+    bool sent(const std::string& command, Milliseconds wait = Milliseconds(0)) const {
+        const Deadline deadline(wait);
+        do {
+            for (const auto& c : simulator->commands(0))
+                if (c.starts_with(command)) return true;
+            std::this_thread::sleep_for(Milliseconds(1));
+        } while (!deadline.expired());
         return false;
     }
-    bool sentWithin(const std::string& command, Milliseconds limit) const {
-        const Deadline deadline(limit);
-        while (!sent(command) && !deadline.expired())
-            std::this_thread::sleep_for(Milliseconds(1));
-        return sent(command);
-    }
-    // Every file the run moved holds exactly its planned lines, after the reboot.
-    void expectConfigAsPlanned(bool network) {
+    // Every file the run moved holds exactly its planned lines after the reboot.
+    void expectConfigAsPlanned() {
         ASSERT_TRUE(simulator->waitUntilUp(0, kDeviceLimit));
-        const DeviceSettings& s = session->settings();
-        for (const auto& f : settingsFiles(s, {session->newFtpFormat(), session->configDependSupported()})) {
-            const std::string move = "mv " + f.path + " /etc/config/\n";
-            const auto moves = moveCommands(s, network);
-            if (!f.written || std::find(moves.begin(), moves.end(), move) == moves.end()) continue;
+        const auto moves = moveCommands(session->settings(), session->connectionIsNetwork());
+        for (const auto& f : settingsFiles(session->settings(),
+                                           {session->newFtpFormat(), session->configDependSupported()})) {
+            if (std::find(moves.begin(), moves.end(), "mv " + f.path + " /etc/config/\n") == moves.end())
+                continue;
             std::string text;
             for (const auto& line : f.lines)
                 text += line + "\n";
             EXPECT_EQ(simulator->fileText(0, "/etc/config/" + f.path.substr(9)), text) << f.path;
         }
     }
-    static std::vector<std::string> lastCalls(const RecordingPage& page, std::size_t count) {
-        const auto calls = page.calls();
-        return {calls.end() - static_cast<std::ptrdiff_t>(std::min(count, calls.size())), calls.end()};
-    }
 
-    DeviceSettings settings = keyFormWithDepend();
+    DeviceSettings settings = kKeyFormWithDepend;
     std::unique_ptr<sim::Simulator> simulator;
     std::unique_ptr<Session> session;
 };
 
-// The firmware chooses the editor or cat, the upload form and the flash command; a dial-out run's
-// resolv.conf move finds nothing to move and that is no failure.
-TEST_F(SettingsWriterTest, WritesMovesSavesAndRebootsOverTelnet) {
+// The firmware chooses the editor or cat, the upload form and the flash command. A dial-out run's
+// resolv.conf move finds nothing to move, and that is no failure. The console starts inside the
+// editor, as an earlier failed run leaves it.
+TEST_F(SettingsWriterTest, WritesMovesSavesAndReboots) {
     const struct {
         const char* version;
         const char* prompt;
-        bool depend;
-        bool networkPrimary;
-        const char* tool;
-        const char* save;
-    } cases[] = {{"1.0.5", "> ", false, true, "vi", "killall -USR1 flatfsd"},
-                 {"1.0.12", "> ", false, true, "cat", "killall -USR1 flatfsd"},
-                 {"2.0.0", "# ", true, false, "cat", "config save"}};
+        bool serial, depend, networkPrimary;
+        const char *tool, *save;
+    } cases[] = {{"1.0.5", "> ", false, false, true, "vi", "killall -USR1 flatfsd"},
+                 {"1.0.12", "> ", false, false, true, "cat", "killall -USR1 flatfsd"},
+                 {"2.0.0", "# ", false, true, false, "cat", "config save"},
+                 {"1.0.5", "> ", true, false, true, "vi", "killall -USR1 flatfsd"},
+                 {"2.0.0", "# ", true, false, true, "cat", "killall -USR1 flatfsd"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.version);
+        SCOPED_TRACE(std::string(c.version) + (c.serial ? " serial" : " telnet"));
         settings.primaryIsNetwork = c.networkPrimary;
         sim::DeviceConfig d;
         d.shell.prompt = c.prompt;
         d.shell.configDepend = c.depend;
+        d.shell.serial = d.shell.consoleInEditor = c.serial;
         startAt(c.version, d);
         RecordingPage page;
-        EXPECT_EQ(writeSettings(*session, page.page, nullptr), Outcome::Ok);
-        EXPECT_EQ(lastCalls(page, 3), (std::vector<std::string>{"cancel on", "buttons: 2", "next"}));
+        EXPECT_EQ(write(page), Outcome::Ok);
+        const auto calls = page.calls();
+        EXPECT_EQ(std::vector(calls.end() - 3, calls.end()),
+                  (std::vector<std::string>{"cancel on", "buttons: 2", "next"}));
         EXPECT_TRUE(page.saw("cancel off"));
         EXPECT_EQ(page.lastProgress(), 23);
         for (const auto& w : simulator->fileWrites(0))
             EXPECT_EQ(w.tool, c.tool) << w.path;
         EXPECT_EQ(sent("config depend=ALL"), c.depend);
         EXPECT_TRUE(sent(c.save));
-        EXPECT_TRUE(sent("reboot"));
-        expectConfigAsPlanned(true);
+        expectConfigAsPlanned();
     }
 }
 
@@ -252,51 +197,40 @@ TEST_F(SettingsWriterTest, AbortStopsAtItsStageWithoutQuit) {
                  {"Rebooting the device...", true, true, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
-        RecordingPage stopping;
-        stopping.abortOnStatus = c.status;
+        RecordingPage page;
+        page.abortOnStatus = c.status;
         startAt("2.0.0");
-        EXPECT_EQ(writeSettings(*session, stopping.page, nullptr), Outcome::Cancelled);
-        EXPECT_TRUE(stopping.calls().back().starts_with(std::string("status: ") + c.status));
+        EXPECT_EQ(write(page), Outcome::Cancelled);
+        EXPECT_TRUE(page.calls().back().starts_with(std::string("status: ") + c.status));
         EXPECT_EQ(sent("mv "), c.moved);
         EXPECT_EQ(sent("killall -USR1 flatfsd"), c.saved);
-        // The reboot is the last thing sent before the link closes; the device may still be reading it.
-        EXPECT_EQ(c.rebooted ? sentWithin("reboot", kDeviceLimit) : sent("reboot"), c.rebooted);
+        EXPECT_EQ(sent("reboot", c.rebooted ? kDeviceLimit : Milliseconds(0)), c.rebooted);
         EXPECT_FALSE(sent("quit"));
     }
 }
 
 TEST_F(SettingsWriterTest, FailuresStopBeforeTheirEffects) {
+    const std::string refusal = "mv: can't rename '/var/tmp/network': Read-only file system";
     const struct {
-        const char* name;
-        std::map<std::string, std::string> outputs;
-        std::string reason;
+        std::string command, answer, reason;
         bool moved;
-    } cases[] = {
-        {"read back differs",
-         {{"cat /var/tmp/ifcfg-eth0", "DEVICE=eth0\n"}},
-         "the file /var/tmp/ifcfg-eth0 did not read back as written",
-         false},
-        {"move refused",
-         {{"mv /var/tmp/network /etc/config/",
-           "mv: can't rename '/var/tmp/network': Read-only file system\n"}},
-         "mv: can't rename '/var/tmp/network': Read-only file system",
-         true},
-    };
+    } cases[] = {{"cat /var/tmp/ifcfg-eth0", "DEVICE=eth0\n",
+                  "the file /var/tmp/ifcfg-eth0 did not read back as written", false},
+                 {"mv /var/tmp/network /etc/config/", refusal + "\n", refusal, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        RecordingPage failing;
+        SCOPED_TRACE(c.command);
         sim::DeviceConfig d;
-        d.shell.outputs = c.outputs;
+        d.shell.outputs = {{c.command, c.answer}};
         startAt("2.0.0", d);
-        EXPECT_EQ(writeSettings(*session, failing.page, nullptr), Outcome::Failed);
-        const auto statuses = failing.statuses();
-        ASSERT_GE(statuses.size(), 2u);
-        EXPECT_EQ(statuses[statuses.size() - 2], c.reason);
-        EXPECT_EQ(statuses.back(), "Error during update of device configuration files!");
-        EXPECT_EQ(failing.calls().back(), "buttons: 1");
+        RecordingPage page;
+        EXPECT_EQ(write(page), Outcome::Failed);
+        const auto statuses = page.statuses();
+        EXPECT_EQ(std::vector(statuses.end() - 2, statuses.end()),
+                  (std::vector<std::string>{c.reason, "Error during update of device configuration files!"}));
+        EXPECT_EQ(page.calls().back(), "buttons: 1");
         EXPECT_EQ(sent("mv "), c.moved);
         EXPECT_FALSE(sent("killall"));
-        EXPECT_TRUE(sent("quit"));
+        EXPECT_TRUE(sent("quit", kDeviceLimit));
     }
 }
 
@@ -305,7 +239,7 @@ TEST_F(SettingsWriterTest, RefusedLoginCancelsTheSheet) {
     d.shell.faults.refusePassword = true;
     startAt("2.0.0", d);
     RecordingPage page;
-    EXPECT_EQ(writeSettings(*session, page.page, nullptr), Outcome::Cancelled);
+    EXPECT_EQ(write(page), Outcome::Cancelled);
     EXPECT_EQ(page.calls(), std::vector<std::string>{"cancel"});
 }
 
@@ -313,36 +247,11 @@ TEST_F(SettingsWriterTest, DryRunPlansWithoutWriting) {
     startAt("2.0.0");
     RecordingPage page;
     std::vector<SettingsFile> planned;
-    WriteOptions options;
-    options.dryRun = true;
-    options.planned = [&](const std::vector<SettingsFile>& files) { planned = files; };
-    EXPECT_EQ(writeSettings(*session, page.page, nullptr, options), Outcome::Ok);
+    EXPECT_EQ(write(page, {.dryRun = true, .planned = [&](const auto& files) { planned = files; }}),
+              Outcome::Ok);
     EXPECT_EQ(planned.size(), 12u);
     EXPECT_TRUE(simulator->fileWrites(0).empty());
     EXPECT_FALSE(sent("date") || sent("mv ") || sent("reboot"));
-}
-
-// The console left inside the editor by an earlier run is brought back to its shell first; the
-// older firmware writes with the editor, the newer one (a root shell) with cat.
-TEST_F(SettingsWriterTest, SerialConsoleInEditorRecoversAndWrites) {
-    const struct {
-        const char* version;
-        const char* prompt;
-        const char* tool;
-    } cases[] = {{"1.0.5", "> ", "vi"}, {"2.0.0", "# ", "cat"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.version);
-        sim::DeviceConfig d;
-        d.shell.serial = d.shell.consoleInEditor = true;
-        d.shell.prompt = c.prompt;
-        startAt(c.version, d);
-        session->setConnectionIsNetwork(false);
-        RecordingPage page;
-        EXPECT_EQ(writeSettings(*session, page.page, nullptr), Outcome::Ok);
-        EXPECT_EQ(page.calls().back(), "next");
-        EXPECT_EQ(simulator->fileWrites(0).back().tool, c.tool);
-        expectConfigAsPlanned(false);
-    }
 }
 
 }  // namespace
