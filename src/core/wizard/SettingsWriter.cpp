@@ -29,19 +29,13 @@ std::string lastLine(const std::string& text) {
     return end == std::string::npos ? text : text.substr(end + 1);
 }
 
-std::string withoutLineEnd(std::string line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    return line;
-}
-
 // The line of text that holds marker, without its line end; empty when none does.
 std::string lineHolding(const std::string& text, std::string_view marker) {
     const auto at = text.find(marker);
     if (marker.empty() || at == std::string::npos) return {};
     const auto start = text.rfind('\n', at);
     const auto from = start == std::string::npos ? 0 : start + 1;
-    return withoutLineEnd(text.substr(from, text.find('\n', at) - from));
+    return text.substr(from, text.find_first_of("\r\n", at) - from);
 }
 
 // "mv /var/tmp/boa.conf /etc/config/\n" -> "/var/tmp/boa.conf".
@@ -193,7 +187,7 @@ Outcome SettingsWriterRun::moveFiles(const std::vector<SettingsFile>& files) {
     for (const std::string& command : moveCommands(s_.settings(), network())) {
         std::string said;
         if (!runLine(command, network() ? kNetworkMoveTurns : kSerialMoveTurns, "mv:", said))
-            return fail(Outcome::NoAnswer, "no prompt after " + withoutLineEnd(command));
+            return fail(Outcome::NoAnswer, "no prompt after " + command.substr(0, command.size() - 1));
         if (!said.empty() && written.count(moveSource(command))) return fail(Outcome::Failed, said);
     }
     page_.step();
