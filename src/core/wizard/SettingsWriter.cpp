@@ -20,7 +20,7 @@ constexpr Milliseconds kRebootStepPause{2000};
 constexpr int kNetworkMoveTurns = 25, kSerialMoveTurns = 8;
 constexpr int kNetworkDependTurns = 90, kSerialDependTurns = 3;
 // Lines a device may send after a command before its prompt: a chatty one cannot hold the writer.
-constexpr int kMaxReplyLines = 16;
+constexpr int kMaxReplyLines = 8;
 // A device's complaint is shown in the status line; beyond this it is cut.
 constexpr std::size_t kMaxComplaint = 256;
 

@@ -243,13 +243,15 @@ TEST_F(SettingsWriterTest, RefusedLoginCancelsTheSheet) {
     EXPECT_EQ(page.calls(), std::vector<std::string>{"cancel"});
 }
 
+// From 1.0.6 on the upload file takes the key form.
 TEST_F(SettingsWriterTest, DryRunPlansWithoutWriting) {
-    startAt("2.0.0");
+    startAt("1.0.6");
     RecordingPage page;
     std::vector<SettingsFile> planned;
     EXPECT_EQ(write(page, {.dryRun = true, .planned = [&](const auto& files) { planned = files; }}),
               Outcome::Ok);
-    EXPECT_EQ(planned.size(), 12u);
+    ASSERT_EQ(planned.size(), 12u);
+    EXPECT_EQ(planned[5].lines.front(), "timeout=300");
     EXPECT_TRUE(simulator->fileWrites(0).empty());
     EXPECT_FALSE(sent("date") || sent("mv ") || sent("reboot"));
 }
