@@ -176,6 +176,7 @@ TEST_F(SettingsWriterTest, WritesMovesSavesAndReboots) {
         RecordingPage page;
         EXPECT_EQ(write(page), Outcome::Ok);
         const auto calls = page.calls();
+        ASSERT_GE(calls.size(), 3u);
         EXPECT_EQ(std::vector(calls.end() - 3, calls.end()),
                   (std::vector<std::string>{"cancel on", "buttons: 2", "next"}));
         EXPECT_TRUE(page.saw("cancel off"));
@@ -225,6 +226,7 @@ TEST_F(SettingsWriterTest, FailuresStopBeforeTheirEffects) {
         RecordingPage page;
         EXPECT_EQ(write(page), Outcome::Failed);
         const auto statuses = page.statuses();
+        ASSERT_GE(statuses.size(), 2u);
         EXPECT_EQ(std::vector(statuses.end() - 2, statuses.end()),
                   (std::vector<std::string>{c.reason, "Error during update of device configuration files!"}));
         EXPECT_EQ(page.calls().back(), "buttons: 1");
