@@ -139,7 +139,8 @@ Outcome DeviceSession::EnterNsh(bool& rootPrompt) {
             return Outcome::Ok;
         }
         serial.Write("/bin/nsh\n");
-        rootPrompt = serial.Expect(5, {"> ", "# "}) && contains(serial.currentLine, "# ");
+        // Only the root prompt counts: the line of the command's echo starts with the prompt before it.
+        rootPrompt = serial.Expect(5, {"# "}) != 0;
         return rootPrompt ? Outcome::Ok : Outcome::NoAnswer;
     }
 

@@ -164,6 +164,7 @@ TEST_F(SettingsWriterTest, WritesMovesSavesAndReboots) {
                  {"1.0.12", "> ", false, false, true, "cat", "killall -USR1 flatfsd"},
                  {"2.0.0", "# ", false, true, false, "cat", "config save"},
                  {"1.0.5", "> ", true, false, true, "vi", "killall -USR1 flatfsd"},
+                 {"1.0.12", "> ", true, false, true, "cat", "killall -USR1 flatfsd"},
                  {"2.0.0", "# ", true, false, true, "cat", "killall -USR1 flatfsd"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.version) + (c.serial ? " serial" : " telnet"));
