@@ -179,9 +179,6 @@ Lines resolver(const DeviceSettings& s) {
     if (!s.domain.empty()) lines.push_back("domain " + s.domain);
     for (const std::string* server : {&s.dns1, &s.dns2, &s.dns3})
         if (!server->empty()) lines.push_back("nameserver " + *server);
-    // The editor cannot save an empty file, only one blank line, which the resolver skips as well:
-    // written so, the file reads back as planned whichever way it is written.
-    if (lines.empty()) lines.emplace_back();
     return lines;
 }
 
