@@ -112,7 +112,8 @@ protected:
         session = std::make_unique<Session>(profile, Timing::fast(), ports);
         session->setConnectionIsNetwork(!d.shell.serial);
         session->settings() = settings;
-        session->settings().targetIp = "127.0.72.10";
+        // It keeps its address, so the reboot brings it back where it was.
+        session->settings().targetIp = session->settings().ipAddress = "127.0.72.10";
         session->settings().serialPort = "COM1";
         FirmwareVersion firmware;
         std::sscanf(version, "%d.%d.%d", &firmware.major, &firmware.minor, &firmware.patch);
