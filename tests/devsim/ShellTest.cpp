@@ -162,6 +162,8 @@ TEST_F(ShellTest, EditorWritesOrLeavesWithoutSaving) {
     type("iabc\x1b:w\n");
     EXPECT_EQ(state_->files().read("/var/tmp/partial"), "abc\n");
     EXPECT_EQ(type(":q\n"), ":q\r\n> ");
+    type("vi /var/tmp/empty\n");
+    EXPECT_EQ(type("i\x1b:wq\n"), ":wq\r\n\"/var/tmp/empty\" 1L, 1C written\r\n> ");
     type("vi /nowhere/file\n");
     EXPECT_EQ(type("ix\x1b:wq\n"), "x:wq\r\n\"/nowhere/file\" write error\r\n> ");
 }

@@ -269,6 +269,8 @@ void Shell::writeEditedFile(bool leave) {
     const bool editor = mode_ != Mode::CatWrite;
     const std::string& target = editor ? editPath_ : catPath_;
     std::string content = editor ? editText_ + (editLine_.empty() ? "" : editLine_ + "\n") : catText_;
+    // The editor's buffer always holds a line: an empty one is saved as one blank line (1L, 1C).
+    if (editor && content.empty()) content = "\n";
     const bool overflow = editor ? editOverflow_ : catOverflow_;
     const auto result =
         overflow ? VirtualFileSystem::Result::NoSpace : device_.files().write(target, content);

@@ -40,7 +40,8 @@ public:
     // Ok, NoAnswer, Refused ("Invalid argument") or Failed (the device cannot open the file).
     Outcome ReadRemoteFile(const std::string& path);
     // Writes the session's remote lines into path, checks that "ls " + listingArgument shows
-    // expected, and reads the file back: Ok only when it holds exactly those lines.
+    // expected, and reads the file back: Ok only when it holds exactly those lines (blank lines
+    // aside, which the console does not show and the editor adds to an empty file).
     Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected);
 

@@ -14,11 +14,13 @@ struct WriteForms {
 };
 
 // One step of the file writing: the path under /var/tmp and its lines. A step that writes nothing
-// (a PPP file the device makes itself) has `written` clear and no lines.
+// (a PPP file the device makes itself) has `written` clear and no lines; `announced` says whether
+// the page still shows "Writing PATH..." for it.
 struct SettingsFile {
     std::string path;
     std::vector<std::string> lines;
     bool written = true;
+    bool announced = true;
 };
 
 // Every file step in order, each file complete from the settings.

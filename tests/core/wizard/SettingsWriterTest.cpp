@@ -1,0 +1,268 @@
+// The settings writer: the files it builds for a few models against expected texts, and the worker
+// against simulated devices over telnet and the serial console, with its aborts and failures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "RecordingPage.h"
+#include "Simulator.h"
+#include "wizard/SettingsWriter.h"
+
+namespace lm::test {
+namespace {
+
+// The longest a simulated device may take to come back or to take what was sent.
+constexpr Milliseconds kDeviceLimit{5000};
+
+std::string render(const std::vector<SettingsFile>& files, const DeviceSettings& s) {
+    std::string text;
+    for (const auto& f : files) {
+        text += "# " + f.path +
+                (f.written     ? ""
+                 : f.announced ? " (not written, announced)"
+                               : " (not written)") +
+                "\n";
+        for (const auto& line : f.lines)
+            text += line + "\n";
+    }
+    for (const bool network : {true, false}) {
+        text += network ? "# moves over the network\n" : "# moves over the serial line\n";
+        for (const auto& move : moveCommands(s, network))
+            text += move;
+    }
+    return text;
+}
+
+// Three models.
+DeviceSettings settingsWith(void (*fill)(DeviceSettings&)) {
+    DeviceSettings s;
+    fill(s);
+    return s;
+}
+// clang-format off
+const DeviceSettings kKeyFormWithDepend = settingsWith([](DeviceSettings& s) {
+    s.secondGeneration = true; s.macAddress = "02:4C:55:11:9A:2B"; s.httpPort = "80"; s.modemInit = "AT&F";
+    s.phoneNumber = "5551234"; s.ispUser = "joe"; s.ispPassword = "pw"; s.uploadEnabled = true;
+    s.ftpHost = "ftp.example.com"; s.ftpUser = "cam"; s.ftpPassword = "secret"; s.archive = true;
+    s.ftpPath = "pics/cam.jpg"; s.ftpPath2 = DeviceSettings::kNotSupported; s.useIdHtmlName = true;
+    s.ipAddress = "192.168.1.50"; s.netmask = "255.255.255.0"; s.ipDhcp = false; s.hostname = "cam1";
+    s.gateway = "192.168.1.1"; s.domain = "example.com"; s.dns1 = "192.168.1.1"; s.dns2 = "8.8.8.8";
+    s.scheduleEvery = "2"; s.scheduleUnit = 60; s.scheduleWindow = true; s.scheduleStart = "08:00";
+    s.scheduleStop = "17:30"; s.dayMon = s.dayTue = s.dayWed = s.dayThu = s.dayFri = true;
+});
+// DHCP with no address: the broadcast of 255.255.255.255; a window start ignored in 24-hour form.
+const DeviceSettings kScriptForm = settingsWith([](DeviceSettings& s) {
+    s.httpPort = "81"; s.baudRate = "57600"; s.modemInit = "ATZ"; s.connectTimeout = "90"; s.ispUser = "joe";
+    s.ispPassword = "pw"; s.uploadEnabled = true; s.ftpHost = "ftp.example.com"; s.ftpUser = "cam";
+    s.ftpPassword = "secret"; s.passiveMode = false; s.ftpPath = "images/cam.jpg"; s.deleteBeforeRename = true;
+    s.iisWorkaround = true; s.scheduleStart = "05:00"; s.everyDay = true;
+});
+// An upload script with no path or account only connects; "3 " hours.
+const DeviceSettings kDialOutAlwaysUp = settingsWith([](DeviceSettings& s) {
+    s.httpPort = "8080"; s.baudRate = "115200"; s.modemInit = "ATE1Q0V1&B1"; s.phoneNumber = "5551234";
+    s.ispUser = "joe"; s.ispPassword = "pw"; s.ispName = "AT&T"; s.alwaysUp = s.sendCr = true;
+    s.shellLogin = false; s.primaryIsNetwork = false; s.disableEthernet = true; s.ipAddress = "10.1.2.3";
+    s.netmask = "255.0.0.0"; s.hostname = "cam2"; s.scheduleEvery = "3 "; s.scheduleUnit = 3600;
+    s.daySun = s.daySat = true;
+});
+// clang-format on
+
+TEST(SettingsFiles, ExactTextsForModels) {
+    const struct {
+        const char* expected;
+        DeviceSettings settings;
+        WriteForms forms;
+    } cases[] = {{"key_form_with_depend.txt", kKeyFormWithDepend, {true, true}},
+                 {"script_form_1_0_5.txt", kScriptForm, {false, false}},
+                 {"dial_out_always_up.txt", kDialOutAlwaysUp, {false, false}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        std::ifstream in(std::string(LM_TEST_DATA_DIR) + "/" + c.expected);
+        ASSERT_TRUE(in);
+        std::stringstream expected;
+        expected << in.rdbuf();
+        EXPECT_EQ(render(settingsFiles(c.settings, c.forms), c.settings), expected.str());
+    }
+}
+
+// The worker against one simulated device, with fast timing.
+class SettingsWriterTest : public testing::Test {
+protected:
+    // A device of that firmware, and a session that knows the firmware as the reader left it.
+    void startAt(const char* version, sim::DeviceConfig d = {}) {
+        session.reset();
+        simulator.reset();
+        d.version = version;
+        d.address = *parseIpv4("127.0.72.10");
+        d.shell.rebootDelayMs = 20;
+        sim::SimulatorConfig config;
+        config.devices = {d};
+        simulator = std::make_unique<sim::Simulator>(config);
+        std::string error;
+        ASSERT_TRUE(simulator->start(&error)) << error;
+        SerialPortMap ports = SerialPortMap::standard();
+        if (d.shell.serial) ports.set(1, simulator->serialPath(0));
+        NetworkProfile profile;
+        profile.telnetPort = simulator->telnetPort();
+        session = std::make_unique<Session>(profile, Timing::fast(), ports);
+        session->setConnectionIsNetwork(!d.shell.serial);
+        session->settings() = settings;
+        // It keeps its address, so the reboot brings it back where it was.
+        session->settings().targetIp = session->settings().ipAddress = "127.0.72.10";
+        session->settings().serialPort = "COM1";
+        FirmwareVersion firmware;
+        std::sscanf(version, "%d.%d.%d", &firmware.major, &firmware.minor, &firmware.patch);
+        session->setFirmware(firmware);
+    }
+    Outcome write(RecordingPage& page, const WriteOptions& options = {}) {
+        return writeSettings(*session, page.page, nullptr, options);
+    }
+    // The device took the command; the last one before a link closes may still be on its way.
+    bool sent(const std::string& command, Milliseconds wait = Milliseconds(0)) const {
+        const Deadline deadline(wait);
+        do {
+            for (const auto& c : simulator->commands(0))
+                if (c.starts_with(command)) return true;
+            std::this_thread::sleep_for(Milliseconds(1));
+        } while (!deadline.expired());
+        return false;
+    }
+    // Every file the run moved holds exactly its planned lines after the reboot; the editor saves
+    // a file without lines as one blank line.
+    void expectConfigAsPlanned(bool editor) {
+        ASSERT_TRUE(simulator->waitUntilUp(0, kDeviceLimit));
+        const auto moves = moveCommands(session->settings(), session->connectionIsNetwork());
+        for (const auto& f : settingsFiles(session->settings(),
+                                           {session->newFtpFormat(), session->configDependSupported()})) {
+            if (std::find(moves.begin(), moves.end(), "mv " + f.path + " /etc/config/\n") == moves.end())
+                continue;
+            std::string text;
+            for (const auto& line : f.lines)
+                text += line + "\n";
+            if (text.empty() && editor) text = "\n";
+            EXPECT_EQ(simulator->fileText(0, "/etc/config/" + f.path.substr(9)), text) << f.path;
+        }
+    }
+
+    DeviceSettings settings = kKeyFormWithDepend;
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<Session> session;
+};
+
+// The firmware chooses the editor or cat, the upload form and the flash command. A dial-out run's
+// resolv.conf move finds nothing to move, and that is no failure. The console starts inside the
+// editor, as an earlier failed run leaves it.
+TEST_F(SettingsWriterTest, WritesMovesSavesAndReboots) {
+    const struct {
+        const char* version;
+        const char* prompt;
+        bool serial, depend, networkPrimary;
+        const char *tool, *save;
+    } cases[] = {{"1.0.5", "> ", false, false, true, "vi", "killall -USR1 flatfsd"},
+                 {"1.0.12", "> ", false, false, true, "cat", "killall -USR1 flatfsd"},
+                 {"2.0.0", "# ", false, true, false, "cat", "config save"},
+                 {"1.0.5", "> ", true, false, true, "vi", "killall -USR1 flatfsd"},
+                 {"1.0.12", "> ", true, false, true, "cat", "killall -USR1 flatfsd"},
+                 {"2.0.0", "# ", true, false, true, "cat", "killall -USR1 flatfsd"}};
+    // No name servers: resolv.conf is a blank line, which the editor must save as well.
+    settings.domain = settings.dns1 = settings.dns2 = "";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.version) + (c.serial ? " serial" : " telnet"));
+        settings.primaryIsNetwork = c.networkPrimary;
+        sim::DeviceConfig d;
+        d.shell.prompt = c.prompt;
+        d.shell.configDepend = c.depend;
+        d.shell.serial = d.shell.consoleInEditor = c.serial;
+        startAt(c.version, d);
+        RecordingPage page;
+        EXPECT_EQ(write(page), Outcome::Ok);
+        const auto calls = page.calls();
+        ASSERT_GE(calls.size(), 3u);
+        EXPECT_EQ(std::vector(calls.end() - 3, calls.end()),
+                  (std::vector<std::string>{"cancel on", "buttons: 2", "next"}));
+        EXPECT_TRUE(page.saw("cancel off"));
+        EXPECT_EQ(page.lastProgress(), 23);
+        for (const auto& w : simulator->fileWrites(0))
+            EXPECT_EQ(w.tool, c.tool) << w.path;
+        EXPECT_EQ(sent("config depend=ALL"), c.depend);
+        EXPECT_TRUE(sent(c.save));
+        expectConfigAsPlanned(c.tool == std::string("vi"));
+    }
+}
+
+TEST_F(SettingsWriterTest, AbortStopsAtItsStageWithoutQuit) {
+    const struct {
+        const char* status;
+        bool moved, saved, rebooted;
+    } cases[] = {{"Writing /var/tmp/ifcfg-eth0", false, false, false},
+                 {"Updating flash memory...", true, true, false},
+                 {"Rebooting the device...", true, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        RecordingPage page;
+        page.abortOnStatus = c.status;
+        startAt("2.0.0");
+        EXPECT_EQ(write(page), Outcome::Cancelled);
+        EXPECT_TRUE(page.calls().back().starts_with(std::string("status: ") + c.status));
+        EXPECT_EQ(sent("mv "), c.moved);
+        EXPECT_EQ(sent("killall -USR1 flatfsd"), c.saved);
+        EXPECT_EQ(sent("reboot", c.rebooted ? kDeviceLimit : Milliseconds(0)), c.rebooted);
+        EXPECT_FALSE(sent("quit"));
+    }
+}
+
+TEST_F(SettingsWriterTest, FailuresStopBeforeTheirEffects) {
+    const std::string refusal = "mv: can't rename '/var/tmp/network': Read-only file system";
+    const struct {
+        std::string command, answer, reason;
+        bool moved;
+    } cases[] = {{"cat /var/tmp/ifcfg-eth0", "DEVICE=eth0\n",
+                  "the file /var/tmp/ifcfg-eth0 did not read back as written", false},
+                 {"mv /var/tmp/network /etc/config/", refusal + "\n", refusal, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        sim::DeviceConfig d;
+        d.shell.outputs = {{c.command, c.answer}};
+        startAt("2.0.0", d);
+        RecordingPage page;
+        EXPECT_EQ(write(page), Outcome::Failed);
+        const auto statuses = page.statuses();
+        ASSERT_GE(statuses.size(), 2u);
+        EXPECT_EQ(std::vector(statuses.end() - 2, statuses.end()),
+                  (std::vector<std::string>{c.reason, "Error during update of device configuration files!"}));
+        EXPECT_EQ(page.calls().back(), "buttons: 1");
+        EXPECT_EQ(sent("mv "), c.moved);
+        EXPECT_FALSE(sent("killall"));
+        EXPECT_TRUE(sent("quit", kDeviceLimit));
+    }
+}
+
+TEST_F(SettingsWriterTest, RefusedLoginCancelsTheSheet) {
+    sim::DeviceConfig d;
+    d.shell.faults.refusePassword = true;
+    startAt("2.0.0", d);
+    RecordingPage page;
+    EXPECT_EQ(write(page), Outcome::Cancelled);
+    EXPECT_EQ(page.calls(), std::vector<std::string>{"cancel"});
+}
+
+// From 1.0.6 on the upload file takes the key form.
+TEST_F(SettingsWriterTest, DryRunPlansWithoutWriting) {
+    startAt("1.0.6");
+    RecordingPage page;
+    std::vector<SettingsFile> planned;
+    EXPECT_EQ(write(page, {.dryRun = true, .planned = [&](const auto& files) { planned = files; }}),
+              Outcome::Ok);
+    ASSERT_EQ(planned.size(), 12u);
+    EXPECT_EQ(planned[5].lines.front(), "timeout=300");
+    EXPECT_TRUE(simulator->fileWrites(0).empty());
+    EXPECT_FALSE(sent("date") || sent("mv ") || sent("reboot"));
+}
+
+}  // namespace
+}  // namespace lm::test
