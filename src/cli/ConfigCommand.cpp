@@ -82,7 +82,8 @@ public:
             part->add_option("HOST", words_, "Device address (leave out with --serial)")->expected(0, 2);
             part->add_option("--serial", serial_,
                              "Use the console on a serial port: COM1..COM32, or AUTO to find it");
-            password_.addTo(*part, "Admin password to start with (else LMTOOLS_PASSWORD, else the default)");
+            passwords_[part == apply_].addTo(
+                *part, "Admin password to start with (else LMTOOLS_PASSWORD, else the default)");
             part->add_flag("-q,--quiet", quiet_,
                            "Show no status lines, only questions, results and failures");
         }
@@ -108,12 +109,12 @@ public:
         } else if (portChoice() < 0) {
             return "--serial takes COM1..COM32 or AUTO, not \"" + serial_ + "\"";
         }
-        return password_.check();
+        return password().check();
     }
 
     int run(CommandContext& context) override {
         Session& session = context.session;
-        if (const auto password = password_.given()) session.setStartPassword(*password);
+        if (const auto given = password().given()) session.setStartPassword(*given);
         DeviceSettings wanted;
         std::set<std::string> given;
         if (apply_->parsed()) {
@@ -138,6 +139,8 @@ public:
     }
 
 private:
+    // Each subcommand has its own option; only the one given counts.
+    const PasswordOption& password() const { return passwords_[apply_->parsed()]; }
     std::string site() const { return serial_.empty() ? words_[0] : serial_; }
 
     // 0 for AUTO, n for COMn, -1 for anything else.
@@ -168,7 +171,10 @@ private:
 
     int finish(Outcome outcome, const TerminalWizardPage& page, CommandContext& context) const {
         if (gInterrupted) return kExitInterrupted;
-        if (outcome != Outcome::Ok && quiet_) context.err << page.lastStatus() << '\n';
+        if (outcome == Outcome::Refused || page.cancelPressed())
+            context.err << "lmtools-cli: config: the device refused the password\n";
+        else if (outcome != Outcome::Ok && quiet_)
+            context.err << page.lastStatus() << '\n';
         return exitStatusFor(outcome);
     }
 
@@ -310,7 +316,7 @@ private:
     CLI::App* apply_ = nullptr;
     std::vector<std::string> words_;
     std::string serial_;
-    PasswordOption password_;
+    PasswordOption passwords_[2];  // show, apply
     PasswordPrompt* prompt_ = nullptr;
     bool terminal_ = false;
     bool quiet_ = false;

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "diag/ActivityMeasures.h"
 #include "platform/Ipv4.h"
+#include "platform/Scanner.h"
 
 namespace lm {
 
@@ -183,7 +183,7 @@ Lines resolver(const DeviceSettings& s) {
 }
 
 Lines schedule(const DeviceSettings& s) {
-    const long long every = readInteger(s.scheduleEvery).value_or(0);
+    const long long every = Scanner(s.scheduleEvery).integer().value_or(0);
     Lines lines{std::string("sched_ftp_command=") + (s.secondGeneration ? "ftpscript0" : "ftpscript"),
                 "sched_ftp_command_wait=20",
                 std::string("sched_ftp_upload=") + onOff(s.uploadEnabled),

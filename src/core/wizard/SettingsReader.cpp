@@ -85,8 +85,9 @@ private:
                 page_.pressCancel();
                 return Outcome::Refused;
             }
+            // Cancelled: the device refused the password and no other was given.
             return failure(login == LoginFailed      ? Outcome::NoAnswer
-                           : login == LoginCancelled ? Outcome::Cancelled
+                           : login == LoginCancelled ? Outcome::Refused
                                                      : Outcome::Failed);
         }
         page_.status("Establishing communication via serial port...");

@@ -76,10 +76,14 @@ private:
 };
 
 Outcome SettingsWriterRun::run(const WriteOptions& options) {
+    page_.progressRange(0, kLastStep);
     page_.startSteps();
     if (const Outcome opened = open(); opened != Outcome::Ok) return opened;
     if (page_.aborted()) return stop();
-    const bool setClock = s_.settings().uploadEnabled && !options.dryRun;
+    // The schedule page's "Set the time from this computer" box, shown when uploading, decides.
+    const DeviceSettings& settings = s_.settings();
+    const bool setClock =
+        !options.dryRun && ((settings.uploadEnabled && settings.setTimeFromPc) || options.setClock);
     if (const Outcome probed = probe(setClock); probed != Outcome::Ok) return probed;
 
     const auto files = settingsFiles(s_.settings(), {s_.newFtpFormat(), s_.configDependSupported()});
@@ -101,8 +105,9 @@ Outcome SettingsWriterRun::open() {
             case LoginFailed:
                 return fail(Outcome::NoAnswer);
             case LoginCancelled:
+                // The device refused the password and no other was given.
                 page_.pressCancel();
-                return Outcome::Cancelled;
+                return Outcome::Refused;
             case LoginBadPassword:
                 return fail(Outcome::Failed, shellValueProblem(ShellValue::Text, s_.password(), "password"));
             default:

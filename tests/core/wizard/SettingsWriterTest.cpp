@@ -247,8 +247,8 @@ TEST_F(SettingsWriterTest, RefusedLoginCancelsTheSheet) {
     d.shell.faults.refusePassword = true;
     startAt("2.0.0", d);
     RecordingPage page;
-    EXPECT_EQ(write(page), Outcome::Cancelled);
-    EXPECT_EQ(page.calls(), std::vector<std::string>{"cancel"});
+    EXPECT_EQ(write(page), Outcome::Refused);
+    EXPECT_EQ(page.calls(), (std::vector<std::string>{"range: 0-24", "cancel"}));
 }
 
 // From 1.0.6 on the upload file takes the key form.
