@@ -1,6 +1,7 @@
 #include "diag/ActivityMeasures.h"
 
 #include "platform/Scanner.h"
+#include "platform/TextMatch.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,20 +33,6 @@ std::string_view withoutLineEnd(std::string_view text) {
     return text;
 }
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), lower);
-    return out;
-}
-
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
 long long clampTo(long long value, long long low, long long high) {
     return std::clamp(value, low, high);
 }
@@ -68,9 +55,9 @@ std::string nthWord(std::string_view text, int n) {
 
 LineValue FindLineValue(const OutputLines& lines, std::string_view key) {
     if (key.empty() || lines.empty()) return {};
-    const std::string wanted = lowerCase(key);
+    const std::string wanted = asciiLower(key);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto at = lowerCase(lines[i]).find(wanted);
+        const auto at = asciiLower(lines[i]).find(wanted);
         if (at == std::string::npos) continue;
         return {std::string(withoutLineEnd(std::string_view(lines[i]).substr(at + wanted.size()))), i};
     }
@@ -141,7 +128,7 @@ bool isNewFirmware(const FirmwareVersion& firmware) {
 }
 
 std::string addressMode(const OutputLines& lines) {
-    const std::string value = lowerCase(skipBlanks(FindLineValue(lines, "BOOTPROTO=").text));
+    const std::string value = asciiLower(skipBlanks(FindLineValue(lines, "BOOTPROTO=").text));
     return value == "dhcp" ? "DHCP" : "Static IP";
 }
 

@@ -1,4 +1,5 @@
 #include "diag/ProductionRules.h"
+#include "platform/TextMatch.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,12 +12,6 @@ bool holds(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
-std::string lowered(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 char characterAt(std::string_view text, std::size_t index) {
     return index < text.size() ? text[index] : '\0';
 }
@@ -25,7 +20,7 @@ char characterAt(std::string_view text, std::size_t index) {
 
 DeviceKind deviceKindOf(const OutputLines& versionLines) {
     if (versionLines.empty()) return DeviceKind::Unknown;
-    const std::string line = lowered(versionLines[FindLineValue(versionLines, "version").line]);
+    const std::string line = asciiLower(versionLines[FindLineValue(versionLines, "version").line]);
     if (holds(line, "zelvix-5407")) return holds(line, "lumetra") ? DeviceKind::A : DeviceKind::B;
     if (holds(line, "draviel6-5407")) return DeviceKind::C;
     if (holds(line, "zelvix version")) return DeviceKind::D;

@@ -4,6 +4,7 @@
 
 #include "link/DeviceClock.h"
 #include "link/TerminalControls.h"
+#include "platform/TextMatch.h"
 
 namespace lm {
 
@@ -17,10 +18,6 @@ constexpr Milliseconds kEscapePause{300};
 // terminal to the program it starts is plain bytes, so an end-of-input byte there would not end
 // cat's input. Nothing is typed for a program before this pause.
 constexpr Milliseconds kStartPause{300};
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 std::string withoutLineEnd(std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "ops/FirmwareUpgrade.h"
+#include "platform/TextMatch.h"
 
 namespace lm {
 
@@ -33,12 +34,6 @@ constexpr FamilyRow kFamilies[] = {
     {208, 209, "Zelvix SC Binary Files|zelvixsc-*.bin", "zelvixsc-"},
 };
 
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 }  // namespace
 
 FirmwareFamily firmwareFamily(int modelCode) {
@@ -56,7 +51,7 @@ std::string firmwareFilter(const FirmwareFamily& family) {
 }
 
 bool looksLikeFamilyFirmware(const std::string& romPath, const FirmwareFamily& family) {
-    return lowered(romPath).find(lowered(family.expectedPrefix)) != std::string::npos;
+    return asciiLower(romPath).find(asciiLower(family.expectedPrefix)) != std::string::npos;
 }
 
 std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device) {

@@ -8,6 +8,7 @@
 #include "link/TftpServer.h"
 #include "ops/MaintenanceOperations.h"
 #include "platform/EchoRequests.h"
+#include "platform/TextMatch.h"
 
 namespace lm {
 
@@ -33,10 +34,6 @@ constexpr Milliseconds kLostConnectionPause{4000};
 constexpr int kPingRestTicks = 20;
 constexpr std::size_t kBlocksPerProgressStep = 32;
 constexpr std::size_t kBlockSize = 512;
-
-bool contains(const std::string& text, const char* what) {
-    return text.find(what) != std::string::npos;
-}
 
 // This computer's address goes into device commands and the TFTP socket: it must be one of the
 // PC's own IPv4 addresses, or the device would be told to fetch the image from somebody else.

@@ -1,4 +1,5 @@
 #include "ops/LogViewer.h"
+#include "platform/TextMatch.h"
 
 #include <algorithm>
 #include <array>
@@ -16,16 +17,6 @@ constexpr Milliseconds kRetryPause{1000};
 // How a device says it cannot run the command at all: asking again gets the same answer.
 constexpr std::array<const char*, 5> kCannotRun{"No such file", "can't open", "not found",
                                                 "Permission denied", "not permitted"};
-
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The first output line says the device could not run the command: it names the command's last
 // word (the file, or the program) and says why.
@@ -63,7 +54,7 @@ Read readOnce(WorkerTask& task, const std::string& command, LogWindow& window) {
 }
 
 Outcome readLog(WorkerTask& task, const LogSource& log, LogWindow& window) {
-    const std::string title = lowerCase(log.title);
+    const std::string title = asciiLower(log.title);
     const std::string command = log.command;
     task.status("Reading " + title + "...");
     TelnetLink& telnet = task.session().telnet();

@@ -1,14 +1,11 @@
 #include "ops/MaintenanceOperations.h"
 
 #include "link/DeviceSession.h"
+#include "platform/TextMatch.h"
 
 namespace lm {
 
 namespace {
-
-bool contains(const std::string& text, const char* what) {
-    return text.find(what) != std::string::npos;
-}
 
 // The line of text that holds what, without its line end.
 std::string lineHolding(const std::string& text, const char* what) {

@@ -9,6 +9,7 @@
 #include "link/ShellInput.h"
 #include "platform/Ipv4.h"
 #include "platform/Scanner.h"
+#include "platform/TextMatch.h"
 #include "wizard/WizardPageUi.h"
 
 namespace lm::wizard {
@@ -52,12 +53,6 @@ void raiseToMinute(std::string& seconds) {
 
 bool emptyAddress(std::string_view address) {
     return address.empty() || address == "0.0.0.0";
-}
-
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 // ---- the view
@@ -569,7 +564,7 @@ PageAnswer nextFtpSetup(WizardModel& m, const PageView& v) {
     s.ftpHost = text(v, kFtpHostField);
     s.ftpUser = text(v, kFtpUserField);
     s.ftpPassword = text(v, kFtpPasswordField);
-    s.ftpPath = lowered(text(v, kFtpPathField));
+    s.ftpPath = asciiLower(text(v, kFtpPathField));
     s.ftpPath2 = text(v, kFtpPath2Field);
     s.archive = checked(v, kArchiveCheck);
     const auto refuse = [](const char* why) { return stay({}, warning(why, "Invalid entry values")); };

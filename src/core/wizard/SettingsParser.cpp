@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "platform/Scanner.h"
+#include "platform/TextMatch.h"
 
 namespace lm {
 
@@ -12,20 +13,6 @@ namespace {
 
 constexpr std::array<std::string_view, 5> kSecondGeneration{"Draviel", "Zelvix3", "ZelvixXL", "ZelvixSC",
                                                             "Wardlumen"};
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), lower);
-    return out;
-}
-
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 std::string withoutTrailingBlanks(std::string text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
@@ -35,22 +22,22 @@ std::string withoutTrailingBlanks(std::string text) {
 }
 
 bool isYes(const std::string& value) {
-    return lowerCase(value) == "yes";
+    return asciiLower(value) == "yes";
 }
 
 }  // namespace
 
 std::size_t SettingsLines::find(std::string_view key) const {
     if (key.empty()) return lines_.size();
-    const std::string lowered = lowerCase(key);
+    const std::string lowered = asciiLower(key);
     for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (contains(lowerCase(lines_[i]), lowered)) return i;
+        if (contains(asciiLower(lines_[i]), lowered)) return i;
     return lines_.size();
 }
 
 std::string SettingsLines::valueAt(std::size_t index, std::string_view key) const {
     const std::string& line = lines_[index];
-    std::string value = line.substr(lowerCase(line).find(lowerCase(key)) + key.size());
+    std::string value = line.substr(asciiLower(line).find(asciiLower(key)) + key.size());
     value = value.substr(0, value.find('\n'));
     return value.substr(0, value.find('\r'));
 }
@@ -158,7 +145,7 @@ void parseUploadFile(std::vector<std::string>& lines, DeviceSettings& s) {
     if (std::string password = withoutTrailingBlanks(file.take("assword=")); !password.empty())
         s.ftpPassword = std::move(password);
 
-    const std::string passive = lowerCase(file.take("passiv"));
+    const std::string passive = asciiLower(file.take("passiv"));
     s.passiveMode = passive == "e" || passive.starts_with("e=on");
     if (const std::string archive = file.take("archive="); contains(archive, "on")) {
         s.archive = true;
@@ -195,7 +182,7 @@ void parseIfcfgEth0(std::vector<std::string>& lines, DeviceSettings& settings) {
     SettingsLines file(lines);
     settings.ipAddress = file.take("IPADDR=");
     settings.netmask = file.take("NETMASK=");
-    settings.ipDhcp = lowerCase(file.take("BOOTPROTO=")) == "dhcp";
+    settings.ipDhcp = asciiLower(file.take("BOOTPROTO=")) == "dhcp";
 }
 
 void parseNetworkFile(std::vector<std::string>& lines, DeviceSettings& settings) {
@@ -238,7 +225,7 @@ void parseScheduleFile(std::vector<std::string>& lines, DeviceSettings& s) {
                                                              {"sched_ftp_day_sat=", &s.daySat}}};
     int on = 0;
     for (const auto& [key, flag] : days) {
-        *flag = lowerCase(file.take(key)) == "on";
+        *flag = asciiLower(file.take(key)) == "on";
         on += *flag;
     }
     s.everyDay = on == 0 || on == 7;

@@ -135,10 +135,7 @@ bool SettingsWriterRun::wakeConsole() {
     SerialLink& serial = s_.serial();
     if (!serial.Write("\ncd /\n")) return false;
     if (serial.Expect(5, {"> ", "# "})) return true;
-    // The escape must arrive alone, or the editor takes it as the start of a key sequence.
-    if (!serial.Write("\x1b")) return false;
-    s_.timing().pause(Milliseconds(300));
-    if (!serial.Write(":q!\n")) return false;
+    leaveEditor(serial, s_.timing());
     serial.Expect(8, {"> ", "# "});
     return serial.Write("\ncd /\n") && serial.Expect(8, {"> ", "# "});
 }
