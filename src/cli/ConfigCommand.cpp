@@ -1,11 +1,11 @@
 #include <unistd.h>
 
-#include <csignal>
 #include <fstream>
 #include <iostream>
 
 #include "Command.h"
 #include "ExitStatus.h"
+#include "InterruptHandler.h"
 #include "SettingsJson.h"
 #include "TerminalPasswordPrompt.h"
 #include "TerminalText.h"
@@ -40,28 +40,19 @@ void interrupted(int) {
     if (gAbort) gAbort->store(true);
 }
 
+// Points the interrupt handler at one run's abort flag while it lives.
 class InterruptDeferral {
 public:
-    explicit InterruptDeferral(std::atomic<bool>& abort) {
+    explicit InterruptDeferral(std::atomic<bool>& abort) : handler_(interrupted) {
         gAbort = &abort;
         gInterrupted = false;
-        struct sigaction action {};
-        action.sa_handler = interrupted;
-        ::sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &savedInt_);
-        ::sigaction(SIGTERM, &action, &savedTerm_);
     }
-    ~InterruptDeferral() {
-        ::sigaction(SIGINT, &savedInt_, nullptr);
-        ::sigaction(SIGTERM, &savedTerm_, nullptr);
-        gAbort = nullptr;
-    }
+    ~InterruptDeferral() { gAbort = nullptr; }
     InterruptDeferral(const InterruptDeferral&) = delete;
     InterruptDeferral& operator=(const InterruptDeferral&) = delete;
 
 private:
-    struct sigaction savedInt_ {};
-    struct sigaction savedTerm_ {};
+    InterruptHandler handler_;
 };
 
 // Reads a device's settings, and with apply writes them back changed.
@@ -170,7 +161,10 @@ private:
     }
 
     int finish(Outcome outcome, const TerminalWizardPage& page, CommandContext& context) const {
-        if (gInterrupted) return kExitInterrupted;
+        if (gInterrupted) {
+            context.err << "lmtools-cli: config: interrupted\n";
+            return kExitInterrupted;
+        }
         if (outcome == Outcome::Refused || page.cancelPressed())
             context.err << "lmtools-cli: config: the device refused the password\n";
         else if (outcome != Outcome::Ok && quiet_)
@@ -273,7 +267,7 @@ private:
         };
         const Outcome written = writeSettings(session, page, prompt_, options);
         writing.breakLine();
-        if (written != Outcome::Ok || dryRun_) return finish(written, writing, context);
+        if (written != Outcome::Ok || dryRun_ || gInterrupted) return finish(written, writing, context);
         return waitForReturn(context);
     }
 

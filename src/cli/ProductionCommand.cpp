@@ -8,9 +8,9 @@
 #include "ScanCommand.h"
 #include "TerminalText.h"
 #include "TextTable.h"
+#include "diag/ProductionTest.h"
 #include "discovery/DeviceInventory.h"
 #include "discovery/DeviceProbe.h"
-#include "diag/ProductionTest.h"
 #include "platform/Ipv4.h"
 
 namespace lm::cli {

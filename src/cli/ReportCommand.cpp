@@ -6,8 +6,8 @@
 
 #include "AtOnceCommand.h"
 #include "TerminalText.h"
-#include "discovery/DeviceProbe.h"
 #include "diag/ActivityReport.h"
+#include "discovery/DeviceProbe.h"
 #include "platform/Ipv4.h"
 
 namespace lm::cli {

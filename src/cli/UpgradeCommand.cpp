@@ -1,9 +1,9 @@
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 
 #include "ExitStatus.h"
+#include "InterruptHandler.h"
 #include "MaintenanceCommand.h"
 #include "discovery/DeviceProbe.h"
 #include "discovery/ModelTable.h"
@@ -21,29 +21,6 @@ void restoreEchoSettingAndExit(int) {
     EchoAllowance::restoreFromSignal();
     ::_exit(kExitInterrupted);
 }
-
-// While it lives, Ctrl-C and SIGTERM put back the echo setting the upgrade may have changed, then
-// end the program with the interrupted status.
-class InterruptGuard {
-public:
-    InterruptGuard() {
-        struct sigaction action {};
-        action.sa_handler = restoreEchoSettingAndExit;
-        ::sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &savedInt_);
-        ::sigaction(SIGTERM, &action, &savedTerm_);
-    }
-    ~InterruptGuard() {
-        ::sigaction(SIGINT, &savedInt_, nullptr);
-        ::sigaction(SIGTERM, &savedTerm_, nullptr);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    struct sigaction savedInt_ {};
-    struct sigaction savedTerm_ {};
-};
 
 class UpgradeCommand : public MaintenanceCommand {
 public:
@@ -84,7 +61,9 @@ public:
             if (pcAddress_.empty())
                 note(context, "this PC has no address to offer the device: give --pc-address");
         }
-        const InterruptGuard guard;
+        // Ctrl-C and SIGTERM put back the echo setting the upgrade may have changed, then end the
+        // program with the interrupted status.
+        const InterruptHandler guard(restoreEchoSettingAndExit);
         return MaintenanceCommand::run(context);
     }
 

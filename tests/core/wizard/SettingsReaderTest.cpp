@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "Simulator.h"
 #include "core/wizard/RecordingPage.h"
+#include "support/SimulatedDevice.h"
 #include "wizard/SerialDetection.h"
 #include "wizard/SettingsParser.h"
 #include "wizard/SettingsReader.h"
@@ -131,21 +131,10 @@ TEST(SettingsParser, ScheduleDialoutAndNetworkFiles) {
     EXPECT_EQ(s.macAddress, "02:4C:55:11:9A:2B");
 }
 
-class ReaderTest : public testing::Test {
+class ReaderTest : public test::SimulatedDeviceTest {
 protected:
     void start(sim::DeviceConfig device) {
-        sim::SimulatorConfig config;
-        config.devices = {std::move(device)};
-        simulator = std::make_unique<sim::Simulator>(std::move(config));
-        std::string error;
-        ASSERT_TRUE(simulator->start(&error)) << error;
-        NetworkProfile profile;
-        profile.telnetPort = simulator->telnetPort();
-        SerialPortMap ports = SerialPortMap::standard();
-        for (int port = 1; port <= 32; ++port)
-            ports.set(port, "/nonexistent/tty" + std::to_string(port));
-        if (simulator->devices()[0].shell.serial) ports.set(2, simulator->serialPath(0));
-        session = std::make_unique<Session>(profile, Timing::fast(), ports);
+        SimulatedDeviceTest::start(std::move(device), Timing::fast(), 2);
         session->settings().targetIp = dotted(simulator->devices()[0].address);
     }
     static sim::DeviceConfig device(const char* address) {
@@ -155,8 +144,6 @@ protected:
         return d;
     }
 
-    std::unique_ptr<sim::Simulator> simulator;
-    std::unique_ptr<Session> session;
     test::RecordingPage page;
 };
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "RecordingPage.h"
-#include "Simulator.h"
+#include "support/SimulatedDevice.h"
 #include "wizard/SettingsWriter.h"
 
 namespace lm::test {
@@ -91,25 +91,14 @@ TEST(SettingsFiles, ExactTextsForModels) {
 }
 
 // The worker against one simulated device, with fast timing.
-class SettingsWriterTest : public testing::Test {
+class SettingsWriterTest : public SimulatedDeviceTest {
 protected:
     // A device of that firmware, and a session that knows the firmware as the reader left it.
     void startAt(const char* version, sim::DeviceConfig d = {}) {
-        session.reset();
-        simulator.reset();
         d.version = version;
         d.address = *parseIpv4("127.0.72.10");
         d.shell.rebootDelayMs = 20;
-        sim::SimulatorConfig config;
-        config.devices = {d};
-        simulator = std::make_unique<sim::Simulator>(config);
-        std::string error;
-        ASSERT_TRUE(simulator->start(&error)) << error;
-        SerialPortMap ports = SerialPortMap::standard();
-        if (d.shell.serial) ports.set(1, simulator->serialPath(0));
-        NetworkProfile profile;
-        profile.telnetPort = simulator->telnetPort();
-        session = std::make_unique<Session>(profile, Timing::fast(), ports);
+        start(d);
         session->setConnectionIsNetwork(!d.shell.serial);
         session->settings() = settings;
         // It keeps its address, so the reboot brings it back where it was.
@@ -150,8 +139,6 @@ protected:
     }
 
     DeviceSettings settings = kKeyFormWithDepend;
-    std::unique_ptr<sim::Simulator> simulator;
-    std::unique_ptr<Session> session;
 };
 
 // The firmware chooses the editor or cat, the upload form and the flash command. A dial-out run's

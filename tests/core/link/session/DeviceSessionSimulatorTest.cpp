@@ -5,26 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "Simulator.h"
 #include "link/DeviceSession.h"
+#include "support/SimulatedDevice.h"
 
 namespace lm {
 namespace {
 
-class DeviceSessionSimulatorTest : public testing::Test {
+class DeviceSessionSimulatorTest : public test::SimulatedDeviceTest {
 protected:
-    void start(sim::DeviceConfig device) {
-        sim::SimulatorConfig config;
-        config.devices = {std::move(device)};
-        simulator = std::make_unique<sim::Simulator>(std::move(config));
-        std::string error;
-        ASSERT_TRUE(simulator->start(&error)) << error;
-        NetworkProfile profile;
-        profile.telnetPort = simulator->telnetPort();
-        SerialPortMap ports = SerialPortMap::standard();
-        if (simulator->devices()[0].shell.serial) ports.set(1, simulator->serialPath(0));
-        session = std::make_unique<Session>(profile, Timing::fast(), ports);
-    }
     static sim::DeviceConfig device(const char* address) {
         sim::DeviceConfig d;
         d.mac = *sim::parseMac("02:4C:55:C8:00:21");
@@ -34,9 +22,6 @@ protected:
     void logInOverTelnet(const char* address) {
         ASSERT_EQ(session->loginNetwork(address, false, nullptr), LoginOk);
     }
-
-    std::unique_ptr<sim::Simulator> simulator;
-    std::unique_ptr<Session> session;
 };
 
 TEST_F(DeviceSessionSimulatorTest, NetworkCommandsFilesAndWrites) {
