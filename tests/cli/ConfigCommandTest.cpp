@@ -40,7 +40,7 @@ TEST(ConfigCommand, ShowsAndChecksWithoutWriting) {
         std::string inOut;
         std::string inErr;
     } cases[] = {
-        {{"config", "show", "--serial", "COM1"}, 0, "serialPort: COM1\n", "Reading /etc/config/boa.conf..."},
+        {{"config", "show", "--serial", "AUTO"}, 0, "serialPort: COM1\n", "Reading /etc/config/boa.conf..."},
         {{"config", "show", "127.0.0.10", "--password", "nope"}, 2, "", "refused the password"},
         {{"config", "apply", "127.0.0.10", unknown.c_str()}, 64, "", "\"ipAdress\" is not a setting"},
         {{"config", "apply", "127.0.0.10", injected.c_str()}, 64, "", "control character"},

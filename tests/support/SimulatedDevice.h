@@ -26,8 +26,8 @@ protected:
         NetworkProfile profile;
         profile.telnetPort = simulator->telnetPort();
         SerialPortMap ports = SerialPortMap::standard();
-        for (int port = 1; port <= 32; ++port)
-            ports.set(port, "/nonexistent/tty" + std::to_string(port));
+        for (int port = 1; port <= SerialPortMap::kPortCount; ++port)
+            ports.set(port, "");
         if (simulator->devices()[0].shell.serial) ports.set(consolePort, simulator->serialPath(0));
         session = std::make_unique<Session>(profile, timing, ports);
     }

@@ -73,7 +73,12 @@ std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, SerialP
     profile.discoveryPort = demo->simulator_->discoveryPort();
     profile.httpPort = demo->simulator_->httpPort();
     profile.telnetPort = demo->simulator_->telnetPort();
-    if (serialPorts) serialPorts->set(1, demo->simulator_->serialPath(0));
+    if (serialPorts) {
+        // The console is the demo's only serial port: AUTO must not open this machine's own ports.
+        for (int port = 2; port <= SerialPortMap::kPortCount; ++port)
+            serialPorts->set(port, "");
+        serialPorts->set(1, demo->simulator_->serialPath(0));
+    }
     profile.interfaces = NetworkProfile::parseInterfaces(kDemoInterface);
     profile.arpTablePath = path;
     return demo;
