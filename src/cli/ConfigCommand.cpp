@@ -11,6 +11,7 @@
 #include "TerminalText.h"
 #include "TerminalWizardPage.h"
 #include "platform/Ipv4.h"
+#include "platform/WholeNumber.h"
 #include "wizard/DeviceReturn.h"
 #include "wizard/PageWalk.h"
 #include "wizard/SerialDetection.h"
@@ -138,18 +139,10 @@ private:
     int portChoice() const {
         if (serial_ == "AUTO") return 0;
         if (!serial_.starts_with("COM")) return -1;
-        const int number = leadingNumber(serial_.substr(3));
-        return number >= 1 && number <= 32 && serial_ == "COM" + std::to_string(number) ? number : -1;
+        const auto number =
+            parseWholeNumber(std::string_view(serial_).substr(3), 1, SerialPortMap::kPortCount);
+        return number && serial_ == "COM" + std::to_string(*number) ? *number : -1;
     }
-    static int leadingNumber(const std::string& text) {
-        int value = 0;
-        for (char c : text) {
-            if (c < '0' || c > '9' || value > 1000) return -1;
-            value = value * 10 + (c - '0');
-        }
-        return text.empty() ? -1 : value;
-    }
-
     static std::string loadFile(const std::string& path, DeviceSettings& wanted,
                                 std::set<std::string>& given) {
         std::ifstream in(path);

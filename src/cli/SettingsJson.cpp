@@ -1,6 +1,7 @@
 #include "SettingsJson.h"
 
 #include "link/ShellInput.h"
+#include "wizard/PageRules.h"
 #include "wizard/SettingsFields.h"
 
 namespace lm::cli {
@@ -62,10 +63,12 @@ std::string settingsFromJson(const nlohmann::json& object, DeviceSettings& wante
                 break;
             }
             case SettingsField::Kind::Modem:
-                if (!value.is_string() || !modemModelFromName(value.get<std::string>(), wanted.modemModel))
-                    return problem +
-                           "one of \"US Robotics\", \"3JTech\", \"Novatel Sage\", \"iDEN Packet Data\", "
-                           "\"Ricochet\", \"NexTel\", \"Other\"";
+                if (!value.is_string() || !modemModelFromName(value.get<std::string>(), wanted.modemModel)) {
+                    std::string names;
+                    for (const std::string& name : wizard::modemNames())
+                        names += (names.empty() ? "\"" : ", \"") + name + "\"";
+                    return problem + "one of " + names;
+                }
                 break;
         }
         given.insert(key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,14 @@ namespace lm {
 // An address without a manual entry's ":port"; what every device conversation uses.
 inline std::string hostPart(std::string_view address) {
     return std::string(address.substr(0, address.find(':')));
+}
+
+// The ID a device answers discovery with, made from its six MAC bytes: "024C55-C89A2B".
+inline std::string deviceIdOfMac(const uint8_t* mac) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X%02X%02X-%02X%02X%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
+    return text;
 }
 
 // One known device.

@@ -21,13 +21,6 @@ constexpr int kReceiveBuffer = 4 * 1024 * 1024;
 constexpr std::array<uint8_t, 3> kMakerPrefix = {0x02, 0x4C, 0x55};
 const Ipv4 kLoopbackHost = htonl(INADDR_LOOPBACK);
 
-std::string macIdentifier(const ArpRow& row) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X%02X%02X-%02X%02X%02X", row.hardware[0], row.hardware[1],
-                  row.hardware[2], row.hardware[3], row.hardware[4], row.hardware[5]);
-    return text;
-}
-
 }  // namespace
 
 DiscoveryScan::DiscoveryScan(DeviceInventory& inventory, const NetworkProfile& profile)
@@ -135,7 +128,7 @@ void DiscoveryScan::arpSweep(ScanStats& stats) {
             row.hardware[2] != kMakerPrefix[2])
             continue;
         ++stats.arpDevices;
-        const std::string id = macIdentifier(row);
+        const std::string id = deviceIdOfMac(row.hardware.data());
         const std::string address = dotted(row.address);
         if (!inventory_.update(id, address))
             inventory_.add(id, address, ModelTable::nameForCode(ModelTable::codeFromId(id)), "Unknown (ARP)");

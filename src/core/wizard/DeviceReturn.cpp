@@ -17,13 +17,14 @@ constexpr Milliseconds kScanQuiet{2000};
 }  // namespace
 
 std::string deviceIdFromMac(const std::string& mac) {
-    std::string id;
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        const bool separator = i % 3 == 2;
-        if (separator ? mac[i] != ':' : hexDigitValue(mac[i]) < 0) return {};
-        if (!separator) id += static_cast<char>(mac[i] >= 'a' && mac[i] <= 'f' ? mac[i] - 'a' + 'A' : mac[i]);
+    if (mac.size() != 17) return {};
+    uint8_t bytes[6];
+    for (std::size_t i = 0; i < 6; ++i) {
+        const int high = hexDigitValue(mac[i * 3]), low = hexDigitValue(mac[i * 3 + 1]);
+        if (high < 0 || low < 0 || (i < 5 && mac[i * 3 + 2] != ':')) return {};
+        bytes[i] = static_cast<uint8_t>(high * 16 + low);
     }
-    return id.size() == 12 ? id.substr(0, 6) + "-" + id.substr(6) : std::string();
+    return deviceIdOfMac(bytes);
 }
 
 std::optional<std::string> waitForDeviceReturn(const DeviceSettings& settings, const std::string& id,
@@ -46,7 +47,7 @@ std::optional<std::string> waitForDeviceReturn(const DeviceSettings& settings, c
         DeviceInventory inventory;
         DiscoveryScan(inventory, profile).run(kScanQuiet);
         for (const DeviceRecord& record : inventory.snapshot())
-            if (record.id == id) return record.address.substr(0, record.address.find(':'));
+            if (record.id == id) return record.hostPart();
     }
     return std::nullopt;
 }

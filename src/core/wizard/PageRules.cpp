@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "discovery/DeviceRecord.h"
 #include "link/ShellInput.h"
 #include "platform/Ipv4.h"
 #include "platform/Scanner.h"
@@ -893,7 +894,7 @@ int previousPage(int page, const WizardModel& model) {
 
 void chooseDevice(DeviceSettings& settings, const std::string& id, const std::string& addressColumn) {
     settings.targetId = id;
-    settings.targetIp = addressColumn.substr(0, addressColumn.find(':'));
+    settings.targetIp = hostPart(addressColumn);
 }
 
 std::string summaryText(const DeviceSettings& s) {
