@@ -6,9 +6,10 @@
 #   OUT_DIR/view-thumbnails.png, view-details.png, view-icons.png, view-list.png, view-tiles.png
 #   OUT_DIR/dialog-set-time.png, dialog-system-log.png, dialog-debug-log.png, dialog-report.png,
 #   dialog-production.png, upgrade.png
+#   OUT_DIR/wizard-<page id>.png: every page of the Setup Wizard as it looks when first shown
 # Usage: scripts/screenshots.sh [OUT_DIR [BUILD_DIR]]   (defaults: build/screenshots, build/release)
 # Runs on a private X server (xvfb-run) when there is one, on Qt's offscreen platform otherwise;
-# the user's own view settings are neither read nor changed.
+# the user's own view settings are neither read nor changed. QT_SCALE_FACTOR=2 renders at 200%.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-build/screenshots}
@@ -24,4 +25,4 @@ if command -v xvfb-run >/dev/null; then
 else
   QT_QPA_PLATFORM=offscreen "${program[@]}"
 fi
-ls -1 "$out"/view-*.png "$out"/dialog-*.png "$out"/upgrade.png
+ls -1 "$out"/view-*.png "$out"/dialog-*.png "$out"/upgrade.png "$out"/wizard-*.png

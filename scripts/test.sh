@@ -46,8 +46,40 @@ suite() {  # suite DIR CTEST-ARGS...
   if [ "$status" -ne 0 ] && [ "${bad:-0}" -eq 0 ]; then failed=$((failed + 1)); fi
 }
 
+# The Debian package of DIR: installed, its files compared with the list an installation holds,
+# its lmtools-cli run, and purged again, also when a step fails. It needs root, and leaves alone
+# a machine that has the package installed already.
+package() {  # package DIR
+  local dir="$1"
+  echo "== packaging $dir"
+  if [ "$(id -u)" -ne 0 ] || dpkg-query -W -f='${Status}' lmtools 2>/dev/null | grep -q 'install ok installed'; then
+    echo "skipped: it needs root and a machine without lmtools installed"
+    return
+  fi
+  local log status=0
+  log=$(mktemp)
+  (
+    trap 'dpkg --purge lmtools >/dev/null 2>&1 || true' EXIT
+    rm -rf "$dir/package"
+    (cd "$dir" && cpack -G DEB -B package) || exit 1
+    dpkg -i "$dir"/package/lmtools_*.deb || exit 1
+    diff <(grep -v '^#' tests/install/installed-files.txt | sed 's|^|/usr/|') \
+      <(dpkg -L lmtools | while read -r path; do [ -d "$path" ] || echo "$path"; done | LC_ALL=C sort) || exit 1
+    installed=$(/usr/bin/lmtools-cli --version) && built=$("$dir/src/cli/lmtools-cli" --version) || exit 1
+    echo "installed: $installed"
+    [ "$installed" = "$built" ] || exit 1
+  ) >"$log" 2>&1 || status=$?
+  if [ "$status" -eq 0 ]; then
+    passed=$((passed + 1))
+  else
+    cat "$log"; echo "the package check failed"; failed=$((failed + 1))
+  fi
+  rm -f "$log"
+}
+
 build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 suite build/test
+package build/test
 
 if ! $quick; then
   build build/asan -DCMAKE_BUILD_TYPE=Debug -DLM_SANITIZE=address,undefined -DLM_BUILD_BENCH=OFF

@@ -8,9 +8,8 @@
 namespace lm::cli {
 
 void AtOnceCommand::define(CLI::App& command) {
-    command.add_option("HOST", host_, "Device address")->required();
+    command.add_option("HOST", host_, "Device address");
     password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else the default; asked on a terminal)");
-    command.add_flag("-q,--quiet", quiet_, "Show no status lines, only results and failures");
 }
 
 std::string AtOnceCommand::check() {
@@ -24,7 +23,7 @@ int AtOnceCommand::run(CommandContext& context) {
     TerminalOperationUi window({}, {}, false, boxesToOut() ? context.out : context.err, context.err);
     // The worker runs on this thread: the window outlives it without being shared.
     std::shared_ptr<TerminalOperationUi> ui(std::shared_ptr<TerminalOperationUi>(), &window);
-    ui->setQuiet(quiet_);
+    ui->setQuiet(context.quiet);
     prepare(window, context);
     auto state = std::make_shared<OperationState>();
     state->running = true;
@@ -40,7 +39,7 @@ int AtOnceCommand::run(CommandContext& context) {
     finish(window, outcome, context);
     // Nobody could be asked for another password: say what happened rather than "cancelled".
     if (passwordRefused && asker == nullptr)
-        context.err << "The device at " << host_ << " refused the password.\n";
+        context.error("The device at " + host_ + " refused the password.");
     return exitStatusFor(outcome);
 }
 

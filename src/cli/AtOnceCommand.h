@@ -12,6 +12,7 @@ namespace lm::cli {
 // password to start with (else the default), asked for on a terminal when the device refuses it.
 class AtOnceCommand : public Command {
 public:
+    std::string usage() const override { return name() + " HOST"; }
     void define(CLI::App& command) override;
     std::string check() override;
     int run(CommandContext& context) override;
@@ -30,7 +31,6 @@ protected:
 private:
     std::string host_;
     PasswordOption password_;
-    bool quiet_ = false;
 };
 
 }  // namespace lm::cli

@@ -1,6 +1,5 @@
 #include "ExitStatus.h"
 #include "RemoteLogin.h"
-#include "TerminalText.h"
 
 namespace lm::cli {
 
@@ -9,9 +8,8 @@ namespace {
 class CatCommand : public Command {
 public:
     std::string name() const override { return "cat"; }
-    std::string summary() const override {
-        return "Log in to a device and print one of its files: cat HOST PATH";
-    }
+    std::string summary() const override { return "Log in to a device and print one of its files"; }
+    std::string usage() const override { return "cat HOST PATH"; }
     void define(CLI::App& command) override {
         command.add_option("HOST", target_.host, "Device address");
         command.add_option("PATH", path_, "File on the device");
@@ -21,11 +19,10 @@ public:
         // With --serial the one word given is the path.
         if (!target_.serialPort.empty() && path_.empty()) std::swap(path_, target_.host);
         if (auto problem = target_.settle(nullptr); !problem.empty()) return problem;
-        if (path_.empty()) return "the PATH of a file on the device is missing";
+        if (path_.empty()) return missingArgument("PATH");
         return shellValueProblem(ShellValue::Path, path_, "path");
     }
     int run(CommandContext& context) override {
-        auto& err = context.err;
         return withDeviceSession(context, target_, [&](DeviceSession& device) {
             // Reading a file needs the prompt that ends it; a command would learn it by itself.
             if (context.session.shellPrompt().empty()) context.session.setShellPrompt(device.ReadPrompt());
@@ -33,10 +30,9 @@ public:
             if (outcome == Outcome::Ok) {
                 printDeviceLines(context.session.remoteLines(), context.out);
             } else if (outcome == Outcome::Refused) {
-                err << "The device cannot read " << path_ << ": " << terminalSafe(device.deviceMessage())
-                    << '\n';
+                context.error("The device cannot read " + path_ + ": " + device.deviceMessage());
             } else {
-                err << "Cannot read " << path_ << ": " << terminalSafe(device.deviceMessage()) << '\n';
+                context.error("Cannot read " + path_ + ": " + device.deviceMessage());
             }
             return exitStatusFor(outcome);
         });

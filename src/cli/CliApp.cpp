@@ -2,15 +2,156 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Command.h"
 #include "DemoNetwork.h"
 #include "ExitStatus.h"
+#include "ProgramVersion.h"
 #include "link/Session.h"
 
 namespace lm::cli {
+
+namespace {
+
+constexpr const char* kDemoHelp = "Work on simulated devices on this machine instead of the network";
+constexpr const char* kQuietHelp = "Show no status lines or notes, only results, questions and failures";
+
+// The options every command takes, wherever they stand on the line. "-b 1200 [300]" is taken out
+// before parsing wherever it stands; a -b left for the parser is one of another form.
+struct SharedOptions {
+    bool demo = false;
+    bool quiet = false;
+    std::vector<std::string> badBitRate;
+};
+
+// Declares the shared options on a command, or on its own commands (config show, config apply).
+void addSharedOptions(CLI::App& part, SharedOptions& shared) {
+    const auto subcommands = part.get_subcommands([](CLI::App*) { return true; });
+    if (!subcommands.empty()) {
+        for (CLI::App* sub : subcommands)
+            addSharedOptions(*sub, shared);
+        return;
+    }
+    part.add_flag("--demo", shared.demo, kDemoHelp);
+    part.add_flag("-q,--quiet", shared.quiet, kQuietHelp);
+    if (part.get_option_no_throw("--serial") == nullptr) return;
+    part.add_option("-b", shared.badBitRate,
+                    "Serial bit rate: \"-b 1200\" for 1200, \"-b 1200 300\" for 300 (default 38400)")
+        ->type_name("1200 [300]")
+        ->expected(1, 2);
+}
+
+// The words of the command given, its own commands' included: "config show".
+std::string commandWords(const CLI::App& part) {
+    std::string words = part.get_name();
+    for (const CLI::App* sub = &part; !sub->get_subcommands().empty();) {
+        sub = sub->get_subcommands().front();
+        words += " " + sub->get_name();
+    }
+    return words;
+}
+
+// The command of that name among the commands of level, if any.
+CLI::App* commandNamed(CLI::App& level, const std::string& name) {
+    const auto commands = level.get_subcommands([&name](CLI::App* c) { return c->get_name() == name; });
+    return commands.empty() ? nullptr : commands.front();
+}
+
+// A "--password X" before the command name is the command's: it moves behind the command's
+// words, where the command reads it.
+void movePasswordsToCommand(CLI::App& app, std::vector<std::string>& args) {
+    std::vector<std::string> passwords, others;
+    std::size_t commandEnd = 0;  // in others, just behind the last command word
+    CLI::App* level = &app;
+    std::size_t i = 0;
+    for (; i < args.size() && args[i] != "--"; ++i) {
+        if (args[i] == "--password" && i + 1 < args.size()) {
+            passwords.push_back(args[i]);
+            passwords.push_back(args[++i]);
+        } else if (args[i].starts_with("--password=")) {
+            passwords.push_back(args[i]);
+        } else {
+            others.push_back(args[i]);
+            if (CLI::App* command = commandNamed(*level, args[i])) {
+                level = command;
+                commandEnd = others.size();
+            }
+        }
+    }
+    if (commandEnd == 0 || passwords.empty()) return;
+    others.insert(others.begin() + static_cast<std::ptrdiff_t>(commandEnd), passwords.begin(),
+                  passwords.end());
+    others.insert(others.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    args = std::move(others);
+}
+
+// Edit distance where a swap of two neighbouring letters counts as one typo.
+std::size_t typoDistance(std::string_view a, std::string_view b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// The command name closest to word, or empty when none is near enough to be what was meant.
+std::string closestCommand(std::string_view word, const std::vector<CLI::App*>& commands) {
+    std::string best;
+    std::size_t bestDistance = 0;
+    for (const CLI::App* command : commands) {
+        const std::string& name = command->get_name();
+        const std::size_t distance = typoDistance(word, name);
+        if (2 * distance <= name.size() && (best.empty() || distance < bestDistance)) {
+            best = name;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// What was said about a command line the parser refused: an unknown or missing command by name,
+// else the parser's own words under the command they concern.
+std::string parseErrorText(CLI::App& app, const std::vector<std::string>& args,
+                           const CLI::ParseError& error) {
+    CLI::App* level = &app;
+    std::string words;  // the command words found, e.g. "config show"
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        if (arg.starts_with("-")) continue;
+        const auto commands = level->get_subcommands([](CLI::App*) { return true; });
+        if (commands.empty()) break;
+        CLI::App* found = commandNamed(*level, arg);
+        const std::string before = words.empty() ? "" : words + " ";
+        if (found == nullptr) {
+            const std::string closest = closestCommand(arg, commands);
+            return "unknown command \"" + before + arg + "\"" +
+                   (closest.empty() ? "; lmtools-cli " + before + "--help lists the commands"
+                                    : "; did you mean \"" + before + closest + "\"?");
+        }
+        words = before + arg;
+        level = found;
+    }
+    const std::string program = words.empty() ? "lmtools-cli" : "lmtools-cli " + words;
+    const std::string prefix = words.empty() ? "" : words + ": ";
+    if (dynamic_cast<const CLI::RequiredError*>(&error) &&
+        !level->get_subcommands([](CLI::App*) { return true; }).empty())
+        return prefix + "missing COMMAND (usage: " + program + " COMMAND ...; " + program +
+               " --help lists them)";
+    return prefix + error.what();
+}
+
+}  // namespace
 
 int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -19,21 +160,33 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CLI::App app{"Lumetra Tools: finds and maintains Lumetra network cameras and video servers.",
                  "lmtools-cli"};
     app.require_subcommand(1);
-    bool demo = false;
-    app.add_flag("--demo", demo, "Work on simulated devices on this machine instead of the network");
-    app.footer(
-        "The serial bit rate is 38400; \"-b 1200\" selects 1200 and \"-b 1200 300\" selects 300.\n"
+    SharedOptions shared;
+    app.add_flag("--demo", shared.demo, kDemoHelp);
+    app.add_flag("-q,--quiet", shared.quiet, kQuietHelp);
+    app.set_version_flag("-V,--version", std::string("lmtools-cli ") + kProgramVersion);
+    // Every command's help ends with the exit statuses; the serial bit rate is told only where a
+    // serial port is used.
+    const std::string exitStatuses =
         "Exit status: 0 done; 1 failed or no answer; 2 refused by the device; 3 ran but found failures;\n"
-        "64 usage error; 130 interrupted.");
+        "64 usage error; 130 interrupted.";
+    app.footer(exitStatuses);
 
     auto commands = commandTable();
     std::vector<CLI::App*> parts;
     for (auto& command : commands) {
         auto* part = app.add_subcommand(command->name(), command->summary());
         command->define(*part);
+        // The help's list of commands shows how each is typed.
+        if (const auto usage = command->usage(); usage != command->name())
+            part->description(command->summary() + ": " + usage);
+        addSharedOptions(*part, shared);
         parts.push_back(part);
     }
 
+    app.footer("The serial bit rate is 38400; \"-b 1200\" selects 1200 and \"-b 1200 300\" selects 300.\n" +
+               exitStatuses);
+
+    movePasswordsToCommand(app, args);
     std::vector<const char*> parsed = {"lmtools-cli"};
     for (const auto& a : args)
         parsed.push_back(a.c_str());
@@ -43,36 +196,45 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return app.exit(e, out, err);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e, out, err);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
-        app.exit(e, out, err);
+        err << errorLines(parseErrorText(app, args, e));
         return kExitUsage;
     }
 
     Command* chosen = nullptr;
+    std::string words;
     for (std::size_t i = 0; i < commands.size(); ++i)
-        if (parts[i]->parsed()) chosen = commands[i].get();
+        if (parts[i]->parsed()) {
+            chosen = commands[i].get();
+            words = commandWords(*parts[i]);
+        }
     if (chosen == nullptr) return kExitUsage;
-    if (const auto problem = chosen->check(); !problem.empty()) {
-        err << "lmtools-cli: " << chosen->name() << ": " << problem << '\n';
+    std::string problem =
+        shared.badBitRate.empty() ? chosen->check() : "-b takes 1200, or 1200 300 for 300 bit/s";
+    if (!problem.empty()) {
+        if (isMissingArgument(problem)) problem += " (usage: lmtools-cli " + chosen->usage() + ")";
+        err << errorLines(words + ": " + problem);
         return kExitUsage;
     }
 
-    std::string problem;
+    problem.clear();
     NetworkProfile profile = NetworkProfile::fromEnvironment(&problem);
     SerialPortMap serialPorts = SerialPortMap::fromEnvironment(&problem);
-    if (!problem.empty()) err << "lmtools-cli: ignoring bad settings:\n" << problem;
+    if (!problem.empty()) err << errorLines("ignoring bad settings:\n" + problem);
 
     std::unique_ptr<sim::DemoNetwork> demoNetwork;
-    if (demo) {
+    if (shared.demo) {
         demoNetwork = sim::DemoNetwork::start(profile, &serialPorts, &problem);
         if (!demoNetwork) {
-            err << "lmtools-cli: cannot start the simulated devices: " << problem << '\n';
+            err << errorLines("cannot start the simulated devices: " + problem);
             return kExitFailed;
         }
     }
     Session session(std::move(profile), Timing{}, std::move(serialPorts));
     session.serial().setBitRate(bitRate);
-    CommandContext context{session, out, err};
+    CommandContext context{session, out, err, shared.quiet};
     return chosen->run(context);
 }
 

@@ -6,8 +6,10 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "TerminalText.h"
 #include "link/Session.h"
 
 namespace lm::cli {
@@ -17,6 +19,13 @@ struct CommandContext {
     Session& session;
     std::ostream& out;
     std::ostream& err;
+    // --quiet: no status lines and no notes, only results, questions and failures.
+    bool quiet = false;
+
+    void error(std::string_view text) const { err << errorLines(text); }
+    void note(std::string_view text) const {
+        if (!quiet) err << "Note: " << text << '\n';
+    }
 };
 
 // One command of lmtools-cli: its name and help, its options, and what it does. A new command is
@@ -26,6 +35,8 @@ public:
     virtual ~Command() = default;
     virtual std::string name() const = 0;
     virtual std::string summary() const = 0;
+    // How the command is typed, for the reminder with a missing argument: "reboot HOST".
+    virtual std::string usage() const { return name(); }
     // Declares the command's arguments and options on its part of the command line.
     virtual void define(CLI::App& command) = 0;
     // After parsing: empty when the arguments can be used, else what is wrong with them (exit 64).
@@ -37,6 +48,10 @@ public:
 // Every command, in the order the help lists them.
 std::vector<std::unique_ptr<Command>> commandTable();
 
+// The problem of an argument left out, such as "missing HOST"; the program adds the usage line.
+std::string missingArgument(std::string_view name);
+bool isMissingArgument(std::string_view problem);
+
 // Commands that log in take the admin password as --password, else LMTOOLS_PASSWORD.
 struct PasswordOption {
     std::string value;
@@ -46,6 +61,21 @@ struct PasswordOption {
     // The password given, if any; a password with a control character is a usage problem.
     std::optional<std::string> given() const;
     std::string check() const;
+};
+
+// A whole-number option with its allowed range, checked after parsing so that the problem names
+// the range in plain numbers.
+class NumberOption {
+public:
+    NumberOption(int low, int high, int value) : low_(low), high_(high), value_(value) {}
+    void addTo(CLI::App& command, const std::string& name, const std::string& help);
+    int value() const { return value_; }
+    std::string check();
+
+private:
+    int low_, high_, value_;
+    std::string name_, text_;
+    CLI::Option* option_ = nullptr;
 };
 
 // Empty when host is a dotted IPv4 address, else what is wrong with it.

@@ -14,12 +14,13 @@ std::unique_ptr<Command> makeUpgradeCommand();
 std::unique_ptr<Command> makeReportCommand();
 std::unique_ptr<Command> makeProductionCommand();
 std::unique_ptr<Command> makeConfigCommand();
+std::unique_ptr<Command> makeCompletionCommand();
 
 std::vector<std::unique_ptr<Command>> commandTable() {
     std::vector<std::unique_ptr<Command>> table;
     for (auto make : {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
                       makeEraseCommand, makeSetTimeCommand, makeLogCommand, makeUpgradeCommand,
-                      makeReportCommand, makeProductionCommand, makeConfigCommand})
+                      makeReportCommand, makeProductionCommand, makeConfigCommand, makeCompletionCommand})
         table.push_back(make());
     return table;
 }

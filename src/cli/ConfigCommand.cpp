@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iostream>
 
 #include "Command.h"
 #include "ExitStatus.h"
@@ -76,8 +75,6 @@ public:
                              "Use the console on a serial port: COM1..COM32, or AUTO to find it");
             passwords_[part == apply_].addTo(
                 *part, "Admin password to start with (else LMTOOLS_PASSWORD, else the default)");
-            part->add_flag("-q,--quiet", quiet_,
-                           "Show no status lines, only questions, results and failures");
         }
         show_->add_flag("--json", json_, "Print JSON (the form apply takes)");
         apply_->add_flag("--dry-run", dryRun_, "Read and check only: print the files it would write");
@@ -86,14 +83,17 @@ public:
         apply_->add_flag("--no-wait", noWait_, "Do not wait for the device to come back after its reboot");
     }
 
+    std::string usage() const override {
+        return apply_->parsed() ? "config apply HOST FILE" : show_->parsed() ? "config show HOST" : name();
+    }
+
     std::string check() override {
         const bool applying = apply_->parsed();
         const std::size_t wanted = (serial_.empty() ? 1 : 0) + (applying ? 1 : 0);
         if (words_.size() != wanted) {
             if (!serial_.empty() && words_.size() == wanted + 1) return "give HOST or --serial, not both";
             return words_.size() < wanted
-                       ? (applying && words_.size() == wanted - 1 ? "the settings FILE is missing"
-                                                                  : "the device address (HOST) is missing")
+                       ? missingArgument(applying && words_.size() == wanted - 1 ? "FILE" : "HOST")
                        : "too many arguments";
         }
         if (serial_.empty()) {
@@ -112,13 +112,13 @@ public:
         if (apply_->parsed()) {
             const std::string problem = loadFile(words_.back(), wanted, given);
             if (!problem.empty()) {
-                context.err << "lmtools-cli: config apply: " << problem << '\n';
+                context.error("config apply: " + problem);
                 return kExitUsage;
             }
         }
         TerminalPasswordPrompt prompt(site());
         prompt_ = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-        terminal_ = &context.err == &std::cerr && ::isatty(STDERR_FILENO);
+        terminal_ = isTerminal(context.err);
 
         const auto state = std::make_shared<WizardRunState>();
         const InterruptDeferral deferral(state->abortRequested);
@@ -155,13 +155,13 @@ private:
 
     int finish(Outcome outcome, const TerminalWizardPage& page, CommandContext& context) const {
         if (gInterrupted) {
-            context.err << "lmtools-cli: config: interrupted\n";
+            context.error("config: interrupted");
             return kExitInterrupted;
         }
         if (outcome == Outcome::Refused || page.cancelPressed())
-            context.err << "lmtools-cli: config: the device refused the password\n";
-        else if (outcome != Outcome::Ok && quiet_)
-            context.err << page.lastStatus() << '\n';
+            context.error("config: the device refused the password");
+        else if (outcome != Outcome::Ok && context.quiet)
+            context.error(page.lastStatus());
         return exitStatusFor(outcome);
     }
 
@@ -173,16 +173,16 @@ private:
         if (serial_.empty()) {
             settings.targetIp = words_[0];
         } else {
-            TerminalWizardPage detecting(context.err, quiet_, terminal_);
+            TerminalWizardPage detecting(context.err, context.quiet, terminal_);
             WizardPage page(detecting, state);
             const Outcome found = detectSerialDevice(session, page, prompt_, portChoice());
             detecting.breakLine();
             if (found != Outcome::Ok) {
-                if (!gInterrupted) context.err << "lmtools-cli: config: " << settings.serialPort << '\n';
+                if (!gInterrupted) context.error("config: " + settings.serialPort);
                 return finish(found, detecting, context);
             }
         }
-        TerminalWizardPage reading(context.err, quiet_, terminal_);
+        TerminalWizardPage reading(context.err, context.quiet, terminal_);
         WizardPage page(reading, state);
         const Outcome read = readSettings(session, page, prompt_);
         reading.breakLine();
@@ -199,7 +199,7 @@ private:
                         << '\n';
             return;
         }
-        const bool terminal = &context.out == &std::cout && ::isatty(STDOUT_FILENO);
+        const bool terminal = isTerminal(context.out);
         const auto line = [&](const std::string& name, const std::string& value) {
             context.out << name << ": " << (terminal ? terminalSafe(value) : value) << '\n';
         };
@@ -218,8 +218,7 @@ private:
         context.err << message.text << '\n';
         if (message.icon == wizard::PageMessage::Icon::Information || assumeYes_) return true;
         const auto answer = askYesNo(message.title + ": go on? [y/N] ");
-        if (!answer)
-            context.err << "lmtools-cli: config apply: a warning needs --yes or an answer on a terminal\n";
+        if (!answer) context.error("config apply: a warning needs --yes or an answer on a terminal");
         return answer.value_or(false);
     }
 
@@ -237,20 +236,19 @@ private:
             [&](int, const wizard::PageMessage& message) { return accept(message, context); });
         if (!walk.reachedSummary) {
             // A warning not accepted was printed as it was asked; a refusal is printed here.
-            if (walk.stop && !walk.declined) context.err << walk.stop->text << '\n';
-            context.err << "lmtools-cli: config apply: nothing was written\n";
+            if (walk.stop && !walk.declined) context.error(walk.stop->text);
+            context.error("config apply: nothing was written");
             return kExitFailed;
         }
         for (const std::string& name : given) {
             const auto* field = wizard::findSettingsField(name);
             if (field && wizard::fieldText(settings, *field) != wizard::fieldText(wanted, *field))
-                context.err << "Note: " << name << " is \"" << wizard::fieldText(settings, *field)
-                            << "\" after the pages' rules, not \"" << wizard::fieldText(wanted, *field)
-                            << "\".\n";
+                context.note(name + " is \"" + wizard::fieldText(settings, *field) +
+                             "\" after the pages' rules, not \"" + wizard::fieldText(wanted, *field) + "\".");
         }
         context.out << wizard::summaryText(settings) << '\n';
 
-        TerminalWizardPage writing(context.err, quiet_, terminal_);
+        TerminalWizardPage writing(context.err, context.quiet, terminal_);
         WizardPage page(writing, state);
         WriteOptions options;
         options.dryRun = dryRun_;
@@ -269,17 +267,17 @@ private:
         const DeviceSettings& settings = session.settings();
         if (noWait_ || !settings.primaryIsNetwork) return gInterrupted ? kExitInterrupted : kExitDone;
         const std::string where = settings.ipDhcp ? "under DHCP" : "at " + settings.ipAddress;
-        if (!quiet_) context.err << "Waiting for the device to come back " << where << "...\n";
+        if (!context.quiet) context.err << "Waiting for the device to come back " << where << "...\n";
         const auto address =
             waitForDeviceReturn(settings, deviceIdFromMac(settings.macAddress), session.profile(),
                                 session.timing(), kReturnLimit, [] { return gInterrupted.load(); });
         if (gInterrupted) return kExitInterrupted;
         if (!address) {
-            context.err << "lmtools-cli: config apply: the device did not come back " << where << " within "
-                        << kReturnLimit.count() / 1000 << " s\n";
+            context.error("config apply: the device did not come back " + where + " within " +
+                          std::to_string(kReturnLimit.count() / 1000) + " s");
             return kExitFailed;
         }
-        if (!quiet_) context.err << "The device answers at " << *address << ".\n";
+        if (!context.quiet) context.err << "The device answers at " << *address << ".\n";
         return kExitDone;
     }
 
@@ -306,7 +304,6 @@ private:
     PasswordOption passwords_[2];  // show, apply
     PasswordPrompt* prompt_ = nullptr;
     bool terminal_ = false;
-    bool quiet_ = false;
     bool json_ = false;
     bool dryRun_ = false;
     bool setTime_ = false;

@@ -10,7 +10,7 @@ public:
     std::string name() const override { return "erase"; }
     std::string summary() const override {
         return "Log in to a device and erase its stored configuration, restoring the defaults (DHCP among "
-               "them), then restart it: erase HOST";
+               "them), then restart it";
     }
     void define(CLI::App& command) override {
         MaintenanceCommand::define(command);

@@ -10,7 +10,7 @@ class LogCommand : public AtOnceCommand {
 public:
     std::string name() const override { return "log"; }
     std::string summary() const override {
-        return "Print the end of a device's system log (or with --debug its kernel log): log HOST";
+        return "Print the end of a device's system log (or with --debug its kernel log)";
     }
     void define(CLI::App& command) override {
         AtOnceCommand::define(command);
@@ -32,7 +32,7 @@ protected:
             start = next;
         }
         printDeviceLines(lines, context.out);
-        if (outcome != Outcome::Ok && ui.quiet()) context.err << ui.lastStatus() << '\n';
+        if (outcome != Outcome::Ok && ui.quiet()) context.error(ui.lastStatus());
     }
 
 private:

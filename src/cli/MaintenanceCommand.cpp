@@ -9,10 +9,9 @@
 namespace lm::cli {
 
 void MaintenanceCommand::define(CLI::App& command) {
-    command.add_option("HOST", host_, "Device address")->required();
+    command.add_option("HOST", host_, "Device address");
     password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else asked on a terminal)");
     command.add_flag("-y,--yes", assumeYes_, "Answer yes to every question");
-    command.add_flag("-q,--quiet", quiet_, "Show no status lines, only questions, results and failures");
 }
 
 std::string MaintenanceCommand::check() {
@@ -35,7 +34,7 @@ int MaintenanceCommand::run(CommandContext& context) {
         std::map<int, std::string>{{WorkerTask::kAddressField, host_},
                                    {WorkerTask::kPasswordField, password}},
         checks(), assumeYes_, context.out, context.err);
-    ui->setQuiet(quiet_);
+    ui->setQuiet(context.quiet);
     prepareUi(*ui, context);
     auto state = std::make_shared<OperationState>();
     // No window to keep alive here: the worker runs on this thread.
@@ -46,7 +45,7 @@ int MaintenanceCommand::run(CommandContext& context) {
     // The device drops the connection as it goes down; nothing more is said on it.
     context.session.telnet().Close();
     // Quiet hides status lines, not the failure a worker ends with.
-    if (outcome != Outcome::Ok && ui->quiet()) context.err << ui->lastStatus() << '\n';
+    if (outcome != Outcome::Ok && ui->quiet()) context.error(ui->lastStatus());
     return exitStatusFor(outcome);
 }
 

@@ -13,6 +13,7 @@ namespace lm::cli {
 // its window: HOST, the admin password asked for before it starts (as the dialog wants it typed).
 class MaintenanceCommand : public Command {
 public:
+    std::string usage() const override { return name() + " HOST"; }
     void define(CLI::App& command) override;
     std::string check() override;
     int run(CommandContext& context) override;
@@ -32,7 +33,6 @@ private:
     std::string host_;
     PasswordOption password_;
     bool assumeYes_ = false;
-    bool quiet_ = false;
 };
 
 }  // namespace lm::cli

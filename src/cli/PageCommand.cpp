@@ -14,6 +14,8 @@ namespace {
 // The desktop program lays the page out for the screen less two window borders and a vertical
 // scroll bar; these are the usual widths of those.
 constexpr int kBorderAndScrollBarPixels = 2 * 1 + 17;
+// Wider than any screen made, small enough that no sum with it overflows.
+constexpr int kMaxScreenWidth = 100000;
 
 std::string shownPath(const std::string& file) {
     std::error_code error;
@@ -33,21 +35,19 @@ public:
                         "Where to write the page (default cameras.html in the current directory); - for "
                         "standard output")
             ->type_name("FILE");
-        command
-            .add_option("--width", screenWidth_,
-                        "Width in pixels of the screen the page is for: one 320-pixel picture per column, "
-                        "less a scroll bar (default 1920, a full HD screen)")
-            ->check(CLI::PositiveNumber)
-            ->type_name("PIXELS");
+        screenWidth_.addTo(command, "--width",
+                           "Width in pixels of the screen the page is for: one 320-pixel picture per "
+                           "column, less a scroll bar (1920 is a full HD screen)");
     }
+    std::string check() override { return screenWidth_.check(); }
     int run(CommandContext& context) override {
         auto& out = context.out;
         DeviceInventory inventory;
-        scanInto(inventory, context.session, context.err);
+        scanInto(inventory, context);
         const auto records = inventory.snapshot();
         const int cellsPerRow =
-            devicesPageCellsPerRow(screenWidth_ - kBorderAndScrollBarPixels, records.size());
-        const auto text = devicesPageText(records, cellsPerRow);
+            devicesPageCellsPerRow(screenWidth_.value() - kBorderAndScrollBarPixels, records.size());
+        const auto text = devicesPageText(records, cellsPerRow, context.session.profile().httpPort);
 
         if (file_ == "-") {
             out << text << std::flush;
@@ -55,17 +55,19 @@ public:
         }
         const auto path = shownPath(file_);
         if (!writeDevicesPage(file_, text)) {
-            context.err << "Unable to create the file on the desktop.\n" << path << '\n';
+            context.error("Unable to create the file on the desktop.\n" + path);
             return kExitFailed;
         }
-        out << "Wrote " << path << " (" << records.size()
-            << (records.size() == 1 ? " device, " : " devices, ") << cellsPerRow << " to a row).\n";
+        if (!context.quiet)
+            context.err << "Wrote " << path << " (" << records.size()
+                        << (records.size() == 1 ? " device, " : " devices, ") << cellsPerRow
+                        << " to a row).\n";
         return kExitDone;
     }
 
 private:
-    std::string file_ = "cameras.html";  // "-" writes to standard output
-    int screenWidth_ = 1920;             // pixels of the screen the page is meant for
+    std::string file_ = "cameras.html";                   // "-" writes to standard output
+    NumberOption screenWidth_{1, kMaxScreenWidth, 1920};  // pixels of the screen the page is for
 };
 
 }  // namespace

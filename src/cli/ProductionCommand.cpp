@@ -1,6 +1,3 @@
-#include <unistd.h>
-
-#include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
@@ -24,10 +21,7 @@ constexpr int kMaxJobs = 64;
 class ProductionProgress : public ProductionUi {
 public:
     ProductionProgress(std::ostream& err, std::size_t devices, bool quiet)
-        : err_(err),
-          devices_(devices),
-          quiet_(quiet),
-          terminal_(&err == &std::cerr && ::isatty(STDERR_FILENO)) {}
+        : err_(err), devices_(devices), quiet_(quiet), terminal_(isTerminal(err)) {}
 
     void setStatus(const std::string&) override {}
     void setCell(std::size_t device, int column, const std::string& text) override {
@@ -78,21 +72,20 @@ public:
         command.add_option("HOST", hosts_, "Device addresses (else every device a scan finds)");
         auto* json = command.add_flag("--json", json_, "Print the results as a JSON array");
         command.add_flag("--csv", csv_, "Print the results as CSV")->excludes(json);
-        command.add_option("--jobs", jobs_, "Devices tested at once (default 1)")
-            ->check(CLI::Range(1, kMaxJobs));
+        jobs_.addTo(command, "--jobs", "Devices tested at once");
         password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else the default)");
-        command.add_flag("-q,--quiet", quiet_, "No status line per device");
     }
     std::string check() override {
+        if (auto problem = jobs_.check(); !problem.empty()) return problem;
         for (const std::string& host : hosts_)
             if (auto problem = hostProblem(host); !problem.empty()) return problem;
         return password_.check();
     }
     int run(CommandContext& context) override {
         const auto devices = productionOrder(findDevices(context));
-        ProductionProgress progress(context.err, devices.size(), quiet_);
+        ProductionProgress progress(context.err, devices.size(), context.quiet);
         ProductionSettings settings{context.session.profile(), context.session.timing(),
-                                    password_.given().value_or(Session::kDefaultPassword), jobs_};
+                                    password_.given().value_or(Session::kDefaultPassword), jobs_.value()};
         const auto rows = productionWorker(devices, progress, settings);
         print(rows, context.out);
 
@@ -102,7 +95,7 @@ public:
             allPassed = allPassed && row.verdict == ProductionVerdict::Passed;
         }
         if (!anyTested) {
-            context.err << (rows.empty() ? "No device was found.\n" : "No device could be tested.\n");
+            context.error(rows.empty() ? "No device was found." : "No device could be tested.");
             return kExitFailed;
         }
         return allPassed ? kExitDone : kExitFindings;
@@ -112,7 +105,7 @@ private:
     std::vector<DeviceRecord> findDevices(CommandContext& context) const {
         if (hosts_.empty()) {
             DeviceInventory inventory;
-            scanInto(inventory, context.session, context.err);
+            scanInto(inventory, context);
             return inventory.snapshot();
         }
         std::vector<DeviceRecord> devices;
@@ -143,7 +136,7 @@ private:
             out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
         } else if (csv_) {
             // Device text reaches a terminal only made safe; a file gets it as it came.
-            const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO);
+            const bool terminal = isTerminal(out);
             const auto line = [&out, terminal](const std::vector<std::string>& cells) {
                 for (std::size_t i = 0; i < cells.size(); ++i)
                     out << (i ? "," : "") << csvField(terminal ? terminalSafe(cells[i]) : cells[i]);
@@ -161,8 +154,8 @@ private:
     }
 
     std::vector<std::string> hosts_;
-    bool json_ = false, csv_ = false, quiet_ = false;
-    int jobs_ = 1;
+    bool json_ = false, csv_ = false;
+    NumberOption jobs_{1, kMaxJobs, 1};
     PasswordOption password_;
 };
 

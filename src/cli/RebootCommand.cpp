@@ -8,7 +8,7 @@ namespace {
 class RebootCommand : public MaintenanceCommand {
 public:
     std::string name() const override { return "reboot"; }
-    std::string summary() const override { return "Log in to a device and restart it: reboot HOST"; }
+    std::string summary() const override { return "Log in to a device and restart it"; }
 
 protected:
     Worker worker() const override { return rebootWorker; }

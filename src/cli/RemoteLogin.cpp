@@ -1,9 +1,5 @@
 #include "RemoteLogin.h"
 
-#include <unistd.h>
-
-#include <iostream>
-
 #include "ExitStatus.h"
 #include "TerminalPasswordPrompt.h"
 #include "TerminalText.h"
@@ -33,7 +29,8 @@ std::string RemoteTarget::settle(std::vector<std::string>* firstWordsGoHere) {
 namespace {
 
 // Opens the session over the network or the serial port; an exit status on failure.
-std::optional<int> logIn(Session& session, const RemoteTarget& target, std::ostream& err) {
+std::optional<int> logIn(const CommandContext& context, const RemoteTarget& target) {
+    Session& session = context.session;
     if (const auto password = target.password.given()) session.setPassword(*password);
     TerminalPasswordPrompt prompt(target.site());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
@@ -44,23 +41,23 @@ std::optional<int> logIn(Session& session, const RemoteTarget& target, std::ostr
         if (result == LoginOk) return std::nullopt;
         session.telnet().Close();
         if (isRefusal(result)) {
-            err << "The device at " << target.host << " refused the password.\n";
+            context.error("The device at " + target.host + " refused the password.");
             return kExitRefused;
         }
-        err << "No answer from " << target.host << ": the device did not accept a telnet login.\n";
+        context.error("No answer from " + target.host + ": the device did not accept a telnet login.");
         return kExitFailed;
     }
 
     session.setConnectionIsNetwork(false);
     auto& serial = session.serial();
     if (serial.Open(target.serialPort) != 0) {
-        err << serialOpenText(serial.lastOpenError()) << " (" << target.serialPort << ")\n";
+        context.error(serialOpenText(serial.lastOpenError()) + " (" + target.serialPort + ")");
         return kExitFailed;
     }
     const auto result = session.loginSerial(asker);
     if (result == SerialLoginResult::LoggedIn) return std::nullopt;
     serial.Close();
-    err << serialLoginText(result, target.serialPort) << '\n';
+    context.error(serialLoginText(result, target.serialPort));
     return result == SerialLoginResult::PasswordCancelled ? kExitRefused : kExitFailed;
 }
 
@@ -70,7 +67,7 @@ int withDeviceSession(CommandContext& context, const RemoteTarget& target,
                       const std::function<int(DeviceSession&)>& work) {
     Session& session = context.session;
     const auto claim = session.claim(Session::kClaimWait);
-    if (const auto failed = logIn(session, target, context.err)) return *failed;
+    if (const auto failed = logIn(context, target)) return *failed;
     DeviceSession device(session);
     device.adoptLoginPrompt();
     const int status = work(device);
@@ -80,7 +77,7 @@ int withDeviceSession(CommandContext& context, const RemoteTarget& target,
 }
 
 void printDeviceLines(const std::vector<std::string>& lines, std::ostream& out) {
-    const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO);
+    const bool terminal = isTerminal(out);
     for (std::string line : lines) {
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();

@@ -1,7 +1,4 @@
-#include <unistd.h>
-
 #include <iomanip>
-#include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "AtOnceCommand.h"
@@ -20,7 +17,7 @@ class ReportCommand : public AtOnceCommand {
 public:
     std::string name() const override { return "report"; }
     std::string summary() const override {
-        return "Read a device's activity report (its health after a test run) and rate it: report HOST";
+        return "Read a device's activity report (its health after a test run) and rate it";
     }
     void define(CLI::App& command) override {
         AtOnceCommand::define(command);
@@ -43,7 +40,7 @@ protected:
     }
     void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
         if (outcome != Outcome::Ok) {
-            if (ui.quiet()) context.err << terminalSafe(ui.lastStatus()) << '\n';
+            if (ui.quiet()) context.error(ui.lastStatus());
             return;
         }
         if (json_) {
@@ -67,7 +64,7 @@ private:
         out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
     void printList(std::ostream& out) const {
-        const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO);
+        const bool terminal = isTerminal(out);
         for (const ReportField& field : kReportFields) {
             const std::string& value = report_.*(field.value);
             out << std::left << std::setw(15) << field.label << (terminal ? terminalSafe(value) : value)

@@ -1,6 +1,5 @@
 #include "ExitStatus.h"
 #include "RemoteLogin.h"
-#include "TerminalText.h"
 
 namespace lm::cli {
 
@@ -9,9 +8,8 @@ namespace {
 class RunCommand : public Command {
 public:
     std::string name() const override { return "run"; }
-    std::string summary() const override {
-        return "Log in to a device and run one shell command: run HOST -- COMMAND...";
-    }
+    std::string summary() const override { return "Log in to a device and run one shell command"; }
+    std::string usage() const override { return "run HOST -- COMMAND..."; }
     void define(CLI::App& command) override {
         command.add_option("HOST", target_.host, "Device address");
         command.add_option("COMMAND", words_, "The command and its arguments");
@@ -19,12 +17,12 @@ public:
     }
     std::string check() override {
         if (auto problem = target_.settle(&words_); !problem.empty()) return problem;
+        if (words_.empty()) return missingArgument("COMMAND");
         std::string problem;
         line_ = shellCommandLine(words_, problem);
-        return problem.empty() ? std::string() : problem + " (run HOST -- COMMAND...)";
+        return problem;
     }
     int run(CommandContext& context) override {
-        auto& err = context.err;
         return withDeviceSession(context, target_, [&](DeviceSession& device) {
             // Only the echo is dropped: a command's own output may name it (ps lists itself).
             const Outcome outcome = device.RunCommand(line_, DeviceSession::Echo::FirstOnly);
@@ -33,11 +31,10 @@ public:
                 case Outcome::Ok:
                     break;
                 case Outcome::Refused:
-                    err << "The device does not know the command: " << terminalSafe(device.deviceMessage())
-                        << '\n';
+                    context.error("The device does not know the command: " + device.deviceMessage());
                     break;
                 default:
-                    err << "The command did not finish: " << terminalSafe(device.deviceMessage()) << ".\n";
+                    context.error("The command did not finish: " + device.deviceMessage() + ".");
             }
             return exitStatusFor(outcome);
         });

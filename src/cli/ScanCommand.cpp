@@ -1,13 +1,9 @@
 #include "ScanCommand.h"
 
-#include <unistd.h>
-
-#include <iostream>
-
 #include <nlohmann/json.hpp>
 
-#include "Command.h"
 #include "ExitStatus.h"
+#include "TerminalText.h"
 #include "TextTable.h"
 #include "discovery/DeviceInventory.h"
 #include "discovery/DiscoveryScan.h"
@@ -25,7 +21,7 @@ public:
     void inventoryCommand(InventoryCommand command) override {
         if (command == ID_PRUNE_UNSEEN) inventory_.pruneUnseen();
         if (command == ID_STATUS_UPDATE && showProgress_)
-            err_ << "\rScanning... " << deviceCountLabel(inventory_.count()) << std::flush;
+            err_ << "\r" << scanningCountLabel(inventory_.count()) << std::flush;
     }
     void thumbnailReady(std::size_t, uint32_t) override {}
 
@@ -59,20 +55,23 @@ void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
 
 }  // namespace
 
-void scanInto(DeviceInventory& inventory, const Session& session, std::ostream& err) {
-    ScanWindow window(inventory, err, &err == &std::cerr && ::isatty(STDERR_FILENO));
+void scanInto(DeviceInventory& inventory, const CommandContext& context) {
+    auto& err = context.err;
+    ScanWindow window(inventory, err, !context.quiet && isTerminal(err));
     inventory.setObserver(&window);
-    DiscoveryScan scan(inventory, session.profile());
+    DiscoveryScan scan(inventory, context.session.profile());
     if (window.showsProgress()) err << "Scanning..." << std::flush;
     const auto stats = scan.scanThread();
     window.finish();
     inventory.setObserver(nullptr);
 
     if (stats && !stats->probeSent)
-        err << "Note: no ICMP socket could be opened, so no probe was sent and only the ARP table was read.\n"
-               "Grant the right to open one: sudo setcap cap_net_raw+ep \"$(command -v lmtools-cli)\"\n";
+        context.note(
+            "no ICMP socket could be opened, so no probe was sent and only the ARP table was read.\n"
+            "Grant the right to open one: sudo setcap cap_net_raw+ep \"$(command -v lmtools-cli)\"");
     if (stats && stats->stoppedByLimit)
-        err << "Note: the network never fell quiet; the scan was ended early.\n";
+        context.note("the network never fell quiet; the scan was ended early after " +
+                     std::to_string(DiscoveryScan::kMaxDuration.count() / 1000) + " s.");
 }
 
 namespace {
@@ -86,7 +85,7 @@ public:
     }
     int run(CommandContext& context) override {
         DeviceInventory inventory;
-        scanInto(inventory, context.session, context.err);
+        scanInto(inventory, context);
         const auto records = inventory.snapshot();
         if (json_)
             printJson(records, context.out);

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <ostream>
-
+#include "Command.h"
 #include "discovery/DeviceInventory.h"
-#include "link/Session.h"
 
 namespace lm::cli {
 
-// Runs one scan into `inventory` as the scan thread does; progress and notes go to err.
-void scanInto(DeviceInventory& inventory, const Session& session, std::ostream& err);
+// Runs one scan into `inventory` as the scan thread does; progress (on a terminal) and notes go
+// to standard error unless quiet.
+void scanInto(DeviceInventory& inventory, const CommandContext& context);
 
 }  // namespace lm::cli

@@ -9,7 +9,7 @@ class SetTimeCommand : public AtOnceCommand {
 public:
     std::string name() const override { return "settime"; }
     std::string summary() const override {
-        return "Set a device's clock and hardware clock from this computer's local time: settime HOST";
+        return "Set a device's clock and hardware clock from this computer's local time";
     }
 
 protected:
@@ -19,7 +19,7 @@ protected:
     }
     // "Error updating time!" says it all; the device's refusal, when it gave one, is the last status.
     void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
-        if (outcome == Outcome::Refused && ui.quiet()) context.err << ui.lastStatus() << '\n';
+        if (outcome == Outcome::Refused && ui.quiet()) context.error(ui.lastStatus());
     }
     bool boxesToOut() const override { return false; }
 };

@@ -29,8 +29,12 @@ int TerminalOperationUi::messageBox(const std::string& text, const std::string& 
                                     Buttons buttons) {
     if (progress_) progress_->breakLine();
     std::ostream& to = icon == Icon::Information ? out_ : err_;
-    to << text;
-    if (text.empty() || text.back() != '\n') to << '\n';
+    if (icon == Icon::Error) {
+        to << errorLines(text);
+    } else {
+        to << text;
+        if (text.empty() || text.back() != '\n') to << '\n';
+    }
     to.flush();
     if (buttons == Buttons::Ok) return kOk;
     const int yes = buttons == Buttons::YesNo ? kYes : kOk;

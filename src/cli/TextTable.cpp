@@ -21,12 +21,12 @@ void TextTable::print(std::ostream& out) const {
     std::vector<std::size_t> widths(rows_.front().size(), 0);
     for (const auto& row : rows_)
         for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], row[c].size());
+            widths[c] = std::max(widths[c], displayWidth(row[c]));
     for (const auto& row : rows_) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
             line += row[c];
-            if (c + 1 < row.size()) line += std::string(widths[c] - row[c].size() + 2, ' ');
+            if (c + 1 < row.size()) line += std::string(widths[c] - displayWidth(row[c]) + 2, ' ');
         }
         out << line << '\n';
     }

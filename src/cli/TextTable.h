@@ -6,8 +6,8 @@
 
 namespace lm::cli {
 
-// A plain text table with aligned columns, for terminals and pipes alike; cells are made
-// terminal-safe.
+// A plain text table with columns aligned by the width their text takes on a terminal, for
+// terminals and pipes alike; cells are made terminal-safe.
 class TextTable {
 public:
     explicit TextTable(std::vector<std::string> headings);

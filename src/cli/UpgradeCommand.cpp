@@ -5,6 +5,7 @@
 #include "ExitStatus.h"
 #include "InterruptHandler.h"
 #include "MaintenanceCommand.h"
+#include "TerminalText.h"
 #include "discovery/DeviceProbe.h"
 #include "discovery/ModelTable.h"
 #include "ops/FirmwareUpgrade.h"
@@ -27,11 +28,12 @@ public:
     std::string name() const override { return "upgrade"; }
     std::string summary() const override {
         return "Replace a device's firmware with FILE, served by TFTP, erasing its configuration unless "
-               "--keep-config: upgrade HOST FILE";
+               "--keep-config";
     }
+    std::string usage() const override { return "upgrade HOST FILE"; }
     void define(CLI::App& command) override {
         MaintenanceCommand::define(command);
-        command.add_option("FILE", file_, "Firmware image")->required();
+        command.add_option("FILE", file_, "Firmware image");
         command.add_option("--id", id_, "Device ID such as 024C55-C81234 (else asked of the device)");
         command.add_option("--pc-address", pcAddress_,
                            "This computer's address as the device reaches it (else the closest one)");
@@ -40,6 +42,7 @@ public:
                          "Keep the network settings through the erase (firmware 1.1.55 or newer)");
     }
     std::string check() override {
+        if (host().empty() || file_.empty()) return missingArgument(host().empty() ? "HOST" : "FILE");
         if (keepConfig_ && saveNetwork_)
             return "--save-network goes with the erase: leave out --keep-config to use it";
         if (!pcAddress_.empty() && !parseIpv4(pcAddress_))
@@ -51,15 +54,15 @@ public:
         if (!looksLikeFamilyFirmware(file_, firmwareFamily(ModelTable::codeFromId(deviceId(context)))) &&
             asker.messageBox(kMismatchQuestion, kMismatchTitle, OperationUi::Icon::Warning,
                              OperationUi::Buttons::YesNo) != OperationUi::kYes) {
-            note(context, "not upgraded: the file was not confirmed (--yes confirms it)");
+            context.error("upgrade: not upgraded: the file was not confirmed (--yes confirms it)");
             return kExitFailed;
         }
-        if (keepConfig_) note(context, std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
+        if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
         if (pcAddress_.empty()) {
             const auto rows = context.session.profile().interfaceTable();
             pcAddress_ = rows ? closestLocalAddress(*rows, *parseIpv4(host())) : std::string();
             if (pcAddress_.empty())
-                note(context, "this PC has no address to offer the device: give --pc-address");
+                context.note("this PC has no address to offer the device: give --pc-address");
         }
         // Ctrl-C and SIGTERM put back the echo setting the upgrade may have changed, then end the
         // program with the interrupted status.
@@ -78,22 +81,18 @@ protected:
         ui.setFieldText(kUpgradePcAddressField, pcAddress_);
         std::error_code error;
         const auto size = std::filesystem::file_size(file_, error);
-        ui.showTransfer(error ? 0 : size, kBytesPerProgressStep,
-                        &context.err == &std::cerr && ::isatty(STDERR_FILENO));
+        ui.showTransfer(error ? 0 : size, kBytesPerProgressStep, isTerminal(context.err));
     }
 
 private:
-    static void note(CommandContext& context, const std::string& text) {
-        context.err << "lmtools-cli: upgrade: note: " << text << '\n';
-    }
     // The ID that picks the firmware family: --id, else the device's answer to a probe.
     std::string deviceId(CommandContext& context) const {
         if (!id_.empty()) return id_;
         const auto reply = probeDevice(*parseIpv4(host()), context.session.profile(), kProbeWait);
         if (reply && ModelTable::codeFromId(reply->id) != ModelTable::kNoCode) return reply->id;
-        note(context,
-             "the device's model is not known (no --id, and no usable answer to the discovery probe), so any "
-             "file whose name holds \".bin\" passes as its firmware");
+        context.note(
+            "the device's model is not known (no --id, and no usable answer to the discovery probe), so any "
+            "file whose name holds \".bin\" passes as its firmware");
         return {};
     }
 

@@ -2,6 +2,7 @@
 #include "link/Session.h"
 
 int main(int argc, char* argv[]) {
+    lm::gui::CLmToolsApp::answerHelpOrVersion(argc, argv);
     lm::gui::CLmToolsApp app(argc, argv);
     lm::NetworkProfile profile;
     lm::SerialPortMap serialPorts = lm::SerialPortMap::standard();

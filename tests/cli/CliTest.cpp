@@ -45,8 +45,9 @@ protected:
         std::filesystem::temp_directory_path() / ("lmtools-cli-page-" + std::to_string(::getpid()));
 };
 
+// --demo and -q work after the command name as before it.
 TEST_F(CliDemoScan, JsonOrTableListsEverySimulatedDevice) {
-    const auto run = runDemo({"scan", "--json"});
+    const auto run = runCommand({"scan", "--json", "--demo", "-q"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto devices = nlohmann::json::parse(run.out);
     ASSERT_TRUE(devices.is_array());
@@ -72,7 +73,8 @@ TEST_F(CliDemoScan, PageGoesToAFileOrStandardOutput) {
     const auto file = (dir / "all.html").string();
     const auto run = runDemo({"page", "-o", file.c_str()});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "Wrote " + file + " (8 devices, 5 to a row).\n");
+    EXPECT_EQ(run.err, "Wrote " + file + " (8 devices, 5 to a row).\n");
+    EXPECT_EQ(run.out, "");
     EXPECT_GT(std::filesystem::file_size(file), 0u);
 
     const auto shown = runDemo({"page", "--width", "1000", "-o", "-"});
@@ -87,15 +89,63 @@ TEST_F(CliDemoScan, PageGoesToAFileOrStandardOutput) {
     const auto missing = (dir / "missing" / "cameras.html").string();
     const auto failed = runDemo({"page", "-o", missing.c_str()});
     EXPECT_EQ(failed.status, 1);
-    EXPECT_NE(failed.err.find("Unable to create the file on the desktop.\n" + missing + "\n"),
+    EXPECT_NE(failed.err.find(
+                  "lmtools-cli: Unable to create the file on the desktop.\nlmtools-cli: " + missing + "\n"),
               std::string::npos)
         << failed.err;
     EXPECT_TRUE(failed.out.empty()) << failed.out;
 }
 
-TEST(CliPage, BadWidthIsRefused) {
-    EXPECT_NE(runCommand({"page", "--width", "0"}).status, 0);
-    EXPECT_NE(runCommand({"page", "--width", "wide"}).status, 0);
+// Usage errors: exit 64 and one line that names the problem, the command and what would do.
+TEST(Cli, UsageErrorsSayWhatIsWrong) {
+    const struct {
+        std::vector<const char*> args;
+        std::string firstErrLine;
+    } cases[] = {
+        {{"scna"}, "unknown command \"scna\"; did you mean \"scan\"?"},
+        {{"--demo", "upgarde", "127.0.0.10"}, "unknown command \"upgarde\"; did you mean \"upgrade\"?"},
+        {{"xyzzy"}, "unknown command \"xyzzy\"; lmtools-cli --help lists the commands"},
+        {{"config", "shwo", "127.0.0.10"}, "unknown command \"config shwo\"; did you mean \"config show\"?"},
+        {{}, "missing COMMAND (usage: lmtools-cli COMMAND ...; lmtools-cli --help lists them)"},
+        {{"config"},
+         "config: missing COMMAND (usage: lmtools-cli config COMMAND ...; lmtools-cli config --help lists "
+         "them)"},
+        {{"reboot"}, "reboot: missing HOST (usage: lmtools-cli reboot HOST)"},
+        {{"upgrade", "127.0.0.10"}, "upgrade: missing FILE (usage: lmtools-cli upgrade HOST FILE)"},
+        {{"cat", "--serial", "COM1"}, "cat: missing PATH (usage: lmtools-cli cat HOST PATH)"},
+        {{"run", "--serial", "COM1"}, "run: missing COMMAND (usage: lmtools-cli run HOST -- COMMAND...)"},
+        {{"config", "apply", "127.0.0.10"},
+         "config apply: missing FILE (usage: lmtools-cli config apply HOST FILE)"},
+        {{"production", "--jobs", "0"}, "production: --jobs must be from 1 to 64"},
+        {{"page", "--width", "wide"}, "page: --width must be a whole number from 1 to 100000"},
+        {{"scan", "--frob"}, "scan: The following argument was not expected: --frob"},
+        {{"cat", "--serial", "COM1", "-b", "9600"}, "cat: -b takes 1200, or 1200 300 for 300 bit/s"},
+        // The shared options after the command and before it: refused input is caught before the
+        // demo starts.
+        {{"settime", "127.0.0.10", "--demo", "-q", "--password", "a\tb"},
+         "settime: the password holds a control character (line end, tab, escape or the like)"},
+        {{"-q", "--password", "a\tb", "--demo", "config", "show", "127.0.0.10"},
+         "config show: the password holds a control character (line end, tab, escape or the like)"},
+    };
+    for (const auto& c : cases) {
+        const auto run = runCommand(c.args);
+        EXPECT_EQ(run.status, 64) << run.err;
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "lmtools-cli: " + c.firstErrLine);
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+// -b is listed only where a serial port is used.
+TEST(Cli, HelpListsTheBitRateForSerialCommandsOnly) {
+    for (const auto& [command, serial] :
+         {std::pair{"cat", true}, {"config apply", true}, {"reboot", false}}) {
+        std::vector<const char*> args = {command, "--help"};
+        if (command == std::string("config apply")) args = {"config", "apply", "--help"};
+        const auto help = runCommand(args);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.find("-b 1200") != std::string::npos, serial) << help.out;
+        EXPECT_NE(help.out.find("--demo"), std::string::npos);
+    }
 }
 
 TEST(Cli, SerialBitRateSwitchIsTakenOutBeforeParsing) {
@@ -105,6 +155,7 @@ TEST(Cli, SerialBitRateSwitchIsTakenOutBeforeParsing) {
         std::vector<std::string> rest;
     } cases[] = {
         {{"-b", "1200", "--demo", "cat"}, 1200, {"--demo", "cat"}},
+        {{"cat", "h", "-b", "1200", "300"}, 300, {"cat", "h"}},
         {{"--demo", "-b", "1200", "300", "cat"}, 300, {"--demo", "cat"}},
         {{"cat", "-b", "300"}, 38400, {"cat", "-b", "300"}},
         {{"run", "h", "--", "-b", "1200"}, 38400, {"run", "h", "--", "-b", "1200"}},
@@ -117,16 +168,24 @@ TEST(Cli, SerialBitRateSwitchIsTakenOutBeforeParsing) {
     EXPECT_EQ(run.status, 0) << run.err;
 }
 
-TEST(TextTable, AlignsColumnsAndNeutralisesControlBytes) {
+// Columns line up on a terminal: multibyte text by its characters, CJK as two columns, a
+// combining accent as none, bytes that are not UTF-8 as one "?" each.
+TEST(TextTable, AlignsColumnsByDisplayWidth) {
     TextTable table({"ID", "Type"});
     table.addRow({"a\x1b[2J", "long type"});
     table.addRow({"longer id", "t"});
+    table.addRow({"caf\xc3\xa9 \xe2\x82\xac", "x"});
+    table.addRow({"\xe7\x9b\xb8\xe6\x9c\xba", "x"});
+    table.addRow({"e\xcc\x81\xff\xc3", "x"});
     std::ostringstream out;
     table.print(out);
     EXPECT_EQ(out.str(),
               "ID         Type\n"
               "a?[2J      long type\n"
-              "longer id  t\n");
+              "longer id  t\n"
+              "caf\xc3\xa9 \xe2\x82\xac     x\n"
+              "\xe7\x9b\xb8\xe6\x9c\xba       x\n"
+              "e\xcc\x81??        x\n");
 }
 
 }  // namespace

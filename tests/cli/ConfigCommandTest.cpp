@@ -44,14 +44,14 @@ TEST(ConfigCommand, ShowsAndChecksWithoutWriting) {
         {{"config", "show", "127.0.0.10", "--password", "nope"}, 2, "", "refused the password"},
         {{"config", "apply", "127.0.0.10", unknown.c_str()}, 64, "", "\"ipAdress\" is not a setting"},
         {{"config", "apply", "127.0.0.10", injected.c_str()}, 64, "", "control character"},
-        {{"config", "apply", "127.0.0.10"}, 64, "", "the settings FILE is missing"},
         {{"config", "show", "--serial", "COM40"}, 64, "", "COM1..COM32 or AUTO"},
         // A warning needs --yes without a terminal; a refused entry stops whatever is said.
         {{"config", "apply", "127.0.0.10", port8080.c_str(), "--dry-run"}, 1, "", "a warning needs --yes"},
         {{"config", "apply", "127.0.0.10", blankIp.c_str(), "--dry-run", "--yes"},
          1,
          "",
-         "If you are going to have a static IP address\nyou must specify the IP address here.\n"},
+         "lmtools-cli: If you are going to have a static IP address\n"
+         "lmtools-cli: you must specify the IP address here.\n"},
         {{"config", "apply", "127.0.0.10", port8080.c_str(), "--dry-run", "--yes", "-q"},
          0,
          "Configure for ethernet operation on 127.0.0.10, serving images from the internal web page.\n"

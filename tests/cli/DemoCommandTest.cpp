@@ -71,7 +71,6 @@ TEST(DemoCommands, ExitStatusAndTexts) {
         {{"run", "--serial", "COM1", "--", "cat", "/etc/version"}, 0, kVersion, ""},
         // With --serial there is no HOST: a one-word command must not be taken for one.
         {{"run", "--serial", "COM1", "--", "pwd"}, 0, "/\n", ""},
-        {{"run", "--serial", "COM1"}, 64, "", "the command is empty"},
         {{"run", "127.0.0.10", "--serial", "COM1", "--", "ps"}, 64, "", "not both"},
         {{"cat", "--serial", "COM9", "/etc/version"}, 1, "", "was not found"},
         // Nothing the user typed may become a second command on the device: refused before sending.
@@ -112,7 +111,6 @@ TEST(DemoCommands, ExitStatusAndTexts) {
          1,
          kProductionHeader + "024C55-C00000,Password,,,,,,,,,,,No\r\n",
          ""},
-        {{"production", "127.0.0.10", "--jobs", "0"}, 64, "", "--jobs"},
         {{"production", "127.0.0.10", "--json", "--csv"}, 64, "", "excludes"},
         {{"production", "camera.local"}, 64, "", "not an IPv4 address"},
     };

@@ -103,6 +103,7 @@ protected:
         // Odd sizes leave partial 8x8 blocks at the right and bottom edges.
         config.devices[index(HttpFault::NoLength)].http = {HttpFault::NoLength, 17, 9};
         config.devices[index(HttpFault::Slow)].http = {HttpFault::Slow, 1, 1};
+        config.devices[index(HttpFault::None)].product = "Lumetra/<b>Zelvix&XL-2";
         config.clock = [this] { return WallClock::time_point(1700000000s) + std::chrono::seconds(ticks_++); };
         simulator_ = std::make_unique<Simulator>(std::move(config));
         std::string error;
@@ -135,8 +136,21 @@ protected:
     std::unique_ptr<Simulator> simulator_;
 };
 
-TEST_F(WebServerTest, OtherPathsMethodsAndOverlongRequestsAreRefused) {
-    EXPECT_EQ(get(HttpFault::None, "/").status(), 404);
+// The home and configuration pages name the device, its text escaped, and lead to the picture; other
+// paths, methods and overlong requests are refused.
+TEST_F(WebServerTest, DevicePagesAndRefusals) {
+    const std::string id = identifierOf(simulator_->devices()[index(HttpFault::None)]);
+    for (const char* path : {"/", "/admin.cgi"}) {
+        const auto page = get(HttpFault::None, path);
+        EXPECT_EQ(page.status(), 200) << path;
+        EXPECT_EQ(page.header("Content-Type"), "text/html") << path;
+        const std::string body = page.body();
+        for (const std::string& part :
+             {id, std::string("Lumetra/&lt;b&gt;Zelvix&amp;XL-2"), std::string("=\"/image.jpg\"")})
+            EXPECT_NE(body.find(part), std::string::npos) << path << " lacks " << part << ":\n" << body;
+        EXPECT_EQ(body.find("<b>"), std::string::npos) << body;
+    }
+    EXPECT_EQ(get(HttpFault::None, "/index.html").status(), 404);
     EXPECT_EQ(get(HttpFault::None, "/image2.jpg").status(), 404);
     EXPECT_EQ(get(HttpFault::None, "/image.jpg?size=big").status(), 200);
     const auto post = exchange(HttpFault::None, "POST /image.jpg HTTP/1.1\r\nContent-Length: 0\r\n\r\n");

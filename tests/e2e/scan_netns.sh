@@ -18,10 +18,10 @@ sim() {  # sim NS ADDRESS MAC EXTRA...
   netns_start "$ns" "$NETNS_TMP/$ns.ready" "$lmsim" --address "$addr" --broadcast 10.77.0.255 --mac "$mac" \
     --discovery-port 7364 --http-port 80 --ready-file "$NETNS_TMP/$ns.ready" "$@"
 }
-sim d1 10.77.0.11 02:4C:55:C8:00:01 --product Lumetra/ZelvixXL-2 --subtype VGA --version 4.2.1
+sim d1 10.77.0.11 02:4C:55:C8:00:01 --product Lumetra/ZelvixXL-2 --subtype VGA --firmware 4.2.1
 sim d2 10.77.0.12 02:4C:55:C2:00:02 --no-probe-reply
-sim d3 10.77.0.13 02:4C:55:C6:00:03 --product Lumetra/Farloomer-1 --version 2.0.7
-sim other 10.77.0.20 00:11:22:33:44:55 --product Other/Camera-1 --version 9.9.9 --no-probe-reply
+sim d3 10.77.0.13 02:4C:55:C6:00:03 --product Lumetra/Farloomer-1 --firmware 2.0.7
+sim other 10.77.0.20 00:11:22:33:44:55 --product Other/Camera-1 --firmware 9.9.9 --no-probe-reply
 
 out="$NETNS_TMP/scan.json"
 ip netns exec "$(netns_name pc)" "$cli" scan --json >"$out"

@@ -1,5 +1,5 @@
 // Device text shown on a terminal: whatever the bytes, what is printed is valid UTF-8 without a
-// control character.
+// control character, and its width on the terminal is at most one column a byte.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -11,5 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (lm::cli::terminalSafe(safe) != safe) __builtin_trap();  // already safe: nothing left to replace
     for (const char c : safe)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) __builtin_trap();
+    if (lm::cli::displayWidth(safe) > safe.size()) __builtin_trap();
     return 0;
 }

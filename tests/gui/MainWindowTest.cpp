@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,11 +25,14 @@
 #include "app/DialogUnits.h"
 #include "app/GuiInventoryObserver.h"
 #include "app/ViewSettingsStore.h"
+#include "diag/Production.h"
 #include "discovery/DeviceListModel.h"
+#include "discovery/DiscoveryScan.h"
 #include "discovery/EnterIP.h"
 #include "link/Session.h"
 #include "ops/OperationDialog.h"
-#include "diag/Production.h"
+#include "wizard/SetupWizard.h"
+#include "wizard/WizardPages.h"
 
 using namespace lm;
 using namespace lm::gui;
@@ -38,17 +43,24 @@ namespace {
 class RecordingDesktop : public Desktop {
 public:
     void openUrl(const QUrl& url) override { urls << url; }
-    void startTelnet(const QString& host) override { telnetHosts << host; }
+    QString startTelnet(const QString& host, uint16_t port) override {
+        telnets << host + " " + QString::number(port);
+        return telnetFailure;
+    }
     void information(QWidget*, const QString& title, const QString& text) override {
         messages << QStringList{title, text};
+    }
+    void warning(QWidget* parent, const QString& title, const QString& text) override {
+        information(parent, title, text);
     }
     bool shiftHeld() const override { return shift; }
     int availableScreenWidth() const override { return 1700; }
 
-    bool idle() const { return urls.isEmpty() && telnetHosts.isEmpty() && messages.isEmpty(); }
+    bool idle() const { return urls.isEmpty() && telnets.isEmpty() && messages.isEmpty(); }
 
     QList<QUrl> urls;
-    QStringList telnetHosts;
+    QStringList telnets;  // "host port"
+    QString telnetFailure;
     QList<QStringList> messages;
     bool shift = false;
 };
@@ -123,7 +135,7 @@ private slots:
         QCOMPARE(window_->inventory().count(), std::size_t{1});
         QCOMPARE(window_->inventory().at(0)->id, std::string("Device  1"));
         QCOMPARE(window_->inventory().at(0)->address, address.toStdString());
-        QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("1 device found."));
+        QTRY_COMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("1 device found."));
 
         auto* viewButton = child<QPushButton>(*window_, 1009);
         auto* configureButton = child<QPushButton>(*window_, 1002);
@@ -140,7 +152,7 @@ private slots:
         child<QAction>(*menu, 1318)->trigger();
         QCOMPARE(desktop_.urls,
                  (QList<QUrl>{QUrl("http://" + address), QUrl("http://" + address + "/admin.cgi")}));
-        QCOMPARE(desktop_.telnetHosts, QStringList{host});
+        QCOMPARE(desktop_.telnets, QStringList{host + " 23"});
         QVERIFY(desktop_.messages.isEmpty());
         QStringList opened;
         for (const int id : {1234, 1322, 1321, 1186, 1320, 1194, 1319}) {
@@ -154,6 +166,19 @@ private slots:
                  (QStringList{"Reboot |" + host, "Erase Configuration Files|" + host, "Set Time|" + host,
                               "System Log for " + host + "|" + host, "Debug Log for " + host + "|" + host,
                               "Upgrade Firmware|" + host, "Activity Summary Report|" + host}));
+        // The Setup Wizard's list comes with the entry chosen, although the wizard is given no port.
+        // It opens once the dialogs' workers have let go of the device.
+        QTRY_VERIFY_WITH_TIMEOUT(!session_->busy(), 20000);
+        QString chosen;
+        onModal<SetupWizard>([&chosen](SetupWizard* wizard) {
+            wizard->next();
+            auto* list = child<QTableWidget>(*wizard->currentPage(), wizard::kDeviceListView);
+            for (const QModelIndex& row : list->selectionModel()->selectedRows())
+                chosen = list->item(row.row(), 1)->text();
+            wizard->reject();
+        });
+        window_->runCommand(1052);
+        QCOMPARE(chosen, address);
         // The picture comes through the entry's own port.
         QTRY_VERIFY(window_->inventory().at(0)->imageIndex != 0);
     }
@@ -218,8 +243,12 @@ private slots:
         QFile file(page);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray html = file.readAll();
-        for (const QString& address : addresses_)
-            QVERIFY(html.contains(("http://" + address + "/admin.cgi").toLatin1()));
+        // Every link and picture at the simulator's port, as in the demo.
+        const QString port = QString::number(simulator_->httpPort());
+        for (const QString& address : addresses_) {
+            QVERIFY(html.contains(("\"http://" + address + ":" + port + "/admin.cgi\"").toLatin1()));
+            QVERIFY(html.contains(("src=\"http://" + address + ":" + port + "/image.jpg\"").toLatin1()));
+        }
         QCOMPARE(desktop_.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
         file.close();
 
@@ -247,21 +276,36 @@ private slots:
         QVERIFY(QDir::setCurrent(previous));
     }
 
-    // The scan lists the devices with their pictures. Enter opens the selected device once, whether
-    // the list or a button has the focus; a rescan leaves the selection alone.
+    // The scan lists the devices with their pictures; while it runs, the label counts them. The
+    // device commands reach a device at the profile's ports, as in the demo. Enter opens the selected
+    // device once, whether the list or a button has the focus; a rescan leaves the selection alone.
     void scanShowsDevicesWithThumbnails() {
-        open(simulatedProfile());
+        NetworkProfile profile = simulatedProfile();
+        profile.quietPeriod = Milliseconds(1500);  // the probe's answers, then time to see the count
+        open(profile);
+        auto* label = child<QLabel>(*window_, 1044);
+        if (IcmpSocket::open())  // else there is no probe, and the ARP pass finds all at the end
+            QTRY_COMPARE(label->text(), QStringLiteral("Scanning... 3 devices found."));
         QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(fetchesDone(), 20000);
-        QCOMPARE(child<QLabel>(*window_, 1044)->text(), QStringLiteral("3 devices found."));
+        QCOMPARE(label->text(), QStringLiteral("3 devices found."));
         for (const auto& record : window_->inventory().snapshot()) {
             QVERIFY(addresses_.contains(QString::fromStdString(record.address)));
             QVERIFY(record.imageIndex != 0);
         }
         QVERIFY(select(addresses_[2]));
-        const QUrl device("http://" + addresses_[2]);
+        const QString web = "http://" + addresses_[2] + ":" + QString::number(simulator_->httpPort());
+        const QUrl device(web);
         QTest::keyClick(activeView(), Qt::Key_Return);
         QCOMPARE(desktop_.urls, QList<QUrl>{device});
+        QTest::mouseClick(child<QPushButton>(*window_, 1002), Qt::LeftButton);
+        QCOMPARE(desktop_.urls.takeLast(), QUrl(web + "/admin.cgi"));
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        desktop_.telnetFailure = QStringLiteral("no telnet client");
+        child<QAction>(*menu, 1318)->trigger();
+        QCOMPARE(desktop_.telnets,
+                 QStringList{addresses_[2] + " " + QString::number(simulator_->telnetPort())});
+        QCOMPARE(desktop_.messages, (QList<QStringList>{{QStringLiteral("Telnet"), desktop_.telnetFailure}}));
         child<QPushButton>(*window_, 1230)->setFocus();  // Enter on the focused "Refresh" presses it
         QTest::keyClick(window_.get(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
@@ -305,6 +349,42 @@ private slots:
         std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
         child<QAction>(*menu, 1325)->trigger();
         QVERIFY(seen);
+    }
+
+    // A scan that could read only the ARP table says so, and how to grant the capability, once.
+    void arpOnlyScanIsNotedOnce() {
+        open(quietProfile());
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        const ScanStats blind;  // no ICMP socket, so no probe
+        window_->scanFinished(blind);
+        window_->scanFinished(blind);
+        window_->scanFinished(std::nullopt);  // a thread that found a scan running
+        QCOMPARE(desktop_.messages.size(), 1);
+        QVERIFY(desktop_.messages[0][1].contains("only the ARP table was read"));
+        QVERIFY(desktop_.messages[0][1].contains("sudo setcap cap_net_raw+ep \"$(command -v lmtools)\""));
+    }
+
+    // The launcher names what is missing, the terminal emulator first; with both it runs the
+    // terminal with telnet, the host and a port other than 23, each one argument.
+    void telnetLaunchNamesWhatIsMissing() {
+        QTemporaryDir bin;
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        const QString arguments = bin.filePath(QStringLiteral("arguments"));
+        const auto program = [&bin](const char* name, const QString& script) {
+            QFile file(bin.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(("#!/bin/sh\n" + script).toUtf8());
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        };
+        Desktop desktop;
+        QVERIFY(desktop.startTelnet(QStringLiteral("10.0.0.5"), 23).contains("(x-terminal-emulator)"));
+        program("x-terminal-emulator", "printf '%s\\n' \"$@\" >'" + arguments + "'\n");
+        QVERIFY(desktop.startTelnet(QStringLiteral("10.0.0.5"), 23).contains("(telnet)"));
+        program("telnet", QString());
+        QCOMPARE(desktop.startTelnet(QStringLiteral("10.0.0.5 x"), 2323), QString());
+        QTRY_COMPARE(readAll(arguments), QByteArray("-e\ntelnet\n10.0.0.5 x\n2323\n"));
     }
 
     // Commands from another thread run on the GUI thread, and the sender waits for them.
@@ -352,6 +432,7 @@ private:
         profile.quietPeriod = Milliseconds(300);
         profile.discoveryPort = simulator_->discoveryPort();
         profile.httpPort = simulator_->httpPort();
+        profile.telnetPort = simulator_->telnetPort();
         return profile;
     }
 
@@ -362,6 +443,11 @@ private:
         window_ = std::make_unique<CLmToolsDlg>(*session_, *settings_, desktop_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    static QByteArray readAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     bool fetchesDone() const {

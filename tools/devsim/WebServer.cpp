@@ -9,6 +9,7 @@
 
 #include "BlankPng.h"
 #include "CameraImage.h"
+#include "WebPages.h"
 #include "platform/Socket.h"
 
 namespace lm::sim {
@@ -76,12 +77,15 @@ std::string head(std::string_view status, const std::vector<std::string>& header
     return text;
 }
 
-void sendError(int fd, std::string_view status, const std::string& extraHeader = {}) {
-    const std::string body = "<html><body><h1>" + std::string(status) + "</h1></body></html>\n";
+void sendHtml(int fd, std::string_view status, const std::string& body, const std::string& extraHeader = {}) {
     std::vector<std::string> headers{"Content-Type: text/html",
                                      "Content-Length: " + std::to_string(body.size())};
     if (!extraHeader.empty()) headers.push_back(extraHeader);
     sendAll(fd, head(status, headers) + body);
+}
+
+void sendError(int fd, std::string_view status, const std::string& extraHeader = {}) {
+    sendHtml(fd, status, "<html><body><h1>" + std::string(status) + "</h1></body></html>\n", extraHeader);
 }
 
 // Reads and drops what the client still sends, until it closes or a short time passes.
@@ -146,6 +150,10 @@ void WebServer::serve(int fd) {
         sendPicture(fd, fault);
     } else if (line->path == kRedirectTarget && fault == HttpFault::Redirect) {
         sendPicture(fd, HttpFault::None);
+    } else if (line->path == "/") {
+        sendHtml(fd, "200 OK", homePage(device_));
+    } else if (line->path == "/admin.cgi") {
+        sendHtml(fd, "200 OK", adminPage(device_));
     } else {
         sendError(fd, "404 Not Found");
     }

@@ -14,7 +14,8 @@
 namespace lm::sim {
 
 // A device's web server: GET /image.jpg gives the current picture, shaped by the device's HTTP fault
-// switch; everything else is 404. One request per connection, each served on a pool thread.
+// switch; / and /admin.cgi give its home and configuration pages; everything else is 404. One
+// request per connection, each served on a pool thread.
 class WebServer {
 public:
     static constexpr std::size_t kMaxRequestBytes = 8192;

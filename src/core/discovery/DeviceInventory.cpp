@@ -138,4 +138,8 @@ std::string deviceCountLabel(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " device found." : " devices found.");
 }
 
+std::string scanningCountLabel(std::size_t count) {
+    return "Scanning... " + deviceCountLabel(count);
+}
+
 }  // namespace lm

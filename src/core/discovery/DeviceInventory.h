@@ -80,5 +80,7 @@ private:
 
 // The device-count label under the list.
 std::string deviceCountLabel(std::size_t count);
+// The same label while a scan still runs.
+std::string scanningCountLabel(std::size_t count);
 
 }  // namespace lm

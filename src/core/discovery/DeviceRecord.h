@@ -12,6 +12,14 @@ inline std::string hostPart(std::string_view address) {
     return std::string(address.substr(0, address.find(':')));
 }
 
+// The address as a browser needs it: a manual entry's own port stays; otherwise the profile's HTTP
+// port is added when it is not the standard one, as in the demo.
+inline std::string webAddress(std::string_view address, uint16_t httpPort) {
+    std::string web(address);
+    if (httpPort != 80 && address.find(':') == std::string_view::npos) web += ":" + std::to_string(httpPort);
+    return web;
+}
+
 // The ID a device answers discovery with, made from its six MAC bytes: "024C55-C89A2B".
 inline std::string deviceIdOfMac(const uint8_t* mac) {
     char text[16];

@@ -4,38 +4,13 @@
 #include <fstream>
 #include <string_view>
 
+#include "http/HtmlText.h"
+
 namespace lm {
 
 namespace {
 
 constexpr int kCellWidth = 320;
-
-// For text between tags and inside quoted attributes.
-std::string htmlText(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 // For the host[:port] part of a URL: anything beyond what a host and port are made of becomes %XX,
 // so an address can neither leave its attribute nor change the URL's path or scheme.
@@ -58,9 +33,9 @@ std::string urlHost(std::string_view text) {
     return out;
 }
 
-void appendCell(std::string& page, const DeviceRecord& record) {
-    const std::string url = "http://" + urlHost(record.address);
-    const std::string shownAddress = htmlText(record.address);
+void appendCell(std::string& page, const DeviceRecord& record, uint16_t httpPort) {
+    const std::string url = "http://" + urlHost(webAddress(record.address, httpPort));
+    const std::string shownAddress = htmlEscaped(record.address);
     page += "<td>\n";
     page += "  <table border=0 cellpadding=1 cellspacing=0>\n";
     page += "  <tr><td colspan=2 width=320 height=240>\n";
@@ -71,9 +46,12 @@ void appendCell(std::string& page, const DeviceRecord& record) {
     page += "  <param name=\"statusTextColor\" value=\"#ffffff\">\n";
     page += "  <param name=\"backgroundColor\" value=\"#000000\">\n";
     page += "  <param name=\"url\" value=\"" + url + "\">\n";
+    // What browsers without applets show instead: the live picture itself.
+    page += "  <img class=\"live\" src=\"" + url + "/image.jpg\" width=320 height=240 alt=\"" + shownAddress +
+            "\">\n";
     page += "  </applet></td></tr>\n";
     page += "  <tr><td align=left><a href=\"" + url + "\" target=\"_new\">";
-    page += "  <font size=1>" + shownAddress + "<br>" + htmlText(record.id) + "</font></a></td>\n";
+    page += "  <font size=1>" + shownAddress + "<br>" + htmlEscaped(record.id) + "</font></a></td>\n";
     page += "  <td align=right><a href=\"" + url + "/admin.cgi\" target=\"_new\">config</a></td></tr>\n";
     page += "  </table>\n";
     page += "</td>\n";
@@ -82,7 +60,7 @@ void appendCell(std::string& page, const DeviceRecord& record) {
 
 }  // namespace
 
-std::string devicesPageText(const std::vector<DeviceRecord>& records, int cellsPerRow) {
+std::string devicesPageText(const std::vector<DeviceRecord>& records, int cellsPerRow, uint16_t httpPort) {
     const auto perRow = static_cast<std::size_t>(std::max(cellsPerRow, 1));
     std::string page =
         "<html>\n"
@@ -96,6 +74,20 @@ std::string devicesPageText(const std::vector<DeviceRecord>& records, int cellsP
         " a {text-decoration: none; color: silver; font-weight: bold;}\n"
         " a:hover {color: white;}\n"
         " </style>\n"
+        " <script>\n"
+        " // Each picture is fetched anew a few seconds after the last fetch ended and shown once it has\n"
+        " // arrived: one request per device at a time, and no broken picture from a slow device.\n"
+        " function later(img) { setTimeout(function () { refresh(img); }, 3000); }\n"
+        " function refresh(img) {\n"
+        "   var next = new Image();\n"
+        "   next.onload = function () { img.src = next.src; later(img); };\n"
+        "   next.onerror = function () { later(img); };\n"
+        "   next.src = img.src.split(\"?\")[0] + \"?t=\" + Date.now();\n"
+        " }\n"
+        " document.addEventListener(\"DOMContentLoaded\", function () {\n"
+        "   document.querySelectorAll(\"img.live\").forEach(later);\n"
+        " });\n"
+        " </script>\n"
         "</head>\n"
         "\n"
         "<body bgcolor=\"#1e2a64\">\n"
@@ -105,7 +97,7 @@ std::string devicesPageText(const std::vector<DeviceRecord>& records, int cellsP
     page += openRow;
     std::size_t inRow = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        appendCell(page, records[i]);
+        appendCell(page, records[i], httpPort);
         if (++inRow < perRow) continue;
         page += "</tr>\n\n";
         inRow = 0;

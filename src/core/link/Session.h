@@ -51,6 +51,11 @@ public:
     // serialConsoleLogin.
     SerialLoginResult loginSerial(PasswordPrompt* prompt, const SerialLoginWatch& watch = {});
 
+    // What the password prompt shows as its site: the address of the device the Setup Wizard's
+    // device list chose; empty until then.
+    const std::string& siteText() const { return siteText_; }
+    void setSiteText(std::string text) { siteText_ = std::move(text); }
+
     bool connectionIsNetwork() const { return connectionIsNetwork_; }
     void setConnectionIsNetwork(bool network) { connectionIsNetwork_ = network; }
 
@@ -110,6 +115,7 @@ private:
     Timing timing_;
     std::string startPassword_ = kDefaultPassword;
     std::string password_ = kDefaultPassword;
+    std::string siteText_;
     bool connectionIsNetwork_ = true;
     std::string shellPrompt_;
     std::vector<std::string> remoteLines_;

@@ -362,6 +362,9 @@ PageAnswer nextDns(WizardModel& m, const PageView& v) {
     s.dns1 = text(v, kDns1Field);
     s.dns2 = text(v, kDns2Field);
     s.dns3 = text(v, kDns3Field);
+    // A blank address control reads "0.0.0.0": no name server, never one at 0.0.0.0.
+    for (std::string* server : {&s.dns1, &s.dns2, &s.dns3})
+        if (emptyAddress(*server)) server->clear();
     s.httpPort = text(v, kHttpPortField);
     std::vector<PageMessage> messages;
     warnUnusualHttpPort(s.httpPort, messages);

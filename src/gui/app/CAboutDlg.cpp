@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ProgramVersion.h"
 #include "app/BrandArt.h"
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
@@ -22,8 +23,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* product =
         ControlId::tag(new QLabel(QStringLiteral("Lumetra Technologies Setup Tools"), this), 1220);
     product->setGeometry(du.rect(40, 10, 130, 8));
-    auto* version = ControlId::tag(new QLabel(versionLine(LMTOOLS_VERSION_MAJOR, LMTOOLS_VERSION_MINOR,
-                                                          LMTOOLS_VERSION_PATCH, LMTOOLS_VERSION_TWEAK),
+    auto* version = ControlId::tag(new QLabel(versionLine(kProgramVersionMajor, kProgramVersionMinor,
+                                                          kProgramVersionPatch, kProgramVersionTweak),
                                               this),
                                    1316);
     version->setGeometry(du.rect(40, 24, 130, 8));

@@ -10,12 +10,14 @@
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "DemoNetwork.h"
+#include "ProgramVersion.h"
 #include "app/BrandArt.h"
 #include "app/CLmToolsDlg.h"
 #include "app/Desktop.h"
@@ -40,6 +42,37 @@ void onTerminationSignal(int) {
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
+// The program's options; --help and bad options end the program when processed.
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption demo{
+        QStringLiteral("demo"),
+        QStringLiteral("Work on simulated devices on this machine instead of the network.")};
+    QCommandLineOption screenshots{QStringLiteral("screenshot-dir"),
+                                   QStringLiteral("Save the window in each view to DIR, then exit."),
+                                   QStringLiteral("DIR")};
+
+    CommandLine() {
+        parser.setApplicationDescription(QStringLiteral(
+            "Lumetra Tools: finds and maintains Lumetra network cameras and video servers.\n"
+            "The serial bit rate is 38400; \"-b 1200\" selects 1200 and \"-b 1200 300\" 300."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(demo);
+        parser.addOption(screenshots);
+    }
+};
+
+// The serial switch ("-b 1200", "-b 1200 300") is not an option of Qt's: the constructor reads it.
+QStringList commandLineWithoutSerialSwitch(const QString& program, std::vector<std::string> words) {
+    takeSerialBitRateSwitch(words);
+    QStringList args{program};
+    for (const std::string& word : words)
+        args.push_back(QString::fromStdString(word));
+    return args;
+}
+
 }  // namespace
 
 CLmToolsApp::CLmToolsApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -51,45 +84,43 @@ CLmToolsApp::CLmToolsApp(int& argc, char** argv) : QApplication(argc, argv) {
 #endif
     setApplicationName(QStringLiteral("Lumetra Tools"));
     setOrganizationName(QStringLiteral("Lumetra"));
-    setApplicationVersion(QStringLiteral("%1.%2.%3")
-                              .arg(LMTOOLS_VERSION_MAJOR)
-                              .arg(LMTOOLS_VERSION_MINOR)
-                              .arg(LMTOOLS_VERSION_PATCH));
+    setApplicationVersion(QString::fromLatin1(kProgramVersion));
+    setDesktopFileName(QStringLiteral("lmtools"));  // the installed entry's icon and name on Wayland
     setWindowIcon(BrandArt::windowIcon());
     serialBitRate_ = serialBitRateFromCommandLine(argc, argv);
 }
 
 CLmToolsApp::~CLmToolsApp() = default;
 
+void CLmToolsApp::answerHelpOrVersion(int argc, char** argv) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const auto asked = [](const std::string& word) {
+        return word == "-h" || word == "-?" || word == "--help" || word == "--help-all" || word == "-v" ||
+               word == "--version";
+    };
+    const auto end = std::find(words.begin(), words.end(), "--");
+    if (std::none_of(words.begin(), end, asked)) return;
+
+    // Named by its program name, so the usage line reads the same wherever it was started from.
+    char name[] = "lmtools";
+    char* nameOnly[] = {name, nullptr};
+    int count = 1;
+    QCoreApplication app(count, nameOnly);
+    QCoreApplication::setApplicationName(QString::fromLatin1(name));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
+    CommandLine commandLine;
+    commandLine.parser.process(commandLineWithoutSerialSwitch(name, words));
+}
+
 void CLmToolsApp::parseOptions() {
-    // The serial switch ("-b 1200", "-b 1200 300") is not an option of Qt's: it was read above.
-    std::vector<std::string> rest;
+    std::vector<std::string> words;
     for (const QString& arg : arguments().mid(1))
-        rest.push_back(arg.toStdString());
-    takeSerialBitRateSwitch(rest);
-    QStringList args{arguments().value(0)};
-    for (const std::string& arg : rest)
-        args.push_back(QString::fromStdString(arg));
+        words.push_back(arg.toStdString());
+    CommandLine commandLine;
+    commandLine.parser.process(commandLineWithoutSerialSwitch(arguments().value(0), words));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Lumetra Tools: finds and maintains Lumetra network cameras and video servers.\n"
-                       "The serial bit rate is 38400; \"-b 1200\" selects 1200 and \"-b 1200 300\" 300."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption demo(
-        QStringLiteral("demo"),
-        QStringLiteral("Work on simulated devices on this machine instead of the network."));
-    QCommandLineOption screenshots(QStringLiteral("screenshot-dir"),
-                                   QStringLiteral("Save the window in each view to DIR, then exit."),
-                                   QStringLiteral("DIR"));
-    screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(demo);
-    parser.addOption(screenshots);
-    parser.process(args);  // --help, --version and bad options end the program here
-
-    screenshotDir_ = parser.value(screenshots);
-    demo_ = parser.isSet(demo) || !screenshotDir_.isEmpty();
+    screenshotDir_ = commandLine.parser.value(commandLine.screenshots);
+    demo_ = commandLine.parser.isSet(commandLine.demo) || !screenshotDir_.isEmpty();
 }
 
 bool CLmToolsApp::prepare(NetworkProfile& profile, SerialPortMap& serialPorts) {

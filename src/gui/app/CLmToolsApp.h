@@ -25,7 +25,7 @@ class Desktop;
 // The application object: reads the command line, starts the simulated devices for --demo, runs
 // the main window for the whole life of the program and leaves the process when it closes.
 //
-//   lmtools [--demo] [-b 1200 [300]]
+//   lmtools [--demo] [-b 1200 [300]] [--help] [--version]
 //   --demo                 work on simulated devices on loopback instead of the network
 //   --screenshot-dir DIR   (for documentation; implies --demo) save each view as DIR/view-<name>.png
 //                          once every device shows its picture, then exit
@@ -34,6 +34,10 @@ class CLmToolsApp : public QApplication {
 public:
     CLmToolsApp(int& argc, char** argv);
     ~CLmToolsApp() override;
+
+    // Answers --help and --version and ends the program when either is asked for; returns
+    // otherwise. Call it before making the application: it needs no display.
+    static void answerHelpOrVersion(int argc, char** argv);
 
     // The settings of this run's session: the standard ports and places with the environment's
     // overrides, pointed at the simulated devices with --demo (COM1 then reaches the first

@@ -23,6 +23,8 @@
 #include "app/Desktop.h"
 #include "app/DialogUnits.h"
 #include "app/ViewSettingsStore.h"
+#include "diag/Production.h"
+#include "diag/Report.h"
 #include "discovery/DevicesPage.h"
 #include "discovery/DiscoveryScan.h"
 #include "discovery/EnterIP.h"
@@ -33,10 +35,10 @@
 #include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
 #include "ops/FixTime.h"
-#include "diag/Production.h"
 #include "ops/Reboot.h"
-#include "diag/Report.h"
 #include "ops/RomUpgrade.h"
+#include "ops/WorkerTask.h"
+#include "wizard/SetupWizard.h"
 
 namespace lm::gui {
 
@@ -64,7 +66,6 @@ CLmToolsDlg::CLmToolsDlg(Session& session, QSettings& settings, Desktop& desktop
     setWindowTitle(QStringLiteral("Lumetra Tools"));
 
     buildControls();
-    countLabel_->setText(QString::fromStdString(deviceCountLabel(0)));
 
     observer_ = std::make_unique<GuiInventoryObserver>(
         this, [this](InventoryCommand command) { handleInventoryCommand(command); },
@@ -224,7 +225,7 @@ void CLmToolsDlg::handleInventoryCommand(InventoryCommand command) {
             list_->rebuild();
             break;
         case ID_STATUS_UPDATE:
-            countLabel_->setText(QString::fromStdString(deviceCountLabel(inventory_.count())));
+            showDeviceCount();
             updateButtons();
             break;
         case ID_PRUNE_UNSEEN:
@@ -247,26 +248,32 @@ void CLmToolsDlg::syncPreviewBox() {
 std::optional<CLmToolsDlg::Target> CLmToolsDlg::selectedTarget() const {
     const auto selection = list_->selection();
     if (!selection) return std::nullopt;
-    return Target{selection->column0, selection->column1,
-                  QString::fromStdString(hostPart(selection->column1.toStdString()))};
+    const std::string address = selection->column1.toStdString();
+    return Target{selection->column0, selection->column1, QString::fromStdString(hostPart(address)),
+                  QString::fromStdString(webAddress(address, session_.profile().httpPort))};
 }
 
 void CLmToolsDlg::runCommand(int id) {
     const std::optional<Target> target = selectedTarget();
     switch (id) {
         case kViewDevice:
-            if (target) desktop_.openUrl(QUrl(QStringLiteral("http://") + target->address));
+            if (target) desktop_.openUrl(QUrl(QStringLiteral("http://") + target->web));
             return;
         case kConfigureDevice:
             if (target)
                 desktop_.openUrl(
-                    QUrl(QStringLiteral("http://") + target->address + QStringLiteral("/admin.cgi")));
+                    QUrl(QStringLiteral("http://") + target->web + QStringLiteral("/admin.cgi")));
             return;
         case kTelnet:
-            if (target) desktop_.startTelnet(target->host);
+            if (target) startTelnet(target->host);
             return;
         case kSetupWizard:
-            later(QStringLiteral("The Setup Wizard"), target);
+            // A cancelled wizard's worker may still fill the settings the new one would show.
+            if (session_.busy())
+                desktop_.information(this, QStringLiteral("Setup Wizard"),
+                                     QString::fromLatin1(WorkerTask::kBusyText));
+            else
+                setupWizardFor(target)->exec();
             return;
         case kRefresh:
             startScan();
@@ -280,16 +287,21 @@ void CLmToolsDlg::runCommand(int id) {
         case kAbout:
             CAboutDlg(this).exec();
             return;
-        // The site text is set by the Setup Wizard, which has yet to arrive: empty until then.
+        // The password prompt names the site the Setup Wizard last chose.
         case kReboot:
-            if (target) Reboot(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
+            if (target)
+                Reboot(session_, &inventory_.scanInProgress, target->host, session_.siteText(), this).exec();
             return;
         case kEraseConfiguration:
-            if (target) EraseConfig(session_, &inventory_.scanInProgress, target->host, {}, this).exec();
+            if (target)
+                EraseConfig(session_, &inventory_.scanInProgress, target->host, session_.siteText(), this)
+                    .exec();
             return;
         case kUpgradeFirmware:
             if (target)
-                RomUpgrade(session_, &inventory_.scanInProgress, target->id, target->host, {}, this).exec();
+                RomUpgrade(session_, &inventory_.scanInProgress, target->id, target->host,
+                           session_.siteText(), this)
+                    .exec();
             return;
         case kSetTime:
             if (target) FixTime(session_, target->host, this).exec();
@@ -315,13 +327,46 @@ void CLmToolsDlg::runCommand(int id) {
 void CLmToolsDlg::startScan() {
     ++scanThreads_;
     try {
-        std::thread([&inventory = inventory_, &profile = session_.profile(), &running = scanThreads_] {
-            DiscoveryScan(inventory, profile).scanThread();
-            --running;
+        std::thread([this] {
+            const std::optional<ScanStats> stats = DiscoveryScan(inventory_, session_.profile()).scanThread();
+            // The window outlives its scan threads; the GUI thread takes the result when it is free.
+            QMetaObject::invokeMethod(
+                this,
+                [this, stats] {
+                    --scanThreads_;
+                    scanFinished(stats);
+                },
+                Qt::QueuedConnection);
         }).detach();
     } catch (const std::system_error&) {
         --scanThreads_;  // no thread, no scan: the list stays as it is
     }
+    showDeviceCount();
+}
+
+void CLmToolsDlg::scanFinished(const std::optional<ScanStats>& stats) {
+    showDeviceCount();
+    // Once per window: every later scan would be just as blind.
+    if (stats && !stats->probeSent && !arpOnlyNoted_ && !finished_) {
+        arpOnlyNoted_ = true;
+        desktop_.information(
+            this, windowTitle(),
+            QStringLiteral("No ICMP socket could be opened, so no probe was sent and only the ARP table was "
+                           "read: devices this PC has not talked to lately are not listed.\n\n"
+                           "Grant the right to open one, then press Refresh:\n"
+                           "sudo setcap cap_net_raw+ep \"$(command -v lmtools)\""));
+    }
+}
+
+void CLmToolsDlg::showDeviceCount() {
+    const std::size_t count = inventory_.count();
+    countLabel_->setText(
+        QString::fromStdString(scanRunning() ? scanningCountLabel(count) : deviceCountLabel(count)));
+}
+
+void CLmToolsDlg::startTelnet(const QString& host) {
+    const QString failure = desktop_.startTelnet(host, session_.profile().telnetPort);
+    if (!failure.isEmpty()) desktop_.warning(this, QStringLiteral("Telnet"), failure);
 }
 
 void CLmToolsDlg::addDevice() {
@@ -339,7 +384,8 @@ void CLmToolsDlg::viewAllDevices() {
     const int usable = desktop_.availableScreenWidth() - 2 * s->pixelMetric(QStyle::PM_DefaultFrameWidth) -
                        s->pixelMetric(QStyle::PM_ScrollBarExtent);
     const std::vector<DeviceRecord> records = inventory_.snapshot();
-    const std::string text = devicesPageText(records, devicesPageCellsPerRow(usable, records.size()));
+    const std::string text =
+        devicesPageText(records, devicesPageCellsPerRow(usable, records.size()), session_.profile().httpPort);
     if (!writeDevicesPage(kPageFile, text)) {
         desktop_.information(this, QStringLiteral("Can't Access Page"),
                              QStringLiteral("Unable to create the file on the desktop."));
@@ -355,11 +401,15 @@ void CLmToolsDlg::openProductionTest() {
     Production(inventory_.snapshot(), settings, this).exec();
 }
 
-// Stands in for the dialogs that later releases bring.
-void CLmToolsDlg::later(const QString& operation, const std::optional<Target>& target) {
-    const QString what = target ? QStringLiteral("%1 for %2").arg(operation, target->host) : operation;
-    desktop_.information(this, QStringLiteral("Lumetra Tools"),
-                         QStringLiteral("%1 arrives with a later release.").arg(what));
+std::unique_ptr<SetupWizard> CLmToolsDlg::setupWizardFor(const std::optional<Target>& target) {
+    // The ID alone (the picture views show the address under it) and the address without a port.
+    const QString id = target ? target->id.section(QLatin1Char('\n'), 0, 0) : QString();
+    const QString address = target ? target->host : QString();
+    return std::make_unique<SetupWizard>(session_, inventory_.snapshot(), id, address, this);
+}
+
+std::unique_ptr<SetupWizard> CLmToolsDlg::openSetupWizard() {
+    return setupWizardFor(selectedTarget());
 }
 
 }  // namespace lm::gui

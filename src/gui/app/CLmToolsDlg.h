@@ -19,11 +19,13 @@ class QSettings;
 
 namespace lm {
 class Session;
-}
+struct ScanStats;
+}  // namespace lm
 
 namespace lm::gui {
 
 class Desktop;
+class SetupWizard;
 
 // The main window: the device list with its pictures, the buttons beside it, the view settings it
 // restores and saves, and every command of the window. It owns the inventory; the scan and the
@@ -43,14 +45,21 @@ public:
 
     // A command of the window by its id: buttons, the list's menu, the list's own notifications.
     void runCommand(int id);
-    // Starts a scan on a thread of its own; while one runs, the new thread ends at once.
+    // Starts a scan on a thread of its own; while one runs, the new thread ends at once. The
+    // device-count label reads "Scanning... " and the count until the last scan thread has reported.
     void startScan();
-    // Whether a scan thread started here has yet to return.
+    // Whether a scan thread started here has yet to report its end.
     bool scanRunning() const { return scanThreads_ > 0; }
+    // A scan thread's end, on the GUI thread: the count, and the first time a scan could only read
+    // the ARP table (no ICMP socket), a message saying how to grant the capability.
+    void scanFinished(const std::optional<ScanStats>& stats);
 
     // The production test over the devices listed now: what "View All Devices (Webpage)" opens
     // with Shift held.
     void openProductionTest();
+
+    // The Setup Wizard for the selected device (or none), not yet shown.
+    std::unique_ptr<SetupWizard> openSetupWizard();
 
     DeviceInventory& inventory() { return inventory_; }
     DeviceListView& list() { return *list_; }
@@ -73,6 +82,7 @@ private:
         QString id;       // column 0, possibly "id\naddress"
         QString address;  // column 1, possibly with ":port"
         QString host;     // the address without the port
+        QString web;      // host and port for the browser
     };
 
     void buildControls();
@@ -84,10 +94,12 @@ private:
     void updateButtons();
     void syncPreviewBox();
     std::optional<Target> selectedTarget() const;
+    void showDeviceCount();
+    void startTelnet(const QString& host);
 
     void addDevice();
     void viewAllDevices();
-    void later(const QString& operation, const std::optional<Target>& target);
+    std::unique_ptr<SetupWizard> setupWizardFor(const std::optional<Target>& target);
 
     Session& session_;
     QSettings& settings_;
@@ -112,6 +124,7 @@ private:
     int labelDistance_ = 0;
 
     bool finished_ = false;
+    bool arpOnlyNoted_ = false;
     std::atomic<int> scanThreads_{0};
     DeviceInventory inventory_;
     std::unique_ptr<GuiInventoryObserver> observer_;

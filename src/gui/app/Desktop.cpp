@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace lm::gui {
 
@@ -12,14 +13,34 @@ void Desktop::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }
 
-void Desktop::startTelnet(const QString& host) {
-    // Debian's x-terminal-emulator takes the program and its arguments after -e.
-    QProcess::startDetached(QStringLiteral("x-terminal-emulator"),
-                            {QStringLiteral("-e"), QStringLiteral("telnet"), host});
+QString Desktop::startTelnet(const QString& host, uint16_t port) {
+    // Debian's x-terminal-emulator takes the program and its arguments after -e. The terminal would
+    // open and close at once without telnet, so both are looked for first.
+    const QString terminal = QStringLiteral("x-terminal-emulator");
+    const QString telnet = QStringLiteral("telnet");
+    if (QStandardPaths::findExecutable(terminal).isEmpty())
+        return QStringLiteral(
+                   "Telnet cannot be started: no terminal emulator (%1) was found.\n"
+                   "Install one, for example: sudo apt install xterm")
+            .arg(terminal);
+    if (QStandardPaths::findExecutable(telnet).isEmpty())
+        return QStringLiteral(
+                   "Telnet cannot be started: no telnet client (%1) was found.\n"
+                   "Install it: sudo apt install telnet")
+            .arg(telnet);
+    QStringList arguments{QStringLiteral("-e"), telnet, host};
+    if (port != 23) arguments << QString::number(port);
+    if (!QProcess::startDetached(terminal, arguments))
+        return QStringLiteral("Telnet cannot be started: %1 could not be run.").arg(terminal);
+    return {};
 }
 
 void Desktop::information(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox::information(parent, title, text);
+}
+
+void Desktop::warning(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::warning(parent, title, text);
 }
 
 bool Desktop::shiftHeld() const {

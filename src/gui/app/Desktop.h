@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <cstdint>
 
 class QWidget;
 
@@ -17,11 +18,14 @@ public:
     // Opens a URL (a web page, or a local file) in the default application; the outcome is not
     // examined.
     virtual void openUrl(const QUrl& url);
-    // Starts "telnet HOST" in a terminal emulator, with the host as one argument, never through a
-    // shell; the outcome is not examined.
-    virtual void startTelnet(const QString& host);
+    // Starts "telnet HOST" in a terminal emulator, with PORT after the host unless it is the standard
+    // 23, each one argument, never through a shell. Returns what kept it from starting, for the user
+    // (the terminal emulator or the telnet client missing); empty once it has started.
+    virtual QString startTelnet(const QString& host, uint16_t port);
     // A modal message box with the information icon and an OK button.
     virtual void information(QWidget* parent, const QString& title, const QString& text);
+    // The same with the warning icon.
+    virtual void warning(QWidget* parent, const QString& title, const QString& text);
     // Whether Shift is held as the command arrives.
     virtual bool shiftHeld() const;
     // The primary screen's usable width in pixels.

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -15,10 +16,12 @@
 
 #include "Commands.h"
 #include "app/CLmToolsDlg.h"
+#include "diag/ActivityReport.h"
 #include "discovery/DeviceListModel.h"
 #include "discovery/ModelTable.h"
-#include "diag/ActivityReport.h"
 #include "ops/RomUpgrade.h"
+#include "wizard/SetupWizard.h"
+#include "wizard/WizardPageTable.h"
 
 namespace lm::gui {
 
@@ -188,6 +191,19 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::kUpgrade))->click();
 }
 
+void ScreenshotTour::showWizardPages() {
+    for (const PageLayout& table : wizardPages()) {
+        // Each page as the first of a wizard of its own: as it looks when first shown.
+        const std::unique_ptr<SetupWizard> wizard = window_.openSetupWizard();
+        wizard->setStartId(table.page);
+        wizard->show();
+        QEventLoop settle;
+        QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+        settle.exec();
+        save(*wizard, QStringLiteral("wizard-%1.png").arg(table.page));
+    }
+}
+
 bool ScreenshotTour::selectDevice(const QString& address) {
     for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
         if (!view->isVisible()) continue;
@@ -210,6 +226,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
             succeeded_ = false;
         } else {
             showUpgrade();
+            showWizardPages();
         }
         window_.close();
         return;

@@ -15,7 +15,8 @@ class CLmToolsDlg;
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
 // dialogs that work at once (on one device; the production test on all) and saves each as
 // DIR/dialog-<name>.png when it is done; saves the "Upgrade Firmware" dialog mid transfer as
-// DIR/upgrade.png and closes the window.
+// DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png, and closes the
+// window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +35,8 @@ private:
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);
+    // Every page of the Setup Wizard as DIR/wizard-<page id>.png.
+    void showWizardPages();
     void save(QWidget& widget, const QString& name);
 
     CLmToolsDlg& window_;

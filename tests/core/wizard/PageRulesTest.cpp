@@ -138,6 +138,7 @@ TEST(PageRules, FieldChecks) {
          &DeviceSettings::ipAddress,
          "10.1.1.9"},
         {kDns, {{kHttpPortField, "81"}}, kTransmitImages, {}},
+        {kDns, {{kDns2Field, "0.0.0.0"}}, kTransmitImages, {}, &DeviceSettings::dns2, ""},
         {kDns, {{kHttpPortField, "080"}}, kTransmitImages, {}},
         {kDns, {{kHttpPortField, "8080"}}, kTransmitImages, {"Unusual entry value"}},
         {kDns, {{kHttpPortField, "0x50"}}, kTransmitImages, {"Unusual entry value"}},

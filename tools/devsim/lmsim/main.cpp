@@ -1,14 +1,20 @@
 // lmsim: runs simulated devices until SIGINT or SIGTERM.
+#include <arpa/inet.h>
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <bit>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "ProgramVersion.h"
 #include "Simulator.h"
 
 namespace {
@@ -41,6 +47,43 @@ bool writeFileAtomically(const std::string& path, const std::string& text) {
         if (!out.flush()) return false;
     }
     return std::rename(partial.c_str(), path.c_str()) == 0;
+}
+
+// A word pasted into a shell as it is, or single-quoted.
+std::string shellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) ||
+               std::string_view("/._-+,:=@").find(c) != std::string_view::npos;
+    });
+    if (plain) return text;
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// A stand-in interface for each broadcast address the devices hear probes on, in the form of
+// LMTOOLS_INTERFACES: the scan broadcasts to ADDRESS OR NOT MASK, so the mask leaves the
+// broadcast's trailing one bits to the host (at most 24, as on 127.0.0.0/8), and the address is
+// the highest one of that net no device has (the broadcast itself for a net of one).
+std::string standInInterfaces(const std::vector<DeviceConfig>& devices) {
+    std::vector<uint32_t> broadcasts;
+    for (const DeviceConfig& device : devices)
+        if (const uint32_t b = ntohl(broadcastOf(device));
+            std::find(broadcasts.begin(), broadcasts.end(), b) == broadcasts.end())
+            broadcasts.push_back(b);
+    std::string rows;
+    for (const uint32_t broadcast : broadcasts) {
+        const int hostBits = std::min(std::countr_one(broadcast), 24);
+        const uint32_t mask = ~((uint32_t{1} << hostBits) - 1);
+        uint32_t address = hostBits == 0 ? broadcast : broadcast - 1;
+        while ((address & ~mask) != 0 &&
+               std::any_of(devices.begin(), devices.end(),
+                           [&](const DeviceConfig& d) { return ntohl(d.address) == address; }))
+            --address;
+        rows += (rows.empty() ? "" : ",") + lm::dotted(htonl(address)) + "/" + lm::dotted(htonl(mask));
+    }
+    return rows;
 }
 
 struct SingleDevice {
@@ -161,6 +204,7 @@ int main(int argc, char** argv) {
     uint16_t discoveryPort = 0, httpPort = 0, telnetPort = 0, tftpPort = 69;
     SingleDevice flags;
 
+    app.set_version_flag("-V,--version", std::string("lmsim ") + lm::kProgramVersion);
     auto* config =
         app.add_option("--config", configPath, "JSON file describing the devices")->check(CLI::ExistingFile);
     auto* demoOption =
@@ -173,7 +217,7 @@ int main(int argc, char** argv) {
     app.add_option("--broadcast", flags.broadcast, "broadcast address it hears probes on")->needs(address);
     app.add_option("--product", flags.product, "product token of its reply, e.g. Lumetra/ZelvixXL-2")
         ->needs(address);
-    app.add_option("--version", flags.version, "firmware version of its reply")->needs(address);
+    app.add_option("--firmware", flags.version, "firmware version of its reply, e.g. 4.2.1")->needs(address);
     app.add_option("--subtype", flags.subtype, "subtype of its reply")->needs(address);
     auto* reply = app.add_option("--reply", flags.reply, "replace its whole discovery reply")->needs(address);
     app.add_flag("--no-probe-reply", flags.noProbeReply, "it ignores discovery probes")->needs(address);
@@ -286,9 +330,15 @@ int main(int argc, char** argv) {
               << simulator.discoveryPort() << ", HTTP port " << simulator.httpPort() << ", telnet port "
               << simulator.telnetPort() << ", flash tool fetches from TFTP port " << simulator.tftpPort()
               << "\n";
-    std::cout << "lmsim: scan with LMTOOLS_DISCOVERY_PORT=" << simulator.discoveryPort()
-              << " LMTOOLS_HTTP_PORT=" << simulator.httpPort();
-    if (!arpFile.empty()) std::cout << " LMTOOLS_ARP_TABLE=" << arpFile;
+    // Everything the tools need to reach these devices, on a line of its own to paste before a
+    // command: "SETTINGS lmtools-cli scan".
+    std::cout
+        << "lmsim: the tools reach these devices with the settings on the next line before the command\n"
+        << "LMTOOLS_DISCOVERY_PORT=" << simulator.discoveryPort()
+        << " LMTOOLS_HTTP_PORT=" << simulator.httpPort() << " LMTOOLS_TELNET_PORT=" << simulator.telnetPort()
+        << " LMTOOLS_TFTP_PORT=" << simulator.tftpPort()
+        << " LMTOOLS_INTERFACES=" << standInInterfaces(simulator.devices());
+    if (!arpFile.empty()) std::cout << " LMTOOLS_ARP_TABLE=" << shellWord(arpFile);
     std::cout << std::endl;
 
     int status = 0;

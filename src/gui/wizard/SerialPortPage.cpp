@@ -1,0 +1,36 @@
+#include "wizard/SerialPortPage.h"
+
+#include <QComboBox>
+#include <algorithm>
+
+#include "wizard/SerialDetection.h"
+#include "wizard/WizardPages.h"
+
+namespace lm::gui {
+
+namespace {
+
+// How long leaving waits for the port: 40 looks, 250 ms apart.
+constexpr int kReleasePolls = 40;
+constexpr int kReleasePollMs = 250;
+
+}  // namespace
+
+SerialPortPage::SerialPortPage(SetupWizard& wizard)
+    : WorkerPage(wizard, wizard::kSerialPort, wizard::kDetectStatus, wizard::kDetectProgress) {}
+
+void SerialPortPage::leave() {
+    WorkerPage::leave();
+    waitForWorker(kReleasePolls, kReleasePollMs);
+}
+
+WorkerPage::Work SerialPortPage::work() {
+    // The list's index is the port's number, "AUTO" (and no choice) 0.
+    const auto* ports = qobject_cast<QComboBox*>(control(wizard::kPortCombo));
+    const int choice = ports ? std::max(0, ports->currentIndex()) : 0;
+    return [choice](Session& session, WizardPage& page, PasswordPrompt* prompt) {
+        return detectSerialDevice(session, page, prompt, choice);
+    };
+}
+
+}  // namespace lm::gui

@@ -1,0 +1,151 @@
+#include "wizard/SetupWizard.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/BrandArt.h"
+#include "app/DialogUnits.h"
+#include "link/Session.h"
+#include "wizard/DeviceListPage.h"
+#include "wizard/SerialPortPage.h"
+#include "wizard/SettingsReader.h"
+#include "wizard/SettingsWriter.h"
+#include "wizard/SetupWizardPage.h"
+#include "wizard/WizardPageTable.h"
+#include "wizard/WizardPageUi.h"
+#include "wizard/WorkerPage.h"
+
+namespace lm::gui {
+
+namespace {
+
+// The pictures' sizes, as the sheet's own artwork has them.
+const QSize kWatermarkSize(164, 314);
+constexpr int kLogoSide = 49;
+constexpr int kPageWidthDu = 317;
+
+void defaultMessageBox(QWidget* owner, const wizard::PageMessage& message) {
+    QMessageBox box(owner);
+    box.setWindowTitle(QString::fromStdString(message.title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString::fromStdString(message.text));
+    box.setIcon(message.icon == wizard::PageMessage::Icon::Information ? QMessageBox::Information
+                                                                       : QMessageBox::Warning);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+}  // namespace
+
+SetupWizard::SetupWizard(Session& session, std::vector<DeviceRecord> devices, const QString& deviceId,
+                         const QString& deviceAddress, QWidget* parent)
+    : QWizard(parent),
+      session_(session),
+      model_(session.wizardModel()),
+      messageBoxHandler_(defaultMessageBox) {
+    setWindowTitle(QStringLiteral("Setup Wizard"));
+    setWizardStyle(QWizard::ModernStyle);
+    // Each page is initialised once per run; Back never undoes what a page showed.
+    setOption(QWizard::IndependentPages);
+    // A wizard page is 317 dialog units wide: room for the device list's four columns at any scale.
+    setMinimumWidth(DialogUnits(*this).x(kPageWidthDu));
+    // Drawn for the screen's pixel density, so they stay sharp when scaled.
+    const qreal density = devicePixelRatioF();
+    QPixmap logo = BrandArt::lensMark(qRound(kLogoSide * density));
+    logo.setDevicePixelRatio(density);
+    setPixmap(QWizard::LogoPixmap, logo);
+    QPixmap watermark = BrandArt::logo(kWatermarkSize * density);
+    watermark.setDevicePixelRatio(density);
+
+    for (const PageLayout& table : wizardPages()) {
+        SetupWizardPage* page = nullptr;
+        switch (table.page) {
+            case wizard::kDeviceList:
+                page = new DeviceListPage(*this, std::move(devices), deviceId, deviceAddress);
+                break;
+            case wizard::kSerialPort:
+                page = new SerialPortPage(*this);
+                break;
+            case wizard::kReadSettings:
+                page = new WorkerPage(*this, table.page, wizard::kReadStatus, wizard::kReadProgress,
+                                      readSettings);
+                break;
+            case wizard::kSummary:  // says what is about to be set up; Next writes it
+                page = new WorkerPage(*this, table.page, wizard::kWriteStatus, wizard::kWriteProgress,
+                                      [](Session& link, WizardPage& ui, PasswordPrompt* prompt) {
+                                          return writeSettings(link, ui, prompt);
+                                      });
+                break;
+            default:
+                page = new SetupWizardPage(*this, table.page);
+        }
+        if (table.title == nullptr) page->setPixmap(QWizard::WatermarkPixmap, watermark);
+        setPage(table.page, page);
+    }
+    setStartId(wizard::kWelcome);
+
+    // Back goes where the rules say, which is not always one step back through the history.
+    QAbstractButton* back = button(QWizard::BackButton);
+    back->disconnect(this);
+    connect(back, &QAbstractButton::clicked, this, &SetupWizard::goBack);
+    connect(this, &QWizard::currentIdChanged, this, &SetupWizard::activateCurrent);
+}
+
+const QFont& SetupWizard::titleFont() {
+    static const QFont font = [] {
+        QFont title = QApplication::font();
+        title.setFamilies({QStringLiteral("Verdana"), title.family()});
+        title.setBold(true);
+        title.setPointSize(12);
+        return title;
+    }();
+    return font;
+}
+
+void SetupWizard::showMessages(SetupWizardPage& owner, const std::vector<wizard::PageMessage>& messages) {
+    for (const wizard::PageMessage& message : messages) {
+        messageBoxHandler_(&owner, message);
+        if (message.focus == 0) continue;
+        if (QWidget* focus = owner.control(message.focus)) focus->setFocus();
+    }
+}
+
+SetupWizardPage* SetupWizard::current() const {
+    return qobject_cast<SetupWizardPage*>(currentPage());
+}
+
+void SetupWizard::applyButtons(int buttons) {
+    button(QWizard::BackButton)->setEnabled(buttons & WizardPageUi::kBack);
+    button(QWizard::NextButton)->setEnabled(buttons & WizardPageUi::kNext);
+    button(QWizard::FinishButton)->setEnabled(buttons & WizardPageUi::kFinish);
+}
+
+void SetupWizard::enableCancel(bool enabled) {
+    button(QWizard::CancelButton)->setEnabled(enabled);
+}
+
+void SetupWizard::activateCurrent() {
+    if (SetupWizardPage* page = current()) page->activate();
+}
+
+void SetupWizard::goBack() {
+    SetupWizardPage* page = current();
+    if (page == nullptr || !(page->buttons() & WizardPageUi::kBack)) return;
+    page->leave();
+    const int target = wizard::previousPage(page->pageId(), model_);
+    if (target == wizard::kStay || target == currentId() || !visitedIds().contains(target)) {
+        back();
+        return;
+    }
+    while (currentId() != target)
+        back();
+}
+
+void SetupWizard::reject() {
+    if (!button(QWizard::CancelButton)->isEnabled()) return;
+    if (SetupWizardPage* page = current()) page->leave();
+    QWizard::reject();
+}
+
+}  // namespace lm::gui

@@ -1,0 +1,125 @@
+#include "wizard/WorkerPage.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QThread>
+#include <system_error>
+#include <thread>
+
+#include "link/Session.h"
+#include "ops/GuiPasswordPrompt.h"
+#include "wizard/SetupWizard.h"
+#include "wizard/WizardPages.h"
+#include "wizard/WorkerPageUi.h"
+
+namespace lm::gui {
+
+WorkerPage::WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work)
+    : SetupWizardPage(wizard, page), statusId_(statusId), progressId_(progressId), work_(std::move(work)) {}
+
+void WorkerPage::initializePage() {
+    SetupWizardPage::initializePage();
+    firstStatus_ = QString::fromStdString(collect()[statusId_].text);
+}
+
+void WorkerPage::activate() {
+    // A new visit starts a new run; the run before keeps its own state, aborted or ended.
+    workerStarted_ = false;
+    workerDone_ = false;
+    SetupWizardPage::activate();
+}
+
+void WorkerPage::leave() {
+    if (!run_) return;
+    run_->abortRequested = true;
+    promptState_->closing = true;
+}
+
+bool WorkerPage::validatePage() {
+    if (workerDone_) {
+        workerDone_ = false;
+        return SetupWizardPage::validatePage();
+    }
+    if (!workerStarted_ && (buttons() & WizardPageUi::kNext)) start();
+    return false;
+}
+
+void WorkerPage::start() {
+    workerStarted_ = true;
+    setButtons(0);
+    wizard::PageView view = collect();
+    for (const int id : {statusId_, progressId_})
+        view[id].enabled = view[id].visible = true;
+    // A run starts afresh: nothing of what the run before said or reached.
+    view[statusId_].text = firstStatus_.toStdString();
+    show(view);
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->reset();
+
+    run_ = std::make_shared<WizardRunState>();
+    promptState_ = std::make_shared<OperationState>();
+    Session& session = sheet().session();
+    auto ui = std::make_shared<WorkerPageUi>(this, &sheet(), run_);
+    auto prompt = std::make_shared<GuiPasswordPrompt>(&sheet(), session.siteText(), promptState_);
+    std::function<void()> body = [&session, run = run_, ui, prompt, work = work()] {
+        WizardPage page(*ui, run);
+        work(session, page, prompt.get());
+    };
+    run_->running = true;
+    try {
+        std::thread([run = run_, body = std::move(body)]() mutable {
+            try {
+                body();
+            } catch (...) {
+                // A worker that failed unexpectedly must still let a later run have the device.
+            }
+            body = nullptr;  // what the run holds goes first
+            run->running = false;
+        }).detach();
+    } catch (const std::system_error&) {
+        run_->running = false;
+        showStatus(QStringLiteral("The operation could not be started."));
+        showControl(wizard::kCannotProceed, true);
+        setButtons(WizardPageUi::kBack);
+    }
+}
+
+void WorkerPage::showStatus(const QString& text) {
+    if (auto* status = qobject_cast<QLabel*>(control(statusId_))) status->setText(text);
+}
+
+void WorkerPage::setProgressRange(int low, int high) {
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setRange(low, high);
+}
+
+void WorkerPage::setProgress(int position) {
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setValue(position);
+}
+
+void WorkerPage::showControl(int id, bool shown) {
+    if (QWidget* widget = control(id)) {
+        widget->setVisible(shown);
+        widget->setEnabled(shown);
+    }
+}
+
+void WorkerPage::pressNextForWorker() {
+    workerDone_ = true;
+    if (sheet().currentPage() == this) sheet().next();
+    workerDone_ = false;
+}
+
+void WorkerPage::waitForWorker(int polls, int pollMs) {
+    for (int poll = 0; poll < polls && run_ && run_->running; ++poll) {
+        QElapsedTimer waited;
+        waited.start();
+        while (run_->running && waited.elapsed() < pollMs) {
+            // The worker may be blocked in a request to this thread: answer it (as dropped).
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            if (run_->running) QThread::msleep(5);
+        }
+    }
+}
+
+}  // namespace lm::gui

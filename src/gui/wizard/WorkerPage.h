@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "link/Outcome.h"
+#include "link/PasswordPrompt.h"
+#include "ops/OperationState.h"
+#include "wizard/SetupWizardPage.h"
+#include "wizard/WizardPageUi.h"
+
+namespace lm {
+class Session;
+}
+
+namespace lm::gui {
+
+// A page whose first Next runs a core worker on a thread of its own: Back and Next go off, the
+// status and the bar show, and the worker presses Next itself when it is done (or leaves only
+// Back). Each run has its own state, so Back or Cancel stops exactly that run, and nothing the
+// stopped worker asks for reaches the page afterwards.
+class WorkerPage : public SetupWizardPage {
+    Q_OBJECT
+public:
+    using Work = std::function<Outcome(Session&, WizardPage&, PasswordPrompt*)>;
+    // work: what every run does, unless a page makes it from what the user chose (work()).
+    WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work = {});
+
+    void initializePage() override;
+    void activate() override;
+    void leave() override;
+    bool validatePage() override;
+
+    // The worker's requests, on the GUI thread.
+    void showStatus(const QString& text);
+    void setProgressRange(int low, int high);
+    void setProgress(int position);
+    void showControl(int id, bool shown);
+    void pressNextForWorker();
+
+protected:
+    // What the next run does, with what it needs from the page taken now.
+    virtual Work work() { return work_; }
+    // Waits for the run's worker to end, processing the requests it may be blocked in; at most
+    // `polls` times pollMs.
+    void waitForWorker(int polls, int pollMs);
+
+private:
+    void start();
+
+    int statusId_;
+    int progressId_;
+    Work work_;
+    QString firstStatus_;  // what the status says before a worker has said anything
+    std::shared_ptr<WizardRunState> run_;
+    std::shared_ptr<OperationState> promptState_;  // tells the password prompt the run is over
+    bool workerStarted_ = false;
+    bool workerDone_ = false;  // the worker pressed Next
+};
+
+}  // namespace lm::gui
