@@ -14,10 +14,34 @@ bool matches(const DeviceRecord& record, const std::string& id, const std::strin
     return record.address == address && (isUnknown(id) || isUnknown(record.id) || record.id == id);
 }
 
+// A probe reply says the most of a device, an ARP row gives its MAC, an echo only its address; a
+// manual entry is never found by a scan.
+int sourceRank(DeviceSource source) {
+    switch (source) {
+        case DeviceSource::probe:
+            return 3;
+        case DeviceSource::arp:
+            return 2;
+        case DeviceSource::echo:
+            return 1;
+        case DeviceSource::manual:
+            return 0;
+    }
+    return 0;
+}
+
+// A later sighting fills what the record lacks and keeps the richest source; what is known stays.
+void complete(DeviceRecord& record, const DeviceFacts& facts) {
+    if (record.mac.empty()) record.mac = facts.mac;
+    if (record.product.empty()) record.product = facts.product;
+    if (record.subtype.empty()) record.subtype = facts.subtype;
+    if (sourceRank(facts.source) > sourceRank(record.source)) record.source = facts.source;
+}
+
 }  // namespace
 
 void DeviceInventory::add(const std::string& id, const std::string& address, const std::string& deviceType,
-                          const std::string& version) {
+                          const std::string& version, const DeviceFacts& facts) {
     {
         std::unique_lock lock(mutex_);
         if (records_.size() >= kMaxRecords) return;
@@ -26,6 +50,10 @@ void DeviceInventory::add(const std::string& id, const std::string& address, con
         record.address = address;
         record.deviceType = deviceType;
         record.version = version;
+        record.mac = facts.mac;
+        record.product = facts.product;
+        record.subtype = facts.subtype;
+        record.source = facts.source;
         record.key = nextKey_++;
         byAddress_[address].push_back(records_.size());
         byKey_.emplace(record.key, records_.size());
@@ -36,7 +64,7 @@ void DeviceInventory::add(const std::string& id, const std::string& address, con
     notify(ID_STATUS_UPDATE);
 }
 
-bool DeviceInventory::update(const std::string& id, const std::string& address) {
+bool DeviceInventory::update(const std::string& id, const std::string& address, const DeviceFacts& facts) {
     std::unique_lock lock(mutex_);
     const auto atAddress = byAddress_.find(address);
     if (atAddress == byAddress_.end()) return false;
@@ -45,6 +73,7 @@ bool DeviceInventory::update(const std::string& id, const std::string& address) 
         if (!matches(record, id, address)) continue;
         record.seen = true;
         if (id != "Unknown") record.id = id;
+        complete(record, facts);
         startFetch(lock, record);
         return true;
     }

@@ -42,9 +42,10 @@ public:
 
     // Appends a record, starts its thumbnail fetch, then sends ID_LIST_REFILL and ID_STATUS_UPDATE.
     void add(const std::string& id, const std::string& address, const std::string& deviceType,
-             const std::string& version);
-    // Confirms the first record matching (id, address); false when none matches.
-    bool update(const std::string& id, const std::string& address);
+             const std::string& version, const DeviceFacts& facts = {});
+    // Confirms the first record matching (id, address) and completes it with the facts given;
+    // false when none matches.
+    bool update(const std::string& id, const std::string& address, const DeviceFacts& facts = {});
     void startThumbnailFetch(std::size_t index);
     void clearSeen();
     void pruneUnseen();

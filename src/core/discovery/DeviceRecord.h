@@ -28,12 +28,50 @@ inline std::string deviceIdOfMac(const uint8_t* mac) {
     return text;
 }
 
+// "02:4C:55:12:34:56" from the six MAC bytes.
+inline std::string macText(const uint8_t* mac) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
+    return text;
+}
+
+// How a record came to be known.
+enum class DeviceSource { probe, echo, arp, manual };
+
+constexpr std::string_view deviceSourceName(DeviceSource source) {
+    switch (source) {
+        case DeviceSource::probe:
+            return "probe";
+        case DeviceSource::echo:
+            return "echo";
+        case DeviceSource::arp:
+            return "arp";
+        case DeviceSource::manual:
+            return "manual";
+    }
+    return "manual";
+}
+
+// What a scan learns of a device beyond its ID, address, type and version; empty when unknown.
+struct DeviceFacts {
+    std::string mac;  // "02:4C:55:12:34:56", as the ARP table gives it
+    std::string product;
+    std::string subtype;
+    DeviceSource source = DeviceSource::manual;
+};
+
 // One known device.
 struct DeviceRecord {
     std::string id;
     std::string address;  // dotted IPv4; a manual entry may carry ":" and an HTTP port
     std::string deviceType;
     std::string version;
+    std::string interfaceName;
+    std::string mac;
+    std::string product;
+    std::string subtype;
+    DeviceSource source = DeviceSource::manual;
     bool thumbnailFetch = false;  // a fetch was started and has not succeeded
     uint32_t imageIndex = 0;      // 0: the default picture
     bool seen = true;

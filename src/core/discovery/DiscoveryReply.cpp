@@ -29,7 +29,10 @@ DiscoveryReply DiscoveryReply::parse(std::span<const unsigned char> datagram) {
     DiscoveryReply reply;
     std::vector<std::string> tokens;
     splitString(text, ' ', tokens);
-    if (!tokens.empty()) reply.deviceType = typeFromProduct(tokens[0]);
+    if (!tokens.empty()) {
+        reply.product = tokens[0];
+        reply.deviceType = typeFromProduct(tokens[0]);
+    }
     if (tokens.size() >= 3) reply.version = tokens[2];
 
     std::vector<std::string> pair;
@@ -38,8 +41,10 @@ DiscoveryReply DiscoveryReply::parse(std::span<const unsigned char> datagram) {
         if (pair.size() < 2) continue;
         if (pair[0] == "id")
             reply.id = pair[1];
-        else if (pair[0] == "subtype")
+        else if (pair[0] == "subtype") {
             reply.deviceType += " " + pair[1];
+            reply.subtype += (reply.subtype.empty() ? "" : " ") + pair[1];
+        }
     }
     return reply;
 }

@@ -13,6 +13,8 @@ struct DiscoveryReply {
     std::string id = "Unknown";
     std::string deviceType = "Unknown";
     std::string version = "Unknown (probed)";
+    std::string product;  // the first token whole, "Maker/Type-Rest"
+    std::string subtype;  // the "subtype" values, a blank between two
 
     // Reads the reply text: it ends at the first NUL or at the end of the datagram.
     static DiscoveryReply parse(std::span<const unsigned char> datagram);

@@ -108,8 +108,9 @@ ScanStats DiscoveryScan::run(Milliseconds quietPeriod) {
             followUpEcho(icmp->kind(), datagram->from, identifier);
             const std::string address = dotted(datagram->from);
             const auto reply = DiscoveryReply::parse(datagram->bytes);
-            if (!inventory_.update(reply.id, address))
-                inventory_.add(reply.id, address, reply.deviceType, reply.version);
+            const DeviceFacts facts{{}, reply.product, reply.subtype, DeviceSource::probe};
+            if (!inventory_.update(reply.id, address, facts))
+                inventory_.add(reply.id, address, reply.deviceType, reply.version, facts);
         }
     }
     // Close the sockets before the ARP pass, as a scan without them would.
@@ -130,8 +131,10 @@ void DiscoveryScan::arpSweep(ScanStats& stats) {
         ++stats.arpDevices;
         const std::string id = deviceIdOfMac(row.hardware.data());
         const std::string address = dotted(row.address);
-        if (!inventory_.update(id, address))
-            inventory_.add(id, address, ModelTable::nameForCode(ModelTable::codeFromId(id)), "Unknown (ARP)");
+        const DeviceFacts facts{macText(row.hardware.data()), {}, {}, DeviceSource::arp};
+        if (!inventory_.update(id, address, facts))
+            inventory_.add(id, address, ModelTable::nameForCode(ModelTable::codeFromId(id)), "Unknown (ARP)",
+                           facts);
     }
 }
 

@@ -81,6 +81,47 @@ TEST(DeviceInventory, UpdateFollowsTheMatchingRules) {
     }
 }
 
+// Later sightings fill what a record lacks and keep the richest source: probe, then ARP, then echo.
+TEST(DeviceInventory, UpdateCompletesFactsAndKeepsTheRichestSource) {
+    const struct {
+        DeviceFacts first, later;
+        DeviceSource source;
+        const char* mac;
+        const char* product;
+    } cases[] = {
+        {{"", "P/T", "", DeviceSource::probe},
+         {"02:4C:55:00:00:01", "", "", DeviceSource::arp},
+         DeviceSource::probe,
+         "02:4C:55:00:00:01",
+         "P/T"},
+        {{"02:4C:55:00:00:01", "", "", DeviceSource::arp},
+         {"", "P/T", "", DeviceSource::probe},
+         DeviceSource::probe,
+         "02:4C:55:00:00:01",
+         "P/T"},
+        {{"", "", "", DeviceSource::echo},
+         {"02:4C:55:00:00:02", "", "", DeviceSource::arp},
+         DeviceSource::arp,
+         "02:4C:55:00:00:02",
+         ""},
+        {{"02:4C:55:00:00:01", "P/T", "", DeviceSource::arp},
+         {"02:4C:55:00:00:09", "Q/U", "", DeviceSource::echo},
+         DeviceSource::arp,
+         "02:4C:55:00:00:01",
+         "P/T"},
+        {{"", "", "", DeviceSource::probe}, {}, DeviceSource::probe, "", ""},
+    };
+    for (const auto& c : cases) {
+        DeviceInventory inventory;
+        inventory.add("A", "10.0.0.5", "T", "1", c.first);
+        ASSERT_TRUE(inventory.update("A", "10.0.0.5", c.later));
+        const auto r = *inventory.at(0);
+        EXPECT_EQ(deviceSourceName(r.source), deviceSourceName(c.source));
+        EXPECT_EQ(r.mac, c.mac);
+        EXPECT_EQ(r.product, c.product);
+    }
+}
+
 // Add appends a seen record, starts its fetch and tells the window to refill, then to update the
 // status, with the inventory readable meanwhile. A recorded fetch is not started again, not even
 // after it failed; one that succeeded, or whose thread could not be started, leaves the way open

@@ -122,6 +122,19 @@ TEST_F(LoopbackScanTest, FindsDevicesByProbeAndByArpTable) {
                                                  "127.0.42.13 024C55-C50008, Cam-9, Unknown (probed)",
                                                  "127.0.42.14 024C55-C10009, Zelvix, Unknown (ARP)",
                                                  "127.0.42.14 CUSTOM, Zelvix, 3.0.0"}));
+    // The probe's record keeps its source when the ARP pass adds the MAC; the ARP-only one says so.
+    for (const auto& r : inventory.snapshot()) {
+        if (r.address == "127.0.42.11") {
+            EXPECT_EQ(r.source, DeviceSource::probe);
+            EXPECT_EQ(r.mac, "02:4C:55:C8:12:34");
+            EXPECT_EQ(r.product, "Lumetra/ZelvixXL-2");
+            EXPECT_EQ(r.subtype, "VGA");
+        } else if (r.address == "127.0.42.12") {
+            EXPECT_EQ(r.source, DeviceSource::arp);
+            EXPECT_EQ(r.mac, "02:4C:55:C2:00:07");
+            EXPECT_EQ(r.product, "");
+        }
+    }
     EXPECT_EQ(std::vector<int>(window.commands.end() - 3, window.commands.end()),
               (std::vector<int>{ID_PRUNE_UNSEEN, ID_LIST_REFILL, ID_STATUS_UPDATE}));
     EXPECT_FALSE(inventory.scanInProgress);
