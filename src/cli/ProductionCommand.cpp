@@ -6,6 +6,7 @@
 #include "TerminalText.h"
 #include "TextTable.h"
 #include "diag/ProductionTest.h"
+#include "discovery/CsvText.h"
 #include "discovery/DeviceInventory.h"
 #include "discovery/DeviceProbe.h"
 #include "platform/Ipv4.h"
@@ -36,17 +37,6 @@ private:
     std::size_t devices_;
     bool quiet_, terminal_;
 };
-
-// A CSV field: quoted when it holds a separator, a quote or a line break.
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
 
 // The cells as printed: column 0 names the device, the verdict has a column of its own.
 std::vector<std::string> printedCells(const ProductionRow& row) {
@@ -137,10 +127,11 @@ private:
         } else if (csv_) {
             // Device text reaches a terminal only made safe; a file gets it as it came.
             const bool terminal = isTerminal(out);
-            const auto line = [&out, terminal](const std::vector<std::string>& cells) {
-                for (std::size_t i = 0; i < cells.size(); ++i)
-                    out << (i ? "," : "") << csvField(terminal ? terminalSafe(cells[i]) : cells[i]);
-                out << "\r\n";
+            const auto line = [&out, terminal](std::vector<std::string> cells) {
+                if (terminal)
+                    for (std::string& cell : cells)
+                        cell = terminalSafe(cell);
+                out << csvRecord(cells);
             };
             line(headers);
             for (const ProductionRow& row : rows)

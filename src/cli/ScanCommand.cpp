@@ -1,11 +1,10 @@
 #include "ScanCommand.h"
 
-#include <nlohmann/json.hpp>
-
 #include "ExitStatus.h"
 #include "TerminalText.h"
 #include "TextTable.h"
 #include "discovery/DeviceInventory.h"
+#include "discovery/DeviceListFile.h"
 #include "discovery/DiscoveryScan.h"
 
 namespace lm::cli {
@@ -36,13 +35,14 @@ private:
     bool showProgress_;
 };
 
-void printJson(const std::vector<DeviceRecord>& records, std::ostream& out) {
-    auto array = nlohmann::json::array();
-    for (const auto& r : records)
-        array.push_back(
-            {{"id", r.id}, {"address", r.address}, {"deviceType", r.deviceType}, {"version", r.version}});
-    // Device text need not be UTF-8; invalid bytes become U+FFFD instead of failing the dump.
-    out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+// Device text reaches a terminal only made safe; a file or a pipe gets it as it came.
+std::vector<DeviceRecord> printable(std::vector<DeviceRecord> records, const std::ostream& out) {
+    if (!isTerminal(out)) return records;
+    for (auto& r : records)
+        for (std::string* text :
+             {&r.id, &r.address, &r.deviceType, &r.version, &r.interfaceName, &r.mac, &r.product, &r.subtype})
+            *text = terminalSafe(*text);
+    return records;
 }
 
 void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
@@ -81,21 +81,25 @@ public:
     std::string name() const override { return "scan"; }
     std::string summary() const override { return "Find every device on the local networks and list them"; }
     void define(CLI::App& command) override {
-        command.add_flag("--json", json_, "Print a JSON array instead of a table");
+        auto* json = command.add_flag("--json", json_, "Print a JSON array instead of a table");
+        command.add_flag("--csv", csv_, "Print CSV (RFC 4180, with a header row) instead of a table")
+            ->excludes(json);
     }
     int run(CommandContext& context) override {
         DeviceInventory inventory;
         scanInto(inventory, context);
         const auto records = inventory.snapshot();
         if (json_)
-            printJson(records, context.out);
+            context.out << deviceListJson(printable(records, context.out));
+        else if (csv_)
+            context.out << deviceListCsv(printable(records, context.out));
         else
             printTable(records, context.out);
         return kExitDone;
     }
 
 private:
-    bool json_ = false;
+    bool json_ = false, csv_ = false;
 };
 
 }  // namespace

@@ -57,9 +57,20 @@ TEST_F(CliDemoScan, JsonOrTableListsEverySimulatedDevice) {
         for (const char* key : {"id", "address", "deviceType", "version"})
             EXPECT_TRUE(d[key].is_string()) << key;
         EXPECT_EQ(d["id"].get<std::string>().rfind("024C55-", 0), 0u) << d.dump();
-        if (d["version"] == "Unknown (ARP)") ++fromArp;
+        EXPECT_EQ(d["mac"].get<std::string>().rfind("02:4C:55:", 0), 0u) << d.dump();
+        if (d["version"] == "Unknown (ARP)") {
+            ++fromArp;
+            EXPECT_EQ(d["source"], "arp");
+        } else {
+            EXPECT_EQ(d["source"], "probe");
+        }
     }
     EXPECT_EQ(fromArp, 1u) << "the demo device that ignores probes is found through the ARP table";
+
+    const auto csv = runDemo({"scan", "--csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out.rfind("id,address,deviceType,version,mac,", 0), 0u) << csv.out;
+    EXPECT_EQ(occurrences(csv.out, "\r\n"), 9u) << "a header and eight devices";
 
     const auto table = runDemo({"scan"});
     ASSERT_EQ(table.status, 0) << table.err;
@@ -119,6 +130,7 @@ TEST(Cli, UsageErrorsSayWhatIsWrong) {
         {{"production", "--jobs", "0"}, "production: --jobs must be from 1 to 64"},
         {{"page", "--width", "wide"}, "page: --width must be a whole number from 1 to 100000"},
         {{"scan", "--frob"}, "scan: The following argument was not expected: --frob"},
+        {{"scan", "--json", "--csv"}, "scan: --json excludes --csv"},
         {{"cat", "--serial", "COM1", "-b", "9600"}, "cat: -b takes 1200, or 1200 300 for 300 bit/s"},
         // The shared options after the command and before it: refused input is caught before the
         // demo starts.
