@@ -1,6 +1,7 @@
 #include "ScanCommand.h"
 
 #include "ExitStatus.h"
+#include "ScanDiff.h"
 #include "TerminalText.h"
 #include "TextTable.h"
 #include "discovery/DeviceInventory.h"
@@ -82,13 +83,27 @@ public:
     std::string summary() const override { return "Find every device on the local networks and list them"; }
     void define(CLI::App& command) override {
         auto* json = command.add_flag("--json", json_, "Print a JSON array instead of a table");
-        command.add_flag("--csv", csv_, "Print CSV (RFC 4180, with a header row) instead of a table")
-            ->excludes(json);
+        auto* csv =
+            command.add_flag("--csv", csv_, "Print CSV (RFC 4180, with a header row) instead of a table")
+                ->excludes(json);
+        const char* diffHelp =
+            "Print the devices added, gone and changed since a scan saved with --json (exit 3 when any)";
+        diff_ = command.add_option("--diff", diffPath_, diffHelp)->option_text("PREVIOUS.json");
+        diff_->excludes(json)->excludes(csv);
+    }
+    // The saved scan is read before this one, so a file that cannot be used costs no scan.
+    std::string check() override {
+        if (!diff_->count()) return {};
+        auto read = readDeviceListFile(diffPath_);
+        previous_ = std::move(read.records);
+        return read.error;
     }
     int run(CommandContext& context) override {
         DeviceInventory inventory;
         scanInto(inventory, context);
         const auto records = inventory.snapshot();
+        if (diff_->count())
+            return printScanChanges(scanChanges(previous_, records), records.size(), diffPath_, context.out);
         if (json_)
             context.out << deviceListJson(printable(records, context.out));
         else if (csv_)
@@ -100,6 +115,9 @@ public:
 
 private:
     bool json_ = false, csv_ = false;
+    std::string diffPath_;
+    CLI::Option* diff_ = nullptr;
+    std::vector<DeviceRecord> previous_;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,6 +79,35 @@ TEST_F(CliDemoScan, JsonOrTableListsEverySimulatedDevice) {
     EXPECT_NE(table.out.find("\n8 devices found.\n"), std::string::npos) << table.out;
 }
 
+// A saved scan compared with a new one: unchanged exits 0; a device gone, one new and one changed
+// are each a line, and exit 3.
+TEST_F(CliDemoScan, DiffNamesWhatChangedSinceASavedScan) {
+    const auto saved = runDemo({"scan", "--json", "-q"});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    const auto file = (dir / "previous.json").string();
+    std::ofstream(file) << saved.out;
+    const auto same = runDemo({"scan", "--diff", file.c_str(), "-q"});
+    EXPECT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(same.out, "No change since " + file + " (8 devices).\n");
+
+    auto devices = nlohmann::json::parse(saved.out);
+    devices[0]["version"] = "1.0.0";
+    const std::string added = devices[1]["id"];
+    devices.erase(1);
+    devices.push_back(
+        {{"id", "024C55-FFFFFF"}, {"address", "127.0.0.99"}, {"deviceType", "Zelvix"}, {"version", "1"}});
+    std::ofstream(file, std::ios::trunc) << devices.dump();
+    const auto changed = runDemo({"scan", "--diff", file.c_str(), "-q"});
+    EXPECT_EQ(changed.status, 3) << changed.err;
+    EXPECT_NE(changed.out.find("changed: " + devices[0]["id"].get<std::string>() + "  version 1.0.0 -> "),
+              std::string::npos)
+        << changed.out;
+    EXPECT_NE(changed.out.find("added:   " + added + "  "), std::string::npos) << changed.out;
+    EXPECT_NE(changed.out.find("gone:    024C55-FFFFFF  127.0.0.99  Zelvix  1\n"), std::string::npos)
+        << changed.out;
+    EXPECT_NE(changed.out.find("1 added, 1 gone, 1 changed since " + file + ".\n"), std::string::npos);
+}
+
 // Five to a row on a full HD screen; "-" is standard output, not a file; a file that cannot be
 // made fails.
 TEST_F(CliDemoScan, PageGoesToAFileOrStandardOutput) {
@@ -131,6 +161,8 @@ TEST(Cli, UsageErrorsSayWhatIsWrong) {
         {{"page", "--width", "wide"}, "page: --width must be a whole number from 1 to 100000"},
         {{"scan", "--frob"}, "scan: The following argument was not expected: --frob"},
         {{"scan", "--json", "--csv"}, "scan: --json excludes --csv"},
+        {{"scan", "--diff", "/nonexistent/previous.json"},
+         "scan: /nonexistent/previous.json: cannot be opened"},
         {{"cat", "--serial", "COM1", "-b", "9600"}, "cat: -b takes 1200, or 1200 300 for 300 bit/s"},
         // The shared options after the command and before it: refused input is caught before the
         // demo starts.
