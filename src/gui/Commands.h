@@ -22,6 +22,7 @@ enum Command : int {
     kSetTime = 1321,
     kEraseConfiguration = 1322,
     kAbout = 1325,
+    kExportList = 1326,
     // The list's view menu.
     kThumbnails = 2003,
     kTiles = 2004,

@@ -53,6 +53,11 @@ public:
     void warning(QWidget* parent, const QString& title, const QString& text) override {
         information(parent, title, text);
     }
+    QString saveFileName(QWidget*, const QString&, const QString& filters, QString* selectedFilter) override {
+        saveFilters = filters;
+        *selectedFilter = saveFilter;
+        return saveAs;
+    }
     bool shiftHeld() const override { return shift; }
     int availableScreenWidth() const override { return 1700; }
 
@@ -63,6 +68,7 @@ public:
     QString telnetFailure;
     QList<QStringList> messages;
     bool shift = false;
+    QString saveAs, saveFilter, saveFilters;
 };
 
 // Runs `act` on the next modal dialog of type T once it is up.
@@ -274,6 +280,49 @@ private slots:
         QCOMPARE(opened, QStringLiteral("Production Test Summary"));
         QCOMPARE(desktop_.messages.size(), 1);
         QVERIFY(QDir::setCurrent(previous));
+    }
+
+    // "Export List..." in the list's menu writes one CSV row per listed device, or JSON when asked;
+    // a file that cannot be written is reported.
+    void exportListWritesTheListedDevices() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTRY_VERIFY(fetchesDone());
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        auto* item = menu->findChild<QAction*>(QStringLiteral("id1326"));
+        QVERIFY(item && item->isEnabled());
+        QCOMPARE(item->text(), QStringLiteral("Export List..."));
+
+        QTemporaryDir work;
+        desktop_.saveAs = work.filePath(QStringLiteral("devices"));
+        desktop_.saveFilter = QStringLiteral("CSV (*.csv)");
+        item->trigger();
+        QCOMPARE(desktop_.saveFilters, QStringLiteral("CSV (*.csv);;JSON (*.json)"));
+        QStringList rows = QString::fromUtf8(readAll(desktop_.saveAs)).split(QStringLiteral("\r\n"));
+        QCOMPARE(rows.takeFirst(),
+                 QStringLiteral("id,address,deviceType,version,mac,product,subtype,interface,source"));
+        QCOMPARE(rows.takeLast(), QString());
+        QStringList listed;
+        const QAbstractItemModel* model = activeView()->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (!model->index(r, 0).data(DeviceListModel::HeaderRole).toBool())
+                listed << model->index(r, 0).data().toString() + "," + model->index(r, 1).data().toString() +
+                              "," + model->index(r, 2).data().toString() + "," +
+                              model->index(r, 3).data().toString() + ",";
+        QCOMPARE(rows.size(), listed.size());
+        for (const QString& device : listed)
+            QVERIFY2(!rows.filter(device).isEmpty(), qPrintable(device));
+
+        desktop_.saveAs = work.filePath(QStringLiteral("devices.json"));
+        window_->runCommand(1326);
+        QVERIFY(readAll(desktop_.saveAs).startsWith("[\n  {\n    \"address\""));
+        QVERIFY(desktop_.messages.isEmpty());
+
+        desktop_.saveAs = work.filePath(QStringLiteral("missing/devices.csv"));
+        window_->runCommand(1326);
+        QCOMPARE(desktop_.messages.size(), 1);
+        QCOMPARE(desktop_.messages[0][0], QStringLiteral("Export List"));
+        QVERIFY(desktop_.messages[0][1].startsWith("The list could not be written to " + desktop_.saveAs));
     }
 
     // The scan lists the devices with their pictures; while it runs, the label counts them. The

@@ -28,6 +28,7 @@
 #include "discovery/DevicesPage.h"
 #include "discovery/DiscoveryScan.h"
 #include "discovery/EnterIP.h"
+#include "discovery/ListExport.h"
 #include "discovery/ManualEntry.h"
 #include "discovery/ThumbnailDecoder.h"
 #include "discovery/ThumbnailFetcher.h"
@@ -284,6 +285,9 @@ void CLmToolsDlg::runCommand(int id) {
         case kViewAllDevices:
             viewAllDevices();
             return;
+        case kExportList:
+            exportList();
+            return;
         case kAbout:
             CAboutDlg(this).exec();
             return;
@@ -392,6 +396,19 @@ void CLmToolsDlg::viewAllDevices() {
         return;
     }
     desktop_.openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromLatin1(kPageFile))));
+}
+
+void CLmToolsDlg::exportList() {
+    const QString title = QStringLiteral("Export List");
+    QString filter;
+    const QString path =
+        desktop_.saveFileName(this, title, QString::fromLatin1(ListExport::kFilters), &filter);
+    if (path.isEmpty()) return;
+    const QString failure =
+        ListExport::write(path, ListExport::wantsJson(path, filter), inventory_.snapshot());
+    if (!failure.isEmpty())
+        desktop_.warning(this, title,
+                         QStringLiteral("The list could not be written to %1:\n%2").arg(path, failure));
 }
 
 void CLmToolsDlg::openProductionTest() {

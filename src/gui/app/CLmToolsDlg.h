@@ -99,6 +99,7 @@ private:
 
     void addDevice();
     void viewAllDevices();
+    void exportList();
     std::unique_ptr<SetupWizard> setupWizardFor(const std::optional<Target>& target);
 
     Session& session_;

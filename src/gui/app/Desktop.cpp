@@ -1,6 +1,7 @@
 #include "app/Desktop.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -41,6 +42,11 @@ void Desktop::information(QWidget* parent, const QString& title, const QString& 
 
 void Desktop::warning(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox::warning(parent, title, text);
+}
+
+QString Desktop::saveFileName(QWidget* parent, const QString& title, const QString& filters,
+                              QString* selectedFilter) {
+    return QFileDialog::getSaveFileName(parent, title, QString(), filters, selectedFilter);
 }
 
 bool Desktop::shiftHeld() const {

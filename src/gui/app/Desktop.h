@@ -26,6 +26,10 @@ public:
     virtual void information(QWidget* parent, const QString& title, const QString& text);
     // The same with the warning icon.
     virtual void warning(QWidget* parent, const QString& title, const QString& text);
+    // A file dialog for a file to save: filters as "CSV (*.csv);;JSON (*.json)", and the filter
+    // chosen goes to selectedFilter. Empty when cancelled.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filters,
+                                 QString* selectedFilter);
     // Whether Shift is held as the command arrives.
     virtual bool shiftHeld() const;
     // The primary screen's usable width in pixels.

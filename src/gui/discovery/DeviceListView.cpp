@@ -402,6 +402,7 @@ QMenu* DeviceListView::buildContextMenu() {
     d.addItem(advanced, "Activity Report...", kActivityReport, selected);
     advanced->addSeparator();
     d.addItem(advanced, "View All Devices (Webpage)", kViewAllDevices, itemCount() > 0);
+    d.addItem(advanced, "Export List...", kExportList, itemCount() > 0);
     menu->addSeparator();
 
     d.addItem(menu, "About Lumetra Tools...", kAbout, true);
