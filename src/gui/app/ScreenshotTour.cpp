@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -204,6 +205,17 @@ void ScreenshotTour::showWizardPages() {
     }
 }
 
+void ScreenshotTour::showMenus() {
+    const std::unique_ptr<QMenu> menu(window_.list().buildContextMenu());
+    menu->adjustSize();
+    save(*menu, QStringLiteral("menu.png"));
+    for (QAction* action : menu->actions()) {
+        if (!action->menu() || action->text() != QLatin1String("Advanced")) continue;
+        action->menu()->adjustSize();
+        save(*action->menu(), QStringLiteral("menu-advanced.png"));
+    }
+}
+
 bool ScreenshotTour::selectDevice(const QString& address) {
     for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
         if (!view->isVisible()) continue;
@@ -227,6 +239,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
         } else {
             showUpgrade();
             showWizardPages();
+            showMenus();
         }
         window_.close();
         return;

@@ -15,8 +15,9 @@ class CLmToolsDlg;
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
 // dialogs that work at once (on one device; the production test on all) and saves each as
 // DIR/dialog-<name>.png when it is done; saves the "Upgrade Firmware" dialog mid transfer as
-// DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png, and closes the
-// window.
+// DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png and the list's
+// right-click menu with its "Advanced" part as DIR/menu.png and DIR/menu-advanced.png, and closes
+// the window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +38,8 @@ private:
     void driveUpgrade(int attempt);
     // Every page of the Setup Wizard as DIR/wizard-<page id>.png.
     void showWizardPages();
+    // The list's right-click menu and its "Advanced" submenu.
+    void showMenus();
     void save(QWidget& widget, const QString& name);
 
     CLmToolsDlg& window_;
