@@ -15,10 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (read.records.size() > lm::kMaxListDevices) __builtin_trap();
     const auto again = lm::readDeviceListJson(lm::deviceListJson(read.records));
-    if (!again.ok() || again.records.size() != read.records.size()) __builtin_trap();
-    for (std::size_t i = 0; i < read.records.size(); ++i)
-        if (again.records[i].id != read.records[i].id || again.records[i].version != read.records[i].version)
-            __builtin_trap();
+    if (lm::deviceListCsv(again.records) != lm::deviceListCsv(read.records)) __builtin_trap();
     if (!lm::scanChanges(read.records, again.records).empty()) __builtin_trap();
     return 0;
 }

@@ -1,26 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "discovery/CsvText.h"
 #include "discovery/DeviceListFile.h"
+#include "discovery/ScanChanges.h"
 
 namespace lm {
 namespace {
-
-TEST(CsvText, QuotesOnlyWhatNeedsIt) {
-    const struct {
-        std::string text, field;
-    } cases[] = {{"", ""},
-                 {"plain text", "plain text"},
-                 {"a,b", "\"a,b\""},
-                 {"say \"hi\"", "\"say \"\"hi\"\"\""},
-                 {"cr\r", "\"cr\r\""},
-                 {"lf\n", "\"lf\n\""}};
-    for (const auto& c : cases)
-        EXPECT_EQ(csvField(c.text), c.field) << c.text;
-}
 
 std::vector<DeviceRecord> twoDevices() {
     std::vector<DeviceRecord> records(2);
@@ -28,8 +16,7 @@ std::vector<DeviceRecord> twoDevices() {
                   "Lumetra/ZelvixXL-2", "VGA",      DeviceSource::probe};
     records[1].id = "Device  1";
     records[1].address = "10.0.0.9:8080";
-    records[1].deviceType = "Unknown";
-    records[1].version = "Unknown, \"typed\"";
+    records[1].version = "Unknown, \"typed\"\r\n";
     return records;
 }
 
@@ -38,54 +25,79 @@ TEST(DeviceListFile, CsvHasAHeaderAndOneQuotedRowPerDevice) {
         deviceListCsv(twoDevices()),
         "id,address,deviceType,version,mac,product,subtype,interface,source\r\n"
         "024C55-C81234,10.0.0.5,ZelvixXL VGA,4.2.1,02:4C:55:C8:12:34,Lumetra/ZelvixXL-2,VGA,eth0,probe\r\n"
-        "Device  1,10.0.0.9:8080,Unknown,\"Unknown, \"\"typed\"\"\",,,,,manual\r\n");
-}
-
-TEST(DeviceListFile, JsonReadsBackAsWritten) {
-    const auto read = readDeviceListJson(deviceListJson(twoDevices()));
-    ASSERT_TRUE(read.ok()) << read.error;
-    ASSERT_EQ(read.records.size(), 2u);
-    const auto& r = read.records[0];
-    EXPECT_EQ(std::vector<std::string>({r.id, r.address, r.deviceType, r.version, r.interfaceName, r.mac,
-                                        r.product, r.subtype, std::string(deviceSourceName(r.source))}),
-              std::vector<std::string>({"024C55-C81234", "10.0.0.5", "ZelvixXL VGA", "4.2.1", "eth0",
-                                        "02:4C:55:C8:12:34", "Lumetra/ZelvixXL-2", "VGA", "probe"}));
-    EXPECT_EQ(read.records[1].version, "Unknown, \"typed\"");
+        "Device  1,10.0.0.9:8080,,\"Unknown, \"\"typed\"\"\r\n\",,,,,manual\r\n");
+    EXPECT_EQ(deviceListCsv(readDeviceListJson(deviceListJson(twoDevices())).records),
+              deviceListCsv(twoDevices()))
+        << "JSON reads back as written";
 }
 
 TEST(DeviceListFile, ReaderRefusesWhatIsNotAList) {
-    const std::string deep = std::string(20, '[') + std::string(20, ']');
     const struct {
         std::string text, error;  // error empty: read, with one device
     } cases[] = {
         {R"([{"id":"A","address":"1.2.3.4","deviceType":"T","version":"1"}])", ""},  // as saved before
-        {R"([{"address":"1.2.3.4","id":"A","extra":{"x":[1,{"y":null}]},"n":5}])", ""},
+        {R"([{"address":"1","id":"A","extra":{"x":[1,{"y":null}]},"n":5}])", ""},
         {"", "not valid JSON (at byte 1)"},
-        {R"([{"id":"A","address":"1.2.3.4"},])", "not valid JSON (at byte 33)"},
-        {R"({"id":"A"})", "not a list of devices (a JSON array)"},
-        {R"("text")", "not a list of devices (a JSON array)"},
         {R"([{"id":"A","address":"1"},7])", "device 2 is a number, not an object"},
-        {R"([[]])", "device 1 is an array, not an object"},
         {R"([{"id":"A"}])", "device 1: \"id\" or \"address\" is missing"},
-        {R"([{"id":5,"address":"1"}])", "device 1: \"id\" is a number, not text"},
         {R"([{"id":"A","address":["1"]}])", "device 1: \"address\" is not text"},
         {R"([{"id":"A","address":"1","source":"radio"}])", "device 1: unknown \"source\" \"radio\""},
-        {"[{\"x\":" + deep + "}]", "nested deeper than 16 levels"},
+        {"[{\"x\":" + std::string(20, '[') + std::string(20, ']') + "}]", "nested deeper than 16 levels"},
     };
     for (const auto& c : cases) {
         const auto read = readDeviceListJson(c.text);
         EXPECT_EQ(read.error, c.error) << c.text;
         EXPECT_EQ(read.records.size(), c.error.empty() ? 1u : 0u) << c.text;
     }
+    std::string many = "[";
+    for (std::size_t i = 0; i <= kMaxListDevices; ++i)
+        many += R"({"id":"A","address":"1"},)";
+    many.back() = ']';
+    EXPECT_EQ(readDeviceListJson(many).error, "more than 65536 devices");
 }
 
-TEST(DeviceListFile, ReaderStopsAtTheDeviceLimit) {
-    std::string text = "[";
-    for (std::size_t i = 0; i <= kMaxListDevices; ++i)
-        text += R"({"id":"A","address":"1"},)";
-    text.back() = ']';
-    EXPECT_EQ(readDeviceListJson(text).error, "more than 65536 devices");
-    EXPECT_EQ(readDeviceListFile("/nonexistent/list.json").error, "/nonexistent/list.json: cannot be opened");
+// From "id address type version" per device; the MAC differs, and no change may come of it.
+std::vector<DeviceRecord> devices(const std::vector<std::string>& rows, const char* mac) {
+    std::vector<DeviceRecord> records;
+    for (const auto& row : rows) {
+        DeviceRecord& r = records.emplace_back();
+        std::istringstream(row) >> r.id >> r.address >> r.deviceType >> r.version;
+        r.mac = mac;
+    }
+    return records;
+}
+
+TEST(ScanChanges, MatchesByIdAndNamesWhatChanged) {
+    const struct {
+        std::vector<std::string> previous, current;
+        std::vector<std::string> changes;  // "+", "-" or "~", ID, address, then each field changed
+    } cases[] = {
+        {{"A 10.0.0.1 T 1", "B 10.0.0.2 T 1"}, {"B 10.0.0.2 T 1", "A 10.0.0.1 T 1"}, {}},
+        {{"C 10.0.0.3 T 1", "A 10.0.0.1 T 1"},
+         {"B 10.0.0.2 T 1", "A 10.0.0.9 U 2"},
+         {"~ A 10.0.0.9 address:10.0.0.1>10.0.0.9 type:T>U version:1>2", "+ B 10.0.0.2", "- C 10.0.0.3"}},
+        // An ID of "Unknown" says nothing: such devices match by address too.
+        {{"Unknown 10.0.0.1 T 1", "unknown 10.0.0.2 T 1"},
+         {"Unknown 10.0.0.1 T 2", "Unknown 10.0.0.3 T 1"},
+         {"~ Unknown 10.0.0.1 version:1>2", "+ Unknown 10.0.0.3", "- unknown 10.0.0.2"}},
+        // An ID two devices share pairs at its own address first, and pairs once.
+        {{"X 10.0.0.1 T 1"}, {"X 10.0.0.5 T 1", "X 10.0.0.1 T 1"}, {"+ X 10.0.0.5"}},
+        {{"X 10.0.0.1 T 1", "X 10.0.0.2 T 1"},
+         {"X 10.0.0.7 T 1"},
+         {"- X 10.0.0.2", "~ X 10.0.0.7 address:10.0.0.1>10.0.0.7"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines;
+        for (const auto& change :
+             scanChanges(devices(c.previous, ""), devices(c.current, "02:4C:55:00:00:01"))) {
+            std::string line =
+                "+-~"[static_cast<int>(change.kind)] + (" " + change.device.id) + " " + change.device.address;
+            for (const auto& f : change.fields)
+                line += " " + f.name + ":" + f.before + ">" + f.after;
+            lines.push_back(line);
+        }
+        EXPECT_EQ(lines, c.changes) << c.current.size();
+    }
 }
 
 }  // namespace

@@ -62,17 +62,9 @@ TEST(DiscoveryReply, ReadsTokens) {
 }
 
 TEST(DiscoveryReply, KeepsProductAndSubtypes) {
-    const struct {
-        std::string text, product, subtype;
-    } cases[] = {{"P/T-R X V id=I subtype=S", "P/T-R", "S"},
-                 {"P/T X V subtype=a subtype=b", "P/T", "a b"},
-                 {"P/T X V subtype=", "P/T", ""},
-                 {"", "", ""}};
-    for (const auto& c : cases) {
-        const auto reply = parse(c.text);
-        EXPECT_EQ(reply.product, c.product) << c.text;
-        EXPECT_EQ(reply.subtype, c.subtype) << c.text;
-    }
+    for (const auto& [text, productAndSubtype] : std::vector<std::pair<std::string, std::string>>{
+             {"P/T-R X V id=I subtype=S", "P/T-R|S"}, {"P/T X V subtype=a subtype=b", "P/T|a b"}, {"", "|"}})
+        EXPECT_EQ(parse(text).product + "|" + parse(text).subtype, productAndSubtype) << text;
 }
 
 }  // namespace
