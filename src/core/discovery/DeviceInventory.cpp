@@ -17,7 +17,7 @@ bool matches(const DeviceRecord& record, const std::string& id, const std::strin
 }  // namespace
 
 void DeviceInventory::add(const std::string& id, const std::string& address, const std::string& deviceType,
-                          const std::string& version) {
+                          const std::string& version, const std::string& interfaceName) {
     {
         std::unique_lock lock(mutex_);
         if (records_.size() >= kMaxRecords) return;
@@ -26,6 +26,7 @@ void DeviceInventory::add(const std::string& id, const std::string& address, con
         record.address = address;
         record.deviceType = deviceType;
         record.version = version;
+        record.interfaceName = interfaceName;
         record.key = nextKey_++;
         byAddress_[address].push_back(records_.size());
         byKey_.emplace(record.key, records_.size());

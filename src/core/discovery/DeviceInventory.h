@@ -42,7 +42,7 @@ public:
 
     // Appends a record, starts its thumbnail fetch, then sends ID_LIST_REFILL and ID_STATUS_UPDATE.
     void add(const std::string& id, const std::string& address, const std::string& deviceType,
-             const std::string& version);
+             const std::string& version, const std::string& interfaceName = {});
     // Confirms the first record matching (id, address); false when none matches.
     bool update(const std::string& id, const std::string& address);
     void startThumbnailFetch(std::size_t index);

@@ -34,6 +34,7 @@ struct DeviceRecord {
     std::string address;  // dotted IPv4; a manual entry may carry ":" and an HTTP port
     std::string deviceType;
     std::string version;
+    std::string interfaceName;    // the PC's interface it was found on; empty when none could be told
     bool thumbnailFetch = false;  // a fetch was started and has not succeeded
     uint32_t imageIndex = 0;      // 0: the default picture
     bool seen = true;

@@ -24,7 +24,7 @@ TEST(BroadcastDestination, FollowsTheBroadcastField) {
                  {"10.20.30.40", "255.255.255.252", 1, "10.20.30.43"},
                  {"10.20.30.40", "255.255.0.0", *parseIpv4("10.20.99.99"), "10.20.99.99"}};
     for (const auto& c : cases) {
-        const InterfaceRow row{*parseIpv4(c.address), *parseIpv4(c.mask), c.broadcast};
+        const InterfaceRow row{*parseIpv4(c.address), *parseIpv4(c.mask), c.broadcast, {}};
         EXPECT_EQ(dotted(DiscoveryScan::broadcastDestination(row)), c.expected) << c.expected;
     }
 }
@@ -147,6 +147,27 @@ TEST_F(LoopbackScanTest, LoopbackHostAddressIsNeverProbed) {
     ASSERT_TRUE(stats);
     EXPECT_EQ(stats->replies, 0u);
     EXPECT_EQ(inventory.count(), 0u);
+}
+
+TEST_F(LoopbackScanTest, ScopeLimitsBroadcastsAndArpRowsAndProbesTargetsOneByOne) {
+    startDevices({device("02:4C:55:C8:00:05", "127.0.47.11"), device("02:4C:55:C8:00:06", "127.0.47.12")});
+    // Both devices' ARP rows are on "lo"; the broadcast row is not chosen either.
+    profile.interfaces = NetworkProfile::parseInterfaces("127.0.0.254/255.0.0.0,127.0.0.1/255.0.0.0");
+    (*profile.interfaces)[0].name = "lmA";
+    (*profile.interfaces)[1].name = "lmB";
+    ScanScope scope;
+    scope.interfaces = {"lmB"};
+    scope.targets = {*parseIpv4("127.0.47.12"), *parseIpv4("127.0.47.13")};
+    const auto stats = DiscoveryScan(inventory, profile, scope).scanThread();
+    ASSERT_TRUE(stats);
+    EXPECT_EQ(found(), (std::vector<std::string>{"127.0.47.12 024C55-C80006, ZelvixXL, 4.2.1"}));
+    EXPECT_EQ(inventory.snapshot().at(0).interfaceName, "lmA") << "the row whose network holds it";
+
+    scope.interfaces = {"lo"};
+    scope.targets.clear();
+    ASSERT_TRUE(DiscoveryScan(inventory, profile, scope).scanThread());
+    ASSERT_EQ(inventory.count(), 2u) << "found by their ARP rows on the chosen interface";
+    EXPECT_EQ(inventory.snapshot().at(1).interfaceName, "lo") << "the one new record";
 }
 
 TEST_F(LoopbackScanTest, ARefreshDuringAScanDoesNothing) {
