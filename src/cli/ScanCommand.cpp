@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 #include "ExitStatus.h"
 #include "TerminalText.h"
 #include "TextTable.h"
@@ -39,8 +41,11 @@ private:
 void printJson(const std::vector<DeviceRecord>& records, std::ostream& out) {
     auto array = nlohmann::json::array();
     for (const auto& r : records)
-        array.push_back(
-            {{"id", r.id}, {"address", r.address}, {"deviceType", r.deviceType}, {"version", r.version}});
+        array.push_back({{"id", r.id},
+                         {"address", r.address},
+                         {"deviceType", r.deviceType},
+                         {"version", r.version},
+                         {"interface", r.interfaceName}});
     // Device text need not be UTF-8; invalid bytes become U+FFFD instead of failing the dump.
     out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
@@ -53,13 +58,36 @@ void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
     out << '\n' << deviceCountLabel(records.size()) << '\n';
 }
 
+// The interface names the --interface values stand for; an unknown one is a problem that lists
+// the PC's IPv4 interfaces.
+std::vector<std::string> interfaceNames(const std::vector<std::string>& chosen,
+                                        const std::vector<InterfaceRow>& rows, std::string& problem) {
+    std::vector<std::string> names;
+    for (const auto& wanted : chosen) {
+        const auto address = parseIpv4(wanted);
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const InterfaceRow& r) {
+            return (!r.name.empty() && r.name == wanted) || (address && r.address == *address);
+        });
+        if (row == rows.end()) {
+            problem = "no IPv4 interface \"" + wanted + "\"; this PC has:";
+            for (const auto& r : rows)
+                problem +=
+                    "\n  " + (r.name.empty() ? dotted(r.address) : r.name + " (" + dotted(r.address) + ")");
+            if (rows.empty()) problem += " none";
+            return {};
+        }
+        names.push_back(row->name);
+    }
+    return names;
+}
+
 }  // namespace
 
-void scanInto(DeviceInventory& inventory, const CommandContext& context) {
+void scanInto(DeviceInventory& inventory, const CommandContext& context, ScanScope scope) {
     auto& err = context.err;
     ScanWindow window(inventory, err, !context.quiet && isTerminal(err));
     inventory.setObserver(&window);
-    DiscoveryScan scan(inventory, context.session.profile());
+    DiscoveryScan scan(inventory, context.session.profile(), std::move(scope));
     if (window.showsProgress()) err << "Scanning..." << std::flush;
     const auto stats = scan.scanThread();
     window.finish();
@@ -82,10 +110,41 @@ public:
     std::string summary() const override { return "Find every device on the local networks and list them"; }
     void define(CLI::App& command) override {
         command.add_flag("--json", json_, "Print a JSON array instead of a table");
+        command
+            .add_option("--interface", interfaces_,
+                        "Broadcast and read the ARP table only on this interface (repeatable); "
+                        "without it, on every one")
+            ->type_name("NAME|ADDRESS");
+        command
+            .add_option("--range", ranges_,
+                        "Also probe every address of this range one by one, for devices behind a router "
+                        "(repeatable; " +
+                            std::to_string(ScanScope::kMaxTargets) + " addresses at most in all)")
+            ->type_name("CIDR");
+        rate_.addTo(command, "--rate", "Packets per second sent to the ranges");
+    }
+    std::string check() override {
+        if (auto problem = rate_.check(); !problem.empty()) return problem;
+        auto ranges = rangeAddresses(ranges_);
+        targets_ = std::move(ranges.addresses);
+        return ranges.problem;
     }
     int run(CommandContext& context) override {
+        ScanScope scope;
+        if (!interfaces_.empty()) {
+            std::string problem;
+            const auto rows = context.session.profile().interfaceTable();
+            scope.interfaces =
+                interfaceNames(interfaces_, rows.value_or(std::vector<InterfaceRow>{}), problem);
+            if (!problem.empty()) {
+                context.error("scan: " + problem);
+                return kExitUsage;
+            }
+        }
+        scope.targets = std::move(targets_);
+        scope.rate = rate_.value();
         DeviceInventory inventory;
-        scanInto(inventory, context);
+        scanInto(inventory, context, std::move(scope));
         const auto records = inventory.snapshot();
         if (json_)
             printJson(records, context.out);
@@ -96,6 +155,10 @@ public:
 
 private:
     bool json_ = false;
+    std::vector<std::string> interfaces_;
+    std::vector<std::string> ranges_;
+    std::vector<Ipv4> targets_;
+    NumberOption rate_{1, ScanScope::kMaxRate, ScanScope::kDefaultRate};
 };
 
 }  // namespace
