@@ -7,6 +7,7 @@
 #   OUT_DIR/dialog-set-time.png, dialog-system-log.png, dialog-debug-log.png, dialog-report.png,
 #   dialog-production.png, upgrade.png
 #   OUT_DIR/wizard-<page id>.png: every page of the Setup Wizard as it looks when first shown
+#   OUT_DIR/menu-list.png, menu-network-interface.png: the list's right-click menu and its submenu
 # Usage: scripts/screenshots.sh [OUT_DIR [BUILD_DIR]]   (defaults: build/screenshots, build/release)
 # Runs on a private X server (xvfb-run) when there is one, on Qt's offscreen platform otherwise;
 # the user's own view settings are neither read nor changed. QT_SCALE_FACTOR=2 renders at 200%.
@@ -25,4 +26,4 @@ if command -v xvfb-run >/dev/null; then
 else
   QT_QPA_PLATFORM=offscreen "${program[@]}"
 fi
-ls -1 "$out"/view-*.png "$out"/dialog-*.png "$out"/upgrade.png "$out"/wizard-*.png
+ls -1 "$out"/view-*.png "$out"/dialog-*.png "$out"/upgrade.png "$out"/wizard-*.png "$out"/menu-*.png
