@@ -13,8 +13,10 @@ SendPacer::SendPacer(int perSecond, MonoClock::time_point start)
 
 MonoClock::time_point SendPacer::dueAt(std::size_t packet) const {
     const auto n = static_cast<long long>(packet);
-    // Whole seconds and the rest apart, so that no product can overflow.
-    const auto nanos = n / perSecond_ * kNanosPerSecond + n % perSecond_ * kNanosPerSecond / perSecond_;
+    // Whole seconds and the rest apart, so that no product can overflow; rounded up, so that a packet
+    // is never reported due (untilNext zero) before due() counts it.
+    const auto nanos =
+        n / perSecond_ * kNanosPerSecond + (n % perSecond_ * kNanosPerSecond + perSecond_ - 1) / perSecond_;
     return start_ + std::chrono::duration_cast<MonoClock::duration>(std::chrono::nanoseconds(nanos));
 }
 

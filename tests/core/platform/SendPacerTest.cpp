@@ -32,6 +32,20 @@ TEST(SendPacer, SpreadsPacketsEvenly) {
     }
 }
 
+// Around each packet's moment, whenever no wait is left a packet is due: the send loop never spins.
+TEST(SendPacer, NoWaitLeftMeansAPacketIsDue) {
+    const auto start = MonoClock::time_point(std::chrono::hours(1));
+    for (const long long rate : {3, 7, 2000, 99991}) {
+        for (long long n = 1; n < 200; ++n) {
+            SendPacer pacer(static_cast<int>(rate), start);
+            pacer.sent(static_cast<std::size_t>(n));
+            const auto moment = start + std::chrono::nanoseconds(n * 1000000000 / rate);
+            for (const auto now : {moment, moment + std::chrono::nanoseconds(1)})
+                EXPECT_TRUE(pacer.untilNext(now).count() > 0 || pacer.due(now) >= 1) << rate << " " << n;
+        }
+    }
+}
+
 TEST(SendPacer, HoursOfPacketsDoNotOverflow) {
     const auto start = MonoClock::time_point(std::chrono::hours(1));
     SendPacer pacer(100000, start);
