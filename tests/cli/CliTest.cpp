@@ -121,9 +121,6 @@ TEST(Cli, UsageErrorsSayWhatIsWrong) {
         {{"scan", "--frob"}, "scan: The following argument was not expected: --frob"},
         {{"scan", "--range", "10.0.0.0/24", "--range", "10.1.0.0/16"},
          "scan: the ranges hold 65788 addresses; at most 65536 can be scanned at once"},
-        {{"scan", "--range", "10.0.0.0/24,10.1.0.0/24"},
-         "scan: \"10.0.0.0/24,10.1.0.0/24\" is not a range such as 192.168.5.0/24"},
-        {{"scan", "--rate", "100001"}, "scan: --rate must be from 1 to 100000"},
         {{"scan", "--interface", "no-such0"}, "scan: no IPv4 interface \"no-such0\"; this PC has:"},
         {{"cat", "--serial", "COM1", "-b", "9600"}, "cat: -b takes 1200, or 1200 300 for 300 bit/s"},
         // The shared options after the command and before it: refused input is caught before the

@@ -45,8 +45,8 @@ netns_add() {
   ip -n "$ns" link set lo up
 }
 
-# netns_pc NAME ADDRESS/PREFIX [BRIDGE]: the PC's namespace, with a bridge (br0 unless named)
-# holding the address. Call it again with another bridge to give the PC a second network.
+# netns_pc NAME ADDRESS/PREFIX [BRIDGE]: the PC's namespace (made on the first call), with a bridge
+# (br0 unless named) holding the address.
 netns_pc() {
   local ns bridge="${3:-br0}"
   ns=$(netns_name "$1")
