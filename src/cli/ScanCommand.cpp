@@ -1,5 +1,7 @@
 #include "ScanCommand.h"
 
+#include <algorithm>
+
 #include "ExitStatus.h"
 #include "ScanDiff.h"
 #include "TerminalText.h"
@@ -54,13 +56,36 @@ void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
     out << '\n' << deviceCountLabel(records.size()) << '\n';
 }
 
+// The interface names the --interface values stand for; an unknown one is a problem that lists
+// the PC's IPv4 interfaces.
+std::vector<std::string> interfaceNames(const std::vector<std::string>& chosen,
+                                        const std::vector<InterfaceRow>& rows, std::string& problem) {
+    std::vector<std::string> names;
+    for (const auto& wanted : chosen) {
+        const auto address = parseIpv4(wanted);
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const InterfaceRow& r) {
+            return (!r.name.empty() && r.name == wanted) || (address && r.address == *address);
+        });
+        if (row == rows.end()) {
+            problem = "no IPv4 interface \"" + wanted + "\"; this PC has:";
+            for (const auto& r : rows)
+                problem +=
+                    "\n  " + (r.name.empty() ? dotted(r.address) : r.name + " (" + dotted(r.address) + ")");
+            if (rows.empty()) problem += " none";
+            return {};
+        }
+        names.push_back(row->name);
+    }
+    return names;
+}
+
 }  // namespace
 
-void scanInto(DeviceInventory& inventory, const CommandContext& context) {
+void scanInto(DeviceInventory& inventory, const CommandContext& context, ScanScope scope) {
     auto& err = context.err;
     ScanWindow window(inventory, err, !context.quiet && isTerminal(err));
     inventory.setObserver(&window);
-    DiscoveryScan scan(inventory, context.session.profile());
+    DiscoveryScan scan(inventory, context.session.profile(), std::move(scope));
     if (window.showsProgress()) err << "Scanning..." << std::flush;
     const auto stats = scan.scanThread();
     window.finish();
@@ -90,17 +115,46 @@ public:
             "Print the devices added, gone and changed since a scan saved with --json (exit 3 when any)";
         diff_ = command.add_option("--diff", diffPath_, diffHelp)->option_text("PREVIOUS.json");
         diff_->excludes(json)->excludes(csv);
+        command
+            .add_option("--interface", interfaces_,
+                        "Broadcast and read the ARP table only on this interface (repeatable); "
+                        "without it, on every one")
+            ->type_name("NAME|ADDRESS");
+        command
+            .add_option("--range", ranges_,
+                        "Also probe every address of this range one by one, for devices behind a router "
+                        "(repeatable; " +
+                            std::to_string(ScanScope::kMaxTargets) + " addresses at most in all)")
+            ->type_name("CIDR");
+        rate_.addTo(command, "--rate", "Packets per second sent to the ranges");
     }
     // The saved scan is read before this one, so a file that cannot be used costs no scan.
     std::string check() override {
+        if (auto problem = rate_.check(); !problem.empty()) return problem;
+        auto ranges = rangeAddresses(ranges_);
+        targets_ = std::move(ranges.addresses);
+        if (!ranges.problem.empty()) return ranges.problem;
         if (!diff_->count()) return {};
         auto read = readDeviceListFile(diffPath_);
         previous_ = std::move(read.records);
         return read.error;
     }
     int run(CommandContext& context) override {
+        ScanScope scope;
+        if (!interfaces_.empty()) {
+            std::string problem;
+            const auto rows = context.session.profile().interfaceTable();
+            scope.interfaces =
+                interfaceNames(interfaces_, rows.value_or(std::vector<InterfaceRow>{}), problem);
+            if (!problem.empty()) {
+                context.error("scan: " + problem);
+                return kExitUsage;
+            }
+        }
+        scope.targets = std::move(targets_);
+        scope.rate = rate_.value();
         DeviceInventory inventory;
-        scanInto(inventory, context);
+        scanInto(inventory, context, std::move(scope));
         const auto records = inventory.snapshot();
         if (diff_->count())
             return printScanChanges(scanChanges(previous_, records), records.size(), diffPath_, context.out);
@@ -118,6 +172,10 @@ private:
     std::string diffPath_;
     CLI::Option* diff_ = nullptr;
     std::vector<DeviceRecord> previous_;
+    std::vector<std::string> interfaces_;
+    std::vector<std::string> ranges_;
+    std::vector<Ipv4> targets_;
+    NumberOption rate_{1, ScanScope::kMaxRate, ScanScope::kDefaultRate};
 };
 
 }  // namespace

@@ -23,6 +23,8 @@ enum Command : int {
     kEraseConfiguration = 1322,
     kAbout = 1325,
     kExportList = 1326,
+    kScanRange = 1330,
+    kNetworkInterface = 1331,  // the list menu's submenu; its entries are named "interface:NAME"
     // The list's view menu.
     kThumbnails = 2003,
     kTiles = 2004,

@@ -144,6 +144,9 @@ TEST(Cli, UsageErrorsSayWhatIsWrong) {
         {{"scan", "--frob"}, "scan: The following argument was not expected: --frob"},
         {{"scan", "--diff", "/nonexistent/previous.json"},
          "scan: /nonexistent/previous.json: cannot be opened"},
+        {{"scan", "--range", "10.0.0.0/24", "--range", "10.1.0.0/16"},
+         "scan: the ranges hold 65788 addresses; at most 65536 can be scanned at once"},
+        {{"scan", "--interface", "no-such0"}, "scan: no IPv4 interface \"no-such0\"; this PC has:"},
         {{"cat", "--serial", "COM1", "-b", "9600"}, "cat: -b takes 1200, or 1200 300 for 300 bit/s"},
         // The shared options after the command and before it: refused input is caught before the
         // demo starts.

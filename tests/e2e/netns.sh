@@ -36,29 +36,35 @@ netns_cleanup() {
 # The namespace's full name for a short one; the functions below take short names.
 netns_name() { echo "${NETNS_PREFIX}$1"; }
 
-# netns_pc NAME ADDRESS/PREFIX: the PC's namespace, with bridge br0 holding the address.
-netns_pc() {
+# netns_add NAME: an empty namespace with loopback up, removed by netns_cleanup.
+netns_add() {
   local ns
   ns=$(netns_name "$1")
   NETNS_LIST+=("$ns")
   ip netns add "$ns"
   ip -n "$ns" link set lo up
-  ip -n "$ns" link add br0 type bridge
-  ip -n "$ns" addr add "$2" dev br0
-  ip -n "$ns" link set br0 up
 }
 
-# netns_host PC NAME MAC ADDRESS/PREFIX: a host on the PC's bridge. It answers broadcast
-# echo requests, as the devices do.
+# netns_pc NAME ADDRESS/PREFIX [BRIDGE]: the PC's namespace (made on the first call), with a bridge
+# (br0 unless named) holding the address.
+netns_pc() {
+  local ns bridge="${3:-br0}"
+  ns=$(netns_name "$1")
+  [[ " ${NETNS_LIST[*]} " == *" $ns "* ]] || netns_add "$1"
+  ip -n "$ns" link add "$bridge" type bridge
+  ip -n "$ns" addr add "$2" dev "$bridge"
+  ip -n "$ns" link set "$bridge" up
+}
+
+# netns_host PC NAME MAC ADDRESS/PREFIX [BRIDGE]: a host on the PC's bridge (br0 unless named). It
+# answers broadcast echo requests, as the devices do.
 netns_host() {
-  local pc ns mac="$3" addr="$4" port="v$2"
+  local pc ns mac="$3" addr="$4" port="v$2" bridge="${5:-br0}"
   pc=$(netns_name "$1")
   ns=$(netns_name "$2")
-  NETNS_LIST+=("$ns")
-  ip netns add "$ns"
+  netns_add "$2"
   ip -n "$pc" link add "$port" type veth peer name eth0 netns "$ns"
-  ip -n "$pc" link set "$port" master br0 up
-  ip -n "$ns" link set lo up
+  ip -n "$pc" link set "$port" master "$bridge" up
   ip -n "$ns" link set eth0 address "$mac"
   ip -n "$ns" addr add "$addr" dev eth0
   ip -n "$ns" link set eth0 up

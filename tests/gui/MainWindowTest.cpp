@@ -1,6 +1,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -366,6 +367,45 @@ private slots:
             ++pictures;
         }
         QCOMPARE(pictures, 3);
+    }
+
+    // The "Network Interface" choice is kept in the view settings and offered checked next time;
+    // "Scan Range..." refuses a bad range in the command line's words and scans a good one.
+    void networkInterfaceChoiceAndScanRange() {
+        NetworkProfile profile = quietProfile();
+        profile.discoveryPort = simulator_->discoveryPort();
+        // No device hears broadcasts on this network: only a range can find one.
+        profile.interfaces = NetworkProfile::parseInterfaces("127.0.88.1/255.255.255.0,127.0.0.1/255.0.0.0");
+        (*profile.interfaces)[0].name = "lmA";
+        (*profile.interfaces)[1].name = "lo";
+        for (const QString choice : {"lmA", ""}) {
+            open(profile);
+            std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+            QVERIFY2(!menu->findChild<QAction*>("interface:lo"), "the loopback host is never scanned");
+            QCOMPARE(menu->findChild<QAction*>("interface:lmA")->text(), QStringLiteral("lmA (127.0.88.1)"));
+            QCOMPARE(menu->findChild<QAction*>("interface:lmA")->isChecked(), choice.isEmpty());
+            menu->findChild<QAction*>("interface:" + choice)->trigger();
+            menu.reset();  // the window owns it too
+            if (choice.isEmpty()) break;
+            QTest::mouseClick(child<QPushButton>(*window_, 1), Qt::LeftButton);
+            QCOMPARE(QSettings(settingsPath_, QSettings::IniFormat).value("scanInterface").toString(),
+                     choice);
+            cleanup();
+        }
+        for (const QString& ranges : {QStringLiteral("10.0.0/8"), addresses_[1] + "/32"}) {
+            QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+            onModal<QInputDialog>([ranges](QInputDialog* dialog) {
+                dialog->setTextValue(ranges);
+                dialog->accept();
+            });
+            window_->runCommand(1330);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QCOMPARE(desktop_.messages,
+                 (QList<QStringList>{
+                     {QStringLiteral("Scan Range"), "\"10.0.0/8\" is not a range such as 192.168.5.0/24"}}));
+        QCOMPARE(window_->inventory().count(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(window_->inventory().snapshot().at(0).address), addresses_[1]);
     }
 
     // The window opens at its template's size; the logo opens the maker's site; About comes from the

@@ -80,6 +80,8 @@ std::unique_ptr<DemoNetwork> DemoNetwork::start(NetworkProfile& profile, SerialP
         serialPorts->set(1, demo->simulator_->serialPath(0));
     }
     profile.interfaces = NetworkProfile::parseInterfaces(kDemoInterface);
+    // Named as the simulator's ARP rows name it, so choosing it keeps every demo device in view.
+    profile.interfaces->front().name = "lo";
     profile.arpTablePath = path;
     return demo;
 }

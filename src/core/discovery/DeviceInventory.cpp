@@ -35,6 +35,7 @@ void complete(DeviceRecord& record, const DeviceFacts& facts) {
     if (record.mac.empty()) record.mac = facts.mac;
     if (record.product.empty()) record.product = facts.product;
     if (record.subtype.empty()) record.subtype = facts.subtype;
+    if (record.interfaceName.empty()) record.interfaceName = facts.interfaceName;
     if (sourceRank(facts.source) > sourceRank(record.source)) record.source = facts.source;
 }
 
@@ -54,6 +55,7 @@ void DeviceInventory::add(const std::string& id, const std::string& address, con
         record.product = facts.product;
         record.subtype = facts.subtype;
         record.source = facts.source;
+        record.interfaceName = facts.interfaceName;
         record.key = nextKey_++;
         byAddress_[address].push_back(records_.size());
         byKey_.emplace(record.key, records_.size());

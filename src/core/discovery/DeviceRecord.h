@@ -59,6 +59,7 @@ struct DeviceFacts {
     std::string product;
     std::string subtype;
     DeviceSource source = DeviceSource::manual;
+    std::string interfaceName;  // the PC's interface it was heard on
 };
 
 // One known device.
@@ -67,7 +68,7 @@ struct DeviceRecord {
     std::string address;  // dotted IPv4; a manual entry may carry ":" and an HTTP port
     std::string deviceType;
     std::string version;
-    std::string interfaceName;
+    std::string interfaceName;  // the PC's interface it was found on; empty when none could be told
     std::string mac;
     std::string product;
     std::string subtype;

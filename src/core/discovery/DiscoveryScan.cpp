@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -10,6 +11,7 @@
 #include "discovery/IcmpEcho.h"
 #include "discovery/ModelTable.h"
 #include "platform/ArpTable.h"
+#include "platform/SendPacer.h"
 #include "platform/Socket.h"
 
 namespace lm {
@@ -23,8 +25,14 @@ const Ipv4 kLoopbackHost = htonl(INADDR_LOOPBACK);
 
 }  // namespace
 
-DiscoveryScan::DiscoveryScan(DeviceInventory& inventory, const NetworkProfile& profile)
-    : inventory_(inventory), profile_(profile) {}
+struct DiscoveryScan::Sockets {
+    const IcmpSocket& icmp;
+    const UdpSocket& udp;
+    uint16_t identifier;
+};
+
+DiscoveryScan::DiscoveryScan(DeviceInventory& inventory, const NetworkProfile& profile, ScanScope scope)
+    : inventory_(inventory), profile_(profile), scope_(std::move(scope)) {}
 
 std::optional<ScanStats> DiscoveryScan::scanThread() {
     if (inventory_.scanInProgress.exchange(true)) return std::nullopt;
@@ -56,6 +64,8 @@ void DiscoveryScan::followUpEcho(IcmpSocket::Kind kind, Ipv4 destination, uint16
 ScanStats DiscoveryScan::run(Milliseconds quietPeriod) {
     ScanStats stats;
     const auto identifier = static_cast<uint16_t>(::gettid() & 0xffff);
+    const auto table = profile_.interfaceTable();
+    interfaces_ = table.value_or(std::vector<InterfaceRow>{});
 
     auto icmp = IcmpSocket::open();
     if (!icmp) {
@@ -74,44 +84,22 @@ ScanStats DiscoveryScan::run(Milliseconds quietPeriod) {
     icmp->growReceiveBuffer(kReceiveBuffer);
     udp->growReceiveBuffer(kReceiveBuffer);
 
-    if (const auto rows = profile_.interfaceTable()) {
-        for (const auto& row : *rows) {
-            if (row.address == kLoopbackHost) continue;
-            const Ipv4 destination = broadcastDestination(row);
-            udp->sendTo(destination, profile_.discoveryPort, std::string_view{});
-            sendEcho(*icmp, destination, identifier, 0);
-        }
+    for (const auto& row : interfaces_) {
+        if (row.address == kLoopbackHost || !scope_.includes(row.name)) continue;
+        const Ipv4 destination = broadcastDestination(row);
+        udp->sendTo(destination, profile_.discoveryPort, std::string_view{});
+        sendEcho(*icmp, destination, identifier, 0);
     }
+    const Sockets sockets{*icmp, *udp, identifier};
+    sendToTargets(sockets, stats);
 
-    const std::array<int, 2> fds = {icmp->fd(), udp->fd()};
     const Deadline limit(kMaxDuration);
     while (true) {
         if (limit.expired()) {
             stats.stoppedByLimit = true;
             break;
         }
-        const auto ready = waitReadable(fds, static_cast<int>(quietPeriod.count()));
-        if (!ready || (!(*ready)[0] && !(*ready)[1])) break;
-
-        if ((*ready)[0]) {
-            if (const auto packet = icmp->receive(kMaxEchoBytes)) {
-                const auto echo = readEchoHeader(packet->icmp);
-                const bool ours = icmp->kernelOwnsIdentifier() || (echo && echo->identifier == identifier);
-                if (echo && echo->type == 0 && echo->sequence == 0 && ours)
-                    followUpEcho(icmp->kind(), packet->from, identifier);
-            }
-        }
-        if ((*ready)[1]) {
-            const auto datagram = udp->receive(kMaxReplyBytes);
-            if (!datagram) continue;
-            ++stats.replies;
-            followUpEcho(icmp->kind(), datagram->from, identifier);
-            const std::string address = dotted(datagram->from);
-            const auto reply = DiscoveryReply::parse(datagram->bytes);
-            const DeviceFacts facts{{}, reply.product, reply.subtype, DeviceSource::probe};
-            if (!inventory_.update(reply.id, address, facts))
-                inventory_.add(reply.id, address, reply.deviceType, reply.version, facts);
-        }
+        if (!receive(sockets, stats, static_cast<int>(quietPeriod.count()))) break;
     }
     // Close the sockets before the ARP pass, as a scan without them would.
     icmp.reset();
@@ -120,18 +108,75 @@ ScanStats DiscoveryScan::run(Milliseconds quietPeriod) {
     return stats;
 }
 
+void DiscoveryScan::sendToTargets(const Sockets& sockets, ScanStats& stats) {
+    // Two packets per target: the probe, then the echo request.
+    const std::size_t packets = scope_.targets.size() * 2;
+    SendPacer pacer(scope_.rate, MonoClock::now());
+    std::size_t next = 0;
+    while (next < packets) {
+        for (auto n = std::min(pacer.due(MonoClock::now()), packets - next); n > 0; --n, ++next) {
+            const Ipv4 target = scope_.targets[next / 2];
+            if (next % 2 == 0)
+                sockets.udp.sendTo(target, profile_.discoveryPort, std::string_view{});
+            else
+                sendEcho(sockets.icmp, target, sockets.identifier, 0);
+            pacer.sent(1);
+        }
+        if (next < packets)
+            receive(sockets, stats, static_cast<int>(pacer.untilNext(MonoClock::now()).count()));
+    }
+}
+
+bool DiscoveryScan::receive(const Sockets& sockets, ScanStats& stats, int waitMs) {
+    const std::array<int, 2> fds = {sockets.icmp.fd(), sockets.udp.fd()};
+    const auto ready = waitReadable(fds, waitMs);
+    if (!ready || (!(*ready)[0] && !(*ready)[1])) return false;
+
+    if ((*ready)[0]) {
+        if (const auto packet = sockets.icmp.receive(kMaxEchoBytes)) {
+            const auto echo = readEchoHeader(packet->icmp);
+            const bool ours =
+                sockets.icmp.kernelOwnsIdentifier() || (echo && echo->identifier == sockets.identifier);
+            if (echo && echo->type == 0 && echo->sequence == 0 && ours)
+                followUpEcho(sockets.icmp.kind(), packet->from, sockets.identifier);
+        }
+    }
+    if ((*ready)[1]) {
+        if (const auto datagram = sockets.udp.receive(kMaxReplyBytes)) {
+            ++stats.replies;
+            followUpEcho(sockets.icmp.kind(), datagram->from, sockets.identifier);
+            const std::string address = dotted(datagram->from);
+            const auto reply = DiscoveryReply::parse(datagram->bytes);
+            const DeviceFacts facts{
+                {}, reply.product, reply.subtype, DeviceSource::probe, interfaceOf(datagram->from)};
+            if (!inventory_.update(reply.id, address, facts))
+                inventory_.add(reply.id, address, reply.deviceType, reply.version, facts);
+        }
+    }
+    return true;
+}
+
+std::string DiscoveryScan::interfaceOf(Ipv4 address) const {
+    if (const auto* row = interfaceHolding(interfaces_, address)) return row->name;
+    // A routed device: the interface its replies come back through is the one the route goes out of.
+    if (const auto local = localAddressToward(address))
+        for (const auto& row : interfaces_)
+            if (row.address == *local) return row.name;
+    return {};
+}
+
 void DiscoveryScan::arpSweep(ScanStats& stats) {
     const auto rows = readArpTable(profile_.arpTablePath);
     if (!rows) return;
     for (const auto& row : *rows) {
-        if (row.hardwareLength != 6) continue;
+        if (row.hardwareLength != 6 || !scope_.includes(row.device)) continue;
         if (row.hardware[0] != kMakerPrefix[0] || row.hardware[1] != kMakerPrefix[1] ||
             row.hardware[2] != kMakerPrefix[2])
             continue;
         ++stats.arpDevices;
         const std::string id = deviceIdOfMac(row.hardware.data());
         const std::string address = dotted(row.address);
-        const DeviceFacts facts{macText(row.hardware.data()), {}, {}, DeviceSource::arp};
+        const DeviceFacts facts{macText(row.hardware.data()), {}, {}, DeviceSource::arp, row.device};
         if (!inventory_.update(id, address, facts))
             inventory_.add(id, address, ModelTable::nameForCode(ModelTable::codeFromId(id)), "Unknown (ARP)",
                            facts);

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "discovery/DeviceInventory.h"
+#include "discovery/ScanScope.h"
 #include "platform/IcmpSocket.h"
 #include "platform/InterfaceTable.h"
 #include "platform/NetworkProfile.h"
@@ -20,7 +21,8 @@ struct ScanStats {
     bool stoppedByLimit = false;  // the network never went quiet within the scan's limit
 };
 
-// Finds the maker's devices on every local network: UDP probe, ICMP sweep, then the ARP table.
+// Finds the maker's devices on every local network (or the scope's interfaces): UDP probe, ICMP
+// sweep, the same two sent one by one to the scope's targets, then the ARP table.
 class DiscoveryScan {
 public:
     static constexpr std::size_t kMaxReplyBytes = 256;
@@ -28,7 +30,7 @@ public:
     // A network that never falls quiet still ends the scan after this long.
     static constexpr Milliseconds kMaxDuration{120000};
 
-    DiscoveryScan(DeviceInventory& inventory, const NetworkProfile& profile);
+    DiscoveryScan(DeviceInventory& inventory, const NetworkProfile& profile, ScanScope scope = {});
 
     // One whole scan unless one is running already (then nullopt at once): clearSeen, run, then
     // ID_PRUNE_UNSEEN, ID_LIST_REFILL and ID_STATUS_UPDATE.
@@ -42,10 +44,19 @@ public:
     static Ipv4 broadcastDestination(const InterfaceRow& row);
 
 private:
+    struct Sockets;
+    // Probe and echo to each target, paced, taking replies meanwhile.
+    void sendToTargets(const Sockets& sockets, ScanStats& stats);
+    // Waits up to waitMs for a reply and takes it; false when none came.
+    bool receive(const Sockets& sockets, ScanStats& stats, int waitMs);
     void followUpEcho(IcmpSocket::Kind kind, Ipv4 destination, uint16_t identifier);
+    // The name of the interface a reply from this address came in on, as far as it can be told.
+    std::string interfaceOf(Ipv4 address) const;
 
     DeviceInventory& inventory_;
     const NetworkProfile& profile_;
+    ScanScope scope_;
+    std::vector<InterfaceRow> interfaces_;  // this scan's copy of the interface table
 };
 
 }  // namespace lm

@@ -3,6 +3,7 @@
 #include "platform/HexDigit.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
 
 #include <algorithm>
 #include <fstream>
@@ -71,6 +72,7 @@ std::vector<ArpRow> parseArpTable(std::string_view text) {
         ArpRow row;
         row.address = *address;
         if (!parseHardware(fields[3], row)) row.hardwareLength = 0;
+        if (fields.size() >= 6 && fields[5].size() < IFNAMSIZ) row.device = std::string(fields[5]);
         rows.push_back(row);
     }
     std::stable_sort(rows.begin(), rows.end(),

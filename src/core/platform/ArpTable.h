@@ -16,6 +16,7 @@ struct ArpRow {
     Ipv4 address = 0;
     std::array<uint8_t, 8> hardware{};
     std::size_t hardwareLength = 0;  // 0 when the row's hardware address could not be read
+    std::string device;              // the interface it was learnt on; empty when absent or too long
 };
 
 // Parses the text of /proc/net/arp. Rows whose IPv4 address cannot be read are dropped; a hardware

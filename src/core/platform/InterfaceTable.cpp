@@ -28,10 +28,17 @@ std::optional<std::vector<InterfaceRow>> readSystemInterfaces() {
         if ((it->ifa_flags & IFF_BROADCAST) && it->ifa_broadaddr && it->ifa_broadaddr->sa_family == AF_INET)
             broadcast = addressOf(it->ifa_broadaddr);
         row.broadcast = broadcast != 0 && broadcast != row.address ? broadcast : 1;
+        row.name = it->ifa_name ? it->ifa_name : "";
         rows.push_back(row);
     }
     ::freeifaddrs(list);
     return rows;
+}
+
+const InterfaceRow* interfaceHolding(const std::vector<InterfaceRow>& rows, Ipv4 address) {
+    for (const auto& row : rows)
+        if (row.mask != 0 && (row.address & row.mask) == (address & row.mask)) return &row;
+    return nullptr;
 }
 
 }  // namespace lm

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Ipv4.h"
@@ -13,9 +14,13 @@ struct InterfaceRow {
     Ipv4 address = 0;
     Ipv4 mask = 0;
     Ipv4 broadcast = 0;
+    std::string name;  // the interface's device name, "eth0"; empty for stand-in rows
 };
 
 // The PC's IPv4 interfaces that are up, from getifaddrs; nullopt when the table cannot be read.
 std::optional<std::vector<InterfaceRow>> readSystemInterfaces();
+
+// The row whose network holds the address, if any.
+const InterfaceRow* interfaceHolding(const std::vector<InterfaceRow>& rows, Ipv4 address);
 
 }  // namespace lm

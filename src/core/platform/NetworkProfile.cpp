@@ -25,7 +25,7 @@ std::optional<std::vector<InterfaceRow>> NetworkProfile::parseInterfaces(const s
         const auto address = parseIpv4(item.substr(0, slash));
         const auto mask = parseIpv4(item.substr(slash + 1));
         if (!address || !mask) return std::nullopt;
-        rows.push_back(InterfaceRow{*address, *mask, 1});
+        rows.push_back(InterfaceRow{*address, *mask, 1, {}});
     }
     return rows;
 }

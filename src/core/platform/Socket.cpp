@@ -54,6 +54,18 @@ bool UdpSocket::sendTo(Ipv4 address, uint16_t port, std::string_view payload) co
                   std::span(reinterpret_cast<const unsigned char*>(payload.data()), payload.size()));
 }
 
+std::optional<Ipv4> localAddressToward(Ipv4 destination) {
+    const UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!fd) return std::nullopt;
+    // Connecting a UDP socket only picks the route.
+    const auto to = makeSockaddr(destination, 9);
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) return std::nullopt;
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&local), &len) != 0) return std::nullopt;
+    return local.sin_addr.s_addr;
+}
+
 std::optional<Datagram> UdpSocket::receive(std::size_t maxBytes) const {
     Datagram d;
     d.bytes.resize(maxBytes);

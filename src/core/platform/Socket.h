@@ -42,6 +42,9 @@ private:
     UniqueFd fd_;
 };
 
+// The PC's own address that the routing table would send from to reach destination; nothing is sent.
+std::optional<Ipv4> localAddressToward(Ipv4 destination);
+
 // Waits until one of the descriptors is readable or the time runs out (negative: forever).
 // Returns the readable flags, one per descriptor; nullopt when the wait failed.
 std::optional<std::vector<bool>> waitReadable(std::span<const int> fds, int timeoutMs);

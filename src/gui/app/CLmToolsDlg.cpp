@@ -4,11 +4,13 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStyle>
@@ -102,6 +104,8 @@ void CLmToolsDlg::buildControls() {
     prompt->adjustSize();
 
     list_ = ControlId::tag(new DeviceListView(inventory_, pictures_, view_, this), 1000);
+    list_->setInterfaceSource(
+        [this] { return session_.profile().interfaceTable().value_or(std::vector<InterfaceRow>{}); });
     const QRect listPlace = du.rect(85, 18, 300, 209);
     list_->setGeometry(listPlace);
     listLeft_ = listPlace.left();
@@ -279,6 +283,9 @@ void CLmToolsDlg::runCommand(int id) {
         case kRefresh:
             startScan();
             return;
+        case kScanRange:
+            scanRange();
+            return;
         case kAddDevice:
             addDevice();
             return;
@@ -328,11 +335,15 @@ void CLmToolsDlg::runCommand(int id) {
     list_->handleViewCommand(id);
 }
 
-void CLmToolsDlg::startScan() {
+void CLmToolsDlg::startScan(std::vector<Ipv4> targets) {
+    ScanScope scope;
+    if (!view_.scanInterface.empty()) scope.interfaces = {view_.scanInterface};
+    scope.targets = std::move(targets);
     ++scanThreads_;
     try {
-        std::thread([this] {
-            const std::optional<ScanStats> stats = DiscoveryScan(inventory_, session_.profile()).scanThread();
+        std::thread([this, scope = std::move(scope)] {
+            const std::optional<ScanStats> stats =
+                DiscoveryScan(inventory_, session_.profile(), scope).scanThread();
             // The window outlives its scan threads; the GUI thread takes the result when it is free.
             QMetaObject::invokeMethod(
                 this,
@@ -346,6 +357,31 @@ void CLmToolsDlg::startScan() {
         --scanThreads_;  // no thread, no scan: the list stays as it is
     }
     showDeviceCount();
+}
+
+void CLmToolsDlg::scanRange() {
+    const QString title = QStringLiteral("Scan Range");
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, title, QStringLiteral("Ranges to scan, such as 192.168.5.0/24 (several separated by spaces):"),
+        QLineEdit::Normal, QString(), &ok);
+    if (!ok) return;
+    std::vector<std::string> ranges;
+    for (const QString& range : text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts))
+        ranges.push_back(range.toStdString());
+    if (ranges.empty()) return;
+    auto addresses = rangeAddresses(ranges);
+    if (!addresses.problem.empty()) {
+        desktop_.warning(this, title, QString::fromStdString(addresses.problem));
+        return;
+    }
+    // A scan that is running would swallow this one without a word.
+    if (scanRunning()) {
+        desktop_.information(
+            this, title, QStringLiteral("A scan is still running. Scan the range again once it has ended."));
+        return;
+    }
+    startScan(std::move(addresses.addresses));
 }
 
 void CLmToolsDlg::scanFinished(const std::optional<ScanStats>& stats) {

@@ -47,7 +47,9 @@ public:
     void runCommand(int id);
     // Starts a scan on a thread of its own; while one runs, the new thread ends at once. The
     // device-count label reads "Scanning... " and the count until the last scan thread has reported.
-    void startScan();
+    // Ranges' addresses (targets) are probed one by one besides the usual broadcasts; the chosen
+    // network interface, if any, limits those.
+    void startScan(std::vector<Ipv4> targets = {});
     // Whether a scan thread started here has yet to report its end.
     bool scanRunning() const { return scanThreads_ > 0; }
     // A scan thread's end, on the GUI thread: the count, and the first time a scan could only read
@@ -98,6 +100,8 @@ private:
     void startTelnet(const QString& host);
 
     void addDevice();
+    // Asks for CIDR ranges and scans them.
+    void scanRange();
     void viewAllDevices();
     void exportList();
     std::unique_ptr<SetupWizard> setupWizardFor(const std::optional<Target>& target);

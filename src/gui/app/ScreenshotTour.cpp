@@ -105,6 +105,7 @@ void ScreenshotTour::poll() {
 
 void ScreenshotTour::showView(std::size_t step) {
     if (step == std::size(kViews)) {
+        showMenus();
         showDialog(0);
         return;
     }
@@ -113,6 +114,18 @@ void ScreenshotTour::showView(std::size_t step) {
         save(window_, QStringLiteral("view-%1.png").arg(kViews[step].name));
         showView(step + 1);
     });
+}
+
+void ScreenshotTour::showMenus() {
+    const std::unique_ptr<QMenu> menu(window_.list().buildContextMenu());
+    // Never shown, so each takes the size it would open at.
+    menu->resize(menu->sizeHint());
+    save(*menu, QStringLiteral("menu-list.png"));
+    const auto* network = menu->findChild<QAction*>(QStringLiteral("id%1").arg(kNetworkInterface));
+    if (QMenu* submenu = network ? network->menu() : nullptr) {
+        submenu->resize(submenu->sizeHint());
+        save(*submenu, QStringLiteral("menu-network-interface.png"));
+    }
 }
 
 void ScreenshotTour::save(QWidget& widget, const QString& name) {

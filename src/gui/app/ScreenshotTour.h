@@ -32,6 +32,8 @@ private:
     void poll();
     void showView(std::size_t step);
     void showDialog(std::size_t step);
+    // The list's right-click menu and its "Network Interface" submenu.
+    void showMenus();
     bool selectDevice(const QString& address);
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.

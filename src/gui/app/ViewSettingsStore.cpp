@@ -1,5 +1,6 @@
 #include "app/ViewSettingsStore.h"
 
+#include <net/if.h>
 #include <QSettings>
 #include <QtEndian>
 #include <algorithm>
@@ -75,6 +76,10 @@ bool ViewSettingsStore::load(ViewSettings& view, std::optional<Placement>& place
     view.showGrid = readDword(settings_, "viewGrid", 1) != 0;
     view.previewImage = readDword(settings_, "viewPreview", 0) != 0;
     view.viewType = static_cast<int>(std::min(readDword(settings_, "viewType", 1), kMaxViewType));
+    // No interface name is this long; such a value was not written here.
+    const std::string scanInterface =
+        settings_.value(QStringLiteral("scanInterface")).toString().toStdString();
+    view.scanInterface = scanInterface.size() < IFNAMSIZ ? scanInterface : std::string();
     return true;
 }
 
@@ -89,6 +94,7 @@ bool ViewSettingsStore::save(const ViewSettings& view, const Placement& placemen
     settings_.setValue(QStringLiteral("viewGrid"), dword(view.showGrid));
     settings_.setValue(QStringLiteral("viewPreview"), dword(view.previewImage));
     settings_.setValue(QStringLiteral("viewType"), dword(view.viewType));
+    settings_.setValue(QStringLiteral("scanInterface"), QString::fromStdString(view.scanInterface));
     settings_.sync();
     return settings_.status() == QSettings::NoError;
 }

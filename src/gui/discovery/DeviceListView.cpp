@@ -173,6 +173,36 @@ public:
         return action;
     }
 
+    // "All", then each named interface once with its first address; the loopback host is never
+    // scanned, so it is not offered.
+    void addInterfaceChoices(QMenu* menu) {
+        auto* group = new QActionGroup(menu);
+        const auto choice = [this, menu, group](const QString& text, const std::string& name) {
+            QAction* action = menu->addAction(text);
+            action->setObjectName(QStringLiteral("interface:") + QString::fromStdString(name));
+            action->setCheckable(true);
+            action->setChecked(settings.scanInterface == name);
+            group->addAction(action);
+            connect(action, &QAction::triggered, this, [this, name] { settings.scanInterface = name; });
+        };
+        choice(QStringLiteral("All"), {});
+        menu->addSeparator();
+        std::vector<std::string> listed;
+        for (const InterfaceRow& row : interfaceSource ? interfaceSource() : std::vector<InterfaceRow>{}) {
+            if (row.name.empty() || row.address == htonl(INADDR_LOOPBACK) ||
+                std::find(listed.begin(), listed.end(), row.name) != listed.end())
+                continue;
+            listed.push_back(row.name);
+            choice(QStringLiteral("%1 (%2)").arg(QString::fromStdString(row.name),
+                                                 QString::fromStdString(dotted(row.address))),
+                   row.name);
+        }
+        // A chosen interface that is gone stays the choice until another is made, and says so.
+        const std::string& chosen = settings.scanInterface;
+        if (!chosen.empty() && std::find(listed.begin(), listed.end(), chosen) == listed.end())
+            choice(QString::fromStdString(chosen) + QStringLiteral(" (not present)"), chosen);
+    }
+
     QAction* addCheck(QMenu* menu, const char* text, int id, bool enabled, bool checked) {
         QAction* action = addItem(menu, text, id, enabled);
         action->setCheckable(true);
@@ -191,6 +221,7 @@ public:
     QStackedLayout* stack = nullptr;
     std::vector<DeviceRecord> records;
     std::optional<ListArrangement> arrangement;
+    std::function<std::vector<InterfaceRow>()> interfaceSource;
 };
 
 DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& pictures, ViewSettings& settings,
@@ -351,6 +382,10 @@ void DeviceListView::fitColumns() {
         tree->header()->resizeSection(c, std::max(widths[static_cast<std::size_t>(c)], 1));
 }
 
+void DeviceListView::setInterfaceSource(std::function<std::vector<InterfaceRow>()> source) {
+    impl_->interfaceSource = std::move(source);
+}
+
 void DeviceListView::showContextMenu(const QPoint& globalPosition) {
     QMenu* menu = buildContextMenu();
     menu->exec(globalPosition);
@@ -387,6 +422,10 @@ QMenu* DeviceListView::buildContextMenu() {
     d.addCheck(arrange, "Show in Groups", kShowInGroups, !list, s.showGroups && !list);
 
     d.addItem(menu, "Refresh", kRefresh, true);
+    d.addItem(menu, "Scan Range...", kScanRange, true);
+    QMenu* network = menu->addMenu(QStringLiteral("Network Interface"));
+    network->menuAction()->setObjectName(QStringLiteral("id%1").arg(kNetworkInterface));
+    d.addInterfaceChoices(network);
     menu->addSeparator();
 
     QMenu* advanced = menu->addMenu(QStringLiteral("Advanced"));

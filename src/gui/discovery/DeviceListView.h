@@ -3,11 +3,14 @@
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "discovery/DeviceInventory.h"
 #include "discovery/PictureLists.h"
 #include "discovery/ViewSettings.h"
+#include "platform/InterfaceTable.h"
 
 class QMenu;
 
@@ -48,6 +51,9 @@ public:
 
     // Column widths fitted to the list's width as the main window asks at start-up.
     void fitColumns();
+
+    // Where the "Network Interface" menu gets the PC's interfaces from each time it is built.
+    void setInterfaceSource(std::function<std::vector<InterfaceRow>()> source);
 
 signals:
     void selectionChanged();

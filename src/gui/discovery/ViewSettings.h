@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace lm::gui {
 
 // How the device list is shown; restored and saved by the main window.
@@ -14,6 +16,7 @@ struct ViewSettings {
     int groupBy = ByType;
     int sortBy = ById;
     bool sortDescending = false;
+    std::string scanInterface;  // the interface the scans keep to; empty for every one
 };
 
 }  // namespace lm::gui

@@ -24,8 +24,33 @@ TEST(BroadcastDestination, FollowsTheBroadcastField) {
                  {"10.20.30.40", "255.255.255.252", 1, "10.20.30.43"},
                  {"10.20.30.40", "255.255.0.0", *parseIpv4("10.20.99.99"), "10.20.99.99"}};
     for (const auto& c : cases) {
-        const InterfaceRow row{*parseIpv4(c.address), *parseIpv4(c.mask), c.broadcast};
+        const InterfaceRow row{*parseIpv4(c.address), *parseIpv4(c.mask), c.broadcast, {}};
         EXPECT_EQ(dotted(DiscoveryScan::broadcastDestination(row)), c.expected) << c.expected;
+    }
+}
+
+TEST(RangeAddresses, HostsOfEachRangeMergedWithinTheLimit) {
+    const struct {
+        std::vector<std::string> ranges;
+        std::size_t count;
+        const char *first, *last, *problem;  // problem: its start, "" for none
+    } cases[] = {
+        {{"192.168.5.77/24"}, 254, "192.168.5.1", "192.168.5.254", ""},  // host bits are ignored
+        {{"10.0.0.4/31"}, 2, "10.0.0.4", "10.0.0.5", ""},
+        {{"10.0.1.0/24", "10.0.0.0/23", "10.0.1.0/24"}, 510, "10.0.0.1", "10.0.1.254", ""},  // merged, sorted
+        {{"10.0.0.0/16", "10.1.0.1/32", "10.1.0.2/32"}, 65536, "10.0.0.1", "10.1.0.2", ""},
+        {{"10.0.0.0/16", "10.1.0.0/29"}, 0, "", "", "the ranges hold 65540 addresses; at most 65536"},
+        {{"0.0.0.0/0"}, 0, "", "", "the ranges hold 4294967294 addresses"},
+        {{"10.0.0.0/33"}, 0, "", "", "\"10.0.0.0/33\" is not a range such as 192.168.5.0/24"},
+        {{"10.0.0/24"}, 0, "", "", "\"10.0.0/24\" is not a range"},
+    };
+    for (const auto& c : cases) {
+        const auto result = rangeAddresses(c.ranges);
+        EXPECT_TRUE(result.problem.starts_with(c.problem)) << c.ranges[0] << ": " << result.problem;
+        ASSERT_EQ(result.addresses.size(), c.count) << c.ranges[0];
+        if (c.count == 0) continue;
+        EXPECT_EQ(dotted(result.addresses.front()), c.first) << c.ranges[0];
+        EXPECT_EQ(dotted(result.addresses.back()), c.last) << c.ranges[0];
     }
 }
 

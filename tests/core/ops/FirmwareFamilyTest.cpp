@@ -34,7 +34,7 @@ TEST(FirmwareFamily, ModelCodeChoosesFilterAndPrefix) {
 }
 
 TEST(FirmwareFamily, ThisComputersAddressIsTheNumericallyClosest) {
-    const auto row = [](const char* text) { return InterfaceRow{*parseIpv4(text), 0, 0}; };
+    const auto row = [](const char* text) { return InterfaceRow{*parseIpv4(text), 0, 0, {}}; };
     const auto device = [](const char* text) { return *parseIpv4(text); };
     // Loopback and the unset address never serve; equally close: the lower address.
     EXPECT_EQ(closestLocalAddress({row("127.0.0.1"), row("0.0.0.0"), row("10.0.0.9"), row("10.0.0.1")},

@@ -1,0 +1,74 @@
+#include "discovery/ScanScope.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
+#include "platform/WholeNumber.h"
+
+namespace lm {
+
+namespace {
+
+// First and last host address, inclusive, in host byte order.
+struct Span {
+    uint64_t first = 0;
+    uint64_t last = 0;
+};
+
+std::optional<Span> parseRange(std::string_view text) {
+    const auto slash = text.find('/');
+    if (slash == std::string_view::npos) return std::nullopt;
+    const auto address = parseIpv4(text.substr(0, slash));
+    const auto prefix = parseWholeNumber(text.substr(slash + 1), 0, 32);
+    if (!address || !prefix) return std::nullopt;
+    const uint64_t size = uint64_t{1} << (32 - *prefix);
+    const uint64_t network = ntohl(*address) & ~(size - 1) & 0xffffffffu;
+    if (size <= 2) return Span{network, network + size - 1};
+    return Span{network + 1, network + size - 2};
+}
+
+}  // namespace
+
+bool ScanScope::includes(std::string_view interfaceName) const {
+    return interfaces.empty() ||
+           std::find(interfaces.begin(), interfaces.end(), interfaceName) != interfaces.end();
+}
+
+RangeAddresses rangeAddresses(const std::vector<std::string>& ranges) {
+    RangeAddresses result;
+    std::vector<Span> spans;
+    for (const auto& text : ranges) {
+        const auto span = parseRange(text);
+        if (!span) {
+            result.problem = "\"" + text + "\" is not a range such as 192.168.5.0/24";
+            return result;
+        }
+        spans.push_back(*span);
+    }
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
+    std::vector<Span> merged;
+    for (const auto& span : spans) {
+        if (!merged.empty() && span.first <= merged.back().last + 1)
+            merged.back().last = std::max(merged.back().last, span.last);
+        else
+            merged.push_back(span);
+    }
+    uint64_t total = 0;
+    for (const auto& span : merged)
+        total += span.last - span.first + 1;
+    if (total > ScanScope::kMaxTargets) {
+        result.problem = "the ranges hold " + std::to_string(total) + " addresses; at most " +
+                         std::to_string(ScanScope::kMaxTargets) + " can be scanned at once";
+        return result;
+    }
+    result.addresses.reserve(total);
+    for (const auto& span : merged)
+        for (uint64_t a = span.first; a <= span.last; ++a)
+            result.addresses.push_back(htonl(static_cast<uint32_t>(a)));
+    return result;
+}
+
+}  // namespace lm

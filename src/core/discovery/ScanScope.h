@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Ipv4.h"
+
+namespace lm {
+
+// Where a scan looks beyond the defaults: the interfaces whose networks get the broadcasts and whose
+// ARP rows count (every one when none is named), and addresses probed one by one at a paced rate.
+struct ScanScope {
+    static constexpr std::size_t kMaxTargets = 65536;
+    static constexpr int kDefaultRate = 2000;
+    static constexpr int kMaxRate = 100000;
+
+    std::vector<std::string> interfaces;
+    std::vector<Ipv4> targets;
+    int rate = kDefaultRate;  // packets per second to the targets; each gets a probe and an echo
+
+    bool includes(std::string_view interfaceName) const;
+};
+
+// The host addresses of CIDR ranges ("192.168.5.0/24"), merged without duplicates in ascending order.
+// The network and broadcast addresses of a /0 to /30 range are left out. `problem` says what is wrong
+// with the first bad range, or that the ranges hold more than ScanScope::kMaxTargets addresses.
+struct RangeAddresses {
+    std::vector<Ipv4> addresses;
+    std::string problem;
+};
+RangeAddresses rangeAddresses(const std::vector<std::string>& ranges);
+
+}  // namespace lm
