@@ -16,6 +16,7 @@
 #include "ops/Login.h"
 #include "wizard/SetupWizard.h"
 #include "wizard/WizardPages.h"
+#include "wizard/WorkerPage.h"
 
 using namespace lm;
 using namespace lm::gui;
@@ -103,7 +104,8 @@ private slots:
 
     void cleanup() {
         wizard_.reset();
-        QTRY_VERIFY_WITH_TIMEOUT(!session_->busy(), kPageLimitMs);  // a worker let go has ended
+        // A worker let go has ended, not only let go of the device: the session goes next.
+        QTRY_VERIFY_WITH_TIMEOUT(WorkerPage::runningWorkers() == 0, kPageLimitMs);
         simulator_->stop();
     }
 

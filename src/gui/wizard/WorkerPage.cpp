@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QThread>
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -16,8 +17,17 @@
 
 namespace lm::gui {
 
+namespace {
+// Workers outlive a cancelled sheet; whoever owns their Session lets it go only when none runs.
+std::atomic<int> gRunningWorkers{0};
+}  // namespace
+
 WorkerPage::WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work)
     : SetupWizardPage(wizard, page), statusId_(statusId), progressId_(progressId), work_(std::move(work)) {}
+
+int WorkerPage::runningWorkers() {
+    return gRunningWorkers.load();
+}
 
 void WorkerPage::initializePage() {
     SetupWizardPage::initializePage();
@@ -67,6 +77,7 @@ void WorkerPage::start() {
         work(session, page, prompt.get());
     };
     run_->running = true;
+    ++gRunningWorkers;
     try {
         std::thread([run = run_, body = std::move(body)]() mutable {
             try {
@@ -76,9 +87,11 @@ void WorkerPage::start() {
             }
             body = nullptr;  // what the run holds goes first
             run->running = false;
+            --gRunningWorkers;
         }).detach();
     } catch (const std::system_error&) {
         run_->running = false;
+        --gRunningWorkers;
         showStatus(QStringLiteral("The operation could not be started."));
         showControl(wizard::kCannotProceed, true);
         setButtons(WizardPageUi::kBack);

@@ -38,6 +38,9 @@ public:
     void showControl(int id, bool shown);
     void pressNextForWorker();
 
+    // Worker threads of every sheet that have not ended yet, cancelled ones included.
+    static int runningWorkers();
+
 protected:
     // What the next run does, with what it needs from the page taken now.
     virtual Work work() { return work_; }
