@@ -7,8 +7,8 @@
 #   OUT_DIR/dialog-set-time.png, dialog-system-log.png, dialog-debug-log.png, dialog-report.png,
 #   dialog-production.png, upgrade.png
 #   OUT_DIR/wizard-<page id>.png: every page of the Setup Wizard as it looks when first shown
-#   OUT_DIR/menu.png, menu-advanced.png, menu-list.png, menu-network-interface.png: the list's
-#   right-click menu, its "Advanced" part and its "Network Interface" submenu
+#   OUT_DIR/menu.png, menu-advanced.png, menu-network-interface.png: the list's right-click menu,
+#   its "Advanced" part and its "Network Interface" submenu
 # Usage: scripts/screenshots.sh [OUT_DIR [BUILD_DIR]]   (defaults: build/screenshots, build/release)
 # Runs on a private X server (xvfb-run) when there is one, on Qt's offscreen platform otherwise;
 # the user's own view settings are neither read nor changed. QT_SCALE_FACTOR=2 renders at 200%.

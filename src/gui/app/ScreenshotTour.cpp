@@ -105,7 +105,6 @@ void ScreenshotTour::poll() {
 
 void ScreenshotTour::showView(std::size_t step) {
     if (step == std::size(kViews)) {
-        showMenus();
         showDialog(0);
         return;
     }
@@ -114,18 +113,6 @@ void ScreenshotTour::showView(std::size_t step) {
         save(window_, QStringLiteral("view-%1.png").arg(kViews[step].name));
         showView(step + 1);
     });
-}
-
-void ScreenshotTour::showMenus() {
-    const std::unique_ptr<QMenu> menu(window_.list().buildContextMenu());
-    // Never shown, so each takes the size it would open at.
-    menu->resize(menu->sizeHint());
-    save(*menu, QStringLiteral("menu-list.png"));
-    const auto* network = menu->findChild<QAction*>(QStringLiteral("id%1").arg(kNetworkInterface));
-    if (QMenu* submenu = network ? network->menu() : nullptr) {
-        submenu->resize(submenu->sizeHint());
-        save(*submenu, QStringLiteral("menu-network-interface.png"));
-    }
 }
 
 void ScreenshotTour::save(QWidget& widget, const QString& name) {
@@ -223,9 +210,14 @@ void ScreenshotTour::showMenus() {
     menu->adjustSize();
     save(*menu, QStringLiteral("menu.png"));
     for (QAction* action : menu->actions()) {
-        if (!action->menu() || action->text() != QLatin1String("Advanced")) continue;
+        if (!action->menu()) continue;
+        const QString name = action->text() == QLatin1String("Advanced") ? QStringLiteral("menu-advanced.png")
+                             : action->objectName() == QStringLiteral("id%1").arg(kNetworkInterface)
+                                 ? QStringLiteral("menu-network-interface.png")
+                                 : QString();
+        if (name.isEmpty()) continue;
         action->menu()->adjustSize();
-        save(*action->menu(), QStringLiteral("menu-advanced.png"));
+        save(*action->menu(), name);
     }
 }
 

@@ -16,8 +16,8 @@ class CLmToolsDlg;
 // dialogs that work at once (on one device; the production test on all) and saves each as
 // DIR/dialog-<name>.png when it is done; saves the "Upgrade Firmware" dialog mid transfer as
 // DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png and the list's
-// right-click menu with its "Advanced" part as DIR/menu.png and DIR/menu-advanced.png, and closes
-// the window.
+// right-click menu with its "Advanced" and "Network Interface" parts as DIR/menu.png,
+// DIR/menu-advanced.png and DIR/menu-network-interface.png, and closes the window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +32,6 @@ private:
     void poll();
     void showView(std::size_t step);
     void showDialog(std::size_t step);
-    // The list's right-click menu and its "Network Interface" submenu.
-    void showMenus();
     bool selectDevice(const QString& address);
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.

@@ -83,21 +83,23 @@ TEST(DeviceInventory, UpdateFollowsTheMatchingRules) {
 
 // Later sightings fill what a record lacks and keep the richest source: probe, then ARP, then echo.
 TEST(DeviceInventory, UpdateCompletesFactsAndKeepsTheRichestSource) {
-    const DeviceFacts probe{"", "P/T", "", DeviceSource::probe},
-        arp{"02:4C:55:00:00:01", "", "", DeviceSource::arp},
-        echo{"02:4C:55:00:00:09", "Q/U", "", DeviceSource::echo};
+    const DeviceFacts probe{"", "P/T", "", DeviceSource::probe, "eth0"},
+        arp{"02:4C:55:00:00:01", "", "", DeviceSource::arp, "eth1"},
+        echo{"02:4C:55:00:00:09", "Q/U", "", DeviceSource::echo, ""};
     const struct {
         DeviceFacts first, later;
         std::string after;
-    } cases[] = {{probe, arp, "probe 02:4C:55:00:00:01 P/T"},
-                 {arp, probe, "probe 02:4C:55:00:00:01 P/T"},
-                 {arp, echo, "arp 02:4C:55:00:00:01 Q/U"}};
+    } cases[] = {{probe, arp, "probe 02:4C:55:00:00:01 P/T eth0"},
+                 {arp, probe, "probe 02:4C:55:00:00:01 P/T eth1"},
+                 {arp, echo, "arp 02:4C:55:00:00:01 Q/U eth1"}};
     for (const auto& c : cases) {
         DeviceInventory inventory;
         inventory.add("A", "10.0.0.5", "T", "1", c.first);
         ASSERT_TRUE(inventory.update("A", "10.0.0.5", c.later));
         const auto r = *inventory.at(0);
-        EXPECT_EQ(std::string(deviceSourceName(r.source)) + " " + r.mac + " " + r.product, c.after);
+        EXPECT_EQ(
+            std::string(deviceSourceName(r.source)) + " " + r.mac + " " + r.product + " " + r.interfaceName,
+            c.after);
     }
 }
 
