@@ -13,14 +13,13 @@
 namespace lm::cli {
 
 void DeviceBatch::addTo(CLI::App& command, bool several) {
-    auto* host = command.add_option(
-        "HOST", hosts_, several ? "Device address; several work on each of them" : "Device address");
     if (!several) {
-        host->expected(1);
+        command.add_option("HOST", onlyHost_, "Device address");
         return;
     }
+    command.add_option("HOST", hosts_, "Device address; several work on each of them");
     command.add_flag("--all", all_, "Every device a scan finds, instead of HOSTs");
-    command.add_option("--type", type_, "With --all: only devices of this type, such as \"Zelvix 5206E\"")
+    command.add_option("--type", type_, "With --all: only devices of this type, such as \"ZelvixXL VGA\"")
         ->type_name("DEVICETYPE");
     jobs_.addTo(command, "--jobs", "Devices worked on at once");
 }

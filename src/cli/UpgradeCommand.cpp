@@ -35,6 +35,9 @@ public:
     void define(CLI::App& command) override {
         // HOST... FILE: the words after the command are the devices and, last, the image.
         MaintenanceCommand::define(command);
+        command.get_option("HOST")->description(
+            "Device addresses, several work on each of them; last the firmware image FILE (with --all, FILE "
+            "alone)");
         command.add_option("--id", id_, "Device ID such as 024C55-C81234 (else asked of the device)");
         command.add_option("--pc-address", pcAddress_,
                            "This computer's address as the device reaches it (else the closest one)");
