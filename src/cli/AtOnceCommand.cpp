@@ -8,17 +8,39 @@
 namespace lm::cli {
 
 void AtOnceCommand::define(CLI::App& command) {
-    command.add_option("HOST", host_, "Device address");
+    batch_.addTo(command, batchable());
     password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else the default; asked on a terminal)");
 }
 
 std::string AtOnceCommand::check() {
-    if (auto problem = hostProblem(host_); !problem.empty()) return problem;
+    if (auto problem = batch_.check(); !problem.empty()) return problem;
     return password_.check();
 }
 
+std::optional<std::string> AtOnceCommand::runOnDevice(Session& session, const BatchDevice& device,
+                                                      std::mutex& lines, CommandContext& context) {
+    auto ui = std::make_shared<TerminalOperationUi>(std::map<int, std::string>{}, std::map<int, bool>{},
+                                                    false, context.out, context.err);
+    ui->setBatchDevice(device.host, lines);
+    ui->setQuiet(context.quiet);
+    auto state = std::make_shared<OperationState>();
+    state->running = true;
+    Outcome outcome;
+    {
+        WorkerTask task(session, ui, state, nullptr, device.host, 0, nullptr);
+        outcome = work(task, password_.given().value_or(Session::kDefaultPassword));
+    }
+    state->running = false;
+    if (outcome == Outcome::Ok) return std::nullopt;
+    return ui->lastMessage().empty() ? "failed" : ui->lastMessage();
+}
+
 int AtOnceCommand::run(CommandContext& context) {
-    TerminalPasswordPrompt prompt(host_);
+    if (batch_.several())
+        return batch_.run(context, [&](Session& session, const BatchDevice& device, std::mutex& lines) {
+            return runOnDevice(session, device, lines, context);
+        });
+    TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
     TerminalOperationUi window({}, {}, false, boxesToOut() ? context.out : context.err, context.err);
     // The worker runs on this thread: the window outlives it without being shared.
@@ -30,7 +52,7 @@ int AtOnceCommand::run(CommandContext& context) {
     Outcome outcome;
     bool passwordRefused;
     {
-        WorkerTask task(context.session, ui, state, asker, host_, 0, nullptr);
+        WorkerTask task(context.session, ui, state, asker, host(), 0, nullptr);
         outcome = work(task, password_.given().value_or(Session::kDefaultPassword));
         passwordRefused =
             outcome != Outcome::Ok && task.lastLogin() != LoginOk && task.lastLogin() != LoginFailed;
@@ -39,7 +61,7 @@ int AtOnceCommand::run(CommandContext& context) {
     finish(window, outcome, context);
     // Nobody could be asked for another password: say what happened rather than "cancelled".
     if (passwordRefused && asker == nullptr)
-        context.error("The device at " + host_ + " refused the password.");
+        context.error("The device at " + host() + " refused the password.");
     return exitStatusFor(outcome);
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Command.h"
+#include "DeviceBatch.h"
 #include "TerminalOperationUi.h"
 #include "ops/WorkerTask.h"
 
@@ -10,6 +11,7 @@ namespace lm::cli {
 
 // A command that runs the worker of a dialog that starts as soon as it opens: HOST, the admin
 // password to start with (else the default), asked for on a terminal when the device refuses it.
+// A command that allows it works on several devices at once the same way, asking nobody.
 class AtOnceCommand : public Command {
 public:
     std::string usage() const override { return name() + " HOST"; }
@@ -18,7 +20,9 @@ public:
     int run(CommandContext& context) override;
 
 protected:
-    const std::string& host() const { return host_; }
+    const std::string& host() const { return batch_.host(); }
+    // Whether several HOSTs or --all may be given.
+    virtual bool batchable() const { return false; }
     // Sets the window up before the worker starts.
     virtual void prepare(TerminalOperationUi&, CommandContext&) {}
     virtual Outcome work(WorkerTask& task, const std::string& startPassword) = 0;
@@ -29,7 +33,10 @@ protected:
     virtual bool boxesToOut() const { return true; }
 
 private:
-    std::string host_;
+    std::optional<std::string> runOnDevice(Session& session, const BatchDevice& device, std::mutex& lines,
+                                           CommandContext& context);
+
+    DeviceBatch batch_;
     PasswordOption password_;
 };
 

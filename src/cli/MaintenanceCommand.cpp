@@ -9,29 +9,56 @@
 namespace lm::cli {
 
 void MaintenanceCommand::define(CLI::App& command) {
-    command.add_option("HOST", host_, "Device address");
+    batch_.addTo(command, batchable());
     password_.addTo(command, "Admin password (else LMTOOLS_PASSWORD, else asked on a terminal)");
     command.add_flag("-y,--yes", assumeYes_, "Answer yes to every question");
 }
 
 std::string MaintenanceCommand::check() {
-    if (auto problem = hostProblem(host_); !problem.empty()) return problem;
+    if (auto problem = batch_.check(); !problem.empty()) return problem;
     if (auto problem = password_.check(); !problem.empty()) return problem;
+    // Nobody is asked while several devices are at work.
+    if (!password_.given() && batch_.several())
+        return "the admin password is needed for several devices: give --password or LMTOOLS_PASSWORD";
     if (!password_.given() && !TerminalPasswordPrompt::available())
         return "the admin password is needed: give --password or LMTOOLS_PASSWORD, or run it on a terminal";
     return {};
 }
 
+std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
+                                                           std::mutex& lines, const std::string& password,
+                                                           CommandContext& context) {
+    auto ui = std::make_shared<TerminalOperationUi>(
+        std::map<int, std::string>{{WorkerTask::kAddressField, device.host},
+                                   {WorkerTask::kPasswordField, password}},
+        checks(), assumeYes_, context.out, context.err);
+    ui->setBatchDevice(device.host, lines);
+    ui->setQuiet(context.quiet);
+    if (auto problem = prepareDevice(session, device, *ui, context); !problem.empty()) return problem;
+    auto state = std::make_shared<OperationState>();
+    state->running = true;
+    WorkerTask task(session, ui, state, nullptr, device.host, startButton(), nullptr);
+    const Outcome outcome = worker()(task);
+    state->running = false;
+    session.telnet().Close();
+    if (outcome == Outcome::Ok) return std::nullopt;
+    return ui->lastMessage().empty() ? "failed" : ui->lastMessage();
+}
+
 int MaintenanceCommand::run(CommandContext& context) {
     std::string password = password_.given().value_or("");
+    if (batch_.several())
+        return batch_.run(context, [&](Session& session, const BatchDevice& device, std::mutex& lines) {
+            return runOnDevice(session, device, lines, password, context);
+        });
     if (password.empty()) {
-        TerminalPasswordPrompt first(host_, "");
+        TerminalPasswordPrompt first(host(), "");
         if (!first.askPassword(password)) return kExitFailed;
     }
-    TerminalPasswordPrompt prompt(host_);
+    TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
     auto ui = std::make_shared<TerminalOperationUi>(
-        std::map<int, std::string>{{WorkerTask::kAddressField, host_},
+        std::map<int, std::string>{{WorkerTask::kAddressField, host()},
                                    {WorkerTask::kPasswordField, password}},
         checks(), assumeYes_, context.out, context.err);
     ui->setQuiet(context.quiet);
@@ -39,7 +66,7 @@ int MaintenanceCommand::run(CommandContext& context) {
     auto state = std::make_shared<OperationState>();
     // No window to keep alive here: the worker runs on this thread.
     state->running = true;
-    WorkerTask task(context.session, ui, state, asker, host_, startButton(), nullptr);
+    WorkerTask task(context.session, ui, state, asker, host(), startButton(), nullptr);
     const Outcome outcome = worker()(task);
     state->running = false;
     // The device drops the connection as it goes down; nothing more is said on it.

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "Command.h"
+#include "DeviceBatch.h"
 #include "TerminalOperationUi.h"
 #include "ops/WorkerTask.h"
 
@@ -11,6 +12,7 @@ namespace lm::cli {
 
 // A command that runs the worker of an operation dialog with a start button, with the terminal as
 // its window: HOST, the admin password asked for before it starts (as the dialog wants it typed).
+// A command that allows it works on several devices at once the same way, with the password given.
 class MaintenanceCommand : public Command {
 public:
     std::string usage() const override { return name() + " HOST"; }
@@ -22,15 +24,26 @@ protected:
     using Worker = std::function<Outcome(WorkerTask&)>;
     virtual Worker worker() const = 0;
     virtual int startButton() const = 0;
+    // Whether several HOSTs or --all may be given.
+    virtual bool batchable() const { return true; }
     // The dialog's check boxes as the command's options set them.
     virtual std::map<int, bool> checks() const { return {}; }
     // The rest of the window: more fields, a progress display.
     virtual void prepareUi(TerminalOperationUi&, CommandContext&) {}
-    const std::string& host() const { return host_; }
+    // In a batch, before the device's worker starts, on the job's session: fills the fields that
+    // depend on the device; a text when the device is to be left alone.
+    virtual std::string prepareDevice(Session&, const BatchDevice&, TerminalOperationUi&, CommandContext&) {
+        return {};
+    }
+    const std::string& host() const { return batch_.host(); }
+    DeviceBatch& batch() { return batch_; }
     bool assumeYes() const { return assumeYes_; }
 
 private:
-    std::string host_;
+    std::optional<std::string> runOnDevice(Session& session, const BatchDevice& device, std::mutex& lines,
+                                           const std::string& password, CommandContext& context);
+
+    DeviceBatch batch_;
     PasswordOption password_;
     bool assumeYes_ = false;
 };

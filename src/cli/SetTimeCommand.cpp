@@ -13,6 +13,7 @@ public:
     }
 
 protected:
+    bool batchable() const override { return true; }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
         task.session().setPassword(startPassword);
         return setTimeWorker(task);

@@ -1,5 +1,7 @@
 #include "TerminalOperationUi.h"
 
+#include <algorithm>
+
 #include "TerminalPasswordPrompt.h"
 #include "TerminalText.h"
 
@@ -9,12 +11,28 @@ TerminalOperationUi::TerminalOperationUi(std::map<int, std::string> fields, std:
                                          bool assumeYes, std::ostream& out, std::ostream& err)
     : fields_(std::move(fields)), checks_(std::move(checks)), assumeYes_(assumeYes), out_(out), err_(err) {}
 
+void TerminalOperationUi::write(std::ostream& to, const std::string& text) {
+    if (lines_ == nullptr) {
+        to << text << std::flush;
+        return;
+    }
+    std::string prefixed;
+    for (std::size_t begin = 0; begin < text.size();) {
+        const auto end = std::min(text.find('\n', begin), text.size() - 1) + 1;
+        prefixed += linePrefix_ + text.substr(begin, end - begin);
+        begin = end;
+    }
+    const std::lock_guard lock(*lines_);
+    to << prefixed << std::flush;
+}
+
 void TerminalOperationUi::setStatus(const std::string& text) {
     lastStatus_ = text;
+    if (!text.empty()) lastMessage_ = text;
     if (quiet_) return;
     if (progress_) progress_->breakLine();
     // A status line may carry the device's words.
-    err_ << terminalSafe(text) << '\n' << std::flush;
+    write(err_, terminalSafe(text) + '\n');
 }
 
 void TerminalOperationUi::setProgressRange(int, int) {
@@ -28,18 +46,20 @@ void TerminalOperationUi::setProgress(int position) {
 int TerminalOperationUi::messageBox(const std::string& text, const std::string& title, Icon icon,
                                     Buttons buttons) {
     if (progress_) progress_->breakLine();
-    std::ostream& to = icon == Icon::Information ? out_ : err_;
-    if (icon == Icon::Error) {
-        to << errorLines(text);
-    } else {
-        to << text;
-        if (text.empty() || text.back() != '\n') to << '\n';
-    }
-    to.flush();
+    if (!text.empty()) lastMessage_ = text;
+    std::ostream& to = icon == Icon::Information && lines_ == nullptr ? out_ : err_;
+    if (icon == Icon::Error)
+        write(to, errorLines(text));
+    else
+        write(to, text.empty() || text.back() != '\n' ? text + '\n' : text);
     if (buttons == Buttons::Ok) return kOk;
     const int yes = buttons == Buttons::YesNo ? kYes : kOk;
     const int no = buttons == Buttons::YesNo ? kNo : kCancel;
     if (assumeYes_) return yes;
+    if (lines_ != nullptr) {
+        write(err_, title + ": answered No (--yes answers Yes)\n");
+        return no;
+    }
     const auto answer =
         askYesNo(title + ": " + (buttons == Buttons::YesNo ? "yes or no? [y/N] " : "go on? [y/N] "));
     return answer.value_or(false) ? yes : no;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -24,6 +25,15 @@ public:
     bool quiet() const { return quiet_; }
     // The last status line, shown or not: a worker that failed ends with its failure there.
     const std::string& lastStatus() const { return lastStatus_; }
+    // One of several devices worked on at once: every line starts with host and is written whole
+    // under lock, message boxes go to standard error beside the status lines, and a question is
+    // answered by --yes, else No, without asking while other jobs write.
+    void setBatchDevice(const std::string& host, std::mutex& lock) {
+        linePrefix_ = host + ": ";
+        lines_ = &lock;
+    }
+    // What a failed worker ended with: its last status line or message box.
+    const std::string& lastMessage() const { return lastMessage_; }
     // Shows the progress bar's positions as a transfer of totalBytes, bytesPerStep for each step.
     void showTransfer(uint64_t totalBytes, uint64_t bytesPerStep, bool terminal) {
         progress_.emplace(err_, totalBytes, bytesPerStep, terminal);
@@ -44,11 +54,16 @@ public:
     void setChecked(int id, bool checked) override { checks_[id] = checked; }
 
 private:
+    void write(std::ostream& to, const std::string& text);
+
     std::map<int, std::string> fields_;
     std::map<int, bool> checks_;
     bool assumeYes_;
     bool quiet_ = false;
     std::string lastStatus_;
+    std::string lastMessage_;
+    std::string linePrefix_;
+    std::mutex* lines_ = nullptr;
     std::optional<int> statusField_;
     std::ostream& out_;
     std::ostream& err_;

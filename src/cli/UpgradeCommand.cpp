@@ -9,6 +9,7 @@
 #include "discovery/DeviceProbe.h"
 #include "discovery/ModelTable.h"
 #include "ops/FirmwareUpgrade.h"
+#include "ops/UpgradeBatch.h"
 #include "platform/EchoRequests.h"
 
 namespace lm::cli {
@@ -32,8 +33,11 @@ public:
     }
     std::string usage() const override { return "upgrade HOST FILE"; }
     void define(CLI::App& command) override {
+        // HOST... FILE: the words after the command are the devices and, last, the image.
         MaintenanceCommand::define(command);
-        command.add_option("FILE", file_, "Firmware image");
+        command.get_option("HOST")->description(
+            "Device addresses, several work on each of them; last the firmware image FILE (with --all, FILE "
+            "alone)");
         command.add_option("--id", id_, "Device ID such as 024C55-C81234 (else asked of the device)");
         command.add_option("--pc-address", pcAddress_,
                            "This computer's address as the device reaches it (else the closest one)");
@@ -42,7 +46,15 @@ public:
                          "Keep the network settings through the erase (firmware 1.1.55 or newer)");
     }
     std::string check() override {
-        if (host().empty() || file_.empty()) return missingArgument(host().empty() ? "HOST" : "FILE");
+        auto& words = batch().hosts();
+        // One word without --all is the device: the image is what is missing.
+        if (words.size() > 1 || (batch().all() && !words.empty())) {
+            file_ = words.back();
+            words.pop_back();
+        }
+        if (!batch().all() && (words.empty() || file_.empty()))
+            return missingArgument(words.empty() ? "HOST" : "FILE");
+        if (file_.empty()) return missingArgument("FILE");
         if (keepConfig_ && saveNetwork_)
             return "--save-network goes with the erase: leave out --keep-config to use it";
         if (!pcAddress_.empty() && !parseIpv4(pcAddress_))
@@ -50,17 +62,17 @@ public:
         return MaintenanceCommand::check();
     }
     int run(CommandContext& context) override {
+        if (batch().several()) return runBatch(context);
         TerminalOperationUi asker({}, {}, assumeYes(), context.out, context.err);
-        if (!looksLikeFamilyFirmware(file_, firmwareFamily(ModelTable::codeFromId(deviceId(context)))) &&
-            asker.messageBox(kMismatchQuestion, kMismatchTitle, OperationUi::Icon::Warning,
-                             OperationUi::Buttons::YesNo) != OperationUi::kYes) {
-            context.error("upgrade: not upgraded: the file was not confirmed (--yes confirms it)");
+        const std::string id = deviceId(host(), id_, context.session);
+        if (id.empty()) context.note(kModelUnknown);
+        if (!fileConfirmed(id, asker)) {
+            context.error(std::string("upgrade: ") + kNotConfirmed);
             return kExitFailed;
         }
         if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
         if (pcAddress_.empty()) {
-            const auto rows = context.session.profile().interfaceTable();
-            pcAddress_ = rows ? closestLocalAddress(*rows, *parseIpv4(host())) : std::string();
+            pcAddress_ = pcAddressFor(host(), context.session);
             if (pcAddress_.empty())
                 context.note("this PC has no address to offer the device: give --pc-address");
         }
@@ -71,7 +83,11 @@ public:
     }
 
 protected:
-    Worker worker() const override { return upgradeWorker; }
+    Worker worker() const override {
+        if (UpgradeBatch* shared = batch_.get())
+            return [shared](WorkerTask& task) { return batchUpgradeWorker(task, *shared); };
+        return upgradeWorker;
+    }
     int startButton() const override { return kUpgradeStartButton; }
     std::map<int, bool> checks() const override {
         return {{kUpgradeEraseBox, !keepConfig_}, {kUpgradeSaveNetworkBox, saveNetwork_}};
@@ -84,18 +100,60 @@ protected:
         ui.showTransfer(error ? 0 : size, kBytesPerProgressStep, isTerminal(context.err));
     }
 
-private:
-    // The ID that picks the firmware family: --id, else the device's answer to a probe.
-    std::string deviceId(CommandContext& context) const {
-        if (!id_.empty()) return id_;
-        const auto reply = probeDevice(*parseIpv4(host()), context.session.profile(), kProbeWait);
-        if (reply && ModelTable::codeFromId(reply->id) != ModelTable::kNoCode) return reply->id;
-        context.note(
-            "the device's model is not known (no --id, and no usable answer to the discovery probe), so any "
-            "file whose name holds \".bin\" passes as its firmware");
+    std::string prepareDevice(Session& session, const BatchDevice& device, TerminalOperationUi& ui,
+                              CommandContext& context) override {
+        const std::string id = deviceId(device.host, id_.empty() ? device.id : id_, session);
+        if (id.empty() && !context.quiet) ui.setStatus(std::string("Note: ") + kModelUnknown);
+        if (!fileConfirmed(id, ui)) return kNotConfirmed;
+        const std::string pcAddress = pcAddress_.empty() ? pcAddressFor(device.host, session) : pcAddress_;
+        if (pcAddress.empty()) return "this PC has no address to offer the device: give --pc-address";
+        ui.setFieldText(kUpgradeRomFileField, file_);
+        ui.setFieldText(kUpgradePcAddressField, pcAddress);
         return {};
     }
 
+private:
+    static constexpr const char* kModelUnknown =
+        "the device's model is not known (no --id, and no usable answer to the discovery probe), so any "
+        "file whose name holds \".bin\" passes as its firmware";
+    static constexpr const char* kNotConfirmed =
+        "not upgraded: the file was not confirmed (--yes confirms it)";
+
+    int runBatch(CommandContext& context) {
+        if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
+        const auto& profile = context.session.profile();
+        batch_ = std::make_unique<UpgradeBatch>(context.session.timing(), profile.tftpPort);
+        // The echo setting the batch may have changed goes back on Ctrl-C as after the last device.
+        const InterruptHandler guard(restoreEchoSettingAndExit);
+        const int status = MaintenanceCommand::run(context);
+        batch_.reset();
+        return status;
+    }
+
+    // Whether the file may go to a device of this ID: it looks like the family's firmware, or the
+    // user said yes to the warning.
+    bool fileConfirmed(const std::string& id, OperationUi& ui) const {
+        return looksLikeFamilyFirmware(file_, firmwareFamily(ModelTable::codeFromId(id))) ||
+               ui.messageBox(kMismatchQuestion, kMismatchTitle, OperationUi::Icon::Warning,
+                             OperationUi::Buttons::YesNo) == OperationUi::kYes;
+    }
+
+    // This PC's address closest to the device's.
+    static std::string pcAddressFor(const std::string& host, const Session& session) {
+        const auto rows = session.profile().interfaceTable();
+        return rows ? closestLocalAddress(*rows, *parseIpv4(host)) : std::string();
+    }
+
+    // The ID that picks the firmware family: the one known, else the device's answer to a probe;
+    // empty when the model stays unknown.
+    static std::string deviceId(const std::string& host, const std::string& known, const Session& session) {
+        if (!known.empty()) return known;
+        const auto reply = probeDevice(*parseIpv4(host), session.profile(), kProbeWait);
+        if (reply && ModelTable::codeFromId(reply->id) != ModelTable::kNoCode) return reply->id;
+        return {};
+    }
+
+    std::unique_ptr<UpgradeBatch> batch_;
     std::string file_;
     std::string id_;
     std::string pcAddress_;

@@ -126,6 +126,58 @@ TEST(DemoCommands, ExitStatusAndTexts) {
     }
 }
 
+// Several devices at once: a table of each device's result on standard output, exit 3 when any
+// failed; usage errors before anything is sent.
+TEST(DemoCommands, BatchesEndWithATableOfResults) {
+    ::unsetenv("LMTOOLS_PASSWORD");
+    ::setenv("LMTOOLS_QUIET_MS", "300", 1);  // --all scans
+    const std::string rom = testing::TempDir() + "zelvix-5206e-batch.bin";
+    std::ofstream(rom, std::ios::binary) << std::string(70'000, 'b');
+    const struct {
+        std::vector<const char*> args;
+        int status;
+        std::vector<std::string> rows;  // each expected in standard output
+        std::string inErr;
+    } cases[] = {
+        {{"reboot", "127.0.0.10", "127.0.0.11", "127.0.0.99", "--password", "vorna", "--jobs", "3"},
+         3,
+         {"127.0.0.10                   OK\n", "127.0.0.11                   OK\n",
+          "127.0.0.99                   This device does not respond!\n"},
+         "127.0.0.11: Rebooting...\n"},
+        {{"settime", "127.0.0.12", "127.0.0.13"},
+         0,
+         {"127.0.0.12  ", "127.0.0.13  "},
+         "127.0.0.13: Time is set.\n"},
+        // One image to two devices at once through one TFTP port; the second wants other firmware.
+        {{"upgrade", "127.0.0.10", "127.0.0.11", rom.c_str(), "--password", "vorna"},
+         3,
+         {"127.0.0.10                   OK\n", "127.0.0.11                   not upgraded"},
+         "127.0.0.11: Firmware Upgrade Version Mismatch: answered No"},
+        {{"upgrade", "--all", "--type", "zelvix", rom.c_str(), "--password", "vorna", "--yes", "-q"},
+         0,
+         {"127.0.0.10  024C55-C00000  Zelvix       OK\n", "127.0.0.11  024C55-C10001  Zelvix       OK\n"},
+         ""},
+        {{"reboot", "--all", "--type", "None Such", "--password", "vorna", "-q"}, 1, {}, "no device of type"},
+        {{"reboot", "127.0.0.10", "127.0.0.11"}, 64, {}, "needed for several devices"},
+        {{"reboot", "127.0.0.10", "127.0.0.10", "--password", "vorna"}, 64, {}, "127.0.0.10 is given twice"},
+        {{"upgrade", "--all", "127.0.0.10", rom.c_str(), "--password", "vorna"}, 64, {}, "not both"},
+        {{"settime", "--type", "Zelvix", "127.0.0.10"}, 64, {}, "add --all"},
+        {{"settime", "127.0.0.10", "127.0.0.11", "--jobs", "0"}, 64, {}, "--jobs must be from 1 to 64"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.front() + std::string(" ") + c.args[1]);
+        const auto run = runDemo(c.args);
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        for (const auto& row : c.rows)
+            EXPECT_NE(run.out.find(row), std::string::npos) << run.out;
+        if (c.rows.empty()) {
+            EXPECT_EQ(run.out, "");
+        }
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+    }
+    ::unsetenv("LMTOOLS_QUIET_MS");
+}
+
 // Only the echo is dropped from a user's command: ps lists itself, over telnet and serial alike.
 TEST(DemoCommands, RunPrintsEveryLineButTheEcho) {
     for (const auto& target : {std::vector<const char*>{"run", "127.0.0.10"}, {"run", "--serial", "COM1"}}) {

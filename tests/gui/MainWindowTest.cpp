@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -32,6 +33,7 @@
 #include "discovery/EnterIP.h"
 #include "link/Session.h"
 #include "ops/OperationDialog.h"
+#include "ops/Reboot.h"
 #include "wizard/SetupWizard.h"
 #include "wizard/WizardPages.h"
 
@@ -235,6 +237,42 @@ private slots:
             ViewSettingsStore::Placement::decode(stored.value("WindowPlacement").toByteArray());
         QVERIFY(placement);
         QCOMPARE(placement->normal, QRect(40, 30, 800, 600));
+    }
+
+    // Reboot with two devices selected: its dialog opens for each in turn and both devices restart.
+    void rebootRunsOnEachSelectedDevice() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QVERIFY(select(addresses_[0]));
+        QAbstractItemView* view = activeView();
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            if (view->model()->index(r, 1).data().toString() == addresses_[1])
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                                  view->visualRect(view->model()->index(r, 0)).center());
+        QCOMPARE(window_->list().selections().size(), std::size_t{2});
+        const int before[] = {reboots(0), reboots(1)};
+        QStringList started;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&started] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) return box->accept();
+            auto* dialog = qobject_cast<OperationDialog*>(modal);
+            if (!dialog || started.contains(dialog->deviceAddress())) return;
+            started << dialog->deviceAddress();
+            QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+            QTest::mouseClick(child<QPushButton>(*dialog, Reboot::kYes), Qt::LeftButton);
+        });
+        driver.start(20);
+        window_->runCommand(1234);
+        driver.stop();
+        started.sort();
+        QCOMPARE(started, (QStringList{addresses_[0], addresses_[1]}));
+        QTRY_COMPARE_WITH_TIMEOUT(reboots(0), before[0] + 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(reboots(1), before[1] + 1, 10000);
+        // The next tests want every device up.
+        for (std::size_t i : {0, 1})
+            QTRY_VERIFY_WITH_TIMEOUT(simulator_->deviceUp(i), 20000);
     }
 
     void viewAllDevicesWritesThePage() {
@@ -493,6 +531,11 @@ private slots:
     }
 
 private:
+    int reboots(std::size_t device) const {
+        const std::vector<std::string> commands = simulator_->commands(device);
+        return int(std::count(commands.begin(), commands.end(), "reboot"));
+    }
+
     NetworkProfile quietProfile() const {
         NetworkProfile profile;
         profile.interfaces = std::vector<InterfaceRow>{};

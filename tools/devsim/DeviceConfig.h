@@ -53,6 +53,8 @@ struct ShellFaults {
     std::optional<uint16_t> lostAck;
     // TFTP: this data block is answered with the previous block's acknowledgement instead of its own.
     std::optional<uint16_t> repeatAck;
+    // TFTP: every acknowledgement goes out this many milliseconds after its block, as over a slow link.
+    unsigned ackDelayMs = 0;
 };
 
 // What the device tells of its activity since it started: /proc/uptime, /proc/zelvix, /proc/mbus,
@@ -84,6 +86,7 @@ struct ShellBehaviour {
     bool consoleInEditor = false;    // the console starts inside the editor, as a failed run leaves it
     unsigned rebootDelayMs = 5000;   // how long a reboot keeps the device away
     unsigned commandLatencyMs = 0;   // how long each command thinks before its output, as real devices do
+    std::string flashCopy;           // a file that receives each image the flash tool fetches, as fetched
     // Files added to or replacing the defaults, by absolute path.
     std::map<std::string, std::string> files;
     // Replaces the output of a command line given exactly as typed.

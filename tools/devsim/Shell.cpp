@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 #include "TftpClient.h"
 
@@ -718,15 +719,24 @@ void Shell::netflash(const std::vector<std::string>& args) {
     line("netflash: fetching " + flash.file + " from " + flash.server + " ...");
     flush();
     const ShellFaults& faults = device_.config().shell.faults;
-    TftpClient client(device_.address(), {faults.lostAck, faults.repeatAck}, kTftpTimeout,
-                      [this] { return device_.halted(); });
+    TftpClient client(device_.address(), {faults.lostAck, faults.repeatAck, Milliseconds(faults.ackDelayMs)},
+                      kTftpTimeout, [this] { return device_.halted(); });
+    std::ofstream copy;
+    if (const std::string& path = device_.config().shell.flashCopy; !path.empty())
+        copy.open(path, std::ios::binary | std::ios::trunc);
     uint64_t shown = 0;
-    const TftpResult result = client.fetch(*server, device_.tftpPort(), flash.file, [&](uint64_t bytes) {
-        if (bytes < shown + kProgressBytes) return;
-        shown = bytes;
-        line(formatted("netflash: %llu bytes received", static_cast<unsigned long long>(bytes)));
-        flush();
-    });
+    const TftpResult result = client.fetch(
+        *server, device_.tftpPort(), flash.file,
+        [&](uint64_t bytes) {
+            if (bytes < shown + kProgressBytes) return;
+            shown = bytes;
+            line(formatted("netflash: %llu bytes received", static_cast<unsigned long long>(bytes)));
+            flush();
+        },
+        [&copy](std::string_view bytes) {
+            copy.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        });
+    copy.close();
     flash.bytes = result.bytes;
     flash.crc32 = result.crc32;
     flash.complete = result.complete;

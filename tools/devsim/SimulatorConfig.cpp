@@ -121,8 +121,9 @@ std::map<std::string, std::string> textMap(const json& object, const std::string
 }
 
 ShellFaults faults(const json& object, const std::string& where) {
-    checkKeys(object, where,
-              {"silent", "slowOutput", "refusePassword", "configClearDenied", "lostAck", "repeatAck"});
+    checkKeys(
+        object, where,
+        {"silent", "slowOutput", "refusePassword", "configClearDenied", "lostAck", "repeatAck", "ackDelay"});
     ShellFaults f;
     if (object.contains("silent")) f.silent = flag(object["silent"], where + ".silent");
     if (object.contains("slowOutput")) f.slowOutput = flag(object["slowOutput"], where + ".slowOutput");
@@ -132,6 +133,7 @@ ShellFaults faults(const json& object, const std::string& where) {
         f.configClearDenied = flag(object["configClearDenied"], where + ".configClearDenied");
     if (object.contains("lostAck")) f.lostAck = block(object["lostAck"], where + ".lostAck");
     if (object.contains("repeatAck")) f.repeatAck = block(object["repeatAck"], where + ".repeatAck");
+    if (object.contains("ackDelay")) f.ackDelayMs = block(object["ackDelay"], where + ".ackDelay");
     return f;
 }
 

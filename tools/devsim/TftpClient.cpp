@@ -53,7 +53,8 @@ TftpClient::TftpClient(Ipv4 localAddress, Faults faults, Milliseconds timeout,
     : localAddress_(localAddress), faults_(faults), timeout_(timeout), cancelled_(std::move(cancelled)) {}
 
 TftpResult TftpClient::fetch(Ipv4 server, uint16_t port, std::string_view file,
-                             const std::function<void(uint64_t)>& progress) {
+                             const std::function<void(uint64_t)>& progress,
+                             const std::function<void(std::string_view)>& data) {
     TftpResult result;
     UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     const sockaddr_in local = makeSockaddr(localAddress_, 0);
@@ -124,8 +125,8 @@ TftpResult TftpClient::fetch(Ipv4 server, uint16_t port, std::string_view file,
         }
         if (block != expected) continue;
 
-        result.crc32 =
-            crc32(std::string_view(reinterpret_cast<const char*>(buffer + 4), payload), result.crc32);
+        const std::string_view bytes(reinterpret_cast<const char*>(buffer + 4), payload);
+        result.crc32 = crc32(bytes, result.crc32);
         result.bytes += payload;
         ++result.blocks;
         if (result.bytes > kMaxImageBytes) {
@@ -136,6 +137,8 @@ TftpResult TftpClient::fetch(Ipv4 server, uint16_t port, std::string_view file,
         const bool last = payload < kBlockBytes;
         if (last) result.complete = true;
         if (progress) progress(result.bytes);
+        if (data) data(bytes);
+        if (faults_.ackDelay.count() > 0) Timing().pause(faults_.ackDelay);
         if (faults_.lostAck == block && !lostOnce) {
             lostOnce = true;
         } else if (faults_.repeatAck == block && !repeatedOnce) {

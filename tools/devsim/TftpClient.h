@@ -33,14 +33,17 @@ public:
     struct Faults {
         std::optional<uint16_t> lostAck;    // this block's acknowledgement is never sent
         std::optional<uint16_t> repeatAck;  // this block is answered with the previous acknowledgement
+        Milliseconds ackDelay{0};           // every acknowledgement goes out this late
     };
 
     // cancelled is asked between waits; a true answer ends the fetch.
     TftpClient(Ipv4 localAddress, Faults faults, Milliseconds timeout, std::function<bool()> cancelled);
 
-    // Fetches file from server:port. progress gets the byte count after every block.
+    // Fetches file from server:port. progress gets the byte count after every block, data each
+    // block's bytes in order.
     TftpResult fetch(Ipv4 server, uint16_t port, std::string_view file,
-                     const std::function<void(uint64_t bytes)>& progress = {});
+                     const std::function<void(uint64_t bytes)>& progress = {},
+                     const std::function<void(std::string_view bytes)>& data = {});
 
 private:
     Ipv4 localAddress_;

@@ -1,13 +1,11 @@
 #include "diag/ProductionTest.h"
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "diag/ProductionRules.h"
 #include "link/DeviceSession.h"
+#include "ops/JobPool.h"
 
 namespace lm {
 
@@ -299,27 +297,12 @@ std::vector<ProductionRow> productionWorker(const std::vector<DeviceRecord>& ord
                                             const ProductionSettings& settings) {
     std::vector<ProductionRow> rows = productionRows(ordered);
     SharedWindow window(ui, rows);
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> stopped{false};
-    const auto job = [&] {
+    JobPool::run(ordered.size(), settings.jobs, [&](JobPool& pool) {
         Session session(settings.profile, settings.timing);
-        for (std::size_t i = next++; i < ordered.size() && !stopped; i = next++) {
-            if (!DeviceTest(session, window, i).run(ordered[i], settings.password)) stopped = true;
+        while (const auto i = pool.next()) {
+            if (!DeviceTest(session, window, *i).run(ordered[*i], settings.password)) pool.stop();
         }
-    };
-    const std::size_t jobs = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.jobs, 1)), 1,
-                                                     std::max<std::size_t>(ordered.size(), 1));
-    std::vector<std::thread> threads;
-    for (std::size_t j = 1; j < jobs; ++j) {
-        try {
-            threads.emplace_back(job);
-        } catch (const std::system_error&) {
-            break;  // fewer jobs than asked for still test every device
-        }
-    }
-    job();
-    for (std::thread& thread : threads)
-        thread.join();
+    });
     if (!window.closing()) window.show("Report Complete.");
     return rows;
 }

@@ -142,6 +142,29 @@ void TftpServer::pollPause() const {
     ::ppoll(nullptr, 0, &span, nullptr);
 }
 
+int TftpServer::TakeReadRequest(std::optional<ReadRequest>& request) {
+    request.reset();
+    if (!socket_) return TftpSocketError;
+    const auto waiting = waitingLength();
+    if (!waiting) return TftpOk;
+    // A datagram too short to be read is dropped unread: this platform reports only the first
+    // datagram's length, so leaving it would hide every request queued behind it.
+    const bool runt = *waiting < kShortestRequest;
+    Ipv4 from = 0;
+    uint16_t fromPort = 0;
+    if (!receive(runt ? 0 : kMaxRequest, from, fromPort)) return TftpSocketError;
+    if (runt) return TftpOk;
+    if (auto name = parseReadRequest(std::span(buffer_).first(receivedLength_)))
+        request = ReadRequest{from, fromPort, std::move(*name)};
+    return TftpOk;
+}
+
+void TftpServer::Answer(const ReadRequest& request) {
+    peerAddress_ = request.from;
+    peerPort_ = request.port;
+    requestedFile_ = request.file;
+}
+
 int TftpServer::WaitForReadRequest(const std::string& deviceAddress, int pollBudget) {
     if (!socket_) return TftpSocketError;
     requestedFile_.clear();
@@ -149,21 +172,11 @@ int TftpServer::WaitForReadRequest(const std::string& deviceAddress, int pollBud
     // admits no one.
     const auto device = parseIpv4(deviceAddress);
     for (int pass = 0; pass < pollBudget; ++pass) {
-        if (const auto waiting = waitingLength()) {
-            // A datagram too short to be read is dropped unread: this platform reports only the
-            // first datagram's length, so leaving it would hide every request queued behind it.
-            const bool runt = *waiting < kShortestRequest;
-            Ipv4 from = 0;
-            uint16_t fromPort = 0;
-            if (!receive(runt ? 0 : kMaxRequest, from, fromPort)) return TftpSocketError;
-            if (!runt && device && from == *device) {
-                if (auto name = parseReadRequest(std::span(buffer_).first(receivedLength_))) {
-                    requestedFile_ = std::move(*name);
-                    peerAddress_ = from;
-                    peerPort_ = fromPort;
-                    return TftpOk;
-                }
-            }
+        std::optional<ReadRequest> request;
+        if (TakeReadRequest(request) != TftpOk) return TftpSocketError;
+        if (request && device && request->from == *device) {
+            Answer(*request);
+            return TftpOk;
         }
         pollPause();
     }

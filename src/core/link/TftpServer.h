@@ -57,6 +57,21 @@ public:
     // Polls for an octet read request from the device's address; requests from other hosts are
     // ignored. 0, 128 when the budget runs out, 5 on a receive error.
     int WaitForReadRequest(const std::string& deviceAddress, int pollBudget);
+
+    // A read request as it came: who asked, from which port, for what.
+    struct ReadRequest {
+        Ipv4 from = 0;
+        uint16_t port = 0;
+        std::string file;
+    };
+    // Takes the datagram waiting, if any, without waiting: request is set when it was an octet read
+    // request. 0, or 5 on a receive error.
+    int TakeReadRequest(std::optional<ReadRequest>& request);
+    // Serves a request another server heard on the well-known port: this server's socket, on a
+    // port of its own, answers it, as TFTP has every transfer do.
+    void Answer(const ReadRequest& request);
+    // One pause of the polls.
+    void pollPause() const;
     int SendData(uint16_t block, std::span<const unsigned char> bytes);
     // Waits for the next packet from the peer that made the request; packets from anyone else are
     // dropped within the same time. 0, 128 on time-out, 5 on a receive error.
@@ -79,7 +94,6 @@ private:
     std::optional<std::size_t> waitingLength() const;
     // Receives one datagram of at most maxBytes into the buffer and sets the received length.
     bool receive(std::size_t maxBytes, Ipv4& from, uint16_t& fromPort);
-    void pollPause() const;
     bool isAcknowledgement(std::size_t block) const;
     std::string privilegeHint() const;
 

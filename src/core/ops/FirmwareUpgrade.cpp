@@ -7,6 +7,7 @@
 #include "link/ShellInput.h"
 #include "link/TftpServer.h"
 #include "ops/MaintenanceOperations.h"
+#include "ops/UpgradeBatch.h"
 #include "platform/EchoRequests.h"
 #include "platform/TextMatch.h"
 
@@ -66,9 +67,28 @@ std::optional<std::string> shellLine(const std::vector<std::string>& words) {
     return line + "\n";
 }
 
-}  // namespace
+// Asks whether incoming echo requests may be allowed when this PC blocks them, and allows them in
+// allowance: the failure text and outcome when the device's ping cannot come through.
+UpgradeBatch::EchoDecision allowEchoRequests(WorkerTask& task, std::optional<EchoAllowance>& allowance) {
+    const std::string& path = task.session().profile().echoSettingPath;
+    if (!echoRequestsBlocked(path)) return std::nullopt;
+    auto* ui = task.ui();
+    const int answer = ui == nullptr
+                           ? OperationUi::kNo
+                           : ui->messageBox(kEchoQuestion, kEchoQuestionTitle, OperationUi::Icon::Question,
+                                            OperationUi::Buttons::YesNo);
+    if (answer != OperationUi::kYes) return std::pair{std::string(kEchoBlocked), Outcome::Cancelled};
+    allowance.emplace(path);
+    if (!allowance->held()) {
+        auto failure = std::pair{std::string(kEchoBlocked) + "\n" + allowance->problem(), Outcome::Failed};
+        allowance.reset();
+        return failure;
+    }
+    return std::nullopt;
+}
 
-Outcome upgradeWorker(WorkerTask& task) {
+// The worker, alone or as one device of a batch.
+Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     Session& session = task.session();
     std::string romPath;
     std::string pcAddress;
@@ -86,7 +106,8 @@ Outcome upgradeWorker(WorkerTask& task) {
     if (opened != Outcome::Ok) return opened;
 
     TelnetLink& telnet = session.telnet();
-    TftpServer tftp(session.timing(), session.profile().tftpPort);
+    // A device of a batch is heard on the batch's port and served from a port of its own.
+    TftpServer tftp(session.timing(), batch ? 0 : session.profile().tftpPort);
     const auto late = [&](const std::string& text, Outcome outcome) {
         tftp.Close();
         return task.abandon(text, kLateFailureTitle, outcome);
@@ -102,17 +123,11 @@ Outcome upgradeWorker(WorkerTask& task) {
 
     // The device proves that it reaches this computer by pinging it, which this PC must answer.
     std::optional<EchoAllowance> allowance;
-    if (echoRequestsBlocked(session.profile().echoSettingPath)) {
-        auto* ui = task.ui();
-        const int answer = ui == nullptr
-                               ? OperationUi::kNo
-                               : ui->messageBox(kEchoQuestion, kEchoQuestionTitle,
-                                                OperationUi::Icon::Question, OperationUi::Buttons::YesNo);
-        if (answer != OperationUi::kYes) return late(kEchoBlocked, Outcome::Cancelled);
-        allowance.emplace(session.profile().echoSettingPath);
-        if (!allowance->held())
-            return late(std::string(kEchoBlocked) + "\n" + allowance->problem(), Outcome::Failed);
-    }
+    const auto allowHere = [&task](std::optional<EchoAllowance>& into) {
+        return allowEchoRequests(task, into);
+    };
+    const auto echo = batch ? batch->allowEcho(allowHere) : allowHere(allowance);
+    if (echo) return late(echo->first, echo->second);
     task.status("Waiting for ping request...");
     telnet.Send(*pingLine);
     const bool reached = telnet.Expect(30, {"bytes from"}) != 0;
@@ -126,7 +141,8 @@ Outcome upgradeWorker(WorkerTask& task) {
     telnet.Expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);
 
-    if (tftp.ReportError(tftp.Open(pcAddress), task.ui()))
+    if (tftp.ReportError(tftp.Open(pcAddress), task.ui()) ||
+        (batch && !batch->openPort(pcAddress, task.ui())))
         return late("The device was unable to start TFTP.", Outcome::Failed);
 
     task.status(checked(kUpgradeEraseBox) ? "Deleting configuration files..."
@@ -156,10 +172,18 @@ Outcome upgradeWorker(WorkerTask& task) {
     task.status("Sending TFTP startup to " + task.deviceAddress());
     telnet.Send(*flashLine);
     task.status("Waiting for TFTP session to start (about 20 seconds)...");
-    int code = tftp.WaitForReadRequest(task.deviceAddress(), kRequestPolls);
+    const auto waitForRequest = [&](int polls) {
+        if (!batch) return tftp.WaitForReadRequest(task.deviceAddress(), polls);
+        TftpServer::ReadRequest request;
+        const int waited =
+            batch->WaitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, request);
+        if (waited == TftpOk) tftp.Answer(request);
+        return waited;
+    };
+    int code = waitForRequest(kRequestPolls);
     if (code == TftpTimeout) {
         task.status("TFTP start timeout, waiting 30 more seconds...");
-        code = tftp.WaitForReadRequest(task.deviceAddress(), kLateRequestPolls);
+        code = waitForRequest(kLateRequestPolls);
     }
     if (code != TftpOk) {
         tftp.ReportError(code, task.ui());
@@ -212,6 +236,17 @@ Outcome upgradeWorker(WorkerTask& task) {
     rom.close();
     tftp.Close();
     return task.succeed(kCompleted, "Firmware Upgrade");
+}
+
+}  // namespace
+
+Outcome upgradeWorker(WorkerTask& task) {
+    return upgradeSteps(task, nullptr);
+}
+
+Outcome batchUpgradeWorker(WorkerTask& task, UpgradeBatch& batch) {
+    batch.admit(parseIpv4(task.deviceAddress()).value_or(0));
+    return upgradeSteps(task, &batch);
 }
 
 }  // namespace lm

@@ -63,4 +63,9 @@ std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv
 // network settings) as asked, starts the flash tool and serves it the image.
 Outcome upgradeWorker(WorkerTask& task);
 
+class UpgradeBatch;
+// The same for one device of a batch upgrade: the device is admitted to the batch's TFTP port, which
+// hears its request, and its image goes out from a port of its own; the echo setting is the batch's.
+Outcome batchUpgradeWorker(WorkerTask& task, UpgradeBatch& batch);
+
 }  // namespace lm

@@ -250,12 +250,23 @@ void CLmToolsDlg::syncPreviewBox() {
     previewBox_->setEnabled(list_->view() == ViewSettings::Details);
 }
 
+CLmToolsDlg::Target CLmToolsDlg::targetOf(const DeviceListView::Selection& selection) const {
+    const std::string address = selection.column1.toStdString();
+    return Target{selection.column0, selection.column1, QString::fromStdString(hostPart(address)),
+                  QString::fromStdString(webAddress(address, session_.profile().httpPort))};
+}
+
 std::optional<CLmToolsDlg::Target> CLmToolsDlg::selectedTarget() const {
     const auto selection = list_->selection();
     if (!selection) return std::nullopt;
-    const std::string address = selection->column1.toStdString();
-    return Target{selection->column0, selection->column1, QString::fromStdString(hostPart(address)),
-                  QString::fromStdString(webAddress(address, session_.profile().httpPort))};
+    return targetOf(*selection);
+}
+
+std::vector<CLmToolsDlg::Target> CLmToolsDlg::selectedTargets() const {
+    std::vector<Target> targets;
+    for (const auto& selection : list_->selections())
+        targets.push_back(targetOf(selection));
+    return targets;
 }
 
 void CLmToolsDlg::runCommand(int id) {
@@ -300,8 +311,8 @@ void CLmToolsDlg::runCommand(int id) {
             return;
         // The password prompt names the site the Setup Wizard last chose.
         case kReboot:
-            if (target)
-                Reboot(session_, &inventory_.scanInProgress, target->host, session_.siteText(), this).exec();
+            for (const Target& each : selectedTargets())
+                Reboot(session_, &inventory_.scanInProgress, each.host, session_.siteText(), this).exec();
             return;
         case kEraseConfiguration:
             if (target)
@@ -309,13 +320,14 @@ void CLmToolsDlg::runCommand(int id) {
                     .exec();
             return;
         case kUpgradeFirmware:
-            if (target)
-                RomUpgrade(session_, &inventory_.scanInProgress, target->id, target->host,
-                           session_.siteText(), this)
+            for (const Target& each : selectedTargets())
+                RomUpgrade(session_, &inventory_.scanInProgress, each.id, each.host, session_.siteText(),
+                           this)
                     .exec();
             return;
         case kSetTime:
-            if (target) FixTime(session_, target->host, this).exec();
+            for (const Target& each : selectedTargets())
+                FixTime(session_, each.host, this).exec();
             return;
         case kSystemLog:
         case kDebugLog:

@@ -96,6 +96,9 @@ private:
     void updateButtons();
     void syncPreviewBox();
     std::optional<Target> selectedTarget() const;
+    // Every selected device: reboot, set time and upgrade run on each in turn.
+    std::vector<Target> selectedTargets() const;
+    Target targetOf(const DeviceListView::Selection& selection) const;
     void showDeviceCount();
     void startTelnet(const QString& host);
 

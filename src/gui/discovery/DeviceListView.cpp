@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <array>
+#include <set>
 
 #include "Commands.h"
 #include "discovery/DeviceItemDelegate.h"
@@ -69,10 +70,24 @@ public:
 
     bool groupsShown() const { return settings.showGroups && settings.viewType != ViewSettings::List; }
 
+    // The current row when it is selected, else the first selected: the one device most
+    // commands act on.
     std::optional<int> selectedRow() const {
-        const QModelIndexList selected = active()->selectionModel()->selectedIndexes();
+        const QItemSelectionModel* selection = active()->selectionModel();
+        const QModelIndex current = selection->currentIndex();
+        if (current.isValid() && selection->isRowSelected(current.row(), current.parent()))
+            return current.row();
+        const QModelIndexList selected = selection->selectedIndexes();
         if (selected.isEmpty()) return std::nullopt;
         return selected.front().row();
+    }
+
+    // Every selected device row, top to bottom; group headers left out.
+    std::vector<int> selectedRows() const {
+        std::set<int> rows;
+        for (const QModelIndex& index : active()->selectionModel()->selectedIndexes())
+            if (!index.data(DeviceListModel::HeaderRole).toBool()) rows.insert(index.row());
+        return {rows.begin(), rows.end()};
     }
 
     std::optional<Key> selectedKey() const {
@@ -272,7 +287,8 @@ DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& picture
 
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(d.details), static_cast<QAbstractItemView*>(d.icons)}) {
-        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        // Several devices may be chosen for the commands that work on each in turn.
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
@@ -350,6 +366,15 @@ std::optional<DeviceListView::Selection> DeviceListView::selection() const {
     if (!row) return std::nullopt;
     const auto& r = impl_->model->row(*row);
     return Selection{r.label, r.address, r.record};
+}
+
+std::vector<DeviceListView::Selection> DeviceListView::selections() const {
+    std::vector<Selection> all;
+    for (const int row : impl_->selectedRows()) {
+        const auto& r = impl_->model->row(row);
+        all.push_back(Selection{r.label, r.address, r.record});
+    }
+    return all;
 }
 
 int DeviceListView::itemCount() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -46,7 +47,10 @@ public:
     // WM_THUMBNAIL_READY: shows picture imageIndex on the item of record recordIndex, if any.
     void thumbnailReady(std::size_t recordIndex, uint32_t imageIndex);
 
+    // The device most commands act on: the current row when selected, else the first selected.
     std::optional<Selection> selection() const;
+    // Every selected device, top to bottom.
+    std::vector<Selection> selections() const;
     int itemCount() const;
 
     // Column widths fitted to the list's width as the main window asks at start-up.

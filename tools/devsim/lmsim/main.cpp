@@ -93,9 +93,11 @@ struct SingleDevice {
     bool serial = false, configDepend = false, consoleInEditor = false;
     std::optional<unsigned> rebootDelayMs;
     std::vector<std::string> faults;
+    std::string flashCopy;
 };
 
-// "silent", "slowOutput", "refusePassword", "configClearDenied", "lostAck=N", "repeatAck=N".
+// "silent", "slowOutput", "refusePassword", "configClearDenied", "lostAck=N", "repeatAck=N",
+// "ackDelay=MS".
 bool applyShellFault(const std::string& text, ShellFaults& faults) {
     const auto equals = text.find('=');
     const std::string name = text.substr(0, equals);
@@ -120,6 +122,8 @@ bool applyShellFault(const std::string& text, ShellFaults& faults) {
         faults.lostAck = static_cast<uint16_t>(block);
     else if (name == "repeatAck")
         faults.repeatAck = static_cast<uint16_t>(block);
+    else if (name == "ackDelay")
+        faults.ackDelayMs = block;
     else
         return false;
     return true;
@@ -178,14 +182,15 @@ std::optional<DeviceConfig> singleDevice(const SingleDevice& flags, bool replyGi
         device.shell.prompt = flags.prompt;
     }
     device.shell.serial = flags.serial;
+    device.shell.flashCopy = flags.flashCopy;
     device.shell.configDepend = flags.configDepend;
     device.shell.consoleInEditor = flags.consoleInEditor;
     if (flags.rebootDelayMs) device.shell.rebootDelayMs = *flags.rebootDelayMs;
     for (const std::string& shellFault : flags.faults)
         if (!applyShellFault(shellFault, device.shell.faults)) {
             *error =
-                "--fault: expected silent, slowOutput, refusePassword, configClearDenied, lostAck=N or "
-                "repeatAck=N, not \"" +
+                "--fault: expected silent, slowOutput, refusePassword, configClearDenied, lostAck=N, "
+                "repeatAck=N or ackDelay=MS, not \"" +
                 shellFault + "\"";
             return std::nullopt;
         }
@@ -225,6 +230,8 @@ int main(int argc, char** argv) {
     app.add_option("--image", flags.image, "picture size WIDTHxHEIGHT")->needs(address);
     app.add_option("--password", flags.password, "its admin password (default vorna)")->needs(address);
     app.add_option("--prompt", flags.prompt, "its shell prompt, \"> \" (default) or \"# \"")->needs(address);
+    app.add_option("--flash-copy", flags.flashCopy, "file that receives each image its flash tool fetches")
+        ->needs(address);
     app.add_flag("--serial", flags.serial, "give it a serial console on a pseudo-terminal")->needs(address);
     app.add_flag("--console-in-editor", flags.consoleInEditor, "its console starts inside the editor")
         ->needs(address);
@@ -234,7 +241,7 @@ int main(int argc, char** argv) {
         ->needs(address);
     app.add_option("--fault", flags.faults,
                    "shell fault (repeatable): silent, slowOutput, refusePassword, configClearDenied, "
-                   "lostAck=N, repeatAck=N")
+                   "lostAck=N, repeatAck=N, ackDelay=MS")
         ->needs(address);
     unsigned latencyMs = 0;
     auto* latencyOption = app.add_option("--latency", latencyMs,

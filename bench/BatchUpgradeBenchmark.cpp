@@ -1,0 +1,115 @@
+// A batch upgrade of 16 simulated devices with an 8 MiB image, every acknowledgement 1 ms late as
+// over a slow link: "lmtools-cli upgrade" with 8 jobs against 1, in-process through the same code
+// the command line runs. Prints both wall times and the speed-up; every image must arrive whole.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliApp.h"
+#include "Simulator.h"
+#include "TftpClient.h"
+#include "platform/Ipv4.h"
+#include "platform/Socket.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kDevices = 16;
+constexpr std::size_t kImageBytes = 8 << 20;
+constexpr unsigned kAckDelayMs = 1;
+constexpr double kSpeedUpTarget = 4.0;
+const char* const kFirstDevice = "127.0.14.1";
+const char* const kPc = "127.0.14.254";
+
+// Seconds the batch took, or a negative number when it failed.
+double upgrade(const std::vector<std::string>& hosts, const fs::path& image, int jobs) {
+    std::vector<std::string> args = {"lmtools-cli", "upgrade", "--quiet", "--yes",
+                                     "--password",  "vorna",   "--jobs",  std::to_string(jobs)};
+    args.insert(args.end(), hosts.begin(), hosts.end());
+    args.push_back(image.string());
+    std::vector<const char*> argv;
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const auto start = Clock::now();
+    const int status = lm::cli::runCli(static_cast<int>(argv.size()), argv.data(), out, err);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (status == 0) return seconds;
+    std::printf("  --jobs %d failed (exit %d):\n%s%s", jobs, status, out.str().c_str(), err.str().c_str());
+    return -1;
+}
+
+// Whether every device's last flash brought the whole image.
+bool everyImageWhole(const lm::sim::Simulator& simulator, uint32_t crc) {
+    for (std::size_t i = 0; i < kDevices; ++i) {
+        const auto flashes = simulator.flashes(i);
+        if (flashes.empty() || !flashes.back().complete || flashes.back().bytes != kImageBytes ||
+            flashes.back().crc32 != crc)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    const fs::path folder = fs::temp_directory_path() / ("batch_upgrade_bench_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const fs::path image = folder / "zelvix-5206e-bench.bin";
+    std::string bytes(kImageBytes, '\0');
+    std::mt19937 random(14);
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
+    std::ofstream(image, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    const uint32_t crc = lm::sim::crc32(bytes);
+    // Incoming echo requests allowed: no question, nothing of the PC's settings touched.
+    const fs::path echoSetting = folder / "icmp_echo_ignore_all";
+    std::ofstream(echoSetting) << "0\n";
+
+    auto probe = lm::UdpSocket::open();
+    if (!probe || !probe->bind(*lm::parseIpv4(kPc), 0)) return 1;
+    lm::sim::SimulatorConfig config;
+    config.devices = lm::sim::demoDevices(kDevices, *lm::parseIpv4(kFirstDevice));
+    config.tftpPort = probe->localPort();
+    probe.reset();
+    std::vector<std::string> hosts;
+    for (auto& device : config.devices) {
+        device.shell.faults.ackDelayMs = kAckDelayMs;
+        hosts.push_back(lm::dotted(device.address));
+    }
+    lm::sim::Simulator simulator(std::move(config));
+    std::string error;
+    if (!simulator.start(&error)) {
+        std::printf("cannot start the simulated devices: %s\n", error.c_str());
+        return 1;
+    }
+    ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator.telnetPort()).c_str(), 1);
+    ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator.discoveryPort()).c_str(), 1);
+    ::setenv("LMTOOLS_TFTP_PORT", std::to_string(simulator.tftpPort()).c_str(), 1);
+    ::setenv("LMTOOLS_INTERFACES", (std::string(kPc) + "/255.0.0.0").c_str(), 1);
+    ::setenv("LMTOOLS_ECHO_SETTING", echoSetting.c_str(), 1);
+
+    std::printf("batch upgrade, %zu simulated devices, 8 MiB image, acknowledgements %u ms late\n", kDevices,
+                kAckDelayMs);
+    const double one = upgrade(hosts, image, 1);
+    const bool oneWhole = one > 0 && everyImageWhole(simulator, crc);
+    std::printf("  --jobs 1: %.2f s, images %s\n", one, oneWhole ? "whole" : "NOT WHOLE");
+    const double eight = upgrade(hosts, image, 8);
+    const bool eightWhole = eight > 0 && everyImageWhole(simulator, crc);
+    std::printf("  --jobs 8: %.2f s, images %s\n", eight, eightWhole ? "whole" : "NOT WHOLE");
+    fs::remove_all(folder);
+    if (!oneWhole || !eightWhole) return 1;
+    const double speedUp = one / eight;
+    std::printf("  speed-up %.1fx (target at least %.0fx: %s)\n", speedUp, kSpeedUpTarget,
+                speedUp >= kSpeedUpTarget ? "met" : "missed");
+    return speedUp >= kSpeedUpTarget ? 0 : 1;
+}
