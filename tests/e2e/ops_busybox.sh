@@ -16,7 +16,7 @@ netns_host pc dev 02:4c:55:c8:00:11 10.78.0.11/24
 # vi log too, so the log shows each attempt of a file write.
 root="$NETNS_TMP/root"
 log=/var/log/device.log
-busybox_device dev "$root" "$(cat <<PROFILE
+profile=$(cat <<PROFILE
 # config refuses "clear", as older firmware does, so the erase takes the flash path.
 config() { echo "config \$*" >>$log; [ "\$1" = clear ] && echo "config: Permission denied"; return 0; }
 reboot() { echo "reboot" >>$log; echo; echo "The system is going down NOW !!"; exit 0; }
@@ -27,7 +27,8 @@ date() { echo "date \$*" >>$log; }
 hwclock() { echo "hwclock \$*" >>$log; }
 clock() { echo "clock \$*" >>$log; }
 PROFILE
-)"
+)
+busybox_device dev "$root" "$profile"
 
 failures=0
 check() {  # check WHAT EXPECTED ACTUAL
@@ -265,5 +266,18 @@ check "echo ignored, allowed with --yes: exit status" 0 "$status"
 check "echo ignored, allowed with --yes: image arrived" "flashed 2000000 $want_sum" "$(flashed)"
 check "echo ignored: the setting restored" 1 "$(echo_setting)"
 pc sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+
+# Two devices at once, each in a session of its own; the table gives each one's result.
+netns_host pc dev2 02:4c:55:c8:00:12 10.78.0.12/24
+root2="$NETNS_TMP/root2"
+busybox_device dev2 "$root2" "$profile"
+device 755
+lmt settime 10.78.0.11 10.78.0.12 --password vorna --jobs 2
+check "batch settime exit status" 0 "$status"
+check "batch settime: each hardware clock set" "hwclock -w|hwclock -w" \
+  "$(tail -n 1 "$root$log")|$(tail -n 1 "$root2$log")"
+lmt reboot 10.78.0.11 10.78.0.12 --password wrong --jobs 2
+check "batch reboot refused: exit status" 3 "$status"
+check "batch reboot refused: a row each" 2 "$(grep -c 'Please enter the correct password' "$out")"
 
 [ "$failures" -eq 0 ] && echo "ops_busybox: passed" || { echo "ops_busybox: $failures failures"; exit 1; }
