@@ -90,14 +90,18 @@ public:
         return {rows.begin(), rows.end()};
     }
 
-    std::optional<Key> selectedKey() const {
-        const auto row = selectedRow();
-        if (!row) return std::nullopt;
-        const auto& r = model->row(*row);
-        return Key{r.id, r.address};
+    // The selected devices, the current one first: what a rebuild selects again.
+    std::vector<Key> selectedKeys() const {
+        std::vector<Key> keys;
+        const auto current = selectedRow();
+        if (!current) return keys;
+        keys.push_back(Key{model->row(*current).id, model->row(*current).address});
+        for (const int row : selectedRows())
+            if (row != *current) keys.push_back(Key{model->row(row).id, model->row(row).address});
+        return keys;
     }
 
-    void rebuild(const std::optional<Key>& keep) {
+    void rebuild(const std::vector<Key>& keep) {
         q->setUpdatesEnabled(false);
         records = inventory.snapshot();
         arrangement.emplace(records, settings.groupBy, settings.sortBy, settings.sortDescending);
@@ -121,8 +125,8 @@ public:
         return row;
     }
 
-    // Puts the arranged records on screen and selects the remembered device again.
-    void present(const std::optional<Key>& keep) {
+    // Puts the arranged records on screen and selects the remembered devices again.
+    void present(const std::vector<Key>& keep) {
         std::vector<DeviceListModel::Row> rows;
         rows.reserve(records.size() + arrangement->groups().size());
         if (groupsShown()) {
@@ -154,21 +158,31 @@ public:
         for (int r = 0; r < model->rowCount(); ++r)
             if (model->row(r).header) details->setFirstColumnSpanned(r, {}, true);
 
-        if (!keep || keep->address.isEmpty()) return;
+        if (keep.empty() || keep.front().address.isEmpty()) return;
+        std::set<std::pair<QString, QString>> others;
+        for (auto key = keep.begin() + 1; key != keep.end(); ++key)
+            others.emplace(key->id, key->address);
+        QAbstractItemView* view = active();
+        QItemSelection selection;
+        bool currentFound = false;  // the first row with the current device's texts
         for (int r = 0; r < model->rowCount(); ++r) {
             const auto& row = model->row(r);
-            if (row.header || row.id != keep->id || row.address != keep->address) continue;
-            QAbstractItemView* view = active();
+            if (row.header) continue;
             const QModelIndex index = model->index(r, 0);
-            view->selectionModel()->setCurrentIndex(
-                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            view->scrollTo(index);
-            break;
+            if (!currentFound && row.id == keep.front().id && row.address == keep.front().address) {
+                currentFound = true;
+                view->selectionModel()->setCurrentIndex(
+                    index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                view->scrollTo(index);
+            } else if (others.contains({row.id, row.address})) {
+                selection.select(index, index);
+            }
         }
+        view->selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
     void setView(int viewType) {
-        const auto keep = selectedKey();
+        const auto keep = selectedKeys();
         settings.viewType = std::clamp(viewType, 0, 4);
         stack->setCurrentWidget(active());
         rebuild(keep);
@@ -306,11 +320,11 @@ DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& picture
     d.stack->addWidget(d.details);
     d.stack->addWidget(d.icons);
     d.stack->setCurrentWidget(d.active());
-    d.rebuild(std::nullopt);
+    d.rebuild({});
 }
 
 void DeviceListView::rebuild() {
-    impl_->rebuild(impl_->selectedKey());
+    impl_->rebuild(impl_->selectedKeys());
 }
 
 void DeviceListView::setView(int viewType) {
@@ -340,7 +354,7 @@ bool DeviceListView::handleViewCommand(int command, bool checked) {
         // Only the presentation changes: the records already read stay as they are.
         s.showGroups = !s.showGroups;
         setUpdatesEnabled(false);
-        impl_->present(impl_->selectedKey());
+        impl_->present(impl_->selectedKeys());
         setUpdatesEnabled(true);
     } else {
         return false;
