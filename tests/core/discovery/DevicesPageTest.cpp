@@ -49,10 +49,6 @@ TEST(DevicesPage, MatchesTheHandWrittenPages) {
         std::vector<DeviceRecord> records;
         int cellsPerRow;
     } cases[] = {
-        {"cameras-four-two-rows.html",
-         {device("024C55-C81234", "192.168.1.20"), device("024C55-C20007", "192.168.1.21"),
-          device("Device  1", "192.168.5.9:8080"), device("Unknown", "10.0.0.3")},
-         devicesPageCellsPerRow(5 * 320, 4)},
         {"cameras-three-partial-row.html",
          {device("024C55-C40001", "172.16.0.5"), device("024C55-C60002", "172.16.0.6"),
           device("024C55-C70003", "172.16.0.7")},
