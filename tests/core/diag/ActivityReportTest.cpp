@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "RecordingUi.h"
-#include "Simulator.h"
 #include "diag/ActivityReport.h"
+#include "support/SimulatedDevice.h"
 
 namespace lm::test {
 namespace {
@@ -18,19 +18,13 @@ ActivityRatings ratings(bool all) {
     return r;
 }
 
-class ActivityReportFixture : public testing::Test {
+class ActivityReportFixture : public SimulatedDeviceTest {
 protected:
     Outcome run(sim::DeviceConfig device) {
         device.mac = *sim::parseMac("02:4C:55:C8:00:31");
         device.address = *parseIpv4("127.0.0.1");
-        sim::SimulatorConfig config;
-        config.devices = {std::move(device)};
-        simulator = std::make_unique<sim::Simulator>(std::move(config));
-        std::string error;
-        EXPECT_TRUE(simulator->start(&error)) << error;
-        NetworkProfile profile;
-        profile.telnetPort = simulator->telnetPort();
-        session = std::make_unique<Session>(profile, Timing::fast());
+        start(std::move(device));
+        if (HasFatalFailure()) return Outcome::Failed;
         report.mac = "024C55-C80031";
         report.ip = "127.0.0.1";
         WorkerTask task(*session, ui, state, nullptr, report.ip, kReportClose, nullptr);
@@ -51,8 +45,6 @@ protected:
         }
     }
 
-    std::unique_ptr<sim::Simulator> simulator;
-    std::unique_ptr<Session> session;
     std::shared_ptr<RecordingUi> ui = std::make_shared<RecordingUi>("", "");
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
     ActivityReport report;

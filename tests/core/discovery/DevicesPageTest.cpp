@@ -48,24 +48,25 @@ TEST(DevicesPage, MatchesTheHandWrittenPages) {
         const char* expectedFile;
         std::vector<DeviceRecord> records;
         int cellsPerRow;
+        bool fromBody;  // the head is the same on every page: one file holds it
     } cases[] = {
-        {"cameras-four-two-rows.html",
-         {device("024C55-C81234", "192.168.1.20"), device("024C55-C20007", "192.168.1.21"),
-          device("Device  1", "192.168.5.9:8080"), device("Unknown", "10.0.0.3")},
-         devicesPageCellsPerRow(5 * 320, 4)},
         {"cameras-three-partial-row.html",
          {device("024C55-C40001", "172.16.0.5"), device("024C55-C60002", "172.16.0.6"),
           device("024C55-C70003", "172.16.0.7")},
-         2},
+         2,
+         false},
         {"cameras-hostile.html",
          {device("<script>alert(\"x\")</script>&", "192.168.1.40"),
           device("O'Neil", "10.0.0.9\" onload=\"alert('x')")},
-         2},
+         2,
+         true},
     };
     for (const auto& c : cases) {
         const auto expected = readFile(std::filesystem::path(LM_TEST_DATA_DIR) / c.expectedFile);
         ASSERT_FALSE(expected.empty()) << c.expectedFile;
-        EXPECT_EQ(devicesPageText(c.records, c.cellsPerRow, 80), expected) << c.expectedFile;
+        const auto page = devicesPageText(c.records, c.cellsPerRow, 80);
+        EXPECT_EQ(c.fromBody ? page.substr(std::min(page.size(), page.find("<body"))) : page, expected)
+            << c.expectedFile;
     }
 }
 

@@ -140,18 +140,6 @@ TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
     EXPECT_EQ(peer.received(), "");
 }
 
-TEST_F(DeviceSessionNetworkTest, SaveConfigCommandFollowsTheProbe) {
-    for (const bool depend : {false, true}) {
-        const std::string command = depend ? "config save\n" : "killall -USR1 flatfsd\n";
-        LoopbackPeer peer = answering(command, "# ");
-        auto session = connect(peer);
-        session->setConfigDependSupported(depend);
-        EXPECT_EQ(DeviceSession(*session).SaveConfig(), Outcome::Ok);
-        finish(peer, *session);
-        EXPECT_EQ(peer.received(), command);
-    }
-}
-
 TEST_F(DeviceSessionNetworkTest, EnterNshDecidesFromTheVersion) {
     const struct {
         FirmwareVersion version;
@@ -171,15 +159,6 @@ TEST_F(DeviceSessionNetworkTest, EnterNshDecidesFromTheVersion) {
         finish(peer, *session);
         EXPECT_EQ(peer.received(), c.sendsNsh ? "/bin/nsh\n" : "");
     }
-}
-
-TEST_F(DeviceSessionNetworkTest, ProbeConfigToolSeesDepend) {
-    LoopbackPeer peer = answering("config\n", "config\r\nusage: config [clear|save|depend=ALL]\r\n# ");
-    auto session = connect(peer);
-    bool depend = false;
-    EXPECT_EQ(DeviceSession(*session).ProbeConfigTool(depend), Outcome::Ok);
-    EXPECT_TRUE(depend);
-    finish(peer, *session);
 }
 
 // The listing never shows the file: each attempt ends with the editor left, the file removed, and
