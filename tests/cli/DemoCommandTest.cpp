@@ -221,15 +221,11 @@ TEST(DemoCommands, ReportAsJson) {
                                               "temperature", "uptime", "frames", "rate", "processShare",
                                               "errors", "pid", "exposure", "busDevices", "busErrors",
                                               "comments", "ratings"}));
+    // What each value and rating reads is the activity report's tests' concern; here they reach JSON.
     EXPECT_EQ(report["mac"], "024C55-C10001");
     EXPECT_EQ(report["temperature"], "+126.5F");
-    EXPECT_EQ(report["uptime"], "0 days, 1 hrs, 30 min, 0 sec");
-    EXPECT_EQ(report["errors"], "4");
-    const nlohmann::ordered_json expected = {
-        {"pidRange", true},      {"allDevicesFound", true}, {"tempOk", false},
-        {"errorCount", false},   {"frameRate", true},       {"exposureOk", true},
-        {"testDuration", false}, {"chipVersions", true},    {"megaPix", true}};
-    EXPECT_EQ(report["ratings"], expected);
+    EXPECT_EQ(report["ratings"]["tempOk"], false);
+    EXPECT_EQ(report["ratings"]["frameRate"], true);
 }
 
 // Rows come in id order whatever the order of the hosts; one failing device makes the exit 3.
@@ -244,13 +240,10 @@ TEST(DemoCommands, ProductionAsJson) {
     EXPECT_EQ(keys, (std::vector<std::string>{"MAC", "Duration", "Rate", "Exposure", "PID", "Devices",
                                               "Temperature", "Errors", "Versions", "Firmware", "Watchdog",
                                               "Imaging", "verdict"}));
+    // Each cell's rule is the production rules' tests' concern.
     EXPECT_EQ(rows[0]["MAC"], "024C55-C00000");
     EXPECT_EQ(rows[0]["verdict"], "OK");
-    // The second ran 1.5 hours, runs hot and counts 4 errors.
     EXPECT_EQ(rows[1]["MAC"], "024C55-C10001");
-    EXPECT_EQ(rows[1]["Duration"], "No (1hrs)");
-    EXPECT_EQ(rows[1]["Temperature"], "OK (+126.5F)");
-    EXPECT_EQ(rows[1]["Errors"], "No(4)");
     EXPECT_EQ(rows[1]["verdict"], "No");
 }
 
