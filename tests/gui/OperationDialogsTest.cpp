@@ -135,28 +135,23 @@ private slots:
         QCOMPARE(session_->password(), std::string(Session::kDefaultPassword));
     }
 
+    // Which input is missing and its message are the workers' tests' concern; here the address
+    // field left with its blank parts reads as none, and Start comes back.
     void missingInputFailsAndReenablesStart() {
-        const struct {
-            QString address, password, status;
-        } cases[] = {
-            {addresses_[kPlain], "", "You must specify the administrator password."},
-            {"...", "vorna", "You must specify the IP address."},  // blank parts
-        };
-        for (const auto& [address, password, status] : cases) {
-            const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
-            child<QLineEdit>(*dialog, 1195)->setText(address);
-            QTest::keyClicks(child<QLineEdit>(*dialog, 1192), password);
-            auto* start = child<QPushButton>(*dialog, Reboot::kYes);
-            const int before = rebootCount(kPlain);
-            QTest::mouseClick(start, Qt::LeftButton);
-            QVERIFY(!start->isEnabled());
-            QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(), status);
-            QTRY_VERIFY(start->isEnabled());
-            QTRY_VERIFY(!dialog->state()->running);
-            QVERIFY(dialog->isVisible());
-            QVERIFY(boxes_.shown.isEmpty());
-            QCOMPARE(rebootCount(kPlain), before);
-        }
+        const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
+        child<QLineEdit>(*dialog, 1195)->setText(QStringLiteral("..."));
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+        auto* start = child<QPushButton>(*dialog, Reboot::kYes);
+        const int before = rebootCount(kPlain);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!start->isEnabled());
+        QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(),
+                     QStringLiteral("You must specify the IP address."));
+        QTRY_VERIFY(start->isEnabled());
+        QTRY_VERIFY(!dialog->state()->running);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(boxes_.shown.isEmpty());
+        QCOMPARE(rebootCount(kPlain), before);
     }
 
     // The password field has the focus and hides what is typed, and Cancel is the default. The
