@@ -63,9 +63,6 @@ TEST_F(CliDemoScan, JsonOrTableListsEverySimulatedDevice) {
     }
     EXPECT_EQ(fromArp, 1u) << "the demo device that ignores probes is found through the ARP table";
 
-    const auto csv = runDemo({"scan", "--csv"}).out;
-    EXPECT_EQ(occurrences(csv, ",probe\r\n") + occurrences(csv, ",arp\r\n"), 8u) << csv;
-
     const auto table = runDemo({"scan"});
     ASSERT_EQ(table.status, 0) << table.err;
     EXPECT_EQ(table.out.rfind("ID ", 0), 0u) << table.out;
@@ -103,10 +100,9 @@ TEST_F(CliDemoScan, PageGoesToAFileOrStandardOutput) {
     const auto shown = runDemo({"page", "--width", "1000", "-o", "-"});
     ASSERT_EQ(shown.status, 0) << shown.err;
     EXPECT_EQ(shown.out.rfind("<html>\n<head>\n", 0), 0u);
-    EXPECT_EQ(occurrences(shown.out, "<applet codebase=\"http://127."), 8u);
-    // (1000 - 19) / 320 = 3 to a row: 3 + 3 + 2, and the closing of a row the devices ran out in.
+    // (1000 - 19) / 320 = 3 to a row: the width reaches the page; its layout is the page writer's tests'
+    // concern.
     EXPECT_EQ(occurrences(shown.out, "<tr class=\"lt\">\n"), 3u);
-    EXPECT_NE(shown.out.find("</td>\n\n</tr>\n\n\n</table>\n</body>\n</html>\n\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists("-"));
 
     const auto missing = (dir / "missing" / "cameras.html").string();

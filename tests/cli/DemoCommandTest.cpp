@@ -98,13 +98,12 @@ TEST(DemoCommands, ExitStatusAndTexts) {
          "10.9.9.9 is not an address of this PC's network interfaces."},
         {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna"}, 1, "", "not upgraded"},
         {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna", "--yes", "-q"}, 0, kUpgraded, ""},
-        // Set Time and the logs start with the default password; 127.0.0.14 shows "# ".
+        // Set Time and the logs start with the default password; 127.0.0.14 shows "# ". The report
+        // shares their frame: its failures are theirs.
         {{"settime", "127.0.0.10"}, 0, "", kClockSet},
         {{"settime", "127.0.0.99"}, 1, "", "Error updating time!\n"},
         {{"log", "127.0.0.11"}, 0, kSyslog, "Reading system log...\nLog read and displayed.\n"},
         {{"log", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
-        {{"report", "127.0.0.99", "-q"}, 1, "", "Unable to establish telnet session.\n"},
-        {{"report", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
         {{"production", "127.0.0.10", "--csv"}, 0, kProductionPassed, "Device 1 of 1: OK  024C55-C00000\n"},
         {{"production", "127.0.0.99", "--csv", "-q"}, 1, kProductionUntested, "No device could be tested.\n"},
         {{"production", "127.0.0.10", "--password", "nope", "--csv", "-q"},
@@ -221,15 +220,11 @@ TEST(DemoCommands, ReportAsJson) {
                                               "temperature", "uptime", "frames", "rate", "processShare",
                                               "errors", "pid", "exposure", "busDevices", "busErrors",
                                               "comments", "ratings"}));
+    // What each value and rating reads is the activity report's tests' concern; here they reach JSON.
     EXPECT_EQ(report["mac"], "024C55-C10001");
     EXPECT_EQ(report["temperature"], "+126.5F");
-    EXPECT_EQ(report["uptime"], "0 days, 1 hrs, 30 min, 0 sec");
-    EXPECT_EQ(report["errors"], "4");
-    const nlohmann::ordered_json expected = {
-        {"pidRange", true},      {"allDevicesFound", true}, {"tempOk", false},
-        {"errorCount", false},   {"frameRate", true},       {"exposureOk", true},
-        {"testDuration", false}, {"chipVersions", true},    {"megaPix", true}};
-    EXPECT_EQ(report["ratings"], expected);
+    EXPECT_EQ(report["ratings"]["tempOk"], false);
+    EXPECT_EQ(report["ratings"]["frameRate"], true);
 }
 
 // Rows come in id order whatever the order of the hosts; one failing device makes the exit 3.
@@ -244,13 +239,10 @@ TEST(DemoCommands, ProductionAsJson) {
     EXPECT_EQ(keys, (std::vector<std::string>{"MAC", "Duration", "Rate", "Exposure", "PID", "Devices",
                                               "Temperature", "Errors", "Versions", "Firmware", "Watchdog",
                                               "Imaging", "verdict"}));
+    // Each cell's rule is the production rules' tests' concern.
     EXPECT_EQ(rows[0]["MAC"], "024C55-C00000");
     EXPECT_EQ(rows[0]["verdict"], "OK");
-    // The second ran 1.5 hours, runs hot and counts 4 errors.
     EXPECT_EQ(rows[1]["MAC"], "024C55-C10001");
-    EXPECT_EQ(rows[1]["Duration"], "No (1hrs)");
-    EXPECT_EQ(rows[1]["Temperature"], "OK (+126.5F)");
-    EXPECT_EQ(rows[1]["Errors"], "No(4)");
     EXPECT_EQ(rows[1]["verdict"], "No");
 }
 

@@ -202,16 +202,14 @@ TEST_F(ConsoleTest, SerialSessionOutlivesThePortAndEndsWithExitOrReboot) {
     EXPECT_EQ(port.until("login: "), "exit\r\n\r\nzelvixxl login: ");
     EXPECT_EQ(simulator_->counters(0).logins, 1u);
 
-    // The wizard's steps over the console: a new address written, moved, saved; the reboot moves the device.
-    port.send("admin\nvorna\n/bin/cat > /var/tmp/ifcfg-eth0\nBOOTPROTO=none\nIPADDR=127.0.2.77\n\x04");
-    port.send("mv /var/tmp/ifcfg-eth0 /etc/config/\nkillall -USR1 flatfsd\nreboot\n");
+    // The console comes back by itself with the boot text and the login prompt. (Where a reboot
+    // leaves the address is the telnet test's concern.)
+    port.send("admin\nvorna\nreboot\n");
     ASSERT_TRUE(port.until("going down"));
-    // The console comes back by itself with the boot text and the login prompt.
     const auto boot = port.until("login: ");
     ASSERT_TRUE(boot);
     EXPECT_NE(boot->find("Linux version"), std::string::npos);
     EXPECT_TRUE(simulator_->deviceUp(0));
-    EXPECT_EQ(simulator_->address(0), parseIpv4("127.0.2.77"));
     port.send("admin\nvorna\n");
     EXPECT_TRUE(port.until("# "));
 }

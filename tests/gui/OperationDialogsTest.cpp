@@ -19,15 +19,15 @@
 
 #include "ChildById.h"
 #include "Simulator.h"
+#include "diag/Production.h"
+#include "diag/Report.h"
 #include "link/Session.h"
 #include "ops/DebugFile.h"
 #include "ops/EraseConfig.h"
 #include "ops/FixTime.h"
 #include "ops/GuiPasswordPrompt.h"
 #include "ops/Login.h"
-#include "diag/Production.h"
 #include "ops/Reboot.h"
-#include "diag/Report.h"
 #include "ops/RomUpgrade.h"
 #include "support/LoopbackPeer.h"
 
@@ -135,28 +135,23 @@ private slots:
         QCOMPARE(session_->password(), std::string(Session::kDefaultPassword));
     }
 
+    // Which input is missing and its message are the workers' tests' concern; here the address
+    // field left with its blank parts reads as none, and Start comes back.
     void missingInputFailsAndReenablesStart() {
-        const struct {
-            QString address, password, status;
-        } cases[] = {
-            {addresses_[kPlain], "", "You must specify the administrator password."},
-            {"...", "vorna", "You must specify the IP address."},  // blank parts
-        };
-        for (const auto& [address, password, status] : cases) {
-            const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
-            child<QLineEdit>(*dialog, 1195)->setText(address);
-            QTest::keyClicks(child<QLineEdit>(*dialog, 1192), password);
-            auto* start = child<QPushButton>(*dialog, Reboot::kYes);
-            const int before = rebootCount(kPlain);
-            QTest::mouseClick(start, Qt::LeftButton);
-            QVERIFY(!start->isEnabled());
-            QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(), status);
-            QTRY_VERIFY(start->isEnabled());
-            QTRY_VERIFY(!dialog->state()->running);
-            QVERIFY(dialog->isVisible());
-            QVERIFY(boxes_.shown.isEmpty());
-            QCOMPARE(rebootCount(kPlain), before);
-        }
+        const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
+        child<QLineEdit>(*dialog, 1195)->setText(QStringLiteral("..."));
+        QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
+        auto* start = child<QPushButton>(*dialog, Reboot::kYes);
+        const int before = rebootCount(kPlain);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!start->isEnabled());
+        QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(),
+                     QStringLiteral("You must specify the IP address."));
+        QTRY_VERIFY(start->isEnabled());
+        QTRY_VERIFY(!dialog->state()->running);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(boxes_.shown.isEmpty());
+        QCOMPARE(rebootCount(kPlain), before);
     }
 
     // The password field has the focus and hides what is typed, and Cancel is the default. The
@@ -175,11 +170,9 @@ private slots:
         QTest::keyClicks(password, QStringLiteral("vorna"));
         QTest::mouseClick(child<QPushButton>(*dialog, EraseConfig::kProceed), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
+        // The erase's commands and texts are the workers' tests' concern.
         QCOMPARE(boxes_.shown.size(), 1);
         QCOMPARE(boxes_.shown[0][0], QStringLiteral("Erase Config"));
-        QCOMPARE(boxes_.shown[0][1], QStringLiteral("You have erased the config files.\n"));
-        const std::vector<std::string> commands = simulator_->commands(kPlain);
-        QVERIFY(std::find(commands.begin(), commands.end(), "config clear") != commands.end());
         QCOMPARE(rebootCount(kPlain), before);
         QTRY_VERIFY(!dialog->state()->running);
     }
@@ -397,18 +390,16 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Report Complete."), 30000);
         QTRY_VERIFY(!production.shared()->running);
 
+        // Each cell's rule is the production rules' tests' concern.
         const auto widths = productionColumnWidths(list->viewport()->width());
         for (std::size_t c = 0; c < kProductionColumns; ++c) {
-            QCOMPARE(list->headerItem()->text(int(c)), QString::fromLatin1(kProductionHeaders[c]));
             QCOMPARE(list->topLevelItem(0)->text(int(c)), QString::fromLatin1(kProductionCriteria[c]));
             QCOMPARE(list->columnWidth(int(c)), widths[c]);
         }
         QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("No  AA-guarded"));
         QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("Password"));
-        const QStringList passed = {"OK  ZZ-plain", "OK (8hrs)", "OK", "OK",     "OK",    "OK",
-                                    "OK (+77.0F)",  "OK",        "OK", " 4.2.1", "1.05A", ""};
-        for (int c = 0; c < int(kProductionColumns); ++c)
-            QCOMPARE(list->topLevelItem(2)->text(c), passed[c]);
+        QCOMPARE(list->topLevelItem(2)->text(0), QStringLiteral("OK  ZZ-plain"));
+        QCOMPARE(list->topLevelItem(2)->text(9), QStringLiteral(" 4.2.1"));
     }
 
     // Closed while the first of three devices keeps it waiting, the window goes at once and the
@@ -431,34 +422,24 @@ private slots:
         QCOMPARE(silent.taken(), 1);
     }
 
-    // The upgrade dialog: this computer's address by closeness, nothing clipped, and the file
-    // dialog's start and filter by model code.
+    // The upgrade dialog: this computer's address, nothing clipped, and the file dialog's start and
+    // filter (which filter a model gets is the firmware family's tests' concern).
     void upgradeOpeningAndBrowse() {
-        const struct {
-            const char* id;
-            QString filter;
-        } cases[] = {
-            {kZelvixXlId, "Zelvix XL Binary Files (zelvixxl-*.bin);;All Binary Files (*.bin)"},
-            {"Device  1", "All Binary Files (*.bin)"},
-        };
-        for (const auto& [id, filter] : cases) {
-            const std::unique_ptr<RomUpgrade> dialog = upgrade(id);
-            QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kPcAddress)->text(),
-                     QStringLiteral("192.168.1.7"));
-            for (const QWidget* text : dialog->findChildren<QWidget*>()) {
-                if (qobject_cast<const QLabel*>(text) || qobject_cast<const QCheckBox*>(text))
-                    QVERIFY2(text->sizeHint().width() <= text->width(), qPrintable(text->objectName()));
-            }
-            QStringList asked;  // start path, filter
-            dialog->setFileChooser([&](QWidget*, const QString& start, const QString& offered) {
-                asked = {start, offered};
-                return QStringLiteral("/fw/chosen.bin");
-            });
-            QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kBrowse), Qt::LeftButton);
-            QCOMPARE(asked, (QStringList{QDir::currentPath() + "/", filter}));
-            QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->text(),
-                     QStringLiteral("/fw/chosen.bin"));
+        const std::unique_ptr<RomUpgrade> dialog = upgrade(kZelvixXlId);
+        QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kPcAddress)->text(), QStringLiteral("192.168.1.7"));
+        for (const QWidget* text : dialog->findChildren<QWidget*>()) {
+            if (qobject_cast<const QLabel*>(text) || qobject_cast<const QCheckBox*>(text))
+                QVERIFY2(text->sizeHint().width() <= text->width(), qPrintable(text->objectName()));
         }
+        QStringList asked;  // start path, filter
+        dialog->setFileChooser([&](QWidget*, const QString& start, const QString& offered) {
+            asked = {start, offered};
+            return QStringLiteral("/fw/chosen.bin");
+        });
+        QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kBrowse), Qt::LeftButton);
+        QCOMPARE(asked, (QStringList{QDir::currentPath() + "/",
+                                     "Zelvix XL Binary Files (zelvixxl-*.bin);;All Binary Files (*.bin)"}));
+        QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->text(), QStringLiteral("/fw/chosen.bin"));
     }
 
     // The path in the field, chosen or typed, must carry the model's prefix in any case; otherwise
