@@ -172,24 +172,36 @@ private slots:
         if (!dhcp) QVERIFY(file("resolv.conf").find("nameserver 127.0.0.53") != std::string::npos);
     }
 
-    // What each modem model fixes is the page rules' table; one that dials and one that may only serve.
     void serialDialOut_data() {
         QTest::addColumn<QString>("modem");
         QTest::addColumn<QString>("expected");
+        QTest::newRow("US Robotics") << "US Robotics"
+                                     << "MODEM_INIT=ATE1Q0V1&B1";
+        QTest::newRow("3JTech") << "3JTech"
+                                << "DEVICE_SPEED=38400\nMODEM_INIT=AT&F\n";
+        QTest::newRow("Ricochet") << "Ricochet"
+                                  << "DEVICE_SPEED=115200\nMODEM_INIT=ATZ\nPHONE_NUMBER=3333\n";
+        QTest::newRow("NexTel") << "NexTel"
+                                << "DEVICE_SPEED=19200\nMODEM_INIT=ATZ2\nPHONE_NUMBER=\n";
         QTest::newRow("Other") << "Other"
                                << "MODEM_INIT=ATX4\nPHONE_NUMBER=5551234\n";
         QTest::newRow("iDEN Packet Data") << "iDEN Packet Data"
                                           << "PHONE_NUMBER=S=2";
+        QTest::newRow("Novatel Sage") << "Novatel Sage"
+                                      << "DEVICE_SPEED=19200\nMODEM_INIT=AT\nPHONE_NUMBER=\n";
     }
 
     // Found on COM1 and read and written over the console. A modem that dials always uploads and
-    // logs in to a provider; a packet modem may only serve and skips the provider pages.
+    // logs in to a provider; the packet modems may only serve and skip the provider pages. The
+    // page fills what each model fixes; the user types only into the fields it leaves free.
     void serialDialOut() {
         QFETCH(QString, modem);
         QFETCH(QString, expected);
-        const bool dials = modem == "Other";
+        const bool dials = modem != "iDEN Packet Data" && modem != "Novatel Sage";
         std::vector<Act> modemActs = {{kModemCombo, modem}, {kModemTimeoutField, "90"}};
-        if (dials) modemActs.insert(modemActs.end(), {{kPhoneField, "5551234"}, {kInitField, "ATX4"}});
+        if (modem == "US Robotics" || modem == "3JTech" || modem == "Other")
+            modemActs.push_back({kPhoneField, "5551234"});
+        if (modem == "Other") modemActs.push_back({kInitField, "ATX4"});
         std::vector<Step> steps = {{kWelcome, {{kSerialRadio}}},
                                    {kSerialPort, {{kPortCombo, "COM1"}}},
                                    {kSerialResult},
