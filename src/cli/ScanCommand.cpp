@@ -1,7 +1,5 @@
 #include "ScanCommand.h"
 
-#include <algorithm>
-
 #include "ExitStatus.h"
 #include "ScanDiff.h"
 #include "TerminalText.h"
@@ -54,29 +52,6 @@ void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
         table.addRow({r.id, r.address, r.deviceType, r.version});
     table.print(out);
     out << '\n' << deviceCountLabel(records.size()) << '\n';
-}
-
-// The interface names the --interface values stand for; an unknown one is a problem that lists
-// the PC's IPv4 interfaces.
-std::vector<std::string> interfaceNames(const std::vector<std::string>& chosen,
-                                        const std::vector<InterfaceRow>& rows, std::string& problem) {
-    std::vector<std::string> names;
-    for (const auto& wanted : chosen) {
-        const auto address = parseIpv4(wanted);
-        const auto row = std::find_if(rows.begin(), rows.end(), [&](const InterfaceRow& r) {
-            return (!r.name.empty() && r.name == wanted) || (address && r.address == *address);
-        });
-        if (row == rows.end()) {
-            problem = "no IPv4 interface \"" + wanted + "\"; this PC has:";
-            for (const auto& r : rows)
-                problem +=
-                    "\n  " + (r.name.empty() ? dotted(r.address) : r.name + " (" + dotted(r.address) + ")");
-            if (rows.empty()) problem += " none";
-            return {};
-        }
-        names.push_back(row->name);
-    }
-    return names;
 }
 
 }  // namespace
@@ -145,7 +120,7 @@ public:
             std::string problem;
             const auto rows = context.session.profile().interfaceTable();
             scope.interfaces =
-                interfaceNames(interfaces_, rows.value_or(std::vector<InterfaceRow>{}), problem);
+                chosenInterfaces(interfaces_, rows.value_or(std::vector<InterfaceRow>{}), problem);
             if (!problem.empty()) {
                 context.error("scan: " + problem);
                 return kExitUsage;

@@ -37,6 +37,30 @@ bool ScanScope::includes(std::string_view interfaceName) const {
            std::find(interfaces.begin(), interfaces.end(), interfaceName) != interfaces.end();
 }
 
+std::string interfaceLabel(const InterfaceRow& row) {
+    return row.name.empty() ? dotted(row.address) : row.name + " (" + dotted(row.address) + ")";
+}
+
+std::vector<std::string> chosenInterfaces(const std::vector<std::string>& chosen,
+                                          const std::vector<InterfaceRow>& rows, std::string& problem) {
+    std::vector<std::string> names;
+    for (const auto& wanted : chosen) {
+        const auto address = parseIpv4(wanted);
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const InterfaceRow& r) {
+            return (!r.name.empty() && r.name == wanted) || (address && r.address == *address);
+        });
+        if (row == rows.end()) {
+            problem = "no IPv4 interface \"" + wanted + "\"; this PC has:";
+            for (const auto& r : rows)
+                problem += "\n  " + interfaceLabel(r);
+            if (rows.empty()) problem += " none";
+            return {};
+        }
+        names.push_back(row->name);
+    }
+    return names;
+}
+
 RangeAddresses rangeAddresses(const std::vector<std::string>& ranges) {
     RangeAddresses result;
     std::vector<Span> spans;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/InterfaceTable.h"
 #include "platform/Ipv4.h"
 
 namespace lm {
@@ -22,6 +23,13 @@ struct ScanScope {
 
     bool includes(std::string_view interfaceName) const;
 };
+
+// "eth0 (192.168.5.10)", or the address alone for a row without a name: how an interface is offered.
+std::string interfaceLabel(const InterfaceRow& row);
+// The interface names that chosen values (a name, or one of the PC's addresses) stand for. An unknown
+// value leaves the result empty and `problem` listing the PC's IPv4 interfaces.
+std::vector<std::string> chosenInterfaces(const std::vector<std::string>& chosen,
+                                          const std::vector<InterfaceRow>& rows, std::string& problem);
 
 // The host addresses of CIDR ranges ("192.168.5.0/24"), merged without duplicates in ascending order.
 // The network and broadcast addresses of a /0 to /30 range are left out. `problem` says what is wrong

@@ -15,6 +15,7 @@
 #include "discovery/DeviceItemDelegate.h"
 #include "discovery/DeviceListModel.h"
 #include "discovery/ListArrangement.h"
+#include "discovery/ScanScope.h"
 #include "discovery/SortArrowStyle.h"
 
 namespace lm::gui {
@@ -222,9 +223,7 @@ public:
                 std::find(listed.begin(), listed.end(), row.name) != listed.end())
                 continue;
             listed.push_back(row.name);
-            choice(QStringLiteral("%1 (%2)").arg(QString::fromStdString(row.name),
-                                                 QString::fromStdString(dotted(row.address))),
-                   row.name);
+            choice(QString::fromStdString(interfaceLabel(row)), row.name);
         }
         // A chosen interface that is gone stays the choice until another is made, and says so.
         const std::string& chosen = settings.scanInterface;
