@@ -7,6 +7,14 @@
 
 namespace lm::cli {
 
+namespace {
+
+std::string withLineEnd(const std::string& text) {
+    return text.empty() || text.back() != '\n' ? text + '\n' : text;
+}
+
+}  // namespace
+
 TerminalOperationUi::TerminalOperationUi(std::map<int, std::string> fields, std::map<int, bool> checks,
                                          bool assumeYes, std::ostream& out, std::ostream& err)
     : fields_(std::move(fields)), checks_(std::move(checks)), assumeYes_(assumeYes), out_(out), err_(err) {}
@@ -47,11 +55,10 @@ int TerminalOperationUi::messageBox(const std::string& text, const std::string& 
                                     Buttons buttons) {
     if (progress_) progress_->breakLine();
     if (!text.empty()) lastMessage_ = text;
-    std::ostream& to = icon == Icon::Information && lines_ == nullptr ? out_ : err_;
     if (icon == Icon::Error)
-        write(to, errorLines(text));
+        write(err_, errorLines(text));
     else
-        write(to, text.empty() || text.back() != '\n' ? text + '\n' : text);
+        write(err_, withLineEnd(text));
     if (buttons == Buttons::Ok) return kOk;
     const int yes = buttons == Buttons::YesNo ? kYes : kOk;
     const int no = buttons == Buttons::YesNo ? kNo : kCancel;
@@ -63,6 +70,13 @@ int TerminalOperationUi::messageBox(const std::string& text, const std::string& 
     const auto answer =
         askYesNo(title + ": " + (buttons == Buttons::YesNo ? "yes or no? [y/N] " : "go on? [y/N] "));
     return answer.value_or(false) ? yes : no;
+}
+
+void TerminalOperationUi::showResult(const std::string& text, const std::string&) {
+    if (progress_) progress_->breakLine();
+    if (!text.empty()) lastMessage_ = text;
+    // In a batch the table is the result; each device's words stay beside its status lines.
+    write(lines_ == nullptr ? out_ : err_, withLineEnd(text));
 }
 
 std::string TerminalOperationUi::fieldText(int id) {

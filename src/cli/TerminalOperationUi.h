@@ -12,7 +12,8 @@
 namespace lm::cli {
 
 // The window of an operation on the terminal: its fields and check boxes are the command's
-// options, status lines go to standard error as they come, information to standard output.
+// options, status lines and message boxes go to standard error as they come, the final message
+// of a success to standard output.
 // A question is asked on the terminal, answered Yes by --yes, and answered No without a terminal.
 class TerminalOperationUi : public OperationUi {
 public:
@@ -44,6 +45,7 @@ public:
     void setProgress(int position) override;
     void enableControl(int, bool) override {}
     int messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override;
+    void showResult(const std::string& text, const std::string& title) override;
     void beep() override {}  // the exit status tells a script; the failure text tells a person
     void finish() override {}
     std::string fieldText(int id) override;

@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "ExitStatus.h"
 #include "InterruptHandler.h"
@@ -44,6 +45,8 @@ public:
         command.add_flag("--keep-config", keepConfig_, "Keep the device's configuration (not recommended)");
         command.add_flag("--save-network", saveNetwork_,
                          "Keep the network settings through the erase (firmware 1.1.55 or newer)");
+        command.add_flag("--ignore-model", ignoreModel_,
+                         "Use FILE even where its name does not fit the device's model (--yes does not)");
     }
     std::string check() override {
         auto& words = batch().hosts();
@@ -59,16 +62,33 @@ public:
             return "--save-network goes with the erase: leave out --keep-config to use it";
         if (!pcAddress_.empty() && !parseIpv4(pcAddress_))
             return "--pc-address \"" + pcAddress_ + "\" is not an IPv4 address such as 192.168.1.7";
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(file_, error) || !std::ifstream(file_, std::ios::binary))
+            return "cannot read the firmware image " + file_;
         return MaintenanceCommand::check();
     }
     int run(CommandContext& context) override {
+        if (!pcAddress_.empty()) {
+            if (const auto problem = pcAddressProblem(pcAddress_, context.session.profile());
+                !problem.empty()) {
+                context.error("upgrade: --pc-address: " + problem);
+                return kExitUsage;
+            }
+        }
         if (batch().several()) return runBatch(context);
-        TerminalOperationUi asker({}, {}, assumeYes(), context.out, context.err);
         const std::string id = deviceId(host(), id_, context.session);
         if (id.empty()) context.note(kModelUnknown);
-        if (!fileConfirmed(id, asker)) {
-            context.error(std::string("upgrade: ") + kNotConfirmed);
-            return kExitFailed;
+        if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
+            // Only a person at the terminal may take the risk; --yes answers the other questions.
+            TerminalOperationUi asker({}, {}, false, context.out, context.err);
+            if (ignoreModel_) {
+                context.note(mismatch + ": used as --ignore-model says");
+            } else if (asker.messageBox(mismatchQuestion(firmwareFamily(ModelTable::codeFromId(id))),
+                                        kMismatchTitle, OperationUi::Icon::Warning,
+                                        OperationUi::Buttons::YesNo) != OperationUi::kYes) {
+                context.error("upgrade: not upgraded: " + mismatch + kIgnoreModelHint);
+                return kExitFailed;
+            }
         }
         if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
         if (pcAddress_.empty()) {
@@ -104,7 +124,11 @@ protected:
                               CommandContext& context) override {
         const std::string id = deviceId(device.host, id_.empty() ? device.id : id_, session);
         if (id.empty() && !context.quiet) ui.setStatus(std::string("Note: ") + kModelUnknown);
-        if (!fileConfirmed(id, ui)) return kNotConfirmed;
+        // Nobody is asked while several devices are at work: a file that does not fit is not used.
+        if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
+            if (!ignoreModel_) return "skipped: " + mismatch;
+            if (!context.quiet) ui.setStatus("Note: " + mismatch + ": used as --ignore-model says");
+        }
         const std::string pcAddress = pcAddress_.empty() ? pcAddressFor(device.host, session) : pcAddress_;
         if (pcAddress.empty()) return "this PC has no address to offer the device: give --pc-address";
         ui.setFieldText(kUpgradeRomFileField, file_);
@@ -116,8 +140,7 @@ private:
     static constexpr const char* kModelUnknown =
         "the device's model is not known (no --id, and no usable answer to the discovery probe), so any "
         "file whose name holds \".bin\" passes as its firmware";
-    static constexpr const char* kNotConfirmed =
-        "not upgraded: the file was not confirmed (--yes confirms it)";
+    static constexpr const char* kIgnoreModelHint = " (--ignore-model uses it all the same)";
 
     int runBatch(CommandContext& context) {
         if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
@@ -128,14 +151,6 @@ private:
         const int status = MaintenanceCommand::run(context);
         batch_.reset();
         return status;
-    }
-
-    // Whether the file may go to a device of this ID: it looks like the family's firmware, or the
-    // user said yes to the warning.
-    bool fileConfirmed(const std::string& id, OperationUi& ui) const {
-        return looksLikeFamilyFirmware(file_, firmwareFamily(ModelTable::codeFromId(id))) ||
-               ui.messageBox(kMismatchQuestion, kMismatchTitle, OperationUi::Icon::Warning,
-                             OperationUi::Buttons::YesNo) == OperationUi::kYes;
     }
 
     // This PC's address closest to the device's.
@@ -159,6 +174,7 @@ private:
     std::string pcAddress_;
     bool keepConfig_ = false;
     bool saveNetwork_ = false;
+    bool ignoreModel_ = false;
 };
 
 }  // namespace

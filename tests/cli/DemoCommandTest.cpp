@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRun.h"
+#include "platform/Socket.h"
 
 namespace lm::cli {
 namespace {
@@ -41,6 +42,7 @@ TEST(DemoCommands, ExitStatusAndTexts) {
     // Firmware for the first demo device (model C0) by its name; the second (C1) wants other firmware.
     const std::string rom = testing::TempDir() + "zelvix-5206e-demo.bin";
     std::ofstream(rom, std::ios::binary) << std::string(100'000, 'r');
+    const std::string missingRom = testing::TempDir() + "zelvix-5206e-none.bin";
     const std::string transfer = "ROM file transfer in progress...\n";
     const struct {
         std::vector<const char*> args;
@@ -92,12 +94,28 @@ TEST(DemoCommands, ExitStatusAndTexts) {
          "",
          "goes with the erase"},
         {{"upgrade", "127.0.0.10", rom.c_str(), "--pc-address", "10.1.2"}, 64, "", "not an IPv4 address"},
+        // Refused input, before anything goes to the device.
         {{"upgrade", "127.0.0.10", rom.c_str(), "--pc-address", "10.9.9.9", "--password", "vorna"},
-         1,
+         64,
          "",
          "10.9.9.9 is not an address of this PC's network interfaces."},
-        {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna"}, 1, "", "not upgraded"},
-        {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna", "--yes", "-q"}, 0, kUpgraded, ""},
+        {{"upgrade", "127.0.0.10", missingRom.c_str(), "--password", "vorna"},
+         64,
+         "",
+         "cannot read the firmware image " + missingRom},
+        // --yes answers questions; only --ignore-model flashes firmware of another model.
+        {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna"},
+         1,
+         "",
+         "not upgraded: zelvix-5206e-demo.bin is not for Zelvix (expects zelvix-5407*.bin)"},
+        {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna", "--yes"},
+         1,
+         "",
+         "not upgraded: zelvix-5206e-demo.bin is not for Zelvix (expects zelvix-5407*.bin)"},
+        {{"upgrade", "127.0.0.11", rom.c_str(), "--password", "vorna", "--ignore-model", "-q"},
+         0,
+         kUpgraded,
+         ""},
         // Set Time and the logs start with the default password; 127.0.0.14 shows "# ". The report
         // shares their frame: its failures are theirs.
         {{"settime", "127.0.0.10"}, 0, "", kClockSet},
@@ -125,6 +143,20 @@ TEST(DemoCommands, ExitStatusAndTexts) {
     }
 }
 
+// A TFTP failure is an error like the upgrade's own: standard output holds results only.
+TEST(DemoCommands, TftpErrorGoesToStandardError) {
+    const std::string rom = testing::TempDir() + "zelvix-5206e-tftp.bin";
+    std::ofstream(rom, std::ios::binary) << std::string(5'000, 't');
+    auto taken = UdpSocket::open();
+    ASSERT_TRUE(taken && taken->bind(htonl(INADDR_LOOPBACK), 0));
+    ::setenv("LMTOOLS_TFTP_PORT", std::to_string(taken->localPort()).c_str(), 1);
+    const auto run = runDemo({"upgrade", "127.0.0.10", rom.c_str(), "--password", "vorna"});
+    ::unsetenv("LMTOOLS_TFTP_PORT");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("The device was unable to start TFTP."), std::string::npos) << run.err;
+}
+
 // Several devices at once: a table of each device's result on standard output, exit 3 when any
 // failed; usage errors before anything is sent.
 TEST(DemoCommands, BatchesEndWithATableOfResults) {
@@ -147,12 +179,22 @@ TEST(DemoCommands, BatchesEndWithATableOfResults) {
          0,
          {"127.0.0.12  ", "127.0.0.13  "},
          "127.0.0.13: Time is set.\n"},
-        // One image to two devices at once through one TFTP port; the second wants other firmware.
+        // One image to two devices at once through one TFTP port; the second wants other firmware
+        // and is left alone, --yes or not.
         {{"upgrade", "127.0.0.10", "127.0.0.11", rom.c_str(), "--password", "vorna"},
          3,
-         {"127.0.0.10                   OK\n", "127.0.0.11                   not upgraded"},
-         "127.0.0.11: Firmware Upgrade Version Mismatch: answered No"},
+         {"127.0.0.10                   OK\n",
+          "127.0.0.11                   skipped: zelvix-5206e-batch.bin is not for Zelvix (expects "
+          "zelvix-5407*.bin)\n"},
+         "127.0.0.10: Establishing Telnet session...\n"},
         {{"upgrade", "--all", "--type", "zelvix", rom.c_str(), "--password", "vorna", "--yes", "-q"},
+         3,
+         {"127.0.0.10  024C55-C00000  Zelvix       OK\n",
+          "127.0.0.11  024C55-C10001  Zelvix       skipped: zelvix-5206e-batch.bin is not for Zelvix "
+          "(expects "
+          "zelvix-5407*.bin)\n"},
+         ""},
+        {{"upgrade", "--all", "--type", "zelvix", rom.c_str(), "--password", "vorna", "--ignore-model", "-q"},
          0,
          {"127.0.0.10  024C55-C00000  Zelvix       OK\n", "127.0.0.11  024C55-C10001  Zelvix       OK\n"},
          ""},
@@ -173,6 +215,10 @@ TEST(DemoCommands, BatchesEndWithATableOfResults) {
             EXPECT_EQ(run.out, "");
         }
         EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+        // A skipped device is not even logged in to.
+        if (run.out.find("skipped") != std::string::npos) {
+            EXPECT_EQ(run.err.find("127.0.0.11: Establishing"), std::string::npos) << run.err;
+        }
     }
     ::unsetenv("LMTOOLS_QUIET_MS");
 }

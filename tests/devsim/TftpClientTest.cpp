@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <set>
 
@@ -109,6 +114,43 @@ TEST(TftpClientTest, ServerErrorEndsTheFlashToolWithItsText) {
     EXPECT_EQ(flashes[0].file, "image.bin");
     EXPECT_EQ(flashes[0].rom, "/dev/rom4");
     EXPECT_EQ(flashes[0].server, "127.0.0.1");
+}
+
+// Whoever has the last acknowledgement finds the image noted and its copy whole: a PC that says
+// the upgrade is done may look at the device at once.
+TEST(TftpClientTest, FlashToolNotesTheImageBeforeTheLastAcknowledgement) {
+    SimulatorConfig config{demoDevices(1, *parseIpv4("127.0.2.51"))};
+    const std::string copyPath = testing::TempDir() + "flash-copy-" + std::to_string(::getpid());
+    config.devices[0].shell.flashCopy = copyPath;
+    const std::string bytes = image(3 * 512 + 7);
+    std::atomic<Simulator*> running{nullptr};
+    std::vector<FlashRecord> notedAtLastAck;
+    std::string copyAtLastAck;
+    LoopbackPeer pc(
+        [&](Conversation& s) {
+            if (!s.receive()) return;
+            for (unsigned block = 1; block <= 4; ++block) {
+                s.send(dataPacket(block, std::string_view(bytes).substr((block - 1) * 512, 512)));
+                if (s.receive() != acknowledgement(block)) return s.fail("no acknowledgement");
+            }
+            notedAtLastAck = running.load()->flashes(0);
+            std::ifstream copy(copyPath, std::ios::binary);
+            copyAtLastAck.assign(std::istreambuf_iterator<char>(copy), {});
+        },
+        kUdp);
+    config.tftpPort = pc.port();
+    Simulator simulator(config);
+    std::string error;
+    ASSERT_TRUE(simulator.start(&error)) << error;
+    running = &simulator;
+    auto telnet = Conversation::connect(config.devices[0].address, simulator.telnetPort());
+    ASSERT_TRUE(telnet.send("admin\nvorna\nnetflash -r /dev/rom4 127.0.0.1 bootimage.bin\n"));
+    EXPECT_TRUE(pc.finish().empty());
+    ASSERT_EQ(notedAtLastAck.size(), 1u);
+    EXPECT_TRUE(notedAtLastAck[0].complete);
+    EXPECT_EQ(notedAtLastAck[0].crc32, crc32(bytes));
+    EXPECT_EQ(copyAtLastAck, bytes);
+    std::filesystem::remove(copyPath);
 }
 
 // Stray packets are ignored, and oversized data ends the fetch.

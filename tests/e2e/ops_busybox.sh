@@ -255,6 +255,20 @@ check "upgrade: flash tool run" yes "$(has "netflash -r /dev/rom4 10.78.0.1 boot
 check "upgrade: image arrived byte-exact" "flashed 2000000 $want_sum" "$(flashed)"
 check "upgrade: erased first" yes "$(has "flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5" "$root$log")"
 
+# --keep-config keeps the configuration, except on firmware whose version line reads
+# uClinux/ColdFire: that is erased all the same.
+for version in "Lumetra ZelvixXL version 4.2.1" "uClinux/ColdFire Version 1.0.9 -- Mon Mar 2 2009"; do
+  echo "$version" >"$root/etc/version"
+  device 755
+  upgrade --keep-config
+  erased=$(grep -qF "flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5" "$root$log" && echo erased || echo kept)
+  case $version in uClinux*) want=erased ;; *) want=kept ;; esac
+  check "upgrade --keep-config, $version: exit status" 0 "$status"
+  check "upgrade --keep-config, $version: configuration" "$want" "$erased"
+  check "upgrade --keep-config, $version: image arrived" "flashed 2000000 $want_sum" "$(flashed)"
+done
+echo "Lumetra ZelvixXL version 4.2.1" >"$root/etc/version"
+
 # The PC ignoring echo requests: the device's ping fails, the upgrade allows them with --yes, and
 # the setting is back as it was afterwards.
 pc sysctl -qw net.ipv4.icmp_echo_ignore_all=1

@@ -454,6 +454,7 @@ private slots:
             {kZelvixXlId, "/fw/ZELVIXXL-1.2.bin", OperationUi::kNo, false, true},
             {kZelvixXlId, "/fw/draviel-1.2.bin", OperationUi::kNo, true, false},
             {kZelvixXlId, "/fw/draviel-1.2.bin", OperationUi::kYes, true, true},
+            {kZelvixXlId, "/fw/zelvixxl-4.3/draviel-1.2.bin", OperationUi::kNo, true, false},
             {"Device  1", "/fw/anything.BIN", OperationUi::kNo, false, true},
         };
         for (const auto& [id, path, answer, asked, started] : cases) {
@@ -462,7 +463,10 @@ private slots:
             const std::unique_ptr<RomUpgrade> dialog = upgrade(id);
             child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->setText(path);
             QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kUpgrade), Qt::LeftButton);
-            const QStringList question{kMismatchTitle, kMismatchQuestion, "operation"};
+            // The question names the files the device takes.
+            const QString expected = QString::fromStdString(mismatchQuestion(firmwareFamily(200)));
+            QVERIFY(expected.contains("zelvixxl-*.bin"));
+            const QStringList question{kMismatchTitle, expected, "operation"};
             QCOMPARE(boxes_.shown, asked ? QList<QStringList>{question} : QList<QStringList>{});
             QCOMPARE(boxes_.icons, asked ? QList{OperationUi::Icon::Warning} : QList<OperationUi::Icon>{});
             QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(),

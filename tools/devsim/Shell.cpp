@@ -725,6 +725,15 @@ void Shell::netflash(const std::vector<std::string>& args) {
     if (const std::string& path = device_.config().shell.flashCopy; !path.empty())
         copy.open(path, std::ios::binary | std::ios::trunc);
     uint64_t shown = 0;
+    // Noted before the last acknowledgement goes out, so whoever sees it finds the image here.
+    const auto note = [&](const TftpResult& fetched) {
+        copy.close();
+        flash.bytes = fetched.bytes;
+        flash.crc32 = fetched.crc32;
+        flash.complete = fetched.complete;
+        flash.error = fetched.error;
+        device_.recordFlash(flash);
+    };
     const TftpResult result = client.fetch(
         *server, device_.tftpPort(), flash.file,
         [&](uint64_t bytes) {
@@ -735,14 +744,10 @@ void Shell::netflash(const std::vector<std::string>& args) {
         },
         [&copy](std::string_view bytes) {
             copy.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        });
-    copy.close();
-    flash.bytes = result.bytes;
-    flash.crc32 = result.crc32;
-    flash.complete = result.complete;
-    flash.error = result.error;
-    device_.recordFlash(flash);
+        },
+        note);
     if (!result.complete) {
+        note(result);
         line("netflash: TFTP transfer failed: " + result.error);
         return;
     }

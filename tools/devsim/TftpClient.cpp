@@ -54,7 +54,8 @@ TftpClient::TftpClient(Ipv4 localAddress, Faults faults, Milliseconds timeout,
 
 TftpResult TftpClient::fetch(Ipv4 server, uint16_t port, std::string_view file,
                              const std::function<void(uint64_t)>& progress,
-                             const std::function<void(std::string_view)>& data) {
+                             const std::function<void(std::string_view)>& data,
+                             const std::function<void(const TftpResult&)>& whole) {
     TftpResult result;
     UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     const sockaddr_in local = makeSockaddr(localAddress_, 0);
@@ -138,6 +139,7 @@ TftpResult TftpClient::fetch(Ipv4 server, uint16_t port, std::string_view file,
         if (last) result.complete = true;
         if (progress) progress(result.bytes);
         if (data) data(bytes);
+        if (last && whole) whole(result);
         if (faults_.ackDelay.count() > 0) Timing().pause(faults_.ackDelay);
         if (faults_.lostAck == block && !lostOnce) {
             lostOnce = true;

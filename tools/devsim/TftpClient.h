@@ -40,10 +40,12 @@ public:
     TftpClient(Ipv4 localAddress, Faults faults, Milliseconds timeout, std::function<bool()> cancelled);
 
     // Fetches file from server:port. progress gets the byte count after every block, data each
-    // block's bytes in order.
+    // block's bytes in order. whole gets the result of a complete fetch before the last block is
+    // acknowledged: once the server has that acknowledgement, whatever whole did is in place.
     TftpResult fetch(Ipv4 server, uint16_t port, std::string_view file,
                      const std::function<void(uint64_t bytes)>& progress = {},
-                     const std::function<void(std::string_view bytes)>& data = {});
+                     const std::function<void(std::string_view bytes)>& data = {},
+                     const std::function<void(const TftpResult&)>& whole = {});
 
 private:
     Ipv4 localAddress_;

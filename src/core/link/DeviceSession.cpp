@@ -247,6 +247,7 @@ Outcome DeviceSession::RunCommand(const std::string& command, Echo echo) {
             echoSeen = true;
             if (isEcho) continue;
         }
+        if (!echoSeen) continue;  // what an earlier command left, such as the prompt after a Ctrl-C
         if (isPromptLine(line)) return Outcome::Ok;
         if (!keep(std::move(line), total)) return Outcome::Failed;
     }
@@ -269,8 +270,9 @@ Outcome DeviceSession::ReadRemoteFile(const std::string& path) {
             return network() || bound.expired() || s_.serial().lastWaitCut() ? endOfOutput(bound)
                                                                              : Outcome::Ok;
         }
-        if (!echoSeen && contains(line, command)) {
-            echoSeen = true;
+        if (!echoSeen) {
+            // Before the echo, a line is what an earlier command left, such as the prompt after a Ctrl-C.
+            echoSeen = contains(line, command);
             continue;
         }
         if (isPromptLine(line)) return Outcome::Ok;

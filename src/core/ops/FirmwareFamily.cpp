@@ -2,7 +2,9 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 
+#include "discovery/ModelTable.h"
 #include "ops/FirmwareUpgrade.h"
 #include "platform/TextMatch.h"
 
@@ -51,7 +53,31 @@ std::string firmwareFilter(const FirmwareFamily& family) {
 }
 
 bool looksLikeFamilyFirmware(const std::string& romPath, const FirmwareFamily& family) {
-    return asciiLower(romPath).find(asciiLower(family.expectedPrefix)) != std::string::npos;
+    // A folder named after a model says nothing of the file in it.
+    const std::string name = std::filesystem::path(romPath).filename().string();
+    return asciiLower(name).find(asciiLower(family.expectedPrefix)) != std::string::npos;
+}
+
+std::string firmwarePattern(const FirmwareFamily& family) {
+    return family.filterEntry.empty() ? "*.bin" : family.expectedPrefix + "*.bin";
+}
+
+std::string firmwareMismatch(const std::string& romPath, int modelCode) {
+    const FirmwareFamily family = firmwareFamily(modelCode);
+    if (looksLikeFamilyFirmware(romPath, family)) return {};
+    return std::filesystem::path(romPath).filename().string() + " is not for " +
+           ModelTable::nameForCode(modelCode) + " (expects " + firmwarePattern(family) + ")";
+}
+
+std::string mismatchQuestion(const FirmwareFamily& family) {
+    return "WARNING!!!  This file does not appear to be a valid selection to\n"
+           "upgrade the firmware on this particular device.  If you change to\n"
+           "incorrect firmware you may have to send the device back to the\n"
+           "manufacturer for repair.\n\n"
+           "This device takes firmware files named " +
+           firmwarePattern(family) +
+           ".\n\n"
+           "Are you sure you want to risk making this device useless?";
 }
 
 std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device) {

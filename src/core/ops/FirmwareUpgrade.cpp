@@ -4,6 +4,7 @@
 #include <fstream>
 #include <optional>
 
+#include "link/DeviceSession.h"
 #include "link/ShellInput.h"
 #include "link/TftpServer.h"
 #include "ops/MaintenanceOperations.h"
@@ -36,19 +37,6 @@ constexpr int kPingRestTicks = 20;
 constexpr std::size_t kBlocksPerProgressStep = 32;
 constexpr std::size_t kBlockSize = 512;
 
-// This computer's address goes into device commands and the TFTP socket: it must be one of the
-// PC's own IPv4 addresses, or the device would be told to fetch the image from somebody else.
-std::string pcAddressProblem(const std::string& text, const NetworkProfile& profile) {
-    if (text.empty() || text == "0.0.0.0") return "You must specify this computer's IP address.";
-    const auto address = parseIpv4(text);
-    if (!address) return "This computer's address must be an IPv4 address such as 192.168.1.7.";
-    const auto rows = profile.interfaceTable();
-    if (!rows) return "Cannot read this computer's network interfaces to check its address.";
-    for (const InterfaceRow& row : *rows)
-        if (row.address == *address) return {};
-    return "This computer's address " + text + " is not an address of this PC's network interfaces.";
-}
-
 // The address a ping reply names: after "bytes from " up to the next ":"; empty without a ":".
 std::string replyingAddress(const std::string& transcript) {
     static constexpr std::string_view kMarker = "bytes from ";
@@ -65,6 +53,41 @@ std::optional<std::string> shellLine(const std::vector<std::string>& words) {
     const std::string line = shellCommandLine(words, problem);
     if (!problem.empty()) return std::nullopt;
     return line + "\n";
+}
+
+// The device's own words after a failure text, on a line of their own; nothing when it gave none.
+std::string deviceWords(const std::string& words) {
+    return words.empty() ? std::string() : "\n" + words;
+}
+
+// The line of /etc/version that names the version, read past the command's echo, which names it
+// too. On failure, version holds the device's words, if any.
+Outcome readVersionLine(Session& session, std::string& version) {
+    DeviceSession device(session);
+    const Outcome read = device.ReadRemoteFile("/etc/version");
+    version = read == Outcome::Ok ? std::string() : device.deviceMessage();
+    if (read != Outcome::Ok) return read;
+    for (const std::string& line : session.remoteLines()) {
+        if (contains(line, "ersion")) {
+            version = line;
+            return Outcome::Ok;
+        }
+    }
+    return Outcome::NoAnswer;
+}
+
+// Runs a command and judges the device's answer: Refused with its line when it refused or failed
+// the command, NoAnswer without a prompt, Ok otherwise.
+Outcome runJudged(Session& session, const std::string& line, std::string& words) {
+    DeviceSession device(session);
+    const Outcome ran = device.RunCommand(line);
+    words = device.deviceMessage();
+    if (ran != Outcome::Ok) return ran;
+    std::string output;
+    for (const std::string& said : session.remoteLines())
+        output += said;
+    words = refusalIn(output);
+    return words.empty() ? Outcome::Ok : Outcome::Refused;
 }
 
 // Asks whether incoming echo requests may be allowed when this PC blocks them, and allows them in
@@ -104,6 +127,8 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
         return pcAddressProblem(pcAddress, session.profile());
     });
     if (opened != Outcome::Ok) return opened;
+    // This device's prompt ends the commands read below, not one seen on another device.
+    DeviceSession(session).adoptLoginPrompt();
 
     TelnetLink& telnet = session.telnet();
     // A device of a batch is heard on the batch's port and served from a port of its own.
@@ -147,10 +172,11 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
 
     task.status(checked(kUpgradeEraseBox) ? "Deleting configuration files..."
                                           : "Checking version for config file compatibility...");
-    if (!telnet.Send("cat /etc/version\n") || telnet.Expect(30, {"ersion"}) == 0)
-        return late("Unable to read version.", Outcome::NoAnswer);
+    std::string version;
+    const Outcome read = readVersionLine(session, version);
+    if (read != Outcome::Ok) return late("Unable to read version." + deviceWords(version), read);
     // Firmware of this form cannot carry an old configuration over, whatever the user chose.
-    if (contains(telnet.transcript, "uClinux/ColdFire Version") || checked(kUpgradeEraseBox)) {
+    if (contains(version, "uClinux/ColdFire Version") || checked(kUpgradeEraseBox)) {
         std::string words;
         switch (EraseConfigSequence(telnet, &words)) {
             case Outcome::Ok:
@@ -162,10 +188,12 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
         }
         if (checked(kUpgradeSaveNetworkBox)) {
             task.status("Saving network settings...");
-            telnet.Send("tar -c /etc/config/ifcfg-eth0 /etc/config/network | gzip -c > /tmp/save.tgz\n");
-            telnet.Expect(20, {"> ", "# "});
-            telnet.Send("flashw -f /tmp/save.tgz /dev/flash/save\n");
-            telnet.Expect(20, {"> ", "# "});
+            for (const char* line :
+                 {"tar -c /etc/config/ifcfg-eth0 /etc/config/network | gzip -c > /tmp/save.tgz",
+                  "flashw -f /tmp/save.tgz /dev/flash/save"}) {
+                if (const Outcome saved = runJudged(session, line, words); saved != Outcome::Ok)
+                    return late("Saving the network settings failed." + deviceWords(words), saved);
+            }
         }
     }
 
@@ -239,6 +267,19 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
 }
 
 }  // namespace
+
+// This computer's address goes into device commands and the TFTP socket: it must be one of the
+// PC's own IPv4 addresses, or the device would be told to fetch the image from somebody else.
+std::string pcAddressProblem(const std::string& text, const NetworkProfile& profile) {
+    if (text.empty() || text == "0.0.0.0") return "You must specify this computer's IP address.";
+    const auto address = parseIpv4(text);
+    if (!address) return "This computer's address must be an IPv4 address such as 192.168.1.7.";
+    const auto rows = profile.interfaceTable();
+    if (!rows) return "Cannot read this computer's network interfaces to check its address.";
+    for (const InterfaceRow& row : *rows)
+        if (row.address == *address) return {};
+    return "This computer's address " + text + " is not an address of this PC's network interfaces.";
+}
 
 Outcome upgradeWorker(WorkerTask& task) {
     return upgradeSteps(task, nullptr);

@@ -7,6 +7,7 @@
 #include "link/Outcome.h"
 #include "ops/WorkerTask.h"
 #include "platform/InterfaceTable.h"
+#include "platform/NetworkProfile.h"
 
 namespace lm {
 
@@ -31,17 +32,19 @@ struct FirmwareFamily {
 FirmwareFamily firmwareFamily(int modelCode);
 // The file dialog's filter: the family entry and "|" when there is one, then the catch-all entry.
 std::string firmwareFilter(const FirmwareFamily& family);
-// Whether the path, compared without case, carries the family's expected prefix.
+// Whether the file's name (its folders aside), compared without case, carries the family's
+// expected prefix.
 bool looksLikeFamilyFirmware(const std::string& romPath, const FirmwareFamily& family);
+// The names the family's firmware has, for messages: "zelvixxl-*.bin"; "*.bin" for an unknown model.
+std::string firmwarePattern(const FirmwareFamily& family);
+// Empty when the file looks like firmware for the model code; otherwise why not, as
+// "FILE is not for MODEL (expects PATTERN)".
+std::string firmwareMismatch(const std::string& romPath, int modelCode);
 
-// The question asked before a file that does not look like this device's firmware is used.
+// The question asked before a file that does not look like this device's firmware is used; it
+// names the pattern the device's firmware follows.
 constexpr const char* kMismatchTitle = "Firmware Upgrade Version Mismatch";
-constexpr const char* kMismatchQuestion =
-    "WARNING!!!  This file does not appear to be a valid selection to\n"
-    "upgrade the firmware on this particular device.  If you change to\n"
-    "incorrect firmware you may have to send the device back to the\n"
-    "manufacturer for repair.\n\n"
-    "Are you sure you want to risk making this device useless?";
+std::string mismatchQuestion(const FirmwareFamily& family);
 // The warning shown when the user chooses to keep the old configuration.
 constexpr const char* kKeepConfigTitle = "Warning!";
 constexpr const char* kKeepConfigWarning =
@@ -57,6 +60,9 @@ constexpr const char* kKeepConfigWarning =
 // This computer's address for a device: of the PC's addresses (0.0.0.0 and 127.0.0.1 left out), the
 // one numerically closest to the device's; the first on a tie; empty when there is none.
 std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device);
+// Empty when text is one of this PC's own IPv4 addresses; otherwise what is wrong with it. The
+// device is told to fetch its image from this address.
+std::string pcAddressProblem(const std::string& text, const NetworkProfile& profile);
 
 // The worker of the "Upgrade Firmware" dialog: reads the dialog's fields and check boxes through
 // the task's window, logs in, proves the device reaches this computer, erases (and saves the

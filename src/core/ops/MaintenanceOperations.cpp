@@ -33,24 +33,33 @@ Outcome sendReboot(Session& session, Milliseconds wait, std::string& deviceWords
 
 }  // namespace
 
+std::string refusalIn(const std::string& output) {
+    for (const char* refusal :
+         {"Permission denied", "not found", "No such file", "No space left", "Read-only"})
+        if (contains(output, refusal)) return lineHolding(output, refusal);
+    return {};
+}
+
 Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords) {
     std::string ignored;
     std::string& words = deviceWords ? *deviceWords : ignored;
     words.clear();
     if (!telnet.Send("config clear\n")) return Outcome::NoAnswer;
     telnet.Expect(40, {"denied", "cleared"});
-    if (contains(telnet.transcript, "cleared")) return Outcome::Ok;
+    if (const auto cleared = telnet.transcript.find("cleared"); cleared != std::string::npos) {
+        // The tool may still be writing the flash: a hang-up before its prompt would cut it short.
+        const std::string after = telnet.transcript.substr(cleared);
+        const bool prompt =
+            contains(after, "> ") || contains(after, "# ") || telnet.Expect(20, {"> ", "# "}) != 0;
+        return prompt ? Outcome::Ok : Outcome::NoAnswer;
+    }
     // Refused or unknown: wipe the configuration partition of the flash instead.
     telnet.Drain();
     telnet.Expect(5, {"> "});
     if (!telnet.Send("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\n")) return Outcome::NoAnswer;
     const bool prompt = telnet.Expect(20, {"> ", "# "}) != 0;
-    for (const char* refusal : {"Permission denied", "not found"}) {
-        if (contains(telnet.transcript, refusal)) {
-            words = lineHolding(telnet.transcript, refusal);
-            return Outcome::Refused;
-        }
-    }
+    words = refusalIn(telnet.transcript);
+    if (!words.empty()) return Outcome::Refused;
     return prompt ? Outcome::Ok : Outcome::NoAnswer;
 }
 

@@ -12,9 +12,13 @@ constexpr int kRebootStartButton = 1236;    // "Yes"
 constexpr int kEraseStartButton = 1235;     // "Proceed"
 constexpr int kRebootAfterwardsBox = 1234;  // "Reboot device afterwards"
 
+// The line of a command's output in which the device refuses or fails it ("Permission denied",
+// "not found", "No such file", ...); empty when there is none.
+std::string refusalIn(const std::string& output);
+
 // Clears the stored configuration on a logged-in telnet session, falling back to erasing the
 // configuration flash when "config clear" is refused or unknown. Ok only when the device confirmed:
-// "cleared", or a prompt after the flash tool without "Permission denied" or "not found" (Refused,
+// "cleared" followed by its prompt, or a prompt after the flash tool without a refusal (Refused,
 // with the device's line in deviceWords); NoAnswer when it confirmed nothing.
 Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords = nullptr);
 

@@ -21,6 +21,11 @@ public:
     virtual void setProgress(int position) = 0;
     virtual void enableControl(int id, bool enabled) = 0;
     virtual int messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) = 0;
+    // The final message of an operation that succeeded: a window shows it as any other box; the
+    // command line prints it as the result, apart from the errors and notes on the way.
+    virtual void showResult(const std::string& text, const std::string& title) {
+        messageBox(text, title, Icon::Information, Buttons::Ok);
+    }
     virtual void beep() = 0;
     // Presses the dialog's hidden OK button, which ends it.
     virtual void finish() = 0;

@@ -100,7 +100,7 @@ Outcome WorkerTask::succeed(const std::string& text, const std::string& title) {
     session_.resetPassword();
     auto* u = ui();
     if (u == nullptr) return Outcome::Ok;
-    u->messageBox(text, title, OperationUi::Icon::Information, OperationUi::Buttons::Ok);
+    u->showResult(text, title);
     if ((u = ui()) != nullptr) u->finish();
     return Outcome::Ok;
 }

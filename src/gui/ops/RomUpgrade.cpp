@@ -124,8 +124,9 @@ void RomUpgrade::eraseBoxClicked(bool checked) {
 bool RomUpgrade::confirmFile() {
     // The worker flashes the file named in the field, typed or chosen, so that is what is checked.
     if (looksLikeFamilyFirmware(romFile_->text().toStdString(), family_)) return true;
-    return showMessageBox(QString::fromLatin1(kMismatchQuestion), QString::fromLatin1(kMismatchTitle),
-                          OperationUi::Icon::Warning, OperationUi::Buttons::YesNo) == OperationUi::kYes;
+    return showMessageBox(QString::fromStdString(mismatchQuestion(family_)),
+                          QString::fromLatin1(kMismatchTitle), OperationUi::Icon::Warning,
+                          OperationUi::Buttons::YesNo) == OperationUi::kYes;
 }
 
 }  // namespace lm::gui

@@ -33,6 +33,28 @@ TEST(FirmwareFamily, ModelCodeChoosesFilterAndPrefix) {
     }
 }
 
+// Only the file's own name counts, in any case; a refusal names the model and what it expects.
+TEST(FirmwareFamily, MismatchNamesTheModelAndTheExpectedPattern) {
+    const struct {
+        const char* id;
+        const char* path;
+        const char* mismatch;  // empty: the file fits
+    } cases[] = {
+        {"00408C-C8A1B2", "/fw/ZELVIXXL-4.3.0.bin", ""},
+        {"00408C-C8A1B2", "/fw/zelvixxl-4.3/draviel-1.2.bin",
+         "draviel-1.2.bin is not for ZelvixXL VGA (expects zelvixxl-*.bin)"},
+        {"00408C-C1A1B2", "zelvix-5206e-2.0.bin",
+         "zelvix-5206e-2.0.bin is not for Zelvix (expects zelvix-5407*.bin)"},
+        {"00408C-C3A1B2", "/fw/pellmandor-5407-1.bin", ""},
+        {"not an id", "/fw/anything.BIN", ""},
+        {"not an id", "/fw/zelvixxl.bin/image", "image is not for Unknown (expects *.bin)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(firmwareMismatch(c.path, ModelTable::codeFromId(c.id)), c.mismatch)
+            << c.id << " " << c.path;
+    EXPECT_NE(mismatchQuestion(firmwareFamily(200)).find("named zelvixxl-*.bin."), std::string::npos);
+}
+
 TEST(FirmwareFamily, ThisComputersAddressIsTheNumericallyClosest) {
     const auto row = [](const char* text) { return InterfaceRow{*parseIpv4(text), 0, 0, {}}; };
     const auto device = [](const char* text) { return *parseIpv4(text); };

@@ -337,6 +337,32 @@ TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
     }
 }
 
+// A confirmed erase still has its tool writing the flash: the link is not let go before the prompt.
+TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
+    const Timing timing = Timing::fast();
+    for (const bool promptComes : {true, false}) {
+        SCOPED_TRACE(promptComes ? "prompt after a while" : "no prompt");
+        std::atomic<bool> promptSent{false};
+        LoopbackPeer peer([&](Connection& conn) {
+            if (!logIn(conn) || !conn.expect("config clear\n")) return;
+            conn.send("config clear\r\nConfiguration cleared\r\n");
+            if (!conn.quiet(timing.tick * 10 * 4)) conn.fail("sent while the tool writes");
+            if (promptComes) {
+                promptSent = true;
+                conn.send("> ");
+            }
+            conn.holdUntilClosed();
+        });
+        TelnetLink link(timing, peer.port());
+        std::string password = "vorna";
+        ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
+        EXPECT_EQ(EraseConfigSequence(link), promptComes ? Outcome::Ok : Outcome::NoAnswer);
+        EXPECT_EQ(promptSent.load(), promptComes) << "the erase ended before the device's prompt";
+        link.Close();
+        EXPECT_EQ(peer.finish(), std::vector<std::string>{});
+    }
+}
+
 // A refused erase or reboot is a failure in the device's words: no final message, the button back.
 TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
     const struct {
@@ -375,6 +401,8 @@ TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
 }
 
 const std::string kNetflash = "/bin/netflash -r /dev/rom4 127.0.0.1 bootimage.bin";
+const std::string kSaveTar = "tar -c /etc/config/ifcfg-eth0 /etc/config/network | gzip -c > /tmp/save.tgz";
+const std::string kSaveFlashw = "flashw -f /tmp/save.tgz /dev/flash/save";
 const std::string kUpgradeError = "box:ROM Upgrade error|";
 constexpr const char* kToolAt = "127.0.72.32";  // a device whose flash tool the test plays
 const std::string kCompletedBox =
@@ -536,27 +564,58 @@ TEST_F(UpgradeTest, LateFailures) {
         std::map<std::string, std::string> outputs;
         std::optional<uint16_t> lostAck;
         const char* echo;
+        bool saveNetwork;
         Calls boxes;
     } cases[] = {
         {"ping names another address",
          {{"ping -c 1 127.0.0.1", "64 bytes from 127.0.0.9: icmp_seq=0 ttl=64\n"}},
          {},
          "0\n",
+         false,
          {kUpgradeError + "Unable to determine this PC's IP address."}},
         {"echo requests blocked, the user says no",
          {},
          {},
          "1\n",
+         false,
          {"box:Lumetra Tools", kUpgradeError + "Firmware upgrade blocked by firewall settings."}},
+        {"version cannot be read",
+         {{"cat /etc/version", "cat: can't open '/etc/version': Permission denied\n"}},
+         {},
+         "0\n",
+         false,
+         {kUpgradeError + "Unable to read version.\ncat: can't open '/etc/version': Permission denied"}},
+        {"version file names no version",
+         {{"cat /etc/version", "Lumetra Zelvix\n"}},
+         {},
+         "0\n",
+         false,
+         {kUpgradeError + "Unable to read version."}},
         {"erase not confirmed",
          {{"config clear", "config: Permission denied\n"}, {kFlashw, "flashw: Permission denied\n"}},
          {},
          "0\n",
+         false,
          {kUpgradeError + "Erase refused by the device: flashw: Permission denied"}},
+        {"network settings cannot be packed",
+         {{kSaveTar, "sh: can't create /tmp/save.tgz: Read-only file system\n"}},
+         {},
+         "0\n",
+         true,
+         {kUpgradeError +
+          "Saving the network settings failed.\nsh: can't create /tmp/save.tgz: Read-only file "
+          "system"}},
+        {"network settings refused by the flash",
+         {{kSaveFlashw, "flashw: /dev/flash/save: Permission denied\n"}},
+         {},
+         "0\n",
+         true,
+         {kUpgradeError + "Saving the network settings failed.\nflashw: /dev/flash/save: Permission denied"}},
         {"last block never acknowledged",
          {},
          4,
          "0\n",
+         false,
          {"box:TFTP Error|Timeout during negotiation!", kUpgradeError + "Lost connection with Camera!"}},
     };
     for (const auto& c : cases) {
@@ -566,6 +625,7 @@ TEST_F(UpgradeTest, LateFailures) {
         d.shell.faults.lostAck = c.lostAck;
         startDevice(d);
         upgradeWindow(3 * 512 + 100, c.echo);
+        ui->setChecked(kUpgradeSaveNetworkBox, c.saveNetwork);
         ui->answer = OperationUi::kNo;
         EXPECT_NE(runUpgrade(), Outcome::Ok);
         Calls boxes;
@@ -577,6 +637,40 @@ TEST_F(UpgradeTest, LateFailures) {
         EXPECT_EQ(std::count(sent.begin(), sent.end(), kNetflash), c.lostAck.has_value());
         EXPECT_EQ(std::count(sent.begin(), sent.end(), "ping -c 1 127.0.0.1"), std::string(c.echo) == "0\n");
         EXPECT_FALSE(session->telnet().isOpen());
+    }
+}
+
+// Firmware whose version line names uClinux/ColdFire loses its old configuration even when the
+// user keeps it; the network settings are saved when asked. Other firmware keeps what the user keeps.
+TEST_F(UpgradeTest, VersionLineAndBoxesDecideTheErase) {
+    const struct {
+        const char* versionLine;  // empty: the device's own
+        bool eraseBox;
+        bool saveNetwork;
+        Calls deviceCommands;  // between reading the version and starting the flash tool
+    } cases[] = {
+        {"uClinux/ColdFire Version 1.0.9 -- Mon Mar 2 2009\n", false, false, {"config clear"}},
+        {"uClinux/ColdFire Version 1.0.9 -- Mon Mar 2 2009\n",
+         false,
+         true,
+         {"config clear", kSaveTar, kSaveFlashw}},
+        {"", false, false, {}},
+        {"", true, true, {"config clear", kSaveTar, kSaveFlashw}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.versionLine) + (c.eraseBox ? " erase" : " keep"));
+        auto d = device("127.0.72.35");
+        if (*c.versionLine) d.shell.files["/etc/version"] = c.versionLine;
+        startDevice(d);
+        upgradeWindow(600);
+        ui->setChecked(kUpgradeEraseBox, c.eraseBox);
+        ui->setChecked(kUpgradeSaveNetworkBox, c.saveNetwork);
+        EXPECT_EQ(runUpgrade(), Outcome::Ok) << testing::PrintToString(ui->calls());
+        const Calls sent = commands();
+        const auto version = std::find(sent.begin(), sent.end(), "cat /etc/version");
+        const auto flash = std::find(sent.begin(), sent.end(), kNetflash);
+        ASSERT_TRUE(version != sent.end() && flash != sent.end());
+        EXPECT_EQ(Calls(version + 1, flash), c.deviceCommands);
     }
 }
 

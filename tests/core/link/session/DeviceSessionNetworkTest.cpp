@@ -112,6 +112,21 @@ TEST_F(DeviceSessionNetworkTest, ReadFileRefusalsGiveTheirOutcomeAndWords) {
     }
 }
 
+// What an earlier command left (the prompt a Ctrl-C brings, late) is not taken for this command's end.
+TEST_F(DeviceSessionNetworkTest, LeftoverPromptBeforeTheEchoIsNotTheEnd) {
+    const std::string leftover = "^C\r\n# ";
+    for (const bool file : {true, false}) {
+        SCOPED_TRACE(file ? "cat" : "command");
+        const std::string command = file ? "cat /etc/version" : "uname";
+        LoopbackPeer peer = answering(command + "\n", leftover + command + "\r\nLumetra version 4.2.1\r\n# ");
+        auto session = connect(peer);
+        DeviceSession device(*session);
+        EXPECT_EQ(file ? device.ReadRemoteFile("/etc/version") : device.RunCommand(command), Outcome::Ok);
+        EXPECT_EQ(session->remoteLines(), std::vector<std::string>{"Lumetra version 4.2.1\r\n"});
+        finish(peer, *session);
+    }
+}
+
 // A device that keeps talking without ever showing its prompt is stopped by the wait's bound.
 TEST_F(DeviceSessionNetworkTest, EndlessOutputEndsAtTheWaitBound) {
     LoopbackPeer peer([](Connection& c) {
