@@ -148,7 +148,8 @@ TEST(DemoCommands, TftpErrorGoesToStandardError) {
     const std::string rom = testing::TempDir() + "zelvix-5206e-tftp.bin";
     std::ofstream(rom, std::ios::binary) << std::string(5'000, 't');
     auto taken = UdpSocket::open();
-    ASSERT_TRUE(taken && taken->bind(htonl(INADDR_LOOPBACK), 0));
+    // The port the upgrade would serve from, on the demo PC's own address, is taken.
+    ASSERT_TRUE(taken && taken->bind(*parseIpv4("127.0.0.254"), 0));
     ::setenv("LMTOOLS_TFTP_PORT", std::to_string(taken->localPort()).c_str(), 1);
     const auto run = runDemo({"upgrade", "127.0.0.10", rom.c_str(), "--password", "vorna"});
     ::unsetenv("LMTOOLS_TFTP_PORT");
