@@ -48,7 +48,7 @@ public:
                 // The shell came back, but the command may still have been turned away.
                 if (const std::string refusal = refusalLine(lines, words_.front()); !refusal.empty()) {
                     context.error("The device refused the command: " + refusal);
-                    return kExitRefused;
+                    return static_cast<int>(kExitRefused);
                 }
             }
             switch (outcome) {

@@ -102,8 +102,8 @@ TEST_F(RefusingDevices, ARefusedPasswordIsNeverTakenForACancel) {
 // A device that refuses the password, one that hangs up without a word and an address where nothing
 // listens read apart in the batch table.
 TEST_F(RefusingDevices, BatchTableTellsRefusedSilentAndUnreachableApart) {
-    test::LoopbackPeer hangsUp([](test::Conversation& device) { device.close(); },
-                               test::LoopbackPeer::Transport::TcpEach, "127.0.0.45");
+    lm::test::LoopbackPeer hangsUp([](lm::test::Conversation& device) { device.close(); },
+                                   lm::test::LoopbackPeer::Transport::TcpEach, "127.0.0.45");
     sim::DeviceConfig refuses;
     refuses.shell.faults.refusePassword = true;
     start({refuses, sim::DeviceConfig{}}, hangsUp.port());
