@@ -120,9 +120,11 @@ private:
             check(kRatingMegaPix, isMegaPix(stats->version));
             field(kReportProcessVersion, stats->version);
             check(kRatingExposureOk, exposureOk(stats->exposureValue));
-            field(kReportExposure, stats->exposure);
-            field(kReportErrors, stats->errors);
-            field(kReportFrames, stats->frames);
+            // A word the line stops before is shown as unknown, not as a field left empty.
+            const auto shown = [](const std::string& word) { return word.empty() ? std::string("?") : word; };
+            field(kReportExposure, shown(stats->exposure));
+            field(kReportErrors, shown(stats->errors));
+            field(kReportFrames, shown(stats->frames));
             const auto rate = frameRate(stats->frameCount, uptime);
             field(kReportRate, rateText(rate));
             check(kRatingFrameRate, frameRateOk(rate));

@@ -180,6 +180,15 @@ TEST_F(ActivityReportFixture, UnreadableReadingsPassNoRating) {
              r.errors = "-9";
              r.ratings.errorCount = false;
          }},
+        {"a statistics line that stops before the error count",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "\n"; },
+         [](ActivityReport& r) {
+             r.errors = "?";
+             r.frames = "?";
+             r.rate = "0.000000";
+             r.ratings.frameRate = false;
+             r.ratings.errorCount = false;
+         }},
         {"frames beyond 120 a second, which would also forgive the errors",
          [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "4 9000000000\n"; },
          [](ActivityReport& r) {
