@@ -6,6 +6,7 @@
 #include <string>
 
 #include "diag/ActivityMeasures.h"
+#include "diag/ProductionRules.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const auto seconds = readUptime(lines)) {
         uptime = *seconds;
         check(std::isfinite(uptime) && uptime >= 0 && uptime <= kMaxUptime && uptimeText(uptime).size() < 96);
+        check(durationCell(uptime).size() < 32);
     }
     if (const auto stats = readProcessStats(lines)) {
         processVersionBad(stats->version);
@@ -64,6 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(bus.count <= 3 &&
               (!bus.errors || (*bus.errors >= 0 && *bus.errors == clampErrors(*bus.errors))));
     }
+    const BusCount count = countBusDevices(lines);
+    check(count.count <= 3 && errorsCell(count.errors).size() < 32);
     if (const auto raw = readTemperatureRaw(lines)) {
         check(*raw >= 0 && *raw <= 0xFFFF);
         const std::string text = temperatureText(*raw);
