@@ -32,7 +32,7 @@ std::optional<std::string> AtOnceCommand::runOnDevice(Session& session, const Ba
     }
     state->running = false;
     if (outcome == Outcome::Ok) return std::nullopt;
-    return ui->lastMessage().empty() ? "failed" : ui->lastMessage();
+    return batchFailure(outcome, session, ui->lastMessage());
 }
 
 int AtOnceCommand::run(CommandContext& context) {

@@ -12,6 +12,18 @@
 
 namespace lm::cli {
 
+std::string batchFailure(Outcome outcome, Session& session, const std::string& words) {
+    const std::string said = words.empty() ? "failed" : words;
+    switch (outcome) {
+        case Outcome::Refused:
+            return "refused: " + said;
+        case Outcome::NoAnswer:
+            return (session.telnet().lastConnectFailed() ? "unreachable: " : "no answer: ") + said;
+        default:
+            return said;
+    }
+}
+
 void DeviceBatch::addTo(CLI::App& command, bool several) {
     if (!several) {
         command.add_option("HOST", onlyHost_, "Device address");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "link/Outcome.h"
 
 namespace lm::cli {
 
@@ -16,6 +17,10 @@ struct BatchDevice {
     std::string id;
     std::string deviceType;
 };
+
+// A device's failure as its row tells it: "refused: ", "no answer: " or "unreachable: " before the
+// words, so a wrong password, a silent device and one that is not there read apart.
+std::string batchFailure(Outcome outcome, Session& session, const std::string& words);
 
 // The devices a command works on: one HOST as ever, several HOSTs, or --all (every device a scan
 // finds, optionally only those of --type), --jobs of them at a time.

@@ -42,7 +42,7 @@ std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, con
     state->running = false;
     session.telnet().Close();
     if (outcome == Outcome::Ok) return std::nullopt;
-    return ui->lastMessage().empty() ? "failed" : ui->lastMessage();
+    return batchFailure(outcome, session, ui->lastMessage());
 }
 
 int MaintenanceCommand::run(CommandContext& context) {

@@ -36,18 +36,20 @@ protected:
         }
     }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
-        return reportWorker(task, report_, startPassword);
+        const Outcome outcome = reportWorker(task, report_, startPassword);
+        loggedIn_ = task.lastLogin() == LoginOk;
+        return outcome;
     }
     void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
-        if (outcome != Outcome::Ok) {
-            if (ui.quiet()) context.error(ui.lastStatus());
-            return;
+        // What was read before a later command failed is kept, as the window keeps it.
+        if (outcome == Outcome::Ok || loggedIn_) {
+            if (json_) {
+                printJson(context.out);
+            } else {
+                printList(context.out);
+            }
         }
-        if (json_) {
-            printJson(context.out);
-        } else {
-            printList(context.out);
-        }
+        if (outcome != Outcome::Ok && ui.quiet()) context.error(ui.lastStatus());
     }
     bool boxesToOut() const override { return false; }
 
@@ -78,6 +80,7 @@ private:
 
     std::string id_;
     bool json_ = false;
+    bool loggedIn_ = false;
     ActivityReport report_;
 };
 

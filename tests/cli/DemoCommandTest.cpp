@@ -174,7 +174,7 @@ TEST(DemoCommands, BatchesEndWithATableOfResults) {
         {{"reboot", "127.0.0.10", "127.0.0.11", "127.0.0.99", "--password", "vorna", "--jobs", "3"},
          3,
          {"127.0.0.10                   OK\n", "127.0.0.11                   OK\n",
-          "127.0.0.99                   This device does not respond!\n"},
+          "127.0.0.99                   unreachable: This device does not respond!\n"},
          "127.0.0.11: Rebooting...\n"},
         {{"settime", "127.0.0.12", "127.0.0.13"},
          0,

@@ -292,6 +292,6 @@ check "batch settime: each hardware clock set" "hwclock -w|hwclock -w" \
   "$(tail -n 1 "$root$log")|$(tail -n 1 "$root2$log")"
 lmt reboot 10.78.0.11 10.78.0.12 --password wrong --jobs 2
 check "batch reboot refused: exit status" 3 "$status"
-check "batch reboot refused: a row each" 2 "$(grep -c 'Please enter the correct password' "$out")"
+check "batch reboot refused: a row each" 2 "$(grep -c 'refused: Please enter the correct password' "$out")"
 
 [ "$failures" -eq 0 ] && echo "ops_busybox: passed" || { echo "ops_busybox: $failures failures"; exit 1; }

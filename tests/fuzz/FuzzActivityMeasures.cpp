@@ -6,6 +6,7 @@
 #include <string>
 
 #include "diag/ActivityMeasures.h"
+#include "diag/ProductionRules.h"
 
 namespace {
 
@@ -37,25 +38,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     float uptime = 0;
     if (const auto seconds = readUptime(lines)) {
         uptime = *seconds;
-        check(std::isfinite(uptime) && uptimeText(uptime).size() < 96);
+        check(std::isfinite(uptime) && uptime >= 0 && uptime <= kMaxUptime && uptimeText(uptime).size() < 96);
+        check(durationCell(uptime).size() < 32);
     }
     if (const auto stats = readProcessStats(lines)) {
         processVersionBad(stats->version);
         isCcdVersion(stats->version);
         exposureOk(stats->exposureValue);
-        const std::string rate = rateText(frameRate(stats->frameCount, uptime));
-        check(rate.find("nan") == std::string::npos && rate.find("inf") == std::string::npos);
-        const long long errors = adjustedErrors(stats->errorCount, stats->frameCount);
-        check(errors == clampErrors(errors));
+        const auto rate = frameRate(stats->frameCount, uptime);
+        const std::string text = rateText(rate);
+        check(text.find("nan") == std::string::npos && text.find("inf") == std::string::npos);
+        // A rate that passes comes from frames the device could have captured.
+        check(!frameRateOk(rate) || framesPlausible(stats->frameCount, uptime));
+        check(!stats->errorCount || *stats->errorCount >= 0);
+        const auto errors = adjustedErrors(stats->errorCount, stats->frameCount, uptime);
+        check(errors.has_value() == stats->errorCount.has_value() &&
+              (!errors || *errors == clampErrors(*errors)));
     }
-    if (const auto process = findCameraProcess(lines)) pidInRange(process->pidValue, "# ", 0);
+    if (const auto process = findCameraProcess(lines)) {
+        check(!process->pidValue || *process->pidValue >= 0);
+        if (process->pidValue) pidInRange(*process->pidValue, "# ", 0);
+    }
     for (const bool ccd : {false, true})
         check(readWatchdog(lines, ccd).text.size() < 64);
     for (const bool camera : {false, true}) {
         const BusReading bus = readBus(lines, camera);
-        check(bus.count <= 3 && bus.errors == clampErrors(bus.errors));
+        check(bus.count <= 3 &&
+              (!bus.errors || (*bus.errors >= 0 && *bus.errors == clampErrors(*bus.errors))));
     }
+    const BusCount count = countBusDevices(lines);
+    check(count.count <= 3 && errorsCell(count.errors).size() < 32);
     if (const auto raw = readTemperatureRaw(lines)) {
+        check(*raw >= 0 && *raw <= 0xFFFF);
         const std::string text = temperatureText(*raw);
         check(text.size() <= 8 && text.back() == 'F');
         temperatureOk(*raw);

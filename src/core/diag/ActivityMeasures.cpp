@@ -37,13 +37,6 @@ long long clampTo(long long value, long long low, long long high) {
     return std::clamp(value, low, high);
 }
 
-// trunc() of a float as a bounded integer; a value that is not a number counts as 0.
-long long truncated(double value) {
-    if (!std::isfinite(value)) return 0;
-    return static_cast<long long>(
-        std::clamp(value, -static_cast<double>(kNumberLimit), static_cast<double>(kNumberLimit)));
-}
-
 std::string nthWord(std::string_view text, int n) {
     std::string rest(text);
     for (int i = 0; i < n; ++i)
@@ -136,22 +129,29 @@ std::optional<float> readUptime(const OutputLines& lines) {
     const LineValue value = FindLineValue(lines, ".");
     if (value.text.empty() || value.line != 0) return std::nullopt;
     const auto seconds = readFloat(FirstWord(lines[0]));
-    // A negative or endless uptime is no uptime: it could not be split or divided by.
-    if (!seconds || !std::isfinite(*seconds) || *seconds < 0) return std::nullopt;
+    // A negative, endless or absurd uptime is no uptime: it could not be split or divided by.
+    if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds > kMaxUptime) return std::nullopt;
     return seconds;
+}
+
+long long wholePart(double value) {
+    if (!std::isfinite(value)) return 0;
+    // Clamped before the cast: a float beyond the integer's range has no defined conversion.
+    return static_cast<long long>(
+        std::clamp(value, -static_cast<double>(kNumberLimit), static_cast<double>(kNumberLimit)));
 }
 
 std::string uptimeText(float seconds) {
     double rest = seconds;
-    const long long days = truncated(rest) / 86400;
+    const long long days = wholePart(rest) / 86400;
     rest -= static_cast<double>(days) * 86400;
-    const long long hours = truncated(rest) / 3600;
+    const long long hours = wholePart(rest) / 3600;
     rest -= static_cast<double>(hours) * 3600;
-    const long long minutes = truncated(rest) / 60;
+    const long long minutes = wholePart(rest) / 60;
     rest -= static_cast<double>(minutes) * 60;
     char text[96];
     std::snprintf(text, sizeof text, "%lld days, %lld hrs, %lld min, %lld sec", days, hours, minutes,
-                  truncated(rest));
+                  wholePart(rest));
     return text;
 }
 
@@ -168,7 +168,7 @@ std::optional<ProcessStats> readProcessStats(const OutputLines& lines) {
     stats.errors = nthWord(value.text, 4);
     stats.frames = nthWord(value.text, 5);
     stats.exposureValue = readFloat(stats.exposure).value_or(0.0f);
-    stats.errorCount = readInteger(stats.errors).value_or(0);
+    stats.errorCount = readCount(stats.errors);
     stats.frameCount = readFloat(stats.frames).value_or(0.0f);
     return stats;
 }
@@ -189,11 +189,13 @@ bool exposureOk(float exposure) {
     return exposure > 416.0f && exposure < 1667.0f;
 }
 
+bool framesPlausible(float frames, float uptime) {
+    return std::isfinite(frames) && frames >= 0.0f && frames <= uptime * kMaxFrameRate;
+}
+
 std::optional<float> frameRate(float frames, float uptime) {
-    if (uptime == 0.0f) return std::nullopt;
-    const float rate = frames / uptime;
-    if (!std::isfinite(rate)) return std::nullopt;
-    return rate;
+    if (uptime == 0.0f || !framesPlausible(frames, uptime)) return std::nullopt;
+    return frames / uptime;
 }
 
 std::string rateText(std::optional<float> rate) {
@@ -207,8 +209,11 @@ bool frameRateOk(std::optional<float> rate) {
     return rate && *rate > 0.4f;
 }
 
-long long adjustedErrors(long long errors, float frames) {
-    return clampErrors(errors - truncated(frames) / 25000);
+std::optional<long long> adjustedErrors(std::optional<long long> errors, float frames, float uptime) {
+    if (!errors) return std::nullopt;
+    // Frames the device cannot have captured earn no allowance.
+    const long long allowed = framesPlausible(frames, uptime) ? wholePart(frames) / 25000 : 0;
+    return clampErrors(*errors - allowed);
 }
 
 std::optional<ProcessEntry> findCameraProcess(const OutputLines& lines) {
@@ -218,7 +223,7 @@ std::optional<ProcessEntry> findCameraProcess(const OutputLines& lines) {
     ProcessEntry entry;
     entry.pid = nthWord(line, 0);
     entry.share = nthWord(line, 4) + "%";
-    entry.pidValue = readInteger(entry.pid).value_or(0);
+    entry.pidValue = readCount(entry.pid);
     return entry;
 }
 
@@ -262,8 +267,7 @@ BusReading readBus(const OutputLines& lines, bool camera) {
     BusReading bus;
     const auto add = [&bus](const std::string& value) {
         ++bus.count;
-        const std::string errors = nthWord(value, 3);
-        if (!contains(errors, ":")) bus.errors = clampErrors(bus.errors + readInteger(errors).value_or(0));
+        bus.errors = addErrors(bus.errors, busDeviceErrors(value));
     };
     if (camera) {
         // "0.1" also starts 0.124 and 0.127: a digit after it means another address.
@@ -278,6 +282,11 @@ BusReading readBus(const OutputLines& lines, bool camera) {
     return bus;
 }
 
+std::optional<long long> busDeviceErrors(std::string_view entry) {
+    const std::string errors = nthWord(entry, 3);
+    return contains(errors, ":") ? 0 : readCount(errors);
+}
+
 std::string temperatureCommand(bool newFirmware) {
     return newFirmware ? "mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2" : "mbus /dev/ds1629 w 0xEE w 0xAA,0 r 2";
 }
@@ -288,7 +297,9 @@ std::optional<long long> readTemperatureRaw(const OutputLines& lines) {
     Scanner scan(value);
     const auto high = scan.integer(16);
     const auto low = high ? scan.integer(16) : std::nullopt;
-    if (!low) return std::nullopt;
+    // The register is two bytes: anything else would wrap into a plausible temperature.
+    const auto isByte = [](long long v) { return v >= 0 && v <= 0xFF; };
+    if (!low || !isByte(*high) || !isByte(*low)) return std::nullopt;
     return *high * 256 + *low;
 }
 
@@ -313,6 +324,21 @@ bool temperatureOk(long long raw) {
 
 long long clampErrors(long long value) {
     return std::clamp<long long>(value, INT_MIN, INT_MAX);
+}
+
+std::optional<long long> addErrors(std::optional<long long> a, std::optional<long long> b) {
+    if (!a || !b) return std::nullopt;
+    return clampErrors(*a + *b);
+}
+
+std::optional<long long> readCount(std::string_view text) {
+    const auto value = readInteger(text);
+    if (!value || *value < 0) return std::nullopt;
+    return value;
+}
+
+std::string errorsText(std::optional<long long> errors) {
+    return errors ? std::to_string(*errors) : "?";
 }
 
 }  // namespace lm

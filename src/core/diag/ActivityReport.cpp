@@ -35,8 +35,7 @@ private:
             return opened;
         }
         if (opened != Outcome::Ok) {
-            field(kReportComments, task_.lastLogin() == LoginFailed ? "Unable to establish telnet session."
-                                                                    : "Telnet session canceled by user.");
+            field(kReportComments, task_.loginFailureText());
             return opened;
         }
         // The prompt of this device, not of one seen before: the process id's range depends on it.
@@ -98,8 +97,8 @@ private:
         const BusReading bus = readBus(lines, camera);
         field(kReportBusDevices, std::to_string(bus.count));
         check(kRatingAllDevicesFound, bus.count == 3);
-        field(kReportBusErrors, std::to_string(bus.errors));
-        errors_ = clampErrors(errors_ + bus.errors);
+        field(kReportBusErrors, errorsText(bus.errors));
+        errors_ = addErrors(errors_, bus.errors);
 
         if (bus.thermometer) {
             temperature(newFirmware);
@@ -107,7 +106,7 @@ private:
             field(kReportTemperature, "na");
         }
 
-        check(kRatingErrorCount, errors_ < 2);
+        check(kRatingErrorCount, errors_ && *errors_ < 2);
         check(kRatingChipVersions, !versionsBad_);
         return Outcome::Ok;
     }
@@ -121,13 +120,15 @@ private:
             check(kRatingMegaPix, isMegaPix(stats->version));
             field(kReportProcessVersion, stats->version);
             check(kRatingExposureOk, exposureOk(stats->exposureValue));
-            field(kReportExposure, stats->exposure);
-            field(kReportErrors, stats->errors);
-            field(kReportFrames, stats->frames);
+            // A word the line stops before is shown as unknown, not as a field left empty.
+            const auto shown = [](const std::string& word) { return word.empty() ? std::string("?") : word; };
+            field(kReportExposure, shown(stats->exposure));
+            field(kReportErrors, shown(stats->errors));
+            field(kReportFrames, shown(stats->frames));
             const auto rate = frameRate(stats->frameCount, uptime);
             field(kReportRate, rateText(rate));
             check(kRatingFrameRate, frameRateOk(rate));
-            errors_ = adjustedErrors(stats->errorCount, stats->frameCount);
+            errors_ = adjustedErrors(stats->errorCount, stats->frameCount, uptime);
         } else {
             field(kReportComments, "Can't find version!");
             pause();
@@ -137,8 +138,9 @@ private:
         if (const auto process = findCameraProcess(lines)) {
             field(kReportPid, process->pid);
             field(kReportProcessShare, process->share);
-            check(kRatingPidRange, pidInRange(process->pidValue, task_.session().shellPrompt(),
-                                              task_.session().firmware().minor));
+            check(kRatingPidRange,
+                  process->pidValue && pidInRange(*process->pidValue, task_.session().shellPrompt(),
+                                                  task_.session().firmware().minor));
         } else {
             field(kReportComments, "PID not found!");
             pause();
@@ -201,7 +203,7 @@ private:
     ActivityReport& report_;
     DeviceSession device_;
     bool versionsBad_ = false;
-    long long errors_ = 0;
+    std::optional<long long> errors_ = 0;  // unknown once a count could not be read
 };
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "diag/ProductionRules.h"
 #include "platform/TextMatch.h"
 
-#include <cmath>
 #include <cstdio>
 
 namespace lm {
@@ -36,7 +35,7 @@ DeviceKind refinedKind(DeviceKind kind, const OutputLines& processLines) {
 }
 
 std::string durationCell(float uptime) {
-    const auto hours = static_cast<unsigned long long>(std::trunc(uptime)) / 3600;
+    const long long hours = wholePart(uptime) / 3600;
     return (testDurationSufficient(uptime) ? "OK (" : "No (") + std::to_string(hours) + "hrs)";
 }
 
@@ -58,8 +57,7 @@ BusCount countBusDevices(const OutputLines& lines) {
     BusCount bus;
     const auto add = [&bus](const std::string& value) {
         ++bus.count;
-        const std::string errors = FirstWord(SkipWord(SkipWord(SkipWord(value))));
-        if (!holds(errors, ":")) bus.errors = clampErrors(bus.errors + readInteger(errors).value_or(0));
+        bus.errors = addErrors(bus.errors, busDeviceErrors(value));
     };
     if (const std::string value = FindLineValue(lines, "0.1 ").text; !value.empty()) {
         add(value);
@@ -93,8 +91,13 @@ std::string temperatureCell(long long raw) {
     return (ok ? "OK (" : "No (") + temperatureText(raw) + ")";
 }
 
-std::string errorsCell(long long errors) {
-    return errors < 3 ? "OK" : "No(" + std::to_string(errors) + ")";
+std::string errorsCell(std::optional<long long> errors) {
+    return errors && *errors < 3 ? "OK" : "No(" + errorsText(errors) + ")";
+}
+
+std::string pidCell(const ProcessEntry& process, int firmwareMinor) {
+    if (!process.pidValue) return "No (" + process.pid + ")";
+    return productionPidOk(*process.pidValue, firmwareMinor) ? "OK" : "No";
 }
 
 bool watchdogMissing(const WatchdogReading& reading) {

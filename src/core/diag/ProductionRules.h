@@ -29,7 +29,7 @@ bool productionPidOk(long long pid, int firmwareMinor);
 // no imager there, so its rule differs.
 struct BusCount {
     int count = 0;
-    long long errors = 0;
+    std::optional<long long> errors = 0;
     bool device01 = false;
     bool thermometer = false;
 };
@@ -39,8 +39,10 @@ std::string devicesCell(DeviceKind kind, const BusCount& bus);
 
 // The Temperature cell of a stable reading: "OK (+77.0F)" below 127 F, else "No (...)".
 std::string temperatureCell(long long raw);
-// The Errors cell: "OK" below 3, else "No(3)".
-std::string errorsCell(long long errors);
+// The Errors cell: "OK" below 3, else "No(3)"; "No(?)" when a count could not be read.
+std::string errorsCell(std::optional<long long> errors);
+// The PID cell: "OK", "No", or "No (PID)" for a process id that is none.
+std::string pidCell(const ProcessEntry& process, int firmwareMinor);
 
 // Whether a watchdog reading says there is no chip to read a version from.
 bool watchdogMissing(const WatchdogReading& reading);

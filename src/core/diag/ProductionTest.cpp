@@ -169,9 +169,9 @@ private:
         } else {
             if (!command("ps")) return Step::Failed;
             if (const auto process = findCameraProcess(lines)) {
-                const bool ok = productionPidOk(process->pidValue, s_.firmware().minor);
-                cell(kColumnPid, ok ? "OK" : "No");
-                pass_ = pass_ && ok;
+                const std::string pid = pidCell(*process, s_.firmware().minor);
+                cell(kColumnPid, pid);
+                pass_ = pass_ && pid == "OK";
             } else {
                 cell(kColumnPid, "No");
                 missing("PID not found!");
@@ -196,7 +196,7 @@ private:
             const std::string devices = devicesCell(kind_, bus);
             cell(kColumnDevices, devices);
             pass_ = pass_ && devices == "OK";
-            errors_ = clampErrors(errors_ + bus.errors);
+            errors_ = addErrors(errors_, bus.errors);
         }
 
         if (!bus.thermometer) {
@@ -206,8 +206,9 @@ private:
             return Step::Closed;
         }
 
-        cell(kColumnErrors, errorsCell(errors_));
-        pass_ = pass_ && errors_ < 3;
+        const std::string errors = errorsCell(errors_);
+        cell(kColumnErrors, errors);
+        pass_ = pass_ && errors == "OK";
         cell(kColumnVersions, versionsBad_ ? "No" : "OK");
         pass_ = pass_ && !versionsBad_;
         return Step::Done;
@@ -229,7 +230,7 @@ private:
             cell(kColumnExposure, "No (" + stats->exposure + ")");
             pass_ = false;
         }
-        errors_ = adjustedErrors(stats->errorCount, stats->frameCount);
+        errors_ = adjustedErrors(stats->errorCount, stats->frameCount, uptime);
         // An uptime of 0 gives no rate at all, and no rate is not a passing one.
         const auto rate = frameRate(stats->frameCount, uptime);
         if (rate && *rate > rateThreshold(kind_)) {
@@ -288,7 +289,7 @@ private:
     bool pass_ = true;
     bool durationOk_ = false;
     bool versionsBad_ = false;
-    long long errors_ = 0;
+    std::optional<long long> errors_ = 0;  // unknown once a count could not be read
 };
 
 }  // namespace

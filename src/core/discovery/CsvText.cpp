@@ -3,9 +3,12 @@
 namespace lm {
 
 std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    const bool formula =
+        !text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos;
+    const std::string cell = (formula ? "'" : "") + std::string(text);
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (const char c : cell) {
         if (c == '"') quoted += '"';
         quoted += c;
     }

@@ -70,6 +70,7 @@ bool TelnetLink::Connect(const std::string& address) {
     Drain();
     Close();
     peerClosed_ = false;
+    connectFailed_ = true;
     const auto ip = parseIpv4(address);
     if (!ip) return false;
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -78,6 +79,7 @@ bool TelnetLink::Connect(const std::string& address) {
     if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return false;
     const Milliseconds budget = timing_.tick * kConnectTicks;
     if (!connectWithin(fd.get(), makeSockaddr(*ip, port_), budget)) return false;
+    connectFailed_ = false;
     // Sends stay blocking, but a peer that stops reading cannot hold one for longer than a connect.
     const auto us = std::chrono::duration_cast<std::chrono::microseconds>(budget).count();
     const timeval limit{static_cast<time_t>(us / 1000000), static_cast<suseconds_t>(us % 1000000)};

@@ -74,6 +74,8 @@ public:
     // was still sending, and whether the device has closed the connection.
     bool lastWaitCut() const { return waitCut_; }
     bool peerClosed() const { return peerClosed_; }
+    // Whether the last Connect found nobody to talk to: no route, no listener, or no reply in time.
+    bool lastConnectFailed() const { return connectFailed_; }
 
     std::string pendingText;  // at most one block's text: it is refilled only when empty
     std::string transcript;   // what the last Expect read; after a turn without a match, at most 512
@@ -90,6 +92,7 @@ private:
     int expectReads_ = 0;
     bool waitCut_ = false;
     bool peerClosed_ = false;
+    bool connectFailed_ = false;
 };
 
 }  // namespace lm

@@ -113,8 +113,7 @@ Outcome debugFileWorker(WorkerTask& task, const LogSource& log, const std::strin
     const Outcome opened = task.openAsOpened(startPassword);
     if (opened == Outcome::Failed) return opened;  // busy: already said
     if (opened != Outcome::Ok) {
-        task.status(task.lastLogin() == LoginFailed ? "Unable to establish telnet session."
-                                                    : "Telnet session canceled by user.");
+        task.status(task.loginFailureText());
         return opened;
     }
     LogWindow window;

@@ -76,6 +76,13 @@ Outcome WorkerTask::openAsOpened(const std::optional<std::string>& startPassword
     return result == LoginFailed ? Outcome::NoAnswer : Outcome::Refused;
 }
 
+const char* WorkerTask::loginFailureText() const {
+    if (lastLogin_ == LoginFailed) return "Unable to establish telnet session.";
+    // Without a prompt the login gives up as if cancelled, but nobody did.
+    if (lastLogin_ == LoginCancelled && prompt_ != nullptr) return "Telnet session canceled by user.";
+    return "Unknown password.";
+}
+
 bool WorkerTask::claimSession() {
     // A window closed while its worker ran on may still hold the device: never two conversations.
     claim_ = session_.claim(session_.timing().scaled(Session::kClaimWait));

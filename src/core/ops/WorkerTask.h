@@ -42,6 +42,9 @@ public:
     // otherwise NoAnswer or Refused, for the operation to word, with the result in lastLogin().
     Outcome openAsOpened(const std::optional<std::string>& startPassword);
     LoginResult lastLogin() const { return lastLogin_; }
+    // Why openAsOpened() did not log in, for the status line: no connection, a prompt the user
+    // cancelled, or a password refused with nobody to ask for another.
+    const char* loginFailureText() const;
     // Whether this task holds the session's link: only then may it close it.
     bool holdsSession() const { return claim_.held(); }
     // Success: resets the password; unless closing, shows the final message box, then finishes.

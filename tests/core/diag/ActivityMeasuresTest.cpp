@@ -64,9 +64,56 @@ TEST(ActivityMeasures, UptimeRateAndErrors) {
     EXPECT_FALSE(frameRateOk(frameRate(4, 10)));
     EXPECT_TRUE(frameRateOk(frameRate(5, 10)));
     // One error is allowed per 25000 frames.
-    EXPECT_EQ(adjustedErrors(3, 75000), 0);
-    EXPECT_EQ(adjustedErrors(3, 74999), 1);
-    EXPECT_EQ(adjustedErrors(-2147483647, 1e30f), -2147483648LL);
+    EXPECT_EQ(adjustedErrors(3, 75000, 625), 0);
+    EXPECT_EQ(adjustedErrors(3, 74999, 625), 1);
+    EXPECT_EQ(adjustedErrors(-2147483647, 1e10f, 1e8f), -2147483648LL);
+}
+
+// What a device cannot have measured is no reading: it never passes, and no float beyond an
+// integer's range is converted to one.
+TEST(ActivityMeasures, ImpossibleReadingsAreNone) {
+    EXPECT_TRUE(readUptime(lines({"631152000.00 1"})));  // 20 years
+    for (const char* uptime : {"631160000.00 1", "1.0e38 1", "-5.00 1", "inf 1"})
+        EXPECT_FALSE(readUptime(lines({uptime}))) << uptime;
+
+    // At most 120 frames a second; impossible frames give no rate and forgive no error.
+    EXPECT_EQ(rateText(frameRate(12000, 100)), "120.000000");
+    for (const float frames : {12001.0f, -1.0f, 1.0e38f}) {
+        EXPECT_FALSE(frameRate(frames, 100)) << frames;
+        EXPECT_EQ(adjustedErrors(3, frames, 100), 3) << frames;
+    }
+    EXPECT_EQ(adjustedErrors(std::nullopt, 75000, 625), std::nullopt);
+
+    const auto stats = [](const char* errors) {
+        return readProcessStats(
+            lines({"hdr", (std::string("127:0 10.60 1 833 1 ") + errors + " 9").c_str()}));
+    };
+    EXPECT_EQ(stats("7")->errorCount, 7);
+    for (const char* errors : {"-1", "many"})
+        EXPECT_FALSE(stats(errors)->errorCount) << '"' << errors << '"';
+
+    const auto pid = [](const char* row) { return findCameraProcess(lines({"  PID USER", row}))->pidValue; };
+    EXPECT_EQ(pid("  37 admin 1 S 1 /bin/zelvix"), 37);
+    EXPECT_FALSE(pid("  -37 admin 1 S 1 /bin/zelvix"));
+    EXPECT_FALSE(pid("zelvix admin 1 S 1"));
+
+    const struct {
+        const char* word;
+        std::optional<long long> errors;
+    } bus[] = {{"2", 2}, {"3:1", 0}, {"-1", std::nullopt}, {"x", std::nullopt}, {"", std::nullopt}};
+    for (const auto& b : bus) {
+        EXPECT_EQ(busDeviceErrors(std::string(" wd 1 1 ") + b.word), b.errors) << b.word;
+        const BusReading reading =
+            readBus(lines({"0.79 ds 1 1 0", (std::string("0.124 wd 1 1 ") + b.word).c_str()}), true);
+        EXPECT_EQ(reading.errors, b.errors) << b.word;  // one unknown count makes the sum unknown
+        EXPECT_EQ(reading.count, 2);
+    }
+    EXPECT_EQ(errorsText(std::nullopt), "?");
+
+    // The register holds two bytes.
+    for (const char* reply : {"119 00", "19 100", "-1 00", "19 -80"})
+        EXPECT_FALSE(readTemperatureRaw(lines({reply}))) << reply;
+    EXPECT_EQ(readTemperatureRaw(lines({"FF FF"})), 0xFFFF);
 }
 
 TEST(ActivityMeasures, ProcessStatistics) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "RecordingUi.h"
 #include "diag/ActivityReport.h"
+#include "support/ScriptedPrompt.h"
 #include "support/SimulatedDevice.h"
 
 namespace lm::test {
@@ -154,14 +156,142 @@ TEST_F(ActivityReportFixture, VideoServerShowsTheFillIn) {
     EXPECT_EQ(commandCount("cat /proc/zelvix") + commandCount("ps"), 0);
 }
 
+// A device that lies in one reading: the rating that reading decides stays unchecked, and the field
+// shows what the device printed, "?" or the text of a missing value.
+TEST_F(ActivityReportFixture, UnreadableReadingsPassNoRating) {
+    const std::string stats = "id    version gain exposure fps errors frames\n127:0 10.60M 12 833 15 ";
+    const std::string bus =
+        "addr  name      rx     tx     errors\n0.1   ccd       51230  51200  0\n"
+        "0.79  ds1629    2204   4408   0\n0.124 watchdog  961    962    ";
+    const struct {
+        const char* what;
+        std::function<void(sim::ShellBehaviour&)> lie;
+        std::function<void(ActivityReport&)> shown;
+    } cases[] = {
+        {"an error count that is no number",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "many 123456\n"; },
+         [](ActivityReport& r) {
+             r.errors = "many";
+             r.ratings.errorCount = false;
+         }},
+        {"a negative error count",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "-9 123456\n"; },
+         [](ActivityReport& r) {
+             r.errors = "-9";
+             r.ratings.errorCount = false;
+         }},
+        {"a statistics line that stops before the error count",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "\n"; },
+         [](ActivityReport& r) {
+             r.errors = "?";
+             r.frames = "?";
+             r.rate = "0.000000";
+             r.ratings.frameRate = false;
+             r.ratings.errorCount = false;
+         }},
+        {"frames beyond 120 a second, which would also forgive the errors",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "4 9000000000\n"; },
+         [](ActivityReport& r) {
+             r.errors = "4";
+             r.frames = "9000000000";
+             r.rate = "n/a";
+             r.ratings.frameRate = false;
+             r.ratings.errorCount = false;
+         }},
+        {"a negative process id",
+         [](sim::ShellBehaviour& s) {
+             s.outputs["ps"] =
+                 "  PID USER       VSZ STAT %CPU COMMAND\n  -37 admin     1824 S    12.5 /bin/zelvix\n";
+         },
+         [](ActivityReport& r) {
+             r.pid = "-37";
+             r.ratings.pidRange = false;
+         }},
+        {"a process id that is no number",
+         [](sim::ShellBehaviour& s) {
+             s.outputs["ps"] = "  PID USER       VSZ STAT %CPU COMMAND\n  zelvix admin 1824 S 12.5 x\n";
+         },
+         [](ActivityReport& r) {
+             r.pid = "zelvix";
+             r.processShare = "12.5%";
+             r.ratings.pidRange = false;
+         }},
+        {"a bus error count that is no number",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/mbus"] = bus + "lots\n"; },
+         [](ActivityReport& r) {
+             r.busErrors = "?";
+             r.ratings.errorCount = false;
+         }},
+        {"a negative bus error count", [&](sim::ShellBehaviour& s) { s.files["/proc/mbus"] = bus + "-5\n"; },
+         [](ActivityReport& r) {
+             r.busErrors = "?";
+             r.ratings.errorCount = false;
+         }},
+        {"a temperature byte above 0xFF",
+         [](sim::ShellBehaviour& s) { s.outputs["mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"] = "119 00\n"; },
+         [](ActivityReport& r) {
+             r.temperature = "na";
+             r.ratings.tempOk = false;
+         }},
+        {"an uptime of 1.0e38 seconds",
+         [](sim::ShellBehaviour& s) { s.files["/proc/uptime"] = "1.0e38 1.0e38\n"; },
+         [](ActivityReport& r) {
+             r.uptime = "Can't find uptime!";
+             r.rate = "n/a";
+             r.ratings.testDuration = false;
+             r.ratings.frameRate = false;
+         }},
+        {"an uptime of 21 years",
+         [](sim::ShellBehaviour& s) { s.files["/proc/uptime"] = "662709600.00 1.00\n"; },
+         [](ActivityReport& r) {
+             r.uptime = "Can't find uptime!";
+             r.rate = "n/a";
+             r.ratings.testDuration = false;
+             r.ratings.frameRate = false;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::DeviceConfig device;
+        c.lie(device.shell);
+        ui = std::make_shared<RecordingUi>("", "");
+        report = {};
+        EXPECT_EQ(run(device), Outcome::Ok);
+        ActivityReport r = healthyCamera();
+        c.shown(r);
+        expectReport(r);
+    }
+}
+
+// Only a person can cancel: a refused password with nobody to ask for another is told as such.
 TEST_F(ActivityReportFixture, RefusedLoginStopsAndClosesTheLink) {
-    sim::DeviceConfig device;
-    device.shell.password = "other";
-    EXPECT_EQ(run(device), Outcome::Refused);
-    EXPECT_EQ(report.comments, "Telnet session canceled by user.");
-    EXPECT_EQ(report.uptime, "");
-    EXPECT_FALSE(session->telnet().isOpen());
-    EXPECT_EQ(ui->calls().back(), "enable:1:on");
+    const struct {
+        const char* what;
+        bool prompt;
+        const char* comments;
+    } cases[] = {
+        {"nobody to ask", false, "Unknown password."},
+        {"the user cancels", true, "Telnet session canceled by user."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::DeviceConfig device;
+        device.shell.password = "other";
+        device.mac = *sim::parseMac("02:4C:55:C8:00:31");
+        device.address = *parseIpv4("127.0.0.1");
+        start(std::move(device));
+        ASSERT_FALSE(HasFatalFailure());
+        ScriptedPrompt cancels;
+        ui = std::make_shared<RecordingUi>("", "");
+        report = {};
+        WorkerTask task(*session, ui, state, c.prompt ? &cancels : nullptr, "127.0.0.1", kReportClose,
+                        nullptr);
+        EXPECT_EQ(reportWorker(task, report), Outcome::Refused);
+        EXPECT_EQ(report.comments, c.comments);
+        EXPECT_EQ(report.uptime, "");
+        EXPECT_FALSE(session->telnet().isOpen());
+        EXPECT_EQ(ui->calls().back(), "enable:1:on");
+    }
 }
 
 TEST_F(ActivityReportFixture, ClosedWindowIsNeverTouchedButTheDeviceIsLoggedOut) {

@@ -2,6 +2,7 @@
 // worker against simulated devices (rows in id order, the same with four jobs, closing mid run).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <mutex>
 
 #include "DeviceOutput.h"
@@ -62,6 +63,7 @@ TEST(ProductionRules, ThresholdsAndCells) {
     EXPECT_EQ(temperatureCell(106 << 7), "No (+127.0F)");
     EXPECT_EQ(errorsCell(2), "OK");
     EXPECT_EQ(errorsCell(3), "No(3)");
+    EXPECT_EQ(errorsCell(std::nullopt), "No(?)");
 }
 
 TEST(ProductionRules, BusDevicesByKind) {
@@ -206,6 +208,78 @@ TEST_F(ProductionFixture, ClosingEndsTheTestAndTouchesNoMoreCells) {
     for (const ProductionRow& row : rows)
         EXPECT_EQ(row.verdict, ProductionVerdict::Untested) << row.id;
     EXPECT_EQ(rows.back().cells[kColumnMac], "??  024C55-000005");
+}
+
+// A device that lies in one reading fails on it, and the cell says what could not be read.
+TEST(ProductionTest, UnreadableReadingsNeverPass) {
+    const std::string stats = "id    version gain exposure fps errors frames\n127:0 10.60M 12 833 15 ";
+    const struct {
+        const char* what;
+        std::function<void(sim::ShellBehaviour&)> lie;
+        int column;
+        const char* cell;
+    } cases[] = {
+        {"an error count that is no number",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "many 123456\n"; }, kColumnErrors,
+         "No(?)"},
+        {"a negative error count",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "-9 123456\n"; }, kColumnErrors,
+         "No(?)"},
+        {"frames beyond 120 a second forgive no errors",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "4 9000000000\n"; }, kColumnErrors,
+         "No(4)"},
+        {"frames beyond 120 a second are no rate",
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "0 9000000000\n"; }, kColumnRate,
+         "No"},
+        {"a negative process id",
+         [](sim::ShellBehaviour& s) {
+             s.outputs["ps"] =
+                 "  PID USER       VSZ STAT %CPU COMMAND\n  -37 admin     1824 S    12.5 /bin/zelvix\n";
+         },
+         kColumnPid, "No (-37)"},
+        {"a bus error count that is no number",
+         [](sim::ShellBehaviour& s) {
+             s.files["/proc/mbus"] =
+                 "addr name rx tx errors\n0.1   ccd 1 1 0\n0.79  ds1629 1 1 0\n0.124 wd 1 1 x\n";
+         },
+         kColumnErrors, "No(?)"},
+        {"a temperature byte above 0xFF",
+         [](sim::ShellBehaviour& s) { s.outputs["mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"] = "119 00\n"; },
+         kColumnTemperature, "No"},
+        {"an uptime of 1.0e38 seconds",
+         [](sim::ShellBehaviour& s) { s.files["/proc/uptime"] = "1.0e38 1\n"; }, kColumnDuration, "No"},
+    };
+    sim::SimulatorConfig config;
+    std::vector<DeviceRecord> devices;
+    for (const auto& c : cases) {
+        sim::DeviceConfig device;
+        const std::size_t i = config.devices.size();
+        device.mac = *sim::parseMac("02:4C:55:C8:01:0" + std::to_string(i));
+        device.address = *parseIpv4("127.0.0." + std::to_string(31 + i));
+        device.shell.files["/etc/version"] = "Lumetra Zelvix version 4.2.1\n";
+        c.lie(device.shell);
+        config.devices.push_back(std::move(device));
+        DeviceRecord record;
+        record.id = "024C55-00010" + std::to_string(i);
+        record.address = "127.0.0." + std::to_string(31 + i);
+        devices.push_back(record);
+    }
+    sim::Simulator simulator(std::move(config));
+    std::string error;
+    ASSERT_TRUE(simulator.start(&error)) << error;
+    ProductionSettings settings;
+    settings.profile.telnetPort = simulator.telnetPort();
+    settings.timing = Timing::fast();
+    settings.jobs = 4;
+    RecordingProduction ui;
+    const auto rows = productionWorker(productionOrder(devices), ui, settings);
+    ASSERT_EQ(rows.size(), std::size(cases));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        EXPECT_TRUE(rows[i].loggedIn);
+        EXPECT_EQ(rows[i].cells[static_cast<std::size_t>(cases[i].column)], cases[i].cell);
+        EXPECT_EQ(rows[i].verdict, ProductionVerdict::Failed);
+    }
 }
 
 TEST(ProductionTest, EmptyListCompletesAndColumnsFillTheList) {

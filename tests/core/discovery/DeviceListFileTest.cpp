@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/CsvText.h"
 #include "discovery/DeviceListFile.h"
 #include "discovery/ScanChanges.h"
 
@@ -29,6 +30,30 @@ TEST(DeviceListFile, CsvHasAHeaderAndOneQuotedRowPerDevice) {
     EXPECT_EQ(deviceListCsv(readDeviceListJson(deviceListJson(twoDevices())).records),
               deviceListCsv(twoDevices()))
         << "JSON reads back as written";
+}
+
+// A device's text opened in a spreadsheet must stay text: no cell starts a formula.
+TEST(DeviceListFile, CsvCellsNeverStartAFormula) {
+    const struct {
+        const char* text;
+        const char* cell;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"+1", "'+1"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"=1,2", "\"'=1,2\""},
+        {"4.2.1", "4.2.1"},
+        {" =not first", " =not first"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(csvField(c.text), c.cell) << c.text;
+    std::vector<DeviceRecord> records(1);
+    records[0].id = "024C55-C81234";
+    records[0].version = "=cmd|' /C calc'!A0";
+    EXPECT_NE(deviceListCsv(records).find(",'=cmd|' /C calc'!A0,"), std::string::npos)
+        << deviceListCsv(records);
 }
 
 TEST(DeviceListFile, ReaderRefusesWhatIsNotAList) {
