@@ -12,6 +12,7 @@
 #include "platform/Ipv4.h"
 #include "platform/WholeNumber.h"
 #include "wizard/DeviceReturn.h"
+#include "wizard/FileValueRules.h"
 #include "wizard/PageWalk.h"
 #include "wizard/SerialDetection.h"
 #include "wizard/SettingsFields.h"
@@ -149,7 +150,15 @@ private:
         if (!in) return path + ": cannot be read";
         const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
         if (json.is_discarded()) return path + ": not valid JSON";
-        const std::string problem = settingsFromJson(json, wanted, given);
+        std::string problem = settingsFromJson(json, wanted, given);
+        // Checked before the device is reached: a value that would change a device file's meaning
+        // (perhaps read from a hostile device by show) never travels on.
+        for (const std::string& name : given) {
+            if (!problem.empty()) break;
+            if (const auto* field = wizard::findSettingsField(name); field && field->text)
+                if (const std::string why = wizard::fileValueProblem(name, wanted.*field->text); !why.empty())
+                    problem = "\"" + name + "\" " + why;
+        }
         return problem.empty() ? problem : path + ": " + problem;
     }
 

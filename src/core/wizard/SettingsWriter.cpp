@@ -6,6 +6,7 @@
 #include "link/DeviceSession.h"
 #include "link/ShellInput.h"
 #include "ops/WorkerTask.h"
+#include "wizard/FileValueRules.h"
 #include "wizard/WizardLink.h"
 #include "wizard/WizardPages.h"
 
@@ -85,6 +86,9 @@ Outcome SettingsWriterRun::run(const WriteOptions& options) {
     const bool setClock =
         !options.dryRun && ((settings.uploadEnabled && settings.setTimeFromPc) || options.setClock);
     if (const Outcome probed = probe(setClock); probed != Outcome::Ok) return probed;
+    // The pages check what a person types; values read from the device or given otherwise too.
+    if (const auto refused = wizard::settingsValueProblem(settings))
+        return fail(Outcome::Failed, "Not written: " + refused->field + " " + refused->problem + ".");
 
     const auto files = settingsFiles(s_.settings(), {s_.newFtpFormat(), s_.configDependSupported()});
     if (options.dryRun) {
