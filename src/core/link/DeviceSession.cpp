@@ -50,6 +50,13 @@ std::vector<std::string> textLines(const std::vector<std::string>& lines) {
     return kept;
 }
 
+// A received line as shown: carriage returns and the trailing control sequences gone.
+std::string shownText(std::string_view line) {
+    std::string text(line);
+    std::erase(text, '\r');
+    return std::string(withoutTrailingControls(text));
+}
+
 // What the shell said instead of starting cat ("sh: can't create /var/tmp/x: Is a directory"): the
 // received lines but the echo, the marker and prompts.
 std::string shellWords(const std::string& received, const std::string& prompt) {
@@ -57,7 +64,7 @@ std::string shellWords(const std::string& received, const std::string& prompt) {
     std::size_t at = 0;
     while (at < received.size()) {
         const auto end = std::min(received.find('\n', at), received.size());
-        std::string line(withoutTrailingControls(std::string_view(received).substr(at, end - at)));
+        std::string line = shownText(std::string_view(received).substr(at, end - at));
         at = end + 1;
         if (!prompt.empty() && line.starts_with(prompt)) line.erase(0, prompt.size());
         if (line.empty() || isReceiverEcho(line) || contains(line, kCatRefused)) continue;
@@ -392,8 +399,7 @@ DeviceSession::Attempt DeviceSession::catStartOverSerial(const std::string& path
                 serial.Expect(1, {"> ", "# "});
                 return Attempt::Refused;
             case 3:
-                if (!isReceiverEcho(serial.currentLine))
-                    words = std::string(withoutTrailingControls(serial.currentLine));
+                if (!isReceiverEcho(serial.currentLine)) words = shownText(serial.currentLine);
                 break;
             default:
                 return Attempt::Failed;

@@ -17,7 +17,7 @@ TEST(FileValueRules, RefusesWhatChangesAFileMeaning) {
         const char* refusal;  // a part of the reason; empty when the value passes
     } cases[] = {
         // Sourced KEY=value and resolv.conf: separators, substitutions and quotes.
-        {"hostname", "cam; reboot", "\" \""},
+        {"hostname", "cam; reboot", "holds \";\""},
         {"hostname", "cam;reboot", "start a command in network"},
         {"hostname", "cam|nc", "start a command"},
         {"hostname", "cam&", "start a command"},
