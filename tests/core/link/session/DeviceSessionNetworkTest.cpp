@@ -219,6 +219,27 @@ TEST_F(DeviceSessionNetworkTest, CatWriteTypesNothingUntilCatRuns) {
     }
 }
 
+// The editor does not start: its screen never shows, so nothing meant for it reaches the shell.
+TEST_F(DeviceSessionNetworkTest, EditorWriteTypesNothingUntilTheEditorShows) {
+    LoopbackPeer peer([](Connection& c) {
+        for (int attempt = 1; attempt <= 4; ++attempt) {
+            bool ok = c.expect("rm -f /var/tmp/net\n") && c.send("rm -f /var/tmp/net\r\n# ") &&
+                      c.expect("vi /var/tmp/net\n") && c.send("vi /var/tmp/net\r\nsh: vi: not found\r\n# ");
+            if (ok && attempt < 4)
+                ok = c.expect("\x1b:q!\n") && c.send("sh: :q!: not found\r\n# ") &&
+                     c.expect("rm /var/tmp/net\n") && c.send("# ");
+            if (!ok) return;
+        }
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    session->remoteLines() = {"reboot", "IPADDR=10.0.0.5"};
+    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+    finish(peer, *session);
+    EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
+    EXPECT_EQ(peer.received().find("IPADDR"), std::string::npos);
+}
+
 TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {
     LoopbackPeer peer = answering("\n", "\r\nlogin: ");
     auto session = connect(peer);
