@@ -151,15 +151,20 @@ private:
         const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
         if (json.is_discarded()) return path + ": not valid JSON";
         std::string problem = settingsFromJson(json, wanted, given);
-        // Checked before the device is reached: a value that would change a device file's meaning
-        // (perhaps read from a hostile device by show) never travels on.
-        for (const std::string& name : given) {
-            if (!problem.empty()) break;
-            if (const auto* field = wizard::findSettingsField(name); field && field->text)
-                if (const std::string why = wizard::fileValueProblem(name, wanted.*field->text); !why.empty())
-                    problem = "\"" + name + "\" " + why;
-        }
+        if (problem.empty()) problem = unwritableValue(wanted, given);
         return problem.empty() ? problem : path + ": " + problem;
+    }
+
+    // A value that would change the meaning of a device file (perhaps one show read from a hostile
+    // device) is refused before any device is reached, so it never travels on.
+    static std::string unwritableValue(const DeviceSettings& wanted, const std::set<std::string>& given) {
+        for (const std::string& name : given) {
+            const auto* field = wizard::findSettingsField(name);
+            if (!field || !field->text) continue;
+            if (std::string why = wizard::fileValueProblem(name, wanted.*field->text); !why.empty())
+                return "\"" + name + "\" " + why;
+        }
+        return {};
     }
 
     int finish(Outcome outcome, const TerminalWizardPage& page, CommandContext& context) const {
