@@ -253,6 +253,8 @@ TEST_F(SettingsWriterTest, WritesNothingThatWouldRunOnTheDevice) {
         const auto statuses = page.statuses();
         ASSERT_GE(statuses.size(), 2u);
         EXPECT_EQ(statuses[statuses.size() - 2], c.reason);
+        // A value is refused before the device is reached; a file the shell cannot take, at that file.
+        EXPECT_EQ(simulator->commands(0).empty(), !*c.blocked);
         EXPECT_FALSE(sent("DEVICE=eth0"));
         EXPECT_FALSE(sent("mv "));
         EXPECT_FALSE(sent("reboot"));
