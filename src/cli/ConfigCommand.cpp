@@ -12,6 +12,7 @@
 #include "platform/Ipv4.h"
 #include "platform/WholeNumber.h"
 #include "wizard/DeviceReturn.h"
+#include "wizard/FileValueRules.h"
 #include "wizard/PageWalk.h"
 #include "wizard/SerialDetection.h"
 #include "wizard/SettingsFields.h"
@@ -149,8 +150,21 @@ private:
         if (!in) return path + ": cannot be read";
         const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
         if (json.is_discarded()) return path + ": not valid JSON";
-        const std::string problem = settingsFromJson(json, wanted, given);
+        std::string problem = settingsFromJson(json, wanted, given);
+        if (problem.empty()) problem = unwritableValue(wanted, given);
         return problem.empty() ? problem : path + ": " + problem;
+    }
+
+    // A value that would change the meaning of a device file (perhaps one show read from a hostile
+    // device) is refused before any device is reached, so it never travels on.
+    static std::string unwritableValue(const DeviceSettings& wanted, const std::set<std::string>& given) {
+        for (const std::string& name : given) {
+            const auto* field = wizard::findSettingsField(name);
+            if (!field || !field->text) continue;
+            if (std::string why = wizard::fileValueProblem(name, wanted.*field->text); !why.empty())
+                return "\"" + name + "\" " + why;
+        }
+        return {};
     }
 
     int finish(Outcome outcome, const TerminalWizardPage& page, CommandContext& context) const {

@@ -34,6 +34,10 @@ TEST(ConfigCommand, ShowsAndChecksWithoutWriting) {
     const std::string blankIp = settingsFile("blank.json", {{"ipAddress", ""}});
     const std::string unknown = settingsFile("unknown.json", {{"ipAdress", "1.2.3.4"}});
     const std::string injected = settingsFile("injected.json", {{"hostname", "cam\nreboot"}});
+    // What show may have read from a hostile device is refused before the device is reached.
+    const std::string hostile =
+        settingsFile("hostile.json", {{"hostname", "cam"}, {"domain", "x$(reboot)"}, {"httpPort", "80"}});
+    const std::string quoted = settingsFile("quoted.json", {{"phoneNumber", "555'; reboot; '"}});
     const struct {
         std::vector<const char*> args;
         int status;
@@ -44,6 +48,12 @@ TEST(ConfigCommand, ShowsAndChecksWithoutWriting) {
         {{"config", "show", "127.0.0.10", "--password", "nope"}, 2, "", "refused the password"},
         {{"config", "apply", "127.0.0.10", unknown.c_str()}, 64, "", "\"ipAdress\" is not a setting"},
         {{"config", "apply", "127.0.0.10", injected.c_str()}, 64, "", "control character"},
+        {{"config", "apply", "127.0.0.10", hostile.c_str()},
+         64,
+         "",
+         "hostile.json: \"domain\" holds \"$\", which would have the device's shell substitute a command or "
+         "variable in resolv.conf"},
+        {{"config", "apply", "127.0.0.10", quoted.c_str()}, 64, "", "\"phoneNumber\" holds \"'\""},
         {{"config", "show", "--serial", "COM40"}, 64, "", "COM1..COM32 or AUTO"},
         // A warning needs --yes without a terminal; a refused entry stops whatever is said.
         {{"config", "apply", "127.0.0.10", port8080.c_str(), "--dry-run"}, 1, "", "a warning needs --yes"},

@@ -179,7 +179,24 @@ TEST_F(ShellTest, CatWriteEndsAtControlDOrControlC) {
     type("cat > /var/tmp/y\n");
     EXPECT_EQ(type("kept\nlost\x03"), "kept\r\nlost^C\r\n> ");
     EXPECT_EQ(state_->files().read("/var/tmp/y"), "kept\n");
-    EXPECT_EQ(type("cat > /nowhere/z\n\x04"), "cat > /nowhere/z\r\ncat: can't create /nowhere/z\r\n> ");
+    // The shell opens the target first: cat never starts, and what follows is a command again.
+    EXPECT_EQ(type("cat > /nowhere/z\n\x04"),
+              "cat > /nowhere/z\r\nsh: can't create /nowhere/z: nonexistent directory\r\n> ");
+}
+
+// A group redirected as a whole: what it sends to ">&2" shows, a bare cat takes the input; when
+// the target cannot be created nothing in the group runs and the command after "||" does.
+TEST_F(ShellTest, RedirectedGroupStartsCatOnlyOnceTheTargetIsOpen) {
+    loggedIn();
+    const std::string group = "( echo 'LM''READY' >&2; exec /bin/cat ) > ";
+    EXPECT_EQ(type(group + "/var/tmp/x || echo 'LM''REFUSED'\n"),
+              group + "/var/tmp/x || echo 'LM''REFUSED'\r\nLMREADY\r\n");
+    type("a\n\x04");
+    EXPECT_EQ(state_->files().read("/var/tmp/x"), "a\n");
+    EXPECT_EQ(
+        type(group + "/nowhere/z || echo 'LM''REFUSED'\n"),
+        group + "/nowhere/z || echo 'LM''REFUSED'\r\nsh: can't create /nowhere/z: nonexistent directory\r\n" +
+            "LMREFUSED\r\n> ");
 }
 
 TEST_F(ShellTest, OverlongInputIsCutNotStored) {

@@ -89,6 +89,16 @@ write "vi, old file" vi /var/tmp/ifcfg-eth0 $'rm -f /var/tmp/ifcfg-eth0\nvi /var
 write "cat, new file" cat /var/tmp/network "" "${lines[@]}"
 write "cat, old file" cat /var/tmp/network "" "NETWORKING=yes"
 write "cat, empty file" cat /var/tmp/resolv.conf ""
+# A file the shell cannot create: the write stops with the shell's words, and no line of the file
+# runs as a command.
+mkdir "$root/var/tmp/blocked"
+: >"$root$log"
+result=0
+pc "$writer" cat 10.78.0.11 /var/tmp/blocked "echo ran >>$log" reboot >"$out" || result=$?
+check "cat, cannot create: outcome and the shell's words" "1|yes" \
+  "$result|$(has "can't create /var/tmp/blocked: Is a directory" "$out")"
+check "cat, cannot create: no line ran" "" "$(cat "$root$log")"
+rmdir "$root/var/tmp/blocked"
 
 # Reboot and erase, done.
 for op in reboot erase; do

@@ -3,7 +3,8 @@
 # apply" of a new static address, once with the files written by cat (firmware 2.1.3, whose config
 # tool knows depend=) and once by BusyBox's own vi (firmware 1.0.5, config refused, flash saved by
 # flatfsd). The device's reboot comes back on the address saved in its ifcfg-eth0; afterwards it
-# must answer there and hold exactly the files the wizard wrote.
+# must answer there and hold exactly the files the wizard wrote. Last, a hostile device's settings
+# do not travel through show and apply.
 # Usage: wizard_busybox.sh LMTOOLS-CLI
 set -euo pipefail
 cli="$1"
@@ -149,5 +150,18 @@ wizard() {
 
 wizard "cat form" 2.1.3 depend
 wizard "vi form" 1.0.5 denied
+
+# A hostile device's host name comes out of show as it is, and apply refuses it before it reaches
+# any device.
+factory 2.1.3 depend
+printf '%s\n' NETWORKING=yes 'HOSTNAME=cam;reboot' GATEWAYDEV=eth0 GATEWAY=10.79.0.1 >"$root/etc/config/network"
+lmt config show "$old" --json
+cp "$out" "$NETNS_TMP/hostile.json"
+check "hostile: show" "0|cam;reboot" "$status|$(jq -r .hostname "$NETNS_TMP/hostile.json" 2>&1)"
+: >"$root$log"
+lmt config apply "$old" "$NETNS_TMP/hostile.json" --yes
+check "hostile: apply refused, nothing sent" "64|yes|" \
+  "$status|$(grep -qF '"hostname" holds ";"' "$err" && echo yes)|$(cat "$root$log")"
+check "hostile: no file written" "" "$(ls "$root/var/tmp")"
 
 [ "$failures" -eq 0 ] && echo "wizard_busybox: passed" || { echo "wizard_busybox: $failures failures"; exit 1; }

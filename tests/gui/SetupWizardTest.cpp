@@ -228,6 +228,20 @@ private slots:
         QCOMPARE(file("ifcfg-ppp0").find("ONBOOT=yes") != std::string::npos, true);
     }
 
+    // A phone number that would end the quote of the device's dial command: the page's own warning
+    // box, and the page stays.
+    void quotedPhoneNumberStaysOnItsPage() {
+        QVERIFY(
+            walk({{kWelcome, {{kNetworkRadio}}},
+                  {kDeviceList},
+                  {kReadSettings},
+                  {kNetworkSetup, {{kPrimaryDialOutRadio}}},
+                  {kModem,
+                   {{kModemCombo, "Other"}, {kModemTimeoutField, "90"}, {kPhoneField, "555'; reboot; '"}}}}));
+        QCOMPARE(wizard_->currentId(), int(kModem));
+        QCOMPARE(boxes_, QStringList{"Invalid entry value"});
+    }
+
     // A port that leads nowhere: the result page says why and offers only Back, to the port page.
     void serialSearchFails() {
         QVERIFY(walk({{kWelcome, {{kSerialRadio}}}, {kSerialPort, {{kPortCombo, "COM2"}}}}));

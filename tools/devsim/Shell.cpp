@@ -350,6 +350,10 @@ void Shell::run(const std::string& typed) {
         showPrompt();
         return;
     }
+    if (group(typed)) {
+        if (mode_ == Mode::Command) showPrompt();
+        return;
+    }
     auto args = words(typed);
     if (args.empty()) {
         showPrompt();
@@ -461,10 +465,7 @@ void Shell::cat(const std::vector<std::string>& args) {
                 line("sh: syntax error");
                 return;
             }
-            catPath_ = path(target);
-            catText_.clear();
-            catOverflow_ = false;
-            mode_ = Mode::CatWrite;
+            if (redirectable(target)) startCatWrite(target);
             return;
         }
     }
@@ -478,6 +479,80 @@ void Shell::cat(const std::vector<std::string>& args) {
             line("cat: " + args[i] + ": Invalid argument");
         }
     }
+}
+
+// The shell opens the target before the command runs: a target it cannot create ends the line
+// with the shell's own words, and the command never starts.
+bool Shell::redirectable(const std::string& target) {
+    switch (device_.files().writable(path(target))) {
+        case VirtualFileSystem::Result::Ok:
+            return true;
+        case VirtualFileSystem::Result::IsDirectory:
+            line("sh: can't create " + target + ": Is a directory");
+            return false;
+        case VirtualFileSystem::Result::NotFound:
+            line("sh: can't create " + target + ": nonexistent directory");
+            return false;
+        case VirtualFileSystem::Result::NoSpace:
+            line("sh: can't create " + target + ": No space left on device");
+            return false;
+    }
+    return false;
+}
+
+void Shell::startCatWrite(const std::string& target) {
+    catPath_ = path(target);
+    catText_.clear();
+    catOverflow_ = false;
+    mode_ = Mode::CatWrite;
+}
+
+// "( CMD; ...; exec /bin/cat ) > TARGET || CMD": the group's output goes to TARGET, what it sends to
+// ">&2" to the terminal; a bare cat in the group takes the terminal's input into TARGET. When TARGET
+// cannot be created, nothing in the group runs and the command after "||" does.
+bool Shell::group(const std::string& typed) {
+    const auto close = typed.rfind(')');
+    if (!typed.starts_with('(') || close == std::string::npos) return false;
+    std::string after = trimmed(std::string_view(typed).substr(close + 1));
+    std::string otherwise;
+    if (const auto orElse = after.find("||"); orElse != std::string::npos) {
+        otherwise = trimmed(std::string_view(after).substr(orElse + 2));
+        after = trimmed(std::string_view(after).substr(0, orElse));
+    }
+    const std::string target = after.starts_with('>') ? trimmed(std::string_view(after).substr(1)) : "";
+    if (target.empty()) {
+        line("sh: syntax error: unexpected redirection");
+        return true;
+    }
+    if (!redirectable(target)) {
+        if (!otherwise.empty()) runSimple(otherwise);
+        return true;
+    }
+    std::string body = typed.substr(1, close - 1);
+    std::size_t at = 0;
+    while (at <= body.size() && mode_ == Mode::Command) {
+        const auto end = std::min(body.find(';', at), body.size());
+        std::string command = trimmed(std::string_view(body).substr(at, end - at));
+        at = end + 1;
+        if (command.starts_with("exec ")) command = trimmed(std::string_view(command).substr(5));
+        if (words(command) == std::vector<std::string>{"/bin/cat"} || command == "cat") {
+            startCatWrite(target);
+        } else {
+            // Only output sent to the terminal (">&2") is what the group's commands show here.
+            if (command.ends_with(">&2"))
+                command = trimmed(std::string_view(command).substr(0, command.size() - 3));
+            runSimple(command);
+        }
+    }
+    return true;
+}
+
+// One command of a compound line: no prompt of its own.
+void Shell::runSimple(const std::string& command) {
+    auto args = words(command);
+    if (args.empty()) return;
+    args[0] = args[0].substr(args[0].rfind('/') + 1);
+    if (!runCommand(command, args)) line(command + ": Bad command");
 }
 
 void Shell::ls(const std::vector<std::string>& args) {

@@ -52,6 +52,10 @@ private:
     void lineEnded();
     void exCommand(const std::string& command);
     void run(const std::string& line);
+    void runSimple(const std::string& command);
+    bool group(const std::string& typed);
+    bool redirectable(const std::string& target);
+    void startCatWrite(const std::string& target);
     bool runCommand(const std::string& line, const std::vector<std::string>& args);
     void leave(bool quit);
 

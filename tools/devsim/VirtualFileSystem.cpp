@@ -80,12 +80,22 @@ bool VirtualFileSystem::exists(const std::string& path) const {
     return files_.contains(path) || isDirectoryLocked(path);
 }
 
-VirtualFileSystem::Result VirtualFileSystem::write(const std::string& path, std::string content) {
-    std::lock_guard lock(mutex_);
+VirtualFileSystem::Result VirtualFileSystem::writableLocked(const std::string& path) const {
     if (isDirectoryLocked(path)) return Result::IsDirectory;
     if (!isDirectoryLocked(parentOf(path))) return Result::NotFound;
-    if (content.size() > kMaxFileBytes || (!files_.contains(path) && files_.size() >= kMaxFiles))
-        return Result::NoSpace;
+    if (!files_.contains(path) && files_.size() >= kMaxFiles) return Result::NoSpace;
+    return Result::Ok;
+}
+
+VirtualFileSystem::Result VirtualFileSystem::writable(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    return writableLocked(path);
+}
+
+VirtualFileSystem::Result VirtualFileSystem::write(const std::string& path, std::string content) {
+    std::lock_guard lock(mutex_);
+    if (const Result result = writableLocked(path); result != Result::Ok) return result;
+    if (content.size() > kMaxFileBytes) return Result::NoSpace;
     files_[path] = std::move(content);
     return Result::Ok;
 }

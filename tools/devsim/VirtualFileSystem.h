@@ -37,6 +37,8 @@ public:
     bool exists(const std::string& path) const;
     // Creates or replaces a file in an existing folder.
     Result write(const std::string& path, std::string content);
+    // What opening path for writing would meet now, before anything is written (a shell's "> path").
+    Result writable(const std::string& path) const;
     Result remove(const std::string& path);
     // Into a folder when to names one (keeping the name), else to that path.
     Result move(const std::string& from, const std::string& to);
@@ -51,6 +53,7 @@ public:
 
 private:
     bool isDirectoryLocked(const std::string& path) const;
+    Result writableLocked(const std::string& path) const;
 
     mutable std::mutex mutex_;
     const std::map<std::string, std::string> factory_;

@@ -14,10 +14,20 @@ constexpr const char* kEscape = "\x1b";
 // An escape followed at once by more keys reads as a key sequence to the editor, not as the key
 // that leaves insert mode.
 constexpr Milliseconds kEscapePause{300};
-// A shell reads its command line with the terminal in raw mode: what arrives before it hands the
-// terminal to the program it starts is plain bytes, so an end-of-input byte there would not end
-// cat's input. Nothing is typed for a program before this pause.
-constexpr Milliseconds kStartPause{300};
+// The line that starts cat for a file write. The group prints the ready marker only once the shell
+// has opened the file and given cat the terminal; when the shell cannot open it, it says why and
+// the refusal marker follows. The echoed line holds both markers split in two, so the shell's echo
+// of the command never passes for cat running.
+constexpr const char* kCatReady = "LMREADY";
+constexpr const char* kCatRefused = "LMREFUSED";
+
+std::string catReceiver(const std::string& path) {
+    return "( echo 'LM''READY' >&2; exec /bin/cat ) > " + path + " || echo 'LM''REFUSED'\n";
+}
+
+bool isReceiverEcho(std::string_view line) {
+    return contains(line, "'LM''");
+}
 
 std::string withoutLineEnd(std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
@@ -38,6 +48,29 @@ std::vector<std::string> textLines(const std::vector<std::string>& lines) {
     for (const auto& line : lines)
         if (std::string text = withoutLineEnd(line); !text.empty()) kept.push_back(std::move(text));
     return kept;
+}
+
+// A received line as shown: carriage returns and the trailing control sequences gone.
+std::string shownText(std::string_view line) {
+    std::string text(line);
+    std::erase(text, '\r');
+    return std::string(withoutTrailingControls(text));
+}
+
+// What the shell said instead of starting cat ("sh: can't create /var/tmp/x: Is a directory"): the
+// received lines but the echo, the marker and prompts.
+std::string shellWords(const std::string& received, const std::string& prompt) {
+    std::string words;
+    std::size_t at = 0;
+    while (at < received.size()) {
+        const auto end = std::min(received.find('\n', at), received.size());
+        std::string line = shownText(std::string_view(received).substr(at, end - at));
+        at = end + 1;
+        if (!prompt.empty() && line.starts_with(prompt)) line.erase(0, prompt.size());
+        if (line.empty() || isReceiverEcho(line) || contains(line, kCatRefused)) continue;
+        words += (words.empty() ? "" : "; ") + line;
+    }
+    return words;
 }
 
 }  // namespace
@@ -303,21 +336,32 @@ bool DeviceSession::readsBack(const std::string& path) {
     return read == Outcome::Ok && textLines(found) == textLines(written);
 }
 
-bool DeviceSession::writeAttemptOverNetwork(const std::string& path, const std::string& listingArgument,
-                                            const std::string& expected) {
+void DeviceSession::refuseWrite(const std::string& path, const std::string& words) {
+    message_ = "the device could not create " + path + ": " +
+               (words.empty() ? std::string("its shell gave no reason") : words);
+}
+
+DeviceSession::Attempt DeviceSession::writeAttemptOverNetwork(const std::string& path,
+                                                              const std::string& listingArgument,
+                                                              const std::string& expected) {
     auto& telnet = s_.telnet();
     const bool viaCat = s_.catWriteSupported();
     const auto& lines = s_.remoteLines();
     if (viaCat) {
-        telnet.Send("/bin/cat > " + path + "\n");
-        if (!telnet.Expect(20, {"/bin/cat"})) return false;
-        s_.timing().pause(kStartPause);
+        telnet.Send(catReceiver(path));
+        const int seen = telnet.Expect(20, {kCatReady, kCatRefused});
+        if (seen == 2) {
+            refuseWrite(path, shellWords(telnet.transcript, s_.shellPrompt()));
+            telnet.Expect(2, {"> ", "# "});
+            return Attempt::Refused;
+        }
+        if (seen == 0) return Attempt::Failed;
     } else {
         // The editor would insert before the lines of an existing file: start without one.
-        if (!telnet.Send("rm -f " + path + "\n") || !telnet.Expect(20, {"> ", "# "})) return false;
+        if (!telnet.Send("rm -f " + path + "\n") || !telnet.Expect(20, {"> ", "# "})) return Attempt::Failed;
         // A new file: the editor says so, or only shows its status line ("- PATH 1/1 100%").
         telnet.Send("vi " + path + "\n");
-        if (!telnet.Expect(20, {"No such file", "- " + path})) return false;
+        if (!telnet.Expect(20, {"No such file", "- " + path})) return Attempt::Failed;
         telnet.Send("i");
         telnet.ReadLine(4);
         telnet.Drain();
@@ -338,40 +382,64 @@ bool DeviceSession::writeAttemptOverNetwork(const std::string& path, const std::
     s_.timing().pause(kEscapePause);
     telnet.Drain();
     telnet.Send("ls " + listingArgument + "\n");
-    if (!telnet.Expect(20, {expected})) return false;
+    if (!telnet.Expect(20, {expected})) return Attempt::Failed;
     telnet.Expect(2, {"> ", "# "});
-    return readsBack(path);
+    return readsBack(path) ? Attempt::Written : Attempt::Failed;
 }
 
-bool DeviceSession::writeOverSerial(const std::string& path, const std::string& listingArgument,
-                                    const std::string& expected) {
+// Waits on the console for cat to start: the marker, or the shell's words and the refusal marker.
+DeviceSession::Attempt DeviceSession::catStartOverSerial(const std::string& path) {
+    auto& serial = s_.serial();
+    std::string words;
+    // Each wait takes one line naming the path: the echo, then the shell's words if any.
+    for (int lines = 0; lines < 4; ++lines) {
+        switch (serial.Expect(5, {kCatReady, kCatRefused, path})) {
+            case 1:
+                return Attempt::Written;
+            case 2:
+                refuseWrite(path, words);
+                serial.Expect(1, {"> ", "# "});
+                return Attempt::Refused;
+            case 3:
+                if (!isReceiverEcho(serial.currentLine)) words = shownText(serial.currentLine);
+                break;
+            default:
+                return Attempt::Failed;
+        }
+    }
+    return Attempt::Failed;
+}
+
+DeviceSession::Attempt DeviceSession::writeOverSerial(const std::string& path,
+                                                      const std::string& listingArgument,
+                                                      const std::string& expected) {
     auto& serial = s_.serial();
     const auto& timing = s_.timing();
     const auto& lines = s_.remoteLines();
     if (s_.catWriteSupported()) {
-        if (!serial.Write("/bin/cat > " + path + "\n")) return false;
-        timing.pause(Milliseconds(400));
+        if (!serial.Write(catReceiver(path))) return Attempt::Failed;
+        if (const Attempt started = catStartOverSerial(path); started != Attempt::Written) return started;
         for (const auto& line : lines) {
-            if (!serial.Write(line + "\n")) return false;
+            if (!serial.Write(line + "\n")) return Attempt::Failed;
             timing.pause(Milliseconds(200));
         }
         timing.pause(Milliseconds(400));
         serial.Write("\x04");
-        if (!serial.Expect(5, {"# "})) return false;
+        if (!serial.Expect(5, {"# "})) return Attempt::Failed;
     } else {
-        if (!serial.Write("rm -f " + path + "\n") || !serial.Expect(5, {"> ", "# "})) return false;
-        if (!serial.Write("vi " + path + "\n")) return false;
-        if (!serial.Expect(5, {"No such file", "- " + path})) return false;
+        if (!serial.Write("rm -f " + path + "\n") || !serial.Expect(5, {"> ", "# "})) return Attempt::Failed;
+        if (!serial.Write("vi " + path + "\n")) return Attempt::Failed;
+        if (!serial.Expect(5, {"No such file", "- " + path})) return Attempt::Failed;
         serial.Write("i");
         for (std::size_t i = 0; i < lines.size(); ++i)
-            if (!serial.Write(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return false;
+            if (!serial.Write(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return Attempt::Failed;
         typeAfterEscape(":wq\n");
         serial.Expect(5, {"> ", "# "});
     }
     serial.Write("ls " + listingArgument + "\n");
-    if (!serial.Expect(5, {expected})) return false;
+    if (!serial.Expect(5, {expected})) return Attempt::Failed;
     serial.Expect(1, {"> ", "# "});
-    return readsBack(path);
+    return readsBack(path) ? Attempt::Written : Attempt::Failed;
 }
 
 Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::string& listingArgument,
@@ -383,13 +451,18 @@ Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::strin
         if (inputRefused(ShellValue::Text, line, "file line")) return Outcome::Failed;
 
     if (!network()) {
-        if (writeOverSerial(path, listingArgument, expected)) return Outcome::Ok;
+        const Attempt attempt = writeOverSerial(path, listingArgument, expected);
+        if (attempt == Attempt::Written) return Outcome::Ok;
+        if (attempt == Attempt::Refused) return Outcome::Failed;
         if (!s_.catWriteSupported()) leaveEditor();
         return endWith(Outcome::Failed, "the file " + path + " did not read back as written");
     }
     auto& telnet = s_.telnet();
     for (int attempt = 0;; ++attempt) {
-        if (writeAttemptOverNetwork(path, listingArgument, expected)) return Outcome::Ok;
+        const Attempt result = writeAttemptOverNetwork(path, listingArgument, expected);
+        if (result == Attempt::Written) return Outcome::Ok;
+        // Trying again cannot make the shell open the file; it only said so once more.
+        if (result == Attempt::Refused) return Outcome::Failed;
         if (attempt == 3)
             return endWith(Outcome::Failed, "the file " + path + " did not read back as written");
         // Leave the editor without saving, remove what was written, and start again.

@@ -41,7 +41,9 @@ public:
     Outcome ReadRemoteFile(const std::string& path);
     // Writes the session's remote lines into path, checks that "ls " + listingArgument shows
     // expected, and reads the file back: Ok only when it holds exactly those lines (blank lines
-    // aside, which the console does not show and the editor adds to an empty file).
+    // aside, which the console does not show and the editor adds to an empty file). No line is
+    // typed before cat shows it is running; when the shell cannot create the file, Failed at once
+    // with the shell's words.
     Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected);
 
@@ -71,10 +73,15 @@ private:
     // The escape key, a pause so the editor takes it as a key of its own, then the command.
     void typeAfterEscape(const std::string& command);
     bool inputRefused(ShellValue kind, const std::string& value, const char* name);
-    bool writeAttemptOverNetwork(const std::string& path, const std::string& listingArgument,
-                                 const std::string& expected);
-    bool writeOverSerial(const std::string& path, const std::string& listingArgument,
-                         const std::string& expected);
+    // Written; Failed (worth another attempt); Refused: the shell could not open the file, so cat
+    // never started, and deviceMessage() holds the shell's words.
+    enum class Attempt { Written, Failed, Refused };
+    Attempt writeAttemptOverNetwork(const std::string& path, const std::string& listingArgument,
+                                    const std::string& expected);
+    Attempt writeOverSerial(const std::string& path, const std::string& listingArgument,
+                            const std::string& expected);
+    Attempt catStartOverSerial(const std::string& path);
+    void refuseWrite(const std::string& path, const std::string& words);
     void leaveEditor();
     bool readsBack(const std::string& path);
 

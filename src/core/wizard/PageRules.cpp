@@ -11,6 +11,8 @@
 #include "platform/Ipv4.h"
 #include "platform/Scanner.h"
 #include "platform/TextMatch.h"
+#include "wizard/FileValueRules.h"
+#include "wizard/SettingsFields.h"
 #include "wizard/WizardPageUi.h"
 
 namespace lm::wizard {
@@ -184,16 +186,23 @@ const std::vector<Field>& textFields(int page) {
     return found == kFields.end() ? kNone : found->second;
 }
 
-// A control character would end the editor's insert mode or the cat input on the device and run
-// the rest of the value as shell commands, so such a value is refused before it is stored.
-std::optional<PageAnswer> refuseControlCharacters(int page, const PageView& view) {
+// The settings field a control is typed into (its verify field included).
+std::string_view settingsFieldOf(int control) {
+    for (const SettingsField& field : settingsFields())
+        if (field.text && (field.control == control || field.verifyControl == control)) return field.name;
+    return {};
+}
+
+// A value that would change the meaning of a device file it is written into (a control character
+// ends the line; a quote or ";" lets the device's shell run the rest) is refused before it is stored.
+std::optional<PageAnswer> refuseUnwritableValues(int page, const PageView& view) {
     for (const Field& field : textFields(page)) {
-        const std::string& value = text(view, field.control);
-        if (!hasControlCharacter(value)) continue;
-        std::string problem =
-            shellValueProblem(ShellValue::Text, value, std::string("\"") + field.name + "\" field");
-        problem.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(problem.front())));
-        return stay({}, warning(problem + ".\nPlease remove it.", "Invalid entry value", field.control));
+        const std::string problem =
+            fileValueProblem(settingsFieldOf(field.control), text(view, field.control));
+        if (problem.empty()) continue;
+        return stay(
+            {}, warning(std::string("The \"") + field.name + "\" field " + problem + ".\nPlease remove it.",
+                        "Invalid entry value", field.control));
     }
     return std::nullopt;
 }
@@ -885,7 +894,7 @@ void controlChanged(int page, int control, WizardModel& model, PageView& view) {
 }
 
 PageAnswer nextPage(int page, WizardModel& model, const PageView& view) {
-    if (auto refused = refuseControlCharacters(page, view)) return *refused;
+    if (auto refused = refuseUnwritableValues(page, view)) return *refused;
     const PageRule* rules = rulesOf(page);
     return rules ? rules->next(model, view) : PageAnswer{};
 }

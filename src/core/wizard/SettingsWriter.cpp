@@ -6,6 +6,7 @@
 #include "link/DeviceSession.h"
 #include "link/ShellInput.h"
 #include "ops/WorkerTask.h"
+#include "wizard/FileValueRules.h"
 #include "wizard/WizardLink.h"
 #include "wizard/WizardPages.h"
 
@@ -67,6 +68,8 @@ private:
     // the device printed holding `complaint` (a tool naming itself in an error) goes to `said`.
     bool runLine(const std::string& line, int turns, std::string_view complaint, std::string& said);
     Outcome fail(Outcome outcome, const std::string& reason = {});
+    // The failure's ending on the page, with no session to leave.
+    Outcome endFailed(Outcome outcome, const std::string& reason);
     Outcome stop();
 
     Session& s_;
@@ -78,6 +81,10 @@ private:
 Outcome SettingsWriterRun::run(const WriteOptions& options) {
     page_.progressRange(0, kLastStep);
     page_.startSteps();
+    // The pages check what a person types; values read from the device or given otherwise are
+    // checked here, before the device is reached.
+    if (const auto refused = wizard::settingsValueProblem(s_.settings()))
+        return endFailed(Outcome::Failed, "Not written: " + refused->field + " " + refused->problem + ".");
     if (const Outcome opened = open(); opened != Outcome::Ok) return opened;
     if (page_.aborted()) return stop();
     // The schedule page's "Set the time from this computer" box, shown when uploading, decides.
@@ -247,6 +254,10 @@ bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_
 
 Outcome SettingsWriterRun::fail(Outcome outcome, const std::string& reason) {
     shell_.Logout(true);
+    return endFailed(outcome, reason);
+}
+
+Outcome SettingsWriterRun::endFailed(Outcome outcome, const std::string& reason) {
     page_.enableCancel(true);
     if (!reason.empty()) page_.status(reason);
     cannotProceed(page_, kFailureText);

@@ -185,6 +185,25 @@ TEST(PageRules, FieldChecks) {
          &DeviceSettings::ispName,
          "EarthLink"},
         {kSchedule, {{kStopField, "18:0\x7f"}}, kStay, {"Invalid entry value"}},
+        // A value that would end the dial command's quote or split a pppd word stays on its page;
+        // the FTP password takes the rest of its line, so anything printable.
+        {kModem,
+         {{kPhoneField, "555'; reboot; '"}},
+         kStay,
+         {"Invalid entry value"},
+         &DeviceSettings::phoneNumber,
+         "5551212"},
+        {kIspSetup, {{kIspUserField, "o'brien"}}, kStay, {"Invalid entry value"}},
+        {kIspSetup,
+         {{kIspPasswordField, "p@ss w"}, {kIspVerifyField, "p@ss w"}},
+         kStay,
+         {"Invalid entry value"}},
+        {kFtpSetup,
+         {{kFtpPasswordField, "it's $5; ok"}, {kFtpVerifyField, "it's $5; ok"}},
+         kSchedule,
+         {},
+         &DeviceSettings::ftpPassword,
+         "it's $5; ok"},
     };
     for (const Case& c : cases) {
         Wizard w;
@@ -200,6 +219,17 @@ TEST(PageRules, FieldChecks) {
             EXPECT_EQ(w.s.*c.stored, c.value) << label;
         }
     }
+}
+
+TEST(PageRules, UnwritableValueWarningNamesTheFieldAndTheFile) {
+    Wizard w;
+    const PageAnswer answer = w.next(kIspSetup, {{kIspUserField, "o'brien"}});
+    ASSERT_EQ(answer.messages.size(), 1u);
+    EXPECT_EQ(
+        answer.messages[0].text,
+        "The \"Username\" field holds \"'\", which would end or start a quoted part in chap-secrets and "
+        "options.\nPlease remove it.");
+    EXPECT_EQ(answer.messages[0].focus, kIspUserField);
 }
 
 TEST(PageRules, ControlCharacterWarningNamesTheFieldAndFocusesIt) {

@@ -229,6 +229,40 @@ TEST_F(SettingsWriterTest, FailuresStopBeforeTheirEffects) {
     }
 }
 
+// A value read from a hostile device, and a file the device's shell cannot create: nothing of the
+// file reaches the device, nothing is moved, and the reason names the field or the shell's words.
+TEST_F(SettingsWriterTest, WritesNothingThatWouldRunOnTheDevice) {
+    const struct {
+        const char* hostname;
+        const char* blocked;
+        std::string reason;
+    } cases[] = {
+        {"cam;reboot", "",
+         "Not written: hostname holds \";\", which would end the value and start a command in network."},
+        {"cam", "/var/tmp/ifcfg-eth0/keep",
+         "the device could not create /var/tmp/ifcfg-eth0: sh: can't create /var/tmp/ifcfg-eth0: Is a "
+         "directory"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        settings.hostname = c.hostname;
+        sim::DeviceConfig d;
+        if (*c.blocked) d.shell.files[c.blocked] = "";
+        startAt("2.0.0", d);
+        RecordingPage page;
+        EXPECT_EQ(write(page), Outcome::Failed);
+        const auto statuses = page.statuses();
+        ASSERT_GE(statuses.size(), 2u);
+        EXPECT_EQ(statuses[statuses.size() - 2], c.reason);
+        // A value is refused before the device is reached; a file the shell cannot take, at that file.
+        EXPECT_EQ(simulator->commands(0).empty(), !*c.blocked);
+        EXPECT_FALSE(sent("DEVICE=eth0"));
+        EXPECT_FALSE(sent("mv "));
+        EXPECT_FALSE(sent("reboot"));
+        for (const auto& w : simulator->fileWrites(0))
+            EXPECT_NE(w.path, "/var/tmp/ifcfg-eth0");
+    }
+}
+
 TEST_F(SettingsWriterTest, RefusedLoginCancelsTheSheet) {
     sim::DeviceConfig d;
     d.shell.faults.refusePassword = true;

@@ -178,10 +178,13 @@ TEST_F(DeviceSessionNetworkTest, EnterNshDecidesFromTheVersion) {
 
 // The listing never shows the file: each attempt ends with the editor left, the file removed, and
 // a new attempt, four in all.
+constexpr const char* kCatStart =
+    "( echo 'LM''READY' >&2; exec /bin/cat ) > /var/tmp/net || echo 'LM''REFUSED'\n";
+
 TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
     LoopbackPeer peer([](Connection& c) {
         for (int attempt = 1; attempt <= 4; ++attempt) {
-            bool ok = c.expect("/bin/cat > /var/tmp/net\n") && c.send("/bin/cat > /var/tmp/net\r\n") &&
+            bool ok = c.expect(kCatStart) && c.send(std::string(kCatStart) + "\rLMREADY\r\n") &&
                       c.expect("IPADDR=10.0.0.5\n") && c.expect("NETMASK=255.255.255.0\n") &&
                       c.expect("\x04") && c.send("# ") && c.expect("ls /var/tmp\n") &&
                       c.send("ls /var/tmp\r\nother\r\n# ");
@@ -196,6 +199,60 @@ TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
     session->remoteLines() = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
     EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
     finish(peer, *session);
+}
+
+// The shell cannot create the file, or answers with nothing but its echo: no line of the file is
+// typed, since the shell would run it. A refusal is final and carries the shell's words.
+TEST_F(DeviceSessionNetworkTest, CatWriteTypesNothingUntilCatRuns) {
+    const struct {
+        const char* answer;
+        int attempts;
+        const char* message;
+    } cases[] = {{"\rsh: can't create /var/tmp/net: Is a directory\r\nLMREFUSED\r\n# ", 1,
+                  "the device could not create /var/tmp/net: sh: can't create /var/tmp/net: Is a directory"},
+                 {"\r# ", 4, "the file /var/tmp/net did not read back as written"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        LoopbackPeer peer([&c](Connection& c2) {
+            for (int attempt = 1; attempt <= c.attempts; ++attempt) {
+                if (!c2.expect(kCatStart) || !c2.send(std::string(kCatStart) + c.answer)) return;
+                if (attempt < c.attempts && !(c2.expect("\x1b:q!\n") && c2.send("# ") &&
+                                              c2.expect("rm /var/tmp/net\n") && c2.send("# ")))
+                    return;
+            }
+            c2.holdUntilClosed();
+        });
+        auto session = connect(peer);
+        session->setCatWriteSupported(true);
+        session->remoteLines() = {"reboot", "IPADDR=10.0.0.5"};
+        DeviceSession device(*session);
+        EXPECT_EQ(device.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+        EXPECT_EQ(device.deviceMessage(), c.message);
+        finish(peer, *session);
+        EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
+        EXPECT_EQ(peer.received().find("IPADDR"), std::string::npos);
+    }
+}
+
+// The editor does not start: its screen never shows, so nothing meant for it reaches the shell.
+TEST_F(DeviceSessionNetworkTest, EditorWriteTypesNothingUntilTheEditorShows) {
+    LoopbackPeer peer([](Connection& c) {
+        for (int attempt = 1; attempt <= 4; ++attempt) {
+            bool ok = c.expect("rm -f /var/tmp/net\n") && c.send("rm -f /var/tmp/net\r\n# ") &&
+                      c.expect("vi /var/tmp/net\n") && c.send("vi /var/tmp/net\r\nsh: vi: not found\r\n# ");
+            if (ok && attempt < 4)
+                ok = c.expect("\x1b:q!\n") && c.send("sh: :q!: not found\r\n# ") &&
+                     c.expect("rm /var/tmp/net\n") && c.send("# ");
+            if (!ok) return;
+        }
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    session->remoteLines() = {"reboot", "IPADDR=10.0.0.5"};
+    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+    finish(peer, *session);
+    EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
+    EXPECT_EQ(peer.received().find("IPADDR"), std::string::npos);
 }
 
 TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {

@@ -1,5 +1,5 @@
-// The shell operations over the serial console against simulated devices. (Commands and file writes
-// over both links are the settings writer's and the CLI's tests.)
+// The shell operations over the serial console against simulated devices, and cat writes over both
+// links. (Commands and the other writes are the settings writer's and the CLI's tests.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -58,6 +58,45 @@ TEST_F(DeviceSessionSimulatorTest, ConsoleLoginUsesTheGivenPassword) {
         EXPECT_EQ(session->loginSerial(nullptr),
                   refuse ? SerialLoginResult::PasswordCancelled : SerialLoginResult::LoggedIn);
         EXPECT_EQ(session->password(), refuse ? Session::kDefaultPassword : "secret");
+    }
+}
+
+// A file the shell cannot create (a folder in the way): the write stops with the shell's words and
+// not one line of the file reaches the shell as a command; a file it can create is written whole.
+TEST_F(DeviceSessionSimulatorTest, CatWriteStartsOnlyWhenTheShellOpenedTheFile) {
+    for (const bool serial : {false, true}) {
+        SCOPED_TRACE(serial ? "serial" : "telnet");
+        auto d = device("127.0.71.14");
+        d.shell.serial = serial;
+        d.shell.prompt = "# ";
+        d.shell.files["/var/tmp/blocked/keep"] = "";
+        start(d);
+        session->setConnectionIsNetwork(!serial);
+        if (serial) {
+            ASSERT_EQ(session->serial().Open("COM1"), 0);
+            ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
+        } else {
+            ASSERT_EQ(session->loginNetwork("127.0.71.14", false, nullptr), LoginOk);
+        }
+        DeviceSession shell(*session);
+        shell.adoptLoginPrompt();
+        session->setCatWriteSupported(true);
+        const std::vector<std::string> lines{"rm -f /etc/config/boa.conf", "echo IPADDR=10.0.0.5"};
+
+        session->remoteLines() = lines;
+        EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/blocked", "/var/tmp", "blocked"), Outcome::Failed);
+        EXPECT_EQ(shell.deviceMessage(),
+                  "the device could not create /var/tmp/blocked: sh: can't create /var/tmp/blocked: Is a "
+                  "directory");
+        for (const auto& command : simulator->commands(0))
+            for (const auto& line : lines)
+                EXPECT_NE(command, line);
+
+        session->remoteLines() = lines;
+        EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Ok)
+            << shell.deviceMessage();
+        EXPECT_EQ(simulator->fileText(0, "/var/tmp/net"), lines[0] + "\n" + lines[1] + "\n");
+        shell.Logout(false);
     }
 }
 
