@@ -11,15 +11,18 @@ namespace lm::cli {
 inline constexpr std::array<int, 4> kEndingSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 // While it lives, every ending signal goes to handler (which must be async-signal-safe); the
-// handlers before it come back when it ends.
+// handlers before it come back when it ends. A signal ignored when it starts stays ignored, so an
+// upgrade started with nohup outlives the session that started it.
 class InterruptHandler {
 public:
     explicit InterruptHandler(void (*handler)(int)) {
         struct sigaction action {};
         action.sa_handler = handler;
         ::sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < kEndingSignals.size(); ++i)
-            ::sigaction(kEndingSignals[i], &action, &saved_[i]);
+        for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+            ::sigaction(kEndingSignals[i], nullptr, &saved_[i]);
+            if (saved_[i].sa_handler != SIG_IGN) ::sigaction(kEndingSignals[i], &action, nullptr);
+        }
     }
     ~InterruptHandler() { restore(); }
     InterruptHandler(const InterruptHandler&) = delete;

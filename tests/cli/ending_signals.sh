@@ -32,9 +32,9 @@ head -c 4096 /dev/urandom >"$image"
 failures=0
 fail() { echo "FAILED: $1"; failures=$((failures + 1)); }
 
-# Starts lmtools-cli in the background with the settings, the stand-in echo setting and no terminal.
+# Starts a command in the background with the settings, the stand-in echo setting and no terminal.
 start() {
-  env "${settings[@]}" LMTOOLS_ECHO_SETTING="$dir/echo" LMTOOLS_QUIET_MS=300 "$cli" "$@" \
+  env "${settings[@]}" LMTOOLS_ECHO_SETTING="$dir/echo" LMTOOLS_QUIET_MS=300 "$@" \
     </dev/null >"$dir/out" 2>"$dir/err" &
   run=$!
 }
@@ -44,27 +44,51 @@ finish() {  # the exit status of the run started last goes to $status
   run=""
 }
 
+# Waits until the run started last has allowed echo requests; false when it never does.
+allowed() {
+  for _ in $(seq 1 300); do
+    [ "$(cat "$dir/echo")" = 0 ] && return 0
+    kill -0 "$run" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "the upgrade never allowed echo requests: $(cat "$dir/err")"
+  return 1
+}
+# Ends the run started last with a signal; it must exit 130 with the PC's echo setting back at 1.
+ends() {  # ends WHAT SIGNAL
+  kill -s "$2" "$run"
+  finish
+  local before=$failures
+  [ "$status" -eq 130 ] || fail "$1: exit $status, expected 130"
+  [ "$(cat "$dir/echo")" = 1 ] || fail "$1: the echo setting was left at $(cat "$dir/echo")"
+  [ "$failures" -eq "$before" ] && echo "ok: $1"
+}
+
 for signal in HUP PIPE; do
   for hosts in "127.0.0.111" "127.0.0.111 127.0.0.112"; do
-    what="upgrade of $hosts, SIG$signal"
     echo 1 >"$dir/echo"  # this PC ignores echo requests until the upgrade allows them
     # shellcheck disable=SC2086
-    start upgrade $hosts "$image" --yes --password vorna
-    for _ in $(seq 1 300); do [ "$(cat "$dir/echo")" = 0 ] && break; kill -0 "$run" 2>/dev/null || break; sleep 0.05; done
-    if [ "$(cat "$dir/echo")" != 0 ]; then
-      fail "$what: the upgrade never allowed echo requests"; cat "$dir/err"; finish; continue
-    fi
-    kill -s "$signal" "$run"
-    finish
-    before=$failures
-    [ "$status" -eq 130 ] || fail "$what: exit $status, expected 130"
-    [ "$(cat "$dir/echo")" = 1 ] || fail "$what: the echo setting was left at $(cat "$dir/echo")"
-    [ "$failures" -eq "$before" ] && echo "ok: $what"
+    start "$cli" upgrade $hosts "$image" --yes --password vorna
+    if allowed; then ends "upgrade of $hosts, SIG$signal" "$signal"; else fail "upgrade of $hosts"; finish; fi
   done
 done
 
-# Production: every command takes 1.5 s, so 3 s after the start the device is being tested.
-start production 127.0.0.113 --password vorna
+# Started with nohup, a hang-up does not end the upgrade; SIGTERM still does, cleanly.
+echo 1 >"$dir/echo"
+start nohup "$cli" upgrade 127.0.0.111 "$image" --yes --password vorna
+if allowed; then
+  kill -s HUP "$run"
+  sleep 0.5
+  kill -0 "$run" 2>/dev/null || fail "upgrade under nohup: a hang-up ended it"
+  ends "upgrade under nohup, SIGHUP then SIGTERM" TERM
+else
+  fail "upgrade under nohup"; finish
+fi
+
+# Production: every command takes 1.5 s, so 3 s after the start the device is being tested. Job
+# control keeps Ctrl-C from being ignored by a job in the background, as it is in a script.
+set -m
+start "$cli" production 127.0.0.113 --password vorna
 sleep 3
 kill -s INT "$run"
 begun=$(date +%s)
