@@ -33,9 +33,9 @@ std::optional<Span> parseRange(std::string_view text) {
 }  // namespace
 
 std::chrono::seconds ScanScope::sendTime() const {
-    const auto packets = static_cast<long long>(targets.size()) * 2;  // a probe and an echo request
+    const auto sends = static_cast<long long>(packets());
     const long long perSecond = std::max(rate, 1);
-    return std::chrono::seconds((packets + perSecond - 1) / perSecond);
+    return std::chrono::seconds((sends + perSecond - 1) / perSecond);
 }
 
 std::string longScanNote(const ScanScope& scope) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -7,7 +8,6 @@
 
 #include "platform/InterfaceTable.h"
 #include "platform/Ipv4.h"
-#include "platform/Timing.h"
 
 namespace lm {
 
@@ -23,6 +23,8 @@ struct ScanScope {
     int rate = kDefaultRate;  // packets per second to the targets; each gets a probe and an echo
 
     bool includes(std::string_view interfaceName) const;
+    // What is sent to the targets: a probe and an echo request each.
+    std::size_t packets() const { return targets.size() * 2; }
     // How long the paced sends to the targets take, rounded up to whole seconds.
     std::chrono::seconds sendTime() const;
 };
