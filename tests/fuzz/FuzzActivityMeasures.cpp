@@ -1,11 +1,12 @@
-// The activity report's parse operations over whatever lines a device prints: no crash, and every
-// text they give is bounded and never a number that is not one.
+// The activity report's and the production test's readings over whatever lines a device prints: no
+// crash, and every text they give is bounded and never a number that is not one.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "diag/ActivityMeasures.h"
+#include "diag/ProductionRules.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     float uptime = 0;
     if (const auto seconds = readUptime(lines)) {
         uptime = *seconds;
-        check(std::isfinite(uptime) && uptimeText(uptime).size() < 96);
+        check(std::isfinite(uptime) && uptimeText(uptime).size() < 96 && durationCell(uptime).size() < 64);
     }
     if (const auto stats = readProcessStats(lines)) {
         processVersionBad(stats->version);
@@ -48,7 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const long long errors = adjustedErrors(stats->errorCount, stats->frameCount);
         check(errors == clampErrors(errors));
     }
-    if (const auto process = findCameraProcess(lines)) pidInRange(process->pidValue, "# ", 0);
+    if (const auto process = findCameraProcess(lines)) {
+        pidInRange(process->pidValue, "# ", 0);
+        productionPidOk(process->pidValue, version.firmware.minor);
+    }
+    const DeviceKind kind = refinedKind(deviceKindOf(lines), lines);
+    const BusCount count = countBusDevices(lines);
+    check(devicesCell(kind, count).size() < 64 && errorsCell(count.errors).size() < 64);
     for (const bool ccd : {false, true})
         check(readWatchdog(lines, ccd).text.size() < 64);
     for (const bool camera : {false, true}) {
@@ -57,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (const auto raw = readTemperatureRaw(lines)) {
         const std::string text = temperatureText(*raw);
-        check(text.size() <= 8 && text.back() == 'F');
+        check(text.size() <= 8 && text.back() == 'F' && temperatureCell(*raw).size() < 64);
         temperatureOk(*raw);
     }
     return 0;

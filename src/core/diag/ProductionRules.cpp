@@ -36,8 +36,10 @@ DeviceKind refinedKind(DeviceKind kind, const OutputLines& processLines) {
 }
 
 std::string durationCell(float uptime) {
-    const auto hours = static_cast<unsigned long long>(std::trunc(uptime)) / 3600;
-    return (testDurationSufficient(uptime) ? "OK (" : "No (") + std::to_string(hours) + "hrs)";
+    // Counted in floating point: a device may claim more hours than any integer holds.
+    char hours[48];
+    std::snprintf(hours, sizeof hours, "%.0f", std::floor(std::trunc(static_cast<double>(uptime)) / 3600));
+    return (testDurationSufficient(uptime) ? "OK (" : "No (") + std::string(hours) + "hrs)";
 }
 
 bool productionExposureOk(float exposure) {
