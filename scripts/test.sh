@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite; the suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the threaded suites under ThreadSanitizer; a short libFuzzer run of
-# every fuzz target. Network-namespace tests run only as root and skip otherwise.
+# every fuzz target from its seeds, over libraries built with its coverage and sanitizers.
+# Network-namespace tests run only as root and skip otherwise.
 #   scripts/test.sh           everything
 #   scripts/test.sh --quick   the plain suite only
 set -euo pipefail
@@ -97,8 +98,12 @@ if ! $quick; then
     for name in $fuzzers; do
       target="build/fuzz/tests/fuzz/$name"
       [ -x "$target" ] || continue
+      # New inputs go to a folder of the build; the seeds in the tree are only read.
+      seeds=$(sed -nE "s/^lm_add_fuzz\($name ([^ )]+).*/\1/p" tests/fuzz/CMakeLists.txt)
+      mkdir -p "build/fuzz/$name.corpus"
       echo "== fuzzing $name for 20 s"
-      if "$target" -max_total_time=20 -rss_limit_mb=1024 -artifact_prefix="build/fuzz/$name-" >"build/fuzz/$name.log" 2>&1; then
+      if "$target" -max_total_time=20 -rss_limit_mb=1024 -artifact_prefix="build/fuzz/$name-" \
+        "build/fuzz/$name.corpus" "tests/fuzz/$seeds" >"build/fuzz/$name.log" 2>&1; then
         passed=$((passed + 1))
       else
         tail -n 30 "build/fuzz/$name.log"; failed=$((failed + 1))

@@ -25,19 +25,20 @@ namespace {
 
 constexpr Milliseconds kReturnLimit{120000};
 
-// Ctrl-C and SIGTERM stop the wizard's worker at its next step, except while the device saves and
-// reboots: then the stop waits until it has.
+// An ending signal (Ctrl-C, SIGTERM, a hang-up, a closed pipe) stops the wizard's worker at its next
+// step, except while the device saves and reboots: then the stop waits until it has.
 std::atomic<bool>* gAbort = nullptr;
 std::atomic<bool> gInterrupted{false};
 
-void interrupted(int) {
+void interrupted(int signal) {
     gInterrupted = true;
-    if (!TerminalWizardPage::cancelEnabled()) {
+    // A note into a closed pipe would only raise the signal again.
+    if (!TerminalWizardPage::cancelEnabled() && signal != SIGPIPE) {
         constexpr char kWait[] =
             "\nlmtools-cli: the device is saving its settings; stopping once it has rebooted\n";
         [[maybe_unused]] const auto written = ::write(STDERR_FILENO, kWait, sizeof kWait - 1);
-        return;
     }
+    if (!TerminalWizardPage::cancelEnabled()) return;
     if (gAbort) gAbort->store(true);
 }
 

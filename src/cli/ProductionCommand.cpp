@@ -1,7 +1,12 @@
+#include <unistd.h>
+
+#include <atomic>
+
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
 #include "ExitStatus.h"
+#include "InterruptHandler.h"
 #include "ScanCommand.h"
 #include "TerminalText.h"
 #include "TextTable.h"
@@ -18,6 +23,14 @@ namespace {
 constexpr Milliseconds kProbeWait{1500};
 constexpr int kMaxJobs = 64;
 
+// An ending signal closes the test as closing its window does: each job logs out of its device at
+// its next step. A second one ends the program at once.
+std::atomic<bool> gStopRequested{false};
+
+void requestStop(int) {
+    if (gStopRequested.exchange(true)) ::_exit(kExitInterrupted);
+}
+
 // A status line per device as its verdict comes in.
 class ProductionProgress : public ProductionUi {
 public:
@@ -30,7 +43,7 @@ public:
         err_ << "Device " << device + 1 << " of " << devices_ << ": "
              << (terminal_ ? terminalSafe(text) : text) << '\n';
     }
-    bool closing() override { return false; }
+    bool closing() override { return gStopRequested.load(); }
 
 private:
     std::ostream& err_;
@@ -76,8 +89,16 @@ public:
         ProductionProgress progress(context.err, devices.size(), context.quiet);
         ProductionSettings settings{context.session.profile(), context.session.timing(),
                                     password_.given().value_or(Session::kDefaultPassword), jobs_.value()};
-        const auto rows = productionWorker(devices, progress, settings);
+        gStopRequested = false;
+        const auto rows = [&] {
+            const InterruptHandler guard(requestStop);
+            return productionWorker(devices, progress, settings);
+        }();
         print(rows, context.out);
+        if (gStopRequested) {
+            context.error("production: interrupted; a device without a verdict was not tested to the end");
+            return kExitInterrupted;
+        }
 
         bool anyTested = false, allPassed = true;
         for (const ProductionRow& row : rows) {

@@ -58,6 +58,7 @@ void printTable(const std::vector<DeviceRecord>& records, std::ostream& out) {
 
 void scanInto(DeviceInventory& inventory, const CommandContext& context, ScanScope scope) {
     auto& err = context.err;
+    if (const std::string note = longScanNote(scope); !note.empty()) context.note(note);
     ScanWindow window(inventory, err, !context.quiet && isTerminal(err));
     inventory.setObserver(&window);
     DiscoveryScan scan(inventory, context.session.profile(), std::move(scope));

@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include "InterruptHandler.h"
 #include "link/ShellInput.h"
 #include "platform/UniqueFd.h"
 
@@ -15,16 +16,18 @@ namespace {
 
 constexpr std::size_t kMaxAnswer = 1024;
 
-// The terminal's settings while echo is off, for the signal handler to put back.
+// The terminal's settings while echo is off, for the signal handler to put back, and the handlers
+// the signal goes on to.
 int gQuietTty = -1;
 termios gSavedTermios{};
-struct sigaction gSavedInt {
-}, gSavedTerm{};
+const InterruptHandler* gQuietGuard = nullptr;
 
 void restoreEchoAndDie(int signal) {
     ::tcsetattr(gQuietTty, TCSAFLUSH, &gSavedTermios);
-    ::sigaction(SIGINT, &gSavedInt, nullptr);
-    ::sigaction(SIGTERM, &gSavedTerm, nullptr);
+    if (gQuietGuard != nullptr)
+        gQuietGuard->restore();
+    else
+        ::signal(signal, SIG_DFL);  // arrived before the guard was published
     ::raise(signal);
 }
 
@@ -46,19 +49,15 @@ bool say(int tty, const std::string& text) {
 bool askHidden(int tty, const std::string& question, std::string& line) {
     if (::tcgetattr(tty, &gSavedTermios) != 0) return say(tty, question) && readLine(tty, line);
     gQuietTty = tty;
-    struct sigaction onSignal {};
-    onSignal.sa_handler = restoreEchoAndDie;
-    ::sigemptyset(&onSignal.sa_mask);
-    ::sigaction(SIGINT, &onSignal, &gSavedInt);
-    ::sigaction(SIGTERM, &onSignal, &gSavedTerm);
+    const InterruptHandler guard(restoreEchoAndDie);
+    gQuietGuard = &guard;
     termios quiet = gSavedTermios;
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
     quiet.c_lflag |= ECHONL;
     ::tcsetattr(tty, TCSAFLUSH, &quiet);
     const bool got = say(tty, question) && readLine(tty, line);
     ::tcsetattr(tty, TCSAFLUSH, &gSavedTermios);
-    ::sigaction(SIGINT, &gSavedInt, nullptr);
-    ::sigaction(SIGTERM, &gSavedTerm, nullptr);
+    gQuietGuard = nullptr;
     gQuietTty = -1;
     return got;
 }

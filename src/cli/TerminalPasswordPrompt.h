@@ -8,7 +8,8 @@
 namespace lm::cli {
 
 // Asks for the admin password on the controlling terminal without echo. Without a terminal it
-// cannot ask, and every request counts as cancelled. Ctrl-C while it asks puts echo back first.
+// cannot ask, and every request counts as cancelled. An ending signal (Ctrl-C, a hang-up) while it
+// asks puts echo back first.
 class TerminalPasswordPrompt : public PasswordPrompt {
 public:
     // opening starts the first question; the default suits a password the device refused.

@@ -96,8 +96,8 @@ public:
             if (pcAddress_.empty())
                 context.note("this PC has no address to offer the device: give --pc-address");
         }
-        // Ctrl-C and SIGTERM put back the echo setting the upgrade may have changed, then end the
-        // program with the interrupted status.
+        // Every ending signal (Ctrl-C, SIGTERM, a dropped session, a closed pipe) puts back the echo
+        // setting the upgrade may have changed, then ends the program with the interrupted status.
         const InterruptHandler guard(restoreEchoSettingAndExit);
         return MaintenanceCommand::run(context);
     }
@@ -146,7 +146,8 @@ private:
         if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
         const auto& profile = context.session.profile();
         batch_ = std::make_unique<UpgradeBatch>(context.session.timing(), profile.tftpPort);
-        // The echo setting the batch may have changed goes back on Ctrl-C as after the last device.
+        // The echo setting the batch may have changed goes back on any ending signal as after the
+        // last device.
         const InterruptHandler guard(restoreEchoSettingAndExit);
         const int status = MaintenanceCommand::run(context);
         batch_.reset();

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 #include "CliApp.h"
@@ -62,36 +63,42 @@ TEST(TerminalOperationUi, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
     EXPECT_EQ(err.str(), "Go on?\nGo on?\nNo reply.\nGo on?\nGo on?\nNo reply.\n");
 }
 
-// Ctrl-C while the password is typed must not leave the terminal without echo.
-TEST(TerminalPasswordPrompt, InterruptPutsEchoBack) {
-    int terminal = -1;
-    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const char* args[] = {"lmtools-cli", "reboot", "127.0.0.1"};
-        std::ostringstream out, err;
-        ::_exit(runCli(3, args, out, err));
+// Ctrl-C, a hang-up or a closed pipe while the password is typed must not leave the terminal
+// without echo; the signal still ends the program.
+TEST(TerminalPasswordPrompt, EndingSignalPutsEchoBack) {
+    for (const int signal : {SIGINT, SIGHUP, SIGPIPE, SIGTERM}) {
+        int terminal = -1;
+        const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const char* args[] = {"lmtools-cli", "reboot", "127.0.0.1"};
+            std::ostringstream out, err;
+            ::_exit(runCli(3, args, out, err));
+        }
+        std::string shown;
+        char buffer[256];
+        while (shown.find("Password for admin") == std::string::npos) {
+            pollfd p{terminal, POLLIN, 0};
+            ASSERT_GT(::poll(&p, 1, 10000), 0) << "no prompt; the terminal showed: " << shown;
+            const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+            ASSERT_GT(got, 0);
+            shown.append(buffer, static_cast<std::size_t>(got));
+        }
+        termios asking{};
+        ASSERT_EQ(::tcgetattr(terminal, &asking), 0);
+        EXPECT_FALSE(asking.c_lflag & ECHO) << "the password is typed without echo";
+        if (signal == SIGINT)
+            ASSERT_EQ(::write(terminal, "\x03", 1), 1);  // typed, as a person would
+        else
+            ASSERT_EQ(::kill(child, signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << strsignal(signal) << ": " << status;
+        termios after{};
+        ASSERT_EQ(::tcgetattr(terminal, &after), 0);
+        EXPECT_TRUE(after.c_lflag & ECHO) << strsignal(signal);
+        ::close(terminal);
     }
-    std::string shown;
-    char buffer[256];
-    while (shown.find("Password for admin") == std::string::npos) {
-        pollfd p{terminal, POLLIN, 0};
-        ASSERT_GT(::poll(&p, 1, 10000), 0) << "no prompt; the terminal showed: " << shown;
-        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
-        ASSERT_GT(got, 0);
-        shown.append(buffer, static_cast<std::size_t>(got));
-    }
-    termios asking{};
-    ASSERT_EQ(::tcgetattr(terminal, &asking), 0);
-    EXPECT_FALSE(asking.c_lflag & ECHO) << "the password is typed without echo";
-    ASSERT_EQ(::write(terminal, "\x03", 1), 1);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-    termios after{};
-    ASSERT_EQ(::tcgetattr(terminal, &after), 0);
-    EXPECT_TRUE(after.c_lflag & ECHO);
-    ::close(terminal);
 }
 
 }  // namespace

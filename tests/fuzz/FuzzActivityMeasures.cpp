@@ -1,5 +1,5 @@
-// The activity report's parse operations over whatever lines a device prints: no crash, and every
-// text they give is bounded and never a number that is not one.
+// The activity report's and the production test's readings over whatever lines a device prints: no
+// crash, and every text they give is bounded and never a number that is not one.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -57,7 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (const auto process = findCameraProcess(lines)) {
         check(!process->pidValue || *process->pidValue >= 0);
-        if (process->pidValue) pidInRange(*process->pidValue, "# ", 0);
+        if (process->pidValue) {
+            pidInRange(*process->pidValue, "# ", 0);
+            productionPidOk(*process->pidValue, version.firmware.minor);
+        }
     }
     for (const bool ccd : {false, true})
         check(readWatchdog(lines, ccd).text.size() < 64);
@@ -67,11 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               (!bus.errors || (*bus.errors >= 0 && *bus.errors == clampErrors(*bus.errors))));
     }
     const BusCount count = countBusDevices(lines);
-    check(count.count <= 3 && errorsCell(count.errors).size() < 32);
+    check(count.count <= 3 && errorsCell(count.errors).size() < 32 &&
+          devicesCell(refinedKind(deviceKindOf(lines), lines), count).size() < 64);
     if (const auto raw = readTemperatureRaw(lines)) {
         check(*raw >= 0 && *raw <= 0xFFFF);
         const std::string text = temperatureText(*raw);
-        check(text.size() <= 8 && text.back() == 'F');
+        check(text.size() <= 8 && text.back() == 'F' && temperatureCell(*raw).size() < 64);
         temperatureOk(*raw);
     }
     return 0;

@@ -110,7 +110,7 @@ ScanStats DiscoveryScan::run(Milliseconds quietPeriod) {
 
 void DiscoveryScan::sendToTargets(const Sockets& sockets, ScanStats& stats) {
     // Two packets per target: the probe, then the echo request.
-    const std::size_t packets = scope_.targets.size() * 2;
+    const std::size_t packets = scope_.packets();
     SendPacer pacer(scope_.rate, MonoClock::now());
     std::size_t next = 0;
     while (next < packets) {

@@ -32,6 +32,23 @@ std::optional<Span> parseRange(std::string_view text) {
 
 }  // namespace
 
+std::chrono::seconds ScanScope::sendTime() const {
+    const auto sends = static_cast<long long>(packets());
+    const long long perSecond = std::max(rate, 1);
+    return std::chrono::seconds((sends + perSecond - 1) / perSecond);
+}
+
+std::string longScanNote(const ScanScope& scope) {
+    const long long seconds = scope.sendTime().count();
+    if (seconds <= 60) return {};
+    const long long minutes = (seconds + 59) / 60;
+    const std::string duration =
+        seconds < 3600 ? std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s"
+                       : std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
+    return "probing " + std::to_string(scope.targets.size()) + " addresses, two packets each at " +
+           std::to_string(scope.rate) + " a second, takes about " + duration + " before the scan can end.";
+}
+
 bool ScanScope::includes(std::string_view interfaceName) const {
     return interfaces.empty() ||
            std::find(interfaces.begin(), interfaces.end(), interfaceName) != interfaces.end();

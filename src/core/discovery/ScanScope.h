@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,7 +23,15 @@ struct ScanScope {
     int rate = kDefaultRate;  // packets per second to the targets; each gets a probe and an echo
 
     bool includes(std::string_view interfaceName) const;
+    // What is sent to the targets: a probe and an echo request each.
+    std::size_t packets() const { return targets.size() * 2; }
+    // How long the paced sends to the targets take, rounded up to whole seconds.
+    std::chrono::seconds sendTime() const;
 };
+
+// What to tell the user before a scan whose sends to its targets alone take over a minute, so a
+// slow range scan is not mistaken for a hung one; empty for a shorter scan.
+std::string longScanNote(const ScanScope& scope);
 
 // "eth0 (192.168.5.10)", or the address alone for a row without a name: how an interface is offered.
 std::string interfaceLabel(const InterfaceRow& row);

@@ -393,7 +393,11 @@ void CLmToolsDlg::scanRange() {
             this, title, QStringLiteral("A scan is still running. Scan the range again once it has ended."));
         return;
     }
-    startScan(std::move(addresses.addresses));
+    ScanScope scope;
+    scope.targets = std::move(addresses.addresses);
+    if (const QString note = QString::fromStdString(longScanNote(scope)); !note.isEmpty())
+        desktop_.information(this, title, note.left(1).toUpper() + note.mid(1));
+    startScan(std::move(scope.targets));
 }
 
 void CLmToolsDlg::scanFinished(const std::optional<ScanStats>& stats) {

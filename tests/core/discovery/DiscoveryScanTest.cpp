@@ -54,6 +54,33 @@ TEST(RangeAddresses, HostsOfEachRangeMergedWithinTheLimit) {
     }
 }
 
+// Two packets per address at the rate; a note only when that alone takes over a minute.
+TEST(LongScanNote, SaysHowLongTheSendsTakeOnceOverAMinute) {
+    const struct {
+        std::size_t targets;
+        int rate;
+        const char* note;  // "" for none
+    } cases[] = {
+        {30000, 1000, ""},  // exactly a minute
+        {30001, 1000, "probing 30001 addresses, two packets each at 1000 a second, takes about 1 min 1 s"},
+        {65534, ScanScope::kDefaultRate,
+         "probing 65534 addresses, two packets each at 2000 a second, takes about 1 min 6 s"},
+        {254, 1, "probing 254 addresses, two packets each at 1 a second, takes about 8 min 28 s"},
+        {1800, 1, "probing 1800 addresses, two packets each at 1 a second, takes about 1 h 0 min"},
+        {65536, 1, "probing 65536 addresses, two packets each at 1 a second, takes about 36 h 25 min"},
+        {65536, ScanScope::kMaxRate, ""},
+        {0, 1, ""},
+    };
+    for (const auto& c : cases) {
+        ScanScope scope;
+        scope.targets.assign(c.targets, *parseIpv4("10.0.0.1"));
+        scope.rate = c.rate;
+        const std::string note = longScanNote(scope);
+        EXPECT_TRUE(std::string_view(c.note).empty() ? note.empty() : note.starts_with(c.note))
+            << c.targets << " at " << c.rate << ": " << note;
+    }
+}
+
 // Stands in for the main window: prunes when told, like the real one.
 class PruningWindow : public InventoryObserver {
 public:

@@ -1,0 +1,44 @@
+// A settings file for config apply is anyone's JSON: reading it never crashes, what it accepts
+// holds no control characters and only known fields, and settings it accepted, printed as
+// config show prints them, are accepted again unchanged.
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "SettingsJson.h"
+#include "link/ShellInput.h"
+#include "wizard/SettingsFields.h"
+
+namespace {
+
+void check(bool holds) {
+    if (!holds) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace lm;
+    const auto json = nlohmann::json::parse(data, data + size, nullptr, false);
+    if (json.is_discarded()) return 0;
+    DeviceSettings wanted;
+    std::set<std::string> given;
+    if (!cli::settingsFromJson(json, wanted, given).empty()) return 0;
+    for (const std::string& name : given) {
+        const auto* field = wizard::findSettingsField(name);
+        check(field != nullptr);
+        if (field->kind == wizard::SettingsField::Kind::Text)
+            check(!hasControlCharacter(wanted.*field->text));
+    }
+
+    auto shown = nlohmann::json(cli::settingsToJson(wanted, {}));
+    shown.erase("device");
+    DeviceSettings again;
+    std::set<std::string> givenAgain;
+    check(cli::settingsFromJson(shown, again, givenAgain).empty());
+    check(cli::settingsToJson(again, {}) == cli::settingsToJson(wanted, {}));
+    return 0;
+}
