@@ -31,6 +31,8 @@ config() {
   return 0
 }
 killall() { echo "killall \$*" >>$log; }
+date() { echo "date \$*" >>$log; }
+hwclock() { echo "hwclock \$*" >>$log; }
 vi() { echo "vi \$*" >>$log; command vi "\$@"; }
 quit() { exit 0; }
 reboot() {
@@ -147,7 +149,53 @@ wizard() {
   done
 }
 
+# roundtrip VERSION CONFIGTOOL: a device far from factory settings (uploading, dialling out on a US
+# Robotics modem with Ethernet off, a key list without filename2=, a boa.conf with lines of its own
+# and no final line end). After one apply, show then apply of the unchanged output, read from
+# standard input, leaves every file byte for byte as it was.
+roundtrip() {
+  local name="round trip $1" c="$root/etc/config" file
+  factory "$1" "$2"
+  printf 'User nobody\nPort 8080\nGroup nogroup' >"$c/boa.conf"
+  sed -i -e 's/^MODEM_INIT=.*/MODEM_INIT=ATE1Q0V1\&B1/' -e 's/^PHONE_NUMBER=.*/PHONE_NUMBER=5551234/' \
+    -e 's/^DEVICE_SPEED=.*/DEVICE_SPEED=57600/' -e 's/^USERNAME=.*/USERNAME=joe/' -e 's/^PASSWORD=.*/PASSWORD=pw/' \
+    -e 's/^ENABLED=.*/ENABLED=yes/' "$c/dialout.conf"
+  sed -i 's/^ONBOOT=.*/ONBOOT=no/' "$c/ifcfg-eth0"
+  sed -i 's/^sched_ftp_upload=.*/sched_ftp_upload=on/' "$c/sched0.conf"
+  printf '%s\n' timeout=120 hostname=ftp.example.com user=cam password=secret passive=on archive=off \
+    delete_file=off iis_bug=off filename=pics/cam.jpg filename3=pics/ip0021.html >"$c/ftp0.conf"
+
+  lmt cat "$old" /etc/config/boa.conf
+  check "$name: cat shows a last line without line end" "0|Group nogroup" "$status|$(tail -n 1 "$out")"
+  local show="$NETNS_TMP/show.json" once="$NETNS_TMP/once"
+  lmt config show "$old" --json
+  cp "$out" "$show"
+  check "$name: show as read" "false|US Robotics|true|pics/cam.jpg|true" "$(jq -r '[.primaryIsNetwork,
+    .modemModel, .uploadEnabled, .ftpPath, .useIdHtmlName] | map(tostring) | join("|")' "$show" 2>&1)"
+  lmt config apply "$old" "$show" --yes
+  check "$name: first apply exit status" 0 "$status"
+  sleep 2  # the reboot's address change
+  rm -rf "$once"; cp -r "$c" "$once"
+  check "$name: boa.conf keeps its own lines" $'User nobody\nPort 8080\nGroup nogroup' "$(cat "$c/boa.conf")"
+  check "$name: still uploading, dialling out, Ethernet off" "sched_ftp_upload=on|ENABLED=yes|ONBOOT=no" \
+    "$(grep -h -e '^sched_ftp_upload=' -e '^ENABLED=' -e '^ONBOOT=' "$c/sched0.conf" "$c/dialout.conf" \
+      "$c/ifcfg-eth0" | paste -sd '|')"
+
+  lmt config show "$old" --json
+  cp "$out" "$show"
+  status=0
+  ip netns exec "$(netns_name pc)" "$cli" config apply "$old" - --yes <"$show" >"$out" 2>"$err" || status=$?
+  echo "--- lmtools-cli config apply $old - --yes: exit $status"; cat "$out" "$err"
+  check "$name: apply from standard input exit status" 0 "$status"
+  sleep 2
+  for file in "$once"/* "$c"/*; do
+    check "$name: ${file##*/} unchanged" same "$(same "$once/${file##*/}" "$c/${file##*/}")"
+  done
+}
+
 wizard "cat form" 2.1.3 depend
 wizard "vi form" 1.0.5 denied
+roundtrip 2.1.3 depend
+roundtrip 1.0.5 denied
 
 [ "$failures" -eq 0 ] && echo "wizard_busybox: passed" || { echo "wizard_busybox: $failures failures"; exit 1; }
