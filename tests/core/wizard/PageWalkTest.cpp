@@ -92,9 +92,12 @@ TEST(PageWalk, NextThroughEveryPageKeepsWhatWasRead) {
         DeviceSettings settings;
         settings.macAddress = "02:4C:55:11:9A:2B";
         settings.httpPort = "80";
-        for (const auto& [parse, text] :
-             {std::pair{parseDialoutConf, d.dialout}, std::pair{parseIfcfgEth0, d.eth0},
-              std::pair{parseUploadFile, d.upload}, std::pair{parseScheduleFile, d.schedule}}) {
+        using Parse = void (*)(std::vector<std::string>&, DeviceSettings&);
+        const std::pair<Parse, const char*> files[] = {{parseDialoutConf, d.dialout},
+                                                       {parseIfcfgEth0, d.eth0},
+                                                       {parseUploadFile, d.upload},
+                                                       {parseScheduleFile, d.schedule}};
+        for (const auto& [parse, text] : files) {
             auto lines = linesOf(text);
             parse(lines, settings);
         }

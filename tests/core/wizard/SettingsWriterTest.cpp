@@ -11,6 +11,7 @@
 
 #include "RecordingPage.h"
 #include "support/SimulatedDevice.h"
+#include "wizard/SerialDetection.h"
 #include "wizard/SettingsReader.h"
 #include "wizard/SettingsWriter.h"
 
@@ -289,6 +290,10 @@ TEST_F(SettingsWriterTest, ReadThenWriteOfANonFactoryDeviceChangesNothing) {
             session->settings().targetIp = "127.0.72.10";
             session->settings().serialPort = "COM1";
             RecordingPage reading, writing;
+            // The console is found and logged in to first, as the wizard's serial page does.
+            if (serial) {
+                ASSERT_EQ(detectSerialDevice(*session, reading.page, nullptr, 1), Outcome::Ok);
+            }
             ASSERT_EQ(readSettings(*session, reading.page, nullptr), Outcome::Ok);
             ASSERT_EQ(write(writing), Outcome::Ok);
             ASSERT_TRUE(simulator->waitUntilUp(0, kDeviceLimit));
