@@ -188,8 +188,8 @@ roundtrip() {
   echo "--- lmtools-cli config apply $old - --yes: exit $status"; cat "$out" "$err"
   check "$name: apply from standard input exit status" 0 "$status"
   sleep 2
-  for file in "$once"/* "$c"/*; do
-    check "$name: ${file##*/} unchanged" same "$(same "$once/${file##*/}" "$c/${file##*/}")"
+  for file in $( (ls "$once"; ls "$c") | sort -u); do
+    check "$name: $file unchanged" same "$(same "$once/$file" "$c/$file")"
   done
 }
 
