@@ -4,9 +4,9 @@
 # tool knows depend=) and once by BusyBox's own vi (firmware 1.0.5, config refused, flash saved by
 # flatfsd). The device's reboot comes back on the address saved in its ifcfg-eth0; afterwards it
 # must answer there and hold exactly the files the wizard wrote.
-# Usage: wizard_busybox.sh LMTOOLS-CLI
+# Usage: wizard_busybox.sh LMTOOLS-CLI PTY-ANSWER
 set -euo pipefail
-cli="$1"
+cli="$1" pty_answer="$2"
 . "$(dirname "$0")/netns.sh"
 netns_require
 . "$(dirname "$0")/busybox_device.sh"
@@ -193,6 +193,21 @@ roundtrip() {
   done
 }
 
+# A device line holding terminal escapes, shown by --dry-run on a terminal: cleaned like all device text.
+drydirty() {
+  factory 2.1.3 depend
+  printf 'Port 80\nUser \033]0;owned\007nobody\n' >"$root/etc/config/boa.conf"
+  echo '{}' >"$NETNS_TMP/empty.json"
+  status=0
+  ip netns exec "$(netns_name pc)" "$pty_answer" -- "$cli" config apply "$old" "$NETNS_TMP/empty.json" --dry-run \
+    --yes -q >"$out" 2>&1 || status=$?
+  echo "--- config apply --dry-run on a terminal: exit $status"; cat -v "$out"
+  check "dry run on a terminal: exit status" 0 "$status"
+  check "dry run on a terminal: the device's line cleaned" "User ?]0;owned?nobody|0" \
+    "$(tr -d '\r' <"$out" | grep -a '^User ')|$(grep -c $'\033]0;owned' "$out" || true)"
+}
+
+drydirty
 wizard "cat form" 2.1.3 depend
 wizard "vi form" 1.0.5 denied
 roundtrip 2.1.3 depend
