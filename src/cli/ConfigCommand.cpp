@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iostream>
 
 #include "Command.h"
 #include "ExitStatus.h"
@@ -70,7 +71,7 @@ public:
         apply_ = command.add_subcommand(
             "apply",
             "Read the device, take the settings FILE gives, check them page by page and write them: "
-            "apply HOST FILE");
+            "apply HOST FILE (- for standard input)");
         for (CLI::App* part : {show_, apply_}) {
             part->add_option("HOST", words_, "Device address (leave out with --serial)")->expected(0, 2);
             part->add_option("--serial", serial_,
@@ -145,15 +146,20 @@ private:
             parseWholeNumber(std::string_view(serial_).substr(3), 1, SerialPortMap::kPortCount);
         return number && serial_ == "COM" + std::to_string(*number) ? *number : -1;
     }
+    // FILE, or standard input for "-".
     static std::string loadFile(const std::string& path, DeviceSettings& wanted,
                                 std::set<std::string>& given) {
-        std::ifstream in(path);
-        if (!in) return path + ": cannot be read";
-        const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
-        if (json.is_discarded()) return path + ": not valid JSON";
-        std::string problem = settingsFromJson(json, wanted, given);
+        const std::string name = path == "-" ? "standard input" : path;
+        std::ifstream file;
+        if (path != "-") {
+            file.open(path, std::ios::binary);
+            if (!file) return name + ": cannot be read";
+        }
+        nlohmann::json json;
+        std::string problem = readSettingsJson(path == "-" ? std::cin : file, json);
+        if (problem.empty()) problem = settingsFromJson(json, wanted, given);
         if (problem.empty()) problem = unwritableValue(wanted, given);
-        return problem.empty() ? problem : path + ": " + problem;
+        return problem.empty() ? problem : name + ": " + problem;
     }
 
     // A value that would change the meaning of a device file (perhaps one show read from a hostile
@@ -214,9 +220,8 @@ private:
                         << '\n';
             return;
         }
-        const bool terminal = isTerminal(context.out);
         const auto line = [&](const std::string& name, const std::string& value) {
-            context.out << name << ": " << (terminal ? terminalSafe(value) : value) << '\n';
+            context.out << name << ": " << deviceText(value, context.out) << '\n';
         };
         for (const wizard::SettingsField& field : wizard::settingsFields())
             line(field.name, wizard::fieldText(settings, field));
@@ -261,7 +266,7 @@ private:
                 context.note(name + " is \"" + wizard::fieldText(settings, *field) +
                              "\" after the pages' rules, not \"" + wizard::fieldText(wanted, *field) + "\".");
         }
-        context.out << wizard::summaryText(settings) << '\n';
+        context.out << deviceText(wizard::summaryText(settings), context.out) << '\n';
 
         TerminalWizardPage writing(context.err, context.quiet, terminal_);
         WizardPage page(writing, state);
@@ -296,12 +301,17 @@ private:
         return kExitDone;
     }
 
+    // The files hold the device's own lines: on a terminal they are cleaned like all its text.
     static void printFiles(const std::vector<SettingsFile>& files, std::ostream& out) {
         for (const SettingsFile& file : files) {
             out << "== " << file.path << (file.written ? "" : " (not written: the device makes it)") << '\n';
             for (const std::string& line : file.lines)
-                out << line << '\n';
+                out << deviceText(line, out) << '\n';
         }
+    }
+
+    static std::string deviceText(const std::string& text, const std::ostream& out) {
+        return isTerminal(out) ? terminalSafe(text) : text;
     }
 
     static void copyField(const wizard::SettingsField& field, const DeviceSettings& from,

@@ -1,12 +1,71 @@
 #include "SettingsJson.h"
 
+#include <vector>
+
 #include "link/ShellInput.h"
+#include "platform/WholeNumber.h"
 #include "wizard/PageRules.h"
 #include "wizard/SettingsFields.h"
 
 namespace lm::cli {
 
 using wizard::SettingsField;
+
+namespace {
+
+constexpr std::size_t kMaxFileBytes = 1024 * 1024;
+
+// U+0080..U+009F in UTF-8: some terminals and device tools obey them as escapes.
+bool hasC1Control(const std::string& text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) == 0xC2 && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F)
+            return true;
+    return false;
+}
+
+// A text value, or for the web port a whole number in range given as text or number.
+std::string textValue(const std::string& key, const nlohmann::json& value, std::string& text) {
+    if (key == "httpPort") {
+        text = value.is_number_unsigned() ? std::to_string(value.get<unsigned long long>())
+               : value.is_string()        ? value.get<std::string>()
+                                          : std::string("-");
+        if (!parseWholeNumber<int>(text, 1, 65535))
+            return "\"httpPort\" must be a port number from 1 to 65535";
+        return {};
+    }
+    if (!value.is_string()) return "\"" + key + "\" must be a text";
+    text = value.get<std::string>();
+    if (hasC1Control(text)) return "the " + key + " holds a C1 control character (U+0080 to U+009F)";
+    return shellValueProblem(ShellValue::Text, text, key);
+}
+
+}  // namespace
+
+std::string readSettingsJson(std::istream& in, nlohmann::json& json) {
+    std::string text(kMaxFileBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) return "cannot be read";
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxFileBytes) return "larger than 1 MiB";
+
+    // A key given twice would leave one of its values unsaid: which one counts is refused, not guessed.
+    std::vector<std::set<std::string>> objects;
+    std::string twice;
+    const auto keys = [&](int, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        using Event = nlohmann::json::parse_event_t;
+        if (event == Event::object_start) objects.emplace_back();
+        if (event == Event::object_end && !objects.empty()) objects.pop_back();
+        if (event == Event::key && !objects.empty() && twice.empty() &&
+            !objects.back().insert(parsed.get<std::string>()).second)
+            twice = parsed.get<std::string>();
+        return true;
+    };
+    json = nlohmann::json::parse(text, keys, false);
+    if (json.is_discarded()) return "not valid JSON";
+    if (!twice.empty()) return "\"" + twice + "\" is given twice";
+    return {};
+}
 
 nlohmann::ordered_json settingsToJson(const DeviceSettings& settings, const FirmwareVersion& firmware) {
     nlohmann::ordered_json json;
@@ -43,10 +102,8 @@ std::string settingsFromJson(const nlohmann::json& object, DeviceSettings& wante
         const std::string problem = "\"" + key + "\" must be ";
         switch (field->kind) {
             case SettingsField::Kind::Text: {
-                if (!value.is_string()) return problem + "a text";
-                const std::string text = value.get<std::string>();
-                if (const auto refused = shellValueProblem(ShellValue::Text, text, key); !refused.empty())
-                    return refused;
+                std::string text;
+                if (const auto refused = textValue(key, value, text); !refused.empty()) return refused;
                 wanted.*field->text = text;
                 break;
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <set>
 #include <string>
 
@@ -13,6 +14,10 @@ namespace lm::cli {
 // The settings as config show prints them: the editable fields at the top level, what the device
 // reports under "device".
 nlohmann::ordered_json settingsToJson(const DeviceSettings& settings, const FirmwareVersion& firmware);
+
+// Reads the text of a settings file strictly: at most 1 MiB of valid JSON that gives no key twice
+// in one object. Empty when json holds it, else what is wrong.
+std::string readSettingsJson(std::istream& in, nlohmann::json& json);
 
 // Takes the editable fields a JSON object gives into wanted and their names into given; "device" is
 // ignored. Empty when all could be taken, else what is wrong, naming the key.

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -74,6 +76,67 @@ TEST(ConfigCommand, ShowsAndChecksWithoutWriting) {
         EXPECT_EQ(run.status, c.status) << what << "\n" << run.err;
         EXPECT_NE(run.out.find(c.inOut), std::string::npos) << what << "\n" << run.out;
         EXPECT_NE(run.err.find(c.inErr), std::string::npos) << what << "\n" << run.err;
+    }
+}
+
+std::string rawFile(const std::string& name, const std::string& text) {
+    const std::string path = testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// A settings file says one thing for each key, or it is refused before the device is touched.
+TEST(ConfigCommand, ApplyReadsItsFileStrictly) {
+    ::unsetenv("LMTOOLS_PASSWORD");
+    const struct {
+        const char* what;
+        std::string text;
+        int status;
+        std::string inOut, inErr;
+    } cases[] = {
+        {"a key twice", R"({"httpPort": "80", "hostname": "a", "httpPort": "8080"})", 64, "",
+         "\"httpPort\" is given twice"},
+        {"a key twice inside device", R"({"device": {"x": 1, "x": 2}})", 64, "", "\"x\" is given twice"},
+        {"larger than 1 MiB", "{\"hostname\": \"" + std::string(1024 * 1024, 'a') + "\"}", 64, "",
+         "larger than 1 MiB"},
+        {"a port that is no number", R"({"httpPort": "eighty"})", 64, "",
+         "\"httpPort\" must be a port number from 1 to 65535"},
+        {"port 0", R"({"httpPort": "0"})", 64, "", "\"httpPort\" must be a port number"},
+        {"port 65536", R"({"httpPort": 65536})", 64, "", "\"httpPort\" must be a port number"},
+        {"a port that is a flag", R"({"httpPort": true})", 64, "", "\"httpPort\" must be a port number"},
+        {"a C1 control", "{\"hostname\": \"cam\u0085\"}", 64, "",
+         "the hostname holds a C1 control character"},
+        {"a port given as a number", R"({"httpPort": 81})", 0, "== /var/tmp/boa.conf\nPort 81\n", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string file = rawFile("strict.json", c.text);
+        const auto run = runDemo({"config", "apply", "127.0.0.10", file.c_str(), "--dry-run", "--yes", "-q"});
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.err;
+        EXPECT_NE(run.out.find(c.inOut), std::string::npos) << c.what << "\n" << run.out;
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << c.what << "\n" << run.err;
+    }
+}
+
+// "-" reads the settings from standard input, as a pipe from config show would give them.
+TEST(ConfigCommand, ApplyReadsStandardInput) {
+    ::unsetenv("LMTOOLS_PASSWORD");
+    const struct {
+        const char* text;
+        int status;
+        const char* inOut;
+        const char* inErr;
+    } cases[] = {
+        {R"({"httpPort": "81"})", 0, "Port 81\n", ""},
+        {"{", 64, "", "standard input: not valid JSON"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        std::streambuf* const before = std::cin.rdbuf(in.rdbuf());
+        const auto run = runDemo({"config", "apply", "127.0.0.10", "-", "--dry-run", "-q"});
+        std::cin.rdbuf(before);
+        EXPECT_EQ(run.status, c.status) << c.text << "\n" << run.err;
+        EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
     }
 }
 

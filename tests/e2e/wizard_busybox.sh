@@ -3,11 +3,11 @@
 # apply" of a new static address, once with the files written by cat (firmware 2.1.3, whose config
 # tool knows depend=) and once by BusyBox's own vi (firmware 1.0.5, config refused, flash saved by
 # flatfsd). The device's reboot comes back on the address saved in its ifcfg-eth0; afterwards it
-# must answer there and hold exactly the files the wizard wrote. Last, a hostile device's settings
-# do not travel through show and apply.
-# Usage: wizard_busybox.sh LMTOOLS-CLI
+# must answer there and hold exactly the files the wizard wrote. A device far from factory settings
+# keeps every file through show and apply, and a hostile device's settings do not travel through them.
+# Usage: wizard_busybox.sh LMTOOLS-CLI PTY-ANSWER
 set -euo pipefail
-cli="$1"
+cli="$1" pty_answer="$2"
 . "$(dirname "$0")/netns.sh"
 netns_require
 . "$(dirname "$0")/busybox_device.sh"
@@ -32,6 +32,8 @@ config() {
   return 0
 }
 killall() { echo "killall \$*" >>$log; }
+date() { echo "date \$*" >>$log; }
+hwclock() { echo "hwclock \$*" >>$log; }
 vi() { echo "vi \$*" >>$log; command vi "\$@"; }
 quit() { exit 0; }
 reboot() {
@@ -148,8 +150,69 @@ wizard() {
   done
 }
 
+# roundtrip VERSION CONFIGTOOL: a device far from factory settings (uploading, dialling out on a US
+# Robotics modem with Ethernet off, a key list without filename2=, a boa.conf with lines of its own
+# and no final line end). After one apply, show then apply of the unchanged output, read from
+# standard input, leaves every file byte for byte as it was.
+roundtrip() {
+  local name="round trip $1" c="$root/etc/config" file
+  factory "$1" "$2"
+  printf 'User nobody\nPort 8080\nGroup nogroup' >"$c/boa.conf"
+  sed -i -e 's/^MODEM_INIT=.*/MODEM_INIT=ATE1Q0V1\&B1/' -e 's/^PHONE_NUMBER=.*/PHONE_NUMBER=5551234/' \
+    -e 's/^DEVICE_SPEED=.*/DEVICE_SPEED=57600/' -e 's/^USERNAME=.*/USERNAME=joe/' -e 's/^PASSWORD=.*/PASSWORD=pw/' \
+    -e 's/^ENABLED=.*/ENABLED=yes/' "$c/dialout.conf"
+  sed -i 's/^ONBOOT=.*/ONBOOT=no/' "$c/ifcfg-eth0"
+  sed -i 's/^sched_ftp_upload=.*/sched_ftp_upload=on/' "$c/sched0.conf"
+  printf '%s\n' timeout=120 hostname=ftp.example.com user=cam password=secret passive=on archive=off \
+    delete_file=off iis_bug=off filename=pics/cam.jpg filename3=pics/ip0021.html >"$c/ftp0.conf"
+
+  lmt cat "$old" /etc/config/boa.conf
+  check "$name: cat shows a last line without line end" "0|Group nogroup" "$status|$(tail -n 1 "$out")"
+  local show="$NETNS_TMP/show.json" once="$NETNS_TMP/once"
+  lmt config show "$old" --json
+  cp "$out" "$show"
+  check "$name: show as read" "false|US Robotics|true|pics/cam.jpg|true" "$(jq -r '[.primaryIsNetwork,
+    .modemModel, .uploadEnabled, .ftpPath, .useIdHtmlName] | map(tostring) | join("|")' "$show" 2>&1)"
+  lmt config apply "$old" "$show" --yes
+  check "$name: first apply exit status" 0 "$status"
+  sleep 2  # the reboot's address change
+  rm -rf "$once"; cp -r "$c" "$once"
+  check "$name: boa.conf keeps its own lines" $'User nobody\nPort 8080\nGroup nogroup' "$(cat "$c/boa.conf")"
+  check "$name: still uploading, dialling out, Ethernet off" "sched_ftp_upload=on|ENABLED=yes|ONBOOT=no" \
+    "$(grep -h -e '^sched_ftp_upload=' -e '^ENABLED=' -e '^ONBOOT=' "$c/sched0.conf" "$c/dialout.conf" \
+      "$c/ifcfg-eth0" | paste -sd '|')"
+
+  lmt config show "$old" --json
+  cp "$out" "$show"
+  status=0
+  ip netns exec "$(netns_name pc)" "$cli" config apply "$old" - --yes <"$show" >"$out" 2>"$err" || status=$?
+  echo "--- lmtools-cli config apply $old - --yes: exit $status"; cat "$out" "$err"
+  check "$name: apply from standard input exit status" 0 "$status"
+  sleep 2
+  for file in $( (ls "$once"; ls "$c") | sort -u); do
+    check "$name: $file unchanged" same "$(same "$once/$file" "$c/$file")"
+  done
+}
+
+# A device line holding terminal escapes, shown by --dry-run on a terminal: cleaned like all device text.
+drydirty() {
+  factory 2.1.3 depend
+  printf 'Port 80\nUser \033]0;owned\007nobody\n' >"$root/etc/config/boa.conf"
+  echo '{}' >"$NETNS_TMP/empty.json"
+  status=0
+  ip netns exec "$(netns_name pc)" "$pty_answer" -- "$cli" config apply "$old" "$NETNS_TMP/empty.json" --dry-run \
+    --yes -q >"$out" 2>&1 || status=$?
+  echo "--- config apply --dry-run on a terminal: exit $status"; cat -v "$out"
+  check "dry run on a terminal: exit status" 0 "$status"
+  check "dry run on a terminal: the device's line cleaned" "User ?]0;owned?nobody|0" \
+    "$(tr -d '\r' <"$out" | grep -a '^User ')|$(grep -c $'\033]0;owned' "$out" || true)"
+}
+
+drydirty
 wizard "cat form" 2.1.3 depend
 wizard "vi form" 1.0.5 denied
+roundtrip 2.1.3 depend
+roundtrip 1.0.5 denied
 
 # A hostile device's host name comes out of show as it is, and apply refuses it before it reaches
 # any device.

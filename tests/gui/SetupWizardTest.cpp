@@ -172,6 +172,26 @@ private slots:
         if (!dhcp) QVERIFY(file("resolv.conf").find("nameserver 127.0.0.53") != std::string::npos);
     }
 
+    // Back from the summary and a change on an earlier page: the summary shown again says so.
+    void summaryFollowsBack() {
+        QVERIFY(walk({{kWelcome, {{kNetworkRadio}}},
+                      {kDeviceList},
+                      {kReadSettings},
+                      {kNetworkSetup, {{kPrimaryNetworkRadio}}},
+                      {kAddressAssignment, {{kDhcpRadio}}},
+                      {kTransmitImages, {{kServeOnlyRadio}}}}));
+        QTRY_COMPARE_WITH_TIMEOUT(wizard_->currentId(), int(kSummary), kPageLimitMs);
+        const auto summary = [this] { return child<QLabel>(*wizard_->currentPage(), kSummaryText)->text(); };
+        QVERIFY2(summary().contains("serving images from the internal web page"), qPrintable(summary()));
+        back(kTransmitImages);
+        std::vector<Step> steps = {{kTransmitImages, {{kUploadRadio}}}};
+        const auto more = uploadSteps();
+        steps.insert(steps.end(), more.begin(), more.end());
+        QVERIFY(walk(steps));
+        QTRY_COMPARE_WITH_TIMEOUT(wizard_->currentId(), int(kSummary), kPageLimitMs);
+        QVERIFY2(summary().contains("with FTP to ftp.example.com"), qPrintable(summary()));
+    }
+
     void serialDialOut_data() {
         QTest::addColumn<QString>("modem");
         QTest::addColumn<QString>("expected");

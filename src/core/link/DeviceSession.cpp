@@ -28,6 +28,8 @@ std::string catReceiver(const std::string& path) {
 bool isReceiverEcho(std::string_view line) {
     return contains(line, "'LM''");
 }
+// Lines a device may send before its prompt when asked for one.
+constexpr int kMaxPromptProbeLines = 4;
 
 std::string withoutLineEnd(std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
@@ -308,12 +310,35 @@ Outcome DeviceSession::ReadRemoteFile(const std::string& path) {
             echoSeen = contains(line, command);
             continue;
         }
-        if (isPromptLine(line)) return Outcome::Ok;
+        if (isPromptLine(line)) {
+            std::string last;
+            if (!lastLineBeforePrompt(line, bound, last)) return endOfOutput(bound);
+            return last.empty() || keep(std::move(last), total) ? Outcome::Ok : Outcome::Failed;
+        }
         if (contains(line, path) && contains(line, "Invalid argument"))
             return endWith(Outcome::Refused, withoutLineEnd(line));
         if (cannotOpen(line, path)) return endWith(Outcome::Failed, withoutLineEnd(line));
         if (!keep(std::move(line), total)) return Outcome::Failed;
     }
+}
+
+bool DeviceSession::lastLineBeforePrompt(const std::string& promptLine, const Deadline& bound,
+                                         std::string& last) {
+    const std::string_view shown = withoutTrailingControls(promptLine);
+    last = shown.substr(0, shown.size() - s_.shellPrompt().size());
+    if (last.empty()) return true;
+    // The text may be the prompt's own ("/ # "): a line end shows the prompt on a line of its own.
+    if (!send("\n")) return false;
+    for (int read = 0; read < kMaxPromptProbeLines; ++read) {
+        const std::string line = nextLine(bound);
+        if (line.empty()) return false;
+        if (!isPromptLine(line)) continue;
+        std::string_view bare = withoutTrailingControls(line);
+        bare.remove_prefix(std::min(bare.find_first_not_of("\r\n"), bare.size()));
+        if (shown.ends_with(bare)) last = shown.substr(0, shown.size() - bare.size());
+        return true;
+    }
+    return false;
 }
 
 void DeviceSession::typeAfterEscape(const std::string& command) {

@@ -70,6 +70,9 @@ private:
     Outcome endWith(Outcome outcome, std::string message);
     // Sends the command line; over the serial link also waits for its echo.
     bool startCommand(const std::string& command, const std::string& echo);
+    // The file's last line when it had no line end and so shares the line of the prompt; empty
+    // when the line holds only the prompt. False when the device stopped answering.
+    bool lastLineBeforePrompt(const std::string& promptLine, const Deadline& bound, std::string& last);
     // The escape key, a pause so the editor takes it as a key of its own, then the command.
     void typeAfterEscape(const std::string& command);
     bool inputRefused(ShellValue kind, const std::string& value, const char* name);

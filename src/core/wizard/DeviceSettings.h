@@ -1,6 +1,9 @@
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace lm {
 
@@ -79,10 +82,21 @@ struct DeviceSettings {
     bool dayFri = false;
     bool daySat = false;
     bool setTimeFromPc = true;
+
+    // The configuration files as the last read found them, by file name ("boa.conf"), without line
+    // ends: a write keeps their lines that no setting owns, in their place.
+    std::map<std::string, std::vector<std::string>> filesAsRead;
 };
 
 // The modem's name as the modem list shows it ("US Robotics"), and back; false for an unknown name.
 const char* modemModelName(ModemModel model);
 bool modemModelFromName(const std::string& name, ModemModel& model);
+
+// The modem that the dial-out settings were made for; nullopt when they name none.
+std::optional<ModemModel> recogniseModem(const DeviceSettings& settings);
+
+// The address page's file name with the device's ID: "ip9A2B.html" from the last two MAC bytes as
+// the device writes them; "ip.html" when the MAC is too short to hold them.
+std::string idPageName(const std::string& macAddress);
 
 }  // namespace lm

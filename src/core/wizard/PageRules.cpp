@@ -423,24 +423,13 @@ void showModemFields(const DeviceSettings& s, PageView& v) {
     showText(v, kBaudCombo, row.baud ? row.baud : s.baudRate, row.baudEnabled);
 }
 
-// The modem that the current settings were made for; nullopt when they name none.
-std::optional<ModemModel> recogniseModem(const DeviceSettings& s) {
-    if (s.modemInit == "ATE1Q0V1&B1") return ModemModel::UsRobotics;
-    if (s.modemInit.empty() && s.phoneNumber.empty() && s.baudRate == "19200") return ModemModel::NovatelSage;
-    if (s.phoneNumber == "S=2") return ModemModel::IdenPacketData;
-    if (s.modemInit == "AT&F") return ModemModel::ThreeJTech;
-    if (s.phoneNumber == "3333" && s.baudRate == "115200") return ModemModel::Ricochet;
-    if (s.phoneNumber.empty() && s.baudRate == "19200" && s.modemInit == "ATZ2") return ModemModel::NexTel;
-    return std::nullopt;
-}
-
 void initModem(WizardModel& m, PageView& v) {
     DeviceSettings& s = m.settings;
     if (s.phoneNumber.find("9,555-1212") != std::string::npos) s.phoneNumber.clear();  // the sample number
     if (const auto model = recogniseModem(s)) s.modemModel = *model;
     showModemFields(s, v);
     showText(v, kModemTimeoutField, s.connectTimeout);
-    showCheck(v, kDisableEthernetCheck, true);
+    showCheck(v, kDisableEthernetCheck, s.disableEthernet);
 }
 
 void chooseModem(WizardModel& m, PageView& v) {
@@ -710,7 +699,7 @@ void initFtpOptions(WizardModel& m, PageView& v) {
     showCheck(v, kDeleteBeforeRenameCheck, s.deleteBeforeRename);
     showCheck(v, kIisCheck, s.iisWorkaround, s.deleteBeforeRename);
     showText(v, kIdHtmlCheck, "Use ip" + macTail(s.macAddress) + ".html instead of ip.html");
-    v[kIdHtmlCheck].checked = false;
+    v[kIdHtmlCheck].checked = s.useIdHtmlName;
 }
 
 PageAnswer nextFtpOptions(WizardModel& m, const PageView& v) {
@@ -726,8 +715,7 @@ PageAnswer nextFtpOptions(WizardModel& m, const PageView& v) {
 
 // ---- 137 Summary, 134 Complete
 
-void initSummary(WizardModel& m, PageView& v) {
-    showText(v, kSummaryText, summaryText(m.settings));
+void initSummary(WizardModel&, PageView& v) {
     showText(v, kWriteStatus, "Device configuration update in progress...");
     showText(v, kCannotProceed, kCannotProceedText);
     hide(v, kWriteStatus);
@@ -866,6 +854,8 @@ int activatePage(int page, const WizardModel& model, PageView& view, bool listSe
             hide(view, kCannotProceed);  // an earlier run's failure is not this run's
             return kBackNext;
         case kSummary:
+            // Back and Next again may have changed any page since the last showing.
+            showText(view, kSummaryText, summaryText(model.settings));
             hide(view, kWriteStatus);
             hide(view, kWriteProgress);
             hide(view, kCannotProceed);

@@ -6,6 +6,7 @@
 
 #include "platform/Ipv4.h"
 #include "platform/Scanner.h"
+#include "wizard/SettingsMerge.h"
 
 namespace lm {
 
@@ -34,10 +35,7 @@ std::string schedulePath(const DeviceSettings& s) {
 std::string addressPage(const DeviceSettings& s) {
     const auto slash = s.ftpPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : s.ftpPath.substr(0, slash + 1);
-    std::string id;
-    if (s.useIdHtmlName && s.macAddress.size() >= 17)
-        id = s.macAddress.substr(12, 2) + s.macAddress.substr(15, 2);
-    return folder + "ip" + id + ".html";
+    return folder + (s.useIdHtmlName ? idPageName(s.macAddress) : "ip.html");
 }
 
 // The upload of one file under a temporary name, then the rename over the old one, which is
@@ -202,6 +200,20 @@ Lines schedule(const DeviceSettings& s) {
     return lines;
 }
 
+// A file the last read found is written as it was, with our lines brought up to date: what the
+// settings do not hold stays. An FTP script is ours as a whole.
+void keepDeviceLines(SettingsFile& file, const DeviceSettings& s, const WriteForms& forms) {
+    const std::string name = file.path.substr(file.path.rfind('/') + 1);
+    const auto read = s.filesAsRead.find(name);
+    if (!file.written || read == s.filesAsRead.end()) return;
+    if (file.path == uploadPath(s) && !forms.newFtpFormat) return;
+    // Lines a cleared setting leaves out of ours still belong to the settings.
+    const std::vector<std::string> owned = name == "resolv.conf"
+                                               ? std::vector<std::string>{"domain ", "nameserver "}
+                                               : std::vector<std::string>{};
+    file.lines = mergedFile(read->second, file.lines, owned);
+}
+
 }  // namespace
 
 std::vector<SettingsFile> settingsFiles(const DeviceSettings& s, const WriteForms& forms) {
@@ -228,6 +240,8 @@ std::vector<SettingsFile> settingsFiles(const DeviceSettings& s, const WriteForm
     files.push_back(ppp("/var/tmp/options", pppOptions(s), true));
     if (s.primaryIsNetwork) files.push_back({"/var/tmp/resolv.conf", resolver(s)});
     files.push_back({schedulePath(s), schedule(s)});
+    for (SettingsFile& file : files)
+        keepDeviceLines(file, s, forms);
     return files;
 }
 

@@ -23,7 +23,8 @@ struct SettingsFile {
     bool announced = true;
 };
 
-// Every file step in order, each file complete from the settings.
+// Every file step in order, each file made from the settings; a file the last read found keeps its
+// lines that no setting owns.
 std::vector<SettingsFile> settingsFiles(const DeviceSettings& settings, const WriteForms& forms);
 
 // The move commands into /etc/config, in the order of the session's kind, each ending "\n".

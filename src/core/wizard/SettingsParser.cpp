@@ -122,6 +122,8 @@ void parseDialoutConf(std::vector<std::string>& lines, DeviceSettings& settings)
     settings.alwaysUp = isYes(file.take("ALWAYS_UP="));
     settings.sendCr = isYes(file.take("SEND_CR="));
     settings.shellLogin = isYes(file.take("SHELL_LOGIN="));
+    settings.primaryIsNetwork = !isYes(file.take("ENABLED="));
+    if (const auto model = recogniseModem(settings)) settings.modemModel = *model;
 }
 
 void parseUploadFile(std::vector<std::string>& lines, DeviceSettings& s) {
@@ -153,11 +155,12 @@ void parseUploadFile(std::vector<std::string>& lines, DeviceSettings& s) {
         s.archive = false;
     }
 
-    if (file.has("filename=")) s.ftpPath = file.take("filename=");
-    if (file.has("filename2=")) {
-        s.ftpPath2 = file.take("filename2=");
-    } else {
-        s.ftpPath2 = DeviceSettings::kNotSupported;
+    const bool keyForm = file.has("filename=");
+    if (keyForm) s.ftpPath = file.take("filename=");
+    s.ftpPath2 = file.has("filename2=") ? file.take("filename2=") : DeviceSettings::kNotSupported;
+    // The address page's name says whether it carries the device's ID.
+    std::string addressPage = file.take("filename3=");
+    if (!keyForm) {
         // An FTP script: the folder from its "cd" lines, the name from the image's put.
         s.ftpPath = file.take("cd ");
         if (std::string second = file.take("cd "); !second.empty()) s.ftpPath = std::move(second);
@@ -165,7 +168,11 @@ void parseUploadFile(std::vector<std::string>& lines, DeviceSettings& s) {
         const std::string put = file.take("put /var/httpd/zelvix.jpg ");
         const auto tmp = put.find(".tmp");
         s.ftpPath = tmp == std::string::npos ? std::string() : s.ftpPath + put.substr(0, tmp);
+        addressPage = file.take("put /var/httpd/ip.html ");
+        addressPage = addressPage.substr(0, addressPage.find(".tmp"));
     }
+    s.useIdHtmlName = addressPage.substr(addressPage.rfind('/') + 1) == idPageName(s.macAddress) &&
+                      idPageName(s.macAddress) != "ip.html";
 
     s.deleteBeforeRename = false;
     s.iisWorkaround = false;
@@ -183,6 +190,9 @@ void parseIfcfgEth0(std::vector<std::string>& lines, DeviceSettings& settings) {
     settings.ipAddress = file.take("IPADDR=");
     settings.netmask = file.take("NETMASK=");
     settings.ipDhcp = asciiLower(file.take("BOOTPROTO=")) == "dhcp";
+    // Ethernet can be off only behind a dial-out link; otherwise the modem page's choice starts on.
+    settings.disableEthernet =
+        settings.primaryIsNetwork || asciiLower(withoutTrailingBlanks(file.take("ONBOOT="))) == "no";
 }
 
 void parseNetworkFile(std::vector<std::string>& lines, DeviceSettings& settings) {
@@ -203,6 +213,8 @@ void parseScheduleFile(std::vector<std::string>& lines, DeviceSettings& s) {
     SettingsLines file(lines);
     s.everyDay = false;
     s.scheduleUnit = 1;
+    if (const std::string upload = asciiLower(file.take("sched_ftp_upload=")); !upload.empty())
+        s.uploadEnabled = upload == "on";
     s.scheduleEvery = file.take("sched_ftp_delay=");
     if (s.scheduleEvery.empty() || s.scheduleEvery == "0") s.scheduleEvery = "10";
     s.scheduleStart = file.take("sched_ftp_time_start=");

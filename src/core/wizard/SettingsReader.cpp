@@ -1,6 +1,7 @@
 #include "wizard/SettingsReader.h"
 
 #include <array>
+#include <string_view>
 
 #include "link/DeviceSession.h"
 #include "ops/WorkerTask.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kSteps = 10;
 constexpr const char* kReadFailure = "Error during read of configuration settings!";
+constexpr std::string_view kConfigFolder = "/etc/config/";
 
 using Parse = void (*)(std::vector<std::string>&, DeviceSettings&);
 
@@ -31,6 +33,8 @@ public:
         }
         page_.progressRange(0, kSteps);
         page_.startSteps();
+        // Lines of another device, or of an earlier read, must never be written to this one.
+        session_.settings().filesAsRead.clear();
         if (const auto opened = open(prompt); opened != Outcome::Ok) return opened;
         session_.setShellPrompt(shell_.ReadPrompt());
         if (page_.aborted()) return abandon();
@@ -117,6 +121,12 @@ private:
         const Outcome result = shell_.ReadRemoteFile(path);
         if (result == Outcome::NoAnswer) return Step::Failed;
         if (result != Outcome::Ok) return Step::Skipped;
+        if (path.starts_with(kConfigFolder)) {
+            std::vector<std::string>& kept =
+                session_.settings().filesAsRead[path.substr(kConfigFolder.size())];
+            for (const std::string& line : session_.remoteLines())
+                kept.push_back(line.substr(0, line.find_first_of("\r\n")));
+        }
         parse(session_.remoteLines(), session_.settings());
         page_.step();
         return Step::Done;

@@ -19,9 +19,9 @@ struct WriteOptions {
     std::function<void(const std::vector<SettingsFile>&)> planned;
 };
 
-// The summary page's worker: writes the session's settings to the device as whole files under
-// /var/tmp, moves them into /etc/config, saves, reboots and waits; presses Next when done. Ok only
-// when every file read back as written and the device saved them.
+// The summary page's worker: writes the session's settings to the device as files under /var/tmp
+// (keeping what the device's files hold besides the settings), moves them into /etc/config, saves, reboots
+// and waits; presses Next when done. Ok only when every file read back as written and the device saved them.
 Outcome writeSettings(Session& session, WizardPage& page, PasswordPrompt* prompt,
                       const WriteOptions& options = {});
 

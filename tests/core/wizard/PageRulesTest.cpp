@@ -365,6 +365,18 @@ TEST(PageRules, SummaryText) {
     }
 }
 
+// Back from the summary, a change, and Next again: the summary says what will now be written.
+TEST(PageRules, SummaryIsComposedEachTimeItIsShown) {
+    Wizard w;
+    PageView view = initialisePage(kSummary, w.model);
+    activatePage(kSummary, w.model, view);
+    EXPECT_EQ(view[kSummaryText].text, summaryText(w.s));
+    w.s.ipDhcp = false;
+    activatePage(kSummary, w.model, view);
+    EXPECT_EQ(view[kSummaryText].text,
+              "Configure for ethernet operation on 10.1.1.9, serving images from the internal web page.");
+}
+
 TEST(PageRules, SerialResultPage) {
     Wizard w;
     PageView view = initialisePage(kSerialResult, w.model);

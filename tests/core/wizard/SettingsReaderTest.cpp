@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "core/wizard/RecordingPage.h"
+#include "platform/TextMatch.h"
 #include "support/SimulatedDevice.h"
 #include "wizard/SerialDetection.h"
 #include "wizard/SettingsParser.h"
@@ -129,6 +130,79 @@ TEST(SettingsParser, ScheduleDialoutAndNetworkFiles) {
     auto ifconfig = linesOf("eth0      Link encap:Ethernet  HWaddr 02:4C:55:11:9A:2B  \n");
     parseIfconfig(ifconfig, s);
     EXPECT_EQ(s.macAddress, "02:4C:55:11:9A:2B");
+}
+
+// What a device that is not at factory settings holds must read back into the settings that write
+// it again: uploading stays on, a dial-out link stays the primary one with its modem and its
+// Ethernet choice, the address page keeps its ID name, and a key list without a secondary path keeps
+// its image path.
+TEST(SettingsParser, NonFactorySettingsReadBack) {
+    using Parse = void (*)(std::vector<std::string>&, DeviceSettings&);
+    const struct {
+        const char* file;
+        Parse parse;
+        const char* text;
+        void (*check)(const DeviceSettings&);
+    } cases[] = {
+        {"sched on", parseScheduleFile, "sched_ftp_upload=on\nsched_ftp_delay=30",
+         [](const DeviceSettings& s) { EXPECT_TRUE(s.uploadEnabled); }},
+        {"sched off", parseScheduleFile, "sched_ftp_upload=OFF",
+         [](const DeviceSettings& s) { EXPECT_FALSE(s.uploadEnabled); }},
+        {"dial-out, US Robotics", parseDialoutConf,
+         "DEVICE_SPEED=57600\nMODEM_INIT=ATE1Q0V1&B1\nPHONE_NUMBER=5551234\nENABLED=yes",
+         [](const DeviceSettings& s) {
+             EXPECT_FALSE(s.primaryIsNetwork);
+             EXPECT_EQ(s.modemModel, ModemModel::UsRobotics);
+         }},
+        {"network, Ricochet", parseDialoutConf, "DEVICE_SPEED=115200\nPHONE_NUMBER=3333\nENABLED=no",
+         [](const DeviceSettings& s) {
+             EXPECT_TRUE(s.primaryIsNetwork);
+             EXPECT_EQ(s.modemModel, ModemModel::Ricochet);
+         }},
+        {"key form without filename2", parseUploadFile,
+         "hostname=h\nuser=u\npassword=p\nfilename=pics/cam.jpg\nfilename3=pics/ip9A2B.html",
+         [](const DeviceSettings& s) {
+             EXPECT_EQ(s.ftpPath, "pics/cam.jpg");
+             EXPECT_EQ(s.ftpPath2, DeviceSettings::kNotSupported);
+             EXPECT_TRUE(s.useIdHtmlName);
+         }},
+        {"key form, plain page name", parseUploadFile, "filename=cam.jpg\nfilename2=\nfilename3=ip.html",
+         [](const DeviceSettings& s) { EXPECT_FALSE(s.useIdHtmlName); }},
+        {"another device's ID", parseUploadFile, "filename=cam.jpg\nfilename2=\nfilename3=ip0000.html",
+         [](const DeviceSettings& s) { EXPECT_FALSE(s.useIdHtmlName); }},
+        {"script form with ID page", parseUploadFile,
+         "open h\nput /var/httpd/ip.html pics/ip9A2B.html.tmp\nput /var/httpd/zelvix.jpg pics/cam.jpg.tmp",
+         [](const DeviceSettings& s) {
+             EXPECT_EQ(s.ftpPath, "pics/cam.jpg");
+             EXPECT_TRUE(s.useIdHtmlName);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        DeviceSettings s;
+        s.macAddress = "02:4C:55:11:9A:2B";
+        s.uploadEnabled = !contains(c.text, "=on");  // the opposite of what an upload line says
+        auto lines = linesOf(c.text);
+        c.parse(lines, s);
+        c.check(s);
+    }
+}
+
+// Ethernet can be off only behind a dial-out link: there the device's ONBOOT says; otherwise the
+// modem page's choice starts checked, as for a device first switched to dialling out.
+TEST(SettingsParser, DisableEthernetFollowsTheDialOutLink) {
+    const struct {
+        bool networkPrimary;
+        const char* onboot;
+        bool disabled;
+    } cases[] = {{false, "ONBOOT=no", true}, {false, "ONBOOT=yes", false}, {true, "ONBOOT=yes", true}};
+    for (const auto& c : cases) {
+        DeviceSettings s;
+        s.primaryIsNetwork = c.networkPrimary;
+        auto lines = linesOf(std::string("DEVICE=eth0\n") + c.onboot);
+        parseIfcfgEth0(lines, s);
+        EXPECT_EQ(s.disableEthernet, c.disabled) << c.onboot;
+    }
 }
 
 class ReaderTest : public test::SimulatedDeviceTest {

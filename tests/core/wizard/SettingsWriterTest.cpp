@@ -11,6 +11,8 @@
 
 #include "RecordingPage.h"
 #include "support/SimulatedDevice.h"
+#include "wizard/SerialDetection.h"
+#include "wizard/SettingsReader.h"
 #include "wizard/SettingsWriter.h"
 
 namespace lm::test {
@@ -283,6 +285,76 @@ TEST_F(SettingsWriterTest, DryRunPlansWithoutWriting) {
     EXPECT_EQ(planned[5].lines.front(), "timeout=300");
     EXPECT_TRUE(simulator->fileWrites(0).empty());
     EXPECT_FALSE(sent("date") || sent("mv ") || sent("reboot"));
+}
+
+// A device far from factory settings: uploading, dialling out on a US Robotics modem with Ethernet
+// off, a key list without a secondary path, a boa.conf with lines of its own and no final line end.
+const std::map<std::string, std::string> kNonFactoryFiles{
+    {"/etc/config/boa.conf", "User nobody\nPort 8080\nGroup nogroup"},
+    {"/etc/config/dialout.conf",
+     "DEVICE=/dev/ttyS0\nDEVICE_SPEED=57600\nMODEM_INIT=ATE1Q0V1&B1\nPHONE_NUMBER=5551234\n"
+     "CONNECT_TIMEOUT=120\nUSERNAME=joe\nPASSWORD=pw\nISP=AT&T\nALWAYS_UP=no\nDEFAULT_ROUTE=yes\n"
+     "ENABLED=yes\nSHELL_LOGIN=no\nSEND_CR=yes\n"},
+    {"/etc/config/ftp0.conf",
+     "timeout=120\nhostname=ftp.example.com\nuser=cam\npassword=secret\npassive=on\narchive=on\n"
+     "delete_file=off\niis_bug=off\nfilename=pics/cam.jpg\nfilename3=pics/ip9A2B.html\n"},
+    {"/etc/config/ifcfg-eth0",
+     "DEVICE=eth0\nONBOOT=no\nBOOTPROTO=none\nIPADDR=127.0.72.10\nBROADCAST=127.0.72.255\n"
+     "NETMASK=255.255.255.0\n"},
+    {"/etc/config/sched0.conf",
+     "sched_ftp_command=ftpscript0\nsched_ftp_command_wait=20\nsched_ftp_upload=on\nsched_ftp_delay=120\n"
+     "sched_ftp_time_start=08:00\nsched_ftp_time_stop=17:30\nsched_ftp_day_sun=off\nsched_ftp_day_mon=on\n"
+     "sched_ftp_day_tue=on\nsched_ftp_day_wed=on\nsched_ftp_day_thu=on\nsched_ftp_day_fri=on\n"
+     "sched_ftp_day_sat=off\n"},
+};
+
+// After one apply, reading the device and applying what was read leaves every file byte for byte
+// as it was, and the device still uploads and still dials out on its modem.
+TEST_F(SettingsWriterTest, ReadThenWriteOfANonFactoryDeviceChangesNothing) {
+    for (const bool serial : {false, true}) {
+        SCOPED_TRACE(serial ? "console" : "telnet");
+        sim::DeviceConfig d;
+        d.mac = *sim::parseMac("02:4C:55:11:9A:2B");
+        d.shell.serial = serial;
+        for (const auto& [path, text] : kNonFactoryFiles)
+            d.shell.files[path] = text;
+        startAt("4.2.1", d);
+        const auto applyWhatIsRead = [&] {
+            session->settings() = {};
+            session->settings().targetIp = "127.0.72.10";
+            session->settings().serialPort = "COM1";
+            RecordingPage reading, writing;
+            // The console is found and logged in to first, as the wizard's serial page does.
+            if (serial) {
+                ASSERT_EQ(detectSerialDevice(*session, reading.page, nullptr, 1), Outcome::Ok);
+            }
+            ASSERT_EQ(readSettings(*session, reading.page, nullptr), Outcome::Ok);
+            ASSERT_EQ(write(writing), Outcome::Ok);
+            ASSERT_TRUE(simulator->waitUntilUp(0, kDeviceLimit));
+        };
+        const auto configFiles = [&] {
+            std::map<std::string, std::string> files;
+            for (const char* name : {"boa.conf", "dialout.conf", "ftp0.conf", "ifcfg-eth0", "ifcfg-ppp0",
+                                     "network", "resolv.conf", "sched0.conf"})
+                files[name] = simulator->fileText(0, std::string("/etc/config/") + name).value_or("(none)");
+            return files;
+        };
+        applyWhatIsRead();
+        const auto afterOne = configFiles();
+        EXPECT_EQ(afterOne.at("boa.conf"), "User nobody\nPort 8080\nGroup nogroup\n");
+        EXPECT_NE(afterOne.at("ftp0.conf").find("filename=pics/cam.jpg\n"), std::string::npos);
+        EXPECT_NE(afterOne.at("ftp0.conf").find("filename3=pics/ip9A2B.html\n"), std::string::npos);
+        EXPECT_NE(afterOne.at("sched0.conf").find("sched_ftp_upload=on\n"), std::string::npos);
+        EXPECT_NE(afterOne.at("dialout.conf").find("ENABLED=yes\n"), std::string::npos);
+        EXPECT_NE(afterOne.at("ifcfg-eth0").find("ONBOOT=no\n"), std::string::npos);
+
+        applyWhatIsRead();
+        EXPECT_EQ(configFiles(), afterOne);
+        const DeviceSettings& s = session->settings();
+        EXPECT_TRUE(s.uploadEnabled);
+        EXPECT_FALSE(s.primaryIsNetwork);
+        EXPECT_EQ(s.modemModel, ModemModel::UsRobotics);
+    }
 }
 
 }  // namespace

@@ -127,6 +127,38 @@ TEST_F(DeviceSessionNetworkTest, LeftoverPromptBeforeTheEchoIsNotTheEnd) {
     }
 }
 
+// A file whose last line has no line end shows that line on the line of the prompt: it is still a
+// line of the file. A prompt that has text of its own ("/ # ") is told from it by a bare prompt.
+TEST_F(DeviceSessionNetworkTest, ReadFileKeepsALastLineWithoutLineEnd) {
+    const struct {
+        const char* output;      // after the echo
+        const char* barePrompt;  // the answer to a line end, when one is asked for
+        Outcome outcome;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"Port 80\r\nGroup nogroup# ", "\r\n# ", Outcome::Ok, {"Port 80\r\n", "Group nogroup"}},
+        {"Port 80\r\n/ # ", "\r\n/ # ", Outcome::Ok, {"Port 80\r\n"}},
+        {"Port 80\r\nGroup nogroup/ # \x1b[6n",
+         "\r\n/ # \x1b[6n",
+         Outcome::Ok,
+         {"Port 80\r\n", "Group nogroup"}},
+        {"Port 80# ", nullptr, Outcome::NoAnswer, {}},  // silent when asked: nothing can be told
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        LoopbackPeer peer([&c](Connection& conn) {
+            conn.expect("cat /etc/config/boa.conf\n") &&
+                conn.send(std::string("cat /etc/config/boa.conf\r\n") + c.output);
+            if (c.barePrompt) conn.expect("\n") && conn.send(c.barePrompt);
+            conn.holdUntilClosed();
+        });
+        auto session = connect(peer);
+        EXPECT_EQ(DeviceSession(*session).ReadRemoteFile("/etc/config/boa.conf"), c.outcome);
+        EXPECT_EQ(session->remoteLines(), c.lines);
+        finish(peer, *session);
+    }
+}
+
 // A device that keeps talking without ever showing its prompt is stopped by the wait's bound.
 TEST_F(DeviceSessionNetworkTest, EndlessOutputEndsAtTheWaitBound) {
     LoopbackPeer peer([](Connection& c) {
