@@ -5,22 +5,6 @@ namespace lm::cli {
 
 namespace {
 
-// A tool's or the shell's own complaint that it was refused ("mbus: /dev/x: Invalid argument",
-// "sh: /x: Permission denied"); empty when no line of the output is one. Only lines naming the
-// program or the shell count: a log the command prints may quote such words.
-std::string refusalLine(const std::vector<std::string>& lines, const std::string& program) {
-    const std::string tool = program.substr(program.rfind('/') + 1);
-    for (std::string line : lines) {
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        const bool named =
-            line.starts_with(tool + ": ") || line.starts_with("sh: ") || line.starts_with("-sh: ");
-        if (named && (line.ends_with(": Invalid argument") || line.ends_with(": Permission denied")))
-            return line;
-    }
-    return {};
-}
-
 class RunCommand : public Command {
 public:
     std::string name() const override { return "run"; }
@@ -46,7 +30,7 @@ public:
             printDeviceLines(lines, context.out);
             if (outcome == Outcome::Ok) {
                 // The shell came back, but the command may still have been turned away.
-                if (const std::string refusal = refusalLine(lines, words_.front()); !refusal.empty()) {
+                if (const std::string refusal = commandRefusal(lines, words_.front()); !refusal.empty()) {
                     context.error("The device refused the command: " + refusal);
                     return static_cast<int>(kExitRefused);
                 }

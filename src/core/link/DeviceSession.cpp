@@ -502,4 +502,16 @@ Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::strin
     }
 }
 
+std::string commandRefusal(const std::vector<std::string>& lines, std::string_view program) {
+    const std::string tool(program.substr(program.rfind('/') + 1));
+    for (const std::string& said : lines) {
+        const std::string line = withoutLineEnd(said);
+        const bool named =
+            line.starts_with(tool + ": ") || line.starts_with("sh: ") || line.starts_with("-sh: ");
+        if (named && (line.ends_with(": Invalid argument") || line.ends_with(": Permission denied")))
+            return line;
+    }
+    return {};
+}
+
 }  // namespace lm

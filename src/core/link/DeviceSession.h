@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "link/Outcome.h"
 #include "link/Session.h"
@@ -91,5 +93,10 @@ private:
     Session& s_;
     std::string message_;
 };
+
+// A program's or the shell's own word that it turned a command away ("mbus: /dev/x: Invalid
+// argument", "sh: /x: Permission denied"), from a command's output lines; empty when none says so.
+// Only lines naming the program or the shell count: a log the command prints may quote such words.
+std::string commandRefusal(const std::vector<std::string>& lines, std::string_view program);
 
 }  // namespace lm
