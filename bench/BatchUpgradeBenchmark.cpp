@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "CliApp.h"
-#include "Simulator.h"
-#include "TftpClient.h"
-#include "platform/Ipv4.h"
-#include "platform/Socket.h"
+#include "cli/CliApp.h"
+#include "devsim/Simulator.h"
+#include "devsim/TftpClient.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/Socket.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/DeviceListView.h"
+#include "gui/discovery/DeviceListView.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
-#include "Simulator.h"
-#include "app/CLmToolsApp.h"
-#include "app/CLmToolsDlg.h"
-#include "app/Desktop.h"
-#include "link/Session.h"
-#include "platform/IcmpSocket.h"
+#include "gui/Commands.h"
+#include "devsim/Simulator.h"
+#include "gui/app/CLmToolsApp.h"
+#include "gui/app/CLmToolsDlg.h"
+#include "gui/app/Desktop.h"
+#include "core/link/Session.h"
+#include "core/platform/IcmpSocket.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "CliApp.h"
-#include "Simulator.h"
-#include "platform/Ipv4.h"
+#include "cli/CliApp.h"
+#include "devsim/Simulator.h"
+#include "core/platform/Ipv4.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 
 #include "ChildProcess.h"
 #include "TftpClientProgram.h"
-#include "link/TftpServer.h"
-#include "platform/Socket.h"
+#include "core/link/TftpServer.h"
+#include "core/platform/Socket.h"
 
 namespace {
 

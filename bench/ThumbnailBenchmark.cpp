@@ -8,11 +8,11 @@
 #include <mutex>
 #include <string>
 
-#include "Simulator.h"
-#include "discovery/DiscoveryScan.h"
-#include "discovery/ThumbnailDecoder.h"
-#include "discovery/ThumbnailFetcher.h"
-#include "platform/IcmpSocket.h"
+#include "devsim/Simulator.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "gui/discovery/ThumbnailDecoder.h"
+#include "core/discovery/ThumbnailFetcher.h"
+#include "core/platform/IcmpSocket.h"
 
 namespace {
 

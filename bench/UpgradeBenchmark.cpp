@@ -16,11 +16,11 @@
 #include <string>
 
 #include "ChildProcess.h"
-#include "Simulator.h"
-#include "TftpClient.h"
-#include "link/Session.h"
-#include "ops/FirmwareUpgrade.h"
-#include "platform/Socket.h"
+#include "devsim/Simulator.h"
+#include "devsim/TftpClient.h"
+#include "core/link/Session.h"
+#include "core/ops/FirmwareUpgrade.h"
+#include "core/platform/Socket.h"
 
 namespace {
 

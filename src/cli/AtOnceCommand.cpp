@@ -1,9 +1,9 @@
-#include "AtOnceCommand.h"
+#include "cli/AtOnceCommand.h"
 
 #include <memory>
 
-#include "ExitStatus.h"
-#include "TerminalPasswordPrompt.h"
+#include "cli/ExitStatus.h"
+#include "cli/TerminalPasswordPrompt.h"
 
 namespace lm::cli {
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "Command.h"
-#include "DeviceBatch.h"
-#include "TerminalOperationUi.h"
-#include "ops/WorkerTask.h"
+#include "cli/Command.h"
+#include "cli/DeviceBatch.h"
+#include "cli/TerminalOperationUi.h"
+#include "core/ops/WorkerTask.h"
 
 namespace lm::cli {
 

@@ -1,5 +1,5 @@
-#include "ExitStatus.h"
-#include "RemoteLogin.h"
+#include "cli/ExitStatus.h"
+#include "cli/RemoteLogin.h"
 
 namespace lm::cli {
 

@@ -1,4 +1,4 @@
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 #include <CLI/CLI.hpp>
 
@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "Command.h"
-#include "DemoNetwork.h"
-#include "ExitStatus.h"
-#include "ProgramVersion.h"
-#include "link/Session.h"
+#include "cli/Command.h"
+#include "devsim/DemoNetwork.h"
+#include "cli/ExitStatus.h"
+#include "core/ProgramVersion.h"
+#include "core/link/Session.h"
 
 namespace lm::cli {
 

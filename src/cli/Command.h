@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "TerminalText.h"
-#include "link/Session.h"
+#include "cli/TerminalText.h"
+#include "core/link/Session.h"
 
 namespace lm::cli {
 

@@ -1,9 +1,9 @@
 #include <cstdlib>
 
-#include "Command.h"
-#include "link/ShellInput.h"
-#include "platform/Ipv4.h"
-#include "platform/WholeNumber.h"
+#include "cli/Command.h"
+#include "core/link/ShellInput.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/WholeNumber.h"
 
 namespace lm::cli {
 

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "Command.h"
-#include "ExitStatus.h"
+#include "cli/Command.h"
+#include "cli/ExitStatus.h"
 
 namespace lm::cli {
 

@@ -3,22 +3,22 @@
 #include <fstream>
 #include <iostream>
 
-#include "Command.h"
-#include "ExitStatus.h"
-#include "InterruptHandler.h"
-#include "SettingsJson.h"
-#include "TerminalPasswordPrompt.h"
-#include "TerminalText.h"
-#include "TerminalWizardPage.h"
-#include "platform/Ipv4.h"
-#include "platform/WholeNumber.h"
-#include "wizard/DeviceReturn.h"
-#include "wizard/FileValueRules.h"
-#include "wizard/PageWalk.h"
-#include "wizard/SerialDetection.h"
-#include "wizard/SettingsFields.h"
-#include "wizard/SettingsReader.h"
-#include "wizard/SettingsWriter.h"
+#include "cli/Command.h"
+#include "cli/ExitStatus.h"
+#include "cli/InterruptHandler.h"
+#include "cli/SettingsJson.h"
+#include "cli/TerminalPasswordPrompt.h"
+#include "cli/TerminalText.h"
+#include "cli/TerminalWizardPage.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/WholeNumber.h"
+#include "core/wizard/DeviceReturn.h"
+#include "core/wizard/FileValueRules.h"
+#include "core/wizard/PageWalk.h"
+#include "core/wizard/SerialDetection.h"
+#include "core/wizard/SettingsFields.h"
+#include "core/wizard/SettingsReader.h"
+#include "core/wizard/SettingsWriter.h"
 
 namespace lm::cli {
 

@@ -1,14 +1,14 @@
-#include "DeviceBatch.h"
+#include "cli/DeviceBatch.h"
 
 #include <algorithm>
 #include <set>
 
-#include "ExitStatus.h"
-#include "ScanCommand.h"
-#include "TextTable.h"
-#include "discovery/DeviceInventory.h"
-#include "ops/JobPool.h"
-#include "platform/TextMatch.h"
+#include "cli/ExitStatus.h"
+#include "cli/ScanCommand.h"
+#include "cli/TextTable.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/ops/JobPool.h"
+#include "core/platform/TextMatch.h"
 
 namespace lm::cli {
 

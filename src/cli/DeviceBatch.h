@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Command.h"
-#include "link/Outcome.h"
+#include "cli/Command.h"
+#include "core/link/Outcome.h"
 
 namespace lm::cli {
 

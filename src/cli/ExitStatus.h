@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Outcome.h"
+#include "core/link/Outcome.h"
 
 namespace lm::cli {
 

@@ -1,6 +1,6 @@
-#include "AtOnceCommand.h"
-#include "RemoteLogin.h"
-#include "ops/LogViewer.h"
+#include "cli/AtOnceCommand.h"
+#include "cli/RemoteLogin.h"
+#include "core/ops/LogViewer.h"
 
 namespace lm::cli {
 

@@ -1,10 +1,10 @@
-#include "MaintenanceCommand.h"
+#include "cli/MaintenanceCommand.h"
 
 #include <memory>
 
-#include "ExitStatus.h"
-#include "TerminalOperationUi.h"
-#include "TerminalPasswordPrompt.h"
+#include "cli/ExitStatus.h"
+#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalPasswordPrompt.h"
 
 namespace lm::cli {
 

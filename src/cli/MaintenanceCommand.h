@@ -3,10 +3,10 @@
 #include <functional>
 #include <map>
 
-#include "Command.h"
-#include "DeviceBatch.h"
-#include "TerminalOperationUi.h"
-#include "ops/WorkerTask.h"
+#include "cli/Command.h"
+#include "cli/DeviceBatch.h"
+#include "cli/TerminalOperationUi.h"
+#include "core/ops/WorkerTask.h"
 
 namespace lm::cli {
 

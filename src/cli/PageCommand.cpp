@@ -1,11 +1,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "Command.h"
-#include "ExitStatus.h"
-#include "ScanCommand.h"
-#include "discovery/DeviceInventory.h"
-#include "discovery/DevicesPage.h"
+#include "cli/Command.h"
+#include "cli/ExitStatus.h"
+#include "cli/ScanCommand.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/discovery/DevicesPage.h"
 
 namespace lm::cli {
 

@@ -4,17 +4,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Command.h"
-#include "ExitStatus.h"
-#include "InterruptHandler.h"
-#include "ScanCommand.h"
-#include "TerminalText.h"
-#include "TextTable.h"
-#include "diag/ProductionTest.h"
-#include "discovery/CsvText.h"
-#include "discovery/DeviceInventory.h"
-#include "discovery/DeviceProbe.h"
-#include "platform/Ipv4.h"
+#include "cli/Command.h"
+#include "cli/ExitStatus.h"
+#include "cli/InterruptHandler.h"
+#include "cli/ScanCommand.h"
+#include "cli/TerminalText.h"
+#include "cli/TextTable.h"
+#include "core/diag/ProductionTest.h"
+#include "core/discovery/CsvText.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/discovery/DeviceProbe.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm::cli {
 

@@ -1,5 +1,5 @@
-#include "MaintenanceCommand.h"
-#include "ops/MaintenanceOperations.h"
+#include "cli/MaintenanceCommand.h"
+#include "core/ops/MaintenanceOperations.h"
 
 namespace lm::cli {
 

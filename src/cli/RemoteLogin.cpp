@@ -1,9 +1,9 @@
-#include "RemoteLogin.h"
+#include "cli/RemoteLogin.h"
 
-#include "ExitStatus.h"
-#include "TerminalPasswordPrompt.h"
-#include "TerminalText.h"
-#include "platform/Ipv4.h"
+#include "cli/ExitStatus.h"
+#include "cli/TerminalPasswordPrompt.h"
+#include "cli/TerminalText.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm::cli {
 

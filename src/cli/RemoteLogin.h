@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Command.h"
-#include "link/DeviceSession.h"
+#include "cli/Command.h"
+#include "core/link/DeviceSession.h"
 
 namespace lm::cli {
 

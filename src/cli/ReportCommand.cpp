@@ -1,11 +1,11 @@
 #include <iomanip>
 #include <nlohmann/json.hpp>
 
-#include "AtOnceCommand.h"
-#include "TerminalText.h"
-#include "diag/ActivityReport.h"
-#include "discovery/DeviceProbe.h"
-#include "platform/Ipv4.h"
+#include "cli/AtOnceCommand.h"
+#include "cli/TerminalText.h"
+#include "core/diag/ActivityReport.h"
+#include "core/discovery/DeviceProbe.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm::cli {
 

@@ -1,12 +1,12 @@
-#include "ScanCommand.h"
+#include "cli/ScanCommand.h"
 
-#include "ExitStatus.h"
-#include "ScanDiff.h"
-#include "TerminalText.h"
-#include "TextTable.h"
-#include "discovery/DeviceInventory.h"
-#include "discovery/DeviceListFile.h"
-#include "discovery/DiscoveryScan.h"
+#include "cli/ExitStatus.h"
+#include "cli/ScanDiff.h"
+#include "cli/TerminalText.h"
+#include "cli/TextTable.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/discovery/DeviceListFile.h"
+#include "core/discovery/DiscoveryScan.h"
 
 namespace lm::cli {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Command.h"
-#include "discovery/DeviceInventory.h"
-#include "discovery/ScanScope.h"
+#include "cli/Command.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/discovery/ScanScope.h"
 
 namespace lm::cli {
 

@@ -1,7 +1,7 @@
-#include "ScanDiff.h"
+#include "cli/ScanDiff.h"
 
-#include "ExitStatus.h"
-#include "TerminalText.h"
+#include "cli/ExitStatus.h"
+#include "cli/TerminalText.h"
 
 namespace lm::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/ScanChanges.h"
+#include "core/discovery/ScanChanges.h"
 
 namespace lm::cli {
 

@@ -1,5 +1,5 @@
-#include "AtOnceCommand.h"
-#include "ops/SetTime.h"
+#include "cli/AtOnceCommand.h"
+#include "core/ops/SetTime.h"
 
 namespace lm::cli {
 

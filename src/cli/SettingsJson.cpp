@@ -1,11 +1,11 @@
-#include "SettingsJson.h"
+#include "cli/SettingsJson.h"
 
 #include <vector>
 
-#include "link/ShellInput.h"
-#include "platform/WholeNumber.h"
-#include "wizard/PageRules.h"
-#include "wizard/SettingsFields.h"
+#include "core/link/ShellInput.h"
+#include "core/platform/WholeNumber.h"
+#include "core/wizard/PageRules.h"
+#include "core/wizard/SettingsFields.h"
 
 namespace lm::cli {
 

@@ -6,8 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "link/FirmwareVersion.h"
-#include "wizard/DeviceSettings.h"
+#include "core/link/FirmwareVersion.h"
+#include "core/wizard/DeviceSettings.h"
 
 namespace lm::cli {
 

@@ -1,9 +1,9 @@
-#include "TerminalOperationUi.h"
+#include "cli/TerminalOperationUi.h"
 
 #include <algorithm>
 
-#include "TerminalPasswordPrompt.h"
-#include "TerminalText.h"
+#include "cli/TerminalPasswordPrompt.h"
+#include "cli/TerminalText.h"
 
 namespace lm::cli {
 

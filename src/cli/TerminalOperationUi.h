@@ -6,8 +6,8 @@
 #include <ostream>
 #include <string>
 
-#include "TerminalProgress.h"
-#include "ops/OperationUi.h"
+#include "cli/TerminalProgress.h"
+#include "core/ops/OperationUi.h"
 
 namespace lm::cli {
 

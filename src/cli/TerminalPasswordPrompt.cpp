@@ -1,4 +1,4 @@
-#include "TerminalPasswordPrompt.h"
+#include "cli/TerminalPasswordPrompt.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -6,9 +6,9 @@
 
 #include <csignal>
 
-#include "InterruptHandler.h"
-#include "link/ShellInput.h"
-#include "platform/UniqueFd.h"
+#include "cli/InterruptHandler.h"
+#include "core/link/ShellInput.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::cli {
 

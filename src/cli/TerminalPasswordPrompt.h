@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "link/PasswordPrompt.h"
+#include "core/link/PasswordPrompt.h"
 
 namespace lm::cli {
 

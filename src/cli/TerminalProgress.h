@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "platform/Timing.h"
+#include "core/platform/Timing.h"
 
 namespace lm::cli {
 

@@ -1,4 +1,4 @@
-#include "TerminalText.h"
+#include "cli/TerminalText.h"
 
 #include <unistd.h>
 

@@ -1,9 +1,9 @@
-#include "TerminalWizardPage.h"
+#include "cli/TerminalWizardPage.h"
 
 #include <algorithm>
 
-#include "TerminalText.h"
-#include "wizard/WizardPages.h"
+#include "cli/TerminalText.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm::cli {
 

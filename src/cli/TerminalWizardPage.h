@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "wizard/WizardPageUi.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm::cli {
 

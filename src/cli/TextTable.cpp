@@ -1,8 +1,8 @@
-#include "TextTable.h"
+#include "cli/TextTable.h"
 
 #include <algorithm>
 
-#include "TerminalText.h"
+#include "cli/TerminalText.h"
 
 namespace lm::cli {
 

@@ -3,15 +3,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ExitStatus.h"
-#include "InterruptHandler.h"
-#include "MaintenanceCommand.h"
-#include "TerminalText.h"
-#include "discovery/DeviceProbe.h"
-#include "discovery/ModelTable.h"
-#include "ops/FirmwareUpgrade.h"
-#include "ops/UpgradeBatch.h"
-#include "platform/EchoRequests.h"
+#include "cli/ExitStatus.h"
+#include "cli/InterruptHandler.h"
+#include "cli/MaintenanceCommand.h"
+#include "cli/TerminalText.h"
+#include "core/discovery/DeviceProbe.h"
+#include "core/discovery/ModelTable.h"
+#include "core/ops/FirmwareUpgrade.h"
+#include "core/ops/UpgradeBatch.h"
+#include "core/platform/EchoRequests.h"
 
 namespace lm::cli {
 

@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 int main(int argc, char** argv) {
     return lm::cli::runCli(argc, argv, std::cout, std::cerr);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 namespace lm::cli::test {
 

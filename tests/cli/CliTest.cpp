@@ -12,9 +12,9 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRun.h"
-#include "TextTable.h"
-#include "link/SerialLink.h"
-#include "platform/IcmpSocket.h"
+#include "cli/TextTable.h"
+#include "core/link/SerialLink.h"
+#include "core/platform/IcmpSocket.h"
 
 namespace lm::cli {
 namespace {

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRun.h"
-#include "platform/Socket.h"
+#include "core/platform/Socket.h"
 
 namespace lm::cli {
 namespace {

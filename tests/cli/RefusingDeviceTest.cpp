@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliRun.h"
-#include "Simulator.h"
+#include "devsim/Simulator.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::cli {

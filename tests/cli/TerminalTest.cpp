@@ -12,9 +12,9 @@
 #include <cstring>
 #include <sstream>
 
-#include "CliApp.h"
-#include "TerminalOperationUi.h"
-#include "TerminalText.h"
+#include "cli/CliApp.h"
+#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalText.h"
 
 namespace lm::cli {
 namespace {

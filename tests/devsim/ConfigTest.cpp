@@ -5,9 +5,9 @@
 #include <nlohmann/json.hpp>
 #include <tuple>
 
-#include "BootAddress.h"
-#include "DeviceConfig.h"
-#include "SimulatorConfig.h"
+#include "devsim/BootAddress.h"
+#include "devsim/DeviceConfig.h"
+#include "devsim/SimulatorConfig.h"
 
 namespace lm::sim {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "Simulator.h"
+#include "devsim/Simulator.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::sim {

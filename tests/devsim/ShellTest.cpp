@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "Shell.h"
-#include "platform/Ipv4.h"
+#include "devsim/Shell.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm::sim {
 namespace {

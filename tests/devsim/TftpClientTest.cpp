@@ -8,8 +8,8 @@
 #include <random>
 #include <set>
 
-#include "Simulator.h"
-#include "TftpClient.h"
+#include "devsim/Simulator.h"
+#include "devsim/TftpClient.h"
 #include "support/LoopbackPeer.h"
 #include "support/TftpPackets.h"
 

@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "VirtualFileSystem.h"
+#include "devsim/VirtualFileSystem.h"
 
 namespace lm::sim {
 namespace {

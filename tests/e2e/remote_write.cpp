@@ -7,7 +7,7 @@
 #include <iostream>
 #include <string>
 
-#include "link/DeviceSession.h"
+#include "core/link/DeviceSession.h"
 
 namespace {
 

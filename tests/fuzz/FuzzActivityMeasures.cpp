@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "diag/ActivityMeasures.h"
-#include "diag/ProductionRules.h"
+#include "core/diag/ActivityMeasures.h"
+#include "core/diag/ProductionRules.h"
 
 namespace {
 

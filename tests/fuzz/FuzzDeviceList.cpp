@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "discovery/DeviceListFile.h"
-#include "discovery/ScanChanges.h"
+#include "core/discovery/DeviceListFile.h"
+#include "core/discovery/ScanChanges.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto read = lm::readDeviceListJson(std::string_view(reinterpret_cast<const char*>(data), size));

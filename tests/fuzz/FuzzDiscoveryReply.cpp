@@ -4,9 +4,9 @@
 #include <span>
 #include <string_view>
 
-#include "discovery/DiscoveryReply.h"
-#include "discovery/ModelTable.h"
-#include "platform/ArpTable.h"
+#include "core/discovery/DiscoveryReply.h"
+#include "core/discovery/ModelTable.h"
+#include "core/platform/ArpTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto reply = lm::DiscoveryReply::parse(std::span(data, size));

@@ -6,9 +6,9 @@
 #include <span>
 #include <string_view>
 
-#include "http/MemorySource.h"
-#include "http/ResponseReader.h"
-#include "http/Url.h"
+#include "core/http/MemorySource.h"
+#include "core/http/ResponseReader.h"
+#include "core/http/Url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/SettingsParser.h"
+#include "core/wizard/SettingsParser.h"
 
 namespace {
 

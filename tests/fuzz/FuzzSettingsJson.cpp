@@ -9,9 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "SettingsJson.h"
-#include "link/ShellInput.h"
-#include "wizard/SettingsFields.h"
+#include "cli/SettingsJson.h"
+#include "core/link/ShellInput.h"
+#include "core/wizard/SettingsFields.h"
 
 namespace {
 

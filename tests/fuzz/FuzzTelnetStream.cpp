@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "link/TelnetLink.h"
-#include "link/TerminalControls.h"
+#include "core/link/TelnetLink.h"
+#include "core/link/TerminalControls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "TerminalText.h"
+#include "cli/TerminalText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto safe = lm::cli::terminalSafe(std::string_view(reinterpret_cast<const char*>(data), size));

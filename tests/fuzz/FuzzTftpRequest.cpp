@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "link/TftpServer.h"
+#include "core/link/TftpServer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The server never reads more than 523 bytes of a datagram.

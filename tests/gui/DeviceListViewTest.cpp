@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "ChildById.h"
-#include "discovery/DeviceListModel.h"
-#include "discovery/DeviceListView.h"
+#include "gui/discovery/DeviceListModel.h"
+#include "gui/discovery/DeviceListView.h"
 
 using lm::DeviceInventory;
 using lm::gui::DeviceListModel;

@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "ChildById.h"
-#include "discovery/EnterIP.h"
+#include "gui/discovery/EnterIP.h"
 
 using lm::gui::EnterIP;
 

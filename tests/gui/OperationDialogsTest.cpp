@@ -18,17 +18,17 @@
 #include <optional>
 
 #include "ChildById.h"
-#include "Simulator.h"
-#include "diag/Production.h"
-#include "diag/Report.h"
-#include "link/Session.h"
-#include "ops/DebugFile.h"
-#include "ops/EraseConfig.h"
-#include "ops/FixTime.h"
-#include "ops/GuiPasswordPrompt.h"
-#include "ops/Login.h"
-#include "ops/Reboot.h"
-#include "ops/RomUpgrade.h"
+#include "devsim/Simulator.h"
+#include "gui/diag/Production.h"
+#include "gui/diag/Report.h"
+#include "core/link/Session.h"
+#include "gui/ops/DebugFile.h"
+#include "gui/ops/EraseConfig.h"
+#include "gui/ops/FixTime.h"
+#include "gui/ops/GuiPasswordPrompt.h"
+#include "gui/ops/Login.h"
+#include "gui/ops/Reboot.h"
+#include "gui/ops/RomUpgrade.h"
 #include "support/LoopbackPeer.h"
 
 using namespace lm;
@@ -311,7 +311,7 @@ private slots:
         gui::FixTime second(session, QStringLiteral("127.0.0.1"));
         second.setMessageBoxHandler(boxes_.handler());
         second.show();
-        const QString busy = QString::fromLatin1(WorkerTask::kBusyText);
+        const QString busy = QString::fromLatin1(Session::kBusyText);
         QCOMPARE(child<QLabel>(second, 1018)->text(), busy);
         QVERIFY(child<QPushButton>(second, gui::FixTime::kOk)->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!session.busy(), 10000);

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "BlankPng.h"
-#include "discovery/PictureLists.h"
-#include "discovery/ThumbnailDecoder.h"
+#include "devsim/BlankPng.h"
+#include "gui/discovery/PictureLists.h"
+#include "gui/discovery/ThumbnailDecoder.h"
 
 using lm::gui::PictureLists;
 

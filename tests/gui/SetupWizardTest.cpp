@@ -11,12 +11,12 @@
 #include <algorithm>
 
 #include "ChildById.h"
-#include "Simulator.h"
-#include "link/Session.h"
-#include "ops/Login.h"
-#include "wizard/SetupWizard.h"
-#include "wizard/WizardPages.h"
-#include "wizard/WorkerPage.h"
+#include "devsim/Simulator.h"
+#include "core/link/Session.h"
+#include "gui/ops/Login.h"
+#include "gui/wizard/SetupWizard.h"
+#include "core/wizard/WizardPages.h"
+#include "gui/wizard/WorkerPage.h"
 
 using namespace lm;
 using namespace lm::gui;

@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "PlacementRecord.h"
-#include "app/ViewSettingsStore.h"
+#include "gui/app/ViewSettingsStore.h"
 
 using lm::gui::ViewSettings;
 using lm::gui::ViewSettingsStore;

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "platform/Socket.h"
+#include "core/platform/Socket.h"
 
 namespace lm::test {
 

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Ipv4.h"
-#include "platform/Timing.h"
-#include "platform/UniqueFd.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/Timing.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::test {
 

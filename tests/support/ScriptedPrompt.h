@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "link/PasswordPrompt.h"
+#include "core/link/PasswordPrompt.h"
 
 namespace lm::test {
 

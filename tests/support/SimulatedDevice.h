@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "Simulator.h"
-#include "link/Session.h"
+#include "devsim/Simulator.h"
+#include "core/link/Session.h"
 
 namespace lm::test {
 

@@ -1,4 +1,4 @@
-#include "BitmapFont.h"
+#include "devsim/BitmapFont.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "BlankPng.h"
+#include "devsim/BlankPng.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "BootAddress.h"
+#include "devsim/BootAddress.h"
 
 #include <arpa/inet.h>
 

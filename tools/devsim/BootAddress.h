@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/Ipv4.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm::sim {
 

@@ -1,11 +1,11 @@
-#include "CameraImage.h"
+#include "devsim/CameraImage.h"
 
 #include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <numbers>
 
-#include "Canvas.h"
+#include "devsim/Canvas.h"
 
 namespace lm::sim {
 

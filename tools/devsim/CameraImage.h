@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "DeviceConfig.h"
-#include "SimulatorConfig.h"
+#include "devsim/DeviceConfig.h"
+#include "devsim/SimulatorConfig.h"
 
 namespace lm::sim {
 

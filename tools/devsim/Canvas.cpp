@@ -1,4 +1,4 @@
-#include "Canvas.h"
+#include "devsim/Canvas.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 
 #include <jpeglib.h>
 
-#include "BitmapFont.h"
+#include "devsim/BitmapFont.h"
 
 namespace lm::sim {
 

@@ -1,4 +1,4 @@
-#include "ConnectionPool.h"
+#include "devsim/ConnectionPool.h"
 
 #include <sys/socket.h>
 

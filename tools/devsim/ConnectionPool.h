@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/Timing.h"
-#include "platform/UniqueFd.h"
+#include "core/platform/Timing.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

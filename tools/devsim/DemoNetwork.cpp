@@ -1,12 +1,12 @@
-#include "DemoNetwork.h"
+#include "devsim/DemoNetwork.h"
 
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "Simulator.h"
-#include "platform/Socket.h"
+#include "devsim/Simulator.h"
+#include "core/platform/Socket.h"
 
 namespace lm::sim {
 

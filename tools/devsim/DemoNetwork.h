@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "link/SerialPortMap.h"
-#include "platform/NetworkProfile.h"
+#include "core/link/SerialPortMap.h"
+#include "core/platform/NetworkProfile.h"
 
 namespace lm::sim {
 

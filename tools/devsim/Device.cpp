@@ -1,9 +1,9 @@
-#include "Device.h"
+#include "devsim/Device.h"
 
 #include <cstdio>
 
-#include "BootAddress.h"
-#include "SharedPort.h"
+#include "devsim/BootAddress.h"
+#include "devsim/SharedPort.h"
 
 namespace lm::sim {
 

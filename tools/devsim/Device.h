@@ -7,15 +7,15 @@
 #include <mutex>
 #include <string>
 
-#include "ConnectionPool.h"
-#include "DeviceConfig.h"
-#include "DeviceState.h"
-#include "DiscoveryResponder.h"
-#include "EventLoop.h"
-#include "SerialConsole.h"
-#include "SimulatorConfig.h"
-#include "TelnetServer.h"
-#include "WebServer.h"
+#include "devsim/ConnectionPool.h"
+#include "devsim/DeviceConfig.h"
+#include "devsim/DeviceState.h"
+#include "devsim/DiscoveryResponder.h"
+#include "devsim/EventLoop.h"
+#include "devsim/SerialConsole.h"
+#include "devsim/SimulatorConfig.h"
+#include "devsim/TelnetServer.h"
+#include "devsim/WebServer.h"
 
 namespace lm::sim {
 

@@ -1,4 +1,4 @@
-#include "DeviceConfig.h"
+#include "devsim/DeviceConfig.h"
 
 #include <arpa/inet.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/HexDigit.h"
+#include "core/platform/HexDigit.h"
 
 namespace lm::sim {
 

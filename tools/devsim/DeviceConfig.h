@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Ipv4.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm::sim {
 

@@ -1,4 +1,4 @@
-#include "DeviceState.h"
+#include "devsim/DeviceState.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "DiscoveryResponder.h"
+#include "devsim/DiscoveryResponder.h"
 
 #include <poll.h>
 #include <sys/socket.h>

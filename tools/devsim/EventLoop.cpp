@@ -1,4 +1,4 @@
-#include "EventLoop.h"
+#include "devsim/EventLoop.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/UniqueFd.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

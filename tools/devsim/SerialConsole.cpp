@@ -1,4 +1,4 @@
-#include "SerialConsole.h"
+#include "devsim/SerialConsole.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "Shell.h"
+#include "devsim/Shell.h"
 
 namespace lm::sim {
 

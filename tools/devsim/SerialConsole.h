@@ -4,8 +4,8 @@
 #include <string>
 #include <thread>
 
-#include "DeviceState.h"
-#include "platform/UniqueFd.h"
+#include "devsim/DeviceState.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

@@ -1,4 +1,4 @@
-#include "SharedPort.h"
+#include "devsim/SharedPort.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>

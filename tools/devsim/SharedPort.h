@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Ipv4.h"
-#include "platform/UniqueFd.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

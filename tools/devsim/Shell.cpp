@@ -1,4 +1,4 @@
-#include "Shell.h"
+#include "devsim/Shell.h"
 
 #include <arpa/inet.h>
 
@@ -9,7 +9,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "TftpClient.h"
+#include "devsim/TftpClient.h"
 
 namespace lm::sim {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceState.h"
+#include "devsim/DeviceState.h"
 
 namespace lm::sim {
 

@@ -1,4 +1,4 @@
-#include "Simulator.h"
+#include "devsim/Simulator.h"
 
 #include <sys/resource.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <map>
 
-#include "SharedPort.h"
-#include "platform/Socket.h"
+#include "devsim/SharedPort.h"
+#include "core/platform/Socket.h"
 
 namespace lm::sim {
 

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "ConnectionPool.h"
-#include "Device.h"
-#include "EventLoop.h"
-#include "SimulatorConfig.h"
+#include "devsim/ConnectionPool.h"
+#include "devsim/Device.h"
+#include "devsim/EventLoop.h"
+#include "devsim/SimulatorConfig.h"
 
 namespace lm::sim {
 

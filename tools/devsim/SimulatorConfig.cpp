@@ -1,4 +1,4 @@
-#include "SimulatorConfig.h"
+#include "devsim/SimulatorConfig.h"
 
 #include <fstream>
 #include <nlohmann/json.hpp>

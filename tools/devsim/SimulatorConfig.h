@@ -9,7 +9,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "DeviceConfig.h"
+#include "devsim/DeviceConfig.h"
 
 namespace lm::sim {
 

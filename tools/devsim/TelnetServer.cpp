@@ -1,4 +1,4 @@
-#include "TelnetServer.h"
+#include "devsim/TelnetServer.h"
 
 #include <sys/socket.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "Shell.h"
-#include "platform/Socket.h"
+#include "devsim/Shell.h"
+#include "core/platform/Socket.h"
 
 namespace lm::sim {
 

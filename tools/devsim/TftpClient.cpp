@@ -1,4 +1,4 @@
-#include "TftpClient.h"
+#include "devsim/TftpClient.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -7,7 +7,7 @@
 #include <array>
 #include <cerrno>
 
-#include "platform/UniqueFd.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Ipv4.h"
-#include "platform/Timing.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/Timing.h"
 
 namespace lm::sim {
 

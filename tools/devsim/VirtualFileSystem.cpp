@@ -1,4 +1,4 @@
-#include "VirtualFileSystem.h"
+#include "devsim/VirtualFileSystem.h"
 
 namespace lm::sim {
 

@@ -1,6 +1,6 @@
-#include "WebPages.h"
+#include "devsim/WebPages.h"
 
-#include "http/HtmlText.h"
+#include "core/http/HtmlText.h"
 
 namespace lm::sim {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "DeviceConfig.h"
+#include "devsim/DeviceConfig.h"
 
 namespace lm::sim {
 

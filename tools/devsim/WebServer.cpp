@@ -1,4 +1,4 @@
-#include "WebServer.h"
+#include "devsim/WebServer.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <string>
 
-#include "BlankPng.h"
-#include "CameraImage.h"
-#include "WebPages.h"
-#include "platform/Socket.h"
+#include "devsim/BlankPng.h"
+#include "devsim/CameraImage.h"
+#include "devsim/WebPages.h"
+#include "core/platform/Socket.h"
 
 namespace lm::sim {
 

@@ -1,7 +1,7 @@
-#include "diag/ActivityMeasures.h"
+#include "core/diag/ActivityMeasures.h"
 
-#include "platform/Scanner.h"
-#include "platform/TextMatch.h"
+#include "core/platform/Scanner.h"
+#include "core/platform/TextMatch.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/Session.h"
+#include "core/link/Session.h"
 
 namespace lm {
 

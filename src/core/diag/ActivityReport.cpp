@@ -1,7 +1,7 @@
-#include "diag/ActivityReport.h"
+#include "core/diag/ActivityReport.h"
 
-#include "diag/ActivityMeasures.h"
-#include "link/DeviceSession.h"
+#include "core/diag/ActivityMeasures.h"
+#include "core/link/DeviceSession.h"
 
 namespace lm {
 
@@ -31,7 +31,7 @@ private:
         field(kReportComments, "Establishing Telnet session...");
         const Outcome opened = task_.openAsOpened(startPassword);
         if (opened == Outcome::Failed) {
-            field(kReportComments, WorkerTask::kBusyText);
+            field(kReportComments, Session::kBusyText);
             return opened;
         }
         if (opened != Outcome::Ok) {

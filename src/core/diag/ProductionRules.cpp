@@ -1,5 +1,5 @@
-#include "diag/ProductionRules.h"
-#include "platform/TextMatch.h"
+#include "core/diag/ProductionRules.h"
+#include "core/platform/TextMatch.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "diag/ActivityMeasures.h"
+#include "core/diag/ActivityMeasures.h"
 
 namespace lm {
 

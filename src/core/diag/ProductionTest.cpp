@@ -1,11 +1,11 @@
-#include "diag/ProductionTest.h"
+#include "core/diag/ProductionTest.h"
 
 #include <algorithm>
 #include <mutex>
 
-#include "diag/ProductionRules.h"
-#include "link/DeviceSession.h"
-#include "ops/JobPool.h"
+#include "core/diag/ProductionRules.h"
+#include "core/link/DeviceSession.h"
+#include "core/ops/JobPool.h"
 
 namespace lm {
 

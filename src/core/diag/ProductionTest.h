@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
-#include "link/Session.h"
-#include "platform/NetworkProfile.h"
-#include "platform/Timing.h"
+#include "core/discovery/DeviceRecord.h"
+#include "core/link/Session.h"
+#include "core/platform/NetworkProfile.h"
+#include "core/platform/Timing.h"
 
 namespace lm {
 

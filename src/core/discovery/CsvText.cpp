@@ -1,4 +1,4 @@
-#include "discovery/CsvText.h"
+#include "core/discovery/CsvText.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "discovery/DeviceInventory.h"
+#include "core/discovery/DeviceInventory.h"
 
 #include <strings.h>
 

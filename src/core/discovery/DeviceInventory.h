@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
-#include "discovery/InventoryObserver.h"
+#include "core/discovery/DeviceRecord.h"
+#include "core/discovery/InventoryObserver.h"
 
 namespace lm {
 

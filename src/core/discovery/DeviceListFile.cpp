@@ -1,4 +1,4 @@
-#include "discovery/DeviceListFile.h"
+#include "core/discovery/DeviceListFile.h"
 
 #include <array>
 #include <fstream>
@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "discovery/CsvText.h"
+#include "core/discovery/CsvText.h"
 
 namespace lm {
 

@@ -1,7 +1,7 @@
-#include "discovery/DeviceProbe.h"
+#include "core/discovery/DeviceProbe.h"
 
-#include "discovery/DiscoveryScan.h"
-#include "platform/Socket.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "core/platform/Socket.h"
 
 namespace lm {
 

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "discovery/DiscoveryReply.h"
-#include "platform/Ipv4.h"
-#include "platform/NetworkProfile.h"
+#include "core/discovery/DiscoveryReply.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/NetworkProfile.h"
 
 namespace lm {
 

@@ -1,10 +1,10 @@
-#include "discovery/DevicesPage.h"
+#include "core/discovery/DevicesPage.h"
 
 #include <algorithm>
 #include <fstream>
 #include <string_view>
 
-#include "http/HtmlText.h"
+#include "core/http/HtmlText.h"
 
 namespace lm {
 

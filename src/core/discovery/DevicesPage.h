@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
+#include "core/discovery/DeviceRecord.h"
 
 namespace lm {
 

@@ -1,10 +1,10 @@
-#include "discovery/DiscoveryReply.h"
+#include "core/discovery/DiscoveryReply.h"
 
 #include <algorithm>
 #include <string_view>
 #include <vector>
 
-#include "discovery/SplitString.h"
+#include "core/discovery/SplitString.h"
 
 namespace lm {
 

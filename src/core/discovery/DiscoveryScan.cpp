@@ -1,4 +1,4 @@
-#include "discovery/DiscoveryScan.h"
+#include "core/discovery/DiscoveryScan.h"
 
 #include <arpa/inet.h>
 #include <unistd.h>
@@ -7,12 +7,12 @@
 #include <array>
 #include <cstdio>
 
-#include "discovery/DiscoveryReply.h"
-#include "discovery/IcmpEcho.h"
-#include "discovery/ModelTable.h"
-#include "platform/ArpTable.h"
-#include "platform/SendPacer.h"
-#include "platform/Socket.h"
+#include "core/discovery/DiscoveryReply.h"
+#include "core/discovery/IcmpEcho.h"
+#include "core/discovery/ModelTable.h"
+#include "core/platform/ArpTable.h"
+#include "core/platform/SendPacer.h"
+#include "core/platform/Socket.h"
 
 namespace lm {
 

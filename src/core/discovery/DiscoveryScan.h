@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "discovery/DeviceInventory.h"
-#include "discovery/ScanScope.h"
-#include "platform/IcmpSocket.h"
-#include "platform/InterfaceTable.h"
-#include "platform/NetworkProfile.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/discovery/ScanScope.h"
+#include "core/platform/IcmpSocket.h"
+#include "core/platform/InterfaceTable.h"
+#include "core/platform/NetworkProfile.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "discovery/FetchPool.h"
+#include "core/discovery/FetchPool.h"
 
 #include <algorithm>
 #include <condition_variable>

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/Timing.h"
+#include "core/platform/Timing.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "discovery/IcmpEcho.h"
+#include "core/discovery/IcmpEcho.h"
 
 namespace lm {
 

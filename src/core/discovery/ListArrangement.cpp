@@ -1,4 +1,4 @@
-#include "discovery/ListArrangement.h"
+#include "core/discovery/ListArrangement.h"
 
 #include <arpa/inet.h>
 
@@ -6,7 +6,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "platform/Ipv4.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
+#include "core/discovery/DeviceRecord.h"
 
 namespace lm {
 

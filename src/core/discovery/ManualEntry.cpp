@@ -1,4 +1,4 @@
-#include "discovery/ManualEntry.h"
+#include "core/discovery/ManualEntry.h"
 
 namespace lm {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "discovery/DeviceInventory.h"
+#include "core/discovery/DeviceInventory.h"
 
 namespace lm {
 

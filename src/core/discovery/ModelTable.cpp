@@ -1,6 +1,6 @@
-#include "discovery/ModelTable.h"
+#include "core/discovery/ModelTable.h"
 
-#include "platform/HexDigit.h"
+#include "core/platform/HexDigit.h"
 
 #include <array>
 

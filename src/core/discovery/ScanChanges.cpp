@@ -1,4 +1,4 @@
-#include "discovery/ScanChanges.h"
+#include "core/discovery/ScanChanges.h"
 
 #include <strings.h>
 

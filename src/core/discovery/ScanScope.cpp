@@ -1,4 +1,4 @@
-#include "discovery/ScanScope.h"
+#include "core/discovery/ScanScope.h"
 
 #include <arpa/inet.h>
 
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/WholeNumber.h"
+#include "core/platform/WholeNumber.h"
 
 namespace lm {
 

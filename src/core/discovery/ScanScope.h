@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/InterfaceTable.h"
-#include "platform/Ipv4.h"
+#include "core/platform/InterfaceTable.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm {
 

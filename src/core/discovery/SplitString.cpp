@@ -1,4 +1,4 @@
-#include "discovery/SplitString.h"
+#include "core/discovery/SplitString.h"
 
 namespace lm {
 

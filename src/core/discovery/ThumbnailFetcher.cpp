@@ -1,10 +1,10 @@
-#include "discovery/ThumbnailFetcher.h"
+#include "core/discovery/ThumbnailFetcher.h"
 
 #include <memory>
 
-#include "discovery/FetchPool.h"
-#include "discovery/ThumbnailGeometry.h"
-#include "http/HttpFetcher.h"
+#include "core/discovery/FetchPool.h"
+#include "core/discovery/ThumbnailGeometry.h"
+#include "core/http/HttpFetcher.h"
 
 namespace lm {
 

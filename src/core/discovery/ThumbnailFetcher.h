@@ -6,8 +6,8 @@
 #include <optional>
 #include <span>
 
-#include "discovery/DeviceInventory.h"
-#include "http/HttpRequest.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/http/HttpRequest.h"
 
 namespace lm {
 

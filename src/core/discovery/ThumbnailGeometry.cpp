@@ -1,4 +1,4 @@
-#include "discovery/ThumbnailGeometry.h"
+#include "core/discovery/ThumbnailGeometry.h"
 
 #include <strings.h>
 

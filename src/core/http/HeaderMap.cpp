@@ -1,8 +1,8 @@
-#include "http/HeaderMap.h"
+#include "core/http/HeaderMap.h"
 
 #include <algorithm>
 
-#include "http/HttpText.h"
+#include "core/http/HttpText.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "http/HtmlText.h"
+#include "core/http/HtmlText.h"
 
 namespace lm {
 

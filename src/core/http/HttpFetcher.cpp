@@ -1,7 +1,7 @@
-#include "http/HttpFetcher.h"
+#include "core/http/HttpFetcher.h"
 
-#include "http/ResponseReader.h"
-#include "http/TcpConnection.h"
+#include "core/http/ResponseReader.h"
+#include "core/http/TcpConnection.h"
 
 namespace lm {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "http/HttpRequest.h"
-#include "http/HttpResponse.h"
-#include "http/Url.h"
+#include "core/http/HttpRequest.h"
+#include "core/http/HttpResponse.h"
+#include "core/http/Url.h"
 
 namespace lm {
 

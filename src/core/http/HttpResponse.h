@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "http/HeaderMap.h"
+#include "core/http/HeaderMap.h"
 
 namespace lm {
 

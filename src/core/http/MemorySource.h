@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "http/ByteSource.h"
+#include "core/http/ByteSource.h"
 
 namespace lm {
 

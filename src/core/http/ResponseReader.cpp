@@ -1,9 +1,9 @@
-#include "http/ResponseReader.h"
+#include "core/http/ResponseReader.h"
 
 #include <charconv>
 
-#include "http/HttpText.h"
-#include "platform/WholeNumber.h"
+#include "core/http/HttpText.h"
+#include "core/platform/WholeNumber.h"
 
 namespace lm {
 

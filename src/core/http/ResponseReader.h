@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "http/ByteSource.h"
-#include "http/HttpRequest.h"
-#include "http/HttpResponse.h"
+#include "core/http/ByteSource.h"
+#include "core/http/HttpRequest.h"
+#include "core/http/HttpResponse.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "http/TcpConnection.h"
+#include "core/http/TcpConnection.h"
 
 #include <netdb.h>
 #include <poll.h>

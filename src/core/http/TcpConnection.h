@@ -4,9 +4,9 @@
 #include <span>
 #include <string>
 
-#include "http/ByteSource.h"
-#include "platform/Timing.h"
-#include "platform/UniqueFd.h"
+#include "core/http/ByteSource.h"
+#include "core/platform/Timing.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm {
 

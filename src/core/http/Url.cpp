@@ -1,7 +1,7 @@
-#include "http/Url.h"
+#include "core/http/Url.h"
 
-#include "http/HttpText.h"
-#include "platform/WholeNumber.h"
+#include "core/http/HttpText.h"
+#include "core/platform/WholeNumber.h"
 
 namespace lm {
 

@@ -1,11 +1,11 @@
-#include "link/DeviceClock.h"
+#include "core/link/DeviceClock.h"
 
 #include <array>
 #include <iomanip>
 #include <locale>
 #include <sstream>
 
-#include "link/ShellInput.h"
+#include "core/link/ShellInput.h"
 
 namespace lm {
 

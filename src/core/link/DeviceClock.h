@@ -3,9 +3,9 @@
 #include <ctime>
 #include <string>
 
-#include "link/Outcome.h"
-#include "link/SerialLink.h"
-#include "link/TelnetLink.h"
+#include "core/link/Outcome.h"
+#include "core/link/SerialLink.h"
+#include "core/link/TelnetLink.h"
 
 namespace lm {
 

@@ -1,10 +1,10 @@
-#include "link/DeviceSession.h"
+#include "core/link/DeviceSession.h"
 
 #include <algorithm>
 
-#include "link/DeviceClock.h"
-#include "link/TerminalControls.h"
-#include "platform/TextMatch.h"
+#include "core/link/DeviceClock.h"
+#include "core/link/TerminalControls.h"
+#include "core/platform/TextMatch.h"
 
 namespace lm {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "link/Outcome.h"
-#include "link/Session.h"
-#include "link/ShellInput.h"
+#include "core/link/Outcome.h"
+#include "core/link/Session.h"
+#include "core/link/ShellInput.h"
 
 namespace lm {
 

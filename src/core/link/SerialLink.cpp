@@ -1,4 +1,4 @@
-#include "link/SerialLink.h"
+#include "core/link/SerialLink.h"
 
 #include <fcntl.h>
 #include <poll.h>

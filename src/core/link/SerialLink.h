@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "link/SerialPortMap.h"
-#include "platform/Timing.h"
-#include "platform/UniqueFd.h"
+#include "core/link/SerialPortMap.h"
+#include "core/platform/Timing.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm {
 

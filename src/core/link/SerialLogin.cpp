@@ -1,6 +1,6 @@
-#include "link/SerialLogin.h"
+#include "core/link/SerialLogin.h"
 
-#include "link/ShellInput.h"
+#include "core/link/ShellInput.h"
 
 namespace lm {
 

@@ -3,8 +3,8 @@
 #include <functional>
 #include <string>
 
-#include "link/PasswordPrompt.h"
-#include "link/SerialLink.h"
+#include "core/link/PasswordPrompt.h"
+#include "core/link/SerialLink.h"
 
 namespace lm {
 

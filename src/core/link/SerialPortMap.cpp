@@ -1,8 +1,8 @@
-#include "link/SerialPortMap.h"
+#include "core/link/SerialPortMap.h"
 
 #include <cstdlib>
 
-#include "platform/WholeNumber.h"
+#include "core/platform/WholeNumber.h"
 
 namespace lm {
 

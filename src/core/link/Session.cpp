@@ -1,4 +1,4 @@
-#include "link/Session.h"
+#include "core/link/Session.h"
 
 namespace lm {
 

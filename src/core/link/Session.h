@@ -6,15 +6,15 @@
 #include <utility>
 #include <vector>
 
-#include "link/FirmwareVersion.h"
-#include "link/PasswordPrompt.h"
-#include "link/SerialLink.h"
-#include "link/SerialLogin.h"
-#include "link/TelnetLink.h"
-#include "platform/NetworkProfile.h"
-#include "platform/Timing.h"
-#include "wizard/DeviceSettings.h"
-#include "wizard/WizardModel.h"
+#include "core/link/FirmwareVersion.h"
+#include "core/link/PasswordPrompt.h"
+#include "core/link/SerialLink.h"
+#include "core/link/SerialLogin.h"
+#include "core/link/TelnetLink.h"
+#include "core/platform/NetworkProfile.h"
+#include "core/platform/Timing.h"
+#include "core/wizard/DeviceSettings.h"
+#include "core/wizard/WizardModel.h"
 
 namespace lm {
 
@@ -109,6 +109,9 @@ public:
     // instead of starting a second.
     bool busy() const;
     static constexpr Milliseconds kClaimWait{10000};
+    // What a worker that gets an empty Claim says.
+    static constexpr const char* kBusyText =
+        "The device link is busy with another operation. Try again when it has finished.";
 
 private:
     NetworkProfile profile_;

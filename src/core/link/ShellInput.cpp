@@ -1,4 +1,4 @@
-#include "link/ShellInput.h"
+#include "core/link/ShellInput.h"
 
 #include <algorithm>
 

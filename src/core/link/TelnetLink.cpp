@@ -1,4 +1,4 @@
-#include "link/TelnetLink.h"
+#include "core/link/TelnetLink.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,10 +12,10 @@
 #include <chrono>
 #include <span>
 
-#include "link/ShellInput.h"
-#include "link/TerminalControls.h"
-#include "platform/Ipv4.h"
-#include "platform/Socket.h"
+#include "core/link/ShellInput.h"
+#include "core/link/TerminalControls.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/Socket.h"
 
 namespace lm {
 

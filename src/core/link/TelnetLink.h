@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "link/PasswordPrompt.h"
-#include "platform/Timing.h"
-#include "platform/UniqueFd.h"
+#include "core/link/PasswordPrompt.h"
+#include "core/platform/Timing.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "link/TerminalControls.h"
+#include "core/link/TerminalControls.h"
 
 #include <algorithm>
 

@@ -1,6 +1,4 @@
-#include "link/TftpServer.h"
-
-#include "ops/OperationUi.h"
+#include "core/link/TftpServer.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -226,12 +224,11 @@ std::string TftpServer::privilegeHint() const {
            program;
 }
 
-bool TftpServer::ReportError(int code, OperationUi* ui) {
-    if (code == TftpOk) return false;
+std::string TftpServer::errorText(int code) const {
+    if (code == TftpOk) return {};
     std::string text = tftpCodeText(code);
     if (code == TftpCannotBind && bindNeedsPrivilege_) text += "\n" + privilegeHint();
-    if (ui) ui->messageBox(text, "TFTP Error", OperationUi::Icon::Information, OperationUi::Buttons::Ok);
-    return code != TftpAlreadyOpen;
+    return text;
 }
 
 bool TftpServer::isAcknowledgement(std::size_t block) const {

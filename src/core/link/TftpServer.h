@@ -8,13 +8,12 @@
 #include <span>
 #include <string>
 
-#include "platform/Ipv4.h"
-#include "platform/Socket.h"
-#include "platform/Timing.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/Socket.h"
+#include "core/platform/Timing.h"
 
 namespace lm {
 
-class OperationUi;
 
 // Result codes of the server's operations.
 enum TftpCode : int {
@@ -77,9 +76,9 @@ public:
     // dropped within the same time. 0, 128 on time-out, 5 on a receive error.
     int WaitForPacket(int milliseconds);
     void SendError();
-    // Shows the code's text in a message box of ui (when given) unless it is 0; true when the code
-    // counts as a failure. A bind refused for want of privilege adds a line on how to grant it.
-    bool ReportError(int code, OperationUi* ui);
+    // The words for a code other than 0, empty for 0. A bind refused for want of privilege adds a
+    // line on how to grant it.
+    std::string errorText(int code) const;
     // Sends the file in lock step; Completed only once the device acknowledged the last block.
     Result SendFile(std::size_t fileLength, const FileReader& read, const ProgressHook& progress,
                     const CancelTest& cancelled);

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "discovery/ModelTable.h"
-#include "ops/FirmwareUpgrade.h"
-#include "platform/TextMatch.h"
+#include "core/discovery/ModelTable.h"
+#include "core/ops/FirmwareUpgrade.h"
+#include "core/platform/TextMatch.h"
 
 namespace lm {
 

@@ -1,16 +1,16 @@
-#include "ops/FirmwareUpgrade.h"
+#include "core/ops/FirmwareUpgrade.h"
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
-#include "link/DeviceSession.h"
-#include "link/ShellInput.h"
-#include "link/TftpServer.h"
-#include "ops/MaintenanceOperations.h"
-#include "ops/UpgradeBatch.h"
-#include "platform/EchoRequests.h"
-#include "platform/TextMatch.h"
+#include "core/link/DeviceSession.h"
+#include "core/link/ShellInput.h"
+#include "core/link/TftpServer.h"
+#include "core/ops/MaintenanceOperations.h"
+#include "core/ops/UpgradeBatch.h"
+#include "core/platform/EchoRequests.h"
+#include "core/platform/TextMatch.h"
 
 namespace lm {
 
@@ -166,7 +166,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     telnet.Expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);
 
-    if (tftp.ReportError(tftp.Open(pcAddress), task.ui()) ||
+    if (reportTftpError(tftp, tftp.Open(pcAddress), task.ui()) ||
         (batch && !batch->openPort(pcAddress, task.ui())))
         return late("The device was unable to start TFTP.", Outcome::Failed);
 
@@ -214,7 +214,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
         code = waitForRequest(kLateRequestPolls);
     }
     if (code != TftpOk) {
-        tftp.ReportError(code, task.ui());
+        reportTftpError(tftp, code, task.ui());
         return late("Unable to receive TFTP request from the device.", Outcome::NoAnswer);
     }
     // The flash tool goes on by itself; the shell has nothing more to say.
@@ -251,10 +251,10 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
         case TftpServer::Outcome::ReadError:
             return late("File I/O error!", Outcome::Failed);
         case TftpServer::Outcome::SendFailed:
-            tftp.ReportError(result.code, task.ui());
+            reportTftpError(tftp, result.code, task.ui());
             return late("Unable to upgrade flash ROM.", Outcome::NoAnswer);
         case TftpServer::Outcome::ConnectionLost:
-            tftp.ReportError(result.code, task.ui());
+            reportTftpError(tftp, result.code, task.ui());
             tftp.SendError();
             session.timing().pause(kLostConnectionPause);
             return late("Lost connection with Camera!", Outcome::NoAnswer);
@@ -270,6 +270,13 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
 
 // This computer's address goes into device commands and the TFTP socket: it must be one of the
 // PC's own IPv4 addresses, or the device would be told to fetch the image from somebody else.
+bool reportTftpError(const TftpServer& tftp, int code, OperationUi* ui) {
+    const std::string text = tftp.errorText(code);
+    if (text.empty()) return false;
+    if (ui) ui->messageBox(text, "TFTP Error", OperationUi::Icon::Information, OperationUi::Buttons::Ok);
+    return code != TftpAlreadyOpen;
+}
+
 std::string pcAddressProblem(const std::string& text, const NetworkProfile& profile) {
     if (text.empty() || text == "0.0.0.0") return "You must specify this computer's IP address.";
     const auto address = parseIpv4(text);

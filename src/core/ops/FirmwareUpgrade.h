@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "link/Outcome.h"
-#include "ops/WorkerTask.h"
-#include "platform/InterfaceTable.h"
-#include "platform/NetworkProfile.h"
+#include "core/link/Outcome.h"
+#include "core/link/TftpServer.h"
+#include "core/ops/WorkerTask.h"
+#include "core/platform/InterfaceTable.h"
+#include "core/platform/NetworkProfile.h"
 
 namespace lm {
 
@@ -63,6 +64,9 @@ std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv
 // Empty when text is one of this PC's own IPv4 addresses; otherwise what is wrong with it. The
 // device is told to fetch its image from this address.
 std::string pcAddressProblem(const std::string& text, const NetworkProfile& profile);
+// Shows a TFTP code's words in a "TFTP Error" box of ui (when given) unless the code is 0; true
+// when the code counts as a failure (a second open of the socket does not).
+bool reportTftpError(const TftpServer& tftp, int code, OperationUi* ui);
 
 // The worker of the "Upgrade Firmware" dialog: reads the dialog's fields and check boxes through
 // the task's window, logs in, proves the device reaches this computer, erases (and saves the

@@ -1,4 +1,4 @@
-#include "ops/JobPool.h"
+#include "core/ops/JobPool.h"
 
 #include <algorithm>
 #include <system_error>

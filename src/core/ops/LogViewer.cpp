@@ -1,5 +1,5 @@
-#include "ops/LogViewer.h"
-#include "platform/TextMatch.h"
+#include "core/ops/LogViewer.h"
+#include "core/platform/TextMatch.h"
 
 #include <algorithm>
 #include <array>

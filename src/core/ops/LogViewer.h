@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "link/Outcome.h"
-#include "link/Session.h"
-#include "ops/WorkerTask.h"
+#include "core/link/Outcome.h"
+#include "core/link/Session.h"
+#include "core/ops/WorkerTask.h"
 
 namespace lm {
 

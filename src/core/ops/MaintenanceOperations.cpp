@@ -1,7 +1,7 @@
-#include "ops/MaintenanceOperations.h"
+#include "core/ops/MaintenanceOperations.h"
 
-#include "link/DeviceSession.h"
-#include "platform/TextMatch.h"
+#include "core/link/DeviceSession.h"
+#include "core/platform/TextMatch.h"
 
 namespace lm {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "link/Outcome.h"
-#include "ops/WorkerTask.h"
+#include "core/link/Outcome.h"
+#include "core/ops/WorkerTask.h"
 
 namespace lm {
 

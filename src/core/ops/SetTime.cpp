@@ -1,7 +1,7 @@
-#include "ops/SetTime.h"
+#include "core/ops/SetTime.h"
 
-#include "link/DeviceClock.h"
-#include "link/DeviceSession.h"
+#include "core/link/DeviceClock.h"
+#include "core/link/DeviceSession.h"
 
 namespace lm {
 

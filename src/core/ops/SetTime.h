@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "link/Outcome.h"
-#include "link/TelnetLink.h"
-#include "ops/WorkerTask.h"
+#include "core/link/Outcome.h"
+#include "core/link/TelnetLink.h"
+#include "core/ops/WorkerTask.h"
 
 namespace lm {
 

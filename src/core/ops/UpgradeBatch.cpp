@@ -1,4 +1,4 @@
-#include "ops/UpgradeBatch.h"
+#include "core/ops/UpgradeBatch.h"
 
 namespace lm {
 
@@ -14,7 +14,7 @@ bool UpgradeBatch::openPort(const std::string& localAddress, OperationUi* ui) {
     auto& port = ports_[localAddress];
     if (port && port->isOpen()) return true;
     port = std::make_unique<TftpServer>(timing_, tftpPort_);
-    return !port->ReportError(port->Open(localAddress), ui);
+    return !reportTftpError(*port, port->Open(localAddress), ui);
 }
 
 int UpgradeBatch::WaitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,

@@ -9,10 +9,10 @@
 #include <string>
 #include <utility>
 
-#include "link/Outcome.h"
-#include "link/TftpServer.h"
-#include "platform/EchoRequests.h"
-#include "platform/Timing.h"
+#include "core/link/Outcome.h"
+#include "core/link/TftpServer.h"
+#include "core/platform/EchoRequests.h"
+#include "core/platform/Timing.h"
 
 namespace lm {
 

@@ -1,9 +1,9 @@
-#include "ops/WorkerTask.h"
+#include "core/ops/WorkerTask.h"
 
 #include <system_error>
 #include <thread>
 
-#include "link/ShellInput.h"
+#include "core/link/ShellInput.h"
 
 namespace lm {
 
@@ -54,7 +54,7 @@ Outcome WorkerTask::open(const std::function<std::string()>& beforeLogin) {
             return fail(problem, Outcome::Failed);
     }
 
-    if (!claimSession()) return fail(kBusyText, Outcome::Failed);
+    if (!claimSession()) return fail(Session::kBusyText, Outcome::Failed);
 
     status("Establishing Telnet session...");
     // A cancelled prompt resets the password to the default; the retry must not go ahead with a
@@ -68,7 +68,7 @@ Outcome WorkerTask::open(const std::function<std::string()>& beforeLogin) {
 Outcome WorkerTask::openAsOpened(const std::optional<std::string>& startPassword) {
     if (!claimSession()) {
         if (auto* u = ui()) u->beep();
-        status(kBusyText);
+        status(Session::kBusyText);
         return Outcome::Failed;
     }
     const LoginResult result = logInTwice(startPassword);

@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "link/Outcome.h"
-#include "link/PasswordPrompt.h"
-#include "link/Session.h"
-#include "ops/OperationState.h"
-#include "ops/OperationUi.h"
+#include "core/link/Outcome.h"
+#include "core/link/PasswordPrompt.h"
+#include "core/link/Session.h"
+#include "core/ops/OperationState.h"
+#include "core/ops/OperationUi.h"
 
 namespace lm {
 
@@ -28,9 +28,6 @@ public:
     WorkerTask(Session& session, std::shared_ptr<OperationUi> ui, std::shared_ptr<OperationState> state,
                PasswordPrompt* prompt, std::string deviceAddress, int startButton,
                const std::atomic<bool>* scanInProgress);
-
-    static constexpr const char* kBusyText =
-        "The device link is busy with another operation. Try again when it has finished.";
 
     // The common opening: Ok when logged in and holding the session; otherwise the failure has
     // been reported and its outcome is returned. beforeLogin, when given, runs after the address and

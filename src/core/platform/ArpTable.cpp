@@ -1,6 +1,6 @@
-#include "platform/ArpTable.h"
+#include "core/platform/ArpTable.h"
 
-#include "platform/HexDigit.h"
+#include "core/platform/HexDigit.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>

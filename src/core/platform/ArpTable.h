@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Ipv4.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm {
 

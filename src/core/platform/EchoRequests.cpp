@@ -1,4 +1,4 @@
-#include "platform/EchoRequests.h"
+#include "core/platform/EchoRequests.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/UniqueFd.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm {
 

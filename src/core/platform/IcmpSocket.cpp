@@ -1,11 +1,11 @@
-#include "platform/IcmpSocket.h"
+#include "core/platform/IcmpSocket.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cerrno>
 
-#include "platform/Socket.h"
+#include "core/platform/Socket.h"
 
 namespace lm {
 

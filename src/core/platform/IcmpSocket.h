@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/Ipv4.h"
-#include "platform/UniqueFd.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm {
 

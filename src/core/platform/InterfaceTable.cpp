@@ -1,4 +1,4 @@
-#include "platform/InterfaceTable.h"
+#include "core/platform/InterfaceTable.h"
 
 #include <ifaddrs.h>
 #include <net/if.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Ipv4.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "platform/Ipv4.h"
+#include "core/platform/Ipv4.h"
 
 #include <arpa/inet.h>
 

@@ -1,9 +1,9 @@
-#include "platform/NetworkProfile.h"
+#include "core/platform/NetworkProfile.h"
 
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/WholeNumber.h"
+#include "core/platform/WholeNumber.h"
 
 namespace lm {
 

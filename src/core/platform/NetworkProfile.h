@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/InterfaceTable.h"
-#include "platform/Timing.h"
+#include "core/platform/InterfaceTable.h"
+#include "core/platform/Timing.h"
 
 namespace lm {
 

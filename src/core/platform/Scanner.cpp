@@ -1,4 +1,4 @@
-#include "platform/Scanner.h"
+#include "core/platform/Scanner.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "platform/SendPacer.h"
+#include "core/platform/SendPacer.h"
 
 #include <algorithm>
 

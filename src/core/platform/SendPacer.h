@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "platform/Timing.h"
+#include "core/platform/Timing.h"
 
 namespace lm {
 

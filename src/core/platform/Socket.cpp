@@ -1,4 +1,4 @@
-#include "platform/Socket.h"
+#include "core/platform/Socket.h"
 
 #include <poll.h>
 #include <sys/socket.h>

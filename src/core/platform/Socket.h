@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Ipv4.h"
-#include "platform/UniqueFd.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm {
 

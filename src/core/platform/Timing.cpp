@@ -1,4 +1,4 @@
-#include "platform/Timing.h"
+#include "core/platform/Timing.h"
 
 #include <thread>
 

@@ -1,10 +1,10 @@
-#include "wizard/DeviceReturn.h"
+#include "core/wizard/DeviceReturn.h"
 
-#include "discovery/DeviceInventory.h"
-#include "discovery/DiscoveryScan.h"
-#include "http/TcpConnection.h"
-#include "platform/HexDigit.h"
-#include "platform/Ipv4.h"
+#include "core/discovery/DeviceInventory.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "core/http/TcpConnection.h"
+#include "core/platform/HexDigit.h"
+#include "core/platform/Ipv4.h"
 
 namespace lm {
 

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/NetworkProfile.h"
-#include "platform/Timing.h"
-#include "wizard/DeviceSettings.h"
+#include "core/platform/NetworkProfile.h"
+#include "core/platform/Timing.h"
+#include "core/wizard/DeviceSettings.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "wizard/DeviceSettings.h"
+#include "core/wizard/DeviceSettings.h"
 
 #include <array>
 

@@ -1,9 +1,9 @@
-#include "wizard/FileValueRules.h"
+#include "core/wizard/FileValueRules.h"
 
 #include <array>
 
-#include "link/ShellInput.h"
-#include "wizard/SettingsFields.h"
+#include "core/link/ShellInput.h"
+#include "core/wizard/SettingsFields.h"
 
 namespace lm::wizard {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "wizard/DeviceSettings.h"
+#include "core/wizard/DeviceSettings.h"
 
 namespace lm::wizard {
 

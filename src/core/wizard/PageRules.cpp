@@ -1,4 +1,4 @@
-#include "wizard/PageRules.h"
+#include "core/wizard/PageRules.h"
 
 #include <algorithm>
 #include <array>
@@ -6,14 +6,14 @@
 #include <optional>
 #include <string_view>
 
-#include "discovery/DeviceRecord.h"
-#include "link/ShellInput.h"
-#include "platform/Ipv4.h"
-#include "platform/Scanner.h"
-#include "platform/TextMatch.h"
-#include "wizard/FileValueRules.h"
-#include "wizard/SettingsFields.h"
-#include "wizard/WizardPageUi.h"
+#include "core/discovery/DeviceRecord.h"
+#include "core/link/ShellInput.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/Scanner.h"
+#include "core/platform/TextMatch.h"
+#include "core/wizard/FileValueRules.h"
+#include "core/wizard/SettingsFields.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm::wizard {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "wizard/WizardModel.h"
-#include "wizard/WizardPages.h"
+#include "core/wizard/WizardModel.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm::wizard {
 

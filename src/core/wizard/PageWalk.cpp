@@ -1,9 +1,9 @@
-#include "wizard/PageWalk.h"
+#include "core/wizard/PageWalk.h"
 
 #include <algorithm>
 #include <array>
 
-#include "wizard/SettingsFields.h"
+#include "core/wizard/SettingsFields.h"
 
 namespace lm::wizard {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/PageRules.h"
+#include "core/wizard/PageRules.h"
 
 namespace lm::wizard {
 

@@ -1,6 +1,6 @@
-#include "wizard/SerialDetection.h"
+#include "core/wizard/SerialDetection.h"
 
-#include "wizard/SettingsParser.h"
+#include "core/wizard/SettingsParser.h"
 
 namespace lm {
 

@@ -1,8 +1,8 @@
-#include "wizard/SettingsFields.h"
+#include "core/wizard/SettingsFields.h"
 
 #include <array>
 
-#include "wizard/WizardPages.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm::wizard {
 

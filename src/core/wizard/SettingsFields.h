@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/DeviceSettings.h"
+#include "core/wizard/DeviceSettings.h"
 
 namespace lm::wizard {
 

@@ -1,12 +1,12 @@
-#include "wizard/SettingsFiles.h"
+#include "core/wizard/SettingsFiles.h"
 
 #include <arpa/inet.h>
 
 #include <array>
 
-#include "platform/Ipv4.h"
-#include "platform/Scanner.h"
-#include "wizard/SettingsMerge.h"
+#include "core/platform/Ipv4.h"
+#include "core/platform/Scanner.h"
+#include "core/wizard/SettingsMerge.h"
 
 namespace lm {
 

@@ -1,8 +1,8 @@
-#include "wizard/SettingsMerge.h"
+#include "core/wizard/SettingsMerge.h"
 
 #include <algorithm>
 
-#include "platform/TextMatch.h"
+#include "core/platform/TextMatch.h"
 
 namespace lm {
 

@@ -1,11 +1,11 @@
-#include "wizard/SettingsParser.h"
+#include "core/wizard/SettingsParser.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
 
-#include "platform/Scanner.h"
-#include "platform/TextMatch.h"
+#include "core/platform/Scanner.h"
+#include "core/platform/TextMatch.h"
 
 namespace lm {
 

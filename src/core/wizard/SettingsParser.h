@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "link/FirmwareVersion.h"
-#include "wizard/DeviceSettings.h"
+#include "core/link/FirmwareVersion.h"
+#include "core/wizard/DeviceSettings.h"
 
 namespace lm {
 

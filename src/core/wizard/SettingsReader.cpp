@@ -1,13 +1,13 @@
-#include "wizard/SettingsReader.h"
+#include "core/wizard/SettingsReader.h"
 
 #include <array>
 #include <string_view>
 
-#include "link/DeviceSession.h"
-#include "ops/WorkerTask.h"
-#include "wizard/SettingsParser.h"
-#include "wizard/WizardLink.h"
-#include "wizard/WizardPages.h"
+#include "core/link/DeviceSession.h"
+#include "core/ops/WorkerTask.h"
+#include "core/wizard/SettingsParser.h"
+#include "core/wizard/WizardLink.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm {
 
@@ -28,7 +28,7 @@ public:
     Outcome run(PasswordPrompt* prompt) {
         const Session::Claim claim = session_.claim(Session::kClaimWait);
         if (!claim.held()) {
-            cannotProceed(page_, WorkerTask::kBusyText);
+            cannotProceed(page_, Session::kBusyText);
             return Outcome::Failed;
         }
         page_.progressRange(0, kSteps);

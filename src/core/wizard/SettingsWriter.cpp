@@ -1,14 +1,14 @@
-#include "wizard/SettingsWriter.h"
+#include "core/wizard/SettingsWriter.h"
 
 #include <set>
 #include <string_view>
 
-#include "link/DeviceSession.h"
-#include "link/ShellInput.h"
-#include "ops/WorkerTask.h"
-#include "wizard/FileValueRules.h"
-#include "wizard/WizardLink.h"
-#include "wizard/WizardPages.h"
+#include "core/link/DeviceSession.h"
+#include "core/link/ShellInput.h"
+#include "core/ops/WorkerTask.h"
+#include "core/wizard/FileValueRules.h"
+#include "core/wizard/WizardLink.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm {
 
@@ -275,7 +275,7 @@ Outcome writeSettings(Session& session, WizardPage& page, PasswordPrompt* prompt
                       const WriteOptions& options) {
     const Session::Claim claim = session.claim(Session::kClaimWait);
     if (!claim.held()) {
-        cannotProceed(page, WorkerTask::kBusyText);
+        cannotProceed(page, Session::kBusyText);
         return Outcome::Failed;
     }
     return SettingsWriterRun(session, page, prompt).run(options);

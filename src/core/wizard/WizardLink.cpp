@@ -1,6 +1,6 @@
-#include "wizard/WizardLink.h"
+#include "core/wizard/WizardLink.h"
 
-#include "wizard/WizardPages.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "link/Outcome.h"
-#include "link/PasswordPrompt.h"
-#include "link/Session.h"
-#include "wizard/WizardPageUi.h"
+#include "core/link/Outcome.h"
+#include "core/link/PasswordPrompt.h"
+#include "core/link/Session.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm {
 

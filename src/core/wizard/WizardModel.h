@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/FirmwareVersion.h"
-#include "wizard/DeviceSettings.h"
+#include "core/link/FirmwareVersion.h"
+#include "core/wizard/DeviceSettings.h"
 
 namespace lm {
 

@@ -1,4 +1,4 @@
-#include "wizard/WizardPageUi.h"
+#include "core/wizard/WizardPageUi.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "app/BrandArt.h"
+#include "gui/app/BrandArt.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,12 +1,12 @@
-#include "app/CAboutDlg.h"
+#include "gui/app/CAboutDlg.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include "ProgramVersion.h"
-#include "app/BrandArt.h"
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
+#include "core/ProgramVersion.h"
+#include "gui/app/BrandArt.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
 
 namespace lm::gui {
 

@@ -1,4 +1,4 @@
-#include "app/CLmToolsApp.h"
+#include "gui/app/CLmToolsApp.h"
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "DemoNetwork.h"
-#include "ProgramVersion.h"
-#include "app/BrandArt.h"
-#include "app/CLmToolsDlg.h"
-#include "app/Desktop.h"
-#include "app/ScreenshotTour.h"
-#include "link/SerialLink.h"
-#include "link/Session.h"
-#include "platform/EchoRequests.h"
+#include "devsim/DemoNetwork.h"
+#include "core/ProgramVersion.h"
+#include "gui/app/BrandArt.h"
+#include "gui/app/CLmToolsDlg.h"
+#include "gui/app/Desktop.h"
+#include "gui/app/ScreenshotTour.h"
+#include "core/link/SerialLink.h"
+#include "core/link/Session.h"
+#include "core/platform/EchoRequests.h"
 
 namespace lm::gui {
 

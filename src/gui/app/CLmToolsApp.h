@@ -4,8 +4,8 @@
 #include <QString>
 #include <memory>
 
-#include "link/SerialPortMap.h"
-#include "platform/NetworkProfile.h"
+#include "core/link/SerialPortMap.h"
+#include "core/platform/NetworkProfile.h"
 
 class QSettings;
 class QTemporaryDir;

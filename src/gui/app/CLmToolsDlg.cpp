@@ -1,4 +1,4 @@
-#include "app/CLmToolsDlg.h"
+#include "gui/app/CLmToolsDlg.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,30 +18,30 @@
 #include <system_error>
 #include <thread>
 
-#include "Commands.h"
-#include "app/BrandArt.h"
-#include "app/CAboutDlg.h"
-#include "app/ControlId.h"
-#include "app/Desktop.h"
-#include "app/DialogUnits.h"
-#include "app/ViewSettingsStore.h"
-#include "diag/Production.h"
-#include "diag/Report.h"
-#include "discovery/DevicesPage.h"
-#include "discovery/DiscoveryScan.h"
-#include "discovery/EnterIP.h"
-#include "discovery/ListExport.h"
-#include "discovery/ManualEntry.h"
-#include "discovery/ThumbnailDecoder.h"
-#include "discovery/ThumbnailFetcher.h"
-#include "link/Session.h"
-#include "ops/DebugFile.h"
-#include "ops/EraseConfig.h"
-#include "ops/FixTime.h"
-#include "ops/Reboot.h"
-#include "ops/RomUpgrade.h"
-#include "ops/WorkerTask.h"
-#include "wizard/SetupWizard.h"
+#include "gui/Commands.h"
+#include "gui/app/BrandArt.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/Desktop.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/app/ViewSettingsStore.h"
+#include "gui/diag/Production.h"
+#include "gui/diag/Report.h"
+#include "core/discovery/DevicesPage.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "gui/discovery/EnterIP.h"
+#include "gui/discovery/ListExport.h"
+#include "core/discovery/ManualEntry.h"
+#include "gui/discovery/ThumbnailDecoder.h"
+#include "core/discovery/ThumbnailFetcher.h"
+#include "core/link/Session.h"
+#include "gui/ops/DebugFile.h"
+#include "gui/ops/EraseConfig.h"
+#include "gui/ops/FixTime.h"
+#include "gui/ops/Reboot.h"
+#include "gui/ops/RomUpgrade.h"
+#include "core/ops/WorkerTask.h"
+#include "gui/wizard/SetupWizard.h"
 
 namespace lm::gui {
 
@@ -287,7 +287,7 @@ void CLmToolsDlg::runCommand(int id) {
             // A cancelled wizard's worker may still fill the settings the new one would show.
             if (session_.busy())
                 desktop_.information(this, QStringLiteral("Setup Wizard"),
-                                     QString::fromLatin1(WorkerTask::kBusyText));
+                                     QString::fromLatin1(Session::kBusyText));
             else
                 setupWizardFor(target)->exec();
             return;

@@ -6,11 +6,11 @@
 #include <memory>
 #include <optional>
 
-#include "app/GuiInventoryObserver.h"
-#include "discovery/DeviceInventory.h"
-#include "discovery/DeviceListView.h"
-#include "discovery/PictureLists.h"
-#include "discovery/ViewSettings.h"
+#include "gui/app/GuiInventoryObserver.h"
+#include "core/discovery/DeviceInventory.h"
+#include "gui/discovery/DeviceListView.h"
+#include "gui/discovery/PictureLists.h"
+#include "gui/discovery/ViewSettings.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "app/Desktop.h"
+#include "gui/app/Desktop.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "app/GuiInventoryObserver.h"
+#include "gui/app/GuiInventoryObserver.h"
 
 #include <QMetaObject>
 #include <QThread>

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "discovery/InventoryObserver.h"
+#include "core/discovery/InventoryObserver.h"
 
 namespace lm::gui {
 

@@ -1,4 +1,4 @@
-#include "app/Ipv4Field.h"
+#include "gui/app/Ipv4Field.h"
 
 #include <QRegularExpressionValidator>
 

@@ -1,4 +1,4 @@
-#include "app/ScreenshotTour.h"
+#include "gui/app/ScreenshotTour.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -15,14 +15,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "Commands.h"
-#include "app/CLmToolsDlg.h"
-#include "diag/ActivityReport.h"
-#include "discovery/DeviceListModel.h"
-#include "discovery/ModelTable.h"
-#include "ops/RomUpgrade.h"
-#include "wizard/SetupWizard.h"
-#include "wizard/WizardPageTable.h"
+#include "gui/Commands.h"
+#include "gui/app/CLmToolsDlg.h"
+#include "core/diag/ActivityReport.h"
+#include "gui/discovery/DeviceListModel.h"
+#include "core/discovery/ModelTable.h"
+#include "gui/ops/RomUpgrade.h"
+#include "gui/wizard/SetupWizard.h"
+#include "gui/wizard/WizardPageTable.h"
 
 namespace lm::gui {
 

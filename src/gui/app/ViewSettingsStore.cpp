@@ -1,4 +1,4 @@
-#include "app/ViewSettingsStore.h"
+#include "gui/app/ViewSettingsStore.h"
 
 #include <net/if.h>
 #include <QSettings>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "discovery/ViewSettings.h"
+#include "gui/discovery/ViewSettings.h"
 
 class QSettings;
 

@@ -1,4 +1,4 @@
-#include "diag/Production.h"
+#include "gui/diag/Production.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -8,9 +8,9 @@
 #include <system_error>
 #include <thread>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
-#include "ops/GuiThread.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "diag/ProductionTest.h"
-#include "discovery/DeviceRecord.h"
+#include "core/diag/ProductionTest.h"
+#include "core/discovery/DeviceRecord.h"
 
 class QLabel;
 class QTreeWidget;

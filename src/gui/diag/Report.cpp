@@ -1,4 +1,4 @@
-#include "diag/Report.h"
+#include "gui/diag/Report.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
 
 namespace lm::gui {
 

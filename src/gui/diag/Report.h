@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "diag/ActivityReport.h"
-#include "ops/OperationDialog.h"
+#include "core/diag/ActivityReport.h"
+#include "gui/ops/OperationDialog.h"
 
 namespace lm::gui {
 

@@ -1,13 +1,13 @@
-#include "discovery/DeviceItemDelegate.h"
+#include "gui/discovery/DeviceItemDelegate.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
 
-#include "discovery/DeviceListModel.h"
-#include "discovery/PictureLists.h"
-#include "discovery/ViewSettings.h"
+#include "gui/discovery/DeviceListModel.h"
+#include "gui/discovery/PictureLists.h"
+#include "gui/discovery/ViewSettings.h"
 
 namespace lm::gui {
 

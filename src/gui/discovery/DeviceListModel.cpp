@@ -1,4 +1,4 @@
-#include "discovery/DeviceListModel.h"
+#include "gui/discovery/DeviceListModel.h"
 
 #include <QFont>
 #include <array>

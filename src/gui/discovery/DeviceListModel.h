@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "discovery/PictureLists.h"
+#include "gui/discovery/PictureLists.h"
 
 namespace lm::gui {
 

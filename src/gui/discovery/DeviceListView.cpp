@@ -1,4 +1,4 @@
-#include "discovery/DeviceListView.h"
+#include "gui/discovery/DeviceListView.h"
 
 #include <QActionGroup>
 #include <QHeaderView>
@@ -11,12 +11,12 @@
 #include <array>
 #include <set>
 
-#include "Commands.h"
-#include "discovery/DeviceItemDelegate.h"
-#include "discovery/DeviceListModel.h"
-#include "discovery/ListArrangement.h"
-#include "discovery/ScanScope.h"
-#include "discovery/SortArrowStyle.h"
+#include "gui/Commands.h"
+#include "gui/discovery/DeviceItemDelegate.h"
+#include "gui/discovery/DeviceListModel.h"
+#include "core/discovery/ListArrangement.h"
+#include "core/discovery/ScanScope.h"
+#include "gui/discovery/SortArrowStyle.h"
 
 namespace lm::gui {
 

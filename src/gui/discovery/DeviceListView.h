@@ -8,10 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/DeviceInventory.h"
-#include "discovery/PictureLists.h"
-#include "discovery/ViewSettings.h"
-#include "platform/InterfaceTable.h"
+#include "core/discovery/DeviceInventory.h"
+#include "gui/discovery/PictureLists.h"
+#include "gui/discovery/ViewSettings.h"
+#include "core/platform/InterfaceTable.h"
 
 class QMenu;
 

@@ -1,14 +1,14 @@
-#include "discovery/EnterIP.h"
+#include "gui/discovery/EnterIP.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
-#include "app/Ipv4Field.h"
-#include "discovery/ManualEntry.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/app/Ipv4Field.h"
+#include "core/discovery/ManualEntry.h"
 
 namespace lm::gui {
 

@@ -1,8 +1,8 @@
-#include "discovery/ListExport.h"
+#include "gui/discovery/ListExport.h"
 
 #include <QSaveFile>
 
-#include "discovery/DeviceListFile.h"
+#include "core/discovery/DeviceListFile.h"
 
 namespace lm::gui {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
+#include "core/discovery/DeviceRecord.h"
 
 namespace lm::gui {
 

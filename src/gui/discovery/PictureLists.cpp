@@ -1,4 +1,4 @@
-#include "discovery/PictureLists.h"
+#include "gui/discovery/PictureLists.h"
 
 #include <QLinearGradient>
 #include <QPainter>

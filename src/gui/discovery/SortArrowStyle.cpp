@@ -1,4 +1,4 @@
-#include "discovery/SortArrowStyle.h"
+#include "gui/discovery/SortArrowStyle.h"
 
 #include <QStyleOptionHeader>
 

@@ -1,4 +1,4 @@
-#include "discovery/ThumbnailDecoder.h"
+#include "gui/discovery/ThumbnailDecoder.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <semaphore>
 
-#include "discovery/ThumbnailGeometry.h"
+#include "core/discovery/ThumbnailGeometry.h"
 
 namespace lm::gui {
 

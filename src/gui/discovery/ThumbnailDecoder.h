@@ -4,8 +4,8 @@
 #include <optional>
 #include <span>
 
-#include "discovery/DeviceInventory.h"
-#include "discovery/PictureLists.h"
+#include "core/discovery/DeviceInventory.h"
+#include "gui/discovery/PictureLists.h"
 
 namespace lm::gui {
 

@@ -1,12 +1,12 @@
-#include "ops/DebugFile.h"
+#include "gui/ops/DebugFile.h"
 
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
 
 namespace lm::gui {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ops/LogViewer.h"
-#include "ops/OperationDialog.h"
+#include "core/ops/LogViewer.h"
+#include "gui/ops/OperationDialog.h"
 
 namespace lm::gui {
 

@@ -1,4 +1,4 @@
-#include "ops/DialogOperationUi.h"
+#include "gui/ops/DialogOperationUi.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -7,9 +7,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
-#include "app/Ipv4Field.h"
-#include "ops/GuiThread.h"
-#include "ops/OperationDialog.h"
+#include "gui/app/Ipv4Field.h"
+#include "gui/ops/GuiThread.h"
+#include "gui/ops/OperationDialog.h"
 
 namespace lm::gui {
 

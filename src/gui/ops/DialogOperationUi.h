@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <memory>
 
-#include "ops/OperationState.h"
-#include "ops/OperationUi.h"
+#include "core/ops/OperationState.h"
+#include "core/ops/OperationUi.h"
 
 namespace lm::gui {
 

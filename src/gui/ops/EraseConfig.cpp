@@ -1,11 +1,11 @@
-#include "ops/EraseConfig.h"
+#include "gui/ops/EraseConfig.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
-#include "ops/MaintenanceOperations.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
+#include "core/ops/MaintenanceOperations.h"
 
 namespace lm::gui {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ops/MaintenanceOperations.h"
-#include "ops/OperationDialog.h"
+#include "core/ops/MaintenanceOperations.h"
+#include "gui/ops/OperationDialog.h"
 
 namespace lm::gui {
 

@@ -1,10 +1,10 @@
-#include "ops/FixTime.h"
+#include "gui/ops/FixTime.h"
 
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
 
 namespace lm::gui {
 

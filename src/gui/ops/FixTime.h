@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ops/OperationDialog.h"
-#include "ops/SetTime.h"
+#include "gui/ops/OperationDialog.h"
+#include "core/ops/SetTime.h"
 
 namespace lm::gui {
 

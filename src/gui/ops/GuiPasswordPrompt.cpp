@@ -1,7 +1,7 @@
-#include "ops/GuiPasswordPrompt.h"
+#include "gui/ops/GuiPasswordPrompt.h"
 
-#include "ops/GuiThread.h"
-#include "ops/Login.h"
+#include "gui/ops/GuiThread.h"
+#include "gui/ops/Login.h"
 
 namespace lm::gui {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "link/PasswordPrompt.h"
-#include "ops/OperationState.h"
+#include "core/link/PasswordPrompt.h"
+#include "core/ops/OperationState.h"
 
 namespace lm::gui {
 

@@ -1,13 +1,13 @@
-#include "ops/Login.h"
+#include "gui/ops/Login.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
-#include "link/ShellInput.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
+#include "core/link/ShellInput.h"
 
 namespace lm::gui {
 

@@ -1,4 +1,4 @@
-#include "ops/OperationDialog.h"
+#include "gui/ops/OperationDialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,12 +9,12 @@
 #include <QPushButton>
 #include <QThread>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
-#include "app/Ipv4Field.h"
-#include "link/Session.h"
-#include "ops/DialogOperationUi.h"
-#include "ops/GuiPasswordPrompt.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/app/Ipv4Field.h"
+#include "core/link/Session.h"
+#include "gui/ops/DialogOperationUi.h"
+#include "gui/ops/GuiPasswordPrompt.h"
 
 namespace lm::gui {
 
@@ -170,7 +170,7 @@ void OperationDialog::showEvent(QShowEvent* event) {
     // An earlier window's worker still talks to a device: this one starts none of its own.
     if (session_.busy()) {
         if (auto* status = control(statusLine_))
-            status->setProperty("text", QString::fromLatin1(WorkerTask::kBusyText));
+            status->setProperty("text", QString::fromLatin1(Session::kBusyText));
         if (okButton_) okButton_->setEnabled(true);
         return;
     }

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "ops/OperationState.h"
-#include "ops/OperationUi.h"
-#include "ops/WorkerTask.h"
+#include "core/ops/OperationState.h"
+#include "core/ops/OperationUi.h"
+#include "core/ops/WorkerTask.h"
 
 class QLabel;
 class QPushButton;

@@ -1,8 +1,8 @@
-#include "ops/Reboot.h"
+#include "gui/ops/Reboot.h"
 
 #include <QPushButton>
 
-#include "ops/MaintenanceOperations.h"
+#include "core/ops/MaintenanceOperations.h"
 
 namespace lm::gui {
 

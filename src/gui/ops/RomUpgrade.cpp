@@ -1,4 +1,4 @@
-#include "ops/RomUpgrade.h"
+#include "gui/ops/RomUpgrade.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -8,11 +8,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
-#include "app/Ipv4Field.h"
-#include "discovery/ModelTable.h"
-#include "link/Session.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/app/Ipv4Field.h"
+#include "core/discovery/ModelTable.h"
+#include "core/link/Session.h"
 
 namespace lm::gui {
 

@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "ops/FirmwareUpgrade.h"
-#include "ops/OperationDialog.h"
+#include "core/ops/FirmwareUpgrade.h"
+#include "gui/ops/OperationDialog.h"
 
 class QLineEdit;
 

@@ -1,13 +1,13 @@
-#include "wizard/DeviceListPage.h"
+#include "gui/wizard/DeviceListPage.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QTableWidget>
 
-#include "app/DialogUnits.h"
-#include "link/Session.h"
-#include "wizard/SetupWizard.h"
-#include "wizard/WizardPages.h"
+#include "gui/app/DialogUnits.h"
+#include "core/link/Session.h"
+#include "gui/wizard/SetupWizard.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm::gui {
 

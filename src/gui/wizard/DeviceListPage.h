@@ -3,8 +3,8 @@
 #include <QString>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
-#include "wizard/SetupWizardPage.h"
+#include "core/discovery/DeviceRecord.h"
+#include "gui/wizard/SetupWizardPage.h"
 
 class QTableWidget;
 

@@ -1,10 +1,10 @@
-#include "wizard/SerialPortPage.h"
+#include "gui/wizard/SerialPortPage.h"
 
 #include <QComboBox>
 #include <algorithm>
 
-#include "wizard/SerialDetection.h"
-#include "wizard/WizardPages.h"
+#include "core/wizard/SerialDetection.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm::gui {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/WorkerPage.h"
+#include "gui/wizard/WorkerPage.h"
 
 namespace lm::gui {
 

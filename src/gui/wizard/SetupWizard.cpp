@@ -1,20 +1,20 @@
-#include "wizard/SetupWizard.h"
+#include "gui/wizard/SetupWizard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/BrandArt.h"
-#include "app/DialogUnits.h"
-#include "link/Session.h"
-#include "wizard/DeviceListPage.h"
-#include "wizard/SerialPortPage.h"
-#include "wizard/SettingsReader.h"
-#include "wizard/SettingsWriter.h"
-#include "wizard/SetupWizardPage.h"
-#include "wizard/WizardPageTable.h"
-#include "wizard/WizardPageUi.h"
-#include "wizard/WorkerPage.h"
+#include "gui/app/BrandArt.h"
+#include "gui/app/DialogUnits.h"
+#include "core/link/Session.h"
+#include "gui/wizard/DeviceListPage.h"
+#include "gui/wizard/SerialPortPage.h"
+#include "core/wizard/SettingsReader.h"
+#include "core/wizard/SettingsWriter.h"
+#include "gui/wizard/SetupWizardPage.h"
+#include "gui/wizard/WizardPageTable.h"
+#include "core/wizard/WizardPageUi.h"
+#include "gui/wizard/WorkerPage.h"
 
 namespace lm::gui {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
-#include "wizard/PageRules.h"
-#include "wizard/WizardModel.h"
+#include "core/discovery/DeviceRecord.h"
+#include "core/wizard/PageRules.h"
+#include "core/wizard/WizardModel.h"
 
 namespace lm {
 class Session;

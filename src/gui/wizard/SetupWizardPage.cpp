@@ -1,4 +1,4 @@
-#include "wizard/SetupWizardPage.h"
+#include "gui/wizard/SetupWizardPage.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -12,12 +12,12 @@
 #include <QTableWidget>
 #include <map>
 
-#include "app/ControlId.h"
-#include "app/DialogUnits.h"
-#include "app/Ipv4Field.h"
-#include "wizard/SetupWizard.h"
-#include "wizard/WizardPageTable.h"
-#include "wizard/WizardPageUi.h"
+#include "gui/app/ControlId.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/app/Ipv4Field.h"
+#include "gui/wizard/SetupWizard.h"
+#include "gui/wizard/WizardPageTable.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm::gui {
 

@@ -2,7 +2,7 @@
 
 #include <QWizardPage>
 
-#include "wizard/PageRules.h"
+#include "core/wizard/PageRules.h"
 
 namespace lm::gui {
 

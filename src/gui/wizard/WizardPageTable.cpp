@@ -1,8 +1,8 @@
-#include "wizard/WizardPageTable.h"
+#include "gui/wizard/WizardPageTable.h"
 
 #include <algorithm>
 
-#include "wizard/WizardPages.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm::gui {
 

@@ -1,4 +1,4 @@
-#include "wizard/WorkerPage.h"
+#include "gui/wizard/WorkerPage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -9,11 +9,11 @@
 #include <system_error>
 #include <thread>
 
-#include "link/Session.h"
-#include "ops/GuiPasswordPrompt.h"
-#include "wizard/SetupWizard.h"
-#include "wizard/WizardPages.h"
-#include "wizard/WorkerPageUi.h"
+#include "core/link/Session.h"
+#include "gui/ops/GuiPasswordPrompt.h"
+#include "gui/wizard/SetupWizard.h"
+#include "core/wizard/WizardPages.h"
+#include "gui/wizard/WorkerPageUi.h"
 
 namespace lm::gui {
 

@@ -3,11 +3,11 @@
 #include <functional>
 #include <memory>
 
-#include "link/Outcome.h"
-#include "link/PasswordPrompt.h"
-#include "ops/OperationState.h"
-#include "wizard/SetupWizardPage.h"
-#include "wizard/WizardPageUi.h"
+#include "core/link/Outcome.h"
+#include "core/link/PasswordPrompt.h"
+#include "core/ops/OperationState.h"
+#include "gui/wizard/SetupWizardPage.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm {
 class Session;

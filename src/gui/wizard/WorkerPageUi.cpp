@@ -1,10 +1,10 @@
-#include "wizard/WorkerPageUi.h"
+#include "gui/wizard/WorkerPageUi.h"
 
 #include <QApplication>
 
-#include "ops/GuiThread.h"
-#include "wizard/SetupWizard.h"
-#include "wizard/WorkerPage.h"
+#include "gui/ops/GuiThread.h"
+#include "gui/wizard/SetupWizard.h"
+#include "gui/wizard/WorkerPage.h"
 
 namespace lm::gui {
 

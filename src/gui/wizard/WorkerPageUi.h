@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "wizard/WizardPageUi.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm::gui {
 

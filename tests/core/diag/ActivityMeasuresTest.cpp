@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "DeviceOutput.h"
-#include "diag/ActivityMeasures.h"
+#include "core/diag/ActivityMeasures.h"
 
 namespace lm {
 namespace {

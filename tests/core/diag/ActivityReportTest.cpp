@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "RecordingUi.h"
-#include "diag/ActivityReport.h"
+#include "core/diag/ActivityReport.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimulatedDevice.h"
 

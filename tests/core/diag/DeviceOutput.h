@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "diag/ActivityMeasures.h"
+#include "core/diag/ActivityMeasures.h"
 
 namespace lm::test {
 

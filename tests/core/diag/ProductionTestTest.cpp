@@ -6,9 +6,9 @@
 #include <mutex>
 
 #include "DeviceOutput.h"
-#include "Simulator.h"
-#include "diag/ProductionRules.h"
-#include "diag/ProductionTest.h"
+#include "devsim/Simulator.h"
+#include "core/diag/ProductionRules.h"
+#include "core/diag/ProductionTest.h"
 
 namespace lm::test {
 namespace {

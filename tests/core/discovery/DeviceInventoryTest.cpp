@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "discovery/DeviceInventory.h"
+#include "core/discovery/DeviceInventory.h"
 
 namespace lm {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "discovery/CsvText.h"
-#include "discovery/DeviceListFile.h"
-#include "discovery/ScanChanges.h"
+#include "core/discovery/CsvText.h"
+#include "core/discovery/DeviceListFile.h"
+#include "core/discovery/ScanChanges.h"
 
 namespace lm {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "discovery/DevicesPage.h"
+#include "core/discovery/DevicesPage.h"
 
 namespace lm {
 namespace {

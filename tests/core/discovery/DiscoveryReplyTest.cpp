@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "discovery/DiscoveryReply.h"
-#include "discovery/SplitString.h"
+#include "core/discovery/DiscoveryReply.h"
+#include "core/discovery/SplitString.h"
 
 namespace lm {
 namespace {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Simulator.h"
-#include "discovery/DiscoveryScan.h"
-#include "platform/IcmpSocket.h"
+#include "devsim/Simulator.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "core/platform/IcmpSocket.h"
 
 namespace lm {
 namespace {

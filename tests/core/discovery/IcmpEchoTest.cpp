@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "discovery/IcmpEcho.h"
+#include "core/discovery/IcmpEcho.h"
 
 namespace lm {
 namespace {

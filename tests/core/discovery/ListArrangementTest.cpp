@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/ListArrangement.h"
+#include "core/discovery/ListArrangement.h"
 
 namespace lm {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "discovery/ManualEntry.h"
+#include "core/discovery/ManualEntry.h"
 
 namespace lm {
 namespace {

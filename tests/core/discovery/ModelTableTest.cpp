@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "discovery/ModelTable.h"
+#include "core/discovery/ModelTable.h"
 
 namespace lm {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "discovery/ThumbnailGeometry.h"
+#include "core/discovery/ThumbnailGeometry.h"
 
 namespace lm {
 namespace {

@@ -1,4 +1,4 @@
-#include "http/HttpFetcher.h"
+#include "core/http/HttpFetcher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "http/ResponseReader.h"
+#include "core/http/ResponseReader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "http/MemorySource.h"
+#include "core/http/MemorySource.h"
 
 namespace lm {
 namespace {

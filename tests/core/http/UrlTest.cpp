@@ -1,4 +1,4 @@
-#include "http/Url.h"
+#include "core/http/Url.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // What may go into a device shell line: the one check every writer of shell lines uses.
 #include <gtest/gtest.h>
 
-#include "link/ShellInput.h"
+#include "core/link/ShellInput.h"
 
 namespace lm {
 namespace {

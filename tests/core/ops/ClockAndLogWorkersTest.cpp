@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "RecordingUi.h"
-#include "link/DeviceClock.h"
-#include "link/DeviceSession.h"
-#include "ops/LogViewer.h"
-#include "ops/SetTime.h"
+#include "core/link/DeviceClock.h"
+#include "core/link/DeviceSession.h"
+#include "core/ops/LogViewer.h"
+#include "core/ops/SetTime.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::test {

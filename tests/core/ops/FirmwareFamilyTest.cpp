@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "discovery/ModelTable.h"
-#include "ops/FirmwareUpgrade.h"
+#include "core/discovery/ModelTable.h"
+#include "core/ops/FirmwareUpgrade.h"
 
 namespace lm {
 namespace {

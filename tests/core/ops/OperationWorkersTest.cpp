@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "RecordingUi.h"
-#include "Simulator.h"
-#include "TftpClient.h"
-#include "link/Session.h"
-#include "ops/FirmwareUpgrade.h"
-#include "ops/MaintenanceOperations.h"
+#include "devsim/Simulator.h"
+#include "devsim/TftpClient.h"
+#include "core/link/Session.h"
+#include "core/ops/FirmwareUpgrade.h"
+#include "core/ops/MaintenanceOperations.h"
 #include "support/LoopbackPeer.h"
 #include "support/TftpPackets.h"
 

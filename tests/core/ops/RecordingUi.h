@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/OperationUi.h"
+#include "core/ops/OperationUi.h"
 #include "support/ScriptedPrompt.h"
 
 namespace lm::test {

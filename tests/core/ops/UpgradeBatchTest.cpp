@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "TftpClient.h"
-#include "ops/UpgradeBatch.h"
+#include "devsim/TftpClient.h"
+#include "core/ops/UpgradeBatch.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::test {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/ArpTable.h"
+#include "core/platform/ArpTable.h"
 
 namespace lm {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/EchoRequests.h"
+#include "core/platform/EchoRequests.h"
 
 namespace lm {
 namespace {

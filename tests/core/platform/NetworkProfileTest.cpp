@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/NetworkProfile.h"
+#include "core/platform/NetworkProfile.h"
 
 namespace lm {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/SendPacer.h"
+#include "core/platform/SendPacer.h"
 
 namespace lm {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "wizard/FileValueRules.h"
-#include "wizard/PageRules.h"
+#include "core/wizard/FileValueRules.h"
+#include "core/wizard/PageRules.h"
 
 namespace lm::wizard {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "wizard/PageRules.h"
-#include "wizard/WizardPageUi.h"
+#include "core/wizard/PageRules.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm::wizard {
 namespace {

@@ -1,9 +1,9 @@
 // Walking the pages with values typed in, as the command line program applies a settings file.
 #include <gtest/gtest.h>
 
-#include "wizard/PageWalk.h"
-#include "wizard/SettingsFiles.h"
-#include "wizard/SettingsParser.h"
+#include "core/wizard/PageWalk.h"
+#include "core/wizard/SettingsFiles.h"
+#include "core/wizard/SettingsParser.h"
 
 namespace lm::wizard {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/WizardPageUi.h"
+#include "core/wizard/WizardPageUi.h"
 
 namespace lm::test {
 

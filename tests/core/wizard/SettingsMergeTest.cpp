@@ -1,7 +1,7 @@
 // A device's file with the settings' lines brought up to date: its other lines stay where they are.
 #include <gtest/gtest.h>
 
-#include "wizard/SettingsMerge.h"
+#include "core/wizard/SettingsMerge.h"
 
 namespace lm {
 namespace {

@@ -5,12 +5,12 @@
 #include <sstream>
 
 #include "core/wizard/RecordingPage.h"
-#include "platform/TextMatch.h"
+#include "core/platform/TextMatch.h"
 #include "support/SimulatedDevice.h"
-#include "wizard/SerialDetection.h"
-#include "wizard/SettingsParser.h"
-#include "wizard/SettingsReader.h"
-#include "wizard/WizardPages.h"
+#include "core/wizard/SerialDetection.h"
+#include "core/wizard/SettingsParser.h"
+#include "core/wizard/SettingsReader.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm {
 namespace {

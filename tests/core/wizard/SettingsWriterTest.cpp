@@ -11,9 +11,9 @@
 
 #include "RecordingPage.h"
 #include "support/SimulatedDevice.h"
-#include "wizard/SerialDetection.h"
-#include "wizard/SettingsReader.h"
-#include "wizard/SettingsWriter.h"
+#include "core/wizard/SerialDetection.h"
+#include "core/wizard/SettingsReader.h"
+#include "core/wizard/SettingsWriter.h"
 
 namespace lm::test {
 namespace {

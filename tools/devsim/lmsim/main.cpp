@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ProgramVersion.h"
-#include "Simulator.h"
+#include "core/ProgramVersion.h"
+#include "devsim/Simulator.h"
 
 namespace {
 

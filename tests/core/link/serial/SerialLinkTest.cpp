@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/SerialLink.h"
+#include "core/link/SerialLink.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm {

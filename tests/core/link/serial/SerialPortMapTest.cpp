@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "link/SerialPortMap.h"
+#include "core/link/SerialPortMap.h"
 
 namespace lm {
 namespace {

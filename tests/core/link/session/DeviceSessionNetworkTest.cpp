@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/DeviceSession.h"
+#include "core/link/DeviceSession.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/DeviceSession.h"
+#include "core/link/DeviceSession.h"
 #include "support/SimulatedDevice.h"
 
 namespace lm {

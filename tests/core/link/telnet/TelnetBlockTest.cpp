@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "link/TelnetLink.h"
+#include "core/link/TelnetLink.h"
 
 namespace lm {
 namespace {

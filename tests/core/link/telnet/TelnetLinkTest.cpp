@@ -4,7 +4,7 @@
 #include <chrono>
 #include <string>
 
-#include "link/TelnetLink.h"
+#include "core/link/TelnetLink.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/TelnetLink.h"
+#include "core/link/TelnetLink.h"
 #include "support/LoopbackPeer.h"
 #include "support/ScriptedPrompt.h"
 

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <utility>
 
-#include "platform/Socket.h"
+#include "core/platform/Socket.h"
 
 extern char** environ;
 

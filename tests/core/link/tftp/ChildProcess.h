@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Timing.h"
-#include "platform/UniqueFd.h"
+#include "core/platform/Timing.h"
+#include "core/platform/UniqueFd.h"
 
 namespace lm::test {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Timing.h"
+#include "core/platform/Timing.h"
 
 namespace lm::test {
 

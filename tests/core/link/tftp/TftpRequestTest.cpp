@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "link/TftpServer.h"
+#include "core/link/TftpServer.h"
 #include "support/TftpPackets.h"
 
 namespace lm {

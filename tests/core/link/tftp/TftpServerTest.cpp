@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "core/ops/RecordingUi.h"
-#include "link/TftpServer.h"
+#include "core/link/TftpServer.h"
+#include "core/ops/FirmwareUpgrade.h"
 #include "support/LoopbackPeer.h"
 #include "support/TftpPackets.h"
 
@@ -40,7 +41,7 @@ TEST_F(TftpServerTest, OpenAndClose) {
     const auto port = server.localPort();
     const int code = server.Open("127.0.0.1");
     EXPECT_EQ(code, TftpAlreadyOpen);
-    EXPECT_FALSE(server.ReportError(code, &ui));
+    EXPECT_FALSE(reportTftpError(server, code, &ui));
     EXPECT_EQ(ui.calls(), std::vector<std::string>{"box:TFTP Error|TFTP socket already open."});
     EXPECT_TRUE(server.isOpen());
     EXPECT_EQ(server.localPort(), port);
@@ -75,10 +76,10 @@ TEST_F(TftpServerTest, ReportsEachCodeWithItsWords) {
     };
     for (const auto& [code, words] : cases) {
         test::RecordingUi window("", "");
-        EXPECT_TRUE(server.ReportError(code, &window)) << code;
+        EXPECT_TRUE(reportTftpError(server, code, &window)) << code;
         EXPECT_EQ(window.calls(), std::vector<std::string>{"box:TFTP Error|" + std::string(words)}) << code;
     }
-    EXPECT_FALSE(server.ReportError(TftpOk, &ui));
+    EXPECT_FALSE(reportTftpError(server, TftpOk, &ui));
     EXPECT_TRUE(ui.calls().empty());
 }
 

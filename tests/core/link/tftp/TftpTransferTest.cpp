@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/TftpServer.h"
+#include "core/link/TftpServer.h"
 #include "support/LoopbackPeer.h"
 #include "support/TftpPackets.h"
 
