@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "cli/CliApp.h"
-#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalChannel.h"
 #include "cli/TerminalText.h"
 
 namespace lm::cli {
@@ -42,20 +42,16 @@ TEST(TerminalText, ControlCharactersAndInvalidBytesBecomeQuestionMarks) {
         EXPECT_EQ(terminalSafe(c.device), c.shown) << c.device;
 }
 
-TEST(TerminalOperationUi, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
+TEST(TerminalChannel, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
     ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);  // no terminal, even when run from one
     std::ostringstream out, err;
     for (const bool yes : {false, true}) {
-        TerminalOperationUi ui({}, {}, yes, out, err);
-        EXPECT_EQ(
-            ui.messageBox("Go on?", "Upgrade", OperationUi::Icon::Question, OperationUi::Buttons::YesNo),
-            yes ? OperationUi::kYes : OperationUi::kNo);
-        EXPECT_EQ(
-            ui.messageBox("Go on?", "Upgrade", OperationUi::Icon::Warning, OperationUi::Buttons::OkCancel),
-            yes ? OperationUi::kOk : OperationUi::kCancel);
-        EXPECT_EQ(ui.messageBox("No reply.", "TFTP Error", OperationUi::Icon::Information,
-                                OperationUi::Buttons::Ok),
-                  OperationUi::kOk);
+        TerminalChannel ui({}, {}, yes, out, err);
+        EXPECT_EQ(ui.ask({"Go on?", "Upgrade", Question::Icon::Question, Choices::YesNo}),
+                  yes ? Answer::Yes : Answer::No);
+        EXPECT_EQ(ui.ask({"Go on?", "Upgrade", Question::Icon::Warning, Choices::OkCancel}),
+                  yes ? Answer::Ok : Answer::Cancel);
+        EXPECT_EQ(ui.ask({"No reply.", "TFTP Error", Question::Icon::Information, Choices::Ok}), Answer::Ok);
         ui.showResult("Done.", "Upgrade");
     }
     // Only the result goes to standard output; a box on the way is not one.
