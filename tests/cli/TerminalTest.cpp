@@ -59,6 +59,45 @@ TEST(TerminalChannel, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
     EXPECT_EQ(err.str(), "Go on?\nGo on?\nNo reply.\nGo on?\nGo on?\nNo reply.\n");
 }
 
+// A wizard worker's page: the step bar only on a terminal and never when quiet, its line ended
+// before any other text; the ROM warning whatever the mode; the sheet's moves kept for the command.
+TEST(TerminalChannel, WizardPageShowsItsStepsAndNotices) {
+    const std::string warning =
+        "Warning: the device's ROM version could not be read or is older than 1.0; its settings may not be "
+        "read correctly.\n";
+    const struct {
+        bool quiet, terminal;
+        std::string shown;
+    } cases[] = {
+        {false, true,
+         "\r[###############               ] 2/4\r\033[KReading...\n" + warning + "\r[" +
+             std::string(30, '#') + "] 4/4"},
+        {false, false, "Reading...\n" + warning},
+        {true, true, warning},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream err;
+        TerminalChannel page(err, c.quiet, c.terminal);
+        page.progressRange(0, 4);
+        page.progress(2);
+        page.status("Reading...");
+        page.showNotice(Notice::RomWarning, true);
+        page.showNotice(Notice::CannotProceed, true);
+        page.progress(9);
+        EXPECT_EQ(err.str(), c.shown) << c.quiet << c.terminal;
+        EXPECT_EQ(page.lastStatus(), "Reading...");
+        page.allowCancel(false);
+        EXPECT_FALSE(TerminalChannel::cancelEnabled());
+        page.moveNext();
+        EXPECT_TRUE(page.nextPressed());
+        EXPECT_FALSE(page.cancelPressed());
+    }
+    // A new page starts with Ctrl-C allowed again.
+    std::ostringstream err;
+    TerminalChannel next(err, false, false);
+    EXPECT_TRUE(TerminalChannel::cancelEnabled());
+}
+
 // Ctrl-C, a hang-up or a closed pipe while the password is typed must not leave the terminal
 // without echo; the signal still ends the program.
 TEST(TerminalPasswordPrompt, EndingSignalPutsEchoBack) {
