@@ -35,19 +35,17 @@ const char* const kDevice = "127.0.0.2";
 const char* const kPc = "127.0.0.254";
 
 // The dialog as the user left it: every field filled, the erase box checked.
-class FilledDialog : public lm::OperationUi {
+class FilledDialog : public lm::WorkerChannel {
 public:
     explicit FilledDialog(std::map<int, std::string> fields) : fields_(std::move(fields)) {}
-    void setStatus(const std::string&) override {}
-    void setProgressRange(int, int) override {}
-    void setProgress(int) override {}
-    void enableControl(int, bool) override {}
-    int messageBox(const std::string& text, const std::string&, Icon, Buttons) override {
-        lastBox = text;
-        return kOk;
+    void status(const std::string&) override {}
+    void progressRange(int, int) override {}
+    void progress(int) override {}
+    lm::Answer ask(const lm::Question& question) override {
+        lastBox = question.text;
+        return lm::Answer::Ok;
     }
     void beep() override {}
-    void finish() override {}
     std::string fieldText(int id) override { return fields_[id]; }
     void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
     bool isChecked(int id) override { return id == lm::kUpgradeEraseBox; }
@@ -94,7 +92,7 @@ std::optional<double> wholeUpgrade(const fs::path& image, uint32_t crc, const fs
                                    {lm::kUpgradePcAddressField, kPc},
                                    {lm::kUpgradeRomFileField, image.string()}});
     auto state = std::make_shared<lm::OperationState>();
-    lm::WorkerTask task(session, ui, state, nullptr, kDevice, lm::kUpgradeStartButton, nullptr);
+    lm::WorkerTask task(session, ui, state, nullptr, kDevice, nullptr);
     const auto start = Clock::now();
     const lm::Outcome outcome = lm::upgradeWorker(task);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

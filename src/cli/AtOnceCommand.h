@@ -4,7 +4,7 @@
 
 #include "cli/Command.h"
 #include "cli/DeviceBatch.h"
-#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalChannel.h"
 #include "core/ops/WorkerTask.h"
 
 namespace lm::cli {
@@ -24,10 +24,10 @@ protected:
     // Whether several HOSTs or --all may be given.
     virtual bool batchable() const { return false; }
     // Sets the window up before the worker starts.
-    virtual void prepare(TerminalOperationUi&, CommandContext&) {}
+    virtual void prepare(TerminalChannel&, CommandContext&) {}
     virtual Outcome work(WorkerTask& task, const std::string& startPassword) = 0;
     // What the command prints on standard output once the worker is done.
-    virtual void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) = 0;
+    virtual void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) = 0;
     // Whether the worker's message boxes go to standard output (else standard error, where a
     // command keeps everything but its data).
     virtual bool boxesToOut() const { return true; }

@@ -9,7 +9,7 @@
 #include "cli/SettingsJson.h"
 #include "cli/TerminalPasswordPrompt.h"
 #include "cli/TerminalText.h"
-#include "cli/TerminalWizardPage.h"
+#include "cli/TerminalChannel.h"
 #include "core/platform/Ipv4.h"
 #include "core/platform/WholeNumber.h"
 #include "core/wizard/DeviceReturn.h"
@@ -34,12 +34,12 @@ std::atomic<bool> gInterrupted{false};
 void interrupted(int signal) {
     gInterrupted = true;
     // A note into a closed pipe would only raise the signal again.
-    if (!TerminalWizardPage::cancelEnabled() && signal != SIGPIPE) {
+    if (!TerminalChannel::cancelEnabled() && signal != SIGPIPE) {
         constexpr char kWait[] =
             "\nlmtools-cli: the device is saving its settings; stopping once it has rebooted\n";
         [[maybe_unused]] const auto written = ::write(STDERR_FILENO, kWait, sizeof kWait - 1);
     }
-    if (!TerminalWizardPage::cancelEnabled()) return;
+    if (!TerminalChannel::cancelEnabled()) return;
     if (gAbort) gAbort->store(true);
 }
 
@@ -123,8 +123,8 @@ public:
         prompt_ = TerminalPasswordPrompt::available() ? &prompt : nullptr;
         terminal_ = isTerminal(context.err);
 
-        const auto state = std::make_shared<WizardRunState>();
-        const InterruptDeferral deferral(state->abortRequested);
+        const auto state = std::make_shared<OperationState>();
+        const InterruptDeferral deferral(state->closing);
         if (const int read = readDevice(context, state); read != kExitDone) return read;
         if (!apply_->parsed()) {
             printSettings(context);
@@ -174,7 +174,7 @@ private:
         return {};
     }
 
-    int finish(Outcome outcome, const TerminalWizardPage& page, CommandContext& context) const {
+    int finish(Outcome outcome, const TerminalChannel& page, CommandContext& context) const {
         if (gInterrupted) {
             context.error("config: interrupted");
             return kExitInterrupted;
@@ -187,14 +187,14 @@ private:
     }
 
     // Finds the device (over a serial port) and reads its settings into the session.
-    int readDevice(CommandContext& context, const std::shared_ptr<WizardRunState>& state) {
+    int readDevice(CommandContext& context, const std::shared_ptr<OperationState>& state) {
         Session& session = context.session;
         DeviceSettings& settings = session.settings();
         session.setConnectionIsNetwork(serial_.empty());
         if (serial_.empty()) {
             settings.targetIp = words_[0];
         } else {
-            TerminalWizardPage detecting(context.err, context.quiet, terminal_);
+            TerminalChannel detecting(context.err, context.quiet, terminal_);
             WizardPage page(detecting, state);
             const Outcome found = detectSerialDevice(session, page, prompt_, portChoice());
             detecting.breakLine();
@@ -203,7 +203,7 @@ private:
                 return finish(found, detecting, context);
             }
         }
-        TerminalWizardPage reading(context.err, context.quiet, terminal_);
+        TerminalChannel reading(context.err, context.quiet, terminal_);
         WizardPage page(reading, state);
         const Outcome read = readSettings(session, page, prompt_);
         reading.breakLine();
@@ -242,7 +242,7 @@ private:
         return answer.value_or(false);
     }
 
-    int applySettings(CommandContext& context, const std::shared_ptr<WizardRunState>& state,
+    int applySettings(CommandContext& context, const std::shared_ptr<OperationState>& state,
                       const DeviceSettings& wanted, const std::set<std::string>& given) {
         Session& session = context.session;
         DeviceSettings& settings = session.settings();
@@ -268,7 +268,7 @@ private:
         }
         context.out << deviceText(wizard::summaryText(settings), context.out) << '\n';
 
-        TerminalWizardPage writing(context.err, context.quiet, terminal_);
+        TerminalChannel writing(context.err, context.quiet, terminal_);
         WizardPage page(writing, state);
         WriteOptions options;
         options.dryRun = dryRun_;

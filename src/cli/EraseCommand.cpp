@@ -20,7 +20,6 @@ public:
 protected:
     Worker worker() const override { return eraseWorker; }
     bool batchable() const override { return false; }
-    int startButton() const override { return kEraseStartButton; }
     std::map<int, bool> checks() const override { return {{kRebootAfterwardsBox, !noReboot_}}; }
 
 private:

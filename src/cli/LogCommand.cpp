@@ -21,7 +21,7 @@ protected:
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
         return debugFileWorker(task, debug_ ? kDebugLog : kSystemLog, startPassword);
     }
-    void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
+    void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) override {
         // What the window would show, the part read before a failure included.
         std::vector<std::string> lines;
         const std::string text = ui.fieldText(kLogText);

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "cli/ExitStatus.h"
-#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalChannel.h"
 #include "cli/TerminalPasswordPrompt.h"
 
 namespace lm::cli {
@@ -28,16 +28,16 @@ std::string MaintenanceCommand::check() {
 std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                            std::mutex& lines, const std::string& password,
                                                            CommandContext& context) {
-    auto ui = std::make_shared<TerminalOperationUi>(
-        std::map<int, std::string>{{WorkerTask::kAddressField, device.host},
-                                   {WorkerTask::kPasswordField, password}},
-        checks(), assumeYes_, context.out, context.err);
+    auto ui =
+        std::make_shared<TerminalChannel>(std::map<int, std::string>{{WorkerTask::kAddressField, device.host},
+                                                                     {WorkerTask::kPasswordField, password}},
+                                          checks(), assumeYes_, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
     if (auto problem = prepareDevice(session, device, *ui, context); !problem.empty()) return problem;
     auto state = std::make_shared<OperationState>();
     state->running = true;
-    WorkerTask task(session, ui, state, nullptr, device.host, startButton(), nullptr);
+    WorkerTask task(session, ui, state, nullptr, device.host, nullptr);
     const Outcome outcome = worker()(task);
     state->running = false;
     session.telnet().Close();
@@ -57,16 +57,16 @@ int MaintenanceCommand::run(CommandContext& context) {
     }
     TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-    auto ui = std::make_shared<TerminalOperationUi>(
-        std::map<int, std::string>{{WorkerTask::kAddressField, host()},
-                                   {WorkerTask::kPasswordField, password}},
-        checks(), assumeYes_, context.out, context.err);
+    auto ui =
+        std::make_shared<TerminalChannel>(std::map<int, std::string>{{WorkerTask::kAddressField, host()},
+                                                                     {WorkerTask::kPasswordField, password}},
+                                          checks(), assumeYes_, context.out, context.err);
     ui->setQuiet(context.quiet);
     prepareUi(*ui, context);
     auto state = std::make_shared<OperationState>();
     // No window to keep alive here: the worker runs on this thread.
     state->running = true;
-    WorkerTask task(context.session, ui, state, asker, host(), startButton(), nullptr);
+    WorkerTask task(context.session, ui, state, asker, host(), nullptr);
     const Outcome outcome = worker()(task);
     state->running = false;
     // The device drops the connection as it goes down; nothing more is said on it.

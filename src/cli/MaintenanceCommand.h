@@ -5,7 +5,7 @@
 
 #include "cli/Command.h"
 #include "cli/DeviceBatch.h"
-#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalChannel.h"
 #include "core/ops/WorkerTask.h"
 
 namespace lm::cli {
@@ -23,16 +23,15 @@ public:
 protected:
     using Worker = std::function<Outcome(WorkerTask&)>;
     virtual Worker worker() const = 0;
-    virtual int startButton() const = 0;
     // Whether several HOSTs or --all may be given.
     virtual bool batchable() const { return true; }
     // The dialog's check boxes as the command's options set them.
     virtual std::map<int, bool> checks() const { return {}; }
     // The rest of the window: more fields, a progress display.
-    virtual void prepareUi(TerminalOperationUi&, CommandContext&) {}
+    virtual void prepareUi(TerminalChannel&, CommandContext&) {}
     // In a batch, before the device's worker starts, on the job's session: fills the fields that
     // depend on the device; a text when the device is to be left alone.
-    virtual std::string prepareDevice(Session&, const BatchDevice&, TerminalOperationUi&, CommandContext&) {
+    virtual std::string prepareDevice(Session&, const BatchDevice&, TerminalChannel&, CommandContext&) {
         return {};
     }
     const std::string& host() const { return batch_.host(); }

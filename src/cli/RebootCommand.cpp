@@ -12,7 +12,6 @@ public:
 
 protected:
     Worker worker() const override { return rebootWorker; }
-    int startButton() const override { return kRebootStartButton; }
 };
 
 }  // namespace

@@ -26,7 +26,7 @@ public:
     }
 
 protected:
-    void prepare(TerminalOperationUi& ui, CommandContext& context) override {
+    void prepare(TerminalChannel& ui, CommandContext& context) override {
         ui.setStatusField(kReportComments);
         report_.ip = host();
         report_.mac = id_;
@@ -40,7 +40,7 @@ protected:
         loggedIn_ = task.lastLogin() == LoginOk;
         return outcome;
     }
-    void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
+    void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) override {
         // What was read before a later command failed is kept, as the window keeps it.
         if (outcome == Outcome::Ok || loggedIn_) {
             if (json_) {

@@ -80,12 +80,11 @@ public:
         if (id.empty()) context.note(kModelUnknown);
         if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
             // Only a person at the terminal may take the risk; --yes answers the other questions.
-            TerminalOperationUi asker({}, {}, false, context.out, context.err);
+            TerminalChannel asker({}, {}, false, context.out, context.err);
             if (ignoreModel_) {
                 context.note(mismatch + ": used as --ignore-model says");
-            } else if (asker.messageBox(mismatchQuestion(firmwareFamily(ModelTable::codeFromId(id))),
-                                        kMismatchTitle, OperationUi::Icon::Warning,
-                                        OperationUi::Buttons::YesNo) != OperationUi::kYes) {
+            } else if (asker.ask({mismatchQuestion(firmwareFamily(ModelTable::codeFromId(id))),
+                                  kMismatchTitle, Question::Icon::Warning, Choices::YesNo}) != Answer::Yes) {
                 context.error("upgrade: not upgraded: " + mismatch + kIgnoreModelHint);
                 return kExitFailed;
             }
@@ -108,11 +107,10 @@ protected:
             return [shared](WorkerTask& task) { return batchUpgradeWorker(task, *shared); };
         return upgradeWorker;
     }
-    int startButton() const override { return kUpgradeStartButton; }
     std::map<int, bool> checks() const override {
         return {{kUpgradeEraseBox, !keepConfig_}, {kUpgradeSaveNetworkBox, saveNetwork_}};
     }
-    void prepareUi(TerminalOperationUi& ui, CommandContext& context) override {
+    void prepareUi(TerminalChannel& ui, CommandContext& context) override {
         ui.setFieldText(kUpgradeRomFileField, file_);
         ui.setFieldText(kUpgradePcAddressField, pcAddress_);
         std::error_code error;
@@ -120,14 +118,14 @@ protected:
         ui.showTransfer(error ? 0 : size, kBytesPerProgressStep, isTerminal(context.err));
     }
 
-    std::string prepareDevice(Session& session, const BatchDevice& device, TerminalOperationUi& ui,
+    std::string prepareDevice(Session& session, const BatchDevice& device, TerminalChannel& ui,
                               CommandContext& context) override {
         const std::string id = deviceId(device.host, id_.empty() ? device.id : id_, session);
-        if (id.empty() && !context.quiet) ui.setStatus(std::string("Note: ") + kModelUnknown);
+        if (id.empty() && !context.quiet) ui.status(std::string("Note: ") + kModelUnknown);
         // Nobody is asked while several devices are at work: a file that does not fit is not used.
         if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
             if (!ignoreModel_) return "skipped: " + mismatch;
-            if (!context.quiet) ui.setStatus("Note: " + mismatch + ": used as --ignore-model says");
+            if (!context.quiet) ui.status("Note: " + mismatch + ": used as --ignore-model says");
         }
         const std::string pcAddress = pcAddress_.empty() ? pcAddressFor(device.host, session) : pcAddress_;
         if (pcAddress.empty()) return "this PC has no address to offer the device: give --pc-address";

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "cli/CliApp.h"
-#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalChannel.h"
 #include "cli/TerminalText.h"
 
 namespace lm::cli {
@@ -42,25 +42,60 @@ TEST(TerminalText, ControlCharactersAndInvalidBytesBecomeQuestionMarks) {
         EXPECT_EQ(terminalSafe(c.device), c.shown) << c.device;
 }
 
-TEST(TerminalOperationUi, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
+TEST(TerminalChannel, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
     ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);  // no terminal, even when run from one
     std::ostringstream out, err;
     for (const bool yes : {false, true}) {
-        TerminalOperationUi ui({}, {}, yes, out, err);
-        EXPECT_EQ(
-            ui.messageBox("Go on?", "Upgrade", OperationUi::Icon::Question, OperationUi::Buttons::YesNo),
-            yes ? OperationUi::kYes : OperationUi::kNo);
-        EXPECT_EQ(
-            ui.messageBox("Go on?", "Upgrade", OperationUi::Icon::Warning, OperationUi::Buttons::OkCancel),
-            yes ? OperationUi::kOk : OperationUi::kCancel);
-        EXPECT_EQ(ui.messageBox("No reply.", "TFTP Error", OperationUi::Icon::Information,
-                                OperationUi::Buttons::Ok),
-                  OperationUi::kOk);
+        TerminalChannel ui({}, {}, yes, out, err);
+        EXPECT_EQ(ui.ask({"Go on?", "Upgrade", Question::Icon::Question, Choices::YesNo}),
+                  yes ? Answer::Yes : Answer::No);
+        EXPECT_EQ(ui.ask({"Go on?", "Upgrade", Question::Icon::Warning, Choices::OkCancel}),
+                  yes ? Answer::Ok : Answer::Cancel);
+        EXPECT_EQ(ui.ask({"No reply.", "TFTP Error", Question::Icon::Information, Choices::Ok}), Answer::Ok);
         ui.showResult("Done.", "Upgrade");
     }
     // Only the result goes to standard output; a box on the way is not one.
     EXPECT_EQ(out.str(), "Done.\nDone.\n");
     EXPECT_EQ(err.str(), "Go on?\nGo on?\nNo reply.\nGo on?\nGo on?\nNo reply.\n");
+}
+
+// A wizard worker's page: the step bar only on a terminal and never when quiet, its line ended
+// before any other text; the ROM warning whatever the mode; the sheet's moves kept for the command.
+TEST(TerminalChannel, WizardPageShowsItsStepsAndNotices) {
+    const std::string warning =
+        "Warning: the device's ROM version could not be read or is older than 1.0; its settings may not be "
+        "read correctly.\n";
+    const struct {
+        bool quiet, terminal;
+        std::string shown;
+    } cases[] = {
+        {false, true,
+         "\r[###############               ] 2/4\r\033[KReading...\n" + warning + "\r[" +
+             std::string(30, '#') + "] 4/4"},
+        {false, false, "Reading...\n" + warning},
+        {true, true, warning},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream err;
+        TerminalChannel page(err, c.quiet, c.terminal);
+        page.progressRange(0, 4);
+        page.progress(2);
+        page.status("Reading...");
+        page.showNotice(Notice::RomWarning, true);
+        page.showNotice(Notice::CannotProceed, true);
+        page.progress(9);
+        EXPECT_EQ(err.str(), c.shown) << c.quiet << c.terminal;
+        EXPECT_EQ(page.lastStatus(), "Reading...");
+        page.allowCancel(false);
+        EXPECT_FALSE(TerminalChannel::cancelEnabled());
+        page.moveNext();
+        EXPECT_TRUE(page.nextPressed());
+        EXPECT_FALSE(page.cancelPressed());
+    }
+    // A new page starts with Ctrl-C allowed again.
+    std::ostringstream err;
+    TerminalChannel next(err, false, false);
+    EXPECT_TRUE(TerminalChannel::cancelEnabled());
 }
 
 // Ctrl-C, a hang-up or a closed pipe while the password is typed must not leave the terminal

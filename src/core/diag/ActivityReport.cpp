@@ -16,11 +16,11 @@ public:
         : task_(task), report_(report), device_(task.session()) {}
 
     Outcome run(const std::string& startPassword) {
-        if (auto* ui = task_.ui()) ui->enableControl(kReportClose, false);
+        if (auto* ui = task_.ui()) ui->allowClose(false);
         field(kReportMac, report_.mac);
         field(kReportIp, report_.ip);
         const Outcome outcome = measure(startPassword);
-        if (auto* ui = task_.ui()) ui->enableControl(kReportClose, true);
+        if (auto* ui = task_.ui()) ui->allowClose(true);
         return outcome;
     }
 

@@ -96,11 +96,11 @@ UpgradeBatch::EchoDecision allowEchoRequests(WorkerTask& task, std::optional<Ech
     const std::string& path = task.session().profile().echoSettingPath;
     if (!echoRequestsBlocked(path)) return std::nullopt;
     auto* ui = task.ui();
-    const int answer = ui == nullptr
-                           ? OperationUi::kNo
-                           : ui->messageBox(kEchoQuestion, kEchoQuestionTitle, OperationUi::Icon::Question,
-                                            OperationUi::Buttons::YesNo);
-    if (answer != OperationUi::kYes) return std::pair{std::string(kEchoBlocked), Outcome::Cancelled};
+    const Answer answer =
+        ui == nullptr
+            ? Answer::No
+            : ui->ask({kEchoQuestion, kEchoQuestionTitle, Question::Icon::Question, Choices::YesNo});
+    if (answer != Answer::Yes) return std::pair{std::string(kEchoBlocked), Outcome::Cancelled};
     allowance.emplace(path);
     if (!allowance->held()) {
         auto failure = std::pair{std::string(kEchoBlocked) + "\n" + allowance->problem(), Outcome::Failed};
@@ -230,7 +230,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     if (length < 0 || !rom) return late("File I/O error!", Outcome::Failed);
     const auto size = static_cast<std::size_t>(length);
     const int lastPosition = static_cast<int>(size / kBlockSize / kBlocksPerProgressStep + 1);
-    if (auto* ui = task.ui()) ui->setProgressRange(0, lastPosition);
+    if (auto* ui = task.ui()) ui->progressRange(0, lastPosition);
     task.status("ROM file transfer in progress...");
 
     const auto result = tftp.SendFile(
@@ -240,7 +240,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
             return static_cast<std::size_t>(rom.gcount());
         },
         [&task](unsigned position) {
-            if (auto* ui = task.ui()) ui->setProgress(static_cast<int>(position));
+            if (auto* ui = task.ui()) ui->progress(static_cast<int>(position));
         },
         [&task] { return task.closing(); });
     switch (result.outcome) {
@@ -260,7 +260,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
             return late("Lost connection with Camera!", Outcome::NoAnswer);
     }
     // Every block was acknowledged: the bar may show it all.
-    if (auto* ui = task.ui()) ui->setProgress(lastPosition);
+    if (auto* ui = task.ui()) ui->progress(lastPosition);
     rom.close();
     tftp.Close();
     return task.succeed(kCompleted, "Firmware Upgrade");
@@ -270,10 +270,10 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
 
 // This computer's address goes into device commands and the TFTP socket: it must be one of the
 // PC's own IPv4 addresses, or the device would be told to fetch the image from somebody else.
-bool reportTftpError(const TftpServer& tftp, int code, OperationUi* ui) {
+bool reportTftpError(const TftpServer& tftp, int code, WorkerChannel* ui) {
     const std::string text = tftp.errorText(code);
     if (text.empty()) return false;
-    if (ui) ui->messageBox(text, "TFTP Error", OperationUi::Icon::Information, OperationUi::Buttons::Ok);
+    if (ui) ui->ask({text, "TFTP Error", Question::Icon::Information, Choices::Ok});
     return code != TftpAlreadyOpen;
 }
 

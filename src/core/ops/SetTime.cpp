@@ -11,16 +11,15 @@ constexpr int kAttempts = 4;
 
 void tellError(WorkerTask& task) {
     if (auto* ui = task.ui())
-        ui->messageBox("Error updating time!", "Telnet Error", OperationUi::Icon::Information,
-                       OperationUi::Buttons::Ok);
+        ui->ask({"Error updating time!", "Telnet Error", Question::Icon::Information, Choices::Ok});
 }
 
 Outcome setTime(WorkerTask& task) {
     if (task.closing()) return Outcome::Cancelled;
     task.status("Connecting via telnet...");
     if (auto* ui = task.ui()) {
-        ui->setProgressRange(0, 2);
-        ui->setProgress(1);
+        ui->progressRange(0, 2);
+        ui->progress(1);
     }
     const Outcome opened = task.openAsOpened(std::nullopt);
     if (opened == Outcome::Failed) return opened;  // busy: already said
@@ -30,7 +29,7 @@ Outcome setTime(WorkerTask& task) {
     }
     if (task.closing()) return Outcome::Cancelled;
     task.status("Connected, setting time...");
-    if (auto* ui = task.ui()) ui->setProgress(2);
+    if (auto* ui = task.ui()) ui->progress(2);
     std::string words;
     const Outcome set = FixTime(task.session().telnet(), task.session().timing(), words);
     if (set == Outcome::Refused) task.status("The device refused to set its clock: " + words);
@@ -39,7 +38,7 @@ Outcome setTime(WorkerTask& task) {
         return set;
     }
     task.status("Time is set.");
-    if (auto* ui = task.ui()) ui->setProgress(3);
+    if (auto* ui = task.ui()) ui->progress(3);
     return Outcome::Ok;
 }
 
@@ -52,7 +51,7 @@ Outcome FixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWor
 Outcome setTimeWorker(WorkerTask& task) {
     const Outcome outcome = setTime(task);
     if (task.holdsSession()) DeviceSession(task.session()).Logout(false);
-    if (auto* ui = task.ui()) ui->enableControl(kSetTimeOk, true);
+    if (auto* ui = task.ui()) ui->allowClose(true);
     return outcome;
 }
 

@@ -11,7 +11,7 @@ void UpgradeBatch::admit(Ipv4 device) {
     admitted_.insert(device);
 }
 
-bool UpgradeBatch::openPort(const std::string& localAddress, OperationUi* ui) {
+bool UpgradeBatch::openPort(const std::string& localAddress, WorkerChannel* ui) {
     const std::lock_guard lock(mutex_);
     auto& port = ports_[localAddress];
     if (port && port->isOpen()) return true;

@@ -16,7 +16,7 @@
 
 namespace lm {
 
-class OperationUi;
+class WorkerChannel;
 
 // What the devices of one batch upgrade share: the TFTP port, which hears every device's read
 // request while each transfer runs from a port of its own, and this PC's echo setting, allowed once
@@ -29,7 +29,7 @@ public:
     void admit(Ipv4 device);
     // Opens the well-known port on this PC's address, once for all devices that use it; false when
     // it cannot be opened, told in a box of ui as TftpServer tells it.
-    bool openPort(const std::string& localAddress, OperationUi* ui);
+    bool openPort(const std::string& localAddress, WorkerChannel* ui);
     // Polls the port for device's read request as TftpServer::WaitForReadRequest does; requests of
     // other devices of the batch are kept for them, anyone else's dropped.
     int WaitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,

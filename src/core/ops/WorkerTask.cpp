@@ -12,23 +12,22 @@ constexpr int kScanWaitSteps = 60;
 constexpr Milliseconds kScanWaitStep{100};
 }  // namespace
 
-WorkerTask::WorkerTask(Session& session, std::shared_ptr<OperationUi> ui,
+WorkerTask::WorkerTask(Session& session, std::shared_ptr<WorkerChannel> ui,
                        std::shared_ptr<OperationState> state, PasswordPrompt* prompt,
-                       std::string deviceAddress, int startButton, const std::atomic<bool>* scanInProgress)
+                       std::string deviceAddress, const std::atomic<bool>* scanInProgress)
     : session_(session),
       ui_(std::move(ui)),
       state_(std::move(state)),
       prompt_(prompt),
       deviceAddress_(std::move(deviceAddress)),
-      startButton_(startButton),
       scanInProgress_(scanInProgress) {}
 
-OperationUi* WorkerTask::ui() {
+WorkerChannel* WorkerTask::ui() {
     return state_->closing ? nullptr : ui_.get();
 }
 
 void WorkerTask::status(const std::string& text) {
-    if (auto* u = ui()) u->setStatus(text);
+    if (auto* u = ui()) u->status(text);
 }
 
 Outcome WorkerTask::open(const std::function<std::string()>& beforeLogin) {
@@ -117,7 +116,7 @@ Outcome WorkerTask::abandon(const std::string& message, const std::string& title
     session_.resetPassword();
     auto* u = ui();
     if (u == nullptr) return outcome;
-    if (!message.empty()) u->messageBox(message, title, OperationUi::Icon::Error, OperationUi::Buttons::Ok);
+    if (!message.empty()) u->ask({message, title, Question::Icon::Error, Choices::Ok});
     if ((u = ui()) != nullptr) u->finish();
     return outcome;
 }
@@ -125,7 +124,7 @@ Outcome WorkerTask::abandon(const std::string& message, const std::string& title
 Outcome WorkerTask::fail(const std::string& message, Outcome outcome) {
     if (auto* u = ui()) u->beep();
     status(message);
-    if (auto* u = ui()) u->enableControl(startButton_, true);
+    if (auto* u = ui()) u->allowStart(true);
     session_.resetPassword();
     return outcome;
 }

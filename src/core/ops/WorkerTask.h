@@ -10,7 +10,7 @@
 #include "core/link/PasswordPrompt.h"
 #include "core/link/Session.h"
 #include "core/ops/OperationState.h"
-#include "core/ops/OperationUi.h"
+#include "core/ops/WorkerChannel.h"
 
 namespace lm {
 
@@ -24,10 +24,9 @@ public:
     static constexpr int kAddressField = 1195;
     static constexpr int kPasswordField = 1192;
 
-    // ui and state are shared with the window; startButton is the id of the dialog's start button.
-    WorkerTask(Session& session, std::shared_ptr<OperationUi> ui, std::shared_ptr<OperationState> state,
-               PasswordPrompt* prompt, std::string deviceAddress, int startButton,
-               const std::atomic<bool>* scanInProgress);
+    // ui and state are shared with the window.
+    WorkerTask(Session& session, std::shared_ptr<WorkerChannel> ui, std::shared_ptr<OperationState> state,
+               PasswordPrompt* prompt, std::string deviceAddress, const std::atomic<bool>* scanInProgress);
 
     // The common opening: Ok when logged in and holding the session; otherwise the failure has
     // been reported and its outcome is returned. beforeLogin, when given, runs after the address and
@@ -55,7 +54,7 @@ public:
     void status(const std::string& text);
 
     Session& session() { return session_; }
-    OperationUi* ui();  // null once the window is closing
+    WorkerChannel* ui();  // null once the window is closing
     bool closing() const { return state_->closing; }
     const std::string& deviceAddress() const { return deviceAddress_; }
 
@@ -69,11 +68,10 @@ private:
     LoginResult logInTwice(const std::optional<std::string>& password);
 
     Session& session_;
-    std::shared_ptr<OperationUi> ui_;
+    std::shared_ptr<WorkerChannel> ui_;
     std::shared_ptr<OperationState> state_;
     PasswordPrompt* prompt_;
     std::string deviceAddress_;
-    int startButton_;
     const std::atomic<bool>* scanInProgress_;
     Session::Claim claim_;  // the session, while this task talks to the device
     LoginResult lastLogin_ = LoginFailed;

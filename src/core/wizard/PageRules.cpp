@@ -13,7 +13,6 @@
 #include "core/platform/TextMatch.h"
 #include "core/wizard/FileValueRules.h"
 #include "core/wizard/SettingsFields.h"
-#include "core/wizard/WizardPageUi.h"
 
 namespace lm::wizard {
 
@@ -823,11 +822,11 @@ PageView initialisePage(int page, WizardModel& model) {
     return view;
 }
 
-int activatePage(int page, const WizardModel& model, PageView& view, bool listSelected) {
-    constexpr int kBackNext = WizardPageUi::kBack | WizardPageUi::kNext;
+Moves activatePage(int page, const WizardModel& model, PageView& view, bool listSelected) {
+    constexpr Moves kBackNext = Moves::Back | Moves::Next;
     switch (page) {
         case kWelcome:
-            return WizardPageUi::kNext;
+            return Moves::Next;
         case kSerialPort:
             hide(view, kDetectStatus);
             hide(view, kDetectProgress);
@@ -838,7 +837,7 @@ int activatePage(int page, const WizardModel& model, PageView& view, bool listSe
                 showText(view, kFoundText, kNotFoundText);
                 showText(view, kFoundHint, kNotFoundHint);
                 showText(view, kResults, port);
-                return WizardPageUi::kBack;
+                return Moves::Back;
             }
             showText(view, kFoundText,
                      "A device was found on " + port + "." + "  Click Next to continue setup.");
@@ -847,7 +846,7 @@ int activatePage(int page, const WizardModel& model, PageView& view, bool listSe
             return kBackNext;
         }
         case kDeviceList:
-            return listSelected ? kBackNext : WizardPageUi::kBack;
+            return listSelected ? kBackNext : Moves::Back;
         case kReadSettings:
             hide(view, kReadStatus);
             hide(view, kReadProgress);
@@ -861,7 +860,7 @@ int activatePage(int page, const WizardModel& model, PageView& view, bool listSe
             hide(view, kCannotProceed);
             return kBackNext;
         case kComplete:
-            return WizardPageUi::kFinish;
+            return Moves::Finish;
         default:
             return kBackNext;
     }

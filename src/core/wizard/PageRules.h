@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ops/WorkerChannel.h"
 #include "core/wizard/WizardModel.h"
 #include "core/wizard/WizardPages.h"
 
@@ -47,10 +48,10 @@ const std::vector<std::string>& serialPortNames();  // "AUTO", "COM1" … "COM32
 // page may force uploading). Pages without editable content give their fixed texts.
 PageView initialisePage(int page, WizardModel& model);
 
-// Activation, every time the page is shown: the sheet's buttons (WizardPageUi::kBack|kNext|...) and
+// Activation, every time the page is shown: the sheet's buttons (Moves::Back | Moves::Next...) and
 // what the page shows from the model then (the serial result page's texts). `listSelected` says
 // whether the device list has a selected row.
-int activatePage(int page, const WizardModel& model, PageView& view, bool listSelected = false);
+Moves activatePage(int page, const WizardModel& model, PageView& view, bool listSelected = false);
 
 // A click or choice on a control that has rules (Autogen Mask, the modem combo, the unit and window
 // radios, Everyday and Only on, Delete before rename, the upload radios): updates model and view.

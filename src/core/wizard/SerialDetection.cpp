@@ -28,8 +28,8 @@ Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* p
     const Session::Claim claim = session.claim(Session::kClaimWait);
     if (!claim.held()) {
         settings.serialPort = "The serial port is busy with another operation.";
-        page.buttons(WizardPageUi::kNext);
-        page.pressNext();
+        page.allowMoves(Moves::Next);
+        page.moveNext();
         return Outcome::Failed;
     }
     bool found = false;
@@ -83,8 +83,8 @@ Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* p
     }
     serial.Close();
     if (page.aborted()) return Outcome::Cancelled;
-    page.buttons(WizardPageUi::kNext);
-    page.pressNext();
+    page.allowMoves(Moves::Next);
+    page.moveNext();
     return found ? Outcome::Ok : outcome;
 }
 

@@ -72,8 +72,8 @@ public:
         page_.step();
         shell_.Logout(true);
         if (page_.aborted()) return Outcome::Cancelled;
-        page_.buttons(WizardPageUi::kNext);
-        page_.pressNext();
+        page_.allowMoves(Moves::Next);
+        page_.moveNext();
         return Outcome::Ok;
     }
 
@@ -86,7 +86,7 @@ private:
             if (login == LoginOk) return Outcome::Ok;
             if (login == LoginRefused) {
                 // The device ended the conversation over the password: the wizard gives up.
-                page_.pressCancel();
+                page_.cancelRun();
                 return Outcome::Refused;
             }
             // Cancelled: the device refused the password and no other was given.
@@ -108,7 +108,7 @@ private:
         const VersionFacts facts = parseVersionFile(lines, settings, session_.firmware());
         session_.setFirmware(facts.firmware);
         if (facts.romWarning) {
-            page_.showText(wizard::kRomWarning, true);
+            page_.showNotice(Notice::RomWarning, true);
             page_.beep();
         }
     }

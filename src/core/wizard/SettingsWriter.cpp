@@ -113,13 +113,13 @@ Outcome SettingsWriterRun::open() {
                 return fail(Outcome::NoAnswer);
             case LoginCancelled:
                 // The device refused the password and no other was given.
-                page_.pressCancel();
+                page_.cancelRun();
                 return Outcome::Refused;
             case LoginBadPassword:
                 return fail(Outcome::Failed, shellValueProblem(ShellValue::Text, s_.password(), "password"));
             default:
                 shell_.Logout(false);
-                page_.pressCancel();
+                page_.cancelRun();
                 return Outcome::Refused;
         }
     } else if (const Outcome opened = openSerial(); opened != Outcome::Ok) {
@@ -187,7 +187,7 @@ Outcome SettingsWriterRun::writeFiles(const std::vector<SettingsFile>& files) {
 
 Outcome SettingsWriterRun::moveFiles(const std::vector<SettingsFile>& files) {
     page_.status("Moving files to permanent directory...");
-    page_.enableCancel(false);
+    page_.allowCancel(false);
     // A move of a file this run did not write (resolv.conf when dialing out) may find nothing to
     // move; only the moves of written files are judged by the device's answer.
     std::set<std::string> written;
@@ -221,9 +221,9 @@ Outcome SettingsWriterRun::saveAndReboot() {
     }
     shell_.Logout(false);
     if (page_.aborted()) return Outcome::Cancelled;
-    page_.enableCancel(true);
-    page_.buttons(WizardPageUi::kNext);
-    page_.pressNext();
+    page_.allowCancel(true);
+    page_.allowMoves(Moves::Next);
+    page_.moveNext();
     return Outcome::Ok;
 }
 
@@ -258,7 +258,7 @@ Outcome SettingsWriterRun::fail(Outcome outcome, const std::string& reason) {
 }
 
 Outcome SettingsWriterRun::endFailed(Outcome outcome, const std::string& reason) {
-    page_.enableCancel(true);
+    page_.allowCancel(true);
     if (!reason.empty()) page_.status(reason);
     cannotProceed(page_, kFailureText);
     return outcome;

@@ -6,7 +6,7 @@
 #include "core/link/PasswordPrompt.h"
 #include "core/link/Session.h"
 #include "core/wizard/SettingsFiles.h"
-#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardPage.h"
 
 namespace lm {
 

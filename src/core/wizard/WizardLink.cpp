@@ -32,15 +32,15 @@ bool openWizardSerialPort(Session& session, WizardPage& page) {
             break;
     }
     serial.Close();
-    page.showText(wizard::kCannotProceed, true);
-    page.buttons(WizardPageUi::kBack);
+    page.showNotice(Notice::CannotProceed, true);
+    page.allowMoves(Moves::Back);
     return false;
 }
 
 void cannotProceed(WizardPage& page, const std::string& status) {
     page.status(status);
-    page.showText(wizard::kCannotProceed, true);
-    page.buttons(WizardPageUi::kBack);
+    page.showNotice(Notice::CannotProceed, true);
+    page.allowMoves(Moves::Back);
 }
 
 }  // namespace lm

@@ -3,7 +3,7 @@
 #include "core/link/Outcome.h"
 #include "core/link/PasswordPrompt.h"
 #include "core/link/Session.h"
-#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardPage.h"
 
 namespace lm {
 

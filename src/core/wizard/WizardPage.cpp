@@ -1,48 +1,48 @@
-#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardPage.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace lm {
 
-WizardPage::WizardPage(WizardPageUi& ui, std::shared_ptr<WizardRunState> state)
-    : ui_(ui), state_(std::move(state)) {}
+WizardPage::WizardPage(WorkerChannel& channel, std::shared_ptr<OperationState> state)
+    : channel_(channel), state_(std::move(state)) {}
 
 void WizardPage::status(const std::string& text) {
-    if (!aborted()) ui_.setStatus(text);
+    if (!aborted()) channel_.status(text);
 }
 
 void WizardPage::progressRange(int low, int high) {
     high_ = high;
-    if (!aborted()) ui_.setProgressRange(low, high);
+    if (!aborted()) channel_.progressRange(low, high);
 }
 
 void WizardPage::progress(int position) {
-    if (!aborted()) ui_.setProgress(position);
+    if (!aborted()) channel_.progress(position);
 }
 
-void WizardPage::showText(int id, bool shown) {
-    if (!aborted()) ui_.showText(id, shown);
+void WizardPage::showNotice(Notice notice, bool shown) {
+    if (!aborted()) channel_.showNotice(notice, shown);
 }
 
-void WizardPage::buttons(int buttons) {
-    if (!aborted()) ui_.setButtons(buttons);
+void WizardPage::allowMoves(Moves moves) {
+    if (!aborted()) channel_.allowMoves(moves);
 }
 
-void WizardPage::pressNext() {
-    if (!aborted()) ui_.pressNext();
+void WizardPage::moveNext() {
+    if (!aborted()) channel_.moveNext();
 }
 
-void WizardPage::pressCancel() {
-    if (!aborted()) ui_.pressCancel();
+void WizardPage::cancelRun() {
+    if (!aborted()) channel_.cancelRun();
 }
 
-void WizardPage::enableCancel(bool enabled) {
-    if (!aborted()) ui_.enableCancel(enabled);
+void WizardPage::allowCancel(bool allowed) {
+    if (!aborted()) channel_.allowCancel(allowed);
 }
 
 void WizardPage::beep() {
-    if (!aborted()) ui_.beep();
+    if (!aborted()) channel_.beep();
 }
 
 void WizardPage::startSteps() {

@@ -13,7 +13,7 @@
 #include "gui/app/DialogUnits.h"
 #include "gui/app/Ipv4Field.h"
 #include "core/link/Session.h"
-#include "gui/ops/DialogOperationUi.h"
+#include "gui/ops/GuiThreadChannel.h"
 #include "gui/ops/GuiPasswordPrompt.h"
 
 namespace lm::gui {
@@ -24,46 +24,46 @@ namespace {
 constexpr int kCloseWaitMs = 100 * 100;
 constexpr int kCloseWaitPollMs = 10;
 
-int defaultMessageBox(QWidget* owner, const QString& text, const QString& title, OperationUi::Icon icon,
-                      OperationUi::Buttons buttons) {
+Answer defaultMessageBox(QWidget* owner, const QString& text, const QString& title, Question::Icon icon,
+                         Choices buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);  // texts may carry what a device sent
     box.setText(text);
     switch (icon) {
-        case OperationUi::Icon::Information:
+        case Question::Icon::Information:
             box.setIcon(QMessageBox::Information);
             break;
-        case OperationUi::Icon::Warning:
+        case Question::Icon::Warning:
             box.setIcon(QMessageBox::Warning);
             break;
-        case OperationUi::Icon::Error:
+        case Question::Icon::Error:
             box.setIcon(QMessageBox::Critical);
             break;
-        case OperationUi::Icon::Question:
+        case Question::Icon::Question:
             box.setIcon(QMessageBox::Question);
             break;
     }
     switch (buttons) {
-        case OperationUi::Buttons::Ok:
+        case Choices::Ok:
             box.setStandardButtons(QMessageBox::Ok);
             break;
-        case OperationUi::Buttons::OkCancel:
+        case Choices::OkCancel:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
-        case OperationUi::Buttons::YesNo:
+        case Choices::YesNo:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
     }
     switch (box.exec()) {
         case QMessageBox::Ok:
-            return OperationUi::kOk;
+            return Answer::Ok;
         case QMessageBox::Yes:
-            return OperationUi::kYes;
+            return Answer::Yes;
         case QMessageBox::No:
-            return OperationUi::kNo;
+            return Answer::No;
         default:
-            return OperationUi::kCancel;
+            return Answer::Cancel;
     }
 }
 
@@ -76,7 +76,7 @@ OperationDialog::OperationDialog(Session& session, const std::atomic<bool>* scan
       scanInProgress_(scanInProgress),
       address_(std::move(address)),
       state_(std::make_shared<OperationState>()),
-      ui_(std::make_shared<DialogOperationUi>(this, state_)),
+      ui_(std::make_shared<GuiThreadChannel>(this, state_)),
       prompt_(std::make_shared<GuiPasswordPrompt>(this, std::move(siteText), state_)) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }
@@ -181,11 +181,12 @@ void OperationDialog::showEvent(QShowEvent* event) {
 void OperationDialog::start(int startButton, const std::function<Outcome(WorkerTask&)>& work) {
     if (state_->running) return;  // the previous worker has yet to clear it
     if (QWidget* button = control(startButton)) button->setEnabled(false);
+    startButton_ = startButton;
     state_->closing = false;
-    const bool started = WorkerTask::start(
-        state_, [&session = session_, ui = ui_, state = state_, prompt = prompt_,
-                 address = address_.toStdString(), startButton, scan = scanInProgress_, work] {
-            WorkerTask task(session, ui, state, prompt.get(), address, startButton, scan);
+    const bool started =
+        WorkerTask::start(state_, [&session = session_, ui = ui_, state = state_, prompt = prompt_,
+                                   address = address_.toStdString(), scan = scanInProgress_, work] {
+            WorkerTask task(session, ui, state, prompt.get(), address, scan);
             work(task);
         });
     if (!started) {
@@ -196,8 +197,8 @@ void OperationDialog::start(int startButton, const std::function<Outcome(WorkerT
     }
 }
 
-int OperationDialog::showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
-                                    OperationUi::Buttons buttons) {
+Answer OperationDialog::showMessageBox(const QString& text, const QString& title, Question::Icon icon,
+                                       Choices buttons) {
     return messageBoxHandler_ ? messageBoxHandler_(this, text, title, icon, buttons)
                               : defaultMessageBox(this, text, title, icon, buttons);
 }

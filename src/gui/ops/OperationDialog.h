@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/ops/OperationState.h"
-#include "core/ops/OperationUi.h"
+#include "core/ops/WorkerChannel.h"
 #include "core/ops/WorkerTask.h"
 
 class QLabel;
@@ -26,7 +26,8 @@ class GuiPasswordPrompt;
 // worker presses to end the dialog, the start button that runs the worker on a thread of its own,
 // and the requests of that worker, carried to the GUI thread. Closing while the worker runs waits
 // a while for it; a worker still running after that is let go and touches nothing of the dialog.
-class OperationDialog : public QDialog {
+// The dialog is the channel its worker's requests drive, on the GUI thread.
+class OperationDialog : public QDialog, public WorkerChannel {
     Q_OBJECT
 public:
     static constexpr int kOk = 1;
@@ -35,9 +36,9 @@ public:
     static constexpr int kAddressField = WorkerTask::kAddressField;
     static constexpr int kPasswordField = WorkerTask::kPasswordField;
 
-    // Shows a message box owned by the dialog and returns the answer as OperationUi numbers it.
-    using MessageBoxHandler = std::function<int(QWidget* owner, const QString& text, const QString& title,
-                                                OperationUi::Icon icon, OperationUi::Buttons buttons)>;
+    // Shows a message box owned by the dialog and returns the button pressed as its answer.
+    using MessageBoxHandler = std::function<Answer(QWidget* owner, const QString& text, const QString& title,
+                                                   Question::Icon icon, Choices buttons)>;
 
     ~OperationDialog() override;
 
@@ -52,6 +53,20 @@ public:
 
     // Every way out (OK, Cancel, the close box) ends here.
     void done(int result) override;
+
+    // The worker's requests, on the GUI thread.
+    void status(const std::string& text) override;
+    void progressRange(int low, int high) override;
+    void progress(int position) override;
+    void beep() override;
+    Answer ask(const Question& question) override;
+    void finish() override;
+    void allowStart(bool allowed) override;
+    void allowClose(bool allowed) override;
+    std::string fieldText(int id) override;
+    void setFieldText(int id, const std::string& text) override;
+    bool isChecked(int id) override;
+    void setChecked(int id, bool checked) override;
 
 protected:
     // address is the device's dotted IPv4 address; scanInProgress may be null; siteText is shown
@@ -72,9 +87,8 @@ protected:
     // The hidden OK button (unless the dialog shows one of its own) and the dialog size, once the
     // controls are in place.
     void finishLayout(int width, int height);
-    // A message box owned by the dialog, answered as OperationUi numbers it.
-    int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
-                       OperationUi::Buttons buttons);
+    // A message box owned by the dialog, answered by the button pressed.
+    Answer showMessageBox(const QString& text, const QString& title, Question::Icon icon, Choices buttons);
     // For a dialog that works as soon as it opens: work starts on a worker thread when the dialog
     // is first shown, unless the device link is still busy (then the status line says so and OK is
     // enabled). Closing does not wait for this worker.
@@ -86,8 +100,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    friend class DialogOperationUi;
-
     void start(int startButton, const std::function<Outcome(WorkerTask&)>& work);
     void finishFromWorker();
     void waitForWorker();
@@ -96,7 +108,7 @@ private:
     const std::atomic<bool>* scanInProgress_;
     QString address_;
     std::shared_ptr<OperationState> state_;
-    std::shared_ptr<OperationUi> ui_;
+    std::shared_ptr<WorkerChannel> ui_;
     std::shared_ptr<GuiPasswordPrompt> prompt_;
     MessageBoxHandler messageBoxHandler_;
     QPushButton* okButton_ = nullptr;
@@ -105,6 +117,7 @@ private:
     int statusLine_ = kStatusLine;
     bool finishing_ = false;  // the worker pressed OK and waits for that to return
     bool waiting_ = false;
+    int startButton_ = 0;  // the start button of the running worker; 0 for none
 };
 
 }  // namespace lm::gui

@@ -118,15 +118,15 @@ void RomUpgrade::browse() {
 void RomUpgrade::eraseBoxClicked(bool checked) {
     if (!checked)
         showMessageBox(QString::fromLatin1(kKeepConfigWarning), QString::fromLatin1(kKeepConfigTitle),
-                       OperationUi::Icon::Question, OperationUi::Buttons::Ok);
+                       Question::Icon::Question, Choices::Ok);
 }
 
 bool RomUpgrade::confirmFile() {
     // The worker flashes the file named in the field, typed or chosen, so that is what is checked.
     if (looksLikeFamilyFirmware(romFile_->text().toStdString(), family_)) return true;
     return showMessageBox(QString::fromStdString(mismatchQuestion(family_)),
-                          QString::fromLatin1(kMismatchTitle), OperationUi::Icon::Warning,
-                          OperationUi::Buttons::YesNo) == OperationUi::kYes;
+                          QString::fromLatin1(kMismatchTitle), Question::Icon::Warning,
+                          Choices::YesNo) == Answer::Yes;
 }
 
 }  // namespace lm::gui

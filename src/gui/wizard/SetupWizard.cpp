@@ -13,7 +13,7 @@
 #include "core/wizard/SettingsWriter.h"
 #include "gui/wizard/SetupWizardPage.h"
 #include "gui/wizard/WizardPageTable.h"
-#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardPage.h"
 #include "gui/wizard/WorkerPage.h"
 
 namespace lm::gui {
@@ -115,10 +115,10 @@ SetupWizardPage* SetupWizard::current() const {
     return qobject_cast<SetupWizardPage*>(currentPage());
 }
 
-void SetupWizard::applyButtons(int buttons) {
-    button(QWizard::BackButton)->setEnabled(buttons & WizardPageUi::kBack);
-    button(QWizard::NextButton)->setEnabled(buttons & WizardPageUi::kNext);
-    button(QWizard::FinishButton)->setEnabled(buttons & WizardPageUi::kFinish);
+void SetupWizard::applyButtons(Moves buttons) {
+    button(QWizard::BackButton)->setEnabled(buttons & Moves::Back);
+    button(QWizard::NextButton)->setEnabled(buttons & Moves::Next);
+    button(QWizard::FinishButton)->setEnabled(buttons & Moves::Finish);
 }
 
 void SetupWizard::enableCancel(bool enabled) {
@@ -131,7 +131,7 @@ void SetupWizard::activateCurrent() {
 
 void SetupWizard::goBack() {
     SetupWizardPage* page = current();
-    if (page == nullptr || !(page->buttons() & WizardPageUi::kBack)) return;
+    if (page == nullptr || !(page->buttons() & Moves::Back)) return;
     page->leave();
     const int target = wizard::previousPage(page->pageId(), model_);
     if (target == wizard::kStay || target == currentId() || !visitedIds().contains(target)) {

@@ -43,8 +43,8 @@ public:
     void showMessages(SetupWizardPage& owner, const std::vector<wizard::PageMessage>& messages);
 
     SetupWizardPage* current() const;
-    // Enables exactly these of Back, Next and Finish (WizardPageUi::kBack...).
-    void applyButtons(int buttons);
+    // Enables exactly these of Back, Next and Finish (Moves::Back...).
+    void applyButtons(Moves buttons);
     void enableCancel(bool enabled);
 
     // Back as the rules have it: leaves the page (stopping its worker) and returns to the page

@@ -17,7 +17,7 @@
 #include "gui/app/Ipv4Field.h"
 #include "gui/wizard/SetupWizard.h"
 #include "gui/wizard/WizardPageTable.h"
-#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardPage.h"
 
 namespace lm::gui {
 
@@ -217,7 +217,7 @@ void SetupWizardPage::initializePage() {
 
 void SetupWizardPage::activate() {
     wizard::PageView view = collect();
-    const int buttons = wizard::activatePage(page_, wizard_.model(), view, listSelected());
+    const Moves buttons = wizard::activatePage(page_, wizard_.model(), view, listSelected());
     show(view);
     // The header would say "not found" over the news that a device was found.
     if (page_ == wizard::kSerialResult)
@@ -227,7 +227,7 @@ void SetupWizardPage::activate() {
     setButtons(buttons);
 }
 
-void SetupWizardPage::setButtons(int buttons) {
+void SetupWizardPage::setButtons(Moves buttons) {
     buttons_ = buttons;
     emit completeChanged();
     wizard_.applyButtons(buttons);
@@ -241,7 +241,7 @@ void SetupWizardPage::changed(int id) {
 
 bool SetupWizardPage::validatePage() {
     if (page_ == wizard::kComplete) return true;  // Finish
-    if (!(buttons_ & WizardPageUi::kNext)) return false;
+    if (!(buttons_ & Moves::Next)) return false;
     const wizard::PageAnswer answer = wizard::nextPage(page_, wizard_.model(), collect());
     wizard_.showMessages(*this, answer.messages);
     next_ = answer.next;
@@ -255,7 +255,7 @@ int SetupWizardPage::nextId() const {
 }
 
 bool SetupWizardPage::isComplete() const {
-    return (buttons_ & (WizardPageUi::kNext | WizardPageUi::kFinish)) != 0;
+    return buttons_ & (Moves::Next | Moves::Finish);
 }
 
 }  // namespace lm::gui

@@ -26,9 +26,9 @@ public:
 
     // Every time the page is shown: the rules' activation, and the sheet's buttons it names.
     virtual void activate();
-    // The sheet's Back, Next and Finish buttons this page allows now (WizardPageUi::kBack...).
-    int buttons() const { return buttons_; }
-    void setButtons(int buttons);
+    // The sheet's Back, Next and Finish buttons this page allows now (Moves::Back...).
+    Moves buttons() const { return buttons_; }
+    void setButtons(Moves buttons);
     // Back or Cancel is taking the user off this page.
     virtual void leave() {}
 
@@ -49,7 +49,7 @@ private:
 
     SetupWizard& wizard_;
     int page_;
-    int buttons_ = 0;
+    Moves buttons_ = Moves::None;
     int next_ = wizard::kStay;
 };
 

@@ -1,6 +1,6 @@
 #include "gui/wizard/WorkerPage.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
@@ -11,9 +11,9 @@
 
 #include "core/link/Session.h"
 #include "gui/ops/GuiPasswordPrompt.h"
+#include "gui/ops/GuiThreadChannel.h"
 #include "gui/wizard/SetupWizard.h"
 #include "core/wizard/WizardPages.h"
-#include "gui/wizard/WorkerPageUi.h"
 
 namespace lm::gui {
 
@@ -43,8 +43,7 @@ void WorkerPage::activate() {
 
 void WorkerPage::leave() {
     if (!run_) return;
-    run_->abortRequested = true;
-    promptState_->closing = true;
+    run_->closing = true;
 }
 
 bool WorkerPage::validatePage() {
@@ -52,13 +51,13 @@ bool WorkerPage::validatePage() {
         workerDone_ = false;
         return SetupWizardPage::validatePage();
     }
-    if (!workerStarted_ && (buttons() & WizardPageUi::kNext)) start();
+    if (!workerStarted_ && (buttons() & Moves::Next)) start();
     return false;
 }
 
 void WorkerPage::start() {
     workerStarted_ = true;
-    setButtons(0);
+    setButtons(Moves::None);
     wizard::PageView view = collect();
     for (const int id : {statusId_, progressId_})
         view[id].enabled = view[id].visible = true;
@@ -67,11 +66,10 @@ void WorkerPage::start() {
     show(view);
     if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->reset();
 
-    run_ = std::make_shared<WizardRunState>();
-    promptState_ = std::make_shared<OperationState>();
+    run_ = std::make_shared<OperationState>();
     Session& session = sheet().session();
-    auto ui = std::make_shared<WorkerPageUi>(this, &sheet(), run_);
-    auto prompt = std::make_shared<GuiPasswordPrompt>(&sheet(), session.siteText(), promptState_);
+    auto ui = std::make_shared<GuiThreadChannel>(this, run_);
+    auto prompt = std::make_shared<GuiPasswordPrompt>(&sheet(), session.siteText(), run_);
     std::function<void()> body = [&session, run = run_, ui, prompt, work = work()] {
         WizardPage page(*ui, run);
         work(session, page, prompt.get());
@@ -94,7 +92,7 @@ void WorkerPage::start() {
         --gRunningWorkers;
         showStatus(QStringLiteral("The operation could not be started."));
         showControl(wizard::kCannotProceed, true);
-        setButtons(WizardPageUi::kBack);
+        setButtons(Moves::Back);
     }
 }
 
@@ -102,11 +100,15 @@ void WorkerPage::showStatus(const QString& text) {
     if (auto* status = qobject_cast<QLabel*>(control(statusId_))) status->setText(text);
 }
 
-void WorkerPage::setProgressRange(int low, int high) {
+void WorkerPage::status(const std::string& text) {
+    showStatus(QString::fromStdString(text));
+}
+
+void WorkerPage::progressRange(int low, int high) {
     if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setRange(low, high);
 }
 
-void WorkerPage::setProgress(int position) {
+void WorkerPage::progress(int position) {
     if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setValue(position);
 }
 
@@ -117,7 +119,23 @@ void WorkerPage::showControl(int id, bool shown) {
     }
 }
 
-void WorkerPage::pressNextForWorker() {
+void WorkerPage::beep() {
+    QApplication::beep();
+}
+
+void WorkerPage::cancelRun() {
+    sheet().reject();
+}
+
+void WorkerPage::allowCancel(bool allowed) {
+    sheet().enableCancel(allowed);
+}
+
+void WorkerPage::showNotice(Notice notice, bool shown) {
+    showControl(notice == Notice::RomWarning ? wizard::kRomWarning : wizard::kCannotProceed, shown);
+}
+
+void WorkerPage::moveNext() {
     workerDone_ = true;
     if (sheet().currentPage() == this) sheet().next();
     workerDone_ = false;

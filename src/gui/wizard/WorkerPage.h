@@ -7,7 +7,7 @@
 #include "core/link/PasswordPrompt.h"
 #include "core/ops/OperationState.h"
 #include "gui/wizard/SetupWizardPage.h"
-#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardPage.h"
 
 namespace lm {
 class Session;
@@ -18,8 +18,9 @@ namespace lm::gui {
 // A page whose first Next runs a core worker on a thread of its own: Back and Next go off, the
 // status and the bar show, and the worker presses Next itself when it is done (or leaves only
 // Back). Each run has its own state, so Back or Cancel stops exactly that run, and nothing the
-// stopped worker asks for reaches the page afterwards.
-class WorkerPage : public SetupWizardPage {
+// stopped worker asks for reaches the page afterwards. The page is the channel its worker's
+// requests drive, on the GUI thread.
+class WorkerPage : public SetupWizardPage, public WorkerChannel {
     Q_OBJECT
 public:
     using Work = std::function<Outcome(Session&, WizardPage&, PasswordPrompt*)>;
@@ -32,11 +33,16 @@ public:
     bool validatePage() override;
 
     // The worker's requests, on the GUI thread.
-    void showStatus(const QString& text);
-    void setProgressRange(int low, int high);
-    void setProgress(int position);
-    void showControl(int id, bool shown);
-    void pressNextForWorker();
+    void status(const std::string& text) override;
+    void progressRange(int low, int high) override;
+    void progress(int position) override;
+    void beep() override;
+    Answer ask(const Question& question) override { return neutralAnswer(question.choices); }  // none asks
+    void allowMoves(Moves moves) override { setButtons(moves); }
+    void moveNext() override;
+    void cancelRun() override;
+    void allowCancel(bool allowed) override;
+    void showNotice(Notice notice, bool shown) override;
 
     // Worker threads of every sheet that have not ended yet, cancelled ones included.
     static int runningWorkers();
@@ -50,13 +56,14 @@ protected:
 
 private:
     void start();
+    void showStatus(const QString& text);
+    void showControl(int id, bool shown);
 
     int statusId_;
     int progressId_;
     Work work_;
     QString firstStatus_;  // what the status says before a worker has said anything
-    std::shared_ptr<WizardRunState> run_;
-    std::shared_ptr<OperationState> promptState_;  // tells the password prompt the run is over
+    std::shared_ptr<OperationState> run_;  // closing tells the worker and its password prompt
     bool workerStarted_ = false;
     bool workerDone_ = false;  // the worker pressed Next
 };

@@ -7,7 +7,8 @@
 #include <regex>
 #include <sstream>
 
-#include "RecordingUi.h"
+#include "support/RecordingChannel.h"
+#include "support/ScriptedPrompt.h"
 #include "core/link/DeviceClock.h"
 #include "core/link/DeviceSession.h"
 #include "core/ops/LogViewer.h"
@@ -111,13 +112,13 @@ protected:
         NetworkProfile profile;
         profile.telnetPort = port;
         session = std::make_unique<Session>(profile, quick());
-        ui = std::make_shared<RecordingUi>("", "");
-        WorkerTask task(*session, ui, std::make_shared<OperationState>(), &prompt, "127.0.0.1", 0, nullptr);
+        ui = std::make_shared<RecordingChannel>("", "");
+        WorkerTask task(*session, ui, std::make_shared<OperationState>(), &prompt, "127.0.0.1", nullptr);
         return debugFileWorker(task, kSystemLog);
     }
 
     std::unique_ptr<Session> session;
-    std::shared_ptr<RecordingUi> ui;
+    std::shared_ptr<RecordingChannel> ui;
     ScriptedPrompt prompt;
 };
 

@@ -14,7 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "RecordingUi.h"
+#include "support/RecordingChannel.h"
+#include "support/ScriptedPrompt.h"
 #include "devsim/Simulator.h"
 #include "devsim/TftpClient.h"
 #include "core/link/Session.h"
@@ -67,21 +68,19 @@ protected:
 
     // The window as the user left it: address and password typed.
     void window(const std::string& typedPassword, std::optional<std::string> typedAddress = std::nullopt) {
-        ui = std::make_shared<RecordingUi>(typedAddress.value_or(address), typedPassword);
+        ui = std::make_shared<RecordingChannel>(typedAddress.value_or(address), typedPassword);
     }
-    WorkerTask task(int startButton) {
-        return WorkerTask(*session, ui, state, &prompt, address, startButton, &scanInProgress);
-    }
-    Outcome run(Outcome (*worker)(WorkerTask&), int startButton) {
-        auto t = task(startButton);
+    WorkerTask task() { return WorkerTask(*session, ui, state, &prompt, address, &scanInProgress); }
+    Outcome run(Outcome (*worker)(WorkerTask&)) {
+        auto t = task();
         return worker(t);
     }
-    Outcome runReboot() { return run(rebootWorker, kRebootStartButton); }
-    Outcome runErase() { return run(eraseWorker, kEraseStartButton); }
+    Outcome runReboot() { return run(rebootWorker); }
+    Outcome runErase() { return run(eraseWorker); }
     // Starts a worker on its own thread as the window's start button does.
-    void startWorker(Outcome (*worker)(WorkerTask&), int startButton) {
-        WorkerTask::start(state, [this, startButton, worker] {
-            auto t = task(startButton);
+    void startWorker(Outcome (*worker)(WorkerTask&)) {
+        WorkerTask::start(state, [this, worker] {
+            auto t = task();
             worker(t);
         });
     }
@@ -96,7 +95,7 @@ protected:
     std::unique_ptr<sim::Simulator> simulator;
     std::unique_ptr<Session> session;
     std::string address = "127.0.0.1";
-    std::shared_ptr<RecordingUi> ui;
+    std::shared_ptr<RecordingChannel> ui;
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
     ScriptedPrompt prompt;
     std::atomic<bool> scanInProgress{false};
@@ -114,8 +113,7 @@ bool logIn(Connection& c) {
 }
 
 TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
-    const Calls noAddress = {"field:1195", "beep", "status:You must specify the IP address.",
-                             "enable:1236:on"};
+    const Calls noAddress = {"field:1195", "beep", "status:You must specify the IP address.", "start:on"};
     const struct {
         const char* address;
         const char* password;
@@ -125,7 +123,7 @@ TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
                  {"127.0.0.1",
                   "",
                   {"field:1195", "field:1192", "beep", "status:You must specify the administrator password.",
-                   "enable:1236:on"}}};
+                   "start:on"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.address) + " / " + c.password);
         LoopbackPeer device;
@@ -151,7 +149,7 @@ TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
     const Calls calls = ui->calls();
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
-              (Calls{"beep", "status:Please enter the correct password.", "enable:1236:on"}));
+              (Calls{"beep", "status:Please enter the correct password.", "start:on"}));
     EXPECT_FALSE(session->telnet().isOpen());
     EXPECT_EQ(session->password(), "vorna");
 
@@ -163,7 +161,7 @@ TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
     EXPECT_EQ(prompt.asked, 2u);
     EXPECT_EQ(simulator->counters(0).logins, 0u);
     EXPECT_TRUE(commands().empty()) << "nothing may be erased with a password the user did not give";
-    EXPECT_EQ(ui->calls().back(), "enable:1235:on");
+    EXPECT_EQ(ui->calls().back(), "start:on");
 }
 
 // A device that takes the connection and never speaks: counted, two attempts. (A refused connection
@@ -174,7 +172,7 @@ TEST_F(WorkerTaskTest, UnreachableDeviceIsTriedTwice) {
     window("vorna");
     runErase();
     EXPECT_EQ(silent.taken(), 2);
-    EXPECT_EQ(ui->calls().back(), "enable:1235:on");
+    EXPECT_EQ(ui->calls().back(), "start:on");
     EXPECT_TRUE(ui->called("status:This device does not respond!"));
     EXPECT_FALSE(ui->called("finish"));
 }
@@ -186,7 +184,7 @@ TEST_F(WorkerTaskTest, ScanInProgressDelaysTheStart) {
     useTelnetPort(23, timing);
     window("vorna", "");
     scanInProgress = true;
-    startWorker(rebootWorker, kRebootStartButton);
+    startWorker(rebootWorker);
     timing.pause(Milliseconds(2000));
     ui->record("scan ended");
     scanInProgress = false;
@@ -194,7 +192,7 @@ TEST_F(WorkerTaskTest, ScanInProgressDelaysTheStart) {
     const Calls calls = ui->calls();
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.front(), "scan ended") << "the worker read its fields during the scan";
-    EXPECT_EQ(calls.back(), "enable:1236:on");
+    EXPECT_EQ(calls.back(), "start:on");
 }
 
 TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
@@ -207,7 +205,7 @@ TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
     timing.pauseScale = 0.1;
     useTelnetPort(peer.port(), timing);
     window("vorna");
-    startWorker(rebootWorker, kRebootStartButton);
+    startWorker(rebootWorker);
     ASSERT_TRUE(waitUntilStopped());
     EXPECT_TRUE(state->closing);
     EXPECT_EQ(ui->calls(), (Calls{"field:1195", "field:1192", "status:Establishing Telnet session...",
@@ -236,7 +234,7 @@ TEST_F(WorkerTaskTest, ClosedWindowIsNotTouchedAndAFailedWorkerStops) {
     useTelnetPort(23);
     window("vorna");
     state->closing = true;
-    auto t = task(kRebootStartButton);
+    auto t = task();
     EXPECT_EQ(t.ui(), nullptr);
     EXPECT_EQ(t.open(), Outcome::Cancelled);
     t.fail("This device does not respond!", Outcome::NoAnswer);
@@ -367,17 +365,14 @@ TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
 TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
     const struct {
         Outcome (*worker)(WorkerTask&);
-        int startButton;
         std::vector<std::pair<std::string, std::string>> exchanges;  // what the device reads, its answer
         std::string status;
     } cases[] = {
         {eraseWorker,
-         kEraseStartButton,
          {{"config clear\n", "config: Permission denied\r\n> "},
           {kFlashw + "\n", "\r\nflashw: Permission denied\r\n> "}},
          "Erase refused by the device: flashw: Permission denied"},
         {rebootWorker,
-         kRebootStartButton,
          {{"reboot\n", "reboot: Permission denied\r\n> "}},
          "Reboot refused by the device: reboot: Permission denied"},
     };
@@ -391,10 +386,10 @@ TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
         timing.pauseScale = 0.1;  // the reboot's pause, in which the refusal comes
         useTelnetPort(peer.port(), timing);
         window("vorna");
-        EXPECT_EQ(run(c.worker, c.startButton), Outcome::Refused);
+        EXPECT_EQ(run(c.worker), Outcome::Refused);
         session->telnet().Close();
         EXPECT_TRUE(peer.finish().empty());
-        EXPECT_EQ(ui->calls().back(), "enable:" + std::to_string(c.startButton) + ":on");
+        EXPECT_EQ(ui->calls().back(), "start:on");
         EXPECT_TRUE(ui->called("status:" + c.status)) << c.status;
         EXPECT_FALSE(ui->called("finish"));
     }
@@ -429,7 +424,7 @@ protected:
         ui->setField(kUpgradePcAddressField, "127.0.0.1");
         ui->setChecked(kUpgradeEraseBox, true);
     }
-    Outcome runUpgrade() { return run(upgradeWorker, kUpgradeStartButton); }
+    Outcome runUpgrade() { return run(upgradeWorker); }
     std::string echoValue() const {
         std::ifstream in(echoSetting);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -469,7 +464,7 @@ protected:
 TEST_F(UpgradeTest, WholeImageArrivesWhileEchoRequestsAreAllowedForThePingOnly) {
     startDevice(device("127.0.72.31"));
     upgradeWindow(2'000'000, "1\n");
-    ui->answer = OperationUi::kYes;
+    ui->answer = Answer::Yes;
     std::string echoDuringPing;
     ui->onStatus = [&](const std::string& text) {
         if (text == "Waiting for ping request...") echoDuringPing = echoValue();
@@ -626,7 +621,7 @@ TEST_F(UpgradeTest, LateFailures) {
         startDevice(d);
         upgradeWindow(3 * 512 + 100, c.echo);
         ui->setChecked(kUpgradeSaveNetworkBox, c.saveNetwork);
-        ui->answer = OperationUi::kNo;
+        ui->answer = Answer::No;
         EXPECT_NE(runUpgrade(), Outcome::Ok);
         Calls boxes;
         for (const auto& call : ui->calls())
@@ -706,8 +701,7 @@ TEST_F(UpgradeTest, EarlyFailures) {
         if (!c.romExists) ui->setField(kUpgradeRomFileField, testing::TempDir());
         EXPECT_EQ(runUpgrade(), Outcome::Failed);
         const Calls calls = ui->calls();
-        EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
-                  (Calls{"beep", "status:" + c.status, "enable:1194:on"}));
+        EXPECT_EQ(Calls(calls.end() - 3, calls.end()), (Calls{"beep", "status:" + c.status, "start:on"}));
         EXPECT_EQ(silent.taken(), 0);
     }
 }

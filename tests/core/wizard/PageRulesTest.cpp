@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "core/wizard/PageRules.h"
-#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardPage.h"
 
 namespace lm::wizard {
 namespace {
@@ -381,10 +381,10 @@ TEST(PageRules, SerialResultPage) {
     Wizard w;
     PageView view = initialisePage(kSerialResult, w.model);
     w.s.serialPort = "COM12";
-    EXPECT_EQ(activatePage(kSerialResult, w.model, view), WizardPageUi::kBack | WizardPageUi::kNext);
+    EXPECT_EQ(activatePage(kSerialResult, w.model, view), Moves::Back | Moves::Next);
     EXPECT_EQ(view[kFoundText].text, "A device was found on COM12.  Click Next to continue setup.");
     w.s.serialPort = "No device found on COM12";
-    EXPECT_EQ(activatePage(kSerialResult, w.model, view), WizardPageUi::kBack);
+    EXPECT_EQ(activatePage(kSerialResult, w.model, view), Moves::Back);
     EXPECT_EQ(view[kResults].text, w.s.serialPort);
     for (const char* notPort : {"COM0", "COM33", "AUTO", "COM1 ", ""})
         EXPECT_FALSE(isPortName(notPort));

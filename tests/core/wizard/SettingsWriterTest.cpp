@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "RecordingPage.h"
+#include "support/RecordingChannel.h"
 #include "support/SimulatedDevice.h"
 #include "core/wizard/SerialDetection.h"
 #include "core/wizard/SettingsReader.h"
@@ -173,7 +173,7 @@ TEST_F(SettingsWriterTest, WritesMovesSavesAndReboots) {
         const auto calls = page.calls();
         ASSERT_GE(calls.size(), 3u);
         EXPECT_EQ(std::vector(calls.end() - 3, calls.end()),
-                  (std::vector<std::string>{"cancel on", "buttons: 2", "next"}));
+                  (std::vector<std::string>{"cancel on", "moves:Next", "next"}));
         EXPECT_TRUE(page.saw("cancel off"));
         EXPECT_EQ(page.lastProgress(), 23);
         for (const auto& w : simulator->fileWrites(0))
@@ -194,10 +194,10 @@ TEST_F(SettingsWriterTest, AbortStopsAtItsStageWithoutQuit) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
         RecordingPage page;
-        page.abortOnStatus = c.status;
+        page.closeOnStatus = c.status;
         startAt("2.0.0");
         EXPECT_EQ(write(page), Outcome::Cancelled);
-        EXPECT_TRUE(page.calls().back().starts_with(std::string("status: ") + c.status));
+        EXPECT_TRUE(page.calls().back().starts_with(std::string("status:") + c.status));
         EXPECT_EQ(sent("mv "), c.moved);
         EXPECT_EQ(sent("killall -USR1 flatfsd"), c.saved);
         EXPECT_EQ(sent("reboot", c.rebooted ? kDeviceLimit : Milliseconds(0)), c.rebooted);
@@ -224,7 +224,7 @@ TEST_F(SettingsWriterTest, FailuresStopBeforeTheirEffects) {
         ASSERT_GE(statuses.size(), 2u);
         EXPECT_EQ(std::vector(statuses.end() - 2, statuses.end()),
                   (std::vector<std::string>{c.reason, "Error during update of device configuration files!"}));
-        EXPECT_EQ(page.calls().back(), "buttons: 1");
+        EXPECT_EQ(page.calls().back(), "moves:Back");
         EXPECT_EQ(sent("mv "), c.moved);
         EXPECT_FALSE(sent("killall"));
         EXPECT_TRUE(sent("quit", kDeviceLimit));
@@ -271,7 +271,7 @@ TEST_F(SettingsWriterTest, RefusedLoginCancelsTheSheet) {
     startAt("2.0.0", d);
     RecordingPage page;
     EXPECT_EQ(write(page), Outcome::Refused);
-    EXPECT_EQ(page.calls(), (std::vector<std::string>{"range: 0-24", "cancel"}));
+    EXPECT_EQ(page.calls(), (std::vector<std::string>{"range:0-24", "cancel"}));
 }
 
 // From 1.0.6 on the upload file takes the key form.
