@@ -330,22 +330,23 @@ private slots:
             Report report(*session_, id, addresses_[kPlain]);
             auto* close = child<QPushButton>(report, Report::kClose);
             QCOMPARE(report.windowTitle(), QStringLiteral("Activity Summary Report"));
-            QCOMPARE(child<QLineEdit>(report, kReportComments)->text(), QStringLiteral("Static"));
+            // The ids the window has always had: 1216 the comments, 1200 the MAC.
+            QCOMPARE(child<QLineEdit>(report, 1216)->text(), QStringLiteral("Static"));
             report.show();
             QVERIFY(!close->isEnabled());
             QTRY_VERIFY_WITH_TIMEOUT(close->isEnabled(), 20000);
             QTRY_VERIFY(!session_->busy());
             QCOMPARE(report.report().comments, std::string("Report Complete."));
             for (const ReportField& field : kReportFields) {
-                auto* value = child<QLineEdit>(report, field.id);
+                auto* value = child<QLineEdit>(report, int(Report::controlOf(field.field)));
                 QVERIFY(value->isReadOnly());
                 QCOMPARE(value->text().toStdString(), report.report().*(field.value));
                 QVERIFY2(!value->text().isEmpty(), field.key);
             }
-            QCOMPARE(child<QLineEdit>(report, kReportMac)->text(), id);
+            QCOMPARE(child<QLineEdit>(report, 1200)->text(), id);
             int checked = 0;
             for (const ReportRating& rating : kReportRatings) {
-                const bool on = child<QCheckBox>(report, rating.id)->isChecked();
+                const bool on = child<QCheckBox>(report, int(Report::controlOf(rating.check)))->isChecked();
                 QCOMPARE(on, report.report().ratings.*(rating.value));
                 checked += on;
             }
@@ -357,7 +358,7 @@ private slots:
         auto report = std::make_unique<Report>(*session_, id, addresses_[kPlain]);
         // Closed while the worker waits for the window to show its progress: surely mid run.
         bool closed = false;
-        connect(child<QLineEdit>(*report, kReportComments), &QLineEdit::textChanged, report.get(),
+        connect(child<QLineEdit>(*report, int(ReportControl::Comments)), &QLineEdit::textChanged, report.get(),
                 [&](const QString& text) {
                     if (text != QStringLiteral("Running cat /proc/uptime...")) return;
                     closed = true;
