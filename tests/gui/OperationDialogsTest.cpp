@@ -351,6 +351,11 @@ private slots:
                 checked += on;
             }
             QVERIFY(checked > 0);
+            // The boxes show the worker's verdict: a click on one, as the window gets it, changes none.
+            auto* box = child<QCheckBox>(report, int(Report::controlOf(ActivityCheck::TempOk)));
+            const bool verdict = box->isChecked();
+            QTest::mouseClick(report.windowHandle(), Qt::LeftButton, {}, box->geometry().center());
+            QCOMPARE(box->isChecked(), verdict);
             QVERIFY(!session_->telnet().isOpen());
         }
 
@@ -358,8 +363,8 @@ private slots:
         auto report = std::make_unique<Report>(*session_, id, addresses_[kPlain]);
         // Closed while the worker waits for the window to show its progress: surely mid run.
         bool closed = false;
-        connect(child<QLineEdit>(*report, int(ReportControl::Comments)), &QLineEdit::textChanged, report.get(),
-                [&](const QString& text) {
+        connect(child<QLineEdit>(*report, int(ReportControl::Comments)), &QLineEdit::textChanged,
+                report.get(), [&](const QString& text) {
                     if (text != QStringLiteral("Running cat /proc/uptime...")) return;
                     closed = true;
                     report->reject();
