@@ -377,6 +377,19 @@ private slots:
         QVERIFY(!session_->telnet().isOpen());
     }
 
+    // A report that cannot log in says why in its comments and still lets the user close it.
+    void reportThatCannotLogInEnablesClose() {
+        Report report(*session_, QStringLiteral("024C55-C80099"), QStringLiteral("127.0.93.99"));
+        auto* close = child<QPushButton>(report, Report::kClose);
+        report.show();
+        QTRY_VERIFY_WITH_TIMEOUT(close->isEnabled(), 20000);
+        const QString failure = QStringLiteral("Unable to establish telnet session.");
+        QCOMPARE(child<QLineEdit>(report, int(ReportControl::Comments))->text(), failure);
+        QCOMPARE(QString::fromStdString(report.report().comments), failure);
+        QCOMPARE(child<QLineEdit>(report, int(ReportControl::Uptime))->text(), QString());
+        QTRY_VERIFY(!session_->busy());
+    }
+
     // The production test lists the devices by id under the criteria row and fills each row as it
     // goes: the refused device by its reason, the other by its cells and verdict.
     void productionFillsRowsInIdOrder() {
