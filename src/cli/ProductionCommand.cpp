@@ -38,8 +38,8 @@ public:
         : err_(err), devices_(devices), quiet_(quiet), terminal_(isTerminal(err)) {}
 
     void setStatus(const std::string&) override {}
-    void setCell(std::size_t device, int column, const std::string& text) override {
-        if (column != kColumnMac || quiet_) return;
+    void setCell(std::size_t device, ProductionColumn column, const std::string& text) override {
+        if (column != ProductionColumn::Mac || quiet_) return;
         err_ << "Device " << device + 1 << " of " << devices_ << ": "
              << (terminal_ ? terminalSafe(text) : text) << '\n';
     }
@@ -54,7 +54,7 @@ private:
 // The cells as printed: column 0 names the device, the verdict has a column of its own.
 std::vector<std::string> printedCells(const ProductionRow& row) {
     std::vector<std::string> cells(row.cells.begin(), row.cells.end());
-    cells[kColumnMac] = row.id;
+    cells.front() = row.id;
     cells.emplace_back(verdictText(row.verdict));
     return cells;
 }

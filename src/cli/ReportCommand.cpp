@@ -26,62 +26,67 @@ public:
     }
 
 protected:
-    void prepare(TerminalChannel& ui, CommandContext& context) override {
-        ui.setStatusField(kReportComments);
-        report_.ip = host();
-        report_.mac = id_;
-        if (report_.mac.empty()) {
+    void prepare(TerminalChannel&, CommandContext& context) override {
+        request_.address = host();
+        request_.deviceId = id_;
+        if (request_.deviceId.empty()) {
             const auto reply = probeDevice(*parseIpv4(host()), context.session.profile(), kProbeWait);
-            report_.mac = reply ? reply->id : DiscoveryReply{}.id;
+            request_.deviceId = reply ? reply->id : DiscoveryReply{}.id;
         }
     }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
-        const Outcome outcome = reportWorker(task, report_, startPassword);
-        loggedIn_ = task.lastLogin() == LoginOk;
-        return outcome;
+        request_.startPassword = startPassword;
+        // The comments field is the report's status line.
+        request_.onField = [&task](ActivityField field, const std::string& text) {
+            if (field == ActivityField::Comments) task.status(text);
+        };
+        result_ = reportWorker(task, request_);
+        return result_.outcome;
     }
     void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) override {
         // What was read before a later command failed is kept, as the window keeps it.
-        if (outcome == Outcome::Ok || loggedIn_) {
+        if (outcome == Outcome::Ok || result_.loggedIn) {
             if (json_) {
                 printJson(context.out);
             } else {
                 printList(context.out);
             }
         }
-        if (outcome != Outcome::Ok && ui.quiet()) context.error(ui.lastStatus());
+        if (outcome != Outcome::Ok && ui.quiet()) context.error(result_.report.comments);
     }
     bool boxesToOut() const override { return false; }
 
 private:
     void printJson(std::ostream& out) const {
+        const ActivityReport& report = result_.report;
         nlohmann::ordered_json document;
         for (const ReportField& field : kReportFields)
-            document[field.key] = report_.*(field.value);
+            document[field.key] = report.*(field.value);
         nlohmann::ordered_json ratings;
         for (const ReportRating& rating : kReportRatings)
-            ratings[rating.key] = report_.ratings.*(rating.value);
+            ratings[rating.key] = report.ratings.*(rating.value);
         document["ratings"] = ratings;
         // Device text need not be UTF-8: what is not becomes U+FFFD rather than failing the output.
         out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
     void printList(std::ostream& out) const {
+        const ActivityReport& report = result_.report;
         const bool terminal = isTerminal(out);
         for (const ReportField& field : kReportFields) {
-            const std::string& value = report_.*(field.value);
+            const std::string& value = report.*(field.value);
             out << std::left << std::setw(15) << field.label << (terminal ? terminalSafe(value) : value)
                 << '\n';
         }
         out << "Activity Report Rating:\n";
         for (const ReportRating& rating : kReportRatings)
-            out << (report_.ratings.*(rating.value) ? "  [x] " : "  [ ] ") << rating.text << '\n';
+            out << (report.ratings.*(rating.value) ? "  [x] " : "  [ ] ") << rating.text << '\n';
         out << kReportRatingNote << '\n';
     }
 
     std::string id_;
     bool json_ = false;
-    bool loggedIn_ = false;
-    ActivityReport report_;
+    ActivityReportRequest request_;
+    ActivityReportResult result_;
 };
 
 }  // namespace

@@ -30,6 +30,17 @@ const std::string kProductionHeader =
     "Verdict\r\n";
 const std::string kProductionPassed =
     kProductionHeader + "024C55-C00000,OK (8hrs),OK,OK,OK,OK,OK (+77.0F),OK,OK, 4.2.1,1.05A,,OK\r\n";
+// The fourth demo device's report: every rating passes. Its comments are the status lines.
+const std::string kReportListing =
+    "Mac:           024C55-C40004\nIP:            127.0.0.14\nMode:          Static IP\n"
+    "Version:       Lumetra ZelvixMP version 4.1.7\nLumetra Ver:   10.60M\nWatchdog Ver:  1.05A\n"
+    "Temperature:   +77.0F\nUptime:        0 days, 8 hrs, 20 min, 12 sec\nFrames:        123456\n"
+    "Rate:          4.113482\nZelvix Proc:   12.5%\nZelvix Errors: 0\nZelvix PID:    112\n"
+    "Exposure:      833\nMBus Devices:  3\nMBus Errors:   0\nComments:      Report Complete.\n"
+    "Activity Report Rating:\n  [x] PID Range Correct\n  [x] All Devices Found\n  [x] Temp OK\n"
+    "  [x] Error Count In Range\n  [x] Frame Rate In Range\n  [x] Exp OK\n  [x] Test Duration Sufficient\n"
+    "  [x] Chip Versions OK\n  [x] MegaPix\nNote: This activity report rating is only valid when the device "
+    "is placed under controlled testing conditions.\n";
 const std::string kProductionUntested = kProductionHeader + "127.0.0.99,Timeout,,,,,,,,,,,No\r\n";
 const std::string kClockSet = "Connecting via telnet...\nConnected, setting time...\nTime is set.\n";
 const std::string kSyslog =
@@ -122,6 +133,10 @@ TEST(DemoCommands, ExitStatusAndTexts) {
         {{"settime", "127.0.0.99"}, 1, "", "Error updating time!\n"},
         {{"log", "127.0.0.11"}, 0, kSyslog, "Reading system log...\nLog read and displayed.\n"},
         {{"log", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
+        {{"report", "127.0.0.14", "--id", "024C55-C40004"},
+         0,
+         kReportListing,
+         kLogin + "Running cat /etc/version...\nRunning cat /etc/config/ifcfg-eth0...\n"},
         {{"production", "127.0.0.10", "--csv"}, 0, kProductionPassed, "Device 1 of 1: OK  024C55-C00000\n"},
         {{"production", "127.0.0.99", "--csv", "-q"}, 1, kProductionUntested, "No device could be tested.\n"},
         {{"production", "127.0.0.10", "--password", "nope", "--csv", "-q"},

@@ -330,26 +330,32 @@ private slots:
             Report report(*session_, id, addresses_[kPlain]);
             auto* close = child<QPushButton>(report, Report::kClose);
             QCOMPARE(report.windowTitle(), QStringLiteral("Activity Summary Report"));
-            QCOMPARE(child<QLineEdit>(report, kReportComments)->text(), QStringLiteral("Static"));
+            // The ids the window has always had: 1216 the comments, 1200 the MAC.
+            QCOMPARE(child<QLineEdit>(report, 1216)->text(), QStringLiteral("Static"));
             report.show();
             QVERIFY(!close->isEnabled());
             QTRY_VERIFY_WITH_TIMEOUT(close->isEnabled(), 20000);
             QTRY_VERIFY(!session_->busy());
             QCOMPARE(report.report().comments, std::string("Report Complete."));
             for (const ReportField& field : kReportFields) {
-                auto* value = child<QLineEdit>(report, field.id);
+                auto* value = child<QLineEdit>(report, int(Report::controlOf(field.field)));
                 QVERIFY(value->isReadOnly());
                 QCOMPARE(value->text().toStdString(), report.report().*(field.value));
                 QVERIFY2(!value->text().isEmpty(), field.key);
             }
-            QCOMPARE(child<QLineEdit>(report, kReportMac)->text(), id);
+            QCOMPARE(child<QLineEdit>(report, 1200)->text(), id);
             int checked = 0;
             for (const ReportRating& rating : kReportRatings) {
-                const bool on = child<QCheckBox>(report, rating.id)->isChecked();
+                const bool on = child<QCheckBox>(report, int(Report::controlOf(rating.check)))->isChecked();
                 QCOMPARE(on, report.report().ratings.*(rating.value));
                 checked += on;
             }
             QVERIFY(checked > 0);
+            // The boxes show the worker's verdict: a click on one, as the window gets it, changes none.
+            auto* box = child<QCheckBox>(report, int(Report::controlOf(ActivityCheck::TempOk)));
+            const bool verdict = box->isChecked();
+            QTest::mouseClick(report.windowHandle(), Qt::LeftButton, {}, box->geometry().center());
+            QCOMPARE(box->isChecked(), verdict);
             QVERIFY(!session_->telnet().isOpen());
         }
 
@@ -357,8 +363,8 @@ private slots:
         auto report = std::make_unique<Report>(*session_, id, addresses_[kPlain]);
         // Closed while the worker waits for the window to show its progress: surely mid run.
         bool closed = false;
-        connect(child<QLineEdit>(*report, kReportComments), &QLineEdit::textChanged, report.get(),
-                [&](const QString& text) {
+        connect(child<QLineEdit>(*report, int(ReportControl::Comments)), &QLineEdit::textChanged,
+                report.get(), [&](const QString& text) {
                     if (text != QStringLiteral("Running cat /proc/uptime...")) return;
                     closed = true;
                     report->reject();
@@ -369,6 +375,19 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!session_->busy(), 20000);
         QCOMPARE(simulator_->counters(kPlain).logins, before.logins + 1);
         QVERIFY(!session_->telnet().isOpen());
+    }
+
+    // A report that cannot log in says why in its comments and still lets the user close it.
+    void reportThatCannotLogInEnablesClose() {
+        Report report(*session_, QStringLiteral("024C55-C80099"), QStringLiteral("127.0.93.99"));
+        auto* close = child<QPushButton>(report, Report::kClose);
+        report.show();
+        QTRY_VERIFY_WITH_TIMEOUT(close->isEnabled(), 20000);
+        const QString failure = QStringLiteral("Unable to establish telnet session.");
+        QCOMPARE(child<QLineEdit>(report, int(ReportControl::Comments))->text(), failure);
+        QCOMPARE(QString::fromStdString(report.report().comments), failure);
+        QCOMPARE(child<QLineEdit>(report, int(ReportControl::Uptime))->text(), QString());
+        QTRY_VERIFY(!session_->busy());
     }
 
     // The production test lists the devices by id under the criteria row and fills each row as it

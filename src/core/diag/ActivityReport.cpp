@@ -9,42 +9,41 @@ namespace {
 
 constexpr Milliseconds kMissingValuePause{500};
 
-// One run of the report: the working values and the way to the window.
+// One run of the report: the working values and the way to whoever shows them.
 class ReportRun {
 public:
-    ReportRun(WorkerTask& task, ActivityReport& report)
-        : task_(task), report_(report), device_(task.session()) {}
+    ReportRun(WorkerTask& task, const ActivityReportRequest& request)
+        : task_(task), request_(request), device_(task.session()) {}
 
-    Outcome run(const std::string& startPassword) {
-        if (auto* ui = task_.ui()) ui->allowClose(false);
-        field(kReportMac, report_.mac);
-        field(kReportIp, report_.ip);
-        const Outcome outcome = measure(startPassword);
-        if (auto* ui = task_.ui()) ui->allowClose(true);
-        return outcome;
+    ActivityReportResult run() {
+        field(ActivityField::Mac, request_.deviceId);
+        field(ActivityField::Ip, request_.address);
+        result_.outcome = measure(request_.startPassword);
+        return std::move(result_);
     }
 
 private:
     Outcome measure(const std::string& startPassword) {
         Session& session = task_.session();
         session.setFirmware({});
-        field(kReportComments, "Establishing Telnet session...");
+        field(ActivityField::Comments, "Establishing Telnet session...");
         const Outcome opened = task_.openAsOpened(startPassword);
         if (opened == Outcome::Failed) {
-            field(kReportComments, Session::kBusyText);
+            field(ActivityField::Comments, Session::kBusyText);
             return opened;
         }
         if (opened != Outcome::Ok) {
-            field(kReportComments, task_.loginFailureText());
+            field(ActivityField::Comments, task_.loginFailureText());
             return opened;
         }
+        result_.loggedIn = true;
         // The prompt of this device, not of one seen before: the process id's range depends on it.
         device_.adoptLoginPrompt();
         const Outcome outcome = commands();
         if (outcome == Outcome::Ok) {
-            field(kReportComments, "Report Complete.");
+            field(ActivityField::Comments, "Report Complete.");
         } else {
-            field(kReportComments, "Error Reading Config info!");
+            field(ActivityField::Comments, "Error Reading Config info!");
         }
         device_.Logout(false);
         return outcome;
@@ -57,10 +56,10 @@ private:
         if (Outcome o = command("cat /etc/version"); o != Outcome::Ok) return o;
         const VersionReading version = readVersion(lines, session.firmware());
         if (version.line.empty()) {
-            field(kReportVersion, "Can't find ROM version!");
+            field(ActivityField::Version, "Can't find ROM version!");
             pause();
         } else {
-            field(kReportVersion, version.line);
+            field(ActivityField::Version, version.line);
         }
         session.setFirmware(version.firmware);
         versionsBad_ = version.versionBad;
@@ -68,16 +67,16 @@ private:
         const bool newFirmware = isNewFirmware(version.firmware);
 
         if (Outcome o = command("cat /etc/config/ifcfg-eth0"); o != Outcome::Ok) return o;
-        field(kReportMode, addressMode(lines));
+        field(ActivityField::Mode, addressMode(lines));
 
         if (Outcome o = command("cat /proc/uptime"); o != Outcome::Ok) return o;
         float uptime = 0.0f;
         if (const auto seconds = readUptime(lines)) {
             uptime = *seconds;
-            check(kRatingTestDuration, testDurationSufficient(uptime));
-            field(kReportUptime, uptimeText(uptime));
+            check(ActivityCheck::TestDuration, testDurationSufficient(uptime));
+            field(ActivityField::Uptime, uptimeText(uptime));
         } else {
-            field(kReportUptime, "Can't find uptime!");
+            field(ActivityField::Uptime, "Can't find uptime!");
             pause();
         }
 
@@ -90,24 +89,24 @@ private:
 
         if (Outcome o = command(watchdogCommand(newFirmware)); o != Outcome::Ok) return o;
         const WatchdogReading watchdog = readWatchdog(lines, ccd);
-        field(kReportWatchdog, watchdog.text);
+        field(ActivityField::Watchdog, watchdog.text);
         versionsBad_ = versionsBad_ || watchdog.versionBad;
 
         if (Outcome o = command("cat /proc/mbus"); o != Outcome::Ok) return o;
         const BusReading bus = readBus(lines, camera);
-        field(kReportBusDevices, std::to_string(bus.count));
-        check(kRatingAllDevicesFound, bus.count == 3);
-        field(kReportBusErrors, errorsText(bus.errors));
+        field(ActivityField::BusDevices, std::to_string(bus.count));
+        check(ActivityCheck::AllDevicesFound, bus.count == 3);
+        field(ActivityField::BusErrors, errorsText(bus.errors));
         errors_ = addErrors(errors_, bus.errors);
 
         if (bus.thermometer) {
             temperature(newFirmware);
         } else {
-            field(kReportTemperature, "na");
+            field(ActivityField::Temperature, "na");
         }
 
-        check(kRatingErrorCount, errors_ && *errors_ < 2);
-        check(kRatingChipVersions, !versionsBad_);
+        check(ActivityCheck::ErrorCount, errors_ && *errors_ < 2);
+        check(ActivityCheck::ChipVersions, !versionsBad_);
         return Outcome::Ok;
     }
 
@@ -117,50 +116,50 @@ private:
         if (const auto stats = readProcessStats(lines)) {
             versionsBad_ = versionsBad_ || processVersionBad(stats->version);
             ccd = isCcdVersion(stats->version);
-            check(kRatingMegaPix, isMegaPix(stats->version));
-            field(kReportProcessVersion, stats->version);
-            check(kRatingExposureOk, exposureOk(stats->exposureValue));
+            check(ActivityCheck::MegaPix, isMegaPix(stats->version));
+            field(ActivityField::ProcessVersion, stats->version);
+            check(ActivityCheck::ExposureOk, exposureOk(stats->exposureValue));
             // A word the line stops before is shown as unknown, not as a field left empty.
             const auto shown = [](const std::string& word) { return word.empty() ? std::string("?") : word; };
-            field(kReportExposure, shown(stats->exposure));
-            field(kReportErrors, shown(stats->errors));
-            field(kReportFrames, shown(stats->frames));
+            field(ActivityField::Exposure, shown(stats->exposure));
+            field(ActivityField::Errors, shown(stats->errors));
+            field(ActivityField::Frames, shown(stats->frames));
             const auto rate = frameRate(stats->frameCount, uptime);
-            field(kReportRate, rateText(rate));
-            check(kRatingFrameRate, frameRateOk(rate));
+            field(ActivityField::Rate, rateText(rate));
+            check(ActivityCheck::FrameRate, frameRateOk(rate));
             errors_ = adjustedErrors(stats->errorCount, stats->frameCount, uptime);
         } else {
-            field(kReportComments, "Can't find version!");
+            field(ActivityField::Comments, "Can't find version!");
             pause();
         }
 
         if (Outcome o = command("ps"); o != Outcome::Ok) return o;
         if (const auto process = findCameraProcess(lines)) {
-            field(kReportPid, process->pid);
-            field(kReportProcessShare, process->share);
-            check(kRatingPidRange,
+            field(ActivityField::Pid, process->pid);
+            field(ActivityField::ProcessShare, process->share);
+            check(ActivityCheck::PidRange,
                   process->pidValue && pidInRange(*process->pidValue, task_.session().shellPrompt(),
                                                   task_.session().firmware().minor));
         } else {
-            field(kReportComments, "PID not found!");
+            field(ActivityField::Comments, "PID not found!");
             pause();
         }
         return Outcome::Ok;
     }
 
     void videoServerFillIn() {
-        field(kReportComments, "Video server detected, Zelvix fields don't apply.");
-        field(kReportRate, "10");
-        check(kRatingFrameRate, true);
-        field(kReportFrames, "Ok");
-        field(kReportErrors, "0");
-        check(kRatingExposureOk, true);
-        check(kRatingMegaPix, false);
-        field(kReportProcessVersion, "None");
-        field(kReportExposure, "Ok");
-        field(kReportPid, "None");
-        field(kReportProcessShare, "0%");
-        check(kRatingPidRange, true);
+        field(ActivityField::Comments, "Video server detected, Zelvix fields don't apply.");
+        field(ActivityField::Rate, "10");
+        check(ActivityCheck::FrameRate, true);
+        field(ActivityField::Frames, "Ok");
+        field(ActivityField::Errors, "0");
+        check(ActivityCheck::ExposureOk, true);
+        check(ActivityCheck::MegaPix, false);
+        field(ActivityField::ProcessVersion, "None");
+        field(ActivityField::Exposure, "Ok");
+        field(ActivityField::Pid, "None");
+        field(ActivityField::ProcessShare, "0%");
+        check(ActivityCheck::PidRange, true);
     }
 
     // Up to seven readings until two in a row agree: the sensor answers mid-conversion otherwise.
@@ -171,36 +170,35 @@ private:
             if (command(temperatureCommand(newFirmware)) == Outcome::NoAnswer) break;
             const auto raw = readTemperatureRaw(task_.session().remoteLines());
             if (raw && raw == previous) {
-                field(kReportTemperature, temperatureText(*raw));
-                check(kRatingTempOk, temperatureOk(*raw));
+                field(ActivityField::Temperature, temperatureText(*raw));
+                check(ActivityCheck::TempOk, temperatureOk(*raw));
                 return;
             }
             previous = raw;  // a reply without a value is no reading: it never agrees with the next
         }
-        field(kReportTemperature, "na");
+        field(ActivityField::Temperature, "na");
     }
 
     Outcome command(const std::string& line) {
-        field(kReportComments, "Running " + line + "...");
+        field(ActivityField::Comments, "Running " + line + "...");
         return device_.RunCommand(line);
     }
 
-    void field(int id, const std::string& text) {
-        for (const ReportField& f : kReportFields)
-            if (f.id == id) report_.*(f.value) = text;
-        if (auto* ui = task_.ui()) ui->setFieldText(id, text);
+    void field(ActivityField field, const std::string& text) {
+        result_.report.*(reportField(field).value) = text;
+        if (request_.onField && !task_.closing()) request_.onField(field, text);
     }
 
-    void check(int id, bool checked) {
-        for (const ReportRating& r : kReportRatings)
-            if (r.id == id) report_.ratings.*(r.value) = checked;
-        if (auto* ui = task_.ui()) ui->setChecked(id, checked);
+    void check(ActivityCheck check, bool checked) {
+        result_.report.ratings.*(reportRating(check).value) = checked;
+        if (request_.onRating && !task_.closing()) request_.onRating(check, checked);
     }
 
     void pause() { task_.session().timing().pause(kMissingValuePause); }
 
     WorkerTask& task_;
-    ActivityReport& report_;
+    const ActivityReportRequest& request_;
+    ActivityReportResult result_;
     DeviceSession device_;
     bool versionsBad_ = false;
     std::optional<long long> errors_ = 0;  // unknown once a count could not be read
@@ -208,8 +206,8 @@ private:
 
 }  // namespace
 
-Outcome reportWorker(WorkerTask& task, ActivityReport& report, const std::string& startPassword) {
-    return ReportRun(task, report).run(startPassword);
+ActivityReportResult reportWorker(WorkerTask& task, const ActivityReportRequest& request) {
+    return ReportRun(task, request).run();
 }
 
 }  // namespace lm

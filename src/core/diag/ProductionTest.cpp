@@ -39,7 +39,7 @@ std::vector<ProductionRow> productionRows(const std::vector<DeviceRecord>& order
     std::vector<ProductionRow> rows(ordered.size());
     for (std::size_t i = 0; i < ordered.size(); ++i) {
         rows[i].id = ordered[i].id;
-        rows[i].cells[kColumnMac] = "??  " + ordered[i].id;
+        rows[i].cell(ProductionColumn::Mac) = "??  " + ordered[i].id;
     }
     return rows;
 }
@@ -65,9 +65,9 @@ public:
         std::lock_guard lock(mutex_);
         if (!closed_ && !(closed_ = ui_.closing())) ui_.setStatus(text);
     }
-    void cell(std::size_t device, int column, const std::string& text) {
+    void cell(std::size_t device, ProductionColumn column, const std::string& text) {
         std::lock_guard lock(mutex_);
-        rows_[device].cells[static_cast<std::size_t>(column)] = text;
+        rows_[device].cell(column) = text;
         if (!closed_ && !(closed_ = ui_.closing())) ui_.setCell(device, column, text);
     }
     ProductionRow& row(std::size_t device) { return rows_[device]; }
@@ -95,11 +95,11 @@ public:
         const LoginResult login = s_.loginNetwork(record.hostPart(), false, nullptr);
         if (login != LoginOk) {
             // A refused password leaves the connection open: it must not linger into the next device.
-            s_.telnet().Close();
+            device_.Logout(false);
             const bool timeout = login == LoginFailed;
             const char* message = timeout ? "Unable to establish telnet session." : "Unknown password.";
             window_.status(index_, message);
-            cell(kColumnDuration, timeout ? "Timeout" : "Password");
+            cell(ProductionColumn::Duration, timeout ? "Timeout" : "Password");
             s_.timing().pause(kMissingValuePause);
             verdict(ProductionVerdict::Failed);
             return true;
@@ -131,7 +131,7 @@ private:
         if (!command("cat /etc/version")) return Step::Failed;
         const VersionReading version = readVersion(lines, s_.firmware());
         versionsBad_ = version.versionBad;
-        cell(kColumnFirmware, FindLineValue(lines, "version").text);
+        cell(ProductionColumn::Firmware, FindLineValue(lines, "version").text);
         s_.setFirmware(version.firmware);
         const bool newFirmware = isNewFirmware(version.firmware);
         kind_ = deviceKindOf(lines);
@@ -139,7 +139,7 @@ private:
         if (window_.closing()) return Step::Closed;
         if (kind_ == DeviceKind::A) {
             if (!command("cat /proc/zelvix")) return Step::Failed;
-            cell(kColumnImaging, FindWordFrom(lines, "11.", "10.", ""));
+            cell(ProductionColumn::Imaging, FindWordFrom(lines, "11.", "10.", ""));
             kind_ = refinedKind(kind_, lines);
         }
 
@@ -149,31 +149,31 @@ private:
         if (const auto seconds = readUptime(lines)) {
             uptime = *seconds;
             durationOk_ = testDurationSufficient(uptime);
-            cell(kColumnDuration, durationCell(uptime));
+            cell(ProductionColumn::Duration, durationCell(uptime));
         } else {
             missing("Can't find uptime!");
-            cell(kColumnDuration, "No");
+            cell(ProductionColumn::Duration, "No");
         }
 
         if (window_.closing()) return Step::Closed;
         if (kind_ == DeviceKind::C) {
-            cell(kColumnExposure, "OK(V)");
-            cell(kColumnRate, "OK(V)");
+            cell(ProductionColumn::Exposure, "OK(V)");
+            cell(ProductionColumn::Rate, "OK(V)");
         } else if (!imaging(uptime)) {
             return Step::Failed;
         }
 
         if (window_.closing()) return Step::Closed;
         if (kind_ == DeviceKind::C) {
-            cell(kColumnPid, "OK");
+            cell(ProductionColumn::Pid, "OK");
         } else {
             if (!command("ps")) return Step::Failed;
             if (const auto process = findCameraProcess(lines)) {
                 const std::string pid = pidCell(*process, s_.firmware().minor);
-                cell(kColumnPid, pid);
+                cell(ProductionColumn::Pid, pid);
                 pass_ = pass_ && pid == "OK";
             } else {
-                cell(kColumnPid, "No");
+                cell(ProductionColumn::Pid, "No");
                 missing("PID not found!");
             }
         }
@@ -183,33 +183,33 @@ private:
         const WatchdogReading watchdog = readWatchdog(lines, false);
         BusCount bus;
         if (watchdogMissing(watchdog) && kind_ != DeviceKind::B) {
-            cell(kColumnDevices, "No");
+            cell(ProductionColumn::Devices, "No");
             pass_ = false;
         } else {
             if (!watchdogMissing(watchdog)) {
                 versionsBad_ = versionsBad_ || watchdog.versionBad;
-                cell(kColumnWatchdog, watchdog.text);
+                cell(ProductionColumn::Watchdog, watchdog.text);
             }
             if (window_.closing()) return Step::Closed;
             if (!command("cat /proc/mbus")) return Step::Failed;
             bus = countBusDevices(lines);
             const std::string devices = devicesCell(kind_, bus);
-            cell(kColumnDevices, devices);
+            cell(ProductionColumn::Devices, devices);
             pass_ = pass_ && devices == "OK";
             errors_ = addErrors(errors_, bus.errors);
         }
 
         if (!bus.thermometer) {
-            cell(kColumnTemperature, "No");
+            cell(ProductionColumn::Temperature, "No");
             pass_ = false;
         } else if (!temperature(newFirmware)) {
             return Step::Closed;
         }
 
         const std::string errors = errorsCell(errors_);
-        cell(kColumnErrors, errors);
+        cell(ProductionColumn::Errors, errors);
         pass_ = pass_ && errors == "OK";
-        cell(kColumnVersions, versionsBad_ ? "No" : "OK");
+        cell(ProductionColumn::Versions, versionsBad_ ? "No" : "OK");
         pass_ = pass_ && !versionsBad_;
         return Step::Done;
     }
@@ -225,18 +225,18 @@ private:
         }
         versionsBad_ = versionsBad_ || processVersionBad(stats->version);
         if (productionExposureOk(stats->exposureValue)) {
-            cell(kColumnExposure, "OK");
+            cell(ProductionColumn::Exposure, "OK");
         } else {
-            cell(kColumnExposure, "No (" + stats->exposure + ")");
+            cell(ProductionColumn::Exposure, "No (" + stats->exposure + ")");
             pass_ = false;
         }
         errors_ = adjustedErrors(stats->errorCount, stats->frameCount, uptime);
         // An uptime of 0 gives no rate at all, and no rate is not a passing one.
         const auto rate = frameRate(stats->frameCount, uptime);
         if (rate && *rate > rateThreshold(kind_)) {
-            cell(kColumnRate, kind_ == DeviceKind::E ? "OK(M)" : "OK");
+            cell(ProductionColumn::Rate, kind_ == DeviceKind::E ? "OK(M)" : "OK");
         } else {
-            cell(kColumnRate, "No");
+            cell(ProductionColumn::Rate, "No");
             pass_ = false;
         }
         return true;
@@ -252,13 +252,13 @@ private:
             const auto raw = readTemperatureRaw(s_.remoteLines());
             if (raw && raw == previous) {
                 const std::string text = temperatureCell(*raw);
-                cell(kColumnTemperature, text);
+                cell(ProductionColumn::Temperature, text);
                 pass_ = pass_ && text.starts_with("OK");
                 return true;
             }
             previous = raw;  // a reply without a value is no reading: it never agrees with the next
         }
-        cell(kColumnTemperature, "No");
+        cell(ProductionColumn::Temperature, "No");
         pass_ = false;
         return true;
     }
@@ -275,10 +275,10 @@ private:
         s_.timing().pause(kMissingValuePause);
     }
     void status(const std::string& text) { window_.status(index_, text); }
-    void cell(int column, const std::string& text) { window_.cell(index_, column, text); }
+    void cell(ProductionColumn column, const std::string& text) { window_.cell(index_, column, text); }
     void verdict(ProductionVerdict verdict) {
         window_.row(index_).verdict = verdict;
-        cell(kColumnMac, std::string(verdictText(verdict)) + "  " + window_.row(index_).id);
+        cell(ProductionColumn::Mac, std::string(verdictText(verdict)) + "  " + window_.row(index_).id);
     }
 
     Session& s_;

@@ -12,34 +12,22 @@
 
 namespace lm {
 
-// The production test's window: its title, the list of results and the status line.
-inline constexpr const char* kProductionTitle = "Production Test Summary";
-constexpr int kProductionList = 1239;
-constexpr int kProductionStatus = 1018;
-constexpr int kProductionClose = 1;
-inline constexpr const char* kProductionConditions =
-    "Test Conditions: 12V adapter, indoor temperature, 320x240 image, time set in device, good lighting, "
-    "iris "
-    "open, device case closed, device pointed at a non-black image, at least one side of device exposed to "
-    "open "
-    "air for cooling, 1 inch between devices.";
-
 // The list's columns, in order.
-enum ProductionColumn : int {
-    kColumnMac,
-    kColumnDuration,
-    kColumnRate,
-    kColumnExposure,
-    kColumnPid,
-    kColumnDevices,
-    kColumnTemperature,
-    kColumnErrors,
-    kColumnVersions,
-    kColumnFirmware,
-    kColumnWatchdog,
-    kColumnImaging,
+enum class ProductionColumn {
+    Mac,
+    Duration,
+    Rate,
+    Exposure,
+    Pid,
+    Devices,
+    Temperature,
+    Errors,
+    Versions,
+    Firmware,
+    Watchdog,
+    Imaging,
 };
-constexpr std::size_t kProductionColumns = 12;
+constexpr std::size_t kProductionColumns = static_cast<std::size_t>(ProductionColumn::Imaging) + 1;
 inline constexpr std::array<const char*, kProductionColumns> kProductionHeaders = {
     "MAC",         "Duration", "Rate",     "Exposure", "PID",      "Devices",
     "Temperature", "Errors",   "Versions", "Firmware", "Watchdog", "Imaging"};
@@ -65,6 +53,9 @@ struct ProductionRow {
     std::array<std::string, kProductionColumns> cells;
     ProductionVerdict verdict = ProductionVerdict::Untested;
     bool loggedIn = false;  // whether the device could be tested at all
+
+    std::string& cell(ProductionColumn column) { return cells[static_cast<std::size_t>(column)]; }
+    const std::string& cell(ProductionColumn column) const { return cells[static_cast<std::size_t>(column)]; }
 };
 
 // How the production test reaches its window. The test never makes two calls at once, but with
@@ -76,7 +67,7 @@ public:
     // The status line ("Checking device 3: running ps...", "Report Complete.").
     virtual void setStatus(const std::string& text) = 0;
     // Column `column` of the row of device `device` (0-based in id order; the list's row device + 1).
-    virtual void setCell(std::size_t device, int column, const std::string& text) = 0;
+    virtual void setCell(std::size_t device, ProductionColumn column, const std::string& text) = 0;
     // Whether the window is closing: each job then logs out of its device and the test ends. Asked
     // often and from any job: it should read a flag, not wait for the window's thread.
     virtual bool closing() = 0;

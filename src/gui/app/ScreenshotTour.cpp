@@ -17,7 +17,7 @@
 
 #include "gui/Commands.h"
 #include "gui/app/CLmToolsDlg.h"
-#include "core/diag/ActivityReport.h"
+#include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "core/discovery/ModelTable.h"
 #include "gui/ops/RomUpgrade.h"
@@ -48,7 +48,7 @@ constexpr DialogShot kDialogs[] = {
     {1321, "set-time", "Time is set."},
     {1186, "system-log", "Log read and displayed."},
     {1320, "debug-log", "Log read and displayed."},
-    {kActivityReport, "report", "Report Complete.", kReportComments},
+    {kActivityReport, "report", "Report Complete.", static_cast<int>(ReportControl::Comments)},
     {kViewAllDevices, "production", "Report Complete."},  // as with Shift held
 };
 constexpr const char* kDialogDevice = "127.0.0.14";

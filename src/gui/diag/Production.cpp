@@ -8,11 +8,30 @@
 #include <system_error>
 #include <thread>
 
-#include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
+#include "gui/diag/ControlTable.h"
 #include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
+
+namespace {
+
+using K = ControlKind;
+using C = ProductionControl;
+
+// clang-format off
+constexpr ControlRow<ProductionControl> kControls[] = {
+    {K::List, C::List, nullptr, {7, 7, 560, 238}},
+    {K::Text, C::None, "Test Conditions: 12V adapter, indoor temperature, 320x240 image, time set in device, "
+                       "good lighting, iris open, device case closed, device pointed at a non-black image, at "
+                       "least one side of device exposed to open air for cooling, 1 inch between devices.",
+     {7, 250, 500, 18}},
+    {K::Status, C::Status, "Working...", {7, 275, 500, 10}},
+    {K::Button, C::Close, "Close", {517, 273, 50, 14}},
+};
+// clang-format on
+
+}  // namespace
 
 // The worker's way to the window: each call runs on the GUI thread while the worker waits, and
 // does nothing once the window is closing or gone.
@@ -24,8 +43,10 @@ public:
     void setStatus(const std::string& text) override {
         onWindow([&text](Production& window) { window.status_->setText(QString::fromStdString(text)); });
     }
-    void setCell(std::size_t device, int column, const std::string& text) override {
-        onWindow([&](Production& window) { window.setCell(device, column, QString::fromStdString(text)); });
+    void setCell(std::size_t device, ProductionColumn column, const std::string& text) override {
+        onWindow([&](Production& window) {
+            window.setCell(device, static_cast<int>(column), QString::fromStdString(text));
+        });
     }
     bool closing() override { return shared_->closing; }
 
@@ -48,10 +69,15 @@ Production::Production(std::vector<DeviceRecord> devices, ProductionSettings set
       settings_(std::move(settings)),
       shared_(std::make_shared<Shared>()) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(QString::fromLatin1(kProductionTitle));
-    const DialogUnits du(*this);
+    setWindowTitle(QStringLiteral("Production Test Summary"));
+    QPushButton* close = nullptr;
+    for (const auto& row : kControls) {
+        QWidget* widget = addControl(*this, row);
+        if (row.id == C::List) list_ = static_cast<QTreeWidget*>(widget);
+        if (row.id == C::Status) status_ = static_cast<QLabel*>(widget);
+        if (row.id == C::Close) close = static_cast<QPushButton*>(widget);
+    }
 
-    list_ = ControlId::tag(new QTreeWidget(this), kList);
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -64,7 +90,6 @@ Production::Production(std::vector<DeviceRecord> devices, ProductionSettings set
     list_->header()->setSectionsClickable(false);
     list_->header()->setSectionsMovable(false);
     list_->header()->setStretchLastSection(false);
-    list_->setGeometry(du.rect(7, 7, 560, 238));
 
     // Row 0 is the criteria caption; row i + 1 is device i. Items hold plain text only.
     auto addRow = [this](int row, const auto& cells) {
@@ -78,20 +103,10 @@ Production::Production(std::vector<DeviceRecord> devices, ProductionSettings set
     for (const ProductionRow& device : productionRows(ordered_))
         addRow(row++, device.cells);
 
-    auto* conditions = new QLabel(QString::fromLatin1(kProductionConditions), this);
-    conditions->setWordWrap(true);
-    conditions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    conditions->setGeometry(du.rect(7, 250, 500, 18));
-
-    status_ = ControlId::tag(new QLabel(QStringLiteral("Working..."), this), kStatus);
-    status_->setTextFormat(Qt::PlainText);  // it may carry what a device sent
-    status_->setGeometry(du.rect(7, 275, 500, 10));
-
-    auto* close = ControlId::tag(new QPushButton(QStringLiteral("Close"), this), kClose);
     close->setDefault(true);
-    close->setGeometry(du.rect(517, 273, 50, 14));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
+    const DialogUnits du(*this);
     setFixedSize(du.x(574), du.y(295));
 }
 

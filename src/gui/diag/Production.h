@@ -13,15 +13,23 @@ class QTreeWidget;
 
 namespace lm::gui {
 
+// The controls of the production test's window.
+enum class ProductionControl {
+    None = 0,
+    Close = 1,
+    Status = 1018,
+    List = 1239,
+};
+
 // "Production Test Summary": tests every device of the inventory as soon as it opens, one row per
 // device in id order, each cell shown as soon as it is known. Closing does not wait: the worker
 // logs out of the device at hand and stops, and never touches the window again.
 class Production : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kList = kProductionList;
-    static constexpr int kStatus = kProductionStatus;
-    static constexpr int kClose = kProductionClose;
+    static constexpr int kList = static_cast<int>(ProductionControl::List);
+    static constexpr int kStatus = static_cast<int>(ProductionControl::Status);
+    static constexpr int kClose = static_cast<int>(ProductionControl::Close);
 
     // What the worker shares with the window; it lives as long as either of them.
     struct Shared {

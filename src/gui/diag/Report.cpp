@@ -1,98 +1,162 @@
 #include "gui/diag/Report.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <utility>
 
-#include "gui/app/ControlId.h"
-#include "gui/app/DialogUnits.h"
+#include "gui/diag/ControlTable.h"
+#include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
 
 namespace {
 
-// Where each field sits, in dialog units: two columns, long values across both.
-struct FieldPlace {
-    int id;
-    QRect place;
-};
-constexpr int kLeft = 7, kRight = 135, kColumn = 122, kWide = 250, kLabel = 54, kRow = 14;
-constexpr FieldPlace kFieldPlaces[] = {
-    {kReportMac, {kLeft, 7, kColumn, 12}},
-    {kReportIp, {kRight, 7, kColumn, 12}},
-    {kReportVersion, {kLeft, 7 + kRow, kWide, 12}},
-    {kReportMode, {kLeft, 7 + 2 * kRow, kColumn, 12}},
-    {kReportProcessVersion, {kRight, 7 + 2 * kRow, kColumn, 12}},
-    {kReportWatchdog, {kLeft, 7 + 3 * kRow, kColumn, 12}},
-    {kReportTemperature, {kRight, 7 + 3 * kRow, kColumn, 12}},
-    {kReportUptime, {kLeft, 7 + 4 * kRow, kWide, 12}},
-    {kReportFrames, {kLeft, 7 + 5 * kRow, kColumn, 12}},
-    {kReportRate, {kRight, 7 + 5 * kRow, kColumn, 12}},
-    {kReportProcessShare, {kLeft, 7 + 6 * kRow, kColumn, 12}},
-    {kReportErrors, {kRight, 7 + 6 * kRow, kColumn, 12}},
-    {kReportPid, {kLeft, 7 + 7 * kRow, kColumn, 12}},
-    {kReportExposure, {kRight, 7 + 7 * kRow, kColumn, 12}},
-    {kReportBusDevices, {kLeft, 7 + 8 * kRow, kColumn, 12}},
-    {kReportBusErrors, {kRight, 7 + 8 * kRow, kColumn, 12}},
-    {kReportComments, {kLeft, 7 + 9 * kRow, kWide, 12}},
-};
+using K = ControlKind;
+using C = ReportControl;
+using F = ActivityField;
+using R = ActivityCheck;
+
+// Two columns of fields, long values across both; the rating boxes below, the long texts to the left.
+constexpr int kLeft = 7, kRight = 135, kColumn = 122, kWide = 250, kRow = 14;
 constexpr int kGroupTop = 7 + 10 * kRow + 1;
-// The rating boxes' columns: the long texts to the left, the short ones to the right.
-constexpr int kBoxLeft[] = {kLeft + 6, kLeft + 108, kLeft + 200};
-constexpr int kBoxWidth[] = {100, 90, 44};
+constexpr int kBox1 = kLeft + 6, kBox2 = kLeft + 108, kBox3 = kLeft + 200;
+constexpr int kBoxRow1 = kGroupTop + 11, kBoxRow2 = kBoxRow1 + 12, kBoxRow3 = kBoxRow2 + 12;
+
+constexpr const char* label(F field) {
+    return reportField(field).label;
+}
+constexpr const char* text(R check) {
+    return reportRating(check).text;
+}
+
+// clang-format off
+constexpr ControlRow<ReportControl> kControls[] = {
+    {K::Field, C::Mac, label(F::Mac), {kLeft, 7, kColumn, 12}},
+    {K::Field, C::Ip, label(F::Ip), {kRight, 7, kColumn, 12}},
+    {K::Field, C::Version, label(F::Version), {kLeft, 7 + kRow, kWide, 12}},
+    {K::Field, C::Mode, label(F::Mode), {kLeft, 7 + 2 * kRow, kColumn, 12}},
+    {K::Field, C::ProcessVersion, label(F::ProcessVersion), {kRight, 7 + 2 * kRow, kColumn, 12}},
+    {K::Field, C::Watchdog, label(F::Watchdog), {kLeft, 7 + 3 * kRow, kColumn, 12}},
+    {K::Field, C::Temperature, label(F::Temperature), {kRight, 7 + 3 * kRow, kColumn, 12}},
+    {K::Field, C::Uptime, label(F::Uptime), {kLeft, 7 + 4 * kRow, kWide, 12}},
+    {K::Field, C::Frames, label(F::Frames), {kLeft, 7 + 5 * kRow, kColumn, 12}},
+    {K::Field, C::Rate, label(F::Rate), {kRight, 7 + 5 * kRow, kColumn, 12}},
+    {K::Field, C::ProcessShare, label(F::ProcessShare), {kLeft, 7 + 6 * kRow, kColumn, 12}},
+    {K::Field, C::Errors, label(F::Errors), {kRight, 7 + 6 * kRow, kColumn, 12}},
+    {K::Field, C::Pid, label(F::Pid), {kLeft, 7 + 7 * kRow, kColumn, 12}},
+    {K::Field, C::Exposure, label(F::Exposure), {kRight, 7 + 7 * kRow, kColumn, 12}},
+    {K::Field, C::BusDevices, label(F::BusDevices), {kLeft, 7 + 8 * kRow, kColumn, 12}},
+    {K::Field, C::BusErrors, label(F::BusErrors), {kRight, 7 + 8 * kRow, kColumn, 12}},
+    {K::Field, C::Comments, label(F::Comments), {kLeft, 7 + 9 * kRow, kWide, 12}},
+    {K::Group, C::None, "Activity Report Rating", {kLeft, kGroupTop, kWide, 68}},
+    {K::Check, C::RatingPidRange, text(R::PidRange), {kBox1, kBoxRow1, 100, 10}},
+    {K::Check, C::RatingAllDevicesFound, text(R::AllDevicesFound), {kBox2, kBoxRow1, 90, 10}},
+    {K::Check, C::RatingTempOk, text(R::TempOk), {kBox3, kBoxRow1, 44, 10}},
+    {K::Check, C::RatingErrorCount, text(R::ErrorCount), {kBox1, kBoxRow2, 100, 10}},
+    {K::Check, C::RatingFrameRate, text(R::FrameRate), {kBox2, kBoxRow2, 90, 10}},
+    {K::Check, C::RatingExposureOk, text(R::ExposureOk), {kBox3, kBoxRow2, 44, 10}},
+    {K::Check, C::RatingTestDuration, text(R::TestDuration), {kBox1, kBoxRow3, 100, 10}},
+    {K::Check, C::RatingChipVersions, text(R::ChipVersions), {kBox2, kBoxRow3, 90, 10}},
+    {K::Check, C::RatingMegaPix, text(R::MegaPix), {kBox3, kBoxRow3, 44, 10}},
+    {K::Text, C::None, kReportRatingNote, {kLeft + 6, kGroupTop + 48, kWide - 12, 17}},
+    {K::Button, C::Close, "Close", {kLeft + kWide - 50, 229, 50, 14}},
+};
+
+constexpr std::pair<ActivityField, ReportControl> kFieldControls[] = {
+    {F::Mac, C::Mac}, {F::Ip, C::Ip}, {F::Mode, C::Mode}, {F::Version, C::Version},
+    {F::ProcessVersion, C::ProcessVersion}, {F::Watchdog, C::Watchdog}, {F::Temperature, C::Temperature},
+    {F::Uptime, C::Uptime}, {F::Frames, C::Frames}, {F::Rate, C::Rate}, {F::ProcessShare, C::ProcessShare},
+    {F::Errors, C::Errors}, {F::Pid, C::Pid}, {F::Exposure, C::Exposure}, {F::BusDevices, C::BusDevices},
+    {F::BusErrors, C::BusErrors}, {F::Comments, C::Comments},
+};
+constexpr std::pair<ActivityCheck, ReportControl> kRatingControls[] = {
+    {R::PidRange, C::RatingPidRange}, {R::AllDevicesFound, C::RatingAllDevicesFound},
+    {R::TempOk, C::RatingTempOk}, {R::ErrorCount, C::RatingErrorCount}, {R::FrameRate, C::RatingFrameRate},
+    {R::ExposureOk, C::RatingExposureOk}, {R::TestDuration, C::RatingTestDuration},
+    {R::ChipVersions, C::RatingChipVersions}, {R::MegaPix, C::RatingMegaPix},
+};
+// clang-format on
+
+template <typename Key, std::size_t N>
+ReportControl controlIn(const std::pair<Key, ReportControl> (&table)[N], Key key) {
+    for (const auto& [k, control] : table)
+        if (k == key) return control;
+    return ReportControl::None;
+}
+
+// The worker's way to the window, shared by its callbacks: work runs on the GUI thread while the
+// worker waits, and not at all once the window is closing or gone.
+struct WindowLink {
+    QPointer<Report> window;  // read on the GUI thread only
+    std::shared_ptr<OperationState> state;
+
+    template <typename F>
+    void onWindow(F work) const {
+        GuiThread::call([&] {
+            if (window != nullptr && !state->closing) work(*window);
+        });
+    }
+};
 
 }  // namespace
 
 Report::Report(Session& session, const QString& deviceId, const QString& address, QWidget* parent)
-    : OperationDialog(session, nullptr, address, {}, parent), report_(std::make_shared<ActivityReport>()) {
+    : OperationDialog(session, nullptr, address, {}, parent),
+      result_(std::make_shared<ActivityReportResult>()) {
     setWindowTitle(QStringLiteral("Activity Summary Report"));
-    report_->mac = deviceId.toStdString();
-    report_->ip = address.toStdString();
-    for (const FieldPlace& place : kFieldPlaces)
-        for (const ReportField& field : kReportFields)
-            if (field.id == place.id) addField(field, place.place);
+    for (const auto& row : kControls)
+        addControl(*this, row);
 
-    const DialogUnits du(*this);
-    auto* group = new QGroupBox(QStringLiteral("Activity Report Rating"), this);
-    group->setGeometry(du.rect(kLeft, kGroupTop, kWide, 68));
-    int index = 0;
-    for (const ReportRating& rating : kReportRatings) {
-        auto* box = ControlId::tag(new QCheckBox(QString::fromLatin1(rating.text), this), rating.id);
-        // The boxes show the worker's verdict: the user cannot change them.
-        box->setAttribute(Qt::WA_TransparentForMouseEvents);
-        box->setFocusPolicy(Qt::NoFocus);
-        box->setGeometry(
-            du.rect(kBoxLeft[index % 3], kGroupTop + 11 + (index / 3) * 12, kBoxWidth[index % 3], 10));
-        ++index;
-    }
-    auto* note =
-        addText(QString::fromLatin1(kReportRatingNote), QRect(kLeft + 6, kGroupTop + 48, kWide - 12, 17));
-    note->setTextFormat(Qt::PlainText);
-
-    auto* close = addButton(kClose, QStringLiteral("Close"), QRect(kLeft + kWide - 50, 229, 50, 14));
+    auto* close = qobject_cast<QPushButton*>(control(kClose));
+    close->setAutoDefault(false);
     close->setDefault(true);
     close->setEnabled(false);  // until the worker is done
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
     finishLayout(264, 250);
-    useStatusLine(kReportComments);
+    useStatusLine(static_cast<int>(ReportControl::Comments));
 
-    const std::shared_ptr<ActivityReport> report = report_;
-    startWhenShown([report](WorkerTask& task) { return reportWorker(task, *report); });
+    ActivityReportRequest request;
+    request.deviceId = deviceId.toStdString();
+    request.address = address.toStdString();
+    showField(ActivityField::Mac, deviceId);
+    showField(ActivityField::Ip, address);
+    showField(ActivityField::Comments, QString::fromStdString(ActivityReport{}.comments));
+
+    const auto link = std::make_shared<const WindowLink>(WindowLink{this, state()});
+    request.onField = [link](ActivityField field, const std::string& text) {
+        link->onWindow([&](Report& report) { report.showField(field, QString::fromStdString(text)); });
+    };
+    request.onRating = [link](ActivityCheck check, bool checked) {
+        link->onWindow([&](Report& report) { report.showRating(check, checked); });
+    };
+    startWhenShown([link, request, result = result_](WorkerTask& task) {
+        *result = reportWorker(task, request);
+        link->onWindow([](Report& report) { report.control(kClose)->setEnabled(true); });
+        return result->outcome;
+    });
 }
 
-void Report::addField(const ReportField& field, const QRect& place) {
-    const DialogUnits du(*this);
-    auto* label = new QLabel(QString::fromLatin1(field.label), this);
-    label->setGeometry(du.rect(place.x(), place.y() + 2, kLabel, 8));
-    // Read-only line edits: sunken, plain text whatever the device sends, and selectable.
-    auto* value =
-        ControlId::tag(new QLineEdit(QString::fromStdString(report_.get()->*(field.value)), this), field.id);
-    value->setReadOnly(true);
-    value->setFocusPolicy(Qt::ClickFocus);
-    value->setGeometry(
-        du.rect(place.x() + kLabel + 2, place.y(), place.width() - kLabel - 2, place.height()));
-    label->setBuddy(value);
+ReportControl Report::controlOf(ActivityField field) {
+    return controlIn(kFieldControls, field);
+}
+
+ReportControl Report::controlOf(ActivityCheck check) {
+    return controlIn(kRatingControls, check);
+}
+
+void Report::showField(ActivityField field, const QString& text) {
+    if (auto* line = qobject_cast<QLineEdit*>(control(static_cast<int>(controlOf(field))))) {
+        line->setText(text);
+        line->setCursorPosition(0);  // a value too long for its field shows its beginning
+    }
+}
+
+void Report::showRating(ActivityCheck check, bool checked) {
+    if (auto* box = qobject_cast<QAbstractButton*>(control(static_cast<int>(controlOf(check)))))
+        box->setChecked(checked);
 }
 
 }  // namespace lm::gui

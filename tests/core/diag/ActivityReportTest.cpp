@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "support/RecordingChannel.h"
 #include "core/diag/ActivityReport.h"
@@ -20,6 +23,24 @@ ActivityRatings ratings(bool all) {
     return r;
 }
 
+// What the window was told, in order: each field and rating as the worker delivered it.
+struct Shown {
+    std::vector<std::pair<ActivityField, std::string>> fields;
+    std::map<ActivityCheck, bool> ratings;
+
+    std::string last(ActivityField field) const {
+        std::string text;
+        for (const auto& [f, t] : fields)
+            if (f == field) text = t;
+        return text;
+    }
+    // Where a field first read text; fields.size() when it never did.
+    std::size_t when(ActivityField field, const std::string& text) const {
+        const auto at = std::find(fields.begin(), fields.end(), std::pair{field, text});
+        return static_cast<std::size_t>(at - fields.begin());
+    }
+};
+
 class ActivityReportFixture : public SimulatedDeviceTest {
 protected:
     Outcome run(sim::DeviceConfig device) {
@@ -27,29 +48,43 @@ protected:
         device.address = *parseIpv4("127.0.0.1");
         start(std::move(device));
         if (HasFatalFailure()) return Outcome::Failed;
-        report.mac = "024C55-C80031";
-        report.ip = "127.0.0.1";
-        WorkerTask task(*session, ui, state, nullptr, report.ip, nullptr);
-        return reportWorker(task, report);
+        WorkerTask task(*session, ui, state, nullptr, "127.0.0.1", nullptr);
+        return report(task);
+    }
+    Outcome report(WorkerTask& task) {
+        shown = {};
+        ActivityReportRequest request;
+        request.deviceId = "024C55-C80031";
+        request.address = "127.0.0.1";
+        request.onField = [this](ActivityField field, const std::string& text) {
+            shown.fields.emplace_back(field, text);
+        };
+        request.onRating = [this](ActivityCheck check, bool checked) { shown.ratings[check] = checked; };
+        result = reportWorker(task, request);
+        return result.outcome;
     }
     int commandCount(const std::string& line) const {
         const auto all = simulator->commands(0);
         return static_cast<int>(std::count(all.begin(), all.end(), line));
     }
+    // The result and the window agree with expected, field by field and rating by rating.
     void expectReport(const ActivityReport& expected) {
         for (const ReportField& field : kReportFields) {
-            EXPECT_EQ(report.*(field.value), expected.*(field.value)) << field.key;
-            EXPECT_EQ(ui->text(field.id), expected.*(field.value)) << field.key;
+            EXPECT_EQ(result.report.*(field.value), expected.*(field.value)) << field.key;
+            EXPECT_EQ(shown.last(field.field), expected.*(field.value)) << field.key;
         }
         for (const ReportRating& rating : kReportRatings) {
-            EXPECT_EQ(report.ratings.*(rating.value), expected.ratings.*(rating.value)) << rating.key;
-            EXPECT_EQ(ui->isChecked(rating.id), expected.ratings.*(rating.value)) << rating.key;
+            EXPECT_EQ(result.report.ratings.*(rating.value), expected.ratings.*(rating.value)) << rating.key;
+            const auto told = shown.ratings.find(rating.check);
+            EXPECT_EQ(told != shown.ratings.end() && told->second, expected.ratings.*(rating.value))
+                << rating.key;
         }
     }
 
     std::shared_ptr<RecordingChannel> ui = std::make_shared<RecordingChannel>("", "");
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
-    ActivityReport report;
+    ActivityReportResult result;
+    Shown shown;
 };
 
 // 0x1900 is 25.0 C; 30012.53 s of uptime; 123456 frames in it.
@@ -76,9 +111,16 @@ ActivityReport healthyCamera() {
 
 TEST_F(ActivityReportFixture, HealthyCameraPassesEveryRating) {
     EXPECT_EQ(run(sim::DeviceConfig{}), Outcome::Ok);
-    EXPECT_TRUE(ui->called("close:off"));
-    EXPECT_EQ(ui->calls().back(), "close:on");
+    EXPECT_TRUE(result.loggedIn);
     expectReport(healthyCamera());
+    // Each value reaches the window as it is read, between the command that reads it and the next.
+    using F = ActivityField;
+    EXPECT_LT(shown.when(F::Comments, "Running cat /etc/version..."),
+              shown.when(F::Version, "Lumetra ZelvixXL version 4.2.1"));
+    EXPECT_LT(shown.when(F::Version, "Lumetra ZelvixXL version 4.2.1"),
+              shown.when(F::Comments, "Running cat /etc/config/ifcfg-eth0..."));
+    EXPECT_LT(shown.when(F::Pid, "37"), shown.when(F::Comments, "Report Complete."));
+    EXPECT_EQ(shown.fields.front(), std::pair(F::Mac, std::string("024C55-C80031")));
     EXPECT_EQ(session->firmware().minor, 2);
     EXPECT_EQ(commandCount("mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"), 2);  // two readings agree
     EXPECT_FALSE(session->telnet().isOpen());
@@ -255,7 +297,6 @@ TEST_F(ActivityReportFixture, UnreadableReadingsPassNoRating) {
         sim::DeviceConfig device;
         c.lie(device.shell);
         ui = std::make_shared<RecordingChannel>("", "");
-        report = {};
         EXPECT_EQ(run(device), Outcome::Ok);
         ActivityReport r = healthyCamera();
         c.shown(r);
@@ -283,13 +324,14 @@ TEST_F(ActivityReportFixture, RefusedLoginStopsAndClosesTheLink) {
         ASSERT_FALSE(HasFatalFailure());
         ScriptedPrompt cancels;
         ui = std::make_shared<RecordingChannel>("", "");
-        report = {};
         WorkerTask task(*session, ui, state, c.prompt ? &cancels : nullptr, "127.0.0.1", nullptr);
-        EXPECT_EQ(reportWorker(task, report), Outcome::Refused);
-        EXPECT_EQ(report.comments, c.comments);
-        EXPECT_EQ(report.uptime, "");
+        EXPECT_EQ(report(task), Outcome::Refused);
+        EXPECT_FALSE(result.loggedIn);
+        EXPECT_EQ(result.report.comments, c.comments);
+        EXPECT_EQ(shown.last(ActivityField::Comments), c.comments);
+        EXPECT_EQ(result.report.uptime, "");
+        EXPECT_TRUE(shown.ratings.empty());
         EXPECT_FALSE(session->telnet().isOpen());
-        EXPECT_EQ(ui->calls().back(), "close:on");
     }
 }
 
@@ -297,7 +339,10 @@ TEST_F(ActivityReportFixture, ClosedWindowIsNeverTouchedButTheDeviceIsLoggedOut)
     state->closing = true;
     EXPECT_EQ(run(sim::DeviceConfig{}), Outcome::Ok);
     EXPECT_TRUE(ui->calls().empty());
-    EXPECT_EQ(report.comments, "Report Complete.");
+    EXPECT_TRUE(shown.fields.empty());
+    EXPECT_TRUE(shown.ratings.empty());
+    EXPECT_EQ(result.report.comments, "Report Complete.");
+    EXPECT_EQ(result.report.uptime, "0 days, 8 hrs, 20 min, 12 sec");
     EXPECT_FALSE(session->telnet().isOpen());
 }
 

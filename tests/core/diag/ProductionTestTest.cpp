@@ -6,9 +6,9 @@
 #include <mutex>
 
 #include "DeviceOutput.h"
-#include "devsim/Simulator.h"
 #include "core/diag/ProductionRules.h"
 #include "core/diag/ProductionTest.h"
+#include "devsim/Simulator.h"
 
 namespace lm::test {
 namespace {
@@ -104,9 +104,9 @@ TEST(ProductionRules, BusDevicesByKind) {
 class RecordingProduction : public ProductionUi {
 public:
     void setStatus(const std::string& text) override { status = text; }
-    void setCell(std::size_t device, int column, const std::string& text) override {
+    void setCell(std::size_t device, ProductionColumn column, const std::string& text) override {
         if (shut) cellAfterClose = true;
-        cells[{device, column}] = text;
+        cells[{device, static_cast<int>(column)}] = text;
         if (++cellCount == closeAfter) shut = true;
     }
     bool closing() override { return shut; }
@@ -207,7 +207,7 @@ TEST_F(ProductionFixture, ClosingEndsTheTestAndTouchesNoMoreCells) {
     EXPECT_NE(ui.status, "Report Complete.");
     for (const ProductionRow& row : rows)
         EXPECT_EQ(row.verdict, ProductionVerdict::Untested) << row.id;
-    EXPECT_EQ(rows.back().cells[kColumnMac], "??  024C55-000005");
+    EXPECT_EQ(rows.back().cell(ProductionColumn::Mac), "??  024C55-000005");
 }
 
 // A device that lies in one reading fails on it, and the cell says what could not be read.
@@ -216,38 +216,39 @@ TEST(ProductionTest, UnreadableReadingsNeverPass) {
     const struct {
         const char* what;
         std::function<void(sim::ShellBehaviour&)> lie;
-        int column;
+        ProductionColumn column;
         const char* cell;
     } cases[] = {
         {"an error count that is no number",
-         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "many 123456\n"; }, kColumnErrors,
-         "No(?)"},
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "many 123456\n"; },
+         ProductionColumn::Errors, "No(?)"},
         {"a negative error count",
-         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "-9 123456\n"; }, kColumnErrors,
-         "No(?)"},
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "-9 123456\n"; },
+         ProductionColumn::Errors, "No(?)"},
         {"frames beyond 120 a second forgive no errors",
-         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "4 9000000000\n"; }, kColumnErrors,
-         "No(4)"},
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "4 9000000000\n"; },
+         ProductionColumn::Errors, "No(4)"},
         {"frames beyond 120 a second are no rate",
-         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "0 9000000000\n"; }, kColumnRate,
-         "No"},
+         [&](sim::ShellBehaviour& s) { s.files["/proc/zelvix"] = stats + "0 9000000000\n"; },
+         ProductionColumn::Rate, "No"},
         {"a negative process id",
          [](sim::ShellBehaviour& s) {
              s.outputs["ps"] =
                  "  PID USER       VSZ STAT %CPU COMMAND\n  -37 admin     1824 S    12.5 /bin/zelvix\n";
          },
-         kColumnPid, "No (-37)"},
+         ProductionColumn::Pid, "No (-37)"},
         {"a bus error count that is no number",
          [](sim::ShellBehaviour& s) {
              s.files["/proc/mbus"] =
                  "addr name rx tx errors\n0.1   ccd 1 1 0\n0.79  ds1629 1 1 0\n0.124 wd 1 1 x\n";
          },
-         kColumnErrors, "No(?)"},
+         ProductionColumn::Errors, "No(?)"},
         {"a temperature byte above 0xFF",
          [](sim::ShellBehaviour& s) { s.outputs["mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"] = "119 00\n"; },
-         kColumnTemperature, "No"},
+         ProductionColumn::Temperature, "No"},
         {"an uptime of 1.0e38 seconds",
-         [](sim::ShellBehaviour& s) { s.files["/proc/uptime"] = "1.0e38 1\n"; }, kColumnDuration, "No"},
+         [](sim::ShellBehaviour& s) { s.files["/proc/uptime"] = "1.0e38 1\n"; }, ProductionColumn::Duration,
+         "No"},
     };
     sim::SimulatorConfig config;
     std::vector<DeviceRecord> devices;
@@ -277,7 +278,7 @@ TEST(ProductionTest, UnreadableReadingsNeverPass) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(cases[i].what);
         EXPECT_TRUE(rows[i].loggedIn);
-        EXPECT_EQ(rows[i].cells[static_cast<std::size_t>(cases[i].column)], cases[i].cell);
+        EXPECT_EQ(rows[i].cell(cases[i].column), cases[i].cell);
         EXPECT_EQ(rows[i].verdict, ProductionVerdict::Failed);
     }
 }
