@@ -11,11 +11,12 @@
 #include <algorithm>
 
 #include "ChildById.h"
-#include "devsim/Simulator.h"
 #include "core/link/Session.h"
+#include "core/wizard/WizardPages.h"
+#include "core/wizard/WizardSession.h"
+#include "devsim/Simulator.h"
 #include "gui/ops/Login.h"
 #include "gui/wizard/SetupWizard.h"
-#include "core/wizard/WizardPages.h"
 #include "gui/wizard/WorkerPage.h"
 
 using namespace lm;
@@ -87,6 +88,7 @@ private slots:
             ports.set(port, "/nonexistent/tty" + std::to_string(port));
         ports.set(1, simulator_->serialPath(0));
         session_ = std::make_unique<Session>(profile, Timing::fast(), ports);
+        wizardSession_ = std::make_unique<WizardSession>(*session_);
         DeviceRecord device;
         device.id = sim::identifierOf(simulator_->devices()[0]);
         device.address = kAddress.toStdString();
@@ -94,7 +96,7 @@ private slots:
         nobody.id = "0012AB-000000";
         nobody.address = "127.0.94.99:8080";  // nothing listens there
         boxes_.clear();
-        wizard_ = std::make_unique<SetupWizard>(*session_, std::vector{nobody, device},
+        wizard_ = std::make_unique<SetupWizard>(*wizardSession_, std::vector{nobody, device},
                                                 QString::fromStdString(device.id), kAddress);
         wizard_->setMessageBoxHandler([this](QWidget*, const PageMessage& message) {
             boxes_ << QString::fromStdString(message.title);
@@ -164,7 +166,7 @@ private slots:
         for (const char* line :
              dhcp ? std::vector{"BOOTPROTO=dhcp"} : std::vector{"IPADDR=127.0.94.10", "NETMASK=255.0.0.0"})
             QVERIFY2(eth0.find(line) != std::string::npos, eth0.c_str());
-        const std::string generation = session_->settings().secondGeneration ? "0" : "";
+        const std::string generation = wizardSession_->settings().secondGeneration ? "0" : "";
         const std::string schedule = file("sched" + generation + ".conf");
         QVERIFY2(schedule.find(upload ? "sched_ftp_upload=on" : "sched_ftp_upload=off") != std::string::npos,
                  schedule.c_str());
@@ -241,7 +243,7 @@ private slots:
         }
         steps.insert(steps.end(), {{kSummary}, {kComplete}});
         QVERIFY(walk(steps));
-        QCOMPARE(session_->settings().serialPort, std::string("COM1"));
+        QCOMPARE(wizardSession_->settings().serialPort, std::string("COM1"));
         QCOMPARE(wizard_->result(), int(QDialog::Accepted));
         const std::string dialout = file("dialout.conf");
         QVERIFY2(dialout.find(expected.toStdString()) != std::string::npos, dialout.c_str());
@@ -284,7 +286,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!failure->isHidden(), kPageLimitMs);
         QCOMPARE(failure->text(), QString::fromLatin1(kCannotProceedText));
         QVERIFY(!wizard_->button(QWizard::NextButton)->isEnabled());
-        QCOMPARE(session_->settings().targetIp, std::string("127.0.94.99"));
+        QCOMPARE(wizardSession_->settings().targetIp, std::string("127.0.94.99"));
         back(kDeviceList);
         list->selectRow(1);
         QVERIFY(walk({{kDeviceList}, {kReadSettings}, {kNetworkSetup}}));
@@ -398,6 +400,7 @@ private:
     const QString kAddress = QStringLiteral("127.0.94.10");
     std::unique_ptr<sim::Simulator> simulator_;
     std::unique_ptr<Session> session_;
+    std::unique_ptr<WizardSession> wizardSession_;
     std::unique_ptr<SetupWizard> wizard_;
     QStringList boxes_;
 };

@@ -12,7 +12,7 @@ constexpr const char* kNotFoundAnywhere = "A device was not found on any serial 
 
 }  // namespace
 
-Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* prompt, int portChoice) {
+Outcome detectSerialDevice(WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt, int portChoice) {
     const bool specific = portChoice > 0 && portChoice <= kPortCount;
     const int first = specific ? portChoice : 1;
     const int last = specific ? portChoice : kPortCount;
@@ -23,7 +23,8 @@ Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* p
         page.progress(steps);
     };
 
-    DeviceSettings& settings = session.settings();
+    Session& session = wizard.session();
+    DeviceSettings& settings = wizard.settings();
     SerialLink& serial = session.serial();
     const Session::Claim claim = session.claim(Session::kClaimWait);
     if (!claim.held()) {

@@ -4,10 +4,10 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
-#include "gui/app/DialogUnits.h"
 #include "core/link/Session.h"
-#include "gui/wizard/SetupWizard.h"
 #include "core/wizard/WizardPages.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/wizard/SetupWizard.h"
 
 namespace lm::gui {
 

@@ -28,8 +28,8 @@ WorkerPage::Work SerialPortPage::work() {
     // The list's index is the port's number, "AUTO" (and no choice) 0.
     const auto* ports = qobject_cast<QComboBox*>(control(wizard::kPortCombo));
     const int choice = ports ? std::max(0, ports->currentIndex()) : 0;
-    return [choice](Session& session, WizardPage& page, PasswordPrompt* prompt) {
-        return detectSerialDevice(session, page, prompt, choice);
+    return [choice](WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt) {
+        return detectSerialDevice(wizard, page, prompt, choice);
     };
 }
 

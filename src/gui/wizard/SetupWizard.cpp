@@ -4,16 +4,17 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "gui/app/BrandArt.h"
-#include "gui/app/DialogUnits.h"
 #include "core/link/Session.h"
-#include "gui/wizard/DeviceListPage.h"
-#include "gui/wizard/SerialPortPage.h"
 #include "core/wizard/SettingsReader.h"
 #include "core/wizard/SettingsWriter.h"
+#include "core/wizard/WizardPageUi.h"
+#include "core/wizard/WizardSession.h"
+#include "gui/app/BrandArt.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/wizard/DeviceListPage.h"
+#include "gui/wizard/SerialPortPage.h"
 #include "gui/wizard/SetupWizardPage.h"
 #include "gui/wizard/WizardPageTable.h"
-#include "core/wizard/WizardPageUi.h"
 #include "gui/wizard/WorkerPage.h"
 
 namespace lm::gui {
@@ -38,12 +39,9 @@ void defaultMessageBox(QWidget* owner, const wizard::PageMessage& message) {
 
 }  // namespace
 
-SetupWizard::SetupWizard(Session& session, std::vector<DeviceRecord> devices, const QString& deviceId,
+SetupWizard::SetupWizard(WizardSession& wizard, std::vector<DeviceRecord> devices, const QString& deviceId,
                          const QString& deviceAddress, QWidget* parent)
-    : QWizard(parent),
-      session_(session),
-      model_(session.wizardModel()),
-      messageBoxHandler_(defaultMessageBox) {
+    : QWizard(parent), wizard_(wizard), model_(wizard.model()), messageBoxHandler_(defaultMessageBox) {
     setWindowTitle(QStringLiteral("Setup Wizard"));
     setWizardStyle(QWizard::ModernStyle);
     // Each page is initialised once per run; Back never undoes what a page showed.
@@ -73,8 +71,8 @@ SetupWizard::SetupWizard(Session& session, std::vector<DeviceRecord> devices, co
                 break;
             case wizard::kSummary:  // says what is about to be set up; Next writes it
                 page = new WorkerPage(*this, table.page, wizard::kWriteStatus, wizard::kWriteProgress,
-                                      [](Session& link, WizardPage& ui, PasswordPrompt* prompt) {
-                                          return writeSettings(link, ui, prompt);
+                                      [](WizardSession& wizard, WizardPage& ui, PasswordPrompt* prompt) {
+                                          return writeSettings(wizard, ui, prompt);
                                       });
                 break;
             default:
@@ -90,6 +88,10 @@ SetupWizard::SetupWizard(Session& session, std::vector<DeviceRecord> devices, co
     back->disconnect(this);
     connect(back, &QAbstractButton::clicked, this, &SetupWizard::goBack);
     connect(this, &QWizard::currentIdChanged, this, &SetupWizard::activateCurrent);
+}
+
+Session& SetupWizard::session() {
+    return wizard_.session();
 }
 
 const QFont& SetupWizard::titleFont() {

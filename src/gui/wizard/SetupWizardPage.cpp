@@ -12,12 +12,12 @@
 #include <QTableWidget>
 #include <map>
 
+#include "core/wizard/WizardPageUi.h"
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
 #include "gui/app/Ipv4Field.h"
 #include "gui/wizard/SetupWizard.h"
 #include "gui/wizard/WizardPageTable.h"
-#include "core/wizard/WizardPageUi.h"
 
 namespace lm::gui {
 

@@ -10,9 +10,10 @@
 #include <thread>
 
 #include "core/link/Session.h"
+#include "core/wizard/WizardPages.h"
+#include "core/wizard/WizardSession.h"
 #include "gui/ops/GuiPasswordPrompt.h"
 #include "gui/wizard/SetupWizard.h"
-#include "core/wizard/WizardPages.h"
 #include "gui/wizard/WorkerPageUi.h"
 
 namespace lm::gui {
@@ -69,12 +70,12 @@ void WorkerPage::start() {
 
     run_ = std::make_shared<WizardRunState>();
     promptState_ = std::make_shared<OperationState>();
-    Session& session = sheet().session();
+    WizardSession& wizard = sheet().wizardSession();
     auto ui = std::make_shared<WorkerPageUi>(this, &sheet(), run_);
-    auto prompt = std::make_shared<GuiPasswordPrompt>(&sheet(), session.siteText(), promptState_);
-    std::function<void()> body = [&session, run = run_, ui, prompt, work = work()] {
+    auto prompt = std::make_shared<GuiPasswordPrompt>(&sheet(), sheet().session().siteText(), promptState_);
+    std::function<void()> body = [&wizard, run = run_, ui, prompt, work = work()] {
         WizardPage page(*ui, run);
-        work(session, page, prompt.get());
+        work(wizard, page, prompt.get());
     };
     run_->running = true;
     ++gRunningWorkers;

@@ -6,11 +6,11 @@
 #include "core/link/Outcome.h"
 #include "core/link/PasswordPrompt.h"
 #include "core/ops/OperationState.h"
-#include "gui/wizard/SetupWizardPage.h"
 #include "core/wizard/WizardPageUi.h"
+#include "gui/wizard/SetupWizardPage.h"
 
 namespace lm {
-class Session;
+class WizardSession;
 }
 
 namespace lm::gui {
@@ -22,7 +22,7 @@ namespace lm::gui {
 class WorkerPage : public SetupWizardPage {
     Q_OBJECT
 public:
-    using Work = std::function<Outcome(Session&, WizardPage&, PasswordPrompt*)>;
+    using Work = std::function<Outcome(WizardSession&, WizardPage&, PasswordPrompt*)>;
     // work: what every run does, unless a page makes it from what the user chose (work()).
     WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work = {});
 

@@ -227,9 +227,10 @@ TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
         c.holdUntilClosed();
     });
     auto session = connect(peer);
-    session->setCatWriteSupported(true);
     session->remoteLines() = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
-    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net",
+                                                      DeviceSession::WriteBy::Cat),
+              Outcome::Failed);
     finish(peer, *session);
 }
 
@@ -255,10 +256,10 @@ TEST_F(DeviceSessionNetworkTest, CatWriteTypesNothingUntilCatRuns) {
             c2.holdUntilClosed();
         });
         auto session = connect(peer);
-        session->setCatWriteSupported(true);
         session->remoteLines() = {"reboot", "IPADDR=10.0.0.5"};
         DeviceSession device(*session);
-        EXPECT_EQ(device.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+        EXPECT_EQ(device.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net", DeviceSession::WriteBy::Cat),
+                  Outcome::Failed);
         EXPECT_EQ(device.deviceMessage(), c.message);
         finish(peer, *session);
         EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
