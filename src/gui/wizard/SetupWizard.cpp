@@ -66,13 +66,14 @@ SetupWizard::SetupWizard(WizardSession& wizard, std::vector<DeviceRecord> device
                 page = new SerialPortPage(*this);
                 break;
             case wizard::kReadSettings:
-                page = new WorkerPage(*this, table.page, wizard::kReadStatus, wizard::kReadProgress,
-                                      readSettings);
+                page = new WorkerPage(*this, table.page, wizard::Field::ReadStatus,
+                                      wizard::Field::ReadProgress, readSettings);
                 break;
             case wizard::kSummary:  // says what is about to be set up; Next writes it
-                page = new WorkerPage(*this, table.page, wizard::kWriteStatus, wizard::kWriteProgress,
-                                      [](WizardSession& wizard, WizardPage& ui, PasswordPrompt* prompt) {
-                                          return writeSettings(wizard, ui, prompt);
+                page = new WorkerPage(*this, table.page, wizard::Field::WriteStatus,
+                                      wizard::Field::WriteProgress,
+                                      [](WizardSession& kept, WizardPage& ui, PasswordPrompt* prompt) {
+                                          return writeSettings(kept, ui, prompt);
                                       });
                 break;
             default:
@@ -108,7 +109,7 @@ const QFont& SetupWizard::titleFont() {
 void SetupWizard::showMessages(SetupWizardPage& owner, const std::vector<wizard::PageMessage>& messages) {
     for (const wizard::PageMessage& message : messages) {
         messageBoxHandler_(&owner, message);
-        if (message.focus == 0) continue;
+        if (message.focus == wizard::Field::None) continue;
         if (QWidget* focus = owner.control(message.focus)) focus->setFocus();
     }
 }

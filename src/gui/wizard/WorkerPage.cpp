@@ -23,8 +23,8 @@ namespace {
 std::atomic<int> gRunningWorkers{0};
 }  // namespace
 
-WorkerPage::WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work)
-    : SetupWizardPage(wizard, page), statusId_(statusId), progressId_(progressId), work_(std::move(work)) {}
+WorkerPage::WorkerPage(SetupWizard& wizard, int page, wizard::Field status, wizard::Field progress, Work work)
+    : SetupWizardPage(wizard, page), status_(status), progress_(progress), work_(std::move(work)) {}
 
 int WorkerPage::runningWorkers() {
     return gRunningWorkers.load();
@@ -32,7 +32,7 @@ int WorkerPage::runningWorkers() {
 
 void WorkerPage::initializePage() {
     SetupWizardPage::initializePage();
-    firstStatus_ = QString::fromStdString(collect()[statusId_].text);
+    firstStatus_ = QString::fromStdString(collect()[status_].text);
 }
 
 void WorkerPage::activate() {
@@ -61,12 +61,12 @@ void WorkerPage::start() {
     workerStarted_ = true;
     setButtons(0);
     wizard::PageView view = collect();
-    for (const int id : {statusId_, progressId_})
-        view[id].enabled = view[id].visible = true;
+    for (const wizard::Field field : {status_, progress_})
+        view[field].enabled = view[field].visible = true;
     // A run starts afresh: nothing of what the run before said or reached.
-    view[statusId_].text = firstStatus_.toStdString();
+    view[status_].text = firstStatus_.toStdString();
     show(view);
-    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->reset();
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progress_))) bar->reset();
 
     run_ = std::make_shared<WizardRunState>();
     promptState_ = std::make_shared<OperationState>();
@@ -94,25 +94,25 @@ void WorkerPage::start() {
         run_->running = false;
         --gRunningWorkers;
         showStatus(QStringLiteral("The operation could not be started."));
-        showControl(wizard::kCannotProceed, true);
+        showControl(wizard::Field::CannotProceed, true);
         setButtons(WizardPageUi::kBack);
     }
 }
 
 void WorkerPage::showStatus(const QString& text) {
-    if (auto* status = qobject_cast<QLabel*>(control(statusId_))) status->setText(text);
+    if (auto* status = qobject_cast<QLabel*>(control(status_))) status->setText(text);
 }
 
 void WorkerPage::setProgressRange(int low, int high) {
-    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setRange(low, high);
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progress_))) bar->setRange(low, high);
 }
 
 void WorkerPage::setProgress(int position) {
-    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setValue(position);
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progress_))) bar->setValue(position);
 }
 
-void WorkerPage::showControl(int id, bool shown) {
-    if (QWidget* widget = control(id)) {
+void WorkerPage::showControl(wizard::Field field, bool shown) {
+    if (QWidget* widget = control(field)) {
         widget->setVisible(shown);
         widget->setEnabled(shown);
     }

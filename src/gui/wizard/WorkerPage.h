@@ -24,7 +24,7 @@ class WorkerPage : public SetupWizardPage {
 public:
     using Work = std::function<Outcome(WizardSession&, WizardPage&, PasswordPrompt*)>;
     // work: what every run does, unless a page makes it from what the user chose (work()).
-    WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work = {});
+    WorkerPage(SetupWizard& wizard, int page, wizard::Field status, wizard::Field progress, Work work = {});
 
     void initializePage() override;
     void activate() override;
@@ -35,7 +35,7 @@ public:
     void showStatus(const QString& text);
     void setProgressRange(int low, int high);
     void setProgress(int position);
-    void showControl(int id, bool shown);
+    void showControl(wizard::Field field, bool shown);
     void pressNextForWorker();
 
     // Worker threads of every sheet that have not ended yet, cancelled ones included.
@@ -51,8 +51,8 @@ protected:
 private:
     void start();
 
-    int statusId_;
-    int progressId_;
+    wizard::Field status_;
+    wizard::Field progress_;
     Work work_;
     QString firstStatus_;  // what the status says before a worker has said anything
     std::shared_ptr<WizardRunState> run_;

@@ -33,7 +33,9 @@ void WorkerPageUi::setProgress(int position) {
 }
 
 void WorkerPageUi::showText(int id, bool shown) {
-    request([id, shown](WorkerPage& page, SetupWizard&) { page.showControl(id, shown); });
+    request([id, shown](WorkerPage& page, SetupWizard&) {
+        page.showControl(static_cast<wizard::Field>(id), shown);
+    });
 }
 
 void WorkerPageUi::setButtons(int buttons) {
