@@ -98,6 +98,20 @@ bool DeviceSession::send(const std::string& text) {
     return network() ? s_.telnet().Send(text) : s_.serial().Write(text);
 }
 
+bool DeviceSession::SendLine(std::string_view text) {
+    if (!network()) return s_.serial().Write(text);
+    s_.telnet().Drain();
+    return s_.telnet().Send(text);
+}
+
+int DeviceSession::Expect(int turns, std::initializer_list<std::string_view> patterns) {
+    return network() ? s_.telnet().Expect(turns, patterns) : s_.serial().Expect(turns, patterns);
+}
+
+const std::string& DeviceSession::seenText() const {
+    return network() ? s_.telnet().transcript : s_.serial().currentLine;
+}
+
 Outcome DeviceSession::endWith(Outcome outcome, std::string message) {
     message_ = std::move(message);
     return outcome;

@@ -55,6 +55,17 @@ public:
     Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected, WriteBy by = WriteBy::Editor);
 
+    // The exchanges that are not a command with output: waking the console, the name a device
+    // gives itself, a command judged by a complaint it may print. SendLine types text as it is
+    // (over the network after dropping what was left unread); false when it could not be sent.
+    // Expect waits up to `turns` for one of patterns: its 1-based position, 0 when none came;
+    // seenText() is what the wait read (the network's transcript, the console's current line).
+    bool SendLine(std::string_view text);
+    int Expect(int turns, std::initializer_list<std::string_view> patterns);
+    const std::string& seenText() const;
+    // Leaves the editor without saving: a run cut short may have left it open.
+    void LeaveEditor() { leaveEditor(); }
+
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
     // none was seen), so the first command need not ask the device for it again.
     void adoptLoginPrompt();

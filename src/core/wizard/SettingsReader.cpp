@@ -97,10 +97,9 @@ private:
         }
         page_.status("Establishing communication via serial port...");
         if (!openWizardSerialPort(wizard_, page_)) return Outcome::NoAnswer;
-        SerialLink& serial = session_.serial();
-        if (serial.Write("cd /\n") && serial.Expect(5, {"cd"})) return Outcome::Ok;
+        if (shell_.SendLine("cd /\n") && shell_.Expect(5, {"cd"})) return Outcome::Ok;
         page_.beep();
-        serial.Close();
+        session_.serial().Close();
         cannotProceed(page_, "Communications error!");
         return Outcome::NoAnswer;
     }

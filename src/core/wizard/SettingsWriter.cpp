@@ -140,12 +140,11 @@ Outcome SettingsWriterRun::openSerial() {
 }
 
 bool SettingsWriterRun::wakeConsole() {
-    SerialLink& serial = s_.serial();
-    if (!serial.Write("\ncd /\n")) return false;
-    if (serial.Expect(5, {"> ", "# "})) return true;
-    leaveEditor(serial, s_.timing());
-    serial.Expect(8, {"> ", "# "});
-    return serial.Write("\ncd /\n") && serial.Expect(8, {"> ", "# "});
+    if (!shell_.SendLine("\ncd /\n")) return false;
+    if (shell_.Expect(5, {"> ", "# "})) return true;
+    shell_.LeaveEditor();
+    shell_.Expect(8, {"> ", "# "});
+    return shell_.SendLine("\ncd /\n") && shell_.Expect(8, {"> ", "# "});
 }
 
 Outcome SettingsWriterRun::probe(bool setClock) {
@@ -233,22 +232,14 @@ Outcome SettingsWriterRun::saveAndReboot() {
 bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_view complaint,
                                 std::string& said) {
     said.clear();
-    if (network()) {
-        s_.telnet().Drain();
-        if (!s_.telnet().Send(line)) return false;
-    } else if (!s_.serial().Write(line)) {
-        return false;
-    }
+    if (!shell_.SendLine(line)) return false;
     // A prompt on the line of the command's own echo is the one before it, not its end.
     for (int read = 0; read < kMaxReplyLines; ++read) {
-        std::string text;
-        if (network()) {
-            if (!s_.telnet().Expect(turns, {"> ", "# "})) return false;
-            text = s_.telnet().transcript;
-        } else {
-            if (!s_.serial().Expect(turns, {complaint, "> ", "# "})) return false;
-            text = s_.serial().currentLine;
-        }
+        // Over the network the transcript holds the whole reply; the console gives a line at a time.
+        const int seen =
+            network() ? shell_.Expect(turns, {"> ", "# "}) : shell_.Expect(turns, {complaint, "> ", "# "});
+        if (!seen) return false;
+        const std::string& text = shell_.seenText();
         if (said.empty()) said = lineHolding(text, complaint).substr(0, kMaxComplaint);
         if (shell_.isPromptLine(lastLine(text))) return true;
     }
