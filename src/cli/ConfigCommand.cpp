@@ -125,12 +125,13 @@ public:
 
         const auto state = std::make_shared<OperationState>();
         const InterruptDeferral deferral(state->closing);
-        if (const int read = readDevice(context, state); read != kExitDone) return read;
+        WizardSession wizard(session);
+        if (const int read = readDevice(context, wizard, state); read != kExitDone) return read;
         if (!apply_->parsed()) {
-            printSettings(context);
+            printSettings(context, wizard.settings());
             return kExitDone;
         }
-        return applySettings(context, state, wanted, given);
+        return applySettings(context, wizard, state, wanted, given);
     }
 
 private:
@@ -186,17 +187,18 @@ private:
         return exitStatusFor(outcome);
     }
 
-    // Finds the device (over a serial port) and reads its settings into the session.
-    int readDevice(CommandContext& context, const std::shared_ptr<OperationState>& state) {
+    // Finds the device (over a serial port) and reads its settings into the wizard's.
+    int readDevice(CommandContext& context, WizardSession& wizard,
+                   const std::shared_ptr<OperationState>& state) {
         Session& session = context.session;
-        DeviceSettings& settings = session.settings();
+        DeviceSettings& settings = wizard.settings();
         session.setConnectionIsNetwork(serial_.empty());
         if (serial_.empty()) {
             settings.targetIp = words_[0];
         } else {
             TerminalChannel detecting(context.err, context.quiet, terminal_);
             WizardPage page(detecting, state);
-            const Outcome found = detectSerialDevice(session, page, prompt_, portChoice());
+            const Outcome found = detectSerialDevice(wizard, page, prompt_, portChoice());
             detecting.breakLine();
             if (found != Outcome::Ok) {
                 if (!gInterrupted) context.error("config: " + settings.serialPort);
@@ -205,13 +207,12 @@ private:
         }
         TerminalChannel reading(context.err, context.quiet, terminal_);
         WizardPage page(reading, state);
-        const Outcome read = readSettings(session, page, prompt_);
+        const Outcome read = readSettings(wizard, page, prompt_);
         reading.breakLine();
         return finish(read, reading, context);
     }
 
-    void printSettings(CommandContext& context) const {
-        const DeviceSettings& settings = context.session.settings();
+    void printSettings(CommandContext& context, const DeviceSettings& settings) const {
         const FirmwareVersion& firmware = context.session.firmware();
         if (json_) {
             // Device text need not be UTF-8; invalid bytes become U+FFFD instead of failing the dump.
@@ -242,14 +243,14 @@ private:
         return answer.value_or(false);
     }
 
-    int applySettings(CommandContext& context, const std::shared_ptr<OperationState>& state,
-                      const DeviceSettings& wanted, const std::set<std::string>& given) {
-        Session& session = context.session;
-        DeviceSettings& settings = session.settings();
+    int applySettings(CommandContext& context, WizardSession& wizard,
+                      const std::shared_ptr<OperationState>& state, const DeviceSettings& wanted,
+                      const std::set<std::string>& given) {
+        DeviceSettings& settings = wizard.settings();
         for (const std::string& name : given)
             if (const auto* field = wizard::findSettingsField(name)) copyField(*field, wanted, settings);
 
-        WizardModel model = session.wizardModel();
+        WizardModel model = wizard.model();
         const int first = wizard::nextPage(wizard::kReadSettings, model, {}).next;
         const auto walk = wizard::walkPages(
             model, first, wanted, given,
@@ -276,15 +277,14 @@ private:
         options.planned = [&context](const std::vector<SettingsFile>& files) {
             printFiles(files, context.out);
         };
-        const Outcome written = writeSettings(session, page, prompt_, options);
+        const Outcome written = writeSettings(wizard, page, prompt_, options);
         writing.breakLine();
         if (written != Outcome::Ok || dryRun_ || gInterrupted) return finish(written, writing, context);
-        return waitForReturn(context);
+        return waitForReturn(context, settings);
     }
 
-    int waitForReturn(CommandContext& context) const {
+    int waitForReturn(CommandContext& context, const DeviceSettings& settings) const {
         const Session& session = context.session;
-        const DeviceSettings& settings = session.settings();
         if (noWait_ || !settings.primaryIsNetwork) return gInterrupted ? kExitInterrupted : kExitDone;
         const std::string where = settings.ipDhcp ? "under DHCP" : "at " + settings.ipAddress;
         if (!context.quiet) context.err << "Waiting for the device to come back " << where << "...\n";

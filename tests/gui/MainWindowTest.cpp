@@ -36,6 +36,7 @@
 #include "gui/ops/Reboot.h"
 #include "gui/wizard/SetupWizard.h"
 #include "core/wizard/WizardPages.h"
+#include "gui/wizard/WizardPageTable.h"
 
 using namespace lm;
 using namespace lm::gui;
@@ -180,7 +181,8 @@ private slots:
         QString chosen;
         onModal<SetupWizard>([&chosen](SetupWizard* wizard) {
             wizard->next();
-            auto* list = child<QTableWidget>(*wizard->currentPage(), wizard::kDeviceListView);
+            auto* list =
+                child<QTableWidget>(*wizard->currentPage(), controlId(wizard::Field::DeviceListView));
             for (const QModelIndex& row : list->selectionModel()->selectedRows())
                 chosen = list->item(row.row(), 1)->text();
             wizard->reject();
@@ -453,6 +455,21 @@ private slots:
         std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
         child<QAction>(*menu, 1325)->trigger();
         QVERIFY(seen);
+    }
+
+    // The window keeps the wizard's settings: a second wizard starts from what the first left,
+    // and the session's link choice is the one the wizard's pages make.
+    void setupWizardKeepsItsSettingsBetweenRuns() {
+        open(quietProfile());
+        {
+            const std::unique_ptr<SetupWizard> first = window_->openSetupWizard();
+            first->model().settings.ftpHost = "kept.example.com";
+            first->model().connectionIsNetwork = false;
+        }
+        QVERIFY(!session_->connectionIsNetwork());
+        const std::unique_ptr<SetupWizard> second = window_->openSetupWizard();
+        QCOMPARE(second->model().settings.ftpHost, std::string("kept.example.com"));
+        QVERIFY(!second->model().connectionIsNetwork);
     }
 
     // A scan that could read only the ARP table says so, and how to grant the capability, once.

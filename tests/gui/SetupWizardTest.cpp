@@ -9,13 +9,16 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <set>
 
 #include "ChildById.h"
-#include "devsim/Simulator.h"
 #include "core/link/Session.h"
+#include "core/wizard/WizardPages.h"
+#include "core/wizard/WizardSession.h"
+#include "devsim/Simulator.h"
 #include "gui/ops/Login.h"
 #include "gui/wizard/SetupWizard.h"
-#include "core/wizard/WizardPages.h"
+#include "gui/wizard/WizardPageTable.h"
 #include "gui/wizard/WorkerPage.h"
 
 using namespace lm;
@@ -28,7 +31,7 @@ constexpr int kPageLimitMs = 20000;  // a worker page's run, at fast timing
 
 // What the user does on a page before Next: a click, a choice in a list, or text typed.
 struct Act {
-    int id;
+    Field field;
     QString text = {};
 };
 struct Step {
@@ -39,15 +42,21 @@ struct Step {
 // The steps from the FTP page to the summary, with an upload account.
 std::vector<Step> uploadSteps() {
     return {{kFtpSetup,
-             {{kFtpHostField, "ftp.example.com"},
-              {kFtpUserField, "cam"},
-              {kFtpPasswordField, "secret"},
-              {kFtpVerifyField, "secret"},
-              {kFtpPathField, "pics/Cam.jpg"}}},
+             {{Field::FtpHostField, "ftp.example.com"},
+              {Field::FtpUserField, "cam"},
+              {Field::FtpPasswordField, "secret"},
+              {Field::FtpVerifyField, "secret"},
+              {Field::FtpPathField, "pics/Cam.jpg"}}},
             {kSchedule},
             {kDays},
             {kDialOutOptions},
             {kFtpOptions}};
+}
+
+// A page's control by the field it shows, found as the user's tools find it: by its control id.
+template <typename T>
+T* child(QObject& page, Field field) {
+    return child<T>(page, controlId(field));
 }
 
 // Runs `act` whenever the watched widget is enabled or disabled.
@@ -87,6 +96,7 @@ private slots:
             ports.set(port, "/nonexistent/tty" + std::to_string(port));
         ports.set(1, simulator_->serialPath(0));
         session_ = std::make_unique<Session>(profile, Timing::fast(), ports);
+        wizardSession_ = std::make_unique<WizardSession>(*session_);
         DeviceRecord device;
         device.id = sim::identifierOf(simulator_->devices()[0]);
         device.address = kAddress.toStdString();
@@ -94,7 +104,7 @@ private slots:
         nobody.id = "0012AB-000000";
         nobody.address = "127.0.94.99:8080";  // nothing listens there
         boxes_.clear();
-        wizard_ = std::make_unique<SetupWizard>(*session_, std::vector{nobody, device},
+        wizard_ = std::make_unique<SetupWizard>(*wizardSession_, std::vector{nobody, device},
                                                 QString::fromStdString(device.id), kAddress);
         wizard_->setMessageBoxHandler([this](QWidget*, const PageMessage& message) {
             boxes_ << QString::fromStdString(message.title);
@@ -109,6 +119,31 @@ private slots:
         simulator_->stop();
     }
 
+    // Every field a page's rules show is placed on that page under a control id of its own: a
+    // field the page table lacks would be dropped on the way to the screen without a word.
+    void everyFieldTheRulesShowIsPlaced() {
+        DeviceSettings settings;
+        bool network = false;
+        const FirmwareVersion firmware;
+        WizardModel model{settings, network, firmware};
+        for (const PageLayout& table : wizardPages()) {
+            std::set<int> ids;
+            std::set<Field> placed;
+            for (const ControlLayout& c : table.controls) {
+                if (c.field == Field::None) continue;
+                QVERIFY2(ids.insert(controlId(c.field)).second && controlId(c.field) != 0,
+                         qPrintable(QStringLiteral("page %1, field %2").arg(table.page).arg(int(c.field))));
+                placed.insert(c.field);
+            }
+            PageView view = initialisePage(table.page, model);
+            activatePage(table.page, model, view);
+            for (const auto& [field, state] : view)
+                QVERIFY2(
+                    placed.contains(field),
+                    qPrintable(QStringLiteral("page %1 lacks field %2").arg(table.page).arg(int(field))));
+        }
+    }
+
     void networkWalks_data() {
         QTest::addColumn<bool>("dhcp");
         QTest::addColumn<bool>("upload");
@@ -121,19 +156,21 @@ private slots:
     void networkWalks() {
         QFETCH(bool, dhcp);
         QFETCH(bool, upload);
-        auto* list = child<QTableWidget>(*wizard_->page(kDeviceList), kDeviceListView);
-        std::vector<Step> steps = {{kWelcome, {{kNetworkRadio}}},
+        auto* list = child<QTableWidget>(*wizard_->page(kDeviceList), Field::DeviceListView);
+        std::vector<Step> steps = {{kWelcome, {{Field::NetworkRadio}}},
                                    {kDeviceList},
                                    {kReadSettings},
-                                   {kNetworkSetup, {{kPrimaryNetworkRadio}}},
-                                   {kAddressAssignment, {{dhcp ? kDhcpRadio : kStaticRadio}}}};
+                                   {kNetworkSetup, {{Field::PrimaryNetworkRadio}}},
+                                   {kAddressAssignment, {{dhcp ? Field::DhcpRadio : Field::StaticRadio}}}};
         if (!dhcp)
-            steps.insert(
-                steps.end(),
-                {{kStaticAddress,
-                  {{kIpField, kAddress}, {kMaskField, ""}, {kAutogenButton}, {kGatewayField, "127.0.0.1"}}},
-                 {kDns, {{kDns1Field, "127.0.0.53"}, {kHttpPortField, "81"}}}});
-        steps.push_back({kTransmitImages, {{upload ? kUploadRadio : kServeOnlyRadio}}});
+            steps.insert(steps.end(),
+                         {{kStaticAddress,
+                           {{Field::IpField, kAddress},
+                            {Field::MaskField, ""},
+                            {Field::AutogenButton},
+                            {Field::GatewayField, "127.0.0.1"}}},
+                          {kDns, {{Field::Dns1Field, "127.0.0.53"}, {Field::HttpPortField, "81"}}}});
+        steps.push_back({kTransmitImages, {{upload ? Field::UploadRadio : Field::ServeOnlyRadio}}});
         if (upload) {
             const auto more = uploadSteps();
             steps.insert(steps.end(), more.begin(), more.end() - 1);
@@ -164,7 +201,7 @@ private slots:
         for (const char* line :
              dhcp ? std::vector{"BOOTPROTO=dhcp"} : std::vector{"IPADDR=127.0.94.10", "NETMASK=255.0.0.0"})
             QVERIFY2(eth0.find(line) != std::string::npos, eth0.c_str());
-        const std::string generation = session_->settings().secondGeneration ? "0" : "";
+        const std::string generation = wizardSession_->settings().secondGeneration ? "0" : "";
         const std::string schedule = file("sched" + generation + ".conf");
         QVERIFY2(schedule.find(upload ? "sched_ftp_upload=on" : "sched_ftp_upload=off") != std::string::npos,
                  schedule.c_str());
@@ -174,17 +211,19 @@ private slots:
 
     // Back from the summary and a change on an earlier page: the summary shown again says so.
     void summaryFollowsBack() {
-        QVERIFY(walk({{kWelcome, {{kNetworkRadio}}},
+        QVERIFY(walk({{kWelcome, {{Field::NetworkRadio}}},
                       {kDeviceList},
                       {kReadSettings},
-                      {kNetworkSetup, {{kPrimaryNetworkRadio}}},
-                      {kAddressAssignment, {{kDhcpRadio}}},
-                      {kTransmitImages, {{kServeOnlyRadio}}}}));
+                      {kNetworkSetup, {{Field::PrimaryNetworkRadio}}},
+                      {kAddressAssignment, {{Field::DhcpRadio}}},
+                      {kTransmitImages, {{Field::ServeOnlyRadio}}}}));
         QTRY_COMPARE_WITH_TIMEOUT(wizard_->currentId(), int(kSummary), kPageLimitMs);
-        const auto summary = [this] { return child<QLabel>(*wizard_->currentPage(), kSummaryText)->text(); };
+        const auto summary = [this] {
+            return child<QLabel>(*wizard_->currentPage(), Field::SummaryText)->text();
+        };
         QVERIFY2(summary().contains("serving images from the internal web page"), qPrintable(summary()));
         back(kTransmitImages);
-        std::vector<Step> steps = {{kTransmitImages, {{kUploadRadio}}}};
+        std::vector<Step> steps = {{kTransmitImages, {{Field::UploadRadio}}}};
         const auto more = uploadSteps();
         steps.insert(steps.end(), more.begin(), more.end());
         QVERIFY(walk(steps));
@@ -218,30 +257,31 @@ private slots:
         QFETCH(QString, modem);
         QFETCH(QString, expected);
         const bool dials = modem != "iDEN Packet Data" && modem != "Novatel Sage";
-        std::vector<Act> modemActs = {{kModemCombo, modem}, {kModemTimeoutField, "90"}};
+        std::vector<Act> modemActs = {{Field::ModemCombo, modem}, {Field::ModemTimeoutField, "90"}};
         if (modem == "US Robotics" || modem == "3JTech" || modem == "Other")
-            modemActs.push_back({kPhoneField, "5551234"});
-        if (modem == "Other") modemActs.push_back({kInitField, "ATX4"});
-        std::vector<Step> steps = {{kWelcome, {{kSerialRadio}}},
-                                   {kSerialPort, {{kPortCombo, "COM1"}}},
+            modemActs.push_back({Field::PhoneField, "5551234"});
+        if (modem == "Other") modemActs.push_back({Field::InitField, "ATX4"});
+        std::vector<Step> steps = {{kWelcome, {{Field::SerialRadio}}},
+                                   {kSerialPort, {{Field::PortCombo, "COM1"}}},
                                    {kSerialResult},
                                    {kReadSettings},
-                                   {kNetworkSetup, {{kPrimaryDialOutRadio}}},
+                                   {kNetworkSetup, {{Field::PrimaryDialOutRadio}}},
                                    {kModem, modemActs},
                                    {kWebserver}};
         if (dials) {
-            steps.insert(
-                steps.end(),
-                {{kIspSetup, {{kIspUserField, "joe"}, {kIspPasswordField, "pw"}, {kIspVerifyField, "pw"}}},
-                 {kTransmitImages}});
+            steps.insert(steps.end(), {{kIspSetup,
+                                        {{Field::IspUserField, "joe"},
+                                         {Field::IspPasswordField, "pw"},
+                                         {Field::IspVerifyField, "pw"}}},
+                                       {kTransmitImages}});
             const auto more = uploadSteps();
             steps.insert(steps.end(), more.begin(), more.end());
         } else {
-            steps.push_back({kTransmitImages, {{kServeOnlyRadio}}});
+            steps.push_back({kTransmitImages, {{Field::ServeOnlyRadio}}});
         }
         steps.insert(steps.end(), {{kSummary}, {kComplete}});
         QVERIFY(walk(steps));
-        QCOMPARE(session_->settings().serialPort, std::string("COM1"));
+        QCOMPARE(wizardSession_->settings().serialPort, std::string("COM1"));
         QCOMPARE(wizard_->result(), int(QDialog::Accepted));
         const std::string dialout = file("dialout.conf");
         QVERIFY2(dialout.find(expected.toStdString()) != std::string::npos, dialout.c_str());
@@ -251,22 +291,23 @@ private slots:
     // A phone number that would end the quote of the device's dial command: the page's own warning
     // box, and the page stays.
     void quotedPhoneNumberStaysOnItsPage() {
-        QVERIFY(
-            walk({{kWelcome, {{kNetworkRadio}}},
-                  {kDeviceList},
-                  {kReadSettings},
-                  {kNetworkSetup, {{kPrimaryDialOutRadio}}},
-                  {kModem,
-                   {{kModemCombo, "Other"}, {kModemTimeoutField, "90"}, {kPhoneField, "555'; reboot; '"}}}}));
+        QVERIFY(walk({{kWelcome, {{Field::NetworkRadio}}},
+                      {kDeviceList},
+                      {kReadSettings},
+                      {kNetworkSetup, {{Field::PrimaryDialOutRadio}}},
+                      {kModem,
+                       {{Field::ModemCombo, "Other"},
+                        {Field::ModemTimeoutField, "90"},
+                        {Field::PhoneField, "555'; reboot; '"}}}}));
         QCOMPARE(wizard_->currentId(), int(kModem));
         QCOMPARE(boxes_, QStringList{"Invalid entry value"});
     }
 
     // A port that leads nowhere: the result page says why and offers only Back, to the port page.
     void serialSearchFails() {
-        QVERIFY(walk({{kWelcome, {{kSerialRadio}}}, {kSerialPort, {{kPortCombo, "COM2"}}}}));
+        QVERIFY(walk({{kWelcome, {{Field::SerialRadio}}}, {kSerialPort, {{Field::PortCombo, "COM2"}}}}));
         QTRY_COMPARE_WITH_TIMEOUT(wizard_->currentId(), int(kSerialResult), kPageLimitMs);
-        QCOMPARE(child<QLabel>(*wizard_->currentPage(), kResults)->text(),
+        QCOMPARE(child<QLabel>(*wizard_->currentPage(), Field::Results)->text(),
                  QStringLiteral("The specified serial port was not found!"));
         QVERIFY(!wizard_->button(QWizard::NextButton)->isEnabled());
         back(kSerialPort);
@@ -275,20 +316,20 @@ private slots:
     // A device that cannot be reached: the read page says so and offers only Back, which returns
     // to the list; there the other device is chosen and read.
     void failedReadGoesBack() {
-        auto* list = child<QTableWidget>(*wizard_->page(kDeviceList), kDeviceListView);
-        QVERIFY(walk({{kWelcome, {{kNetworkRadio}}}}));
+        auto* list = child<QTableWidget>(*wizard_->page(kDeviceList), Field::DeviceListView);
+        QVERIFY(walk({{kWelcome, {{Field::NetworkRadio}}}}));
         QVERIFY(QTest::qWaitFor([&] { return wizard_->currentId() == kDeviceList; }));
         list->selectRow(0);
         QVERIFY(walk({{kDeviceList}, {kReadSettings}}));
-        auto* failure = child<QLabel>(*wizard_->currentPage(), kCannotProceed);
+        auto* failure = child<QLabel>(*wizard_->currentPage(), Field::CannotProceed);
         QTRY_VERIFY_WITH_TIMEOUT(!failure->isHidden(), kPageLimitMs);
         QCOMPARE(failure->text(), QString::fromLatin1(kCannotProceedText));
         QVERIFY(!wizard_->button(QWizard::NextButton)->isEnabled());
-        QCOMPARE(session_->settings().targetIp, std::string("127.0.94.99"));
+        QCOMPARE(wizardSession_->settings().targetIp, std::string("127.0.94.99"));
         back(kDeviceList);
         list->selectRow(1);
         QVERIFY(walk({{kDeviceList}, {kReadSettings}, {kNetworkSetup}}));
-        QVERIFY(child<QLabel>(*wizard_->page(kReadSettings), kCannotProceed)->isHidden());
+        QVERIFY(child<QLabel>(*wizard_->page(kReadSettings), Field::CannotProceed)->isHidden());
     }
 
     // The device refuses the password the session starts with: the prompt over the wizard names
@@ -305,16 +346,16 @@ private slots:
             login->accept();
         });
         answer.start(20);
-        QVERIFY(walk({{kWelcome, {{kNetworkRadio}}}, {kDeviceList}, {kReadSettings}, {kNetworkSetup}}));
+        QVERIFY(walk({{kWelcome, {{Field::NetworkRadio}}}, {kDeviceList}, {kReadSettings}, {kNetworkSetup}}));
         QCOMPARE(site, kAddress);
     }
 
     void cancelStopsTheWorker_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("statusId");
-        QTest::newRow("detecting") << int(kSerialPort) << int(kDetectStatus);
-        QTest::newRow("reading") << int(kReadSettings) << int(kReadStatus);
-        QTest::newRow("writing") << int(kSummary) << int(kWriteStatus);
+        QTest::newRow("detecting") << int(kSerialPort) << controlId(Field::DetectStatus);
+        QTest::newRow("reading") << int(kReadSettings) << controlId(Field::ReadStatus);
+        QTest::newRow("writing") << int(kSummary) << controlId(Field::WriteStatus);
     }
 
     // Cancel right after the worker started: the sheet closes, the worker stops before its next
@@ -323,16 +364,18 @@ private slots:
     void cancelStopsTheWorker() {
         QFETCH(int, page);
         QFETCH(int, statusId);
-        std::vector<Step> steps = {{kWelcome, {{page == kSerialPort ? kSerialRadio : kNetworkRadio}}}};
+        std::vector<Step> steps = {
+            {kWelcome, {{page == kSerialPort ? Field::SerialRadio : Field::NetworkRadio}}}};
         if (page != kSerialPort) steps.push_back({kDeviceList});
         if (page == kSummary)
             steps.insert(steps.end(), {{kReadSettings},
                                        {kNetworkSetup},
-                                       {kAddressAssignment, {{kDhcpRadio}}},
-                                       {kTransmitImages, {{kServeOnlyRadio}}}});
+                                       {kAddressAssignment, {{Field::DhcpRadio}}},
+                                       {kTransmitImages, {{Field::ServeOnlyRadio}}}});
         QVERIFY(walk(steps));
         QVERIFY(QTest::qWaitFor([&] { return wizard_->currentId() == page; }, kPageLimitMs));
-        if (page == kSerialPort) child<QComboBox>(*wizard_->currentPage(), kPortCombo)->setCurrentIndex(1);
+        if (page == kSerialPort)
+            child<QComboBox>(*wizard_->currentPage(), Field::PortCombo)->setCurrentIndex(1);
         const std::size_t commandsBefore = simulator_->commands(0).size();
         wizard_->button(QWizard::NextButton)->click();
         auto* status = child<QLabel>(*wizard_->currentPage(), statusId);
@@ -362,15 +405,15 @@ private:
             }
             QWizardPage& page = *wizard_->currentPage();
             for (const Act& act : step.acts) {
-                if (auto* combo = child<QComboBox>(page, act.id)) {
+                if (auto* combo = child<QComboBox>(page, act.field)) {
                     combo->setCurrentIndex(combo->findText(act.text));
                     emit combo->activated(combo->currentIndex());
-                } else if (auto* edit = child<QLineEdit>(page, act.id)) {
+                } else if (auto* edit = child<QLineEdit>(page, act.field)) {
                     edit->setText(act.text);
-                } else if (auto* button = child<QAbstractButton>(page, act.id)) {
+                } else if (auto* button = child<QAbstractButton>(page, act.field)) {
                     button->click();
                 } else {
-                    qWarning("page %d has no control %d", step.page, act.id);
+                    qWarning("page %d has no control %d", step.page, static_cast<int>(act.field));
                     return false;
                 }
             }
@@ -398,6 +441,7 @@ private:
     const QString kAddress = QStringLiteral("127.0.94.10");
     std::unique_ptr<sim::Simulator> simulator_;
     std::unique_ptr<Session> session_;
+    std::unique_ptr<WizardSession> wizardSession_;
     std::unique_ptr<SetupWizard> wizard_;
     QStringList boxes_;
 };

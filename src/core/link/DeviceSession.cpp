@@ -98,6 +98,20 @@ bool DeviceSession::send(const std::string& text) {
     return network() ? s_.telnet().Send(text) : s_.serial().Write(text);
 }
 
+bool DeviceSession::SendLine(std::string_view text) {
+    if (!network()) return s_.serial().Write(text);
+    s_.telnet().Drain();
+    return s_.telnet().Send(text);
+}
+
+int DeviceSession::Expect(int turns, std::initializer_list<std::string_view> patterns) {
+    return network() ? s_.telnet().Expect(turns, patterns) : s_.serial().Expect(turns, patterns);
+}
+
+const std::string& DeviceSession::seenText() const {
+    return network() ? s_.telnet().transcript : s_.serial().currentLine;
+}
+
 Outcome DeviceSession::endWith(Outcome outcome, std::string message) {
     message_ = std::move(message);
     return outcome;
@@ -150,8 +164,8 @@ bool DeviceSession::Reboot() {
     return send("reboot\n");
 }
 
-Outcome DeviceSession::SaveConfig() {
-    const std::string command = s_.configDependSupported() ? "config save\n" : "killall -USR1 flatfsd\n";
+Outcome DeviceSession::SaveConfig(SaveBy by) {
+    const std::string command = by == SaveBy::ConfigTool ? "config save\n" : "killall -USR1 flatfsd\n";
     if (network()) {
         s_.telnet().Send(command);
         return s_.telnet().Expect(45, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
@@ -368,9 +382,9 @@ void DeviceSession::refuseWrite(const std::string& path, const std::string& word
 
 DeviceSession::Attempt DeviceSession::writeAttemptOverNetwork(const std::string& path,
                                                               const std::string& listingArgument,
-                                                              const std::string& expected) {
+                                                              const std::string& expected, WriteBy by) {
     auto& telnet = s_.telnet();
-    const bool viaCat = s_.catWriteSupported();
+    const bool viaCat = by == WriteBy::Cat;
     const auto& lines = s_.remoteLines();
     if (viaCat) {
         telnet.Send(catReceiver(path));
@@ -437,11 +451,11 @@ DeviceSession::Attempt DeviceSession::catStartOverSerial(const std::string& path
 
 DeviceSession::Attempt DeviceSession::writeOverSerial(const std::string& path,
                                                       const std::string& listingArgument,
-                                                      const std::string& expected) {
+                                                      const std::string& expected, WriteBy by) {
     auto& serial = s_.serial();
     const auto& timing = s_.timing();
     const auto& lines = s_.remoteLines();
-    if (s_.catWriteSupported()) {
+    if (by == WriteBy::Cat) {
         if (!serial.Write(catReceiver(path))) return Attempt::Failed;
         if (const Attempt started = catStartOverSerial(path); started != Attempt::Written) return started;
         for (const auto& line : lines) {
@@ -468,7 +482,7 @@ DeviceSession::Attempt DeviceSession::writeOverSerial(const std::string& path,
 }
 
 Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::string& listingArgument,
-                                       const std::string& expected) {
+                                       const std::string& expected, WriteBy by) {
     message_.clear();
     if (inputRefused(ShellValue::Path, path, "path")) return Outcome::Failed;
     if (inputRefused(ShellValue::Text, listingArgument, "listing")) return Outcome::Failed;
@@ -476,15 +490,15 @@ Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::strin
         if (inputRefused(ShellValue::Text, line, "file line")) return Outcome::Failed;
 
     if (!network()) {
-        const Attempt attempt = writeOverSerial(path, listingArgument, expected);
+        const Attempt attempt = writeOverSerial(path, listingArgument, expected, by);
         if (attempt == Attempt::Written) return Outcome::Ok;
         if (attempt == Attempt::Refused) return Outcome::Failed;
-        if (!s_.catWriteSupported()) leaveEditor();
+        if (by == WriteBy::Editor) leaveEditor();
         return endWith(Outcome::Failed, "the file " + path + " did not read back as written");
     }
     auto& telnet = s_.telnet();
     for (int attempt = 0;; ++attempt) {
-        const Attempt result = writeAttemptOverNetwork(path, listingArgument, expected);
+        const Attempt result = writeAttemptOverNetwork(path, listingArgument, expected, by);
         if (result == Attempt::Written) return Outcome::Ok;
         // Trying again cannot make the shell open the file; it only said so once more.
         if (result == Attempt::Refused) return Outcome::Failed;

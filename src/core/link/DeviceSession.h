@@ -24,12 +24,18 @@ public:
     // user's command, whose output may name it: `ps` lists itself).
     enum class Echo { AllNamingCommand, FirstOnly };
 
+    // How settings are saved to flash: the device's config tool ("config save") where it has one,
+    // else a signal to its flash daemon.
+    enum class SaveBy { FlashDaemon, ConfigTool };
+    // How a file is typed in: through the editor, or through cat where the shell can run it.
+    enum class WriteBy { Editor, Cat };
+
     explicit DeviceSession(Session& session) : s_(session) {}
 
     void Logout(bool sendQuit);
     // Sends "reboot"; false when it could not be sent.
     bool Reboot();
-    Outcome SaveConfig();
+    Outcome SaveConfig(SaveBy by);
     // Sets the device's clock and hardware clock from this computer's local time: up to three
     // attempts over the network, one on the console. Refused when the device said a command
     // failed (its words in deviceMessage()).
@@ -47,7 +53,18 @@ public:
     // typed before cat shows it is running; when the shell cannot create the file, Failed at once
     // with the shell's words.
     Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
-                            const std::string& expected);
+                            const std::string& expected, WriteBy by = WriteBy::Editor);
+
+    // The exchanges that are not a command with output: waking the console, the name a device
+    // gives itself, a command judged by a complaint it may print. SendLine types text as it is
+    // (over the network after dropping what was left unread); false when it could not be sent.
+    // Expect waits up to `turns` for one of patterns: its 1-based position, 0 when none came;
+    // seenText() is what the wait read (the network's transcript, the console's current line).
+    bool SendLine(std::string_view text);
+    int Expect(int turns, std::initializer_list<std::string_view> patterns);
+    const std::string& seenText() const;
+    // Leaves the editor without saving: a run cut short may have left it open.
+    void LeaveEditor() { leaveEditor(); }
 
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
     // none was seen), so the first command need not ask the device for it again.
@@ -82,9 +99,9 @@ private:
     // never started, and deviceMessage() holds the shell's words.
     enum class Attempt { Written, Failed, Refused };
     Attempt writeAttemptOverNetwork(const std::string& path, const std::string& listingArgument,
-                                    const std::string& expected);
+                                    const std::string& expected, WriteBy by);
     Attempt writeOverSerial(const std::string& path, const std::string& listingArgument,
-                            const std::string& expected);
+                            const std::string& expected, WriteBy by);
     Attempt catStartOverSerial(const std::string& path);
     void refuseWrite(const std::string& path, const std::string& words);
     void leaveEditor();

@@ -13,8 +13,6 @@
 #include "core/link/TelnetLink.h"
 #include "core/platform/NetworkProfile.h"
 #include "core/platform/Timing.h"
-#include "core/wizard/DeviceSettings.h"
-#include "core/wizard/WizardModel.h"
 
 namespace lm {
 
@@ -57,6 +55,8 @@ public:
     void setSiteText(std::string text) { siteText_ = std::move(text); }
 
     bool connectionIsNetwork() const { return connectionIsNetwork_; }
+    // The flag itself, for the Setup Wizard's pages, which choose the link.
+    bool& connectionIsNetwork() { return connectionIsNetwork_; }
     void setConnectionIsNetwork(bool network) { connectionIsNetwork_ = network; }
 
     const std::string& shellPrompt() const { return shellPrompt_; }
@@ -66,23 +66,8 @@ public:
     const std::vector<std::string>& remoteLines() const { return remoteLines_; }
     std::vector<std::string>& remoteLines() { return remoteLines_; }
 
-    bool configDependSupported() const { return configDependSupported_; }
-    void setConfigDependSupported(bool supported) { configDependSupported_ = supported; }
-    bool catWriteSupported() const { return catWriteSupported_; }
-    void setCatWriteSupported(bool supported) { catWriteSupported_ = supported; }
-    // The upload file in its key form ("hostname=") rather than as an FTP command script.
-    bool newFtpFormat() const { return newFtpFormat_; }
-    void setNewFtpFormat(bool keyForm) { newFtpFormat_ = keyForm; }
-
     const FirmwareVersion& firmware() const { return firmware_; }
     void setFirmware(FirmwareVersion version) { firmware_ = version; }
-
-    // The Setup Wizard's settings of the device: kept for the whole run of the program, so a second
-    // wizard run starts from the values of the first.
-    DeviceSettings& settings() { return settings_; }
-    const DeviceSettings& settings() const { return settings_; }
-    // The settings with the session facts the wizard's pages read and write.
-    WizardModel wizardModel() { return {settings_, connectionIsNetwork_, firmware_}; }
 
     TelnetLink& telnet() { return telnet_; }
     SerialLink& serial() { return serial_; }
@@ -122,11 +107,7 @@ private:
     bool connectionIsNetwork_ = true;
     std::string shellPrompt_;
     std::vector<std::string> remoteLines_;
-    bool configDependSupported_ = false;
-    bool catWriteSupported_ = false;
-    bool newFtpFormat_ = true;
     FirmwareVersion firmware_;
-    DeviceSettings settings_;
     mutable std::mutex claimMutex_;
     std::condition_variable claimReleased_;
     bool claimed_ = false;

@@ -13,6 +13,7 @@
 #include "core/platform/TextMatch.h"
 #include "core/wizard/FileValueRules.h"
 #include "core/wizard/SettingsFields.h"
+#include "core/wizard/WizardPage.h"
 
 namespace lm::wizard {
 
@@ -59,54 +60,54 @@ bool emptyAddress(std::string_view address) {
 
 // ---- the view
 
-const ControlState& control(const PageView& view, int id) {
+const ControlState& control(const PageView& view, Field id) {
     static const ControlState kAbsent;
     const auto found = view.find(id);
     return found == view.end() ? kAbsent : found->second;
 }
 
-const std::string& text(const PageView& view, int id) {
+const std::string& text(const PageView& view, Field id) {
     return control(view, id).text;
 }
 
-bool checked(const PageView& view, int id) {
+bool checked(const PageView& view, Field id) {
     return control(view, id).checked;
 }
 
-void showText(PageView& view, int id, std::string text, bool enabled = true) {
+void showText(PageView& view, Field id, std::string text, bool enabled = true) {
     ControlState& state = view[id];
     state.text = std::move(text);
     state.enabled = enabled;
     state.visible = true;
 }
 
-void showCheck(PageView& view, int id, bool on, bool enabled = true) {
+void showCheck(PageView& view, Field id, bool on, bool enabled = true) {
     ControlState& state = view[id];
     state.checked = on;
     state.enabled = enabled;
     state.visible = true;
 }
 
-void hide(PageView& view, int id) {
+void hide(PageView& view, Field id) {
     ControlState& state = view[id];
     state.enabled = false;
     state.visible = false;
 }
 
 // Checks exactly one radio of a group.
-void chooseRadio(PageView& view, std::initializer_list<int> group, int chosen) {
-    for (int id : group)
+void chooseRadio(PageView& view, std::initializer_list<Field> group, Field chosen) {
+    for (Field id : group)
         view[id].checked = id == chosen;
 }
 
 // ---- answers
 
-PageMessage warning(std::string text, std::string title, int focus = 0) {
+PageMessage warning(std::string text, std::string title, Field focus = Field::None) {
     return {std::move(text), std::move(title), PageMessage::Icon::Warning, focus};
 }
 
 PageMessage information(std::string text, std::string title) {
-    return {std::move(text), std::move(title), PageMessage::Icon::Information, 0};
+    return {std::move(text), std::move(title), PageMessage::Icon::Information, Field::None};
 }
 
 PageAnswer go(int next, std::vector<PageMessage> messages = {}) {
@@ -145,48 +146,52 @@ void warnUnusualHttpPort(const std::string& port, std::vector<PageMessage>& mess
 
 // ---- typed values that must never reach the device as they are
 
-struct Field {
-    int control;
+struct LabelledField {
+    Field control;
     const char* name;
 };
 
 // The text fields and combos of each edit page, by the names their labels give them.
-const std::vector<Field>& textFields(int page) {
-    static const std::map<int, std::vector<Field>> kFields = {
+const std::vector<LabelledField>& textFields(int page) {
+    static const std::map<int, std::vector<LabelledField>> kFields = {
         {kModem,
-         {{kPhoneField, "Phone #"},
-          {kInitField, "Init String"},
-          {kModemTimeoutField, "Timeout"},
-          {kBaudCombo, "Baud Rate"}}},
-        {kStaticAddress, {{kIpField, "IP Address"}, {kMaskField, "Subnet Mask"}, {kGatewayField, "Gateway"}}},
+         {{Field::PhoneField, "Phone #"},
+          {Field::InitField, "Init String"},
+          {Field::ModemTimeoutField, "Timeout"},
+          {Field::BaudCombo, "Baud Rate"}}},
+        {kStaticAddress,
+         {{Field::IpField, "IP Address"},
+          {Field::MaskField, "Subnet Mask"},
+          {Field::GatewayField, "Gateway"}}},
         {kDns,
-         {{kDns1Field, "DNS Server 1"},
-          {kDns2Field, "DNS Server 2"},
-          {kDns3Field, "DNS Server 3"},
-          {kHttpPortField, "HTTP Port"}}},
-        {kWebserver, {{kHttpPortField, "HTTP Port"}}},
+         {{Field::Dns1Field, "DNS Server 1"},
+          {Field::Dns2Field, "DNS Server 2"},
+          {Field::Dns3Field, "DNS Server 3"},
+          {Field::HttpPortField, "HTTP Port"}}},
+        {kWebserver, {{Field::HttpPortField, "HTTP Port"}}},
         {kFtpSetup,
-         {{kFtpHostField, "FTP Hostname"},
-          {kFtpUserField, "Username"},
-          {kFtpPasswordField, "Password"},
-          {kFtpVerifyField, "Verify Password"},
-          {kFtpPathField, "Path/Filename"},
-          {kFtpPath2Field, "Secondary Path"}}},
-        {kSchedule, {{kEveryField, "Every"}, {kStartField, "start time"}, {kStopField, "end time"}}},
+         {{Field::FtpHostField, "FTP Hostname"},
+          {Field::FtpUserField, "Username"},
+          {Field::FtpPasswordField, "Password"},
+          {Field::FtpVerifyField, "Verify Password"},
+          {Field::FtpPathField, "Path/Filename"},
+          {Field::FtpPath2Field, "Secondary Path"}}},
+        {kSchedule,
+         {{Field::EveryField, "Every"}, {Field::StartField, "start time"}, {Field::StopField, "end time"}}},
         {kIspSetup,
-         {{kProviderCombo, "Service Provider"},
-          {kIspUserField, "Username"},
-          {kIspPasswordField, "Password"},
-          {kIspVerifyField, "Verify Password"}}},
-        {kFtpOptions, {{kFtpTimeoutField, "Timeout"}}},
+         {{Field::ProviderCombo, "Service Provider"},
+          {Field::IspUserField, "Username"},
+          {Field::IspPasswordField, "Password"},
+          {Field::IspVerifyField, "Verify Password"}}},
+        {kFtpOptions, {{Field::FtpTimeoutField, "Timeout"}}},
     };
-    static const std::vector<Field> kNone;
+    static const std::vector<LabelledField> kNone;
     const auto found = kFields.find(page);
     return found == kFields.end() ? kNone : found->second;
 }
 
 // The settings field a control is typed into (its verify field included).
-std::string_view settingsFieldOf(int control) {
+std::string_view settingsFieldOf(Field control) {
     for (const SettingsField& field : settingsFields())
         if (field.text && (field.control == control || field.verifyControl == control)) return field.name;
     return {};
@@ -195,7 +200,7 @@ std::string_view settingsFieldOf(int control) {
 // A value that would change the meaning of a device file it is written into (a control character
 // ends the line; a quote or ";" lets the device's shell run the rest) is refused before it is stored.
 std::optional<PageAnswer> refuseUnwritableValues(int page, const PageView& view) {
-    for (const Field& field : textFields(page)) {
+    for (const LabelledField& field : textFields(page)) {
         const std::string problem =
             fileValueProblem(settingsFieldOf(field.control), text(view, field.control));
         if (problem.empty()) continue;
@@ -208,8 +213,9 @@ std::optional<PageAnswer> refuseUnwritableValues(int page, const PageView& view)
 
 // Address fields take dotted addresses only; anything else would leave the device unreachable
 // after its reboot. Blank counts as empty.
-std::optional<PageAnswer> refuseBadAddresses(const PageView& view, std::initializer_list<Field> fields) {
-    for (const Field& field : fields) {
+std::optional<PageAnswer> refuseBadAddresses(const PageView& view,
+                                             std::initializer_list<LabelledField> fields) {
+    for (const LabelledField& field : fields) {
         const std::string& value = text(view, field.control);
         if (emptyAddress(value) || parseIpv4(value)) continue;
         return stay({}, warning(std::string("The ") + field.name +
@@ -223,42 +229,43 @@ std::optional<PageAnswer> refuseBadAddresses(const PageView& view, std::initiali
 // ---- 109 Welcome
 
 void initWelcome(WizardModel& m, PageView& v) {
-    showText(v, kExteriorTitle, "Welcome to the Setup Wizard");
-    chooseRadio(v, {kSerialRadio, kNetworkRadio}, m.connectionIsNetwork ? kNetworkRadio : kSerialRadio);
+    showText(v, Field::ExteriorTitle, "Welcome to the Setup Wizard");
+    chooseRadio(v, {Field::SerialRadio, Field::NetworkRadio},
+                m.connectionIsNetwork ? Field::NetworkRadio : Field::SerialRadio);
 }
 
 PageAnswer nextWelcome(WizardModel& m, const PageView& v) {
-    m.connectionIsNetwork = checked(v, kNetworkRadio);
+    m.connectionIsNetwork = checked(v, Field::NetworkRadio);
     return go(m.connectionIsNetwork ? kDeviceList : kSerialPort);
 }
 
 // ---- 110 Choose serial port, 122 Device found / not found
 
 void initSerialPort(WizardModel&, PageView& v) {
-    showText(v, kPortCombo, "AUTO");
-    showText(v, kDetectStatus, "Checking...");
-    hide(v, kDetectStatus);
-    hide(v, kDetectProgress);
+    showText(v, Field::PortCombo, "AUTO");
+    showText(v, Field::DetectStatus, "Checking...");
+    hide(v, Field::DetectStatus);
+    hide(v, Field::DetectProgress);
 }
 
 constexpr const char* kNotFoundText = "No device was found on the serial port.";
 constexpr const char* kNotFoundHint = "Check the cable and the port, then use Back to try again.";
 
 void initSerialResult(WizardModel&, PageView& v) {
-    showText(v, kFoundText, kNotFoundText);
-    showText(v, kFoundHint, kNotFoundHint);
-    showText(v, kResults, "Results");
+    showText(v, Field::FoundText, kNotFoundText);
+    showText(v, Field::FoundHint, kNotFoundHint);
+    showText(v, Field::Results, "Results");
 }
 
 // ---- 142 Read current settings
 
 void initReadSettings(WizardModel&, PageView& v) {
-    showText(v, kReadStatus, "Reading current settings, please wait...");
-    showText(v, kCannotProceed, kCannotProceedText);
-    hide(v, kRomWarning);
-    hide(v, kReadStatus);
-    hide(v, kReadProgress);
-    hide(v, kCannotProceed);
+    showText(v, Field::ReadStatus, "Reading current settings, please wait...");
+    showText(v, Field::CannotProceed, kCannotProceedText);
+    hide(v, Field::RomWarning);
+    hide(v, Field::ReadStatus);
+    hide(v, Field::ReadProgress);
+    hide(v, Field::CannotProceed);
 }
 
 PageAnswer nextReadSettings(WizardModel& m, const PageView&) {
@@ -270,13 +277,13 @@ PageAnswer nextReadSettings(WizardModel& m, const PageView&) {
 // ---- 115 Network setup, 123 IP address assignment
 
 void initNetworkSetup(WizardModel& m, PageView& v) {
-    chooseRadio(v, {kPrimaryNetworkRadio, kPrimaryDialOutRadio},
-                m.settings.primaryIsNetwork ? kPrimaryNetworkRadio : kPrimaryDialOutRadio);
+    chooseRadio(v, {Field::PrimaryNetworkRadio, Field::PrimaryDialOutRadio},
+                m.settings.primaryIsNetwork ? Field::PrimaryNetworkRadio : Field::PrimaryDialOutRadio);
 }
 
 PageAnswer nextNetworkSetup(WizardModel& m, const PageView& v) {
     DeviceSettings& s = m.settings;
-    s.primaryIsNetwork = checked(v, kPrimaryNetworkRadio);
+    s.primaryIsNetwork = checked(v, Field::PrimaryNetworkRadio);
     if (s.primaryIsNetwork) return go(kAddressAssignment);
     std::vector<PageMessage> messages;
     if (s.ipDhcp)
@@ -292,20 +299,21 @@ PageAnswer nextNetworkSetup(WizardModel& m, const PageView& v) {
 }
 
 void initAddressAssignment(WizardModel& m, PageView& v) {
-    chooseRadio(v, {kStaticRadio, kDhcpRadio}, m.settings.ipDhcp ? kDhcpRadio : kStaticRadio);
+    chooseRadio(v, {Field::StaticRadio, Field::DhcpRadio},
+                m.settings.ipDhcp ? Field::DhcpRadio : Field::StaticRadio);
 }
 
 PageAnswer nextAddressAssignment(WizardModel& m, const PageView& v) {
-    m.settings.ipDhcp = checked(v, kDhcpRadio);
+    m.settings.ipDhcp = checked(v, Field::DhcpRadio);
     return go(m.settings.ipDhcp ? kTransmitImages : kStaticAddress);
 }
 
 // ---- 125 Static address
 
 void initStaticAddress(WizardModel& m, PageView& v) {
-    showText(v, kIpField, m.settings.ipAddress);
-    showText(v, kMaskField, m.settings.netmask);
-    showText(v, kGatewayField, m.settings.gateway);
+    showText(v, Field::IpField, m.settings.ipAddress);
+    showText(v, Field::MaskField, m.settings.netmask);
+    showText(v, Field::GatewayField, m.settings.gateway);
 }
 
 // The classful mask of an address; an unreadable address counts as 255.255.255.255.
@@ -319,35 +327,36 @@ const char* classMask(std::string_view address) {
 }
 
 void autogenMask(WizardModel& m, PageView& v) {
-    const std::string& address = text(v, kIpField);
+    const std::string& address = text(v, Field::IpField);
     if (!hasControlCharacter(address)) m.settings.ipAddress = address;
     m.settings.netmask = classMask(address);
-    showText(v, kMaskField, m.settings.netmask);
+    showText(v, Field::MaskField, m.settings.netmask);
 }
 
 PageAnswer nextStaticAddress(WizardModel& m, const PageView& v) {
-    if (auto refused = refuseBadAddresses(
-            v, {{kIpField, "IP Address"}, {kMaskField, "Subnet Mask"}, {kGatewayField, "Gateway"}}))
+    if (auto refused = refuseBadAddresses(v, {{Field::IpField, "IP Address"},
+                                              {Field::MaskField, "Subnet Mask"},
+                                              {Field::GatewayField, "Gateway"}}))
         return *refused;
     DeviceSettings& s = m.settings;
-    s.ipAddress = text(v, kIpField);
-    s.netmask = text(v, kMaskField);
-    s.gateway = text(v, kGatewayField);
+    s.ipAddress = text(v, Field::IpField);
+    s.netmask = text(v, Field::MaskField);
+    s.gateway = text(v, Field::GatewayField);
     if (emptyAddress(s.ipAddress))
         return stay({},
                     warning("If you are going to have a static IP address\nyou must specify the IP address "
                             "here.",
-                            "Blank entry value", kIpField));
+                            "Blank entry value", Field::IpField));
     if (emptyAddress(s.netmask))
         return stay({}, warning("Please specify a value for the Subnet Mask, or\nclick the Autogen button to "
                                 "generate it automatically.",
-                                "Blank entry value", kIpField));
+                                "Blank entry value", Field::IpField));
     std::vector<PageMessage> messages;
     if (emptyAddress(s.gateway))
         messages.push_back(
             warning("If you don't specify a value for Gateway\nyou will not be able to FTP from "
                     "the\ncamera. If this is wrong, use <Back to fix it.",
-                    "Unusual entry value", kIpField));
+                    "Unusual entry value", Field::IpField));
     for (std::string* field : {&s.ipAddress, &s.netmask, &s.gateway})
         if (emptyAddress(*field)) field->clear();
     return go(kDns, std::move(messages));
@@ -356,35 +365,36 @@ PageAnswer nextStaticAddress(WizardModel& m, const PageView& v) {
 // ---- 126 DNS, 159 Webserver options
 
 void initDns(WizardModel& m, PageView& v) {
-    showText(v, kDns1Field, m.settings.dns1);
-    showText(v, kDns2Field, m.settings.dns2);
-    showText(v, kDns3Field, m.settings.dns3);
-    showText(v, kHttpPortField, m.settings.httpPort);
+    showText(v, Field::Dns1Field, m.settings.dns1);
+    showText(v, Field::Dns2Field, m.settings.dns2);
+    showText(v, Field::Dns3Field, m.settings.dns3);
+    showText(v, Field::HttpPortField, m.settings.httpPort);
 }
 
 PageAnswer nextDns(WizardModel& m, const PageView& v) {
-    if (auto refused = refuseBadAddresses(
-            v, {{kDns1Field, "DNS Server 1"}, {kDns2Field, "DNS Server 2"}, {kDns3Field, "DNS Server 3"}}))
+    if (auto refused = refuseBadAddresses(v, {{Field::Dns1Field, "DNS Server 1"},
+                                              {Field::Dns2Field, "DNS Server 2"},
+                                              {Field::Dns3Field, "DNS Server 3"}}))
         return *refused;
     DeviceSettings& s = m.settings;
-    s.dns1 = text(v, kDns1Field);
-    s.dns2 = text(v, kDns2Field);
-    s.dns3 = text(v, kDns3Field);
+    s.dns1 = text(v, Field::Dns1Field);
+    s.dns2 = text(v, Field::Dns2Field);
+    s.dns3 = text(v, Field::Dns3Field);
     // A blank address control reads "0.0.0.0": no name server, never one at 0.0.0.0.
     for (std::string* server : {&s.dns1, &s.dns2, &s.dns3})
         if (emptyAddress(*server)) server->clear();
-    s.httpPort = text(v, kHttpPortField);
+    s.httpPort = text(v, Field::HttpPortField);
     std::vector<PageMessage> messages;
     warnUnusualHttpPort(s.httpPort, messages);
     return go(kTransmitImages, std::move(messages));
 }
 
 void initWebserver(WizardModel& m, PageView& v) {
-    showText(v, kHttpPortField, m.settings.httpPort);
+    showText(v, Field::HttpPortField, m.settings.httpPort);
 }
 
 PageAnswer nextWebserver(WizardModel& m, const PageView& v) {
-    m.settings.httpPort = text(v, kHttpPortField);
+    m.settings.httpPort = text(v, Field::HttpPortField);
     std::vector<PageMessage> messages;
     warnUnusualHttpPort(m.settings.httpPort, messages);
     return go(packetModem(m.settings.modemModel) ? kTransmitImages : kIspSetup, std::move(messages));
@@ -416,10 +426,10 @@ constexpr std::array<ModemRow, 7> kModemRows{{
 
 void showModemFields(const DeviceSettings& s, PageView& v) {
     const ModemRow& row = kModemRows[static_cast<std::size_t>(s.modemModel)];
-    showText(v, kModemCombo, modemModelName(s.modemModel));
-    showText(v, kInitField, row.init ? row.init : s.modemInit, row.initEnabled);
-    showText(v, kPhoneField, row.phone ? row.phone : s.phoneNumber, row.phoneEnabled);
-    showText(v, kBaudCombo, row.baud ? row.baud : s.baudRate, row.baudEnabled);
+    showText(v, Field::ModemCombo, modemModelName(s.modemModel));
+    showText(v, Field::InitField, row.init ? row.init : s.modemInit, row.initEnabled);
+    showText(v, Field::PhoneField, row.phone ? row.phone : s.phoneNumber, row.phoneEnabled);
+    showText(v, Field::BaudCombo, row.baud ? row.baud : s.baudRate, row.baudEnabled);
 }
 
 void initModem(WizardModel& m, PageView& v) {
@@ -427,16 +437,16 @@ void initModem(WizardModel& m, PageView& v) {
     if (s.phoneNumber.find("9,555-1212") != std::string::npos) s.phoneNumber.clear();  // the sample number
     if (const auto model = recogniseModem(s)) s.modemModel = *model;
     showModemFields(s, v);
-    showText(v, kModemTimeoutField, s.connectTimeout);
-    showCheck(v, kDisableEthernetCheck, s.disableEthernet);
+    showText(v, Field::ModemTimeoutField, s.connectTimeout);
+    showCheck(v, Field::DisableEthernetCheck, s.disableEthernet);
 }
 
 void chooseModem(WizardModel& m, PageView& v) {
     ModemModel model{};
-    if (!modemModelFromName(text(v, kModemCombo), model)) return;
+    if (!modemModelFromName(text(v, Field::ModemCombo), model)) return;
     DeviceSettings& s = m.settings;
     s.modemModel = model;
-    const std::string& typed = text(v, kPhoneField);
+    const std::string& typed = text(v, Field::PhoneField);
     // The fixed numbers of the packet modems are not a phone number worth keeping.
     if (s.phoneNumber.empty() && typed != "S=2" && typed != "3333" && !hasControlCharacter(typed))
         s.phoneNumber = typed;
@@ -446,12 +456,12 @@ void chooseModem(WizardModel& m, PageView& v) {
 
 PageAnswer nextModem(WizardModel& m, const PageView& v) {
     DeviceSettings& s = m.settings;
-    modemModelFromName(text(v, kModemCombo), s.modemModel);
-    s.phoneNumber = text(v, kPhoneField);
-    s.modemInit = text(v, kInitField);
-    s.baudRate = text(v, kBaudCombo);
-    s.connectTimeout = text(v, kModemTimeoutField);
-    s.disableEthernet = checked(v, kDisableEthernetCheck);
+    modemModelFromName(text(v, Field::ModemCombo), s.modemModel);
+    s.phoneNumber = text(v, Field::PhoneField);
+    s.modemInit = text(v, Field::InitField);
+    s.baudRate = text(v, Field::BaudCombo);
+    s.connectTimeout = text(v, Field::ModemTimeoutField);
+    s.disableEthernet = checked(v, Field::DisableEthernetCheck);
     const bool dialsNumber = s.modemModel != ModemModel::NovatelSage && s.modemModel != ModemModel::NexTel;
     if ((dialsNumber && (s.phoneNumber.empty() || s.baudRate.empty())) || s.connectTimeout.empty())
         return stay({}, warning("One of your entries is incomplete.", "Incorrect entry value"));
@@ -469,24 +479,24 @@ PageAnswer nextModem(WizardModel& m, const PageView& v) {
 // ---- 135 ISP setup, 144 Login options, 145 Dial-out options
 
 void initIspSetup(WizardModel& m, PageView& v) {
-    showText(v, kProviderCombo, m.settings.ispName);
-    showText(v, kIspUserField, m.settings.ispUser);
-    showText(v, kIspPasswordField, m.settings.ispPassword);
-    showText(v, kIspVerifyField, m.settings.ispPassword);
+    showText(v, Field::ProviderCombo, m.settings.ispName);
+    showText(v, Field::IspUserField, m.settings.ispUser);
+    showText(v, Field::IspPasswordField, m.settings.ispPassword);
+    showText(v, Field::IspVerifyField, m.settings.ispPassword);
 }
 
 PageAnswer nextIspSetup(WizardModel& m, const PageView& v) {
     DeviceSettings& s = m.settings;
-    s.ispPassword = text(v, kIspPasswordField);
-    s.ispUser = text(v, kIspUserField);
-    s.ispName = text(v, kProviderCombo);
+    s.ispPassword = text(v, Field::IspPasswordField);
+    s.ispUser = text(v, Field::IspUserField);
+    s.ispName = text(v, Field::ProviderCombo);
     std::vector<PageMessage> messages;
     if (s.ispPassword.empty() || s.ispUser.empty())
         messages.push_back(
             warning("These values are usually required.\nIf you have made a mistake use the Back "
                     "button to fix it.",
                     "Unusual entry values"));
-    if (s.ispPassword != text(v, kIspVerifyField))
+    if (s.ispPassword != text(v, Field::IspVerifyField))
         return stay(std::move(messages), warning("Your password does not match your verify password.\nPlease "
                                                  "re-enter both passwords.",
                                                  "Incorrect entry values"));
@@ -500,47 +510,48 @@ PageAnswer nextIspSetup(WizardModel& m, const PageView& v) {
 }
 
 void initLoginOptions(WizardModel& m, PageView& v) {
-    showCheck(v, kSendCrCheck, m.settings.sendCr);
-    showCheck(v, kShellLoginCheck, m.settings.shellLogin);
+    showCheck(v, Field::SendCrCheck, m.settings.sendCr);
+    showCheck(v, Field::ShellLoginCheck, m.settings.shellLogin);
 }
 
 PageAnswer nextLoginOptions(WizardModel& m, const PageView& v) {
-    m.settings.sendCr = checked(v, kSendCrCheck);
-    m.settings.shellLogin = checked(v, kShellLoginCheck);
+    m.settings.sendCr = checked(v, Field::SendCrCheck);
+    m.settings.shellLogin = checked(v, Field::ShellLoginCheck);
     return go(kTransmitImages);
 }
 
 void initDialOutOptions(WizardModel& m, PageView& v) {
-    showCheck(v, kAlwaysUpCheck, m.settings.alwaysUp);
+    showCheck(v, Field::AlwaysUpCheck, m.settings.alwaysUp);
 }
 
 PageAnswer nextDialOutOptions(WizardModel& m, const PageView& v) {
-    m.settings.alwaysUp = checked(v, kAlwaysUpCheck);
+    m.settings.alwaysUp = checked(v, Field::AlwaysUpCheck);
     return go(kFtpOptions);
 }
 
 // ---- 127 Transmit images
 
 void showUpload(const DeviceSettings& s, PageView& v) {
-    chooseRadio(v, {kUploadRadio, kServeOnlyRadio}, s.uploadEnabled ? kUploadRadio : kServeOnlyRadio);
+    chooseRadio(v, {Field::UploadRadio, Field::ServeOnlyRadio},
+                s.uploadEnabled ? Field::UploadRadio : Field::ServeOnlyRadio);
 }
 
 void initTransmitImages(WizardModel& m, PageView& v) {
     DeviceSettings& s = m.settings;
-    showText(v, kTransmitQuestion,
+    showText(v, Field::TransmitQuestion,
              s.secondGeneration ? "How would you like the video server to transmit images?"
                                 : "How would you like the camera to transmit images?");
     if (dialUp(s)) s.uploadEnabled = true;
     showUpload(s, v);
 }
 
-void chooseUpload(int radio, WizardModel& m, PageView& v) {
-    m.settings.uploadEnabled = radio == kUploadRadio || dialUp(m.settings);
+void chooseUpload(Field radio, WizardModel& m, PageView& v) {
+    m.settings.uploadEnabled = radio == Field::UploadRadio || dialUp(m.settings);
     showUpload(m.settings, v);
 }
 
 PageAnswer nextTransmitImages(WizardModel& m, const PageView& v) {
-    m.settings.uploadEnabled = checked(v, kUploadRadio) || dialUp(m.settings);
+    m.settings.uploadEnabled = checked(v, Field::UploadRadio) || dialUp(m.settings);
     return go(m.settings.uploadEnabled ? kFtpSetup : kSummary);
 }
 
@@ -548,69 +559,70 @@ PageAnswer nextTransmitImages(WizardModel& m, const PageView& v) {
 
 void initFtpSetup(WizardModel& m, PageView& v) {
     const DeviceSettings& s = m.settings;
-    showText(v, kFtpHostField, s.ftpHost);
-    showText(v, kFtpUserField, s.ftpUser);
-    showText(v, kFtpPasswordField, s.ftpPassword);
-    showText(v, kFtpVerifyField, s.ftpPassword);
-    showText(v, kFtpPathField, s.ftpPath);
-    showText(v, kFtpPath2Field, s.ftpPath2, s.ftpPath2 != kNotSupported);
+    showText(v, Field::FtpHostField, s.ftpHost);
+    showText(v, Field::FtpUserField, s.ftpUser);
+    showText(v, Field::FtpPasswordField, s.ftpPassword);
+    showText(v, Field::FtpVerifyField, s.ftpPassword);
+    showText(v, Field::FtpPathField, s.ftpPath);
+    showText(v, Field::FtpPath2Field, s.ftpPath2, s.ftpPath2 != kNotSupported);
     const FirmwareVersion& f = m.firmware;
     const bool archiveKnown = f.minor > 0 || (f.major == 1 && f.minor == 0 && f.patch > 5);
-    showCheck(v, kArchiveCheck, s.archive);
-    if (!archiveKnown) hide(v, kArchiveCheck);
+    showCheck(v, Field::ArchiveCheck, s.archive);
+    if (!archiveKnown) hide(v, Field::ArchiveCheck);
 }
 
 PageAnswer nextFtpSetup(WizardModel& m, const PageView& v) {
     DeviceSettings& s = m.settings;
-    s.ftpHost = text(v, kFtpHostField);
-    s.ftpUser = text(v, kFtpUserField);
-    s.ftpPassword = text(v, kFtpPasswordField);
-    s.ftpPath = asciiLower(text(v, kFtpPathField));
-    s.ftpPath2 = text(v, kFtpPath2Field);
-    s.archive = checked(v, kArchiveCheck);
+    s.ftpHost = text(v, Field::FtpHostField);
+    s.ftpUser = text(v, Field::FtpUserField);
+    s.ftpPassword = text(v, Field::FtpPasswordField);
+    s.ftpPath = asciiLower(text(v, Field::FtpPathField));
+    s.ftpPath2 = text(v, Field::FtpPath2Field);
+    s.archive = checked(v, Field::ArchiveCheck);
     const auto refuse = [](const char* why) { return stay({}, warning(why, "Invalid entry values")); };
     if (s.ftpHost.empty() || s.ftpUser.empty() || s.ftpPassword.empty() || s.ftpPath.empty())
         return refuse("You must fill in all of these values.");
     if (s.ftpPath.find(".jpg") == std::string::npos) return refuse("You must specify a .jpg filename.");
     if (s.ftpHost.find_first_of("/\\") != std::string::npos)
         return refuse("Don't specify the path in the FTP Hostname, use the Path/Filename.");
-    if (s.ftpPassword != text(v, kFtpVerifyField))
+    if (s.ftpPassword != text(v, Field::FtpVerifyField))
         return refuse("Your password does not match the verify password.\nPlease re-enter both passwords.");
     return go(kSchedule);
 }
 
 // ---- 131 Schedule
 
-constexpr std::initializer_list<int> kUnitRadios = {kSecondsRadio, kMinutesRadio, kHoursRadio};
-constexpr std::initializer_list<int> kWindowRadios = {kAllDayRadio, kFromRadio};
+constexpr std::initializer_list<Field> kUnitRadios = {Field::SecondsRadio, Field::MinutesRadio,
+                                                      Field::HoursRadio};
+constexpr std::initializer_list<Field> kWindowRadios = {Field::AllDayRadio, Field::FromRadio};
 
 void showWindow(bool window, PageView& v) {
-    chooseRadio(v, kWindowRadios, window ? kFromRadio : kAllDayRadio);
-    v[kStartField].enabled = window;
-    v[kStopField].enabled = window;
+    chooseRadio(v, kWindowRadios, window ? Field::FromRadio : Field::AllDayRadio);
+    v[Field::StartField].enabled = window;
+    v[Field::StopField].enabled = window;
 }
 
 void initSchedule(WizardModel& m, PageView& v) {
     const DeviceSettings& s = m.settings;
-    showText(v, kEveryField, s.scheduleEvery);
-    showText(v, kStartField, s.scheduleStart);
-    showText(v, kStopField, s.scheduleStop);
-    showCheck(v, kSetTimeCheck, s.setTimeFromPc);
+    showText(v, Field::EveryField, s.scheduleEvery);
+    showText(v, Field::StartField, s.scheduleStart);
+    showText(v, Field::StopField, s.scheduleStop);
+    showCheck(v, Field::SetTimeCheck, s.setTimeFromPc);
     showWindow(s.scheduleWindow, v);
     chooseRadio(v, kUnitRadios,
-                s.scheduleUnit == 60     ? kMinutesRadio
-                : s.scheduleUnit == 3600 ? kHoursRadio
-                                         : kSecondsRadio);
+                s.scheduleUnit == 60     ? Field::MinutesRadio
+                : s.scheduleUnit == 3600 ? Field::HoursRadio
+                                         : Field::SecondsRadio);
 }
 
-int unitOf(int radio) {
-    return radio == kMinutesRadio ? 60 : radio == kHoursRadio ? 3600 : 1;
+int unitOf(Field radio) {
+    return radio == Field::MinutesRadio ? 60 : radio == Field::HoursRadio ? 3600 : 1;
 }
 
-void chooseScheduleRadio(int radio, WizardModel& m, PageView& v) {
+void chooseScheduleRadio(Field radio, WizardModel& m, PageView& v) {
     DeviceSettings& s = m.settings;
-    if (radio == kAllDayRadio || radio == kFromRadio) {
-        s.scheduleWindow = radio == kFromRadio;
+    if (radio == Field::AllDayRadio || radio == Field::FromRadio) {
+        s.scheduleWindow = radio == Field::FromRadio;
         showWindow(s.scheduleWindow, v);
     } else {
         s.scheduleUnit = unitOf(radio);
@@ -620,18 +632,18 @@ void chooseScheduleRadio(int radio, WizardModel& m, PageView& v) {
 
 PageAnswer nextSchedule(WizardModel& m, const PageView& v) {
     DeviceSettings& s = m.settings;
-    s.scheduleEvery = text(v, kEveryField);
-    s.scheduleStart = text(v, kStartField);
-    s.scheduleStop = text(v, kStopField);
-    s.setTimeFromPc = checked(v, kSetTimeCheck);
-    s.scheduleWindow = checked(v, kFromRadio);
-    s.scheduleUnit = unitOf(checked(v, kMinutesRadio) ? kMinutesRadio
-                            : checked(v, kHoursRadio) ? kHoursRadio
-                                                      : kSecondsRadio);
+    s.scheduleEvery = text(v, Field::EveryField);
+    s.scheduleStart = text(v, Field::StartField);
+    s.scheduleStop = text(v, Field::StopField);
+    s.setTimeFromPc = checked(v, Field::SetTimeCheck);
+    s.scheduleWindow = checked(v, Field::FromRadio);
+    s.scheduleUnit = unitOf(checked(v, Field::MinutesRadio) ? Field::MinutesRadio
+                            : checked(v, Field::HoursRadio) ? Field::HoursRadio
+                                                            : Field::SecondsRadio);
     const long long every = scanDecimal(s.scheduleEvery);
     if (every < 1)
-        return stay({},
-                    warning("The `Every' entry must be at least 1.", "Incorrect entry value", kEveryField));
+        return stay(
+            {}, warning("The `Every' entry must be at least 1.", "Incorrect entry value", Field::EveryField));
     std::vector<PageMessage> messages;
     if (every * s.scheduleUnit < 10 && !s.primaryIsNetwork)
         messages.push_back(
@@ -644,26 +656,27 @@ PageAnswer nextSchedule(WizardModel& m, const PageView& v) {
             std::move(messages),
             warning("Your upload start and end time must be specified in \nfull military time format "
                     "(examples: 01:00, 12:48, 23:50)\nand your start time must be before your end time.",
-                    "Incorrect entry value", kStartField));
+                    "Incorrect entry value", Field::StartField));
     return go(kDays, std::move(messages));
 }
 
 // ---- 132 Days
 
 struct Day {
-    int control;
+    Field control;
     bool DeviceSettings::*flag;
 };
-constexpr std::array<Day, 7> kWeekDays{{{kSunCheck, &DeviceSettings::daySun},
-                                        {kMonCheck, &DeviceSettings::dayMon},
-                                        {kTueCheck, &DeviceSettings::dayTue},
-                                        {kWedCheck, &DeviceSettings::dayWed},
-                                        {kThuCheck, &DeviceSettings::dayThu},
-                                        {kFriCheck, &DeviceSettings::dayFri},
-                                        {kSatCheck, &DeviceSettings::daySat}}};
+constexpr std::array<Day, 7> kWeekDays{{{Field::SunCheck, &DeviceSettings::daySun},
+                                        {Field::MonCheck, &DeviceSettings::dayMon},
+                                        {Field::TueCheck, &DeviceSettings::dayTue},
+                                        {Field::WedCheck, &DeviceSettings::dayWed},
+                                        {Field::ThuCheck, &DeviceSettings::dayThu},
+                                        {Field::FriCheck, &DeviceSettings::dayFri},
+                                        {Field::SatCheck, &DeviceSettings::daySat}}};
 
 void showEveryDay(bool everyDay, PageView& v) {
-    chooseRadio(v, {kEverydayRadio, kOnlyOnRadio}, everyDay ? kEverydayRadio : kOnlyOnRadio);
+    chooseRadio(v, {Field::EverydayRadio, Field::OnlyOnRadio},
+                everyDay ? Field::EverydayRadio : Field::OnlyOnRadio);
     for (const Day& day : kWeekDays)
         v[day.control].enabled = !everyDay;
 }
@@ -675,7 +688,7 @@ void initDays(WizardModel& m, PageView& v) {
 }
 
 PageAnswer nextDays(WizardModel& m, const PageView& v) {
-    m.settings.everyDay = checked(v, kEverydayRadio);
+    m.settings.everyDay = checked(v, Field::EverydayRadio);
     for (const Day& day : kWeekDays)
         m.settings.*day.flag = checked(v, day.control);
     return go(kDialOutOptions);
@@ -693,21 +706,21 @@ std::string macTail(const std::string& mac) {
 
 void initFtpOptions(WizardModel& m, PageView& v) {
     const DeviceSettings& s = m.settings;
-    showCheck(v, kPassiveCheck, s.passiveMode);
-    showText(v, kFtpTimeoutField, s.ftpTimeout);
-    showCheck(v, kDeleteBeforeRenameCheck, s.deleteBeforeRename);
-    showCheck(v, kIisCheck, s.iisWorkaround, s.deleteBeforeRename);
-    showText(v, kIdHtmlCheck, "Use ip" + macTail(s.macAddress) + ".html instead of ip.html");
-    v[kIdHtmlCheck].checked = s.useIdHtmlName;
+    showCheck(v, Field::PassiveCheck, s.passiveMode);
+    showText(v, Field::FtpTimeoutField, s.ftpTimeout);
+    showCheck(v, Field::DeleteBeforeRenameCheck, s.deleteBeforeRename);
+    showCheck(v, Field::IisCheck, s.iisWorkaround, s.deleteBeforeRename);
+    showText(v, Field::IdHtmlCheck, "Use ip" + macTail(s.macAddress) + ".html instead of ip.html");
+    v[Field::IdHtmlCheck].checked = s.useIdHtmlName;
 }
 
 PageAnswer nextFtpOptions(WizardModel& m, const PageView& v) {
     DeviceSettings& s = m.settings;
-    s.passiveMode = checked(v, kPassiveCheck);
-    s.deleteBeforeRename = checked(v, kDeleteBeforeRenameCheck);
-    s.iisWorkaround = checked(v, kIisCheck);
-    s.useIdHtmlName = checked(v, kIdHtmlCheck);
-    s.ftpTimeout = text(v, kFtpTimeoutField);
+    s.passiveMode = checked(v, Field::PassiveCheck);
+    s.deleteBeforeRename = checked(v, Field::DeleteBeforeRenameCheck);
+    s.iisWorkaround = checked(v, Field::IisCheck);
+    s.useIdHtmlName = checked(v, Field::IdHtmlCheck);
+    s.ftpTimeout = text(v, Field::FtpTimeoutField);
     raiseToMinute(s.ftpTimeout);
     return go(kSummary);
 }
@@ -715,15 +728,15 @@ PageAnswer nextFtpOptions(WizardModel& m, const PageView& v) {
 // ---- 137 Summary, 134 Complete
 
 void initSummary(WizardModel&, PageView& v) {
-    showText(v, kWriteStatus, "Device configuration update in progress...");
-    showText(v, kCannotProceed, kCannotProceedText);
-    hide(v, kWriteStatus);
-    hide(v, kWriteProgress);
-    hide(v, kCannotProceed);
+    showText(v, Field::WriteStatus, "Device configuration update in progress...");
+    showText(v, Field::CannotProceed, kCannotProceedText);
+    hide(v, Field::WriteStatus);
+    hide(v, Field::WriteProgress);
+    hide(v, Field::CannotProceed);
 }
 
 void initComplete(WizardModel&, PageView& v) {
-    showText(v, kExteriorTitle, "Setup Wizard Complete");
+    showText(v, Field::ExteriorTitle, "Setup Wizard Complete");
 }
 
 // ---- the pages
@@ -828,36 +841,36 @@ Moves activatePage(int page, const WizardModel& model, PageView& view, bool list
         case kWelcome:
             return Moves::Next;
         case kSerialPort:
-            hide(view, kDetectStatus);
-            hide(view, kDetectProgress);
+            hide(view, Field::DetectStatus);
+            hide(view, Field::DetectProgress);
             return kBackNext;
         case kSerialResult: {
             const std::string& port = model.settings.serialPort;
             if (!isPortName(port)) {
-                showText(view, kFoundText, kNotFoundText);
-                showText(view, kFoundHint, kNotFoundHint);
-                showText(view, kResults, port);
+                showText(view, Field::FoundText, kNotFoundText);
+                showText(view, Field::FoundHint, kNotFoundHint);
+                showText(view, Field::Results, port);
                 return Moves::Back;
             }
-            showText(view, kFoundText,
+            showText(view, Field::FoundText,
                      "A device was found on " + port + "." + "  Click Next to continue setup.");
-            showText(view, kFoundHint, "");
-            showText(view, kResults, "");
+            showText(view, Field::FoundHint, "");
+            showText(view, Field::Results, "");
             return kBackNext;
         }
         case kDeviceList:
             return listSelected ? kBackNext : Moves::Back;
         case kReadSettings:
-            hide(view, kReadStatus);
-            hide(view, kReadProgress);
-            hide(view, kCannotProceed);  // an earlier run's failure is not this run's
+            hide(view, Field::ReadStatus);
+            hide(view, Field::ReadProgress);
+            hide(view, Field::CannotProceed);  // an earlier run's failure is not this run's
             return kBackNext;
         case kSummary:
             // Back and Next again may have changed any page since the last showing.
-            showText(view, kSummaryText, summaryText(model.settings));
-            hide(view, kWriteStatus);
-            hide(view, kWriteProgress);
-            hide(view, kCannotProceed);
+            showText(view, Field::SummaryText, summaryText(model.settings));
+            hide(view, Field::WriteStatus);
+            hide(view, Field::WriteProgress);
+            hide(view, Field::CannotProceed);
             return kBackNext;
         case kComplete:
             return Moves::Finish;
@@ -866,19 +879,20 @@ Moves activatePage(int page, const WizardModel& model, PageView& view, bool list
     }
 }
 
-void controlChanged(int page, int control, WizardModel& model, PageView& view) {
-    if (page == kStaticAddress && control == kAutogenButton) autogenMask(model, view);
-    if (page == kModem && control == kModemCombo) chooseModem(model, view);
-    if (page == kTransmitImages && (control == kUploadRadio || control == kServeOnlyRadio))
+void controlChanged(int page, Field control, WizardModel& model, PageView& view) {
+    if (page == kStaticAddress && control == Field::AutogenButton) autogenMask(model, view);
+    if (page == kModem && control == Field::ModemCombo) chooseModem(model, view);
+    if (page == kTransmitImages && (control == Field::UploadRadio || control == Field::ServeOnlyRadio))
         chooseUpload(control, model, view);
-    if (page == kSchedule && (control == kSecondsRadio || control == kMinutesRadio ||
-                              control == kHoursRadio || control == kAllDayRadio || control == kFromRadio))
+    if (page == kSchedule &&
+        (control == Field::SecondsRadio || control == Field::MinutesRadio || control == Field::HoursRadio ||
+         control == Field::AllDayRadio || control == Field::FromRadio))
         chooseScheduleRadio(control, model, view);
-    if (page == kDays && (control == kEverydayRadio || control == kOnlyOnRadio))
-        showEveryDay(control == kEverydayRadio, view);
-    if (page == kFtpOptions && control == kDeleteBeforeRenameCheck) {
-        model.settings.deleteBeforeRename = checked(view, kDeleteBeforeRenameCheck);
-        view[kIisCheck].enabled = model.settings.deleteBeforeRename;
+    if (page == kDays && (control == Field::EverydayRadio || control == Field::OnlyOnRadio))
+        showEveryDay(control == Field::EverydayRadio, view);
+    if (page == kFtpOptions && control == Field::DeleteBeforeRenameCheck) {
+        model.settings.deleteBeforeRename = checked(view, Field::DeleteBeforeRenameCheck);
+        view[Field::IisCheck].enabled = model.settings.deleteBeforeRename;
     }
 }
 

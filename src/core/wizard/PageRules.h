@@ -18,7 +18,7 @@ struct ControlState {
     bool enabled = true;
     bool visible = true;
 };
-using PageView = std::map<int, ControlState>;
+using PageView = std::map<Field, ControlState>;
 
 // A message box a page shows: warnings and errors with the exclamation icon, the two information
 // boxes with the information icon.
@@ -27,7 +27,7 @@ struct PageMessage {
     std::string text;
     std::string title;
     Icon icon = Icon::Warning;
-    int focus = 0;  // the control that gets the focus afterwards; 0 for none
+    Field focus = Field::None;  // the control that gets the focus afterwards
 };
 
 // What Next did: the page shown next (kStay when refused) and the boxes shown first, in order.
@@ -55,7 +55,7 @@ Moves activatePage(int page, const WizardModel& model, PageView& view, bool list
 
 // A click or choice on a control that has rules (Autogen Mask, the modem combo, the unit and window
 // radios, Everyday and Only on, Delete before rename, the upload radios): updates model and view.
-void controlChanged(int page, int control, WizardModel& model, PageView& view);
+void controlChanged(int page, Field control, WizardModel& model, PageView& view);
 
 // Next: stores the view into the model, runs the page's checks, and answers. On the worker pages
 // (110, 142, 137) this is the Next that the finished worker presses.

@@ -10,13 +10,13 @@ namespace lm::wizard {
 namespace {
 
 constexpr int kMostPages = 32;  // more than the wizard has: a loop in the rules cannot hang a walk
-constexpr std::array<std::pair<int, int>, 3> kUnitRadios{
-    {{1, kSecondsRadio}, {60, kMinutesRadio}, {3600, kHoursRadio}}};
+constexpr std::array<std::pair<int, Field>, 3> kUnitRadios{
+    {{1, Field::SecondsRadio}, {60, Field::MinutesRadio}, {3600, Field::HoursRadio}}};
 
 // Clicks a radio button of a group: it alone is checked, then its rules run.
-void click(int page, int radio, const std::vector<int>& group, WizardModel& model, PageView& view) {
+void click(int page, Field radio, const std::vector<Field>& group, WizardModel& model, PageView& view) {
     if (view[radio].checked) return;
-    for (int other : group)
+    for (Field other : group)
         view[other].checked = other == radio;
     controlChanged(page, radio, model, view);
 }
@@ -31,7 +31,7 @@ bool shows(const ControlState& state, const SettingsField& field, const DeviceSe
         case SettingsField::Kind::Number:
             return state.checked;
         case SettingsField::Kind::Flag:
-            return field.offControl ? state.checked : state.checked == wanted.*field.flag;
+            return field.offControl != Field::None ? state.checked : state.checked == wanted.*field.flag;
     }
     return true;
 }
@@ -39,13 +39,13 @@ bool shows(const ControlState& state, const SettingsField& field, const DeviceSe
 // Types one field into its page, as far as the page lets a person.
 void type(int page, const SettingsField& field, const DeviceSettings& wanted, WizardModel& model,
           PageView& view) {
-    int control = field.control;
+    Field control = field.control;
     if (field.kind == SettingsField::Kind::Number) {
         const auto unit = std::find_if(kUnitRadios.begin(), kUnitRadios.end(),
                                        [&](const auto& pair) { return pair.first == wanted.*field.number; });
         if (unit == kUnitRadios.end()) return;
         control = unit->second;
-    } else if (field.kind == SettingsField::Kind::Flag && field.offControl) {
+    } else if (field.kind == SettingsField::Kind::Flag && field.offControl != Field::None) {
         control = wanted.*field.flag ? field.control : field.offControl;
     }
     ControlState& state = view[control];
@@ -54,17 +54,17 @@ void type(int page, const SettingsField& field, const DeviceSettings& wanted, Wi
     switch (field.kind) {
         case SettingsField::Kind::Text:
             state.text = wanted.*field.text;
-            if (field.verifyControl) view[field.verifyControl].text = state.text;
+            if (field.verifyControl != Field::None) view[field.verifyControl].text = state.text;
             break;
         case SettingsField::Kind::Modem:
             state.text = modemModelName(wanted.modemModel);
             controlChanged(page, control, model, view);
             break;
         case SettingsField::Kind::Number:
-            click(page, control, {kSecondsRadio, kMinutesRadio, kHoursRadio}, model, view);
+            click(page, control, {Field::SecondsRadio, Field::MinutesRadio, Field::HoursRadio}, model, view);
             break;
         case SettingsField::Kind::Flag:
-            if (field.offControl) {
+            if (field.offControl != Field::None) {
                 click(page, control, {field.control, field.offControl}, model, view);
             } else {
                 state.checked = wanted.*field.flag;

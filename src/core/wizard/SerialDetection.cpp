@@ -1,5 +1,6 @@
 #include "core/wizard/SerialDetection.h"
 
+#include "core/link/DeviceSession.h"
 #include "core/wizard/SettingsParser.h"
 
 namespace lm {
@@ -12,7 +13,7 @@ constexpr const char* kNotFoundAnywhere = "A device was not found on any serial 
 
 }  // namespace
 
-Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* prompt, int portChoice) {
+Outcome detectSerialDevice(WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt, int portChoice) {
     const bool specific = portChoice > 0 && portChoice <= kPortCount;
     const int first = specific ? portChoice : 1;
     const int last = specific ? portChoice : kPortCount;
@@ -23,8 +24,10 @@ Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* p
         page.progress(steps);
     };
 
-    DeviceSettings& settings = session.settings();
+    Session& session = wizard.session();
+    DeviceSettings& settings = wizard.settings();
     SerialLink& serial = session.serial();
+    DeviceSession shell(session);
     const Session::Claim claim = session.claim(Session::kClaimWait);
     if (!claim.held()) {
         settings.serialPort = "The serial port is busy with another operation.";
@@ -63,20 +66,20 @@ Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* p
             if (login == SerialLoginResult::PasswordCancelled) outcome = Outcome::Refused;
             continue;
         }
-        if (!serial.Write("cat /etc/version\n")) {
+        if (!shell.SendLine("cat /etc/version\n")) {
             serial.Close();
             settings.serialPort = "Serial port transmission error!";
             continue;
         }
         const int named =
-            serial.Expect(8, {"Zelvix", "zelvix", "Draviel", "Wardlumen", "PellMandor", "Farloomer"});
+            shell.Expect(8, {"Zelvix", "zelvix", "Draviel", "Wardlumen", "PellMandor", "Farloomer"});
         if (!named || page.aborted()) {
             serial.Close();
             settings.serialPort = absent;
             continue;
         }
-        settings.secondGeneration = namesSecondGeneration(serial.currentLine);
-        settings.deviceKind = deviceKindOf(serial.currentLine);
+        settings.secondGeneration = namesSecondGeneration(shell.seenText());
+        settings.deviceKind = deviceKindOf(shell.seenText());
         serial.Close();
         settings.serialPort = name;
         found = true;

@@ -2,8 +2,8 @@
 
 #include "core/link/Outcome.h"
 #include "core/link/PasswordPrompt.h"
-#include "core/link/Session.h"
 #include "core/wizard/WizardPage.h"
+#include "core/wizard/WizardSession.h"
 
 namespace lm {
 
@@ -11,6 +11,6 @@ namespace lm {
 // "COMn"; 0 tries COM1 to COM32), logs in, and checks /etc/version. Leaves settings().serialPort
 // holding the port's name on success, else the words for what went wrong; the port is closed
 // either way. Unless aborted, enables Next alone and presses it.
-Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* prompt, int portChoice);
+Outcome detectSerialDevice(WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt, int portChoice);
 
 }  // namespace lm

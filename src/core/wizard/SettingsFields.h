@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/wizard/DeviceSettings.h"
+#include "core/wizard/WizardPages.h"
 
 namespace lm::wizard {
 
@@ -21,9 +22,9 @@ struct SettingsField {
     int page = 0;
     // A text field or check box; for a flag shown by two radio buttons, the one that means "yes"
     // (and `offControl` the one that means "no"). A second field typed the same (a verify field).
-    int control = 0;
-    int offControl = 0;
-    int verifyControl = 0;
+    Field control = Field::None;
+    Field offControl = Field::None;
+    Field verifyControl = Field::None;
 };
 
 // The editable fields in the order a person meets them on the pages.

@@ -23,7 +23,8 @@ enum class Step { Done, Skipped, Failed };
 
 class Reader {
 public:
-    Reader(Session& session, WizardPage& page) : session_(session), page_(page), shell_(session) {}
+    Reader(WizardSession& wizard, WizardPage& page)
+        : wizard_(wizard), session_(wizard.session()), page_(page), shell_(session_) {}
 
     Outcome run(PasswordPrompt* prompt) {
         const Session::Claim claim = session_.claim(Session::kClaimWait);
@@ -34,7 +35,7 @@ public:
         page_.progressRange(0, kSteps);
         page_.startSteps();
         // Lines of another device, or of an earlier read, must never be written to this one.
-        session_.settings().filesAsRead.clear();
+        wizard_.settings().filesAsRead.clear();
         if (const auto opened = open(prompt); opened != Outcome::Ok) return opened;
         session_.setShellPrompt(shell_.ReadPrompt());
         if (page_.aborted()) return abandon();
@@ -44,7 +45,7 @@ public:
             return failure(Outcome::NoAnswer);
         if (page_.aborted()) return abandon();
 
-        DeviceSettings& settings = session_.settings();
+        DeviceSettings& settings = wizard_.settings();
         settings.macAddress = DeviceSettings::kUnknownMac;
         page_.status("Reading ifconfig -a...");
         if (const Outcome ran = shell_.RunCommand("ifconfig -a"); ran == Outcome::NoAnswer) {
@@ -82,7 +83,7 @@ private:
         if (session_.connectionIsNetwork()) {
             page_.status("Establishing communication via network...");
             session_.resetPassword();
-            const LoginResult login = loginWithAttempts(session_, prompt, true);
+            const LoginResult login = loginWithAttempts(wizard_, prompt, true);
             if (login == LoginOk) return Outcome::Ok;
             if (login == LoginRefused) {
                 // The device ended the conversation over the password: the wizard gives up.
@@ -95,11 +96,10 @@ private:
                                                      : Outcome::Failed);
         }
         page_.status("Establishing communication via serial port...");
-        if (!openWizardSerialPort(session_, page_)) return Outcome::NoAnswer;
-        SerialLink& serial = session_.serial();
-        if (serial.Write("cd /\n") && serial.Expect(5, {"cd"})) return Outcome::Ok;
+        if (!openWizardSerialPort(wizard_, page_)) return Outcome::NoAnswer;
+        if (shell_.SendLine("cd /\n") && shell_.Expect(5, {"cd"})) return Outcome::Ok;
         page_.beep();
-        serial.Close();
+        session_.serial().Close();
         cannotProceed(page_, "Communications error!");
         return Outcome::NoAnswer;
     }
@@ -123,11 +123,11 @@ private:
         if (result != Outcome::Ok) return Step::Skipped;
         if (path.starts_with(kConfigFolder)) {
             std::vector<std::string>& kept =
-                session_.settings().filesAsRead[path.substr(kConfigFolder.size())];
+                wizard_.settings().filesAsRead[path.substr(kConfigFolder.size())];
             for (const std::string& line : session_.remoteLines())
                 kept.push_back(line.substr(0, line.find_first_of("\r\n")));
         }
-        parse(session_.remoteLines(), session_.settings());
+        parse(session_.remoteLines(), wizard_.settings());
         page_.step();
         return Step::Done;
     }
@@ -144,6 +144,7 @@ private:
         return Outcome::Cancelled;
     }
 
+    WizardSession& wizard_;
     Session& session_;
     WizardPage& page_;
     DeviceSession shell_;
@@ -151,8 +152,8 @@ private:
 
 }  // namespace
 
-Outcome readSettings(Session& session, WizardPage& page, PasswordPrompt* prompt) {
-    return Reader(session, page).run(prompt);
+Outcome readSettings(WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt) {
+    return Reader(wizard, page).run(prompt);
 }
 
 }  // namespace lm

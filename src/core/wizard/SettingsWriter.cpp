@@ -48,8 +48,8 @@ std::string moveSource(const std::string& command) {
 // One run of the summary page's worker, from the opening to its ending.
 class SettingsWriterRun {
 public:
-    SettingsWriterRun(Session& session, WizardPage& page, PasswordPrompt* prompt)
-        : s_(session), page_(page), prompt_(prompt), shell_(session) {}
+    SettingsWriterRun(WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt)
+        : w_(wizard), s_(wizard.session()), page_(page), prompt_(prompt), shell_(s_) {}
 
     Outcome run(const WriteOptions& options);
 
@@ -72,6 +72,7 @@ private:
     Outcome endFailed(Outcome outcome, const std::string& reason);
     Outcome stop();
 
+    WizardSession& w_;
     Session& s_;
     WizardPage& page_;
     PasswordPrompt* prompt_;
@@ -83,17 +84,17 @@ Outcome SettingsWriterRun::run(const WriteOptions& options) {
     page_.startSteps();
     // The pages check what a person types; values read from the device or given otherwise are
     // checked here, before the device is reached.
-    if (const auto refused = wizard::settingsValueProblem(s_.settings()))
+    if (const auto refused = wizard::settingsValueProblem(w_.settings()))
         return endFailed(Outcome::Failed, "Not written: " + refused->field + " " + refused->problem + ".");
     if (const Outcome opened = open(); opened != Outcome::Ok) return opened;
     if (page_.aborted()) return stop();
     // The schedule page's "Set the time from this computer" box, shown when uploading, decides.
-    const DeviceSettings& settings = s_.settings();
+    const DeviceSettings& settings = w_.settings();
     const bool setClock =
         !options.dryRun && ((settings.uploadEnabled && settings.setTimeFromPc) || options.setClock);
     if (const Outcome probed = probe(setClock); probed != Outcome::Ok) return probed;
 
-    const auto files = settingsFiles(s_.settings(), {s_.newFtpFormat(), s_.configDependSupported()});
+    const auto files = settingsFiles(w_.settings(), {w_.newFtpFormat(), w_.configDependSupported()});
     if (options.dryRun) {
         if (options.planned) options.planned(files);
         shell_.Logout(true);
@@ -106,7 +107,7 @@ Outcome SettingsWriterRun::run(const WriteOptions& options) {
 
 Outcome SettingsWriterRun::open() {
     if (network()) {
-        switch (loginWithAttempts(s_, prompt_, false)) {
+        switch (loginWithAttempts(w_, prompt_, false)) {
             case LoginOk:
                 break;
             case LoginFailed:
@@ -131,7 +132,7 @@ Outcome SettingsWriterRun::open() {
 
 Outcome SettingsWriterRun::openSerial() {
     page_.status("Establishing communication via serial port...");
-    if (!openWizardSerialPort(s_, page_)) return Outcome::Failed;
+    if (!openWizardSerialPort(w_, page_)) return Outcome::Failed;
     if (wakeConsole()) return Outcome::Ok;
     s_.serial().Close();
     cannotProceed(page_, "Communications error!");
@@ -139,12 +140,11 @@ Outcome SettingsWriterRun::openSerial() {
 }
 
 bool SettingsWriterRun::wakeConsole() {
-    SerialLink& serial = s_.serial();
-    if (!serial.Write("\ncd /\n")) return false;
-    if (serial.Expect(5, {"> ", "# "})) return true;
-    leaveEditor(serial, s_.timing());
-    serial.Expect(8, {"> ", "# "});
-    return serial.Write("\ncd /\n") && serial.Expect(8, {"> ", "# "});
+    if (!shell_.SendLine("\ncd /\n")) return false;
+    if (shell_.Expect(5, {"> ", "# "})) return true;
+    shell_.LeaveEditor();
+    shell_.Expect(8, {"> ", "# "});
+    return shell_.SendLine("\ncd /\n") && shell_.Expect(8, {"> ", "# "});
 }
 
 Outcome SettingsWriterRun::probe(bool setClock) {
@@ -156,15 +156,15 @@ Outcome SettingsWriterRun::probe(bool setClock) {
     bool rootShell = false;
     if (const Outcome entered = shell_.EnterNsh(rootShell); entered != Outcome::Ok)
         return fail(entered, "the device did not start its root shell");
-    s_.setCatWriteSupported(rootShell);
+    w_.setCatWriteSupported(rootShell);
     // The root shell may show a prompt of its own, and every later wait looks for the prompt.
     s_.setShellPrompt(shell_.ReadPrompt());
     const FirmwareVersion& f = s_.firmware();
-    s_.setNewFtpFormat(!(f.major == 1 && f.minor == 0 && f.patch < 6));
+    w_.setNewFtpFormat(!(f.major == 1 && f.minor == 0 && f.patch < 6));
     bool depend = false;
     if (const Outcome probed = shell_.ProbeConfigTool(depend); probed != Outcome::Ok)
         return fail(probed, "the device did not answer the config tool's probe");
-    s_.setConfigDependSupported(depend);
+    w_.setConfigDependSupported(depend);
     return page_.aborted() ? stop() : Outcome::Ok;
 }
 
@@ -175,8 +175,9 @@ Outcome SettingsWriterRun::writeFiles(const std::vector<SettingsFile>& files) {
             const auto slash = file.path.rfind('/') + 1;
             s_.remoteLines() = file.lines;
             // Read back before anything is moved: a file that differs stops the run here.
-            const Outcome written =
-                shell_.WriteRemoteFile(file.path, file.path.substr(0, slash), file.path.substr(slash));
+            const Outcome written = shell_.WriteRemoteFile(
+                file.path, file.path.substr(0, slash), file.path.substr(slash),
+                w_.catWriteSupported() ? DeviceSession::WriteBy::Cat : DeviceSession::WriteBy::Editor);
             if (written != Outcome::Ok) return fail(written, shell_.deviceMessage());
         }
         if (page_.aborted()) return stop();
@@ -193,14 +194,14 @@ Outcome SettingsWriterRun::moveFiles(const std::vector<SettingsFile>& files) {
     std::set<std::string> written;
     for (const SettingsFile& file : files)
         if (file.written) written.insert(file.path);
-    for (const std::string& command : moveCommands(s_.settings(), network())) {
+    for (const std::string& command : moveCommands(w_.settings(), network())) {
         std::string said;
         if (!runLine(command, network() ? kNetworkMoveTurns : kSerialMoveTurns, "mv:", said))
             return fail(Outcome::NoAnswer, "no prompt after " + command.substr(0, command.size() - 1));
         if (!said.empty() && written.count(moveSource(command))) return fail(Outcome::Failed, said);
     }
     page_.step();
-    if (s_.configDependSupported()) {
+    if (w_.configDependSupported()) {
         std::string said;
         runLine("config depend=ALL\n", network() ? kNetworkDependTurns : kSerialDependTurns, "config:", said);
     }
@@ -209,7 +210,8 @@ Outcome SettingsWriterRun::moveFiles(const std::vector<SettingsFile>& files) {
 
 Outcome SettingsWriterRun::saveAndReboot() {
     page_.status("Updating flash memory...");
-    if (shell_.SaveConfig() != Outcome::Ok)
+    if (shell_.SaveConfig(w_.configDependSupported() ? DeviceSession::SaveBy::ConfigTool
+                                                     : DeviceSession::SaveBy::FlashDaemon) != Outcome::Ok)
         return fail(Outcome::NoAnswer, "the device did not save its settings");
     if (page_.aborted()) return stop();
     page_.step();
@@ -230,22 +232,14 @@ Outcome SettingsWriterRun::saveAndReboot() {
 bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_view complaint,
                                 std::string& said) {
     said.clear();
-    if (network()) {
-        s_.telnet().Drain();
-        if (!s_.telnet().Send(line)) return false;
-    } else if (!s_.serial().Write(line)) {
-        return false;
-    }
+    if (!shell_.SendLine(line)) return false;
     // A prompt on the line of the command's own echo is the one before it, not its end.
     for (int read = 0; read < kMaxReplyLines; ++read) {
-        std::string text;
-        if (network()) {
-            if (!s_.telnet().Expect(turns, {"> ", "# "})) return false;
-            text = s_.telnet().transcript;
-        } else {
-            if (!s_.serial().Expect(turns, {complaint, "> ", "# "})) return false;
-            text = s_.serial().currentLine;
-        }
+        // Over the network the transcript holds the whole reply; the console gives a line at a time.
+        const int seen =
+            network() ? shell_.Expect(turns, {"> ", "# "}) : shell_.Expect(turns, {complaint, "> ", "# "});
+        if (!seen) return false;
+        const std::string& text = shell_.seenText();
         if (said.empty()) said = lineHolding(text, complaint).substr(0, kMaxComplaint);
         if (shell_.isPromptLine(lastLine(text))) return true;
     }
@@ -271,14 +265,14 @@ Outcome SettingsWriterRun::stop() {
 
 }  // namespace
 
-Outcome writeSettings(Session& session, WizardPage& page, PasswordPrompt* prompt,
+Outcome writeSettings(WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt,
                       const WriteOptions& options) {
-    const Session::Claim claim = session.claim(Session::kClaimWait);
+    const Session::Claim claim = wizard.session().claim(Session::kClaimWait);
     if (!claim.held()) {
         cannotProceed(page, Session::kBusyText);
         return Outcome::Failed;
     }
-    return SettingsWriterRun(session, page, prompt).run(options);
+    return SettingsWriterRun(wizard, page, prompt).run(options);
 }
 
 }  // namespace lm

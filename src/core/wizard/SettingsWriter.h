@@ -4,9 +4,9 @@
 
 #include "core/link/Outcome.h"
 #include "core/link/PasswordPrompt.h"
-#include "core/link/Session.h"
 #include "core/wizard/SettingsFiles.h"
 #include "core/wizard/WizardPage.h"
+#include "core/wizard/WizardSession.h"
 
 namespace lm {
 
@@ -19,10 +19,10 @@ struct WriteOptions {
     std::function<void(const std::vector<SettingsFile>&)> planned;
 };
 
-// The summary page's worker: writes the session's settings to the device as files under /var/tmp
+// The summary page's worker: writes the wizard's settings to the device as files under /var/tmp
 // (keeping what the device's files hold besides the settings), moves them into /etc/config, saves, reboots
 // and waits; presses Next when done. Ok only when every file read back as written and the device saved them.
-Outcome writeSettings(Session& session, WizardPage& page, PasswordPrompt* prompt,
+Outcome writeSettings(WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt,
                       const WriteOptions& options = {});
 
 }  // namespace lm

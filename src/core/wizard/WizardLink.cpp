@@ -4,10 +4,10 @@
 
 namespace lm {
 
-LoginResult loginWithAttempts(Session& session, PasswordPrompt* prompt, bool stopOnCancel) {
+LoginResult loginWithAttempts(WizardSession& wizard, PasswordPrompt* prompt, bool stopOnCancel) {
     LoginResult result = LoginFailed;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        result = session.loginNetwork(session.settings().targetIp, true, prompt);
+        result = wizard.session().loginNetwork(wizard.settings().targetIp, true, prompt);
         if (result == LoginOk) break;
         if (stopOnCancel && result == LoginCancelled) break;
         // A password that cannot be sent will not become sendable by trying again.
@@ -16,9 +16,9 @@ LoginResult loginWithAttempts(Session& session, PasswordPrompt* prompt, bool sto
     return result;
 }
 
-bool openWizardSerialPort(Session& session, WizardPage& page) {
-    SerialLink& serial = session.serial();
-    if (serial.Open(session.settings().serialPort) == 0) return true;
+bool openWizardSerialPort(WizardSession& wizard, WizardPage& page) {
+    SerialLink& serial = wizard.session().serial();
+    if (serial.Open(wizard.settings().serialPort) == 0) return true;
     page.beep();
     switch (serial.lastOpenError()) {
         case SerialLink::OpenError::NotFound:

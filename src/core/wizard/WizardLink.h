@@ -2,8 +2,8 @@
 
 #include "core/link/Outcome.h"
 #include "core/link/PasswordPrompt.h"
-#include "core/link/Session.h"
 #include "core/wizard/WizardPage.h"
+#include "core/wizard/WizardSession.h"
 
 namespace lm {
 
@@ -12,12 +12,12 @@ namespace lm {
 // Logs in over telnet to settings().targetIp with the session's password, at most three attempts.
 // The reader stops at once when the password prompt was cancelled (stopOnCancel); the writer tries
 // again after any failure. The result is the last attempt's.
-LoginResult loginWithAttempts(Session& session, PasswordPrompt* prompt, bool stopOnCancel);
+LoginResult loginWithAttempts(WizardSession& wizard, PasswordPrompt* prompt, bool stopOnCancel);
 
 // Opens the serial port named by settings().serialPort. On failure: beep, the open error in the
 // status ("Error, serial port not found!" ...), the port closed, the failure line shown and only
 // Back enabled; false.
-bool openWizardSerialPort(Session& session, WizardPage& page);
+bool openWizardSerialPort(WizardSession& wizard, WizardPage& page);
 
 // The end of a worker that cannot go on: unless aborted, the status text, the failure line shown
 // and only Back enabled.

@@ -6,7 +6,7 @@
 namespace lm {
 
 // What the wizard's pages read and write: the device's settings and the session facts they depend
-// on. Session::wizardModel() gives its own; tests bind their own variables.
+// on. WizardSession::model() gives its own; tests bind their own variables.
 struct WizardModel {
     DeviceSettings& settings;
     bool& connectionIsNetwork;

@@ -474,7 +474,7 @@ std::unique_ptr<SetupWizard> CLmToolsDlg::setupWizardFor(const std::optional<Tar
     // The ID alone (the picture views show the address under it) and the address without a port.
     const QString id = target ? target->id.section(QLatin1Char('\n'), 0, 0) : QString();
     const QString address = target ? target->host : QString();
-    return std::make_unique<SetupWizard>(session_, inventory_.snapshot(), id, address, this);
+    return std::make_unique<SetupWizard>(wizard_, inventory_.snapshot(), id, address, this);
 }
 
 std::unique_ptr<SetupWizard> CLmToolsDlg::openSetupWizard() {

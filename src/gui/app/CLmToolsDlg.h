@@ -8,6 +8,7 @@
 
 #include "gui/app/GuiInventoryObserver.h"
 #include "core/discovery/DeviceInventory.h"
+#include "core/wizard/WizardSession.h"
 #include "gui/discovery/DeviceListView.h"
 #include "gui/discovery/PictureLists.h"
 #include "gui/discovery/ViewSettings.h"
@@ -110,6 +111,8 @@ private:
     std::unique_ptr<SetupWizard> setupWizardFor(const std::optional<Target>& target);
 
     Session& session_;
+    // The Setup Wizard's settings, kept from one wizard run to the next.
+    WizardSession wizard_{session_};
     QSettings& settings_;
     Desktop& desktop_;
 

@@ -4,10 +4,10 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
-#include "gui/app/DialogUnits.h"
 #include "core/link/Session.h"
-#include "gui/wizard/SetupWizard.h"
 #include "core/wizard/WizardPages.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/wizard/SetupWizard.h"
 
 namespace lm::gui {
 
@@ -23,7 +23,7 @@ constexpr const char* kSampleTexts[kColumns] = {"000000-000000", "255.255.255.25
 DeviceListPage::DeviceListPage(SetupWizard& wizard, std::vector<DeviceRecord> devices, QString deviceId,
                                QString deviceAddress)
     : SetupWizardPage(wizard, wizard::kDeviceList),
-      list_(qobject_cast<QTableWidget*>(control(wizard::kDeviceListView))),
+      list_(qobject_cast<QTableWidget*>(control(wizard::Field::DeviceListView))),
       devices_(std::move(devices)),
       deviceId_(std::move(deviceId)),
       deviceAddress_(std::move(deviceAddress)) {

@@ -17,7 +17,7 @@ constexpr int kReleasePollMs = 250;
 }  // namespace
 
 SerialPortPage::SerialPortPage(SetupWizard& wizard)
-    : WorkerPage(wizard, wizard::kSerialPort, wizard::kDetectStatus, wizard::kDetectProgress) {}
+    : WorkerPage(wizard, wizard::kSerialPort, wizard::Field::DetectStatus, wizard::Field::DetectProgress) {}
 
 void SerialPortPage::leave() {
     WorkerPage::leave();
@@ -26,10 +26,10 @@ void SerialPortPage::leave() {
 
 WorkerPage::Work SerialPortPage::work() {
     // The list's index is the port's number, "AUTO" (and no choice) 0.
-    const auto* ports = qobject_cast<QComboBox*>(control(wizard::kPortCombo));
+    const auto* ports = qobject_cast<QComboBox*>(control(wizard::Field::PortCombo));
     const int choice = ports ? std::max(0, ports->currentIndex()) : 0;
-    return [choice](Session& session, WizardPage& page, PasswordPrompt* prompt) {
-        return detectSerialDevice(session, page, prompt, choice);
+    return [choice](WizardSession& wizard, WizardPage& page, PasswordPrompt* prompt) {
+        return detectSerialDevice(wizard, page, prompt, choice);
     };
 }
 

@@ -4,13 +4,15 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "gui/app/BrandArt.h"
-#include "gui/app/DialogUnits.h"
 #include "core/link/Session.h"
-#include "gui/wizard/DeviceListPage.h"
-#include "gui/wizard/SerialPortPage.h"
 #include "core/wizard/SettingsReader.h"
 #include "core/wizard/SettingsWriter.h"
+#include "core/wizard/WizardPage.h"
+#include "core/wizard/WizardSession.h"
+#include "gui/app/BrandArt.h"
+#include "gui/app/DialogUnits.h"
+#include "gui/wizard/DeviceListPage.h"
+#include "gui/wizard/SerialPortPage.h"
 #include "gui/wizard/SetupWizardPage.h"
 #include "gui/wizard/WizardPageTable.h"
 #include "core/wizard/WizardPage.h"
@@ -38,12 +40,9 @@ void defaultMessageBox(QWidget* owner, const wizard::PageMessage& message) {
 
 }  // namespace
 
-SetupWizard::SetupWizard(Session& session, std::vector<DeviceRecord> devices, const QString& deviceId,
+SetupWizard::SetupWizard(WizardSession& wizard, std::vector<DeviceRecord> devices, const QString& deviceId,
                          const QString& deviceAddress, QWidget* parent)
-    : QWizard(parent),
-      session_(session),
-      model_(session.wizardModel()),
-      messageBoxHandler_(defaultMessageBox) {
+    : QWizard(parent), wizard_(wizard), model_(wizard.model()), messageBoxHandler_(defaultMessageBox) {
     setWindowTitle(QStringLiteral("Setup Wizard"));
     setWizardStyle(QWizard::ModernStyle);
     // Each page is initialised once per run; Back never undoes what a page showed.
@@ -68,13 +67,14 @@ SetupWizard::SetupWizard(Session& session, std::vector<DeviceRecord> devices, co
                 page = new SerialPortPage(*this);
                 break;
             case wizard::kReadSettings:
-                page = new WorkerPage(*this, table.page, wizard::kReadStatus, wizard::kReadProgress,
-                                      readSettings);
+                page = new WorkerPage(*this, table.page, wizard::Field::ReadStatus,
+                                      wizard::Field::ReadProgress, readSettings);
                 break;
             case wizard::kSummary:  // says what is about to be set up; Next writes it
-                page = new WorkerPage(*this, table.page, wizard::kWriteStatus, wizard::kWriteProgress,
-                                      [](Session& link, WizardPage& ui, PasswordPrompt* prompt) {
-                                          return writeSettings(link, ui, prompt);
+                page = new WorkerPage(*this, table.page, wizard::Field::WriteStatus,
+                                      wizard::Field::WriteProgress,
+                                      [](WizardSession& kept, WizardPage& ui, PasswordPrompt* prompt) {
+                                          return writeSettings(kept, ui, prompt);
                                       });
                 break;
             default:
@@ -92,6 +92,10 @@ SetupWizard::SetupWizard(Session& session, std::vector<DeviceRecord> devices, co
     connect(this, &QWizard::currentIdChanged, this, &SetupWizard::activateCurrent);
 }
 
+Session& SetupWizard::session() {
+    return wizard_.session();
+}
+
 const QFont& SetupWizard::titleFont() {
     static const QFont font = [] {
         QFont title = QApplication::font();
@@ -106,7 +110,7 @@ const QFont& SetupWizard::titleFont() {
 void SetupWizard::showMessages(SetupWizardPage& owner, const std::vector<wizard::PageMessage>& messages) {
     for (const wizard::PageMessage& message : messages) {
         messageBoxHandler_(&owner, message);
-        if (message.focus == 0) continue;
+        if (message.focus == wizard::Field::None) continue;
         if (QWidget* focus = owner.control(message.focus)) focus->setFocus();
     }
 }

@@ -12,7 +12,8 @@
 
 namespace lm {
 class Session;
-}
+class WizardSession;
+}  // namespace lm
 
 namespace lm::gui {
 
@@ -29,13 +30,15 @@ public:
 
     // devices: the main window's list, in its order; deviceId and deviceAddress (without a port)
     // name the device to preselect, or are empty.
-    SetupWizard(Session& session, std::vector<DeviceRecord> devices, const QString& deviceId,
+    SetupWizard(WizardSession& wizard, std::vector<DeviceRecord> devices, const QString& deviceId,
                 const QString& deviceAddress, QWidget* parent = nullptr);
 
     // The exterior pages' title font, made once.
     static const QFont& titleFont();
 
-    Session& session() { return session_; }
+    Session& session();
+    // What the wizard keeps for the program's run, beside the session.
+    WizardSession& wizardSession() { return wizard_; }
     WizardModel& model() { return model_; }
 
     void setMessageBoxHandler(MessageBoxHandler handler) { messageBoxHandler_ = std::move(handler); }
@@ -56,7 +59,7 @@ public:
 private:
     void activateCurrent();
 
-    Session& session_;
+    WizardSession& wizard_;
     WizardModel model_;
     MessageBoxHandler messageBoxHandler_;
 };

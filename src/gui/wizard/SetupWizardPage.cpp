@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <map>
 
+#include "core/wizard/WizardPage.h"
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
 #include "gui/app/Ipv4Field.h"
@@ -26,15 +27,15 @@ namespace {
 using K = ControlLayout::Kind;
 
 // The lists of the combos that have one.
-std::vector<std::string> comboItems(int id) {
-    switch (id) {
-        case wizard::kPortCombo:
+std::vector<std::string> comboItems(wizard::Field field) {
+    switch (field) {
+        case wizard::Field::PortCombo:
             return wizard::serialPortNames();
-        case wizard::kModemCombo:
+        case wizard::Field::ModemCombo:
             return wizard::modemNames();
-        case wizard::kBaudCombo:
+        case wizard::Field::BaudCombo:
             return wizard::baudRates();
-        case wizard::kProviderCombo:
+        case wizard::Field::ProviderCombo:
             return wizard::providerNames();
         default:
             return {};
@@ -88,9 +89,9 @@ void SetupWizardPage::build(const PageLayout& table) {
                 QWidget* field = nullptr;
                 if (c.kind == K::Combo) {
                     auto* combo = new QComboBox(this);
-                    for (const std::string& item : comboItems(c.id))
+                    for (const std::string& item : comboItems(c.field))
                         combo->addItem(QString::fromStdString(item));
-                    connect(combo, &QComboBox::activated, this, [this, id = c.id] { changed(id); });
+                    connect(combo, &QComboBox::activated, this, [this, field = c.field] { changed(field); });
                     field = combo;
                 } else {
                     auto* edit = c.kind == K::Address ? new Ipv4Field(this) : new QLineEdit(this);
@@ -121,7 +122,7 @@ void SetupWizardPage::build(const PageLayout& table) {
                     if (group == nullptr) group = new QButtonGroup(this);
                     group->addButton(button);
                 }
-                connect(button, &QAbstractButton::clicked, this, [this, id = c.id] { changed(id); });
+                connect(button, &QAbstractButton::clicked, this, [this, field = c.field] { changed(field); });
                 widget = button;
                 break;
             }
@@ -142,7 +143,7 @@ void SetupWizardPage::build(const PageLayout& table) {
                 break;
             }
         }
-        if (c.id != 0) ControlId::tag(widget, c.id);
+        if (c.field != wizard::Field::None) ControlId::tag(widget, controlId(c.field));
         grid->addWidget(widget, c.row, column, 1, c.span);
         lastRow = std::max(lastRow, c.row);
     }
@@ -153,19 +154,20 @@ void SetupWizardPage::build(const PageLayout& table) {
     grid->setVerticalSpacing(du.y(5));
 }
 
-QWidget* SetupWizardPage::control(int id) const {
+QWidget* SetupWizardPage::control(wizard::Field field) const {
+    const int id = controlId(field);
     for (QWidget* widget : findChildren<QWidget*>()) {
         const QVariant tagged = widget->property("controlId");
-        if (tagged.isValid() && tagged.toInt() == id) return widget;
+        if (id != 0 && tagged.isValid() && tagged.toInt() == id) return widget;
     }
     return nullptr;
 }
 
 wizard::PageView SetupWizardPage::collect() const {
     wizard::PageView view;
-    for (QWidget* widget : findChildren<QWidget*>()) {
-        const QVariant tagged = widget->property("controlId");
-        if (!tagged.isValid()) continue;
+    for (const ControlLayout& c : wizardPage(page_).controls) {
+        QWidget* widget = control(c.field);
+        if (widget == nullptr) continue;
         wizard::ControlState state;
         if (auto* address = qobject_cast<Ipv4Field*>(widget))
             state.text = address->text().isEmpty() ? std::string() : address->addressText().toStdString();
@@ -181,14 +183,14 @@ wizard::PageView SetupWizardPage::collect() const {
         }
         state.enabled = widget->isEnabledTo(this);
         state.visible = !widget->isHidden();
-        view[tagged.toInt()] = std::move(state);
+        view[c.field] = std::move(state);
     }
     return view;
 }
 
 void SetupWizardPage::show(const wizard::PageView& view) {
-    for (const auto& [id, state] : view) {
-        QWidget* widget = control(id);
+    for (const auto& [field, state] : view) {
+        QWidget* widget = control(field);
         if (widget == nullptr) continue;
         const QString text = QString::fromStdString(state.text);
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
@@ -233,9 +235,9 @@ void SetupWizardPage::setButtons(Moves buttons) {
     wizard_.applyButtons(buttons);
 }
 
-void SetupWizardPage::changed(int id) {
+void SetupWizardPage::changed(wizard::Field field) {
     wizard::PageView view = collect();
-    wizard::controlChanged(page_, id, wizard_.model(), view);
+    wizard::controlChanged(page_, field, wizard_.model(), view);
     show(view);
 }
 

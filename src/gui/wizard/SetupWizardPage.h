@@ -17,8 +17,8 @@ public:
     SetupWizardPage(SetupWizard& wizard, int page);
 
     int pageId() const { return page_; }
-    // A control of this page by its id; null when the page has none.
-    QWidget* control(int id) const;
+    // The control that shows a field on this page; null when the page has none.
+    QWidget* control(wizard::Field field) const;
 
     // The controls as the rules see them, and back.
     wizard::PageView collect() const;
@@ -42,7 +42,7 @@ protected:
     // Whether the rules may let Next on: the device list's selection.
     virtual bool listSelected() const { return false; }
     // A click or choice on a control.
-    void changed(int id);
+    void changed(wizard::Field field);
 
 private:
     void build(const PageLayout& table);

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/wizard/WizardPages.h"
+
 namespace lm::gui {
 
 // What a wizard page is made of: its header texts and its controls, each placed on a grid.
@@ -19,7 +21,7 @@ struct ControlLayout {
         Progress,
         List,  // the device list
     };
-    int id;  // 0 for a static text nobody refers to
+    wizard::Field field;  // None for a static text nobody refers to
     Kind kind;
     const char* text;  // the caption, with "&" before the mnemonic; a field's label
     int row;
@@ -40,5 +42,7 @@ struct PageLayout {
 // Every page of the Setup Wizard, in the order they are added.
 const std::vector<PageLayout>& wizardPages();
 const PageLayout& wizardPage(int page);
+// The control id a field's widget carries; 0 for Field::None.
+int controlId(wizard::Field field);
 
 }  // namespace lm::gui

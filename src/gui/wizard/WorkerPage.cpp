@@ -10,10 +10,11 @@
 #include <thread>
 
 #include "core/link/Session.h"
+#include "core/wizard/WizardPages.h"
+#include "core/wizard/WizardSession.h"
 #include "gui/ops/GuiPasswordPrompt.h"
 #include "gui/ops/GuiThreadChannel.h"
 #include "gui/wizard/SetupWizard.h"
-#include "core/wizard/WizardPages.h"
 
 namespace lm::gui {
 
@@ -22,8 +23,8 @@ namespace {
 std::atomic<int> gRunningWorkers{0};
 }  // namespace
 
-WorkerPage::WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work)
-    : SetupWizardPage(wizard, page), statusId_(statusId), progressId_(progressId), work_(std::move(work)) {}
+WorkerPage::WorkerPage(SetupWizard& wizard, int page, wizard::Field status, wizard::Field progress, Work work)
+    : SetupWizardPage(wizard, page), status_(status), progress_(progress), work_(std::move(work)) {}
 
 int WorkerPage::runningWorkers() {
     return gRunningWorkers.load();
@@ -31,7 +32,7 @@ int WorkerPage::runningWorkers() {
 
 void WorkerPage::initializePage() {
     SetupWizardPage::initializePage();
-    firstStatus_ = QString::fromStdString(collect()[statusId_].text);
+    firstStatus_ = QString::fromStdString(collect()[status_].text);
 }
 
 void WorkerPage::activate() {
@@ -59,20 +60,20 @@ void WorkerPage::start() {
     workerStarted_ = true;
     setButtons(Moves::None);
     wizard::PageView view = collect();
-    for (const int id : {statusId_, progressId_})
-        view[id].enabled = view[id].visible = true;
+    for (const wizard::Field field : {status_, progress_})
+        view[field].enabled = view[field].visible = true;
     // A run starts afresh: nothing of what the run before said or reached.
-    view[statusId_].text = firstStatus_.toStdString();
+    view[status_].text = firstStatus_.toStdString();
     show(view);
-    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->reset();
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progress_))) bar->reset();
 
     run_ = std::make_shared<OperationState>();
-    Session& session = sheet().session();
+    WizardSession& wizard = sheet().wizardSession();
     auto ui = std::make_shared<GuiThreadChannel>(this, run_);
-    auto prompt = std::make_shared<GuiPasswordPrompt>(&sheet(), session.siteText(), run_);
-    std::function<void()> body = [&session, run = run_, ui, prompt, work = work()] {
+    auto prompt = std::make_shared<GuiPasswordPrompt>(&sheet(), sheet().session().siteText(), run_);
+    std::function<void()> body = [&wizard, run = run_, ui, prompt, work = work()] {
         WizardPage page(*ui, run);
-        work(session, page, prompt.get());
+        work(wizard, page, prompt.get());
     };
     run_->running = true;
     ++gRunningWorkers;
@@ -91,13 +92,13 @@ void WorkerPage::start() {
         run_->running = false;
         --gRunningWorkers;
         showStatus(QStringLiteral("The operation could not be started."));
-        showControl(wizard::kCannotProceed, true);
+        showControl(wizard::Field::CannotProceed, true);
         setButtons(Moves::Back);
     }
 }
 
 void WorkerPage::showStatus(const QString& text) {
-    if (auto* status = qobject_cast<QLabel*>(control(statusId_))) status->setText(text);
+    if (auto* status = qobject_cast<QLabel*>(control(status_))) status->setText(text);
 }
 
 void WorkerPage::status(const std::string& text) {
@@ -105,15 +106,15 @@ void WorkerPage::status(const std::string& text) {
 }
 
 void WorkerPage::progressRange(int low, int high) {
-    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setRange(low, high);
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progress_))) bar->setRange(low, high);
 }
 
 void WorkerPage::progress(int position) {
-    if (auto* bar = qobject_cast<QProgressBar*>(control(progressId_))) bar->setValue(position);
+    if (auto* bar = qobject_cast<QProgressBar*>(control(progress_))) bar->setValue(position);
 }
 
-void WorkerPage::showControl(int id, bool shown) {
-    if (QWidget* widget = control(id)) {
+void WorkerPage::showControl(wizard::Field field, bool shown) {
+    if (QWidget* widget = control(field)) {
         widget->setVisible(shown);
         widget->setEnabled(shown);
     }
@@ -132,7 +133,7 @@ void WorkerPage::allowCancel(bool allowed) {
 }
 
 void WorkerPage::showNotice(Notice notice, bool shown) {
-    showControl(notice == Notice::RomWarning ? wizard::kRomWarning : wizard::kCannotProceed, shown);
+    showControl(notice == Notice::RomWarning ? wizard::Field::RomWarning : wizard::Field::CannotProceed, shown);
 }
 
 void WorkerPage::moveNext() {

@@ -6,11 +6,11 @@
 #include "core/link/Outcome.h"
 #include "core/link/PasswordPrompt.h"
 #include "core/ops/OperationState.h"
-#include "gui/wizard/SetupWizardPage.h"
 #include "core/wizard/WizardPage.h"
+#include "gui/wizard/SetupWizardPage.h"
 
 namespace lm {
-class Session;
+class WizardSession;
 }
 
 namespace lm::gui {
@@ -23,9 +23,9 @@ namespace lm::gui {
 class WorkerPage : public SetupWizardPage, public WorkerChannel {
     Q_OBJECT
 public:
-    using Work = std::function<Outcome(Session&, WizardPage&, PasswordPrompt*)>;
+    using Work = std::function<Outcome(WizardSession&, WizardPage&, PasswordPrompt*)>;
     // work: what every run does, unless a page makes it from what the user chose (work()).
-    WorkerPage(SetupWizard& wizard, int page, int statusId, int progressId, Work work = {});
+    WorkerPage(SetupWizard& wizard, int page, wizard::Field status, wizard::Field progress, Work work = {});
 
     void initializePage() override;
     void activate() override;
@@ -57,10 +57,10 @@ protected:
 private:
     void start();
     void showStatus(const QString& text);
-    void showControl(int id, bool shown);
+    void showControl(wizard::Field field, bool shown);
 
-    int statusId_;
-    int progressId_;
+    wizard::Field status_;
+    wizard::Field progress_;
     Work work_;
     QString firstStatus_;  // what the status says before a worker has said anything
     std::shared_ptr<OperationState> run_;  // closing tells the worker and its password prompt

@@ -79,10 +79,11 @@ TEST(FileValueRules, ThePagesOwnValuesPass) {
         FirmwareVersion firmware{2, 1, 3};
         WizardModel model{settings, network, firmware};
         PageView view = initialisePage(kModem, model);
-        view[kModemCombo].text = name;
-        controlChanged(kModem, kModemCombo, model, view);
-        for (const auto& [field, control] :
-             {std::pair{"modemInit", kInitField}, {"phoneNumber", kPhoneField}, {"baudRate", kBaudCombo}})
+        view[Field::ModemCombo].text = name;
+        controlChanged(kModem, Field::ModemCombo, model, view);
+        for (const auto& [field, control] : {std::pair{"modemInit", Field::InitField},
+                                             {"phoneNumber", Field::PhoneField},
+                                             {"baudRate", Field::BaudCombo}})
             EXPECT_EQ(fileValueProblem(field, view[control].text), "") << name << " " << field;
     }
     for (const auto& provider : providerNames())

@@ -28,7 +28,7 @@ struct Wizard {
     }
 
     // Next on the page as initialised, after the given controls were typed into.
-    PageAnswer next(int page, const std::map<int, std::string>& typed = {}) {
+    PageAnswer next(int page, const std::map<Field, std::string>& typed = {}) {
         PageView view = initialisePage(page, model);
         for (const auto& [id, text] : typed)
             view[id].text = text;
@@ -116,90 +116,98 @@ TEST(PageRules, NavigationArrows) {
 TEST(PageRules, FieldChecks) {
     struct Case {
         int page;
-        std::map<int, std::string> typed;
+        std::map<Field, std::string> typed;
         int next;
         std::vector<std::string> titles;  // the boxes shown, in order
         std::string DeviceSettings::*stored = nullptr;
         const char* value = "";
     };
     const Case cases[] = {
-        {kStaticAddress, {{kIpField, "0.0.0.0"}}, kStay, {"Blank entry value"}},
-        {kStaticAddress, {{kMaskField, ""}}, kStay, {"Blank entry value"}},
+        {kStaticAddress, {{Field::IpField, "0.0.0.0"}}, kStay, {"Blank entry value"}},
+        {kStaticAddress, {{Field::MaskField, ""}}, kStay, {"Blank entry value"}},
         {kStaticAddress,
-         {{kGatewayField, "0.0.0.0"}},
+         {{Field::GatewayField, "0.0.0.0"}},
          kDns,
          {"Unusual entry value"},
          &DeviceSettings::gateway,
          ""},
         {kStaticAddress,
-         {{kIpField, "10.1.1"}},
+         {{Field::IpField, "10.1.1"}},
          kStay,
          {"Invalid entry value"},
          &DeviceSettings::ipAddress,
          "10.1.1.9"},
-        {kDns, {{kHttpPortField, "81"}}, kTransmitImages, {}},
-        {kDns, {{kDns2Field, "0.0.0.0"}}, kTransmitImages, {}, &DeviceSettings::dns2, ""},
-        {kDns, {{kHttpPortField, "080"}}, kTransmitImages, {}},
-        {kDns, {{kHttpPortField, "8080"}}, kTransmitImages, {"Unusual entry value"}},
-        {kDns, {{kHttpPortField, "0x50"}}, kTransmitImages, {"Unusual entry value"}},
-        {kWebserver, {{kHttpPortField, "port"}}, kIspSetup, {"Unusual entry value"}},
-        {kSchedule, {{kEveryField, "0"}}, kStay, {"Incorrect entry value"}},
-        {kSchedule, {{kStartField, "5:00"}}, kStay, {"Incorrect entry value"}},
-        {kSchedule, {{kStartField, "00:00"}, {kStopField, "24:00"}}, kDays, {}},
-        {kSchedule, {{kStartField, "18:00"}, {kStopField, "05:00"}}, kStay, {"Incorrect entry value"}},
-        {kSchedule, {{kStartField, "10:60"}}, kStay, {"Incorrect entry value"}},
-        {kSchedule, {{kStopField, "24:01"}}, kStay, {"Incorrect entry value"}},
-        {kSchedule, {{kEveryField, "5"}}, kDays, {}},  // network primary: no modem to outrun
+        {kDns, {{Field::HttpPortField, "81"}}, kTransmitImages, {}},
+        {kDns, {{Field::Dns2Field, "0.0.0.0"}}, kTransmitImages, {}, &DeviceSettings::dns2, ""},
+        {kDns, {{Field::HttpPortField, "080"}}, kTransmitImages, {}},
+        {kDns, {{Field::HttpPortField, "8080"}}, kTransmitImages, {"Unusual entry value"}},
+        {kDns, {{Field::HttpPortField, "0x50"}}, kTransmitImages, {"Unusual entry value"}},
+        {kWebserver, {{Field::HttpPortField, "port"}}, kIspSetup, {"Unusual entry value"}},
+        {kSchedule, {{Field::EveryField, "0"}}, kStay, {"Incorrect entry value"}},
+        {kSchedule, {{Field::StartField, "5:00"}}, kStay, {"Incorrect entry value"}},
+        {kSchedule, {{Field::StartField, "00:00"}, {Field::StopField, "24:00"}}, kDays, {}},
+        {kSchedule,
+         {{Field::StartField, "18:00"}, {Field::StopField, "05:00"}},
+         kStay,
+         {"Incorrect entry value"}},
+        {kSchedule, {{Field::StartField, "10:60"}}, kStay, {"Incorrect entry value"}},
+        {kSchedule, {{Field::StopField, "24:01"}}, kStay, {"Incorrect entry value"}},
+        {kSchedule, {{Field::EveryField, "5"}}, kDays, {}},  // network primary: no modem to outrun
         {kFtpSetup,
-         {{kFtpPathField, "Images/Cam.JPG"}},
+         {{Field::FtpPathField, "Images/Cam.JPG"}},
          kSchedule,
          {},
          &DeviceSettings::ftpPath,
          "images/cam.jpg"},
-        {kFtpSetup, {{kFtpPathField, "cam.png"}}, kStay, {"Invalid entry values"}},
-        {kFtpSetup, {{kFtpHostField, "example.com/pics"}}, kStay, {"Invalid entry values"}},
-        {kFtpSetup, {{kFtpUserField, ""}}, kStay, {"Invalid entry values"}},
-        {kFtpSetup, {{kFtpVerifyField, "other"}}, kStay, {"Invalid entry values"}},
-        {kIspSetup, {{kIspUserField, ""}}, kTransmitImages, {"Unusual entry values"}},
+        {kFtpSetup, {{Field::FtpPathField, "cam.png"}}, kStay, {"Invalid entry values"}},
+        {kFtpSetup, {{Field::FtpHostField, "example.com/pics"}}, kStay, {"Invalid entry values"}},
+        {kFtpSetup, {{Field::FtpUserField, ""}}, kStay, {"Invalid entry values"}},
+        {kFtpSetup, {{Field::FtpVerifyField, "other"}}, kStay, {"Invalid entry values"}},
+        {kIspSetup, {{Field::IspUserField, ""}}, kTransmitImages, {"Unusual entry values"}},
         {kIspSetup,
-         {{kIspUserField, ""}, {kIspVerifyField, "x"}},
+         {{Field::IspUserField, ""}, {Field::IspVerifyField, "x"}},
          kStay,
          {"Unusual entry values", "Incorrect entry values"}},
-        {kModem, {{kModemTimeoutField, "30"}}, kWebserver, {}, &DeviceSettings::connectTimeout, "60"},
-        {kModem, {{kModemTimeoutField, ""}}, kStay, {"Incorrect entry value"}},
-        {kModem, {{kPhoneField, ""}}, kStay, {"Incorrect entry value"}},
-        {kModem, {{kPhoneField, "555 1212"}}, kWebserver, {"Phone number error"}},
-        {kFtpOptions, {{kFtpTimeoutField, "10"}}, kSummary, {}, &DeviceSettings::ftpTimeout, "60"},
+        {kModem, {{Field::ModemTimeoutField, "30"}}, kWebserver, {}, &DeviceSettings::connectTimeout, "60"},
+        {kModem, {{Field::ModemTimeoutField, ""}}, kStay, {"Incorrect entry value"}},
+        {kModem, {{Field::PhoneField, ""}}, kStay, {"Incorrect entry value"}},
+        {kModem, {{Field::PhoneField, "555 1212"}}, kWebserver, {"Phone number error"}},
+        {kFtpOptions, {{Field::FtpTimeoutField, "10"}}, kSummary, {}, &DeviceSettings::ftpTimeout, "60"},
         // A control character would run the rest of the value as shell commands on the device.
         {kFtpSetup,
-         {{kFtpPasswordField, "pw\x1b:!reboot\n"}},
+         {{Field::FtpPasswordField, "pw\x1b:!reboot\n"}},
          kStay,
          {"Invalid entry value"},
          &DeviceSettings::ftpPassword,
          "cam"},
-        {kModem, {{kInitField, "AT\x04"}}, kStay, {"Invalid entry value"}, &DeviceSettings::modemInit, ""},
+        {kModem,
+         {{Field::InitField, "AT\x04"}},
+         kStay,
+         {"Invalid entry value"},
+         &DeviceSettings::modemInit,
+         ""},
         {kIspSetup,
-         {{kProviderCombo, "XO\rrm -rf /"}},
+         {{Field::ProviderCombo, "XO\rrm -rf /"}},
          kStay,
          {"Invalid entry value"},
          &DeviceSettings::ispName,
          "EarthLink"},
-        {kSchedule, {{kStopField, "18:0\x7f"}}, kStay, {"Invalid entry value"}},
+        {kSchedule, {{Field::StopField, "18:0\x7f"}}, kStay, {"Invalid entry value"}},
         // A value that would end the dial command's quote or split a pppd word stays on its page;
         // the FTP password takes the rest of its line, so anything printable.
         {kModem,
-         {{kPhoneField, "555'; reboot; '"}},
+         {{Field::PhoneField, "555'; reboot; '"}},
          kStay,
          {"Invalid entry value"},
          &DeviceSettings::phoneNumber,
          "5551212"},
-        {kIspSetup, {{kIspUserField, "o'brien"}}, kStay, {"Invalid entry value"}},
+        {kIspSetup, {{Field::IspUserField, "o'brien"}}, kStay, {"Invalid entry value"}},
         {kIspSetup,
-         {{kIspPasswordField, "p@ss w"}, {kIspVerifyField, "p@ss w"}},
+         {{Field::IspPasswordField, "p@ss w"}, {Field::IspVerifyField, "p@ss w"}},
          kStay,
          {"Invalid entry value"}},
         {kFtpSetup,
-         {{kFtpPasswordField, "it's $5; ok"}, {kFtpVerifyField, "it's $5; ok"}},
+         {{Field::FtpPasswordField, "it's $5; ok"}, {Field::FtpVerifyField, "it's $5; ok"}},
          kSchedule,
          {},
          &DeviceSettings::ftpPassword,
@@ -223,29 +231,29 @@ TEST(PageRules, FieldChecks) {
 
 TEST(PageRules, UnwritableValueWarningNamesTheFieldAndTheFile) {
     Wizard w;
-    const PageAnswer answer = w.next(kIspSetup, {{kIspUserField, "o'brien"}});
+    const PageAnswer answer = w.next(kIspSetup, {{Field::IspUserField, "o'brien"}});
     ASSERT_EQ(answer.messages.size(), 1u);
     EXPECT_EQ(
         answer.messages[0].text,
         "The \"Username\" field holds \"'\", which would end or start a quoted part in chap-secrets and "
         "options.\nPlease remove it.");
-    EXPECT_EQ(answer.messages[0].focus, kIspUserField);
+    EXPECT_EQ(answer.messages[0].focus, Field::IspUserField);
 }
 
 TEST(PageRules, ControlCharacterWarningNamesTheFieldAndFocusesIt) {
     Wizard w;
-    const PageAnswer answer = w.next(kFtpSetup, {{kFtpPath2Field, "a\nb"}});
+    const PageAnswer answer = w.next(kFtpSetup, {{Field::FtpPath2Field, "a\nb"}});
     ASSERT_EQ(answer.messages.size(), 1u);
     EXPECT_NE(answer.messages[0].text.find("\"Secondary Path\""), std::string::npos);
-    EXPECT_EQ(answer.messages[0].focus, kFtpPath2Field);
+    EXPECT_EQ(answer.messages[0].focus, Field::FtpPath2Field);
 }
 
 TEST(PageRules, ScheduleWarnsWhenFasterThanAModemInDialOut) {
     Wizard w;
     w.s.primaryIsNetwork = false;
-    EXPECT_EQ(w.next(kSchedule, {{kEveryField, "5"}}).messages.size(), 1u);
+    EXPECT_EQ(w.next(kSchedule, {{Field::EveryField, "5"}}).messages.size(), 1u);
     w.s.scheduleUnit = 60;  // five minutes
-    EXPECT_TRUE(w.next(kSchedule, {{kEveryField, "5"}}).messages.empty());
+    EXPECT_TRUE(w.next(kSchedule, {{Field::EveryField, "5"}}).messages.empty());
 }
 
 TEST(PageRules, ModemTable) {
@@ -272,15 +280,15 @@ TEST(PageRules, ModemTable) {
         w.s.modemInit = "ATX";
         w.s.baudRate = "9600";
         PageView view = initialisePage(kModem, w.model);
-        view[kModemCombo].text = c.model;
-        controlChanged(kModem, kModemCombo, w.model, view);
-        EXPECT_EQ(view[kInitField].text, c.init) << c.model;
-        EXPECT_EQ(view[kPhoneField].text, c.phone) << c.model;
-        EXPECT_EQ(view[kBaudCombo].text, c.baud) << c.model;
-        EXPECT_EQ(view[kInitField].enabled, c.initOn) << c.model;
-        EXPECT_EQ(view[kPhoneField].enabled, c.phoneOn) << c.model;
-        EXPECT_EQ(view[kBaudCombo].enabled, c.baudOn) << c.model;
-        view[kPhoneField].text = "";
+        view[Field::ModemCombo].text = c.model;
+        controlChanged(kModem, Field::ModemCombo, w.model, view);
+        EXPECT_EQ(view[Field::InitField].text, c.init) << c.model;
+        EXPECT_EQ(view[Field::PhoneField].text, c.phone) << c.model;
+        EXPECT_EQ(view[Field::BaudCombo].text, c.baud) << c.model;
+        EXPECT_EQ(view[Field::InitField].enabled, c.initOn) << c.model;
+        EXPECT_EQ(view[Field::PhoneField].enabled, c.phoneOn) << c.model;
+        EXPECT_EQ(view[Field::BaudCombo].enabled, c.baudOn) << c.model;
+        view[Field::PhoneField].text = "";
         EXPECT_EQ(nextPage(kModem, w.model, view).next == kWebserver, c.emptyPhonePasses) << c.model;
     }
 }
@@ -309,7 +317,7 @@ TEST(PageRules, ModemRecognisedFromTheSettings) {
         w.s.baudRate = c.baud;
         const PageView view = initialisePage(kModem, w.model);
         EXPECT_EQ(w.s.modemModel, c.model) << c.init;
-        EXPECT_EQ(view.at(kModemCombo).text, modemModelName(c.model)) << c.init;
+        EXPECT_EQ(view.at(Field::ModemCombo).text, modemModelName(c.model)) << c.init;
     }
 }
 
@@ -322,9 +330,9 @@ TEST(PageRules, AutogenMask) {
     for (const auto& [address, mask] : cases) {
         Wizard w;
         PageView view = initialisePage(kStaticAddress, w.model);
-        view[kIpField].text = address;
-        controlChanged(kStaticAddress, kAutogenButton, w.model, view);
-        EXPECT_EQ(view[kMaskField].text, mask) << address;
+        view[Field::IpField].text = address;
+        controlChanged(kStaticAddress, Field::AutogenButton, w.model, view);
+        EXPECT_EQ(view[Field::MaskField].text, mask) << address;
         EXPECT_EQ(w.s.netmask, mask) << address;
         EXPECT_EQ(w.s.ipAddress, address);
     }
@@ -370,10 +378,10 @@ TEST(PageRules, SummaryIsComposedEachTimeItIsShown) {
     Wizard w;
     PageView view = initialisePage(kSummary, w.model);
     activatePage(kSummary, w.model, view);
-    EXPECT_EQ(view[kSummaryText].text, summaryText(w.s));
+    EXPECT_EQ(view[Field::SummaryText].text, summaryText(w.s));
     w.s.ipDhcp = false;
     activatePage(kSummary, w.model, view);
-    EXPECT_EQ(view[kSummaryText].text,
+    EXPECT_EQ(view[Field::SummaryText].text,
               "Configure for ethernet operation on 10.1.1.9, serving images from the internal web page.");
 }
 
@@ -382,10 +390,10 @@ TEST(PageRules, SerialResultPage) {
     PageView view = initialisePage(kSerialResult, w.model);
     w.s.serialPort = "COM12";
     EXPECT_EQ(activatePage(kSerialResult, w.model, view), Moves::Back | Moves::Next);
-    EXPECT_EQ(view[kFoundText].text, "A device was found on COM12.  Click Next to continue setup.");
+    EXPECT_EQ(view[Field::FoundText].text, "A device was found on COM12.  Click Next to continue setup.");
     w.s.serialPort = "No device found on COM12";
     EXPECT_EQ(activatePage(kSerialResult, w.model, view), Moves::Back);
-    EXPECT_EQ(view[kResults].text, w.s.serialPort);
+    EXPECT_EQ(view[Field::Results].text, w.s.serialPort);
     for (const char* notPort : {"COM0", "COM33", "AUTO", "COM1 ", ""})
         EXPECT_FALSE(isPortName(notPort));
 }

@@ -4,13 +4,13 @@
 
 #include <sstream>
 
-#include "support/RecordingChannel.h"
 #include "core/platform/TextMatch.h"
-#include "support/SimulatedDevice.h"
+#include "support/RecordingChannel.h"
 #include "core/wizard/SerialDetection.h"
 #include "core/wizard/SettingsParser.h"
 #include "core/wizard/SettingsReader.h"
 #include "core/wizard/WizardPages.h"
+#include "support/SimulatedDevice.h"
 
 namespace lm {
 namespace {
@@ -209,7 +209,8 @@ class ReaderTest : public test::SimulatedDeviceTest {
 protected:
     void start(sim::DeviceConfig device) {
         SimulatedDeviceTest::start(std::move(device), Timing::fast(), 2);
-        session->settings().targetIp = dotted(simulator->devices()[0].address);
+        wizard = std::make_unique<WizardSession>(*session);
+        wizard->settings().targetIp = dotted(simulator->devices()[0].address);
     }
     static sim::DeviceConfig device(const char* address) {
         sim::DeviceConfig d;
@@ -219,14 +220,15 @@ protected:
     }
 
     test::RecordingPage page;
+    std::unique_ptr<WizardSession> wizard;
 };
 
 TEST_F(ReaderTest, ReadsEveryFileOverTelnet) {
     auto d = device("127.0.72.11");
     d.shell.files["/etc/config/resolv.conf"] = "domain site\nnameserver 10.0.0.9\n";
     start(d);
-    ASSERT_EQ(readSettings(*session, page.page, nullptr), Outcome::Ok);
-    const DeviceSettings& s = session->settings();
+    ASSERT_EQ(readSettings(*wizard, page.page, nullptr), Outcome::Ok);
+    const DeviceSettings& s = wizard->settings();
     EXPECT_TRUE(s.secondGeneration);
     EXPECT_EQ(session->firmware().major, 4);
     EXPECT_EQ(s.macAddress, "02:4C:55:C8:9A:2B");
@@ -246,13 +248,13 @@ TEST_F(ReaderTest, ReadsEveryFileOverTelnet) {
 TEST_F(ReaderTest, AbortStopsQuietlyAndALostDeviceFails) {
     start(device("127.0.72.12"));
     page.closeOnStatus = "Reading /etc/config/dialout.conf";
-    EXPECT_EQ(readSettings(*session, page.page, nullptr), Outcome::Cancelled);
+    EXPECT_EQ(readSettings(*wizard, page.page, nullptr), Outcome::Cancelled);
     EXPECT_EQ(page.statuses().back(), "Reading /etc/config/dialout.conf...");
     EXPECT_FALSE(page.saw("next"));
 
     test::RecordingPage again;
-    session->settings().targetIp = "127.0.72.13";  // nothing there
-    EXPECT_EQ(readSettings(*session, again.page, nullptr), Outcome::NoAnswer);
+    wizard->settings().targetIp = "127.0.72.13";  // nothing there
+    EXPECT_EQ(readSettings(*wizard, again.page, nullptr), Outcome::NoAnswer);
     EXPECT_EQ(again.statuses().back(), "Error during read of configuration settings!");
     EXPECT_EQ(again.calls().back(), "moves:Back");
 }
@@ -265,25 +267,25 @@ TEST_F(ReaderTest, DetectionFindsTheConsoleLeftInTheEditorAndTheReaderReadsThere
     d.shell.files["/etc/version"] = "PellMandor\n";  // no version: the warning, and the read goes on
     start(d);
     session->setConnectionIsNetwork(false);
-    ASSERT_EQ(detectSerialDevice(*session, page.page, nullptr, 0), Outcome::Ok);
-    EXPECT_EQ(session->settings().serialPort, "COM2");
-    EXPECT_EQ(session->settings().deviceKind, 1);
+    ASSERT_EQ(detectSerialDevice(*wizard, page.page, nullptr, 0), Outcome::Ok);
+    EXPECT_EQ(wizard->settings().serialPort, "COM2");
+    EXPECT_EQ(wizard->settings().deviceKind, 1);
     EXPECT_TRUE(page.saw("status:Passing COM1..."));
     EXPECT_TRUE(page.saw("status:Checking for other program running... "));
     EXPECT_FALSE(session->serial().isOpen());
 
     test::RecordingPage reading;
-    ASSERT_EQ(readSettings(*session, reading.page, nullptr), Outcome::Ok);
+    ASSERT_EQ(readSettings(*wizard, reading.page, nullptr), Outcome::Ok);
     EXPECT_EQ(reading.statuses().front(), "Establishing communication via serial port...");
     EXPECT_TRUE(reading.saw("show:RomWarning"));
-    EXPECT_EQ(session->settings().ipAddress, "127.0.72.14");
+    EXPECT_EQ(wizard->settings().ipAddress, "127.0.72.14");
 }
 
 // One chosen port that leads nowhere is the desktop wizard test's case.
 TEST_F(ReaderTest, SearchOfEveryPortFindsNothing) {
     start(device("127.0.72.15"));  // no console at all
-    EXPECT_NE(detectSerialDevice(*session, page.page, nullptr, 0), Outcome::Ok);
-    EXPECT_EQ(session->settings().serialPort, "A device was not found on any serial port.");
+    EXPECT_NE(detectSerialDevice(*wizard, page.page, nullptr, 0), Outcome::Ok);
+    EXPECT_EQ(wizard->settings().serialPort, "A device was not found on any serial port.");
     EXPECT_EQ(page.calls().back(), "next");
 }
 

@@ -10,10 +10,10 @@
 #include <thread>
 
 #include "support/RecordingChannel.h"
-#include "support/SimulatedDevice.h"
 #include "core/wizard/SerialDetection.h"
 #include "core/wizard/SettingsReader.h"
 #include "core/wizard/SettingsWriter.h"
+#include "support/SimulatedDevice.h"
 
 namespace lm::test {
 namespace {
@@ -95,23 +95,25 @@ TEST(SettingsFiles, ExactTextsForModels) {
 // The worker against one simulated device, with fast timing.
 class SettingsWriterTest : public SimulatedDeviceTest {
 protected:
+    std::unique_ptr<WizardSession> wizard;
     // A device of that firmware, and a session that knows the firmware as the reader left it.
     void startAt(const char* version, sim::DeviceConfig d = {}) {
         d.version = version;
         d.address = *parseIpv4("127.0.72.10");
         d.shell.rebootDelayMs = 20;
         start(d);
+        wizard = std::make_unique<WizardSession>(*session);
         session->setConnectionIsNetwork(!d.shell.serial);
-        session->settings() = settings;
+        wizard->settings() = settings;
         // It keeps its address, so the reboot brings it back where it was.
-        session->settings().targetIp = session->settings().ipAddress = "127.0.72.10";
-        session->settings().serialPort = "COM1";
+        wizard->settings().targetIp = wizard->settings().ipAddress = "127.0.72.10";
+        wizard->settings().serialPort = "COM1";
         FirmwareVersion firmware;
         std::sscanf(version, "%d.%d.%d", &firmware.major, &firmware.minor, &firmware.patch);
         session->setFirmware(firmware);
     }
     Outcome write(RecordingPage& page, const WriteOptions& options = {}) {
-        return writeSettings(*session, page.page, nullptr, options);
+        return writeSettings(*wizard, page.page, nullptr, options);
     }
     // The device took the command; the last one before a link closes may still be on its way.
     bool sent(const std::string& command, Milliseconds wait = Milliseconds(0)) const {
@@ -127,9 +129,9 @@ protected:
     // a file without lines as one blank line.
     void expectConfigAsPlanned(bool editor) {
         ASSERT_TRUE(simulator->waitUntilUp(0, kDeviceLimit));
-        const auto moves = moveCommands(session->settings(), session->connectionIsNetwork());
-        for (const auto& f : settingsFiles(session->settings(),
-                                           {session->newFtpFormat(), session->configDependSupported()})) {
+        const auto moves = moveCommands(wizard->settings(), session->connectionIsNetwork());
+        for (const auto& f :
+             settingsFiles(wizard->settings(), {wizard->newFtpFormat(), wizard->configDependSupported()})) {
             if (std::find(moves.begin(), moves.end(), "mv " + f.path + " /etc/config/\n") == moves.end())
                 continue;
             std::string text;
@@ -320,15 +322,15 @@ TEST_F(SettingsWriterTest, ReadThenWriteOfANonFactoryDeviceChangesNothing) {
             d.shell.files[path] = text;
         startAt("4.2.1", d);
         const auto applyWhatIsRead = [&] {
-            session->settings() = {};
-            session->settings().targetIp = "127.0.72.10";
-            session->settings().serialPort = "COM1";
+            wizard->settings() = {};
+            wizard->settings().targetIp = "127.0.72.10";
+            wizard->settings().serialPort = "COM1";
             RecordingPage reading, writing;
             // The console is found and logged in to first, as the wizard's serial page does.
             if (serial) {
-                ASSERT_EQ(detectSerialDevice(*session, reading.page, nullptr, 1), Outcome::Ok);
+                ASSERT_EQ(detectSerialDevice(*wizard, reading.page, nullptr, 1), Outcome::Ok);
             }
-            ASSERT_EQ(readSettings(*session, reading.page, nullptr), Outcome::Ok);
+            ASSERT_EQ(readSettings(*wizard, reading.page, nullptr), Outcome::Ok);
             ASSERT_EQ(write(writing), Outcome::Ok);
             ASSERT_TRUE(simulator->waitUntilUp(0, kDeviceLimit));
         };
@@ -350,7 +352,7 @@ TEST_F(SettingsWriterTest, ReadThenWriteOfANonFactoryDeviceChangesNothing) {
 
         applyWhatIsRead();
         EXPECT_EQ(configFiles(), afterOne);
-        const DeviceSettings& s = session->settings();
+        const DeviceSettings& s = wizard->settings();
         EXPECT_TRUE(s.uploadEnabled);
         EXPECT_FALSE(s.primaryIsNetwork);
         EXPECT_EQ(s.modemModel, ModemModel::UsRobotics);

@@ -227,9 +227,10 @@ TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
         c.holdUntilClosed();
     });
     auto session = connect(peer);
-    session->setCatWriteSupported(true);
     session->remoteLines() = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
-    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net",
+                                                      DeviceSession::WriteBy::Cat),
+              Outcome::Failed);
     finish(peer, *session);
 }
 
@@ -255,10 +256,10 @@ TEST_F(DeviceSessionNetworkTest, CatWriteTypesNothingUntilCatRuns) {
             c2.holdUntilClosed();
         });
         auto session = connect(peer);
-        session->setCatWriteSupported(true);
         session->remoteLines() = {"reboot", "IPADDR=10.0.0.5"};
         DeviceSession device(*session);
-        EXPECT_EQ(device.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+        EXPECT_EQ(device.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net", DeviceSession::WriteBy::Cat),
+                  Outcome::Failed);
         EXPECT_EQ(device.deviceMessage(), c.message);
         finish(peer, *session);
         EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
@@ -285,6 +286,23 @@ TEST_F(DeviceSessionNetworkTest, EditorWriteTypesNothingUntilTheEditorShows) {
     finish(peer, *session);
     EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
     EXPECT_EQ(peer.received().find("IPADDR"), std::string::npos);
+}
+
+// A line typed as it is over the network is judged by what comes after it: words left unread
+// from before (an earlier command's complaint) are dropped, not taken for its answer.
+TEST_F(DeviceSessionNetworkTest, SendLineDropsWhatCameBeforeIt) {
+    LoopbackPeer peer([](Connection& c) {
+        c.send("mv: can't rename '/var/tmp/old'\r\n# ") && c.expect("mv /var/tmp/a /etc/config/\n") &&
+            c.send("mv /var/tmp/a /etc/config/\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the old words have arrived
+    DeviceSession device(*session);
+    ASSERT_TRUE(device.SendLine("mv /var/tmp/a /etc/config/\n"));
+    EXPECT_EQ(device.Expect(5, {"mv:", "# "}), 2);
+    EXPECT_EQ(device.seenText().find("can't rename"), std::string::npos) << device.seenText();
+    finish(peer, *session);
 }
 
 TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {

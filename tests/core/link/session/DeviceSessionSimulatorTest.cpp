@@ -80,11 +80,12 @@ TEST_F(DeviceSessionSimulatorTest, CatWriteStartsOnlyWhenTheShellOpenedTheFile) 
         }
         DeviceSession shell(*session);
         shell.adoptLoginPrompt();
-        session->setCatWriteSupported(true);
         const std::vector<std::string> lines{"rm -f /etc/config/boa.conf", "echo IPADDR=10.0.0.5"};
 
         session->remoteLines() = lines;
-        EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/blocked", "/var/tmp", "blocked"), Outcome::Failed);
+        EXPECT_EQ(
+            shell.WriteRemoteFile("/var/tmp/blocked", "/var/tmp", "blocked", DeviceSession::WriteBy::Cat),
+            Outcome::Failed);
         EXPECT_EQ(shell.deviceMessage(),
                   "the device could not create /var/tmp/blocked: sh: can't create /var/tmp/blocked: Is a "
                   "directory");
@@ -93,7 +94,8 @@ TEST_F(DeviceSessionSimulatorTest, CatWriteStartsOnlyWhenTheShellOpenedTheFile) 
                 EXPECT_NE(command, line);
 
         session->remoteLines() = lines;
-        EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Ok)
+        EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net", DeviceSession::WriteBy::Cat),
+                  Outcome::Ok)
             << shell.deviceMessage();
         EXPECT_EQ(simulator->fileText(0, "/var/tmp/net"), lines[0] + "\n" + lines[1] + "\n");
         shell.Logout(false);
