@@ -48,10 +48,10 @@ int main(int argc, char** argv) {
     lm::DeviceSession device(session);
     device.adoptLoginPrompt();
     session.remoteLines().assign(argv + 4, argv + argc);
-    const lm::Outcome outcome = device.WriteRemoteFile(
+    const lm::Outcome outcome = device.writeRemoteFile(
         path, path.substr(0, slash), path.substr(slash + 1),
         method == "cat" ? lm::DeviceSession::WriteBy::Cat : lm::DeviceSession::WriteBy::Editor);
     std::cout << outcomeName(outcome) << ' ' << device.deviceMessage() << '\n';
-    device.Logout(true);
+    device.logout(true);
     return outcome == lm::Outcome::Ok ? 0 : 1;
 }

@@ -45,7 +45,7 @@ private:
         } else {
             field(ActivityField::Comments, "Error Reading Config info!");
         }
-        device_.Logout(false);
+        device_.logout(false);
         return outcome;
     }
 
@@ -181,7 +181,7 @@ private:
 
     Outcome command(const std::string& line) {
         field(ActivityField::Comments, "Running " + line + "...");
-        return device_.RunCommand(line);
+        return device_.runCommand(line);
     }
 
     void field(ActivityField field, const std::string& text) {

@@ -32,39 +32,39 @@ public:
 
     explicit DeviceSession(Session& session) : s_(session) {}
 
-    void Logout(bool sendQuit);
+    void logout(bool sendQuit);
     // Sends "reboot"; false when it could not be sent.
-    bool Reboot();
-    Outcome SaveConfig(SaveBy by);
+    bool reboot();
+    Outcome saveConfig(SaveBy by);
     // Sets the device's clock and hardware clock from this computer's local time: up to three
     // attempts over the network, one on the console. Refused when the device said a command
     // failed (its words in deviceMessage()).
-    Outcome SetClock();
-    Outcome EnterNsh(bool& rootPrompt);
-    Outcome ProbeConfigTool(bool& hasDepend);
-    std::string ReadPrompt();
+    Outcome setClock();
+    Outcome enterNsh(bool& rootPrompt);
+    Outcome probeConfigTool(bool& hasDepend);
+    std::string readPrompt();
     // Ok, NoAnswer, Refused ("Bad command") or Failed (see deviceMessage()).
-    Outcome RunCommand(const std::string& command, Echo echo = Echo::AllNamingCommand);
+    Outcome runCommand(const std::string& command, Echo echo = Echo::AllNamingCommand);
     // Ok, NoAnswer, Refused ("Invalid argument") or Failed (the device cannot open the file).
-    Outcome ReadRemoteFile(const std::string& path);
+    Outcome readRemoteFile(const std::string& path);
     // Writes the session's remote lines into path, checks that "ls " + listingArgument shows
     // expected, and reads the file back: Ok only when it holds exactly those lines (blank lines
     // aside, which the console does not show and the editor adds to an empty file). No line is
     // typed before cat shows it is running; when the shell cannot create the file, Failed at once
     // with the shell's words.
-    Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
+    Outcome writeRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected, WriteBy by = WriteBy::Editor);
 
     // The exchanges that are not a command with output: waking the console, the name a device
-    // gives itself, a command judged by a complaint it may print. SendLine types text as it is
+    // gives itself, a command judged by a complaint it may print. sendLine types text as it is
     // (over the network after dropping what was left unread); false when it could not be sent.
-    // Expect waits up to `turns` for one of patterns: its 1-based position, 0 when none came;
+    // expect waits up to `turns` for one of patterns: its 1-based position, 0 when none came;
     // seenText() is what the wait read (the network's transcript, the console's current line).
-    bool SendLine(std::string_view text);
-    int Expect(int turns, std::initializer_list<std::string_view> patterns);
+    bool sendLine(std::string_view text);
+    int expect(int turns, std::initializer_list<std::string_view> patterns);
     const std::string& seenText() const;
     // Leaves the editor without saving: a run cut short may have left it open.
-    void LeaveEditor() { leaveEditor(); }
+    void leaveEditor();
 
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
     // none was seen), so the first command need not ask the device for it again.
@@ -104,7 +104,6 @@ private:
                             const std::string& expected, WriteBy by);
     Attempt catStartOverSerial(const std::string& path);
     void refuseWrite(const std::string& path, const std::string& words);
-    void leaveEditor();
     bool readsBack(const std::string& path);
 
     Session& s_;

@@ -42,7 +42,7 @@ Outcome detectSerialDevice(WizardSession& wizard, WizardPage& page, PasswordProm
         const std::string absent = specific ? "A device was not present on " + name + "." : kNotFoundAnywhere;
         settings.serialPort = name;
         advance(1);
-        if (serial.Open(name) != 0) {
+        if (serial.open(name) != 0) {
             advance(2);
             settings.serialPort = specific ? serialOpenText(serial.lastOpenError()) : kNotFoundAnywhere;
             page.status("Passing " + name + "...");
@@ -57,34 +57,34 @@ Outcome detectSerialDevice(WizardSession& wizard, WizardPage& page, PasswordProm
             {[&page](const std::string& text) { page.status(text); }, [&page] { return page.aborted(); }});
         advance(1);
         if (login == SerialLoginResult::Stopped) {
-            serial.Close();
+            serial.close();
             break;
         }
         if (login != SerialLoginResult::LoggedIn) {
-            serial.Close();
+            serial.close();
             settings.serialPort = serialLoginText(login, name, specific);
             if (login == SerialLoginResult::PasswordCancelled) outcome = Outcome::Refused;
             continue;
         }
-        if (!shell.SendLine("cat /etc/version\n")) {
-            serial.Close();
+        if (!shell.sendLine("cat /etc/version\n")) {
+            serial.close();
             settings.serialPort = "Serial port transmission error!";
             continue;
         }
         const int named =
-            shell.Expect(8, {"Zelvix", "zelvix", "Draviel", "Wardlumen", "PellMandor", "Farloomer"});
+            shell.expect(8, {"Zelvix", "zelvix", "Draviel", "Wardlumen", "PellMandor", "Farloomer"});
         if (!named || page.aborted()) {
-            serial.Close();
+            serial.close();
             settings.serialPort = absent;
             continue;
         }
         settings.secondGeneration = namesSecondGeneration(shell.seenText());
         settings.deviceKind = deviceKindOf(shell.seenText());
-        serial.Close();
+        serial.close();
         settings.serialPort = name;
         found = true;
     }
-    serial.Close();
+    serial.close();
     if (page.aborted()) return Outcome::Cancelled;
     page.allowMoves(Moves::Next);
     page.moveNext();

@@ -97,7 +97,7 @@ Outcome SettingsWriterRun::run(const WriteOptions& options) {
     const auto files = settingsFiles(w_.settings(), {w_.newFtpFormat(), w_.configDependSupported()});
     if (options.dryRun) {
         if (options.planned) options.planned(files);
-        shell_.Logout(true);
+        shell_.logout(true);
         return Outcome::Ok;
     }
     if (const Outcome written = writeFiles(files); written != Outcome::Ok) return written;
@@ -119,14 +119,14 @@ Outcome SettingsWriterRun::open() {
             case LoginBadPassword:
                 return fail(Outcome::Failed, shellValueProblem(ShellValue::Text, s_.password(), "password"));
             default:
-                shell_.Logout(false);
+                shell_.logout(false);
                 page_.cancelRun();
                 return Outcome::Refused;
         }
     } else if (const Outcome opened = openSerial(); opened != Outcome::Ok) {
         return opened;
     }
-    s_.setShellPrompt(shell_.ReadPrompt());
+    s_.setShellPrompt(shell_.readPrompt());
     return Outcome::Ok;
 }
 
@@ -134,35 +134,35 @@ Outcome SettingsWriterRun::openSerial() {
     page_.status("Establishing communication via serial port...");
     if (!openWizardSerialPort(w_, page_)) return Outcome::Failed;
     if (wakeConsole()) return Outcome::Ok;
-    s_.serial().Close();
+    s_.serial().close();
     cannotProceed(page_, "Communications error!");
     return Outcome::NoAnswer;
 }
 
 bool SettingsWriterRun::wakeConsole() {
-    if (!shell_.SendLine("\ncd /\n")) return false;
-    if (shell_.Expect(5, {"> ", "# "})) return true;
-    shell_.LeaveEditor();
-    shell_.Expect(8, {"> ", "# "});
-    return shell_.SendLine("\ncd /\n") && shell_.Expect(8, {"> ", "# "});
+    if (!shell_.sendLine("\ncd /\n")) return false;
+    if (shell_.expect(5, {"> ", "# "})) return true;
+    shell_.leaveEditor();
+    shell_.expect(8, {"> ", "# "});
+    return shell_.sendLine("\ncd /\n") && shell_.expect(8, {"> ", "# "});
 }
 
 Outcome SettingsWriterRun::probe(bool setClock) {
     if (setClock) {
-        if (const Outcome set = shell_.SetClock(); set != Outcome::Ok)
+        if (const Outcome set = shell_.setClock(); set != Outcome::Ok)
             return fail(set, shell_.deviceMessage());
         if (page_.aborted()) return stop();
     }
     bool rootShell = false;
-    if (const Outcome entered = shell_.EnterNsh(rootShell); entered != Outcome::Ok)
+    if (const Outcome entered = shell_.enterNsh(rootShell); entered != Outcome::Ok)
         return fail(entered, "the device did not start its root shell");
     w_.setCatWriteSupported(rootShell);
     // The root shell may show a prompt of its own, and every later wait looks for the prompt.
-    s_.setShellPrompt(shell_.ReadPrompt());
+    s_.setShellPrompt(shell_.readPrompt());
     const FirmwareVersion& f = s_.firmware();
     w_.setNewFtpFormat(!(f.major == 1 && f.minor == 0 && f.patch < 6));
     bool depend = false;
-    if (const Outcome probed = shell_.ProbeConfigTool(depend); probed != Outcome::Ok)
+    if (const Outcome probed = shell_.probeConfigTool(depend); probed != Outcome::Ok)
         return fail(probed, "the device did not answer the config tool's probe");
     w_.setConfigDependSupported(depend);
     return page_.aborted() ? stop() : Outcome::Ok;
@@ -175,7 +175,7 @@ Outcome SettingsWriterRun::writeFiles(const std::vector<SettingsFile>& files) {
             const auto slash = file.path.rfind('/') + 1;
             s_.remoteLines() = file.lines;
             // Read back before anything is moved: a file that differs stops the run here.
-            const Outcome written = shell_.WriteRemoteFile(
+            const Outcome written = shell_.writeRemoteFile(
                 file.path, file.path.substr(0, slash), file.path.substr(slash),
                 w_.catWriteSupported() ? DeviceSession::WriteBy::Cat : DeviceSession::WriteBy::Editor);
             if (written != Outcome::Ok) return fail(written, shell_.deviceMessage());
@@ -210,18 +210,18 @@ Outcome SettingsWriterRun::moveFiles(const std::vector<SettingsFile>& files) {
 
 Outcome SettingsWriterRun::saveAndReboot() {
     page_.status("Updating flash memory...");
-    if (shell_.SaveConfig(w_.configDependSupported() ? DeviceSession::SaveBy::ConfigTool
+    if (shell_.saveConfig(w_.configDependSupported() ? DeviceSession::SaveBy::ConfigTool
                                                      : DeviceSession::SaveBy::FlashDaemon) != Outcome::Ok)
         return fail(Outcome::NoAnswer, "the device did not save its settings");
     if (page_.aborted()) return stop();
     page_.step();
     page_.status("Rebooting the device...");
-    if (!shell_.Reboot()) return fail(Outcome::NoAnswer, "the reboot command could not be sent");
+    if (!shell_.reboot()) return fail(Outcome::NoAnswer, "the reboot command could not be sent");
     while (page_.position() < kLastStep && !page_.aborted()) {
         page_.step();
         s_.timing().pause(kRebootStepPause);
     }
-    shell_.Logout(false);
+    shell_.logout(false);
     if (page_.aborted()) return Outcome::Cancelled;
     page_.allowCancel(true);
     page_.allowMoves(Moves::Next);
@@ -232,12 +232,12 @@ Outcome SettingsWriterRun::saveAndReboot() {
 bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_view complaint,
                                 std::string& said) {
     said.clear();
-    if (!shell_.SendLine(line)) return false;
+    if (!shell_.sendLine(line)) return false;
     // A prompt on the line of the command's own echo is the one before it, not its end.
     for (int read = 0; read < kMaxReplyLines; ++read) {
         // Over the network the transcript holds the whole reply; the console gives a line at a time.
         const int seen =
-            network() ? shell_.Expect(turns, {"> ", "# "}) : shell_.Expect(turns, {complaint, "> ", "# "});
+            network() ? shell_.expect(turns, {"> ", "# "}) : shell_.expect(turns, {complaint, "> ", "# "});
         if (!seen) return false;
         const std::string& text = shell_.seenText();
         if (said.empty()) said = lineHolding(text, complaint).substr(0, kMaxComplaint);
@@ -247,7 +247,7 @@ bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_
 }
 
 Outcome SettingsWriterRun::fail(Outcome outcome, const std::string& reason) {
-    shell_.Logout(true);
+    shell_.logout(true);
     return endFailed(outcome, reason);
 }
 
@@ -259,7 +259,7 @@ Outcome SettingsWriterRun::endFailed(Outcome outcome, const std::string& reason)
 }
 
 Outcome SettingsWriterRun::stop() {
-    shell_.Logout(false);
+    shell_.logout(false);
     return Outcome::Cancelled;
 }
 

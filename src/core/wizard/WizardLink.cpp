@@ -18,7 +18,7 @@ LoginResult loginWithAttempts(WizardSession& wizard, PasswordPrompt* prompt, boo
 
 bool openWizardSerialPort(WizardSession& wizard, WizardPage& page) {
     SerialLink& serial = wizard.session().serial();
-    if (serial.Open(wizard.settings().serialPort) == 0) return true;
+    if (serial.open(wizard.settings().serialPort) == 0) return true;
     page.beep();
     switch (serial.lastOpenError()) {
         case SerialLink::OpenError::NotFound:
@@ -31,7 +31,7 @@ bool openWizardSerialPort(WizardSession& wizard, WizardPage& page) {
             page.status("Error trying to open serial port!");
             break;
     }
-    serial.Close();
+    serial.close();
     page.showNotice(Notice::CannotProceed, true);
     page.allowMoves(Moves::Back);
     return false;
