@@ -11,8 +11,6 @@ namespace lm::cli {
 
 namespace {
 
-constexpr Milliseconds kProbeWait{1500};
-
 class ReportCommand : public AtOnceCommand {
 public:
     std::string name() const override { return "report"; }
@@ -30,10 +28,8 @@ protected:
         ui.setStatusField(kReportComments);
         report_.ip = host();
         report_.mac = id_;
-        if (report_.mac.empty()) {
-            const auto reply = probeDevice(*parseIpv4(host()), context.session.profile(), kProbeWait);
-            report_.mac = reply ? reply->id : DiscoveryReply{}.id;
-        }
+        if (report_.mac.empty())
+            report_.mac = probeDeviceId(host(), context.session.profile()).value_or(DiscoveryReply{}.id);
     }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
         const Outcome outcome = reportWorker(task, report_, startPassword);

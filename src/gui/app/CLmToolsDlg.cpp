@@ -18,6 +18,12 @@
 #include <system_error>
 #include <thread>
 
+#include "core/discovery/DevicesPage.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "core/discovery/ManualEntry.h"
+#include "core/discovery/ThumbnailFetcher.h"
+#include "core/link/Session.h"
+#include "core/ops/WorkerTask.h"
 #include "gui/Commands.h"
 #include "gui/app/BrandArt.h"
 #include "gui/app/CAboutDlg.h"
@@ -27,20 +33,14 @@
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/diag/Report.h"
-#include "core/discovery/DevicesPage.h"
-#include "core/discovery/DiscoveryScan.h"
 #include "gui/discovery/EnterIP.h"
 #include "gui/discovery/ListExport.h"
-#include "core/discovery/ManualEntry.h"
 #include "gui/discovery/ThumbnailDecoder.h"
-#include "core/discovery/ThumbnailFetcher.h"
-#include "core/link/Session.h"
 #include "gui/ops/DebugFile.h"
 #include "gui/ops/EraseConfig.h"
 #include "gui/ops/FixTime.h"
 #include "gui/ops/Reboot.h"
 #include "gui/ops/RomUpgrade.h"
-#include "core/ops/WorkerTask.h"
 #include "gui/wizard/SetupWizard.h"
 
 namespace lm::gui {
@@ -252,7 +252,7 @@ void CLmToolsDlg::syncPreviewBox() {
 
 CLmToolsDlg::Target CLmToolsDlg::targetOf(const DeviceListView::Selection& selection) const {
     const std::string address = selection.column1.toStdString();
-    return Target{selection.column0, selection.column1, QString::fromStdString(hostPart(address)),
+    return Target{selection.id, selection.column1, QString::fromStdString(hostPart(address)),
                   QString::fromStdString(webAddress(address, session_.profile().httpPort))};
 }
 
@@ -336,9 +336,7 @@ void CLmToolsDlg::runCommand(int id) {
                     .exec();
             return;
         case kActivityReport:
-            // The ID alone: the picture views show the address under it.
-            if (target)
-                Report(session_, target->id.section(QLatin1Char('\n'), 0, 0), target->host, this).exec();
+            if (target) Report(session_, target->id, target->host, this).exec();
             return;
         case kClose:
             finish();
@@ -471,8 +469,8 @@ void CLmToolsDlg::openProductionTest() {
 }
 
 std::unique_ptr<SetupWizard> CLmToolsDlg::setupWizardFor(const std::optional<Target>& target) {
-    // The ID alone (the picture views show the address under it) and the address without a port.
-    const QString id = target ? target->id.section(QLatin1Char('\n'), 0, 0) : QString();
+    // The address without a port.
+    const QString id = target ? target->id : QString();
     const QString address = target ? target->host : QString();
     return std::make_unique<SetupWizard>(session_, inventory_.snapshot(), id, address, this);
 }

@@ -81,7 +81,7 @@ protected:
 private:
     // The selected device as the commands need it.
     struct Target {
-        QString id;       // column 0, possibly "id\naddress"
+        QString id;       // the device's ID as listed
         QString address;  // column 1, possibly with ":port"
         QString host;     // the address without the port
         QString web;      // host and port for the browser

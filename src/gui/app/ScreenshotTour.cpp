@@ -153,7 +153,7 @@ void ScreenshotTour::driveUpgrade(int attempt) {
             QTimer::singleShot(kDialogPollMs, this, [this, attempt] { driveUpgrade(attempt + 1); });
         return;  // the command found nothing to open: showUpgrade has said so
     }
-    const QString path = scratch_.filePath(imageName(window_.list().selection()->column0));
+    const QString path = scratch_.filePath(imageName(window_.list().selection()->id));
     QFile image(path);
     if (!image.open(QIODevice::WriteOnly) || image.write(QByteArray(kImageBytes, '\x5a')) != kImageBytes) {
         std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));

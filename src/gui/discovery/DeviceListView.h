@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "core/discovery/DeviceInventory.h"
+#include "core/platform/InterfaceTable.h"
 #include "gui/discovery/PictureLists.h"
 #include "gui/discovery/ViewSettings.h"
-#include "core/platform/InterfaceTable.h"
 
 class QMenu;
 
@@ -24,10 +24,11 @@ class DeviceListView : public QWidget {
     Q_OBJECT
 public:
     // The selected item's texts: column 0 (the label, which holds "\n" + address in the
-    // Thumbnails, Icons and Tiles views) and column 1 (the address).
+    // Thumbnails, Icons and Tiles views) and column 1 (the address), and the device's ID.
     struct Selection {
         QString column0;
         QString column1;
+        QString id;
         std::size_t recordIndex = 0;
     };
 
