@@ -52,13 +52,13 @@ std::optional<double> fromOurServer(const TftpClientProgram& client, const fs::p
                                     const fs::path& into, const std::string& image) {
     const lm::Timing timing;
     lm::TftpServer server(timing, 0);
-    if (server.Open("127.0.0.1") != lm::TftpOk) return std::nullopt;
+    if (server.open("127.0.0.1") != lm::TftpOk) return std::nullopt;
     std::FILE* file = std::fopen(imagePath.c_str(), "rb");
     if (!file) return std::nullopt;
     lm::TftpServer::Result result{lm::TftpServer::Outcome::ConnectionLost, lm::TftpTimeout};
     std::thread serving([&] {
-        if (server.WaitForReadRequest("127.0.0.1", 20000) != lm::TftpOk) return;
-        result = server.SendFile(image.size(),
+        if (server.waitForReadRequest("127.0.0.1", 20000) != lm::TftpOk) return;
+        result = server.sendFile(image.size(),
                                  [file](std::span<unsigned char> bytes) {
                                      return std::fread(bytes.data(), 1, bytes.size(), file);
                                  },

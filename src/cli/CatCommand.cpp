@@ -25,8 +25,8 @@ public:
     int run(CommandContext& context) override {
         return withDeviceSession(context, target_, [&](DeviceSession& device) {
             // Reading a file needs the prompt that ends it; a command would learn it by itself.
-            if (context.session.shellPrompt().empty()) context.session.setShellPrompt(device.ReadPrompt());
-            const Outcome outcome = device.ReadRemoteFile(path_);
+            if (context.session.shellPrompt().empty()) context.session.setShellPrompt(device.readPrompt());
+            const Outcome outcome = device.readRemoteFile(path_);
             if (outcome == Outcome::Ok) {
                 printDeviceLines(context.session.remoteLines(), context.out);
             } else if (outcome == Outcome::Refused) {

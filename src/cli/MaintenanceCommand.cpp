@@ -40,7 +40,7 @@ std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, con
     WorkerTask task(session, ui, state, nullptr, device.host, startButton(), nullptr);
     const Outcome outcome = worker()(task);
     state->running = false;
-    session.telnet().Close();
+    session.telnet().close();
     if (outcome == Outcome::Ok) return std::nullopt;
     return batchFailure(outcome, session, ui->lastMessage());
 }
@@ -70,7 +70,7 @@ int MaintenanceCommand::run(CommandContext& context) {
     const Outcome outcome = worker()(task);
     state->running = false;
     // The device drops the connection as it goes down; nothing more is said on it.
-    context.session.telnet().Close();
+    context.session.telnet().close();
     // Quiet hides status lines, not the failure a worker ends with.
     if (outcome != Outcome::Ok && ui->quiet()) context.error(ui->lastStatus());
     return exitStatusFor(outcome);

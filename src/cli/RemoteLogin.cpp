@@ -39,7 +39,7 @@ std::optional<int> logIn(const CommandContext& context, const RemoteTarget& targ
         session.setConnectionIsNetwork(true);
         const LoginResult result = session.loginNetwork(target.host, asker != nullptr, asker);
         if (result == LoginOk) return std::nullopt;
-        session.telnet().Close();
+        session.telnet().close();
         if (isRefusal(result)) {
             context.error("The device at " + target.host + " refused the password.");
             return kExitRefused;
@@ -50,13 +50,13 @@ std::optional<int> logIn(const CommandContext& context, const RemoteTarget& targ
 
     session.setConnectionIsNetwork(false);
     auto& serial = session.serial();
-    if (serial.Open(target.serialPort) != 0) {
+    if (serial.open(target.serialPort) != 0) {
         context.error(serialOpenText(serial.lastOpenError()) + " (" + target.serialPort + ")");
         return kExitFailed;
     }
     const auto result = session.loginSerial(asker);
     if (result == SerialLoginResult::LoggedIn) return std::nullopt;
-    serial.Close();
+    serial.close();
     context.error(serialLoginText(result, target.serialPort));
     return result == SerialLoginResult::PasswordCancelled ? kExitRefused : kExitFailed;
 }
@@ -71,7 +71,7 @@ int withDeviceSession(CommandContext& context, const RemoteTarget& target,
     DeviceSession device(session);
     device.adoptLoginPrompt();
     const int status = work(device);
-    device.Logout(true);
+    device.logout(true);
     session.resetPassword();
     return status;
 }

@@ -25,7 +25,7 @@ public:
     int run(CommandContext& context) override {
         return withDeviceSession(context, target_, [&](DeviceSession& device) {
             // Only the echo is dropped: a command's own output may name it (ps lists itself).
-            const Outcome outcome = device.RunCommand(line_, DeviceSession::Echo::FirstOnly);
+            const Outcome outcome = device.runCommand(line_, DeviceSession::Echo::FirstOnly);
             const std::vector<std::string>& lines = context.session.remoteLines();
             printDeviceLines(lines, context.out);
             if (outcome == Outcome::Ok) {

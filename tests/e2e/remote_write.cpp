@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
     device.adoptLoginPrompt();
     session.setCatWriteSupported(method == "cat");
     session.remoteLines().assign(argv + 4, argv + argc);
-    const lm::Outcome outcome = device.WriteRemoteFile(path, path.substr(0, slash), path.substr(slash + 1));
+    const lm::Outcome outcome = device.writeRemoteFile(path, path.substr(0, slash), path.substr(slash + 1));
     std::cout << outcomeName(outcome) << ' ' << device.deviceMessage() << '\n';
-    device.Logout(true);
+    device.logout(true);
     return outcome == lm::Outcome::Ok ? 0 : 1;
 }

@@ -46,7 +46,7 @@ private:
         } else {
             field(kReportComments, "Error Reading Config info!");
         }
-        device_.Logout(false);
+        device_.logout(false);
         return outcome;
     }
 
@@ -182,7 +182,7 @@ private:
 
     Outcome command(const std::string& line) {
         field(kReportComments, "Running " + line + "...");
-        return device_.RunCommand(line);
+        return device_.runCommand(line);
     }
 
     void field(int id, const std::string& text) {

@@ -95,7 +95,7 @@ public:
         const LoginResult login = s_.loginNetwork(record.hostPart(), false, nullptr);
         if (login != LoginOk) {
             // A refused password leaves the connection open: it must not linger into the next device.
-            s_.telnet().Close();
+            s_.telnet().close();
             const bool timeout = login == LoginFailed;
             const char* message = timeout ? "Unable to establish telnet session." : "Unknown password.";
             window_.status(index_, message);
@@ -109,7 +109,7 @@ public:
         // depends on it.
         device_.adoptLoginPrompt();
         const Step outcome = measure();
-        device_.Logout(false);
+        device_.logout(false);
         if (outcome == Step::Closed) return false;
         if (outcome == Step::Failed) {
             status("Error Reading Config info!");
@@ -265,7 +265,7 @@ private:
 
     Outcome runCommand(const std::string& line) {
         status("running " + line);
-        return device_.RunCommand(line);
+        return device_.runCommand(line);
     }
     bool command(const std::string& line) { return runCommand(line) == Outcome::Ok; }
 

@@ -31,11 +31,11 @@ std::string dateCommand() {
 
 // Ok, NoAnswer (no prompt after a command) or Refused (the device's line in words).
 Outcome attemptOverTelnet(TelnetLink& telnet, std::string& words) {
-    telnet.Drain();
+    telnet.drain();
     const std::string date = dateCommand();
-    if (date.empty() || !telnet.Send(date) || !telnet.Expect(20, {"> ", "# "})) return Outcome::NoAnswer;
+    if (date.empty() || !telnet.send(date) || !telnet.expect(20, {"> ", "# "})) return Outcome::NoAnswer;
     if (!(words = clockRefusal(telnet.transcript)).empty()) return Outcome::Refused;
-    if (!telnet.Send(hardwareClockCommand(telnet.transcript)) || !telnet.Expect(20, {"> ", "# "}))
+    if (!telnet.send(hardwareClockCommand(telnet.transcript)) || !telnet.expect(20, {"> ", "# "}))
         return Outcome::NoAnswer;
     if (!(words = clockRefusal(telnet.transcript)).empty()) return Outcome::Refused;
     return Outcome::Ok;
@@ -43,7 +43,7 @@ Outcome attemptOverTelnet(TelnetLink& telnet, std::string& words) {
 
 // Waits for a prompt or a refusal on the console: Ok, NoAnswer or Refused (its line in words).
 Outcome awaitSerialPrompt(SerialLink& serial, std::string& words) {
-    const int found = serial.Expect(
+    const int found = serial.expect(
         10, {"> ", "# ", kRefusals[0], kRefusals[1], kRefusals[2], kRefusals[3], kRefusals[4], kRefusals[5]});
     if (found == 0) return Outcome::NoAnswer;
     if (found <= 2) return Outcome::Ok;
@@ -88,9 +88,9 @@ Outcome setClockOverTelnet(TelnetLink& telnet, const Timing& timing, int attempt
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (attempt > 0) {
             timing.pause(kResyncPause);
-            telnet.Drain();
-            telnet.Send("\n");
-            telnet.Expect(20, {"> ", "# "});
+            telnet.drain();
+            telnet.send("\n");
+            telnet.expect(20, {"> ", "# "});
         }
         outcome = attemptOverTelnet(telnet, deviceWords);
         // A refusal is the device's answer; asking again gets the same one.
@@ -102,9 +102,9 @@ Outcome setClockOverTelnet(TelnetLink& telnet, const Timing& timing, int attempt
 Outcome setClockOverSerial(SerialLink& serial, std::string& deviceWords) {
     deviceWords.clear();
     const std::string date = dateCommand();
-    if (date.empty() || !serial.Write(date)) return Outcome::NoAnswer;
+    if (date.empty() || !serial.write(date)) return Outcome::NoAnswer;
     if (const Outcome seen = awaitSerialPrompt(serial, deviceWords); seen != Outcome::Ok) return seen;
-    if (!serial.Write(hardwareClockCommand(serial.currentLine))) return Outcome::NoAnswer;
+    if (!serial.write(hardwareClockCommand(serial.currentLine))) return Outcome::NoAnswer;
     return awaitSerialPrompt(serial, deviceWords);
 }
 

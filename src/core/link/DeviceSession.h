@@ -26,27 +26,27 @@ public:
 
     explicit DeviceSession(Session& session) : s_(session) {}
 
-    void Logout(bool sendQuit);
+    void logout(bool sendQuit);
     // Sends "reboot"; false when it could not be sent.
-    bool Reboot();
-    Outcome SaveConfig();
+    bool reboot();
+    Outcome saveConfig();
     // Sets the device's clock and hardware clock from this computer's local time: up to three
     // attempts over the network, one on the console. Refused when the device said a command
     // failed (its words in deviceMessage()).
-    Outcome SetClock();
-    Outcome EnterNsh(bool& rootPrompt);
-    Outcome ProbeConfigTool(bool& hasDepend);
-    std::string ReadPrompt();
+    Outcome setClock();
+    Outcome enterNsh(bool& rootPrompt);
+    Outcome probeConfigTool(bool& hasDepend);
+    std::string readPrompt();
     // Ok, NoAnswer, Refused ("Bad command") or Failed (see deviceMessage()).
-    Outcome RunCommand(const std::string& command, Echo echo = Echo::AllNamingCommand);
+    Outcome runCommand(const std::string& command, Echo echo = Echo::AllNamingCommand);
     // Ok, NoAnswer, Refused ("Invalid argument") or Failed (the device cannot open the file).
-    Outcome ReadRemoteFile(const std::string& path);
+    Outcome readRemoteFile(const std::string& path);
     // Writes the session's remote lines into path, checks that "ls " + listingArgument shows
     // expected, and reads the file back: Ok only when it holds exactly those lines (blank lines
     // aside, which the console does not show and the editor adds to an empty file). No line is
     // typed before cat shows it is running; when the shell cannot create the file, Failed at once
     // with the shell's words.
-    Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
+    Outcome writeRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected);
 
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when

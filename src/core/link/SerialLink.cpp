@@ -86,7 +86,7 @@ SerialLink::SerialLink(const Timing& timing, SerialPortMap ports)
     : timing_(timing), ports_(std::move(ports)) {}
 
 SerialLink::~SerialLink() {
-    Close();
+    close();
 }
 
 int SerialLink::failOpen(OpenError error) {
@@ -94,8 +94,8 @@ int SerialLink::failOpen(OpenError error) {
     return 1;
 }
 
-int SerialLink::Open(const std::string& portName) {
-    Close();
+int SerialLink::open(const std::string& portName) {
+    close();
     const auto path = ports_.devicePath(portName);
     if (!path) return failOpen(OpenError::NotFound);
 
@@ -115,7 +115,7 @@ int SerialLink::Open(const std::string& portName) {
     return 0;
 }
 
-void SerialLink::Close() {
+void SerialLink::close() {
     if (!port_.valid()) return;
     // A pty keeps its tty, and with it the exclusive flag, while the other side stays open.
     ::ioctl(port_.get(), TIOCNXCL);
@@ -164,7 +164,7 @@ bool SerialLink::writeByte(unsigned char byte) {
     }
 }
 
-bool SerialLink::Write(std::string_view text) {
+bool SerialLink::write(std::string_view text) {
     for (const char c : text) {
         if (!writeByte(static_cast<unsigned char>(c))) return false;
         timing_.pause(Milliseconds(1));
@@ -172,7 +172,7 @@ bool SerialLink::Write(std::string_view text) {
     return true;
 }
 
-bool SerialLink::ReadLine() {
+bool SerialLink::readLine() {
     waitCut_ = false;
     return readLineWithin(Deadline(timing_.waitBound));
 }
@@ -203,7 +203,7 @@ bool SerialLink::readLineWithin(const Deadline& bound) {
     }
 }
 
-bool SerialLink::ReadNonEmptyLine() {
+bool SerialLink::readNonEmptyLine() {
     waitCut_ = false;
     return readNonEmptyLineWithin(Deadline(timing_.waitBound));
 }
@@ -218,7 +218,7 @@ bool SerialLink::readNonEmptyLineWithin(const Deadline& bound) {
     return false;
 }
 
-int SerialLink::Expect(int turns, std::initializer_list<std::string_view> patterns) {
+int SerialLink::expect(int turns, std::initializer_list<std::string_view> patterns) {
     waitCut_ = false;
     const Deadline bound(timing_.waitBound);
     for (int turn = 0; turn < turns && !waitCut_; ++turn) {

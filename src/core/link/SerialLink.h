@@ -21,7 +21,7 @@ public:
 
     // A line longer than this ends there; the rest of the bytes continue as the next line.
     static constexpr std::size_t kMaxLineLength = 64 * 1024;
-    // A turn of Expect also ends after this many bytes, so a device that never stops talking
+    // A turn of expect also ends after this many bytes, so a device that never stops talking
     // cannot hold a wait forever.
     static constexpr std::size_t kTurnByteBudget = 64 * 1024;
 
@@ -36,17 +36,17 @@ public:
 
     // 0 when the port ("COM3") is open with the line settings, 1 otherwise; lastOpenError() says why.
     // The port is held exclusively: a second opener, in this process or another, is refused.
-    int Open(const std::string& portName);
+    int open(const std::string& portName);
     OpenError lastOpenError() const { return lastOpenError_; }
-    void Close();
+    void close();
     // Safe to ask from another thread (a page waiting for its worker to let the port go).
     bool isOpen() const { return open_.load(); }
 
-    bool Write(std::string_view text);
-    bool ReadLine();
-    bool ReadNonEmptyLine();
+    bool write(std::string_view text);
+    bool readLine();
+    bool readNonEmptyLine();
     // 1-based position of the first pattern found in the current line, or 0.
-    int Expect(int turns, std::initializer_list<std::string_view> patterns);
+    int expect(int turns, std::initializer_list<std::string_view> patterns);
 
     // Whether the last read or wait was ended by the overall bound (Timing::waitBound) while the
     // device was still sending.

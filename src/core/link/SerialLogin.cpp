@@ -11,25 +11,25 @@ bool has(const std::string& line, const char* part) {
 }  // namespace
 
 void leaveEditor(SerialLink& serial, const Timing& timing) {
-    serial.Write("\x1b");
+    serial.write("\x1b");
     timing.pause(Milliseconds(300));
-    serial.Write(":q!\n");
+    serial.write(":q!\n");
 }
 
 SerialLoginResult serialConsoleLogin(SerialLink& serial, std::string& currentPassword,
                                      const std::string& defaultPassword, PasswordPrompt* prompt,
                                      const SerialLoginWatch& watch) {
     const auto stop = [&watch] { return watch.stopRequested && watch.stopRequested(); };
-    if (!serial.Write("\n\n")) return SerialLoginResult::WriteFailed;
-    int answer = serial.Expect(2, {"> ", "# ", "ogin:"});
+    if (!serial.write("\n\n")) return SerialLoginResult::WriteFailed;
+    int answer = serial.expect(2, {"> ", "# ", "ogin:"});
     if (stop()) return SerialLoginResult::Stopped;
-    if (!answer) answer = serial.Expect(2, {"> ", "# ", "ogin:"});
+    if (!answer) answer = serial.expect(2, {"> ", "# ", "ogin:"});
     if (stop()) return SerialLoginResult::Stopped;
     if (!answer) {
         // A console left inside the editor answers nothing until the editor is left.
         if (watch.status) watch.status("Checking for other program running... ");
         leaveEditor(serial, serial.timing());
-        answer = serial.Expect(2, {"> ", "# ", "ogin:"});
+        answer = serial.expect(2, {"> ", "# ", "ogin:"});
         if (stop()) return SerialLoginResult::Stopped;
     }
     if (!answer) return SerialLoginResult::NoDevice;
@@ -42,21 +42,21 @@ SerialLoginResult serialConsoleLogin(SerialLink& serial, std::string& currentPas
         if (!has(serial.currentLine, "ogin:")) return SerialLoginResult::LoggedIn;
         // Never typed: a line end inside it would end the login and run the rest at the shell.
         if (hasControlCharacter(currentPassword)) return fail(SerialLoginResult::PasswordCancelled);
-        serial.Write("admin\n");
-        serial.Expect(5, {"> ", "# ", "assword:"});
-        serial.Write(currentPassword + "\n");
-        serial.Expect(5, {"> ", "# ", "ogin incorrect"});
+        serial.write("admin\n");
+        serial.expect(5, {"> ", "# ", "assword:"});
+        serial.write(currentPassword + "\n");
+        serial.expect(5, {"> ", "# ", "ogin incorrect"});
         if (!has(serial.currentLine, "ogin incorrect")) return SerialLoginResult::LoggedIn;
 
         do {
             if (!prompt || !prompt->askPassword(currentPassword))
                 return fail(SerialLoginResult::PasswordCancelled);
         } while (currentPassword.empty() || hasControlCharacter(currentPassword));
-        serial.Write("\n");
-        const int next = serial.Expect(5, {"> ", "# ", "ogin:"});
+        serial.write("\n");
+        const int next = serial.expect(5, {"> ", "# ", "ogin:"});
         if (has(serial.currentLine, "ogin:")) continue;
         if (next) return SerialLoginResult::LoggedIn;
-        if (!serial.Expect(5, {"ogin:"})) return fail(SerialLoginResult::LoginProblems);
+        if (!serial.expect(5, {"ogin:"})) return fail(SerialLoginResult::LoginProblems);
     }
 }
 

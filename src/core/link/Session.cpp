@@ -9,7 +9,7 @@ Session::Session(NetworkProfile profile, Timing timing, SerialPortMap serialPort
       serial_(timing_, std::move(serialPorts)) {}
 
 LoginResult Session::loginNetwork(const std::string& address, bool allowPrompt, PasswordPrompt* prompt) {
-    return telnet_.Login(address, allowPrompt, password_, prompt, startPassword_);
+    return telnet_.login(address, allowPrompt, password_, prompt, startPassword_);
 }
 
 SerialLoginResult Session::loginSerial(PasswordPrompt* prompt, const SerialLoginWatch& watch) {

@@ -28,14 +28,14 @@ constexpr unsigned char kWont = 252;
 constexpr unsigned char kWill = 251;
 constexpr unsigned char kSb = 250;
 
-constexpr int kTurnTicks = 10;     // each Expect turn reads for half a second
-constexpr int kMaxGivenBack = 50;  // turns that received text and were given back, per Expect
+constexpr int kTurnTicks = 10;     // each expect turn reads for half a second
+constexpr int kMaxGivenBack = 50;  // turns that received text and were given back, per expect
 constexpr std::size_t kTranscriptLimit = 512;
 constexpr std::size_t kTranscriptCut = 256;
 // A device line is a few hundred characters at most; a peer that never ends its line gets it
 // handed out in pieces of this size instead of growing the result for ever.
 constexpr std::size_t kMaxLine = 16 * 1024;
-// Leftovers of a real device are a few KiB; a peer that floods must not keep Drain busy.
+// Leftovers of a real device are a few KiB; a peer that floods must not keep drain busy.
 constexpr std::size_t kMaxDrain = 1024 * 1024;
 
 bool contains(std::string_view text, std::string_view part) {
@@ -66,9 +66,9 @@ bool connectWithin(int fd, const sockaddr_in& to, Milliseconds budget) {
 
 TelnetLink::TelnetLink(const Timing& timing, uint16_t port) : timing_(timing), port_(port) {}
 
-bool TelnetLink::Connect(const std::string& address) {
-    Drain();
-    Close();
+bool TelnetLink::connect(const std::string& address) {
+    drain();
+    close();
     peerClosed_ = false;
     connectFailed_ = true;
     const auto ip = parseIpv4(address);
@@ -88,25 +88,25 @@ bool TelnetLink::Connect(const std::string& address) {
     return true;
 }
 
-LoginResult TelnetLink::Login(const std::string& address, bool allowPrompt, std::string& currentPassword,
+LoginResult TelnetLink::login(const std::string& address, bool allowPrompt, std::string& currentPassword,
                               PasswordPrompt* prompt, const std::string& defaultPassword) {
     if (hasControlCharacter(currentPassword)) return LoginBadPassword;
-    if (!Connect(address)) return LoginFailed;
+    if (!connect(address)) return LoginFailed;
     bool refused = false;
     const auto fail = [&] {
         // A device that hangs up after refusing a password has answered: it refused.
         const bool hungUp = refused && peerClosed_;
-        Close();
+        close();
         return hungUp ? LoginRefused : LoginFailed;
     };
-    if (Expect(15, {"login:"}) == 0 || !Send(kUser)) return fail();
+    if (expect(15, {"login:"}) == 0 || !send(kUser)) return fail();
     for (;;) {
-        if (Expect(10, {"assword"}) == 0 || !Send(currentPassword + "\n")) return fail();
-        if (Expect(10, {"> ", "Login incorrect", "# "}) != 0) {
+        if (expect(10, {"assword"}) == 0 || !send(currentPassword + "\n")) return fail();
+        if (expect(10, {"> ", "Login incorrect", "# "}) != 0) {
             if (contains(transcript, "> ") || contains(transcript, "# ")) return LoginOk;
         } else if (!contains(transcript, "login:")) {
             // No answer we know: bring the device back to its login prompt.
-            if (!Send("\n") || Expect(15, {"login:"}) == 0) return fail();
+            if (!send("\n") || expect(15, {"login:"}) == 0) return fail();
         }
         const auto incorrect = transcript.rfind("Login incorrect");
         const bool atLogin =
@@ -115,18 +115,18 @@ LoginResult TelnetLink::Login(const std::string& address, bool allowPrompt, std:
         if (!allowPrompt) return LoginRefusedNoPrompt;
         do {
             if (prompt == nullptr || !prompt->askPassword(currentPassword)) {
-                Close();
+                close();
                 currentPassword = defaultPassword;
                 return LoginCancelled;
             }
         } while (currentPassword.empty() || hasControlCharacter(currentPassword));
         // A login program drops what is typed before it asks again: wait for its prompt.
-        if (!atLogin && Expect(15, {"login:"}) == 0) return fail();
-        if (!Send(kUser)) return fail();
+        if (!atLogin && expect(15, {"login:"}) == 0) return fail();
+        if (!send(kUser)) return fail();
     }
 }
 
-bool TelnetLink::Send(std::string_view text) {
+bool TelnetLink::send(std::string_view text) {
     if (!socket_) return false;
     ssize_t sent;
     do {
@@ -135,7 +135,7 @@ bool TelnetLink::Send(std::string_view text) {
     return sent == static_cast<ssize_t>(text.size());
 }
 
-void TelnetLink::Drain() {
+void TelnetLink::drain() {
     pendingText.clear();
     for (std::size_t dropped = 0; socket_ && dropped < kMaxDrain;) {
         int waiting = 0;
@@ -147,7 +147,7 @@ void TelnetLink::Drain() {
     }
 }
 
-void TelnetLink::Close() {
+void TelnetLink::close() {
     socket_.reset();
 }
 
@@ -206,21 +206,21 @@ void TelnetLink::receive(int ticks) {
         if (!processBlock(std::string_view(block_.data(), static_cast<std::size_t>(got)), pendingText,
                           answer))
             return;
-        if (!answer.empty()) Send(answer);
+        if (!answer.empty()) send(answer);
         if (!pendingText.empty() || answer.empty() || deadline.expired()) return;
     }
 }
 
-std::string TelnetLink::ReadLine(int ticks) {
+std::string TelnetLink::readLine(int ticks) {
     if (pendingText.empty()) receive(ticks);
     return takeLine();
 }
 
-std::string TelnetLink::ReadFullLine(int ticks) {
-    return ReadUntil(ticks, "\n");  // ending with the line end is the same as containing it
+std::string TelnetLink::readFullLine(int ticks) {
+    return readUntil(ticks, "\n");  // ending with the line end is the same as containing it
 }
 
-std::string TelnetLink::ReadUntil(int ticks, std::string_view terminator) {
+std::string TelnetLink::readUntil(int ticks, std::string_view terminator) {
     std::string result;
     const Deadline bound(timing_.waitBound);
     const auto tick = std::max<long long>(timing_.tick.count(), 1);
@@ -233,7 +233,7 @@ std::string TelnetLink::ReadUntil(int ticks, std::string_view terminator) {
             waitCut_ = true;
             break;
         }
-        const std::string line = ReadLine(shortened ? ticksLeft : ticks);
+        const std::string line = readLine(shortened ? ticksLeft : ticks);
         if (line.empty()) {
             waitCut_ = shortened;
             break;
@@ -244,7 +244,7 @@ std::string TelnetLink::ReadUntil(int ticks, std::string_view terminator) {
     return result;
 }
 
-int TelnetLink::Expect(int turns, std::initializer_list<std::string_view> patterns) {
+int TelnetLink::expect(int turns, std::initializer_list<std::string_view> patterns) {
     transcript.clear();
     expectReads_ = 0;
     waitCut_ = false;
@@ -255,7 +255,7 @@ int TelnetLink::Expect(int turns, std::initializer_list<std::string_view> patter
             waitCut_ = true;
             return 0;
         }
-        const std::string line = ReadLine(kTurnTicks);
+        const std::string line = readLine(kTurnTicks);
         ++expectReads_;
         if (!line.empty() && givenBack < kMaxGivenBack) {
             ++turns;
@@ -276,12 +276,12 @@ int TelnetLink::Expect(int turns, std::initializer_list<std::string_view> patter
     return 0;
 }
 
-void TelnetLink::Logout(bool sendQuit) {
+void TelnetLink::logout(bool sendQuit) {
     if (sendQuit) {
-        Send("quit\n");
-        Expect(1, {"xxxyyy"});  // never found: reads the last output until the device falls silent
+        send("quit\n");
+        expect(1, {"xxxyyy"});  // never found: reads the last output until the device falls silent
     }
-    Close();
+    close();
 }
 
 }  // namespace lm

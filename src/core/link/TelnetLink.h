@@ -38,47 +38,47 @@ public:
 
     // Discards any open connection and connects to address (dotted IPv4, no port). The connect
     // gives up after kConnectTicks, and so does a send the device does not take.
-    bool Connect(const std::string& address);
+    bool connect(const std::string& address);
     static constexpr int kConnectTicks = 200;  // 10 s, more than a device on the LAN ever needs
 
     // Connects to address (dotted IPv4, no port) and logs in as admin with currentPassword.
     // When the password is refused and allowPrompt is set, asks through prompt (null: as if
     // cancelled); cancelling resets currentPassword to defaultPassword. A password with a control
     // character is never sent: it would end the line and run the rest as a command.
-    LoginResult Login(const std::string& address, bool allowPrompt, std::string& currentPassword,
+    LoginResult login(const std::string& address, bool allowPrompt, std::string& currentPassword,
                       PasswordPrompt* prompt, const std::string& defaultPassword);
-    bool Send(std::string_view text);
-    void Drain();
-    void Close();
+    bool send(std::string_view text);
+    void drain();
+    void close();
     bool isOpen() const { return socket_.valid(); }
 
     // The next line, its "\n" included; a prompt without line end is handed out whole. Empty when
     // nothing arrived within ticks.
-    std::string ReadLine(int ticks);
-    // Join ReadLine pieces up to the line end (or terminator); a line that never ends is handed
+    std::string readLine(int ticks);
+    // Join readLine pieces up to the line end (or terminator); a line that never ends is handed
     // out in pieces of about 16 KiB.
-    std::string ReadFullLine(int ticks);
-    // Like ReadFullLine, but also ends at the terminator, even when control sequences follow it.
-    std::string ReadUntil(int ticks, std::string_view terminator);
+    std::string readFullLine(int ticks);
+    // Like readFullLine, but also ends at the terminator, even when control sequences follow it.
+    std::string readUntil(int ticks, std::string_view terminator);
     // 1-based position of the first pattern found in the transcript, or 0 when the turns ran out.
-    int Expect(int turns, std::initializer_list<std::string_view> patterns);
-    void Logout(bool sendQuit);
+    int expect(int turns, std::initializer_list<std::string_view> patterns);
+    void logout(bool sendQuit);
 
     // Telnet processing of one received block: text is appended to `text`, the refusals of the
     // options asked for to `answer`. Returns false when the block ends inside a command; the
     // answer gathered from it is then dropped.
     static bool processBlock(std::string_view block, std::string& text, std::string& answer);
-    // How many reads the last Expect made: its turns, the ones given back included.
+    // How many reads the last expect made: its turns, the ones given back included.
     int lastExpectReads() const { return expectReads_; }
     // Whether the last wait was ended by the overall bound (Timing::waitBound) while the device
     // was still sending, and whether the device has closed the connection.
     bool lastWaitCut() const { return waitCut_; }
     bool peerClosed() const { return peerClosed_; }
-    // Whether the last Connect found nobody to talk to: no route, no listener, or no reply in time.
+    // Whether the last connect found nobody to talk to: no route, no listener, or no reply in time.
     bool lastConnectFailed() const { return connectFailed_; }
 
     std::string pendingText;  // at most one block's text: it is refilled only when empty
-    std::string transcript;   // what the last Expect read; after a turn without a match, at most 512
+    std::string transcript;   // what the last expect read; after a turn without a match, at most 512
                               // characters
 
 private:

@@ -64,7 +64,7 @@ std::string tftpCodeText(int code) {
 
 TftpServer::TftpServer(const Timing& timing, uint16_t port) : timing_(timing), port_(port) {}
 
-int TftpServer::Open(const std::string& localAddress) {
+int TftpServer::open(const std::string& localAddress) {
     if (socket_) return TftpAlreadyOpen;
     auto socket = UdpSocket::open();
     if (!socket) return TftpNoSocket;
@@ -79,7 +79,7 @@ int TftpServer::Open(const std::string& localAddress) {
     return TftpOk;
 }
 
-void TftpServer::Close() {
+void TftpServer::close() {
     socket_.reset();
     peerAddress_ = 0;
     peerPort_ = 0;
@@ -140,7 +140,7 @@ void TftpServer::pollPause() const {
     ::ppoll(nullptr, 0, &span, nullptr);
 }
 
-int TftpServer::TakeReadRequest(std::optional<ReadRequest>& request) {
+int TftpServer::takeReadRequest(std::optional<ReadRequest>& request) {
     request.reset();
     if (!socket_) return TftpSocketError;
     const auto waiting = waitingLength();
@@ -157,13 +157,13 @@ int TftpServer::TakeReadRequest(std::optional<ReadRequest>& request) {
     return TftpOk;
 }
 
-void TftpServer::Answer(const ReadRequest& request) {
+void TftpServer::answer(const ReadRequest& request) {
     peerAddress_ = request.from;
     peerPort_ = request.port;
     requestedFile_ = request.file;
 }
 
-int TftpServer::WaitForReadRequest(const std::string& deviceAddress, int pollBudget) {
+int TftpServer::waitForReadRequest(const std::string& deviceAddress, int pollBudget) {
     if (!socket_) return TftpSocketError;
     requestedFile_.clear();
     // Only the device being upgraded may start the transfer; an address that cannot be read
@@ -171,9 +171,9 @@ int TftpServer::WaitForReadRequest(const std::string& deviceAddress, int pollBud
     const auto device = parseIpv4(deviceAddress);
     for (int pass = 0; pass < pollBudget; ++pass) {
         std::optional<ReadRequest> request;
-        if (TakeReadRequest(request) != TftpOk) return TftpSocketError;
+        if (takeReadRequest(request) != TftpOk) return TftpSocketError;
         if (request && device && request->from == *device) {
-            Answer(*request);
+            answer(*request);
             return TftpOk;
         }
         pollPause();
@@ -181,7 +181,7 @@ int TftpServer::WaitForReadRequest(const std::string& deviceAddress, int pollBud
     return TftpTimeout;
 }
 
-int TftpServer::SendData(uint16_t block, std::span<const unsigned char> bytes) {
+int TftpServer::sendData(uint16_t block, std::span<const unsigned char> bytes) {
     if (bytes.size() > kBlockSize) return TftpBadLength;
     std::array<unsigned char, 4 + kBlockSize> packet{0, 3, static_cast<unsigned char>(block >> 8),
                                                      static_cast<unsigned char>(block & 0xff)};
@@ -191,7 +191,7 @@ int TftpServer::SendData(uint16_t block, std::span<const unsigned char> bytes) {
     return TftpOk;
 }
 
-int TftpServer::WaitForPacket(int milliseconds) {
+int TftpServer::waitForPacket(int milliseconds) {
     if (!socket_) return TftpSocketError;
     const Deadline deadline{Milliseconds(milliseconds)};
     const int fds[] = {socket_->fd()};
@@ -208,7 +208,7 @@ int TftpServer::WaitForPacket(int milliseconds) {
     return TftpTimeout;
 }
 
-void TftpServer::SendError() {
+void TftpServer::sendError() {
     static constexpr unsigned char kPacket[] = {0,   5,   0,   0,   'C', 'o', 'n', 'n', 'e', 'c', 't',
                                                 'i', 'o', 'n', ' ', 'l', 'o', 's', 't', '.', 0};
     if (socket_) socket_->sendTo(peerAddress_, peerPort_, std::span(kPacket));
@@ -236,7 +236,7 @@ bool TftpServer::isAcknowledgement(std::size_t block) const {
            buffer_[2] == ((block >> 8) & 0xff) && buffer_[3] == (block & 0xff);
 }
 
-TftpServer::Result TftpServer::SendFile(std::size_t fileLength, const FileReader& read,
+TftpServer::Result TftpServer::sendFile(std::size_t fileLength, const FileReader& read,
                                         const ProgressHook& progress, const CancelTest& cancelled) {
     const std::size_t full = fileLength / kBlockSize;
     const std::size_t rest = fileLength % kBlockSize;
@@ -245,19 +245,19 @@ TftpServer::Result TftpServer::SendFile(std::size_t fileLength, const FileReader
     for (std::size_t block = 1; block <= full; ++block) {
         if (cancelled && cancelled()) return {Outcome::Cancelled, TftpOk};
         if (read(chunk) != kBlockSize) return {Outcome::ReadError, TftpOk};
-        if (const int code = SendData(static_cast<uint16_t>(block), chunk))
+        if (const int code = sendData(static_cast<uint16_t>(block), chunk))
             return {Outcome::SendFailed, code};
         if (block % kBlocksPerProgressStep == 0 && progress)
             progress(static_cast<unsigned>(block / kBlocksPerProgressStep));
-        if (const int code = WaitForPacket(acknowledgementWait)) return {Outcome::ConnectionLost, code};
+        if (const int code = waitForPacket(acknowledgementWait)) return {Outcome::ConnectionLost, code};
         if (!isAcknowledgement(block)) return {Outcome::ConnectionLost, TftpOk};
     }
     // The last block is shorter than a full one, empty if need be, so the device sees the end.
     const auto last = std::span(chunk).first(rest);
     if (rest > 0 && read(last) != rest) return {Outcome::ReadError, TftpOk};
-    if (const int code = SendData(static_cast<uint16_t>(full + 1), last)) return {Outcome::SendFailed, code};
+    if (const int code = sendData(static_cast<uint16_t>(full + 1), last)) return {Outcome::SendFailed, code};
     // Only its acknowledgement shows that the device has the whole image.
-    if (const int code = WaitForPacket(acknowledgementWait)) return {Outcome::ConnectionLost, code};
+    if (const int code = waitForPacket(acknowledgementWait)) return {Outcome::ConnectionLost, code};
     if (!isAcknowledgement(full + 1)) return {Outcome::ConnectionLost, TftpOk};
     return {Outcome::Completed, TftpOk};
 }

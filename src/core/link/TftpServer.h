@@ -47,15 +47,15 @@ public:
 
     TftpServer(const Timing& timing, uint16_t port);
 
-    int Open(const std::string& localAddress);
-    void Close();
+    int open(const std::string& localAddress);
+    void close();
     bool isOpen() const { return socket_.has_value(); }
     // The bound port (what port 0 became); 0 when closed.
     uint16_t localPort() const;
 
     // Polls for an octet read request from the device's address; requests from other hosts are
     // ignored. 0, 128 when the budget runs out, 5 on a receive error.
-    int WaitForReadRequest(const std::string& deviceAddress, int pollBudget);
+    int waitForReadRequest(const std::string& deviceAddress, int pollBudget);
 
     // A read request as it came: who asked, from which port, for what.
     struct ReadRequest {
@@ -65,22 +65,22 @@ public:
     };
     // Takes the datagram waiting, if any, without waiting: request is set when it was an octet read
     // request. 0, or 5 on a receive error.
-    int TakeReadRequest(std::optional<ReadRequest>& request);
+    int takeReadRequest(std::optional<ReadRequest>& request);
     // Serves a request another server heard on the well-known port: this server's socket, on a
     // port of its own, answers it, as TFTP has every transfer do.
-    void Answer(const ReadRequest& request);
+    void answer(const ReadRequest& request);
     // One pause of the polls.
     void pollPause() const;
-    int SendData(uint16_t block, std::span<const unsigned char> bytes);
+    int sendData(uint16_t block, std::span<const unsigned char> bytes);
     // Waits for the next packet from the peer that made the request; packets from anyone else are
     // dropped within the same time. 0, 128 on time-out, 5 on a receive error.
-    int WaitForPacket(int milliseconds);
-    void SendError();
+    int waitForPacket(int milliseconds);
+    void sendError();
     // The words for a code other than 0, empty for 0. A bind refused for want of privilege adds a
     // line on how to grant it.
     std::string errorText(int code) const;
     // Sends the file in lock step; Completed only once the device acknowledged the last block.
-    Result SendFile(std::size_t fileLength, const FileReader& read, const ProgressHook& progress,
+    Result sendFile(std::size_t fileLength, const FileReader& read, const ProgressHook& progress,
                     const CancelTest& cancelled);
 
     // The file name of an octet-mode read request; nullopt for anything else.

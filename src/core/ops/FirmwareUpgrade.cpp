@@ -64,7 +64,7 @@ std::string deviceWords(const std::string& words) {
 // too. On failure, version holds the device's words, if any.
 Outcome readVersionLine(Session& session, std::string& version) {
     DeviceSession device(session);
-    const Outcome read = device.ReadRemoteFile("/etc/version");
+    const Outcome read = device.readRemoteFile("/etc/version");
     version = read == Outcome::Ok ? std::string() : device.deviceMessage();
     if (read != Outcome::Ok) return read;
     for (const std::string& line : session.remoteLines()) {
@@ -80,7 +80,7 @@ Outcome readVersionLine(Session& session, std::string& version) {
 // the command, NoAnswer without a prompt, Ok otherwise.
 Outcome runJudged(Session& session, const std::string& line, std::string& words) {
     DeviceSession device(session);
-    const Outcome ran = device.RunCommand(line);
+    const Outcome ran = device.runCommand(line);
     words = device.deviceMessage();
     if (ran != Outcome::Ok) return ran;
     std::string output;
@@ -134,7 +134,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     // A device of a batch is heard on the batch's port and served from a port of its own.
     TftpServer tftp(session.timing(), batch ? 0 : session.profile().tftpPort);
     const auto late = [&](const std::string& text, Outcome outcome) {
-        tftp.Close();
+        tftp.close();
         return task.abandon(text, kLateFailureTitle, outcome);
     };
     const auto checked = [&](int box) {
@@ -154,19 +154,19 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     const auto echo = batch ? batch->allowEcho(allowHere) : allowHere(allowance);
     if (echo) return late(echo->first, echo->second);
     task.status("Waiting for ping request...");
-    telnet.Send(*pingLine);
-    const bool reached = telnet.Expect(30, {"bytes from"}) != 0;
+    telnet.send(*pingLine);
+    const bool reached = telnet.expect(30, {"bytes from"}) != 0;
     allowance.reset();
     if (!reached) return late("The device was unable to reach this PC!", Outcome::NoAnswer);
     std::string replying = replyingAddress(telnet.transcript);
     // Output that comes in pieces may end just after the words that announce the address.
     if (replying.empty())
-        replying = replyingAddress(telnet.transcript + telnet.ReadUntil(kPingRestTicks, ":"));
-    telnet.Send("\x03");  // ends the ping
-    telnet.Expect(20, {"> ", "# "});
+        replying = replyingAddress(telnet.transcript + telnet.readUntil(kPingRestTicks, ":"));
+    telnet.send("\x03");  // ends the ping
+    telnet.expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);
 
-    if (reportTftpError(tftp, tftp.Open(pcAddress), task.ui()) ||
+    if (reportTftpError(tftp, tftp.open(pcAddress), task.ui()) ||
         (batch && !batch->openPort(pcAddress, task.ui())))
         return late("The device was unable to start TFTP.", Outcome::Failed);
 
@@ -198,14 +198,14 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     }
 
     task.status("Sending TFTP startup to " + task.deviceAddress());
-    telnet.Send(*flashLine);
+    telnet.send(*flashLine);
     task.status("Waiting for TFTP session to start (about 20 seconds)...");
     const auto waitForRequest = [&](int polls) {
-        if (!batch) return tftp.WaitForReadRequest(task.deviceAddress(), polls);
+        if (!batch) return tftp.waitForReadRequest(task.deviceAddress(), polls);
         TftpServer::ReadRequest request;
         const int waited =
-            batch->WaitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, request);
-        if (waited == TftpOk) tftp.Answer(request);
+            batch->waitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, request);
+        if (waited == TftpOk) tftp.answer(request);
         return waited;
     };
     int code = waitForRequest(kRequestPolls);
@@ -218,7 +218,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
         return late("Unable to receive TFTP request from the device.", Outcome::NoAnswer);
     }
     // The flash tool goes on by itself; the shell has nothing more to say.
-    telnet.Logout(false);
+    telnet.logout(false);
     if (tftp.requestedFile() != kUpgradeImageName)
         return late("Illegal TFTP request received.", Outcome::Failed);
 
@@ -233,7 +233,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     if (auto* ui = task.ui()) ui->setProgressRange(0, lastPosition);
     task.status("ROM file transfer in progress...");
 
-    const auto result = tftp.SendFile(
+    const auto result = tftp.sendFile(
         size,
         [&rom](std::span<unsigned char> into) {
             rom.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
@@ -255,14 +255,14 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
             return late("Unable to upgrade flash ROM.", Outcome::NoAnswer);
         case TftpServer::Outcome::ConnectionLost:
             reportTftpError(tftp, result.code, task.ui());
-            tftp.SendError();
+            tftp.sendError();
             session.timing().pause(kLostConnectionPause);
             return late("Lost connection with Camera!", Outcome::NoAnswer);
     }
     // Every block was acknowledged: the bar may show it all.
     if (auto* ui = task.ui()) ui->setProgress(lastPosition);
     rom.close();
-    tftp.Close();
+    tftp.close();
     return task.succeed(kCompleted, "Firmware Upgrade");
 }
 

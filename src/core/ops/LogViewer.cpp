@@ -32,13 +32,13 @@ enum class Read { Complete, NoAnswer, Refused, CannotRun, Overflow, Closing };
 Read readOnce(WorkerTask& task, const std::string& command, LogWindow& window) {
     TelnetLink& telnet = task.session().telnet();
     window.clear();
-    telnet.Drain();
-    if (!telnet.Send("\n") || !telnet.Expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
+    telnet.drain();
+    if (!telnet.send("\n") || !telnet.expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
     const std::string prompt = contains(telnet.transcript, "# ") ? "# " : "> ";
-    if (!telnet.Send(command + "\n")) return Read::NoAnswer;
+    if (!telnet.send(command + "\n")) return Read::NoAnswer;
     bool echoPossible = true, firstOutput = true;
-    for (std::string line = telnet.ReadUntil(kLineTicks, prompt); !line.empty();
-         line = telnet.ReadUntil(kLineTicks, prompt)) {
+    for (std::string line = telnet.readUntil(kLineTicks, prompt); !line.empty();
+         line = telnet.readUntil(kLineTicks, prompt)) {
         if (task.closing()) return Read::Closing;
         // A log line may hold the prompt's characters; the kernel's own lines say "KERNEL".
         if (contains(line, prompt) && !contains(line, "KERNEL")) return Read::Complete;
@@ -83,9 +83,9 @@ Outcome readLog(WorkerTask& task, const LogSource& log, LogWindow& window) {
                 break;
         }
         task.session().timing().pause(kRetryPause);
-        telnet.Drain();
-        telnet.Send("\n");
-        telnet.Expect(kPromptTurns, {"> ", "# "});
+        telnet.drain();
+        telnet.send("\n");
+        telnet.expect(kPromptTurns, {"> ", "# "});
     }
 }
 
@@ -121,7 +121,7 @@ Outcome debugFileWorker(WorkerTask& task, const LogSource& log, const std::strin
     if (read != Outcome::Cancelled)
         if (auto* ui = task.ui()) ui->setFieldText(kLogText, window.text());
     // The device's shell simply sees the connection go.
-    task.session().telnet().Close();
+    task.session().telnet().close();
     return read;
 }
 

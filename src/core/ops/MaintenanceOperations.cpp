@@ -20,11 +20,11 @@ std::string lineHolding(const std::string& text, const char* what) {
 // Sends "reboot", gives the device its time to go down, then looks at what it said meanwhile: Ok
 // unless the send failed (NoAnswer) or the device refused (Refused, its words in deviceWords).
 Outcome sendReboot(Session& session, Milliseconds wait, std::string& deviceWords) {
-    if (!DeviceSession(session).Reboot()) return Outcome::NoAnswer;
+    if (!DeviceSession(session).reboot()) return Outcome::NoAnswer;
     TelnetLink& telnet = session.telnet();
     session.timing().pause(wait);
     std::string said;
-    for (std::string line; said.size() < 4096 && !(line = telnet.ReadLine(0)).empty();)
+    for (std::string line; said.size() < 4096 && !(line = telnet.readLine(0)).empty();)
         said += line;
     if (!contains(said, "Permission denied")) return Outcome::Ok;
     deviceWords = lineHolding(said, "Permission denied");
@@ -44,20 +44,20 @@ Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords) {
     std::string ignored;
     std::string& words = deviceWords ? *deviceWords : ignored;
     words.clear();
-    if (!telnet.Send("config clear\n")) return Outcome::NoAnswer;
-    telnet.Expect(40, {"denied", "cleared"});
+    if (!telnet.send("config clear\n")) return Outcome::NoAnswer;
+    telnet.expect(40, {"denied", "cleared"});
     if (const auto cleared = telnet.transcript.find("cleared"); cleared != std::string::npos) {
         // The tool may still be writing the flash: a hang-up before its prompt would cut it short.
         const std::string after = telnet.transcript.substr(cleared);
         const bool prompt =
-            contains(after, "> ") || contains(after, "# ") || telnet.Expect(20, {"> ", "# "}) != 0;
+            contains(after, "> ") || contains(after, "# ") || telnet.expect(20, {"> ", "# "}) != 0;
         return prompt ? Outcome::Ok : Outcome::NoAnswer;
     }
     // Refused or unknown: wipe the configuration partition of the flash instead.
-    telnet.Drain();
-    telnet.Expect(5, {"> "});
-    if (!telnet.Send("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\n")) return Outcome::NoAnswer;
-    const bool prompt = telnet.Expect(20, {"> ", "# "}) != 0;
+    telnet.drain();
+    telnet.expect(5, {"> "});
+    if (!telnet.send("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\n")) return Outcome::NoAnswer;
+    const bool prompt = telnet.expect(20, {"> ", "# "}) != 0;
     words = refusalIn(telnet.transcript);
     if (!words.empty()) return Outcome::Refused;
     return prompt ? Outcome::Ok : Outcome::NoAnswer;

@@ -51,7 +51,7 @@ Outcome FixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWor
 
 Outcome setTimeWorker(WorkerTask& task) {
     const Outcome outcome = setTime(task);
-    if (task.holdsSession()) DeviceSession(task.session()).Logout(false);
+    if (task.holdsSession()) DeviceSession(task.session()).logout(false);
     if (auto* ui = task.ui()) ui->enableControl(kSetTimeOk, true);
     return outcome;
 }

@@ -1,5 +1,7 @@
 #include "core/ops/UpgradeBatch.h"
 
+#include "core/ops/FirmwareUpgrade.h"
+
 namespace lm {
 
 UpgradeBatch::UpgradeBatch(const Timing& timing, uint16_t tftpPort) : timing_(timing), tftpPort_(tftpPort) {}
@@ -14,10 +16,10 @@ bool UpgradeBatch::openPort(const std::string& localAddress, OperationUi* ui) {
     auto& port = ports_[localAddress];
     if (port && port->isOpen()) return true;
     port = std::make_unique<TftpServer>(timing_, tftpPort_);
-    return !reportTftpError(*port, port->Open(localAddress), ui);
+    return !reportTftpError(*port, port->open(localAddress), ui);
 }
 
-int UpgradeBatch::WaitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,
+int UpgradeBatch::waitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,
                                      TftpServer::ReadRequest& request) {
     TftpServer* port = nullptr;
     {
@@ -36,7 +38,7 @@ int UpgradeBatch::WaitForReadRequest(const std::string& localAddress, Ipv4 devic
                 return TftpOk;
             }
             std::optional<TftpServer::ReadRequest> taken;
-            if (port->TakeReadRequest(taken) != TftpOk) return TftpSocketError;
+            if (port->takeReadRequest(taken) != TftpOk) return TftpSocketError;
             if (taken && taken->from == device) {
                 request = std::move(*taken);
                 return TftpOk;

@@ -30,9 +30,9 @@ public:
     // Opens the well-known port on this PC's address, once for all devices that use it; false when
     // it cannot be opened, told in a box of ui as TftpServer tells it.
     bool openPort(const std::string& localAddress, OperationUi* ui);
-    // Polls the port for device's read request as TftpServer::WaitForReadRequest does; requests of
+    // Polls the port for device's read request as TftpServer::waitForReadRequest does; requests of
     // other devices of the batch are kept for them, anyone else's dropped.
-    int WaitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,
+    int waitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,
                            TftpServer::ReadRequest& request);
 
     // Runs allow(allowance) for the first device only and hands every device the same answer: a

@@ -98,7 +98,7 @@ LoginResult WorkerTask::logInTwice(const std::optional<std::string>& password) {
         result = session_.loginNetwork(deviceAddress_, true, prompt_);
     }
     // A password refused without a prompt leaves the connection open; nothing more goes over it.
-    if (result != LoginOk) session_.telnet().Close();
+    if (result != LoginOk) session_.telnet().close();
     lastLogin_ = result;
     return result;
 }
@@ -113,7 +113,7 @@ Outcome WorkerTask::succeed(const std::string& text, const std::string& title) {
 }
 
 Outcome WorkerTask::abandon(const std::string& message, const std::string& title, Outcome outcome) {
-    session_.telnet().Close();
+    session_.telnet().close();
     session_.resetPassword();
     auto* u = ui();
     if (u == nullptr) return outcome;

@@ -39,7 +39,7 @@ Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* p
         const std::string absent = specific ? "A device was not present on " + name + "." : kNotFoundAnywhere;
         settings.serialPort = name;
         advance(1);
-        if (serial.Open(name) != 0) {
+        if (serial.open(name) != 0) {
             advance(2);
             settings.serialPort = specific ? serialOpenText(serial.lastOpenError()) : kNotFoundAnywhere;
             page.status("Passing " + name + "...");
@@ -54,34 +54,34 @@ Outcome detectSerialDevice(Session& session, WizardPage& page, PasswordPrompt* p
             {[&page](const std::string& text) { page.status(text); }, [&page] { return page.aborted(); }});
         advance(1);
         if (login == SerialLoginResult::Stopped) {
-            serial.Close();
+            serial.close();
             break;
         }
         if (login != SerialLoginResult::LoggedIn) {
-            serial.Close();
+            serial.close();
             settings.serialPort = serialLoginText(login, name, specific);
             if (login == SerialLoginResult::PasswordCancelled) outcome = Outcome::Refused;
             continue;
         }
-        if (!serial.Write("cat /etc/version\n")) {
-            serial.Close();
+        if (!serial.write("cat /etc/version\n")) {
+            serial.close();
             settings.serialPort = "Serial port transmission error!";
             continue;
         }
         const int named =
-            serial.Expect(8, {"Zelvix", "zelvix", "Draviel", "Wardlumen", "PellMandor", "Farloomer"});
+            serial.expect(8, {"Zelvix", "zelvix", "Draviel", "Wardlumen", "PellMandor", "Farloomer"});
         if (!named || page.aborted()) {
-            serial.Close();
+            serial.close();
             settings.serialPort = absent;
             continue;
         }
         settings.secondGeneration = namesSecondGeneration(serial.currentLine);
         settings.deviceKind = deviceKindOf(serial.currentLine);
-        serial.Close();
+        serial.close();
         settings.serialPort = name;
         found = true;
     }
-    serial.Close();
+    serial.close();
     if (page.aborted()) return Outcome::Cancelled;
     page.buttons(WizardPageUi::kNext);
     page.pressNext();

@@ -36,7 +36,7 @@ public:
         // Lines of another device, or of an earlier read, must never be written to this one.
         session_.settings().filesAsRead.clear();
         if (const auto opened = open(prompt); opened != Outcome::Ok) return opened;
-        session_.setShellPrompt(shell_.ReadPrompt());
+        session_.setShellPrompt(shell_.readPrompt());
         if (page_.aborted()) return abandon();
 
         if (read("/etc/version", [this](auto& lines, auto& settings) { readVersion(lines, settings); }) !=
@@ -47,7 +47,7 @@ public:
         DeviceSettings& settings = session_.settings();
         settings.macAddress = DeviceSettings::kUnknownMac;
         page_.status("Reading ifconfig -a...");
-        if (const Outcome ran = shell_.RunCommand("ifconfig -a"); ran == Outcome::NoAnswer) {
+        if (const Outcome ran = shell_.runCommand("ifconfig -a"); ran == Outcome::NoAnswer) {
             return failure(ran);
         } else if (ran == Outcome::Ok) {
             parseIfconfig(session_.remoteLines(), settings);
@@ -70,7 +70,7 @@ public:
         }
         if (page_.aborted()) return abandon();
         page_.step();
-        shell_.Logout(true);
+        shell_.logout(true);
         if (page_.aborted()) return Outcome::Cancelled;
         page_.buttons(WizardPageUi::kNext);
         page_.pressNext();
@@ -97,9 +97,9 @@ private:
         page_.status("Establishing communication via serial port...");
         if (!openWizardSerialPort(session_, page_)) return Outcome::NoAnswer;
         SerialLink& serial = session_.serial();
-        if (serial.Write("cd /\n") && serial.Expect(5, {"cd"})) return Outcome::Ok;
+        if (serial.write("cd /\n") && serial.expect(5, {"cd"})) return Outcome::Ok;
         page_.beep();
-        serial.Close();
+        serial.close();
         cannotProceed(page_, "Communications error!");
         return Outcome::NoAnswer;
     }
@@ -118,7 +118,7 @@ private:
     template <typename ParseFile>
     Step read(const std::string& path, ParseFile parse) {
         page_.status("Reading " + path + "...");
-        const Outcome result = shell_.ReadRemoteFile(path);
+        const Outcome result = shell_.readRemoteFile(path);
         if (result == Outcome::NoAnswer) return Step::Failed;
         if (result != Outcome::Ok) return Step::Skipped;
         if (path.starts_with(kConfigFolder)) {
@@ -133,14 +133,14 @@ private:
     }
 
     Outcome failure(Outcome outcome) {
-        shell_.Logout(true);
+        shell_.logout(true);
         if (page_.aborted()) return Outcome::Cancelled;
         cannotProceed(page_, kReadFailure);
         return outcome;
     }
 
     Outcome abandon() {
-        shell_.Logout(false);
+        shell_.logout(false);
         return Outcome::Cancelled;
     }
 

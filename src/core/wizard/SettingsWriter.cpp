@@ -96,7 +96,7 @@ Outcome SettingsWriterRun::run(const WriteOptions& options) {
     const auto files = settingsFiles(s_.settings(), {s_.newFtpFormat(), s_.configDependSupported()});
     if (options.dryRun) {
         if (options.planned) options.planned(files);
-        shell_.Logout(true);
+        shell_.logout(true);
         return Outcome::Ok;
     }
     if (const Outcome written = writeFiles(files); written != Outcome::Ok) return written;
@@ -118,14 +118,14 @@ Outcome SettingsWriterRun::open() {
             case LoginBadPassword:
                 return fail(Outcome::Failed, shellValueProblem(ShellValue::Text, s_.password(), "password"));
             default:
-                shell_.Logout(false);
+                shell_.logout(false);
                 page_.pressCancel();
                 return Outcome::Refused;
         }
     } else if (const Outcome opened = openSerial(); opened != Outcome::Ok) {
         return opened;
     }
-    s_.setShellPrompt(shell_.ReadPrompt());
+    s_.setShellPrompt(shell_.readPrompt());
     return Outcome::Ok;
 }
 
@@ -133,36 +133,36 @@ Outcome SettingsWriterRun::openSerial() {
     page_.status("Establishing communication via serial port...");
     if (!openWizardSerialPort(s_, page_)) return Outcome::Failed;
     if (wakeConsole()) return Outcome::Ok;
-    s_.serial().Close();
+    s_.serial().close();
     cannotProceed(page_, "Communications error!");
     return Outcome::NoAnswer;
 }
 
 bool SettingsWriterRun::wakeConsole() {
     SerialLink& serial = s_.serial();
-    if (!serial.Write("\ncd /\n")) return false;
-    if (serial.Expect(5, {"> ", "# "})) return true;
+    if (!serial.write("\ncd /\n")) return false;
+    if (serial.expect(5, {"> ", "# "})) return true;
     leaveEditor(serial, s_.timing());
-    serial.Expect(8, {"> ", "# "});
-    return serial.Write("\ncd /\n") && serial.Expect(8, {"> ", "# "});
+    serial.expect(8, {"> ", "# "});
+    return serial.write("\ncd /\n") && serial.expect(8, {"> ", "# "});
 }
 
 Outcome SettingsWriterRun::probe(bool setClock) {
     if (setClock) {
-        if (const Outcome set = shell_.SetClock(); set != Outcome::Ok)
+        if (const Outcome set = shell_.setClock(); set != Outcome::Ok)
             return fail(set, shell_.deviceMessage());
         if (page_.aborted()) return stop();
     }
     bool rootShell = false;
-    if (const Outcome entered = shell_.EnterNsh(rootShell); entered != Outcome::Ok)
+    if (const Outcome entered = shell_.enterNsh(rootShell); entered != Outcome::Ok)
         return fail(entered, "the device did not start its root shell");
     s_.setCatWriteSupported(rootShell);
     // The root shell may show a prompt of its own, and every later wait looks for the prompt.
-    s_.setShellPrompt(shell_.ReadPrompt());
+    s_.setShellPrompt(shell_.readPrompt());
     const FirmwareVersion& f = s_.firmware();
     s_.setNewFtpFormat(!(f.major == 1 && f.minor == 0 && f.patch < 6));
     bool depend = false;
-    if (const Outcome probed = shell_.ProbeConfigTool(depend); probed != Outcome::Ok)
+    if (const Outcome probed = shell_.probeConfigTool(depend); probed != Outcome::Ok)
         return fail(probed, "the device did not answer the config tool's probe");
     s_.setConfigDependSupported(depend);
     return page_.aborted() ? stop() : Outcome::Ok;
@@ -176,7 +176,7 @@ Outcome SettingsWriterRun::writeFiles(const std::vector<SettingsFile>& files) {
             s_.remoteLines() = file.lines;
             // Read back before anything is moved: a file that differs stops the run here.
             const Outcome written =
-                shell_.WriteRemoteFile(file.path, file.path.substr(0, slash), file.path.substr(slash));
+                shell_.writeRemoteFile(file.path, file.path.substr(0, slash), file.path.substr(slash));
             if (written != Outcome::Ok) return fail(written, shell_.deviceMessage());
         }
         if (page_.aborted()) return stop();
@@ -209,17 +209,17 @@ Outcome SettingsWriterRun::moveFiles(const std::vector<SettingsFile>& files) {
 
 Outcome SettingsWriterRun::saveAndReboot() {
     page_.status("Updating flash memory...");
-    if (shell_.SaveConfig() != Outcome::Ok)
+    if (shell_.saveConfig() != Outcome::Ok)
         return fail(Outcome::NoAnswer, "the device did not save its settings");
     if (page_.aborted()) return stop();
     page_.step();
     page_.status("Rebooting the device...");
-    if (!shell_.Reboot()) return fail(Outcome::NoAnswer, "the reboot command could not be sent");
+    if (!shell_.reboot()) return fail(Outcome::NoAnswer, "the reboot command could not be sent");
     while (page_.position() < kLastStep && !page_.aborted()) {
         page_.step();
         s_.timing().pause(kRebootStepPause);
     }
-    shell_.Logout(false);
+    shell_.logout(false);
     if (page_.aborted()) return Outcome::Cancelled;
     page_.enableCancel(true);
     page_.buttons(WizardPageUi::kNext);
@@ -231,19 +231,19 @@ bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_
                                 std::string& said) {
     said.clear();
     if (network()) {
-        s_.telnet().Drain();
-        if (!s_.telnet().Send(line)) return false;
-    } else if (!s_.serial().Write(line)) {
+        s_.telnet().drain();
+        if (!s_.telnet().send(line)) return false;
+    } else if (!s_.serial().write(line)) {
         return false;
     }
     // A prompt on the line of the command's own echo is the one before it, not its end.
     for (int read = 0; read < kMaxReplyLines; ++read) {
         std::string text;
         if (network()) {
-            if (!s_.telnet().Expect(turns, {"> ", "# "})) return false;
+            if (!s_.telnet().expect(turns, {"> ", "# "})) return false;
             text = s_.telnet().transcript;
         } else {
-            if (!s_.serial().Expect(turns, {complaint, "> ", "# "})) return false;
+            if (!s_.serial().expect(turns, {complaint, "> ", "# "})) return false;
             text = s_.serial().currentLine;
         }
         if (said.empty()) said = lineHolding(text, complaint).substr(0, kMaxComplaint);
@@ -253,7 +253,7 @@ bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_
 }
 
 Outcome SettingsWriterRun::fail(Outcome outcome, const std::string& reason) {
-    shell_.Logout(true);
+    shell_.logout(true);
     return endFailed(outcome, reason);
 }
 
@@ -265,7 +265,7 @@ Outcome SettingsWriterRun::endFailed(Outcome outcome, const std::string& reason)
 }
 
 Outcome SettingsWriterRun::stop() {
-    shell_.Logout(false);
+    shell_.logout(false);
     return Outcome::Cancelled;
 }
 

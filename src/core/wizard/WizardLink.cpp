@@ -18,7 +18,7 @@ LoginResult loginWithAttempts(Session& session, PasswordPrompt* prompt, bool sto
 
 bool openWizardSerialPort(Session& session, WizardPage& page) {
     SerialLink& serial = session.serial();
-    if (serial.Open(session.settings().serialPort) == 0) return true;
+    if (serial.open(session.settings().serialPort) == 0) return true;
     page.beep();
     switch (serial.lastOpenError()) {
         case SerialLink::OpenError::NotFound:
@@ -31,7 +31,7 @@ bool openWizardSerialPort(Session& session, WizardPage& page) {
             page.status("Error trying to open serial port!");
             break;
     }
-    serial.Close();
+    serial.close();
     page.showText(wizard::kCannotProceed, true);
     page.buttons(WizardPageUi::kBack);
     return false;

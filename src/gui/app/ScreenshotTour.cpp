@@ -15,11 +15,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "gui/Commands.h"
-#include "gui/app/CLmToolsDlg.h"
 #include "core/diag/ActivityReport.h"
-#include "gui/discovery/DeviceListModel.h"
 #include "core/discovery/ModelTable.h"
+#include "core/ops/WorkerTask.h"
+#include "gui/Commands.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CLmToolsDlg.h"
+#include "gui/discovery/DeviceListModel.h"
+#include "gui/discovery/EnterIP.h"
 #include "gui/ops/RomUpgrade.h"
 #include "gui/wizard/SetupWizard.h"
 #include "gui/wizard/WizardPageTable.h"
@@ -33,7 +36,7 @@ struct ViewShot {
     const char* name;
 };
 constexpr ViewShot kViews[] = {
-    {2003, "thumbnails"}, {59411, "details"}, {2005, "icons"}, {59410, "list"}, {2004, "tiles"},
+    {kThumbnails, "thumbnails"}, {kDetails, "details"}, {kIcons, "icons"}, {kList, "list"}, {kTiles, "tiles"},
 };
 
 // The dialogs, each shot once its status line shows the end of its work, on the device whose
@@ -42,12 +45,12 @@ struct DialogShot {
     int command;
     const char* name;
     const char* doneText;
-    int statusId = 1018;
+    int statusId = WorkerTask::kStatusLine;
 };
 constexpr DialogShot kDialogs[] = {
-    {1321, "set-time", "Time is set."},
-    {1186, "system-log", "Log read and displayed."},
-    {1320, "debug-log", "Log read and displayed."},
+    {kSetTime, "set-time", "Time is set."},
+    {kSystemLog, "system-log", "Log read and displayed."},
+    {kDebugLog, "debug-log", "Log read and displayed."},
     {kActivityReport, "report", "Report Complete.", kReportComments},
     {kViewAllDevices, "production", "Report Complete."},  // as with Shift held
 };
@@ -192,6 +195,20 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::kUpgrade))->click();
 }
 
+void ScreenshotTour::showForms() {
+    CAboutDlg about(&window_);
+    EnterIP entry(&window_);
+    for (const auto& [form, name] :
+         {std::pair<QDialog*, const char*>{&about, "about"}, {&entry, "add-device"}}) {
+        form->show();
+        QEventLoop settle;
+        QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+        settle.exec();
+        save(*form, QStringLiteral("dialog-%1.png").arg(QLatin1String(name)));
+        form->close();
+    }
+}
+
 void ScreenshotTour::showWizardPages() {
     for (const PageLayout& table : wizardPages()) {
         // Each page as the first of a wizard of its own: as it looks when first shown.
@@ -244,6 +261,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
         } else {
             showUpgrade();
             showWizardPages();
+            showForms();
             showMenus();
         }
         window_.close();

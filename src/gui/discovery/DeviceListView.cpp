@@ -255,8 +255,6 @@ public:
 DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& pictures, ViewSettings& settings,
                                QWidget* parent)
     : QWidget(parent), impl_(new Impl(this, inventory, pictures, settings)) {
-    setObjectName(QStringLiteral("id1000"));
-    setProperty("controlId", 1000);
     Impl& d = *impl_;
     d.model = new DeviceListModel(pictures, this);
     d.delegate = new DeviceItemDelegate(this);

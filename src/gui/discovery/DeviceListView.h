@@ -17,7 +17,7 @@ class QMenu;
 
 namespace lm::gui {
 
-// The main window's device list (control 1000): the inventory in one of five views, in groups,
+// The main window's device list: the inventory in one of five views, in groups,
 // sorted by a column, rebuilt whole on every change, with its right-click menu. Runs on the GUI
 // thread only.
 class DeviceListView : public QWidget {

@@ -92,10 +92,10 @@ TEST(SetClock, AttemptsAndTheDevicesAnswers) {
         std::string words;
         DeviceSession shell(session);
         const Outcome outcome =
-            c.procedure ? FixTime(session.telnet(), session.timing(), words) : shell.SetClock();
+            c.procedure ? FixTime(session.telnet(), session.timing(), words) : shell.setClock();
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_EQ(c.procedure ? words : shell.deviceMessage(), c.words);
-        session.telnet().Close();
+        session.telnet().close();
         EXPECT_TRUE(peer.finish().empty());
         EXPECT_EQ(count(peer.received(), kDate), c.dates) << peer.received();
         EXPECT_TRUE(std::regex_search(peer.received(),

@@ -213,7 +213,7 @@ TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
     EXPECT_EQ(ui->calls(), (Calls{"field:1195", "field:1192", "status:Establishing Telnet session...",
                                   "status:Rebooting..."}));
     EXPECT_EQ(session->password(), "vorna");
-    session->telnet().Close();
+    session->telnet().close();
     EXPECT_TRUE(peer.finish().empty());
     EXPECT_EQ(peer.received(), "admin\nvorna\nreboot\n");
 }
@@ -329,9 +329,9 @@ TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
         });
         TelnetLink link(timing, peer.port());
         std::string password = "vorna";
-        ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
+        ASSERT_EQ(link.login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
         EXPECT_EQ(EraseConfigSequence(link), c.outcome);
-        link.Close();
+        link.close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
         EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
     }
@@ -355,10 +355,10 @@ TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
         });
         TelnetLink link(timing, peer.port());
         std::string password = "vorna";
-        ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
+        ASSERT_EQ(link.login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
         EXPECT_EQ(EraseConfigSequence(link), promptComes ? Outcome::Ok : Outcome::NoAnswer);
         EXPECT_EQ(promptSent.load(), promptComes) << "the erase ended before the device's prompt";
-        link.Close();
+        link.close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
     }
 }
@@ -392,7 +392,7 @@ TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
         useTelnetPort(peer.port(), timing);
         window("vorna");
         EXPECT_EQ(run(c.worker, c.startButton), Outcome::Refused);
-        session->telnet().Close();
+        session->telnet().close();
         EXPECT_TRUE(peer.finish().empty());
         EXPECT_EQ(ui->calls().back(), "enable:" + std::to_string(c.startButton) + ":on");
         EXPECT_TRUE(ui->called("status:" + c.status)) << c.status;

@@ -43,13 +43,13 @@ TEST(UpgradeBatch, ServesItsDevicesAtOnceAndNobodyElse) {
         threads.emplace_back([&, i] {
             TftpServer server(Timing::fast(), 0);
             TftpServer::ReadRequest request;
-            if (server.Open(kPc) != TftpOk ||
-                batch.WaitForReadRequest(kPc, devices[i], kPolls, request) != TftpOk)
+            if (server.open(kPc) != TftpOk ||
+                batch.waitForReadRequest(kPc, devices[i], kPolls, request) != TftpOk)
                 return;
-            server.Answer(request);
+            server.answer(request);
             transferPorts[i] = server.localPort();
             std::size_t sent = 0;
-            server.SendFile(images[i].size(),
+            server.sendFile(images[i].size(),
                             [&](std::span<unsigned char> into) {
                                 const auto n = std::min(into.size(), images[i].size() - sent);
                                 std::copy_n(images[i].begin() + static_cast<std::ptrdiff_t>(sent), n,

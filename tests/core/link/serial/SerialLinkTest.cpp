@@ -47,7 +47,7 @@ struct Pty {
 
 // Opens the link, then writes the device's first words, so they wait for the link's first read.
 bool openAndShow(SerialLink& link, int master, std::string_view opening) {
-    return link.Open("COM3") == 0 &&
+    return link.open("COM3") == 0 &&
            ::write(master, opening.data(), opening.size()) == static_cast<ssize_t>(opening.size());
 }
 
@@ -76,7 +76,7 @@ LoopbackPeer::Script forever(std::string_view unit) {
 // that a device's pause falls well inside, or well outside, the link's budget.
 class SerialLinkTest : public ::testing::Test {
 protected:
-    void openLink() { ASSERT_EQ(link.Open("COM3"), 0); }
+    void openLink() { ASSERT_EQ(link.open("COM3"), 0); }
 
     Timing timing = Timing::fast();
     Pty pty;
@@ -99,7 +99,7 @@ TEST_F(SerialLinkTest, OpenAppliesRawEightNoneOneWithoutFlowControl) {
     EXPECT_EQ(link.lastOpenError(), SerialLink::OpenError::None);
 
     for (const auto& [rate, speed] : {std::pair<int, speed_t>{1200, B1200}, {300, B300}}) {
-        link.Close();
+        link.close();
         link.setBitRate(rate);
         openLink();
         ASSERT_EQ(::tcgetattr(pty.terminal.get(), &t), 0);
@@ -124,14 +124,14 @@ TEST_F(SerialLinkTest, OpenFailuresSayWhy) {
         SCOPED_TRACE(std::string(c.name) + " " + c.path + " " + std::to_string(c.bitRate));
         SerialLink other(timing, portsTo(c.path));
         other.setBitRate(c.bitRate);
-        EXPECT_EQ(other.Open(c.name), 1);
+        EXPECT_EQ(other.open(c.name), 1);
         EXPECT_EQ(other.lastOpenError(), c.error);
         EXPECT_FALSE(other.isOpen());
-        EXPECT_FALSE(other.Write("x"));
-        EXPECT_TRUE(other.Write(""));
-        EXPECT_FALSE(other.ReadLine());
-        EXPECT_FALSE(other.ReadNonEmptyLine());
-        EXPECT_EQ(other.Expect(3, {"x"}), 0);
+        EXPECT_FALSE(other.write("x"));
+        EXPECT_TRUE(other.write(""));
+        EXPECT_FALSE(other.readLine());
+        EXPECT_FALSE(other.readNonEmptyLine());
+        EXPECT_EQ(other.expect(3, {"x"}), 0);
     }
     openLink();
 }
@@ -139,19 +139,19 @@ TEST_F(SerialLinkTest, OpenFailuresSayWhy) {
 TEST_F(SerialLinkTest, APortInUseIsRefusedUntilReleased) {
     openLink();
     SerialLink other(timing, portsTo(pty.path));
-    EXPECT_EQ(other.Open("COM3"), 1);
+    EXPECT_EQ(other.open("COM3"), 1);
     EXPECT_EQ(other.lastOpenError(), SerialLink::OpenError::InUse);
-    link.Close();
+    link.close();
     EXPECT_FALSE(link.isOpen());
 
     {  // another program's lock counts too
         const UniqueFd holder(::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         ASSERT_TRUE(holder.valid());
         ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
-        EXPECT_EQ(other.Open("COM3"), 1);
+        EXPECT_EQ(other.open("COM3"), 1);
         EXPECT_EQ(other.lastOpenError(), SerialLink::OpenError::InUse);
     }
-    EXPECT_EQ(other.Open("COM3"), 0);
+    EXPECT_EQ(other.open("COM3"), 0);
 }
 
 // Lines end at a carriage return or a line feed; every byte written goes out in order.
@@ -160,18 +160,18 @@ TEST_F(SerialLinkTest, LinesEndAtCarriageReturnOrLineFeedAndWritesKeepEveryByte)
     Console c(timing, std::string("abc\r\nde\0f\nlast\r\n", 16),
               [&text](Conversation& d) { d.expect(text); });
     ASSERT_TRUE(c.opened);
-    ASSERT_TRUE(c.link.ReadLine());
+    ASSERT_TRUE(c.link.readLine());
     EXPECT_EQ(c.link.currentLine, "abc");
-    ASSERT_TRUE(c.link.ReadLine());  // the line feed of the pair
+    ASSERT_TRUE(c.link.readLine());  // the line feed of the pair
     EXPECT_EQ(c.link.currentLine, "");
-    ASSERT_TRUE(c.link.ReadLine());
+    ASSERT_TRUE(c.link.readLine());
     EXPECT_EQ(c.link.currentLine, "de f");  // a zero byte arrives as a space
-    ASSERT_TRUE(c.link.ReadNonEmptyLine());
+    ASSERT_TRUE(c.link.readNonEmptyLine());
     EXPECT_EQ(c.link.currentLine, "last");
-    EXPECT_FALSE(c.link.ReadNonEmptyLine());  // skips the line feed, then silence on an empty line
+    EXPECT_FALSE(c.link.readNonEmptyLine());  // skips the line feed, then silence on an empty line
     EXPECT_EQ(c.link.currentLine, "");
-    EXPECT_TRUE(c.link.Write(text));
-    EXPECT_TRUE(c.link.Write(""));
+    EXPECT_TRUE(c.link.write(text));
+    EXPECT_TRUE(c.link.write(""));
     EXPECT_TRUE(c.device.finish().empty());
     EXPECT_EQ(c.device.received(), text);
 }
@@ -198,7 +198,7 @@ TEST_F(SerialLinkTest, OnlyAPromptEndsALineAtTheFirstSilence) {
         });
         ASSERT_TRUE(console.opened);
         for (const std::string& expected : c.lines) {
-            ASSERT_TRUE(console.link.ReadLine()) << c.shown;
+            ASSERT_TRUE(console.link.readLine()) << c.shown;
             EXPECT_EQ(console.link.currentLine, expected) << c.shown;
         }
     }
@@ -210,14 +210,14 @@ TEST_F(SerialLinkTest, ExpectReturnsThePositionOfTheFirstPatternFound) {
         d.holdUntilClosed();
     });
     ASSERT_TRUE(c.opened);
-    EXPECT_EQ(c.link.Expect(1, {"# ", "ogin:", "Busy"}), 3);
+    EXPECT_EQ(c.link.expect(1, {"# ", "ogin:", "Busy"}), 3);
     EXPECT_EQ(c.link.currentLine, "BusyBox v1.0");
-    EXPECT_EQ(c.link.Expect(1, {"# ", "ogin:"}), 2);
+    EXPECT_EQ(c.link.expect(1, {"# ", "ogin:"}), 2);
     EXPECT_EQ(c.link.currentLine, "login: ");  // handed out after the silence budget
     c.device.release();
-    EXPECT_EQ(c.link.Expect(2, {"three"}), 0);
+    EXPECT_EQ(c.link.expect(2, {"three"}), 0);
     EXPECT_EQ(c.link.currentLine, "");
-    EXPECT_EQ(c.link.Expect(0, {"one"}), 0);
+    EXPECT_EQ(c.link.expect(0, {"one"}), 0);
 }
 
 // The answer comes after a silence that ends the first turn but inside the second.
@@ -230,14 +230,14 @@ TEST_F(SerialLinkTest, ExpectWaitsThroughItsTurns) {
             d.holdUntilClosed();
         });
         ASSERT_TRUE(console.opened);
-        EXPECT_EQ(console.link.Expect(turns, {"# "}), turns == 2 ? 1 : 0) << turns;
+        EXPECT_EQ(console.link.expect(turns, {"# "}), turns == 2 ? 1 : 0) << turns;
     }
 }
 
 TEST_F(SerialLinkTest, WriteFailsWhenTheDeviceStopsTakingBytes) {
     openLink();
     // Far more than the terminal holds; the device never reads.
-    EXPECT_FALSE(link.Write(std::string(4 * 1024 * 1024, 'w')));
+    EXPECT_FALSE(link.write(std::string(4 * 1024 * 1024, 'w')));
 }
 
 // The cable goes away while the link waits inside a line: the read fails instead of the line
@@ -249,28 +249,28 @@ TEST_F(SerialLinkTest, ACableThatGoesAwayFailsTheReadAtOnce) {
         d.close();
     });
     ASSERT_TRUE(c.opened);
-    EXPECT_FALSE(c.link.ReadLine());
-    EXPECT_FALSE(c.link.ReadNonEmptyLine());
-    EXPECT_EQ(c.link.Expect(5, {"abc"}), 0);
-    EXPECT_FALSE(c.link.Write("x"));
+    EXPECT_FALSE(c.link.readLine());
+    EXPECT_FALSE(c.link.readNonEmptyLine());
+    EXPECT_EQ(c.link.expect(5, {"abc"}), 0);
+    EXPECT_FALSE(c.link.write("x"));
 }
 
 // A device that never stops talking cannot hold a read: lines are bounded, and every wait ends.
 TEST_F(SerialLinkTest, EndlessOutputEndsEveryWait) {
     Console bytes(timing, "x", forever("x"));
     ASSERT_TRUE(bytes.opened);
-    ASSERT_TRUE(bytes.link.ReadLine());
+    ASSERT_TRUE(bytes.link.readLine());
     EXPECT_EQ(bytes.link.currentLine.size(), SerialLink::kMaxLineLength);
     EXPECT_EQ(bytes.link.currentLine.find_first_not_of('x'), std::string::npos);
-    EXPECT_EQ(bytes.link.Expect(2, {"y"}), 0);
+    EXPECT_EQ(bytes.link.expect(2, {"y"}), 0);
 
     Console empty(timing, "\r\n", forever("\r\n"));
     ASSERT_TRUE(empty.opened);
-    EXPECT_FALSE(empty.link.ReadNonEmptyLine());
+    EXPECT_FALSE(empty.link.readNonEmptyLine());
 
     Console busy(timing, "busy\r\n", forever("busy\r\n"));
     ASSERT_TRUE(busy.opened);
-    EXPECT_EQ(busy.link.Expect(3, {"# "}), 0);
+    EXPECT_EQ(busy.link.expect(3, {"# "}), 0);
 }
 
 // A console that trickles a byte now and then, inside every silence budget, holds no wait past
@@ -282,9 +282,9 @@ TEST_F(SerialLinkTest, TrickleEndsEveryWaitAtItsBound) {
         }
     });
     ASSERT_TRUE(trickle.opened);
-    EXPECT_FALSE(trickle.link.ReadLine());
+    EXPECT_FALSE(trickle.link.readLine());
     EXPECT_TRUE(trickle.link.lastWaitCut());
-    EXPECT_EQ(trickle.link.Expect(2, {"#"}), 0);
+    EXPECT_EQ(trickle.link.expect(2, {"#"}), 0);
     EXPECT_TRUE(trickle.link.lastWaitCut());
 }
 

@@ -28,20 +28,20 @@ TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginClockAndNsh) {
     d.shell.prompt = "# ";
     start(d);
     session->setConnectionIsNetwork(false);
-    ASSERT_EQ(session->serial().Open("COM1"), 0);
+    ASSERT_EQ(session->serial().open("COM1"), 0);
     ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
 
     DeviceSession shell(*session);
-    EXPECT_EQ(shell.SetClock(), Outcome::Ok);
+    EXPECT_EQ(shell.setClock(), Outcome::Ok);
     const auto commands = simulator->commands(0);
     ASSERT_GE(commands.size(), 2u);
     EXPECT_EQ(commands[commands.size() - 2].rfind("date -s \"", 0), 0u);
     EXPECT_EQ(commands.back(), "hwclock -w");
     bool root = false;
     session->setFirmware({2, 0, 0});
-    EXPECT_EQ(shell.EnterNsh(root), Outcome::Ok);  // the serial form decides without a command from 2.x
+    EXPECT_EQ(shell.enterNsh(root), Outcome::Ok);  // the serial form decides without a command from 2.x
     EXPECT_TRUE(root);
-    shell.Logout(false);
+    shell.logout(false);
     EXPECT_FALSE(session->serial().isOpen());
 }
 
@@ -53,7 +53,7 @@ TEST_F(DeviceSessionSimulatorTest, ConsoleLoginUsesTheGivenPassword) {
         d.shell.password = "secret";
         d.shell.faults.refusePassword = refuse;
         start(d);
-        ASSERT_EQ(session->serial().Open("COM1"), 0);
+        ASSERT_EQ(session->serial().open("COM1"), 0);
         session->setPassword("secret");
         EXPECT_EQ(session->loginSerial(nullptr),
                   refuse ? SerialLoginResult::PasswordCancelled : SerialLoginResult::LoggedIn);
@@ -73,7 +73,7 @@ TEST_F(DeviceSessionSimulatorTest, CatWriteStartsOnlyWhenTheShellOpenedTheFile) 
         start(d);
         session->setConnectionIsNetwork(!serial);
         if (serial) {
-            ASSERT_EQ(session->serial().Open("COM1"), 0);
+            ASSERT_EQ(session->serial().open("COM1"), 0);
             ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
         } else {
             ASSERT_EQ(session->loginNetwork("127.0.71.14", false, nullptr), LoginOk);
@@ -84,7 +84,7 @@ TEST_F(DeviceSessionSimulatorTest, CatWriteStartsOnlyWhenTheShellOpenedTheFile) 
         const std::vector<std::string> lines{"rm -f /etc/config/boa.conf", "echo IPADDR=10.0.0.5"};
 
         session->remoteLines() = lines;
-        EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/blocked", "/var/tmp", "blocked"), Outcome::Failed);
+        EXPECT_EQ(shell.writeRemoteFile("/var/tmp/blocked", "/var/tmp", "blocked"), Outcome::Failed);
         EXPECT_EQ(shell.deviceMessage(),
                   "the device could not create /var/tmp/blocked: sh: can't create /var/tmp/blocked: Is a "
                   "directory");
@@ -93,10 +93,10 @@ TEST_F(DeviceSessionSimulatorTest, CatWriteStartsOnlyWhenTheShellOpenedTheFile) 
                 EXPECT_NE(command, line);
 
         session->remoteLines() = lines;
-        EXPECT_EQ(shell.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Ok)
+        EXPECT_EQ(shell.writeRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Ok)
             << shell.deviceMessage();
         EXPECT_EQ(simulator->fileText(0, "/var/tmp/net"), lines[0] + "\n" + lines[1] + "\n");
-        shell.Logout(false);
+        shell.logout(false);
     }
 }
 

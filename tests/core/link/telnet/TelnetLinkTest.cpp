@@ -20,11 +20,11 @@ class TelnetLinkTest : public testing::Test {
 protected:
     void connect(LoopbackPeer& peer) {
         link = std::make_unique<TelnetLink>(timing, peer.port());
-        ASSERT_TRUE(link->Connect("127.0.0.1"));
+        ASSERT_TRUE(link->connect("127.0.0.1"));
     }
     // Closes the link and checks that the device's script went through.
     void finish(LoopbackPeer& peer) {
-        link->Close();
+        link->close();
         EXPECT_TRUE(peer.finish().empty());
     }
     Timing timing = Timing::fast();
@@ -47,14 +47,14 @@ TEST_F(TelnetLinkTest, NegotiationIsRefusedUnlessABlockCutsIt) {
         c.holdUntilClosed();
     });
     connect(peer);
-    EXPECT_EQ(link->ReadLine(kLongWait), "hello\n");
+    EXPECT_EQ(link->readLine(kLongWait), "hello\n");
     peer.release();
-    EXPECT_EQ(link->ReadLine(kLongWait), "ab");
+    EXPECT_EQ(link->readLine(kLongWait), "ab");
     peer.release();
-    EXPECT_EQ(link->ReadLine(kLongWait),
+    EXPECT_EQ(link->readLine(kLongWait),
               "\x01"
               "cd\n");
-    EXPECT_EQ(link->ReadLine(kLongWait), "x\n");
+    EXPECT_EQ(link->readLine(kLongWait), "x\n");
     finish(peer);
     EXPECT_EQ(peer.received(), "\xff\xfc\x01\xff\xfe\x03\xff\xfe\x05");  // the cut DO 1 is not refused
 }
@@ -71,10 +71,10 @@ TEST_F(TelnetLinkTest, FastLinesAndPatternOrder) {
     });
     connect(peer);
     ASSERT_TRUE(peer.awaitNotice());  // every line is there before the first turn
-    EXPECT_EQ(link->Expect(10, {"nowhere"}), 0);
+    EXPECT_EQ(link->expect(10, {"nowhere"}), 0);
     EXPECT_EQ(link->lastExpectReads(), 60);
-    EXPECT_EQ(link->ReadLine(kLongWait), "line 60\n");
-    EXPECT_EQ(link->Expect(5, {"denied", "cleared"}), 1);
+    EXPECT_EQ(link->readLine(kLongWait), "line 60\n");
+    EXPECT_EQ(link->expect(5, {"denied", "cleared"}), 1);
     finish(peer);
 }
 
@@ -86,7 +86,7 @@ TEST_F(TelnetLinkTest, PatternSplitOverBlocksIsFoundAfterACut) {
         c.holdUntilClosed();
     });
     connect(peer);
-    EXPECT_EQ(link->Expect(15, {"login:"}), 1);
+    EXPECT_EQ(link->expect(15, {"login:"}), 1);
     EXPECT_EQ(link->lastExpectReads(), 3);
     finish(peer);
 }
@@ -98,17 +98,17 @@ TEST_F(TelnetLinkTest, SilenceAndAPeerClosingMidLine) {
         c.close();
     });
     connect(peer);
-    EXPECT_EQ(link->Expect(15, {"login:"}), 0);
+    EXPECT_EQ(link->expect(15, {"login:"}), 0);
     EXPECT_EQ(link->lastExpectReads(), 15);
     EXPECT_EQ(link->transcript, "");
-    EXPECT_EQ(link->Expect(0, {""}), 0);
+    EXPECT_EQ(link->expect(0, {""}), 0);
     EXPECT_EQ(link->lastExpectReads(), 0);
     peer.release();
-    EXPECT_EQ(link->ReadLine(kLongWait), "ab\r\n");  // a zero byte ends a line, the return stays
-    EXPECT_EQ(link->ReadLine(kLongWait), "partial");
-    EXPECT_EQ(link->ReadLine(kLongWait), "");
-    EXPECT_EQ(link->ReadFullLine(kLongWait), "");
-    EXPECT_EQ(link->Expect(5, {"#"}), 0);
+    EXPECT_EQ(link->readLine(kLongWait), "ab\r\n");  // a zero byte ends a line, the return stays
+    EXPECT_EQ(link->readLine(kLongWait), "partial");
+    EXPECT_EQ(link->readLine(kLongWait), "");
+    EXPECT_EQ(link->readFullLine(kLongWait), "");
+    EXPECT_EQ(link->expect(5, {"#"}), 0);
     EXPECT_EQ(link->lastExpectReads(), 5);
     EXPECT_TRUE(peer.finish().empty());
 }
@@ -120,14 +120,14 @@ TEST_F(TelnetLinkTest, PeerResetDoesNotKillTheProcess) {
         c.reset();
     });
     connect(peer);
-    EXPECT_EQ(link->ReadLine(kLongWait), "partial");
+    EXPECT_EQ(link->readLine(kLongWait), "partial");
     peer.release();
     EXPECT_TRUE(peer.finish().empty());
-    EXPECT_EQ(link->ReadLine(kLongWait), "");
+    EXPECT_EQ(link->readLine(kLongWait), "");
     // Without MSG_NOSIGNAL this send would raise SIGPIPE and end the test program.
-    EXPECT_FALSE(link->Send("quit\n"));
-    EXPECT_FALSE(link->Send("quit\n"));
-    EXPECT_EQ(link->Expect(3, {"#"}), 0);
+    EXPECT_FALSE(link->send("quit\n"));
+    EXPECT_FALSE(link->send("quit\n"));
+    EXPECT_EQ(link->expect(3, {"#"}), 0);
 }
 
 // ReadUntil stops at its terminator or a line end; Logout sends quit and closes after the device does.
@@ -140,12 +140,12 @@ TEST_F(TelnetLinkTest, ReadUntilThenLogout) {
         c.close();
     });
     connect(peer);
-    EXPECT_EQ(link->ReadLine(kLongWait), "ver");
+    EXPECT_EQ(link->readLine(kLongWait), "ver");
     peer.release();
-    EXPECT_EQ(link->ReadFullLine(kLongWait), "sion 2.1\n");
-    EXPECT_EQ(link->ReadUntil(20, "# "), "user# ");
-    EXPECT_EQ(link->ReadUntil(20, "# "), "");
-    link->Logout(true);
+    EXPECT_EQ(link->readFullLine(kLongWait), "sion 2.1\n");
+    EXPECT_EQ(link->readUntil(20, "# "), "user# ");
+    EXPECT_EQ(link->readUntil(20, "# "), "");
+    link->logout(true);
     EXPECT_FALSE(link->isOpen());
     EXPECT_EQ(link->transcript, "bye\n");
     EXPECT_TRUE(peer.finish().empty());
@@ -162,14 +162,14 @@ TEST_F(TelnetLinkTest, DrainDropsPendingAndQueuedText) {
         c.holdUntilClosed();
     });
     connect(peer);
-    EXPECT_EQ(link->ReadLine(kLongWait), "a\n");
+    EXPECT_EQ(link->readLine(kLongWait), "a\n");
     peer.release();
     ASSERT_TRUE(peer.awaitNotice());
-    link->Drain();
+    link->drain();
     EXPECT_EQ(link->pendingText, "");
-    link->Drain();  // nothing left: returns without waiting
-    EXPECT_TRUE(link->Send("go\n"));
-    EXPECT_EQ(link->ReadLine(kLongWait), "fresh\n");
+    link->drain();  // nothing left: returns without waiting
+    EXPECT_TRUE(link->send("go\n"));
+    EXPECT_EQ(link->readLine(kLongWait), "fresh\n");
     finish(peer);
 }
 
@@ -178,12 +178,12 @@ TEST_F(TelnetLinkTest, DrainDropsPendingAndQueuedText) {
 TEST_F(TelnetLinkTest, EndlessLineIsHandedOutInBoundedPieces) {
     LoopbackPeer peer([](Conversation& c) { c.sendForever(std::string(4096, 'z')); });
     connect(peer);
-    for (const auto& piece : {link->ReadFullLine(20), link->ReadUntil(20, "# ")}) {
+    for (const auto& piece : {link->readFullLine(20), link->readUntil(20, "# ")}) {
         EXPECT_GE(piece.size(), 16u * 1024);
         EXPECT_LE(piece.size(), 16u * 1024 + TelnetLink::kReceiveBlock);
         EXPECT_EQ(piece.find_first_not_of('z'), std::string::npos);
     }
-    EXPECT_EQ(link->Expect(3, {"#"}), 0);
+    EXPECT_EQ(link->expect(3, {"#"}), 0);
     EXPECT_LE(link->transcript.size(), 512u);
     EXPECT_LE(link->pendingText.size(), TelnetLink::kReceiveBlock);
     finish(peer);
@@ -197,9 +197,9 @@ TEST_F(TelnetLinkTest, TrickleEndsEveryWaitAtItsBound) {
     });
     timing.waitBound = std::chrono::milliseconds(300);
     connect(peer);
-    EXPECT_FALSE(link->ReadUntil(kLongWait, "# ").empty());
+    EXPECT_FALSE(link->readUntil(kLongWait, "# ").empty());
     EXPECT_TRUE(link->lastWaitCut());
-    EXPECT_EQ(link->Expect(40, {"#"}), 0);
+    EXPECT_EQ(link->expect(40, {"#"}), 0);
     EXPECT_TRUE(link->lastWaitCut());
     finish(peer);
 }
@@ -209,8 +209,8 @@ TEST_F(TelnetLinkTest, NegotiationFloodCannotHoldReadLine) {
     LoopbackPeer peer(
         [&answers](Conversation& c) { answers = c.exchangeForever("\xff\xfd\x01", "\xff\xfc\x01"); });
     connect(peer);
-    EXPECT_EQ(link->ReadLine(20), "");
-    EXPECT_EQ(link->Expect(3, {"#"}), 0);
+    EXPECT_EQ(link->readLine(20), "");
+    EXPECT_EQ(link->expect(3, {"#"}), 0);
     EXPECT_EQ(link->lastExpectReads(), 3);
     finish(peer);
     EXPECT_GT(answers, 1);  // the peer kept negotiating inside the calls

@@ -37,7 +37,7 @@ struct Attempt {
     explicit Attempt(uint16_t port, std::vector<std::optional<std::string>> answers = {})
         : prompt(std::move(answers)), link(kTiming, port) {}
     LoginResult login(bool allowPrompt) {
-        return link.Login("127.0.0.1", allowPrompt, password, &prompt, kDefault);
+        return link.login("127.0.0.1", allowPrompt, password, &prompt, kDefault);
     }
 };
 
@@ -51,7 +51,7 @@ TEST(TelnetLoginTest, ShellPromptLogsIn) {
         EXPECT_EQ(a.login(true), LoginOk);
         EXPECT_TRUE(a.link.isOpen());
         EXPECT_TRUE(a.link.transcript.ends_with(shell));
-        a.link.Close();
+        a.link.close();
         EXPECT_TRUE(peer.finish().empty());
         EXPECT_EQ(peer.received(), "admin\nwrong\n");
         EXPECT_TRUE(a.prompt.shown.empty());
@@ -74,7 +74,7 @@ TEST(TelnetLoginTest, RefusedPasswordAsksAndWaitsForThePromptsAgain) {
     EXPECT_EQ(a.login(true), LoginOk);
     EXPECT_EQ(a.prompt.shown, (std::vector<std::string>{"wrong", ""}));
     EXPECT_EQ(a.password, "secret");
-    a.link.Close();
+    a.link.close();
     EXPECT_TRUE(peer.finish().empty());
     EXPECT_EQ(peer.received(), "admin\nwrong\nadmin\nsecret\n");
 }
@@ -87,7 +87,7 @@ TEST(TelnetLoginTest, CancelClosesAndRestoresTheDefaultPassword) {
         });
         Attempt a(peer.port(), {std::nullopt});
         const auto result =
-            a.link.Login("127.0.0.1", true, a.password, withPrompt ? &a.prompt : nullptr, kDefault);
+            a.link.login("127.0.0.1", true, a.password, withPrompt ? &a.prompt : nullptr, kDefault);
         EXPECT_EQ(result, LoginCancelled);
         EXPECT_FALSE(a.link.isOpen());
         EXPECT_EQ(a.password, kDefault);
@@ -124,7 +124,7 @@ TEST(TelnetLoginTest, WithoutPrompting) {
         EXPECT_EQ(a.link.isOpen(), p.result == LoginRefusedNoPrompt);
         EXPECT_TRUE(a.prompt.shown.empty());
         EXPECT_EQ(a.password, "wrong");
-        a.link.Close();
+        a.link.close();
         peer.finish();
         EXPECT_EQ(peer.received(), p.received);
     }
@@ -156,7 +156,7 @@ TEST(TelnetLoginTest, NoConnectionFails) {
     for (const char* address : {"127.0.0", "localhost", ""}) {
         SCOPED_TRACE(address);
         Attempt a(listener.port());
-        EXPECT_EQ(a.link.Login(address, true, a.password, &a.prompt, kDefault), LoginFailed);
+        EXPECT_EQ(a.link.login(address, true, a.password, &a.prompt, kDefault), LoginFailed);
         EXPECT_FALSE(a.link.isOpen());
     }
     EXPECT_EQ(listener.taken(), 0);

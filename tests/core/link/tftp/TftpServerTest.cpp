@@ -24,7 +24,7 @@ std::span<const unsigned char> bytesOf(const std::string& s) {
 class TftpServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
+        ASSERT_EQ(server.open("127.0.0.1"), TftpOk);
         ASSERT_NE(server.localPort(), 0);
     }
 
@@ -39,7 +39,7 @@ protected:
 // A second open keeps the socket and is shown, but is no failure.
 TEST_F(TftpServerTest, OpenAndClose) {
     const auto port = server.localPort();
-    const int code = server.Open("127.0.0.1");
+    const int code = server.open("127.0.0.1");
     EXPECT_EQ(code, TftpAlreadyOpen);
     EXPECT_FALSE(reportTftpError(server, code, &ui));
     EXPECT_EQ(ui.calls(), std::vector<std::string>{"box:TFTP Error|TFTP socket already open."});
@@ -49,18 +49,18 @@ TEST_F(TftpServerTest, OpenAndClose) {
     // An address that cannot be bound leaves the server closed, as Close does.
     TftpServer other(timing, server.localPort());
     for (const char* address : {"192.0.2.1", "not an address", "", "127.0.0.1"}) {
-        EXPECT_EQ(other.Open(address), TftpCannotBind) << address;
+        EXPECT_EQ(other.open(address), TftpCannotBind) << address;
         EXPECT_FALSE(other.isOpen()) << address;
     }
-    server.Close();
+    server.close();
     EXPECT_FALSE(server.isOpen());
     EXPECT_EQ(server.localPort(), 0);
-    EXPECT_EQ(other.Open("127.0.0.1"), TftpOk) << "closing must release the port";
+    EXPECT_EQ(other.open("127.0.0.1"), TftpOk) << "closing must release the port";
     // A closed server fails every operation.
-    EXPECT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpSocketError);
-    EXPECT_EQ(server.WaitForPacket(10), TftpSocketError);
-    EXPECT_EQ(server.SendData(1, {}), TftpTransmissionError);
-    server.SendError();
+    EXPECT_EQ(server.waitForReadRequest("127.0.0.1", kBudget), TftpSocketError);
+    EXPECT_EQ(server.waitForPacket(10), TftpSocketError);
+    EXPECT_EQ(server.sendData(1, {}), TftpTransmissionError);
+    server.sendError();
 }
 
 // Every code but 0 and 1 is a failure shown with its words.
@@ -93,11 +93,11 @@ TEST_F(TftpServerTest, DropsEverythingButTheDevicesOctetRequestAndWaitsOn) {
     device.send("\0\1a\0octet\0"s);  // a whole request, but shorter than 16 bytes
     device.send(std::string(600, '\0'));
     device.send(readRequest("bootimage.bin") + std::string(2000, 'p'));  // cut to the buffer
-    ASSERT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpOk);
+    ASSERT_EQ(server.waitForReadRequest("127.0.0.1", kBudget), TftpOk);
     EXPECT_EQ(server.requestedFile(), "bootimage.bin");
 
     // Data goes to the device that asked, never to the stranger.
-    ASSERT_EQ(server.SendData(1, bytesOf("x")), TftpOk);
+    ASSERT_EQ(server.sendData(1, bytesOf("x")), TftpOk);
     EXPECT_EQ(device.receive(), test::dataPacket(1, "x"));
     EXPECT_TRUE(stranger.quiet());
 }
@@ -117,7 +117,7 @@ TEST_F(TftpServerTest, RunsOutOfBudgetWithoutAnAcceptableRequest) {
     };
     for (const auto& c : cases) {
         if (c.sender) c.sender->send(c.packet);
-        EXPECT_EQ(server.WaitForReadRequest(c.deviceAddress, kBudget), TftpTimeout) << c.what;
+        EXPECT_EQ(server.waitForReadRequest(c.deviceAddress, kBudget), TftpTimeout) << c.what;
         EXPECT_EQ(server.requestedFile(), "") << c.what;
         EXPECT_TRUE(stranger.quiet()) << c.what;
     }
@@ -126,12 +126,12 @@ TEST_F(TftpServerTest, RunsOutOfBudgetWithoutAnAcceptableRequest) {
 TEST_F(TftpServerTest, SendsDataAndErrorPacketsExactly) {
     auto device = Conversation::udp("127.0.0.1", server.localPort());
     device.send(readRequest("bootimage.bin"));
-    ASSERT_EQ(server.WaitForReadRequest("127.0.0.1", kBudget), TftpOk);
+    ASSERT_EQ(server.waitForReadRequest("127.0.0.1", kBudget), TftpOk);
 
     const std::string block(512, 'b');
-    EXPECT_EQ(server.SendData(0x1234, bytesOf(block)), TftpOk);
-    EXPECT_EQ(server.SendData(2, bytesOf(block + "!")), TftpBadLength);
-    server.SendError();
+    EXPECT_EQ(server.sendData(0x1234, bytesOf(block)), TftpOk);
+    EXPECT_EQ(server.sendData(2, bytesOf(block + "!")), TftpBadLength);
+    server.sendError();
 
     EXPECT_EQ(device.receive(), test::dataPacket(0x1234, block));
     EXPECT_EQ(device.receive(), "\0\5\0\0Connection lost.\0"s);

@@ -41,7 +41,7 @@ struct MemoryFile {
 class TftpTransferTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(server.Open("127.0.0.1"), TftpOk);
+        ASSERT_EQ(server.open("127.0.0.1"), TftpOk);
         device.emplace(Conversation::udp("127.0.0.1", server.localPort()));
         stranger.emplace(Conversation::udp("127.0.0.2", server.localPort()));
     }
@@ -51,9 +51,9 @@ protected:
         file = std::move(content);
         progress.clear();
         device->send(test::readRequest("bootimage.bin"));
-        ASSERT_EQ(server.WaitForReadRequest("127.0.0.1", 200), TftpOk);
+        ASSERT_EQ(server.waitForReadRequest("127.0.0.1", 200), TftpOk);
         transfer = std::async(std::launch::async, [this] {
-            return server.SendFile(
+            return server.sendFile(
                 file.bytes.size(), [this](std::span<unsigned char> into) { return file.read(into); },
                 [this](unsigned position) { progress.push_back(position); },
                 [this] { return cancelAfter-- == 0; });
