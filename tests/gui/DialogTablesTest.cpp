@@ -11,6 +11,18 @@
 
 using namespace lm::gui;
 
+namespace {
+
+// Where Tab goes from a control: the next one in the focus chain that takes focus by Tab.
+QWidget* nextTabStop(QWidget* from) {
+    QWidget* next = from->nextInFocusChain();
+    while (next != from && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    return next;
+}
+
+}  // namespace
+
 class DialogTablesTest : public QObject {
     Q_OBJECT
 
@@ -33,7 +45,7 @@ private slots:
                                   child<QPushButton>(entry, 1), child<QPushButton>(entry, 2)};
         for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
             QVERIFY(order[i]);
-            QCOMPARE(order[i]->nextInFocusChain(), order[i + 1]);
+            QCOMPARE(nextTabStop(order[i]), order[i + 1]);
         }
         const QList<QLabel*> labels = entry.findChildren<QLabel*>();
         const auto port = std::find_if(labels.begin(), labels.end(), [](const QLabel* label) {

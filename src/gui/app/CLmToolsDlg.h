@@ -6,8 +6,9 @@
 #include <memory>
 #include <optional>
 
-#include "gui/app/GuiInventoryObserver.h"
 #include "core/discovery/DeviceInventory.h"
+#include "gui/Commands.h"
+#include "gui/app/GuiInventoryObserver.h"
 #include "gui/discovery/DeviceListView.h"
 #include "gui/discovery/PictureLists.h"
 #include "gui/discovery/ViewSettings.h"
@@ -37,6 +38,20 @@ public:
     // The maker's site, opened by a click on the logo.
     static constexpr const char* kMakerSite = "http://www.lumetra.example";
     static constexpr const char* kPageFile = "cameras.html";
+
+    // The window's controls; its buttons carry the ids of their commands.
+    enum class Control {
+        None = 0,
+        Close = kClose,
+        ConfigureDevice = kConfigureDevice,
+        ViewDevice = kViewDevice,
+        SetupWizard = kSetupWizard,
+        Refresh = kRefresh,
+        PreviewBox = kPreviewBox,
+        List = 1000,
+        DeviceCount = 1044,
+        Logo = 1221,
+    };
 
     // Opens the window: restores the view settings from `settings`, then
     // starts the first scan with the session's network profile.
