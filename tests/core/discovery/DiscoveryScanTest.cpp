@@ -261,6 +261,7 @@ TEST(ProbeDeviceId, ReadsTheReplyOfThatDeviceAlone) {
     NetworkProfile profile;
     profile.discoveryPort = simulator.discoveryPort();
 
+    // clang-format off
     const struct {
         const char* host;
         std::optional<std::string> id;
@@ -273,6 +274,7 @@ TEST(ProbeDeviceId, ReadsTheReplyOfThatDeviceAlone) {
         {"camera.local", std::nullopt},
         {"", std::nullopt},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(probeDeviceId(c.host, profile), c.id) << c.host;
 }
