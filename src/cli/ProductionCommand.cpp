@@ -20,7 +20,6 @@ namespace lm::cli {
 
 namespace {
 
-constexpr Milliseconds kProbeWait{1500};
 constexpr int kMaxJobs = 64;
 
 // An ending signal closes the test as closing its window does: each job logs out of its device at
@@ -123,9 +122,8 @@ private:
         for (const std::string& host : hosts_) {
             DeviceRecord record;
             record.address = host;
-            const auto reply = probeDevice(*parseIpv4(host), context.session.profile(), kProbeWait);
             // A device that does not answer the probe is still tested, under its address.
-            record.id = reply ? reply->id : host;
+            record.id = probeDeviceId(host, context.session.profile()).value_or(host);
             devices.push_back(std::move(record));
         }
         return devices;

@@ -11,8 +11,6 @@ namespace lm::cli {
 
 namespace {
 
-constexpr Milliseconds kProbeWait{1500};
-
 class ReportCommand : public AtOnceCommand {
 public:
     std::string name() const override { return "report"; }
@@ -29,10 +27,8 @@ protected:
     void prepare(TerminalChannel&, CommandContext& context) override {
         request_.address = host();
         request_.deviceId = id_;
-        if (request_.deviceId.empty()) {
-            const auto reply = probeDevice(*parseIpv4(host()), context.session.profile(), kProbeWait);
-            request_.deviceId = reply ? reply->id : DiscoveryReply{}.id;
-        }
+        if (request_.deviceId.empty())
+            request_.deviceId = probeDeviceId(host(), context.session.profile()).value_or(DiscoveryReply{}.id);
     }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
         request_.startPassword = startPassword;

@@ -17,7 +17,6 @@ namespace lm::cli {
 
 namespace {
 
-constexpr Milliseconds kProbeWait{1500};
 constexpr uint64_t kBytesPerProgressStep = 32 * 512;
 
 void restoreEchoSettingAndExit(int) {
@@ -162,8 +161,8 @@ private:
     // empty when the model stays unknown.
     static std::string deviceId(const std::string& host, const std::string& known, const Session& session) {
         if (!known.empty()) return known;
-        const auto reply = probeDevice(*parseIpv4(host), session.profile(), kProbeWait);
-        if (reply && ModelTable::codeFromId(reply->id) != ModelTable::kNoCode) return reply->id;
+        const auto id = probeDeviceId(host, session.profile());
+        if (id && ModelTable::codeFromId(*id) != ModelTable::kNoCode) return *id;
         return {};
     }
 

@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "devsim/Shell.h"
 #include "core/platform/Ipv4.h"
+#include "devsim/Shell.h"
 
 namespace lm::sim {
 namespace {
@@ -101,6 +101,13 @@ TEST_F(ShellTest, CommandsAnswerWithTheDevicesTexts) {
         {"ping -c 1 pc.local", "ping: unknown host pc.local\r\n"},
         {"netflash -r /dev/rom4 pc.local bootimage.bin", "netflash: unknown host pc.local\r\n"},
         {"echo  two   words", "two words\r\n"},
+        {"/bin/echo called by path", "called by path\r\n"},
+        {"ECHO upper case", "ECHO upper case: Bad command\r\n"},  // names are matched exactly
+        {"cd /nowhere", "cd: can't cd to /nowhere\r\n"},
+        {"cd /etc", ""},
+        {"pwd", "/etc\r\n"},
+        {"cd", ""},
+        {"pwd", "/\r\n"},
     };
     loggedIn();
     for (const Case& c : cases)

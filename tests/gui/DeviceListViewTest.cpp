@@ -170,6 +170,7 @@ private slots:
         f.list->rebuild();
         QCOMPARE(f.list->selection()->recordIndex, std::size_t{3});
         QCOMPARE(f.list->selection()->column0, QString("024C55-C80001\n10.0.0.10"));
+        QCOMPARE(f.list->selection()->id, QString("024C55-C80001"));  // the ID alone, from the model
         QVERIFY(f.list->handleViewCommand(59411));
         QCOMPARE(f.list->view(), int(ViewSettings::Details));
         QVERIFY(f.list->selection().has_value());

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "ChildById.h"
+#include "LayoutCheck.h"
 #include "PlacementRecord.h"
 #include "devsim/Simulator.h"
 #include "gui/app/CAboutDlg.h"
@@ -445,6 +446,7 @@ private slots:
         open(quietProfile());
         const DialogUnits du(*window_);  // no placement stored: the template's size
         QCOMPARE(window_->size(), QSize(du.x(390), du.y(243)).expandedTo(window_->minimumSize()));
+        QCOMPARE(layoutProblem(*window_), QString());
         QTest::mouseClick(child<QLabel>(*window_, 1221), Qt::LeftButton);
         QCOMPARE(desktop_.urls, QList<QUrl>{QUrl(QString::fromLatin1(CLmToolsDlg::kMakerSite))});
         bool seen = false;

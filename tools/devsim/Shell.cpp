@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <map>
 
 #include "devsim/TftpClient.h"
 
@@ -58,6 +59,10 @@ std::vector<std::string> words(std::string_view line) {
     }
     if (inWord) result.push_back(std::move(word));
     return result;
+}
+
+bool hasWord(const std::vector<std::string>& args, std::string_view word) {
+    return std::find(args.begin(), args.end(), word) != args.end();
 }
 
 std::string trimmed(std::string_view text) {
@@ -365,80 +370,78 @@ void Shell::run(const std::string& typed) {
     if (mode_ == Mode::Command) showPrompt();
 }
 
+// The device's commands by name; each gets the typed line and its words.
+const std::map<std::string_view, Shell::Handler>& Shell::commands() {
+    using Args = std::vector<std::string>;
+    const Handler hwclock = [](Shell& s, const std::string&, const Args& args) {
+        if (hasWord(args, "-r")) s.line(timeText(std::time(nullptr) + s.device_.clockOffset()));
+    };
+    static const std::map<std::string_view, Handler> table = {
+        {"cat", [](Shell& s, const std::string&, const Args& args) { s.cat(args); }},
+        {"ls", [](Shell& s, const std::string&, const Args& args) { s.ls(args); }},
+        {"cd",
+         [](Shell& s, const std::string&, const Args& args) {
+             const std::string target = s.path(args.size() > 1 ? args[1] : "/");
+             if (s.device_.files().isDirectory(target)) {
+                 s.cwd_ = target;
+             } else {
+                 s.line("cd: can't cd to " + args[1]);
+             }
+         }},
+        {"pwd", [](Shell& s, const std::string&, const Args&) { s.line(s.cwd_); }},
+        {"mv", [](Shell& s, const std::string&, const Args& args) { s.mv(args); }},
+        {"rm", [](Shell& s, const std::string&, const Args& args) { s.rm(args); }},
+        {"echo",
+         [](Shell& s, const std::string&, const Args& args) {
+             std::string joined;
+             for (std::size_t i = 1; i < args.size(); ++i)
+                 joined += (i > 1 ? " " : "") + args[i];
+             s.line(joined);
+         }},
+        {"ps", [](Shell& s, const std::string&, const Args&) { s.text(psText(s.device_.config())); }},
+        {"dmesg", [](Shell& s, const std::string&, const Args&) { s.text(dmesgText(s.device_.config())); }},
+        {"ifconfig", [](Shell& s, const std::string&,
+                        const Args&) { s.text(ifconfigText(s.device_.config(), s.device_.address())); }},
+        {"date", [](Shell& s, const std::string&, const Args& args) { s.date(args); }},
+        {"hwclock", hwclock},
+        {"clock", hwclock},
+        {"config", [](Shell& s, const std::string&, const Args& args) { s.config(args); }},
+        {"killall",
+         [](Shell& s, const std::string&, const Args& args) {
+             if (hasWord(args, "flatfsd")) {
+                 s.device_.files().saveConfig();
+             } else {
+                 s.line("killall: " + (args.size() > 1 ? args.back() : std::string()) +
+                        ": no process killed");
+             }
+         }},
+        {"flashw", [](Shell& s, const std::string&, const Args& args) { s.flashw(args); }},
+        {"mbus", [](Shell& s, const std::string&, const Args& args) { s.mbus(args); }},
+        {"ping", [](Shell& s, const std::string&, const Args& args) { s.ping(args); }},
+        {"tar", [](Shell& s, const std::string& typed, const Args& args) { s.tar(typed, args); }},
+        {"nsh", [](Shell& s, const std::string&, const Args&) { s.prompts_.push_back("# "); }},
+        {"vi", [](Shell& s, const std::string&, const Args& args) { s.vi(args); }},
+        {"netflash", [](Shell& s, const std::string&, const Args& args) { s.netflash(args); }},
+        {"reboot",
+         [](Shell& s, const std::string&, const Args&) {
+             s.line("");
+             s.line("The system is going down NOW !!");
+             s.flush();
+             s.mode_ = Mode::Ended;
+             s.device_.reboot();
+         }},
+        {"exit", [](Shell& s, const std::string&, const Args&) { s.leave(false); }},
+        {"logout", [](Shell& s, const std::string&, const Args&) { s.leave(false); }},
+        {"quit", [](Shell& s, const std::string&, const Args&) { s.leave(true); }},
+    };
+    return table;
+}
+
 // Runs one known command; false when the name is not one.
 bool Shell::runCommand(const std::string& typed, const std::vector<std::string>& args) {
-    const std::string& name = args[0];
-    const DeviceConfig& device = device_.config();
-    auto has = [&](std::string_view option) {
-        return std::find(args.begin(), args.end(), option) != args.end();
-    };
-    if (name == "cat") {
-        cat(args);
-    } else if (name == "ls") {
-        ls(args);
-    } else if (name == "cd") {
-        const std::string target = path(args.size() > 1 ? args[1] : "/");
-        if (device_.files().isDirectory(target)) {
-            cwd_ = target;
-        } else {
-            line("cd: can't cd to " + args[1]);
-        }
-    } else if (name == "pwd") {
-        line(cwd_);
-    } else if (name == "mv") {
-        mv(args);
-    } else if (name == "rm") {
-        rm(args);
-    } else if (name == "echo") {
-        std::string joined;
-        for (std::size_t i = 1; i < args.size(); ++i)
-            joined += (i > 1 ? " " : "") + args[i];
-        line(joined);
-    } else if (name == "ps") {
-        text(psText(device));
-    } else if (name == "dmesg") {
-        text(dmesgText(device));
-    } else if (name == "ifconfig") {
-        text(ifconfigText(device, device_.address()));
-    } else if (name == "date") {
-        date(args);
-    } else if (name == "hwclock" || name == "clock") {
-        if (has("-r")) line(timeText(std::time(nullptr) + device_.clockOffset()));
-    } else if (name == "config") {
-        config(args);
-    } else if (name == "killall") {
-        if (has("flatfsd")) {
-            device_.files().saveConfig();
-        } else {
-            line("killall: " + (args.size() > 1 ? args.back() : std::string()) + ": no process killed");
-        }
-    } else if (name == "flashw") {
-        flashw(args);
-    } else if (name == "mbus") {
-        mbus(args);
-    } else if (name == "ping") {
-        ping(args);
-    } else if (name == "tar") {
-        tar(typed, args);
-    } else if (name == "nsh") {
-        prompts_.push_back("# ");
-    } else if (name == "vi") {
-        vi(args);
-    } else if (name == "netflash") {
-        netflash(args);
-    } else if (name == "reboot") {
-        line("");
-        line("The system is going down NOW !!");
-        flush();
-        mode_ = Mode::Ended;
-        device_.reboot();
-    } else if (name == "exit" || name == "logout") {
-        leave(false);
-    } else if (name == "quit") {
-        leave(true);
-    } else {
-        return false;
-    }
+    const auto found = commands().find(args[0]);
+    if (found == commands().end()) return false;
+    found->second(*this, typed, args);
     return true;
 }
 

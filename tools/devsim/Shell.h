@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,8 @@ private:
     bool redirectable(const std::string& target);
     void startCatWrite(const std::string& target);
     bool runCommand(const std::string& line, const std::vector<std::string>& args);
+    using Handler = void (*)(Shell&, const std::string& line, const std::vector<std::string>& args);
+    static const std::map<std::string_view, Handler>& commands();
     void leave(bool quit);
 
     void cat(const std::vector<std::string>& args);

@@ -20,4 +20,12 @@ std::optional<DiscoveryReply> probeDevice(Ipv4 device, const NetworkProfile& pro
     return std::nullopt;
 }
 
+std::optional<std::string> probeDeviceId(const std::string& host, const NetworkProfile& profile) {
+    const auto address = parseIpv4(host);
+    if (!address) return std::nullopt;
+    const auto reply = probeDevice(*address, profile, kDeviceProbeWait);
+    if (!reply) return std::nullopt;
+    return reply->id;
+}
+
 }  // namespace lm

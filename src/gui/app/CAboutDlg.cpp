@@ -1,40 +1,45 @@
 #include "gui/app/CAboutDlg.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QPushButton>
 
 #include "core/ProgramVersion.h"
 #include "gui/app/BrandArt.h"
-#include "gui/app/ControlId.h"
-#include "gui/app/DialogUnits.h"
+#include "gui/app/DialogControls.h"
 
 namespace lm::gui {
 
+namespace {
+
+using C = CAboutDlg::Control;
+using K = ControlKind;
+
+constexpr DialogRect kClient{0, 0, 235, 62};
+// clang-format off
+constexpr DialogControl<C> kControls[] = {
+    {K::Picture, C::Icon, nullptr, {8, 10, 24, 24}},
+    {K::Label, C::Product, "Lumetra Technologies Setup Tools", {40, 10, 130, 8}},
+    {K::Label, C::Version, nullptr, {40, 24, 130, 8}},
+    {K::Label, C::None, "Copyright \u00a9 Lumetra Technologies", {40, 38, 130, 8}},
+    {K::Button, C::Ok, "OK", {178, 8, 50, 14}, kDefaultButton},
+};
+// clang-format on
+
+}  // namespace
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About These Tools"));
-    const DialogUnits du(*this);
-    setFixedSize(du.x(235), du.y(62));
+    const DialogControls controls(*this, std::span(kControls));
+    setFixedSize(controls.units().x(kClient.width), controls.units().y(kClient.height));
 
-    auto* icon = new QLabel(this);
-    const QRect iconBox = du.rect(8, 10, 24, 24);
-    icon->setPixmap(BrandArt::lensMark(std::min(iconBox.width(), iconBox.height())));
-    icon->setGeometry(iconBox);
-
-    auto* product =
-        ControlId::tag(new QLabel(QStringLiteral("Lumetra Technologies Setup Tools"), this), 1220);
-    product->setGeometry(du.rect(40, 10, 130, 8));
-    auto* version = ControlId::tag(new QLabel(versionLine(kProgramVersionMajor, kProgramVersionMinor,
-                                                          kProgramVersionPatch, kProgramVersionTweak),
-                                              this),
-                                   1316);
-    version->setGeometry(du.rect(40, 24, 130, 8));
-    auto* fixed = new QLabel(QStringLiteral("Copyright \u00a9 Lumetra Technologies"), this);
-    fixed->setGeometry(du.rect(40, 38, 130, 8));
-
-    auto* ok = ControlId::tag(new QPushButton(QStringLiteral("OK"), this), 1);
-    ok->setDefault(true);
-    ok->setGeometry(du.rect(178, 8, 50, 14));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    const QRect iconBox = controls.place(C::Icon);
+    controls.get<QLabel>(C::Icon)->setPixmap(BrandArt::lensMark(std::min(iconBox.width(), iconBox.height())));
+    controls.get<QLabel>(C::Version)
+        ->setText(versionLine(kProgramVersionMajor, kProgramVersionMinor, kProgramVersionPatch,
+                              kProgramVersionTweak));
+    connect(controls.get<QPushButton>(C::Ok), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 QString CAboutDlg::versionLine(int major, int minor, int patch, int tweak) {

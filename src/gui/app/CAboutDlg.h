@@ -9,6 +9,9 @@ namespace lm::gui {
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
+    // Its controls; the icon has no control id of its own.
+    enum class Control { None = 0, Ok = 1, Product = 1220, Version = 1316, Icon = -1 };
+
     explicit CAboutDlg(QWidget* parent = nullptr);
 
     // "Version A.B.C", then " beta D" when D is above 0.

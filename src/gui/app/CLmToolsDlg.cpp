@@ -18,45 +18,55 @@
 #include <system_error>
 #include <thread>
 
+#include "core/discovery/DevicesPage.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "core/discovery/ManualEntry.h"
+#include "core/discovery/ThumbnailFetcher.h"
+#include "core/link/Session.h"
+#include "core/ops/WorkerTask.h"
 #include "gui/Commands.h"
 #include "gui/app/BrandArt.h"
 #include "gui/app/CAboutDlg.h"
-#include "gui/app/ControlId.h"
 #include "gui/app/Desktop.h"
-#include "gui/app/DialogUnits.h"
+#include "gui/app/DialogControls.h"
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/diag/Report.h"
-#include "core/discovery/DevicesPage.h"
-#include "core/discovery/DiscoveryScan.h"
 #include "gui/discovery/EnterIP.h"
 #include "gui/discovery/ListExport.h"
-#include "core/discovery/ManualEntry.h"
 #include "gui/discovery/ThumbnailDecoder.h"
-#include "core/discovery/ThumbnailFetcher.h"
-#include "core/link/Session.h"
 #include "gui/ops/DebugFile.h"
 #include "gui/ops/EraseConfig.h"
 #include "gui/ops/FixTime.h"
 #include "gui/ops/Reboot.h"
 #include "gui/ops/RomUpgrade.h"
-#include "core/ops/WorkerTask.h"
 #include "gui/wizard/SetupWizard.h"
 
 namespace lm::gui {
 
 namespace {
 
-// The template, in dialog units: client size, then the list, the label and the check box.
-constexpr int kClientWidth = 390;
-constexpr int kClientHeight = 243;
-constexpr QSize kMinimumSize(500, 430);
+using C = CLmToolsDlg::Control;
+using K = ControlKind;
 
-QPushButton* addButton(QWidget* parent, int id, const QString& text, const QRect& place) {
-    auto* button = ControlId::tag(new QPushButton(text, parent), id);
-    button->setGeometry(place);
-    return button;
-}
+// The template, in dialog units.
+constexpr DialogRect kClient{0, 0, 390, 243};
+constexpr QSize kMinimumSize(500, 430);
+// clang-format off
+constexpr DialogControl<C> kControls[] = {
+    {K::Label, C::None, "Highlight the device you wish to configure:", {85, 5, 137, 8}, kFitText},
+    {K::Custom, C::List, nullptr, {85, 18, 300, 209}},
+    {K::Label, C::DeviceCount, nullptr, {85, 230, 127, 8}},
+    {K::CheckBox, C::PreviewBox, "&Preview Image", {322, 230, 63, 10}},
+    {K::Picture, C::Logo, nullptr, {0, 0, 81, 154}},
+    {K::Button, C::ViewDevice, "&View Device", {3, 158, 75, 14}, kDefaultButton},
+    {K::Button, C::ConfigureDevice, "&Configure Device", {3, 175, 75, 14}},
+    {K::Button, C::SetupWizard, "&Setup Wizard", {3, 192, 75, 14}},
+    {K::Button, C::Refresh, "&Refresh", {3, 209, 75, 14}},
+    {K::Button, C::Close, "Close", {3, 226, 75, 14}},
+};
+// clang-format on
+constexpr C kButtons[] = {C::ViewDevice, C::ConfigureDevice, C::SetupWizard, C::Refresh, C::Close};
 
 }  // namespace
 
@@ -95,52 +105,39 @@ CLmToolsDlg::~CLmToolsDlg() {
 }
 
 void CLmToolsDlg::buildControls() {
-    const DialogUnits du(*this);
-    const QSize client(du.x(kClientWidth), du.y(kClientHeight));
+    const DialogControls controls(*this, std::span(kControls), [this](C) {
+        return new DeviceListView(inventory_, pictures_, view_, this);
+    });
+    const DialogUnits& du = controls.units();
+    const QSize client(du.x(kClient.width), du.y(kClient.height));
     resize(client);
 
-    auto* prompt = new QLabel(QStringLiteral("Highlight the device you wish to configure:"), this);
-    prompt->setGeometry(du.rect(85, 5, 137, 8));
-    prompt->adjustSize();
-
-    list_ = ControlId::tag(new DeviceListView(inventory_, pictures_, view_, this), 1000);
+    list_ = controls.get<DeviceListView>(C::List);
     list_->setInterfaceSource(
         [this] { return session_.profile().interfaceTable().value_or(std::vector<InterfaceRow>{}); });
-    const QRect listPlace = du.rect(85, 18, 300, 209);
-    list_->setGeometry(listPlace);
+    const QRect listPlace = controls.place(C::List);
     listLeft_ = listPlace.left();
     listTop_ = listPlace.top();
     listRight_ = client.width() - (listPlace.x() + listPlace.width());
     listBottom_ = client.height() - (listPlace.y() + listPlace.height());
 
-    countLabel_ = ControlId::tag(new QLabel(this), 1044);
-    countLabel_->setGeometry(du.rect(85, 230, 127, 8));
+    countLabel_ = controls.get<QLabel>(C::DeviceCount);
     labelDistance_ = client.height() - countLabel_->y();
+    previewBox_ = controls.get<QCheckBox>(C::PreviewBox);
 
-    previewBox_ = ControlId::tag(new QCheckBox(QStringLiteral("&Preview Image"), this), kPreviewBox);
-    previewBox_->setGeometry(du.rect(322, 230, 63, 10));
-
-    logo_ = ControlId::tag(new QLabel(this), 1221);
-    const QRect logoPlace = du.rect(0, 0, 81, 154);
-    logo_->setGeometry(logoPlace);
-    logo_->setPixmap(BrandArt::logo(logoPlace.size()));
+    logo_ = controls.get<QLabel>(C::Logo);
+    logo_->setPixmap(BrandArt::logo(controls.place(C::Logo).size()));
     logo_->setCursor(Qt::PointingHandCursor);
     logo_->installEventFilter(this);
 
-    viewButton_ = addButton(this, kViewDevice, QStringLiteral("&View Device"), du.rect(3, 158, 75, 14));
-    viewButton_->setDefault(true);
-    configureButton_ =
-        addButton(this, kConfigureDevice, QStringLiteral("&Configure Device"), du.rect(3, 175, 75, 14));
-    QPushButton* wizard =
-        addButton(this, kSetupWizard, QStringLiteral("&Setup Wizard"), du.rect(3, 192, 75, 14));
-    QPushButton* refresh = addButton(this, kRefresh, QStringLiteral("&Refresh"), du.rect(3, 209, 75, 14));
-    QPushButton* close = addButton(this, kClose, QStringLiteral("Close"), du.rect(3, 226, 75, 14));
-    for (QPushButton* button : {viewButton_, configureButton_, wizard, refresh, close}) {
-        const int id = button->property("controlId").toInt();
-        connect(button, &QPushButton::clicked, this, [this, id] { runCommand(id); });
-    }
+    viewButton_ = controls.get<QPushButton>(C::ViewDevice);
+    configureButton_ = controls.get<QPushButton>(C::ConfigureDevice);
+    for (const C id : kButtons)
+        connect(controls.get<QPushButton>(id), &QPushButton::clicked, this,
+                [this, id] { runCommand(static_cast<int>(id)); });
     // Below its button column the window would cut the buttons off.
-    setMinimumSize(kMinimumSize.expandedTo(QSize(listLeft_ + 1, close->geometry().bottom() + du.y(3))));
+    setMinimumSize(
+        kMinimumSize.expandedTo(QSize(listLeft_ + 1, controls.place(C::Close).bottom() + du.y(3))));
 
     connect(previewBox_, &QCheckBox::clicked, this,
             [this](bool checked) { list_->handleViewCommand(kPreviewBox, checked); });
@@ -252,7 +249,7 @@ void CLmToolsDlg::syncPreviewBox() {
 
 CLmToolsDlg::Target CLmToolsDlg::targetOf(const DeviceListView::Selection& selection) const {
     const std::string address = selection.column1.toStdString();
-    return Target{selection.column0, selection.column1, QString::fromStdString(hostPart(address)),
+    return Target{selection.id, selection.column1, QString::fromStdString(hostPart(address)),
                   QString::fromStdString(webAddress(address, session_.profile().httpPort))};
 }
 
@@ -336,9 +333,7 @@ void CLmToolsDlg::runCommand(int id) {
                     .exec();
             return;
         case kActivityReport:
-            // The ID alone: the picture views show the address under it.
-            if (target)
-                Report(session_, target->id.section(QLatin1Char('\n'), 0, 0), target->host, this).exec();
+            if (target) Report(session_, target->id, target->host, this).exec();
             return;
         case kClose:
             finish();
@@ -471,8 +466,8 @@ void CLmToolsDlg::openProductionTest() {
 }
 
 std::unique_ptr<SetupWizard> CLmToolsDlg::setupWizardFor(const std::optional<Target>& target) {
-    // The ID alone (the picture views show the address under it) and the address without a port.
-    const QString id = target ? target->id.section(QLatin1Char('\n'), 0, 0) : QString();
+    // The address without a port.
+    const QString id = target ? target->id : QString();
     const QString address = target ? target->host : QString();
     return std::make_unique<SetupWizard>(wizard_, inventory_.snapshot(), id, address, this);
 }

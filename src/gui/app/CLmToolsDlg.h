@@ -6,9 +6,10 @@
 #include <memory>
 #include <optional>
 
-#include "gui/app/GuiInventoryObserver.h"
 #include "core/discovery/DeviceInventory.h"
 #include "core/wizard/WizardSession.h"
+#include "gui/Commands.h"
+#include "gui/app/GuiInventoryObserver.h"
 #include "gui/discovery/DeviceListView.h"
 #include "gui/discovery/PictureLists.h"
 #include "gui/discovery/ViewSettings.h"
@@ -38,6 +39,20 @@ public:
     // The maker's site, opened by a click on the logo.
     static constexpr const char* kMakerSite = "http://www.lumetra.example";
     static constexpr const char* kPageFile = "cameras.html";
+
+    // The window's controls; its buttons carry the ids of their commands.
+    enum class Control {
+        None = 0,
+        Close = kClose,
+        ConfigureDevice = kConfigureDevice,
+        ViewDevice = kViewDevice,
+        SetupWizard = kSetupWizard,
+        Refresh = kRefresh,
+        PreviewBox = kPreviewBox,
+        List = 1000,
+        DeviceCount = 1044,
+        Logo = 1221,
+    };
 
     // Opens the window: restores the view settings from `settings`, then
     // starts the first scan with the session's network profile.
@@ -82,7 +97,7 @@ protected:
 private:
     // The selected device as the commands need it.
     struct Target {
-        QString id;       // column 0, possibly "id\naddress"
+        QString id;       // the device's ID as listed
         QString address;  // column 1, possibly with ":port"
         QString host;     // the address without the port
         QString web;      // host and port for the browser

@@ -20,6 +20,12 @@
 #include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "core/discovery/ModelTable.h"
+#include "core/ops/WorkerTask.h"
+#include "gui/Commands.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CLmToolsDlg.h"
+#include "gui/discovery/DeviceListModel.h"
+#include "gui/discovery/EnterIP.h"
 #include "gui/ops/RomUpgrade.h"
 #include "gui/wizard/SetupWizard.h"
 #include "gui/wizard/WizardPageTable.h"
@@ -33,7 +39,7 @@ struct ViewShot {
     const char* name;
 };
 constexpr ViewShot kViews[] = {
-    {2003, "thumbnails"}, {59411, "details"}, {2005, "icons"}, {59410, "list"}, {2004, "tiles"},
+    {kThumbnails, "thumbnails"}, {kDetails, "details"}, {kIcons, "icons"}, {kList, "list"}, {kTiles, "tiles"},
 };
 
 // The dialogs, each shot once its status line shows the end of its work, on the device whose
@@ -42,12 +48,12 @@ struct DialogShot {
     int command;
     const char* name;
     const char* doneText;
-    int statusId = 1018;
+    int statusId = WorkerTask::kStatusLine;
 };
 constexpr DialogShot kDialogs[] = {
-    {1321, "set-time", "Time is set."},
-    {1186, "system-log", "Log read and displayed."},
-    {1320, "debug-log", "Log read and displayed."},
+    {kSetTime, "set-time", "Time is set."},
+    {kSystemLog, "system-log", "Log read and displayed."},
+    {kDebugLog, "debug-log", "Log read and displayed."},
     {kActivityReport, "report", "Report Complete.", static_cast<int>(ReportControl::Comments)},
     {kViewAllDevices, "production", "Report Complete."},  // as with Shift held
 };
@@ -153,7 +159,7 @@ void ScreenshotTour::driveUpgrade(int attempt) {
             QTimer::singleShot(kDialogPollMs, this, [this, attempt] { driveUpgrade(attempt + 1); });
         return;  // the command found nothing to open: showUpgrade has said so
     }
-    const QString path = scratch_.filePath(imageName(window_.list().selection()->column0));
+    const QString path = scratch_.filePath(imageName(window_.list().selection()->id));
     QFile image(path);
     if (!image.open(QIODevice::WriteOnly) || image.write(QByteArray(kImageBytes, '\x5a')) != kImageBytes) {
         std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));
@@ -190,6 +196,20 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kRomFile))->setText(path);
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::kUpgrade))->click();
+}
+
+void ScreenshotTour::showForms() {
+    CAboutDlg about(&window_);
+    EnterIP entry(&window_);
+    for (const auto& [form, name] :
+         {std::pair<QDialog*, const char*>{&about, "about"}, {&entry, "add-device"}}) {
+        form->show();
+        QEventLoop settle;
+        QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+        settle.exec();
+        save(*form, QStringLiteral("dialog-%1.png").arg(QLatin1String(name)));
+        form->close();
+    }
 }
 
 void ScreenshotTour::showWizardPages() {
@@ -244,6 +264,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
         } else {
             showUpgrade();
             showWizardPages();
+            showForms();
             showMenus();
         }
         window_.close();

@@ -15,7 +15,8 @@ class CLmToolsDlg;
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
 // dialogs that work at once (on one device; the production test on all) and saves each as
 // DIR/dialog-<name>.png when it is done; saves the "Upgrade Firmware" dialog mid transfer as
-// DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png and the list's
+// DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png, the About and
+// Manual IP Entry dialogs as DIR/dialog-about.png and DIR/dialog-add-device.png, and the list's
 // right-click menu with its "Advanced" and "Network Interface" parts as DIR/menu.png,
 // DIR/menu-advanced.png and DIR/menu-network-interface.png, and closes the window.
 class ScreenshotTour : public QObject {
@@ -36,6 +37,8 @@ private:
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);
+    // "About These Tools" and "Manual IP Entry" as DIR/dialog-about.png and DIR/dialog-add-device.png.
+    void showForms();
     // Every page of the Setup Wizard as DIR/wizard-<page id>.png.
     void showWizardPages();
     // The list's right-click menu and its "Advanced" submenu.

@@ -11,11 +11,11 @@
 #include <array>
 #include <set>
 
+#include "core/discovery/ListArrangement.h"
+#include "core/discovery/ScanScope.h"
 #include "gui/Commands.h"
 #include "gui/discovery/DeviceItemDelegate.h"
 #include "gui/discovery/DeviceListModel.h"
-#include "core/discovery/ListArrangement.h"
-#include "core/discovery/ScanScope.h"
 #include "gui/discovery/SortArrowStyle.h"
 
 namespace lm::gui {
@@ -255,8 +255,6 @@ public:
 DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& pictures, ViewSettings& settings,
                                QWidget* parent)
     : QWidget(parent), impl_(new Impl(this, inventory, pictures, settings)) {
-    setObjectName(QStringLiteral("id1000"));
-    setProperty("controlId", 1000);
     Impl& d = *impl_;
     d.model = new DeviceListModel(pictures, this);
     d.delegate = new DeviceItemDelegate(this);
@@ -378,14 +376,14 @@ std::optional<DeviceListView::Selection> DeviceListView::selection() const {
     const auto row = impl_->selectedRow();
     if (!row) return std::nullopt;
     const auto& r = impl_->model->row(*row);
-    return Selection{r.label, r.address, r.record};
+    return Selection{r.label, r.address, r.id, r.record};
 }
 
 std::vector<DeviceListView::Selection> DeviceListView::selections() const {
     std::vector<Selection> all;
     for (const int row : impl_->selectedRows()) {
         const auto& r = impl_->model->row(row);
-        all.push_back(Selection{r.label, r.address, r.record});
+        all.push_back(Selection{r.label, r.address, r.id, r.record});
     }
     return all;
 }

@@ -9,25 +9,26 @@
 #include <vector>
 
 #include "core/discovery/DeviceInventory.h"
+#include "core/platform/InterfaceTable.h"
 #include "gui/discovery/PictureLists.h"
 #include "gui/discovery/ViewSettings.h"
-#include "core/platform/InterfaceTable.h"
 
 class QMenu;
 
 namespace lm::gui {
 
-// The main window's device list (control 1000): the inventory in one of five views, in groups,
+// The main window's device list: the inventory in one of five views, in groups,
 // sorted by a column, rebuilt whole on every change, with its right-click menu. Runs on the GUI
 // thread only.
 class DeviceListView : public QWidget {
     Q_OBJECT
 public:
     // The selected item's texts: column 0 (the label, which holds "\n" + address in the
-    // Thumbnails, Icons and Tiles views) and column 1 (the address).
+    // Thumbnails, Icons and Tiles views) and column 1 (the address), and the device's ID.
     struct Selection {
         QString column0;
         QString column1;
+        QString id;
         std::size_t recordIndex = 0;
     };
 

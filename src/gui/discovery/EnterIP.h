@@ -13,6 +13,8 @@ class Ipv4Field;
 class EnterIP : public QDialog {
     Q_OBJECT
 public:
+    enum class Control { None = 0, Ok = 1, Cancel = 2, Port = 1086, Address = 1190 };
+
     explicit EnterIP(QWidget* parent = nullptr);
 
     // What OK produced: the address, with ":" and the port unless that is "80" or empty; empty

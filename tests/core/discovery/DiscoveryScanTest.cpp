@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "devsim/Simulator.h"
+#include "core/discovery/DeviceProbe.h"
 #include "core/discovery/DiscoveryScan.h"
 #include "core/platform/IcmpSocket.h"
 
@@ -235,6 +236,47 @@ TEST_F(LoopbackScanTest, ARefreshDuringAScanDoesNothing) {
     EXPECT_FALSE(inventory.scanInProgress);
     EXPECT_TRUE(scan.scanThread()) << "once the scan has ended, the next one runs";
     EXPECT_EQ(inventory.count(), 1u);
+}
+
+// The ID as the device's own reply gives it, whatever that holds; none for a silent device or a
+// host that is no address.
+TEST(ProbeDeviceId, ReadsTheReplyOfThatDeviceAlone) {
+    auto device = [](const char* mac, const char* address) {
+        sim::DeviceConfig d;
+        d.mac = *sim::parseMac(mac);
+        d.address = *parseIpv4(address);
+        return d;
+    };
+    auto custom = device("02:4C:55:C1:00:09", "127.0.47.12");
+    custom.reply = "Lumetra/Zelvix-1 cam 3.0.0 id=CUSTOM";
+    auto malformed = device("02:4C:55:C5:00:08", "127.0.47.13");
+    malformed.reply = std::string("Cam-9\0 id=HIDDEN", 16);
+    auto silent = device("02:4C:55:C2:00:07", "127.0.47.14");
+    silent.answersProbe = false;
+    sim::SimulatorConfig config;
+    config.devices = {device("02:4C:55:C8:12:34", "127.0.47.11"), custom, malformed, silent};
+    sim::Simulator simulator(std::move(config));
+    std::string error;
+    ASSERT_TRUE(simulator.start(&error)) << error;
+    NetworkProfile profile;
+    profile.discoveryPort = simulator.discoveryPort();
+
+    // clang-format off
+    const struct {
+        const char* host;
+        std::optional<std::string> id;
+    } cases[] = {
+        {"127.0.47.11", "024C55-C81234"},
+        {"127.0.47.12", "CUSTOM"},
+        {"127.0.47.13", "Unknown"},  // the text ends at the NUL: no id in it
+        {"127.0.47.14", std::nullopt},
+        {"127.0.47", std::nullopt},
+        {"camera.local", std::nullopt},
+        {"", std::nullopt},
+    };
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(probeDeviceId(c.host, profile), c.id) << c.host;
 }
 
 }  // namespace
