@@ -1,5 +1,8 @@
 #include "core/ops/FirmwareUpgrade.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -111,35 +114,26 @@ UpgradeBatch::EchoDecision allowEchoRequests(WorkerTask& task, std::optional<Ech
 }
 
 // The worker, alone or as one device of a batch.
-Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
+OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, UpgradeBatch* batch) {
     Session& session = task.session();
-    std::string romPath;
-    std::string pcAddress;
-    const Outcome opened = task.open([&]() -> std::string {
-        auto* ui = task.ui();
-        if (ui == nullptr) return "Operation canceled.";
-        romPath = ui->fieldText(kUpgradeRomFileField);
+    const std::string& romPath = request.romPath;
+    const std::string& pcAddress = request.pcAddress;
+    const Outcome opened = task.open(request, [&]() -> std::string {
         std::error_code error;
         if (!std::filesystem::is_regular_file(romPath, error) || !std::ifstream(romPath, std::ios::binary))
             return "Can't find the ROM file, please re-enter the path and name.";
-        if ((ui = task.ui()) == nullptr) return "Operation canceled.";
-        pcAddress = ui->fieldText(kUpgradePcAddressField);
         return pcAddressProblem(pcAddress, session.profile());
     });
-    if (opened != Outcome::Ok) return opened;
+    if (opened != Outcome::Ok) return {opened, {}};
     // This device's prompt ends the commands read below, not one seen on another device.
     DeviceSession(session).adoptLoginPrompt();
 
     TelnetLink& telnet = session.telnet();
     // A device of a batch is heard on the batch's port and served from a port of its own.
     TftpServer tftp(session.timing(), batch ? 0 : session.profile().tftpPort);
-    const auto late = [&](const std::string& text, Outcome outcome) {
+    const auto late = [&](const std::string& text, Outcome outcome, const std::string& words = {}) {
         tftp.Close();
-        return task.abandon(text, kLateFailureTitle, outcome);
-    };
-    const auto checked = [&](int box) {
-        auto* ui = task.ui();
-        return ui != nullptr && ui->isChecked(box);
+        return OperationResult{task.abandon(text, kLateFailureTitle, outcome), words};
     };
     const auto pingLine = shellLine({"ping", "-c", "1", pcAddress});
     const auto flashLine = shellLine({"/bin/netflash", "-r", "/dev/rom4", pcAddress, kUpgradeImageName});
@@ -170,29 +164,29 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
         (batch && !batch->openPort(pcAddress, task.ui())))
         return late("The device was unable to start TFTP.", Outcome::Failed);
 
-    task.status(checked(kUpgradeEraseBox) ? "Deleting configuration files..."
+    task.status(request.eraseConfig ? "Deleting configuration files..."
                                           : "Checking version for config file compatibility...");
     std::string version;
     const Outcome read = readVersionLine(session, version);
-    if (read != Outcome::Ok) return late("Unable to read version." + deviceWords(version), read);
+    if (read != Outcome::Ok) return late("Unable to read version." + deviceWords(version), read, version);
     // Firmware of this form cannot carry an old configuration over, whatever the user chose.
-    if (contains(version, "uClinux/ColdFire Version") || checked(kUpgradeEraseBox)) {
+    if (contains(version, "uClinux/ColdFire Version") || request.eraseConfig) {
         std::string words;
         switch (EraseConfigSequence(telnet, &words)) {
             case Outcome::Ok:
                 break;
             case Outcome::Refused:
-                return late("Erase refused by the device: " + words, Outcome::Refused);
+                return late("Erase refused by the device: " + words, Outcome::Refused, words);
             default:
                 return late("The device did not confirm the erase.", Outcome::NoAnswer);
         }
-        if (checked(kUpgradeSaveNetworkBox)) {
+        if (request.saveNetwork) {
             task.status("Saving network settings...");
             for (const char* line :
                  {"tar -c /etc/config/ifcfg-eth0 /etc/config/network | gzip -c > /tmp/save.tgz",
                   "flashw -f /tmp/save.tgz /dev/flash/save"}) {
                 if (const Outcome saved = runJudged(session, line, words); saved != Outcome::Ok)
-                    return late("Saving the network settings failed." + deviceWords(words), saved);
+                    return late("Saving the network settings failed." + deviceWords(words), saved, words);
             }
         }
     }
@@ -263,7 +257,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     if (auto* ui = task.ui()) ui->setProgress(lastPosition);
     rom.close();
     tftp.Close();
-    return task.succeed(kCompleted, "Firmware Upgrade");
+    return {task.succeed(kCompleted, "Firmware Upgrade"), {}};
 }
 
 }  // namespace
@@ -288,13 +282,41 @@ std::string pcAddressProblem(const std::string& text, const NetworkProfile& prof
     return "This computer's address " + text + " is not an address of this PC's network interfaces.";
 }
 
-Outcome upgradeWorker(WorkerTask& task) {
-    return upgradeSteps(task, nullptr);
+std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device) {
+    const auto value = [](Ipv4 address) { return static_cast<int64_t>(ntohl(address)); };
+    // In address order, so that of two equally close addresses the lower wins.
+    std::vector<InterfaceRow> rows = interfaces;
+    std::stable_sort(rows.begin(), rows.end(), [&](const InterfaceRow& a, const InterfaceRow& b) {
+        return value(a.address) < value(b.address);
+    });
+    const Ipv4 loopback = htonl(INADDR_LOOPBACK);
+    std::optional<Ipv4> best;
+    int64_t bestDistance = 0;
+    for (const InterfaceRow& row : rows) {
+        if (row.address == 0 || row.address == loopback) continue;
+        const int64_t distance = std::abs(value(row.address) - value(device));
+        if (!best || distance < bestDistance) {
+            best = row.address;
+            bestDistance = distance;
+        }
+    }
+    return best ? dotted(*best) : std::string();
 }
 
-Outcome batchUpgradeWorker(WorkerTask& task, UpgradeBatch& batch) {
+std::string pcAddressFor(const NetworkProfile& profile, const std::string& deviceAddress) {
+    const std::optional<Ipv4> device = parseIpv4(deviceAddress);
+    const auto interfaces = profile.interfaceTable();
+    if (!device || !interfaces) return {};
+    return closestLocalAddress(*interfaces, *device);
+}
+
+OperationResult upgradeWorker(WorkerTask& task, const UpgradeRequest& request) {
+    return upgradeSteps(task, request, nullptr);
+}
+
+OperationResult batchUpgradeWorker(WorkerTask& task, const UpgradeRequest& request, UpgradeBatch& batch) {
     batch.admit(parseIpv4(task.deviceAddress()).value_or(0));
-    return upgradeSteps(task, &batch);
+    return upgradeSteps(task, request, &batch);
 }
 
 }  // namespace lm

@@ -107,22 +107,21 @@ bool LogWindow::add(std::string_view line) {
     return true;
 }
 
-Outcome debugFileWorker(WorkerTask& task, const LogSource& log, const std::string& startPassword) {
-    if (task.closing()) return Outcome::Cancelled;
+LogResult debugFileWorker(WorkerTask& task, const LogRequest& request) {
+    if (task.closing()) return {Outcome::Cancelled, {}};
     task.status("Establishing telnet session...");
-    const Outcome opened = task.openAsOpened(startPassword);
-    if (opened == Outcome::Failed) return opened;  // busy: already said
+    const Outcome opened = task.openAsOpened(request.startPassword);
+    if (opened == Outcome::Failed) return {opened, {}};  // busy: already said
     if (opened != Outcome::Ok) {
         task.status(task.loginFailureText());
-        return opened;
+        return {opened, {}};
     }
     LogWindow window;
-    const Outcome read = readLog(task, log, window);
-    if (read != Outcome::Cancelled)
-        if (auto* ui = task.ui()) ui->setFieldText(kLogText, window.text());
+    const Outcome read = readLog(task, request.log, window);
+    if (read != Outcome::Cancelled && request.show && task.ui() != nullptr) request.show(window.text());
     // The device's shell simply sees the connection go.
     task.session().telnet().Close();
-    return read;
+    return {read, window.text()};
 }
 
 }  // namespace lm

@@ -63,22 +63,22 @@ Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords) {
     return prompt ? Outcome::Ok : Outcome::NoAnswer;
 }
 
-Outcome rebootWorker(WorkerTask& task) {
-    if (const Outcome opened = task.open(); opened != Outcome::Ok) return opened;
+OperationResult rebootWorker(WorkerTask& task, const RebootRequest& request) {
+    if (const Outcome opened = task.open(request); opened != Outcome::Ok) return {opened, {}};
     task.status("Rebooting...");
     std::string words;
     switch (sendReboot(task.session(), Milliseconds(2000), words)) {
         case Outcome::Ok:
-            return task.succeed("The device will take\na few seconds to reboot.", "Reboot Camera");
+            return {task.succeed("The device will take\na few seconds to reboot.", "Reboot Camera"), {}};
         case Outcome::Refused:
-            return task.fail("Reboot refused by the device: " + words, Outcome::Refused);
+            return {task.fail("Reboot refused by the device: " + words, Outcome::Refused), words};
         default:
-            return task.fail("This device does not respond!", Outcome::NoAnswer);
+            return {task.fail("This device does not respond!", Outcome::NoAnswer), {}};
     }
 }
 
-Outcome eraseWorker(WorkerTask& task) {
-    if (const Outcome opened = task.open(); opened != Outcome::Ok) return opened;
+OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request) {
+    if (const Outcome opened = task.open(request); opened != Outcome::Ok) return {opened, {}};
     TelnetLink& telnet = task.session().telnet();
     task.status("Erasing config files...");
     std::string words;
@@ -86,24 +86,23 @@ Outcome eraseWorker(WorkerTask& task) {
         case Outcome::Ok:
             break;
         case Outcome::Refused:
-            return task.fail("Erase refused by the device: " + words, Outcome::Refused);
+            return {task.fail("Erase refused by the device: " + words, Outcome::Refused), words};
         default:
-            return task.fail("The device did not confirm the erase.", Outcome::NoAnswer);
+            return {task.fail("The device did not confirm the erase.", Outcome::NoAnswer), {}};
     }
-    // Read now, so a change made while the erase ran counts.
-    auto* ui = task.ui();
-    const bool reboot = ui != nullptr && ui->isChecked(kRebootAfterwardsBox);
-    if (reboot) {
+    if (request.rebootAfterwards) {
         task.status("Rebooting...");
         if (const Outcome sent = sendReboot(task.session(), Milliseconds(1000), words); sent != Outcome::Ok)
-            return task.fail(sent == Outcome::Refused ? "Erased, but the reboot was refused: " + words
-                                                      : "Erased, but the device did not take the reboot.",
-                             sent);
+            return {task.fail(sent == Outcome::Refused ? "Erased, but the reboot was refused: " + words
+                                                       : "Erased, but the device did not take the reboot.",
+                              sent),
+                    words};
     }
-    return task.succeed(
-        reboot ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
-               : "You have erased the config files.\n",
-        "Erase Config");
+    return {task.succeed(request.rebootAfterwards
+                             ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
+                             : "You have erased the config files.\n",
+                         "Erase Config"),
+            {}};
 }
 
 }  // namespace lm

@@ -7,10 +7,10 @@
 
 namespace lm {
 
-// Control ids of the two dialogs that the workers and the windows share.
-constexpr int kRebootStartButton = 1236;    // "Yes"
-constexpr int kEraseStartButton = 1235;     // "Proceed"
-constexpr int kRebootAfterwardsBox = 1234;  // "Reboot device afterwards"
+struct RebootRequest : DeviceLogin {};
+struct EraseRequest : DeviceLogin {
+    bool rebootAfterwards = true;
+};
 
 // The line of a command's output in which the device refuses or fails it ("Permission denied",
 // "not found", "No such file", ...); empty when there is none.
@@ -23,7 +23,7 @@ std::string refusalIn(const std::string& output);
 Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords = nullptr);
 
 // The workers of the Reboot and EraseConfig dialogs: the common opening, then their own steps.
-Outcome rebootWorker(WorkerTask& task);
-Outcome eraseWorker(WorkerTask& task);
+OperationResult rebootWorker(WorkerTask& task, const RebootRequest& request);
+OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request);
 
 }  // namespace lm

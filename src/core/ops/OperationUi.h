@@ -27,6 +27,8 @@ public:
         messageBox(text, title, Icon::Information, Buttons::Ok);
     }
     virtual void beep() = 0;
+    // Enables the window's start button again (OK, for a window that starts when opened).
+    virtual void enableStart() {}
     // Presses the dialog's hidden OK button, which ends it.
     virtual void finish() = 0;
     // The text of a field or the state of a check box, read at the moment of the call.

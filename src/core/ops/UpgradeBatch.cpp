@@ -1,5 +1,7 @@
 #include "core/ops/UpgradeBatch.h"
 
+#include "core/ops/FirmwareUpgrade.h"
+
 namespace lm {
 
 UpgradeBatch::UpgradeBatch(const Timing& timing, uint16_t tftpPort) : timing_(timing), tftpPort_(tftpPort) {}

@@ -14,13 +14,12 @@ constexpr Milliseconds kScanWaitStep{100};
 
 WorkerTask::WorkerTask(Session& session, std::shared_ptr<OperationUi> ui,
                        std::shared_ptr<OperationState> state, PasswordPrompt* prompt,
-                       std::string deviceAddress, int startButton, const std::atomic<bool>* scanInProgress)
+                       std::string deviceAddress, const std::atomic<bool>* scanInProgress)
     : session_(session),
       ui_(std::move(ui)),
       state_(std::move(state)),
       prompt_(prompt),
       deviceAddress_(std::move(deviceAddress)),
-      startButton_(startButton),
       scanInProgress_(scanInProgress) {}
 
 OperationUi* WorkerTask::ui() {
@@ -31,20 +30,16 @@ void WorkerTask::status(const std::string& text) {
     if (auto* u = ui()) u->setStatus(text);
 }
 
-Outcome WorkerTask::open(const std::function<std::string()>& beforeLogin) {
+Outcome WorkerTask::open(const DeviceLogin& login, const std::function<std::string()>& beforeLogin) {
     // A scan keeps the network busy; give it up to six seconds to end.
     for (int step = 0; step < kScanWaitSteps && scanInProgress_ && *scanInProgress_; ++step)
         session_.timing().pause(kScanWaitStep);
 
-    // Once closing, there is nobody left to read the fields: end quietly.
-    auto* u = ui();
-    if (u == nullptr) return Outcome::Cancelled;
-    const std::string address = u->fieldText(kAddressField);
-    if (address.empty() || address == "0.0.0.0")
+    // Once closing, there is nobody left to tell: end quietly.
+    if (ui() == nullptr) return Outcome::Cancelled;
+    if (login.address.empty() || login.address == "0.0.0.0")
         return fail("You must specify the IP address.", Outcome::Failed);
-    u = ui();
-    if (u == nullptr) return Outcome::Cancelled;
-    const std::string password = u->fieldText(kPasswordField);
+    const std::string& password = login.password;
     if (password.empty()) return fail("You must specify the administrator password.", Outcome::Failed);
     if (hasControlCharacter(password))
         return fail("The password must not hold control characters (line end, tab, escape).",
@@ -125,7 +120,7 @@ Outcome WorkerTask::abandon(const std::string& message, const std::string& title
 Outcome WorkerTask::fail(const std::string& message, Outcome outcome) {
     if (auto* u = ui()) u->beep();
     status(message);
-    if (auto* u = ui()) u->enableControl(startButton_, true);
+    if (auto* u = ui()) u->enableStart();
     session_.resetPassword();
     return outcome;
 }
