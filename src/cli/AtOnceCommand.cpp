@@ -27,7 +27,7 @@ std::optional<std::string> AtOnceCommand::runOnDevice(Session& session, const Ba
     state->running = true;
     Outcome outcome;
     {
-        WorkerTask task(session, ui, state, nullptr, device.host, 0, nullptr);
+        WorkerTask task(session, ui, state, nullptr, device.host, nullptr);
         outcome = work(task, password_.given().value_or(Session::kDefaultPassword));
     }
     state->running = false;
@@ -52,7 +52,7 @@ int AtOnceCommand::run(CommandContext& context) {
     Outcome outcome;
     bool passwordRefused;
     {
-        WorkerTask task(context.session, ui, state, asker, host(), 0, nullptr);
+        WorkerTask task(context.session, ui, state, asker, host(), nullptr);
         outcome = work(task, password_.given().value_or(Session::kDefaultPassword));
         passwordRefused =
             outcome != Outcome::Ok && task.lastLogin() != LoginOk && task.lastLogin() != LoginFailed;

@@ -165,7 +165,7 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
         return late("The device was unable to start TFTP.", Outcome::Failed);
 
     task.status(request.eraseConfig ? "Deleting configuration files..."
-                                          : "Checking version for config file compatibility...");
+                                    : "Checking version for config file compatibility...");
     std::string version;
     const Outcome read = readVersionLine(session, version);
     if (read != Outcome::Ok) return late("Unable to read version." + deviceWords(version), read, version);
@@ -196,10 +196,10 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     task.status("Waiting for TFTP session to start (about 20 seconds)...");
     const auto waitForRequest = [&](int polls) {
         if (!batch) return tftp.WaitForReadRequest(task.deviceAddress(), polls);
-        TftpServer::ReadRequest request;
+        TftpServer::ReadRequest heard;
         const int waited =
-            batch->WaitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, request);
-        if (waited == TftpOk) tftp.Answer(request);
+            batch->WaitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, heard);
+        if (waited == TftpOk) tftp.Answer(heard);
         return waited;
     };
     int code = waitForRequest(kRequestPolls);

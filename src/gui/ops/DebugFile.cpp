@@ -3,10 +3,12 @@
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
+#include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
 
@@ -31,8 +33,15 @@ DebugFile::DebugFile(Session& session, const QString& address, const LogSource& 
     close->setDefault(true);
     close->setFocus();
     finishLayout(387, 239);
-    const LogSource source = log;
-    startWhenShown([source](WorkerTask& task) { return debugFileWorker(task, source); });
+    // The worker's thread hands the log over on the GUI thread, unless the window has gone.
+    const auto show = [view = QPointer<QPlainTextEdit>(text), state = state()](const std::string& shown) {
+        GuiThread::call([&] {
+            if (view && !state->closing) view->setPlainText(QString::fromStdString(shown));
+        });
+    };
+    startWhenShown([request = LogRequest{log, Session::kDefaultPassword, show}](WorkerTask& task) {
+        debugFileWorker(task, request);
+    });
 }
 
 }  // namespace lm::gui

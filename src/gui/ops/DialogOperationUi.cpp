@@ -76,6 +76,13 @@ void DialogOperationUi::beep() {
     });
 }
 
+void DialogOperationUi::enableStart() {
+    request(Nothing{}, [](OperationDialog& dialog) {
+        if (QWidget* button = dialog.control(dialog.startButton_)) button->setEnabled(true);
+        return Nothing{};
+    });
+}
+
 void DialogOperationUi::finish() {
     request(Nothing{}, [](OperationDialog& dialog) {
         dialog.finishFromWorker();

@@ -23,6 +23,7 @@ public:
     void enableControl(int id, bool enabled) override;
     int messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override;
     void beep() override;
+    void enableStart() override;
     void finish() override;
     std::string fieldText(int id) override;
     void setFieldText(int id, const std::string& text) override;

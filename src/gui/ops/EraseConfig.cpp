@@ -3,9 +3,9 @@
 #include <QCheckBox>
 #include <QPushButton>
 
+#include "core/ops/MaintenanceOperations.h"
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
-#include "core/ops/MaintenanceOperations.h"
 
 namespace lm::gui {
 
@@ -31,7 +31,11 @@ EraseConfig::EraseConfig(Session& session, const std::atomic<bool>* scanInProgre
 
     addStatusLine(QStringLiteral("Enter the password..."), QRect(7, 136, 255, 14));
     addButton(kCancel, QStringLiteral("Cancel"), QRect(150, 154, 50, 14))->setDefault(true);
-    addStartButton(kProceed, QStringLiteral("Proceed"), QRect(212, 154, 50, 14), eraseWorker);
+    addStartButton(kProceed, QStringLiteral("Proceed"), QRect(212, 154, 50, 14), [this, reboot] {
+        return [request = EraseRequest{login(), reboot->isChecked()}](WorkerTask& task) {
+            eraseWorker(task, request);
+        };
+    });
     finishLayout(269, 175);
 }
 

@@ -10,8 +10,8 @@ namespace lm::gui {
 class EraseConfig : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kRebootAfterwards = kRebootAfterwardsBox;
-    static constexpr int kProceed = kEraseStartButton;
+    static constexpr int kRebootAfterwards = 1234;
+    static constexpr int kProceed = 1235;
 
     EraseConfig(Session& session, const std::atomic<bool>* scanInProgress, const QString& address,
                 std::string siteText, QWidget* parent = nullptr);

@@ -23,7 +23,7 @@ FixTime::FixTime(Session& session, const QString& address, QWidget* parent)
     addButton(kOk, QStringLiteral("OK"), QRect(26, 90, 50, 14))->setEnabled(false);
     addButton(kCancel, QStringLiteral("Cancel"), QRect(80, 90, 50, 14))->setDefault(true);
     finishLayout(152, 111);
-    startWhenShown(setTimeWorker);
+    startWhenShown([](WorkerTask& task) { setTimeWorker(task, {}); }, kOk);
 }
 
 }  // namespace lm::gui

@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "core/link/Session.h"
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
 #include "gui/app/Ipv4Field.h"
-#include "core/link/Session.h"
 #include "gui/ops/DialogOperationUi.h"
 #include "gui/ops/GuiPasswordPrompt.h"
 
@@ -138,14 +138,19 @@ QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect
 }
 
 QPushButton* OperationDialog::addStartButton(int id, const QString& text, const QRect& place,
-                                             std::function<Outcome(WorkerTask&)> work,
-                                             std::function<bool()> confirm) {
+                                             std::function<Work()> prepare) {
     QPushButton* button = addButton(id, text, place);
-    connect(button, &QPushButton::clicked, this,
-            [this, id, work = std::move(work), confirm = std::move(confirm)] {
-                if (!confirm || confirm()) start(id, work);
-            });
+    connect(button, &QPushButton::clicked, this, [this, id, prepare = std::move(prepare)] {
+        if (const Work work = prepare()) start(id, work);
+    });
     return button;
+}
+
+DeviceLogin OperationDialog::login() const {
+    const auto* address = qobject_cast<Ipv4Field*>(control(kAddressField));
+    const auto* password = qobject_cast<QLineEdit*>(control(kPasswordField));
+    return {address ? address->addressText().toStdString() : std::string(),
+            password ? password->text().toStdString() : std::string()};
 }
 
 void OperationDialog::finishLayout(int width, int height) {
@@ -158,8 +163,9 @@ void OperationDialog::finishLayout(int width, int height) {
     setFixedSize(du.x(width), du.y(height));
 }
 
-void OperationDialog::startWhenShown(std::function<Outcome(WorkerTask&)> work) {
+void OperationDialog::startWhenShown(Work work, int button) {
     startWork_ = std::move(work);
+    startWorkButton_ = button;
 }
 
 void OperationDialog::showEvent(QShowEvent* event) {
@@ -175,17 +181,18 @@ void OperationDialog::showEvent(QShowEvent* event) {
         return;
     }
     startsAtOnce_ = true;
-    start(0, work);
+    start(startWorkButton_, work);
 }
 
-void OperationDialog::start(int startButton, const std::function<Outcome(WorkerTask&)>& work) {
+void OperationDialog::start(int startButton, const Work& work) {
     if (state_->running) return;  // the previous worker has yet to clear it
+    startButton_ = startButton;
     if (QWidget* button = control(startButton)) button->setEnabled(false);
     state_->closing = false;
-    const bool started = WorkerTask::start(
-        state_, [&session = session_, ui = ui_, state = state_, prompt = prompt_,
-                 address = address_.toStdString(), startButton, scan = scanInProgress_, work] {
-            WorkerTask task(session, ui, state, prompt.get(), address, startButton, scan);
+    const bool started =
+        WorkerTask::start(state_, [&session = session_, ui = ui_, state = state_, prompt = prompt_,
+                                   address = address_.toStdString(), scan = scanInProgress_, work] {
+            WorkerTask task(session, ui, state, prompt.get(), address, scan);
             work(task);
         });
     if (!started) {

@@ -31,9 +31,12 @@ class OperationDialog : public QDialog {
 public:
     static constexpr int kOk = 1;
     static constexpr int kCancel = 2;
-    static constexpr int kStatusLine = WorkerTask::kStatusLine;
-    static constexpr int kAddressField = WorkerTask::kAddressField;
-    static constexpr int kPasswordField = WorkerTask::kPasswordField;
+    static constexpr int kStatusLine = 1018;
+    static constexpr int kAddressField = 1195;
+    static constexpr int kPasswordField = 1192;
+
+    // What a worker thread runs.
+    using Work = std::function<void(WorkerTask&)>;
 
     // Shows a message box owned by the dialog and returns the answer as OperationUi numbers it.
     using MessageBoxHandler = std::function<int(QWidget* owner, const QString& text, const QString& title,
@@ -65,10 +68,14 @@ protected:
     // The device address field (showing the opening address) and the masked password field.
     void addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop);
     QPushButton* addButton(int id, const QString& text, const QRect& place);
-    // The start button: disables itself and runs work on a new worker thread; when confirm is
-    // given, only once it has agreed.
+    // The start button: disables itself and runs on a new worker thread the work that prepare
+    // makes from the controls as they stand; nothing when prepare makes none (the user declined).
     QPushButton* addStartButton(int id, const QString& text, const QRect& place,
-                                std::function<Outcome(WorkerTask&)> work, std::function<bool()> confirm = {});
+                                std::function<Work()> prepare);
+    // The device address and the password as typed.
+    DeviceLogin login() const;
+    // The worker's way to this dialog, for a question asked before it starts.
+    OperationUi& operationUi() { return *ui_; }
     // The hidden OK button (unless the dialog shows one of its own) and the dialog size, once the
     // controls are in place.
     void finishLayout(int width, int height);
@@ -77,8 +84,9 @@ protected:
                        OperationUi::Buttons buttons);
     // For a dialog that works as soon as it opens: work starts on a worker thread when the dialog
     // is first shown, unless the device link is still busy (then the status line says so and OK is
-    // enabled). Closing does not wait for this worker.
-    void startWhenShown(std::function<Outcome(WorkerTask&)> work);
+    // enabled). Closing does not wait for this worker. The worker enables button (none when 0)
+    // when it is done.
+    void startWhenShown(Work work, int button = 0);
     // For a dialog whose status shows in another control than the status line: where the frame
     // says why no worker runs.
     void useStatusLine(int id) { statusLine_ = id; }
@@ -88,7 +96,7 @@ protected:
 private:
     friend class DialogOperationUi;
 
-    void start(int startButton, const std::function<Outcome(WorkerTask&)>& work);
+    void start(int startButton, const Work& work);
     void finishFromWorker();
     void waitForWorker();
 
@@ -100,7 +108,9 @@ private:
     std::shared_ptr<GuiPasswordPrompt> prompt_;
     MessageBoxHandler messageBoxHandler_;
     QPushButton* okButton_ = nullptr;
-    std::function<Outcome(WorkerTask&)> startWork_;  // for dialogs that start when shown
+    Work startWork_;  // for dialogs that start when shown
+    int startWorkButton_ = 0;
+    int startButton_ = 0;  // the button the running worker enables again
     bool startsAtOnce_ = false;
     int statusLine_ = kStatusLine;
     bool finishing_ = false;  // the worker pressed OK and waits for that to return

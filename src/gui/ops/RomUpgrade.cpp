@@ -8,11 +8,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "core/discovery/ModelTable.h"
+#include "core/link/Session.h"
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
 #include "gui/app/Ipv4Field.h"
-#include "core/discovery/ModelTable.h"
-#include "core/link/Session.h"
 
 namespace lm::gui {
 
@@ -39,23 +39,17 @@ QString defaultChooser(QWidget* owner, const QString& startPath, const QString& 
     return QFileDialog::getOpenFileName(owner, QString(), startPath, filter);
 }
 
-std::string pcAddressFor(const Session& session, const QString& deviceAddress) {
-    const std::optional<Ipv4> device = parseIpv4(deviceAddress.toStdString());
-    const std::optional<std::vector<InterfaceRow>> interfaces = session.profile().interfaceTable();
-    if (!device || !interfaces) return {};
-    return closestLocalAddress(*interfaces, *device);
-}
-
 }  // namespace
 
 RomUpgrade::RomUpgrade(Session& session, const std::atomic<bool>* scanInProgress, const QString& deviceId,
                        const QString& address, std::string siteText, QWidget* parent)
     : OperationDialog(session, scanInProgress, address, std::move(siteText), parent),
-      family_(firmwareFamily(ModelTable::codeFromId(deviceId.toStdString()))),
+      modelCode_(ModelTable::codeFromId(deviceId.toStdString())),
+      family_(firmwareFamily(modelCode_)),
       fileChooser_(defaultChooser) {
     setWindowTitle(QStringLiteral("Upgrade Firmware"));
     addControls();
-    pcAddress_->setText(QString::fromStdString(pcAddressFor(session, address)));
+    pcAddress_->setText(QString::fromStdString(pcAddressFor(session.profile(), address.toStdString())));
     romFile_->setText(QDir::currentPath() + QLatin1Char('/'));
 }
 
@@ -77,14 +71,14 @@ void RomUpgrade::addControls() {
     connect(addButton(kBrowse, QStringLiteral("..."), QRect(296, 55, 19, 13)), &QPushButton::clicked, this,
             &RomUpgrade::browse);
 
-    auto* erase = ControlId::tag(
+    auto* erase = eraseConfig_ = ControlId::tag(
         new QCheckBox(QStringLiteral("Note: For version compatibility this is highly recommended!"), this),
         kEraseConfig);
     erase->setGeometry(du.rect(15, 82, 300, 10));
     erase->setChecked(true);
     // The check boxes go under their label: their texts need the dialog's width.
     label(QStringLiteral("Erase Old Config:"), 70, erase);
-    auto* saveNetwork = ControlId::tag(
+    auto* saveNetwork = saveNetwork_ = ControlId::tag(
         new QCheckBox(QStringLiteral("Save Network Settings (requires firmware version 1.1.55 or newer)"),
                       this),
         kSaveNetwork);
@@ -99,8 +93,8 @@ void RomUpgrade::addControls() {
     addStatusLine(QStringLiteral("Please enter the password and file name to use..."),
                   QRect(7, 119, 308, 12));
 
-    addStartButton(kUpgrade, QStringLiteral("Upgrade"), QRect(265, 7, 50, 14), upgradeWorker, [this] {
-        return confirmFile();
+    addStartButton(kUpgrade, QStringLiteral("Upgrade"), QRect(265, 7, 50, 14), [this] {
+        return prepare();
     })->setDefault(true);
     addButton(kCancel, QStringLiteral("Cancel"), QRect(265, 24, 50, 14));
     finishLayout(322, 134);
@@ -121,12 +115,13 @@ void RomUpgrade::eraseBoxClicked(bool checked) {
                        OperationUi::Icon::Question, OperationUi::Buttons::Ok);
 }
 
-bool RomUpgrade::confirmFile() {
+OperationDialog::Work RomUpgrade::prepare() {
     // The worker flashes the file named in the field, typed or chosen, so that is what is checked.
-    if (looksLikeFamilyFirmware(romFile_->text().toStdString(), family_)) return true;
-    return showMessageBox(QString::fromStdString(mismatchQuestion(family_)),
-                          QString::fromLatin1(kMismatchTitle), OperationUi::Icon::Warning,
-                          OperationUi::Buttons::YesNo) == OperationUi::kYes;
+    const std::string romPath = romFile_->text().toStdString();
+    if (!firmwareConfirmed(romPath, modelCode_, operationUi())) return {};
+    const UpgradeRequest request{login(), romPath, pcAddress_->addressText().toStdString(),
+                                 eraseConfig_->isChecked(), saveNetwork_->isChecked()};
+    return [request](WorkerTask& task) { upgradeWorker(task, request); };
 }
 
 }  // namespace lm::gui

@@ -5,22 +5,25 @@
 #include "core/ops/FirmwareUpgrade.h"
 #include "gui/ops/OperationDialog.h"
 
+class QCheckBox;
 class QLineEdit;
 
 namespace lm::gui {
+
+class Ipv4Field;
 
 // "Upgrade Firmware": takes the admin password and a firmware file, checks that the file looks
 // like this device's firmware, and runs the upgrade, its progress in the bar.
 class RomUpgrade : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kUpgrade = kUpgradeStartButton;
-    static constexpr int kRomFile = kUpgradeRomFileField;
-    static constexpr int kBrowse = kUpgradeBrowseButton;
-    static constexpr int kProgress = kUpgradeProgressBar;
-    static constexpr int kEraseConfig = kUpgradeEraseBox;
-    static constexpr int kPcAddress = kUpgradePcAddressField;
-    static constexpr int kSaveNetwork = kUpgradeSaveNetworkBox;
+    static constexpr int kUpgrade = 1194;
+    static constexpr int kRomFile = 1193;
+    static constexpr int kBrowse = 1245;
+    static constexpr int kProgress = 1196;
+    static constexpr int kEraseConfig = 1233;
+    static constexpr int kPcAddress = 1285;
+    static constexpr int kSaveNetwork = 1319;
 
     // Asks for a file to open, starting at startPath (a folder ending in "/", or a file), offering the
     // filters in Qt's form; the chosen path, or empty when the user cancelled.
@@ -38,12 +41,16 @@ private:
     void addControls();
     void browse();
     void eraseBoxClicked(bool checked);
-    // The name check before the worker starts: false when the user declined a mismatching file.
-    bool confirmFile();
+    // The request from the controls once the file's name is checked; none when the user declined a
+    // file that does not fit the model.
+    Work prepare();
 
+    int modelCode_;
     FirmwareFamily family_;
     QLineEdit* romFile_ = nullptr;
-    QLineEdit* pcAddress_ = nullptr;
+    Ipv4Field* pcAddress_ = nullptr;
+    QCheckBox* eraseConfig_ = nullptr;
+    QCheckBox* saveNetwork_ = nullptr;
     FileChooser fileChooser_;
 };
 

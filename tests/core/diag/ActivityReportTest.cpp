@@ -29,7 +29,7 @@ protected:
         if (HasFatalFailure()) return Outcome::Failed;
         report.mac = "024C55-C80031";
         report.ip = "127.0.0.1";
-        WorkerTask task(*session, ui, state, nullptr, report.ip, kReportClose, nullptr);
+        WorkerTask task(*session, ui, state, nullptr, report.ip, nullptr);
         return reportWorker(task, report);
     }
     int commandCount(const std::string& line) const {
@@ -284,8 +284,7 @@ TEST_F(ActivityReportFixture, RefusedLoginStopsAndClosesTheLink) {
         ScriptedPrompt cancels;
         ui = std::make_shared<RecordingUi>("", "");
         report = {};
-        WorkerTask task(*session, ui, state, c.prompt ? &cancels : nullptr, "127.0.0.1", kReportClose,
-                        nullptr);
+        WorkerTask task(*session, ui, state, c.prompt ? &cancels : nullptr, "127.0.0.1", nullptr);
         EXPECT_EQ(reportWorker(task, report), Outcome::Refused);
         EXPECT_EQ(report.comments, c.comments);
         EXPECT_EQ(report.uptime, "");

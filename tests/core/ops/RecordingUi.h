@@ -43,6 +43,7 @@ public:
         return answer;
     }
     void beep() override { record("beep"); }
+    void enableStart() override { record("enable:start"); }
     void finish() override { record("finish"); }
     std::string fieldText(int id) override {
         record("field:" + std::to_string(id));
