@@ -94,6 +94,31 @@ void DeviceSession::adoptLoginPrompt() {
         s_.setShellPrompt({});
 }
 
+bool DeviceSession::SendLine(const std::string& line) {
+    if (inputRefused(ShellValue::Text, line, "command")) return false;
+    return s_.telnet().Send(line + "\n");
+}
+
+bool DeviceSession::Interrupt() {
+    return s_.telnet().Send("\x03");
+}
+
+int DeviceSession::Expect(int turns, std::initializer_list<std::string_view> texts) {
+    return s_.telnet().Expect(turns, texts);
+}
+
+std::string DeviceSession::ReadLine(int ticks) {
+    return s_.telnet().ReadLine(ticks);
+}
+
+std::string DeviceSession::ReadUntil(int ticks, std::string_view end) {
+    return s_.telnet().ReadUntil(ticks, end);
+}
+
+void DeviceSession::Drain() {
+    s_.telnet().Drain();
+}
+
 bool DeviceSession::send(const std::string& text) {
     return network() ? s_.telnet().Send(text) : s_.serial().Write(text);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,23 @@ public:
     // with the shell's words.
     Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected);
+
+    // The conversation of an operation that drives a command itself over the network (a ping, the
+    // flash tool, a log, the erase). SendLine sends line and its line end once the shell input
+    // rules allow it (false, nothing sent, when they do not or the send failed).
+    bool SendLine(const std::string& line);
+    // Ctrl-C: stops the command that runs.
+    bool Interrupt();
+    // Waits up to turns for one of texts: its number, 0 when none came.
+    int Expect(int turns, std::initializer_list<std::string_view> texts);
+    // What the device said during the last Expect.
+    const std::string& heard() const { return s_.telnet().transcript; }
+    // The next line of output, or a prompt without line end; empty when the device fell silent.
+    std::string ReadLine(int ticks);
+    // The output up to end or a line end, within ticks; empty when the device fell silent.
+    std::string ReadUntil(int ticks, std::string_view end);
+    // Drops what the device said and nobody read.
+    void Drain();
 
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
     // none was seen), so the first command need not ask the device for it again.

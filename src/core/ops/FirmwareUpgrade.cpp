@@ -33,8 +33,8 @@ constexpr const char* kCompleted =
     "1 minute more to finish.  DO NOT TURN OFF\n"
     "ITS POWER for at least 1 minute!";
 // The flash tool asks within about 20 s; a slow device gets 30 s more.
-constexpr int kRequestPolls = 20000;
-constexpr int kLateRequestPolls = 30000;
+constexpr int kRequestPolls = 20'000;
+constexpr int kLateRequestPolls = 30'000;
 constexpr Milliseconds kLostConnectionPause{4000};
 constexpr int kPingRestTicks = 20;
 constexpr std::size_t kBlocksPerProgressStep = 32;
@@ -50,12 +50,12 @@ std::string replyingAddress(const std::string& transcript) {
     return end == std::string::npos ? std::string() : transcript.substr(begin, end - begin);
 }
 
-// A device shell line from words that passed the input check, with its line end.
+// A device shell line from words that passed the input check.
 std::optional<std::string> shellLine(const std::vector<std::string>& words) {
     std::string problem;
-    const std::string line = shellCommandLine(words, problem);
+    std::string line = shellCommandLine(words, problem);
     if (!problem.empty()) return std::nullopt;
-    return line + "\n";
+    return line;
 }
 
 // The device's own words after a failure text, on a line of their own; nothing when it gave none.
@@ -126,9 +126,9 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     });
     if (opened != Outcome::Ok) return {opened, {}};
     // This device's prompt ends the commands read below, not one seen on another device.
-    DeviceSession(session).adoptLoginPrompt();
+    DeviceSession device(session);
+    device.adoptLoginPrompt();
 
-    TelnetLink& telnet = session.telnet();
     // A device of a batch is heard on the batch's port and served from a port of its own.
     TftpServer tftp(session.timing(), batch ? 0 : session.profile().tftpPort);
     const auto late = [&](const std::string& text, Outcome outcome, const std::string& words = {}) {
@@ -148,16 +148,14 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     const auto echo = batch ? batch->allowEcho(allowHere) : allowHere(allowance);
     if (echo) return late(echo->first, echo->second);
     task.status("Waiting for ping request...");
-    telnet.Send(*pingLine);
-    const bool reached = telnet.Expect(30, {"bytes from"}) != 0;
+    const bool reached = device.SendLine(*pingLine) && device.Expect(30, {"bytes from"}) != 0;
     allowance.reset();
     if (!reached) return late("The device was unable to reach this PC!", Outcome::NoAnswer);
-    std::string replying = replyingAddress(telnet.transcript);
+    std::string replying = replyingAddress(device.heard());
     // Output that comes in pieces may end just after the words that announce the address.
-    if (replying.empty())
-        replying = replyingAddress(telnet.transcript + telnet.ReadUntil(kPingRestTicks, ":"));
-    telnet.Send("\x03");  // ends the ping
-    telnet.Expect(20, {"> ", "# "});
+    if (replying.empty()) replying = replyingAddress(device.heard() + device.ReadUntil(kPingRestTicks, ":"));
+    device.Interrupt();  // ends the ping
+    device.Expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);
 
     if (reportTftpError(tftp, tftp.Open(pcAddress), task.ui()) ||
@@ -172,7 +170,7 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     // Firmware of this form cannot carry an old configuration over, whatever the user chose.
     if (contains(version, "uClinux/ColdFire Version") || request.eraseConfig) {
         std::string words;
-        switch (EraseConfigSequence(telnet, &words)) {
+        switch (EraseConfigSequence(device, &words)) {
             case Outcome::Ok:
                 break;
             case Outcome::Refused:
@@ -192,7 +190,7 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     }
 
     task.status("Sending TFTP startup to " + task.deviceAddress());
-    telnet.Send(*flashLine);
+    device.SendLine(*flashLine);
     task.status("Waiting for TFTP session to start (about 20 seconds)...");
     const auto waitForRequest = [&](int polls) {
         if (!batch) return tftp.WaitForReadRequest(task.deviceAddress(), polls);
@@ -212,7 +210,7 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
         return late("Unable to receive TFTP request from the device.", Outcome::NoAnswer);
     }
     // The flash tool goes on by itself; the shell has nothing more to say.
-    telnet.Logout(false);
+    device.Logout(false);
     if (tftp.requestedFile() != kUpgradeImageName)
         return late("Illegal TFTP request received.", Outcome::Failed);
 

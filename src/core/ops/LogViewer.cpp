@@ -1,4 +1,6 @@
 #include "core/ops/LogViewer.h"
+
+#include "core/link/DeviceSession.h"
 #include "core/platform/TextMatch.h"
 
 #include <algorithm>
@@ -30,15 +32,15 @@ enum class Read { Complete, NoAnswer, Refused, CannotRun, Overflow, Closing };
 
 // One attempt: the prompt, the command, and its output into window up to the next prompt.
 Read readOnce(WorkerTask& task, const std::string& command, LogWindow& window) {
-    TelnetLink& telnet = task.session().telnet();
+    DeviceSession device(task.session());
     window.clear();
-    telnet.Drain();
-    if (!telnet.Send("\n") || !telnet.Expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
-    const std::string prompt = contains(telnet.transcript, "# ") ? "# " : "> ";
-    if (!telnet.Send(command + "\n")) return Read::NoAnswer;
+    device.Drain();
+    if (!device.SendLine("") || !device.Expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
+    const std::string prompt = contains(device.heard(), "# ") ? "# " : "> ";
+    if (!device.SendLine(command)) return Read::NoAnswer;
     bool echoPossible = true, firstOutput = true;
-    for (std::string line = telnet.ReadUntil(kLineTicks, prompt); !line.empty();
-         line = telnet.ReadUntil(kLineTicks, prompt)) {
+    for (std::string line = device.ReadUntil(kLineTicks, prompt); !line.empty();
+         line = device.ReadUntil(kLineTicks, prompt)) {
         if (task.closing()) return Read::Closing;
         // A log line may hold the prompt's characters; the kernel's own lines say "KERNEL".
         if (contains(line, prompt) && !contains(line, "KERNEL")) return Read::Complete;
@@ -57,7 +59,7 @@ Outcome readLog(WorkerTask& task, const LogSource& log, LogWindow& window) {
     const std::string title = asciiLower(log.title);
     const std::string command = log.command;
     task.status("Reading " + title + "...");
-    TelnetLink& telnet = task.session().telnet();
+    DeviceSession device(task.session());
     const auto failWith = [&](const std::string& text, Outcome outcome) {
         if (auto* ui = task.ui()) ui->beep();
         task.status(text);
@@ -83,9 +85,9 @@ Outcome readLog(WorkerTask& task, const LogSource& log, LogWindow& window) {
                 break;
         }
         task.session().timing().pause(kRetryPause);
-        telnet.Drain();
-        telnet.Send("\n");
-        telnet.Expect(kPromptTurns, {"> ", "# "});
+        device.Drain();
+        device.SendLine("");
+        device.Expect(kPromptTurns, {"> ", "# "});
     }
 }
 
@@ -120,7 +122,7 @@ LogResult debugFileWorker(WorkerTask& task, const LogRequest& request) {
     const Outcome read = readLog(task, request.log, window);
     if (read != Outcome::Cancelled && request.show && task.ui() != nullptr) request.show(window.text());
     // The device's shell simply sees the connection go.
-    task.session().telnet().Close();
+    DeviceSession(task.session()).Logout(false);
     return {read, window.text()};
 }
 

@@ -23,7 +23,7 @@ inline constexpr LogSource kDebugLog{"Debug Log", "dmesg"};
 // arrive, so however long the device's log is, what is kept stays bounded.
 class LogWindow {
 public:
-    static constexpr std::size_t kCapacity = 32000;
+    static constexpr std::size_t kCapacity = 32'000;
 
     // Appends a line, its "\r\n" or "\n" kept as "\n". False when the text has grown past the
     // capacity without a line end left to cut at: nothing more can be shown.

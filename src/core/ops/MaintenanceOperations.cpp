@@ -20,11 +20,11 @@ std::string lineHolding(const std::string& text, const char* what) {
 // Sends "reboot", gives the device its time to go down, then looks at what it said meanwhile: Ok
 // unless the send failed (NoAnswer) or the device refused (Refused, its words in deviceWords).
 Outcome sendReboot(Session& session, Milliseconds wait, std::string& deviceWords) {
-    if (!DeviceSession(session).Reboot()) return Outcome::NoAnswer;
-    TelnetLink& telnet = session.telnet();
+    DeviceSession device(session);
+    if (!device.Reboot()) return Outcome::NoAnswer;
     session.timing().pause(wait);
     std::string said;
-    for (std::string line; said.size() < 4096 && !(line = telnet.ReadLine(0)).empty();)
+    for (std::string line; said.size() < 4096 && !(line = device.ReadLine(0)).empty();)
         said += line;
     if (!contains(said, "Permission denied")) return Outcome::Ok;
     deviceWords = lineHolding(said, "Permission denied");
@@ -40,25 +40,26 @@ std::string refusalIn(const std::string& output) {
     return {};
 }
 
-Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords) {
+Outcome EraseConfigSequence(DeviceSession& device, std::string* deviceWords) {
     std::string ignored;
     std::string& words = deviceWords ? *deviceWords : ignored;
     words.clear();
-    if (!telnet.Send("config clear\n")) return Outcome::NoAnswer;
-    telnet.Expect(40, {"denied", "cleared"});
-    if (const auto cleared = telnet.transcript.find("cleared"); cleared != std::string::npos) {
+    if (!device.SendLine("config clear")) return Outcome::NoAnswer;
+    device.Expect(40, {"denied", "cleared"});
+    if (const auto cleared = device.heard().find("cleared"); cleared != std::string::npos) {
         // The tool may still be writing the flash: a hang-up before its prompt would cut it short.
-        const std::string after = telnet.transcript.substr(cleared);
+        const std::string after = device.heard().substr(cleared);
         const bool prompt =
-            contains(after, "> ") || contains(after, "# ") || telnet.Expect(20, {"> ", "# "}) != 0;
+            contains(after, "> ") || contains(after, "# ") || device.Expect(20, {"> ", "# "}) != 0;
         return prompt ? Outcome::Ok : Outcome::NoAnswer;
     }
     // Refused or unknown: wipe the configuration partition of the flash instead.
-    telnet.Drain();
-    telnet.Expect(5, {"> "});
-    if (!telnet.Send("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\n")) return Outcome::NoAnswer;
-    const bool prompt = telnet.Expect(20, {"> ", "# "}) != 0;
-    words = refusalIn(telnet.transcript);
+    device.Drain();
+    device.Expect(5, {"> "});
+    if (!device.SendLine("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5"))
+        return Outcome::NoAnswer;
+    const bool prompt = device.Expect(20, {"> ", "# "}) != 0;
+    words = refusalIn(device.heard());
     if (!words.empty()) return Outcome::Refused;
     return prompt ? Outcome::Ok : Outcome::NoAnswer;
 }
@@ -79,10 +80,10 @@ OperationResult rebootWorker(WorkerTask& task, const RebootRequest& request) {
 
 OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request) {
     if (const Outcome opened = task.open(request); opened != Outcome::Ok) return {opened, {}};
-    TelnetLink& telnet = task.session().telnet();
+    DeviceSession device(task.session());
     task.status("Erasing config files...");
     std::string words;
-    switch (EraseConfigSequence(telnet, &words)) {
+    switch (EraseConfigSequence(device, &words)) {
         case Outcome::Ok:
             break;
         case Outcome::Refused:
@@ -98,10 +99,11 @@ OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request) {
                               sent),
                     words};
     }
-    return {task.succeed(request.rebootAfterwards
-                             ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
-                             : "You have erased the config files.\n",
-                         "Erase Config"),
+    return {task.succeed(
+                request.rebootAfterwards
+                    ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
+                    : "You have erased the config files.\n",
+                "Erase Config"),
             {}};
 }
 

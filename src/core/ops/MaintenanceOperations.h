@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/link/DeviceSession.h"
 #include "core/link/Outcome.h"
 #include "core/ops/WorkerTask.h"
 
@@ -16,11 +17,11 @@ struct EraseRequest : DeviceLogin {
 // "not found", "No such file", ...); empty when there is none.
 std::string refusalIn(const std::string& output);
 
-// Clears the stored configuration on a logged-in telnet session, falling back to erasing the
+// Clears the stored configuration on a session logged in over the network, falling back to erasing the
 // configuration flash when "config clear" is refused or unknown. Ok only when the device confirmed:
 // "cleared" followed by its prompt, or a prompt after the flash tool without a refusal (Refused,
 // with the device's line in deviceWords); NoAnswer when it confirmed nothing.
-Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords = nullptr);
+Outcome EraseConfigSequence(DeviceSession& device, std::string* deviceWords = nullptr);
 
 // The workers of the Reboot and EraseConfig dialogs: the common opening, then their own steps.
 OperationResult rebootWorker(WorkerTask& task, const RebootRequest& request);

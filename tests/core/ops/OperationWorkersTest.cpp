@@ -109,6 +109,12 @@ protected:
 
 class WorkerTaskTest : public OperationFixture {};
 
+NetworkProfile telnetAt(uint16_t port) {
+    NetworkProfile profile;
+    profile.telnetPort = port;
+    return profile;
+}
+
 // The device's side of a login with the default password, ending at its shell prompt.
 bool logIn(Connection& c) {
     return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
@@ -320,11 +326,11 @@ TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
             if (c.fallback && conn.expect(kFlashw + "\n")) conn.send(c.flashAnswer);
             conn.holdUntilClosed();
         });
-        TelnetLink link(timing, peer.port());
-        std::string password = "vorna";
-        ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
-        EXPECT_EQ(EraseConfigSequence(link), c.outcome);
-        link.Close();
+        Session session(telnetAt(peer.port()), timing);
+        ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
+        DeviceSession device(session);
+        EXPECT_EQ(EraseConfigSequence(device), c.outcome);
+        session.telnet().Close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
         EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
     }
@@ -346,12 +352,12 @@ TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
             }
             conn.holdUntilClosed();
         });
-        TelnetLink link(timing, peer.port());
-        std::string password = "vorna";
-        ASSERT_EQ(link.Login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
-        EXPECT_EQ(EraseConfigSequence(link), promptComes ? Outcome::Ok : Outcome::NoAnswer);
+        Session session(telnetAt(peer.port()), timing);
+        ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
+        DeviceSession device(session);
+        EXPECT_EQ(EraseConfigSequence(device), promptComes ? Outcome::Ok : Outcome::NoAnswer);
         EXPECT_EQ(promptSent.load(), promptComes) << "the erase ended before the device's prompt";
-        link.Close();
+        session.telnet().Close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
     }
 }

@@ -183,8 +183,29 @@ TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
     EXPECT_EQ(device.ReadRemoteFile("/etc/x;reboot"), Outcome::Failed);
     session->remoteLines() = {"IPADDR=1\x1b:!reboot"};
     EXPECT_EQ(device.WriteRemoteFile("/var/tmp/x", "/var/tmp", "x"), Outcome::Failed);
+    EXPECT_FALSE(device.SendLine("ping -c 1 10.0.0.1\rreboot"));
+    EXPECT_NE(device.deviceMessage().find("control character"), std::string::npos);
     finish(peer, *session);
     EXPECT_EQ(peer.received(), "");
+}
+
+// An operation that drives a command itself: its line goes out with a line end, what the device
+// answers is heard, and Ctrl-C stops the command.
+TEST_F(DeviceSessionNetworkTest, DrivenCommandIsHeardAndInterrupted) {
+    LoopbackPeer peer([](Connection& c) {
+        c.expect("ping -c 1 10.0.0.1\n") && c.send("PING 10.0.0.1\r\n64 bytes from 10.0.0.1: seq=0\r\n") &&
+            c.expect("\x03") && c.send("^C\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    DeviceSession device(*session);
+    ASSERT_TRUE(device.SendLine("ping -c 1 10.0.0.1"));
+    EXPECT_EQ(device.Expect(20, {"unreachable", "bytes from"}), 2);
+    EXPECT_NE(device.heard().find("64 bytes from 10.0.0.1"), std::string::npos) << device.heard();
+    ASSERT_TRUE(device.Interrupt());
+    EXPECT_EQ(device.Expect(20, {"> ", "# "}), 2);
+    finish(peer, *session);
+    EXPECT_EQ(peer.received(), "ping -c 1 10.0.0.1\n\x03");
 }
 
 TEST_F(DeviceSessionNetworkTest, EnterNshDecidesFromTheVersion) {
