@@ -20,6 +20,9 @@
 
 #include "ChildById.h"
 #include "PlacementRecord.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "core/link/Session.h"
+#include "core/wizard/WizardPages.h"
 #include "devsim/Simulator.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CLmToolsDlg.h"
@@ -29,13 +32,10 @@
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/discovery/DeviceListModel.h"
-#include "core/discovery/DiscoveryScan.h"
 #include "gui/discovery/EnterIP.h"
-#include "core/link/Session.h"
 #include "gui/ops/OperationDialog.h"
 #include "gui/ops/Reboot.h"
 #include "gui/wizard/SetupWizard.h"
-#include "core/wizard/WizardPages.h"
 
 using namespace lm;
 using namespace lm::gui;
@@ -263,7 +263,7 @@ private slots:
             if (!dialog || started.contains(dialog->deviceAddress())) return;
             started << dialog->deviceAddress();
             QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
-            QTest::mouseClick(child<QPushButton>(*dialog, Reboot::kYes), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(*dialog, Reboot::Id::Yes), Qt::LeftButton);
         });
         driver.start(20);
         window_->runCommand(1234);

@@ -15,11 +15,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/diag/ActivityReport.h"
+#include "core/discovery/ModelTable.h"
 #include "gui/Commands.h"
 #include "gui/app/CLmToolsDlg.h"
-#include "core/diag/ActivityReport.h"
 #include "gui/discovery/DeviceListModel.h"
-#include "core/discovery/ModelTable.h"
 #include "gui/ops/RomUpgrade.h"
 #include "gui/wizard/SetupWizard.h"
 #include "gui/wizard/WizardPageTable.h"
@@ -187,9 +187,9 @@ void ScreenshotTour::driveUpgrade(int attempt) {
         succeeded_ = false;
         dialog->reject();
     });
-    qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kRomFile))->setText(path);
+    qobject_cast<QLineEdit*>(dialog->control(id(RomUpgrade::Id::RomFile)))->setText(path);
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
-    qobject_cast<QPushButton*>(dialog->control(RomUpgrade::kUpgrade))->click();
+    qobject_cast<QPushButton*>(dialog->control(id(RomUpgrade::Id::Upgrade)))->click();
 }
 
 void ScreenshotTour::showWizardPages() {

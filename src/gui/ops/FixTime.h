@@ -10,7 +10,7 @@ namespace lm::gui {
 class FixTime : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kProgress = 1226;
+    enum class Id { Progress = 1226 };
 
     FixTime(Session& session, const QString& address, QWidget* parent = nullptr);
 };

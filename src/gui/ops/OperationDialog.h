@@ -10,6 +10,7 @@
 #include "core/ops/OperationState.h"
 #include "core/ops/OperationUi.h"
 #include "core/ops/WorkerTask.h"
+#include "gui/ops/DialogTable.h"
 
 class QLabel;
 class QPushButton;
@@ -62,23 +63,20 @@ protected:
     OperationDialog(Session& session, const std::atomic<bool>* scanInProgress, QString address,
                     std::string siteText, QWidget* parent);
 
-    // The controls every such dialog has, placed in dialog units.
+    // Creates the controls of layout, in its order, and sizes the dialog. The start button, when
+    // there is one, disables itself and runs on a new worker thread the work that prepare makes
+    // from the controls as they stand; nothing when prepare makes none (the user declined).
+    void build(const DialogLayout& layout, std::function<Work()> prepare = {});
+    // Controls placed one by one, in dialog units, for a dialog without a table.
     QLabel* addText(const QString& text, const QRect& place);
-    QLabel* addStatusLine(const QString& text, const QRect& place);
-    // The device address field (showing the opening address) and the masked password field.
-    void addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop);
     QPushButton* addButton(int id, const QString& text, const QRect& place);
-    // The start button: disables itself and runs on a new worker thread the work that prepare
-    // makes from the controls as they stand; nothing when prepare makes none (the user declined).
-    QPushButton* addStartButton(int id, const QString& text, const QRect& place,
-                                std::function<Work()> prepare);
+    // The hidden OK button (unless the dialog shows one of its own) and the dialog size, once the
+    // controls are in place.
+    void finishLayout(int width, int height);
     // The device address and the password as typed.
     DeviceLogin login() const;
     // The worker's way to this dialog, for a question asked before it starts.
     OperationUi& operationUi() { return *ui_; }
-    // The hidden OK button (unless the dialog shows one of its own) and the dialog size, once the
-    // controls are in place.
-    void finishLayout(int width, int height);
     // A message box owned by the dialog, answered as OperationUi numbers it.
     int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
                        OperationUi::Buttons buttons);
@@ -96,6 +94,7 @@ protected:
 private:
     friend class DialogOperationUi;
 
+    QWidget* addControl(const DialogControl& control, const std::function<Work()>& prepare);
     void start(int startButton, const Work& work);
     void finishFromWorker();
     void waitForWorker();

@@ -17,13 +17,15 @@ class Ipv4Field;
 class RomUpgrade : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kUpgrade = 1194;
-    static constexpr int kRomFile = 1193;
-    static constexpr int kBrowse = 1245;
-    static constexpr int kProgress = 1196;
-    static constexpr int kEraseConfig = 1233;
-    static constexpr int kPcAddress = 1285;
-    static constexpr int kSaveNetwork = 1319;
+    enum class Id {
+        Upgrade = 1194,
+        RomFile = 1193,
+        Browse = 1245,
+        Progress = 1196,
+        EraseConfig = 1233,
+        PcAddress = 1285,
+        SaveNetwork = 1319,
+    };
 
     // Asks for a file to open, starting at startPath (a folder ending in "/", or a file), offering the
     // filters in Qt's form; the chosen path, or empty when the user cancelled.
@@ -38,7 +40,7 @@ public:
     void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
 
 private:
-    void addControls();
+    void connectControls();
     void browse();
     void eraseBoxClicked(bool checked);
     // The request from the controls once the file's name is checked; none when the user declined a
