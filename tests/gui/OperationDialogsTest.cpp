@@ -16,6 +16,8 @@
 #include <deque>
 #include <future>
 #include <optional>
+#include <set>
+#include <vector>
 
 #include "ChildById.h"
 #include "core/link/Session.h"
@@ -509,6 +511,33 @@ private slots:
         QCOMPARE(boxes_.shown.size(), 1);
         QCOMPARE(boxes_.shown[0][0], QStringLiteral("Firmware Upgrade"));
         QTRY_VERIFY(!dialog->state()->running);
+    }
+
+    // Each table puts every control inside its dialog, gives an id to one control only, and follows
+    // every field label with the field it names.
+    void tablesPlaceEveryControlInsideOnce() {
+        std::vector<std::unique_ptr<OperationDialog>> dialogs;
+        dialogs.push_back(std::make_unique<Reboot>(*session_, nullptr, addresses_[kPlain], std::string()));
+        dialogs.push_back(
+            std::make_unique<EraseConfig>(*session_, nullptr, addresses_[kPlain], std::string()));
+        dialogs.push_back(std::make_unique<gui::FixTime>(*session_, addresses_[kPlain]));
+        dialogs.push_back(std::make_unique<DebugFile>(*session_, addresses_[kPlain], kSystemLog));
+        dialogs.push_back(std::make_unique<RomUpgrade>(*session_, nullptr, QStringLiteral("024C55-C81234"),
+                                                       addresses_[kPlain], std::string()));
+        for (const auto& dialog : dialogs) {
+            const QString name = dialog->windowTitle();
+            std::set<int> ids;
+            for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (widget->isHidden()) continue;  // the hidden OK button has no place
+                QVERIFY2(dialog->rect().contains(widget->geometry()), qPrintable(name));
+                if (const QVariant id = widget->property("controlId"); id.isValid())
+                    QVERIFY2(ids.insert(id.toInt()).second, qPrintable(name + QString::number(id.toInt())));
+                if (auto* label = qobject_cast<QLabel*>(widget);
+                    label && label->text().endsWith(QLatin1Char(':')))
+                    QVERIFY2(label->buddy() != nullptr, qPrintable(name + label->text()));
+            }
+            QVERIFY2(ids.contains(OperationDialog::kStatusLine), qPrintable(name));
+        }
     }
 
     void cleanup() { boxes_ = {}; }

@@ -3,15 +3,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 
 #include "core/discovery/ModelTable.h"
 #include "core/link/Session.h"
-#include "gui/app/ControlId.h"
-#include "gui/app/DialogUnits.h"
 #include "gui/app/Ipv4Field.h"
 
 namespace lm::gui {
