@@ -35,7 +35,7 @@ const char* const kDevice = "127.0.0.2";
 const char* const kPc = "127.0.0.254";
 
 // The dialog as the user left it: every field filled, the erase box checked.
-class FilledDialog : public lm::OperationUi {
+class FilledDialog : public lm::WorkerChannel {
 public:
     void setStatus(const std::string&) override {}
     void setProgressRange(int, int) override {}

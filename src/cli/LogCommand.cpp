@@ -23,7 +23,7 @@ protected:
         text_ = std::move(read.text);
         return read.outcome;
     }
-    void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
+    void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) override {
         // What the window would show, the part read before a failure included.
         std::vector<std::string> lines;
         const std::string& text = text_;

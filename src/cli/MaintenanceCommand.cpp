@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "cli/ExitStatus.h"
-#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalChannel.h"
 #include "cli/TerminalPasswordPrompt.h"
 
 namespace lm::cli {
@@ -28,7 +28,7 @@ std::string MaintenanceCommand::check() {
 std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                            std::mutex& lines, const std::string& password,
                                                            CommandContext& context) {
-    auto ui = std::make_shared<TerminalOperationUi>(std::map<int, std::string>{}, std::map<int, bool>{},
+    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
                                                     assumeYes_, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
@@ -41,7 +41,7 @@ std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, con
     WorkerTask task(session, ui, state, nullptr, device.host, nullptr);
     const Outcome outcome = work(task).outcome;
     state->running = false;
-    session.telnet().Close();
+    session.telnet().close();
     if (outcome == Outcome::Ok) return std::nullopt;
     return batchFailure(outcome, session, ui->lastMessage());
 }
@@ -58,7 +58,7 @@ int MaintenanceCommand::run(CommandContext& context) {
     }
     TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-    auto ui = std::make_shared<TerminalOperationUi>(std::map<int, std::string>{}, std::map<int, bool>{},
+    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
                                                     assumeYes_, context.out, context.err);
     ui->setQuiet(context.quiet);
     prepareUi(*ui, context);
@@ -69,7 +69,7 @@ int MaintenanceCommand::run(CommandContext& context) {
     const Outcome outcome = worker({host(), password})(task).outcome;
     state->running = false;
     // The device drops the connection as it goes down; nothing more is said on it.
-    context.session.telnet().Close();
+    context.session.telnet().close();
     // Quiet hides status lines, not the failure a worker ends with.
     if (outcome != Outcome::Ok && ui->quiet()) context.error(ui->lastStatus());
     return exitStatusFor(outcome);

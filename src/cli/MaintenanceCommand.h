@@ -4,7 +4,7 @@
 
 #include "cli/Command.h"
 #include "cli/DeviceBatch.h"
-#include "cli/TerminalOperationUi.h"
+#include "cli/TerminalChannel.h"
 #include "core/ops/WorkerTask.h"
 
 namespace lm::cli {
@@ -26,11 +26,11 @@ protected:
     // Whether several HOSTs or --all may be given.
     virtual bool batchable() const { return true; }
     // The rest of the window: a progress display.
-    virtual void prepareUi(TerminalOperationUi&, CommandContext&) {}
+    virtual void prepareUi(TerminalChannel&, CommandContext&) {}
     // In a batch, before the device's worker starts, on the job's session: may replace work by one
     // whose request depends on the device; a text when the device is to be left alone.
     virtual std::string prepareDevice(Session&, const BatchDevice&, const DeviceLogin&, Worker& /*work*/,
-                                      TerminalOperationUi&, CommandContext&) {
+                                      TerminalChannel&, CommandContext&) {
         return {};
     }
     const std::string& host() const { return batch_.host(); }

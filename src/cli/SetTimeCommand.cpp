@@ -18,7 +18,7 @@ protected:
         return setTimeWorker(task, {startPassword}).outcome;
     }
     // "Error updating time!" says it all; the device's refusal, when it gave one, is the last status.
-    void finish(TerminalOperationUi& ui, Outcome outcome, CommandContext& context) override {
+    void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) override {
         if (outcome == Outcome::Refused && ui.quiet()) context.error(ui.lastStatus());
     }
     bool boxesToOut() const override { return false; }

@@ -80,7 +80,7 @@ public:
         if (id.empty()) context.note(kModelUnknown);
         if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
             // Only a person at the terminal may take the risk; --yes answers the other questions.
-            TerminalOperationUi asker({}, {}, false, context.out, context.err);
+            TerminalChannel asker({}, {}, false, context.out, context.err);
             if (ignoreModel_) {
                 context.note(mismatch + ": used as --ignore-model says");
             } else if (!firmwareConfirmed(file_, ModelTable::codeFromId(id), asker)) {
@@ -102,20 +102,20 @@ public:
 
 protected:
     Worker worker(const DeviceLogin& login) const override { return workerFor(login, pcAddress_); }
-    void prepareUi(TerminalOperationUi& ui, CommandContext& context) override {
+    void prepareUi(TerminalChannel& ui, CommandContext& context) override {
         std::error_code error;
         const auto size = std::filesystem::file_size(file_, error);
         ui.showTransfer(error ? 0 : size, kBytesPerProgressStep, isTerminal(context.err));
     }
 
     std::string prepareDevice(Session& session, const BatchDevice& device, const DeviceLogin& login,
-                              Worker& work, TerminalOperationUi& ui, CommandContext& context) override {
+                              Worker& work, TerminalChannel& ui, CommandContext& context) override {
         const std::string id = deviceId(device.host, id_.empty() ? device.id : id_, session);
-        if (id.empty() && !context.quiet) ui.setStatus(std::string("Note: ") + kModelUnknown);
+        if (id.empty() && !context.quiet) ui.status(std::string("Note: ") + kModelUnknown);
         // Nobody is asked while several devices are at work: a file that does not fit is not used.
         if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
             if (!ignoreModel_) return "skipped: " + mismatch;
-            if (!context.quiet) ui.setStatus("Note: " + mismatch + ": used as --ignore-model says");
+            if (!context.quiet) ui.status("Note: " + mismatch + ": used as --ignore-model says");
         }
         const std::string pcAddress =
             pcAddress_.empty() ? pcAddressFor(session.profile(), device.host) : pcAddress_;

@@ -41,15 +41,15 @@ namespace {
 // What the operation dialogs showed in their message boxes; a question gets `answer`, the rest OK.
 struct MessageBoxes {
     QList<QStringList> shown;  // {title, text, owner name}
-    QList<OperationUi::Icon> icons;
-    int answer = OperationUi::kNo;
+    QList<Question::Icon> icons;
+    Answer answer = Answer::No;
 
     OperationDialog::MessageBoxHandler handler() {
-        return [this](QWidget* owner, const QString& text, const QString& title, OperationUi::Icon icon,
-                      OperationUi::Buttons buttons) {
+        return [this](QWidget* owner, const QString& text, const QString& title, Question::Icon icon,
+                      Choices buttons) {
             shown << QStringList{title, text, owner ? owner->objectName() : QString()};
             icons << icon;
-            return buttons == OperationUi::Buttons::YesNo ? answer : OperationUi::kOk;
+            return buttons == Choices::YesNo ? answer : Answer::Ok;
         };
     }
 };
@@ -454,11 +454,11 @@ private slots:
             int answer;
             bool asked, started;
         } cases[] = {
-            {kZelvixXlId, "/fw/ZELVIXXL-1.2.bin", OperationUi::kNo, false, true},
-            {kZelvixXlId, "/fw/draviel-1.2.bin", OperationUi::kNo, true, false},
-            {kZelvixXlId, "/fw/draviel-1.2.bin", OperationUi::kYes, true, true},
-            {kZelvixXlId, "/fw/zelvixxl-4.3/draviel-1.2.bin", OperationUi::kNo, true, false},
-            {"Device  1", "/fw/anything.BIN", OperationUi::kNo, false, true},
+            {kZelvixXlId, "/fw/ZELVIXXL-1.2.bin", Answer::No, false, true},
+            {kZelvixXlId, "/fw/draviel-1.2.bin", Answer::No, true, false},
+            {kZelvixXlId, "/fw/draviel-1.2.bin", Answer::Yes, true, true},
+            {kZelvixXlId, "/fw/zelvixxl-4.3/draviel-1.2.bin", Answer::No, true, false},
+            {"Device  1", "/fw/anything.BIN", Answer::No, false, true},
         };
         for (const auto& [id, path, answer, asked, started] : cases) {
             boxes_ = {};
@@ -471,7 +471,7 @@ private slots:
             QVERIFY(expected.contains("zelvixxl-*.bin"));
             const QStringList question{kMismatchTitle, expected, "operation"};
             QCOMPARE(boxes_.shown, asked ? QList<QStringList>{question} : QList<QStringList>{});
-            QCOMPARE(boxes_.icons, asked ? QList{OperationUi::Icon::Warning} : QList<OperationUi::Icon>{});
+            QCOMPARE(boxes_.icons, asked ? QList{Question::Icon::Warning} : QList<Question::Icon>{});
             QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(),
                          started ? "You must specify the administrator password."
                                  : "Please enter the password and file name to use...");
@@ -487,7 +487,7 @@ private slots:
         QVERIFY(erase->isChecked() && !saveNetwork->isChecked() && saveNetwork->isEnabled());
         QTest::mouseClick(erase, Qt::LeftButton);
         QCOMPARE(boxes_.shown, (QList<QStringList>{{"Warning!", kKeepConfigWarning, "operation"}}));
-        QCOMPARE(boxes_.icons, QList{OperationUi::Icon::Question});
+        QCOMPARE(boxes_.icons, QList{Question::Icon::Question});
         QVERIFY(!saveNetwork->isEnabled());
         QTest::mouseClick(erase, Qt::LeftButton);
         QCOMPARE(boxes_.shown.size(), 1);

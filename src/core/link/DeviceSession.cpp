@@ -94,33 +94,33 @@ void DeviceSession::adoptLoginPrompt() {
         s_.setShellPrompt({});
 }
 
-bool DeviceSession::SendLine(const std::string& line) {
+bool DeviceSession::sendLine(const std::string& line) {
     if (inputRefused(ShellValue::Text, line, "command")) return false;
-    return s_.telnet().Send(line + "\n");
+    return s_.telnet().send(line + "\n");
 }
 
-bool DeviceSession::Interrupt() {
-    return s_.telnet().Send("\x03");
+bool DeviceSession::interrupt() {
+    return s_.telnet().send("\x03");
 }
 
-int DeviceSession::Expect(int turns, std::initializer_list<std::string_view> texts) {
-    return s_.telnet().Expect(turns, texts);
+int DeviceSession::expect(int turns, std::initializer_list<std::string_view> texts) {
+    return s_.telnet().expect(turns, texts);
 }
 
-std::string DeviceSession::ReadLine(int ticks) {
-    return s_.telnet().ReadLine(ticks);
+std::string DeviceSession::readLine(int ticks) {
+    return s_.telnet().readLine(ticks);
 }
 
-std::string DeviceSession::ReadUntil(int ticks, std::string_view end) {
-    return s_.telnet().ReadUntil(ticks, end);
+std::string DeviceSession::readUntil(int ticks, std::string_view end) {
+    return s_.telnet().readUntil(ticks, end);
 }
 
-void DeviceSession::Drain() {
-    s_.telnet().Drain();
+void DeviceSession::drain() {
+    s_.telnet().drain();
 }
 
 bool DeviceSession::send(const std::string& text) {
-    return network() ? s_.telnet().Send(text) : s_.serial().Write(text);
+    return network() ? s_.telnet().send(text) : s_.serial().write(text);
 }
 
 Outcome DeviceSession::endWith(Outcome outcome, std::string message) {
@@ -129,9 +129,9 @@ Outcome DeviceSession::endWith(Outcome outcome, std::string message) {
 }
 
 bool DeviceSession::startCommand(const std::string& command, const std::string& echo) {
-    if (!network()) return s_.serial().Write(command + "\n") && s_.serial().Expect(2, {echo});
-    s_.telnet().Drain();
-    return s_.telnet().Send(command + "\n");
+    if (!network()) return s_.serial().write(command + "\n") && s_.serial().expect(2, {echo});
+    s_.telnet().drain();
+    return s_.telnet().send(command + "\n");
 }
 
 bool DeviceSession::inputRefused(ShellValue kind, const std::string& value, const char* name) {
@@ -151,9 +151,9 @@ bool DeviceSession::keep(std::string line, std::size_t& total) {
 
 std::string DeviceSession::nextLine(const Deadline& bound) {
     if (bound.expired()) return {};
-    if (network()) return s_.telnet().ReadUntil(300, s_.shellPrompt());
+    if (network()) return s_.telnet().readUntil(300, s_.shellPrompt());
     auto& serial = s_.serial();
-    return serial.ReadNonEmptyLine() ? serial.currentLine : std::string();
+    return serial.readNonEmptyLine() ? serial.currentLine : std::string();
 }
 
 Outcome DeviceSession::endOfOutput(const Deadline& bound) {
@@ -164,35 +164,35 @@ Outcome DeviceSession::endOfOutput(const Deadline& bound) {
     return Outcome::NoAnswer;
 }
 
-void DeviceSession::Logout(bool sendQuit) {
+void DeviceSession::logout(bool sendQuit) {
     if (network())
-        s_.telnet().Logout(sendQuit);
+        s_.telnet().logout(sendQuit);
     else
-        s_.serial().Close();
+        s_.serial().close();
 }
 
-bool DeviceSession::Reboot() {
+bool DeviceSession::reboot() {
     return send("reboot\n");
 }
 
-Outcome DeviceSession::SaveConfig() {
+Outcome DeviceSession::saveConfig() {
     const std::string command = s_.configDependSupported() ? "config save\n" : "killall -USR1 flatfsd\n";
     if (network()) {
-        s_.telnet().Send(command);
-        return s_.telnet().Expect(45, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
+        s_.telnet().send(command);
+        return s_.telnet().expect(45, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
     }
-    s_.serial().Write(command);
-    return s_.serial().Expect(10, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
+    s_.serial().write(command);
+    return s_.serial().expect(10, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
 }
 
-Outcome DeviceSession::SetClock() {
+Outcome DeviceSession::setClock() {
     message_.clear();
     if (!network()) return setClockOverSerial(s_.serial(), message_);
-    s_.telnet().Drain();
+    s_.telnet().drain();
     return setClockOverTelnet(s_.telnet(), s_.timing(), 3, message_);
 }
 
-Outcome DeviceSession::EnterNsh(bool& rootPrompt) {
+Outcome DeviceSession::enterNsh(bool& rootPrompt) {
     const auto [major, minor, patch] = s_.firmware();
     if (!network()) {
         auto& serial = s_.serial();
@@ -204,9 +204,9 @@ Outcome DeviceSession::EnterNsh(bool& rootPrompt) {
             rootPrompt = false;
             return Outcome::Ok;
         }
-        serial.Write("/bin/nsh\n");
+        serial.write("/bin/nsh\n");
         // Only the root prompt counts: the line of the command's echo starts with the prompt before it.
-        rootPrompt = serial.Expect(5, {"# "}) != 0;
+        rootPrompt = serial.expect(5, {"# "}) != 0;
         return rootPrompt ? Outcome::Ok : Outcome::NoAnswer;
     }
 
@@ -222,16 +222,16 @@ Outcome DeviceSession::EnterNsh(bool& rootPrompt) {
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (attempt > 0) {
             s_.timing().pause(Milliseconds(1000));
-            telnet.Drain();
-            telnet.Send("\n");
-            telnet.Expect(20, {"> ", "# "});
+            telnet.drain();
+            telnet.send("\n");
+            telnet.expect(20, {"> ", "# "});
         }
         if (patch > 13) {
             rootPrompt = true;
             return Outcome::Ok;
         }
-        telnet.Send("/bin/nsh\n");
-        if (telnet.Expect(5, {"> ", "# "}) && contains(telnet.transcript, "# ")) {
+        telnet.send("/bin/nsh\n");
+        if (telnet.expect(5, {"> ", "# "}) && contains(telnet.transcript, "# ")) {
             rootPrompt = true;
             return Outcome::Ok;
         }
@@ -240,58 +240,58 @@ Outcome DeviceSession::EnterNsh(bool& rootPrompt) {
     return Outcome::NoAnswer;
 }
 
-Outcome DeviceSession::ProbeConfigTool(bool& hasDepend) {
+Outcome DeviceSession::probeConfigTool(bool& hasDepend) {
     hasDepend = false;
     if (!network()) {
         auto& serial = s_.serial();
-        if (!serial.Write("config\n")) return Outcome::Ok;
-        if (!serial.Expect(5, {"Permission denied", "depend="})) return Outcome::Ok;
+        if (!serial.write("config\n")) return Outcome::Ok;
+        if (!serial.expect(5, {"Permission denied", "depend="})) return Outcome::Ok;
         hasDepend = contains(serial.currentLine, "depend=");
-        serial.Expect(5, {"> ", "# "});
+        serial.expect(5, {"> ", "# "});
         return Outcome::Ok;
     }
     auto& telnet = s_.telnet();
-    telnet.Send("config\n");
-    int found = telnet.Expect(5, {"Permission denied", "depend="});
+    telnet.send("config\n");
+    int found = telnet.expect(5, {"Permission denied", "depend="});
     for (int retry = 0; !found && retry < 3; ++retry) {
         s_.timing().pause(Milliseconds(1000));
-        telnet.Drain();
-        telnet.Send("\n");
-        telnet.Expect(20, {"> ", "# "});
-        telnet.Send("config\n");
-        found = telnet.Expect(5, {"Permission denied", "depend="});
+        telnet.drain();
+        telnet.send("\n");
+        telnet.expect(20, {"> ", "# "});
+        telnet.send("config\n");
+        found = telnet.expect(5, {"Permission denied", "depend="});
     }
     if (!found) return Outcome::NoAnswer;
     hasDepend = contains(telnet.transcript, "depend=");
-    telnet.Expect(5, {"> ", "# "});
+    telnet.expect(5, {"> ", "# "});
     return Outcome::Ok;
 }
 
-std::string DeviceSession::ReadPrompt() {
+std::string DeviceSession::readPrompt() {
     if (!network()) {
         auto& serial = s_.serial();
-        if (!serial.Write("\n") || !serial.ReadNonEmptyLine()) return {};
+        if (!serial.write("\n") || !serial.readNonEmptyLine()) return {};
         const std::string& line = serial.currentLine;
         if (contains(line, "> ")) return "> ";
         if (contains(line, "# ")) return "# ";
         return line.size() < 2 ? line : line.substr(line.size() - 2);
     }
     auto& telnet = s_.telnet();
-    telnet.Drain();
-    if (!telnet.Send("\n")) return {};
+    telnet.drain();
+    if (!telnet.send("\n")) return {};
     std::string line;
     for (int read = 0; read < 2; ++read) {
-        line = telnet.ReadFullLine(80);
+        line = telnet.readFullLine(80);
         if (contains(line, "> ")) return "> ";
         if (contains(line, "# ")) return "# ";
     }
     return line;
 }
 
-Outcome DeviceSession::RunCommand(const std::string& command, Echo echo) {
+Outcome DeviceSession::runCommand(const std::string& command, Echo echo) {
     message_.clear();
     if (inputRefused(ShellValue::Text, command, "command")) return Outcome::Failed;
-    if (s_.shellPrompt().empty()) s_.setShellPrompt(ReadPrompt());
+    if (s_.shellPrompt().empty()) s_.setShellPrompt(readPrompt());
     s_.remoteLines().clear();
     std::size_t total = 0;
     const Deadline bound(s_.timing().waitBound);
@@ -313,7 +313,7 @@ Outcome DeviceSession::RunCommand(const std::string& command, Echo echo) {
     }
 }
 
-Outcome DeviceSession::ReadRemoteFile(const std::string& path) {
+Outcome DeviceSession::readRemoteFile(const std::string& path) {
     message_.clear();
     if (inputRefused(ShellValue::Path, path, "path")) return Outcome::Failed;
     s_.remoteLines().clear();
@@ -380,7 +380,7 @@ void DeviceSession::leaveEditor() {
 // lines to write either way.
 bool DeviceSession::readsBack(const std::string& path) {
     const std::vector<std::string> written = s_.remoteLines();
-    const Outcome read = ReadRemoteFile(path);
+    const Outcome read = readRemoteFile(path);
     const std::vector<std::string> found = std::move(s_.remoteLines());
     s_.remoteLines() = written;
     return read == Outcome::Ok && textLines(found) == textLines(written);
@@ -398,42 +398,42 @@ DeviceSession::Attempt DeviceSession::writeAttemptOverNetwork(const std::string&
     const bool viaCat = s_.catWriteSupported();
     const auto& lines = s_.remoteLines();
     if (viaCat) {
-        telnet.Send(catReceiver(path));
-        const int seen = telnet.Expect(20, {kCatReady, kCatRefused});
+        telnet.send(catReceiver(path));
+        const int seen = telnet.expect(20, {kCatReady, kCatRefused});
         if (seen == 2) {
             refuseWrite(path, shellWords(telnet.transcript, s_.shellPrompt()));
-            telnet.Expect(2, {"> ", "# "});
+            telnet.expect(2, {"> ", "# "});
             return Attempt::Refused;
         }
         if (seen == 0) return Attempt::Failed;
     } else {
         // The editor would insert before the lines of an existing file: start without one.
-        if (!telnet.Send("rm -f " + path + "\n") || !telnet.Expect(20, {"> ", "# "})) return Attempt::Failed;
+        if (!telnet.send("rm -f " + path + "\n") || !telnet.expect(20, {"> ", "# "})) return Attempt::Failed;
         // A new file: the editor says so, or only shows its status line ("- PATH 1/1 100%").
-        telnet.Send("vi " + path + "\n");
-        if (!telnet.Expect(20, {"No such file", "- " + path})) return Attempt::Failed;
-        telnet.Send("i");
-        telnet.ReadLine(4);
-        telnet.Drain();
+        telnet.send("vi " + path + "\n");
+        if (!telnet.expect(20, {"No such file", "- " + path})) return Attempt::Failed;
+        telnet.send("i");
+        telnet.readLine(4);
+        telnet.drain();
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
         // The editor ends the file with a line end of its own; cat needs every one.
         const bool last = i + 1 == lines.size();
-        telnet.Send(viaCat || !last ? lines[i] + "\n" : lines[i]);
-        telnet.ReadLine(1);
-        telnet.Drain();
+        telnet.send(viaCat || !last ? lines[i] + "\n" : lines[i]);
+        telnet.readLine(1);
+        telnet.drain();
     }
     if (viaCat) {
-        telnet.Send("\x04");
+        telnet.send("\x04");
     } else {
         typeAfterEscape(":wq\n");
     }
-    telnet.Expect(20, {"> ", "# "});
+    telnet.expect(20, {"> ", "# "});
     s_.timing().pause(kEscapePause);
-    telnet.Drain();
-    telnet.Send("ls " + listingArgument + "\n");
-    if (!telnet.Expect(20, {expected})) return Attempt::Failed;
-    telnet.Expect(2, {"> ", "# "});
+    telnet.drain();
+    telnet.send("ls " + listingArgument + "\n");
+    if (!telnet.expect(20, {expected})) return Attempt::Failed;
+    telnet.expect(2, {"> ", "# "});
     return readsBack(path) ? Attempt::Written : Attempt::Failed;
 }
 
@@ -443,12 +443,12 @@ DeviceSession::Attempt DeviceSession::catStartOverSerial(const std::string& path
     std::string words;
     // Each wait takes one line naming the path: the echo, then the shell's words if any.
     for (int lines = 0; lines < 4; ++lines) {
-        switch (serial.Expect(5, {kCatReady, kCatRefused, path})) {
+        switch (serial.expect(5, {kCatReady, kCatRefused, path})) {
             case 1:
                 return Attempt::Written;
             case 2:
                 refuseWrite(path, words);
-                serial.Expect(1, {"> ", "# "});
+                serial.expect(1, {"> ", "# "});
                 return Attempt::Refused;
             case 3:
                 if (!isReceiverEcho(serial.currentLine)) words = shownText(serial.currentLine);
@@ -467,32 +467,32 @@ DeviceSession::Attempt DeviceSession::writeOverSerial(const std::string& path,
     const auto& timing = s_.timing();
     const auto& lines = s_.remoteLines();
     if (s_.catWriteSupported()) {
-        if (!serial.Write(catReceiver(path))) return Attempt::Failed;
+        if (!serial.write(catReceiver(path))) return Attempt::Failed;
         if (const Attempt started = catStartOverSerial(path); started != Attempt::Written) return started;
         for (const auto& line : lines) {
-            if (!serial.Write(line + "\n")) return Attempt::Failed;
+            if (!serial.write(line + "\n")) return Attempt::Failed;
             timing.pause(Milliseconds(200));
         }
         timing.pause(Milliseconds(400));
-        serial.Write("\x04");
-        if (!serial.Expect(5, {"# "})) return Attempt::Failed;
+        serial.write("\x04");
+        if (!serial.expect(5, {"# "})) return Attempt::Failed;
     } else {
-        if (!serial.Write("rm -f " + path + "\n") || !serial.Expect(5, {"> ", "# "})) return Attempt::Failed;
-        if (!serial.Write("vi " + path + "\n")) return Attempt::Failed;
-        if (!serial.Expect(5, {"No such file", "- " + path})) return Attempt::Failed;
-        serial.Write("i");
+        if (!serial.write("rm -f " + path + "\n") || !serial.expect(5, {"> ", "# "})) return Attempt::Failed;
+        if (!serial.write("vi " + path + "\n")) return Attempt::Failed;
+        if (!serial.expect(5, {"No such file", "- " + path})) return Attempt::Failed;
+        serial.write("i");
         for (std::size_t i = 0; i < lines.size(); ++i)
-            if (!serial.Write(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return Attempt::Failed;
+            if (!serial.write(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return Attempt::Failed;
         typeAfterEscape(":wq\n");
-        serial.Expect(5, {"> ", "# "});
+        serial.expect(5, {"> ", "# "});
     }
-    serial.Write("ls " + listingArgument + "\n");
-    if (!serial.Expect(5, {expected})) return Attempt::Failed;
-    serial.Expect(1, {"> ", "# "});
+    serial.write("ls " + listingArgument + "\n");
+    if (!serial.expect(5, {expected})) return Attempt::Failed;
+    serial.expect(1, {"> ", "# "});
     return readsBack(path) ? Attempt::Written : Attempt::Failed;
 }
 
-Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::string& listingArgument,
+Outcome DeviceSession::writeRemoteFile(const std::string& path, const std::string& listingArgument,
                                        const std::string& expected) {
     message_.clear();
     if (inputRefused(ShellValue::Path, path, "path")) return Outcome::Failed;
@@ -517,13 +517,13 @@ Outcome DeviceSession::WriteRemoteFile(const std::string& path, const std::strin
             return endWith(Outcome::Failed, "the file " + path + " did not read back as written");
         // Leave the editor without saving, remove what was written, and start again.
         s_.timing().pause(Milliseconds(1000));
-        telnet.Drain();
+        telnet.drain();
         leaveEditor();
-        telnet.Expect(20, {"> ", "# "});
-        telnet.Send("rm " + path + "\n");
-        telnet.Expect(20, {"> ", "# "});
+        telnet.expect(20, {"> ", "# "});
+        telnet.send("rm " + path + "\n");
+        telnet.expect(20, {"> ", "# "});
         s_.timing().pause(Milliseconds(500));
-        telnet.Drain();
+        telnet.drain();
     }
 }
 

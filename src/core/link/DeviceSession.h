@@ -27,45 +27,45 @@ public:
 
     explicit DeviceSession(Session& session) : s_(session) {}
 
-    void Logout(bool sendQuit);
+    void logout(bool sendQuit);
     // Sends "reboot"; false when it could not be sent.
-    bool Reboot();
-    Outcome SaveConfig();
+    bool reboot();
+    Outcome saveConfig();
     // Sets the device's clock and hardware clock from this computer's local time: up to three
     // attempts over the network, one on the console. Refused when the device said a command
     // failed (its words in deviceMessage()).
-    Outcome SetClock();
-    Outcome EnterNsh(bool& rootPrompt);
-    Outcome ProbeConfigTool(bool& hasDepend);
-    std::string ReadPrompt();
+    Outcome setClock();
+    Outcome enterNsh(bool& rootPrompt);
+    Outcome probeConfigTool(bool& hasDepend);
+    std::string readPrompt();
     // Ok, NoAnswer, Refused ("Bad command") or Failed (see deviceMessage()).
-    Outcome RunCommand(const std::string& command, Echo echo = Echo::AllNamingCommand);
+    Outcome runCommand(const std::string& command, Echo echo = Echo::AllNamingCommand);
     // Ok, NoAnswer, Refused ("Invalid argument") or Failed (the device cannot open the file).
-    Outcome ReadRemoteFile(const std::string& path);
+    Outcome readRemoteFile(const std::string& path);
     // Writes the session's remote lines into path, checks that "ls " + listingArgument shows
     // expected, and reads the file back: Ok only when it holds exactly those lines (blank lines
     // aside, which the console does not show and the editor adds to an empty file). No line is
     // typed before cat shows it is running; when the shell cannot create the file, Failed at once
     // with the shell's words.
-    Outcome WriteRemoteFile(const std::string& path, const std::string& listingArgument,
+    Outcome writeRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected);
 
     // The conversation of an operation that drives a command itself over the network (a ping, the
-    // flash tool, a log, the erase). SendLine sends line and its line end once the shell input
+    // flash tool, a log, the erase). sendLine sends line and its line end once the shell input
     // rules allow it (false, nothing sent, when they do not or the send failed).
-    bool SendLine(const std::string& line);
+    bool sendLine(const std::string& line);
     // Ctrl-C: stops the command that runs.
-    bool Interrupt();
+    bool interrupt();
     // Waits up to turns for one of texts: its number, 0 when none came.
-    int Expect(int turns, std::initializer_list<std::string_view> texts);
-    // What the device said during the last Expect.
+    int expect(int turns, std::initializer_list<std::string_view> texts);
+    // What the device said during the last expect.
     const std::string& heard() const { return s_.telnet().transcript; }
     // The next line of output, or a prompt without line end; empty when the device fell silent.
-    std::string ReadLine(int ticks);
+    std::string readLine(int ticks);
     // The output up to end or a line end, within ticks; empty when the device fell silent.
-    std::string ReadUntil(int ticks, std::string_view end);
+    std::string readUntil(int ticks, std::string_view end);
     // Drops what the device said and nobody read.
-    void Drain();
+    void drain();
 
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
     // none was seen), so the first command need not ask the device for it again.

@@ -77,11 +77,10 @@ std::string mismatchQuestion(const FirmwareFamily& family) {
            "Are you sure you want to risk making this device useless?";
 }
 
-bool firmwareConfirmed(const std::string& romPath, int modelCode, OperationUi& ui) {
+bool firmwareConfirmed(const std::string& romPath, int modelCode, WorkerChannel& ui) {
     const FirmwareFamily family = firmwareFamily(modelCode);
     if (looksLikeFamilyFirmware(romPath, family)) return true;
-    return ui.messageBox(mismatchQuestion(family), kMismatchTitle, OperationUi::Icon::Warning,
-                         OperationUi::Buttons::YesNo) == OperationUi::kYes;
+    return ui.ask({mismatchQuestion(family), kMismatchTitle, Question::Icon::Warning, Choices::YesNo}) == Answer::Yes;
 }
 
 }  // namespace lm

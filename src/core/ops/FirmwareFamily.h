@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/ops/OperationUi.h"
+#include "core/ops/WorkerChannel.h"
 
 namespace lm {
 
@@ -30,6 +30,6 @@ constexpr const char* kMismatchTitle = "Firmware Upgrade Version Mismatch";
 std::string mismatchQuestion(const FirmwareFamily& family);
 // Whether the file may be flashed into a device of the model: at once when its name fits, else
 // only when the user answers Yes to the mismatch question asked through ui.
-bool firmwareConfirmed(const std::string& romPath, int modelCode, OperationUi& ui);
+bool firmwareConfirmed(const std::string& romPath, int modelCode, WorkerChannel& ui);
 
 }  // namespace lm

@@ -67,7 +67,7 @@ std::string deviceWords(const std::string& words) {
 // too. On failure, version holds the device's words, if any.
 Outcome readVersionLine(Session& session, std::string& version) {
     DeviceSession device(session);
-    const Outcome read = device.ReadRemoteFile("/etc/version");
+    const Outcome read = device.readRemoteFile("/etc/version");
     version = read == Outcome::Ok ? std::string() : device.deviceMessage();
     if (read != Outcome::Ok) return read;
     for (const std::string& line : session.remoteLines()) {
@@ -83,7 +83,7 @@ Outcome readVersionLine(Session& session, std::string& version) {
 // the command, NoAnswer without a prompt, Ok otherwise.
 Outcome runJudged(Session& session, const std::string& line, std::string& words) {
     DeviceSession device(session);
-    const Outcome ran = device.RunCommand(line);
+    const Outcome ran = device.runCommand(line);
     words = device.deviceMessage();
     if (ran != Outcome::Ok) return ran;
     std::string output;
@@ -100,10 +100,9 @@ UpgradeBatch::EchoDecision allowEchoRequests(WorkerTask& task, std::optional<Ech
     if (!echoRequestsBlocked(path)) return std::nullopt;
     auto* ui = task.ui();
     const int answer = ui == nullptr
-                           ? OperationUi::kNo
-                           : ui->messageBox(kEchoQuestion, kEchoQuestionTitle, OperationUi::Icon::Question,
-                                            OperationUi::Buttons::YesNo);
-    if (answer != OperationUi::kYes) return std::pair{std::string(kEchoBlocked), Outcome::Cancelled};
+                           ? Answer::No
+                           : ui->ask({kEchoQuestion, kEchoQuestionTitle, Question::Icon::Question, Choices::YesNo});
+    if (answer != Answer::Yes) return std::pair{std::string(kEchoBlocked), Outcome::Cancelled};
     allowance.emplace(path);
     if (!allowance->held()) {
         auto failure = std::pair{std::string(kEchoBlocked) + "\n" + allowance->problem(), Outcome::Failed};
@@ -132,7 +131,7 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     // A device of a batch is heard on the batch's port and served from a port of its own.
     TftpServer tftp(session.timing(), batch ? 0 : session.profile().tftpPort);
     const auto late = [&](const std::string& text, Outcome outcome, const std::string& words = {}) {
-        tftp.Close();
+        tftp.close();
         return OperationResult{task.abandon(text, kLateFailureTitle, outcome), words};
     };
     const auto pingLine = shellLine({"ping", "-c", "1", pcAddress});
@@ -148,17 +147,17 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     const auto echo = batch ? batch->allowEcho(allowHere) : allowHere(allowance);
     if (echo) return late(echo->first, echo->second);
     task.status("Waiting for ping request...");
-    const bool reached = device.SendLine(*pingLine) && device.Expect(30, {"bytes from"}) != 0;
+    const bool reached = device.sendLine(*pingLine) && device.expect(30, {"bytes from"}) != 0;
     allowance.reset();
     if (!reached) return late("The device was unable to reach this PC!", Outcome::NoAnswer);
     std::string replying = replyingAddress(device.heard());
     // Output that comes in pieces may end just after the words that announce the address.
-    if (replying.empty()) replying = replyingAddress(device.heard() + device.ReadUntil(kPingRestTicks, ":"));
-    device.Interrupt();  // ends the ping
-    device.Expect(20, {"> ", "# "});
+    if (replying.empty()) replying = replyingAddress(device.heard() + device.readUntil(kPingRestTicks, ":"));
+    device.interrupt();  // ends the ping
+    device.expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);
 
-    if (reportTftpError(tftp, tftp.Open(pcAddress), task.ui()) ||
+    if (reportTftpError(tftp, tftp.open(pcAddress), task.ui()) ||
         (batch && !batch->openPort(pcAddress, task.ui())))
         return late("The device was unable to start TFTP.", Outcome::Failed);
 
@@ -190,14 +189,14 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     }
 
     task.status("Sending TFTP startup to " + task.deviceAddress());
-    device.SendLine(*flashLine);
+    device.sendLine(*flashLine);
     task.status("Waiting for TFTP session to start (about 20 seconds)...");
     const auto waitForRequest = [&](int polls) {
-        if (!batch) return tftp.WaitForReadRequest(task.deviceAddress(), polls);
+        if (!batch) return tftp.waitForReadRequest(task.deviceAddress(), polls);
         TftpServer::ReadRequest heard;
         const int waited =
-            batch->WaitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, heard);
-        if (waited == TftpOk) tftp.Answer(heard);
+            batch->waitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, heard);
+        if (waited == TftpOk) tftp.answer(heard);
         return waited;
     };
     int code = waitForRequest(kRequestPolls);
@@ -210,7 +209,7 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
         return late("Unable to receive TFTP request from the device.", Outcome::NoAnswer);
     }
     // The flash tool goes on by itself; the shell has nothing more to say.
-    device.Logout(false);
+    device.logout(false);
     if (tftp.requestedFile() != kUpgradeImageName)
         return late("Illegal TFTP request received.", Outcome::Failed);
 
@@ -222,17 +221,17 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     if (length < 0 || !rom) return late("File I/O error!", Outcome::Failed);
     const auto size = static_cast<std::size_t>(length);
     const int lastPosition = static_cast<int>(size / kBlockSize / kBlocksPerProgressStep + 1);
-    if (auto* ui = task.ui()) ui->setProgressRange(0, lastPosition);
+    if (auto* ui = task.ui()) ui->progressRange(0, lastPosition);
     task.status("ROM file transfer in progress...");
 
-    const auto result = tftp.SendFile(
+    const auto result = tftp.sendFile(
         size,
         [&rom](std::span<unsigned char> into) {
             rom.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
             return static_cast<std::size_t>(rom.gcount());
         },
         [&task](unsigned position) {
-            if (auto* ui = task.ui()) ui->setProgress(static_cast<int>(position));
+            if (auto* ui = task.ui()) ui->progress(static_cast<int>(position));
         },
         [&task] { return task.closing(); });
     switch (result.outcome) {
@@ -247,14 +246,14 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
             return late("Unable to upgrade flash ROM.", Outcome::NoAnswer);
         case TftpServer::Outcome::ConnectionLost:
             reportTftpError(tftp, result.code, task.ui());
-            tftp.SendError();
+            tftp.sendError();
             session.timing().pause(kLostConnectionPause);
             return late("Lost connection with Camera!", Outcome::NoAnswer);
     }
     // Every block was acknowledged: the bar may show it all.
-    if (auto* ui = task.ui()) ui->setProgress(lastPosition);
+    if (auto* ui = task.ui()) ui->progress(lastPosition);
     rom.close();
-    tftp.Close();
+    tftp.close();
     return {task.succeed(kCompleted, "Firmware Upgrade"), {}};
 }
 
@@ -262,10 +261,10 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
 
 // This computer's address goes into device commands and the TFTP socket: it must be one of the
 // PC's own IPv4 addresses, or the device would be told to fetch the image from somebody else.
-bool reportTftpError(const TftpServer& tftp, int code, OperationUi* ui) {
+bool reportTftpError(const TftpServer& tftp, int code, WorkerChannel* ui) {
     const std::string text = tftp.errorText(code);
     if (text.empty()) return false;
-    if (ui) ui->messageBox(text, "TFTP Error", OperationUi::Icon::Information, OperationUi::Buttons::Ok);
+    if (ui) ui->ask({text, "TFTP Error", Question::Icon::Information, Choices::Ok});
     return code != TftpAlreadyOpen;
 }
 

@@ -46,7 +46,7 @@ std::string pcAddressFor(const NetworkProfile& profile, const std::string& devic
 std::string pcAddressProblem(const std::string& text, const NetworkProfile& profile);
 // Shows a TFTP code's words in a "TFTP Error" box of ui (when given) unless the code is 0; true
 // when the code counts as a failure (a second open of the socket does not).
-bool reportTftpError(const TftpServer& tftp, int code, OperationUi* ui);
+bool reportTftpError(const TftpServer& tftp, int code, WorkerChannel* ui);
 
 // The worker of the "Upgrade Firmware" dialog: checks the file and this computer's address, logs
 // in, proves the device reaches this computer, erases (and saves the network settings) as asked,

@@ -34,13 +34,13 @@ enum class Read { Complete, NoAnswer, Refused, CannotRun, Overflow, Closing };
 Read readOnce(WorkerTask& task, const std::string& command, LogWindow& window) {
     DeviceSession device(task.session());
     window.clear();
-    device.Drain();
-    if (!device.SendLine("") || !device.Expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
+    device.drain();
+    if (!device.sendLine("") || !device.expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
     const std::string prompt = contains(device.heard(), "# ") ? "# " : "> ";
-    if (!device.SendLine(command)) return Read::NoAnswer;
+    if (!device.sendLine(command)) return Read::NoAnswer;
     bool echoPossible = true, firstOutput = true;
-    for (std::string line = device.ReadUntil(kLineTicks, prompt); !line.empty();
-         line = device.ReadUntil(kLineTicks, prompt)) {
+    for (std::string line = device.readUntil(kLineTicks, prompt); !line.empty();
+         line = device.readUntil(kLineTicks, prompt)) {
         if (task.closing()) return Read::Closing;
         // A log line may hold the prompt's characters; the kernel's own lines say "KERNEL".
         if (contains(line, prompt) && !contains(line, "KERNEL")) return Read::Complete;
@@ -85,9 +85,9 @@ Outcome readLog(WorkerTask& task, const LogSource& log, LogWindow& window) {
                 break;
         }
         task.session().timing().pause(kRetryPause);
-        device.Drain();
-        device.SendLine("");
-        device.Expect(kPromptTurns, {"> ", "# "});
+        device.drain();
+        device.sendLine("");
+        device.expect(kPromptTurns, {"> ", "# "});
     }
 }
 
@@ -122,7 +122,7 @@ LogResult debugFileWorker(WorkerTask& task, const LogRequest& request) {
     const Outcome read = readLog(task, request.log, window);
     if (read != Outcome::Cancelled && request.show && task.ui() != nullptr) request.show(window.text());
     // The device's shell simply sees the connection go.
-    DeviceSession(task.session()).Logout(false);
+    DeviceSession(task.session()).logout(false);
     return {read, window.text()};
 }
 

@@ -21,10 +21,10 @@ std::string lineHolding(const std::string& text, const char* what) {
 // unless the send failed (NoAnswer) or the device refused (Refused, its words in deviceWords).
 Outcome sendReboot(Session& session, Milliseconds wait, std::string& deviceWords) {
     DeviceSession device(session);
-    if (!device.Reboot()) return Outcome::NoAnswer;
+    if (!device.reboot()) return Outcome::NoAnswer;
     session.timing().pause(wait);
     std::string said;
-    for (std::string line; said.size() < 4096 && !(line = device.ReadLine(0)).empty();)
+    for (std::string line; said.size() < 4096 && !(line = device.readLine(0)).empty();)
         said += line;
     if (!contains(said, "Permission denied")) return Outcome::Ok;
     deviceWords = lineHolding(said, "Permission denied");
@@ -44,21 +44,21 @@ Outcome EraseConfigSequence(DeviceSession& device, std::string* deviceWords) {
     std::string ignored;
     std::string& words = deviceWords ? *deviceWords : ignored;
     words.clear();
-    if (!device.SendLine("config clear")) return Outcome::NoAnswer;
-    device.Expect(40, {"denied", "cleared"});
+    if (!device.sendLine("config clear")) return Outcome::NoAnswer;
+    device.expect(40, {"denied", "cleared"});
     if (const auto cleared = device.heard().find("cleared"); cleared != std::string::npos) {
         // The tool may still be writing the flash: a hang-up before its prompt would cut it short.
         const std::string after = device.heard().substr(cleared);
         const bool prompt =
-            contains(after, "> ") || contains(after, "# ") || device.Expect(20, {"> ", "# "}) != 0;
+            contains(after, "> ") || contains(after, "# ") || device.expect(20, {"> ", "# "}) != 0;
         return prompt ? Outcome::Ok : Outcome::NoAnswer;
     }
     // Refused or unknown: wipe the configuration partition of the flash instead.
-    device.Drain();
-    device.Expect(5, {"> "});
-    if (!device.SendLine("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5"))
+    device.drain();
+    device.expect(5, {"> "});
+    if (!device.sendLine("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5"))
         return Outcome::NoAnswer;
-    const bool prompt = device.Expect(20, {"> ", "# "}) != 0;
+    const bool prompt = device.expect(20, {"> ", "# "}) != 0;
     words = refusalIn(device.heard());
     if (!words.empty()) return Outcome::Refused;
     return prompt ? Outcome::Ok : Outcome::NoAnswer;

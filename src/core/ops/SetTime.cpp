@@ -11,8 +11,7 @@ constexpr int kAttempts = 4;
 
 void tellError(WorkerTask& task) {
     if (auto* ui = task.ui())
-        ui->messageBox("Error updating time!", "Telnet Error", OperationUi::Icon::Information,
-                       OperationUi::Buttons::Ok);
+        ui->ask({"Error updating time!", "Telnet Error", Question::Icon::Information, Choices::Ok});
 }
 
 Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& words) {
@@ -20,8 +19,8 @@ Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& wo
     if (request.password) task.session().setPassword(*request.password);
     task.status("Connecting via telnet...");
     if (auto* ui = task.ui()) {
-        ui->setProgressRange(0, 2);
-        ui->setProgress(1);
+        ui->progressRange(0, 2);
+        ui->progress(1);
     }
     const Outcome opened = task.openAsOpened(std::nullopt);
     if (opened == Outcome::Failed) return opened;  // busy: already said
@@ -31,7 +30,7 @@ Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& wo
     }
     if (task.closing()) return Outcome::Cancelled;
     task.status("Connected, setting time...");
-    if (auto* ui = task.ui()) ui->setProgress(2);
+    if (auto* ui = task.ui()) ui->progress(2);
     const Outcome set = FixTime(task.session().telnet(), task.session().timing(), words);
     if (set == Outcome::Refused) task.status("The device refused to set its clock: " + words);
     if (set != Outcome::Ok) {
@@ -39,7 +38,7 @@ Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& wo
         return set;
     }
     task.status("Time is set.");
-    if (auto* ui = task.ui()) ui->setProgress(3);
+    if (auto* ui = task.ui()) ui->progress(3);
     return Outcome::Ok;
 }
 
@@ -52,8 +51,8 @@ Outcome FixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWor
 OperationResult setTimeWorker(WorkerTask& task, const SetTimeRequest& request) {
     OperationResult result;
     result.outcome = setTime(task, request, result.deviceWords);
-    if (task.holdsSession()) DeviceSession(task.session()).Logout(false);
-    if (auto* ui = task.ui()) ui->enableStart();
+    if (task.holdsSession()) DeviceSession(task.session()).logout(false);
+    if (auto* ui = task.ui()) ui->allowClose(true);
     return result;
 }
 

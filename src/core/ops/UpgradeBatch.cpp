@@ -11,15 +11,15 @@ void UpgradeBatch::admit(Ipv4 device) {
     admitted_.insert(device);
 }
 
-bool UpgradeBatch::openPort(const std::string& localAddress, OperationUi* ui) {
+bool UpgradeBatch::openPort(const std::string& localAddress, WorkerChannel* ui) {
     const std::lock_guard lock(mutex_);
     auto& port = ports_[localAddress];
     if (port && port->isOpen()) return true;
     port = std::make_unique<TftpServer>(timing_, tftpPort_);
-    return !reportTftpError(*port, port->Open(localAddress), ui);
+    return !reportTftpError(*port, port->open(localAddress), ui);
 }
 
-int UpgradeBatch::WaitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,
+int UpgradeBatch::waitForReadRequest(const std::string& localAddress, Ipv4 device, int pollBudget,
                                      TftpServer::ReadRequest& request) {
     TftpServer* port = nullptr;
     {
@@ -38,7 +38,7 @@ int UpgradeBatch::WaitForReadRequest(const std::string& localAddress, Ipv4 devic
                 return TftpOk;
             }
             std::optional<TftpServer::ReadRequest> taken;
-            if (port->TakeReadRequest(taken) != TftpOk) return TftpSocketError;
+            if (port->takeReadRequest(taken) != TftpOk) return TftpSocketError;
             if (taken && taken->from == device) {
                 request = std::move(*taken);
                 return TftpOk;

@@ -12,7 +12,7 @@ constexpr int kScanWaitSteps = 60;
 constexpr Milliseconds kScanWaitStep{100};
 }  // namespace
 
-WorkerTask::WorkerTask(Session& session, std::shared_ptr<OperationUi> ui,
+WorkerTask::WorkerTask(Session& session, std::shared_ptr<WorkerChannel> ui,
                        std::shared_ptr<OperationState> state, PasswordPrompt* prompt,
                        std::string deviceAddress, const std::atomic<bool>* scanInProgress)
     : session_(session),
@@ -22,12 +22,12 @@ WorkerTask::WorkerTask(Session& session, std::shared_ptr<OperationUi> ui,
       deviceAddress_(std::move(deviceAddress)),
       scanInProgress_(scanInProgress) {}
 
-OperationUi* WorkerTask::ui() {
+WorkerChannel* WorkerTask::ui() {
     return state_->closing ? nullptr : ui_.get();
 }
 
 void WorkerTask::status(const std::string& text) {
-    if (auto* u = ui()) u->setStatus(text);
+    if (auto* u = ui()) u->status(text);
 }
 
 Outcome WorkerTask::open(const DeviceLogin& login, const std::function<std::string()>& beforeLogin) {
@@ -93,7 +93,7 @@ LoginResult WorkerTask::logInTwice(const std::optional<std::string>& password) {
         result = session_.loginNetwork(deviceAddress_, true, prompt_);
     }
     // A password refused without a prompt leaves the connection open; nothing more goes over it.
-    if (result != LoginOk) session_.telnet().Close();
+    if (result != LoginOk) session_.telnet().close();
     lastLogin_ = result;
     return result;
 }
@@ -108,11 +108,11 @@ Outcome WorkerTask::succeed(const std::string& text, const std::string& title) {
 }
 
 Outcome WorkerTask::abandon(const std::string& message, const std::string& title, Outcome outcome) {
-    session_.telnet().Close();
+    session_.telnet().close();
     session_.resetPassword();
     auto* u = ui();
     if (u == nullptr) return outcome;
-    if (!message.empty()) u->messageBox(message, title, OperationUi::Icon::Error, OperationUi::Buttons::Ok);
+    if (!message.empty()) u->ask({message, title, Question::Icon::Error, Choices::Ok});
     if ((u = ui()) != nullptr) u->finish();
     return outcome;
 }
@@ -120,7 +120,7 @@ Outcome WorkerTask::abandon(const std::string& message, const std::string& title
 Outcome WorkerTask::fail(const std::string& message, Outcome outcome) {
     if (auto* u = ui()) u->beep();
     status(message);
-    if (auto* u = ui()) u->enableStart();
+    if (auto* u = ui()) u->allowStart(true);
     session_.resetPassword();
     return outcome;
 }

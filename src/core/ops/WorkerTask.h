@@ -10,7 +10,7 @@
 #include "core/link/PasswordPrompt.h"
 #include "core/link/Session.h"
 #include "core/ops/OperationState.h"
-#include "core/ops/OperationUi.h"
+#include "core/ops/WorkerChannel.h"
 
 namespace lm {
 
@@ -32,7 +32,7 @@ struct OperationResult {
 class WorkerTask {
 public:
     // ui and state are shared with the window.
-    WorkerTask(Session& session, std::shared_ptr<OperationUi> ui, std::shared_ptr<OperationState> state,
+    WorkerTask(Session& session, std::shared_ptr<WorkerChannel> ui, std::shared_ptr<OperationState> state,
                PasswordPrompt* prompt, std::string deviceAddress, const std::atomic<bool>* scanInProgress);
 
     // The common opening with what the user gave: Ok when logged in and holding the session;
@@ -62,7 +62,7 @@ public:
     void status(const std::string& text);
 
     Session& session() { return session_; }
-    OperationUi* ui();  // null once the window is closing
+    WorkerChannel* ui();  // null once the window is closing
     bool closing() const { return state_->closing; }
     const std::string& deviceAddress() const { return deviceAddress_; }
 
@@ -76,7 +76,7 @@ private:
     LoginResult logInTwice(const std::optional<std::string>& password);
 
     Session& session_;
-    std::shared_ptr<OperationUi> ui_;
+    std::shared_ptr<WorkerChannel> ui_;
     std::shared_ptr<OperationState> state_;
     PasswordPrompt* prompt_;
     std::string deviceAddress_;

@@ -166,13 +166,13 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     // Any message box here means the upgrade ended before the picture: say what it said.
     auto shot = std::make_shared<bool>(false);
     dialog->setMessageBoxHandler([this, shot](QWidget*, const QString& text, const QString& title,
-                                              OperationUi::Icon, OperationUi::Buttons) {
+                                              Question::Icon, Choices) {
         if (!*shot) {
             std::fprintf(stderr, "lmtools: the upgrade ended early: %s: %s\n", qPrintable(title),
                          qPrintable(text));
             succeeded_ = false;
         }
-        return OperationUi::kOk;
+        return Answer::Ok;
     });
     auto* bar = dialog->findChild<QProgressBar*>();
     connect(bar, &QProgressBar::valueChanged, dialog, [this, dialog, bar, shot](int value) {

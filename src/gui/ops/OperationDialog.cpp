@@ -28,46 +28,46 @@ namespace {
 constexpr int kCloseWaitMs = 100 * 100;
 constexpr int kCloseWaitPollMs = 10;
 
-int defaultMessageBox(QWidget* owner, const QString& text, const QString& title, OperationUi::Icon icon,
-                      OperationUi::Buttons buttons) {
+int defaultMessageBox(QWidget* owner, const QString& text, const QString& title, Question::Icon icon,
+                      Choices buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);  // texts may carry what a device sent
     box.setText(text);
     switch (icon) {
-        case OperationUi::Icon::Information:
+        case Question::Icon::Information:
             box.setIcon(QMessageBox::Information);
             break;
-        case OperationUi::Icon::Warning:
+        case Question::Icon::Warning:
             box.setIcon(QMessageBox::Warning);
             break;
-        case OperationUi::Icon::Error:
+        case Question::Icon::Error:
             box.setIcon(QMessageBox::Critical);
             break;
-        case OperationUi::Icon::Question:
+        case Question::Icon::Question:
             box.setIcon(QMessageBox::Question);
             break;
     }
     switch (buttons) {
-        case OperationUi::Buttons::Ok:
+        case Choices::Ok:
             box.setStandardButtons(QMessageBox::Ok);
             break;
-        case OperationUi::Buttons::OkCancel:
+        case Choices::OkCancel:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
-        case OperationUi::Buttons::YesNo:
+        case Choices::YesNo:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
     }
     switch (box.exec()) {
         case QMessageBox::Ok:
-            return OperationUi::kOk;
+            return Answer::Ok;
         case QMessageBox::Yes:
-            return OperationUi::kYes;
+            return Answer::Yes;
         case QMessageBox::No:
-            return OperationUi::kNo;
+            return Answer::No;
         default:
-            return OperationUi::kCancel;
+            return Answer::Cancel;
     }
 }
 
@@ -265,8 +265,8 @@ void OperationDialog::start(int startButton, const Work& work) {
     }
 }
 
-int OperationDialog::showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
-                                    OperationUi::Buttons buttons) {
+int OperationDialog::showMessageBox(const QString& text, const QString& title, Question::Icon icon,
+                                    Choices buttons) {
     return messageBoxHandler_ ? messageBoxHandler_(this, text, title, icon, buttons)
                               : defaultMessageBox(this, text, title, icon, buttons);
 }

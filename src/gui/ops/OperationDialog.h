@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/ops/OperationState.h"
-#include "core/ops/OperationUi.h"
+#include "core/ops/WorkerChannel.h"
 #include "core/ops/WorkerTask.h"
 #include "gui/ops/DialogTable.h"
 
@@ -39,9 +39,9 @@ public:
     // What a worker thread runs.
     using Work = std::function<void(WorkerTask&)>;
 
-    // Shows a message box owned by the dialog and returns the answer as OperationUi numbers it.
+    // Shows a message box owned by the dialog and returns the answer as WorkerChannel numbers it.
     using MessageBoxHandler = std::function<int(QWidget* owner, const QString& text, const QString& title,
-                                                OperationUi::Icon icon, OperationUi::Buttons buttons)>;
+                                                Question::Icon icon, Choices buttons)>;
 
     ~OperationDialog() override;
 
@@ -76,10 +76,10 @@ protected:
     // The device address and the password as typed.
     DeviceLogin login() const;
     // The worker's way to this dialog, for a question asked before it starts.
-    OperationUi& operationUi() { return *ui_; }
-    // A message box owned by the dialog, answered as OperationUi numbers it.
-    int showMessageBox(const QString& text, const QString& title, OperationUi::Icon icon,
-                       OperationUi::Buttons buttons);
+    WorkerChannel& operationUi() { return *ui_; }
+    // A message box owned by the dialog, answered as WorkerChannel numbers it.
+    int showMessageBox(const QString& text, const QString& title, Question::Icon icon,
+                       Choices buttons);
     // For a dialog that works as soon as it opens: work starts on a worker thread when the dialog
     // is first shown, unless the device link is still busy (then the status line says so and OK is
     // enabled). Closing does not wait for this worker. The worker enables button (none when 0)
@@ -103,7 +103,7 @@ private:
     const std::atomic<bool>* scanInProgress_;
     QString address_;
     std::shared_ptr<OperationState> state_;
-    std::shared_ptr<OperationUi> ui_;
+    std::shared_ptr<WorkerChannel> ui_;
     std::shared_ptr<GuiPasswordPrompt> prompt_;
     MessageBoxHandler messageBoxHandler_;
     QPushButton* okButton_ = nullptr;

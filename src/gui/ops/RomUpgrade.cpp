@@ -101,7 +101,7 @@ void RomUpgrade::browse() {
 void RomUpgrade::eraseBoxClicked(bool checked) {
     if (!checked)
         showMessageBox(QString::fromLatin1(kKeepConfigWarning), QString::fromLatin1(kKeepConfigTitle),
-                       OperationUi::Icon::Question, OperationUi::Buttons::Ok);
+                       Question::Icon::Question, Choices::Ok);
 }
 
 OperationDialog::Work RomUpgrade::prepare() {

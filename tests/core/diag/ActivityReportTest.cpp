@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "RecordingUi.h"
+#include "support/RecordingChannel.h"
 #include "core/diag/ActivityReport.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimulatedDevice.h"
@@ -47,7 +47,7 @@ protected:
         }
     }
 
-    std::shared_ptr<RecordingUi> ui = std::make_shared<RecordingUi>("", "");
+    std::shared_ptr<RecordingChannel> ui = std::make_shared<RecordingChannel>("", "");
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
     ActivityReport report;
 };
@@ -76,8 +76,8 @@ ActivityReport healthyCamera() {
 
 TEST_F(ActivityReportFixture, HealthyCameraPassesEveryRating) {
     EXPECT_EQ(run(sim::DeviceConfig{}), Outcome::Ok);
-    EXPECT_TRUE(ui->called("enable:1:off"));
-    EXPECT_EQ(ui->calls().back(), "enable:1:on");
+    EXPECT_TRUE(ui->called("close:off"));
+    EXPECT_EQ(ui->calls().back(), "close:on");
     expectReport(healthyCamera());
     EXPECT_EQ(session->firmware().minor, 2);
     EXPECT_EQ(commandCount("mbus -tx1 /dev/ds1629 w 0xEE w 0xAA,0 r 2"), 2);  // two readings agree
@@ -126,7 +126,7 @@ TEST_F(ActivityReportFixture, ThermometerWithoutTwoAgreeingReadingsReadsNa) {
         sim::DeviceConfig device;
         device.shell.activity.unsteadyTemperature = unsteady;
         if (!unsteady) device.shell.outputs[read] = "";
-        ui = std::make_shared<RecordingUi>("", "");
+        ui = std::make_shared<RecordingChannel>("", "");
         EXPECT_EQ(run(device), Outcome::Ok);
         ActivityReport r = healthyCamera();
         r.temperature = "na";
@@ -254,7 +254,7 @@ TEST_F(ActivityReportFixture, UnreadableReadingsPassNoRating) {
         SCOPED_TRACE(c.what);
         sim::DeviceConfig device;
         c.lie(device.shell);
-        ui = std::make_shared<RecordingUi>("", "");
+        ui = std::make_shared<RecordingChannel>("", "");
         report = {};
         EXPECT_EQ(run(device), Outcome::Ok);
         ActivityReport r = healthyCamera();
@@ -282,14 +282,14 @@ TEST_F(ActivityReportFixture, RefusedLoginStopsAndClosesTheLink) {
         start(std::move(device));
         ASSERT_FALSE(HasFatalFailure());
         ScriptedPrompt cancels;
-        ui = std::make_shared<RecordingUi>("", "");
+        ui = std::make_shared<RecordingChannel>("", "");
         report = {};
         WorkerTask task(*session, ui, state, c.prompt ? &cancels : nullptr, "127.0.0.1", nullptr);
         EXPECT_EQ(reportWorker(task, report), Outcome::Refused);
         EXPECT_EQ(report.comments, c.comments);
         EXPECT_EQ(report.uptime, "");
         EXPECT_FALSE(session->telnet().isOpen());
-        EXPECT_EQ(ui->calls().back(), "enable:1:on");
+        EXPECT_EQ(ui->calls().back(), "close:on");
     }
 }
 

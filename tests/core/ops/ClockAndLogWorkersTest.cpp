@@ -7,7 +7,7 @@
 #include <regex>
 #include <sstream>
 
-#include "RecordingUi.h"
+#include "support/RecordingChannel.h"
 #include "core/link/DeviceClock.h"
 #include "core/link/DeviceSession.h"
 #include "core/ops/LogViewer.h"
@@ -92,10 +92,10 @@ TEST(SetClock, AttemptsAndTheDevicesAnswers) {
         std::string words;
         DeviceSession shell(session);
         const Outcome outcome =
-            c.procedure ? FixTime(session.telnet(), session.timing(), words) : shell.SetClock();
+            c.procedure ? FixTime(session.telnet(), session.timing(), words) : shell.setClock();
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_EQ(c.procedure ? words : shell.deviceMessage(), c.words);
-        session.telnet().Close();
+        session.telnet().close();
         EXPECT_TRUE(peer.finish().empty());
         EXPECT_EQ(count(peer.received(), kDate), c.dates) << peer.received();
         EXPECT_TRUE(std::regex_search(peer.received(),
@@ -111,7 +111,7 @@ protected:
         NetworkProfile profile;
         profile.telnetPort = port;
         session = std::make_unique<Session>(profile, quick());
-        ui = std::make_shared<RecordingUi>("", "");
+        ui = std::make_shared<RecordingChannel>("", "");
         WorkerTask task(*session, ui, std::make_shared<OperationState>(), &prompt, "127.0.0.1", nullptr);
         shown.reset();
         const LogResult read =
@@ -124,7 +124,7 @@ protected:
     }
 
     std::unique_ptr<Session> session;
-    std::shared_ptr<RecordingUi> ui;
+    std::shared_ptr<RecordingChannel> ui;
     ScriptedPrompt prompt;
     std::optional<std::string> shown;  // what the window was given
     std::string text;                  // what the result holds

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "RecordingUi.h"
+#include "support/RecordingChannel.h"
 #include "core/discovery/ModelTable.h"
 #include "core/ops/FirmwareUpgrade.h"
 
@@ -88,14 +88,14 @@ TEST(FirmwareFamily, MismatchIsAskedAboutOnlyWhenTheNameDoesNotFit) {
         bool asked;
         bool used;
     } cases[] = {
-        {"/fw/ZelvixXL-1.2.bin", OperationUi::kNo, false, true},
-        {"/fw/zelvixxl/draviel-1.2.bin", OperationUi::kYes, true, true},
-        {"/fw/zelvixxl/draviel-1.2.bin", OperationUi::kNo, true, false},
-        {"/fw/zelvixxl/draviel-1.2.bin", OperationUi::kCancel, true, false},
+        {"/fw/ZelvixXL-1.2.bin", Answer::No, false, true},
+        {"/fw/zelvixxl/draviel-1.2.bin", Answer::Yes, true, true},
+        {"/fw/zelvixxl/draviel-1.2.bin", Answer::No, true, false},
+        {"/fw/zelvixxl/draviel-1.2.bin", Answer::Cancel, true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.path) + " " + std::to_string(c.answer));
-        test::RecordingUi ui("", "");
+        test::RecordingChannel ui("", "");
         ui.answer = c.answer;
         EXPECT_EQ(firmwareConfirmed(c.path, 200, ui), c.used);
         const auto calls = ui.calls();

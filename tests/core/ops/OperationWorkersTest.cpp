@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "RecordingUi.h"
+#include "support/RecordingChannel.h"
 #include "core/link/Session.h"
 #include "core/ops/FirmwareUpgrade.h"
 #include "core/ops/MaintenanceOperations.h"
@@ -67,7 +67,7 @@ protected:
 
     // The window as the user left it: address and password typed.
     void window(const std::string& typedPassword, std::optional<std::string> typedAddress = std::nullopt) {
-        ui = std::make_shared<RecordingUi>(address, typedPassword);
+        ui = std::make_shared<RecordingChannel>(address, typedPassword);
         login = {typedAddress.value_or(address), typedPassword};
     }
     WorkerTask task() { return WorkerTask(*session, ui, state, &prompt, address, &scanInProgress); }
@@ -97,7 +97,7 @@ protected:
     std::unique_ptr<sim::Simulator> simulator;
     std::unique_ptr<Session> session;
     std::string address = "127.0.0.1";
-    std::shared_ptr<RecordingUi> ui;
+    std::shared_ptr<RecordingChannel> ui;
     DeviceLogin login;
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
     ScriptedPrompt prompt;
@@ -122,7 +122,7 @@ bool logIn(Connection& c) {
 }
 
 TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
-    const Calls noAddress = {"beep", "status:You must specify the IP address.", "enable:start"};
+    const Calls noAddress = {"beep", "status:You must specify the IP address.", "start:on"};
     const struct {
         const char* address;
         const char* password;
@@ -130,7 +130,7 @@ TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
     } cases[] = {
         {"", "vorna", noAddress},
         {"0.0.0.0", "vorna", noAddress},
-        {"127.0.0.1", "", {"beep", "status:You must specify the administrator password.", "enable:start"}}};
+        {"127.0.0.1", "", {"beep", "status:You must specify the administrator password.", "start:on"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.address) + " / " + c.password);
         LoopbackPeer device;
@@ -156,7 +156,7 @@ TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
     const Calls calls = ui->calls();
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
-              (Calls{"beep", "status:Please enter the correct password.", "enable:start"}));
+              (Calls{"beep", "status:Please enter the correct password.", "start:on"}));
     EXPECT_FALSE(session->telnet().isOpen());
     EXPECT_EQ(session->password(), "vorna");
 
@@ -168,7 +168,7 @@ TEST_F(WorkerTaskTest, PromptCancelledTwiceAsksForTheCorrectPassword) {
     EXPECT_EQ(prompt.asked, 2u);
     EXPECT_EQ(simulator->counters(0).logins, 0u);
     EXPECT_TRUE(commands().empty()) << "nothing may be erased with a password the user did not give";
-    EXPECT_EQ(ui->calls().back(), "enable:start");
+    EXPECT_EQ(ui->calls().back(), "start:on");
 }
 
 // A device that takes the connection and never speaks: counted, two attempts. (A refused connection
@@ -179,7 +179,7 @@ TEST_F(WorkerTaskTest, UnreachableDeviceIsTriedTwice) {
     window("vorna");
     runErase();
     EXPECT_EQ(silent.taken(), 2);
-    EXPECT_EQ(ui->calls().back(), "enable:start");
+    EXPECT_EQ(ui->calls().back(), "start:on");
     EXPECT_TRUE(ui->called("status:This device does not respond!"));
     EXPECT_FALSE(ui->called("finish"));
 }
@@ -199,7 +199,7 @@ TEST_F(WorkerTaskTest, ScanInProgressDelaysTheStart) {
     const Calls calls = ui->calls();
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.front(), "scan ended") << "the worker checked its request during the scan";
-    EXPECT_EQ(calls.back(), "enable:start");
+    EXPECT_EQ(calls.back(), "start:on");
 }
 
 TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
@@ -217,7 +217,7 @@ TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
     EXPECT_TRUE(state->closing);
     EXPECT_EQ(ui->calls(), (Calls{"status:Establishing Telnet session...", "status:Rebooting..."}));
     EXPECT_EQ(session->password(), "vorna");
-    session->telnet().Close();
+    session->telnet().close();
     EXPECT_TRUE(peer.finish().empty());
     EXPECT_EQ(peer.received(), "admin\nvorna\nreboot\n");
 }
@@ -330,7 +330,7 @@ TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
         ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
         DeviceSession device(session);
         EXPECT_EQ(EraseConfigSequence(device), c.outcome);
-        session.telnet().Close();
+        session.telnet().close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
         EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
     }
@@ -357,7 +357,7 @@ TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
         DeviceSession device(session);
         EXPECT_EQ(EraseConfigSequence(device), promptComes ? Outcome::Ok : Outcome::NoAnswer);
         EXPECT_EQ(promptSent.load(), promptComes) << "the erase ended before the device's prompt";
-        session.telnet().Close();
+        session.telnet().close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
     }
 }
@@ -393,9 +393,9 @@ TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
         const OperationResult result = c.erase ? runErase() : runReboot();
         EXPECT_EQ(result.outcome, Outcome::Refused);
         EXPECT_EQ(result.deviceWords, c.words);
-        session->telnet().Close();
+        session->telnet().close();
         EXPECT_TRUE(peer.finish().empty());
-        EXPECT_EQ(ui->calls().back(), "enable:start");
+        EXPECT_EQ(ui->calls().back(), "start:on");
         EXPECT_TRUE(ui->called("status:" + c.status)) << c.status;
         EXPECT_FALSE(ui->called("finish"));
     }
@@ -472,7 +472,7 @@ protected:
 TEST_F(UpgradeTest, WholeImageArrivesWhileEchoRequestsAreAllowedForThePingOnly) {
     startDevice(device("127.0.72.31"));
     upgradeWindow(2'000'000, "1\n");
-    ui->answer = OperationUi::kYes;
+    ui->answer = Answer::Yes;
     std::string echoDuringPing;
     ui->onStatus = [&](const std::string& text) {
         if (text == "Waiting for ping request...") echoDuringPing = echoValue();
@@ -627,7 +627,7 @@ TEST_F(UpgradeTest, LateFailures) {
         startDevice(d);
         upgradeWindow(3 * 512 + 100, c.echo);
         upgrade.saveNetwork = c.saveNetwork;
-        ui->answer = OperationUi::kNo;
+        ui->answer = Answer::No;
         EXPECT_NE(runUpgrade(), Outcome::Ok);
         Calls boxes;
         for (const auto& call : ui->calls())
@@ -707,7 +707,7 @@ TEST_F(UpgradeTest, EarlyFailures) {
         if (!c.romExists) upgrade.romPath = testing::TempDir();
         EXPECT_EQ(runUpgrade(), Outcome::Failed);
         const Calls calls = ui->calls();
-        EXPECT_EQ(Calls(calls.end() - 3, calls.end()), (Calls{"beep", "status:" + c.status, "enable:start"}));
+        EXPECT_EQ(Calls(calls.end() - 3, calls.end()), (Calls{"beep", "status:" + c.status, "start:on"}));
         EXPECT_EQ(silent.taken(), 0);
     }
 }

@@ -23,11 +23,11 @@ protected:
         profile.telnetPort = peer.port();
         auto session = std::make_unique<Session>(profile, Timing::fast());
         session->setShellPrompt(prompt);
-        EXPECT_TRUE(session->telnet().Connect("127.0.0.1"));
+        EXPECT_TRUE(session->telnet().connect("127.0.0.1"));
         return session;
     }
     static void finish(LoopbackPeer& peer, Session& session) {
-        session.telnet().Close();
+        session.telnet().close();
         const auto failures = peer.finish();
         EXPECT_TRUE(failures.empty()) << failures.front();
     }
@@ -41,7 +41,7 @@ TEST_F(DeviceSessionNetworkTest, RunCommandLearnsPromptSkipsEchoAndKeepsLineEnds
     });
     auto session = connect(peer, "");
     DeviceSession device(*session);
-    EXPECT_EQ(device.RunCommand("ifconfig -a"), Outcome::Ok);
+    EXPECT_EQ(device.runCommand("ifconfig -a"), Outcome::Ok);
     EXPECT_EQ(session->shellPrompt(), "# ");
     EXPECT_EQ(session->remoteLines(), (std::vector<std::string>{"eth0      Link encap:Ethernet\r\n",
                                                                 "          inet addr:10.0.0.5\r\n"}));
@@ -83,7 +83,7 @@ TEST_F(DeviceSessionNetworkTest, RunCommandAnswersGiveResultAndLines) {
         SCOPED_TRACE(c.answer);
         LoopbackPeer peer = answering(c.command + "\n", c.command + "\r\n" + c.answer);
         auto session = connect(peer);
-        EXPECT_EQ(DeviceSession(*session).RunCommand(c.command, c.echo), c.result);
+        EXPECT_EQ(DeviceSession(*session).runCommand(c.command, c.echo), c.result);
         EXPECT_EQ(session->remoteLines(), c.lines);
         finish(peer, *session);
     }
@@ -105,7 +105,7 @@ TEST_F(DeviceSessionNetworkTest, ReadFileRefusalsGiveTheirOutcomeAndWords) {
         LoopbackPeer peer = answering("cat /etc/none\n", std::string("cat /etc/none\r\n") + k.answer);
         auto session = connect(peer);
         DeviceSession device(*session);
-        EXPECT_EQ(device.ReadRemoteFile("/etc/none"), k.outcome);
+        EXPECT_EQ(device.readRemoteFile("/etc/none"), k.outcome);
         EXPECT_EQ(device.deviceMessage(), k.words);
         EXPECT_EQ(session->remoteLines(), (std::vector<std::string>{"run cat /etc/none\r\n"}));
         finish(peer, *session);
@@ -121,7 +121,7 @@ TEST_F(DeviceSessionNetworkTest, LeftoverPromptBeforeTheEchoIsNotTheEnd) {
         LoopbackPeer peer = answering(command + "\n", leftover + command + "\r\nLumetra version 4.2.1\r\n# ");
         auto session = connect(peer);
         DeviceSession device(*session);
-        EXPECT_EQ(file ? device.ReadRemoteFile("/etc/version") : device.RunCommand(command), Outcome::Ok);
+        EXPECT_EQ(file ? device.readRemoteFile("/etc/version") : device.runCommand(command), Outcome::Ok);
         EXPECT_EQ(session->remoteLines(), std::vector<std::string>{"Lumetra version 4.2.1\r\n"});
         finish(peer, *session);
     }
@@ -153,7 +153,7 @@ TEST_F(DeviceSessionNetworkTest, ReadFileKeepsALastLineWithoutLineEnd) {
             conn.holdUntilClosed();
         });
         auto session = connect(peer);
-        EXPECT_EQ(DeviceSession(*session).ReadRemoteFile("/etc/config/boa.conf"), c.outcome);
+        EXPECT_EQ(DeviceSession(*session).readRemoteFile("/etc/config/boa.conf"), c.outcome);
         EXPECT_EQ(session->remoteLines(), c.lines);
         finish(peer, *session);
     }
@@ -168,9 +168,9 @@ TEST_F(DeviceSessionNetworkTest, EndlessOutputEndsAtTheWaitBound) {
     });
     auto session = connect(peer);
     DeviceSession device(*session);
-    EXPECT_EQ(device.RunCommand("yes"), Outcome::NoAnswer);
+    EXPECT_EQ(device.runCommand("yes"), Outcome::NoAnswer);
     EXPECT_EQ(device.deviceMessage(), "the device kept sending without showing its prompt; stopped");
-    session->telnet().Close();
+    session->telnet().close();
     peer.finish();
 }
 
@@ -179,11 +179,11 @@ TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
     LoopbackPeer peer([](Connection& c) { c.holdUntilClosed(); });
     auto session = connect(peer);
     DeviceSession device(*session);
-    EXPECT_EQ(device.RunCommand("id\nconfig clear"), Outcome::Failed);
-    EXPECT_EQ(device.ReadRemoteFile("/etc/x;reboot"), Outcome::Failed);
+    EXPECT_EQ(device.runCommand("id\nconfig clear"), Outcome::Failed);
+    EXPECT_EQ(device.readRemoteFile("/etc/x;reboot"), Outcome::Failed);
     session->remoteLines() = {"IPADDR=1\x1b:!reboot"};
-    EXPECT_EQ(device.WriteRemoteFile("/var/tmp/x", "/var/tmp", "x"), Outcome::Failed);
-    EXPECT_FALSE(device.SendLine("ping -c 1 10.0.0.1\rreboot"));
+    EXPECT_EQ(device.writeRemoteFile("/var/tmp/x", "/var/tmp", "x"), Outcome::Failed);
+    EXPECT_FALSE(device.sendLine("ping -c 1 10.0.0.1\rreboot"));
     EXPECT_NE(device.deviceMessage().find("control character"), std::string::npos);
     finish(peer, *session);
     EXPECT_EQ(peer.received(), "");
@@ -199,11 +199,11 @@ TEST_F(DeviceSessionNetworkTest, DrivenCommandIsHeardAndInterrupted) {
     });
     auto session = connect(peer);
     DeviceSession device(*session);
-    ASSERT_TRUE(device.SendLine("ping -c 1 10.0.0.1"));
-    EXPECT_EQ(device.Expect(20, {"unreachable", "bytes from"}), 2);
+    ASSERT_TRUE(device.sendLine("ping -c 1 10.0.0.1"));
+    EXPECT_EQ(device.expect(20, {"unreachable", "bytes from"}), 2);
     EXPECT_NE(device.heard().find("64 bytes from 10.0.0.1"), std::string::npos) << device.heard();
-    ASSERT_TRUE(device.Interrupt());
-    EXPECT_EQ(device.Expect(20, {"> ", "# "}), 2);
+    ASSERT_TRUE(device.interrupt());
+    EXPECT_EQ(device.expect(20, {"> ", "# "}), 2);
     finish(peer, *session);
     EXPECT_EQ(peer.received(), "ping -c 1 10.0.0.1\n\x03");
 }
@@ -222,7 +222,7 @@ TEST_F(DeviceSessionNetworkTest, EnterNshDecidesFromTheVersion) {
         auto session = connect(peer);
         session->setFirmware(c.version);
         bool root = !c.rootPrompt;
-        EXPECT_EQ(DeviceSession(*session).EnterNsh(root), Outcome::Ok);
+        EXPECT_EQ(DeviceSession(*session).enterNsh(root), Outcome::Ok);
         EXPECT_EQ(root, c.rootPrompt);
         finish(peer, *session);
         EXPECT_EQ(peer.received(), c.sendsNsh ? "/bin/nsh\n" : "");
@@ -250,7 +250,7 @@ TEST_F(DeviceSessionNetworkTest, CatWriteRetriesFourTimesWhenTheListingFails) {
     auto session = connect(peer);
     session->setCatWriteSupported(true);
     session->remoteLines() = {"IPADDR=10.0.0.5", "NETMASK=255.255.255.0"};
-    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+    EXPECT_EQ(DeviceSession(*session).writeRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
     finish(peer, *session);
 }
 
@@ -279,7 +279,7 @@ TEST_F(DeviceSessionNetworkTest, CatWriteTypesNothingUntilCatRuns) {
         session->setCatWriteSupported(true);
         session->remoteLines() = {"reboot", "IPADDR=10.0.0.5"};
         DeviceSession device(*session);
-        EXPECT_EQ(device.WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+        EXPECT_EQ(device.writeRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
         EXPECT_EQ(device.deviceMessage(), c.message);
         finish(peer, *session);
         EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
@@ -302,7 +302,7 @@ TEST_F(DeviceSessionNetworkTest, EditorWriteTypesNothingUntilTheEditorShows) {
     });
     auto session = connect(peer);
     session->remoteLines() = {"reboot", "IPADDR=10.0.0.5"};
-    EXPECT_EQ(DeviceSession(*session).WriteRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
+    EXPECT_EQ(DeviceSession(*session).writeRemoteFile("/var/tmp/net", "/var/tmp", "net"), Outcome::Failed);
     finish(peer, *session);
     EXPECT_EQ(peer.received().find("reboot"), std::string::npos);
     EXPECT_EQ(peer.received().find("IPADDR"), std::string::npos);
@@ -311,7 +311,7 @@ TEST_F(DeviceSessionNetworkTest, EditorWriteTypesNothingUntilTheEditorShows) {
 TEST_F(DeviceSessionNetworkTest, ReadPromptReturnsSecondLineWhenNoPromptComes) {
     LoopbackPeer peer = answering("\n", "\r\nlogin: ");
     auto session = connect(peer);
-    EXPECT_EQ(DeviceSession(*session).ReadPrompt(), "login: ");
+    EXPECT_EQ(DeviceSession(*session).readPrompt(), "login: ");
     finish(peer, *session);
 }
 
