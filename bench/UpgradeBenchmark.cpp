@@ -16,11 +16,11 @@
 #include <string>
 
 #include "ChildProcess.h"
-#include "devsim/Simulator.h"
-#include "devsim/TftpClient.h"
 #include "core/link/Session.h"
 #include "core/ops/FirmwareUpgrade.h"
 #include "core/platform/Socket.h"
+#include "devsim/Simulator.h"
+#include "devsim/TftpClient.h"
 
 namespace {
 
@@ -34,10 +34,9 @@ constexpr double kOverheadTarget = 1.5;  // seconds
 const char* const kDevice = "127.0.0.2";
 const char* const kPc = "127.0.0.254";
 
-// The dialog as the user left it: every field filled, the erase box checked.
+// A window that answers every question with OK and keeps the last one asked.
 class FilledDialog : public lm::WorkerChannel {
 public:
-    explicit FilledDialog(std::map<int, std::string> fields) : fields_(std::move(fields)) {}
     void status(const std::string&) override {}
     void progressRange(int, int) override {}
     void progress(int) override {}
@@ -46,14 +45,7 @@ public:
         return lm::Answer::Ok;
     }
     void beep() override {}
-    std::string fieldText(int id) override { return fields_[id]; }
-    void setFieldText(int id, const std::string& text) override { fields_[id] = text; }
-    bool isChecked(int id) override { return id == lm::kUpgradeEraseBox; }
-    void setChecked(int, bool) override {}
     std::string lastBox;
-
-private:
-    std::map<int, std::string> fields_;
 };
 
 uint16_t freeUdpPort(const char* address) {
@@ -86,15 +78,13 @@ std::optional<double> wholeUpgrade(const fs::path& image, uint32_t crc, const fs
     profile.interfaces = lm::NetworkProfile::parseInterfaces(std::string(kPc) + "/255.0.0.0");
     profile.echoSettingPath = echoSetting.string();
     lm::Session session(profile);
-    auto ui = std::make_shared<FilledDialog>(
-        std::map<int, std::string>{{lm::WorkerTask::kAddressField, kDevice},
-                                   {lm::WorkerTask::kPasswordField, lm::Session::kDefaultPassword},
-                                   {lm::kUpgradePcAddressField, kPc},
-                                   {lm::kUpgradeRomFileField, image.string()}});
+    auto ui = std::make_shared<FilledDialog>();
     auto state = std::make_shared<lm::OperationState>();
     lm::WorkerTask task(session, ui, state, nullptr, kDevice, nullptr);
+    const lm::UpgradeRequest request{
+        {kDevice, lm::Session::kDefaultPassword}, image.string(), kPc, true, false};
     const auto start = Clock::now();
-    const lm::Outcome outcome = lm::upgradeWorker(task);
+    const lm::Outcome outcome = lm::upgradeWorker(task, request).outcome;
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     // The device notes the flash just after its last acknowledgement went out.
     auto flashes = simulator.flashes(0);

@@ -19,8 +19,8 @@ std::string AtOnceCommand::check() {
 
 std::optional<std::string> AtOnceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                       std::mutex& lines, CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{}, false,
-                                                context.out, context.err);
+    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
+                                                    false, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
     auto state = std::make_shared<OperationState>();

@@ -18,9 +18,12 @@ public:
     }
 
 protected:
-    Worker worker() const override { return eraseWorker; }
+    Worker worker(const DeviceLogin& login) const override {
+        return [request = EraseRequest{login, !noReboot_}](WorkerTask& task) {
+            return eraseWorker(task, request);
+        };
+    }
     bool batchable() const override { return false; }
-    std::map<int, bool> checks() const override { return {{kRebootAfterwardsBox, !noReboot_}}; }
 
 private:
     bool noReboot_ = false;

@@ -19,12 +19,14 @@ public:
 
 protected:
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
-        return debugFileWorker(task, debug_ ? kDebugLog : kSystemLog, startPassword);
+        LogResult read = debugFileWorker(task, {debug_ ? kDebugLog : kSystemLog, startPassword, {}});
+        text_ = std::move(read.text);
+        return read.outcome;
     }
     void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) override {
         // What the window would show, the part read before a failure included.
         std::vector<std::string> lines;
-        const std::string text = ui.fieldText(kLogText);
+        const std::string& text = text_;
         for (std::size_t start = 0; start < text.size();) {
             const auto end = text.find('\n', start);
             const auto next = end == std::string::npos ? text.size() : end + 1;
@@ -37,6 +39,7 @@ protected:
 
 private:
     bool debug_ = false;
+    std::string text_;  // the log read
 };
 
 }  // namespace

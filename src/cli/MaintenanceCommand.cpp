@@ -28,17 +28,18 @@ std::string MaintenanceCommand::check() {
 std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                            std::mutex& lines, const std::string& password,
                                                            CommandContext& context) {
-    auto ui =
-        std::make_shared<TerminalChannel>(std::map<int, std::string>{{WorkerTask::kAddressField, device.host},
-                                                                     {WorkerTask::kPasswordField, password}},
-                                          checks(), assumeYes_, context.out, context.err);
+    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
+                                                    assumeYes_, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
-    if (auto problem = prepareDevice(session, device, *ui, context); !problem.empty()) return problem;
+    const DeviceLogin login{device.host, password};
+    Worker work = worker(login);
+    if (auto problem = prepareDevice(session, device, login, work, *ui, context); !problem.empty())
+        return problem;
     auto state = std::make_shared<OperationState>();
     state->running = true;
     WorkerTask task(session, ui, state, nullptr, device.host, nullptr);
-    const Outcome outcome = worker()(task);
+    const Outcome outcome = work(task).outcome;
     state->running = false;
     session.telnet().close();
     if (outcome == Outcome::Ok) return std::nullopt;
@@ -57,17 +58,15 @@ int MaintenanceCommand::run(CommandContext& context) {
     }
     TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-    auto ui =
-        std::make_shared<TerminalChannel>(std::map<int, std::string>{{WorkerTask::kAddressField, host()},
-                                                                     {WorkerTask::kPasswordField, password}},
-                                          checks(), assumeYes_, context.out, context.err);
+    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
+                                                    assumeYes_, context.out, context.err);
     ui->setQuiet(context.quiet);
     prepareUi(*ui, context);
     auto state = std::make_shared<OperationState>();
     // No window to keep alive here: the worker runs on this thread.
     state->running = true;
     WorkerTask task(context.session, ui, state, asker, host(), nullptr);
-    const Outcome outcome = worker()(task);
+    const Outcome outcome = worker({host(), password})(task).outcome;
     state->running = false;
     // The device drops the connection as it goes down; nothing more is said on it.
     context.session.telnet().close();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 
 #include "cli/Command.h"
 #include "cli/DeviceBatch.h"
@@ -21,17 +20,17 @@ public:
     int run(CommandContext& context) override;
 
 protected:
-    using Worker = std::function<Outcome(WorkerTask&)>;
-    virtual Worker worker() const = 0;
+    using Worker = std::function<OperationResult(WorkerTask&)>;
+    // The operation on the device of login, its request built from the command's options.
+    virtual Worker worker(const DeviceLogin& login) const = 0;
     // Whether several HOSTs or --all may be given.
     virtual bool batchable() const { return true; }
-    // The dialog's check boxes as the command's options set them.
-    virtual std::map<int, bool> checks() const { return {}; }
-    // The rest of the window: more fields, a progress display.
+    // The rest of the window: a progress display.
     virtual void prepareUi(TerminalChannel&, CommandContext&) {}
-    // In a batch, before the device's worker starts, on the job's session: fills the fields that
-    // depend on the device; a text when the device is to be left alone.
-    virtual std::string prepareDevice(Session&, const BatchDevice&, TerminalChannel&, CommandContext&) {
+    // In a batch, before the device's worker starts, on the job's session: may replace work by one
+    // whose request depends on the device; a text when the device is to be left alone.
+    virtual std::string prepareDevice(Session&, const BatchDevice&, const DeviceLogin&, Worker& /*work*/,
+                                      TerminalChannel&, CommandContext&) {
         return {};
     }
     const std::string& host() const { return batch_.host(); }

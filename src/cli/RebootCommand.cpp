@@ -11,7 +11,9 @@ public:
     std::string summary() const override { return "Log in to a device and restart it"; }
 
 protected:
-    Worker worker() const override { return rebootWorker; }
+    Worker worker(const DeviceLogin& login) const override {
+        return [request = RebootRequest{login}](WorkerTask& task) { return rebootWorker(task, request); };
+    }
 };
 
 }  // namespace

@@ -15,8 +15,7 @@ public:
 protected:
     bool batchable() const override { return true; }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
-        task.session().setPassword(startPassword);
-        return setTimeWorker(task);
+        return setTimeWorker(task, {startPassword}).outcome;
     }
     // "Error updating time!" says it all; the device's refusal, when it gave one, is the last status.
     void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) override {

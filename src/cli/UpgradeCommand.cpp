@@ -82,15 +82,14 @@ public:
             TerminalChannel asker({}, {}, false, context.out, context.err);
             if (ignoreModel_) {
                 context.note(mismatch + ": used as --ignore-model says");
-            } else if (asker.ask({mismatchQuestion(firmwareFamily(ModelTable::codeFromId(id))),
-                                  kMismatchTitle, Question::Icon::Warning, Choices::YesNo}) != Answer::Yes) {
+            } else if (!firmwareConfirmed(file_, ModelTable::codeFromId(id), asker)) {
                 context.error("upgrade: not upgraded: " + mismatch + kIgnoreModelHint);
                 return kExitFailed;
             }
         }
         if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
         if (pcAddress_.empty()) {
-            pcAddress_ = pcAddressFor(host(), context.session);
+            pcAddress_ = pcAddressFor(context.session.profile(), host());
             if (pcAddress_.empty())
                 context.note("this PC has no address to offer the device: give --pc-address");
         }
@@ -101,24 +100,15 @@ public:
     }
 
 protected:
-    Worker worker() const override {
-        if (UpgradeBatch* shared = batch_.get())
-            return [shared](WorkerTask& task) { return batchUpgradeWorker(task, *shared); };
-        return upgradeWorker;
-    }
-    std::map<int, bool> checks() const override {
-        return {{kUpgradeEraseBox, !keepConfig_}, {kUpgradeSaveNetworkBox, saveNetwork_}};
-    }
+    Worker worker(const DeviceLogin& login) const override { return workerFor(login, pcAddress_); }
     void prepareUi(TerminalChannel& ui, CommandContext& context) override {
-        ui.setFieldText(kUpgradeRomFileField, file_);
-        ui.setFieldText(kUpgradePcAddressField, pcAddress_);
         std::error_code error;
         const auto size = std::filesystem::file_size(file_, error);
         ui.showTransfer(error ? 0 : size, kBytesPerProgressStep, isTerminal(context.err));
     }
 
-    std::string prepareDevice(Session& session, const BatchDevice& device, TerminalChannel& ui,
-                              CommandContext& context) override {
+    std::string prepareDevice(Session& session, const BatchDevice& device, const DeviceLogin& login,
+                              Worker& work, TerminalChannel& ui, CommandContext& context) override {
         const std::string id = deviceId(device.host, id_.empty() ? device.id : id_, session);
         if (id.empty() && !context.quiet) ui.status(std::string("Note: ") + kModelUnknown);
         // Nobody is asked while several devices are at work: a file that does not fit is not used.
@@ -126,10 +116,10 @@ protected:
             if (!ignoreModel_) return "skipped: " + mismatch;
             if (!context.quiet) ui.status("Note: " + mismatch + ": used as --ignore-model says");
         }
-        const std::string pcAddress = pcAddress_.empty() ? pcAddressFor(device.host, session) : pcAddress_;
+        const std::string pcAddress =
+            pcAddress_.empty() ? pcAddressFor(session.profile(), device.host) : pcAddress_;
         if (pcAddress.empty()) return "this PC has no address to offer the device: give --pc-address";
-        ui.setFieldText(kUpgradeRomFileField, file_);
-        ui.setFieldText(kUpgradePcAddressField, pcAddress);
+        work = workerFor(login, pcAddress);
         return {};
     }
 
@@ -151,10 +141,12 @@ private:
         return status;
     }
 
-    // This PC's address closest to the device's.
-    static std::string pcAddressFor(const std::string& host, const Session& session) {
-        const auto rows = session.profile().interfaceTable();
-        return rows ? closestLocalAddress(*rows, *parseIpv4(host)) : std::string();
+    // The upgrade as the options ask, alone or as a device of the batch.
+    Worker workerFor(const DeviceLogin& login, const std::string& pcAddress) const {
+        const UpgradeRequest request{login, file_, pcAddress, !keepConfig_, saveNetwork_};
+        if (UpgradeBatch* shared = batch_.get())
+            return [shared, request](WorkerTask& task) { return batchUpgradeWorker(task, request, *shared); };
+        return [request](WorkerTask& task) { return upgradeWorker(task, request); };
     }
 
     // The ID that picks the firmware family: the one known, else the device's answer to a probe;

@@ -21,6 +21,9 @@
 #include "ChildById.h"
 #include "LayoutCheck.h"
 #include "PlacementRecord.h"
+#include "core/discovery/DiscoveryScan.h"
+#include "core/link/Session.h"
+#include "core/wizard/WizardPages.h"
 #include "devsim/Simulator.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CLmToolsDlg.h"
@@ -30,13 +33,10 @@
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/discovery/DeviceListModel.h"
-#include "core/discovery/DiscoveryScan.h"
 #include "gui/discovery/EnterIP.h"
-#include "core/link/Session.h"
 #include "gui/ops/OperationDialog.h"
 #include "gui/ops/Reboot.h"
 #include "gui/wizard/SetupWizard.h"
-#include "core/wizard/WizardPages.h"
 #include "gui/wizard/WizardPageTable.h"
 
 using namespace lm;
@@ -266,7 +266,7 @@ private slots:
             if (!dialog || started.contains(dialog->deviceAddress())) return;
             started << dialog->deviceAddress();
             QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
-            QTest::mouseClick(child<QPushButton>(*dialog, Reboot::kYes), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(*dialog, Reboot::Id::Yes), Qt::LeftButton);
         });
         driver.start(20);
         window_->runCommand(1234);

@@ -16,12 +16,14 @@
 #include <deque>
 #include <future>
 #include <optional>
+#include <set>
+#include <vector>
 
 #include "ChildById.h"
+#include "core/link/Session.h"
 #include "devsim/Simulator.h"
 #include "gui/diag/Production.h"
 #include "gui/diag/Report.h"
-#include "core/link/Session.h"
 #include "gui/ops/DebugFile.h"
 #include "gui/ops/EraseConfig.h"
 #include "gui/ops/FixTime.h"
@@ -141,7 +143,7 @@ private slots:
         const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kPlain]);
         child<QLineEdit>(*dialog, 1195)->setText(QStringLiteral("..."));
         QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
-        auto* start = child<QPushButton>(*dialog, Reboot::kYes);
+        auto* start = child<QPushButton>(*dialog, Reboot::Id::Yes);
         const int before = rebootCount(kPlain);
         QTest::mouseClick(start, Qt::LeftButton);
         QVERIFY(!start->isEnabled());
@@ -163,12 +165,12 @@ private slots:
         QCOMPARE(password->echoMode(), QLineEdit::Password);
         QCOMPARE(QApplication::focusWidget(), password);
         QVERIFY(child<QPushButton>(*dialog, 2)->isDefault());
-        QVERIFY(child<QCheckBox>(*dialog, EraseConfig::kRebootAfterwards)->isChecked());
+        QVERIFY(child<QCheckBox>(*dialog, EraseConfig::Id::RebootAfterwards)->isChecked());
         QSignalSpy accepted(dialog.get(), &QDialog::accepted);
         const int before = rebootCount(kPlain);
-        child<QCheckBox>(*dialog, EraseConfig::kRebootAfterwards)->setChecked(false);
+        child<QCheckBox>(*dialog, EraseConfig::Id::RebootAfterwards)->setChecked(false);
         QTest::keyClicks(password, QStringLiteral("vorna"));
-        QTest::mouseClick(child<QPushButton>(*dialog, EraseConfig::kProceed), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*dialog, EraseConfig::Id::Proceed), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
         // The erase's commands and texts are the workers' tests' concern.
         QCOMPARE(boxes_.shown.size(), 1);
@@ -185,7 +187,7 @@ private slots:
         const int before = rebootCount(kGuarded);
         LoginAnswers answers({QStringLiteral("s3cret")});
         QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("wrong"));
-        QTest::mouseClick(child<QPushButton>(*dialog, Reboot::kYes), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*dialog, Reboot::Id::Yes), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
         QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
         QCOMPARE(answers.sites, QStringList{QStringLiteral("site text")});
@@ -212,7 +214,7 @@ private slots:
         dialog.setMessageBoxHandler(boxes_.handler());
         dialog.show();
         QTest::keyClicks(child<QLineEdit>(dialog, 1192), QStringLiteral("vorna"));
-        QTest::mouseClick(child<QPushButton>(dialog, Reboot::kYes), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(dialog, Reboot::Id::Yes), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(dialog, 1018)->text(), QStringLiteral("Rebooting..."), 10000);
         QVERIFY(dialog.state()->running);
         dialog.close();
@@ -270,7 +272,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(setTime, 1018)->text(), QStringLiteral("Time is set."),
                                   10000);
         QTRY_VERIFY(ok->isEnabled());
-        QCOMPARE(child<QProgressBar>(setTime, gui::FixTime::kProgress)->value(), 2);
+        QCOMPARE(child<QProgressBar>(setTime, gui::FixTime::Id::Progress)->value(), 2);
         for (const QLabel* label : setTime.findChildren<QLabel*>())
             QVERIFY2(label->isEnabled(), qPrintable(label->text()));  // nothing but OK is switched
         QCOMPARE(simulator_->commands(kPlain).back(), std::string("clock -S"));
@@ -283,7 +285,7 @@ private slots:
         auto* status = child<QLineEdit>(log, 1018);
         QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Log read and displayed."), 10000);
         QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
-        auto* text = child<QPlainTextEdit>(log, DebugFile::kLog);
+        auto* text = child<QPlainTextEdit>(log, DebugFile::Id::Log);
         QTRY_VERIFY(text->toPlainText().startsWith(QStringLiteral("Linux version")));
         QVERIFY(text->isReadOnly() && status->isReadOnly());
         QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
@@ -318,7 +320,7 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(silent.taken(), 2);  // the first worker's login and its retry, nothing more
         QCOMPARE(child<QLabel>(second, 1018)->text(), busy);
-        QCOMPARE(child<QProgressBar>(second, gui::FixTime::kProgress)->value(), 0);
+        QCOMPARE(child<QProgressBar>(second, gui::FixTime::Id::Progress)->value(), 0);
         QVERIFY(boxes_.shown.isEmpty());
     }
 
@@ -445,7 +447,7 @@ private slots:
     // filter (which filter a model gets is the firmware family's tests' concern).
     void upgradeOpeningAndBrowse() {
         const std::unique_ptr<RomUpgrade> dialog = upgrade(kZelvixXlId);
-        QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kPcAddress)->text(), QStringLiteral("192.168.1.7"));
+        QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::Id::PcAddress)->text(), QStringLiteral("192.168.1.7"));
         for (const QWidget* text : dialog->findChildren<QWidget*>()) {
             if (qobject_cast<const QLabel*>(text) || qobject_cast<const QCheckBox*>(text))
                 QVERIFY2(text->sizeHint().width() <= text->width(), qPrintable(text->objectName()));
@@ -455,10 +457,11 @@ private slots:
             asked = {start, offered};
             return QStringLiteral("/fw/chosen.bin");
         });
-        QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kBrowse), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::Id::Browse), Qt::LeftButton);
         QCOMPARE(asked, (QStringList{QDir::currentPath() + "/",
                                      "Zelvix XL Binary Files (zelvixxl-*.bin);;All Binary Files (*.bin)"}));
-        QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->text(), QStringLiteral("/fw/chosen.bin"));
+        QCOMPARE(child<QLineEdit>(*dialog, RomUpgrade::Id::RomFile)->text(),
+                 QStringLiteral("/fw/chosen.bin"));
     }
 
     // The path in the field, chosen or typed, must carry the model's prefix in any case; otherwise
@@ -480,8 +483,8 @@ private slots:
             boxes_ = {};
             boxes_.answer = answer;
             const std::unique_ptr<RomUpgrade> dialog = upgrade(id);
-            child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->setText(path);
-            QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kUpgrade), Qt::LeftButton);
+            child<QLineEdit>(*dialog, RomUpgrade::Id::RomFile)->setText(path);
+            QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::Id::Upgrade), Qt::LeftButton);
             // The question names the files the device takes.
             const QString expected = QString::fromStdString(mismatchQuestion(firmwareFamily(200)));
             QVERIFY(expected.contains("zelvixxl-*.bin"));
@@ -498,8 +501,8 @@ private slots:
     // Clearing the erase box warns; the network box is enabled exactly while the erase box is checked.
     void upgradeEraseBoxRule() {
         const std::unique_ptr<RomUpgrade> dialog = upgrade(kZelvixXlId);
-        auto* erase = child<QCheckBox>(*dialog, RomUpgrade::kEraseConfig);
-        auto* saveNetwork = child<QCheckBox>(*dialog, RomUpgrade::kSaveNetwork);
+        auto* erase = child<QCheckBox>(*dialog, RomUpgrade::Id::EraseConfig);
+        auto* saveNetwork = child<QCheckBox>(*dialog, RomUpgrade::Id::SaveNetwork);
         QVERIFY(erase->isChecked() && !saveNetwork->isChecked() && saveNetwork->isEnabled());
         QTest::mouseClick(erase, Qt::LeftButton);
         QCOMPARE(boxes_.shown, (QList<QStringList>{{"Warning!", kKeepConfigWarning, "operation"}}));
@@ -516,17 +519,44 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(40000, 'x')) == 40000);
         file.close();
         const std::unique_ptr<RomUpgrade> dialog = upgrade(kZelvixXlId, addresses_[kPlain]);
-        child<QLineEdit>(*dialog, RomUpgrade::kRomFile)->setText(file.fileName());
+        child<QLineEdit>(*dialog, RomUpgrade::Id::RomFile)->setText(file.fileName());
         QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
         QSignalSpy accepted(dialog.get(), &QDialog::accepted);
-        QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::kUpgrade), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::Id::Upgrade), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 20000);
-        auto* bar = child<QProgressBar>(*dialog, RomUpgrade::kProgress);
+        auto* bar = child<QProgressBar>(*dialog, RomUpgrade::Id::Progress);
         QCOMPARE(bar->maximum(), 3);  // 79 blocks of 512 bytes, a step every 32
         QCOMPARE(bar->value(), 3);
         QCOMPARE(boxes_.shown.size(), 1);
         QCOMPARE(boxes_.shown[0][0], QStringLiteral("Firmware Upgrade"));
         QTRY_VERIFY(!dialog->state()->running);
+    }
+
+    // Each table puts every control inside its dialog, gives an id to one control only, and follows
+    // every field label with the field it names.
+    void tablesPlaceEveryControlInsideOnce() {
+        std::vector<std::unique_ptr<OperationDialog>> dialogs;
+        dialogs.push_back(std::make_unique<Reboot>(*session_, nullptr, addresses_[kPlain], std::string()));
+        dialogs.push_back(
+            std::make_unique<EraseConfig>(*session_, nullptr, addresses_[kPlain], std::string()));
+        dialogs.push_back(std::make_unique<gui::FixTime>(*session_, addresses_[kPlain]));
+        dialogs.push_back(std::make_unique<DebugFile>(*session_, addresses_[kPlain], kSystemLog));
+        dialogs.push_back(std::make_unique<RomUpgrade>(*session_, nullptr, QStringLiteral("024C55-C81234"),
+                                                       addresses_[kPlain], std::string()));
+        for (const auto& dialog : dialogs) {
+            const QString name = dialog->windowTitle();
+            std::set<int> ids;
+            for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (widget->isHidden()) continue;  // the hidden OK button has no place
+                QVERIFY2(dialog->rect().contains(widget->geometry()), qPrintable(name));
+                if (const QVariant id = widget->property("controlId"); id.isValid())
+                    QVERIFY2(ids.insert(id.toInt()).second, qPrintable(name + QString::number(id.toInt())));
+                if (auto* label = qobject_cast<QLabel*>(widget);
+                    label && label->text().endsWith(QLatin1Char(':')))
+                    QVERIFY2(label->buddy() != nullptr, qPrintable(name + label->text()));
+            }
+            QVERIFY2(ids.contains(OperationDialog::kStatusLine), qPrintable(name));
+        }
     }
 
     void cleanup() { boxes_ = {}; }

@@ -94,11 +94,32 @@ void DeviceSession::adoptLoginPrompt() {
         s_.setShellPrompt({});
 }
 
+bool DeviceSession::sendLine(const std::string& line) {
+    if (inputRefused(ShellValue::Text, line, "command")) return false;
+    return s_.telnet().send(line + "\n");
+}
+
+bool DeviceSession::interrupt() {
+    return s_.telnet().send("\x03");
+}
+
+std::string DeviceSession::readLine(int ticks) {
+    return s_.telnet().readLine(ticks);
+}
+
+std::string DeviceSession::readUntil(int ticks, std::string_view end) {
+    return s_.telnet().readUntil(ticks, end);
+}
+
+void DeviceSession::drain() {
+    s_.telnet().drain();
+}
+
 bool DeviceSession::send(const std::string& text) {
     return network() ? s_.telnet().send(text) : s_.serial().write(text);
 }
 
-bool DeviceSession::sendLine(std::string_view text) {
+bool DeviceSession::typeText(std::string_view text) {
     if (!network()) return s_.serial().write(text);
     s_.telnet().drain();
     return s_.telnet().send(text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,15 +57,28 @@ public:
                             const std::string& expected, WriteBy by = WriteBy::Editor);
 
     // The exchanges that are not a command with output: waking the console, the name a device
-    // gives itself, a command judged by a complaint it may print. sendLine types text as it is
+    // gives itself, a command judged by a complaint it may print. typeText types text as it is
     // (over the network after dropping what was left unread); false when it could not be sent.
     // expect waits up to `turns` for one of patterns: its 1-based position, 0 when none came;
     // seenText() is what the wait read (the network's transcript, the console's current line).
-    bool sendLine(std::string_view text);
+    bool typeText(std::string_view text);
     int expect(int turns, std::initializer_list<std::string_view> patterns);
     const std::string& seenText() const;
     // Leaves the editor without saving: a run cut short may have left it open.
     void leaveEditor();
+
+    // The conversation of an operation that drives a command itself over the network (a ping, the
+    // flash tool, a log, the erase). sendLine sends line and its line end once the shell input
+    // rules allow it (false, nothing sent, when they do not or the send failed).
+    bool sendLine(const std::string& line);
+    // Ctrl-C: stops the command that runs.
+    bool interrupt();
+    // The next line of output, or a prompt without line end; empty when the device fell silent.
+    std::string readLine(int ticks);
+    // The output up to end or a line end, within ticks; empty when the device fell silent.
+    std::string readUntil(int ticks, std::string_view end);
+    // Drops what the device said and nobody read.
+    void drain();
 
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
     // none was seen), so the first command need not ask the device for it again.

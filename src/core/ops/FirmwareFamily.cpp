@@ -1,11 +1,8 @@
-#include <algorithm>
-#include <cctype>
-#include <cstdint>
-#include <cstdlib>
+#include "core/ops/FirmwareFamily.h"
+
 #include <filesystem>
 
 #include "core/discovery/ModelTable.h"
-#include "core/ops/FirmwareUpgrade.h"
 #include "core/platform/TextMatch.h"
 
 namespace lm {
@@ -80,25 +77,10 @@ std::string mismatchQuestion(const FirmwareFamily& family) {
            "Are you sure you want to risk making this device useless?";
 }
 
-std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device) {
-    const auto value = [](Ipv4 address) { return static_cast<int64_t>(ntohl(address)); };
-    // In address order, so that of two equally close addresses the lower wins.
-    std::vector<InterfaceRow> rows = interfaces;
-    std::stable_sort(rows.begin(), rows.end(), [&](const InterfaceRow& a, const InterfaceRow& b) {
-        return value(a.address) < value(b.address);
-    });
-    const Ipv4 loopback = htonl(INADDR_LOOPBACK);
-    std::optional<Ipv4> best;
-    int64_t bestDistance = 0;
-    for (const InterfaceRow& row : rows) {
-        if (row.address == 0 || row.address == loopback) continue;
-        const int64_t distance = std::abs(value(row.address) - value(device));
-        if (!best || distance < bestDistance) {
-            best = row.address;
-            bestDistance = distance;
-        }
-    }
-    return best ? dotted(*best) : std::string();
+bool firmwareConfirmed(const std::string& romPath, int modelCode, WorkerChannel& ui) {
+    const FirmwareFamily family = firmwareFamily(modelCode);
+    if (looksLikeFamilyFirmware(romPath, family)) return true;
+    return ui.ask({mismatchQuestion(family), kMismatchTitle, Question::Icon::Warning, Choices::YesNo}) == Answer::Yes;
 }
 
 }  // namespace lm

@@ -1,5 +1,8 @@
 #include "core/ops/FirmwareUpgrade.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -30,8 +33,8 @@ constexpr const char* kCompleted =
     "1 minute more to finish.  DO NOT TURN OFF\n"
     "ITS POWER for at least 1 minute!";
 // The flash tool asks within about 20 s; a slow device gets 30 s more.
-constexpr int kRequestPolls = 20000;
-constexpr int kLateRequestPolls = 30000;
+constexpr int kRequestPolls = 20'000;
+constexpr int kLateRequestPolls = 30'000;
 constexpr Milliseconds kLostConnectionPause{4000};
 constexpr int kPingRestTicks = 20;
 constexpr std::size_t kBlocksPerProgressStep = 32;
@@ -47,12 +50,12 @@ std::string replyingAddress(const std::string& transcript) {
     return end == std::string::npos ? std::string() : transcript.substr(begin, end - begin);
 }
 
-// A device shell line from words that passed the input check, with its line end.
+// A device shell line from words that passed the input check.
 std::optional<std::string> shellLine(const std::vector<std::string>& words) {
     std::string problem;
-    const std::string line = shellCommandLine(words, problem);
+    std::string line = shellCommandLine(words, problem);
     if (!problem.empty()) return std::nullopt;
-    return line + "\n";
+    return line;
 }
 
 // The device's own words after a failure text, on a line of their own; nothing when it gave none.
@@ -111,35 +114,26 @@ UpgradeBatch::EchoDecision allowEchoRequests(WorkerTask& task, std::optional<Ech
 }
 
 // The worker, alone or as one device of a batch.
-Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
+OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, UpgradeBatch* batch) {
     Session& session = task.session();
-    std::string romPath;
-    std::string pcAddress;
-    const Outcome opened = task.open([&]() -> std::string {
-        auto* ui = task.ui();
-        if (ui == nullptr) return "Operation canceled.";
-        romPath = ui->fieldText(kUpgradeRomFileField);
+    const std::string& romPath = request.romPath;
+    const std::string& pcAddress = request.pcAddress;
+    const Outcome opened = task.open(request, [&]() -> std::string {
         std::error_code error;
         if (!std::filesystem::is_regular_file(romPath, error) || !std::ifstream(romPath, std::ios::binary))
             return "Can't find the ROM file, please re-enter the path and name.";
-        if ((ui = task.ui()) == nullptr) return "Operation canceled.";
-        pcAddress = ui->fieldText(kUpgradePcAddressField);
         return pcAddressProblem(pcAddress, session.profile());
     });
-    if (opened != Outcome::Ok) return opened;
+    if (opened != Outcome::Ok) return {opened, {}};
     // This device's prompt ends the commands read below, not one seen on another device.
-    DeviceSession(session).adoptLoginPrompt();
+    DeviceSession device(session);
+    device.adoptLoginPrompt();
 
-    TelnetLink& telnet = session.telnet();
     // A device of a batch is heard on the batch's port and served from a port of its own.
     TftpServer tftp(session.timing(), batch ? 0 : session.profile().tftpPort);
-    const auto late = [&](const std::string& text, Outcome outcome) {
+    const auto late = [&](const std::string& text, Outcome outcome, const std::string& words = {}) {
         tftp.close();
-        return task.abandon(text, kLateFailureTitle, outcome);
-    };
-    const auto checked = [&](int box) {
-        auto* ui = task.ui();
-        return ui != nullptr && ui->isChecked(box);
+        return OperationResult{task.abandon(text, kLateFailureTitle, outcome), words};
     };
     const auto pingLine = shellLine({"ping", "-c", "1", pcAddress});
     const auto flashLine = shellLine({"/bin/netflash", "-r", "/dev/rom4", pcAddress, kUpgradeImageName});
@@ -154,58 +148,56 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     const auto echo = batch ? batch->allowEcho(allowHere) : allowHere(allowance);
     if (echo) return late(echo->first, echo->second);
     task.status("Waiting for ping request...");
-    telnet.send(*pingLine);
-    const bool reached = telnet.expect(30, {"bytes from"}) != 0;
+    const bool reached = device.sendLine(*pingLine) && device.expect(30, {"bytes from"}) != 0;
     allowance.reset();
     if (!reached) return late("The device was unable to reach this PC!", Outcome::NoAnswer);
-    std::string replying = replyingAddress(telnet.transcript);
+    std::string replying = replyingAddress(device.seenText());
     // Output that comes in pieces may end just after the words that announce the address.
-    if (replying.empty())
-        replying = replyingAddress(telnet.transcript + telnet.readUntil(kPingRestTicks, ":"));
-    telnet.send("\x03");  // ends the ping
-    telnet.expect(20, {"> ", "# "});
+    if (replying.empty()) replying = replyingAddress(device.seenText() + device.readUntil(kPingRestTicks, ":"));
+    device.interrupt();  // ends the ping
+    device.expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);
 
     if (reportTftpError(tftp, tftp.open(pcAddress), task.ui()) ||
         (batch && !batch->openPort(pcAddress, task.ui())))
         return late("The device was unable to start TFTP.", Outcome::Failed);
 
-    task.status(checked(kUpgradeEraseBox) ? "Deleting configuration files..."
-                                          : "Checking version for config file compatibility...");
+    task.status(request.eraseConfig ? "Deleting configuration files..."
+                                    : "Checking version for config file compatibility...");
     std::string version;
     const Outcome read = readVersionLine(session, version);
-    if (read != Outcome::Ok) return late("Unable to read version." + deviceWords(version), read);
+    if (read != Outcome::Ok) return late("Unable to read version." + deviceWords(version), read, version);
     // Firmware of this form cannot carry an old configuration over, whatever the user chose.
-    if (contains(version, "uClinux/ColdFire Version") || checked(kUpgradeEraseBox)) {
+    if (contains(version, "uClinux/ColdFire Version") || request.eraseConfig) {
         std::string words;
-        switch (EraseConfigSequence(telnet, &words)) {
+        switch (EraseConfigSequence(device, &words)) {
             case Outcome::Ok:
                 break;
             case Outcome::Refused:
-                return late("Erase refused by the device: " + words, Outcome::Refused);
+                return late("Erase refused by the device: " + words, Outcome::Refused, words);
             default:
                 return late("The device did not confirm the erase.", Outcome::NoAnswer);
         }
-        if (checked(kUpgradeSaveNetworkBox)) {
+        if (request.saveNetwork) {
             task.status("Saving network settings...");
             for (const char* line :
                  {"tar -c /etc/config/ifcfg-eth0 /etc/config/network | gzip -c > /tmp/save.tgz",
                   "flashw -f /tmp/save.tgz /dev/flash/save"}) {
                 if (const Outcome saved = runJudged(session, line, words); saved != Outcome::Ok)
-                    return late("Saving the network settings failed." + deviceWords(words), saved);
+                    return late("Saving the network settings failed." + deviceWords(words), saved, words);
             }
         }
     }
 
     task.status("Sending TFTP startup to " + task.deviceAddress());
-    telnet.send(*flashLine);
+    device.sendLine(*flashLine);
     task.status("Waiting for TFTP session to start (about 20 seconds)...");
     const auto waitForRequest = [&](int polls) {
         if (!batch) return tftp.waitForReadRequest(task.deviceAddress(), polls);
-        TftpServer::ReadRequest request;
+        TftpServer::ReadRequest heard;
         const int waited =
-            batch->waitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, request);
-        if (waited == TftpOk) tftp.answer(request);
+            batch->waitForReadRequest(pcAddress, parseIpv4(task.deviceAddress()).value_or(0), polls, heard);
+        if (waited == TftpOk) tftp.answer(heard);
         return waited;
     };
     int code = waitForRequest(kRequestPolls);
@@ -218,7 +210,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
         return late("Unable to receive TFTP request from the device.", Outcome::NoAnswer);
     }
     // The flash tool goes on by itself; the shell has nothing more to say.
-    telnet.logout(false);
+    device.logout(false);
     if (tftp.requestedFile() != kUpgradeImageName)
         return late("Illegal TFTP request received.", Outcome::Failed);
 
@@ -263,7 +255,7 @@ Outcome upgradeSteps(WorkerTask& task, UpgradeBatch* batch) {
     if (auto* ui = task.ui()) ui->progress(lastPosition);
     rom.close();
     tftp.close();
-    return task.succeed(kCompleted, "Firmware Upgrade");
+    return {task.succeed(kCompleted, "Firmware Upgrade"), {}};
 }
 
 }  // namespace
@@ -288,13 +280,41 @@ std::string pcAddressProblem(const std::string& text, const NetworkProfile& prof
     return "This computer's address " + text + " is not an address of this PC's network interfaces.";
 }
 
-Outcome upgradeWorker(WorkerTask& task) {
-    return upgradeSteps(task, nullptr);
+std::string closestLocalAddress(const std::vector<InterfaceRow>& interfaces, Ipv4 device) {
+    const auto value = [](Ipv4 address) { return static_cast<int64_t>(ntohl(address)); };
+    // In address order, so that of two equally close addresses the lower wins.
+    std::vector<InterfaceRow> rows = interfaces;
+    std::stable_sort(rows.begin(), rows.end(), [&](const InterfaceRow& a, const InterfaceRow& b) {
+        return value(a.address) < value(b.address);
+    });
+    const Ipv4 loopback = htonl(INADDR_LOOPBACK);
+    std::optional<Ipv4> best;
+    int64_t bestDistance = 0;
+    for (const InterfaceRow& row : rows) {
+        if (row.address == 0 || row.address == loopback) continue;
+        const int64_t distance = std::abs(value(row.address) - value(device));
+        if (!best || distance < bestDistance) {
+            best = row.address;
+            bestDistance = distance;
+        }
+    }
+    return best ? dotted(*best) : std::string();
 }
 
-Outcome batchUpgradeWorker(WorkerTask& task, UpgradeBatch& batch) {
+std::string pcAddressFor(const NetworkProfile& profile, const std::string& deviceAddress) {
+    const std::optional<Ipv4> device = parseIpv4(deviceAddress);
+    const auto interfaces = profile.interfaceTable();
+    if (!device || !interfaces) return {};
+    return closestLocalAddress(*interfaces, *device);
+}
+
+OperationResult upgradeWorker(WorkerTask& task, const UpgradeRequest& request) {
+    return upgradeSteps(task, request, nullptr);
+}
+
+OperationResult batchUpgradeWorker(WorkerTask& task, const UpgradeRequest& request, UpgradeBatch& batch) {
     batch.admit(parseIpv4(task.deviceAddress()).value_or(0));
-    return upgradeSteps(task, &batch);
+    return upgradeSteps(task, request, &batch);
 }
 
 }  // namespace lm

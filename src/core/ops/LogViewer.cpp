@@ -1,4 +1,6 @@
 #include "core/ops/LogViewer.h"
+
+#include "core/link/DeviceSession.h"
 #include "core/platform/TextMatch.h"
 
 #include <algorithm>
@@ -30,15 +32,15 @@ enum class Read { Complete, NoAnswer, Refused, CannotRun, Overflow, Closing };
 
 // One attempt: the prompt, the command, and its output into window up to the next prompt.
 Read readOnce(WorkerTask& task, const std::string& command, LogWindow& window) {
-    TelnetLink& telnet = task.session().telnet();
+    DeviceSession device(task.session());
     window.clear();
-    telnet.drain();
-    if (!telnet.send("\n") || !telnet.expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
-    const std::string prompt = contains(telnet.transcript, "# ") ? "# " : "> ";
-    if (!telnet.send(command + "\n")) return Read::NoAnswer;
+    device.drain();
+    if (!device.sendLine("") || !device.expect(kPromptTurns, {"> ", "# "})) return Read::NoAnswer;
+    const std::string prompt = contains(device.seenText(), "# ") ? "# " : "> ";
+    if (!device.sendLine(command)) return Read::NoAnswer;
     bool echoPossible = true, firstOutput = true;
-    for (std::string line = telnet.readUntil(kLineTicks, prompt); !line.empty();
-         line = telnet.readUntil(kLineTicks, prompt)) {
+    for (std::string line = device.readUntil(kLineTicks, prompt); !line.empty();
+         line = device.readUntil(kLineTicks, prompt)) {
         if (task.closing()) return Read::Closing;
         // A log line may hold the prompt's characters; the kernel's own lines say "KERNEL".
         if (contains(line, prompt) && !contains(line, "KERNEL")) return Read::Complete;
@@ -57,7 +59,7 @@ Outcome readLog(WorkerTask& task, const LogSource& log, LogWindow& window) {
     const std::string title = asciiLower(log.title);
     const std::string command = log.command;
     task.status("Reading " + title + "...");
-    TelnetLink& telnet = task.session().telnet();
+    DeviceSession device(task.session());
     const auto failWith = [&](const std::string& text, Outcome outcome) {
         if (auto* ui = task.ui()) ui->beep();
         task.status(text);
@@ -83,9 +85,9 @@ Outcome readLog(WorkerTask& task, const LogSource& log, LogWindow& window) {
                 break;
         }
         task.session().timing().pause(kRetryPause);
-        telnet.drain();
-        telnet.send("\n");
-        telnet.expect(kPromptTurns, {"> ", "# "});
+        device.drain();
+        device.sendLine("");
+        device.expect(kPromptTurns, {"> ", "# "});
     }
 }
 
@@ -107,22 +109,21 @@ bool LogWindow::add(std::string_view line) {
     return true;
 }
 
-Outcome debugFileWorker(WorkerTask& task, const LogSource& log, const std::string& startPassword) {
-    if (task.closing()) return Outcome::Cancelled;
+LogResult debugFileWorker(WorkerTask& task, const LogRequest& request) {
+    if (task.closing()) return {Outcome::Cancelled, {}};
     task.status("Establishing telnet session...");
-    const Outcome opened = task.openAsOpened(startPassword);
-    if (opened == Outcome::Failed) return opened;  // busy: already said
+    const Outcome opened = task.openAsOpened(request.startPassword);
+    if (opened == Outcome::Failed) return {opened, {}};  // busy: already said
     if (opened != Outcome::Ok) {
         task.status(task.loginFailureText());
-        return opened;
+        return {opened, {}};
     }
     LogWindow window;
-    const Outcome read = readLog(task, log, window);
-    if (read != Outcome::Cancelled)
-        if (auto* ui = task.ui()) ui->setFieldText(kLogText, window.text());
+    const Outcome read = readLog(task, request.log, window);
+    if (read != Outcome::Cancelled && request.show && task.ui() != nullptr) request.show(window.text());
     // The device's shell simply sees the connection go.
-    task.session().telnet().close();
-    return read;
+    DeviceSession(task.session()).logout(false);
+    return {read, window.text()};
 }
 
 }  // namespace lm

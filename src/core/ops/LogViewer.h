@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,14 +19,11 @@ struct LogSource {
 inline constexpr LogSource kSystemLog{"System Log", "cat /var/log/syslog"};
 inline constexpr LogSource kDebugLog{"Debug Log", "dmesg"};
 
-// The control that shows the log.
-constexpr int kLogText = 1189;
-
 // The end of a log, at most kCapacity characters: whole lines are dropped from its start as lines
 // arrive, so however long the device's log is, what is kept stays bounded.
 class LogWindow {
 public:
-    static constexpr std::size_t kCapacity = 32000;
+    static constexpr std::size_t kCapacity = 32'000;
 
     // Appends a line, its "\r\n" or "\n" kept as "\n". False when the text has grown past the
     // capacity without a line end left to cut at: nothing more can be shown.
@@ -40,11 +38,23 @@ private:
     bool truncated_ = false;
 };
 
-// The log viewer's worker: logs in with startPassword (the default one, unless a front end was
-// given another), asking when the device refuses it, reads the log up to the shell's next prompt,
-// and puts the end of it into the log control. Every outcome is told in the status line; the link
-// is closed without "quit".
-Outcome debugFileWorker(WorkerTask& task, const LogSource& log,
-                        const std::string& startPassword = Session::kDefaultPassword);
+struct LogRequest {
+    LogSource log;
+    // The password tried first; the device's refusal is asked about.
+    std::string startPassword = Session::kDefaultPassword;
+    // Shows the end of the log read, the part read before a failure included, unless the window
+    // is closing. May be empty.
+    std::function<void(const std::string&)> show;
+};
+
+struct LogResult {
+    Outcome outcome = Outcome::Failed;
+    std::string text;  // the end of the log, as shown
+};
+
+// The log viewer's worker: logs in, asking when the device refuses the start password, reads the
+// log up to the shell's next prompt and shows the end of it. Every outcome is told in the status
+// line; the link is closed without "quit".
+LogResult debugFileWorker(WorkerTask& task, const LogRequest& request);
 
 }  // namespace lm

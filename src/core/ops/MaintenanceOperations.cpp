@@ -20,11 +20,11 @@ std::string lineHolding(const std::string& text, const char* what) {
 // Sends "reboot", gives the device its time to go down, then looks at what it said meanwhile: Ok
 // unless the send failed (NoAnswer) or the device refused (Refused, its words in deviceWords).
 Outcome sendReboot(Session& session, Milliseconds wait, std::string& deviceWords) {
-    if (!DeviceSession(session).reboot()) return Outcome::NoAnswer;
-    TelnetLink& telnet = session.telnet();
+    DeviceSession device(session);
+    if (!device.reboot()) return Outcome::NoAnswer;
     session.timing().pause(wait);
     std::string said;
-    for (std::string line; said.size() < 4096 && !(line = telnet.readLine(0)).empty();)
+    for (std::string line; said.size() < 4096 && !(line = device.readLine(0)).empty();)
         said += line;
     if (!contains(said, "Permission denied")) return Outcome::Ok;
     deviceWords = lineHolding(said, "Permission denied");
@@ -40,70 +40,71 @@ std::string refusalIn(const std::string& output) {
     return {};
 }
 
-Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords) {
+Outcome EraseConfigSequence(DeviceSession& device, std::string* deviceWords) {
     std::string ignored;
     std::string& words = deviceWords ? *deviceWords : ignored;
     words.clear();
-    if (!telnet.send("config clear\n")) return Outcome::NoAnswer;
-    telnet.expect(40, {"denied", "cleared"});
-    if (const auto cleared = telnet.transcript.find("cleared"); cleared != std::string::npos) {
+    if (!device.sendLine("config clear")) return Outcome::NoAnswer;
+    device.expect(40, {"denied", "cleared"});
+    if (const auto cleared = device.seenText().find("cleared"); cleared != std::string::npos) {
         // The tool may still be writing the flash: a hang-up before its prompt would cut it short.
-        const std::string after = telnet.transcript.substr(cleared);
+        const std::string after = device.seenText().substr(cleared);
         const bool prompt =
-            contains(after, "> ") || contains(after, "# ") || telnet.expect(20, {"> ", "# "}) != 0;
+            contains(after, "> ") || contains(after, "# ") || device.expect(20, {"> ", "# "}) != 0;
         return prompt ? Outcome::Ok : Outcome::NoAnswer;
     }
     // Refused or unknown: wipe the configuration partition of the flash instead.
-    telnet.drain();
-    telnet.expect(5, {"> "});
-    if (!telnet.send("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5\n")) return Outcome::NoAnswer;
-    const bool prompt = telnet.expect(20, {"> ", "# "}) != 0;
-    words = refusalIn(telnet.transcript);
+    device.drain();
+    device.expect(5, {"> "});
+    if (!device.sendLine("/bin/flashw -b 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0 /dev/rom5"))
+        return Outcome::NoAnswer;
+    const bool prompt = device.expect(20, {"> ", "# "}) != 0;
+    words = refusalIn(device.seenText());
     if (!words.empty()) return Outcome::Refused;
     return prompt ? Outcome::Ok : Outcome::NoAnswer;
 }
 
-Outcome rebootWorker(WorkerTask& task) {
-    if (const Outcome opened = task.open(); opened != Outcome::Ok) return opened;
+OperationResult rebootWorker(WorkerTask& task, const RebootRequest& request) {
+    if (const Outcome opened = task.open(request); opened != Outcome::Ok) return {opened, {}};
     task.status("Rebooting...");
     std::string words;
     switch (sendReboot(task.session(), Milliseconds(2000), words)) {
         case Outcome::Ok:
-            return task.succeed("The device will take\na few seconds to reboot.", "Reboot Camera");
+            return {task.succeed("The device will take\na few seconds to reboot.", "Reboot Camera"), {}};
         case Outcome::Refused:
-            return task.fail("Reboot refused by the device: " + words, Outcome::Refused);
+            return {task.fail("Reboot refused by the device: " + words, Outcome::Refused), words};
         default:
-            return task.fail("This device does not respond!", Outcome::NoAnswer);
+            return {task.fail("This device does not respond!", Outcome::NoAnswer), {}};
     }
 }
 
-Outcome eraseWorker(WorkerTask& task) {
-    if (const Outcome opened = task.open(); opened != Outcome::Ok) return opened;
-    TelnetLink& telnet = task.session().telnet();
+OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request) {
+    if (const Outcome opened = task.open(request); opened != Outcome::Ok) return {opened, {}};
+    DeviceSession device(task.session());
     task.status("Erasing config files...");
     std::string words;
-    switch (EraseConfigSequence(telnet, &words)) {
+    switch (EraseConfigSequence(device, &words)) {
         case Outcome::Ok:
             break;
         case Outcome::Refused:
-            return task.fail("Erase refused by the device: " + words, Outcome::Refused);
+            return {task.fail("Erase refused by the device: " + words, Outcome::Refused), words};
         default:
-            return task.fail("The device did not confirm the erase.", Outcome::NoAnswer);
+            return {task.fail("The device did not confirm the erase.", Outcome::NoAnswer), {}};
     }
-    // Read now, so a change made while the erase ran counts.
-    auto* ui = task.ui();
-    const bool reboot = ui != nullptr && ui->isChecked(kRebootAfterwardsBox);
-    if (reboot) {
+    if (request.rebootAfterwards) {
         task.status("Rebooting...");
         if (const Outcome sent = sendReboot(task.session(), Milliseconds(1000), words); sent != Outcome::Ok)
-            return task.fail(sent == Outcome::Refused ? "Erased, but the reboot was refused: " + words
-                                                      : "Erased, but the device did not take the reboot.",
-                             sent);
+            return {task.fail(sent == Outcome::Refused ? "Erased, but the reboot was refused: " + words
+                                                       : "Erased, but the device did not take the reboot.",
+                              sent),
+                    words};
     }
-    return task.succeed(
-        reboot ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
-               : "You have erased the config files.\n",
-        "Erase Config");
+    return {task.succeed(
+                request.rebootAfterwards
+                    ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
+                    : "You have erased the config files.\n",
+                "Erase Config"),
+            {}};
 }
 
 }  // namespace lm

@@ -2,28 +2,29 @@
 
 #include <string>
 
+#include "core/link/DeviceSession.h"
 #include "core/link/Outcome.h"
 #include "core/ops/WorkerTask.h"
 
 namespace lm {
 
-// Control ids of the two dialogs that the workers and the windows share.
-constexpr int kRebootStartButton = 1236;    // "Yes"
-constexpr int kEraseStartButton = 1235;     // "Proceed"
-constexpr int kRebootAfterwardsBox = 1234;  // "Reboot device afterwards"
+struct RebootRequest : DeviceLogin {};
+struct EraseRequest : DeviceLogin {
+    bool rebootAfterwards = true;
+};
 
 // The line of a command's output in which the device refuses or fails it ("Permission denied",
 // "not found", "No such file", ...); empty when there is none.
 std::string refusalIn(const std::string& output);
 
-// Clears the stored configuration on a logged-in telnet session, falling back to erasing the
+// Clears the stored configuration on a session logged in over the network, falling back to erasing the
 // configuration flash when "config clear" is refused or unknown. Ok only when the device confirmed:
 // "cleared" followed by its prompt, or a prompt after the flash tool without a refusal (Refused,
 // with the device's line in deviceWords); NoAnswer when it confirmed nothing.
-Outcome EraseConfigSequence(TelnetLink& telnet, std::string* deviceWords = nullptr);
+Outcome EraseConfigSequence(DeviceSession& device, std::string* deviceWords = nullptr);
 
 // The workers of the Reboot and EraseConfig dialogs: the common opening, then their own steps.
-Outcome rebootWorker(WorkerTask& task);
-Outcome eraseWorker(WorkerTask& task);
+OperationResult rebootWorker(WorkerTask& task, const RebootRequest& request);
+OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request);
 
 }  // namespace lm

@@ -14,8 +14,9 @@ void tellError(WorkerTask& task) {
         ui->ask({"Error updating time!", "Telnet Error", Question::Icon::Information, Choices::Ok});
 }
 
-Outcome setTime(WorkerTask& task) {
+Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& words) {
     if (task.closing()) return Outcome::Cancelled;
+    if (request.password) task.session().setPassword(*request.password);
     task.status("Connecting via telnet...");
     if (auto* ui = task.ui()) {
         ui->progressRange(0, 2);
@@ -30,7 +31,6 @@ Outcome setTime(WorkerTask& task) {
     if (task.closing()) return Outcome::Cancelled;
     task.status("Connected, setting time...");
     if (auto* ui = task.ui()) ui->progress(2);
-    std::string words;
     const Outcome set = FixTime(task.session().telnet(), task.session().timing(), words);
     if (set == Outcome::Refused) task.status("The device refused to set its clock: " + words);
     if (set != Outcome::Ok) {
@@ -48,11 +48,12 @@ Outcome FixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWor
     return setClockOverTelnet(telnet, timing, kAttempts, deviceWords);
 }
 
-Outcome setTimeWorker(WorkerTask& task) {
-    const Outcome outcome = setTime(task);
+OperationResult setTimeWorker(WorkerTask& task, const SetTimeRequest& request) {
+    OperationResult result;
+    result.outcome = setTime(task, request, result.deviceWords);
     if (task.holdsSession()) DeviceSession(task.session()).logout(false);
     if (auto* ui = task.ui()) ui->allowClose(true);
-    return outcome;
+    return result;
 }
 
 }  // namespace lm

@@ -30,20 +30,16 @@ void WorkerTask::status(const std::string& text) {
     if (auto* u = ui()) u->status(text);
 }
 
-Outcome WorkerTask::open(const std::function<std::string()>& beforeLogin) {
+Outcome WorkerTask::open(const DeviceLogin& login, const std::function<std::string()>& beforeLogin) {
     // A scan keeps the network busy; give it up to six seconds to end.
     for (int step = 0; step < kScanWaitSteps && scanInProgress_ && *scanInProgress_; ++step)
         session_.timing().pause(kScanWaitStep);
 
-    // Once closing, there is nobody left to read the fields: end quietly.
-    auto* u = ui();
-    if (u == nullptr) return Outcome::Cancelled;
-    const std::string address = u->fieldText(kAddressField);
-    if (address.empty() || address == "0.0.0.0")
+    // Once closing, there is nobody left to tell: end quietly.
+    if (ui() == nullptr) return Outcome::Cancelled;
+    if (login.address.empty() || login.address == "0.0.0.0")
         return fail("You must specify the IP address.", Outcome::Failed);
-    u = ui();
-    if (u == nullptr) return Outcome::Cancelled;
-    const std::string password = u->fieldText(kPasswordField);
+    const std::string& password = login.password;
     if (password.empty()) return fail("You must specify the administrator password.", Outcome::Failed);
     if (hasControlCharacter(password))
         return fail("The password must not hold control characters (line end, tab, escape).",

@@ -14,24 +14,32 @@
 
 namespace lm {
 
+// What the user gives an operation with a start button: the device address and its admin password.
+struct DeviceLogin {
+    std::string address;
+    std::string password;
+};
+
+// How an operation ended, with the device's own words when it refused or failed a step.
+struct OperationResult {
+    Outcome outcome = Outcome::Failed;
+    std::string deviceWords;
+};
+
 // The frame of an operation dialog with a start button: the common opening (wait for a running
 // scan, the address and password checks, the telnet login with one retry), and the endings of
 // success and failure. The operations' own steps run between opening and ending.
 class WorkerTask {
 public:
-    // Control ids the frame reads and writes.
-    static constexpr int kStatusLine = 1018;
-    static constexpr int kAddressField = 1195;
-    static constexpr int kPasswordField = 1192;
-
     // ui and state are shared with the window.
     WorkerTask(Session& session, std::shared_ptr<WorkerChannel> ui, std::shared_ptr<OperationState> state,
                PasswordPrompt* prompt, std::string deviceAddress, const std::atomic<bool>* scanInProgress);
 
-    // The common opening: Ok when logged in and holding the session; otherwise the failure has
-    // been reported and its outcome is returned. beforeLogin, when given, runs after the address and
-    // password checks: a text it returns fails the opening before anything goes to the device.
-    Outcome open(const std::function<std::string()>& beforeLogin = {});
+    // The common opening with what the user gave: Ok when logged in and holding the session;
+    // otherwise the failure has been reported and its outcome is returned. beforeLogin, when given,
+    // runs after the address and password checks: a text it returns fails the opening before
+    // anything goes to the device.
+    Outcome open(const DeviceLogin& login, const std::function<std::string()>& beforeLogin = {});
     // The opening of a dialog that starts when opened (no fields to read): the session, then the
     // telnet login with one retry, with startPassword when given, else the session's password as
     // it stands. Ok when logged in; Failed when the link is busy (said in the status line);

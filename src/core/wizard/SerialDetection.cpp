@@ -66,7 +66,7 @@ Outcome detectSerialDevice(WizardSession& wizard, WizardPage& page, PasswordProm
             if (login == SerialLoginResult::PasswordCancelled) outcome = Outcome::Refused;
             continue;
         }
-        if (!shell.sendLine("cat /etc/version\n")) {
+        if (!shell.typeText("cat /etc/version\n")) {
             serial.close();
             settings.serialPort = "Serial port transmission error!";
             continue;

@@ -140,11 +140,11 @@ Outcome SettingsWriterRun::openSerial() {
 }
 
 bool SettingsWriterRun::wakeConsole() {
-    if (!shell_.sendLine("\ncd /\n")) return false;
+    if (!shell_.typeText("\ncd /\n")) return false;
     if (shell_.expect(5, {"> ", "# "})) return true;
     shell_.leaveEditor();
     shell_.expect(8, {"> ", "# "});
-    return shell_.sendLine("\ncd /\n") && shell_.expect(8, {"> ", "# "});
+    return shell_.typeText("\ncd /\n") && shell_.expect(8, {"> ", "# "});
 }
 
 Outcome SettingsWriterRun::probe(bool setClock) {
@@ -232,7 +232,7 @@ Outcome SettingsWriterRun::saveAndReboot() {
 bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_view complaint,
                                 std::string& said) {
     said.clear();
-    if (!shell_.sendLine(line)) return false;
+    if (!shell_.typeText(line)) return false;
     // A prompt on the line of the command's own echo is the one before it, not its end.
     for (int read = 0; read < kMaxReplyLines; ++read) {
         // Over the network the transcript holds the whole reply; the console gives a line at a time.

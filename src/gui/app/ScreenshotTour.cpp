@@ -15,16 +15,14 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/diag/ActivityReport.h"
+#include "core/discovery/ModelTable.h"
 #include "gui/Commands.h"
 #include "gui/app/CLmToolsDlg.h"
 #include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
-#include "core/discovery/ModelTable.h"
 #include "core/ops/WorkerTask.h"
-#include "gui/Commands.h"
 #include "gui/app/CAboutDlg.h"
-#include "gui/app/CLmToolsDlg.h"
-#include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
 #include "gui/ops/RomUpgrade.h"
 #include "gui/wizard/SetupWizard.h"
@@ -48,7 +46,7 @@ struct DialogShot {
     int command;
     const char* name;
     const char* doneText;
-    int statusId = WorkerTask::kStatusLine;
+    int statusId = OperationDialog::kStatusLine;
 };
 constexpr DialogShot kDialogs[] = {
     {kSetTime, "set-time", "Time is set."},
@@ -193,9 +191,9 @@ void ScreenshotTour::driveUpgrade(int attempt) {
         succeeded_ = false;
         dialog->reject();
     });
-    qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kRomFile))->setText(path);
+    qobject_cast<QLineEdit*>(dialog->control(id(RomUpgrade::Id::RomFile)))->setText(path);
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
-    qobject_cast<QPushButton*>(dialog->control(RomUpgrade::kUpgrade))->click();
+    qobject_cast<QPushButton*>(dialog->control(id(RomUpgrade::Id::Upgrade)))->click();
 }
 
 void ScreenshotTour::showForms() {

@@ -9,7 +9,7 @@ namespace lm::gui {
 class DebugFile : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kLog = kLogText;
+    enum class Id { Log = 1189 };
 
     DebugFile(Session& session, const QString& address, const LogSource& log, QWidget* parent = nullptr);
 };

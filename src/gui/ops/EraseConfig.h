@@ -10,8 +10,7 @@ namespace lm::gui {
 class EraseConfig : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kRebootAfterwards = kRebootAfterwardsBox;
-    static constexpr int kProceed = kEraseStartButton;
+    enum class Id { RebootAfterwards = 1234, Proceed = 1235 };
 
     EraseConfig(Session& session, const std::atomic<bool>* scanInProgress, const QString& address,
                 std::string siteText, QWidget* parent = nullptr);

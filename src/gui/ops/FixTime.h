@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/ops/OperationDialog.h"
 #include "core/ops/SetTime.h"
+#include "gui/ops/OperationDialog.h"
 
 namespace lm::gui {
 
@@ -10,7 +10,7 @@ namespace lm::gui {
 class FixTime : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kProgress = kSetTimeProgress;
+    enum class Id { Progress = 1226 };
 
     FixTime(Session& session, const QString& address, QWidget* parent = nullptr);
 };

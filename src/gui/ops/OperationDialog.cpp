@@ -1,20 +1,24 @@
 #include "gui/ops/OperationDialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
 
+#include "core/link/Session.h"
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
 #include "gui/app/Ipv4Field.h"
-#include "core/link/Session.h"
-#include "gui/ops/GuiThreadChannel.h"
 #include "gui/ops/GuiPasswordPrompt.h"
+#include "gui/ops/GuiThreadChannel.h"
 
 namespace lm::gui {
 
@@ -95,6 +99,30 @@ QWidget* OperationDialog::control(int id) const {
     return nullptr;
 }
 
+void OperationDialog::build(const DialogLayout& layout, std::function<Work()> prepare) {
+    QLabel* waitingLabel = nullptr;  // a label whose buddy comes next
+    for (const DialogControl& row : layout.controls) {
+        QWidget* widget = addControl(row, prepare);
+        if (waitingLabel) waitingLabel->setBuddy(widget);
+        waitingLabel = row.kind == DialogControl::Kind::Label ? qobject_cast<QLabel*>(widget) : nullptr;
+        if (row.flags & DialogControl::Disabled) widget->setEnabled(false);
+        if (row.flags & DialogControl::Focus) widget->setFocus();
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && (row.flags & DialogControl::Default))
+            button->setDefault(true);
+    }
+    finishLayout(layout.width, layout.height);
+}
+
+void OperationDialog::finishLayout(int width, int height) {
+    okButton_ = qobject_cast<QPushButton*>(control(kOk));
+    if (okButton_ == nullptr) {
+        okButton_ = addButton(kOk, QStringLiteral("OK"), QRect());
+        okButton_->hide();
+    }
+    const DialogUnits du(*this);
+    setFixedSize(du.x(width), du.y(height));
+}
+
 QLabel* OperationDialog::addText(const QString& text, const QRect& place) {
     auto* label = new QLabel(text, this);
     label->setWordWrap(true);
@@ -103,29 +131,82 @@ QLabel* OperationDialog::addText(const QString& text, const QRect& place) {
     return label;
 }
 
-QLabel* OperationDialog::addStatusLine(const QString& text, const QRect& place) {
-    QLabel* line = ControlId::tag(addText(text, place), kStatusLine);
-    line->setTextFormat(Qt::PlainText);  // workers' texts may carry what a device sent
-    return line;
-}
-
-void OperationDialog::addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop) {
-    const DialogUnits du(*this);
-    const int labelWidth = fieldLeft - labelLeft - 3;
-    auto* addressLabel = new QLabel(QStringLiteral("Device address:"), this);
-    addressLabel->setGeometry(du.rect(labelLeft, addressTop + 2, labelWidth, 8));
-    auto* address = ControlId::tag(new Ipv4Field(this), kAddressField);
-    address->setText(address_);
-    address->setGeometry(du.rect(fieldLeft, addressTop, 90, 13));
-    addressLabel->setBuddy(address);
-
-    auto* passwordLabel = new QLabel(QStringLiteral("Admin Password:"), this);
-    passwordLabel->setGeometry(du.rect(labelLeft, passwordTop + 2, labelWidth, 8));
-    auto* password = ControlId::tag(new QLineEdit(this), kPasswordField);
-    password->setEchoMode(QLineEdit::Password);
-    password->setGeometry(du.rect(fieldLeft, passwordTop, 90, 13));
-    passwordLabel->setBuddy(password);
-    password->setFocus();
+QWidget* OperationDialog::addControl(const DialogControl& row, const std::function<Work()>& prepare) {
+    using Kind = DialogControl::Kind;
+    const QString text = QString::fromUtf8(row.text ? row.text : "");
+    const QRect place = DialogUnits(*this).rect(row.left, row.top, row.width, row.height);
+    QWidget* widget = nullptr;
+    switch (row.kind) {
+        case Kind::Text:
+            return addText(text, QRect(row.left, row.top, row.width, row.height));
+        case Kind::StatusLine: {
+            // Workers' texts may carry what a device sent.
+            QLabel* line = addText(text, QRect(row.left, row.top, row.width, row.height));
+            ControlId::tag(line, kStatusLine)->setTextFormat(Qt::PlainText);
+            return line;
+        }
+        case Kind::Label:
+            widget = new QLabel(text, this);
+            break;
+        case Kind::StatusField: {
+            auto* field = ControlId::tag(new QLineEdit(this), kStatusLine);
+            field->setReadOnly(true);
+            widget = field;
+            break;
+        }
+        case Kind::Address: {
+            auto* field = ControlId::tag(new Ipv4Field(this), kAddressField);
+            field->setText(address_);
+            widget = field;
+            break;
+        }
+        case Kind::Password: {
+            auto* field = ControlId::tag(new QLineEdit(this), kPasswordField);
+            field->setEchoMode(QLineEdit::Password);
+            widget = field;
+            break;
+        }
+        case Kind::Ipv4:
+            widget = ControlId::tag(new Ipv4Field(this), row.id);
+            break;
+        case Kind::Field:
+            widget = ControlId::tag(new QLineEdit(this), row.id);
+            break;
+        case Kind::Button:
+            return addButton(row.id, text, QRect(row.left, row.top, row.width, row.height));
+        case Kind::Start: {
+            QPushButton* button = addButton(row.id, text, QRect(row.left, row.top, row.width, row.height));
+            connect(button, &QPushButton::clicked, this, [this, id = row.id, prepare] {
+                if (const Work work = prepare()) start(id, work);
+            });
+            return button;
+        }
+        case Kind::Check: {
+            auto* box = ControlId::tag(new QCheckBox(text, this), row.id);
+            box->setChecked(row.flags & DialogControl::Checked);
+            widget = box;
+            break;
+        }
+        case Kind::Progress: {
+            auto* bar = ControlId::tag(new QProgressBar(this), row.id);
+            bar->setValue(0);
+            bar->setTextVisible(!(row.flags & DialogControl::NoBarText));
+            widget = bar;
+            break;
+        }
+        case Kind::Log: {
+            auto* log = ControlId::tag(new QPlainTextEdit(this), row.id);
+            log->setReadOnly(true);
+            log->setLineWrapMode(QPlainTextEdit::NoWrap);
+            log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+            widget = log;
+            break;
+        }
+    }
+    widget->setGeometry(place);
+    return widget;
 }
 
 QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect& place) {
@@ -137,29 +218,16 @@ QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect
     return button;
 }
 
-QPushButton* OperationDialog::addStartButton(int id, const QString& text, const QRect& place,
-                                             std::function<Outcome(WorkerTask&)> work,
-                                             std::function<bool()> confirm) {
-    QPushButton* button = addButton(id, text, place);
-    connect(button, &QPushButton::clicked, this,
-            [this, id, work = std::move(work), confirm = std::move(confirm)] {
-                if (!confirm || confirm()) start(id, work);
-            });
-    return button;
+DeviceLogin OperationDialog::login() const {
+    const auto* address = qobject_cast<Ipv4Field*>(control(kAddressField));
+    const auto* password = qobject_cast<QLineEdit*>(control(kPasswordField));
+    return {address ? address->addressText().toStdString() : std::string(),
+            password ? password->text().toStdString() : std::string()};
 }
 
-void OperationDialog::finishLayout(int width, int height) {
-    const DialogUnits du(*this);
-    okButton_ = qobject_cast<QPushButton*>(control(kOk));
-    if (okButton_ == nullptr) {
-        okButton_ = addButton(kOk, QStringLiteral("OK"), QRect());
-        okButton_->hide();
-    }
-    setFixedSize(du.x(width), du.y(height));
-}
-
-void OperationDialog::startWhenShown(std::function<Outcome(WorkerTask&)> work) {
+void OperationDialog::startWhenShown(Work work, int button) {
     startWork_ = std::move(work);
+    startWorkButton_ = button;
 }
 
 void OperationDialog::showEvent(QShowEvent* event) {
@@ -175,13 +243,13 @@ void OperationDialog::showEvent(QShowEvent* event) {
         return;
     }
     startsAtOnce_ = true;
-    start(0, work);
+    start(startWorkButton_, work);
 }
 
-void OperationDialog::start(int startButton, const std::function<Outcome(WorkerTask&)>& work) {
+void OperationDialog::start(int startButton, const Work& work) {
     if (state_->running) return;  // the previous worker has yet to clear it
-    if (QWidget* button = control(startButton)) button->setEnabled(false);
     startButton_ = startButton;
+    if (QWidget* button = control(startButton)) button->setEnabled(false);
     state_->closing = false;
     const bool started =
         WorkerTask::start(state_, [&session = session_, ui = ui_, state = state_, prompt = prompt_,

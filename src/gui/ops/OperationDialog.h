@@ -10,6 +10,7 @@
 #include "core/ops/OperationState.h"
 #include "core/ops/WorkerChannel.h"
 #include "core/ops/WorkerTask.h"
+#include "gui/ops/DialogTable.h"
 
 class QLabel;
 class QPushButton;
@@ -32,9 +33,12 @@ class OperationDialog : public QDialog, public WorkerChannel {
 public:
     static constexpr int kOk = 1;
     static constexpr int kCancel = 2;
-    static constexpr int kStatusLine = WorkerTask::kStatusLine;
-    static constexpr int kAddressField = WorkerTask::kAddressField;
-    static constexpr int kPasswordField = WorkerTask::kPasswordField;
+    static constexpr int kStatusLine = 1018;
+    static constexpr int kAddressField = 1195;
+    static constexpr int kPasswordField = 1192;
+
+    // What a worker thread runs.
+    using Work = std::function<void(WorkerTask&)>;
 
     // Shows a message box owned by the dialog and returns the button pressed as its answer.
     using MessageBoxHandler = std::function<Answer(QWidget* owner, const QString& text, const QString& title,
@@ -74,25 +78,27 @@ protected:
     OperationDialog(Session& session, const std::atomic<bool>* scanInProgress, QString address,
                     std::string siteText, QWidget* parent);
 
-    // The controls every such dialog has, placed in dialog units.
+    // Creates the controls of layout, in its order, and sizes the dialog. The start button, when
+    // there is one, disables itself and runs on a new worker thread the work that prepare makes
+    // from the controls as they stand; nothing when prepare makes none (the user declined).
+    void build(const DialogLayout& layout, std::function<Work()> prepare = {});
+    // Controls placed one by one, in dialog units, for a dialog without a table.
     QLabel* addText(const QString& text, const QRect& place);
-    QLabel* addStatusLine(const QString& text, const QRect& place);
-    // The device address field (showing the opening address) and the masked password field.
-    void addAddressAndPassword(int labelLeft, int fieldLeft, int addressTop, int passwordTop);
     QPushButton* addButton(int id, const QString& text, const QRect& place);
-    // The start button: disables itself and runs work on a new worker thread; when confirm is
-    // given, only once it has agreed.
-    QPushButton* addStartButton(int id, const QString& text, const QRect& place,
-                                std::function<Outcome(WorkerTask&)> work, std::function<bool()> confirm = {});
     // The hidden OK button (unless the dialog shows one of its own) and the dialog size, once the
     // controls are in place.
     void finishLayout(int width, int height);
+    // The device address and the password as typed.
+    DeviceLogin login() const;
+    // The worker's way to this dialog, for a question asked before it starts.
+    WorkerChannel& operationUi() { return *ui_; }
     // A message box owned by the dialog, answered by the button pressed.
     Answer showMessageBox(const QString& text, const QString& title, Question::Icon icon, Choices buttons);
     // For a dialog that works as soon as it opens: work starts on a worker thread when the dialog
     // is first shown, unless the device link is still busy (then the status line says so and OK is
-    // enabled). Closing does not wait for this worker.
-    void startWhenShown(std::function<Outcome(WorkerTask&)> work);
+    // enabled). Closing does not wait for this worker. The worker enables button (none when 0)
+    // when it is done.
+    void startWhenShown(Work work, int button = 0);
     // For a dialog whose status shows in another control than the status line: where the frame
     // says why no worker runs.
     void useStatusLine(int id) { statusLine_ = id; }
@@ -100,7 +106,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void start(int startButton, const std::function<Outcome(WorkerTask&)>& work);
+    QWidget* addControl(const DialogControl& control, const std::function<Work()>& prepare);
+    void start(int startButton, const Work& work);
     void finishFromWorker();
     void waitForWorker();
 
@@ -112,12 +119,13 @@ private:
     std::shared_ptr<GuiPasswordPrompt> prompt_;
     MessageBoxHandler messageBoxHandler_;
     QPushButton* okButton_ = nullptr;
-    std::function<Outcome(WorkerTask&)> startWork_;  // for dialogs that start when shown
+    Work startWork_;  // for dialogs that start when shown
+    int startWorkButton_ = 0;
+    int startButton_ = 0;  // the button the running worker enables again
     bool startsAtOnce_ = false;
     int statusLine_ = kStatusLine;
     bool finishing_ = false;  // the worker pressed OK and waits for that to return
     bool waiting_ = false;
-    int startButton_ = 0;  // the start button of the running worker; 0 for none
 };
 
 }  // namespace lm::gui

@@ -1,21 +1,33 @@
 #include "gui/ops/Reboot.h"
 
-#include <QPushButton>
-
-#include "core/ops/MaintenanceOperations.h"
-
 namespace lm::gui {
+
+namespace {
+
+using K = DialogControl::Kind;
+const DialogLayout kLayout{
+    203,
+    124,
+    {
+        {K::Text, 0, "Are you sure you want to reboot this device?", 7, 7, 189, 10},
+        {K::Label, 0, "Device address:", 7, 24, 62, 8},
+        {K::Address, 0, nullptr, 72, 22, 90, 13},
+        {K::Label, 0, "Admin Password:", 7, 41, 62, 8},
+        {K::Password, 0, nullptr, 72, 39, 90, 13, DialogControl::Focus},
+        {K::StatusLine, 0, "Enter password...", 7, 60, 189, 30},
+        {K::Start, id(Reboot::Id::Yes), "Yes", 45, 102, 50, 14},
+        {K::Button, OperationDialog::kCancel, "Cancel", 108, 102, 50, 14, DialogControl::Default},
+    }};
+
+}  // namespace
 
 Reboot::Reboot(Session& session, const std::atomic<bool>* scanInProgress, const QString& address,
                std::string siteText, QWidget* parent)
     : OperationDialog(session, scanInProgress, address, std::move(siteText), parent) {
     setWindowTitle(QStringLiteral("Reboot "));
-    addText(QStringLiteral("Are you sure you want to reboot this device?"), QRect(7, 7, 189, 10));
-    addAddressAndPassword(7, 72, 22, 39);
-    addStatusLine(QStringLiteral("Enter password..."), QRect(7, 60, 189, 30));
-    addStartButton(kYes, QStringLiteral("Yes"), QRect(45, 102, 50, 14), rebootWorker);
-    addButton(kCancel, QStringLiteral("Cancel"), QRect(108, 102, 50, 14))->setDefault(true);
-    finishLayout(203, 124);
+    build(kLayout, [this] {
+        return [request = RebootRequest{login()}](WorkerTask& task) { rebootWorker(task, request); };
+    });
 }
 
 }  // namespace lm::gui

@@ -9,7 +9,7 @@ namespace lm::gui {
 class Reboot : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kYes = kRebootStartButton;
+    enum class Id { Yes = 1236 };
 
     Reboot(Session& session, const std::atomic<bool>* scanInProgress, const QString& address,
            std::string siteText, QWidget* parent = nullptr);

@@ -3,16 +3,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 
-#include "gui/app/ControlId.h"
-#include "gui/app/DialogUnits.h"
-#include "gui/app/Ipv4Field.h"
 #include "core/discovery/ModelTable.h"
 #include "core/link/Session.h"
+#include "gui/app/Ipv4Field.h"
 
 namespace lm::gui {
 
@@ -39,71 +35,58 @@ QString defaultChooser(QWidget* owner, const QString& startPath, const QString& 
     return QFileDialog::getOpenFileName(owner, QString(), startPath, filter);
 }
 
-std::string pcAddressFor(const Session& session, const QString& deviceAddress) {
-    const std::optional<Ipv4> device = parseIpv4(deviceAddress.toStdString());
-    const std::optional<std::vector<InterfaceRow>> interfaces = session.profile().interfaceTable();
-    if (!device || !interfaces) return {};
-    return closestLocalAddress(*interfaces, *device);
-}
+using K = DialogControl::Kind;
+const DialogLayout kLayout{
+    322,
+    134,
+    {
+        {K::Label, 0, "Device address:", 7, 9, 87, 8},
+        {K::Address, 0, nullptr, 97, 7, 90, 13},
+        {K::Label, 0, "Admin Password:", 7, 41, 87, 8},
+        {K::Password, 0, nullptr, 97, 39, 90, 13, DialogControl::Focus},
+        {K::Label, 0, "This computer's address:", 7, 25, 87, 8},
+        {K::Ipv4, id(RomUpgrade::Id::PcAddress), nullptr, 97, 23, 90, 13},
+        {K::Label, 0, "ROM File:", 7, 57, 87, 8},
+        {K::Field, id(RomUpgrade::Id::RomFile), nullptr, 97, 55, 196, 13},
+        {K::Button, id(RomUpgrade::Id::Browse), "...", 296, 55, 19, 13},
+        // The check boxes go under their label: their texts need the dialog's width.
+        {K::Label, 0, "Erase Old Config:", 7, 72, 87, 8},
+        {K::Check, id(RomUpgrade::Id::EraseConfig),
+         "Note: For version compatibility this is highly recommended!", 15, 82, 300, 10,
+         DialogControl::Checked},
+        {K::Check, id(RomUpgrade::Id::SaveNetwork),
+         "Save Network Settings (requires firmware version 1.1.55 or newer)", 15, 94, 300, 10},
+        {K::Progress, id(RomUpgrade::Id::Progress), nullptr, 7, 107, 308, 9},
+        {K::StatusLine, 0, "Please enter the password and file name to use...", 7, 119, 308, 12},
+        {K::Start, id(RomUpgrade::Id::Upgrade), "Upgrade", 265, 7, 50, 14, DialogControl::Default},
+        {K::Button, OperationDialog::kCancel, "Cancel", 265, 24, 50, 14},
+    }};
 
 }  // namespace
 
 RomUpgrade::RomUpgrade(Session& session, const std::atomic<bool>* scanInProgress, const QString& deviceId,
                        const QString& address, std::string siteText, QWidget* parent)
     : OperationDialog(session, scanInProgress, address, std::move(siteText), parent),
-      family_(firmwareFamily(ModelTable::codeFromId(deviceId.toStdString()))),
+      modelCode_(ModelTable::codeFromId(deviceId.toStdString())),
+      family_(firmwareFamily(modelCode_)),
       fileChooser_(defaultChooser) {
     setWindowTitle(QStringLiteral("Upgrade Firmware"));
-    addControls();
-    pcAddress_->setText(QString::fromStdString(pcAddressFor(session, address)));
+    build(kLayout, [this] { return prepare(); });
+    connectControls();
+    pcAddress_->setText(QString::fromStdString(pcAddressFor(session.profile(), address.toStdString())));
     romFile_->setText(QDir::currentPath() + QLatin1Char('/'));
 }
 
-void RomUpgrade::addControls() {
-    const DialogUnits du(*this);
-    const auto label = [&](const QString& text, int top, QWidget* buddy) {
-        auto* shown = new QLabel(text, this);
-        shown->setGeometry(du.rect(7, top + 2, 87, 8));
-        shown->setBuddy(buddy);
-    };
-    addAddressAndPassword(7, 97, 7, 39);
-    pcAddress_ = ControlId::tag(new Ipv4Field(this), kPcAddress);
-    pcAddress_->setGeometry(du.rect(97, 23, 90, 13));
-    label(QStringLiteral("This computer's address:"), 23, pcAddress_);
-
-    romFile_ = ControlId::tag(new QLineEdit(this), kRomFile);
-    romFile_->setGeometry(du.rect(97, 55, 196, 13));
-    label(QStringLiteral("ROM File:"), 55, romFile_);
-    connect(addButton(kBrowse, QStringLiteral("..."), QRect(296, 55, 19, 13)), &QPushButton::clicked, this,
+void RomUpgrade::connectControls() {
+    pcAddress_ = qobject_cast<Ipv4Field*>(control(id(Id::PcAddress)));
+    romFile_ = qobject_cast<QLineEdit*>(control(id(Id::RomFile)));
+    eraseConfig_ = qobject_cast<QCheckBox*>(control(id(Id::EraseConfig)));
+    saveNetwork_ = qobject_cast<QCheckBox*>(control(id(Id::SaveNetwork)));
+    connect(qobject_cast<QPushButton*>(control(id(Id::Browse))), &QPushButton::clicked, this,
             &RomUpgrade::browse);
-
-    auto* erase = ControlId::tag(
-        new QCheckBox(QStringLiteral("Note: For version compatibility this is highly recommended!"), this),
-        kEraseConfig);
-    erase->setGeometry(du.rect(15, 82, 300, 10));
-    erase->setChecked(true);
-    // The check boxes go under their label: their texts need the dialog's width.
-    label(QStringLiteral("Erase Old Config:"), 70, erase);
-    auto* saveNetwork = ControlId::tag(
-        new QCheckBox(QStringLiteral("Save Network Settings (requires firmware version 1.1.55 or newer)"),
-                      this),
-        kSaveNetwork);
-    saveNetwork->setGeometry(du.rect(15, 94, 300, 10));
     // Only the user's own clearing warns; the second box follows the first either way.
-    connect(erase, &QCheckBox::clicked, this, &RomUpgrade::eraseBoxClicked);
-    connect(erase, &QCheckBox::toggled, saveNetwork, &QCheckBox::setEnabled);
-
-    auto* progress = ControlId::tag(new QProgressBar(this), kProgress);
-    progress->setGeometry(du.rect(7, 107, 308, 9));
-    progress->setValue(0);
-    addStatusLine(QStringLiteral("Please enter the password and file name to use..."),
-                  QRect(7, 119, 308, 12));
-
-    addStartButton(kUpgrade, QStringLiteral("Upgrade"), QRect(265, 7, 50, 14), upgradeWorker, [this] {
-        return confirmFile();
-    })->setDefault(true);
-    addButton(kCancel, QStringLiteral("Cancel"), QRect(265, 24, 50, 14));
-    finishLayout(322, 134);
+    connect(eraseConfig_, &QCheckBox::clicked, this, &RomUpgrade::eraseBoxClicked);
+    connect(eraseConfig_, &QCheckBox::toggled, saveNetwork_, &QCheckBox::setEnabled);
     // Tab goes down the fields as they are shown.
     setTabOrder(control(kAddressField), pcAddress_);
     setTabOrder(pcAddress_, control(kPasswordField));
@@ -121,12 +104,13 @@ void RomUpgrade::eraseBoxClicked(bool checked) {
                        Question::Icon::Question, Choices::Ok);
 }
 
-bool RomUpgrade::confirmFile() {
+OperationDialog::Work RomUpgrade::prepare() {
     // The worker flashes the file named in the field, typed or chosen, so that is what is checked.
-    if (looksLikeFamilyFirmware(romFile_->text().toStdString(), family_)) return true;
-    return showMessageBox(QString::fromStdString(mismatchQuestion(family_)),
-                          QString::fromLatin1(kMismatchTitle), Question::Icon::Warning,
-                          Choices::YesNo) == Answer::Yes;
+    const std::string romPath = romFile_->text().toStdString();
+    if (!firmwareConfirmed(romPath, modelCode_, operationUi())) return {};
+    const UpgradeRequest request{login(), romPath, pcAddress_->addressText().toStdString(),
+                                 eraseConfig_->isChecked(), saveNetwork_->isChecked()};
+    return [request](WorkerTask& task) { upgradeWorker(task, request); };
 }
 
 }  // namespace lm::gui

@@ -5,22 +5,27 @@
 #include "core/ops/FirmwareUpgrade.h"
 #include "gui/ops/OperationDialog.h"
 
+class QCheckBox;
 class QLineEdit;
 
 namespace lm::gui {
+
+class Ipv4Field;
 
 // "Upgrade Firmware": takes the admin password and a firmware file, checks that the file looks
 // like this device's firmware, and runs the upgrade, its progress in the bar.
 class RomUpgrade : public OperationDialog {
     Q_OBJECT
 public:
-    static constexpr int kUpgrade = kUpgradeStartButton;
-    static constexpr int kRomFile = kUpgradeRomFileField;
-    static constexpr int kBrowse = kUpgradeBrowseButton;
-    static constexpr int kProgress = kUpgradeProgressBar;
-    static constexpr int kEraseConfig = kUpgradeEraseBox;
-    static constexpr int kPcAddress = kUpgradePcAddressField;
-    static constexpr int kSaveNetwork = kUpgradeSaveNetworkBox;
+    enum class Id {
+        Upgrade = 1194,
+        RomFile = 1193,
+        Browse = 1245,
+        Progress = 1196,
+        EraseConfig = 1233,
+        PcAddress = 1285,
+        SaveNetwork = 1319,
+    };
 
     // Asks for a file to open, starting at startPath (a folder ending in "/", or a file), offering the
     // filters in Qt's form; the chosen path, or empty when the user cancelled.
@@ -35,15 +40,19 @@ public:
     void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
 
 private:
-    void addControls();
+    void connectControls();
     void browse();
     void eraseBoxClicked(bool checked);
-    // The name check before the worker starts: false when the user declined a mismatching file.
-    bool confirmFile();
+    // The request from the controls once the file's name is checked; none when the user declined a
+    // file that does not fit the model.
+    Work prepare();
 
+    int modelCode_;
     FirmwareFamily family_;
     QLineEdit* romFile_ = nullptr;
-    QLineEdit* pcAddress_ = nullptr;
+    Ipv4Field* pcAddress_ = nullptr;
+    QCheckBox* eraseConfig_ = nullptr;
+    QCheckBox* saveNetwork_ = nullptr;
     FileChooser fileChooser_;
 };
 

@@ -114,12 +114,21 @@ protected:
         session = std::make_unique<Session>(profile, quick());
         ui = std::make_shared<RecordingChannel>("", "");
         WorkerTask task(*session, ui, std::make_shared<OperationState>(), &prompt, "127.0.0.1", nullptr);
-        return debugFileWorker(task, kSystemLog);
+        shown.reset();
+        const LogResult read =
+            debugFileWorker(task, {kSystemLog, Session::kDefaultPassword, [this](const std::string& given) {
+                                       EXPECT_FALSE(shown) << "shown twice";
+                                       shown = given;
+                                   }});
+        text = read.text;
+        return read.outcome;
     }
 
     std::unique_ptr<Session> session;
     std::shared_ptr<RecordingChannel> ui;
     ScriptedPrompt prompt;
+    std::optional<std::string> shown;  // what the window was given
+    std::string text;                  // what the result holds
 };
 
 TEST_F(LogWorker, ReadFromTheDevicesShell) {
@@ -168,8 +177,9 @@ TEST_F(LogWorker, ReadFromTheDevicesShell) {
         EXPECT_EQ(count(peer.received(), kCommand), c.commands);
         EXPECT_TRUE(ui->called("status:" + c.status));
         EXPECT_EQ(ui->called("beep"), c.outcome != Outcome::Ok);
+        EXPECT_EQ(shown, text) << "the window shows what the result holds";
         if (c.log) {
-            EXPECT_EQ(ui->text(kLogText), *c.log);
+            EXPECT_EQ(text, *c.log);
         }
         EXPECT_FALSE(session->telnet().isOpen());
     }
@@ -178,6 +188,7 @@ TEST_F(LogWorker, ReadFromTheDevicesShell) {
 TEST_F(LogWorker, SilentDevice) {
     LoopbackPeer silent;
     EXPECT_EQ(readLog(silent.port()), Outcome::NoAnswer);
+    EXPECT_FALSE(shown) << "nothing was read, so nothing is shown";
     EXPECT_EQ(ui->calls(),
               (Calls{"status:Establishing telnet session...", "status:Unable to establish telnet session."}));
 }

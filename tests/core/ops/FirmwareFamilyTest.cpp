@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/RecordingChannel.h"
 #include "core/discovery/ModelTable.h"
 #include "core/ops/FirmwareUpgrade.h"
 
@@ -63,6 +64,47 @@ TEST(FirmwareFamily, ThisComputersAddressIsTheNumericallyClosest) {
                                   device("10.0.0.5")),
               "10.0.0.1");
     EXPECT_EQ(closestLocalAddress({row("127.0.0.1")}, device("127.0.0.10")), "");
+}
+
+// Both front ends offer the device this address: nothing when the device's address or this PC's
+// interfaces cannot be read.
+TEST(FirmwareFamily, OfferedAddressNeedsADeviceAddressAndInterfaces) {
+    NetworkProfile profile;
+    profile.interfaces = NetworkProfile::parseInterfaces("10.0.0.9/255.0.0.0,192.168.1.7/255.255.255.0");
+    ASSERT_TRUE(profile.interfaces);
+    EXPECT_EQ(pcAddressFor(profile, "192.168.1.50"), "192.168.1.7");
+    EXPECT_EQ(pcAddressFor(profile, "10.0.0.2"), "10.0.0.9");
+    EXPECT_EQ(pcAddressFor(profile, "192.168.1"), "");
+    EXPECT_EQ(pcAddressFor(profile, ""), "");
+    profile.interfaces = std::vector<InterfaceRow>{};
+    EXPECT_EQ(pcAddressFor(profile, "192.168.1.50"), "");
+}
+
+// A file named for the model is used without a question; any other only when the user says Yes.
+TEST(FirmwareFamily, MismatchIsAskedAboutOnlyWhenTheNameDoesNotFit) {
+    const struct {
+        const char* path;
+        int answer;
+        bool asked;
+        bool used;
+    } cases[] = {
+        {"/fw/ZelvixXL-1.2.bin", Answer::No, false, true},
+        {"/fw/zelvixxl/draviel-1.2.bin", Answer::Yes, true, true},
+        {"/fw/zelvixxl/draviel-1.2.bin", Answer::No, true, false},
+        {"/fw/zelvixxl/draviel-1.2.bin", Answer::Cancel, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " " + std::to_string(c.answer));
+        test::RecordingChannel ui("", "");
+        ui.answer = c.answer;
+        EXPECT_EQ(firmwareConfirmed(c.path, 200, ui), c.used);
+        const auto calls = ui.calls();
+        EXPECT_EQ(calls.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(calls.front(),
+                      "box:" + std::string(kMismatchTitle) + "|" + mismatchQuestion(firmwareFamily(200)));
+        }
+    }
 }
 
 }  // namespace

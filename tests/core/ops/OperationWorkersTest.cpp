@@ -68,20 +68,23 @@ protected:
 
     // The window as the user left it: address and password typed.
     void window(const std::string& typedPassword, std::optional<std::string> typedAddress = std::nullopt) {
-        ui = std::make_shared<RecordingChannel>(typedAddress.value_or(address), typedPassword);
+        ui = std::make_shared<RecordingChannel>(address, typedPassword);
+        login = {typedAddress.value_or(address), typedPassword};
     }
     WorkerTask task() { return WorkerTask(*session, ui, state, &prompt, address, &scanInProgress); }
-    Outcome run(Outcome (*worker)(WorkerTask&)) {
+    OperationResult runReboot() {
         auto t = task();
-        return worker(t);
+        return rebootWorker(t, {login});
     }
-    Outcome runReboot() { return run(rebootWorker); }
-    Outcome runErase() { return run(eraseWorker); }
-    // Starts a worker on its own thread as the window's start button does.
-    void startWorker(Outcome (*worker)(WorkerTask&)) {
-        WorkerTask::start(state, [this, worker] {
+    OperationResult runErase(bool rebootAfterwards = true) {
+        auto t = task();
+        return eraseWorker(t, {login, rebootAfterwards});
+    }
+    // Starts the reboot on its own thread as the window's start button does.
+    void startReboot() {
+        WorkerTask::start(state, [this] {
             auto t = task();
-            worker(t);
+            rebootWorker(t, {login});
         });
     }
     bool waitUntilStopped() {
@@ -96,6 +99,7 @@ protected:
     std::unique_ptr<Session> session;
     std::string address = "127.0.0.1";
     std::shared_ptr<RecordingChannel> ui;
+    DeviceLogin login;
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
     ScriptedPrompt prompt;
     std::atomic<bool> scanInProgress{false};
@@ -106,6 +110,12 @@ protected:
 
 class WorkerTaskTest : public OperationFixture {};
 
+NetworkProfile telnetAt(uint16_t port) {
+    NetworkProfile profile;
+    profile.telnetPort = port;
+    return profile;
+}
+
 // The device's side of a login with the default password, ending at its shell prompt.
 bool logIn(Connection& c) {
     return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
@@ -113,17 +123,15 @@ bool logIn(Connection& c) {
 }
 
 TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
-    const Calls noAddress = {"field:1195", "beep", "status:You must specify the IP address.", "start:on"};
+    const Calls noAddress = {"beep", "status:You must specify the IP address.", "start:on"};
     const struct {
         const char* address;
         const char* password;
         Calls calls;
-    } cases[] = {{"", "vorna", noAddress},
-                 {"0.0.0.0", "vorna", noAddress},
-                 {"127.0.0.1",
-                  "",
-                  {"field:1195", "field:1192", "beep", "status:You must specify the administrator password.",
-                   "start:on"}}};
+    } cases[] = {
+        {"", "vorna", noAddress},
+        {"0.0.0.0", "vorna", noAddress},
+        {"127.0.0.1", "", {"beep", "status:You must specify the administrator password.", "start:on"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.address) + " / " + c.password);
         LoopbackPeer device;
@@ -184,14 +192,14 @@ TEST_F(WorkerTaskTest, ScanInProgressDelaysTheStart) {
     useTelnetPort(23, timing);
     window("vorna", "");
     scanInProgress = true;
-    startWorker(rebootWorker);
+    startReboot();
     timing.pause(Milliseconds(2000));
     ui->record("scan ended");
     scanInProgress = false;
     ASSERT_TRUE(waitUntilStopped());
     const Calls calls = ui->calls();
     ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.front(), "scan ended") << "the worker read its fields during the scan";
+    EXPECT_EQ(calls.front(), "scan ended") << "the worker checked its request during the scan";
     EXPECT_EQ(calls.back(), "start:on");
 }
 
@@ -205,11 +213,10 @@ TEST_F(WorkerTaskTest, ClosingDuringTheRebootPauseSkipsTheEnding) {
     timing.pauseScale = 0.1;
     useTelnetPort(peer.port(), timing);
     window("vorna");
-    startWorker(rebootWorker);
+    startReboot();
     ASSERT_TRUE(waitUntilStopped());
     EXPECT_TRUE(state->closing);
-    EXPECT_EQ(ui->calls(), (Calls{"field:1195", "field:1192", "status:Establishing Telnet session...",
-                                  "status:Rebooting..."}));
+    EXPECT_EQ(ui->calls(), (Calls{"status:Establishing Telnet session...", "status:Rebooting..."}));
     EXPECT_EQ(session->password(), "vorna");
     session->telnet().close();
     EXPECT_TRUE(peer.finish().empty());
@@ -223,7 +230,7 @@ TEST_F(WorkerTaskTest, SecondConversationOnTheSessionWaitsThenGivesUp) {
     window("vorna");
     const auto held = session->claim(Milliseconds(0));
     ASSERT_TRUE(held.held());
-    EXPECT_EQ(runReboot(), Outcome::Failed);
+    EXPECT_EQ(runReboot().outcome, Outcome::Failed);
     EXPECT_TRUE(
         ui->called("status:The device link is busy with another operation. Try again when it has finished."));
     EXPECT_EQ(device.taken(), 0);
@@ -236,7 +243,7 @@ TEST_F(WorkerTaskTest, ClosedWindowIsNotTouchedAndAFailedWorkerStops) {
     state->closing = true;
     auto t = task();
     EXPECT_EQ(t.ui(), nullptr);
-    EXPECT_EQ(t.open(), Outcome::Cancelled);
+    EXPECT_EQ(t.open(login), Outcome::Cancelled);
     t.fail("This device does not respond!", Outcome::NoAnswer);
     t.succeed("text", "title");
     EXPECT_TRUE(ui->calls().empty());
@@ -260,7 +267,7 @@ TEST_F(MaintenanceOperationsTest, EraseCommandsAndFinalMessage) {
         std::string box;
     } cases[] = {
         {"cleared, then rebooted", false, true, {"config clear", "reboot"}, kErasedAndRebooted},
-        {"cleared, box cleared while erasing: no reboot", false, false, {"config clear"}, kErasedOnly},
+        {"cleared, no reboot asked", false, false, {"config clear"}, kErasedOnly},
         {"denied, falls back to the flash",
          true,
          true,
@@ -273,14 +280,9 @@ TEST_F(MaintenanceOperationsTest, EraseCommandsAndFinalMessage) {
         d.shell.faults.configClearDenied = c.denied;
         startDevice(d);
         window("vorna");
-        // The user sets the box while the erase runs: it is read once the erase is done.
-        ui->onStatus = [this, &c](const std::string& text) {
-            if (text == "Erasing config files...") ui->setChecked(kRebootAfterwardsBox, c.rebootAfterwards);
-        };
-        runErase();
+        EXPECT_EQ(runErase(c.rebootAfterwards).outcome, Outcome::Ok);
         EXPECT_EQ(commands(), c.commands);
-        Calls expected = {"field:1195", "field:1192", "status:Establishing Telnet session...",
-                          "status:Erasing config files...", "checked:1234"};
+        Calls expected = {"status:Establishing Telnet session...", "status:Erasing config files..."};
         if (c.rebootAfterwards) expected.push_back("status:Rebooting...");
         expected.push_back(c.box);
         expected.push_back("finish");
@@ -325,11 +327,11 @@ TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
             if (c.fallback && conn.expect(kFlashw + "\n")) conn.send(c.flashAnswer);
             conn.holdUntilClosed();
         });
-        TelnetLink link(timing, peer.port());
-        std::string password = "vorna";
-        ASSERT_EQ(link.login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
-        EXPECT_EQ(EraseConfigSequence(link), c.outcome);
-        link.close();
+        Session session(telnetAt(peer.port()), timing);
+        ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
+        DeviceSession device(session);
+        EXPECT_EQ(EraseConfigSequence(device), c.outcome);
+        session.telnet().close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
         EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
     }
@@ -351,12 +353,12 @@ TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
             }
             conn.holdUntilClosed();
         });
-        TelnetLink link(timing, peer.port());
-        std::string password = "vorna";
-        ASSERT_EQ(link.login("127.0.0.1", false, password, nullptr, "vorna"), LoginOk);
-        EXPECT_EQ(EraseConfigSequence(link), promptComes ? Outcome::Ok : Outcome::NoAnswer);
+        Session session(telnetAt(peer.port()), timing);
+        ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
+        DeviceSession device(session);
+        EXPECT_EQ(EraseConfigSequence(device), promptComes ? Outcome::Ok : Outcome::NoAnswer);
         EXPECT_EQ(promptSent.load(), promptComes) << "the erase ended before the device's prompt";
-        link.close();
+        session.telnet().close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
     }
 }
@@ -364,16 +366,19 @@ TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
 // A refused erase or reboot is a failure in the device's words: no final message, the button back.
 TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
     const struct {
-        Outcome (*worker)(WorkerTask&);
+        bool erase;
         std::vector<std::pair<std::string, std::string>> exchanges;  // what the device reads, its answer
+        std::string words;
         std::string status;
     } cases[] = {
-        {eraseWorker,
+        {true,
          {{"config clear\n", "config: Permission denied\r\n> "},
           {kFlashw + "\n", "\r\nflashw: Permission denied\r\n> "}},
+         "flashw: Permission denied",
          "Erase refused by the device: flashw: Permission denied"},
-        {rebootWorker,
+        {false,
          {{"reboot\n", "reboot: Permission denied\r\n> "}},
+         "reboot: Permission denied",
          "Reboot refused by the device: reboot: Permission denied"},
     };
     for (const auto& c : cases) {
@@ -386,7 +391,9 @@ TEST_F(MaintenanceOperationsTest, RefusedOperationFailsWithTheDevicesWords) {
         timing.pauseScale = 0.1;  // the reboot's pause, in which the refusal comes
         useTelnetPort(peer.port(), timing);
         window("vorna");
-        EXPECT_EQ(run(c.worker), Outcome::Refused);
+        const OperationResult result = c.erase ? runErase() : runReboot();
+        EXPECT_EQ(result.outcome, Outcome::Refused);
+        EXPECT_EQ(result.deviceWords, c.words);
         session->telnet().close();
         EXPECT_TRUE(peer.finish().empty());
         EXPECT_EQ(ui->calls().back(), "start:on");
@@ -420,11 +427,12 @@ protected:
             image.push_back(static_cast<char>(image.size() * 7 + image.size() / 512));
         std::ofstream(romPath, std::ios::binary) << image;
         std::ofstream(echoSetting) << echo;
-        ui->setField(kUpgradeRomFileField, romPath);
-        ui->setField(kUpgradePcAddressField, "127.0.0.1");
-        ui->setChecked(kUpgradeEraseBox, true);
+        upgrade = {login, romPath, "127.0.0.1", true, false};
     }
-    Outcome runUpgrade() { return run(upgradeWorker); }
+    Outcome runUpgrade() {
+        auto t = task();
+        return upgradeWorker(t, upgrade).outcome;
+    }
     std::string echoValue() const {
         std::ifstream in(echoSetting);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -458,6 +466,7 @@ protected:
 
     std::string romPath = testing::TempDir() + "rom-" + std::to_string(::getpid()) + ".bin";
     std::string image;
+    UpgradeRequest upgrade;
     std::atomic<int> blocksAcknowledged{0};
 };
 
@@ -476,13 +485,11 @@ TEST_F(UpgradeTest, WholeImageArrivesWhileEchoRequestsAreAllowedForThePingOnly) 
     Calls progress, calls;
     for (const auto& call : ui->calls())
         (call.starts_with("progress:") ? progress : calls).push_back(call);
-    EXPECT_EQ(calls, (Calls{"field:1195", "field:1192", "field:1193", "field:1285",
-                            "status:Establishing Telnet session...",
+    EXPECT_EQ(calls, (Calls{"status:Establishing Telnet session...",
                             "box:Lumetra Tools|Lumetra Tools needs to allow incoming ICMP echo requests\n"
                             "in order to perform a firmware upgrade, but they are\ncurrently blocked by your "
                             "firewall.\n\nSelect \"Yes\" to temporarily allow ICMP echo requests.\n",
-                            "status:Waiting for ping request...", "checked:1233",
-                            "status:Deleting configuration files...", "checked:1233", "checked:1319",
+                            "status:Waiting for ping request...", "status:Deleting configuration files...",
                             "status:Sending TFTP startup to 127.0.72.31",
                             "status:Waiting for TFTP session to start (about 20 seconds)...", "range:0-123",
                             "status:ROM file transfer in progress...", kCompletedBox, "finish"}));
@@ -620,7 +627,7 @@ TEST_F(UpgradeTest, LateFailures) {
         d.shell.faults.lostAck = c.lostAck;
         startDevice(d);
         upgradeWindow(3 * 512 + 100, c.echo);
-        ui->setChecked(kUpgradeSaveNetworkBox, c.saveNetwork);
+        upgrade.saveNetwork = c.saveNetwork;
         ui->answer = Answer::No;
         EXPECT_NE(runUpgrade(), Outcome::Ok);
         Calls boxes;
@@ -658,8 +665,8 @@ TEST_F(UpgradeTest, VersionLineAndBoxesDecideTheErase) {
         if (*c.versionLine) d.shell.files["/etc/version"] = c.versionLine;
         startDevice(d);
         upgradeWindow(600);
-        ui->setChecked(kUpgradeEraseBox, c.eraseBox);
-        ui->setChecked(kUpgradeSaveNetworkBox, c.saveNetwork);
+        upgrade.eraseConfig = c.eraseBox;
+        upgrade.saveNetwork = c.saveNetwork;
         EXPECT_EQ(runUpgrade(), Outcome::Ok) << testing::PrintToString(ui->calls());
         const Calls sent = commands();
         const auto version = std::find(sent.begin(), sent.end(), "cat /etc/version");
@@ -697,8 +704,8 @@ TEST_F(UpgradeTest, EarlyFailures) {
         LoopbackPeer silent;
         useTelnetPort(silent.port());
         upgradeWindow(10);
-        ui->setField(kUpgradePcAddressField, c.pcAddress);
-        if (!c.romExists) ui->setField(kUpgradeRomFileField, testing::TempDir());
+        upgrade.pcAddress = c.pcAddress;
+        if (!c.romExists) upgrade.romPath = testing::TempDir();
         EXPECT_EQ(runUpgrade(), Outcome::Failed);
         const Calls calls = ui->calls();
         EXPECT_EQ(Calls(calls.end() - 3, calls.end()), (Calls{"beep", "status:" + c.status, "start:on"}));

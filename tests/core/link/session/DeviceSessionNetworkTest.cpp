@@ -183,8 +183,29 @@ TEST_F(DeviceSessionNetworkTest, UnsafeInputIsRefusedBeforeSending) {
     EXPECT_EQ(device.readRemoteFile("/etc/x;reboot"), Outcome::Failed);
     session->remoteLines() = {"IPADDR=1\x1b:!reboot"};
     EXPECT_EQ(device.writeRemoteFile("/var/tmp/x", "/var/tmp", "x"), Outcome::Failed);
+    EXPECT_FALSE(device.sendLine("ping -c 1 10.0.0.1\rreboot"));
+    EXPECT_NE(device.deviceMessage().find("control character"), std::string::npos);
     finish(peer, *session);
     EXPECT_EQ(peer.received(), "");
+}
+
+// An operation that drives a command itself: its line goes out with a line end, what the device
+// answers is heard, and Ctrl-C stops the command.
+TEST_F(DeviceSessionNetworkTest, DrivenCommandIsHeardAndInterrupted) {
+    LoopbackPeer peer([](Connection& c) {
+        c.expect("ping -c 1 10.0.0.1\n") && c.send("PING 10.0.0.1\r\n64 bytes from 10.0.0.1: seq=0\r\n") &&
+            c.expect("\x03") && c.send("^C\r\n# ");
+        c.holdUntilClosed();
+    });
+    auto session = connect(peer);
+    DeviceSession device(*session);
+    ASSERT_TRUE(device.sendLine("ping -c 1 10.0.0.1"));
+    EXPECT_EQ(device.expect(20, {"unreachable", "bytes from"}), 2);
+    EXPECT_NE(device.seenText().find("64 bytes from 10.0.0.1"), std::string::npos) << device.seenText();
+    ASSERT_TRUE(device.interrupt());
+    EXPECT_EQ(device.expect(20, {"> ", "# "}), 2);
+    finish(peer, *session);
+    EXPECT_EQ(peer.received(), "ping -c 1 10.0.0.1\n\x03");
 }
 
 TEST_F(DeviceSessionNetworkTest, EnterNshDecidesFromTheVersion) {
@@ -290,7 +311,7 @@ TEST_F(DeviceSessionNetworkTest, EditorWriteTypesNothingUntilTheEditorShows) {
 
 // A line typed as it is over the network is judged by what comes after it: words left unread
 // from before (an earlier command's complaint) are dropped, not taken for its answer.
-TEST_F(DeviceSessionNetworkTest, SendLineDropsWhatCameBeforeIt) {
+TEST_F(DeviceSessionNetworkTest, TypedTextDropsWhatCameBeforeIt) {
     LoopbackPeer peer([](Connection& c) {
         c.send("mv: can't rename '/var/tmp/old'\r\n# ") && c.expect("mv /var/tmp/a /etc/config/\n") &&
             c.send("mv /var/tmp/a /etc/config/\r\n# ");
@@ -299,7 +320,7 @@ TEST_F(DeviceSessionNetworkTest, SendLineDropsWhatCameBeforeIt) {
     auto session = connect(peer);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the old words have arrived
     DeviceSession device(*session);
-    ASSERT_TRUE(device.sendLine("mv /var/tmp/a /etc/config/\n"));
+    ASSERT_TRUE(device.typeText("mv /var/tmp/a /etc/config/\n"));
     EXPECT_EQ(device.expect(5, {"mv:", "# "}), 2);
     EXPECT_EQ(device.seenText().find("can't rename"), std::string::npos) << device.seenText();
     finish(peer, *session);
