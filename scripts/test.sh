@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the format check; the whole suite, its programs checked for
-# hardening; the suite again under AddressSanitizer and UndefinedBehaviorSanitizer; the threaded
-# suites under ThreadSanitizer; a short libFuzzer run of every fuzz target from its seeds, over
-# libraries built with its coverage and sanitizers.
+# hardening; clang-tidy over the core; the suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the threaded suites under ThreadSanitizer; a short libFuzzer run of
+# every fuzz target from its seeds, over libraries built with its coverage and sanitizers.
 # Network-namespace tests run only as root and skip otherwise.
 #   scripts/test.sh           everything
-#   scripts/test.sh --quick   the plain suite only
+#   scripts/test.sh --quick   the format check, the plain suite, the hardening and package checks
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=false
@@ -94,6 +94,8 @@ suite build/test
 package build/test
 
 if ! $quick; then
+  step "static analysis of the core" scripts/tidy.sh
+
   build build/asan -DCMAKE_BUILD_TYPE=Debug -DLM_SANITIZE=address,undefined -DLM_BUILD_BENCH=OFF
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     suite build/asan -LE e2e
