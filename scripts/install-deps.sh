@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   # tests, fuzzing and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
+  # the format check and the static analysis (scripts/format.sh, scripts/tidy.sh)
+  clang-format clang-tidy
   # end-to-end tests: network namespaces, a JSON reader
   iproute2 jq procps
   # a real telnet device for the operations' end-to-end test (Debian's plain busybox has no telnetd)

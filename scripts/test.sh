@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the whole suite; the suite again under AddressSanitizer and
+# Builds and runs every test: the format check; the whole suite, its programs checked for
+# hardening; clang-tidy over the core; the suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the threaded suites under ThreadSanitizer; a short libFuzzer run of
 # every fuzz target from its seeds, over libraries built with its coverage and sanitizers.
 # Network-namespace tests run only as root and skip otherwise.
 #   scripts/test.sh           everything
-#   scripts/test.sh --quick   the plain suite only
+#   scripts/test.sh --quick   the format check, the plain suite, the hardening and package checks
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=false
@@ -47,9 +48,15 @@ suite() {  # suite DIR CTEST-ARGS...
   if [ "$status" -ne 0 ] && [ "${bad:-0}" -eq 0 ]; then failed=$((failed + 1)); fi
 }
 
+step() {  # step NAME COMMAND...: a check that passes or fails as a whole
+  local name="$1"; shift
+  echo "== $name"
+  if "$@"; then passed=$((passed + 1)); else echo "$name failed"; failed=$((failed + 1)); fi
+}
+
 # The Debian package of DIR: installed, its files compared with the list an installation holds,
-# its lmtools-cli run, and purged again, also when a step fails. It needs root, and leaves alone
-# a machine that has the package installed already.
+# its lmtools-cli run, its programs checked for hardening, and purged again, also when a step
+# fails. It needs root, and leaves alone a machine that has the package installed already.
 package() {  # package DIR
   local dir="$1"
   echo "== packaging $dir"
@@ -69,6 +76,7 @@ package() {  # package DIR
     installed=$(/usr/bin/lmtools-cli --version) && built=$("$dir/src/cli/lmtools-cli" --version) || exit 1
     echo "installed: $installed"
     [ "$installed" = "$built" ] || exit 1
+    scripts/check-hardening.sh /usr/bin/lmtools /usr/bin/lmtools-cli /usr/bin/lmsim || exit 1
   ) >"$log" 2>&1 || status=$?
   if [ "$status" -eq 0 ]; then
     passed=$((passed + 1))
@@ -78,11 +86,16 @@ package() {  # package DIR
   rm -f "$log"
 }
 
+step "format check" scripts/format.sh --check
 build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+step "hardening check" scripts/check-hardening.sh \
+  build/test/src/gui/lmtools build/test/src/cli/lmtools-cli build/test/tools/devsim/lmsim
 suite build/test
 package build/test
 
 if ! $quick; then
+  step "static analysis of the core" scripts/tidy.sh
+
   build build/asan -DCMAKE_BUILD_TYPE=Debug -DLM_SANITIZE=address,undefined -DLM_BUILD_BENCH=OFF
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     suite build/asan -LE e2e
