@@ -19,7 +19,7 @@ std::string AtOnceCommand::check() {
 
 std::optional<std::string> AtOnceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                       std::mutex& lines, CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
+    auto ui = std::make_shared<TerminalChannel>(
                                                     false, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
@@ -42,7 +42,7 @@ int AtOnceCommand::run(CommandContext& context) {
         });
     TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-    TerminalChannel window({}, {}, false, boxesToOut() ? context.out : context.err, context.err);
+    TerminalChannel window(false, boxesToOut() ? context.out : context.err, context.err);
     // The worker runs on this thread: the window outlives it without being shared.
     std::shared_ptr<TerminalChannel> ui(std::shared_ptr<TerminalChannel>(), &window);
     ui->setQuiet(context.quiet);

@@ -28,7 +28,7 @@ std::string MaintenanceCommand::check() {
 std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                            std::mutex& lines, const std::string& password,
                                                            CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
+    auto ui = std::make_shared<TerminalChannel>(
                                                     assumeYes_, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
@@ -58,7 +58,7 @@ int MaintenanceCommand::run(CommandContext& context) {
     }
     TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-    auto ui = std::make_shared<TerminalChannel>(std::map<int, std::string>{}, std::map<int, bool>{},
+    auto ui = std::make_shared<TerminalChannel>(
                                                     assumeYes_, context.out, context.err);
     ui->setQuiet(context.quiet);
     prepareUi(*ui, context);

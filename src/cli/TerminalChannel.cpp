@@ -17,9 +17,8 @@ std::string withLineEnd(const std::string& text) {
 
 }  // namespace
 
-TerminalChannel::TerminalChannel(std::map<int, std::string> fields, std::map<int, bool> checks,
-                                 bool assumeYes, std::ostream& out, std::ostream& err)
-    : fields_(std::move(fields)), checks_(std::move(checks)), assumeYes_(assumeYes), out_(out), err_(err) {}
+TerminalChannel::TerminalChannel(bool assumeYes, std::ostream& out, std::ostream& err)
+    : assumeYes_(assumeYes), out_(out), err_(err) {}
 
 TerminalChannel::TerminalChannel(std::ostream& err, bool quiet, bool terminal)
     : quiet_(quiet), stepBar_(terminal), out_(err), err_(err) {
@@ -111,19 +110,5 @@ void TerminalChannel::showNotice(Notice notice, bool shown) {
          << std::flush;
 }
 
-std::string TerminalChannel::fieldText(int id) {
-    const auto found = fields_.find(id);
-    return found == fields_.end() ? std::string() : found->second;
-}
-
-void TerminalChannel::setFieldText(int id, const std::string& text) {
-    fields_[id] = text;
-    if (id == statusField_) status(text);
-}
-
-bool TerminalChannel::isChecked(int id) {
-    const auto found = checks_.find(id);
-    return found != checks_.end() && found->second;
-}
 
 }  // namespace lm::cli

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -19,9 +18,8 @@ namespace lm::cli {
 // kept for the command to read.
 class TerminalChannel : public WorkerChannel {
 public:
-    // An operation's window: its fields and check boxes are the command's options.
-    TerminalChannel(std::map<int, std::string> fields, std::map<int, bool> checks, bool assumeYes,
-                    std::ostream& out, std::ostream& err);
+    // An operation's window: --yes answers its questions.
+    TerminalChannel(bool assumeYes, std::ostream& out, std::ostream& err);
     // A wizard worker's page: a step bar redrawn in place when standard error is a terminal.
     TerminalChannel(std::ostream& err, bool quiet, bool terminal);
 
@@ -44,8 +42,6 @@ public:
     void showTransfer(uint64_t totalBytes, uint64_t bytesPerStep, bool terminal) {
         transfer_.emplace(err_, totalBytes, bytesPerStep, terminal);
     }
-    // A field that is the window's status line: what goes into it is shown as status lines are.
-    void setStatusField(int id) { statusField_ = id; }
     // Ends the bar's line, so that what is printed next starts on a line of its own.
     void breakLine();
 
@@ -66,16 +62,9 @@ public:
     void allowCancel(bool allowed) override { cancelEnabled_ = allowed; }
     void showNotice(Notice notice, bool shown) override;
 
-    std::string fieldText(int id) override;
-    void setFieldText(int id, const std::string& text) override;
-    bool isChecked(int id) override;
-    void setChecked(int id, bool checked) override { checks_[id] = checked; }
-
 private:
     void write(std::ostream& to, const std::string& text);
 
-    std::map<int, std::string> fields_;
-    std::map<int, bool> checks_;
     bool assumeYes_ = false;
     bool quiet_ = false;
     bool stepBar_ = false;
@@ -85,7 +74,6 @@ private:
     std::string lastMessage_;
     std::string linePrefix_;
     std::mutex* lines_ = nullptr;
-    std::optional<int> statusField_;
     std::ostream& out_;
     std::ostream& err_;
     std::optional<TerminalProgress> transfer_;

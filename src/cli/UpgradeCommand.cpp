@@ -79,7 +79,7 @@ public:
         if (id.empty()) context.note(kModelUnknown);
         if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
             // Only a person at the terminal may take the risk; --yes answers the other questions.
-            TerminalChannel asker({}, {}, false, context.out, context.err);
+            TerminalChannel asker(false, context.out, context.err);
             if (ignoreModel_) {
                 context.note(mismatch + ": used as --ignore-model says");
             } else if (!firmwareConfirmed(file_, ModelTable::codeFromId(id), asker)) {

@@ -46,7 +46,7 @@ TEST(TerminalChannel, QuestionsAreAnsweredNoWithoutTerminalAndYesWithYes) {
     ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);  // no terminal, even when run from one
     std::ostringstream out, err;
     for (const bool yes : {false, true}) {
-        TerminalChannel ui({}, {}, yes, out, err);
+        TerminalChannel ui(yes, out, err);
         EXPECT_EQ(ui.ask({"Go on?", "Upgrade", Question::Icon::Question, Choices::YesNo}),
                   yes ? Answer::Yes : Answer::No);
         EXPECT_EQ(ui.ask({"Go on?", "Upgrade", Question::Icon::Warning, Choices::OkCancel}),

@@ -49,7 +49,7 @@ private slots:
     // Every request reaches the window on the GUI thread, and what the window answers comes back.
     void requestsReachTheWindowOnTheGuiThread() {
         QObject window;
-        test::RecordingChannel target("10.0.0.1", "secret");
+        test::RecordingChannel target;
         target.answer = Answer::Yes;
         std::vector<bool> onGuiThread;
         target.onStatus = [&](const std::string&) {
@@ -57,8 +57,6 @@ private slots:
         };
         gui::GuiThreadChannel channel(&window, &target, std::make_shared<OperationState>());
         Answer answer = Answer::Cancel;
-        std::string address;
-        bool checked = false;
         runOnWorker([&] {
             channel.status("Connecting...");
             channel.progressRange(0, 3);
@@ -71,18 +69,12 @@ private slots:
             channel.allowCancel(false);
             channel.showNotice(Notice::RomWarning, true);
             answer = channel.ask({"Go on?", "Upgrade", Question::Icon::Question, Choices::YesNo});
-            address = channel.fieldText(1195);
-            checked = channel.isChecked(1234);
-            channel.setFieldText(7, "log");
             channel.showResult("Done.", "Reboot");
             channel.beep();
             channel.finish();
         });
         QCOMPARE(onGuiThread, std::vector<bool>{true});
         QCOMPARE(answer, Answer::Yes);
-        QCOMPARE(address, std::string("10.0.0.1"));
-        QVERIFY(checked);
-        QCOMPARE(target.text(7), std::string("log"));
         const std::vector<std::string> expected{"status:Connecting...",
                                                 "range:0-3",
                                                 "progress:2",
@@ -94,9 +86,6 @@ private slots:
                                                 "cancel off",
                                                 "show:RomWarning",
                                                 "box:Upgrade|Go on?",
-                                                "field:1195",
-                                                "checked:1234",
-                                                "text:7",
                                                 "box:Reboot|Done.",
                                                 "beep",
                                                 "finish"};
@@ -108,7 +97,7 @@ private slots:
     void closingOrGoneWindowIsLeftAlone() {
         for (const bool gone : {false, true}) {
             auto window = std::make_unique<QObject>();
-            test::RecordingChannel target("10.0.0.1", "secret");
+            test::RecordingChannel target;
             target.answer = Answer::Yes;
             auto state = std::make_shared<OperationState>();
             gui::GuiThreadChannel channel(window.get(), &target, state);
@@ -122,8 +111,6 @@ private slots:
             } cases[] = {
                 {Choices::Ok, Answer::Ok}, {Choices::OkCancel, Answer::Cancel}, {Choices::YesNo, Answer::No}};
             std::vector<Answer> answers;
-            std::string address = "unread";
-            bool checked = true;
             runOnWorker([&] {
                 channel.status("Connecting...");
                 channel.allowStart(true);
@@ -132,14 +119,10 @@ private slots:
                 for (const auto& c : cases)
                     answers.push_back(
                         channel.ask({"Go on?", "Upgrade", Question::Icon::Question, c.choices}));
-                address = channel.fieldText(1195);
-                checked = channel.isChecked(1234);
             });
             QVERIFY2(target.calls().empty(), gone ? "window gone" : "closing");
             for (std::size_t i = 0; i < std::size(cases); ++i)
                 QCOMPARE(answers[i], cases[i].neutral);
-            QCOMPARE(address, std::string());
-            QVERIFY(!checked);
         }
     }
 

@@ -15,18 +15,12 @@
 
 namespace lm::test {
 
-// A window for the workers: fields and check boxes answer from the script, every call is recorded
-// as one line ("status:...", "field:1195", "box:TITLE|TEXT", "moves:Back|Next", ...). Safe to use
+// A window for the workers: every call is recorded as one line ("status:...", "box:TITLE|TEXT",
+// "moves:Back|Next", ...). Safe to use
 // from the worker's thread while the test reads it. Its state closes when a status line starting
 // with closeOnStatus is shown, as a window closed at that moment would.
 class RecordingChannel : public WorkerChannel {
 public:
-    RecordingChannel() = default;
-    RecordingChannel(std::string address, std::string password) {
-        fields[1195] = std::move(address);
-        fields[1192] = std::move(password);
-    }
-
     void status(const std::string& text) override {
         record("status:" + text);
         if (!closeOnStatus.empty() && text.starts_with(closeOnStatus)) state->closing = true;
@@ -67,35 +61,6 @@ public:
                (notice == Notice::RomWarning ? "RomWarning" : "CannotProceed"));
     }
 
-    std::string fieldText(int id) override {
-        record("field:" + std::to_string(id));
-        std::lock_guard lock(mutex_);
-        return fields[id];
-    }
-    void setFieldText(int id, const std::string& text) override {
-        record("text:" + std::to_string(id));
-        std::lock_guard lock(mutex_);
-        texts_[id] = text;
-    }
-    std::string text(int id) const {
-        std::lock_guard lock(mutex_);
-        const auto found = texts_.find(id);
-        return found == texts_.end() ? std::string() : found->second;
-    }
-    bool isChecked(int id) override {
-        record("checked:" + std::to_string(id));
-        std::lock_guard lock(mutex_);
-        return boxes[id];
-    }
-    void setField(int id, std::string text) {
-        std::lock_guard lock(mutex_);
-        fields[id] = std::move(text);
-    }
-    void setChecked(int id, bool checked) override {
-        std::lock_guard lock(mutex_);
-        boxes[id] = checked;
-    }
-
     void record(const std::string& call) {
         std::lock_guard lock(mutex_);
         calls_.push_back(call);
@@ -132,10 +97,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::map<int, std::string> fields;
-    std::map<int, bool> boxes{{1234, true}};
     std::vector<std::string> calls_;
-    std::map<int, std::string> texts_;
     int lastProgress_ = 0;
 };
 

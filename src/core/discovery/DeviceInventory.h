@@ -35,7 +35,7 @@ public:
     using PictureStore = std::function<uint32_t(uint32_t currentImageIndex)>;
 
     // Records beyond this are not added: a flood of forged replies cannot grow the list without end.
-    static constexpr std::size_t kMaxRecords = 65536;
+    static constexpr std::size_t kMaxRecords = 65'536;
 
     void setObserver(InventoryObserver* observer) { observer_ = observer; }
     void setThumbnailStarter(ThumbnailStarter starter) { starter_ = std::move(starter); }

@@ -25,7 +25,7 @@ struct DeviceListRead {
 
 // A saved file is untrusted: whatever it holds costs at most these.
 inline constexpr std::size_t kMaxListFileBytes = 32 * 1024 * 1024;
-inline constexpr std::size_t kMaxListDevices = 65536;
+inline constexpr std::size_t kMaxListDevices = 65'536;
 
 // Reads a JSON list as deviceListJson writes it. Each device needs "id" and "address"; the other
 // fields may be missing (lists saved before they existed); keys it does not know are ignored.

@@ -14,9 +14,9 @@ namespace lm {
 // Where a scan looks beyond the defaults: the interfaces whose networks get the broadcasts and whose
 // ARP rows count (every one when none is named), and addresses probed one by one at a paced rate.
 struct ScanScope {
-    static constexpr std::size_t kMaxTargets = 65536;
-    static constexpr int kDefaultRate = 2000;
-    static constexpr int kMaxRate = 100000;
+    static constexpr std::size_t kMaxTargets = 65'536;
+    static constexpr int kDefaultRate = 2'000;
+    static constexpr int kMaxRate = 100'000;
 
     std::vector<std::string> interfaces;
     std::vector<Ipv4> targets;

@@ -20,8 +20,8 @@ struct HttpRequest {
     bool sendInBlocks = true;
 
     Milliseconds timeout{10000};  // connecting, each send and each receive
-    std::size_t sendBlockSize = 4096;
-    std::size_t readBlockSize = 4096;
+    std::size_t sendBlockSize = 4'096;
+    std::size_t readBlockSize = 4'096;
     uint16_t port = 80;  // when the URL names none
     int maxRedirects = 10;
 

@@ -17,8 +17,8 @@ namespace lm {
 // head and body bounds plus one receive, whatever the source claims or sends.
 class ResponseReader {
 public:
-    static constexpr std::size_t kMaxFieldLength = 1024;  // a header name or value this long fails
-    static constexpr std::size_t kHeadReceive = 2048;
+    static constexpr std::size_t kMaxFieldLength = 1'024;  // a header name or value this long fails
+    static constexpr std::size_t kHeadReceive = 2'048;
     static constexpr std::size_t kMaxChunkSizeLine = 32;
 
     // Takes the request's bounds and read block size, and whether it was a HEAD request.

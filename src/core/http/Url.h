@@ -11,7 +11,7 @@ namespace lm {
 // An http URL split into the parts a request needs. Only plain "http" with a host is accepted;
 // user names and passwords are refused, since this client never sends credentials.
 struct Url {
-    static constexpr std::size_t kMaxLength = 2083;
+    static constexpr std::size_t kMaxLength = 2'083;
 
     std::string host;
     uint16_t port = 80;

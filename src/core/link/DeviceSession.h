@@ -18,7 +18,7 @@ class DeviceSession {
 public:
     // Output beyond this ends a command as a failure: a device that never stops cannot fill memory.
     static constexpr std::size_t kMaxOutputBytes = 8 * 1024 * 1024;
-    static constexpr std::size_t kMaxOutputLines = 100000;
+    static constexpr std::size_t kMaxOutputLines = 100'000;
 
     // Which output lines naming the command are taken for its echo: every one (what the internal
     // runner needs: a device may repeat the command in its own messages), or only the first (a

@@ -36,7 +36,7 @@ constexpr std::size_t kTranscriptCut = 256;
 // handed out in pieces of this size instead of growing the result for ever.
 constexpr std::size_t kMaxLine = 16 * 1024;
 // Leftovers of a real device are a few KiB; a peer that floods must not keep drain busy.
-constexpr std::size_t kMaxDrain = 1024 * 1024;
+constexpr std::size_t kMaxDrain = std::size_t{1} << 20;
 
 bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;

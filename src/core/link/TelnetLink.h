@@ -31,7 +31,7 @@ constexpr bool isRefusal(LoginResult r) {
 // hands out text lines and waits for expected text within budgets of turns.
 class TelnetLink {
 public:
-    static constexpr std::size_t kReceiveBlock = 8096;
+    static constexpr std::size_t kReceiveBlock = 8'096;
     static constexpr const char* kUser = "admin\n";
 
     TelnetLink(const Timing& timing, uint16_t port);

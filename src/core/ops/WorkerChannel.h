@@ -76,13 +76,6 @@ public:
     virtual void allowCancel(bool) {}
     virtual void showNotice(Notice, bool) {}
 
-    // Going away: dialogs' fields by control id, until every worker takes a request and gives a result.
-    // The text of a field or the state of a check box, read at the moment of the call.
-    virtual std::string fieldText(int) { return {}; }
-    // Puts text into a field (a log window): shown as it is, never interpreted.
-    virtual void setFieldText(int, const std::string&) {}
-    virtual bool isChecked(int) { return false; }
-    virtual void setChecked(int, bool) {}
 };
 
 }  // namespace lm

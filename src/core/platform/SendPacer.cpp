@@ -5,7 +5,7 @@
 namespace lm {
 
 namespace {
-constexpr long long kNanosPerSecond = 1000000000;
+constexpr long long kNanosPerSecond = 1'000'000'000;
 }
 
 SendPacer::SendPacer(int perSecond, MonoClock::time_point start)

@@ -108,7 +108,7 @@ Report::Report(Session& session, const QString& deviceId, const QString& address
       result_(std::make_shared<ActivityReportResult>()) {
     setWindowTitle(QStringLiteral("Activity Summary Report"));
     for (const auto& row : kControls)
-        addControl(*this, row);
+        gui::addControl(*this, row);
 
     auto* close = qobject_cast<QPushButton*>(control(kClose));
     close->setAutoDefault(false);

@@ -9,14 +9,14 @@ namespace lm::gui {
 
 namespace {
 
-using K = DialogControl::Kind;
+using K = LayoutControl::Kind;
 const DialogLayout kLayout{387,
                            239,
                            {
                                {K::Log, id(DebugFile::Id::Log), nullptr, 7, 7, 373, 198},
                                {K::StatusField, 0, nullptr, 7, 213, 310, 14},
                                {K::Button, OperationDialog::kOk, "Close", 330, 213, 50, 14,
-                                DialogControl::Default | DialogControl::Focus},
+                                LayoutControl::Default | LayoutControl::Focus},
                            }};
 
 }  // namespace

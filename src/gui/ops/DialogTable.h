@@ -6,7 +6,7 @@ namespace lm::gui {
 
 // What an operation dialog is made of: its size and its controls, in the order they are created
 // (the order Tab follows), each placed in dialog units.
-struct DialogControl {
+struct LayoutControl {
     enum class Kind {
         Text,         // a wrapping static text
         Label,        // a field's label; the control after it is its buddy
@@ -33,7 +33,7 @@ struct DialogControl {
 
 struct DialogLayout {
     int width, height;
-    std::vector<DialogControl> controls;
+    std::vector<LayoutControl> controls;
 };
 
 // A dialog's control id as the tables and ControlId carry it.

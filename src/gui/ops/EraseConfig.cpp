@@ -6,7 +6,7 @@ namespace lm::gui {
 
 namespace {
 
-using K = DialogControl::Kind;
+using K = LayoutControl::Kind;
 const DialogLayout kLayout{
     269,
     175,
@@ -25,11 +25,11 @@ const DialogLayout kLayout{
         {K::Label, 0, "Device address:", 7, 90, 62, 8},
         {K::Address, 0, nullptr, 72, 88, 90, 13},
         {K::Label, 0, "Admin Password:", 7, 106, 62, 8},
-        {K::Password, 0, nullptr, 72, 104, 90, 13, DialogControl::Focus},
+        {K::Password, 0, nullptr, 72, 104, 90, 13, LayoutControl::Focus},
         {K::Check, id(EraseConfig::Id::RebootAfterwards), "Reboot device afterwards", 72, 121, 150, 10,
-         DialogControl::Checked},
+         LayoutControl::Checked},
         {K::StatusLine, 0, "Enter the password...", 7, 136, 255, 14},
-        {K::Button, OperationDialog::kCancel, "Cancel", 150, 154, 50, 14, DialogControl::Default},
+        {K::Button, OperationDialog::kCancel, "Cancel", 150, 154, 50, 14, LayoutControl::Default},
         {K::Start, id(EraseConfig::Id::Proceed), "Proceed", 212, 154, 50, 14},
     }};
 

@@ -6,7 +6,7 @@ namespace lm::gui {
 
 namespace {
 
-using K = DialogControl::Kind;
+using K = LayoutControl::Kind;
 const DialogLayout kLayout{
     152,
     111,
@@ -16,9 +16,9 @@ const DialogLayout kLayout{
          "Update is in progress, please wait...",
          7, 7, 138, 34},
         {K::StatusLine, 0, "", 7, 45, 138, 10},
-        {K::Progress, id(FixTime::Id::Progress), nullptr, 7, 59, 138, 10, DialogControl::NoBarText},
-        {K::Button, OperationDialog::kOk, "OK", 26, 90, 50, 14, DialogControl::Disabled},
-        {K::Button, OperationDialog::kCancel, "Cancel", 80, 90, 50, 14, DialogControl::Default},
+        {K::Progress, id(FixTime::Id::Progress), nullptr, 7, 59, 138, 10, LayoutControl::NoBarText},
+        {K::Button, OperationDialog::kOk, "OK", 26, 90, 50, 14, LayoutControl::Disabled},
+        {K::Button, OperationDialog::kCancel, "Cancel", 80, 90, 50, 14, LayoutControl::Default},
     }};
 
 }  // namespace

@@ -65,18 +65,6 @@ public:
     void showNotice(Notice notice, bool shown) override {
         send([&](WorkerChannel& to) { to.showNotice(notice, shown); });
     }
-    std::string fieldText(int id) override {
-        return answer(std::string(), [&](WorkerChannel& to) { return to.fieldText(id); });
-    }
-    void setFieldText(int id, const std::string& text) override {
-        send([&](WorkerChannel& to) { to.setFieldText(id, text); });
-    }
-    bool isChecked(int id) override {
-        return answer(false, [&](WorkerChannel& to) { return to.isChecked(id); });
-    }
-    void setChecked(int id, bool checked) override {
-        send([&](WorkerChannel& to) { to.setChecked(id, checked); });
-    }
 
 private:
     // Checked on the GUI thread: Back, Cancel or closing may have come between the worker's look

@@ -101,13 +101,13 @@ QWidget* OperationDialog::control(int id) const {
 
 void OperationDialog::build(const DialogLayout& layout, std::function<Work()> prepare) {
     QLabel* waitingLabel = nullptr;  // a label whose buddy comes next
-    for (const DialogControl& row : layout.controls) {
+    for (const LayoutControl& row : layout.controls) {
         QWidget* widget = addControl(row, prepare);
         if (waitingLabel) waitingLabel->setBuddy(widget);
-        waitingLabel = row.kind == DialogControl::Kind::Label ? qobject_cast<QLabel*>(widget) : nullptr;
-        if (row.flags & DialogControl::Disabled) widget->setEnabled(false);
-        if (row.flags & DialogControl::Focus) widget->setFocus();
-        if (auto* button = qobject_cast<QPushButton*>(widget); button && (row.flags & DialogControl::Default))
+        waitingLabel = row.kind == LayoutControl::Kind::Label ? qobject_cast<QLabel*>(widget) : nullptr;
+        if (row.flags & LayoutControl::Disabled) widget->setEnabled(false);
+        if (row.flags & LayoutControl::Focus) widget->setFocus();
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && (row.flags & LayoutControl::Default))
             button->setDefault(true);
     }
     finishLayout(layout.width, layout.height);
@@ -131,8 +131,8 @@ QLabel* OperationDialog::addText(const QString& text, const QRect& place) {
     return label;
 }
 
-QWidget* OperationDialog::addControl(const DialogControl& row, const std::function<Work()>& prepare) {
-    using Kind = DialogControl::Kind;
+QWidget* OperationDialog::addControl(const LayoutControl& row, const std::function<Work()>& prepare) {
+    using Kind = LayoutControl::Kind;
     const QString text = QString::fromUtf8(row.text ? row.text : "");
     const QRect place = DialogUnits(*this).rect(row.left, row.top, row.width, row.height);
     QWidget* widget = nullptr;
@@ -183,14 +183,14 @@ QWidget* OperationDialog::addControl(const DialogControl& row, const std::functi
         }
         case Kind::Check: {
             auto* box = ControlId::tag(new QCheckBox(text, this), row.id);
-            box->setChecked(row.flags & DialogControl::Checked);
+            box->setChecked(row.flags & LayoutControl::Checked);
             widget = box;
             break;
         }
         case Kind::Progress: {
             auto* bar = ControlId::tag(new QProgressBar(this), row.id);
             bar->setValue(0);
-            bar->setTextVisible(!(row.flags & DialogControl::NoBarText));
+            bar->setTextVisible(!(row.flags & LayoutControl::NoBarText));
             widget = bar;
             break;
         }

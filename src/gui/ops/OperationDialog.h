@@ -67,10 +67,6 @@ public:
     void finish() override;
     void allowStart(bool allowed) override;
     void allowClose(bool allowed) override;
-    std::string fieldText(int id) override;
-    void setFieldText(int id, const std::string& text) override;
-    bool isChecked(int id) override;
-    void setChecked(int id, bool checked) override;
 
 protected:
     // address is the device's dotted IPv4 address; scanInProgress may be null; siteText is shown
@@ -106,7 +102,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* addControl(const DialogControl& control, const std::function<Work()>& prepare);
+    QWidget* addControl(const LayoutControl& control, const std::function<Work()>& prepare);
     void start(int startButton, const Work& work);
     void finishFromWorker();
     void waitForWorker();

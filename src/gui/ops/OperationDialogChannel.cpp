@@ -45,31 +45,5 @@ void OperationDialog::allowClose(bool allowed) {
     if (QWidget* button = control(kOk)) button->setEnabled(allowed);
 }
 
-std::string OperationDialog::fieldText(int id) {
-    QWidget* widget = control(id);
-    if (auto* address = qobject_cast<Ipv4Field*>(widget)) return address->addressText().toStdString();
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
-    return std::string();
-}
-
-void OperationDialog::setFieldText(int id, const std::string& text) {
-    QWidget* widget = control(id);
-    // Plain text: whatever the device sent is shown, never read as markup.
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) edit->setPlainText(QString::fromStdString(text));
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-        line->setText(QString::fromStdString(text));
-        line->setCursorPosition(0);  // a value too long for its field shows its beginning
-    }
-}
-
-bool OperationDialog::isChecked(int id) {
-    auto* button = qobject_cast<QAbstractButton*>(control(id));
-    return button != nullptr && button->isChecked();
-}
-
-void OperationDialog::setChecked(int id, bool checked) {
-    if (auto* button = qobject_cast<QAbstractButton*>(control(id))) button->setChecked(checked);
-}
 
 }  // namespace lm::gui

@@ -4,7 +4,7 @@ namespace lm::gui {
 
 namespace {
 
-using K = DialogControl::Kind;
+using K = LayoutControl::Kind;
 const DialogLayout kLayout{
     203,
     124,
@@ -13,10 +13,10 @@ const DialogLayout kLayout{
         {K::Label, 0, "Device address:", 7, 24, 62, 8},
         {K::Address, 0, nullptr, 72, 22, 90, 13},
         {K::Label, 0, "Admin Password:", 7, 41, 62, 8},
-        {K::Password, 0, nullptr, 72, 39, 90, 13, DialogControl::Focus},
+        {K::Password, 0, nullptr, 72, 39, 90, 13, LayoutControl::Focus},
         {K::StatusLine, 0, "Enter password...", 7, 60, 189, 30},
         {K::Start, id(Reboot::Id::Yes), "Yes", 45, 102, 50, 14},
-        {K::Button, OperationDialog::kCancel, "Cancel", 108, 102, 50, 14, DialogControl::Default},
+        {K::Button, OperationDialog::kCancel, "Cancel", 108, 102, 50, 14, LayoutControl::Default},
     }};
 
 }  // namespace

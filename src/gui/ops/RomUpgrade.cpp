@@ -35,7 +35,7 @@ QString defaultChooser(QWidget* owner, const QString& startPath, const QString& 
     return QFileDialog::getOpenFileName(owner, QString(), startPath, filter);
 }
 
-using K = DialogControl::Kind;
+using K = LayoutControl::Kind;
 const DialogLayout kLayout{
     322,
     134,
@@ -43,7 +43,7 @@ const DialogLayout kLayout{
         {K::Label, 0, "Device address:", 7, 9, 87, 8},
         {K::Address, 0, nullptr, 97, 7, 90, 13},
         {K::Label, 0, "Admin Password:", 7, 41, 87, 8},
-        {K::Password, 0, nullptr, 97, 39, 90, 13, DialogControl::Focus},
+        {K::Password, 0, nullptr, 97, 39, 90, 13, LayoutControl::Focus},
         {K::Label, 0, "This computer's address:", 7, 25, 87, 8},
         {K::Ipv4, id(RomUpgrade::Id::PcAddress), nullptr, 97, 23, 90, 13},
         {K::Label, 0, "ROM File:", 7, 57, 87, 8},
@@ -53,12 +53,12 @@ const DialogLayout kLayout{
         {K::Label, 0, "Erase Old Config:", 7, 72, 87, 8},
         {K::Check, id(RomUpgrade::Id::EraseConfig),
          "Note: For version compatibility this is highly recommended!", 15, 82, 300, 10,
-         DialogControl::Checked},
+         LayoutControl::Checked},
         {K::Check, id(RomUpgrade::Id::SaveNetwork),
          "Save Network Settings (requires firmware version 1.1.55 or newer)", 15, 94, 300, 10},
         {K::Progress, id(RomUpgrade::Id::Progress), nullptr, 7, 107, 308, 9},
         {K::StatusLine, 0, "Please enter the password and file name to use...", 7, 119, 308, 12},
-        {K::Start, id(RomUpgrade::Id::Upgrade), "Upgrade", 265, 7, 50, 14, DialogControl::Default},
+        {K::Start, id(RomUpgrade::Id::Upgrade), "Upgrade", 265, 7, 50, 14, LayoutControl::Default},
         {K::Button, OperationDialog::kCancel, "Cancel", 265, 24, 50, 14},
     }};
 

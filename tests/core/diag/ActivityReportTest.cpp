@@ -81,7 +81,7 @@ protected:
         }
     }
 
-    std::shared_ptr<RecordingChannel> ui = std::make_shared<RecordingChannel>("", "");
+    std::shared_ptr<RecordingChannel> ui = std::make_shared<RecordingChannel>();
     std::shared_ptr<OperationState> state = std::make_shared<OperationState>();
     ActivityReportResult result;
     Shown shown;
@@ -168,7 +168,7 @@ TEST_F(ActivityReportFixture, ThermometerWithoutTwoAgreeingReadingsReadsNa) {
         sim::DeviceConfig device;
         device.shell.activity.unsteadyTemperature = unsteady;
         if (!unsteady) device.shell.outputs[read] = "";
-        ui = std::make_shared<RecordingChannel>("", "");
+        ui = std::make_shared<RecordingChannel>();
         EXPECT_EQ(run(device), Outcome::Ok);
         ActivityReport r = healthyCamera();
         r.temperature = "na";
@@ -296,7 +296,7 @@ TEST_F(ActivityReportFixture, UnreadableReadingsPassNoRating) {
         SCOPED_TRACE(c.what);
         sim::DeviceConfig device;
         c.lie(device.shell);
-        ui = std::make_shared<RecordingChannel>("", "");
+        ui = std::make_shared<RecordingChannel>();
         EXPECT_EQ(run(device), Outcome::Ok);
         ActivityReport r = healthyCamera();
         c.shown(r);
@@ -323,7 +323,7 @@ TEST_F(ActivityReportFixture, RefusedLoginStopsAndClosesTheLink) {
         start(std::move(device));
         ASSERT_FALSE(HasFatalFailure());
         ScriptedPrompt cancels;
-        ui = std::make_shared<RecordingChannel>("", "");
+        ui = std::make_shared<RecordingChannel>();
         WorkerTask task(*session, ui, state, c.prompt ? &cancels : nullptr, "127.0.0.1", nullptr);
         EXPECT_EQ(report(task), Outcome::Refused);
         EXPECT_FALSE(result.loggedIn);

@@ -112,7 +112,7 @@ protected:
         NetworkProfile profile;
         profile.telnetPort = port;
         session = std::make_unique<Session>(profile, quick());
-        ui = std::make_shared<RecordingChannel>("", "");
+        ui = std::make_shared<RecordingChannel>();
         WorkerTask task(*session, ui, std::make_shared<OperationState>(), &prompt, "127.0.0.1", nullptr);
         shown.reset();
         const LogResult read =

@@ -84,7 +84,7 @@ TEST(FirmwareFamily, OfferedAddressNeedsADeviceAddressAndInterfaces) {
 TEST(FirmwareFamily, MismatchIsAskedAboutOnlyWhenTheNameDoesNotFit) {
     const struct {
         const char* path;
-        int answer;
+        Answer answer;
         bool asked;
         bool used;
     } cases[] = {
@@ -94,8 +94,8 @@ TEST(FirmwareFamily, MismatchIsAskedAboutOnlyWhenTheNameDoesNotFit) {
         {"/fw/zelvixxl/draviel-1.2.bin", Answer::Cancel, true, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.path) + " " + std::to_string(c.answer));
-        test::RecordingChannel ui("", "");
+        SCOPED_TRACE(std::string(c.path) + " " + std::to_string(static_cast<int>(c.answer)));
+        test::RecordingChannel ui;
         ui.answer = c.answer;
         EXPECT_EQ(firmwareConfirmed(c.path, 200, ui), c.used);
         const auto calls = ui.calls();

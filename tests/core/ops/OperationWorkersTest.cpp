@@ -68,7 +68,7 @@ protected:
 
     // The window as the user left it: address and password typed.
     void window(const std::string& typedPassword, std::optional<std::string> typedAddress = std::nullopt) {
-        ui = std::make_shared<RecordingChannel>(address, typedPassword);
+        ui = std::make_shared<RecordingChannel>();
         login = {typedAddress.value_or(address), typedPassword};
     }
     WorkerTask task() { return WorkerTask(*session, ui, state, &prompt, address, &scanInProgress); }

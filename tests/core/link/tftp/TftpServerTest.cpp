@@ -33,7 +33,7 @@ protected:
 
     Timing timing = Timing::fast();
     TftpServer server{timing, 0};
-    test::RecordingChannel ui{"", ""};
+    test::RecordingChannel ui;
 };
 
 // A second open keeps the socket and is shown, but is no failure.
@@ -75,7 +75,7 @@ TEST_F(TftpServerTest, ReportsEachCodeWithItsWords) {
         {8, "Program error in TFTP routines!"},
     };
     for (const auto& [code, words] : cases) {
-        test::RecordingChannel window("", "");
+        test::RecordingChannel window;
         EXPECT_TRUE(reportTftpError(server, code, &window)) << code;
         EXPECT_EQ(window.calls(), std::vector<std::string>{"box:TFTP Error|" + std::string(words)}) << code;
     }
