@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "devsim/Simulator.h"
-#include "devsim/TftpClient.h"
 #include "core/platform/Ipv4.h"
 #include "core/platform/Socket.h"
+#include "devsim/Simulator.h"
+#include "devsim/TftpClient.h"
 
 namespace {
 

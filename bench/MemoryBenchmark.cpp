@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "gui/Commands.h"
+#include "core/link/Session.h"
+#include "core/platform/IcmpSocket.h"
 #include "devsim/Simulator.h"
+#include "gui/Commands.h"
 #include "gui/app/CLmToolsApp.h"
 #include "gui/app/CLmToolsDlg.h"
 #include "gui/app/Desktop.h"
-#include "core/link/Session.h"
-#include "core/platform/IcmpSocket.h"
 
 namespace {
 

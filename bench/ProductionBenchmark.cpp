@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "devsim/Simulator.h"
 #include "core/platform/Ipv4.h"
+#include "devsim/Simulator.h"
 
 namespace {
 

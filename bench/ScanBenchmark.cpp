@@ -8,10 +8,10 @@
 #include <mutex>
 #include <string>
 
-#include "devsim/Simulator.h"
 #include "core/discovery/DeviceInventory.h"
 #include "core/discovery/DiscoveryScan.h"
 #include "core/platform/IcmpSocket.h"
+#include "devsim/Simulator.h"
 
 namespace {
 

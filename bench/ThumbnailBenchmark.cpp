@@ -8,11 +8,11 @@
 #include <mutex>
 #include <string>
 
-#include "devsim/Simulator.h"
 #include "core/discovery/DiscoveryScan.h"
-#include "gui/discovery/ThumbnailDecoder.h"
 #include "core/discovery/ThumbnailFetcher.h"
 #include "core/platform/IcmpSocket.h"
+#include "devsim/Simulator.h"
+#include "gui/discovery/ThumbnailDecoder.h"
 
 namespace {
 

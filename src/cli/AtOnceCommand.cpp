@@ -19,8 +19,7 @@ std::string AtOnceCommand::check() {
 
 std::optional<std::string> AtOnceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                       std::mutex& lines, CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(
-                                                    false, context.out, context.err);
+    auto ui = std::make_shared<TerminalChannel>(false, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
     auto state = std::make_shared<OperationState>();

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "cli/Command.h"
-#include "devsim/DemoNetwork.h"
 #include "cli/ExitStatus.h"
 #include "core/ProgramVersion.h"
 #include "core/link/Session.h"
+#include "devsim/DemoNetwork.h"
 
 namespace lm::cli {
 

@@ -28,8 +28,7 @@ std::string MaintenanceCommand::check() {
 std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
                                                            std::mutex& lines, const std::string& password,
                                                            CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(
-                                                    assumeYes_, context.out, context.err);
+    auto ui = std::make_shared<TerminalChannel>(assumeYes_, context.out, context.err);
     ui->setBatchDevice(device.host, lines);
     ui->setQuiet(context.quiet);
     const DeviceLogin login{device.host, password};
@@ -58,8 +57,7 @@ int MaintenanceCommand::run(CommandContext& context) {
     }
     TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
-    auto ui = std::make_shared<TerminalChannel>(
-                                                    assumeYes_, context.out, context.err);
+    auto ui = std::make_shared<TerminalChannel>(assumeYes_, context.out, context.err);
     ui->setQuiet(context.quiet);
     prepareUi(*ui, context);
     auto state = std::make_shared<OperationState>();

@@ -28,7 +28,8 @@ protected:
         request_.address = host();
         request_.deviceId = id_;
         if (request_.deviceId.empty())
-            request_.deviceId = probeDeviceId(host(), context.session.profile()).value_or(DiscoveryReply{}.id);
+            request_.deviceId =
+                probeDeviceId(host(), context.session.profile()).value_or(DiscoveryReply{}.id);
     }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
         request_.startPassword = startPassword;

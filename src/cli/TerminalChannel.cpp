@@ -110,5 +110,4 @@ void TerminalChannel::showNotice(Notice notice, bool shown) {
          << std::flush;
 }
 
-
 }  // namespace lm::cli

@@ -1,5 +1,5 @@
-#include "gui/app/CLmToolsApp.h"
 #include "core/link/Session.h"
+#include "gui/app/CLmToolsApp.h"
 
 int main(int argc, char* argv[]) {
     lm::gui::CLmToolsApp::answerHelpOrVersion(argc, argv);

@@ -3,8 +3,8 @@
 #include <map>
 #include <set>
 
-#include "devsim/Simulator.h"
 #include "core/platform/Socket.h"
+#include "devsim/Simulator.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::sim {

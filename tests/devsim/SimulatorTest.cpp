@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "devsim/Simulator.h"
 #include "core/platform/Socket.h"
+#include "devsim/Simulator.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::sim {

@@ -5,9 +5,9 @@
 #include <atomic>
 #include <csetjmp>
 
-#include "devsim/Simulator.h"
 #include "core/http/MemorySource.h"
 #include "core/http/ResponseReader.h"
+#include "devsim/Simulator.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::sim {

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "devsim/Simulator.h"
 #include "core/link/Session.h"
+#include "devsim/Simulator.h"
 
 namespace lm::test {
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "devsim/Simulator.h"
 #include "core/platform/Socket.h"
+#include "devsim/Simulator.h"
 
 namespace lm::sim {
 

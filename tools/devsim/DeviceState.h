@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/platform/Timing.h"
 #include "devsim/DeviceConfig.h"
 #include "devsim/VirtualFileSystem.h"
-#include "core/platform/Timing.h"
 
 namespace lm::sim {
 

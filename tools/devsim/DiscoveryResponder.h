@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "core/platform/UniqueFd.h"
 #include "devsim/DeviceConfig.h"
 #include "devsim/EventLoop.h"
-#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

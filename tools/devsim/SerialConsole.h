@@ -4,8 +4,8 @@
 #include <string>
 #include <thread>
 
-#include "devsim/DeviceState.h"
 #include "core/platform/UniqueFd.h"
+#include "devsim/DeviceState.h"
 
 namespace lm::sim {
 

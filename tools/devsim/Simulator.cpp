@@ -7,8 +7,8 @@
 #include <fstream>
 #include <map>
 
-#include "devsim/SharedPort.h"
 #include "core/platform/Socket.h"
+#include "devsim/SharedPort.h"
 
 namespace lm::sim {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "devsim/Shell.h"
 #include "core/platform/Socket.h"
+#include "devsim/Shell.h"
 
 namespace lm::sim {
 

@@ -4,10 +4,10 @@
 #include <mutex>
 #include <set>
 
+#include "core/platform/UniqueFd.h"
 #include "devsim/ConnectionPool.h"
 #include "devsim/DeviceState.h"
 #include "devsim/EventLoop.h"
-#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <string>
 
+#include "core/platform/Socket.h"
 #include "devsim/BlankPng.h"
 #include "devsim/CameraImage.h"
 #include "devsim/WebPages.h"
-#include "core/platform/Socket.h"
 
 namespace lm::sim {
 

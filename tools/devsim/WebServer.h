@@ -5,11 +5,11 @@
 #include <functional>
 #include <string_view>
 
+#include "core/platform/UniqueFd.h"
 #include "devsim/ConnectionPool.h"
 #include "devsim/DeviceConfig.h"
 #include "devsim/EventLoop.h"
 #include "devsim/SimulatorConfig.h"
-#include "core/platform/UniqueFd.h"
 
 namespace lm::sim {
 

@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::string_view kHeadEnd = "\r\n\r\n";
 
-
 }  // namespace
 
 ReadResult ResponseReader::read(HttpResponse& response) {

@@ -14,7 +14,6 @@
 
 namespace lm {
 
-
 // Result codes of the server's operations.
 enum TftpCode : int {
     TftpOk = 0,

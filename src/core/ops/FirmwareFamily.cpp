@@ -80,7 +80,8 @@ std::string mismatchQuestion(const FirmwareFamily& family) {
 bool firmwareConfirmed(const std::string& romPath, int modelCode, WorkerChannel& ui) {
     const FirmwareFamily family = firmwareFamily(modelCode);
     if (looksLikeFamilyFirmware(romPath, family)) return true;
-    return ui.ask({mismatchQuestion(family), kMismatchTitle, Question::Icon::Warning, Choices::YesNo}) == Answer::Yes;
+    return ui.ask({mismatchQuestion(family), kMismatchTitle, Question::Icon::Warning, Choices::YesNo}) ==
+           Answer::Yes;
 }
 
 }  // namespace lm

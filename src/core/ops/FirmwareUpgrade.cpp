@@ -153,7 +153,8 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     if (!reached) return late("The device was unable to reach this PC!", Outcome::NoAnswer);
     std::string replying = replyingAddress(device.seenText());
     // Output that comes in pieces may end just after the words that announce the address.
-    if (replying.empty()) replying = replyingAddress(device.seenText() + device.readUntil(kPingRestTicks, ":"));
+    if (replying.empty())
+        replying = replyingAddress(device.seenText() + device.readUntil(kPingRestTicks, ":"));
     device.interrupt();  // ends the ping
     device.expect(20, {"> ", "# "});
     if (replying != pcAddress) return late("Unable to determine this PC's IP address.", Outcome::Failed);

@@ -75,7 +75,6 @@ public:
     // The sheet's Cancel button: disabled while the device saves and reboots, so nothing cuts it short.
     virtual void allowCancel(bool) {}
     virtual void showNotice(Notice, bool) {}
-
 };
 
 }  // namespace lm

@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "devsim/DemoNetwork.h"
 #include "core/ProgramVersion.h"
+#include "core/link/SerialLink.h"
+#include "core/link/Session.h"
+#include "core/platform/EchoRequests.h"
+#include "devsim/DemoNetwork.h"
 #include "gui/app/BrandArt.h"
 #include "gui/app/CLmToolsDlg.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/ScreenshotTour.h"
-#include "core/link/SerialLink.h"
-#include "core/link/Session.h"
-#include "core/platform/EchoRequests.h"
 
 namespace lm::gui {
 

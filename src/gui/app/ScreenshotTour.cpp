@@ -17,12 +17,12 @@
 
 #include "core/diag/ActivityReport.h"
 #include "core/discovery/ModelTable.h"
+#include "core/ops/WorkerTask.h"
 #include "gui/Commands.h"
+#include "gui/app/CAboutDlg.h"
 #include "gui/app/CLmToolsDlg.h"
 #include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
-#include "core/ops/WorkerTask.h"
-#include "gui/app/CAboutDlg.h"
 #include "gui/discovery/EnterIP.h"
 #include "gui/ops/RomUpgrade.h"
 #include "gui/wizard/SetupWizard.h"
@@ -169,15 +169,15 @@ void ScreenshotTour::driveUpgrade(int attempt) {
 
     // Any message box here means the upgrade ended before the picture: say what it said.
     auto shot = std::make_shared<bool>(false);
-    dialog->setMessageBoxHandler([this, shot](QWidget*, const QString& text, const QString& title,
-                                              Question::Icon, Choices) {
-        if (!*shot) {
-            std::fprintf(stderr, "lmtools: the upgrade ended early: %s: %s\n", qPrintable(title),
-                         qPrintable(text));
-            succeeded_ = false;
-        }
-        return Answer::Ok;
-    });
+    dialog->setMessageBoxHandler(
+        [this, shot](QWidget*, const QString& text, const QString& title, Question::Icon, Choices) {
+            if (!*shot) {
+                std::fprintf(stderr, "lmtools: the upgrade ended early: %s: %s\n", qPrintable(title),
+                             qPrintable(text));
+                succeeded_ = false;
+            }
+            return Answer::Ok;
+        });
     auto* bar = dialog->findChild<QProgressBar*>();
     connect(bar, &QProgressBar::valueChanged, dialog, [this, dialog, bar, shot](int value) {
         if (*shot || value * 100 < bar->maximum() * kShotPercent) return;

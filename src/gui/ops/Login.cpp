@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/link/ShellInput.h"
 #include "gui/app/ControlId.h"
 #include "gui/app/DialogUnits.h"
-#include "core/link/ShellInput.h"
 
 namespace lm::gui {
 

@@ -45,5 +45,4 @@ void OperationDialog::allowClose(bool allowed) {
     if (QWidget* button = control(kOk)) button->setEnabled(allowed);
 }
 
-
 }  // namespace lm::gui

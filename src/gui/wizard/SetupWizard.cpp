@@ -15,7 +15,6 @@
 #include "gui/wizard/SerialPortPage.h"
 #include "gui/wizard/SetupWizardPage.h"
 #include "gui/wizard/WizardPageTable.h"
-#include "core/wizard/WizardPage.h"
 #include "gui/wizard/WorkerPage.h"
 
 namespace lm::gui {

@@ -18,7 +18,6 @@
 #include "gui/app/Ipv4Field.h"
 #include "gui/wizard/SetupWizard.h"
 #include "gui/wizard/WizardPageTable.h"
-#include "core/wizard/WizardPage.h"
 
 namespace lm::gui {
 

@@ -133,7 +133,8 @@ void WorkerPage::allowCancel(bool allowed) {
 }
 
 void WorkerPage::showNotice(Notice notice, bool shown) {
-    showControl(notice == Notice::RomWarning ? wizard::Field::RomWarning : wizard::Field::CannotProceed, shown);
+    showControl(notice == Notice::RomWarning ? wizard::Field::RomWarning : wizard::Field::CannotProceed,
+                shown);
 }
 
 void WorkerPage::moveNext() {

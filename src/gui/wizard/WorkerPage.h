@@ -62,7 +62,7 @@ private:
     wizard::Field status_;
     wizard::Field progress_;
     Work work_;
-    QString firstStatus_;  // what the status says before a worker has said anything
+    QString firstStatus_;                  // what the status says before a worker has said anything
     std::shared_ptr<OperationState> run_;  // closing tells the worker and its password prompt
     bool workerStarted_ = false;
     bool workerDone_ = false;  // the worker pressed Next

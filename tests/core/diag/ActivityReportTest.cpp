@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/RecordingChannel.h"
 #include "core/diag/ActivityReport.h"
+#include "support/RecordingChannel.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimulatedDevice.h"
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "devsim/Simulator.h"
 #include "core/discovery/DeviceProbe.h"
 #include "core/discovery/DiscoveryScan.h"
 #include "core/platform/IcmpSocket.h"
+#include "devsim/Simulator.h"
 
 namespace lm {
 namespace {

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "devsim/Simulator.h"
 #include "core/discovery/ThumbnailFetcher.h"
 #include "core/platform/Timing.h"
+#include "devsim/Simulator.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm {

@@ -7,13 +7,13 @@
 #include <regex>
 #include <sstream>
 
-#include "support/RecordingChannel.h"
-#include "support/ScriptedPrompt.h"
 #include "core/link/DeviceClock.h"
 #include "core/link/DeviceSession.h"
 #include "core/ops/LogViewer.h"
 #include "core/ops/SetTime.h"
 #include "support/LoopbackPeer.h"
+#include "support/RecordingChannel.h"
+#include "support/ScriptedPrompt.h"
 
 namespace lm::test {
 namespace {

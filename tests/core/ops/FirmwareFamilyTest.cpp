@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "support/RecordingChannel.h"
 #include "core/discovery/ModelTable.h"
 #include "core/ops/FirmwareUpgrade.h"
+#include "support/RecordingChannel.h"
 
 namespace lm {
 namespace {

@@ -14,14 +14,14 @@
 #include <thread>
 #include <vector>
 
-#include "support/RecordingChannel.h"
-#include "support/ScriptedPrompt.h"
-#include "devsim/Simulator.h"
-#include "devsim/TftpClient.h"
 #include "core/link/Session.h"
 #include "core/ops/FirmwareUpgrade.h"
 #include "core/ops/MaintenanceOperations.h"
+#include "devsim/Simulator.h"
+#include "devsim/TftpClient.h"
 #include "support/LoopbackPeer.h"
+#include "support/RecordingChannel.h"
+#include "support/ScriptedPrompt.h"
 #include "support/TftpPackets.h"
 
 namespace lm::test {

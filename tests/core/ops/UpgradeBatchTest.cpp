@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "devsim/TftpClient.h"
 #include "core/ops/UpgradeBatch.h"
+#include "devsim/TftpClient.h"
 #include "support/LoopbackPeer.h"
 
 namespace lm::test {

@@ -5,11 +5,11 @@
 #include <sstream>
 
 #include "core/platform/TextMatch.h"
-#include "support/RecordingChannel.h"
 #include "core/wizard/SerialDetection.h"
 #include "core/wizard/SettingsParser.h"
 #include "core/wizard/SettingsReader.h"
 #include "core/wizard/WizardPages.h"
+#include "support/RecordingChannel.h"
 #include "support/SimulatedDevice.h"
 
 namespace lm {

@@ -9,10 +9,10 @@
 #include <sstream>
 #include <thread>
 
-#include "support/RecordingChannel.h"
 #include "core/wizard/SerialDetection.h"
 #include "core/wizard/SettingsReader.h"
 #include "core/wizard/SettingsWriter.h"
+#include "support/RecordingChannel.h"
 #include "support/SimulatedDevice.h"
 
 namespace lm::test {

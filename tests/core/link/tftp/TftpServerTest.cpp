@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "support/RecordingChannel.h"
 #include "core/link/TftpServer.h"
 #include "core/ops/FirmwareUpgrade.h"
 #include "support/LoopbackPeer.h"
+#include "support/RecordingChannel.h"
 #include "support/TftpPackets.h"
 
 namespace lm {
