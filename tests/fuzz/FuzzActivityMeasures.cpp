@@ -27,10 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         start = next;
     }
 
-    const LineValue value = FindLineValue(lines, "read: ");
+    const LineValue value = findLineValue(lines, "read: ");
     check(value.line < lines.size() || lines.empty());
-    check(SkipWord(input).size() <= input.size() && FirstWord(input).size() <= input.size());
-    FindWordFrom(lines, "11.", "10.", "");
+    check(skipWord(input).size() <= input.size() && firstWord(input).size() <= input.size());
+    findWordFrom(lines, "11.", "10.", "");
 
     const VersionReading version = readVersion(lines, {});
     isNewFirmware(version.firmware);

@@ -40,13 +40,13 @@ long long clampTo(long long value, long long low, long long high) {
 std::string nthWord(std::string_view text, int n) {
     std::string rest(text);
     for (int i = 0; i < n; ++i)
-        rest = SkipWord(rest);
-    return FirstWord(rest);
+        rest = skipWord(rest);
+    return firstWord(rest);
 }
 
 }  // namespace
 
-LineValue FindLineValue(const OutputLines& lines, std::string_view key) {
+LineValue findLineValue(const OutputLines& lines, std::string_view key) {
     if (key.empty() || lines.empty()) return {};
     const std::string wanted = asciiLower(key);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -57,19 +57,19 @@ LineValue FindLineValue(const OutputLines& lines, std::string_view key) {
     return {};
 }
 
-std::string FirstWord(std::string_view text) {
+std::string firstWord(std::string_view text) {
     text = skipBlanks(text);
     return std::string(text.substr(0, text.find(' ')));
 }
 
-std::string SkipWord(std::string_view text) {
+std::string skipWord(std::string_view text) {
     text = skipBlanks(text);
     const auto space = text.find(' ');
     if (space == std::string_view::npos) return {};
     return std::string(skipBlanks(text.substr(space)));
 }
 
-std::string FindWordFrom(const OutputLines& lines, std::string_view k1, std::string_view k2,
+std::string findWordFrom(const OutputLines& lines, std::string_view k1, std::string_view k2,
                          std::string_view k3) {
     for (const std::string& line : lines) {
         for (const std::string_view key : {k1, k2, k3}) {
@@ -100,7 +100,7 @@ std::optional<float> readFloat(std::string_view text) {
 VersionReading readVersion(const OutputLines& lines, FirmwareVersion previous) {
     VersionReading reading;
     reading.firmware = previous;
-    const LineValue value = FindLineValue(lines, "version");
+    const LineValue value = findLineValue(lines, "version");
     if (!value.text.empty()) reading.line = withoutLineEnd(lines[value.line]);
     reading.versionBad = value.text.empty();
     reading.videoServer = !lines.empty() && contains(lines[value.line], "Draviel");
@@ -121,14 +121,14 @@ bool isNewFirmware(const FirmwareVersion& firmware) {
 }
 
 std::string addressMode(const OutputLines& lines) {
-    const std::string value = asciiLower(skipBlanks(FindLineValue(lines, "BOOTPROTO=").text));
+    const std::string value = asciiLower(skipBlanks(findLineValue(lines, "BOOTPROTO=").text));
     return value == "dhcp" ? "DHCP" : "Static IP";
 }
 
 std::optional<float> readUptime(const OutputLines& lines) {
-    const LineValue value = FindLineValue(lines, ".");
+    const LineValue value = findLineValue(lines, ".");
     if (value.text.empty() || value.line != 0) return std::nullopt;
-    const auto seconds = readFloat(FirstWord(lines[0]));
+    const auto seconds = readFloat(firstWord(lines[0]));
     // A negative, endless or absurd uptime is no uptime: it could not be split or divided by.
     if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds > kMaxUptime) return std::nullopt;
     return seconds;
@@ -160,7 +160,7 @@ bool testDurationSufficient(float seconds) {
 }
 
 std::optional<ProcessStats> readProcessStats(const OutputLines& lines) {
-    const LineValue value = FindLineValue(lines, "127:0");
+    const LineValue value = findLineValue(lines, "127:0");
     if (value.text.empty() || value.line != 1) return std::nullopt;
     ProcessStats stats;
     stats.version = nthWord(value.text, 0);
@@ -217,7 +217,7 @@ std::optional<long long> adjustedErrors(std::optional<long long> errors, float f
 }
 
 std::optional<ProcessEntry> findCameraProcess(const OutputLines& lines) {
-    const LineValue value = FindLineValue(lines, "zelvix");
+    const LineValue value = findLineValue(lines, "zelvix");
     if (value.line == 0) return std::nullopt;  // not found, or only in the header
     const std::string_view line = withoutLineEnd(lines[value.line]);
     ProcessEntry entry;
@@ -238,8 +238,8 @@ std::string watchdogCommand(bool newFirmware) {
 }
 
 WatchdogReading readWatchdog(const OutputLines& lines, bool ccd) {
-    if (!FindLineValue(lines, "No such devi").text.empty()) return {ccd ? "(CCD)" : "No chip!", false};
-    const LineValue value = FindLineValue(lines, "read: ");
+    if (!findLineValue(lines, "No such devi").text.empty()) return {ccd ? "(CCD)" : "No chip!", false};
+    const LineValue value = findLineValue(lines, "read: ");
     long long a = 0, b = 0, c = 0;
     Scanner scan = Scanner(value.text);
     int base = 10;
@@ -271,14 +271,14 @@ BusReading readBus(const OutputLines& lines, bool camera) {
     };
     if (camera) {
         // "0.1" also starts 0.124 and 0.127: a digit after it means another address.
-        const std::string value = FindLineValue(lines, "0.1").text;
+        const std::string value = findLineValue(lines, "0.1").text;
         if (!value.empty() && value.find_first_of("0123456789") != 0) add(value);
     }
-    if (const std::string value = FindLineValue(lines, "0.79").text; !value.empty()) {
+    if (const std::string value = findLineValue(lines, "0.79").text; !value.empty()) {
         add(value);
         bus.thermometer = true;
     }
-    if (const std::string value = FindLineValue(lines, "0.124").text; !value.empty()) add(value);
+    if (const std::string value = findLineValue(lines, "0.124").text; !value.empty()) add(value);
     return bus;
 }
 
@@ -292,7 +292,7 @@ std::string temperatureCommand(bool newFirmware) {
 }
 
 std::optional<long long> readTemperatureRaw(const OutputLines& lines) {
-    std::string value = FindLineValue(lines, "read: ").text;
+    std::string value = findLineValue(lines, "read: ").text;
     if (value.empty() && !lines.empty()) value = lines[0];
     Scanner scan(value);
     const auto high = scan.integer(16);

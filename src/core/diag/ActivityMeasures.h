@@ -22,14 +22,14 @@ struct LineValue {
     std::string text;
     std::size_t line = 0;
 };
-LineValue FindLineValue(const OutputLines& lines, std::string_view key);
+LineValue findLineValue(const OutputLines& lines, std::string_view key);
 
 // Words are separated by the space character only; leading white space is skipped.
-std::string FirstWord(std::string_view text);
-std::string SkipWord(std::string_view text);
+std::string firstWord(std::string_view text);
+std::string skipWord(std::string_view text);
 // The text from the first match of k1, k2 or k3 (empty keys skipped; tried in that order in each
 // line) up to its first space, when it holds "."; else empty.
-std::string FindWordFrom(const OutputLines& lines, std::string_view k1, std::string_view k2,
+std::string findWordFrom(const OutputLines& lines, std::string_view k1, std::string_view k2,
                          std::string_view k3);
 
 // Numbers as a C scanner reads them ("%d", "%x", "%f"), but locale-independent and saturating

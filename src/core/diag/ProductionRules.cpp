@@ -19,7 +19,7 @@ char characterAt(std::string_view text, std::size_t index) {
 
 DeviceKind deviceKindOf(const OutputLines& versionLines) {
     if (versionLines.empty()) return DeviceKind::Unknown;
-    const std::string line = asciiLower(versionLines[FindLineValue(versionLines, "version").line]);
+    const std::string line = asciiLower(versionLines[findLineValue(versionLines, "version").line]);
     if (holds(line, "zelvix-5407")) return holds(line, "lumetra") ? DeviceKind::A : DeviceKind::B;
     if (holds(line, "draviel6-5407")) return DeviceKind::C;
     if (holds(line, "zelvix version")) return DeviceKind::D;
@@ -29,8 +29,8 @@ DeviceKind deviceKindOf(const OutputLines& versionLines) {
 DeviceKind refinedKind(DeviceKind kind, const OutputLines& processLines) {
     if (kind != DeviceKind::A) return kind;
     // "11.xxM": a megapixel imaging core; "10.5xS": the older one of type B.
-    if (characterAt(FindLineValue(processLines, "11.").text, 2) == 'M') kind = DeviceKind::E;
-    if (characterAt(FindLineValue(processLines, "10.5").text, 1) == 'S') kind = DeviceKind::B;
+    if (characterAt(findLineValue(processLines, "11.").text, 2) == 'M') kind = DeviceKind::E;
+    if (characterAt(findLineValue(processLines, "10.5").text, 1) == 'S') kind = DeviceKind::B;
     return kind;
 }
 
@@ -59,15 +59,15 @@ BusCount countBusDevices(const OutputLines& lines) {
         ++bus.count;
         bus.errors = addErrors(bus.errors, busDeviceErrors(value));
     };
-    if (const std::string value = FindLineValue(lines, "0.1 ").text; !value.empty()) {
+    if (const std::string value = findLineValue(lines, "0.1 ").text; !value.empty()) {
         add(value);
         bus.device01 = true;
     }
-    if (const std::string value = FindLineValue(lines, "0.79").text; !value.empty()) {
+    if (const std::string value = findLineValue(lines, "0.79").text; !value.empty()) {
         add(value);
         bus.thermometer = true;
     }
-    if (const std::string value = FindLineValue(lines, "0.124").text; !value.empty()) add(value);
+    if (const std::string value = findLineValue(lines, "0.124").text; !value.empty()) add(value);
     return bus;
 }
 

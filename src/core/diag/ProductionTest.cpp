@@ -131,7 +131,7 @@ private:
         if (!command("cat /etc/version")) return Step::Failed;
         const VersionReading version = readVersion(lines, s_.firmware());
         versionsBad_ = version.versionBad;
-        cell(ProductionColumn::Firmware, FindLineValue(lines, "version").text);
+        cell(ProductionColumn::Firmware, findLineValue(lines, "version").text);
         s_.setFirmware(version.firmware);
         const bool newFirmware = isNewFirmware(version.firmware);
         kind_ = deviceKindOf(lines);
@@ -139,7 +139,7 @@ private:
         if (window_.closing()) return Step::Closed;
         if (kind_ == DeviceKind::A) {
             if (!command("cat /proc/zelvix")) return Step::Failed;
-            cell(ProductionColumn::Imaging, FindWordFrom(lines, "11.", "10.", ""));
+            cell(ProductionColumn::Imaging, findWordFrom(lines, "11.", "10.", ""));
             kind_ = refinedKind(kind_, lines);
         }
 

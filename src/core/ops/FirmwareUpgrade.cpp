@@ -171,7 +171,7 @@ OperationResult upgradeSteps(WorkerTask& task, const UpgradeRequest& request, Up
     // Firmware of this form cannot carry an old configuration over, whatever the user chose.
     if (contains(version, "uClinux/ColdFire Version") || request.eraseConfig) {
         std::string words;
-        switch (EraseConfigSequence(device, &words)) {
+        switch (eraseConfigSequence(device, &words)) {
             case Outcome::Ok:
                 break;
             case Outcome::Refused:

@@ -40,7 +40,7 @@ std::string refusalIn(const std::string& output) {
     return {};
 }
 
-Outcome EraseConfigSequence(DeviceSession& device, std::string* deviceWords) {
+Outcome eraseConfigSequence(DeviceSession& device, std::string* deviceWords) {
     std::string ignored;
     std::string& words = deviceWords ? *deviceWords : ignored;
     words.clear();
@@ -83,7 +83,7 @@ OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request) {
     DeviceSession device(task.session());
     task.status("Erasing config files...");
     std::string words;
-    switch (EraseConfigSequence(device, &words)) {
+    switch (eraseConfigSequence(device, &words)) {
         case Outcome::Ok:
             break;
         case Outcome::Refused:

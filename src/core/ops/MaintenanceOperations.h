@@ -21,7 +21,7 @@ std::string refusalIn(const std::string& output);
 // configuration flash when "config clear" is refused or unknown. Ok only when the device confirmed:
 // "cleared" followed by its prompt, or a prompt after the flash tool without a refusal (Refused,
 // with the device's line in deviceWords); NoAnswer when it confirmed nothing.
-Outcome EraseConfigSequence(DeviceSession& device, std::string* deviceWords = nullptr);
+Outcome eraseConfigSequence(DeviceSession& device, std::string* deviceWords = nullptr);
 
 // The workers of the Reboot and EraseConfig dialogs: the common opening, then their own steps.
 OperationResult rebootWorker(WorkerTask& task, const RebootRequest& request);

@@ -31,7 +31,7 @@ Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& wo
     if (task.closing()) return Outcome::Cancelled;
     task.status("Connected, setting time...");
     if (auto* ui = task.ui()) ui->progress(2);
-    const Outcome set = FixTime(task.session().telnet(), task.session().timing(), words);
+    const Outcome set = fixTime(task.session().telnet(), task.session().timing(), words);
     if (set == Outcome::Refused) task.status("The device refused to set its clock: " + words);
     if (set != Outcome::Ok) {
         tellError(task);
@@ -44,7 +44,7 @@ Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& wo
 
 }  // namespace
 
-Outcome FixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWords) {
+Outcome fixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWords) {
     return setClockOverTelnet(telnet, timing, kAttempts, deviceWords);
 }
 

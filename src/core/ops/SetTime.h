@@ -16,7 +16,7 @@ struct SetTimeRequest {
 
 // Sets the clock of a logged-in device over telnet, with up to four attempts; see
 // setClockOverTelnet for the outcomes.
-Outcome FixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWords);
+Outcome fixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWords);
 
 // The Set Time worker: logs in, sets the clock, tells the outcome in the status line and in a
 // message box, and enables OK when it is done.

@@ -11,17 +11,17 @@ using test::lines;
 
 TEST(ActivityMeasures, LineValueAndWords) {
     const OutputLines version = lines({"Lumetra Zelvix VERSION 1.0.11"});
-    EXPECT_EQ(FindLineValue(version, "version").text, " 1.0.11");  // case-insensitive key, original text
+    EXPECT_EQ(findLineValue(version, "version").text, " 1.0.11");  // case-insensitive key, original text
     const OutputLines ps = lines({"  PID USER", "   37 admin  1824 S  12.5 /bin/zelvix"});
-    EXPECT_EQ(FindLineValue(ps, "zelvix").line, 1u);
-    EXPECT_EQ(FindLineValue(ps, "absent").line, 0u);
-    EXPECT_EQ(FindLineValue(ps, "").text, "");
+    EXPECT_EQ(findLineValue(ps, "zelvix").line, 1u);
+    EXPECT_EQ(findLineValue(ps, "absent").line, 0u);
+    EXPECT_EQ(findLineValue(ps, "").text, "");
     // Only the space separates words; a tab inside stays part of the word.
-    EXPECT_EQ(FirstWord(" \t10.60M\t12 833"), "10.60M\t12");
-    EXPECT_EQ(SkipWord("  a  b c"), "b c");
-    EXPECT_EQ(SkipWord("alone"), "");
-    EXPECT_EQ(FindWordFrom(lines({"127:0 10.60M 12", "x 11.02 y"}), "11.", "10.", ""), "10.60M");
-    EXPECT_EQ(FindWordFrom(lines({"version 10 x"}), "10", "", ""), "");
+    EXPECT_EQ(firstWord(" \t10.60M\t12 833"), "10.60M\t12");
+    EXPECT_EQ(skipWord("  a  b c"), "b c");
+    EXPECT_EQ(skipWord("alone"), "");
+    EXPECT_EQ(findWordFrom(lines({"127:0 10.60M 12", "x 11.02 y"}), "11.", "10.", ""), "10.60M");
+    EXPECT_EQ(findWordFrom(lines({"version 10 x"}), "10", "", ""), "");
 }
 
 TEST(ActivityMeasures, VersionAndFirmwareRule) {

@@ -93,7 +93,7 @@ TEST(SetClock, AttemptsAndTheDevicesAnswers) {
         std::string words;
         DeviceSession shell(session);
         const Outcome outcome =
-            c.procedure ? FixTime(session.telnet(), session.timing(), words) : shell.setClock();
+            c.procedure ? fixTime(session.telnet(), session.timing(), words) : shell.setClock();
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_EQ(c.procedure ? words : shell.deviceMessage(), c.words);
         session.telnet().close();

@@ -330,7 +330,7 @@ TEST(EraseSequence, FallsBackToTheFlashUnlessCleared) {
         Session session(telnetAt(peer.port()), timing);
         ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
         DeviceSession device(session);
-        EXPECT_EQ(EraseConfigSequence(device), c.outcome);
+        EXPECT_EQ(eraseConfigSequence(device), c.outcome);
         session.telnet().close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
         EXPECT_EQ(peer.received(), "admin\nvorna\nconfig clear\n" + (c.fallback ? kFlashw + "\n" : ""));
@@ -356,7 +356,7 @@ TEST(EraseSequence, ConfirmedEraseWaitsForThePrompt) {
         Session session(telnetAt(peer.port()), timing);
         ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
         DeviceSession device(session);
-        EXPECT_EQ(EraseConfigSequence(device), promptComes ? Outcome::Ok : Outcome::NoAnswer);
+        EXPECT_EQ(eraseConfigSequence(device), promptComes ? Outcome::Ok : Outcome::NoAnswer);
         EXPECT_EQ(promptSent.load(), promptComes) << "the erase ended before the device's prompt";
         session.telnet().close();
         EXPECT_EQ(peer.finish(), std::vector<std::string>{});
