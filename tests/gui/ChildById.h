@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLabel>
 #include <QObject>
 #include <QString>
 #include <type_traits>
@@ -14,4 +15,11 @@ T* child(QObject& parent, int id) {
 template <typename T, typename Id>
 requires std::is_enum_v<Id> T* child(QObject& parent, Id id) {
     return child<T>(parent, static_cast<int>(id));
+}
+
+// The label whose buddy a control is; null when none is.
+inline QLabel* labelOf(QObject& window, const QWidget* control) {
+    for (QLabel* label : window.findChildren<QLabel*>())
+        if (label->buddy() == control) return label;
+    return nullptr;
 }

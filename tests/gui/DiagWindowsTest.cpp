@@ -1,83 +1,21 @@
-// The report's and the production test's windows as data: the control table's kinds, and the
-// report's keys each shown in the control its label names.
+// The report's window as data: each of the report's keys shown in the control its label names.
 #include <QCheckBox>
-#include <QDialog>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSet>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "ChildById.h"
 #include "core/link/Session.h"
-#include "gui/app/DialogUnits.h"
-#include "gui/diag/ControlTable.h"
 #include "gui/diag/Report.h"
 
 using namespace lm;
 using namespace lm::gui;
 
-namespace {
-
-// The label a field's line edit is the buddy of; null when none is.
-QLabel* labelOf(QWidget& window, QWidget* field) {
-    for (QLabel* label : window.findChildren<QLabel*>())
-        if (label->buddy() == field) return label;
-    return nullptr;
-}
-
-}  // namespace
-
 class DiagWindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each kind gives its widget where the row says, tagged with the row's id (none for 0); texts
-    // are shown as they are, never read as markup.
-    void tableRowsMakeTheirControls() {
-        QDialog dialog;
-        const DialogUnits du(dialog);
-        const QRect place(10, 20, 120, 12);
-        const QString markup = QStringLiteral("<b>x</b>");
-        const struct {
-            ControlKind kind;
-            int id;
-            const char* className;
-        } rows[] = {
-            {ControlKind::Field, 501, "QLineEdit"},  {ControlKind::Check, 502, "QCheckBox"},
-            {ControlKind::Group, 0, "QGroupBox"},    {ControlKind::Text, 0, "QLabel"},
-            {ControlKind::Status, 503, "QLabel"},    {ControlKind::Button, 504, "QPushButton"},
-            {ControlKind::List, 505, "QTreeWidget"},
-        };
-        for (const auto& r : rows) {
-            QWidget* widget = addControl(dialog, r.kind, r.id, "<b>x</b>", place);
-            QCOMPARE(widget->metaObject()->className(), r.className);
-            QCOMPARE(widget->property("controlId").isValid(), r.id != 0);
-            if (r.id != 0) QCOMPARE(child<QWidget>(dialog, r.id), widget);
-            if (r.kind == ControlKind::Field) {
-                // The label takes the first units, the value the rest of the row.
-                QCOMPARE(widget->geometry(), du.rect(66, 20, 64, 12));
-                QLabel* label = labelOf(dialog, widget);
-                QVERIFY(label != nullptr);
-                QCOMPARE(label->geometry(), du.rect(10, 22, kFieldLabel, 8));
-                QVERIFY(static_cast<QLineEdit*>(widget)->isReadOnly());
-            } else {
-                QCOMPARE(widget->geometry(), du.rect(10, 20, 120, 12));
-            }
-            if (auto* label = qobject_cast<QLabel*>(widget)) {
-                QCOMPARE(label->textFormat(), Qt::PlainText);
-                QCOMPARE(label->text(), markup);
-                QCOMPARE(label->wordWrap(), r.kind == ControlKind::Text);
-            }
-            if (auto* box = qobject_cast<QCheckBox*>(widget)) {
-                QCOMPARE(box->text(), markup);
-                QCOMPARE(box->focusPolicy(), Qt::NoFocus);
-            }
-        }
-    }
-
     // Every field sits beside its own label and every rating box reads its own text: a key mapped to
     // another's control would show a value under the wrong name.
     void reportShowsEachKeyUnderItsName() {

@@ -37,7 +37,7 @@ class PlainDialog : public gui::OperationDialog {
 public:
     explicit PlainDialog(Session& session)
         : OperationDialog(session, nullptr, QStringLiteral("127.0.0.1"), std::string(), nullptr) {
-        finishLayout(100, 40);
+        build({0, 0, 100, 40}, {});
     }
 };
 

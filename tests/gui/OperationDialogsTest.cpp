@@ -73,13 +73,13 @@ private:
         auto* login = qobject_cast<Login*>(QApplication::activeModalWidget());
         if (login == nullptr || answers_.empty() || login->property("answered").toBool()) return;
         login->setProperty("answered", true);
-        messages << child<QLabel>(*login, Login::kMessage)->text();
-        sites << child<QLabel>(*login, Login::kSite)->text();
+        messages << child<QLabel>(*login, Login::Control::Message)->text();
+        sites << child<QLabel>(*login, Login::Control::Site)->text();
         parents << login->parentWidget();
         const std::optional<QString> next = answers_.front();
         answers_.pop_front();
         if (next) {
-            QTest::keyClicks(child<QLineEdit>(*login, Login::kPassword), *next);
+            QTest::keyClicks(child<QLineEdit>(*login, Login::Control::Password), *next);
             QTest::mouseClick(child<QPushButton>(*login, 1), Qt::LeftButton);
         } else {
             QTest::mouseClick(child<QPushButton>(*login, 2), Qt::LeftButton);

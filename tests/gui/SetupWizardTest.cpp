@@ -341,8 +341,8 @@ private slots:
         connect(&answer, &QTimer::timeout, this, [&] {
             auto* login = qobject_cast<Login*>(QApplication::activeModalWidget());
             if (login == nullptr || !site.isEmpty()) return;
-            site = child<QLabel>(*login, Login::kSite)->text();
-            child<QLineEdit>(*login, Login::kPassword)->setText(QStringLiteral("vorna"));
+            site = child<QLabel>(*login, Login::Control::Site)->text();
+            child<QLineEdit>(*login, Login::Control::Password)->setText(QStringLiteral("vorna"));
             login->accept();
         });
         answer.start(20);

@@ -18,7 +18,7 @@ using K = ControlKind;
 
 constexpr DialogRect kClient{0, 0, 235, 62};
 // clang-format off
-constexpr DialogControl<C> kControls[] = {
+constexpr DialogControl kControls[] = {
     {K::Picture, C::Icon, nullptr, {8, 10, 24, 24}},
     {K::Label, C::Product, "Lumetra Technologies Setup Tools", {40, 10, 130, 8}},
     {K::Label, C::Version, nullptr, {40, 24, 130, 8}},

@@ -53,7 +53,7 @@ using K = ControlKind;
 constexpr DialogRect kClient{0, 0, 390, 243};
 constexpr QSize kMinimumSize(500, 430);
 // clang-format off
-constexpr DialogControl<C> kControls[] = {
+constexpr DialogControl kControls[] = {
     {K::Label, C::None, "Highlight the device you wish to configure:", {85, 5, 137, 8}, kFitText},
     {K::Custom, C::List, nullptr, {85, 18, 300, 209}},
     {K::Label, C::DeviceCount, nullptr, {85, 230, 127, 8}},
@@ -105,7 +105,7 @@ CLmToolsDlg::~CLmToolsDlg() {
 }
 
 void CLmToolsDlg::buildControls() {
-    const DialogControls controls(*this, std::span(kControls), [this](C) {
+    const DialogControls controls(*this, kControls, [this](ControlRef) {
         return new DeviceListView(inventory_, pictures_, view_, this);
     });
     const DialogUnits& du = controls.units();

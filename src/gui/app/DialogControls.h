@@ -13,20 +13,36 @@ namespace lm::gui {
 
 // What one control of a dialog is.
 enum class ControlKind {
-    Label,         // a static text
-    WrappedLabel,  // a static text that wraps, top-aligned
-    Picture,       // an empty label the dialog fills with a picture
-    LineEdit,      // a line edit holding the text at first
-    Address,       // a dotted IPv4 address field
+    Label,        // a static text
+    Text,         // a static text that wraps, top-aligned
+    Picture,      // an empty label the dialog fills with a picture
+    LineEdit,     // a line edit holding the text at first
+    StatusField,  // a read-only line edit
+    Reading,      // a value the device reported: its label (the text) in the place's first
+                  // kReadingLabel units, then a read-only line edit
+    Password,     // a masked line edit
+    Address,      // a dotted IPv4 address field
     Button,
     CheckBox,
-    Custom,  // a control the dialog makes itself, through the maker it passes
+    Verdict,   // a check box showing a verdict: the user cannot change it
+    Group,     // a group box's frame and title
+    Progress,  // a progress bar at 0
+    Log,       // read-only plain text in a fixed font, scrolled both ways
+    List,      // a multi-column list
+    Custom,    // a control the dialog makes itself, through the maker it passes
 };
+constexpr int kReadingLabel = 54;
 
 enum ControlFlag : unsigned {
     kDefaultButton = 1,  // the button Enter presses
     kFitText = 2,        // a label shrunk to its text
     kBuddyOfNext = 4,    // a label whose mnemonic focuses the next control
+    kPlainText = 8,      // a label that may show what a device sent: never markup
+    kChecked = 16,       // a check box checked at first
+    kDisabled = 32,
+    kFocus = 64,        // the control that has the focus when the dialog opens
+    kNoBarText = 128,   // a progress bar without its percentage
+    kStartsWork = 256,  // the button that starts an operation dialog's worker
 };
 
 // A place in dialog units.
@@ -34,11 +50,21 @@ struct DialogRect {
     int x, y, width, height;
 };
 
+// A control's id in a table: a value of the dialog's own enum of ids. 0 is a control nobody
+// refers to; below 0 one only the dialog's own code refers to.
+struct ControlRef {
+    constexpr ControlRef() = default;
+    template <typename Id>
+    requires std::is_enum_v<Id>
+    constexpr ControlRef(Id id) : value(static_cast<int>(id)) {}  // NOLINT(google-explicit-constructor)
+
+    int value = 0;
+};
+
 // One row of a dialog's table: its controls are made in table order, which is also their tab order.
-template <typename Id>
 struct DialogControl {
     ControlKind kind;
-    Id id;  // 0 for a control nobody refers to; below 0 for one only the dialog's own code refers to
+    ControlRef id;
     const char* text;  // the caption, "&" before the mnemonic; null for none
     DialogRect place;
     unsigned flags = 0;
@@ -48,34 +74,22 @@ struct DialogControl {
 // carries it as its control id (ControlId), as tests and the screenshot tour find it.
 class DialogControls {
 public:
-    template <typename Id, std::size_t N>
-    DialogControls(QWidget& dialog, std::span<const DialogControl<Id>, N> table,
-                   const std::type_identity_t<std::function<QWidget*(Id)>>& make = {})
-        : du_(dialog) {
-        QWidget* buddyLabel = nullptr;
-        for (const DialogControl<Id>& c : table) {
-            QWidget* custom = c.kind == ControlKind::Custom ? make(c.id) : nullptr;
-            buddyLabel =
-                add(dialog, c.kind, static_cast<int>(c.id), c.text, c.place, c.flags, custom, buddyLabel);
-        }
-    }
+    using Maker = std::function<QWidget*(ControlRef)>;
 
-    template <typename T = QWidget, typename Id>
-    T* get(Id id) const {
-        return qobject_cast<T*>(widgets_.at(static_cast<int>(id)));
+    DialogControls(QWidget& dialog, std::span<const DialogControl> table, const Maker& maker = {});
+
+    template <typename T = QWidget>
+    T* get(ControlRef id) const {
+        return qobject_cast<T*>(widgets_.at(id.value));
     }
     // Where a control was placed, in pixels.
-    template <typename Id>
-    QRect place(Id id) const {
-        return places_.at(static_cast<int>(id));
-    }
+    QRect place(ControlRef id) const { return places_.at(id.value); }
     const DialogUnits& units() const { return du_; }
 
 private:
     // Makes one control (or places the custom one); returns it when it is a label waiting for the
     // next control as its buddy.
-    QWidget* add(QWidget& dialog, ControlKind kind, int id, const char* text, DialogRect place,
-                 unsigned flags, QWidget* custom, QWidget* buddyLabel);
+    QWidget* add(QWidget& dialog, const DialogControl& row, QWidget* custom, QWidget* buddyLabel);
 
     DialogUnits du_;
     std::map<int, QWidget*> widgets_;

@@ -191,9 +191,9 @@ void ScreenshotTour::driveUpgrade(int attempt) {
         succeeded_ = false;
         dialog->reject();
     });
-    qobject_cast<QLineEdit*>(dialog->control(id(RomUpgrade::Id::RomFile)))->setText(path);
+    qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::Id::RomFile))->setText(path);
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
-    qobject_cast<QPushButton*>(dialog->control(id(RomUpgrade::Id::Upgrade)))->click();
+    qobject_cast<QPushButton*>(dialog->control(RomUpgrade::Id::Upgrade))->click();
 }
 
 void ScreenshotTour::showForms() {

@@ -8,8 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include "gui/app/DialogUnits.h"
-#include "gui/diag/ControlTable.h"
+#include "gui/app/DialogControls.h"
 #include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
@@ -20,14 +19,15 @@ using K = ControlKind;
 using C = ProductionControl;
 
 // clang-format off
-constexpr ControlRow<ProductionControl> kControls[] = {
+constexpr DialogRect kClient{0, 0, 574, 295};
+constexpr DialogControl kControls[] = {
     {K::List, C::List, nullptr, {7, 7, 560, 238}},
     {K::Text, C::None, "Test Conditions: 12V adapter, indoor temperature, 320x240 image, time set in device, "
                        "good lighting, iris open, device case closed, device pointed at a non-black image, at "
                        "least one side of device exposed to open air for cooling, 1 inch between devices.",
-     {7, 250, 500, 18}},
-    {K::Status, C::Status, "Working...", {7, 275, 500, 10}},
-    {K::Button, C::Close, "Close", {517, 273, 50, 14}},
+     {7, 250, 500, 18}, kPlainText},
+    {K::Label, C::Status, "Working...", {7, 275, 500, 10}, kPlainText},
+    {K::Button, C::Close, "Close", {517, 273, 50, 14}, kDefaultButton},
 };
 // clang-format on
 
@@ -70,13 +70,9 @@ Production::Production(std::vector<DeviceRecord> devices, ProductionSettings set
       shared_(std::make_shared<Shared>()) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Production Test Summary"));
-    QPushButton* close = nullptr;
-    for (const auto& row : kControls) {
-        QWidget* widget = addControl(*this, row);
-        if (row.id == C::List) list_ = static_cast<QTreeWidget*>(widget);
-        if (row.id == C::Status) status_ = static_cast<QLabel*>(widget);
-        if (row.id == C::Close) close = static_cast<QPushButton*>(widget);
-    }
+    const DialogControls controls(*this, kControls);
+    list_ = controls.get<QTreeWidget>(C::List);
+    status_ = controls.get<QLabel>(C::Status);
 
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -103,11 +99,8 @@ Production::Production(std::vector<DeviceRecord> devices, ProductionSettings set
     for (const ProductionRow& device : productionRows(ordered_))
         addRow(row++, device.cells);
 
-    close->setDefault(true);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-
-    const DialogUnits du(*this);
-    setFixedSize(du.x(574), du.y(295));
+    connect(controls.get<QPushButton>(C::Close), &QPushButton::clicked, this, &QDialog::accept);
+    setFixedSize(controls.units().x(kClient.width), controls.units().y(kClient.height));
 }
 
 Production::~Production() {

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <utility>
 
-#include "gui/diag/ControlTable.h"
 #include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
@@ -32,37 +31,39 @@ constexpr const char* text(R check) {
     return reportRating(check).text;
 }
 
+constexpr DialogRect kClient{0, 0, 264, 250};
 // clang-format off
-constexpr ControlRow<ReportControl> kControls[] = {
-    {K::Field, C::Mac, label(F::Mac), {kLeft, 7, kColumn, 12}},
-    {K::Field, C::Ip, label(F::Ip), {kRight, 7, kColumn, 12}},
-    {K::Field, C::Version, label(F::Version), {kLeft, 7 + kRow, kWide, 12}},
-    {K::Field, C::Mode, label(F::Mode), {kLeft, 7 + 2 * kRow, kColumn, 12}},
-    {K::Field, C::ProcessVersion, label(F::ProcessVersion), {kRight, 7 + 2 * kRow, kColumn, 12}},
-    {K::Field, C::Watchdog, label(F::Watchdog), {kLeft, 7 + 3 * kRow, kColumn, 12}},
-    {K::Field, C::Temperature, label(F::Temperature), {kRight, 7 + 3 * kRow, kColumn, 12}},
-    {K::Field, C::Uptime, label(F::Uptime), {kLeft, 7 + 4 * kRow, kWide, 12}},
-    {K::Field, C::Frames, label(F::Frames), {kLeft, 7 + 5 * kRow, kColumn, 12}},
-    {K::Field, C::Rate, label(F::Rate), {kRight, 7 + 5 * kRow, kColumn, 12}},
-    {K::Field, C::ProcessShare, label(F::ProcessShare), {kLeft, 7 + 6 * kRow, kColumn, 12}},
-    {K::Field, C::Errors, label(F::Errors), {kRight, 7 + 6 * kRow, kColumn, 12}},
-    {K::Field, C::Pid, label(F::Pid), {kLeft, 7 + 7 * kRow, kColumn, 12}},
-    {K::Field, C::Exposure, label(F::Exposure), {kRight, 7 + 7 * kRow, kColumn, 12}},
-    {K::Field, C::BusDevices, label(F::BusDevices), {kLeft, 7 + 8 * kRow, kColumn, 12}},
-    {K::Field, C::BusErrors, label(F::BusErrors), {kRight, 7 + 8 * kRow, kColumn, 12}},
-    {K::Field, C::Comments, label(F::Comments), {kLeft, 7 + 9 * kRow, kWide, 12}},
+constexpr DialogControl kControls[] = {
+    {K::Reading, C::Mac, label(F::Mac), {kLeft, 7, kColumn, 12}},
+    {K::Reading, C::Ip, label(F::Ip), {kRight, 7, kColumn, 12}},
+    {K::Reading, C::Version, label(F::Version), {kLeft, 7 + kRow, kWide, 12}},
+    {K::Reading, C::Mode, label(F::Mode), {kLeft, 7 + 2 * kRow, kColumn, 12}},
+    {K::Reading, C::ProcessVersion, label(F::ProcessVersion), {kRight, 7 + 2 * kRow, kColumn, 12}},
+    {K::Reading, C::Watchdog, label(F::Watchdog), {kLeft, 7 + 3 * kRow, kColumn, 12}},
+    {K::Reading, C::Temperature, label(F::Temperature), {kRight, 7 + 3 * kRow, kColumn, 12}},
+    {K::Reading, C::Uptime, label(F::Uptime), {kLeft, 7 + 4 * kRow, kWide, 12}},
+    {K::Reading, C::Frames, label(F::Frames), {kLeft, 7 + 5 * kRow, kColumn, 12}},
+    {K::Reading, C::Rate, label(F::Rate), {kRight, 7 + 5 * kRow, kColumn, 12}},
+    {K::Reading, C::ProcessShare, label(F::ProcessShare), {kLeft, 7 + 6 * kRow, kColumn, 12}},
+    {K::Reading, C::Errors, label(F::Errors), {kRight, 7 + 6 * kRow, kColumn, 12}},
+    {K::Reading, C::Pid, label(F::Pid), {kLeft, 7 + 7 * kRow, kColumn, 12}},
+    {K::Reading, C::Exposure, label(F::Exposure), {kRight, 7 + 7 * kRow, kColumn, 12}},
+    {K::Reading, C::BusDevices, label(F::BusDevices), {kLeft, 7 + 8 * kRow, kColumn, 12}},
+    {K::Reading, C::BusErrors, label(F::BusErrors), {kRight, 7 + 8 * kRow, kColumn, 12}},
+    {K::Reading, C::Comments, label(F::Comments), {kLeft, 7 + 9 * kRow, kWide, 12}},
     {K::Group, C::None, "Activity Report Rating", {kLeft, kGroupTop, kWide, 68}},
-    {K::Check, C::RatingPidRange, text(R::PidRange), {kBox1, kBoxRow1, 100, 10}},
-    {K::Check, C::RatingAllDevicesFound, text(R::AllDevicesFound), {kBox2, kBoxRow1, 90, 10}},
-    {K::Check, C::RatingTempOk, text(R::TempOk), {kBox3, kBoxRow1, 44, 10}},
-    {K::Check, C::RatingErrorCount, text(R::ErrorCount), {kBox1, kBoxRow2, 100, 10}},
-    {K::Check, C::RatingFrameRate, text(R::FrameRate), {kBox2, kBoxRow2, 90, 10}},
-    {K::Check, C::RatingExposureOk, text(R::ExposureOk), {kBox3, kBoxRow2, 44, 10}},
-    {K::Check, C::RatingTestDuration, text(R::TestDuration), {kBox1, kBoxRow3, 100, 10}},
-    {K::Check, C::RatingChipVersions, text(R::ChipVersions), {kBox2, kBoxRow3, 90, 10}},
-    {K::Check, C::RatingMegaPix, text(R::MegaPix), {kBox3, kBoxRow3, 44, 10}},
-    {K::Text, C::None, kReportRatingNote, {kLeft + 6, kGroupTop + 48, kWide - 12, 17}},
-    {K::Button, C::Close, "Close", {kLeft + kWide - 50, 229, 50, 14}},
+    {K::Verdict, C::RatingPidRange, text(R::PidRange), {kBox1, kBoxRow1, 100, 10}},
+    {K::Verdict, C::RatingAllDevicesFound, text(R::AllDevicesFound), {kBox2, kBoxRow1, 90, 10}},
+    {K::Verdict, C::RatingTempOk, text(R::TempOk), {kBox3, kBoxRow1, 44, 10}},
+    {K::Verdict, C::RatingErrorCount, text(R::ErrorCount), {kBox1, kBoxRow2, 100, 10}},
+    {K::Verdict, C::RatingFrameRate, text(R::FrameRate), {kBox2, kBoxRow2, 90, 10}},
+    {K::Verdict, C::RatingExposureOk, text(R::ExposureOk), {kBox3, kBoxRow2, 44, 10}},
+    {K::Verdict, C::RatingTestDuration, text(R::TestDuration), {kBox1, kBoxRow3, 100, 10}},
+    {K::Verdict, C::RatingChipVersions, text(R::ChipVersions), {kBox2, kBoxRow3, 90, 10}},
+    {K::Verdict, C::RatingMegaPix, text(R::MegaPix), {kBox3, kBoxRow3, 44, 10}},
+    {K::Text, C::None, kReportRatingNote, {kLeft + 6, kGroupTop + 48, kWide - 12, 17}, kPlainText},
+    // Enabled once the worker is done.
+    {K::Button, C::Close, "Close", {kLeft + kWide - 50, 229, 50, 14}, kDefaultButton | kDisabled},
 };
 
 constexpr std::pair<ActivityField, ReportControl> kFieldControls[] = {
@@ -107,16 +108,8 @@ Report::Report(Session& session, const QString& deviceId, const QString& address
     : OperationDialog(session, nullptr, address, {}, parent),
       result_(std::make_shared<ActivityReportResult>()) {
     setWindowTitle(QStringLiteral("Activity Summary Report"));
-    for (const auto& row : kControls)
-        gui::addControl(*this, row);
-
-    auto* close = qobject_cast<QPushButton*>(control(kClose));
-    close->setAutoDefault(false);
-    close->setDefault(true);
-    close->setEnabled(false);  // until the worker is done
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    finishLayout(264, 250);
-    useStatusLine(static_cast<int>(ReportControl::Comments));
+    build(kClient, kControls);
+    useStatusLine(static_cast<int>(C::Comments));
 
     ActivityReportRequest request;
     request.deviceId = deviceId.toStdString();
@@ -148,15 +141,14 @@ ReportControl Report::controlOf(ActivityCheck check) {
 }
 
 void Report::showField(ActivityField field, const QString& text) {
-    if (auto* line = qobject_cast<QLineEdit*>(control(static_cast<int>(controlOf(field))))) {
+    if (auto* line = qobject_cast<QLineEdit*>(control(controlOf(field)))) {
         line->setText(text);
         line->setCursorPosition(0);  // a value too long for its field shows its beginning
     }
 }
 
 void Report::showRating(ActivityCheck check, bool checked) {
-    if (auto* box = qobject_cast<QAbstractButton*>(control(static_cast<int>(controlOf(check)))))
-        box->setChecked(checked);
+    if (auto* box = qobject_cast<QAbstractButton*>(control(controlOf(check)))) box->setChecked(checked);
 }
 
 }  // namespace lm::gui

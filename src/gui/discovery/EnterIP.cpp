@@ -17,8 +17,8 @@ using K = ControlKind;
 
 constexpr DialogRect kClient{0, 0, 162, 90};
 // clang-format off
-constexpr DialogControl<C> kControls[] = {
-    {K::WrappedLabel, C::None, "Enter the IP address of the device you wish to add to your list.  ", {7, 7, 148, 18}},
+constexpr DialogControl kControls[] = {
+    {K::Text, C::None, "Enter the IP address of the device you wish to add to your list.  ", {7, 7, 148, 18}},
     {K::Address, C::Address, nullptr, {7, 28, 90, 13}},
     {K::Label, C::None, "&HTTP Port:", {7, 50, 40, 8}, kBuddyOfNext},
     {K::LineEdit, C::Port, "80", {50, 48, 40, 13}},

@@ -6,48 +6,50 @@
 #include <QPushButton>
 
 #include "core/link/ShellInput.h"
-#include "gui/app/ControlId.h"
-#include "gui/app/DialogUnits.h"
+#include "gui/app/DialogControls.h"
 
 namespace lm::gui {
+
+namespace {
+
+using C = Login::Control;
+using K = ControlKind;
+
+constexpr DialogRect kClient{0, 0, 232, 90};
+// clang-format off
+constexpr DialogControl kControls[] = {
+    {K::Label, C::Message, "Invalid Password.  Please enter the admin password.", {7, 7, 218, 10}},
+    {K::Label, C::None, "Site:", {7, 23, 48, 8}},
+    // The realm the device named: its own words, never markup.
+    {K::Label, C::Site, nullptr, {58, 23, 167, 8}, kPlainText},
+    {K::Label, C::None, "User Name:", {7, 37, 48, 8}},
+    {K::Label, C::None, "admin", {58, 37, 100, 8}},
+    {K::Label, C::None, "Password:", {7, 52, 48, 8}},
+    {K::Password, C::Password, nullptr, {58, 50, 100, 13}, kFocus},
+    {K::Button, C::Ok, "OK", {121, 70, 50, 14}, kDefaultButton},
+    {K::Button, C::Cancel, "Cancel", {175, 70, 50, 14}},
+};
+// clang-format on
+
+}  // namespace
 
 Login::Login(const QString& currentPassword, const QString& siteText, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Enter Network Password"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    const DialogUnits du(*this);
+    const DialogControls controls(*this, kControls);
+    setFixedSize(controls.units().x(kClient.width), controls.units().y(kClient.height));
 
-    auto* message = message_ = ControlId::tag(
-        new QLabel(QStringLiteral("Invalid Password.  Please enter the admin password."), this), kMessage);
-    message->setGeometry(du.rect(7, 7, 218, 10));
+    message_ = controls.get<QLabel>(C::Message);
     if (currentPassword.isEmpty()) {
-        message->setText(QStringLiteral("You must enter a password!"));
+        message_->setText(QStringLiteral("You must enter a password!"));
         QApplication::beep();
     }
-
-    const auto addLine = [&](const QString& label, int top) {
-        (new QLabel(label, this))->setGeometry(du.rect(7, top, 48, 8));
-    };
-    addLine(QStringLiteral("Site:"), 23);
-    auto* site = ControlId::tag(new QLabel(siteText, this), kSite);
-    site->setGeometry(du.rect(58, 23, 167, 8));
-    addLine(QStringLiteral("User Name:"), 37);
-    (new QLabel(QStringLiteral("admin"), this))->setGeometry(du.rect(58, 37, 100, 8));
-    addLine(QStringLiteral("Password:"), 52);
-    password_ = ControlId::tag(new QLineEdit(this), kPassword);
-    password_->setEchoMode(QLineEdit::Password);
-    password_->setGeometry(du.rect(58, 50, 100, 13));
-
-    auto* ok = ControlId::tag(new QPushButton(QStringLiteral("OK"), this), 1);
-    ok->setDefault(true);
-    ok->setGeometry(du.rect(121, 70, 50, 14));
-    auto* cancel = ControlId::tag(new QPushButton(QStringLiteral("Cancel"), this), 2);
+    controls.get<QLabel>(C::Site)->setText(siteText);
+    password_ = controls.get<QLineEdit>(C::Password);
+    auto* cancel = controls.get<QPushButton>(C::Cancel);
     cancel->setAutoDefault(false);
-    cancel->setGeometry(du.rect(175, 70, 50, 14));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(controls.get<QPushButton>(C::Ok), &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    setFixedSize(du.x(232), du.y(90));
-    password_->setFocus();
 }
 
 void Login::accept() {

@@ -12,9 +12,7 @@ namespace lm::gui {
 class Login : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kMessage = 1144;
-    static constexpr int kSite = 1143;
-    static constexpr int kPassword = 1130;
+    enum class Control { None = 0, Ok = 1, Cancel = 2, Password = 1130, Site = 1143, Message = 1144 };
 
     // currentPassword is the password just tried: when empty, the prompt says a password is
     // needed and beeps. siteText is shown as it stands.

@@ -99,123 +99,33 @@ QWidget* OperationDialog::control(int id) const {
     return nullptr;
 }
 
-void OperationDialog::build(const DialogLayout& layout, std::function<Work()> prepare) {
-    QLabel* waitingLabel = nullptr;  // a label whose buddy comes next
-    for (const LayoutControl& row : layout.controls) {
-        QWidget* widget = addControl(row, prepare);
-        if (waitingLabel) waitingLabel->setBuddy(widget);
-        waitingLabel = row.kind == LayoutControl::Kind::Label ? qobject_cast<QLabel*>(widget) : nullptr;
-        if (row.flags & LayoutControl::Disabled) widget->setEnabled(false);
-        if (row.flags & LayoutControl::Focus) widget->setFocus();
-        if (auto* button = qobject_cast<QPushButton*>(widget); button && (row.flags & LayoutControl::Default))
-            button->setDefault(true);
-    }
-    finishLayout(layout.width, layout.height);
-}
-
-void OperationDialog::finishLayout(int width, int height) {
-    okButton_ = qobject_cast<QPushButton*>(control(kOk));
-    if (okButton_ == nullptr) {
-        okButton_ = addButton(kOk, QStringLiteral("OK"), QRect());
-        okButton_->hide();
-    }
-    const DialogUnits du(*this);
-    setFixedSize(du.x(width), du.y(height));
-}
-
-QLabel* OperationDialog::addText(const QString& text, const QRect& place) {
-    auto* label = new QLabel(text, this);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(DialogUnits(*this).rect(place.x(), place.y(), place.width(), place.height()));
-    return label;
-}
-
-QWidget* OperationDialog::addControl(const LayoutControl& row, const std::function<Work()>& prepare) {
-    using Kind = LayoutControl::Kind;
-    const QString text = QString::fromUtf8(row.text ? row.text : "");
-    const QRect place = DialogUnits(*this).rect(row.left, row.top, row.width, row.height);
-    QWidget* widget = nullptr;
-    switch (row.kind) {
-        case Kind::Text:
-            return addText(text, QRect(row.left, row.top, row.width, row.height));
-        case Kind::StatusLine: {
-            // Workers' texts may carry what a device sent.
-            QLabel* line = addText(text, QRect(row.left, row.top, row.width, row.height));
-            ControlId::tag(line, kStatusLine)->setTextFormat(Qt::PlainText);
-            return line;
-        }
-        case Kind::Label:
-            widget = new QLabel(text, this);
-            break;
-        case Kind::StatusField: {
-            auto* field = ControlId::tag(new QLineEdit(this), kStatusLine);
-            field->setReadOnly(true);
-            widget = field;
-            break;
-        }
-        case Kind::Address: {
-            auto* field = ControlId::tag(new Ipv4Field(this), kAddressField);
-            field->setText(address_);
-            widget = field;
-            break;
-        }
-        case Kind::Password: {
-            auto* field = ControlId::tag(new QLineEdit(this), kPasswordField);
-            field->setEchoMode(QLineEdit::Password);
-            widget = field;
-            break;
-        }
-        case Kind::Ipv4:
-            widget = ControlId::tag(new Ipv4Field(this), row.id);
-            break;
-        case Kind::Field:
-            widget = ControlId::tag(new QLineEdit(this), row.id);
-            break;
-        case Kind::Button:
-            return addButton(row.id, text, QRect(row.left, row.top, row.width, row.height));
-        case Kind::Start: {
-            QPushButton* button = addButton(row.id, text, QRect(row.left, row.top, row.width, row.height));
-            connect(button, &QPushButton::clicked, this, [this, id = row.id, prepare] {
+void OperationDialog::build(DialogRect client, std::span<const DialogControl> table,
+                            std::function<Work()> prepare) {
+    const DialogControls controls(*this, table);
+    for (const DialogControl& row : table) {
+        if (row.id.value == kAddressField) controls.get<Ipv4Field>(row.id)->setText(address_);
+        auto* button = row.kind == ControlKind::Button && row.id.value != 0
+                           ? controls.get<QPushButton>(row.id)
+                           : nullptr;
+        if (button == nullptr) continue;
+        // Only the default button takes Enter, wherever the focus is.
+        button->setAutoDefault(false);
+        if (row.id.value == kCancel) connect(button, &QPushButton::clicked, this, &QDialog::reject);
+        if (row.id.value == kOk) connect(button, &QPushButton::clicked, this, &QDialog::accept);
+        if (row.flags & kStartsWork)
+            connect(button, &QPushButton::clicked, this, [this, id = row.id.value, prepare] {
                 if (const Work work = prepare()) start(id, work);
             });
-            return button;
-        }
-        case Kind::Check: {
-            auto* box = ControlId::tag(new QCheckBox(text, this), row.id);
-            box->setChecked(row.flags & LayoutControl::Checked);
-            widget = box;
-            break;
-        }
-        case Kind::Progress: {
-            auto* bar = ControlId::tag(new QProgressBar(this), row.id);
-            bar->setValue(0);
-            bar->setTextVisible(!(row.flags & LayoutControl::NoBarText));
-            widget = bar;
-            break;
-        }
-        case Kind::Log: {
-            auto* log = ControlId::tag(new QPlainTextEdit(this), row.id);
-            log->setReadOnly(true);
-            log->setLineWrapMode(QPlainTextEdit::NoWrap);
-            log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-            widget = log;
-            break;
-        }
     }
-    widget->setGeometry(place);
-    return widget;
-}
-
-QPushButton* OperationDialog::addButton(int id, const QString& text, const QRect& place) {
-    auto* button = ControlId::tag(new QPushButton(text, this), id);
-    button->setAutoDefault(false);
-    button->setGeometry(DialogUnits(*this).rect(place.x(), place.y(), place.width(), place.height()));
-    if (id == kCancel) connect(button, &QPushButton::clicked, this, &QDialog::reject);
-    if (id == kOk) connect(button, &QPushButton::clicked, this, &QDialog::accept);
-    return button;
+    okButton_ = qobject_cast<QPushButton*>(control(kOk));
+    if (okButton_ == nullptr) {
+        // The worker ends the dialog through OK, shown or not.
+        okButton_ = ControlId::tag(new QPushButton(QStringLiteral("OK"), this), kOk);
+        okButton_->setAutoDefault(false);
+        okButton_->hide();
+        connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    }
+    setFixedSize(controls.units().x(client.width), controls.units().y(client.height));
 }
 
 DeviceLogin OperationDialog::login() const {

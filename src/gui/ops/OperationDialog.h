@@ -10,7 +10,7 @@
 #include "core/ops/OperationState.h"
 #include "core/ops/WorkerChannel.h"
 #include "core/ops/WorkerTask.h"
-#include "gui/ops/DialogTable.h"
+#include "gui/app/DialogControls.h"
 
 class QLabel;
 class QPushButton;
@@ -31,11 +31,13 @@ class GuiPasswordPrompt;
 class OperationDialog : public QDialog, public WorkerChannel {
     Q_OBJECT
 public:
-    static constexpr int kOk = 1;
-    static constexpr int kCancel = 2;
-    static constexpr int kStatusLine = 1018;
-    static constexpr int kAddressField = 1195;
-    static constexpr int kPasswordField = 1192;
+    // The controls the frame itself knows: every operation dialog's table uses these ids for them.
+    enum class Frame { Ok = 1, Cancel = 2, StatusLine = 1018, Password = 1192, Address = 1195 };
+    static constexpr int kOk = static_cast<int>(Frame::Ok);
+    static constexpr int kCancel = static_cast<int>(Frame::Cancel);
+    static constexpr int kStatusLine = static_cast<int>(Frame::StatusLine);
+    static constexpr int kAddressField = static_cast<int>(Frame::Address);
+    static constexpr int kPasswordField = static_cast<int>(Frame::Password);
 
     // What a worker thread runs.
     using Work = std::function<void(WorkerTask&)>;
@@ -54,6 +56,7 @@ public:
 
     // A control by its id; null when the dialog has none.
     QWidget* control(int id) const;
+    QWidget* control(ControlRef id) const { return control(id.value); }
 
     // Every way out (OK, Cancel, the close box) ends here.
     void done(int result) override;
@@ -74,16 +77,11 @@ protected:
     OperationDialog(Session& session, const std::atomic<bool>* scanInProgress, QString address,
                     std::string siteText, QWidget* parent);
 
-    // Creates the controls of layout, in its order, and sizes the dialog. The start button, when
-    // there is one, disables itself and runs on a new worker thread the work that prepare makes
-    // from the controls as they stand; nothing when prepare makes none (the user declined).
-    void build(const DialogLayout& layout, std::function<Work()> prepare = {});
-    // Controls placed one by one, in dialog units, for a dialog without a table.
-    QLabel* addText(const QString& text, const QRect& place);
-    QPushButton* addButton(int id, const QString& text, const QRect& place);
-    // The hidden OK button (unless the dialog shows one of its own) and the dialog size, once the
-    // controls are in place.
-    void finishLayout(int width, int height);
+    // Creates the controls of table, in its order, and sizes the dialog to client. The Address
+    // field shows the dialog's address; OK and Cancel end the dialog. The kStartsWork button
+    // disables itself and runs on a new worker thread the work that prepare makes from the controls
+    // as they stand; nothing when prepare makes none (the user declined).
+    void build(DialogRect client, std::span<const DialogControl> table, std::function<Work()> prepare = {});
     // The device address and the password as typed.
     DeviceLogin login() const;
     // The worker's way to this dialog, for a question asked before it starts.
@@ -102,7 +100,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* addControl(const LayoutControl& control, const std::function<Work()>& prepare);
     void start(int startButton, const Work& work);
     void finishFromWorker();
     void waitForWorker();

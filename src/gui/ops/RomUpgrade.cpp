@@ -35,32 +35,34 @@ QString defaultChooser(QWidget* owner, const QString& startPath, const QString& 
     return QFileDialog::getOpenFileName(owner, QString(), startPath, filter);
 }
 
-using K = LayoutControl::Kind;
-const DialogLayout kLayout{
-    322,
-    134,
-    {
-        {K::Label, 0, "Device address:", 7, 9, 87, 8},
-        {K::Address, 0, nullptr, 97, 7, 90, 13},
-        {K::Label, 0, "Admin Password:", 7, 41, 87, 8},
-        {K::Password, 0, nullptr, 97, 39, 90, 13, LayoutControl::Focus},
-        {K::Label, 0, "This computer's address:", 7, 25, 87, 8},
-        {K::Ipv4, id(RomUpgrade::Id::PcAddress), nullptr, 97, 23, 90, 13},
-        {K::Label, 0, "ROM File:", 7, 57, 87, 8},
-        {K::Field, id(RomUpgrade::Id::RomFile), nullptr, 97, 55, 196, 13},
-        {K::Button, id(RomUpgrade::Id::Browse), "...", 296, 55, 19, 13},
-        // The check boxes go under their label: their texts need the dialog's width.
-        {K::Label, 0, "Erase Old Config:", 7, 72, 87, 8},
-        {K::Check, id(RomUpgrade::Id::EraseConfig),
-         "Note: For version compatibility this is highly recommended!", 15, 82, 300, 10,
-         LayoutControl::Checked},
-        {K::Check, id(RomUpgrade::Id::SaveNetwork),
-         "Save Network Settings (requires firmware version 1.1.55 or newer)", 15, 94, 300, 10},
-        {K::Progress, id(RomUpgrade::Id::Progress), nullptr, 7, 107, 308, 9},
-        {K::StatusLine, 0, "Please enter the password and file name to use...", 7, 119, 308, 12},
-        {K::Start, id(RomUpgrade::Id::Upgrade), "Upgrade", 265, 7, 50, 14, LayoutControl::Default},
-        {K::Button, OperationDialog::kCancel, "Cancel", 265, 24, 50, 14},
-    }};
+using K = ControlKind;
+using F = OperationDialog::Frame;
+using C = RomUpgrade::Id;
+
+constexpr DialogRect kClient{0, 0, 322, 134};
+// clang-format off
+constexpr DialogControl kControls[] = {
+    {K::Label, {}, "Device address:", {7, 9, 87, 8}, kBuddyOfNext},
+    {K::Address, F::Address, nullptr, {97, 7, 90, 13}},
+    {K::Label, {}, "Admin Password:", {7, 41, 87, 8}, kBuddyOfNext},
+    {K::Password, F::Password, nullptr, {97, 39, 90, 13}, kFocus},
+    {K::Label, {}, "This computer's address:", {7, 25, 87, 8}, kBuddyOfNext},
+    {K::Address, C::PcAddress, nullptr, {97, 23, 90, 13}},
+    {K::Label, {}, "ROM File:", {7, 57, 87, 8}, kBuddyOfNext},
+    {K::LineEdit, C::RomFile, nullptr, {97, 55, 196, 13}},
+    {K::Button, C::Browse, "...", {296, 55, 19, 13}},
+    // The check boxes go under their label: their texts need the dialog's width.
+    {K::Label, {}, "Erase Old Config:", {7, 72, 87, 8}, kBuddyOfNext},
+    {K::CheckBox, C::EraseConfig, "Note: For version compatibility this is highly recommended!",
+     {15, 82, 300, 10}, kChecked},
+    {K::CheckBox, C::SaveNetwork, "Save Network Settings (requires firmware version 1.1.55 or newer)",
+     {15, 94, 300, 10}},
+    {K::Progress, C::Progress, nullptr, {7, 107, 308, 9}},
+    {K::Text, F::StatusLine, "Please enter the password and file name to use...", {7, 119, 308, 12}, kPlainText},
+    {K::Button, C::Upgrade, "Upgrade", {265, 7, 50, 14}, kDefaultButton | kStartsWork},
+    {K::Button, F::Cancel, "Cancel", {265, 24, 50, 14}},
+};
+// clang-format on
 
 }  // namespace
 
@@ -71,18 +73,18 @@ RomUpgrade::RomUpgrade(Session& session, const std::atomic<bool>* scanInProgress
       family_(firmwareFamily(modelCode_)),
       fileChooser_(defaultChooser) {
     setWindowTitle(QStringLiteral("Upgrade Firmware"));
-    build(kLayout, [this] { return prepare(); });
+    build(kClient, kControls, [this] { return prepare(); });
     connectControls();
     pcAddress_->setText(QString::fromStdString(pcAddressFor(session.profile(), address.toStdString())));
     romFile_->setText(QDir::currentPath() + QLatin1Char('/'));
 }
 
 void RomUpgrade::connectControls() {
-    pcAddress_ = qobject_cast<Ipv4Field*>(control(id(Id::PcAddress)));
-    romFile_ = qobject_cast<QLineEdit*>(control(id(Id::RomFile)));
-    eraseConfig_ = qobject_cast<QCheckBox*>(control(id(Id::EraseConfig)));
-    saveNetwork_ = qobject_cast<QCheckBox*>(control(id(Id::SaveNetwork)));
-    connect(qobject_cast<QPushButton*>(control(id(Id::Browse))), &QPushButton::clicked, this,
+    pcAddress_ = qobject_cast<Ipv4Field*>(control(Id::PcAddress));
+    romFile_ = qobject_cast<QLineEdit*>(control(Id::RomFile));
+    eraseConfig_ = qobject_cast<QCheckBox*>(control(Id::EraseConfig));
+    saveNetwork_ = qobject_cast<QCheckBox*>(control(Id::SaveNetwork));
+    connect(qobject_cast<QPushButton*>(control(Id::Browse)), &QPushButton::clicked, this,
             &RomUpgrade::browse);
     // Only the user's own clearing warns; the second box follows the first either way.
     connect(eraseConfig_, &QCheckBox::clicked, this, &RomUpgrade::eraseBoxClicked);
