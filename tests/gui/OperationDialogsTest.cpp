@@ -277,6 +277,9 @@ private slots:
             QVERIFY2(label->isEnabled(), qPrintable(label->text()));  // nothing but OK is switched
         QCOMPARE(simulator_->commands(kPlain).back(), std::string("clock -S"));
         QVERIFY(boxes_.shown.isEmpty());
+        // OK comes on just before the worker lets go of the session; a window opened in between
+        // would rightly say the link is busy.
+        QTRY_VERIFY(!session_->busy());
 
         DebugFile log(*session_, addresses_[kGuarded], kDebugLog);
         QCOMPARE(log.windowTitle(), "Debug Log for " + addresses_[kGuarded]);
