@@ -24,6 +24,9 @@
 #include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
+#include "gui/ops/EraseConfig.h"
+#include "gui/ops/Login.h"
+#include "gui/ops/Reboot.h"
 #include "gui/ops/RomUpgrade.h"
 #include "gui/wizard/SetupWizard.h"
 #include "gui/wizard/WizardPageTable.h"
@@ -199,8 +202,17 @@ void ScreenshotTour::driveUpgrade(int attempt) {
 void ScreenshotTour::showForms() {
     CAboutDlg about(&window_);
     EnterIP entry(&window_);
-    for (const auto& [form, name] :
-         {std::pair<QDialog*, const char*>{&about, "about"}, {&entry, "add-device"}}) {
+    // Shown, never started: the session only has to exist.
+    Session idle(NetworkProfile{}, Timing::fast());
+    const QString address = QString::fromLatin1(kDialogDevice);
+    Reboot reboot(idle, nullptr, address, {}, &window_);
+    EraseConfig erase(idle, nullptr, address, {}, &window_);
+    Login login(QStringLiteral("tried"), QStringLiteral("Lumetra Camera"), &window_);
+    for (const auto& [form, name] : {std::pair<QDialog*, const char*>{&about, "about"},
+                                     {&entry, "add-device"},
+                                     {&reboot, "reboot"},
+                                     {&erase, "erase"},
+                                     {&login, "password"}}) {
         form->show();
         QEventLoop settle;
         QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
