@@ -19,7 +19,7 @@ public:
 
 protected:
     Worker worker(const DeviceLogin& login) const override {
-        return [request = EraseRequest{login, !noReboot_}](WorkerTask& task) {
+        return [request = EraseRequest{login, [reboot = !noReboot_] { return reboot; }}](WorkerTask& task) {
             return eraseWorker(task, request);
         };
     }

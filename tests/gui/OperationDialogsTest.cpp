@@ -157,7 +157,7 @@ private slots:
     }
 
     // The password field has the focus and hides what is typed, and Cancel is the default. The
-    // reboot afterwards is offered checked; unchecked, the device is not rebooted.
+    // reboot afterwards is offered checked; unchecked, even after Proceed, the device is not rebooted.
     void eraseWithoutRebootSucceeds() {
         const std::unique_ptr<OperationDialog> dialog = make(true, addresses_[kPlain]);
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
@@ -168,9 +168,10 @@ private slots:
         QVERIFY(child<QCheckBox>(*dialog, EraseConfig::Id::RebootAfterwards)->isChecked());
         QSignalSpy accepted(dialog.get(), &QDialog::accepted);
         const int before = rebootCount(kPlain);
-        child<QCheckBox>(*dialog, EraseConfig::Id::RebootAfterwards)->setChecked(false);
         QTest::keyClicks(password, QStringLiteral("vorna"));
         QTest::mouseClick(child<QPushButton>(*dialog, EraseConfig::Id::Proceed), Qt::LeftButton);
+        // The worker asks on this thread, so it cannot have asked before this.
+        child<QCheckBox>(*dialog, EraseConfig::Id::RebootAfterwards)->setChecked(false);
         QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 15000);
         // The erase's commands and texts are the workers' tests' concern.
         QCOMPARE(boxes_.shown.size(), 1);

@@ -91,7 +91,8 @@ OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request) {
         default:
             return {task.fail("The device did not confirm the erase.", Outcome::NoAnswer), {}};
     }
-    if (request.rebootAfterwards) {
+    const bool reboot = request.rebootAfterwards && request.rebootAfterwards();
+    if (reboot) {
         task.status("Rebooting...");
         if (const Outcome sent = sendReboot(task.session(), Milliseconds(1000), words); sent != Outcome::Ok)
             return {task.fail(sent == Outcome::Refused ? "Erased, but the reboot was refused: " + words
@@ -99,12 +100,12 @@ OperationResult eraseWorker(WorkerTask& task, const EraseRequest& request) {
                               sent),
                     words};
     }
-    return {task.succeed(
-                request.rebootAfterwards
-                    ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
-                    : "You have erased the config files.\n",
-                "Erase Config"),
-            {}};
+    return {
+        task.succeed(
+            reboot ? "You have erased the config files,\nbut the device will take\na few seconds to reboot."
+                   : "You have erased the config files.\n",
+            "Erase Config"),
+        {}};
 }
 
 }  // namespace lm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/link/DeviceSession.h"
@@ -10,7 +11,8 @@ namespace lm {
 
 struct RebootRequest : DeviceLogin {};
 struct EraseRequest : DeviceLogin {
-    bool rebootAfterwards = true;
+    // Asked once the device confirmed the erase, so a choice changed while it ran still counts.
+    std::function<bool()> rebootAfterwards = [] { return true; };
 };
 
 // The line of a command's output in which the device refuses or fails it ("Permission denied",

@@ -1,6 +1,9 @@
 #include "gui/ops/EraseConfig.h"
 
 #include <QCheckBox>
+#include <QPointer>
+
+#include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
 
@@ -41,8 +44,14 @@ EraseConfig::EraseConfig(Session& session, const std::atomic<bool>* scanInProgre
     : OperationDialog(session, scanInProgress, address, std::move(siteText), parent) {
     setWindowTitle(QStringLiteral("Erase Configuration Files"));
     build(kClient, kControls, [this] {
-        const auto* reboot = qobject_cast<QCheckBox*>(control(Id::RebootAfterwards));
-        return [request = EraseRequest{login(), reboot->isChecked()}](WorkerTask& task) {
+        // The box as it stands once the erase is done; a window closed by then reboots nothing.
+        const auto rebootAfterwards =
+            [box = QPointer(qobject_cast<QCheckBox*>(control(Id::RebootAfterwards))), state = state()] {
+                bool checked = false;
+                GuiThread::call([&] { checked = box && !state->closing && box->isChecked(); });
+                return checked;
+            };
+        return [request = EraseRequest{login(), rebootAfterwards}](WorkerTask& task) {
             eraseWorker(task, request);
         };
     });

@@ -76,9 +76,17 @@ protected:
         auto t = task();
         return rebootWorker(t, {login});
     }
-    OperationResult runErase(bool rebootAfterwards = true) {
+    OperationResult runErase() {
+        Calls commandsWhenAsked;
+        return runErase(true, commandsWhenAsked);
+    }
+    // The commands the device had taken when the worker asked whether to reboot.
+    OperationResult runErase(bool rebootAfterwards, Calls& commandsWhenAsked) {
         auto t = task();
-        return eraseWorker(t, {login, rebootAfterwards});
+        return eraseWorker(t, {login, [&] {
+                                   commandsWhenAsked = commands();
+                                   return rebootAfterwards;
+                               }});
     }
     // Starts the reboot on its own thread as the window's start button does.
     void startReboot() {
@@ -280,8 +288,13 @@ TEST_F(MaintenanceOperationsTest, EraseCommandsAndFinalMessage) {
         d.shell.faults.configClearDenied = c.denied;
         startDevice(d);
         window("vorna");
-        EXPECT_EQ(runErase(c.rebootAfterwards).outcome, Outcome::Ok);
+        Calls commandsWhenAsked;
+        EXPECT_EQ(runErase(c.rebootAfterwards, commandsWhenAsked).outcome, Outcome::Ok);
         EXPECT_EQ(commands(), c.commands);
+        // Asked once the erase is done, not when the user pressed Proceed.
+        Calls erased = c.commands;
+        if (c.rebootAfterwards) erased.pop_back();
+        EXPECT_EQ(commandsWhenAsked, erased);
         Calls expected = {"status:Establishing Telnet session...", "status:Erasing config files..."};
         if (c.rebootAfterwards) expected.push_back("status:Rebooting...");
         expected.push_back(c.box);
