@@ -35,7 +35,7 @@ std::string render(const std::vector<SettingsFile>& files, const DeviceSettings&
     for (const bool network : {true, false}) {
         text += network ? "# moves over the network\n" : "# moves over the serial line\n";
         for (const auto& move : moveCommands(s, network))
-            text += move;
+            text += move + "\n";
     }
     return text;
 }
@@ -132,7 +132,7 @@ protected:
         const auto moves = moveCommands(wizard->settings(), session->connectionIsNetwork());
         for (const auto& f :
              settingsFiles(wizard->settings(), {wizard->newFtpFormat(), wizard->configDependSupported()})) {
-            if (std::find(moves.begin(), moves.end(), "mv " + f.path + " /etc/config/\n") == moves.end())
+            if (std::find(moves.begin(), moves.end(), "mv " + f.path + " /etc/config/") == moves.end())
                 continue;
             std::string text;
             for (const auto& line : f.lines)
