@@ -67,7 +67,7 @@ public:
     // seenText() is what the wait read (the network's transcript, the console's current line).
     int expect(int turns, std::initializer_list<std::string_view> patterns);
     const std::string& seenText() const;
-    // Drops what the device said over the network and nobody read (the console keeps nothing).
+    // Drops what the device said over the network and nobody read; the console is left as it is.
     void drain();
     // Leaves the editor without saving: a run cut short may have left it open.
     void leaveEditor();
