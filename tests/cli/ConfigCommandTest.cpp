@@ -1,5 +1,6 @@
 // lmtools-cli config show and apply against the demo's simulated devices.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -17,7 +18,8 @@ namespace {
 using test::runDemo;
 
 std::string settingsFile(const std::string& name, const nlohmann::json& json) {
-    const std::string path = testing::TempDir() + name;
+    // Named per process: another run of these tests may share the folder.
+    const std::string path = testing::TempDir() + std::to_string(::getpid()) + "-" + name;
     std::ofstream(path) << json.dump();
     return path;
 }
@@ -80,7 +82,8 @@ TEST(ConfigCommand, ShowsAndChecksWithoutWriting) {
 }
 
 std::string rawFile(const std::string& name, const std::string& text) {
-    const std::string path = testing::TempDir() + name;
+    // Named per process: another run of these tests may share the folder.
+    const std::string path = testing::TempDir() + std::to_string(::getpid()) + "-" + name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }

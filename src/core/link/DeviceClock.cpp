@@ -34,10 +34,10 @@ Outcome attemptOverTelnet(TelnetLink& telnet, std::string& words) {
     telnet.drain();
     const std::string date = dateCommand();
     if (date.empty() || !telnet.send(date) || !telnet.expect(20, {"> ", "# "})) return Outcome::NoAnswer;
-    if (!(words = clockRefusal(telnet.transcript)).empty()) return Outcome::Refused;
-    if (!telnet.send(hardwareClockCommand(telnet.transcript)) || !telnet.expect(20, {"> ", "# "}))
+    if (!(words = clockRefusal(telnet.transcript())).empty()) return Outcome::Refused;
+    if (!telnet.send(hardwareClockCommand(telnet.transcript())) || !telnet.expect(20, {"> ", "# "}))
         return Outcome::NoAnswer;
-    if (!(words = clockRefusal(telnet.transcript)).empty()) return Outcome::Refused;
+    if (!(words = clockRefusal(telnet.transcript())).empty()) return Outcome::Refused;
     return Outcome::Ok;
 }
 

@@ -22,7 +22,7 @@ constexpr const char* kCatReady = "LMREADY";
 constexpr const char* kCatRefused = "LMREFUSED";
 
 std::string catReceiver(const std::string& path) {
-    return "( echo 'LM''READY' >&2; exec /bin/cat ) > " + path + " || echo 'LM''REFUSED'\n";
+    return "( echo 'LM''READY' >&2; exec /bin/cat ) > " + path + " || echo 'LM''REFUSED'";
 }
 
 bool isReceiverEcho(std::string_view line) {
@@ -85,7 +85,7 @@ bool DeviceSession::isPromptLine(const std::string& line) const {
 }
 
 void DeviceSession::adoptLoginPrompt() {
-    const std::string& seen = network() ? s_.telnet().transcript : s_.serial().currentLine;
+    const std::string& seen = seenText();
     if (contains(seen, "> "))
         s_.setShellPrompt("> ");
     else if (contains(seen, "# "))
@@ -94,13 +94,21 @@ void DeviceSession::adoptLoginPrompt() {
         s_.setShellPrompt({});
 }
 
-bool DeviceSession::sendLine(const std::string& line) {
-    if (inputRefused(ShellValue::Text, line, "command")) return false;
-    return s_.telnet().send(line + "\n");
+bool DeviceSession::sendLine(std::string_view line) {
+    // A refusal says why; a line that passes leaves the last operation's words alone.
+    if (std::string problem = shellValueProblem(ShellValue::Text, line, "command"); !problem.empty()) {
+        message_ = std::move(problem);
+        return false;
+    }
+    return typeRaw(std::string(line) + "\n");
+}
+
+bool DeviceSession::typeRaw(std::string_view keys) {
+    return network() ? s_.telnet().send(keys) : s_.serial().write(keys);
 }
 
 bool DeviceSession::interrupt() {
-    return s_.telnet().send("\x03");
+    return typeRaw("\x03");
 }
 
 std::string DeviceSession::readLine(int ticks) {
@@ -112,17 +120,7 @@ std::string DeviceSession::readUntil(int ticks, std::string_view end) {
 }
 
 void DeviceSession::drain() {
-    s_.telnet().drain();
-}
-
-bool DeviceSession::send(const std::string& text) {
-    return network() ? s_.telnet().send(text) : s_.serial().write(text);
-}
-
-bool DeviceSession::typeText(std::string_view text) {
-    if (!network()) return s_.serial().write(text);
-    s_.telnet().drain();
-    return s_.telnet().send(text);
+    if (network()) s_.telnet().drain();
 }
 
 int DeviceSession::expect(int turns, std::initializer_list<std::string_view> patterns) {
@@ -130,7 +128,7 @@ int DeviceSession::expect(int turns, std::initializer_list<std::string_view> pat
 }
 
 const std::string& DeviceSession::seenText() const {
-    return network() ? s_.telnet().transcript : s_.serial().currentLine;
+    return network() ? s_.telnet().transcript() : s_.serial().currentLine;
 }
 
 Outcome DeviceSession::endWith(Outcome outcome, std::string message) {
@@ -139,9 +137,9 @@ Outcome DeviceSession::endWith(Outcome outcome, std::string message) {
 }
 
 bool DeviceSession::startCommand(const std::string& command, const std::string& echo) {
-    if (!network()) return s_.serial().write(command + "\n") && s_.serial().expect(2, {echo});
-    s_.telnet().drain();
-    return s_.telnet().send(command + "\n");
+    if (!network()) return sendLine(command) && s_.serial().expect(2, {echo});
+    drain();
+    return sendLine(command);
 }
 
 bool DeviceSession::inputRefused(ShellValue kind, const std::string& value, const char* name) {
@@ -182,24 +180,19 @@ void DeviceSession::logout(bool sendQuit) {
 }
 
 bool DeviceSession::reboot() {
-    return send("reboot\n");
+    return sendLine("reboot");
 }
 
 Outcome DeviceSession::saveConfig(SaveBy by) {
-    const std::string command = by == SaveBy::ConfigTool ? "config save\n" : "killall -USR1 flatfsd\n";
-    if (network()) {
-        s_.telnet().send(command);
-        return s_.telnet().expect(45, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
-    }
-    s_.serial().write(command);
-    return s_.serial().expect(10, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
+    sendLine(by == SaveBy::ConfigTool ? "config save" : "killall -USR1 flatfsd");
+    return expect(network() ? 45 : 10, {"> ", "# "}) ? Outcome::Ok : Outcome::NoAnswer;
 }
 
-Outcome DeviceSession::setClock() {
+Outcome DeviceSession::setClock(int networkAttempts) {
     message_.clear();
     if (!network()) return setClockOverSerial(s_.serial(), message_);
     s_.telnet().drain();
-    return setClockOverTelnet(s_.telnet(), s_.timing(), 3, message_);
+    return setClockOverTelnet(s_.telnet(), s_.timing(), networkAttempts, message_);
 }
 
 Outcome DeviceSession::enterNsh(bool& rootPrompt) {
@@ -214,7 +207,7 @@ Outcome DeviceSession::enterNsh(bool& rootPrompt) {
             rootPrompt = false;
             return Outcome::Ok;
         }
-        serial.write("/bin/nsh\n");
+        sendLine("/bin/nsh");
         // Only the root prompt counts: the line of the command's echo starts with the prompt before it.
         rootPrompt = serial.expect(5, {"# "}) != 0;
         return rootPrompt ? Outcome::Ok : Outcome::NoAnswer;
@@ -233,15 +226,15 @@ Outcome DeviceSession::enterNsh(bool& rootPrompt) {
         if (attempt > 0) {
             s_.timing().pause(Milliseconds(1000));
             telnet.drain();
-            telnet.send("\n");
+            sendLine("");
             telnet.expect(20, {"> ", "# "});
         }
         if (patch > 13) {
             rootPrompt = true;
             return Outcome::Ok;
         }
-        telnet.send("/bin/nsh\n");
-        if (telnet.expect(5, {"> ", "# "}) && contains(telnet.transcript, "# ")) {
+        sendLine("/bin/nsh");
+        if (telnet.expect(5, {"> ", "# "}) && contains(telnet.transcript(), "# ")) {
             rootPrompt = true;
             return Outcome::Ok;
         }
@@ -254,25 +247,25 @@ Outcome DeviceSession::probeConfigTool(bool& hasDepend) {
     hasDepend = false;
     if (!network()) {
         auto& serial = s_.serial();
-        if (!serial.write("config\n")) return Outcome::Ok;
+        if (!sendLine("config")) return Outcome::Ok;
         if (!serial.expect(5, {"Permission denied", "depend="})) return Outcome::Ok;
         hasDepend = contains(serial.currentLine, "depend=");
         serial.expect(5, {"> ", "# "});
         return Outcome::Ok;
     }
     auto& telnet = s_.telnet();
-    telnet.send("config\n");
+    sendLine("config");
     int found = telnet.expect(5, {"Permission denied", "depend="});
     for (int retry = 0; !found && retry < 3; ++retry) {
         s_.timing().pause(Milliseconds(1000));
         telnet.drain();
-        telnet.send("\n");
+        sendLine("");
         telnet.expect(20, {"> ", "# "});
-        telnet.send("config\n");
+        sendLine("config");
         found = telnet.expect(5, {"Permission denied", "depend="});
     }
     if (!found) return Outcome::NoAnswer;
-    hasDepend = contains(telnet.transcript, "depend=");
+    hasDepend = contains(telnet.transcript(), "depend=");
     telnet.expect(5, {"> ", "# "});
     return Outcome::Ok;
 }
@@ -280,7 +273,7 @@ Outcome DeviceSession::probeConfigTool(bool& hasDepend) {
 std::string DeviceSession::readPrompt() {
     if (!network()) {
         auto& serial = s_.serial();
-        if (!serial.write("\n") || !serial.readNonEmptyLine()) return {};
+        if (!sendLine("") || !serial.readNonEmptyLine()) return {};
         const std::string& line = serial.currentLine;
         if (contains(line, "> ")) return "> ";
         if (contains(line, "# ")) return "# ";
@@ -288,7 +281,7 @@ std::string DeviceSession::readPrompt() {
     }
     auto& telnet = s_.telnet();
     telnet.drain();
-    if (!telnet.send("\n")) return {};
+    if (!sendLine("")) return {};
     std::string line;
     for (int read = 0; read < 2; ++read) {
         line = telnet.readFullLine(80);
@@ -363,7 +356,7 @@ bool DeviceSession::lastLineBeforePrompt(const std::string& promptLine, const De
     last = shown.substr(0, shown.size() - s_.shellPrompt().size());
     if (last.empty()) return true;
     // The text may be the prompt's own ("/ # "): a line end shows the prompt on a line of its own.
-    if (!send("\n")) return false;
+    if (!sendLine("")) return false;
     for (int read = 0; read < kMaxPromptProbeLines; ++read) {
         const std::string line = nextLine(bound);
         if (line.empty()) return false;
@@ -377,9 +370,9 @@ bool DeviceSession::lastLineBeforePrompt(const std::string& promptLine, const De
 }
 
 void DeviceSession::typeAfterEscape(const std::string& command) {
-    send(kEscape);
+    typeRaw(kEscape);
     s_.timing().pause(kEscapePause);
-    send(command);
+    typeRaw(command);
 }
 
 void DeviceSession::leaveEditor() {
@@ -408,40 +401,40 @@ DeviceSession::Attempt DeviceSession::writeAttemptOverNetwork(const std::string&
     const bool viaCat = by == WriteBy::Cat;
     const auto& lines = s_.remoteLines();
     if (viaCat) {
-        telnet.send(catReceiver(path));
+        sendLine(catReceiver(path));
         const int seen = telnet.expect(20, {kCatReady, kCatRefused});
         if (seen == 2) {
-            refuseWrite(path, shellWords(telnet.transcript, s_.shellPrompt()));
+            refuseWrite(path, shellWords(telnet.transcript(), s_.shellPrompt()));
             telnet.expect(2, {"> ", "# "});
             return Attempt::Refused;
         }
         if (seen == 0) return Attempt::Failed;
     } else {
         // The editor would insert before the lines of an existing file: start without one.
-        if (!telnet.send("rm -f " + path + "\n") || !telnet.expect(20, {"> ", "# "})) return Attempt::Failed;
+        if (!sendLine("rm -f " + path) || !telnet.expect(20, {"> ", "# "})) return Attempt::Failed;
         // A new file: the editor says so, or only shows its status line ("- PATH 1/1 100%").
-        telnet.send("vi " + path + "\n");
+        sendLine("vi " + path);
         if (!telnet.expect(20, {"No such file", "- " + path})) return Attempt::Failed;
-        telnet.send("i");
+        typeRaw("i");
         telnet.readLine(4);
         telnet.drain();
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
         // The editor ends the file with a line end of its own; cat needs every one.
         const bool last = i + 1 == lines.size();
-        telnet.send(viaCat || !last ? lines[i] + "\n" : lines[i]);
+        typeRaw(viaCat || !last ? lines[i] + "\n" : lines[i]);
         telnet.readLine(1);
         telnet.drain();
     }
     if (viaCat) {
-        telnet.send("\x04");
+        typeRaw("\x04");
     } else {
         typeAfterEscape(":wq\n");
     }
     telnet.expect(20, {"> ", "# "});
     s_.timing().pause(kEscapePause);
     telnet.drain();
-    telnet.send("ls " + listingArgument + "\n");
+    sendLine("ls " + listingArgument);
     if (!telnet.expect(20, {expected})) return Attempt::Failed;
     telnet.expect(2, {"> ", "# "});
     return readsBack(path) ? Attempt::Written : Attempt::Failed;
@@ -477,26 +470,26 @@ DeviceSession::Attempt DeviceSession::writeOverSerial(const std::string& path,
     const auto& timing = s_.timing();
     const auto& lines = s_.remoteLines();
     if (by == WriteBy::Cat) {
-        if (!serial.write(catReceiver(path))) return Attempt::Failed;
+        if (!sendLine(catReceiver(path))) return Attempt::Failed;
         if (const Attempt started = catStartOverSerial(path); started != Attempt::Written) return started;
         for (const auto& line : lines) {
-            if (!serial.write(line + "\n")) return Attempt::Failed;
+            if (!typeRaw(line + "\n")) return Attempt::Failed;
             timing.pause(Milliseconds(200));
         }
         timing.pause(Milliseconds(400));
-        serial.write("\x04");
+        typeRaw("\x04");
         if (!serial.expect(5, {"# "})) return Attempt::Failed;
     } else {
-        if (!serial.write("rm -f " + path + "\n") || !serial.expect(5, {"> ", "# "})) return Attempt::Failed;
-        if (!serial.write("vi " + path + "\n")) return Attempt::Failed;
+        if (!sendLine("rm -f " + path) || !serial.expect(5, {"> ", "# "})) return Attempt::Failed;
+        if (!sendLine("vi " + path)) return Attempt::Failed;
         if (!serial.expect(5, {"No such file", "- " + path})) return Attempt::Failed;
-        serial.write("i");
+        typeRaw("i");
         for (std::size_t i = 0; i < lines.size(); ++i)
-            if (!serial.write(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return Attempt::Failed;
+            if (!typeRaw(i + 1 == lines.size() ? lines[i] : lines[i] + "\n")) return Attempt::Failed;
         typeAfterEscape(":wq\n");
         serial.expect(5, {"> ", "# "});
     }
-    serial.write("ls " + listingArgument + "\n");
+    sendLine("ls " + listingArgument);
     if (!serial.expect(5, {expected})) return Attempt::Failed;
     serial.expect(1, {"> ", "# "});
     return readsBack(path) ? Attempt::Written : Attempt::Failed;
@@ -530,7 +523,7 @@ Outcome DeviceSession::writeRemoteFile(const std::string& path, const std::strin
         telnet.drain();
         leaveEditor();
         telnet.expect(20, {"> ", "# "});
-        telnet.send("rm " + path + "\n");
+        sendLine("rm " + path);
         telnet.expect(20, {"> ", "# "});
         s_.timing().pause(Milliseconds(500));
         telnet.drain();

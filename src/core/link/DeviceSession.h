@@ -37,10 +37,10 @@ public:
     // Sends "reboot"; false when it could not be sent.
     bool reboot();
     Outcome saveConfig(SaveBy by);
-    // Sets the device's clock and hardware clock from this computer's local time: up to three
-    // attempts over the network, one on the console. Refused when the device said a command
+    // Sets the device's clock and hardware clock from this computer's local time: up to
+    // networkAttempts over the network, one on the console. Refused when the device said a command
     // failed (its words in deviceMessage()).
-    Outcome setClock();
+    Outcome setClock(int networkAttempts);
     Outcome enterNsh(bool& rootPrompt);
     Outcome probeConfigTool(bool& hasDepend);
     std::string readPrompt();
@@ -56,29 +56,29 @@ public:
     Outcome writeRemoteFile(const std::string& path, const std::string& listingArgument,
                             const std::string& expected, WriteBy by = WriteBy::Editor);
 
-    // The exchanges that are not a command with output: waking the console, the name a device
-    // gives itself, a command judged by a complaint it may print. typeText types text as it is
-    // (over the network after dropping what was left unread); false when it could not be sent.
+    // The exchanges that are not a command with output (waking the console, the name a device
+    // gives itself, a command judged by a complaint it may print, a command an operation drives
+    // itself: a ping, the flash tool, a log, the erase). Every shell line goes out through
+    // sendLine: over whichever link the session has, with its line end, once the shell input rules
+    // allow it; false, nothing sent, when they do not (why in deviceMessage()) or the send failed.
+    // What was left unread stays: drain() first when the answer must not be mixed with it.
+    bool sendLine(std::string_view line);
     // expect waits up to `turns` for one of patterns: its 1-based position, 0 when none came;
     // seenText() is what the wait read (the network's transcript, the console's current line).
-    bool typeText(std::string_view text);
     int expect(int turns, std::initializer_list<std::string_view> patterns);
     const std::string& seenText() const;
+    // Drops what the device said over the network and nobody read; the console is left as it is.
+    void drain();
     // Leaves the editor without saving: a run cut short may have left it open.
     void leaveEditor();
-
-    // The conversation of an operation that drives a command itself over the network (a ping, the
-    // flash tool, a log, the erase). sendLine sends line and its line end once the shell input
-    // rules allow it (false, nothing sent, when they do not or the send failed).
-    bool sendLine(const std::string& line);
     // Ctrl-C: stops the command that runs.
     bool interrupt();
-    // The next line of output, or a prompt without line end; empty when the device fell silent.
+    // Over the network: the next line of output, or a prompt without line end; empty when the
+    // device fell silent.
     std::string readLine(int ticks);
-    // The output up to end or a line end, within ticks; empty when the device fell silent.
+    // Over the network: the output up to end or a line end, within ticks; empty when the device
+    // fell silent.
     std::string readUntil(int ticks, std::string_view end);
-    // Drops what the device said and nobody read.
-    void drain();
 
     // Takes the prompt that the login just ended on as the shell prompt ("> " or "# "; empty when
     // none was seen), so the first command need not ask the device for it again.
@@ -93,7 +93,10 @@ public:
 
 private:
     bool network() const { return s_.connectionIsNetwork(); }
-    bool send(const std::string& text);
+    // The one way past the shell input rules, for what is not a shell line: keys (Escape, Ctrl-C,
+    // Ctrl-D, the editor's own commands) and the lines of a file, which writeRemoteFile checked
+    // before it started and which the editor or cat receives, not the shell.
+    bool typeRaw(std::string_view keys);
     // Appends a line of output unless the output has grown past its bound.
     bool keep(std::string line, std::size_t& total);
     // The next line of output (its line end kept), or empty when the device fell silent or the

@@ -103,14 +103,14 @@ LoginResult TelnetLink::login(const std::string& address, bool allowPrompt, std:
     for (;;) {
         if (expect(10, {"assword"}) == 0 || !send(currentPassword + "\n")) return fail();
         if (expect(10, {"> ", "Login incorrect", "# "}) != 0) {
-            if (contains(transcript, "> ") || contains(transcript, "# ")) return LoginOk;
-        } else if (!contains(transcript, "login:")) {
+            if (contains(transcript_, "> ") || contains(transcript_, "# ")) return LoginOk;
+        } else if (!contains(transcript_, "login:")) {
             // No answer we know: bring the device back to its login prompt.
             if (!send("\n") || expect(15, {"login:"}) == 0) return fail();
         }
-        const auto incorrect = transcript.rfind("Login incorrect");
+        const auto incorrect = transcript_.rfind("Login incorrect");
         const bool atLogin =
-            transcript.find("login:", incorrect == std::string::npos ? 0 : incorrect) != std::string::npos;
+            transcript_.find("login:", incorrect == std::string::npos ? 0 : incorrect) != std::string::npos;
         refused = true;
         if (!allowPrompt) return LoginRefusedNoPrompt;
         do {
@@ -245,7 +245,7 @@ std::string TelnetLink::readUntil(int ticks, std::string_view terminator) {
 }
 
 int TelnetLink::expect(int turns, std::initializer_list<std::string_view> patterns) {
-    transcript.clear();
+    transcript_.clear();
     expectReads_ = 0;
     waitCut_ = false;
     int givenBack = 0;
@@ -261,16 +261,16 @@ int TelnetLink::expect(int turns, std::initializer_list<std::string_view> patter
             ++turns;
             ++givenBack;
         }
-        transcript += line;
+        transcript_ += line;
         int position = 1;
         for (const auto pattern : patterns) {
-            if (contains(transcript, pattern)) return position;
+            if (contains(transcript_, pattern)) return position;
             ++position;
         }
         // Cut by whole steps until the bound holds again, however long the line was.
-        if (transcript.size() > kTranscriptLimit)
-            transcript.erase(0, (transcript.size() - kTranscriptLimit + kTranscriptCut - 1) / kTranscriptCut *
-                                    kTranscriptCut);
+        if (transcript_.size() > kTranscriptLimit)
+            transcript_.erase(0, (transcript_.size() - kTranscriptLimit + kTranscriptCut - 1) /
+                                     kTranscriptCut * kTranscriptCut);
         --turns;
     }
     return 0;

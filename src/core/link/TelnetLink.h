@@ -77,15 +77,17 @@ public:
     // Whether the last connect found nobody to talk to: no route, no listener, or no reply in time.
     bool lastConnectFailed() const { return connectFailed_; }
 
+    // What the last expect read; after a turn without a match, at most 512 characters.
+    const std::string& transcript() const { return transcript_; }
+
     std::string pendingText;  // at most one block's text: it is refilled only when empty
-    std::string transcript;   // what the last expect read; after a turn without a match, at most 512
-                              // characters
 
 private:
     void receive(int ticks);
     std::string takeLine();
 
     Timing timing_;  // a copy: callers may pass a temporary
+    std::string transcript_;
     uint16_t port_;
     UniqueFd socket_;
     std::array<char, kReceiveBlock> block_{};

@@ -1,13 +1,10 @@
 #include "core/ops/SetTime.h"
 
-#include "core/link/DeviceClock.h"
 #include "core/link/DeviceSession.h"
 
 namespace lm {
 
 namespace {
-
-constexpr int kAttempts = 4;
 
 void tellError(WorkerTask& task) {
     if (auto* ui = task.ui())
@@ -31,7 +28,9 @@ Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& wo
     if (task.closing()) return Outcome::Cancelled;
     task.status("Connected, setting time...");
     if (auto* ui = task.ui()) ui->progress(2);
-    const Outcome set = fixTime(task.session().telnet(), task.session().timing(), words);
+    DeviceSession device(task.session());
+    const Outcome set = device.setClock(kSetTimeAttempts);
+    words = device.deviceMessage();
     if (set == Outcome::Refused) task.status("The device refused to set its clock: " + words);
     if (set != Outcome::Ok) {
         tellError(task);
@@ -43,10 +42,6 @@ Outcome setTime(WorkerTask& task, const SetTimeRequest& request, std::string& wo
 }
 
 }  // namespace
-
-Outcome fixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWords) {
-    return setClockOverTelnet(telnet, timing, kAttempts, deviceWords);
-}
 
 OperationResult setTimeWorker(WorkerTask& task, const SetTimeRequest& request) {
     OperationResult result;

@@ -3,8 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "core/link/Outcome.h"
-#include "core/link/TelnetLink.h"
 #include "core/ops/WorkerTask.h"
 
 namespace lm {
@@ -14,9 +12,8 @@ struct SetTimeRequest {
     std::optional<std::string> password;
 };
 
-// Sets the clock of a logged-in device over telnet, with up to four attempts; see
-// setClockOverTelnet for the outcomes.
-Outcome fixTime(TelnetLink& telnet, const Timing& timing, std::string& deviceWords);
+// Attempts at the clock over the network; the wizard's settings writer makes three.
+constexpr int kSetTimeAttempts = 4;
 
 // The Set Time worker: logs in, sets the clock, tells the outcome in the status line and in a
 // message box, and enables OK when it is done.

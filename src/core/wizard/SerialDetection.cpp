@@ -66,7 +66,7 @@ Outcome detectSerialDevice(WizardSession& wizard, WizardPage& page, PasswordProm
             if (login == SerialLoginResult::PasswordCancelled) outcome = Outcome::Refused;
             continue;
         }
-        if (!shell.typeText("cat /etc/version\n")) {
+        if (!shell.sendLine("cat /etc/version")) {
             serial.close();
             settings.serialPort = "Serial port transmission error!";
             continue;

@@ -246,7 +246,7 @@ std::vector<SettingsFile> settingsFiles(const DeviceSettings& s, const WriteForm
 }
 
 std::vector<std::string> moveCommands(const DeviceSettings& s, bool network) {
-    const auto move = [](const std::string& path) { return "mv " + path + " /etc/config/\n"; };
+    const auto move = [](const std::string& path) { return "mv " + path + " /etc/config/"; };
     if (network)
         return {move("/var/tmp/boa.conf"),    move(uploadPath(s)),           move("/var/tmp/ifcfg-ppp0"),
                 move("/var/tmp/resolv.conf"), move("/var/tmp/dialout.conf"), move("/var/tmp/ifcfg-eth0"),

@@ -27,7 +27,7 @@ struct SettingsFile {
 // lines that no setting owns.
 std::vector<SettingsFile> settingsFiles(const DeviceSettings& settings, const WriteForms& forms);
 
-// The move commands into /etc/config, in the order of the session's kind, each ending "\n".
+// The move commands into /etc/config, in the order of the session's kind (lines without their end).
 std::vector<std::string> moveCommands(const DeviceSettings& settings, bool network);
 
 }  // namespace lm

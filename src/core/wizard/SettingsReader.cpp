@@ -97,7 +97,7 @@ private:
         }
         page_.status("Establishing communication via serial port...");
         if (!openWizardSerialPort(wizard_, page_)) return Outcome::NoAnswer;
-        if (shell_.typeText("cd /\n") && shell_.expect(5, {"cd"})) return Outcome::Ok;
+        if (shell_.sendLine("cd /") && shell_.expect(5, {"cd"})) return Outcome::Ok;
         page_.beep();
         session_.serial().close();
         cannotProceed(page_, "Communications error!");

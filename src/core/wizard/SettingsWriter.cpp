@@ -20,6 +20,7 @@ constexpr Milliseconds kRebootStepPause{2000};
 // How long a move may take before its prompt, and the dependent files' generation, in turns.
 constexpr int kNetworkMoveTurns = 25, kSerialMoveTurns = 8;
 constexpr int kNetworkDependTurns = 90, kSerialDependTurns = 3;
+constexpr int kClockAttempts = 3;
 // Lines a device may send after a command before its prompt: a chatty one cannot hold the writer.
 constexpr int kMaxReplyLines = 8;
 // A device's complaint is shown in the status line; beyond this it is cut.
@@ -39,7 +40,7 @@ std::string lineHolding(const std::string& text, std::string_view marker) {
     return text.substr(from, text.find_first_of("\r\n", at) - from);
 }
 
-// "mv /var/tmp/boa.conf /etc/config/\n" -> "/var/tmp/boa.conf".
+// "mv /var/tmp/boa.conf /etc/config/" -> "/var/tmp/boa.conf".
 std::string moveSource(const std::string& command) {
     const auto from = command.find(' ') + 1;
     return command.substr(from, command.find(' ', from) - from);
@@ -64,8 +65,9 @@ private:
     Outcome writeFiles(const std::vector<SettingsFile>& files);
     Outcome moveFiles(const std::vector<SettingsFile>& files);
     Outcome saveAndReboot();
-    // Sends a shell line and waits up to `turns` for the prompt; false when none came. The line
-    // the device printed holding `complaint` (a tool naming itself in an error) goes to `said`.
+    // Sends a shell line, after dropping what was left unread, and waits up to `turns` for the
+    // prompt; false when none came. The line the device printed holding `complaint` (a tool naming
+    // itself in an error) goes to `said`.
     bool runLine(const std::string& line, int turns, std::string_view complaint, std::string& said);
     Outcome fail(Outcome outcome, const std::string& reason = {});
     // The failure's ending on the page, with no session to leave.
@@ -140,16 +142,17 @@ Outcome SettingsWriterRun::openSerial() {
 }
 
 bool SettingsWriterRun::wakeConsole() {
-    if (!shell_.typeText("\ncd /\n")) return false;
+    const auto wake = [this] { return shell_.sendLine("") && shell_.sendLine("cd /"); };
+    if (!wake()) return false;
     if (shell_.expect(5, {"> ", "# "})) return true;
     shell_.leaveEditor();
     shell_.expect(8, {"> ", "# "});
-    return shell_.typeText("\ncd /\n") && shell_.expect(8, {"> ", "# "});
+    return wake() && shell_.expect(8, {"> ", "# "});
 }
 
 Outcome SettingsWriterRun::probe(bool setClock) {
     if (setClock) {
-        if (const Outcome set = shell_.setClock(); set != Outcome::Ok)
+        if (const Outcome set = shell_.setClock(kClockAttempts); set != Outcome::Ok)
             return fail(set, shell_.deviceMessage());
         if (page_.aborted()) return stop();
     }
@@ -197,13 +200,13 @@ Outcome SettingsWriterRun::moveFiles(const std::vector<SettingsFile>& files) {
     for (const std::string& command : moveCommands(w_.settings(), network())) {
         std::string said;
         if (!runLine(command, network() ? kNetworkMoveTurns : kSerialMoveTurns, "mv:", said))
-            return fail(Outcome::NoAnswer, "no prompt after " + command.substr(0, command.size() - 1));
+            return fail(Outcome::NoAnswer, "no prompt after " + command);
         if (!said.empty() && written.count(moveSource(command))) return fail(Outcome::Failed, said);
     }
     page_.step();
     if (w_.configDependSupported()) {
         std::string said;
-        runLine("config depend=ALL\n", network() ? kNetworkDependTurns : kSerialDependTurns, "config:", said);
+        runLine("config depend=ALL", network() ? kNetworkDependTurns : kSerialDependTurns, "config:", said);
     }
     return Outcome::Ok;
 }
@@ -232,10 +235,11 @@ Outcome SettingsWriterRun::saveAndReboot() {
 bool SettingsWriterRun::runLine(const std::string& line, int turns, std::string_view complaint,
                                 std::string& said) {
     said.clear();
-    if (!shell_.typeText(line)) return false;
+    shell_.drain();
+    if (!shell_.sendLine(line)) return false;
     // A prompt on the line of the command's own echo is the one before it, not its end.
     for (int read = 0; read < kMaxReplyLines; ++read) {
-        // Over the network the transcript holds the whole reply; the console gives a line at a time.
+        // Over the network the wait's text holds the whole reply; the console gives a line at a time.
         const int seen =
             network() ? shell_.expect(turns, {"> ", "# "}) : shell_.expect(turns, {complaint, "> ", "# "});
         if (!seen) return false;

@@ -89,13 +89,18 @@ TEST(SetClock, AttemptsAndTheDevicesAnswers) {
         NetworkProfile profile;
         profile.telnetPort = peer.port();
         Session session(profile, quick());
-        ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
-        std::string words;
-        DeviceSession shell(session);
-        const Outcome outcome =
-            c.procedure ? fixTime(session.telnet(), session.timing(), words) : shell.setClock();
-        EXPECT_EQ(outcome, c.outcome);
-        EXPECT_EQ(c.procedure ? words : shell.deviceMessage(), c.words);
+        OperationResult result;
+        if (c.procedure) {
+            WorkerTask task(session, std::make_shared<RecordingChannel>(), std::make_shared<OperationState>(),
+                            nullptr, "127.0.0.1", nullptr);
+            result = setTimeWorker(task, {});
+        } else {
+            ASSERT_EQ(session.loginNetwork("127.0.0.1", false, nullptr), LoginOk);
+            DeviceSession shell(session);
+            result = {shell.setClock(3), shell.deviceMessage()};
+        }
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.deviceWords, c.words);
         session.telnet().close();
         EXPECT_TRUE(peer.finish().empty());
         EXPECT_EQ(count(peer.received(), kDate), c.dates) << peer.received();

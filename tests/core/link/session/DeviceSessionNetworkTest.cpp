@@ -309,9 +309,9 @@ TEST_F(DeviceSessionNetworkTest, EditorWriteTypesNothingUntilTheEditorShows) {
     EXPECT_EQ(peer.received().find("IPADDR"), std::string::npos);
 }
 
-// A line typed as it is over the network is judged by what comes after it: words left unread
-// from before (an earlier command's complaint) are dropped, not taken for its answer.
-TEST_F(DeviceSessionNetworkTest, TypedTextDropsWhatCameBeforeIt) {
+// A line sent after a drain is judged by what comes after it: words left unread from before (an
+// earlier command's complaint) are dropped, not taken for its answer.
+TEST_F(DeviceSessionNetworkTest, DrainedLineDropsWhatCameBeforeIt) {
     LoopbackPeer peer([](Connection& c) {
         c.send("mv: can't rename '/var/tmp/old'\r\n# ") && c.expect("mv /var/tmp/a /etc/config/\n") &&
             c.send("mv /var/tmp/a /etc/config/\r\n# ");
@@ -320,7 +320,8 @@ TEST_F(DeviceSessionNetworkTest, TypedTextDropsWhatCameBeforeIt) {
     auto session = connect(peer);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the old words have arrived
     DeviceSession device(*session);
-    ASSERT_TRUE(device.typeText("mv /var/tmp/a /etc/config/\n"));
+    device.drain();
+    ASSERT_TRUE(device.sendLine("mv /var/tmp/a /etc/config/"));
     EXPECT_EQ(device.expect(5, {"mv:", "# "}), 2);
     EXPECT_EQ(device.seenText().find("can't rename"), std::string::npos) << device.seenText();
     finish(peer, *session);

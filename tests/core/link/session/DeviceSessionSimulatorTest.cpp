@@ -32,7 +32,7 @@ TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginClockAndNsh) {
     ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
 
     DeviceSession shell(*session);
-    EXPECT_EQ(shell.setClock(), Outcome::Ok);
+    EXPECT_EQ(shell.setClock(3), Outcome::Ok);
     const auto commands = simulator->commands(0);
     ASSERT_GE(commands.size(), 2u);
     EXPECT_EQ(commands[commands.size() - 2].rfind("date -s \"", 0), 0u);
@@ -43,6 +43,28 @@ TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginClockAndNsh) {
     EXPECT_TRUE(root);
     shell.logout(false);
     EXPECT_FALSE(session->serial().isOpen());
+}
+
+// A shell line on the console passes the same rules as one over the network: one that would run
+// a second command is refused and nothing of it is typed; one that passes goes out with its end.
+TEST_F(DeviceSessionSimulatorTest, ConsoleLineIsCheckedAndSent) {
+    auto d = device("127.0.71.15");
+    d.shell.serial = true;
+    d.shell.prompt = "# ";
+    start(d);
+    session->setConnectionIsNetwork(false);
+    ASSERT_EQ(session->serial().open("COM1"), 0);
+    ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
+
+    DeviceSession shell(*session);
+    const std::size_t before = simulator->commands(0).size();
+    EXPECT_FALSE(shell.sendLine("cd /\nreboot"));
+    EXPECT_NE(shell.deviceMessage().find("control character"), std::string::npos) << shell.deviceMessage();
+    ASSERT_TRUE(shell.sendLine("cd /tmp"));
+    EXPECT_EQ(shell.expect(5, {"# "}), 1);
+    const auto commands = simulator->commands(0);
+    EXPECT_EQ(std::vector(commands.begin() + static_cast<std::ptrdiff_t>(before), commands.end()),
+              std::vector<std::string>{"cd /tmp"});
 }
 
 // The console login sends the password the user gave; a refused one, with nobody to ask, fails.

@@ -100,7 +100,7 @@ TEST_F(TelnetLinkTest, SilenceAndAPeerClosingMidLine) {
     connect(peer);
     EXPECT_EQ(link->expect(15, {"login:"}), 0);
     EXPECT_EQ(link->lastExpectReads(), 15);
-    EXPECT_EQ(link->transcript, "");
+    EXPECT_EQ(link->transcript(), "");
     EXPECT_EQ(link->expect(0, {""}), 0);
     EXPECT_EQ(link->lastExpectReads(), 0);
     peer.release();
@@ -147,7 +147,7 @@ TEST_F(TelnetLinkTest, ReadUntilThenLogout) {
     EXPECT_EQ(link->readUntil(20, "# "), "");
     link->logout(true);
     EXPECT_FALSE(link->isOpen());
-    EXPECT_EQ(link->transcript, "bye\n");
+    EXPECT_EQ(link->transcript(), "bye\n");
     EXPECT_TRUE(peer.finish().empty());
 }
 
@@ -184,7 +184,7 @@ TEST_F(TelnetLinkTest, EndlessLineIsHandedOutInBoundedPieces) {
         EXPECT_EQ(piece.find_first_not_of('z'), std::string::npos);
     }
     EXPECT_EQ(link->expect(3, {"#"}), 0);
-    EXPECT_LE(link->transcript.size(), 512u);
+    EXPECT_LE(link->transcript().size(), 512u);
     EXPECT_LE(link->pendingText.size(), TelnetLink::kReceiveBlock);
     finish(peer);
 }

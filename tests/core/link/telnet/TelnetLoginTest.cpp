@@ -50,7 +50,7 @@ TEST(TelnetLoginTest, ShellPromptLogsIn) {
         Attempt a(peer.port());
         EXPECT_EQ(a.login(true), LoginOk);
         EXPECT_TRUE(a.link.isOpen());
-        EXPECT_TRUE(a.link.transcript.ends_with(shell));
+        EXPECT_TRUE(a.link.transcript().ends_with(shell));
         a.link.close();
         EXPECT_TRUE(peer.finish().empty());
         EXPECT_EQ(peer.received(), "admin\nwrong\n");
