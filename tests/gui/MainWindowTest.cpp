@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -165,9 +166,11 @@ private slots:
         QCOMPARE(desktop_.telnets, QStringList{host + " 23"});
         QVERIFY(desktop_.messages.isEmpty());
         QStringList opened;
+        std::vector<std::shared_ptr<OperationState>> workers;
         for (const int id : {1234, 1322, 1321, 1186, 1320, 1194, 1319}) {
-            onModal<OperationDialog>([&opened](OperationDialog* dialog) {
+            onModal<OperationDialog>([&opened, &workers](OperationDialog* dialog) {
                 opened << dialog->windowTitle() + QLatin1Char('|') + dialog->deviceAddress();
+                workers.push_back(dialog->state());
                 dialog->reject();
             });
             window_->runCommand(id);
@@ -177,8 +180,13 @@ private slots:
                               "System Log for " + host + "|" + host, "Debug Log for " + host + "|" + host,
                               "Upgrade Firmware|" + host, "Activity Summary Report|" + host}));
         // The Setup Wizard's list comes with the entry chosen, although the wizard is given no port.
-        // It opens once the dialogs' workers have let go of the device.
-        QTRY_VERIFY_WITH_TIMEOUT(!session_->busy(), 20000);
+        // It opens once the dialogs' workers have let go of the device: a worker of a window closed
+        // at once may take the session only after that window has gone.
+        const auto done = [&workers] {
+            return std::none_of(workers.begin(), workers.end(),
+                                [](const auto& state) { return state->running.load(); });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(done() && !session_->busy(), 20000);
         QString chosen;
         onModal<SetupWizard>([&chosen](SetupWizard* wizard) {
             wizard->next();
