@@ -19,6 +19,13 @@ protected:
         d.address = *parseIpv4(address);
         return d;
     }
+    // Starts d and logs in to it over the serial console.
+    bool loggedInOnConsole(const sim::DeviceConfig& d) {
+        start(d);
+        session->setConnectionIsNetwork(false);
+        return session->serial().open("COM1") == 0 &&
+               session->loginSerial(nullptr) == SerialLoginResult::LoggedIn;
+    }
 };
 
 TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginClockAndNsh) {
@@ -26,10 +33,7 @@ TEST_F(DeviceSessionSimulatorTest, SerialConsoleLoginClockAndNsh) {
     d.shell.serial = true;
     d.shell.consoleInEditor = true;  // a console left inside the editor by an earlier run
     d.shell.prompt = "# ";
-    start(d);
-    session->setConnectionIsNetwork(false);
-    ASSERT_EQ(session->serial().open("COM1"), 0);
-    ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
+    ASSERT_TRUE(loggedInOnConsole(d));
 
     DeviceSession shell(*session);
     EXPECT_EQ(shell.setClock(3), Outcome::Ok);
@@ -51,10 +55,7 @@ TEST_F(DeviceSessionSimulatorTest, ConsoleLineIsCheckedAndSent) {
     auto d = device("127.0.71.15");
     d.shell.serial = true;
     d.shell.prompt = "# ";
-    start(d);
-    session->setConnectionIsNetwork(false);
-    ASSERT_EQ(session->serial().open("COM1"), 0);
-    ASSERT_EQ(session->loginSerial(nullptr), SerialLoginResult::LoggedIn);
+    ASSERT_TRUE(loggedInOnConsole(d));
 
     DeviceSession shell(*session);
     const std::size_t before = simulator->commands(0).size();
