@@ -31,9 +31,11 @@ packages=(
 )
 # For the tests alone: the checks of the package (lintian) and of its AppStream metainfo, which
 # the installed tree's test runs too.
-if [ "${1:-}" = "--test" ]; then
-  packages+=(lintian appstream)
-fi
+case "${1:-}" in
+  "") ;;
+  --test) packages+=(lintian appstream) ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
