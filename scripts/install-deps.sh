@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, run and test Lumetra Tools.
 # Idempotent: only packages that are missing are installed.
+#   scripts/install-deps.sh          what the build and the demo need
+#   scripts/install-deps.sh --test   and what the tests and checks need (scripts/test.sh)
 set -euo pipefail
 
 packages=(
@@ -27,6 +29,13 @@ packages=(
   # program's "Telnet" command
   chromium chromium-driver curl telnet
 )
+# For the tests alone: the checks of the package (lintian) and of its AppStream metainfo, which
+# the installed tree's test runs too.
+case "${1:-}" in
+  "") ;;
+  --test) packages+=(lintian appstream) ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

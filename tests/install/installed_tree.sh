@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a user gets: exactly the listed files,
 # programs that tell their version (the desktop program without a display too), man pages of that
-# version, a desktop entry that passes desktop-file-validate, icons of the sizes their folders
-# name, and a completion script that completes in bash.
+# version, a desktop entry that passes desktop-file-validate and AppStream metainfo that passes
+# appstreamcli, icons of the sizes their folders name, and a completion script that completes in bash.
 # Usage: installed_tree.sh BUILD_DIR EXPECTED_FILES VERSION
 set -euo pipefail
 build="$1"; expected="$2"; version="$3"
@@ -26,14 +26,16 @@ for program in lmtools lmtools-cli lmsim; do
     said=$("${headless[@]}" "$prefix/bin/$program" "$flag" 2>&1) || fail "$program $flag failed: $said"
     [ "$said" = "$program $version" ] || fail "$program $flag said \"$said\""
   done
-  page="$prefix/share/man/man1/$program.1"
-  grep -qF "\"$program $version\"" "$page" || fail "$page does not name $program $version"
-  grep -q '^\.SH OPTIONS' "$page" || fail "$page has no OPTIONS section"
+  page="$prefix/share/man/man1/$program.1.gz"
+  zgrep -qF "\"$program $version\"" "$page" || fail "$page does not name $program $version"
+  zgrep -q '^\.SH OPTIONS' "$page" || fail "$page has no OPTIONS section"
 done
 said=$("${headless[@]}" "$prefix/bin/lmtools" --help 2>&1) || fail "lmtools --help failed: $said"
 [[ $said == "Usage: lmtools "*"--demo"* ]] || fail "lmtools --help said: $said"
 
-desktop-file-validate "$prefix/share/applications/lmtools.desktop" || fail "the desktop entry is not valid"
+desktop-file-validate "$prefix/share/applications/com.lumetra.lmtools.desktop" || fail "the desktop entry is not valid"
+# The metainfo, and that its launchable names the desktop entry installed beside it.
+appstreamcli validate-tree --no-net --strict "$prefix" || fail "the AppStream metainfo is not valid"
 
 for png in "$prefix"/share/icons/hicolor/*x*/apps/lmtools.png; do
   side=$(basename "$(dirname "$(dirname "$png")")")

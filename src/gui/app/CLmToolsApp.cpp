@@ -85,7 +85,8 @@ CLmToolsApp::CLmToolsApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Lumetra Tools"));
     setOrganizationName(QStringLiteral("Lumetra"));
     setApplicationVersion(QString::fromLatin1(kProgramVersion));
-    setDesktopFileName(QStringLiteral("lmtools"));  // the installed entry's icon and name on Wayland
+    // the installed entry's icon and name on Wayland (its file name, in packaging/CMakeLists.txt)
+    setDesktopFileName(QStringLiteral("com.lumetra.lmtools"));
     setWindowIcon(BrandArt::windowIcon());
     serialBitRate_ = serialBitRateFromCommandLine(argc, argv);
 }
