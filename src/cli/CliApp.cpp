@@ -61,7 +61,7 @@ CLI::App* commandNamed(CLI::App& level, const std::string& name) {
     return commands.empty() ? nullptr : commands.front();
 }
 
-// A "--password X" before the command name is the command's: it moves behind the command's
+// A password option before the command name is the command's: it moves behind the command's
 // words, where the command reads it.
 void movePasswordsToCommand(CLI::App& app, std::vector<std::string>& args) {
     std::vector<std::string> passwords, others;
@@ -69,10 +69,11 @@ void movePasswordsToCommand(CLI::App& app, std::vector<std::string>& args) {
     CLI::App* level = &app;
     std::size_t i = 0;
     for (; i < args.size() && args[i] != "--"; ++i) {
-        if (args[i] == "--password" && i + 1 < args.size()) {
+        if ((args[i] == "--password" || args[i] == "--password-file") && i + 1 < args.size()) {
             passwords.push_back(args[i]);
             passwords.push_back(args[++i]);
-        } else if (args[i].starts_with("--password=")) {
+        } else if (args[i].starts_with("--password=") || args[i].starts_with("--password-file=") ||
+                   args[i] == "--password-stdin") {
             passwords.push_back(args[i]);
         } else {
             others.push_back(args[i]);

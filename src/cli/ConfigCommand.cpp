@@ -104,7 +104,10 @@ public:
         } else if (portChoice() < 0) {
             return "--serial takes COM1..COM32 or AUTO, not \"" + serial_ + "\"";
         }
-        return password().check();
+        if (auto problem = passwords_[apply_->parsed()].check(); !problem.empty()) return problem;
+        if (applying && words_.back() == "-" && password().readsStandardInput())
+            return "standard input cannot give both the password and FILE";
+        return {};
     }
 
     int run(CommandContext& context) override {
