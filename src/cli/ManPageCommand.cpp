@@ -59,9 +59,10 @@ bool isShared(const CLI::Option& option) {
     return option.check_sname("b");
 }
 
-void options(const CLI::App& part, bool shared, std::string& page) {
+// The options of part; of a command, those that are not every command's.
+void options(const CLI::App& part, std::string& page) {
     for (const CLI::Option* option : part.get_options()) {
-        if (!option->nonpositional() || isShared(*option) != shared) continue;
+        if (!option->nonpositional() || (part.get_parent() && isShared(*option))) continue;
         page += ".TP\n" + optionTag(*option) + "\n" + roff(option->get_description()) + "\n";
     }
 }
@@ -79,7 +80,7 @@ void commandSection(const CLI::App& part, const std::string& path, const std::st
     page += bold("lmtools-cli") + " " + roff(usage) + " [" + italic("OPTIONS") + "]\n.PP\n" + roff(summary) +
             ".\n";
     arguments(part, page);
-    options(part, false, page);
+    options(part, page);
     for (const CLI::App* sub :
          part.get_subcommands([](const CLI::App* c) { return !c->get_group().empty(); })) {
         std::string subUsage = path + " " + sub->get_name();
@@ -89,7 +90,7 @@ void commandSection(const CLI::App& part, const std::string& path, const std::st
     }
 }
 
-constexpr const char* kHead = R"(.TH LMTOOLS\-CLI 1 "" "Lumetra Tools @VERSION@" "User Commands"
+constexpr const char* kHead = R"(.TH LMTOOLS\-CLI 1 "" "lmtools-cli @VERSION@" "User Commands"
 .SH NAME
 lmtools\-cli \- find, maintain and test Lumetra network cameras from the command line
 .SH SYNOPSIS
@@ -259,12 +260,10 @@ public:
     int run(CommandContext& context) override {
         std::string page = kHead;
         page.replace(page.find("@VERSION@"), 9, kProgramVersion);
-        options(*root_, true, page);
+        options(*root_, page);
         page +=
             ".TP\n" + bold("-b 1200") + ", " + bold("-b 1200 300") +
             "\n(the commands with \\fB\\-\\-serial\\fR) the serial bit rate: 1200 or 300 instead of 38400.\n";
-        page += ".TP\n" + bold("-h") + ", " + bold("--help") +
-                "\nPrint the help of the program or of a command.\n";
         page += ".SH COMMANDS\n";
         std::map<std::string, std::pair<std::string, std::string>> commands;  // summary, usage
         for (const auto& command : commandTable())

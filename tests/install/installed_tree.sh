@@ -20,8 +20,7 @@ fi
 # No display at all: the desktop program must answer before it would open one.
 headless=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb)
 for program in lmtools lmtools-cli lmsim; do
-  flags=(--version)
-  [ "$program" = lmtools ] || flags+=(-V)
+  flags=(--version -V)
   for flag in "${flags[@]}"; do
     said=$("${headless[@]}" "$prefix/bin/$program" "$flag" 2>&1) || fail "$program $flag failed: $said"
     [ "$said" = "$program $version" ] || fail "$program $flag said \"$said\""
@@ -66,7 +65,7 @@ co|config completion
 --de|--demo
 config sh|show
 config show --js|--json
-completion |bash
+completion |bash zsh fish
 -b 1200 sc|scan
 scan |
 run 127.0.0.10 -- sc|
