@@ -29,6 +29,9 @@ for program in lmtools lmtools-cli lmsim; do
   grep -qF "\"$program $version\"" "$page" || fail "$page does not name $program $version"
   grep -q '^\.SH OPTIONS' "$page" || fail "$page has no OPTIONS section"
 done
+said=$("${headless[@]}" "$prefix/bin/lmtools" --bogus 2>&1) && status=0 || status=$?
+[ "$status" -eq 64 ] && [ "$said" = 'lmtools: unknown option "--bogus"; lmtools --help lists the options' ] ||
+  fail "lmtools --bogus without a display exited $status and said: $said"
 said=$("${headless[@]}" "$prefix/bin/lmtools" --help 2>&1) || fail "lmtools --help failed: $said"
 [[ $said == "Usage: lmtools "*"--demo"* ]] || fail "lmtools --help said: $said"
 
