@@ -24,7 +24,7 @@ packages=(
   # it is installed; it is not installed here, as its service would take port 69)
   tftp-hpa
   # installing and packaging: man pages, the icon's bitmaps, the desktop entry's check, the package
-  help2man librsvg2-bin desktop-file-utils dpkg-dev file
+  groff-base man-db librsvg2-bin desktop-file-utils dpkg-dev file
   # the all-devices page rendered in a headless browser, driven over WebDriver; the desktop
   # program's "Telnet" command
   chromium chromium-driver curl telnet

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,7 +62,7 @@ CLI::App* commandNamed(CLI::App& level, const std::string& name) {
     return commands.empty() ? nullptr : commands.front();
 }
 
-// A "--password X" before the command name is the command's: it moves behind the command's
+// A password option before the command name is the command's: it moves behind the command's
 // words, where the command reads it.
 void movePasswordsToCommand(CLI::App& app, std::vector<std::string>& args) {
     std::vector<std::string> passwords, others;
@@ -69,10 +70,11 @@ void movePasswordsToCommand(CLI::App& app, std::vector<std::string>& args) {
     CLI::App* level = &app;
     std::size_t i = 0;
     for (; i < args.size() && args[i] != "--"; ++i) {
-        if (args[i] == "--password" && i + 1 < args.size()) {
+        if ((args[i] == "--password" || args[i] == "--password-file") && i + 1 < args.size()) {
             passwords.push_back(args[i]);
             passwords.push_back(args[++i]);
-        } else if (args[i].starts_with("--password=")) {
+        } else if (args[i].starts_with("--password=") || args[i].starts_with("--password-file=") ||
+                   args[i] == "--password-stdin") {
             passwords.push_back(args[i]);
         } else {
             others.push_back(args[i]);
@@ -105,12 +107,11 @@ std::size_t typoDistance(std::string_view a, std::string_view b) {
     return d[a.size()][b.size()];
 }
 
-// The command name closest to word, or empty when none is near enough to be what was meant.
-std::string closestCommand(std::string_view word, const std::vector<CLI::App*>& commands) {
+// The name closest to word, or empty when none is near enough to be what was meant.
+std::string closestName(std::string_view word, const std::vector<std::string>& names) {
     std::string best;
     std::size_t bestDistance = 0;
-    for (const CLI::App* command : commands) {
-        const std::string& name = command->get_name();
+    for (const std::string& name : names) {
         const std::size_t distance = typoDistance(word, name);
         if (2 * distance <= name.size() && (best.empty() || distance < bestDistance)) {
             best = name;
@@ -120,8 +121,77 @@ std::string closestCommand(std::string_view word, const std::vector<CLI::App*>& 
     return best;
 }
 
-// What was said about a command line the parser refused: an unknown or missing command by name,
-// else the parser's own words under the command they concern.
+// The commands of level a user may type: a hidden one has no group.
+std::vector<CLI::App*> commandsOf(CLI::App& level) {
+    return level.get_subcommands([](CLI::App* c) { return !c->get_group().empty(); });
+}
+
+std::string unknownCommandText(CLI::App& level, const std::string& before, const std::string& word) {
+    std::vector<std::string> names;
+    for (const CLI::App* command : commandsOf(level))
+        names.push_back(command->get_name());
+    const std::string closest = closestName(word, names);
+    return "unknown command \"" + before + word + "\"" +
+           (closest.empty() ? "; lmtools-cli " + before + "--help lists the commands"
+                            : "; did you mean \"" + before + closest + "\"?");
+}
+
+// The options of one level as typed: "--json", "-q".
+std::vector<std::string> optionNames(const CLI::App& level) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : level.get_options()) {
+        for (const std::string& name : option->get_lnames())
+            names.push_back("--" + name);
+        for (const std::string& name : option->get_snames())
+            names.push_back("-" + name);
+    }
+    return names;
+}
+
+// An argument that looks like an option ("-x", "--word", not "-5") that its command does not have,
+// with the closest it has; empty when every option is known. A value after an option that takes
+// one is not looked at.
+std::string unknownOptionText(CLI::App& app, const std::vector<std::string>& args) {
+    CLI::App* level = &app;
+    std::string words;
+    for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+        const std::string& arg = args[i];
+        const bool looksLikeOption =
+            arg.size() > 1 && arg[0] == '-' && !std::isdigit(static_cast<unsigned char>(arg[1]));
+        if (!looksLikeOption) {
+            if (CLI::App* found = commandNamed(*level, arg)) {
+                level = found;
+                words += (words.empty() ? "" : " ") + arg;
+            }
+            continue;
+        }
+        const std::string name = arg.substr(0, arg.find('='));
+        if (const CLI::Option* option = level->get_option_no_throw(name)) {
+            if (option->get_items_expected_max() > 0 && name == arg) ++i;
+            continue;
+        }
+        // Compared without their dashes, so that "-x" is not taken for "-q".
+        const auto bare = [](const std::string& option) {
+            return option.substr(option.find_first_not_of('-'));
+        };
+        const std::vector<std::string> known = optionNames(*level);
+        std::vector<std::string> bareKnown;
+        for (const std::string& option : known)
+            bareKnown.push_back(bare(option));
+        const std::string nearest = closestName(bare(name), bareKnown);
+        std::string closest;
+        for (std::size_t k = 0; k < known.size() && !nearest.empty(); ++k)
+            if (bareKnown[k] == nearest && closest.empty()) closest = known[k];
+        const std::string program = words.empty() ? "lmtools-cli" : "lmtools-cli " + words;
+        return (words.empty() ? "" : words + ": ") + "unknown option \"" + name + "\"" +
+               (closest.empty() ? "; " + program + " --help lists the options"
+                                : "; did you mean \"" + closest + "\"?");
+    }
+    return {};
+}
+
+// What was said about a command line the parser refused: an unknown or missing command or an
+// unknown option by name, else the parser's own words under the command they concern.
 std::string parseErrorText(CLI::App& app, const std::vector<std::string>& args,
                            const CLI::ParseError& error) {
     CLI::App* level = &app;
@@ -129,19 +199,14 @@ std::string parseErrorText(CLI::App& app, const std::vector<std::string>& args,
     for (const std::string& arg : args) {
         if (arg == "--") break;
         if (arg.starts_with("-")) continue;
-        const auto commands = level->get_subcommands([](CLI::App*) { return true; });
-        if (commands.empty()) break;
+        if (commandsOf(*level).empty()) break;
         CLI::App* found = commandNamed(*level, arg);
         const std::string before = words.empty() ? "" : words + " ";
-        if (found == nullptr) {
-            const std::string closest = closestCommand(arg, commands);
-            return "unknown command \"" + before + arg + "\"" +
-                   (closest.empty() ? "; lmtools-cli " + before + "--help lists the commands"
-                                    : "; did you mean \"" + before + closest + "\"?");
-        }
+        if (found == nullptr) return unknownCommandText(*level, before, arg);
         words = before + arg;
         level = found;
     }
+    if (auto unknown = unknownOptionText(app, args); !unknown.empty()) return unknown;
     const std::string program = words.empty() ? "lmtools-cli" : "lmtools-cli " + words;
     const std::string prefix = words.empty() ? "" : words + ": ";
     if (dynamic_cast<const CLI::RequiredError*>(&error) &&
@@ -185,6 +250,23 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
     app.footer("The serial bit rate is 38400; \"-b 1200\" selects 1200 and \"-b 1200 300\" selects 300.\n" +
                exitStatuses);
+
+    // "help CMD ..." is "CMD ... --help"; "help" alone the program's help.
+    if (!args.empty() && args.front() == "help") {
+        args.erase(args.begin());
+        CLI::App* level = &app;
+        std::string before;
+        for (const std::string& word : args) {
+            CLI::App* found = commandNamed(*level, word);
+            if (found == nullptr || found->get_group().empty()) {
+                err << errorLines(unknownCommandText(*level, before, word));
+                return kExitUsage;
+            }
+            before += word + " ";
+            level = found;
+        }
+        args.emplace_back("--help");
+    }
 
     movePasswordsToCommand(app, args);
     std::vector<const char*> parsed = {"lmtools-cli"};

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <istream>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -52,16 +53,29 @@ std::vector<std::unique_ptr<Command>> commandTable();
 std::string missingArgument(std::string_view name);
 bool isMissingArgument(std::string_view problem);
 
-// Commands that log in take the admin password as --password, else LMTOOLS_PASSWORD.
-struct PasswordOption {
-    std::string value;
-    CLI::Option* option = nullptr;
-
+// Commands that log in take the admin password as --password, --password-file FILE or
+// --password-stdin (its first line, so it never shows in the process list), else LMTOOLS_PASSWORD.
+class PasswordOption {
+public:
     void addTo(CLI::App& command, const std::string& help);
-    // The password given, if any; a password with a control character is a usage problem.
+    // Reads the file or standard input once; what is wrong with the password given, else empty.
+    std::string check();
+    // The password given, if any (after check).
     std::optional<std::string> given() const;
-    std::string check() const;
+    bool readsStandardInput() const { return stdin_ && stdin_->count(); }
+
+private:
+    std::string value_, path_;
+    bool fromStdin_ = false;
+    std::optional<std::string> read_;
+    CLI::Option* option_ = nullptr;
+    CLI::Option* file_ = nullptr;
+    CLI::Option* stdin_ = nullptr;
 };
+
+// The password of a file's first line, or of standard input's: the line end (LF or CRLF) is not
+// part of it; more lines, or more than 4 KiB, are refused. Empty when read, else what is wrong.
+std::string readPasswordLine(std::istream& in, const std::string& source, std::string& password);
 
 // A whole-number option with its allowed range, checked after parsing so that the problem names
 // the range in plain numbers.

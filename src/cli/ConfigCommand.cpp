@@ -73,12 +73,17 @@ public:
             "Read the device, take the settings FILE gives, check them page by page and write them: "
             "apply HOST FILE (- for standard input)");
         for (CLI::App* part : {show_, apply_}) {
-            part->add_option("HOST", words_, "Device address (leave out with --serial)")->expected(0, 2);
+            part->add_option("HOST", host_, "Device address (leave out with --serial)")->type_name("");
             part->add_option("--serial", serial_,
                              "Use the console on a serial port: COM1..COM32, or AUTO to find it");
             passwords_[part == apply_].addTo(
                 *part, "Admin password to start with (else LMTOOLS_PASSWORD, else the default)");
         }
+        // With --serial the one word given is the file: check() sorts them out.
+        apply_
+            ->add_option("FILE", file_,
+                         "The settings as config show --json prints them; - for standard input")
+            ->type_name("");
         show_->add_flag("--json", json_, "Print JSON (the form apply takes)");
         apply_->add_flag("--dry-run", dryRun_, "Read and check only: print the files it would write");
         apply_->add_flag("--set-time", setTime_, "Also set the device's clock from this computer");
@@ -87,11 +92,15 @@ public:
     }
 
     std::string usage() const override {
-        return apply_->parsed() ? "config apply HOST FILE" : show_->parsed() ? "config show HOST" : name();
+        if (apply_ && apply_->parsed()) return "config apply HOST FILE";
+        return show_ && show_->parsed() ? "config show HOST" : name();
     }
 
     std::string check() override {
         const bool applying = apply_->parsed();
+        words_.clear();
+        for (const std::string* word : {&host_, &file_})
+            if (!word->empty()) words_.push_back(*word);
         const std::size_t wanted = (serial_.empty() ? 1 : 0) + (applying ? 1 : 0);
         if (words_.size() != wanted) {
             if (!serial_.empty() && words_.size() == wanted + 1) return "give HOST or --serial, not both";
@@ -104,7 +113,10 @@ public:
         } else if (portChoice() < 0) {
             return "--serial takes COM1..COM32 or AUTO, not \"" + serial_ + "\"";
         }
-        return password().check();
+        if (auto problem = passwords_[apply_->parsed()].check(); !problem.empty()) return problem;
+        if (applying && words_.back() == "-" && password().readsStandardInput())
+            return "standard input cannot give both the password and FILE";
+        return {};
     }
 
     int run(CommandContext& context) override {
@@ -324,7 +336,8 @@ private:
 
     CLI::App* show_ = nullptr;
     CLI::App* apply_ = nullptr;
-    std::vector<std::string> words_;
+    std::string host_, file_;
+    std::vector<std::string> words_;  // HOST and FILE as given
     std::string serial_;
     PasswordOption passwords_[2];  // show, apply
     PasswordPrompt* prompt_ = nullptr;

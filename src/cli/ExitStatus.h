@@ -14,6 +14,24 @@ enum ExitStatus : int {
     kExitInterrupted = 130  // interrupted
 };
 
+// Each status with what it means, as the manual lists them.
+struct ExitStatusRow {
+    int status;
+    const char* meaning;
+};
+inline constexpr ExitStatusRow kExitStatusTable[] = {
+    {kExitDone, "Done, and the device confirmed it."},
+    {kExitFailed,
+     "Failed: no answer, a broken link, a file the device cannot open, or a question answered no."},
+    {kExitRefused,
+     "Refused by the device: the password, \"Bad command\", \"Invalid argument\", \"Permission denied\"."},
+    {kExitFindings, "Ran to the end but found failures or changes (a production run, a diff, a batch)."},
+    {kExitUsage,
+     "Usage error: an unknown command or option, a missing argument, a value out of range, or input refused "
+     "before anything was sent."},
+    {kExitInterrupted, "Interrupted (Ctrl-C, SIGTERM, a hang-up)."},
+};
+
 constexpr int exitStatusFor(Outcome outcome) {
     switch (outcome) {
         case Outcome::Ok:

@@ -2,16 +2,14 @@
 
 #include <atomic>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/Command.h"
 #include "cli/ExitStatus.h"
 #include "cli/InterruptHandler.h"
 #include "cli/ScanCommand.h"
 #include "cli/TerminalText.h"
 #include "cli/TextTable.h"
+#include "core/diag/ProductionResults.h"
 #include "core/diag/ProductionTest.h"
-#include "core/discovery/CsvText.h"
 #include "core/discovery/DeviceInventory.h"
 #include "core/discovery/DeviceProbe.h"
 #include "core/platform/Ipv4.h"
@@ -50,10 +48,10 @@ private:
     bool quiet_, terminal_;
 };
 
-// The cells as printed: column 0 names the device, the verdict has a column of its own.
+// The cells as the table prints them: column 0 names the device, the verdict has a column of its own.
 std::vector<std::string> printedCells(const ProductionRow& row) {
     std::vector<std::string> cells(row.cells.begin(), row.cells.end());
-    cells.front() = row.id;
+    cells.front() = row.name();
     cells.emplace_back(verdictText(row.verdict));
     return cells;
 }
@@ -62,6 +60,18 @@ std::vector<std::string> printedHeaders() {
     std::vector<std::string> headers(kProductionHeaders.begin(), kProductionHeaders.end());
     headers.emplace_back("Verdict");
     return headers;
+}
+
+// Device text reaches a terminal only made safe; a file or a pipe gets it as it came.
+std::vector<ProductionRow> printable(std::vector<ProductionRow> rows, const std::ostream& out) {
+    if (!isTerminal(out)) return rows;
+    for (ProductionRow& row : rows) {
+        row.id = terminalSafe(row.id);
+        row.address = terminalSafe(row.address);
+        for (std::string& cell : row.cells)
+            cell = terminalSafe(cell);
+    }
+    return rows;
 }
 
 class ProductionCommand : public Command {
@@ -122,41 +132,20 @@ private:
         for (const std::string& host : hosts_) {
             DeviceRecord record;
             record.address = host;
-            // A device that does not answer the probe is still tested, under its address.
-            record.id = probeDeviceId(host, context.session.profile()).value_or(host);
+            // A device that does not answer the probe is still tested, named by its address.
+            record.id = probeDeviceId(host, context.session.profile()).value_or("");
             devices.push_back(std::move(record));
         }
         return devices;
     }
 
     void print(const std::vector<ProductionRow>& rows, std::ostream& out) const {
-        const auto headers = printedHeaders();
         if (json_) {
-            auto array = nlohmann::ordered_json::array();
-            for (const ProductionRow& row : rows) {
-                const auto cells = printedCells(row);
-                nlohmann::ordered_json object;
-                for (std::size_t i = 0; i < kProductionColumns; ++i)
-                    object[headers[i]] = cells[i];
-                object["verdict"] = cells.back();
-                array.push_back(std::move(object));
-            }
-            // Device text need not be UTF-8: what is not becomes U+FFFD rather than failing the output.
-            out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+            out << productionResultsJson(printable(rows, out));
         } else if (csv_) {
-            // Device text reaches a terminal only made safe; a file gets it as it came.
-            const bool terminal = isTerminal(out);
-            const auto line = [&out, terminal](std::vector<std::string> cells) {
-                if (terminal)
-                    for (std::string& cell : cells)
-                        cell = terminalSafe(cell);
-                out << csvRecord(cells);
-            };
-            line(headers);
-            for (const ProductionRow& row : rows)
-                line(printedCells(row));
+            out << productionResultsCsv(printable(rows, out));
         } else {
-            TextTable table(headers);
+            TextTable table(printedHeaders());
             for (const ProductionRow& row : rows)
                 table.addRow(printedCells(row));
             table.print(out);

@@ -1,9 +1,9 @@
 #include <iomanip>
-#include <nlohmann/json.hpp>
 
 #include "cli/AtOnceCommand.h"
 #include "cli/TerminalText.h"
 #include "core/diag/ActivityReport.h"
+#include "core/diag/ActivityReportJson.h"
 #include "core/discovery/DeviceProbe.h"
 #include "core/platform/Ipv4.h"
 
@@ -54,18 +54,7 @@ protected:
     bool boxesToOut() const override { return false; }
 
 private:
-    void printJson(std::ostream& out) const {
-        const ActivityReport& report = result_.report;
-        nlohmann::ordered_json document;
-        for (const ReportField& field : kReportFields)
-            document[field.key] = report.*(field.value);
-        nlohmann::ordered_json ratings;
-        for (const ReportRating& rating : kReportRatings)
-            ratings[rating.key] = report.ratings.*(rating.value);
-        document["ratings"] = ratings;
-        // Device text need not be UTF-8: what is not becomes U+FFFD rather than failing the output.
-        out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    }
+    void printJson(std::ostream& out) const { out << activityReportJson(result_.report); }
     void printList(std::ostream& out) const {
         const ActivityReport& report = result_.report;
         const bool terminal = isTerminal(out);

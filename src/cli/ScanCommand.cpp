@@ -132,8 +132,15 @@ public:
         DeviceInventory inventory;
         scanInto(inventory, context, std::move(scope));
         const auto records = inventory.snapshot();
-        if (diff_->count())
-            return printScanChanges(scanChanges(previous_, records), records.size(), diffPath_, context.out);
+        if (diff_->count()) {
+            // Compared as saved, so a stand-in text ("Unknown (ARP)") and a saved null are the same.
+            std::vector<DeviceRecord> before, now;
+            for (const auto& record : previous_)
+                before.push_back(savedForm(record));
+            for (const auto& record : records)
+                now.push_back(savedForm(record));
+            return printScanChanges(scanChanges(before, now), records.size(), diffPath_, context.out);
+        }
         if (json_)
             context.out << deviceListJson(printable(records, context.out));
         else if (csv_)

@@ -7,17 +7,22 @@ namespace lm::cli {
 
 namespace {
 
-// Device text comes from the network or a file: made safe, so each change stays one line.
+// Device text comes from the network or a file: made safe, so each change stays one line; a value
+// not known shows as "-".
+std::string shown(const std::string& text) {
+    return text.empty() ? "-" : terminalSafe(text);
+}
+
 std::string describe(const DeviceRecord& device) {
-    return terminalSafe(device.id) + "  " + terminalSafe(device.address) + "  " +
-           terminalSafe(device.deviceType) + "  " + terminalSafe(device.version);
+    return shown(device.id) + "  " + shown(device.address) + "  " + shown(device.deviceType) + "  " +
+           shown(device.version);
 }
 
 std::string describe(const std::vector<FieldChange>& fields) {
     std::string text;
     for (const auto& field : fields)
-        text += (text.empty() ? "" : ", ") + field.name + " " + terminalSafe(field.before) + " -> " +
-                terminalSafe(field.after);
+        text +=
+            (text.empty() ? "" : ", ") + field.name + " " + shown(field.before) + " -> " + shown(field.after);
     return text;
 }
 
@@ -38,8 +43,7 @@ int printScanChanges(const std::vector<DeviceChange>& changes, std::size_t devic
                 break;
             case DeviceChange::Kind::changed:
                 ++changed;
-                out << "changed: " << terminalSafe(change.device.id) << "  " << describe(change.fields)
-                    << '\n';
+                out << "changed: " << shown(change.device.id) << "  " << describe(change.fields) << '\n';
                 break;
         }
     }

@@ -4,6 +4,7 @@
 
 #include "core/link/ShellInput.h"
 #include "core/platform/WholeNumber.h"
+#include "core/wizard/DeviceReturn.h"
 #include "core/wizard/PageRules.h"
 #include "core/wizard/SettingsFields.h"
 
@@ -24,7 +25,16 @@ bool hasC1Control(const std::string& text) {
     return false;
 }
 
-// A text value, or for the web port a whole number in range given as text or number.
+// The text fields that hold a number: a file gives them as numbers, or as text for a value that is
+// not one (show prints what the device holds).
+bool holdsNumber(const std::string& key) {
+    for (const char* name : {"httpPort", "connectTimeout", "baudRate", "ftpTimeout", "scheduleEvery"})
+        if (key == name) return true;
+    return false;
+}
+
+// A text value; for a field that holds a number also a whole number, which for the web port must
+// be in range.
 std::string textValue(const std::string& key, const nlohmann::json& value, std::string& text) {
     if (key == "httpPort") {
         text = value.is_number_unsigned() ? std::to_string(value.get<unsigned long long>())
@@ -34,7 +44,12 @@ std::string textValue(const std::string& key, const nlohmann::json& value, std::
             return "\"httpPort\" must be a port number from 1 to 65535";
         return {};
     }
-    if (!value.is_string()) return "\"" + key + "\" must be a text";
+    if (holdsNumber(key) && value.is_number_unsigned()) {
+        text = std::to_string(value.get<unsigned long long>());
+        return {};
+    }
+    if (!value.is_string())
+        return "\"" + key + (holdsNumber(key) ? "\" must be a whole number" : "\" must be a text");
     text = value.get<std::string>();
     if (hasC1Control(text)) return "the " + key + " holds a C1 control character (U+0080 to U+009F)";
     return shellValueProblem(ShellValue::Text, text, key);
@@ -71,9 +86,17 @@ nlohmann::ordered_json settingsToJson(const DeviceSettings& settings, const Firm
     nlohmann::ordered_json json;
     for (const SettingsField& field : wizard::settingsFields()) {
         switch (field.kind) {
-            case SettingsField::Kind::Text:
-                json[field.name] = settings.*field.text;
+            case SettingsField::Kind::Text: {
+                const std::string& text = settings.*field.text;
+                // Only a number written as such: "0080" or "" stay text, so apply writes them back unchanged.
+                const auto number =
+                    holdsNumber(field.name) ? parseWholeNumber<unsigned>(text, 0, 999999999) : std::nullopt;
+                if (number && std::to_string(*number) == text)
+                    json[field.name] = *number;
+                else
+                    json[field.name] = text;
                 break;
+            }
             case SettingsField::Kind::Flag:
                 json[field.name] = settings.*field.flag;
                 break;
@@ -85,10 +108,19 @@ nlohmann::ordered_json settingsToJson(const DeviceSettings& settings, const Firm
                 break;
         }
     }
-    json["device"] = {{"firmwareMajor", firmware.major},   {"firmwareMinor", firmware.minor},
-                      {"firmwarePatch", firmware.patch},   {"macAddress", settings.macAddress},
-                      {"deviceKind", settings.deviceKind}, {"secondGeneration", settings.secondGeneration},
-                      {"serialPort", settings.serialPort}};
+    const auto orNull = [](const std::string& text) {
+        return text.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(text);
+    };
+    nlohmann::ordered_json device;
+    device["id"] = orNull(settings.macAddress.empty() ? "" : deviceIdFromMac(settings.macAddress));
+    device["mac"] = orNull(settings.macAddress);
+    device["firmwareMajor"] = firmware.major;
+    device["firmwareMinor"] = firmware.minor;
+    device["firmwarePatch"] = firmware.patch;
+    device["deviceKind"] = settings.deviceKind;
+    device["secondGeneration"] = settings.secondGeneration;
+    device["serialPort"] = orNull(settings.serialPort);
+    json["device"] = device;
     return json;
 }
 

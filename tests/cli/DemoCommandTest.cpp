@@ -29,7 +29,7 @@ const std::string kProductionHeader =
     "MAC,Duration,Rate,Exposure,PID,Devices,Temperature,Errors,Versions,Firmware,Watchdog,Imaging,"
     "Verdict\r\n";
 const std::string kProductionPassed =
-    kProductionHeader + "024C55-C00000,OK (8hrs),OK,OK,OK,OK,OK (+77.0F),OK,OK, 4.2.1,1.05A,,OK\r\n";
+    kProductionHeader + "024C55-C00000,OK (8hrs),OK,OK,OK,OK,OK (+77.0F),OK,OK,4.2.1,1.05A,,OK\r\n";
 // The fourth demo device's report: every rating passes. Its comments are the status lines.
 const std::string kReportListing =
     "Mac:           024C55-C40004\nIP:            127.0.0.14\nMode:          Static IP\n"
@@ -270,7 +270,8 @@ TEST(DemoCommands, EnvironmentSuppliesThePasswordAndQuietSilencesStatus) {
     EXPECT_EQ(refused.status, 2) << refused.err;
 }
 
-// The second demo device ran too briefly, runs hot and counts errors: its JSON says so.
+// The second demo device ran too briefly, runs hot and counts errors: its JSON says so, with the
+// device's ID under "id" and the MAC it is made from under "mac".
 TEST(DemoCommands, ReportAsJson) {
     const auto run = runDemo({"report", "127.0.0.11", "--json", "--id", "024C55-C10001", "-q"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -278,18 +279,20 @@ TEST(DemoCommands, ReportAsJson) {
     std::vector<std::string> keys;
     for (const auto& [key, value] : report.items())
         keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"mac", "ip", "mode", "version", "processVersion", "watchdog",
-                                              "temperature", "uptime", "frames", "rate", "processShare",
-                                              "errors", "pid", "exposure", "busDevices", "busErrors",
-                                              "comments", "ratings"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"id", "mac", "address", "mode", "version", "processVersion",
+                                              "watchdog", "temperature", "uptime", "frames", "rate",
+                                              "processShare", "errors", "pid", "exposure", "busDevices",
+                                              "busErrors", "comments", "ratings"}));
     // What each value and rating reads is the activity report's tests' concern; here they reach JSON.
-    EXPECT_EQ(report["mac"], "024C55-C10001");
-    EXPECT_EQ(report["temperature"], "+126.5F");
+    EXPECT_EQ(report["id"], "024C55-C10001");
+    EXPECT_EQ(report["mac"], "02:4C:55:C1:00:01");
+    EXPECT_EQ(report["temperature"], 126.5);
+    EXPECT_EQ(report["uptime"], 5400);
     EXPECT_EQ(report["ratings"]["tempOk"], false);
     EXPECT_EQ(report["ratings"]["frameRate"], true);
 }
 
-// Rows come in id order whatever the order of the hosts; one failing device makes the exit 3.
+// Rows come in ID order whatever the order of the hosts; one failing device makes the exit 3.
 TEST(DemoCommands, ProductionAsJson) {
     const auto run = runDemo({"production", "127.0.0.11", "127.0.0.10", "--json", "--jobs", "2", "-q"});
     ASSERT_EQ(run.status, 3) << run.err;
@@ -298,13 +301,14 @@ TEST(DemoCommands, ProductionAsJson) {
     std::vector<std::string> keys;
     for (const auto& [key, value] : rows[0].items())
         keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"MAC", "Duration", "Rate", "Exposure", "PID", "Devices",
-                                              "Temperature", "Errors", "Versions", "Firmware", "Watchdog",
-                                              "Imaging", "verdict"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"id", "address", "duration", "rate", "exposure", "pid",
+                                              "devices", "temperature", "errors", "versions", "firmware",
+                                              "watchdog", "imaging", "verdict"}));
     // Each cell's rule is the production rules' tests' concern.
-    EXPECT_EQ(rows[0]["MAC"], "024C55-C00000");
+    EXPECT_EQ(rows[0]["id"], "024C55-C00000");
+    EXPECT_EQ(rows[0]["address"], "127.0.0.10");
     EXPECT_EQ(rows[0]["verdict"], "OK");
-    EXPECT_EQ(rows[1]["MAC"], "024C55-C10001");
+    EXPECT_EQ(rows[1]["id"], "024C55-C10001");
     EXPECT_EQ(rows[1]["verdict"], "No");
 }
 

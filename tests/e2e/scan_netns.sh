@@ -38,7 +38,7 @@ expect 10.77.0.11 deviceType "ZelvixXL VGA"
 expect 10.77.0.11 version 4.2.1
 expect 10.77.0.12 id 024C55-C20002
 expect 10.77.0.12 deviceType Draviel6
-expect 10.77.0.12 version "Unknown (ARP)"
+expect 10.77.0.12 version null  # known only from the ARP table
 expect 10.77.0.13 id 024C55-C60003
 expect 10.77.0.13 deviceType Farloomer
 expect 10.77.0.13 version 2.0.7

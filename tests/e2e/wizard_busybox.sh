@@ -114,7 +114,7 @@ wizard() {
   cp "$out" "$show"
   check "$name: show exit status" 0 "$status"
   [ "$status" -eq 0 ] || return 0
-  check "$name: show, as read" "$old|false|$mac|$version|true" "$(jq -r '[.ipAddress, .ipDhcp, .device.macAddress,
+  check "$name: show, as read" "$old|false|$mac|$version|true" "$(jq -r '[.ipAddress, .ipDhcp, .device.mac,
     "\(.device.firmwareMajor).\(.device.firmwareMinor).\(.device.firmwarePatch)", .device.secondGeneration]
     | join("|")' "$show" 2>&1)"
   jq --arg a "$new" '.ipAddress = $a' "$show" >"$NETNS_TMP/apply.json"

@@ -20,8 +20,7 @@ fi
 # No display at all: the desktop program must answer before it would open one.
 headless=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb)
 for program in lmtools lmtools-cli lmsim; do
-  flags=(--version)
-  [ "$program" = lmtools ] || flags+=(-V)
+  flags=(--version -V)
   for flag in "${flags[@]}"; do
     said=$("${headless[@]}" "$prefix/bin/$program" "$flag" 2>&1) || fail "$program $flag failed: $said"
     [ "$said" = "$program $version" ] || fail "$program $flag said \"$said\""
@@ -30,6 +29,9 @@ for program in lmtools lmtools-cli lmsim; do
   zgrep -qF "\"$program $version\"" "$page" || fail "$page does not name $program $version"
   zgrep -q '^\.SH OPTIONS' "$page" || fail "$page has no OPTIONS section"
 done
+said=$("${headless[@]}" "$prefix/bin/lmtools" --bogus 2>&1) && status=0 || status=$?
+[ "$status" -eq 64 ] && [ "$said" = 'lmtools: unknown option "--bogus"; lmtools --help lists the options' ] ||
+  fail "lmtools --bogus without a display exited $status and said: $said"
 said=$("${headless[@]}" "$prefix/bin/lmtools" --help 2>&1) || fail "lmtools --help failed: $said"
 [[ $said == "Usage: lmtools "*"--demo"* ]] || fail "lmtools --help said: $said"
 
@@ -68,7 +70,7 @@ co|config completion
 --de|--demo
 config sh|show
 config show --js|--json
-completion |bash
+completion |bash zsh fish
 -b 1200 sc|scan
 scan |
 run 127.0.0.10 -- sc|

@@ -39,7 +39,8 @@ std::vector<ProductionRow> productionRows(const std::vector<DeviceRecord>& order
     std::vector<ProductionRow> rows(ordered.size());
     for (std::size_t i = 0; i < ordered.size(); ++i) {
         rows[i].id = ordered[i].id;
-        rows[i].cell(ProductionColumn::Mac) = "??  " + ordered[i].id;
+        rows[i].address = ordered[i].address;
+        rows[i].cell(ProductionColumn::Mac) = "??  " + rows[i].name();
     }
     return rows;
 }
@@ -278,7 +279,7 @@ private:
     void cell(ProductionColumn column, const std::string& text) { window_.cell(index_, column, text); }
     void verdict(ProductionVerdict verdict) {
         window_.row(index_).verdict = verdict;
-        cell(ProductionColumn::Mac, std::string(verdictText(verdict)) + "  " + window_.row(index_).id);
+        cell(ProductionColumn::Mac, std::string(verdictText(verdict)) + "  " + window_.row(index_).name());
     }
 
     Session& s_;

@@ -47,15 +47,18 @@ enum class ProductionVerdict {
 // "OK", "(T)", "No"; empty for Untested.
 const char* verdictText(ProductionVerdict verdict);
 
-// One device's row: column 0 reads "??  " + id until the verdict replaces it ("OK  " + id, ...).
+// One device's row: column 0 reads "??  " + its name until the verdict replaces it ("OK  " + id, ...).
 struct ProductionRow {
-    std::string id;
+    std::string id;       // empty when the device never told it
+    std::string address;  // as the device list has it
     std::array<std::string, kProductionColumns> cells;
     ProductionVerdict verdict = ProductionVerdict::Untested;
     bool loggedIn = false;  // whether the device could be tested at all
 
     std::string& cell(ProductionColumn column) { return cells[static_cast<std::size_t>(column)]; }
     const std::string& cell(ProductionColumn column) const { return cells[static_cast<std::size_t>(column)]; }
+    // How the list names the device: its ID, else its address.
+    const std::string& name() const { return id.empty() ? address : id; }
 };
 
 // How the production test reaches its window. The test never makes two calls at once, but with

@@ -42,6 +42,25 @@ const TextField* textField(std::string_view name) {
     return nullptr;
 }
 
+bool isId(const TextField& field) {
+    return field.member == &DeviceRecord::id;
+}
+
+// A field's value in a file, or nothing (JSON null, an empty CSV cell) where the list shows a
+// stand-in: a script must not mistake "Unknown (ARP)" for a version. A manual entry's name is not
+// a device ID.
+std::optional<std::string> savedText(const DeviceRecord& record, const TextField& field) {
+    const std::string& text = record.*(field.member);
+    if (text.empty() || isUnknownText(text) || text == kArpOnlyVersion) return std::nullopt;
+    if (isId(field) && record.source == DeviceSource::manual) return std::nullopt;
+    return text;
+}
+
+// What a field reads back as from nothing: the ID the list knows to pair by address alone.
+std::string unsaidText(const TextField& field) {
+    return isId(field) ? std::string(kUnknownText) : std::string();
+}
+
 // Builds records straight from the parser's events, so a hostile file never becomes a tree in
 // memory: nesting, device count and every value are checked as they arrive, and the first fault
 // stops the parse.
@@ -52,7 +71,13 @@ public:
     std::vector<DeviceRecord> records;
     std::string error;
 
-    bool null() override { return scalar("null"); }
+    bool null() override {
+        const TextField* field = depth_ == 2 ? textField(key_) : nullptr;
+        if (!field || field->member == &DeviceRecord::address) return scalar("null");
+        current_.*(field->member) = unsaidText(*field);
+        seenId_ = seenId_ || isId(*field);
+        return true;
+    }
     bool boolean(bool) override { return scalar("true or false"); }
     bool number_integer(number_integer_t) override { return scalar("a number"); }
     bool number_unsigned(number_unsigned_t) override { return scalar("a number"); }
@@ -142,8 +167,10 @@ std::string deviceListJson(const std::vector<DeviceRecord>& records) {
     auto array = Json::array();
     for (const auto& record : records) {
         Json object;
-        for (const auto& field : kTextFields)
-            object[field.name] = record.*(field.member);
+        for (const auto& field : kTextFields) {
+            const auto text = savedText(record, field);
+            object[field.name] = text ? Json(*text) : Json(nullptr);
+        }
         object[kSource] = deviceSourceName(record.source);
         array.push_back(std::move(object));
     }
@@ -160,11 +187,17 @@ std::string deviceListCsv(const std::vector<DeviceRecord>& records) {
     for (const auto& record : records) {
         row.clear();
         for (const auto& field : kTextFields)
-            row.push_back(record.*(field.member));
+            row.push_back(savedText(record, field).value_or(""));
         row.emplace_back(deviceSourceName(record.source));
         text += csvRecord(row);
     }
     return text;
+}
+
+DeviceRecord savedForm(DeviceRecord record) {
+    for (const auto& field : kTextFields)
+        record.*(field.member) = savedText(record, field).value_or(unsaidText(field));
+    return record;
 }
 
 DeviceListRead readDeviceListJson(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,12 +29,41 @@ inline std::string deviceIdOfMac(const uint8_t* mac) {
     return text;
 }
 
+// The MAC a device ID is made from: "02:4C:55:C8:9A:2B" from "024C55-C89A2B"; nullopt for text of
+// another form.
+inline std::optional<std::string> macOfDeviceId(std::string_view id) {
+    if (id.size() != 13 || id[6] != '-') return std::nullopt;
+    std::string mac;
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        if (i == 6) continue;
+        const char c = id[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return std::nullopt;
+        if (!mac.empty() && mac.size() % 3 == 2) mac += ':';
+        mac += static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c);
+    }
+    return mac;
+}
+
 // "02:4C:55:12:34:56" from the six MAC bytes.
 inline std::string macText(const uint8_t* mac) {
     char text[18];
     std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
                   mac[5]);
     return text;
+}
+
+// What the list shows where a device did not tell: its ID or type; its version when only the ARP
+// table knew of it.
+inline constexpr std::string_view kUnknownText = "Unknown";
+inline constexpr std::string_view kArpOnlyVersion = "Unknown (ARP)";
+
+// Whether text is that stand-in, in any case: a reply may spell it as it likes.
+inline bool isUnknownText(std::string_view text) {
+    if (text.size() != kUnknownText.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if ((text[i] | 0x20) != (kUnknownText[i] | 0x20)) return false;
+    return true;
 }
 
 // How a record came to be known.

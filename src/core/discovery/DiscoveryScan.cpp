@@ -178,8 +178,8 @@ void DiscoveryScan::arpSweep(ScanStats& stats) {
         const std::string address = dotted(row.address);
         const DeviceFacts facts{macText(row.hardware.data()), {}, {}, DeviceSource::arp, row.device};
         if (!inventory_.update(id, address, facts))
-            inventory_.add(id, address, ModelTable::nameForCode(ModelTable::codeFromId(id)), "Unknown (ARP)",
-                           facts);
+            inventory_.add(id, address, ModelTable::nameForCode(ModelTable::codeFromId(id)),
+                           std::string(kArpOnlyVersion), facts);
     }
 }
 

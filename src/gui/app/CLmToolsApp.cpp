@@ -94,13 +94,14 @@ CLmToolsApp::CLmToolsApp(int& argc, char** argv) : QApplication(argc, argv) {
 CLmToolsApp::~CLmToolsApp() = default;
 
 void CLmToolsApp::answerHelpOrVersion(int argc, char** argv) {
-    const std::vector<std::string> words(argv + 1, argv + argc);
+    std::vector<std::string> words(argv + 1, argv + argc);
+    const auto end = std::find(words.begin(), words.end(), "--");
+    // -V as lmtools-cli and lmsim take it.
+    std::replace(words.begin(), end, std::string("-V"), std::string("--version"));
     const auto asked = [](const std::string& word) {
         return word == "-h" || word == "-?" || word == "--help" || word == "--help-all" || word == "-v" ||
                word == "--version";
     };
-    const auto end = std::find(words.begin(), words.end(), "--");
-    if (std::none_of(words.begin(), end, asked)) return;
 
     // Named by its program name, so the usage line reads the same wherever it was started from.
     char name[] = "lmtools";
@@ -110,7 +111,28 @@ void CLmToolsApp::answerHelpOrVersion(int argc, char** argv) {
     QCoreApplication::setApplicationName(QString::fromLatin1(name));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
     CommandLine commandLine;
-    commandLine.parser.process(commandLineWithoutSerialSwitch(name, words));
+    if (std::any_of(words.begin(), end, asked))
+        commandLine.parser.process(commandLineWithoutSerialSwitch(name, words));
+
+    // An unknown option is refused before a display is opened: without one, Qt would end the program
+    // before saying what was wrong. Qt's own options (-platform, -style, ...) are Qt's to judge.
+    const QStringList qtOptions = {QStringLiteral("platform"),        QStringLiteral("platformpluginpath"),
+                                   QStringLiteral("platformtheme"),   QStringLiteral("plugin"),
+                                   QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+                                   QStringLiteral("qwindowtitle"),    QStringLiteral("reverse"),
+                                   QStringLiteral("session"),         QStringLiteral("display"),
+                                   QStringLiteral("geometry"),        QStringLiteral("style"),
+                                   QStringLiteral("stylesheet"),      QStringLiteral("widgetcount"),
+                                   QStringLiteral("qmljsdebugger"),   QStringLiteral("nograb"),
+                                   QStringLiteral("dograb"),          QStringLiteral("sync")};
+    commandLine.parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (commandLine.parser.parse(commandLineWithoutSerialSwitch(name, words))) return;
+    for (const QString& option : commandLine.parser.unknownOptionNames()) {
+        if (qtOptions.contains(option)) continue;
+        report(QStringLiteral("unknown option \"%1%2\"; lmtools --help lists the options")
+                   .arg(option.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), option));
+        std::exit(64);
+    }
 }
 
 void CLmToolsApp::parseOptions() {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "core/discovery/CsvText.h"
 #include "core/discovery/DeviceListFile.h"
 #include "core/discovery/ScanChanges.h"
@@ -26,7 +28,7 @@ TEST(DeviceListFile, CsvHasAHeaderAndOneQuotedRowPerDevice) {
         deviceListCsv(twoDevices()),
         "id,address,deviceType,version,mac,product,subtype,interface,source\r\n"
         "024C55-C81234,10.0.0.5,ZelvixXL VGA,4.2.1,02:4C:55:C8:12:34,Lumetra/ZelvixXL-2,VGA,eth0,probe\r\n"
-        "Device  1,10.0.0.9:8080,,\"Unknown, \"\"typed\"\"\r\n\",,,,,manual\r\n");
+        ",10.0.0.9:8080,,\"Unknown, \"\"typed\"\"\r\n\",,,,,manual\r\n");
     EXPECT_EQ(deviceListCsv(readDeviceListJson(deviceListJson(twoDevices())).records),
               deviceListCsv(twoDevices()))
         << "JSON reads back as written";
@@ -54,6 +56,49 @@ TEST(DeviceListFile, CsvCellsNeverStartAFormula) {
     records[0].version = "=cmd|' /C calc'!A0";
     EXPECT_NE(deviceListCsv(records).find(",'=cmd|' /C calc'!A0,"), std::string::npos)
         << deviceListCsv(records);
+}
+
+// A stand-in the list shows is no value: JSON says null, CSV leaves the cell empty, and the file
+// reads back to records that compare equal with this scan's as a file keeps them.
+TEST(DeviceListFile, StandInsAreWrittenAsNull) {
+    DeviceRecord arp;
+    arp.id = "024C55-C20007";
+    arp.address = "10.0.0.7";
+    arp.deviceType = "Draviel6";
+    arp.version = std::string(kArpOnlyVersion);
+    arp.mac = "02:4C:55:C2:00:07";
+    arp.source = DeviceSource::arp;
+    DeviceRecord unnamed;  // a reply without an ID, of a model not in the table
+    unnamed.id = "UNKNOWN";
+    unnamed.address = "10.0.0.8";
+    unnamed.deviceType = "Unknown";
+    unnamed.version = "Unknown";
+    unnamed.source = DeviceSource::probe;
+    const auto records = std::vector<DeviceRecord>{arp, unnamed, twoDevices()[1]};
+    const auto json = nlohmann::json::parse(deviceListJson(records));
+    const struct {
+        std::size_t device;
+        const char* key;
+        nlohmann::json value;
+    } cases[] = {
+        {0, "id", "024C55-C20007"}, {0, "version", nullptr},         {0, "deviceType", "Draviel6"},
+        {0, "product", nullptr},    {0, "subtype", nullptr},         {0, "interface", nullptr},
+        {1, "id", nullptr},         {1, "deviceType", nullptr},      {1, "version", nullptr},
+        {2, "id", nullptr},         {2, "address", "10.0.0.9:8080"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(json.at(c.device).at(c.key), c.value) << c.device << " " << c.key;
+    EXPECT_EQ(deviceListCsv(records).substr(deviceListCsv(records).find("\r\n") + 2, 41),
+              "024C55-C20007,10.0.0.7,Draviel6,,02:4C:55");
+
+    const auto read = readDeviceListJson(json.dump());
+    ASSERT_TRUE(read.ok()) << read.error;
+    ASSERT_EQ(read.records.size(), 3u);
+    EXPECT_EQ(read.records[1].id, "Unknown") << "an ID read as null still pairs by address";
+    for (std::size_t i = 0; i < records.size(); ++i)
+        EXPECT_TRUE(scanChanges({read.records[i]}, {savedForm(records[i])}).empty()) << i;
+    EXPECT_EQ(readDeviceListJson(R"([{"id":"A","address":null}])").error,
+              "device 1: \"address\" is null, not text");
 }
 
 TEST(DeviceListFile, ReaderRefusesWhatIsNotAList) {
