@@ -314,7 +314,7 @@ private slots:
                      {kGuarded, QString::fromLatin1(gui::FixTime::kFailed)}};
         for (const auto& [device, status] : cases) {
             boxes_ = {};
-            LoginAnswers answers({std::nullopt});
+            LoginAnswers answers({std::nullopt, std::nullopt, std::nullopt, std::nullopt});
             gui::FixTime setTime(*session_, addresses_[device]);
             setTime.setMessageBoxHandler(boxes_.handler());
             auto* cancel = child<QPushButton>(setTime, OperationDialog::kCancel);
