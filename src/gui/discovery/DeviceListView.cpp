@@ -193,18 +193,29 @@ public:
         rebuild(keep);
     }
 
+    // The widest device text of column c as the Details view draws it, with the cell's margins and
+    // the preview picture; group headings span their row and take no column's width.
+    int contentWidth(int c) const {
+        const QFontMetrics metrics(details->font());
+        const int margin =
+            2 * (details->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, details) + 1);
+        int widest = 0;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (!model->row(r).header)
+                widest = std::max(widest, metrics.horizontalAdvance(model->index(r, c).data().toString()));
+        if (c == 0 && settings.previewImage) widest += PictureLists::kSmall + margin;
+        return std::max(widest + margin, details->header()->sectionSizeHint(c));
+    }
+
     // No column narrower than the widest thing it shows; the last one also fills what is left.
     void fitToContents() {
         QHeaderView* header = details->header();
-        const QAbstractItemView* cells = details;  // where the widest cell's width is public
         int used = 0;
         for (int c = 0; c < 3; ++c) {
-            const int content = std::max(header->sectionSizeHint(c), cells->sizeHintForColumn(c));
-            if (header->sectionSize(c) < content) header->resizeSection(c, content);
+            header->resizeSection(c, std::max(header->sectionSize(c), contentWidth(c)));
             used += header->sectionSize(c);
         }
-        const int content = std::max(header->sectionSizeHint(3), cells->sizeHintForColumn(3));
-        header->resizeSection(3, std::max(content, details->viewport()->width() - used));
+        header->resizeSection(3, std::max(contentWidth(3), details->viewport()->width() - used));
     }
 
     void menuCommand(int id) {
