@@ -36,6 +36,7 @@
 #include "gui/app/DialogUnits.h"
 #include "gui/app/GuiInventoryObserver.h"
 #include "gui/app/MainMenuBar.h"
+#include "gui/app/ManualViewer.h"
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/discovery/DeviceListModel.h"
@@ -514,6 +515,9 @@ private slots:
         open(quietProfile());
         QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
         window_->runCommand(kDetails);
+        // An empty list has nothing to find, whichever way the search goes round.
+        QVERIFY(!window_->list().findDevice(QStringLiteral("024C55"), true));
+        QVERIFY(!window_->list().findDevice(QStringLiteral("024C55"), false));
         // A device that answers the picture's fetch, as the ARP pass lists one.
         window_->inventory().add("024C55-C20002", addresses_[0].toStdString(), "Lumetra C200",
                                  "Unknown (ARP)");
@@ -674,6 +678,8 @@ private slots:
         std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
         child<QAction>(*menu, 1325)->trigger();
         QVERIFY(seen);
+        // The manual the Help menu shows is this build's README.
+        QVERIFY(ManualViewer::text().contains(QStringLiteral("## The desktop program")));
     }
 
     // The window keeps the wizard's settings: a second wizard starts from what the first left,

@@ -436,6 +436,7 @@ DeviceListView::CommandState DeviceListView::commandState(int command) const {
 bool DeviceListView::findDevice(const QString& search, bool next) {
     Impl& d = *impl_;
     const int rows = d.model->rowCount();
+    if (rows == 0) return false;
     const std::string wanted = search.toLatin1().toStdString();
     const int from = d.selectedRow().value_or(next ? -1 : 0);
     for (int step = next ? 1 : 0; step <= rows; ++step) {
