@@ -393,6 +393,9 @@ private slots:
             {"Help/About Lumetra Tools...", kAbout},
             {"File/Quit", kClose},
         };
+        for (const int button : {1009, 1002, 1052, 1230, 1, 1317})
+            QVERIFY2(!child<QWidget>(*window_, button)->toolTip().isEmpty(),
+                     qPrintable(QString::number(button)));
         QSignalSpy started(window_.get(), &CLmToolsDlg::commandStarted);
         QTimer closer;
         connect(&closer, &QTimer::timeout, [] {
