@@ -1,5 +1,6 @@
 #include "gui/app/ManualViewer.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QPushButton>
@@ -18,6 +19,9 @@ ManualViewer::ManualViewer(QWidget* parent) : QDialog(parent) {
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(true);
+    // The README's pictures are installed beside it.
+    browser_->setSearchPaths(
+        {QCoreApplication::applicationDirPath() + QStringLiteral("/../share/doc/lmtools")});
     const QString manual = text();
     if (manual.isEmpty())
         browser_->setPlainText(QStringLiteral("The manual is missing from this build."));
