@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -23,6 +28,19 @@ std::string shownPath(const std::string& file) {
     return error ? file : absolute.string();
 }
 
+// Why the page could not be written to path, in the system's words; empty when it can be. Checked
+// before the scan, so a typo does not cost a scan's wait. An existing file is left as it is, and
+// one made only to try is taken away again.
+std::string unwritableReason(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const bool made = fd >= 0;
+    if (!made && errno == EEXIST) fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+    if (made) ::unlink(path.c_str());
+    return {};
+}
+
 class PageCommand : public Command {
 public:
     std::string name() const override { return "page"; }
@@ -42,6 +60,13 @@ public:
     std::string check() override { return screenWidth_.check(); }
     int run(CommandContext& context) override {
         auto& out = context.out;
+        if (file_ != "-") {
+            if (const std::string reason = unwritableReason(file_); !reason.empty()) {
+                context.error("Unable to create the file on the desktop.\n" + shownPath(file_) + ": " +
+                              reason);
+                return kExitFailed;
+            }
+        }
         DeviceInventory inventory;
         scanInto(inventory, context);
         const auto records = inventory.snapshot();

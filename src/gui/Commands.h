@@ -25,6 +25,10 @@ enum Command : int {
     kExportList = 1326,
     kScanRange = 1330,
     kNetworkInterface = 1331,  // the list menu's submenu; its entries are named "interface:NAME"
+    // Reached from the menu bar: the production test without Shift, the manual, the find bar.
+    kProductionTest = 1340,
+    kManual = 1341,
+    kFindDevice = 1342,
     // The list's view menu.
     kThumbnails = 2003,
     kTiles = 2004,
@@ -34,6 +38,10 @@ enum Command : int {
     kArrangeByVersion = 2013,
     kShowInGroups = 2017,
     kGrid = 2020,
+    // Sorting as a click on column 0..3 sorts, and its direction.
+    kSortById = 2030,
+    kSortByVersion = 2033,
+    kSortDescending = 2034,
     kList = 59410,
     kDetails = 59411,
 };

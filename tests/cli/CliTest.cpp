@@ -105,14 +105,20 @@ TEST_F(CliDemoScan, PageGoesToAFileOrStandardOutput) {
     EXPECT_EQ(occurrences(shown.out, "<tr class=\"lt\">\n"), 3u);
     EXPECT_FALSE(std::filesystem::exists("-"));
 
+    // A place that cannot be written is named with the system's reason before any scan starts.
     const auto missing = (dir / "missing" / "cameras.html").string();
     const auto failed = runDemo({"page", "-o", missing.c_str()});
     EXPECT_EQ(failed.status, 1);
-    EXPECT_NE(failed.err.find(
-                  "lmtools-cli: Unable to create the file on the desktop.\nlmtools-cli: " + missing + "\n"),
-              std::string::npos)
-        << failed.err;
+    EXPECT_EQ(failed.err, "lmtools-cli: Unable to create the file on the desktop.\nlmtools-cli: " + missing +
+                              ": No such file or directory\n");
     EXPECT_TRUE(failed.out.empty()) << failed.out;
+
+    // An existing page that can be written is checked without being emptied or removed.
+    const auto kept = (dir / "kept.html").string();
+    std::ofstream(kept) << "old page";
+    const auto again = runDemo({"page", "-o", kept.c_str()});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_GT(std::filesystem::file_size(kept), std::string("old page").size());
 }
 
 // Usage errors: exit 64 and one line that names the problem, the command and what would do.

@@ -1,19 +1,24 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <atomic>
 #include <fstream>
@@ -31,6 +36,8 @@
 #include "gui/app/Desktop.h"
 #include "gui/app/DialogUnits.h"
 #include "gui/app/GuiInventoryObserver.h"
+#include "gui/app/MainMenuBar.h"
+#include "gui/app/ManualViewer.h"
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/discovery/DeviceListModel.h"
@@ -94,6 +101,8 @@ class MainWindowTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
+        // The all-devices page goes to the user's cache: here, the test's own folder.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir_.filePath(QStringLiteral("cache"))));
         emptyArp_ = dir_.filePath(QStringLiteral("empty-arp")).toStdString();
         std::ofstream(emptyArp_)
             << "IP address       HW type     Flags       HW address            Mask     Device\n";
@@ -288,17 +297,22 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(simulator_->deviceUp(i), 20000);
     }
 
+    // The page goes to the user's cache folder, wherever the program was started.
     void viewAllDevicesWritesThePage() {
         open(simulatedProfile());
         QTRY_COMPARE(window_->list().itemCount(), 3);
         QTemporaryDir work;
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work.path()));
+        const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
+        const QString cache = QString::fromLocal8Bit(qgetenv("XDG_CACHE_HOME"));
+        QDir(cache).removeRecursively();
 
         window_->runCommand(1237);
-        const QString page = QDir(work.path()).filePath(QStringLiteral("cameras.html"));
+        const QString page = QDir(cache).filePath(QStringLiteral("lmtools/cameras.html"));
         QFile file(page);
         QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!QFileInfo::exists(QDir(work.path()).filePath(QStringLiteral("cameras.html"))));
         const QByteArray html = file.readAll();
         // The links carry the profile's port; the page's layout is the page writer's tests' concern.
         const QString port = QString::number(simulator_->httpPort());
@@ -308,7 +322,7 @@ private slots:
 
         // The page cannot be created: the message, and nothing opened.
         QVERIFY(QFile::remove(page));
-        QVERIFY(QDir(work.path()).mkdir(QStringLiteral("cameras.html")));
+        QVERIFY(QDir(cache).mkpath(QStringLiteral("lmtools/cameras.html")));
         window_->runCommand(1237);
         QCOMPARE(desktop_.urls.size(), 1);
         QCOMPARE(desktop_.messages,
@@ -316,7 +330,7 @@ private slots:
                                       QStringLiteral("Unable to create the file on the desktop.")}}));
 
         // With Shift held the production test comes instead of the page.
-        QVERIFY(QDir(work.path()).rmdir(QStringLiteral("cameras.html")));
+        QVERIFY(QDir(cache).rmdir(QStringLiteral("lmtools/cameras.html")));
         desktop_.shift = true;
         QString opened;
         onModal<Production>([&opened](Production* dialog) {
@@ -327,7 +341,215 @@ private slots:
         QVERIFY(!QFileInfo::exists(page));
         QCOMPARE(opened, QStringLiteral("Production Test Summary"));
         QCOMPARE(desktop_.messages.size(), 1);
-        QVERIFY(QDir::setCurrent(previous));
+    }
+
+    // Every command through the menu bar: the entry at each path carries its command's id and,
+    // triggered, runs that command and no other (the windows it opens are closed as they come).
+    // Entries are enabled and checked exactly as in the list's menu, with and without a selection.
+    void menuBarReachesEveryCommand() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QVERIFY(menuEntry(QStringLiteral("Device/Reboot...")));
+        QVERIFY(!menuEntry(QStringLiteral("Device/Reboot..."))->isEnabled());
+        QCOMPARE(menuBarDiffersFromListMenu(), QString());
+        QVERIFY(select(addresses_[0]));
+        QVERIFY(menuEntry(QStringLiteral("Device/Reboot..."))->isEnabled());
+        QCOMPARE(menuBarDiffersFromListMenu(), QString());
+
+        const struct {
+            const char* path;
+            int id;
+        } entries[] = {
+            {"Device/View Device", kViewDevice},
+            {"Device/Configure Device", kConfigureDevice},
+            {"Device/Telnet", kTelnet},
+            {"Device/Set Time...", kSetTime},
+            {"Device/Erase Configuration...", kEraseConfiguration},
+            {"Device/Upgrade Firmware...", kUpgradeFirmware},
+            {"Device/Reboot...", kReboot},
+            {"Device/System Log File...", kSystemLog},
+            {"Device/Debug Log File...", kDebugLog},
+            {"Device/Activity Report...", kActivityReport},
+            {"Device/Setup Wizard", kSetupWizard},
+            {"File/Export List...", kExportList},
+            {"File/Add Device...", kAddDevice},
+            {"Tools/Production Test...", kProductionTest},
+            {"Tools/View All Devices (Webpage)", kViewAllDevices},
+            {"Tools/Scan Range...", kScanRange},
+            {"Tools/Network Interface", kNetworkInterface},
+            {"View/Thumbnails", kThumbnails},
+            {"View/Tiles", kTiles},
+            {"View/Icons", kIcons},
+            {"View/List", kList},
+            {"View/Details", kDetails},
+            {"View/Preview Image", kPreviewMenu},
+            {"View/Arrange Items By/Show in Groups", kShowInGroups},
+            {"View/Grid", kGrid},
+            {"View/Arrange Items By/ID", kArrangeById},
+            {"View/Arrange Items By/IP Address", kArrangeById + 1},
+            {"View/Arrange Items By/Device Type", kArrangeById + 2},
+            {"View/Arrange Items By/Version", kArrangeByVersion},
+            {"View/Sort By/ID", kSortById},
+            {"View/Sort By/IP Address", kSortById + 1},
+            {"View/Sort By/Device Type", kSortById + 2},
+            {"View/Sort By/Version", kSortByVersion},
+            {"View/Sort By/Descending", kSortDescending},
+            {"View/Find Device...", kFindDevice},
+            {"View/Refresh", kRefresh},
+            {"Help/Lumetra Tools Manual", kManual},
+            {"Help/About Lumetra Tools...", kAbout},
+            {"File/Quit", kClose},
+        };
+        for (const int button : {1009, 1002, 1052, 1230, 1, 1317})
+            QVERIFY2(!child<QWidget>(*window_, button)->toolTip().isEmpty(),
+                     qPrintable(QString::number(button)));
+        QSignalSpy started(window_.get(), &CLmToolsDlg::commandStarted);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+        closer.start(20);
+        for (const auto& [path, id] : entries) {
+            QAction* action = menuEntry(QString::fromLatin1(path));
+            QVERIFY2(action, path);
+            QCOMPARE(action->objectName(), QStringLiteral("id%1").arg(id));
+            QVERIFY2(!action->toolTip().isEmpty() && action->toolTip() != action->text(), path);
+            if (action->menu()) continue;  // a submenu: its entries are the interfaces
+            QVERIFY2(action->isEnabled(), path);
+            started.clear();
+            action->trigger();
+            QCOMPARE(started.size(), 1);
+            QCOMPARE(started.first().first().toInt(), id);
+        }
+        QVERIFY(!window_->isVisible());
+        // The commands acted: the view, the sorting and the find bar are as the entries left them.
+        QCOMPARE(window_->viewSettings().viewType, int(ViewSettings::Details));
+        QCOMPARE(window_->viewSettings().sortBy, 3);
+        QCOMPARE(window_->viewSettings().groupBy, 3);
+        QVERIFY(!window_->viewSettings().showGroups);
+        QVERIFY(!window_->findField().isHidden());
+        QCOMPARE(desktop_.telnets.size(), 1);
+    }
+
+    // F5, Ctrl+F, F1 and Ctrl+Q reach their commands from anywhere in the window; Enter on the list
+    // opens the device's page.
+    void shortcutsReachTheirCommands() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QVERIFY(select(addresses_[1]));
+        QSignalSpy started(window_.get(), &CLmToolsDlg::commandStarted);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+        closer.start(20);
+        const struct {
+            QKeySequence keys;
+            int id;
+        } cases[] = {
+            {QKeySequence(Qt::Key_F5), kRefresh},         {QKeySequence(Qt::CTRL | Qt::Key_F), kFindDevice},
+            {QKeySequence(Qt::Key_F1), kManual},          {QKeySequence(Qt::Key_Return), kViewDevice},
+            {QKeySequence(Qt::CTRL | Qt::Key_Q), kClose},
+        };
+        for (const auto& [keys, id] : cases) {
+            QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+            // A window closed before gives the activation back only when asked.
+            window_->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+            started.clear();
+            activeView()->setFocus();
+            QTest::keySequence(activeView(), keys);
+            QVERIFY2(started.size() == 1, qPrintable(keys.toString()));
+            QCOMPARE(started.first().first().toInt(), id);
+        }
+        QCOMPARE(desktop_.urls.size(), 1);
+        QVERIFY(!window_->isVisible());
+    }
+
+    // Ctrl+F finds devices as the user types, by ID, address or type, and Enter goes on to the next
+    // one that matches; text no device holds is said in the status bar, and Esc closes the bar.
+    void findBarFindsByIdAddressOrType() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QLineEdit& find = window_->findField();
+        QVERIFY(find.isHidden());
+        QTest::keySequence(window_.get(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        QVERIFY(find.isVisible() && find.hasFocus());
+
+        const auto records = window_->inventory().snapshot();
+        const auto typed = [&find](const QString& text) {
+            find.clear();
+            QTest::keyClicks(&find, text);
+        };
+        typed(addresses_[2]);
+        QCOMPARE(window_->list().selection()->column1, addresses_[2]);
+        typed(QString::fromStdString(records[0].id).toLower());
+        QCOMPARE(window_->list().selection()->id, QString::fromStdString(records[0].id));
+        typed(QString::fromStdString(records[1].deviceType).toUpper());
+        QCOMPARE(window_->list().selection()->id.toStdString(), [&] {
+            for (const auto& record : records)
+                if (record.deviceType == records[1].deviceType) return record.id;
+            return std::string();
+        }());
+
+        // Every device's address starts alike: Enter visits each once, then comes round again.
+        typed(addresses_[0].left(addresses_[0].lastIndexOf('.') + 1));
+        QSet<QString> visited;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(&find, Qt::Key_Return);
+            visited.insert(window_->list().selection()->column1);
+        }
+        QCOMPARE(visited.size(), 3);
+        QVERIFY(desktop_.urls.isEmpty());  // Enter in the bar never opens a device
+
+        const QString before = window_->list().selection()->column1;
+        typed(QStringLiteral("no such device"));
+        QCOMPARE(window_->list().selection()->column1, before);
+        QVERIFY(window_->findChild<QLabel*>(QStringLiteral("statusLine"))->text().contains("no such device"));
+        QTest::keyClick(&find, Qt::Key_Escape);
+        QVERIFY(find.isHidden());
+        QVERIFY(window_->isVisible());
+        QVERIFY(
+            window_->findChild<QLabel*>(QStringLiteral("statusLine"))->text().startsWith("3 devices listed"));
+    }
+
+    // The Details view's columns are never narrower than what they show, "Unknown (ARP)" included,
+    // and the last one reaches the list's right edge, at the smallest size and at large ones.
+    void detailsColumnsFitTheirContents() {
+        open(quietProfile());
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        window_->runCommand(kDetails);
+        // An empty list has nothing to find, whichever way the search goes round.
+        QVERIFY(!window_->list().findDevice(QStringLiteral("024C55"), true));
+        QVERIFY(!window_->list().findDevice(QStringLiteral("024C55"), false));
+        // A device that answers the picture's fetch, as the ARP pass lists one.
+        window_->inventory().add("024C55-C20002", addresses_[0].toStdString(), "Lumetra C200",
+                                 "Unknown (ARP)");
+        QTRY_COMPARE(window_->list().itemCount(), 1);
+        auto* tree = window_->list().findChild<QTreeView*>(QStringLiteral("detailsView"));
+        QVERIFY(tree);
+        for (const QSize size : {window_->minimumSize(), QSize(800, 600), QSize(1600, 1000)}) {
+            window_->resize(size);
+            QApplication::processEvents();
+            const QString at = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            const int margins =
+                2 * (tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree) + 1);
+            const QFontMetrics metrics(tree->font());
+            const char* texts[] = {"024C55-C20002", "127.0.77.11", "Lumetra C200", "Unknown (ARP)"};
+            for (int c = 0; c < 4; ++c)
+                QVERIFY2(tree->header()->sectionSize(c) >= metrics.horizontalAdvance(texts[c]) + margins,
+                         qPrintable(at + " column " + QString::number(c)));
+            // Where everything fits, the columns fill the list exactly: no scroll bar, no gap.
+            if (size.width() >= 800) QCOMPARE(tree->header()->length(), tree->viewport()->width());
+        }
+        QTRY_VERIFY(fetchesDone());
     }
 
     // "Export List..." in the list's menu writes one CSV row per listed device, or JSON when asked;
@@ -452,8 +674,10 @@ private slots:
         QCOMPARE(CAboutDlg::versionLine(1, 2, 3, 0), QStringLiteral("Version 1.2.3"));
         QCOMPARE(CAboutDlg::versionLine(4, 0, 12, 2), QStringLiteral("Version 4.0.12 beta 2"));
         open(quietProfile());
-        const DialogUnits du(*window_);  // no placement stored: the template's size
-        QCOMPARE(window_->size(), QSize(du.x(390), du.y(243)).expandedTo(window_->minimumSize()));
+        const DialogUnits du(*window_);  // no placement stored: the template's size, and the bars
+        const int bars = window_->menuBar().height() + window_->statusBar().height();
+        QVERIFY(window_->menuBar().height() > 0 && window_->statusBar().height() > 0);
+        QCOMPARE(window_->size(), QSize(du.x(390), du.y(243) + bars).expandedTo(window_->minimumSize()));
         QCOMPARE(layoutProblem(*window_), QString());
         QTest::mouseClick(child<QLabel>(*window_, 1221), Qt::LeftButton);
         QCOMPARE(desktop_.urls, QList<QUrl>{QUrl(QString::fromLatin1(CLmToolsDlg::kMakerSite))});
@@ -465,6 +689,8 @@ private slots:
         std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
         child<QAction>(*menu, 1325)->trigger();
         QVERIFY(seen);
+        // The manual the Help menu shows is this build's README.
+        QVERIFY(ManualViewer::text().contains(QStringLiteral("## The desktop program")));
     }
 
     // The window keeps the wizard's settings: a second wizard starts from what the first left,
@@ -590,6 +816,38 @@ private:
         for (const auto& record : window_->inventory().snapshot())
             if (record.thumbnailFetch) return false;
         return true;
+    }
+
+    // The menu bar's entry at "Menu/Entry" or "Menu/Submenu/Entry", by texts without mnemonics
+    // and shortcut names.
+    QAction* menuEntry(const QString& path) const {
+        QList<QAction*> actions = window_->menuBar().actions();
+        QAction* found = nullptr;
+        for (const QString& part : path.split(QLatin1Char('/'))) {
+            found = nullptr;
+            for (QAction* action : actions)
+                if (action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&')) == part)
+                    found = action;
+            if (!found) return nullptr;
+            actions = found->menu() ? found->menu()->actions() : QList<QAction*>{};
+        }
+        return found;
+    }
+
+    // The first command whose entry in the menu bar is enabled or checked otherwise than in the
+    // list's menu; empty when none.
+    QString menuBarDiffersFromListMenu() const {
+        std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
+        int compared = 0;
+        for (QAction* item : menu->findChildren<QAction*>()) {
+            if (!item->property("controlId").isValid()) continue;
+            QAction* entry = window_->menuBar().findChild<QAction*>(item->objectName());
+            if (!entry) continue;  // "About Lumetra Tools..." is the Help menu's own
+            ++compared;
+            if (entry->isEnabled() != item->isEnabled() || entry->isChecked() != item->isChecked())
+                return item->objectName();
+        }
+        return compared >= 20 ? QString() : QStringLiteral("only %1 entries compared").arg(compared);
     }
 
     QAbstractItemView* activeView() const {

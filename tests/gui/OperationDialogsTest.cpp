@@ -1,7 +1,11 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -299,6 +303,87 @@ private slots:
         session_->resetPassword();
     }
 
+    // Set Time's end, good or bad: the texts no longer say the update is in progress, OK is the way
+    // out and Cancel is off. The guarded device refuses the default password and the prompt is
+    // cancelled, so the time cannot be set.
+    void setTimeEndsWithItsFinalStatus() {
+        const struct {
+            std::size_t device;
+            QString status;
+        } cases[] = {{kPlain, QStringLiteral("Time is set.")},
+                     {kGuarded, QString::fromLatin1(gui::FixTime::kFailed)}};
+        for (const auto& [device, status] : cases) {
+            boxes_ = {};
+            LoginAnswers answers({std::nullopt, std::nullopt, std::nullopt, std::nullopt});
+            gui::FixTime setTime(*session_, addresses_[device]);
+            setTime.setMessageBoxHandler(boxes_.handler());
+            auto* cancel = child<QPushButton>(setTime, OperationDialog::kCancel);
+            setTime.show();
+            QVERIFY(cancel->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(setTime, gui::FixTime::kOk)->isEnabled(), 10000);
+            QTRY_COMPARE(child<QLabel>(setTime, 1018)->text(), status);
+            QVERIFY(!cancel->isEnabled());
+            QStringList texts;
+            for (const QLabel* label : setTime.findChildren<QLabel*>())
+                texts << label->text();
+            QVERIFY(texts.contains(QString::fromLatin1(gui::FixTime::kEndedIntro)));
+            QVERIFY(!texts.join(' ').contains(QStringLiteral("in progress")));
+            QCOMPARE(boxes_.shown.size(), device == kPlain ? 0 : 1);
+            QTRY_VERIFY(!session_->busy());
+            session_->resetPassword();
+        }
+    }
+
+    // The log window saves what it shows, copies the selection or else the whole log, and finds text
+    // in any case, round the end; a file that cannot be written and text that is not there are said.
+    void logWindowSavesCopiesAndFinds() {
+        DebugFile log(*session_, addresses_[kPlain], kDebugLog);
+        QString offered;
+        QString target = dir_.filePath(QStringLiteral("dmesg.txt"));
+        log.setSaveChooser([&](QWidget*, const QString&, const QString& filters, QString*) {
+            offered = filters;
+            return target;
+        });
+        log.show();
+        auto* status = child<QLineEdit>(log, 1018);
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Log read and displayed."), 10000);
+        auto* text = child<QPlainTextEdit>(log, DebugFile::Id::Log);
+        QVERIFY(!text->toPlainText().isEmpty());
+
+        QTest::keySequence(&log, QKeySequence::Save);
+        QFile saved(target);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()), text->toPlainText());
+        QVERIFY(offered.contains(QStringLiteral("*.txt")));
+        QCOMPARE(status->text(), "Saved to " + target + ".");
+        target = dir_.filePath(QStringLiteral("missing/dmesg.txt"));
+        QTest::mouseClick(child<QPushButton>(log, DebugFile::Id::SaveAs), Qt::LeftButton);
+        QVERIFY(status->text().startsWith("Could not save to " + target + ": "));
+
+        QApplication::clipboard()->clear();
+        QTest::mouseClick(child<QPushButton>(log, DebugFile::Id::Copy), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), text->toPlainText());
+
+        auto* find = child<QLineEdit>(log, DebugFile::Id::Find);
+        QTest::keyClicks(find, QStringLiteral("lINUX VERSION"));
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(text->textCursor().selectedText(), QStringLiteral("Linux version"));
+        const int first = text->textCursor().position();
+        for (int i = 0; i < 20 && text->textCursor().position() == first; ++i)
+            QTest::mouseClick(child<QPushButton>(log, DebugFile::Id::FindNext), Qt::LeftButton);
+        // However many times it appears, going on comes back round to the first.
+        for (int i = 0; i < 20 && text->textCursor().position() != first; ++i)
+            QTest::mouseClick(child<QPushButton>(log, DebugFile::Id::FindNext), Qt::LeftButton);
+        QCOMPARE(text->textCursor().position(), first);
+        QTest::mouseClick(child<QPushButton>(log, DebugFile::Id::Copy), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Linux version"));
+
+        find->setText(QStringLiteral("no such words"));
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(status->text(), QStringLiteral("\"no such words\" is not in the log."));
+        QTRY_VERIFY(!session_->busy());
+    }
+
     // Closed while its worker waits on a silent device, Set Time goes at once; a second one opened
     // meanwhile starts no worker of its own and never gets the first one's result.
     void setTimeClosedMidRunAndOpenedAgain() {
@@ -425,6 +510,41 @@ private slots:
         QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("Password"));
         QCOMPARE(list->topLevelItem(2)->text(0), QStringLiteral("OK  ZZ-plain"));
         QCOMPARE(list->topLevelItem(2)->text(9), QStringLiteral(" 4.2.1"));
+
+        // Export: CSV under the list's own titles, or JSON by the file's name; the ID stands alone.
+        QString target;
+        QString filter = QStringLiteral("CSV (*.csv)");
+        production.setSaveChooser([&](QWidget*, const QString&, const QString&, QString* chosen) {
+            *chosen = filter;
+            return target;
+        });
+        auto* exportButton = child<QPushButton>(production, ProductionControl::Export);
+        target = dir_.filePath(QStringLiteral("production"));
+        QTest::mouseClick(exportButton, Qt::LeftButton);
+        QFile csv(target);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QVERIFY(lines[0].startsWith("MAC,Duration,Rate,Exposure,PID,Devices,Temperature,"));
+        QVERIFY(lines[0].endsWith("Verdict\r"));
+        QVERIFY(lines[1].startsWith("AA-guarded,Password,"));
+        QVERIFY(lines[1].endsWith(",No\r"));
+        QVERIFY(lines[2].startsWith("ZZ-plain,"));
+        QVERIFY(lines[2].endsWith(",OK\r"));
+        QCOMPARE(status->text(), "Results saved to " + target + ".");
+
+        target = dir_.filePath(QStringLiteral("production.json"));
+        QTest::mouseClick(exportButton, Qt::LeftButton);
+        QFile json(target);
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        const QJsonArray rows = QJsonDocument::fromJson(json.readAll()).array();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].toObject()[QStringLiteral("id")].toString(), QStringLiteral("AA-guarded"));
+        QCOMPARE(rows[0].toObject()[QStringLiteral("verdict")].toString(), QStringLiteral("No"));
+        QCOMPARE(rows[1].toObject()[QStringLiteral("firmware")].toString(), QStringLiteral("4.2.1"));
+
+        target = dir_.filePath(QStringLiteral("missing/production.csv"));
+        QTest::mouseClick(exportButton, Qt::LeftButton);
+        QVERIFY(status->text().startsWith("The results could not be saved to " + target + ": "));
     }
 
     // Closed while the first of three devices keeps it waiting, the window goes at once and the
@@ -533,6 +653,10 @@ private slots:
         QCOMPARE(bar->value(), 3);
         QCOMPARE(boxes_.shown.size(), 1);
         QCOMPARE(boxes_.shown[0][0], QStringLiteral("Firmware Upgrade"));
+        // Behind the final box the dialog says it is done, not "in progress", and has nothing to cancel.
+        QCOMPARE(child<QLabel>(*dialog, 1018)->text(),
+                 QStringLiteral("The ROM file has been sent: the upgrade is complete."));
+        QVERIFY(!child<QPushButton>(*dialog, OperationDialog::kCancel)->isEnabled());
         QTRY_VERIFY(!dialog->state()->running);
     }
 

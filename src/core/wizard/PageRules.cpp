@@ -190,6 +190,23 @@ const std::vector<LabelledField>& textFields(int page) {
     return found == kFields.end() ? kNone : found->second;
 }
 
+// A refusal for required fields left empty: the page's own words, then the empty fields by their
+// labels' names, with the focus on the first of them.
+PageAnswer refuseEmpty(int page, const PageView& view, std::initializer_list<Field> required, const char* why,
+                       const char* title) {
+    std::string names;
+    Field first = Field::None;
+    for (const LabelledField& field : textFields(page)) {
+        if (std::find(required.begin(), required.end(), field.control) == required.end() ||
+            !text(view, field.control).empty())
+            continue;
+        if (first == Field::None) first = field.control;
+        names += (names.empty() ? "" : ", ") + std::string(field.name);
+    }
+    if (names.empty()) return stay({}, warning(why, title));
+    return stay({}, warning(std::string(why) + "\n\nLeft empty: " + names + ".", title, first));
+}
+
 // The settings field a control is typed into (its verify field included).
 std::string_view settingsFieldOf(Field control) {
     for (const SettingsField& field : settingsFields())
@@ -350,7 +367,7 @@ PageAnswer nextStaticAddress(WizardModel& m, const PageView& v) {
     if (emptyAddress(s.netmask))
         return stay({}, warning("Please specify a value for the Subnet Mask, or\nclick the Autogen button to "
                                 "generate it automatically.",
-                                "Blank entry value", Field::IpField));
+                                "Blank entry value", Field::MaskField));
     std::vector<PageMessage> messages;
     if (emptyAddress(s.gateway))
         messages.push_back(
@@ -464,7 +481,12 @@ PageAnswer nextModem(WizardModel& m, const PageView& v) {
     s.disableEthernet = checked(v, Field::DisableEthernetCheck);
     const bool dialsNumber = s.modemModel != ModemModel::NovatelSage && s.modemModel != ModemModel::NexTel;
     if ((dialsNumber && (s.phoneNumber.empty() || s.baudRate.empty())) || s.connectTimeout.empty())
-        return stay({}, warning("One of your entries is incomplete.", "Incorrect entry value"));
+        return refuseEmpty(
+            kModem, v,
+            dialsNumber
+                ? std::initializer_list<Field>{Field::PhoneField, Field::ModemTimeoutField, Field::BaudCombo}
+                : std::initializer_list<Field>{Field::ModemTimeoutField},
+            "One of your entries is incomplete.", "Incorrect entry value");
     raiseToMinute(s.connectTimeout);
     std::vector<PageMessage> messages;
     if (s.phoneNumber.find_first_of(" #!$*?\"") != std::string::npos)
@@ -581,7 +603,10 @@ PageAnswer nextFtpSetup(WizardModel& m, const PageView& v) {
     s.archive = checked(v, Field::ArchiveCheck);
     const auto refuse = [](const char* why) { return stay({}, warning(why, "Invalid entry values")); };
     if (s.ftpHost.empty() || s.ftpUser.empty() || s.ftpPassword.empty() || s.ftpPath.empty())
-        return refuse("You must fill in all of these values.");
+        return refuseEmpty(
+            kFtpSetup, v,
+            {Field::FtpHostField, Field::FtpUserField, Field::FtpPasswordField, Field::FtpPathField},
+            "You must fill in all of these values.", "Invalid entry values");
     if (s.ftpPath.find(".jpg") == std::string::npos) return refuse("You must specify a .jpg filename.");
     if (s.ftpHost.find_first_of("/\\") != std::string::npos)
         return refuse("Don't specify the path in the FTP Hostname, use the Path/Filename.");

@@ -13,7 +13,11 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QStyle>
+#include <QTime>
 #include <span>
 #include <system_error>
 #include <thread>
@@ -24,11 +28,14 @@
 #include "core/discovery/ThumbnailFetcher.h"
 #include "core/link/Session.h"
 #include "core/ops/WorkerTask.h"
+#include "gui/CommandTips.h"
 #include "gui/Commands.h"
 #include "gui/app/BrandArt.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/DialogControls.h"
+#include "gui/app/MainMenuBar.h"
+#include "gui/app/ManualViewer.h"
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/diag/Report.h"
@@ -132,12 +139,16 @@ void CLmToolsDlg::buildControls() {
 
     viewButton_ = controls.get<QPushButton>(C::ViewDevice);
     configureButton_ = controls.get<QPushButton>(C::ConfigureDevice);
-    for (const C id : kButtons)
-        connect(controls.get<QPushButton>(id), &QPushButton::clicked, this,
-                [this, id] { runCommand(static_cast<int>(id)); });
+    for (const C id : kButtons) {
+        auto* button = controls.get<QPushButton>(id);
+        button->setToolTip(commandTip(static_cast<int>(id)));
+        connect(button, &QPushButton::clicked, this, [this, id] { runCommand(static_cast<int>(id)); });
+    }
+    previewBox_->setToolTip(commandTip(kPreviewBox));
+    addMenuAndStatusBars(client.width(), client.height());
     // Below its button column the window would cut the buttons off.
-    setMinimumSize(
-        kMinimumSize.expandedTo(QSize(listLeft_ + 1, controls.place(C::Close).bottom() + du.y(3))));
+    setMinimumSize(kMinimumSize.expandedTo(
+        QSize(listLeft_ + 1, controls.place(C::Close).bottom() + du.y(3) + height() - client.height())));
 
     connect(previewBox_, &QCheckBox::clicked, this,
             [this](bool checked) { list_->handleViewCommand(kPreviewBox, checked); });
@@ -149,6 +160,49 @@ void CLmToolsDlg::buildControls() {
         list_->showContextMenu(where);
     });
     connect(list_, &DeviceListView::command, this, &CLmToolsDlg::runCommand);
+}
+
+// The template's controls move down under the menu bar; the status bar goes under them.
+void CLmToolsDlg::addMenuAndStatusBars(int clientWidth, int clientHeight) {
+    const QList<QWidget*> controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    menuBar_ = new MainMenuBar(
+        *list_, [this](int id) { runCommand(id); }, this);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setSizeGripEnabled(false);
+    statusLine_ = new QLabel(statusBar_);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+    statusBar_->addWidget(statusLine_, 1);
+    findField_ = new QLineEdit(statusBar_);
+    findField_->setObjectName(QStringLiteral("findField"));
+    findField_->setPlaceholderText(QStringLiteral("Find by ID, address or type"));
+    findField_->setToolTip(QStringLiteral("Enter: the next device that matches; Esc: close"));
+    findField_->setClearButtonEnabled(true);
+    findField_->installEventFilter(this);
+    findField_->hide();
+    statusBar_->addPermanentWidget(findField_);
+    connect(findField_, &QLineEdit::textEdited, this, [this] { findDevice(false); });
+
+    const int above = menuBar_->sizeHint().height();
+    const int below = statusBar_->sizeHint().height();
+    for (QWidget* control : controls)
+        control->move(control->x(), control->y() + above);
+    listTop_ += above;
+    listBottom_ += below;
+    labelDistance_ += below;
+    resize(clientWidth, clientHeight + above + below);
+}
+
+bool CLmToolsDlg::event(QEvent* event) {
+    // A menu entry under the pointer says what it does in the status bar.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        if (tip.isEmpty())
+            statusBar_->clearMessage();
+        else
+            statusBar_->showMessage(tip);
+        return true;
+    }
+    return QDialog::event(event);
 }
 
 void CLmToolsDlg::restoreSettings() {
@@ -195,6 +249,8 @@ void CLmToolsDlg::resizeEvent(QResizeEvent* event) {
     const int w = width();
     const int h = height();
     if (w == 0 || h == 0) return;
+    menuBar_->setGeometry(0, 0, w, menuBar_->sizeHint().height());
+    statusBar_->setGeometry(0, h - statusBar_->sizeHint().height(), w, statusBar_->sizeHint().height());
     list_->setGeometry(listLeft_, listTop_, w - listRight_ - listLeft_, h - listBottom_ - listTop_);
     countLabel_->move(listLeft_, h - labelDistance_);
     previewBox_->move(w - listRight_ - previewBox_->width(), h - labelDistance_);
@@ -212,6 +268,20 @@ void CLmToolsDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CLmToolsDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Esc closes the find bar, Enter finds the next device; neither reaches the window's buttons.
+    if (watched == findField_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) {
+            findField_->hide();
+            list_->setFocus();
+            showStatusLine();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            findDevice(true);
+            return true;
+        }
+    }
     if (watched == logo_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         logo_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
@@ -240,9 +310,12 @@ void CLmToolsDlg::updateButtons() {
     const bool selected = list_->selection().has_value();
     viewButton_->setEnabled(selected);
     configureButton_->setEnabled(selected);
+    menuBar_->refresh();
+    showStatusLine();
 }
 
 void CLmToolsDlg::syncPreviewBox() {
+    menuBar_->refresh();
     previewBox_->setChecked(view_.previewImage);
     previewBox_->setEnabled(list_->view() == ViewSettings::Details);
 }
@@ -267,6 +340,7 @@ std::vector<CLmToolsDlg::Target> CLmToolsDlg::selectedTargets() const {
 }
 
 void CLmToolsDlg::runCommand(int id) {
+    emit commandStarted(id);
     const std::optional<Target> target = selectedTarget();
     switch (id) {
         case kViewDevice:
@@ -305,6 +379,15 @@ void CLmToolsDlg::runCommand(int id) {
             return;
         case kAbout:
             CAboutDlg(this).exec();
+            return;
+        case kProductionTest:
+            openProductionTest();
+            return;
+        case kManual:
+            ManualViewer(this).exec();
+            return;
+        case kFindDevice:
+            showFindBar();
             return;
         // The password prompt names the site the Setup Wizard last chose.
         case kReboot:
@@ -396,6 +479,7 @@ void CLmToolsDlg::scanRange() {
 }
 
 void CLmToolsDlg::scanFinished(const std::optional<ScanStats>& stats) {
+    if (!scanRunning()) lastScanEnd_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
     showDeviceCount();
     // Once per window: every later scan would be just as blind.
     if (stats && !stats->probeSent && !arpOnlyNoted_ && !finished_) {
@@ -413,6 +497,37 @@ void CLmToolsDlg::showDeviceCount() {
     const std::size_t count = inventory_.count();
     countLabel_->setText(
         QString::fromStdString(scanRunning() ? scanningCountLabel(count) : deviceCountLabel(count)));
+    showStatusLine();
+}
+
+void CLmToolsDlg::showStatusLine() {
+    if (!statusLine_) return;
+    const int listed = list_->itemCount();
+    const auto selected = list_->selections().size();
+    QString line =
+        listed == 1 ? QStringLiteral("1 device listed") : QStringLiteral("%1 devices listed").arg(listed);
+    line += QStringLiteral(", %1 selected. ").arg(selected);
+    if (scanRunning())
+        line += QStringLiteral("Scanning...");
+    else if (!lastScanEnd_.isEmpty())
+        line += QStringLiteral("Last scan ended at %1.").arg(lastScanEnd_);
+    statusLine_->setText(line);
+}
+
+void CLmToolsDlg::showFindBar() {
+    findField_->show();
+    findField_->setFocus();
+    findField_->selectAll();
+}
+
+void CLmToolsDlg::findDevice(bool next) {
+    const QString search = findField_->text().trimmed();
+    if (search.isEmpty()) return;
+    if (list_->findDevice(search, next))
+        showStatusLine();
+    else
+        statusLine_->setText(
+            QStringLiteral("No listed device has \"%1\" in its ID, address or type.").arg(search));
 }
 
 void CLmToolsDlg::startTelnet(const QString& host) {
@@ -437,12 +552,17 @@ void CLmToolsDlg::viewAllDevices() {
     const std::vector<DeviceRecord> records = inventory_.snapshot();
     const std::string text =
         devicesPageText(records, devicesPageCellsPerRow(usable, records.size()), session_.profile().httpPort);
-    if (!writeDevicesPage(kPageFile, text)) {
+    // A page of the moment, kept with the user's cached files rather than wherever the program started.
+    const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                      QStringLiteral("/lmtools"));
+    const QString page = folder.absoluteFilePath(QString::fromLatin1(kPageFile));
+    if (!folder.mkpath(QStringLiteral(".")) ||
+        !writeDevicesPage(QFile::encodeName(page).toStdString(), text)) {
         desktop_.information(this, QStringLiteral("Can't Access Page"),
                              QStringLiteral("Unable to create the file on the desktop."));
         return;
     }
-    desktop_.openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromLatin1(kPageFile))));
+    desktop_.openUrl(QUrl::fromLocalFile(page));
 }
 
 void CLmToolsDlg::exportList() {

@@ -16,8 +16,10 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSettings;
+class QStatusBar;
 
 namespace lm {
 class Session;
@@ -27,6 +29,7 @@ struct ScanStats;
 namespace lm::gui {
 
 class Desktop;
+class MainMenuBar;
 class SetupWizard;
 
 // The main window: the device list with its pictures, the buttons beside it, the view settings it
@@ -81,6 +84,10 @@ public:
 
     DeviceInventory& inventory() { return inventory_; }
     DeviceListView& list() { return *list_; }
+    MainMenuBar& menuBar() { return *menuBar_; }
+    QStatusBar& statusBar() { return *statusBar_; }
+    // The find bar's field, shown by Ctrl+F.
+    QLineEdit& findField() { return *findField_; }
     const ViewSettings& viewSettings() const { return view_; }
 
     // The dialog's own accept and cancel do nothing: Enter reaches the default button, Esc nothing,
@@ -88,7 +95,12 @@ public:
     void accept() override {}
     void reject() override {}
 
+signals:
+    // A command has arrived, from whichever button, menu or key.
+    void commandStarted(int id);
+
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -116,6 +128,11 @@ private:
     std::vector<Target> selectedTargets() const;
     Target targetOf(const DeviceListView::Selection& selection) const;
     void showDeviceCount();
+    // The status bar's line: how many devices are listed and selected, and the scan's state.
+    void showStatusLine();
+    void addMenuAndStatusBars(int clientWidth, int clientHeight);
+    void showFindBar();
+    void findDevice(bool next);
     void startTelnet(const QString& host);
 
     void addDevice();
@@ -138,6 +155,11 @@ private:
     QCheckBox* previewBox_ = nullptr;
     QPushButton* viewButton_ = nullptr;
     QPushButton* configureButton_ = nullptr;
+    MainMenuBar* menuBar_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QLineEdit* findField_ = nullptr;
+    QString lastScanEnd_;
     QIcon icon_;
     ViewSettings view_;
 

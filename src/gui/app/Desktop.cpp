@@ -1,5 +1,7 @@
 #include "gui/app/Desktop.h"
 
+#include "gui/app/SaveText.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -46,7 +48,7 @@ void Desktop::warning(QWidget* parent, const QString& title, const QString& text
 
 QString Desktop::saveFileName(QWidget* parent, const QString& title, const QString& filters,
                               QString* selectedFilter) {
-    return QFileDialog::getSaveFileName(parent, title, QString(), filters, selectedFilter);
+    return chooseSaveFile(parent, title, filters, selectedFilter);
 }
 
 bool Desktop::shiftHeld() const {

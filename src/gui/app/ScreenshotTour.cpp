@@ -9,9 +9,11 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <cstdio>
 #include <memory>
 
@@ -21,6 +23,7 @@
 #include "gui/Commands.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CLmToolsDlg.h"
+#include "gui/app/MainMenuBar.h"
 #include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
@@ -112,6 +115,7 @@ void ScreenshotTour::poll() {
 
 void ScreenshotTour::showView(std::size_t step) {
     if (step == std::size(kViews)) {
+        showLargeDetails();
         showDialog(0);
         return;
     }
@@ -123,8 +127,12 @@ void ScreenshotTour::showView(std::size_t step) {
 }
 
 void ScreenshotTour::save(QWidget& widget, const QString& name) {
+    save(widget.grab(), name);
+}
+
+void ScreenshotTour::save(const QPixmap& picture, const QString& name) {
     const QString path = QDir(directory_).filePath(name);
-    if (widget.grab().save(path)) {
+    if (picture.save(path)) {
         std::fprintf(stderr, "lmtools: wrote %s\n", qPrintable(path));
     } else {
         std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));
@@ -251,6 +259,44 @@ void ScreenshotTour::showMenus() {
     }
 }
 
+void ScreenshotTour::showLargeDetails() {
+    const QRect normal = window_.geometry();
+    window_.runCommand(kDetails);
+    if (const QScreen* screen = window_.screen()) window_.setGeometry(screen->availableGeometry());
+    QEventLoop settle;
+    QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+    settle.exec();
+    save(window_, QStringLiteral("view-details-large.png"));
+    window_.setGeometry(normal);
+}
+
+void ScreenshotTour::showMenuBar() {
+    MainMenuBar& bar = window_.menuBar();
+    bar.refresh();
+    for (QAction* title : bar.actions()) {
+        QMenu* menu = title->menu();
+        if (menu == nullptr) continue;
+        menu->adjustSize();
+        const QPixmap under = window_.grab();
+        const QPixmap drop = menu->grab();
+        const QPoint at = bar.mapTo(&window_, bar.actionGeometry(title).bottomLeft());
+        const qreal ratio = under.devicePixelRatio();
+        const QSize size = (under.deviceIndependentSize().toSize())
+                               .expandedTo(QSize(at.x() + drop.deviceIndependentSize().toSize().width(),
+                                                 at.y() + drop.deviceIndependentSize().toSize().height()));
+        // A menu longer than the window reaches below it, as on the screen.
+        QPixmap picture(size * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::white);
+        {
+            QPainter painter(&picture);
+            painter.drawPixmap(0, 0, under);
+            painter.drawPixmap(at, drop);
+        }
+        save(picture, QStringLiteral("menubar-%1.png").arg(title->text().remove(QLatin1Char('&')).toLower()));
+    }
+}
+
 bool ScreenshotTour::selectDevice(const QString& address) {
     for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
         if (!view->isVisible()) continue;
@@ -276,6 +322,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
             showWizardPages();
             showForms();
             showMenus();
+            showMenuBar();
         }
         window_.close();
         return;

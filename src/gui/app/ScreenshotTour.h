@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPixmap>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -18,7 +19,9 @@ class CLmToolsDlg;
 // DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png, the About and
 // Manual IP Entry dialogs as DIR/dialog-about.png and DIR/dialog-add-device.png, and the list's
 // right-click menu with its "Advanced" and "Network Interface" parts as DIR/menu.png,
-// DIR/menu-advanced.png and DIR/menu-network-interface.png, and closes the window.
+// DIR/menu-advanced.png and DIR/menu-network-interface.png, each menu of the menu bar opened over
+// the window as DIR/menubar-<menu>.png, and closes the window. The Details view is also shot with
+// the window as large as the screen allows, as DIR/view-details-large.png.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +46,12 @@ private:
     void showWizardPages();
     // The list's right-click menu and its "Advanced" submenu.
     void showMenus();
+    // Each menu of the menu bar drawn open under its title, over the window.
+    void showMenuBar();
+    // The Details view with the window filling the screen's available area.
+    void showLargeDetails();
     void save(QWidget& widget, const QString& name);
+    void save(const QPixmap& picture, const QString& name);
 
     CLmToolsDlg& window_;
     QString directory_;

@@ -8,7 +8,9 @@
 #include <system_error>
 #include <thread>
 
+#include "core/diag/ProductionResults.h"
 #include "gui/app/DialogControls.h"
+#include "gui/discovery/ListExport.h"
 #include "gui/ops/GuiThread.h"
 
 namespace lm::gui {
@@ -27,6 +29,7 @@ constexpr DialogControl kControls[] = {
                        "least one side of device exposed to open air for cooling, 1 inch between devices.",
      {7, 250, 500, 18}, kPlainText},
     {K::Label, C::Status, "Working...", {7, 275, 500, 10}, kPlainText},
+    {K::Button, C::Export, "&Export...", {517, 255, 50, 14}},
     {K::Button, C::Close, "Close", {517, 273, 50, 14}, kDefaultButton},
 };
 // clang-format on
@@ -44,11 +47,13 @@ public:
         onWindow([&text](Production& window) { window.status_->setText(QString::fromStdString(text)); });
     }
     void setCell(std::size_t device, ProductionColumn column, const std::string& text) override {
-        onWindow([&](Production& window) {
-            window.setCell(device, static_cast<int>(column), QString::fromStdString(text));
-        });
+        onWindow([&](Production& window) { window.setCell(device, static_cast<int>(column), text); });
     }
     bool closing() override { return shared_->closing; }
+    // The finished rows, verdicts and all.
+    void results(std::vector<ProductionRow> rows) {
+        onWindow([&rows](Production& window) { window.rows_ = std::move(rows); });
+    }
 
 private:
     template <typename F>
@@ -95,11 +100,16 @@ Production::Production(std::vector<DeviceRecord> devices, ProductionSettings set
             item->setText(int(c), QString::fromStdString(std::string(cells[c])));
     };
     addRow(0, kProductionCriteria);
+    rows_ = productionRows(ordered_);
     int row = 1;
-    for (const ProductionRow& device : productionRows(ordered_))
+    for (const ProductionRow& device : rows_)
         addRow(row++, device.cells);
 
     connect(controls.get<QPushButton>(C::Close), &QPushButton::clicked, this, &QDialog::accept);
+    auto* exportButton = controls.get<QPushButton>(C::Export);
+    exportButton->setAutoDefault(false);
+    exportButton->setToolTip(QStringLiteral("Save the results as CSV or JSON"));
+    connect(exportButton, &QPushButton::clicked, this, &Production::exportRows);
     setFixedSize(controls.units().x(kClient.width), controls.units().y(kClient.height));
 }
 
@@ -136,7 +146,7 @@ void Production::start() {
     auto ui = std::make_shared<ProductionWindowUi>(this, shared_);
     try {
         std::thread([ui, shared = shared_, devices = ordered_, settings = settings_] {
-            productionWorker(devices, *ui, settings);
+            ui->results(productionWorker(devices, *ui, settings));
             shared->running = false;
         }).detach();
     } catch (const std::system_error&) {
@@ -145,8 +155,24 @@ void Production::start() {
     }
 }
 
-void Production::setCell(std::size_t device, int column, const QString& text) {
-    if (QTreeWidgetItem* item = list_->topLevelItem(int(device) + 1)) item->setText(column, text);
+void Production::setCell(std::size_t device, int column, const std::string& text) {
+    if (QTreeWidgetItem* item = list_->topLevelItem(int(device) + 1))
+        item->setText(column, QString::fromStdString(text));
+    // The file gets the device's bytes as they came.
+    if (device < rows_.size() && column >= 0 && std::size_t(column) < kProductionColumns)
+        rows_[device].cells[std::size_t(column)] = text;
+}
+
+void Production::exportRows() {
+    QString filter;
+    const QString path = chooseFile_(this, QStringLiteral("Export Results"),
+                                     QString::fromLatin1(ListExport::kFilters), &filter);
+    if (path.isEmpty()) return;
+    const QString failure =
+        saveText(path, ListExport::wantsJson(path, filter) ? productionResultsJson(rows_) : productionResultsCsv(rows_));
+    status_->setText(failure.isEmpty()
+                         ? QStringLiteral("Results saved to %1.").arg(path)
+                         : QStringLiteral("The results could not be saved to %1: %2").arg(path, failure));
 }
 
 }  // namespace lm::gui

@@ -7,6 +7,7 @@
 
 #include "core/diag/ProductionTest.h"
 #include "core/discovery/DeviceRecord.h"
+#include "gui/app/SaveText.h"
 
 class QLabel;
 class QTreeWidget;
@@ -19,6 +20,7 @@ enum class ProductionControl {
     Close = 1,
     Status = 1018,
     List = 1239,
+    Export = 1400,
 };
 
 // "Production Test Summary": tests every device of the inventory as soon as it opens, one row per
@@ -42,6 +44,11 @@ public:
 
     const std::shared_ptr<Shared>& shared() const { return shared_; }
 
+    // Where Export asks for the file; the file dialog unless replaced.
+    void setSaveChooser(SaveChooser chooser) { chooseFile_ = std::move(chooser); }
+    // The rows as far as the test has come, every row once it has ended.
+    const std::vector<ProductionRow>& rows() const { return rows_; }
+
     // Every way out (Close, Escape, the close box) ends here.
     void done(int result) override;
 
@@ -54,9 +61,13 @@ private:
 
     void start();
     void fitColumns();
-    void setCell(std::size_t device, int column, const QString& text);
+    void setCell(std::size_t device, int column, const std::string& text);
+    // Saves the rows as CSV or JSON, as the file's name or the chosen filter says.
+    void exportRows();
 
     std::vector<DeviceRecord> ordered_;
+    std::vector<ProductionRow> rows_;
+    SaveChooser chooseFile_ = chooseSaveFile;
     ProductionSettings settings_;
     std::shared_ptr<Shared> shared_;
     QTreeWidget* list_ = nullptr;

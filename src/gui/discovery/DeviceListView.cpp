@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QTreeView>
@@ -11,8 +12,10 @@
 #include <array>
 #include <set>
 
+#include "core/discovery/DeviceMatch.h"
 #include "core/discovery/ListArrangement.h"
 #include "core/discovery/ScanScope.h"
+#include "gui/CommandTips.h"
 #include "gui/Commands.h"
 #include "gui/discovery/DeviceItemDelegate.h"
 #include "gui/discovery/DeviceListModel.h"
@@ -158,6 +161,7 @@ public:
             settings.sortBy, settings.sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
         for (int r = 0; r < model->rowCount(); ++r)
             if (model->row(r).header) details->setFirstColumnSpanned(r, {}, true);
+        fitToContents();
 
         if (keep.empty() || keep.front().address.isEmpty()) return;
         std::set<std::pair<QString, QString>> others;
@@ -189,16 +193,47 @@ public:
         rebuild(keep);
     }
 
+    // The widest device text of column c as the Details view draws it, with the cell's margins and
+    // the preview picture; group headings span their row and take no column's width.
+    int contentWidth(int c) const {
+        const QFontMetrics metrics(details->font());
+        const int margin =
+            2 * (details->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, details) + 1);
+        int widest = 0;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (!model->row(r).header)
+                widest = std::max(widest, metrics.horizontalAdvance(model->index(r, c).data().toString()));
+        if (c == 0 && settings.previewImage) widest += PictureLists::kSmall + margin;
+        return std::max(widest + margin, details->header()->sectionSizeHint(c));
+    }
+
+    // No column narrower than the widest thing it shows; the last one also fills what is left.
+    void fitToContents() {
+        QHeaderView* header = details->header();
+        int used = 0;
+        for (int c = 0; c < 3; ++c) {
+            header->resizeSection(c, std::max(header->sectionSize(c), contentWidth(c)));
+            used += header->sectionSize(c);
+        }
+        header->resizeSection(3, std::max(contentWidth(3), details->viewport()->width() - used));
+    }
+
     void menuCommand(int id) {
         if (!q->handleViewCommand(id)) emit q->command(id);
     }
 
-    QAction* addItem(QMenu* menu, const char* text, int id, bool enabled) {
+    QAction* addItem(QMenu* menu, const char* text, int id) {
         QAction* action = menu->addAction(QString::fromLatin1(text));
         action->setData(id);
         action->setObjectName(QStringLiteral("id%1").arg(id));
         action->setProperty("controlId", id);
-        action->setEnabled(enabled);
+        action->setToolTip(commandTip(id));
+        const CommandState state = q->commandState(id);
+        action->setEnabled(state.enabled);
+        if (state.checked) {
+            action->setCheckable(true);
+            action->setChecked(*state.checked);
+        }
         connect(action, &QAction::triggered, this, [this, id] { menuCommand(id); });
         return action;
     }
@@ -229,13 +264,6 @@ public:
         const std::string& chosen = settings.scanInterface;
         if (!chosen.empty() && std::find(listed.begin(), listed.end(), chosen) == listed.end())
             choice(QString::fromStdString(chosen) + QStringLiteral(" (not present)"), chosen);
-    }
-
-    QAction* addCheck(QMenu* menu, const char* text, int id, bool enabled, bool checked) {
-        QAction* action = addItem(menu, text, id, enabled);
-        action->setCheckable(true);
-        action->setChecked(checked);
-        return action;
     }
 
     DeviceListView* q;
@@ -347,6 +375,12 @@ bool DeviceListView::handleViewCommand(int command, bool checked) {
     } else if (command >= kArrangeById && command <= kArrangeByVersion) {
         s.groupBy = command - kArrangeById;
         rebuild();
+    } else if (command >= kSortById && command <= kSortByVersion) {
+        s.sortBy = command - kSortById;
+        rebuild();
+    } else if (command == kSortDescending) {
+        s.sortDescending = !s.sortDescending;
+        rebuild();
     } else if (command == kShowInGroups) {
         // Only the presentation changes: the records already read stay as they are.
         s.showGroups = !s.showGroups;
@@ -358,6 +392,66 @@ bool DeviceListView::handleViewCommand(int command, bool checked) {
     }
     emit viewSettingsChanged();
     return true;
+}
+
+DeviceListView::CommandState DeviceListView::commandState(int command) const {
+    const ViewSettings& s = impl_->settings;
+    const bool details = s.viewType == ViewSettings::Details;
+    const bool list = s.viewType == ViewSettings::List;
+    switch (command) {
+        case kViewDevice:
+        case kConfigureDevice:
+        case kTelnet:
+        case kSetTime:
+        case kEraseConfiguration:
+        case kUpgradeFirmware:
+        case kReboot:
+        case kSystemLog:
+        case kDebugLog:
+        case kActivityReport:
+            return {selection().has_value(), {}};
+        case kViewAllDevices:
+        case kExportList:
+        case kProductionTest:
+            return {itemCount() > 0, {}};
+        case kPreviewMenu:
+            return {details, s.previewImage};
+        case kGrid:
+            return {details && !s.showGroups, s.showGrid};
+        case kShowInGroups:
+            return {!list, s.showGroups && !list};
+        case kSortDescending:
+            return {true, s.sortDescending};
+        default:
+            break;
+    }
+    for (const auto& v : kViews)
+        if (v.command == command) return {true, s.viewType == v.view};
+    if (command >= kArrangeById && command <= kArrangeByVersion)
+        return {true, s.groupBy == command - kArrangeById};
+    if (command >= kSortById && command <= kSortByVersion) return {true, s.sortBy == command - kSortById};
+    return {};
+}
+
+bool DeviceListView::findDevice(const QString& search, bool next) {
+    Impl& d = *impl_;
+    const int rows = d.model->rowCount();
+    if (rows == 0) return false;
+    const std::string wanted = search.toLatin1().toStdString();
+    const int from = d.selectedRow().value_or(next ? -1 : 0);
+    for (int step = next ? 1 : 0; step <= rows; ++step) {
+        const int r = ((from + step) % rows + rows) % rows;
+        const auto& row = d.model->row(r);
+        if (row.header || row.record >= d.records.size() || !deviceMatches(d.records[row.record], wanted))
+            continue;
+        const QModelIndex index = d.model->index(r, 0);
+        QAbstractItemView* view = d.active();
+        view->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->scrollTo(index);
+        return true;
+    }
+    return false;
 }
 
 void DeviceListView::sortByColumn(int column) {
@@ -416,6 +510,14 @@ void DeviceListView::fitColumns() {
     }
     for (int c = 0; c < 4; ++c)
         tree->header()->resizeSection(c, std::max(widths[static_cast<std::size_t>(c)], 1));
+    impl_->fitToContents();
+}
+
+void DeviceListView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The tree takes its new size from the layout first.
+    layout()->activate();
+    impl_->fitToContents();
 }
 
 void DeviceListView::setInterfaceSource(std::function<std::vector<InterfaceRow>()> source) {
@@ -428,59 +530,60 @@ void DeviceListView::showContextMenu(const QPoint& globalPosition) {
     delete menu;
 }
 
+void DeviceListView::fillInterfaceMenu(QMenu* menu) {
+    impl_->addInterfaceChoices(menu);
+}
+
 QMenu* DeviceListView::buildContextMenu() {
     Impl& d = *impl_;
-    const ViewSettings& s = d.settings;
-    const bool selected = selection().has_value();
-    const bool details = s.viewType == ViewSettings::Details;
-    const bool list = s.viewType == ViewSettings::List;
 
     auto* menu = new QMenu(this);
-    menu->setDefaultAction(d.addItem(menu, "&View Device", kViewDevice, selected));
-    d.addItem(menu, "&Configure Device", kConfigureDevice, selected);
-    d.addItem(menu, "&Telnet", kTelnet, selected);
+    menu->setToolTipsVisible(true);
+    menu->setDefaultAction(d.addItem(menu, "&View Device", kViewDevice));
+    d.addItem(menu, "&Configure Device", kConfigureDevice);
+    d.addItem(menu, "&Telnet", kTelnet);
     menu->addSeparator();
 
     QMenu* view = menu->addMenu(QStringLiteral("View"));
     auto* views = new QActionGroup(view);
     for (const auto& v : kViews)
-        views->addAction(d.addCheck(view, v.text, v.command, true, s.viewType == v.view));
+        views->addAction(d.addItem(view, v.text, v.command));
     view->addSeparator();
-    d.addCheck(view, "Preview Image", kPreviewMenu, details, s.previewImage);
-    d.addCheck(view, "Grid", kGrid, details && !s.showGroups, s.showGrid);
+    d.addItem(view, "Preview Image", kPreviewMenu);
+    d.addItem(view, "Grid", kGrid);
 
     QMenu* arrange = menu->addMenu(QStringLiteral("Arrange Items By"));
     auto* arrangeBy = new QActionGroup(arrange);
     for (int c = 0; c < 4; ++c)
-        arrangeBy->addAction(d.addCheck(arrange, kArrangeTexts[static_cast<std::size_t>(c)], kArrangeById + c,
-                                        true, s.groupBy == c));
+        arrangeBy->addAction(
+            d.addItem(arrange, kArrangeTexts[static_cast<std::size_t>(c)], kArrangeById + c));
     arrange->addSeparator();
-    d.addCheck(arrange, "Show in Groups", kShowInGroups, !list, s.showGroups && !list);
+    d.addItem(arrange, "Show in Groups", kShowInGroups);
 
-    d.addItem(menu, "Refresh", kRefresh, true);
-    d.addItem(menu, "Scan Range...", kScanRange, true);
+    d.addItem(menu, "Refresh", kRefresh);
+    d.addItem(menu, "Scan Range...", kScanRange);
     QMenu* network = menu->addMenu(QStringLiteral("Network Interface"));
     network->menuAction()->setObjectName(QStringLiteral("id%1").arg(kNetworkInterface));
-    d.addInterfaceChoices(network);
+    fillInterfaceMenu(network);
     menu->addSeparator();
 
     QMenu* advanced = menu->addMenu(QStringLiteral("Advanced"));
-    d.addItem(advanced, "Add Device...", kAddDevice, true);
+    d.addItem(advanced, "Add Device...", kAddDevice);
     advanced->addSeparator();
-    d.addItem(advanced, "Set Time...", kSetTime, selected);
-    d.addItem(advanced, "Erase Configuration...", kEraseConfiguration, selected);
-    d.addItem(advanced, "Upgrade Firmware...", kUpgradeFirmware, selected);
-    d.addItem(advanced, "Reboot...", kReboot, selected);
+    d.addItem(advanced, "Set Time...", kSetTime);
+    d.addItem(advanced, "Erase Configuration...", kEraseConfiguration);
+    d.addItem(advanced, "Upgrade Firmware...", kUpgradeFirmware);
+    d.addItem(advanced, "Reboot...", kReboot);
     advanced->addSeparator();
-    d.addItem(advanced, "System Log File...", kSystemLog, selected);
-    d.addItem(advanced, "Debug Log File...", kDebugLog, selected);
-    d.addItem(advanced, "Activity Report...", kActivityReport, selected);
+    d.addItem(advanced, "System Log File...", kSystemLog);
+    d.addItem(advanced, "Debug Log File...", kDebugLog);
+    d.addItem(advanced, "Activity Report...", kActivityReport);
     advanced->addSeparator();
-    d.addItem(advanced, "View All Devices (Webpage)", kViewAllDevices, itemCount() > 0);
-    d.addItem(advanced, "Export List...", kExportList, itemCount() > 0);
+    d.addItem(advanced, "View All Devices (Webpage)", kViewAllDevices);
+    d.addItem(advanced, "Export List...", kExportList);
     menu->addSeparator();
 
-    d.addItem(menu, "About Lumetra Tools...", kAbout, true);
+    d.addItem(menu, "About Lumetra Tools...", kAbout);
     return menu;
 }
 

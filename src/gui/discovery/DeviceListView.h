@@ -40,9 +40,21 @@ public:
     // Switches view (0..4), installs the right pictures, rebuilds.
     void setView(int viewType);
     int view() const;
-    // A view command (2003, 2004, 2005, 59410, 59411, 2006, 2020, 2010..2013, 2017) or a click on
-    // the "Preview Image" box (1317, checked says how); true when it was one of these.
+    // A view command (2003, 2004, 2005, 59410, 59411, 2006, 2020, 2010..2013, 2017, 2030..2034) or a
+    // click on the "Preview Image" box (1317, checked says how); true when it was one of these.
     bool handleViewCommand(int command, bool checked = false);
+
+    // Whether a command can run as the list is now, and for a choice whether it is checked: the
+    // one rule for the list's menu and the window's menu bar.
+    struct CommandState {
+        bool enabled = true;
+        std::optional<bool> checked;
+    };
+    CommandState commandState(int command) const;
+
+    // Selects and shows the first device from the current one on (after it when `next`), in list
+    // order and round the end, whose ID, address or type holds `search`; false when none does.
+    bool findDevice(const QString& search, bool next);
     // A column header click.
     void sortByColumn(int column);
     // WM_THUMBNAIL_READY: shows picture imageIndex on the item of record recordIndex, if any.
@@ -54,7 +66,8 @@ public:
     std::vector<Selection> selections() const;
     int itemCount() const;
 
-    // Column widths fitted to the list's width as the main window asks at start-up.
+    // Column widths fitted to the list's width as the main window asks at start-up; from then on
+    // no column is narrower than what it shows, and the last one takes the width left over.
     void fitColumns();
 
     // Where the "Network Interface" menu gets the PC's interfaces from each time it is built.
@@ -76,6 +89,11 @@ public:
     void showContextMenu(const QPoint& globalPosition);
     // The menu as it would be shown (for tests); the caller owns it.
     QMenu* buildContextMenu();
+    // Fills `menu` with "All" and the PC's interfaces to choose the scan's from.
+    void fillInterfaceMenu(QMenu* menu);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Impl;

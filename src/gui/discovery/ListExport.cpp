@@ -1,8 +1,7 @@
 #include "gui/discovery/ListExport.h"
 
-#include <QSaveFile>
-
 #include "core/discovery/DeviceListFile.h"
+#include "gui/app/SaveText.h"
 
 namespace lm::gui {
 
@@ -13,16 +12,7 @@ bool ListExport::wantsJson(const QString& path, const QString& selectedFilter) {
 }
 
 QString ListExport::write(const QString& path, bool json, const std::vector<DeviceRecord>& records) {
-    const std::string text = json ? deviceListJson(records) : deviceListCsv(records);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-        QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit()) return file.errorString();
-    return {};
+    return saveText(path, json ? deviceListJson(records) : deviceListCsv(records));
 }
 
 }  // namespace lm::gui

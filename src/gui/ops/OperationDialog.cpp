@@ -149,7 +149,7 @@ void OperationDialog::showEvent(QShowEvent* event) {
     if (session_.busy()) {
         if (auto* status = control(statusLine_))
             status->setProperty("text", QString::fromLatin1(Session::kBusyText));
-        if (okButton_) okButton_->setEnabled(true);
+        allowClose(true);
         return;
     }
     startsAtOnce_ = true;

@@ -67,6 +67,8 @@ public:
     void progress(int position) override;
     void beep() override;
     Answer ask(const Question& question) override;
+    // The final boxes: the status line says how the work ended, and Cancel has nothing to cancel.
+    void showResult(const std::string& text, const std::string& title) override;
     void finish() override;
     void allowStart(bool allowed) override;
     void allowClose(bool allowed) override;
@@ -96,12 +98,15 @@ protected:
     // For a dialog whose status shows in another control than the status line: where the frame
     // says why no worker runs.
     void useStatusLine(int id) { statusLine_ = id; }
+    // What the status line says once the work has succeeded; empty keeps the last status.
+    void setDoneStatus(QString text) { doneStatus_ = std::move(text); }
 
     void showEvent(QShowEvent* event) override;
 
 private:
     void start(int startButton, const Work& work);
     void finishFromWorker();
+    void workEnded(const QString& status);
     void waitForWorker();
 
     Session& session_;
@@ -117,6 +122,7 @@ private:
     int startButton_ = 0;  // the button the running worker enables again
     bool startsAtOnce_ = false;
     int statusLine_ = kStatusLine;
+    QString doneStatus_;
     bool finishing_ = false;  // the worker pressed OK and waits for that to return
     bool waiting_ = false;
 };

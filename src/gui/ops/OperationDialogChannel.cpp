@@ -29,8 +29,22 @@ void OperationDialog::beep() {
 }
 
 Answer OperationDialog::ask(const Question& question) {
+    // An error box is the last thing a worker shows before it gives up.
+    if (question.icon == Question::Icon::Error)
+        workEnded(QString::fromStdString(question.text.substr(0, question.text.find('\n'))));
     return showMessageBox(QString::fromStdString(question.text), QString::fromStdString(question.title),
                           question.icon, question.choices);
+}
+
+void OperationDialog::showResult(const std::string& text, const std::string& title) {
+    workEnded(doneStatus_);
+    showMessageBox(QString::fromStdString(text), QString::fromStdString(title), Question::Icon::Information,
+                   Choices::Ok);
+}
+
+void OperationDialog::workEnded(const QString& status) {
+    if (QWidget* cancel = control(kCancel)) cancel->setEnabled(false);
+    if (!status.isEmpty()) this->status(status.toStdString());
 }
 
 void OperationDialog::finish() {

@@ -74,6 +74,7 @@ RomUpgrade::RomUpgrade(Session& session, const std::atomic<bool>* scanInProgress
       fileChooser_(defaultChooser) {
     setWindowTitle(QStringLiteral("Upgrade Firmware"));
     build(kClient, kControls, [this] { return prepare(); });
+    setDoneStatus(QStringLiteral("The ROM file has been sent: the upgrade is complete."));
     connectControls();
     pcAddress_->setText(QString::fromStdString(pcAddressFor(session.profile(), address.toStdString())));
     romFile_->setText(QDir::currentPath() + QLatin1Char('/'));

@@ -226,6 +226,8 @@ void SetupWizardPage::activate() {
                      ? QStringLiteral("Device found")
                      : QStringLiteral("Device not found"));
     setButtons(buttons);
+    // The settings are written: there is nothing left to cancel.
+    if (page_ == wizard::kComplete) wizard_.enableCancel(false);
 }
 
 void SetupWizardPage::setButtons(Moves buttons) {

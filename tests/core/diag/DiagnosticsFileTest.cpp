@@ -94,5 +94,20 @@ TEST(ProductionResults, CsvKeepsTheTitlesJsonNamesTheDevice) {
     EXPECT_FALSE(json[0].contains("MAC"));
 }
 
+// Device text is quoted or defused rather than splitting a record or becoming a spreadsheet
+// formula, and bytes that are not UTF-8 still give JSON that parses.
+TEST(ProductionResults, DeviceTextStaysInItsCell) {
+    std::vector<ProductionRow> rows(1);
+    rows[0].id = "024C55-C20002";
+    rows[0].cells = {"OK  024C55-C20002", "9.1", ".52", "1200, auto", "12", "3", "=HYPERLINK(1)", "0",
+                     "4.2\xff",           "",    "",    ""};
+    const std::string csv = productionResultsCsv(rows);
+    EXPECT_EQ(csv.substr(csv.find("\r\n") + 2),
+              "024C55-C20002,9.1,.52,\"1200, auto\",12,3,'=HYPERLINK(1),0,4.2\xff,,,,\r\n");
+    const auto json = nlohmann::json::parse(productionResultsJson(rows));
+    EXPECT_EQ(json[0]["versions"], "4.2\xEF\xBF\xBD");
+    EXPECT_EQ(json[0]["exposure"], "1200, auto");
+}
+
 }  // namespace
 }  // namespace lm

@@ -293,6 +293,52 @@ TEST(PageRules, ModemTable) {
     }
 }
 
+// A refusal for empty fields keeps its words, then names every required field left empty and puts
+// the focus on the first.
+TEST(PageRules, EmptyFieldsAreNamed) {
+    struct Case {
+        int page;
+        std::map<Field, std::string> typed;
+        const char* text;
+        Field focus;
+    };
+    const Case cases[] = {
+        {kModem,
+         {{Field::PhoneField, ""}},
+         "One of your entries is incomplete.\n\nLeft empty: Phone #.",
+         Field::PhoneField},
+        {kModem,
+         {{Field::PhoneField, ""}, {Field::ModemTimeoutField, ""}},
+         "One of your entries is incomplete.\n\nLeft empty: Phone #, Timeout.",
+         Field::PhoneField},
+        {kModem,
+         {{Field::ModemTimeoutField, ""}},
+         "One of your entries is incomplete.\n\nLeft empty: Timeout.",
+         Field::ModemTimeoutField},
+        {kFtpSetup,
+         {{Field::FtpHostField, ""}, {Field::FtpPathField, ""}},
+         "You must fill in all of these values.\n\nLeft empty: FTP Hostname, Path/Filename.",
+         Field::FtpHostField},
+        {kFtpSetup,
+         {{Field::FtpPasswordField, ""}, {Field::FtpVerifyField, ""}},
+         "You must fill in all of these values.\n\nLeft empty: Password.",
+         Field::FtpPasswordField},
+        {kStaticAddress,
+         {{Field::MaskField, ""}},
+         "Please specify a value for the Subnet Mask, or\nclick the Autogen button to generate it "
+         "automatically.",
+         Field::MaskField},
+    };
+    for (const Case& c : cases) {
+        Wizard w;
+        const PageAnswer answer = w.next(c.page, c.typed);
+        EXPECT_EQ(answer.next, kStay) << c.text;
+        ASSERT_FALSE(answer.messages.empty()) << c.text;
+        EXPECT_EQ(answer.messages.back().text, c.text);
+        EXPECT_EQ(answer.messages.back().focus, c.focus) << c.text;
+    }
+}
+
 TEST(PageRules, ModemRecognisedFromTheSettings) {
     struct Case {
         const char* init;

@@ -27,7 +27,9 @@ TEST(PageWalk, TypesIntoThePagesAndStopsWhereAPageRefuses) {
     EXPECT_EQ(walk.visited,
               (std::vector<int>{kNetworkSetup, kModem, kWebserver, kIspSetup, kTransmitImages, kFtpSetup}));
     ASSERT_TRUE(walk.stop);
-    EXPECT_EQ(walk.stop->text, "You must fill in all of these values.");
+    EXPECT_EQ(walk.stop->text,
+              "You must fill in all of these values.\n\nLeft empty: FTP Hostname, Username, "
+              "Password, Path/Filename.");
     EXPECT_FALSE(walk.declined);
     // The ethernet box, the HTTP port (empty here) and the empty dial-up account.
     EXPECT_EQ(boxes, (std::vector<std::string>{"Incompatible ethernet settings", "Unusual entry value",
