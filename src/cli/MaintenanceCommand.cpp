@@ -25,32 +25,9 @@ std::string MaintenanceCommand::check() {
     return {};
 }
 
-std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
-                                                           std::mutex& lines, const std::string& password,
-                                                           CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(assumeYes_, context.out, context.err);
-    ui->setBatchDevice(device.host, lines);
-    ui->setQuiet(context.quiet);
-    const DeviceLogin login{device.host, password};
-    Worker work = worker(login);
-    if (auto problem = prepareDevice(session, device, login, work, *ui, context); !problem.empty())
-        return problem;
-    auto state = std::make_shared<OperationState>();
-    state->running = true;
-    WorkerTask task(session, ui, state, nullptr, device.host, nullptr);
-    const Outcome outcome = work(task).outcome;
-    state->running = false;
-    session.telnet().close();
-    if (outcome == Outcome::Ok) return std::nullopt;
-    return batchFailure(outcome, session, ui->lastMessage());
-}
-
 int MaintenanceCommand::run(CommandContext& context) {
     std::string password = password_.given().value_or("");
-    if (batch_.several())
-        return batch_.run(context, [&](Session& session, const BatchDevice& device, std::mutex& lines) {
-            return runOnDevice(session, device, lines, password, context);
-        });
+    if (batch_.several()) return batch_.run(context, batchWork(password, context), assumeYes_);
     if (password.empty()) {
         TerminalPasswordPrompt first(host(), "");
         if (!first.askPassword(password)) return kExitFailed;
