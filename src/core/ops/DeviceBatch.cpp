@@ -205,13 +205,17 @@ std::vector<BatchRow> DeviceBatch::run(const NetworkProfile& profile, const Timi
 void DeviceBatch::workOn(std::size_t index, Session& session, const BatchWork& work, Observer& observer) {
     update(index, observer, [](BatchRow& row) { row.state = BatchRow::State::Running; });
     BatchDevice device = rows()[index].device;
-    if (device.id.empty()) {
-        // The ID names the device in every row and picks its firmware.
-        if (const auto reply =
-                probeDevice(parseIpv4(device.host).value_or(0), session.profile(), kDeviceProbeWait);
-            reply && ModelTable::codeFromId(reply->id) != ModelTable::kNoCode) {
+    // The ID names the device in every row and picks its firmware: one that cannot be read (none,
+    // or a list's stand-in text) is asked of the device.
+    if (ModelTable::codeFromId(device.id) == ModelTable::kNoCode) {
+        const auto reply =
+            probeDevice(parseIpv4(device.host).value_or(0), session.profile(), kDeviceProbeWait);
+        if (reply && ModelTable::codeFromId(reply->id) != ModelTable::kNoCode) {
             device.id = reply->id;
             if (device.deviceType.empty()) device.deviceType = reply->deviceType;
+            update(index, observer, [&](BatchRow& row) { row.device = device; });
+        } else if (!device.id.empty()) {
+            device.id.clear();  // a stand-in text is no ID
             update(index, observer, [&](BatchRow& row) { row.device = device; });
         }
     }

@@ -13,6 +13,7 @@
 #include "gui/discovery/DeviceListView.h"
 #include "gui/discovery/PictureLists.h"
 #include "gui/discovery/ViewSettings.h"
+#include "gui/ops/BatchWindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -114,6 +115,8 @@ private:
     std::optional<Target> selectedTarget() const;
     // Every selected device: reboot, set time and upgrade run on each in turn.
     std::vector<Target> selectedTargets() const;
+    // With several devices selected: the batch window of operation, and true.
+    bool openBatchWindow(BatchWindow::Operation operation);
     Target targetOf(const DeviceListView::Selection& selection) const;
     void showDeviceCount();
     void startTelnet(const QString& host);

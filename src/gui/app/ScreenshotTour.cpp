@@ -24,6 +24,7 @@
 #include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
+#include "gui/ops/BatchWindow.h"
 #include "gui/ops/EraseConfig.h"
 #include "gui/ops/Login.h"
 #include "gui/ops/Reboot.h"
@@ -71,6 +72,7 @@ constexpr int kShotPercent = 40;
 constexpr int kDialogPollMs = 50;
 constexpr int kDialogPolls = 100;
 constexpr int kUpgradeLimitMs = 60000;
+constexpr int kBatchDevices = 4;
 
 // A file name that the device's model accepts as its firmware.
 QString imageName(const QString& deviceId) {
@@ -199,6 +201,49 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::Id::Upgrade))->click();
 }
 
+void ScreenshotTour::showBatch() {
+    // The first devices of the list, selected together.
+    for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
+        if (!view->isVisible()) continue;
+        view->clearSelection();
+        int selected = 0;
+        for (int row = 0; row < view->model()->rowCount() && selected < kBatchDevices; ++row) {
+            const QModelIndex index = view->model()->index(row, 0);
+            if (index.data(DeviceListModel::HeaderRole).toBool()) continue;
+            view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            ++selected;
+        }
+    }
+    if (window_.list().selections().size() < 2) {
+        std::fprintf(stderr, "lmtools: not enough devices to show the batch window on\n");
+        succeeded_ = false;
+        return;
+    }
+    QTimer::singleShot(0, this, [this] { driveBatch(0); });
+    window_.runCommand(kSetTime);
+}
+
+void ScreenshotTour::driveBatch(int attempt) {
+    auto* window = qobject_cast<BatchWindow*>(QApplication::activeModalWidget());
+    if (window == nullptr) {
+        if (attempt < kDialogPolls)
+            QTimer::singleShot(kDialogPollMs, this, [this, attempt] { driveBatch(attempt + 1); });
+        return;
+    }
+    connect(window, &BatchWindow::batchEnded, window, [this, window] {
+        QTimer::singleShot(kSettleMs, window, [this, window] {
+            save(*window, QStringLiteral("batch.png"));
+            window->reject();
+        });
+    });
+    QTimer::singleShot(kUpgradeLimitMs, window, [this, window] {
+        if (!window->running()) return;
+        std::fprintf(stderr, "lmtools: the batch did not end in time\n");
+        succeeded_ = false;
+    });
+    qobject_cast<QPushButton*>(window->control(BatchWindow::Id::Start))->click();
+}
+
 void ScreenshotTour::showForms() {
     CAboutDlg about(&window_);
     EnterIP entry(&window_);
@@ -273,6 +318,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
             succeeded_ = false;
         } else {
             showUpgrade();
+            showBatch();
             showWizardPages();
             showForms();
             showMenus();
