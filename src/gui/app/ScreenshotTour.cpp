@@ -72,7 +72,9 @@ constexpr int kShotPercent = 40;
 constexpr int kDialogPollMs = 50;
 constexpr int kDialogPolls = 100;
 constexpr int kUpgradeLimitMs = 60000;
-constexpr int kBatchDevices = 4;
+// The batch window's picture: an upgrade of these devices.
+const QLatin1String kBatchDevices[] = {QLatin1String("127.0.0.10"), QLatin1String("127.0.0.11"),
+                                       QLatin1String("127.0.0.13")};
 
 // A file name that the device's model accepts as its firmware.
 QString imageName(const QString& deviceId) {
@@ -202,16 +204,16 @@ void ScreenshotTour::driveUpgrade(int attempt) {
 }
 
 void ScreenshotTour::showBatch() {
-    // The first devices of the list, selected together.
+    // The batch's devices, selected together.
     for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
         if (!view->isVisible()) continue;
         view->clearSelection();
-        int selected = 0;
-        for (int row = 0; row < view->model()->rowCount() && selected < kBatchDevices; ++row) {
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
             const QModelIndex index = view->model()->index(row, 0);
-            if (index.data(DeviceListModel::HeaderRole).toBool()) continue;
-            view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            ++selected;
+            if (std::find(std::begin(kBatchDevices), std::end(kBatchDevices),
+                          view->model()->index(row, 1).data().toString()) != std::end(kBatchDevices))
+                view->selectionModel()->select(index,
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
     }
     if (window_.list().selections().size() < 2) {
@@ -220,7 +222,7 @@ void ScreenshotTour::showBatch() {
         return;
     }
     QTimer::singleShot(0, this, [this] { driveBatch(0); });
-    window_.runCommand(kSetTime);
+    window_.runCommand(kUpgradeFirmware);
 }
 
 void ScreenshotTour::driveBatch(int attempt) {
@@ -241,6 +243,19 @@ void ScreenshotTour::driveBatch(int attempt) {
         std::fprintf(stderr, "lmtools: the batch did not end in time\n");
         succeeded_ = false;
     });
+    // The image fits the first device; the others want other firmware and are skipped.
+    const QString path = scratch_.filePath(imageName(QStringLiteral("024C55-C00000")));
+    QFile image(path);
+    if (!image.open(QIODevice::WriteOnly) ||
+        image.write(QByteArray(kImageBytes / 10, '\x5a')) != kImageBytes / 10) {
+        std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));
+        succeeded_ = false;
+        window->reject();
+        return;
+    }
+    image.close();
+    qobject_cast<QLineEdit*>(window->control(BatchWindow::Id::RomFile))->setText(path);
+    qobject_cast<QLineEdit*>(window->control(BatchWindow::Id::Password))->setText(QStringLiteral("vorna"));
     qobject_cast<QPushButton*>(window->control(BatchWindow::Id::Start))->click();
 }
 

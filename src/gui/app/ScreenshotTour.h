@@ -15,9 +15,9 @@ class CLmToolsDlg;
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
 // dialogs that work at once (on one device; the production test on all) and saves each as
 // DIR/dialog-<name>.png when it is done; saves the "Upgrade Firmware" dialog mid transfer as
-// DIR/upgrade.png, the batch window after Set Time on several devices as DIR/batch.png, then each page of the
-// Setup Wizard as DIR/wizard-<page id>.png, the About and Manual IP Entry dialogs as DIR/dialog-about.png and
-// DIR/dialog-add-device.png, and the list's right-click menu with its "Advanced" and "Network Interface"
+// DIR/upgrade.png, the batch window after an upgrade of several devices as DIR/batch.png, then each page of
+// the Setup Wizard as DIR/wizard-<page id>.png, the About and Manual IP Entry dialogs as DIR/dialog-about.png
+// and DIR/dialog-add-device.png, and the list's right-click menu with its "Advanced" and "Network Interface"
 // parts as DIR/menu.png, DIR/menu-advanced.png and DIR/menu-network-interface.png, and closes the window.
 class ScreenshotTour : public QObject {
     Q_OBJECT
@@ -37,7 +37,7 @@ private:
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);
-    // Set Time on several devices at once in the batch window, saved as DIR/batch.png when done.
+    // An upgrade of several devices at once in the batch window, saved as DIR/batch.png when done.
     void showBatch();
     void driveBatch(int attempt);
     // "About These Tools" and "Manual IP Entry" as DIR/dialog-about.png and DIR/dialog-add-device.png.

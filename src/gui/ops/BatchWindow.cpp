@@ -22,27 +22,28 @@ namespace {
 using K = ControlKind;
 using C = BatchWindow::Id;
 
-constexpr DialogRect kClient{0, 0, 330, 233};
+constexpr DialogRect kClient{0, 0, 400, 233};
 // The upgrade's rows take this band; the other operations move what follows up by it.
 constexpr int kUpgradeBandTop = 44;
 constexpr int kUpgradeBand = 46;
+constexpr int kProgressWidth = 50;
 // clang-format off
 constexpr DialogControl kControls[] = {
-    {K::Text, C::Heading, nullptr, {7, 7, 316, 18}, kPlainText},
+    {K::Text, C::Heading, nullptr, {7, 7, 386, 18}, kPlainText},
     {K::Label, {}, "Admin Password:", {7, 30, 70, 8}, kBuddyOfNext},
     {K::Password, C::Password, nullptr, {80, 28, 90, 13}, kFocus},
     {K::Label, {}, "ROM File:", {7, 48, 70, 8}, kBuddyOfNext},
-    {K::LineEdit, C::RomFile, nullptr, {80, 46, 220, 13}},
-    {K::Button, C::Browse, "...", {303, 46, 20, 13}},
+    {K::LineEdit, C::RomFile, nullptr, {80, 46, 290, 13}},
+    {K::Button, C::Browse, "...", {373, 46, 20, 13}},
     {K::CheckBox, C::EraseConfig, "Erase Old Config. Note: For version compatibility this is highly recommended!",
-     {15, 63, 308, 10}, kChecked},
+     {15, 63, 378, 10}, kChecked},
     {K::CheckBox, C::SaveNetwork, "Save Network Settings (requires firmware version 1.1.55 or newer)",
-     {15, 75, 308, 10}},
-    {K::List, C::Devices, nullptr, {7, 92, 316, 100}},
-    {K::Text, C::StatusLine, "Enter password...", {7, 196, 316, 10}, kPlainText},
-    {K::Button, C::Start, "&Start", {163, 212, 50, 14}, kDefaultButton},
-    {K::Button, C::Stop, "S&top", {218, 212, 50, 14}, kDisabled},
-    {K::Button, C::Close, "Close", {273, 212, 50, 14}},
+     {15, 75, 378, 10}},
+    {K::List, C::Devices, nullptr, {7, 92, 386, 100}},
+    {K::Text, C::StatusLine, "Enter password...", {7, 196, 386, 10}, kPlainText},
+    {K::Button, C::Start, "&Start", {233, 212, 50, 14}, kDefaultButton},
+    {K::Button, C::Stop, "S&top", {288, 212, 50, 14}, kDisabled},
+    {K::Button, C::Close, "Close", {343, 212, 50, 14}},
 };
 // clang-format on
 
@@ -92,6 +93,7 @@ QString stateText(const BatchRow& row) {
         case BatchRow::State::Done:
             break;
     }
+    if (row.result == BatchResult::Skipped) return QStringLiteral("Skipped");
     return row.result == BatchResult::Cancelled && row.message.empty() ? QStringLiteral("Not started")
                                                                        : QStringLiteral("Done");
 }
@@ -175,11 +177,17 @@ BatchWindow::BatchWindow(Session& session, Operation operation, std::vector<Batc
         rows_.push_back({std::move(device), BatchRow::State::Waiting, BatchResult::Cancelled, {}});
         showRow(rows_.size() - 1, rows_.back());
     }
+    // What the devices say is long: the status and the result share the room left, elided, whole
+    // in their tooltips.
     for (const int column : {kId, kAddress})
         list_->resizeColumnToContents(column);
-    list_->header()->setSectionResizeMode(kStatus, QHeaderView::Stretch);
-    list_->header()->setStretchLastSection(false);
-    list_->header()->setSectionResizeMode(kResult, QHeaderView::ResizeToContents);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QHeaderView* header = list_->header();
+    header->setStretchLastSection(true);
+    const int room = list_->width() - 2 * list_->frameWidth() - list_->columnWidth(kId) -
+                     list_->columnWidth(kAddress) - controls.units().x(kProgressWidth);
+    list_->setColumnWidth(kStatus, room / 2);
+    list_->setColumnWidth(kProgress, controls.units().x(kProgressWidth));
     if (operation == Operation::Upgrade) romFile_ = controls.get<QLineEdit>(Id::RomFile);
     connectControls();
     setFixedSize(controls.units().x(kClient.width),
