@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include "ChildById.h"
+#include "LayoutCheck.h"
 #include "core/link/Session.h"
 #include "devsim/Simulator.h"
 #include "gui/ops/BatchWindow.h"
@@ -120,6 +121,18 @@ private slots:
         QVERIFY(!child<QPushButton>(*window, Id::Start)->isEnabled());
         window->reject();
         QVERIFY(!window->isVisible());
+    }
+
+    // Each operation's window: its controls inside it, none over another, the upgrade's own only
+    // in the upgrade's.
+    void layoutOfEachOperation() {
+        for (const auto operation : {BatchWindow::Operation::Reboot, BatchWindow::Operation::SetTime,
+                                     BatchWindow::Operation::Upgrade}) {
+            auto window = make(operation, {0, 2});
+            QCOMPARE(layoutProblem(*window), QString());
+            QCOMPARE(child<QWidget>(*window, Id::RomFile) != nullptr,
+                     operation == BatchWindow::Operation::Upgrade);
+        }
     }
 
     // Without the password nothing starts, and the status line says what is missing.
