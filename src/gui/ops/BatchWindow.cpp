@@ -12,7 +12,6 @@
 #include <QTreeWidget>
 
 #include "core/ops/FirmwareUpgrade.h"
-#include "gui/app/ControlId.h"
 #include "gui/ops/GuiThreadChannel.h"
 
 namespace lm::gui {
