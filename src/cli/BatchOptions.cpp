@@ -75,11 +75,9 @@ std::vector<BatchDevice> BatchOptions::devices(CommandContext& context) const {
     }
     DeviceInventory inventory;
     scanInto(inventory, context);
-    std::set<std::string> seen;
     for (const DeviceRecord& record : inventory.snapshot()) {
-        if (!type_.empty() && asciiLower(record.deviceType) != asciiLower(type_)) continue;
-        // A manual entry's HTTP port is not the device's; the device is worked on once.
-        if (seen.insert(record.hostPart()).second)
+        // A manual entry's HTTP port is not the device's: the batch works on its host.
+        if (type_.empty() || asciiLower(record.deviceType) == asciiLower(type_))
             found.push_back({record.hostPart(), record.id, record.deviceType});
     }
     return found;

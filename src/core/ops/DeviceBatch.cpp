@@ -1,6 +1,7 @@
 #include "core/ops/DeviceBatch.h"
 
 #include <algorithm>
+#include <set>
 
 #include "core/discovery/DeviceProbe.h"
 #include "core/discovery/ModelTable.h"
@@ -164,8 +165,11 @@ BatchWork upgradeBatchWork(const UpgradeBatchOptions& options, const NetworkProf
 }
 
 DeviceBatch::DeviceBatch(std::vector<BatchDevice> devices, int jobs) : jobs_(std::clamp(jobs, 1, kMaxJobs)) {
+    std::set<std::string> hosts;
     for (BatchDevice& device : devices)
-        rows_.push_back({std::move(device), BatchRow::State::Waiting, BatchResult::Cancelled, {}});
+        // A device listed twice (a manual entry beside the scan's) is worked on once, never twice at once.
+        if (hosts.insert(device.host).second)
+            rows_.push_back({std::move(device), BatchRow::State::Waiting, BatchResult::Cancelled, {}});
 }
 
 std::vector<BatchRow> DeviceBatch::rows() const {

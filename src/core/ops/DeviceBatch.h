@@ -77,9 +77,9 @@ BatchWork upgradeBatchWork(const UpgradeBatchOptions& options, const NetworkProf
                            const Timing& timing);
 
 // Several devices worked on at once, jobs at a time, each job on a Session of its own, in the order
-// given. Nobody is asked for a password while it runs: every device gets the one given. A device
-// whose ID is not known (or not readable) is asked for it first, so every row names its device. Cancel stops the
-// devices not yet started; those at work finish.
+// given, each address once. Nobody is asked for a password while it runs: every device gets the one given. A
+// device whose ID is not known (or not readable) is asked for it first, so every row names its device. Cancel
+// stops the devices not yet started; those at work finish.
 class DeviceBatch {
 public:
     static constexpr int kMaxJobs = 64;

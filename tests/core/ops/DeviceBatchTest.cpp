@@ -172,6 +172,7 @@ TEST_F(DeviceBatchTest, RefusingSilentAndLyingDevicesAmongGoodOnes) {
     ASSERT_FALSE(HasFatalFailure());
     auto targets = addresses(5);
     targets.push_back({"127.0.0.99", {}, {}});
+    targets.push_back({host(0), "024C55-C80500", "ZelvixXL"});  // listed twice: worked on once
     DeviceBatch batch(targets, 3);
     const auto rows = run(batch, rebootBatchWork(kPassword));
     EXPECT_EQ(results(rows),
@@ -183,6 +184,7 @@ TEST_F(DeviceBatchTest, RefusingSilentAndLyingDevicesAmongGoodOnes) {
     EXPECT_EQ(rows[3].device.id, "") << "a reply that cannot be read names nobody";
     EXPECT_EQ(rows[5].device.id, "");
     EXPECT_TRUE(rows[0].message.empty());
+    EXPECT_EQ(simulator->counters(0).reboots, 1u);
 }
 
 // One image to several devices through one TFTP port: a device that stops acknowledging half way
