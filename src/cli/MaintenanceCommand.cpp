@@ -17,9 +17,10 @@ void MaintenanceCommand::define(CLI::App& command) {
 std::string MaintenanceCommand::check() {
     if (auto problem = batch_.check(); !problem.empty()) return problem;
     if (auto problem = password_.check(); !problem.empty()) return problem;
-    // Nobody is asked while several devices are at work.
-    if (!password_.given() && batch_.several())
-        return "the admin password is needed for several devices: give --password or LMTOOLS_PASSWORD";
+    // Nobody is asked while several devices are at work: the password is typed once before.
+    if (!password_.given() && batch_.several() && !TerminalPasswordPrompt::available())
+        return "the admin password is needed for several devices: give --password or LMTOOLS_PASSWORD, or "
+               "run it on a terminal to type it once";
     if (!password_.given() && !TerminalPasswordPrompt::available())
         return "the admin password is needed: give --password or LMTOOLS_PASSWORD, or run it on a terminal";
     return {};
@@ -27,7 +28,13 @@ std::string MaintenanceCommand::check() {
 
 int MaintenanceCommand::run(CommandContext& context) {
     std::string password = password_.given().value_or("");
-    if (batch_.several()) return batch_.run(context, batchWork(password, context), assumeYes_);
+    if (batch_.several()) {
+        if (password.empty()) {
+            TerminalPasswordPrompt once("every device of the batch", "");
+            if (!once.askPassword(password)) return kExitFailed;
+        }
+        return batch_.run(context, batchWork(password, context), assumeYes_);
+    }
     if (password.empty()) {
         TerminalPasswordPrompt first(host(), "");
         if (!first.askPassword(password)) return kExitFailed;
