@@ -17,28 +17,9 @@ std::string AtOnceCommand::check() {
     return password_.check();
 }
 
-std::optional<std::string> AtOnceCommand::runOnDevice(Session& session, const BatchDevice& device,
-                                                      std::mutex& lines, CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(false, context.out, context.err);
-    ui->setBatchDevice(device.host, lines);
-    ui->setQuiet(context.quiet);
-    auto state = std::make_shared<OperationState>();
-    state->running = true;
-    Outcome outcome;
-    {
-        WorkerTask task(session, ui, state, nullptr, device.host, nullptr);
-        outcome = work(task, password_.given().value_or(Session::kDefaultPassword));
-    }
-    state->running = false;
-    if (outcome == Outcome::Ok) return std::nullopt;
-    return batchFailure(outcome, session, ui->lastMessage());
-}
-
 int AtOnceCommand::run(CommandContext& context) {
     if (batch_.several())
-        return batch_.run(context, [&](Session& session, const BatchDevice& device, std::mutex& lines) {
-            return runOnDevice(session, device, lines, context);
-        });
+        return batch_.run(context, batchWork(password_.given().value_or(Session::kDefaultPassword)), false);
     TerminalPasswordPrompt prompt(host());
     PasswordPrompt* asker = TerminalPasswordPrompt::available() ? &prompt : nullptr;
     TerminalChannel window(false, boxesToOut() ? context.out : context.err, context.err);

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "cli/BatchOptions.h"
 #include "cli/Command.h"
-#include "cli/DeviceBatch.h"
 #include "cli/TerminalChannel.h"
 #include "core/ops/WorkerTask.h"
 
@@ -26,6 +26,8 @@ protected:
     // Sets the window up before the worker starts.
     virtual void prepare(TerminalChannel&, CommandContext&) {}
     virtual Outcome work(WorkerTask& task, const std::string& startPassword) = 0;
+    // What a batch does to each device, everyone with password; only asked of a batchable command.
+    virtual BatchWork batchWork(const std::string& /*password*/) { return {}; }
     // What the command prints on standard output once the worker is done.
     virtual void finish(TerminalChannel& ui, Outcome outcome, CommandContext& context) = 0;
     // Whether the worker's message boxes go to standard output (else standard error, where a
@@ -33,10 +35,7 @@ protected:
     virtual bool boxesToOut() const { return true; }
 
 private:
-    std::optional<std::string> runOnDevice(Session& session, const BatchDevice& device, std::mutex& lines,
-                                           CommandContext& context);
-
-    DeviceBatch batch_;
+    BatchOptions batch_;
     PasswordOption password_;
 };
 

@@ -17,40 +17,24 @@ void MaintenanceCommand::define(CLI::App& command) {
 std::string MaintenanceCommand::check() {
     if (auto problem = batch_.check(); !problem.empty()) return problem;
     if (auto problem = password_.check(); !problem.empty()) return problem;
-    // Nobody is asked while several devices are at work.
-    if (!password_.given() && batch_.several())
-        return "the admin password is needed for several devices: give --password or LMTOOLS_PASSWORD";
+    // Nobody is asked while several devices are at work: the password is typed once before.
+    if (!password_.given() && batch_.several() && !TerminalPasswordPrompt::available())
+        return "the admin password is needed for several devices: give --password or LMTOOLS_PASSWORD, or "
+               "run it on a terminal to type it once";
     if (!password_.given() && !TerminalPasswordPrompt::available())
         return "the admin password is needed: give --password or LMTOOLS_PASSWORD, or run it on a terminal";
     return {};
 }
 
-std::optional<std::string> MaintenanceCommand::runOnDevice(Session& session, const BatchDevice& device,
-                                                           std::mutex& lines, const std::string& password,
-                                                           CommandContext& context) {
-    auto ui = std::make_shared<TerminalChannel>(assumeYes_, context.out, context.err);
-    ui->setBatchDevice(device.host, lines);
-    ui->setQuiet(context.quiet);
-    const DeviceLogin login{device.host, password};
-    Worker work = worker(login);
-    if (auto problem = prepareDevice(session, device, login, work, *ui, context); !problem.empty())
-        return problem;
-    auto state = std::make_shared<OperationState>();
-    state->running = true;
-    WorkerTask task(session, ui, state, nullptr, device.host, nullptr);
-    const Outcome outcome = work(task).outcome;
-    state->running = false;
-    session.telnet().close();
-    if (outcome == Outcome::Ok) return std::nullopt;
-    return batchFailure(outcome, session, ui->lastMessage());
-}
-
 int MaintenanceCommand::run(CommandContext& context) {
     std::string password = password_.given().value_or("");
-    if (batch_.several())
-        return batch_.run(context, [&](Session& session, const BatchDevice& device, std::mutex& lines) {
-            return runOnDevice(session, device, lines, password, context);
-        });
+    if (batch_.several()) {
+        if (password.empty()) {
+            TerminalPasswordPrompt once("every device of the batch", "");
+            if (!once.askPassword(password)) return kExitFailed;
+        }
+        return batch_.run(context, batchWork(password, context), assumeYes_);
+    }
     if (password.empty()) {
         TerminalPasswordPrompt first(host(), "");
         if (!first.askPassword(password)) return kExitFailed;

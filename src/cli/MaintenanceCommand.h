@@ -2,8 +2,8 @@
 
 #include <functional>
 
+#include "cli/BatchOptions.h"
 #include "cli/Command.h"
-#include "cli/DeviceBatch.h"
 #include "cli/TerminalChannel.h"
 #include "core/ops/WorkerTask.h"
 
@@ -27,21 +27,14 @@ protected:
     virtual bool batchable() const { return true; }
     // The rest of the window: a progress display.
     virtual void prepareUi(TerminalChannel&, CommandContext&) {}
-    // In a batch, before the device's worker starts, on the job's session: may replace work by one
-    // whose request depends on the device; a text when the device is to be left alone.
-    virtual std::string prepareDevice(Session&, const BatchDevice&, const DeviceLogin&, Worker& /*work*/,
-                                      TerminalChannel&, CommandContext&) {
-        return {};
-    }
+    // What a batch does to each device, everyone with password; only asked of a batchable command.
+    virtual BatchWork batchWork(const std::string& /*password*/, CommandContext&) { return {}; }
     const std::string& host() const { return batch_.host(); }
-    DeviceBatch& batch() { return batch_; }
+    BatchOptions& batch() { return batch_; }
     bool assumeYes() const { return assumeYes_; }
 
 private:
-    std::optional<std::string> runOnDevice(Session& session, const BatchDevice& device, std::mutex& lines,
-                                           const std::string& password, CommandContext& context);
-
-    DeviceBatch batch_;
+    BatchOptions batch_;
     PasswordOption password_;
     bool assumeYes_ = false;
 };

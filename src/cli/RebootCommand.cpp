@@ -1,4 +1,5 @@
 #include "cli/MaintenanceCommand.h"
+#include "core/ops/DeviceBatch.h"
 #include "core/ops/MaintenanceOperations.h"
 
 namespace lm::cli {
@@ -13,6 +14,9 @@ public:
 protected:
     Worker worker(const DeviceLogin& login) const override {
         return [request = RebootRequest{login}](WorkerTask& task) { return rebootWorker(task, request); };
+    }
+    BatchWork batchWork(const std::string& password, CommandContext&) override {
+        return rebootBatchWork(password);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "cli/AtOnceCommand.h"
+#include "core/ops/DeviceBatch.h"
 #include "core/ops/SetTime.h"
 
 namespace lm::cli {
@@ -14,6 +15,7 @@ public:
 
 protected:
     bool batchable() const override { return true; }
+    BatchWork batchWork(const std::string& password) override { return setTimeBatchWork(password); }
     Outcome work(WorkerTask& task, const std::string& startPassword) override {
         return setTimeWorker(task, {startPassword}).outcome;
     }

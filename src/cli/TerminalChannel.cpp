@@ -49,7 +49,6 @@ void TerminalChannel::breakLine() {
 
 void TerminalChannel::status(const std::string& text) {
     lastStatus_ = text;
-    if (!text.empty()) lastMessage_ = text;
     if (quiet_) return;
     breakLine();
     // A status line may carry the device's words.
@@ -77,7 +76,6 @@ void TerminalChannel::progress(int position) {
 
 Answer TerminalChannel::ask(const Question& question) {
     breakLine();
-    if (!question.text.empty()) lastMessage_ = question.text;
     if (question.icon == Question::Icon::Error)
         write(err_, errorLines(question.text));
     else
@@ -97,7 +95,6 @@ Answer TerminalChannel::ask(const Question& question) {
 
 void TerminalChannel::showResult(const std::string& text, const std::string&) {
     breakLine();
-    if (!text.empty()) lastMessage_ = text;
     // In a batch the table is the result; each device's words stay beside its status lines.
     write(lines_ == nullptr ? out_ : err_, withLineEnd(text));
 }

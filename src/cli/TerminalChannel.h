@@ -36,8 +36,6 @@ public:
         linePrefix_ = host + ": ";
         lines_ = &lock;
     }
-    // What a failed worker ended with: its last status line or message box.
-    const std::string& lastMessage() const { return lastMessage_; }
     // Shows the progress bar's positions as a transfer of totalBytes, bytesPerStep for each step.
     void showTransfer(uint64_t totalBytes, uint64_t bytesPerStep, bool terminal) {
         transfer_.emplace(err_, totalBytes, bytesPerStep, terminal);
@@ -71,7 +69,6 @@ private:
     int high_ = 0;
     bool midLine_ = false;  // the step bar's line is open
     std::string lastStatus_;
-    std::string lastMessage_;
     std::string linePrefix_;
     std::mutex* lines_ = nullptr;
     std::ostream& out_;

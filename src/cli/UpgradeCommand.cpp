@@ -9,8 +9,8 @@
 #include "cli/TerminalText.h"
 #include "core/discovery/DeviceProbe.h"
 #include "core/discovery/ModelTable.h"
+#include "core/ops/DeviceBatch.h"
 #include "core/ops/FirmwareUpgrade.h"
-#include "core/ops/UpgradeBatch.h"
 #include "core/platform/EchoRequests.h"
 
 namespace lm::cli {
@@ -107,20 +107,17 @@ protected:
         ui.showTransfer(error ? 0 : size, kBytesPerProgressStep, isTerminal(context.err));
     }
 
-    std::string prepareDevice(Session& session, const BatchDevice& device, const DeviceLogin& login,
-                              Worker& work, TerminalChannel& ui, CommandContext& context) override {
-        const std::string id = deviceId(device.host, id_.empty() ? device.id : id_, session);
-        if (id.empty() && !context.quiet) ui.status(std::string("Note: ") + kModelUnknown);
-        // Nobody is asked while several devices are at work: a file that does not fit is not used.
-        if (const auto mismatch = firmwareMismatch(file_, ModelTable::codeFromId(id)); !mismatch.empty()) {
-            if (!ignoreModel_) return "skipped: " + mismatch;
-            if (!context.quiet) ui.status("Note: " + mismatch + ": used as --ignore-model says");
-        }
-        const std::string pcAddress =
-            pcAddress_.empty() ? pcAddressFor(session.profile(), device.host) : pcAddress_;
-        if (pcAddress.empty()) return "this PC has no address to offer the device: give --pc-address";
-        work = workerFor(login, pcAddress);
-        return {};
+    BatchWork batchWork(const std::string& password, CommandContext& context) override {
+        if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
+        UpgradeBatchOptions options;
+        options.password = password;
+        options.romPath = file_;
+        options.pcAddress = pcAddress_;
+        options.id = id_;
+        options.eraseConfig = !keepConfig_;
+        options.saveNetwork = saveNetwork_;
+        options.ignoreModel = ignoreModel_;
+        return upgradeBatchWork(options, context.session.profile(), context.session.timing());
     }
 
 private:
@@ -130,22 +127,15 @@ private:
     static constexpr const char* kIgnoreModelHint = " (--ignore-model uses it all the same)";
 
     int runBatch(CommandContext& context) {
-        if (keepConfig_) context.note(std::string(kKeepConfigTitle) + " " + kKeepConfigWarning);
-        const auto& profile = context.session.profile();
-        batch_ = std::make_unique<UpgradeBatch>(context.session.timing(), profile.tftpPort);
         // The echo setting the batch may have changed goes back on any ending signal as after the
         // last device.
         const InterruptHandler guard(restoreEchoSettingAndExit);
-        const int status = MaintenanceCommand::run(context);
-        batch_.reset();
-        return status;
+        return MaintenanceCommand::run(context);
     }
 
-    // The upgrade as the options ask, alone or as a device of the batch.
+    // The upgrade of one device as the options ask.
     Worker workerFor(const DeviceLogin& login, const std::string& pcAddress) const {
         const UpgradeRequest request{login, file_, pcAddress, !keepConfig_, saveNetwork_};
-        if (UpgradeBatch* shared = batch_.get())
-            return [shared, request](WorkerTask& task) { return batchUpgradeWorker(task, request, *shared); };
         return [request](WorkerTask& task) { return upgradeWorker(task, request); };
     }
 
@@ -158,7 +148,6 @@ private:
         return {};
     }
 
-    std::unique_ptr<UpgradeBatch> batch_;
     std::string file_;
     std::string id_;
     std::string pcAddress_;

@@ -188,8 +188,8 @@ TEST(DemoCommands, BatchesEndWithATableOfResults) {
     } cases[] = {
         {{"reboot", "127.0.0.10", "127.0.0.11", "127.0.0.99", "--password", "vorna", "--jobs", "3"},
          3,
-         {"127.0.0.10                   OK\n", "127.0.0.11                   OK\n",
-          "127.0.0.99                   unreachable: This device does not respond!\n"},
+         {"127.0.0.10  024C55-C00000  Zelvix       OK\n", "127.0.0.11  024C55-C10001  Zelvix       OK\n",
+          "127.0.0.99                              unreachable: This device does not respond!\n"},
          "127.0.0.11: Rebooting...\n"},
         {{"settime", "127.0.0.12", "127.0.0.13"},
          0,
@@ -199,8 +199,9 @@ TEST(DemoCommands, BatchesEndWithATableOfResults) {
         // and is left alone, --yes or not.
         {{"upgrade", "127.0.0.10", "127.0.0.11", rom.c_str(), "--password", "vorna"},
          3,
-         {"127.0.0.10                   OK\n",
-          "127.0.0.11                   skipped: zelvix-5206e-batch.bin is not for Zelvix (expects "
+         {"127.0.0.10  024C55-C00000  Zelvix       OK\n",
+          "127.0.0.11  024C55-C10001  Zelvix       skipped: zelvix-5206e-batch.bin is not for Zelvix "
+          "(expects "
           "zelvix-5407*.bin)\n"},
          "127.0.0.10: Establishing Telnet session...\n"},
         {{"upgrade", "--all", "--type", "zelvix", rom.c_str(), "--password", "vorna", "--yes", "-q"},

@@ -111,10 +111,12 @@ TEST_F(RefusingDevices, BatchTableTellsRefusedSilentAndUnreachableApart) {
     const auto run = runCommand(
         {"reboot", "127.0.0.41", "127.0.0.42", "127.0.0.45", "127.0.0.49", "--password", "vorna", "-q"});
     EXPECT_EQ(run.status, 3) << run.err;
-    for (const char* row : {"127.0.0.41                   refused: Please enter the correct password.\n",
-                            "127.0.0.42                   OK\n",
-                            "127.0.0.45                   no answer: This device does not respond!\n",
-                            "127.0.0.49                   unreachable: This device does not respond!\n"})
+    // A device that answers the probe is named by its ID even when only its address was given.
+    for (const char* row :
+         {"127.0.0.41  024C55-C80200  ZelvixXL     refused: Please enter the correct password.\n",
+          "127.0.0.42  024C55-C80201  ZelvixXL     OK\n",
+          "127.0.0.45                              no answer: This device does not respond!\n",
+          "127.0.0.49                              unreachable: This device does not respond!\n"})
         EXPECT_NE(run.out.find(row), std::string::npos) << row << run.out;
 }
 

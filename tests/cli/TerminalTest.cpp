@@ -136,5 +136,45 @@ TEST(TerminalPasswordPrompt, EndingSignalPutsEchoBack) {
     }
 }
 
+// Several devices without a password given: it is typed once on the terminal, before any device is
+// worked on, and never asked again however many devices refuse or fail.
+TEST(TerminalPasswordPrompt, BatchAsksOnceForEveryDevice) {
+    ::unsetenv("LMTOOLS_PASSWORD");
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Addresses nobody has: each device fails, none may bring another question.
+        const char* args[] = {"lmtools-cli", "reboot", "127.0.0.97", "127.0.0.98", "-q"};
+        std::ostringstream out, err;
+        ::_exit(runCli(5, args, out, err));
+    }
+    std::string shown;
+    char buffer[256];
+    bool answered = false;
+    while (true) {
+        pollfd p{terminal, POLLIN, 0};
+        if (::poll(&p, 1, 20000) <= 0) break;
+        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got <= 0) break;  // the program ended and the terminal closed
+        shown.append(buffer, static_cast<std::size_t>(got));
+        if (!answered && shown.find("Password for admin") != std::string::npos) {
+            answered = true;
+            ASSERT_EQ(::write(terminal, "Kl4ppe\n", 7), 7);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::close(terminal);
+    EXPECT_TRUE(answered) << shown;
+    std::size_t asked = 0;
+    for (auto at = shown.find("Password for admin"); at != std::string::npos;
+         at = shown.find("Password for admin", at + 1))
+        ++asked;
+    EXPECT_EQ(asked, 1u) << shown;
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 3) << shown;
+}
+
 }  // namespace
 }  // namespace lm::cli

@@ -42,6 +42,7 @@
 #include "gui/diag/Production.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
+#include "gui/ops/BatchWindow.h"
 #include "gui/ops/OperationDialog.h"
 #include "gui/ops/Reboot.h"
 #include "gui/wizard/SetupWizard.h"
@@ -259,8 +260,9 @@ private slots:
         QCOMPARE(placement->normal, QRect(40, 30, 800, 600));
     }
 
-    // Reboot with two devices selected: its dialog opens for each in turn and both devices restart.
-    void rebootRunsOnEachSelectedDevice() {
+    // Reboot with two devices selected: one batch window for both, the password typed once, and
+    // both devices restart; no one-device dialog opens.
+    void rebootOfSeveralDevicesOpensOneBatchWindow() {
         open(simulatedProfile());
         QTRY_COMPARE(window_->list().itemCount(), 3);
         QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
@@ -274,22 +276,36 @@ private slots:
         window_->list().rebuild();  // as when a scan refills the list
         QCOMPARE(window_->list().selections().size(), std::size_t{2});
         const int before[] = {reboots(0), reboots(1)};
-        QStringList started;
+        QStringList rows;
+        int batchWindows = 0, otherWindows = 0;
         QTimer driver;
-        connect(&driver, &QTimer::timeout, [&started] {
+        connect(&driver, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) return box->accept();
-            auto* dialog = qobject_cast<OperationDialog*>(modal);
-            if (!dialog || started.contains(dialog->deviceAddress())) return;
-            started << dialog->deviceAddress();
-            QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
-            QTest::mouseClick(child<QPushButton>(*dialog, Reboot::Id::Yes), Qt::LeftButton);
+            auto* batch = qobject_cast<BatchWindow*>(modal);
+            if (batch == nullptr) {
+                if (modal != nullptr && !modal->property("seen").toBool()) ++otherWindows;
+                if (modal != nullptr) modal->setProperty("seen", true);
+                return;
+            }
+            if (!batch->property("seen").toBool()) {
+                batch->setProperty("seen", true);
+                ++batchWindows;
+                QTest::keyClicks(child<QLineEdit>(*batch, BatchWindow::Id::Password),
+                                 QStringLiteral("vorna"));
+                QTest::mouseClick(child<QPushButton>(*batch, BatchWindow::Id::Start), Qt::LeftButton);
+            } else if (!batch->running() && child<QPushButton>(*batch, BatchWindow::Id::Close)->isEnabled()) {
+                for (const BatchRow& row : batch->rows())
+                    rows << QString::fromStdString(row.device.host + " " + batchResultText(row));
+                QTest::mouseClick(child<QPushButton>(*batch, BatchWindow::Id::Close), Qt::LeftButton);
+            }
         });
         driver.start(20);
         window_->runCommand(1234);
         driver.stop();
-        started.sort();
-        QCOMPARE(started, (QStringList{addresses_[0], addresses_[1]}));
+        QCOMPARE(batchWindows, 1);
+        QCOMPARE(otherWindows, 0);
+        rows.sort();
+        QCOMPARE(rows, (QStringList{addresses_[0] + " OK", addresses_[1] + " OK"}));
         QTRY_COMPARE_WITH_TIMEOUT(reboots(0), before[0] + 1, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(reboots(1), before[1] + 1, 10000);
         // The next tests want every device up.

@@ -42,6 +42,7 @@
 #include "gui/discovery/EnterIP.h"
 #include "gui/discovery/ListExport.h"
 #include "gui/discovery/ThumbnailDecoder.h"
+#include "gui/ops/BatchWindow.h"
 #include "gui/ops/DebugFile.h"
 #include "gui/ops/EraseConfig.h"
 #include "gui/ops/FixTime.h"
@@ -391,6 +392,7 @@ void CLmToolsDlg::runCommand(int id) {
             return;
         // The password prompt names the site the Setup Wizard last chose.
         case kReboot:
+            if (openBatchWindow(BatchWindow::Operation::Reboot)) return;
             for (const Target& each : selectedTargets())
                 Reboot(session_, &inventory_.scanInProgress, each.host, session_.siteText(), this).exec();
             return;
@@ -400,12 +402,14 @@ void CLmToolsDlg::runCommand(int id) {
                     .exec();
             return;
         case kUpgradeFirmware:
+            if (openBatchWindow(BatchWindow::Operation::Upgrade)) return;
             for (const Target& each : selectedTargets())
                 RomUpgrade(session_, &inventory_.scanInProgress, each.id, each.host, session_.siteText(),
                            this)
                     .exec();
             return;
         case kSetTime:
+            if (openBatchWindow(BatchWindow::Operation::SetTime)) return;
             for (const Target& each : selectedTargets())
                 FixTime(session_, each.host, this).exec();
             return;
@@ -423,6 +427,16 @@ void CLmToolsDlg::runCommand(int id) {
             return;
     }
     list_->handleViewCommand(id);
+}
+
+bool CLmToolsDlg::openBatchWindow(BatchWindow::Operation operation) {
+    const std::vector<Target> targets = selectedTargets();
+    if (targets.size() < 2) return false;
+    std::vector<BatchDevice> devices;
+    for (const Target& each : targets)
+        devices.push_back({each.host.toStdString(), each.id.toStdString(), {}});
+    BatchWindow(session_, operation, std::move(devices), this).exec();
+    return true;
 }
 
 void CLmToolsDlg::startScan(std::vector<Ipv4> targets) {

@@ -13,6 +13,7 @@
 #include "gui/discovery/DeviceListView.h"
 #include "gui/discovery/PictureLists.h"
 #include "gui/discovery/ViewSettings.h"
+#include "gui/ops/BatchWindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -126,6 +127,8 @@ private:
     std::optional<Target> selectedTarget() const;
     // Every selected device: reboot, set time and upgrade run on each in turn.
     std::vector<Target> selectedTargets() const;
+    // With several devices selected: the batch window of operation, and true.
+    bool openBatchWindow(BatchWindow::Operation operation);
     Target targetOf(const DeviceListView::Selection& selection) const;
     void showDeviceCount();
     // The status bar's line: how many devices are listed and selected, and the scan's state.

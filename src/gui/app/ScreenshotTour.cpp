@@ -27,6 +27,7 @@
 #include "gui/diag/Report.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
+#include "gui/ops/BatchWindow.h"
 #include "gui/ops/EraseConfig.h"
 #include "gui/ops/Login.h"
 #include "gui/ops/Reboot.h"
@@ -74,6 +75,9 @@ constexpr int kShotPercent = 40;
 constexpr int kDialogPollMs = 50;
 constexpr int kDialogPolls = 100;
 constexpr int kUpgradeLimitMs = 60000;
+// The batch window's picture: an upgrade of these devices.
+const QLatin1String kBatchDevices[] = {QLatin1String("127.0.0.10"), QLatin1String("127.0.0.11"),
+                                       QLatin1String("127.0.0.13")};
 
 // A file name that the device's model accepts as its firmware.
 QString imageName(const QString& deviceId) {
@@ -207,6 +211,62 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::Id::Upgrade))->click();
 }
 
+void ScreenshotTour::showBatch() {
+    // The batch's devices, selected together.
+    for (QAbstractItemView* view : window_.list().findChildren<QAbstractItemView*>()) {
+        if (!view->isVisible()) continue;
+        view->clearSelection();
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            const QModelIndex index = view->model()->index(row, 0);
+            if (std::find(std::begin(kBatchDevices), std::end(kBatchDevices),
+                          view->model()->index(row, 1).data().toString()) != std::end(kBatchDevices))
+                view->selectionModel()->select(index,
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    if (window_.list().selections().size() < 2) {
+        std::fprintf(stderr, "lmtools: not enough devices to show the batch window on\n");
+        succeeded_ = false;
+        return;
+    }
+    QTimer::singleShot(0, this, [this] { driveBatch(0); });
+    window_.runCommand(kUpgradeFirmware);
+}
+
+void ScreenshotTour::driveBatch(int attempt) {
+    auto* window = qobject_cast<BatchWindow*>(QApplication::activeModalWidget());
+    if (window == nullptr) {
+        if (attempt < kDialogPolls)
+            QTimer::singleShot(kDialogPollMs, this, [this, attempt] { driveBatch(attempt + 1); });
+        return;
+    }
+    connect(window, &BatchWindow::batchEnded, window, [this, window] {
+        QTimer::singleShot(kSettleMs, window, [this, window] {
+            save(*window, QStringLiteral("batch.png"));
+            window->reject();
+        });
+    });
+    QTimer::singleShot(kUpgradeLimitMs, window, [this, window] {
+        if (!window->running()) return;
+        std::fprintf(stderr, "lmtools: the batch did not end in time\n");
+        succeeded_ = false;
+    });
+    // The image fits the first device; the others want other firmware and are skipped.
+    const QString path = scratch_.filePath(imageName(QStringLiteral("024C55-C00000")));
+    QFile image(path);
+    if (!image.open(QIODevice::WriteOnly) ||
+        image.write(QByteArray(kImageBytes / 10, '\x5a')) != kImageBytes / 10) {
+        std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(path));
+        succeeded_ = false;
+        window->reject();
+        return;
+    }
+    image.close();
+    qobject_cast<QLineEdit*>(window->control(BatchWindow::Id::RomFile))->setText(path);
+    qobject_cast<QLineEdit*>(window->control(BatchWindow::Id::Password))->setText(QStringLiteral("vorna"));
+    qobject_cast<QPushButton*>(window->control(BatchWindow::Id::Start))->click();
+}
+
 void ScreenshotTour::showForms() {
     CAboutDlg about(&window_);
     EnterIP entry(&window_);
@@ -319,6 +379,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
             succeeded_ = false;
         } else {
             showUpgrade();
+            showBatch();
             showWizardPages();
             showForms();
             showMenus();

@@ -16,12 +16,13 @@ class CLmToolsDlg;
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
 // dialogs that work at once (on one device; the production test on all) and saves each as
 // DIR/dialog-<name>.png when it is done; saves the "Upgrade Firmware" dialog mid transfer as
-// DIR/upgrade.png, then each page of the Setup Wizard as DIR/wizard-<page id>.png, the About and
-// Manual IP Entry dialogs as DIR/dialog-about.png and DIR/dialog-add-device.png, and the list's
-// right-click menu with its "Advanced" and "Network Interface" parts as DIR/menu.png,
-// DIR/menu-advanced.png and DIR/menu-network-interface.png, each menu of the menu bar opened over
-// the window as DIR/menubar-<menu>.png, and closes the window. The Details view is also shot with
-// the window as large as the screen allows, as DIR/view-details-large.png.
+// DIR/upgrade.png, the batch window after an upgrade of several devices as DIR/batch.png, then each
+// page of the Setup Wizard as DIR/wizard-<page id>.png, the About and Manual IP Entry dialogs as
+// DIR/dialog-about.png and DIR/dialog-add-device.png, and the list's right-click menu with its
+// "Advanced" and "Network Interface" parts as DIR/menu.png, DIR/menu-advanced.png and
+// DIR/menu-network-interface.png, each menu of the menu bar opened over the window as
+// DIR/menubar-<menu>.png, and closes the window. The Details view is also shot with the window as
+// large as the screen allows, as DIR/view-details-large.png.
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +41,9 @@ private:
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);
+    // An upgrade of several devices at once in the batch window, saved as DIR/batch.png when done.
+    void showBatch();
+    void driveBatch(int attempt);
     // "About These Tools" and "Manual IP Entry" as DIR/dialog-about.png and DIR/dialog-add-device.png.
     void showForms();
     // Every page of the Setup Wizard as DIR/wizard-<page id>.png.

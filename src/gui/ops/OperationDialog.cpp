@@ -73,6 +73,11 @@ Answer defaultMessageBox(QWidget* owner, const QString& text, const QString& tit
 
 }  // namespace
 
+Answer showOwnedMessageBox(QWidget* owner, const QString& text, const QString& title, Question::Icon icon,
+                           Choices buttons) {
+    return defaultMessageBox(owner, text, title, icon, buttons);
+}
+
 OperationDialog::OperationDialog(Session& session, const std::atomic<bool>* scanInProgress, QString address,
                                  std::string siteText, QWidget* parent)
     : QDialog(parent),

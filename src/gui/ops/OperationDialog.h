@@ -23,6 +23,10 @@ namespace lm::gui {
 
 class GuiPasswordPrompt;
 
+// A message box owned by owner, answered by the button pressed; its text is never markup.
+Answer showOwnedMessageBox(QWidget* owner, const QString& text, const QString& title, Question::Icon icon,
+                           Choices buttons);
+
 // The frame of an operation dialog with a start button: the status line, the hidden OK button the
 // worker presses to end the dialog, the start button that runs the worker on a thread of its own,
 // and the requests of that worker, carried to the GUI thread. Closing while the worker runs waits

@@ -1,0 +1,361 @@
+#include "gui/ops/BatchWindow.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "core/ops/FirmwareUpgrade.h"
+#include "gui/ops/GuiThreadChannel.h"
+
+namespace lm::gui {
+
+namespace {
+
+using K = ControlKind;
+using C = BatchWindow::Id;
+
+constexpr DialogRect kClient{0, 0, 400, 233};
+// The upgrade's rows take this band; the other operations move what follows up by it.
+constexpr int kUpgradeBandTop = 44;
+constexpr int kUpgradeBand = 46;
+constexpr int kProgressWidth = 50;
+// clang-format off
+constexpr DialogControl kControls[] = {
+    {K::Text, C::Heading, nullptr, {7, 7, 386, 18}, kPlainText},
+    {K::Label, {}, "Admin Password:", {7, 30, 70, 8}, kBuddyOfNext},
+    {K::Password, C::Password, nullptr, {80, 28, 90, 13}, kFocus},
+    {K::Label, {}, "ROM File:", {7, 48, 70, 8}, kBuddyOfNext},
+    {K::LineEdit, C::RomFile, nullptr, {80, 46, 290, 13}},
+    {K::Button, C::Browse, "...", {373, 46, 20, 13}},
+    {K::CheckBox, C::EraseConfig, "Erase Old Config. Note: For version compatibility this is highly recommended!",
+     {15, 63, 378, 10}, kChecked},
+    {K::CheckBox, C::SaveNetwork, "Save Network Settings (requires firmware version 1.1.55 or newer)",
+     {15, 75, 378, 10}},
+    {K::List, C::Devices, nullptr, {7, 92, 386, 100}},
+    {K::Text, C::StatusLine, "Enter password...", {7, 196, 386, 10}, kPlainText},
+    {K::Button, C::Start, "&Start", {233, 212, 50, 14}, kDefaultButton},
+    {K::Button, C::Stop, "S&top", {288, 212, 50, 14}, kDisabled},
+    {K::Button, C::Close, "Close", {343, 212, 50, 14}},
+};
+// clang-format on
+
+bool inUpgradeBand(const DialogControl& row) {
+    return row.place.y >= kUpgradeBandTop && row.place.y < kUpgradeBandTop + kUpgradeBand;
+}
+
+// The table of one operation: the upgrade's own rows only for the upgrade.
+std::vector<DialogControl> tableFor(BatchWindow::Operation operation) {
+    std::vector<DialogControl> table;
+    for (DialogControl row : kControls) {
+        if (operation != BatchWindow::Operation::Upgrade) {
+            if (inUpgradeBand(row)) continue;
+            if (row.place.y >= kUpgradeBandTop) row.place.y -= kUpgradeBand;
+        }
+        table.push_back(row);
+    }
+    return table;
+}
+
+struct OperationTexts {
+    const char* title;
+    const char* heading;
+};
+
+OperationTexts textsOf(BatchWindow::Operation operation) {
+    switch (operation) {
+        case BatchWindow::Operation::Reboot:
+            return {"Reboot Devices", "Are you sure you want to reboot these devices?"};
+        case BatchWindow::Operation::SetTime:
+            return {"Set Time on Devices",
+                    "The devices' internal time chips will be set from the time on this computer. Leave the "
+                    "password empty for devices that still have the one they came with."};
+        case BatchWindow::Operation::Upgrade:
+            return {"Upgrade Firmware on Devices",
+                    "The ROM file goes to every device it fits; a device it does not fit is skipped."};
+    }
+    return {"", ""};
+}
+
+QString stateText(const BatchRow& row) {
+    switch (row.state) {
+        case BatchRow::State::Waiting:
+            return QStringLiteral("Waiting");
+        case BatchRow::State::Running:
+            return QStringLiteral("Working...");
+        case BatchRow::State::Done:
+            break;
+    }
+    if (row.result == BatchResult::Skipped) return QStringLiteral("Skipped");
+    return row.result == BatchResult::Cancelled && row.message.empty() ? QStringLiteral("Not started")
+                                                                       : QStringLiteral("Done");
+}
+
+}  // namespace
+
+// One device's window, on the GUI thread: its row shows its status lines and progress.
+class BatchWindow::RowChannel : public WorkerChannel {
+public:
+    RowChannel(BatchWindow& window, std::size_t index, QTreeWidgetItem* item, QProgressBar* bar)
+        : window_(window), index_(index), item_(item), bar_(bar) {}
+
+    void status(const std::string& text) override {
+        if (!text.empty()) showStatus(text);
+    }
+    void progressRange(int low, int high) override { bar_->setRange(low, high); }
+    void progress(int position) override { bar_->setValue(position); }
+    void beep() override {}
+    Answer ask(const Question& question) override { return window_.ask(index_, question); }
+    // The row tells the success; no box for each device.
+    void showResult(const std::string& text, const std::string&) override { showStatus(text); }
+
+private:
+    void showStatus(const std::string& text) {
+        QString line = QString::fromStdString(text).simplified();
+        item_->setText(kStatus, line);
+        item_->setToolTip(kStatus, line);
+    }
+
+    BatchWindow& window_;
+    std::size_t index_;
+    QTreeWidgetItem* item_;
+    QProgressBar* bar_;
+};
+
+// What the batch's thread shares with the window: it outlives a window closed under it.
+struct BatchWindow::Run : DeviceBatch::Observer {
+    Run(BatchWindow* shown, std::vector<BatchDevice> devices)
+        : batch(std::move(devices), kJobs), window(shown), state(std::make_shared<OperationState>()) {}
+
+    std::shared_ptr<WorkerChannel> channelFor(std::size_t index) override { return channels.at(index); }
+    void rowChanged(std::size_t index, const BatchRow& row) override {
+        GuiThread::call([&] {
+            if (!window.isNull() && !state->closing) window->showRow(index, row);
+        });
+    }
+
+    DeviceBatch batch;
+    QPointer<BatchWindow> window;  // read on the GUI thread only
+    std::shared_ptr<OperationState> state;
+    std::vector<std::shared_ptr<WorkerChannel>> channels;
+};
+
+BatchWindow::BatchWindow(Session& session, Operation operation, std::vector<BatchDevice> devices,
+                         QWidget* parent)
+    : QDialog(parent), session_(session), operation_(operation) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    const OperationTexts texts = textsOf(operation);
+    setWindowTitle(QString::fromLatin1(texts.title));
+    const std::vector<DialogControl> table = tableFor(operation);
+    const DialogControls controls(*this, table);
+    qobject_cast<QLabel*>(control(Id::Heading))->setText(QString::fromLatin1(texts.heading));
+    if (operation == Operation::SetTime)
+        qobject_cast<QLabel*>(control(Id::StatusLine))->setText(QStringLiteral("Press Start..."));
+    password_ = controls.get<QLineEdit>(Id::Password);
+    list_ = controls.get<QTreeWidget>(Id::Devices);
+    list_->setColumnCount(5);
+    list_->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("Address"), QStringLiteral("Status"),
+                            QStringLiteral("Progress"), QStringLiteral("Result")});
+    list_->setRootIsDecorated(false);
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    list_->setFocusPolicy(Qt::NoFocus);
+    for (BatchDevice& device : devices) {
+        auto* item = new QTreeWidgetItem(list_);
+        auto* bar = new QProgressBar(list_);
+        bar->setRange(0, 1);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        list_->setItemWidget(item, kProgress, bar);
+        channels_.push_back(std::make_unique<RowChannel>(*this, rows_.size(), item, bar));
+        rows_.push_back({std::move(device), BatchRow::State::Waiting, BatchResult::Cancelled, {}});
+        showRow(rows_.size() - 1, rows_.back());
+    }
+    // What the devices say is long: the status and the result share the room left, elided, whole
+    // in their tooltips.
+    for (const int column : {kId, kAddress})
+        list_->resizeColumnToContents(column);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QHeaderView* header = list_->header();
+    header->setStretchLastSection(true);
+    const int room = list_->width() - 2 * list_->frameWidth() - list_->columnWidth(kId) -
+                     list_->columnWidth(kAddress) - controls.units().x(kProgressWidth);
+    list_->setColumnWidth(kStatus, room / 2);
+    list_->setColumnWidth(kProgress, controls.units().x(kProgressWidth));
+    if (operation == Operation::Upgrade) romFile_ = controls.get<QLineEdit>(Id::RomFile);
+    connectControls();
+    setFixedSize(controls.units().x(kClient.width),
+                 controls.units().y(kClient.height - (operation == Operation::Upgrade ? 0 : kUpgradeBand)));
+}
+
+BatchWindow::~BatchWindow() {
+    // The batch's thread may still hold a row's window: from here on it touches none.
+    if (run_) run_->state->closing = true;
+}
+
+QWidget* BatchWindow::control(Id id) const {
+    return findChild<QWidget*>(QStringLiteral("id%1").arg(static_cast<int>(id)));
+}
+
+void BatchWindow::connectControls() {
+    for (const Id id : {Id::Start, Id::Stop, Id::Close})
+        qobject_cast<QPushButton*>(control(id))->setAutoDefault(false);
+    connect(qobject_cast<QPushButton*>(control(Id::Start)), &QPushButton::clicked, this, &BatchWindow::start);
+    connect(qobject_cast<QPushButton*>(control(Id::Stop)), &QPushButton::clicked, this, &BatchWindow::stop);
+    connect(qobject_cast<QPushButton*>(control(Id::Close)), &QPushButton::clicked, this, &QDialog::reject);
+    if (operation_ != Operation::Upgrade) return;
+    connect(qobject_cast<QPushButton*>(control(Id::Browse)), &QPushButton::clicked, this,
+            &BatchWindow::browse);
+    auto* erase = qobject_cast<QCheckBox*>(control(Id::EraseConfig));
+    connect(erase, &QCheckBox::clicked, this, &BatchWindow::eraseBoxClicked);
+    connect(erase, &QCheckBox::toggled, control(Id::SaveNetwork), &QWidget::setEnabled);
+}
+
+void BatchWindow::browse() {
+    const QString chosen = QFileDialog::getOpenFileName(this, QString(), romFile_->text(),
+                                                        QStringLiteral("Firmware (*.bin);;All files (*)"));
+    if (!chosen.isEmpty()) romFile_->setText(chosen);
+}
+
+void BatchWindow::eraseBoxClicked(bool checked) {
+    if (checked) return;
+    const auto text = QString::fromLatin1(kKeepConfigWarning);
+    const auto title = QString::fromLatin1(kKeepConfigTitle);
+    if (messageBoxHandler_)
+        messageBoxHandler_(this, text, title, Question::Icon::Question, Choices::Ok);
+    else
+        showOwnedMessageBox(this, text, title, Question::Icon::Question, Choices::Ok);
+}
+
+void BatchWindow::setStatus(const QString& text) {
+    qobject_cast<QLabel*>(control(Id::StatusLine))->setText(text);
+}
+
+std::optional<BatchWork> BatchWindow::work(QString& problem) const {
+    std::string password = password_->text().toStdString();
+    if (operation_ == Operation::SetTime) {
+        // The session's password, as the one-device window starts with.
+        if (password.empty()) password = session_.password();
+        return setTimeBatchWork(password);
+    }
+    if (password.empty()) {
+        problem = QStringLiteral("You must specify the administrator password.");
+        return std::nullopt;
+    }
+    if (operation_ == Operation::Reboot) return rebootBatchWork(password);
+    const QFileInfo rom(romFile_->text());
+    if (!rom.isFile() || !rom.isReadable()) {
+        problem = QStringLiteral("Cannot read the ROM file \"%1\".").arg(romFile_->text());
+        return std::nullopt;
+    }
+    UpgradeBatchOptions options;
+    options.password = password;
+    options.romPath = romFile_->text().toStdString();
+    options.eraseConfig = qobject_cast<QCheckBox*>(control(Id::EraseConfig))->isChecked();
+    options.saveNetwork =
+        options.eraseConfig && qobject_cast<QCheckBox*>(control(Id::SaveNetwork))->isChecked();
+    return upgradeBatchWork(options, session_.profile(), session_.timing());
+}
+
+void BatchWindow::start() {
+    if (running_ || run_) return;  // one run per window: its rows tell how it went
+    QString problem;
+    const std::optional<BatchWork> batchWork = work(problem);
+    if (!batchWork) {
+        setStatus(problem);
+        return;
+    }
+    std::vector<BatchDevice> devices;
+    for (const BatchRow& row : rows_)
+        devices.push_back(row.device);
+    run_ = std::make_shared<Run>(this, std::move(devices));
+    for (const auto& channel : channels_)
+        run_->channels.push_back(std::make_shared<GuiThreadChannel>(this, channel.get(), run_->state));
+    for (const Id id : {Id::Start, Id::Password, Id::RomFile, Id::Browse, Id::EraseConfig, Id::SaveNetwork})
+        if (QWidget* widget = control(id)) widget->setEnabled(false);
+    control(Id::Stop)->setEnabled(true);
+    control(Id::Close)->setEnabled(false);
+    running_ = true;
+    setStatus(QStringLiteral("Working on the devices, %1 at a time...").arg(kJobs));
+    const bool started = WorkerTask::start(
+        run_->state,
+        [run = run_, work = *batchWork, profile = session_.profile(), timing = session_.timing()] {
+            run->batch.run(profile, timing, work, *run);
+            GuiThread::call([&run] {
+                if (!run->window.isNull() && !run->state->closing) run->window->ended();
+            });
+        });
+    if (!started) {
+        running_ = false;
+        control(Id::Stop)->setEnabled(false);
+        control(Id::Close)->setEnabled(true);
+        setStatus(QStringLiteral("The operation could not be started."));
+    }
+}
+
+void BatchWindow::stop() {
+    if (!run_) return;
+    run_->batch.cancel();
+    control(Id::Stop)->setEnabled(false);
+    setStatus(QStringLiteral("Stopping: the devices at work finish, the others are not started..."));
+}
+
+void BatchWindow::showRow(std::size_t index, const BatchRow& row) {
+    rows_.at(index) = row;
+    QTreeWidgetItem* item = list_->topLevelItem(static_cast<int>(index));
+    item->setText(kId, QString::fromStdString(row.device.id));
+    item->setText(kAddress, QString::fromStdString(row.device.host));
+    // A device's own last status line stays once it has said one.
+    const QString shown = item->text(kStatus);
+    if (row.state == BatchRow::State::Waiting || shown.isEmpty() || shown == stateText({}) ||
+        shown == QStringLiteral("Working..."))
+        item->setText(kStatus, stateText(row));
+    const QString result =
+        row.state == BatchRow::State::Done ? QString::fromStdString(batchResultText(row)) : QString();
+    item->setText(kResult, result);
+    item->setToolTip(kResult, result);
+    if (row.state == BatchRow::State::Done && row.result == BatchResult::Ok) {
+        auto* bar = qobject_cast<QProgressBar*>(list_->itemWidget(item, kProgress));
+        bar->setValue(bar->maximum());
+    }
+}
+
+void BatchWindow::ended() {
+    running_ = false;
+    control(Id::Stop)->setEnabled(false);
+    control(Id::Close)->setEnabled(true);
+    qobject_cast<QPushButton*>(control(Id::Close))->setDefault(true);
+    const auto done = std::count_if(rows_.begin(), rows_.end(), [](const BatchRow& row) {
+        return row.state == BatchRow::State::Done && row.result == BatchResult::Ok;
+    });
+    setStatus(QStringLiteral("Done on %1 of %2 devices.").arg(done).arg(rows_.size()));
+    emit batchEnded();
+}
+
+Answer BatchWindow::ask(std::size_t index, const Question& question) {
+    // A box that only tells goes to the device's row: one box per device would bury the window.
+    if (question.choices == Choices::Ok) {
+        channels_.at(index)->status(question.text);
+        return Answer::Ok;
+    }
+    const QString title = QStringLiteral("%1 - %2").arg(QString::fromStdString(question.title),
+                                                        QString::fromStdString(rows_.at(index).device.host));
+    const QString text = QString::fromStdString(question.text);
+    return messageBoxHandler_ ? messageBoxHandler_(this, text, title, question.icon, question.choices)
+                              : showOwnedMessageBox(this, text, title, question.icon, question.choices);
+}
+
+void BatchWindow::done(int result) {
+    if (running_) {
+        setStatus(QStringLiteral("The devices at work finish first; Stop spares those not yet started."));
+        return;
+    }
+    QDialog::done(result);
+}
+
+}  // namespace lm::gui

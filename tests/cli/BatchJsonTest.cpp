@@ -1,0 +1,121 @@
+// The results of reboot, settime and upgrade on several devices as JSON: one object per device in
+// the order given, the device's ID, address, a fixed result word and the words, null where none.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "CliRun.h"
+#include "devsim/Simulator.h"
+
+namespace lm::cli {
+namespace {
+
+using test::runCommand;
+using test::runDemo;
+using Json = nlohmann::json;
+
+struct Expected {
+    const char* address;
+    Json id;  // a string, or null
+    const char* result;
+    Json message;  // a string the message holds, or null
+};
+
+void expectResults(const std::string& out, const std::vector<Expected>& expected) {
+    const Json results = Json::parse(out, nullptr, false);
+    ASSERT_TRUE(results.is_array()) << out;
+    ASSERT_EQ(results.size(), expected.size()) << out;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].address);
+        const Json& row = results[i];
+        ASSERT_TRUE(row.is_object());
+        EXPECT_EQ(row.size(), 4u) << row.dump();
+        EXPECT_EQ(row.value("address", ""), expected[i].address);
+        EXPECT_EQ(row["id"], expected[i].id);
+        EXPECT_EQ(row.value("result", ""), expected[i].result);
+        if (expected[i].message.is_null()) {
+            EXPECT_TRUE(row["message"].is_null()) << row.dump();
+        } else {
+            ASSERT_TRUE(row["message"].is_string()) << row.dump();
+            EXPECT_NE(row["message"].get<std::string>().find(expected[i].message.get<std::string>()),
+                      std::string::npos)
+                << row.dump();
+        }
+    }
+}
+
+class BatchJson : public testing::Test {
+protected:
+    void SetUp() override {
+        sim::DeviceConfig refuses;
+        refuses.shell.faults.refusePassword = true;
+        sim::DeviceConfig good;
+        good.shell.password = "s3cret";  // not the factory password
+        good.shell.rebootDelayMs = 300;
+        sim::SimulatorConfig config;
+        config.devices = {refuses, good};
+        for (std::size_t i = 0; i < config.devices.size(); ++i) {
+            config.devices[i].mac = *sim::parseMac("02:4C:55:C8:03:0" + std::to_string(i));
+            config.devices[i].address = *parseIpv4("127.0.0." + std::to_string(61 + i));
+        }
+        simulator = std::make_unique<sim::Simulator>(std::move(config));
+        std::string error;
+        ASSERT_TRUE(simulator->start(&error)) << error;
+        ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator->telnetPort()).c_str(), 1);
+        ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator->discoveryPort()).c_str(), 1);
+        ::unsetenv("LMTOOLS_PASSWORD");
+    }
+    void TearDown() override {
+        ::unsetenv("LMTOOLS_TELNET_PORT");
+        ::unsetenv("LMTOOLS_DISCOVERY_PORT");
+    }
+
+    std::unique_ptr<sim::Simulator> simulator;
+};
+
+// A refusing device and an address nobody has among a good device: each is told apart by its word,
+// the exit status says not all were done, and standard output holds the JSON alone.
+TEST_F(BatchJson, RebootAndSetTimeTellEachDevicesResult) {
+    const auto reboot = runCommand(
+        {"reboot", "127.0.0.61", "127.0.0.62", "127.0.0.69", "--password", "s3cret", "--json", "-q"});
+    EXPECT_EQ(reboot.status, 3) << reboot.err;
+    expectResults(reboot.out,
+                  {{"127.0.0.61", "024C55-C80300", "refused", "Please enter the correct password."},
+                   {"127.0.0.62", "024C55-C80301", "ok", nullptr},
+                   {"127.0.0.69", nullptr, "unreachable", "does not respond"}});
+    ASSERT_TRUE(simulator->waitUntilUp(1, Milliseconds(15000)));
+
+    const auto setTime =
+        runCommand({"settime", "127.0.0.62", "127.0.0.61", "--password", "s3cret", "--json"});
+    EXPECT_EQ(setTime.status, 3) << setTime.err;
+    expectResults(setTime.out, {{"127.0.0.62", "024C55-C80301", "ok", nullptr},
+                                {"127.0.0.61", "024C55-C80300", "refused", "Error updating time!"}});
+}
+
+// One device with --json is a batch of one: its result is the same array, and a failure still
+// ends with the batch's status.
+TEST_F(BatchJson, OneDeviceGivesAnArrayOfOne) {
+    const auto run = runCommand({"reboot", "127.0.0.61", "--password", "s3cret", "--json", "-q"});
+    EXPECT_EQ(run.status, 3) << run.err;
+    expectResults(run.out, {{"127.0.0.61", "024C55-C80300", "refused", "password"}});
+}
+
+// A device whose firmware does not fit the file is skipped, not logged in to.
+TEST(BatchJsonDemo, UpgradeSkipsTheDeviceTheFileDoesNotFit) {
+    ::unsetenv("LMTOOLS_PASSWORD");
+    const std::string rom = testing::TempDir() + "zelvix-5206e-json.bin";
+    std::ofstream(rom, std::ios::binary) << std::string(70'000, 'b');
+    const auto run =
+        runDemo({"upgrade", "127.0.0.10", "127.0.0.11", rom.c_str(), "--password", "vorna", "--json"});
+    EXPECT_EQ(run.status, 3) << run.err;
+    expectResults(run.out, {{"127.0.0.10", "024C55-C00000", "ok", nullptr},
+                            {"127.0.0.11", "024C55-C10001", "skipped", "is not for Zelvix"}});
+    EXPECT_EQ(run.err.find("127.0.0.11: Establishing"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace lm::cli
