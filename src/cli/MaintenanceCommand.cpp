@@ -19,10 +19,12 @@ std::string MaintenanceCommand::check() {
     if (auto problem = password_.check(); !problem.empty()) return problem;
     // Nobody is asked while several devices are at work: the password is typed once before.
     if (!password_.given() && batch_.several() && !TerminalPasswordPrompt::available())
-        return "the admin password is needed for several devices: give --password or LMTOOLS_PASSWORD, or "
+        return "the admin password is needed for several devices: give --password, --password-file, "
+               "--password-stdin or LMTOOLS_PASSWORD, or "
                "run it on a terminal to type it once";
     if (!password_.given() && !TerminalPasswordPrompt::available())
-        return "the admin password is needed: give --password or LMTOOLS_PASSWORD, or run it on a terminal";
+        return "the admin password is needed: give --password, --password-file, --password-stdin or "
+               "LMTOOLS_PASSWORD, or run it on a terminal";
     return {};
 }
 
