@@ -52,6 +52,17 @@ std::vector<std::string> textLines(const std::vector<std::string>& lines) {
     return kept;
 }
 
+// A shell that was not yet reading when a command arrived shows it twice: the terminal's own echo,
+// then its line editor's redraw after the prompt ("# cat /etc/version"). Either is only an echo.
+bool isEchoOf(std::string_view line, std::string_view command, std::string_view prompt) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    if (!line.ends_with(command)) return false;
+    line.remove_suffix(command.size());
+    line = withoutTrailingControls(line);
+    return line.empty() || (!prompt.empty() && line.ends_with(prompt));
+}
+
 // A received line as shown: carriage returns and the trailing control sequences gone.
 std::string shownText(std::string_view line) {
     std::string text(line);
@@ -306,7 +317,8 @@ Outcome DeviceSession::runCommand(const std::string& command, Echo echo) {
         if (line.empty()) return endOfOutput(bound);
         if (contains(line, command)) {
             if (contains(line, "Bad command")) return endWith(Outcome::Refused, withoutLineEnd(line));
-            const bool isEcho = network() && (echo == Echo::AllNamingCommand || !echoSeen);
+            const bool isEcho = (network() && (echo == Echo::AllNamingCommand || !echoSeen)) ||
+                                (s_.remoteLines().empty() && isEchoOf(line, command, s_.shellPrompt()));
             echoSeen = true;
             if (isEcho) continue;
         }
@@ -338,6 +350,7 @@ Outcome DeviceSession::readRemoteFile(const std::string& path) {
             echoSeen = contains(line, command);
             continue;
         }
+        if (s_.remoteLines().empty() && isEchoOf(line, command, s_.shellPrompt())) continue;
         if (isPromptLine(line)) {
             std::string last;
             if (!lastLineBeforePrompt(line, bound, last)) return endOfOutput(bound);
