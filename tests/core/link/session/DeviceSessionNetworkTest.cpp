@@ -139,8 +139,12 @@ TEST_F(DeviceSessionNetworkTest, TheLineEditorsRedrawOfTheCommandIsNoOutput) {
          "cat /etc/version\r\n# cat /etc/version\r\nuClinux/ColdFire Version 1.0.9\r\n# ",
          {"uClinux/ColdFire Version 1.0.9\r\n"}},
         {"cat /etc/version",
-         "cat /etc/version\r\n# \x1b[6ncat /etc/version\r\nLumetra version 4.2.1\r\n# ",
+         "^Ccat /etc/version\r\n\r\n# \x1b[6ncat /etc/version\r\nLumetra version 4.2.1\r\n# ",
          {"Lumetra version 4.2.1\r\n"}},
+        // Blank lines that no redraw follows are the file's own.
+        {"cat /etc/version",
+         "cat /etc/version\r\n\r\nLumetra version 4.2.1\r\n# ",
+         {"\r\n", "Lumetra version 4.2.1\r\n"}},
         // Once output has begun, a line naming the command is output (ps lists itself).
         {"ps", "ps\r\n# ps\r\n  PID COMMAND\r\n# ps\r\n# ", {"  PID COMMAND\r\n", "# ps\r\n"}},
     };
