@@ -52,6 +52,24 @@ std::vector<std::string> textLines(const std::vector<std::string>& lines) {
     return kept;
 }
 
+// A shell that was not yet reading when a command arrived shows it twice: the terminal's own echo,
+// then its line editor's redraw after the prompt ("# cat /etc/version"), maybe after a blank line.
+// Either is only an echo.
+bool isEchoOf(std::string_view line, std::string_view command, std::string_view prompt) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    line = withoutTrailingControls(line);
+    if (!line.ends_with(command)) return false;
+    line.remove_suffix(command.size());
+    line = withoutTrailingControls(line);
+    return line.empty() || (!prompt.empty() && line.ends_with(prompt));
+}
+
+// Whether the lines kept so far are only blank ones, which before a redrawn echo are the terminal's.
+bool onlyBlank(const std::vector<std::string>& lines) {
+    return std::ranges::all_of(lines, [](const std::string& line) { return withoutLineEnd(line).empty(); });
+}
+
 // A received line as shown: carriage returns and the trailing control sequences gone.
 std::string shownText(std::string_view line) {
     std::string text(line);
@@ -306,7 +324,9 @@ Outcome DeviceSession::runCommand(const std::string& command, Echo echo) {
         if (line.empty()) return endOfOutput(bound);
         if (contains(line, command)) {
             if (contains(line, "Bad command")) return endWith(Outcome::Refused, withoutLineEnd(line));
-            const bool isEcho = network() && (echo == Echo::AllNamingCommand || !echoSeen);
+            const bool redrawn = onlyBlank(s_.remoteLines()) && isEchoOf(line, command, s_.shellPrompt());
+            if (redrawn) s_.remoteLines().clear();
+            const bool isEcho = redrawn || (network() && (echo == Echo::AllNamingCommand || !echoSeen));
             echoSeen = true;
             if (isEcho) continue;
         }
@@ -336,6 +356,10 @@ Outcome DeviceSession::readRemoteFile(const std::string& path) {
         if (!echoSeen) {
             // Before the echo, a line is what an earlier command left, such as the prompt after a Ctrl-C.
             echoSeen = contains(line, command);
+            continue;
+        }
+        if (onlyBlank(s_.remoteLines()) && isEchoOf(line, command, s_.shellPrompt())) {
+            s_.remoteLines().clear();
             continue;
         }
         if (isPromptLine(line)) {

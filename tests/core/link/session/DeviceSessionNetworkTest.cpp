@@ -127,6 +127,41 @@ TEST_F(DeviceSessionNetworkTest, LeftoverPromptBeforeTheEchoIsNotTheEnd) {
     }
 }
 
+// A shell not yet reading when the line came shows it twice, the terminal's echo and then its line
+// editor's redraw after the prompt: neither is output (a firmware upgrade once took the redraw of
+// "cat /etc/version" for the version line and kept a configuration it must erase).
+TEST_F(DeviceSessionNetworkTest, TheLineEditorsRedrawOfTheCommandIsNoOutput) {
+    const struct {
+        std::string command, answer;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"cat /etc/version",
+         "cat /etc/version\r\n# cat /etc/version\r\nuClinux/ColdFire Version 1.0.9\r\n# ",
+         {"uClinux/ColdFire Version 1.0.9\r\n"}},
+        {"cat /etc/version",
+         "^Ccat /etc/version\r\n\r\n# \x1b[6ncat /etc/version\r\nLumetra version 4.2.1\r\n# ",
+         {"Lumetra version 4.2.1\r\n"}},
+        // Blank lines that no redraw follows are the file's own.
+        {"cat /etc/version",
+         "cat /etc/version\r\n\r\nLumetra version 4.2.1\r\n# ",
+         {"\r\n", "Lumetra version 4.2.1\r\n"}},
+        // Once output has begun, a line naming the command is output (ps lists itself).
+        {"ps", "ps\r\n# ps\r\n  PID COMMAND\r\n# ps\r\n# ", {"  PID COMMAND\r\n", "# ps\r\n"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        LoopbackPeer peer = answering(c.command + "\n", c.answer);
+        auto session = connect(peer);
+        DeviceSession device(*session);
+        const bool file = c.command.starts_with("cat ");
+        EXPECT_EQ(file ? device.readRemoteFile("/etc/version")
+                       : device.runCommand(c.command, DeviceSession::Echo::FirstOnly),
+                  Outcome::Ok);
+        EXPECT_EQ(session->remoteLines(), c.lines);
+        finish(peer, *session);
+    }
+}
+
 // A file whose last line has no line end shows that line on the line of the prompt: it is still a
 // line of the file. A prompt that has text of its own ("/ # ") is told from it by a bare prompt.
 TEST_F(DeviceSessionNetworkTest, ReadFileKeepsALastLineWithoutLineEnd) {
