@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CliRun.h"
+#include "SimulatedDevices.h"
 #include "devsim/Simulator.h"
 
 namespace lm::cli {
@@ -48,7 +49,7 @@ void expectResults(const std::string& out, const std::vector<Expected>& expected
     }
 }
 
-class BatchJson : public testing::Test {
+class BatchJson : public test::SimulatedDevices {
 protected:
     void SetUp() override {
         sim::DeviceConfig refuses;
@@ -56,25 +57,8 @@ protected:
         sim::DeviceConfig good;
         good.shell.password = "s3cret";  // not the factory password
         good.shell.rebootDelayMs = 300;
-        sim::SimulatorConfig config;
-        config.devices = {refuses, good};
-        for (std::size_t i = 0; i < config.devices.size(); ++i) {
-            config.devices[i].mac = *sim::parseMac("02:4C:55:C8:03:0" + std::to_string(i));
-            config.devices[i].address = *parseIpv4("127.0.0." + std::to_string(61 + i));
-        }
-        simulator = std::make_unique<sim::Simulator>(std::move(config));
-        std::string error;
-        ASSERT_TRUE(simulator->start(&error)) << error;
-        ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator->telnetPort()).c_str(), 1);
-        ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator->discoveryPort()).c_str(), 1);
-        ::unsetenv("LMTOOLS_PASSWORD");
+        start({refuses, good}, 61, 3);
     }
-    void TearDown() override {
-        ::unsetenv("LMTOOLS_TELNET_PORT");
-        ::unsetenv("LMTOOLS_DISCOVERY_PORT");
-    }
-
-    std::unique_ptr<sim::Simulator> simulator;
 };
 
 // A refusing device and an address nobody has among a good device: each is told apart by its word,

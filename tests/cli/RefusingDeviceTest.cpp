@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CliRun.h"
+#include "SimulatedDevices.h"
 #include "devsim/Simulator.h"
 #include "support/LoopbackPeer.h"
 
@@ -15,30 +16,12 @@ namespace {
 
 using test::runCommand;
 
-// Devices at 127.0.0.41 and on; the command line program reaches them through the environment.
-class RefusingDevices : public testing::Test {
+// Devices at 127.0.0.41 and on.
+class RefusingDevices : public test::SimulatedDevices {
 protected:
     void start(std::vector<sim::DeviceConfig> devices, uint16_t telnetPort = 0) {
-        sim::SimulatorConfig config;
-        config.telnetPort = telnetPort;
-        for (std::size_t i = 0; i < devices.size(); ++i) {
-            devices[i].mac = *sim::parseMac("02:4C:55:C8:02:0" + std::to_string(i));
-            devices[i].address = *parseIpv4("127.0.0." + std::to_string(41 + i));
-        }
-        config.devices = std::move(devices);
-        simulator = std::make_unique<sim::Simulator>(std::move(config));
-        std::string error;
-        ASSERT_TRUE(simulator->start(&error)) << error;
-        ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator->telnetPort()).c_str(), 1);
-        ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator->discoveryPort()).c_str(), 1);
-        ::unsetenv("LMTOOLS_PASSWORD");
+        SimulatedDevices::start(std::move(devices), 41, 2, telnetPort);
     }
-    void TearDown() override {
-        ::unsetenv("LMTOOLS_TELNET_PORT");
-        ::unsetenv("LMTOOLS_DISCOVERY_PORT");
-    }
-
-    std::unique_ptr<sim::Simulator> simulator;
 };
 
 // A tool that turns its arguments away ends `run` as refused; a log that merely quotes the words
