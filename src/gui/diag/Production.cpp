@@ -168,8 +168,8 @@ void Production::exportRows() {
     const QString path = chooseFile_(this, QStringLiteral("Export Results"),
                                      QString::fromLatin1(ListExport::kFilters), &filter);
     if (path.isEmpty()) return;
-    const QString failure =
-        saveText(path, ListExport::wantsJson(path, filter) ? productionResultsJson(rows_) : productionResultsCsv(rows_));
+    const QString failure = saveText(path, ListExport::wantsJson(path, filter) ? productionResultsJson(rows_)
+                                                                               : productionResultsCsv(rows_));
     status_->setText(failure.isEmpty()
                          ? QStringLiteral("Results saved to %1.").arg(path)
                          : QStringLiteral("The results could not be saved to %1: %2").arg(path, failure));

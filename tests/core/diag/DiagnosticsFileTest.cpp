@@ -99,8 +99,8 @@ TEST(ProductionResults, CsvKeepsTheTitlesJsonNamesTheDevice) {
 TEST(ProductionResults, DeviceTextStaysInItsCell) {
     std::vector<ProductionRow> rows(1);
     rows[0].id = "024C55-C20002";
-    rows[0].cells = {"OK  024C55-C20002", "9.1", ".52", "1200, auto", "12", "3", "=HYPERLINK(1)", "0",
-                     "4.2\xff",           "",    "",    ""};
+    rows[0].cells = {"OK  024C55-C20002", "9.1", ".52",     "1200, auto", "12", "3",
+                     "=HYPERLINK(1)",     "0",   "4.2\xff", "",           "",   ""};
     const std::string csv = productionResultsCsv(rows);
     EXPECT_EQ(csv.substr(csv.find("\r\n") + 2),
               "024C55-C20002,9.1,.52,\"1200, auto\",12,3,'=HYPERLINK(1),0,4.2\xff,,,,\r\n");
