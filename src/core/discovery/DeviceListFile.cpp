@@ -51,6 +51,8 @@ bool isId(const TextField& field) {
 // a device ID.
 std::optional<std::string> savedText(const DeviceRecord& record, const TextField& field) {
     const std::string& text = record.*(field.member);
+    // The reader wants the address as text, whatever it holds: a list read is always written back readable.
+    if (field.member == &DeviceRecord::address) return text;
     if (text.empty() || isUnknownText(text) || text == kArpOnlyVersion) return std::nullopt;
     if (isId(field) && record.source == DeviceSource::manual) return std::nullopt;
     return text;

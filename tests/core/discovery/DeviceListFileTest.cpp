@@ -99,6 +99,16 @@ TEST(DeviceListFile, StandInsAreWrittenAsNull) {
         EXPECT_TRUE(scanChanges({read.records[i]}, {savedForm(records[i])}).empty()) << i;
     EXPECT_EQ(readDeviceListJson(R"([{"id":"A","address":null}])").error,
               "device 1: \"address\" is null, not text");
+    // So an address, even an empty or odd one read from a file, is written as text: never a file
+    // this program cannot read back.
+    for (const char* address : {"", "Unknown"}) {
+        DeviceRecord odd;
+        odd.id = "T";
+        odd.address = address;
+        const auto again = readDeviceListJson(deviceListJson({odd}));
+        ASSERT_TRUE(again.ok()) << again.error;
+        EXPECT_EQ(again.records.at(0).address, address);
+    }
 }
 
 TEST(DeviceListFile, ReaderRefusesWhatIsNotAList) {
