@@ -1,9 +1,6 @@
 #include "cli/SiteSubcommands.h"
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 
 #include "cli/ExitStatus.h"
 #include "cli/ScanCommand.h"
@@ -18,45 +15,8 @@ namespace lm::cli {
 
 namespace {
 
-std::string now() {
-    const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
-    return siteTimeText(seconds.count());
-}
-
-// Written beside its place and then moved there, so a failed write never leaves half a file.
-std::string writeWhole(const std::string& path, const std::string& text) {
-    const std::string partial = path + ".partial";
-    {
-        std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-        file << text;
-        file.flush();
-        if (!file) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            return path + ": cannot be written";
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(partial, path, error);
-    if (error) {
-        std::filesystem::remove(partial, error);
-        return path + ": cannot be written";
-    }
-    return {};
-}
-
 std::string quoted(const std::string& text, const std::ostream& out) {
     return "\"" + (isTerminal(out) ? terminalSafe(text) : text) + "\"";
-}
-
-// The result of one row of a restore, with what was found or done on a device that was worked on.
-std::string restoreResult(const BatchRow& row, const std::optional<RestoreReport>& report, bool dryRun) {
-    if (row.result != BatchResult::Ok || !report) return batchResultText(row);
-    const std::size_t count = report->changes.size();
-    if (count == 0) return "OK: already matches";
-    const std::string settings = std::to_string(count) + (count == 1 ? " setting" : " settings");
-    return dryRun ? "OK: " + settings + " would change" : "OK: " + settings + " written";
 }
 
 }  // namespace
@@ -119,14 +79,13 @@ int SiteSubcommands::run(CommandContext& context) {
 int SiteSubcommands::backup(CommandContext& context) {
     const auto readings = std::make_shared<SiteReadings>();
     const std::string password = passwords_[0].given().value_or(Session::kDefaultPassword);
-    const std::string takenAt = now();
+    const std::string takenAt = siteTimeNow();
     std::vector<BatchRow> rows;
     const int status = devices_.run(context, backupBatchWork(password, readings), false, &rows);
     if (rows.empty()) return status;
     SiteFile site = readings->site(rows, takenAt);
     site.programVersion = kProgramVersion;
-    const std::string text = siteToJson(site).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-    if (auto problem = writeWhole(output_, text + "\n"); !problem.empty()) {
+    if (auto problem = writeSiteFile(output_, site); !problem.empty()) {
         context.error("config backup: " + problem);
         return kExitFailed;
     }
@@ -200,7 +159,7 @@ int SiteSubcommands::restore(CommandContext& context) {
     TextTable table({"Saved ID", "Device ID", "Host", "Result"});
     for (std::size_t i = 0; i < rows.size(); ++i)
         table.addRow({plan[i].saved.id, rows[i].device.id, rows[i].device.host,
-                      restoreResult(rows[i], reports->of(rows[i].device.host), dryRun_)});
+                      restoreResultText(rows[i], reports->of(rows[i].device.host), dryRun_)});
     table.print(context.out);
     return batchSucceeded(rows) ? kExitDone : kExitFindings;
 }

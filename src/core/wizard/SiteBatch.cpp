@@ -91,6 +91,14 @@ std::optional<RestoreReport> RestoreReports::of(const std::string& host) const {
     return found->second;
 }
 
+std::string restoreResultText(const BatchRow& row, const std::optional<RestoreReport>& report, bool dryRun) {
+    if (row.result != BatchResult::Ok || !report) return batchResultText(row);
+    const std::size_t count = report->changes.size();
+    if (count == 0) return "OK: already matches";
+    const std::string settings = std::to_string(count) + (count == 1 ? " setting" : " settings");
+    return dryRun ? "OK: " + settings + " would change" : "OK: " + settings + " written";
+}
+
 BatchWork restoreBatchWork(const std::vector<RestorePlanRow>& plan, RestoreOptions options,
                            std::shared_ptr<RestoreReports> reports) {
     auto saved = std::make_shared<std::map<std::string, SiteDevice>>();

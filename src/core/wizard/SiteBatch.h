@@ -52,6 +52,10 @@ private:
     std::map<std::string, RestoreReport> byHost_;
 };
 
+// A restore's row as a table shows it: for a device worked on, whether it already matched, or how
+// many settings were written (or, in a dry run, would change).
+std::string restoreResultText(const BatchRow& row, const std::optional<RestoreReport>& report, bool dryRun);
+
 // Restores the plan's rows that are to be worked on: each device read, checked against its saved
 // entry and the pages' rules, and only then, when anything differs, written as config apply writes.
 BatchWork restoreBatchWork(const std::vector<RestorePlanRow>& plan, RestoreOptions options,

@@ -1,6 +1,8 @@
 #include "core/wizard/SiteFile.h"
 
+#include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -131,6 +133,34 @@ std::string siteTimeText(std::int64_t secondsSinceEpoch) {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
+}
+
+std::string siteTimeNow() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return siteTimeText(std::chrono::duration_cast<std::chrono::seconds>(now).count());
+}
+
+std::string writeSiteFile(const std::string& path, const SiteFile& site) {
+    // Device text need not be UTF-8; invalid bytes become U+FFFD instead of failing the dump.
+    const std::string text =
+        siteToJson(site).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    const std::string partial = path + ".partial";
+    std::error_code error;
+    {
+        std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+        file << text;
+        file.flush();
+        if (!file) {
+            std::filesystem::remove(partial, error);
+            return path + ": cannot be written";
+        }
+    }
+    std::filesystem::rename(partial, path, error);
+    if (error) {
+        std::filesystem::remove(partial, error);
+        return path + ": cannot be written";
+    }
+    return {};
 }
 
 }  // namespace lm

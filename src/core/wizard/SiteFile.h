@@ -1,6 +1,6 @@
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,7 +37,12 @@ std::string siteFromJson(const nlohmann::json& json, SiteFile& site);
 // Reads the file at path (at most 64 MiB); empty when site holds it, else what is wrong.
 std::string readSiteFile(const std::string& path, SiteFile& site);
 
-// The time given as the file gives it.
+// Writes the file beside its place and then moves it there, so a failed write never leaves half a
+// file; empty when written, else what is wrong.
+std::string writeSiteFile(const std::string& path, const SiteFile& site);
+
+// The time given, and the time now, as the file gives it.
 std::string siteTimeText(std::int64_t secondsSinceEpoch);
+std::string siteTimeNow();
 
 }  // namespace lm
