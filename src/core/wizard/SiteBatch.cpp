@@ -74,6 +74,7 @@ BatchWork backupBatchWork(std::string password, std::shared_ptr<SiteReadings> re
         saved.version = versionText(task.session().firmware());
         saved.settings = settingsToJson(settings, task.session().firmware());
         readings->add(device.host, std::move(saved));
+        task.status("Settings read");
         return {Outcome::Ok, {}};
     };
     return work;
@@ -136,6 +137,7 @@ BatchWork restoreBatchWork(const std::vector<RestorePlanRow>& plan, RestoreOptio
         }
         RestoreReport report{entry->second.id, settingChanges(before, wizard.settings()), false};
         if (options.dryRun || report.changes.empty()) {
+            task.status("Settings compared; nothing written");
             reports->add(device.host, report);
             return {Outcome::Ok, {}};
         }
