@@ -59,6 +59,10 @@ TEST_F(SiteBackupTest, BackupWritesEveryDeviceAndSaysWhichWereNotRead) {
     EXPECT_EQ(json["unidentified"][0]["settings"], nullptr);
     EXPECT_TRUE(json["unidentified"][0]["problem"].is_string());
     EXPECT_TRUE(json["takenAt"].get<std::string>().ends_with("Z"));
+    // It holds the devices' dial-up and upload passwords.
+    const auto perms = std::filesystem::status(site).permissions();
+    EXPECT_EQ(perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
+              std::filesystem::perms::none);
 
     // Only the devices of the type asked for; a file that cannot be written is a failure.
     const std::string drav = path("draviel.json");

@@ -146,6 +146,10 @@ std::string writeSiteFile(const std::string& path, const SiteFile& site) {
         siteToJson(site).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     const std::string partial = path + ".partial";
     std::error_code error;
+    // The settings hold the devices' dial-up and upload passwords: the file is its owner's alone.
+    { std::ofstream(partial, std::ios::binary | std::ios::trunc); }
+    std::filesystem::permissions(
+        partial, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, error);
     {
         std::ofstream file(partial, std::ios::binary | std::ios::trunc);
         file << text;

@@ -37,8 +37,8 @@ std::string siteFromJson(const nlohmann::json& json, SiteFile& site);
 // Reads the file at path (at most 64 MiB); empty when site holds it, else what is wrong.
 std::string readSiteFile(const std::string& path, SiteFile& site);
 
-// Writes the file beside its place and then moves it there, so a failed write never leaves half a
-// file; empty when written, else what is wrong.
+// Writes the file, readable by its owner only, beside its place and then moves it there, so a
+// failed write never leaves half a file; empty when written, else what is wrong.
 std::string writeSiteFile(const std::string& path, const SiteFile& site);
 
 // The time given, and the time now, as the file gives it.
