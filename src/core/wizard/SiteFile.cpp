@@ -71,7 +71,9 @@ nlohmann::ordered_json siteToJson(const SiteFile& site) {
         entry["version"] = textOrNull(device.version);
         entry["settings"] = device.settings;
         entry["problem"] = textOrNull(device.problem);
-        if (device.id.empty())
+        // A second device giving the same ID (two addresses of one device, or a copied MAC) is
+        // kept, though it cannot be restored by its ID.
+        if (device.id.empty() || json["devices"].contains(device.id))
             json["unidentified"].push_back(entry);
         else
             json["devices"][device.id] = entry;

@@ -27,7 +27,8 @@ struct SiteFile {
     std::vector<SiteDevice> devices;
 };
 
-// The file's JSON: "devices" keyed by ID, and the devices whose ID is not known under "unidentified".
+// The file's JSON: "devices" keyed by ID, and under "unidentified" the devices whose ID is not
+// known or was taken by a device before them.
 nlohmann::ordered_json siteToJson(const SiteFile& site);
 
 // Reads a site file's JSON strictly; empty when site holds it, else what is wrong. A device's

@@ -68,6 +68,16 @@ TEST(SiteFile, ReadsWhatItWritesAndRefusesEveryOtherShape) {
     ASSERT_EQ(siteFromJson(nlohmann::json(siteToJson(file)), again), "");
     EXPECT_EQ(siteToJson(again), siteToJson(file));
 
+    // Two devices giving one ID: neither is lost.
+    SiteFile twice = file;
+    twice.devices.push_back(file.devices[0]);
+    twice.devices.back().address = "10.1.1.99";
+    const auto both = siteToJson(twice);
+    EXPECT_EQ(both["devices"]["024C55-C00001"]["address"], "10.1.1.20");
+    ASSERT_EQ(both["unidentified"].size(), 2u);
+    EXPECT_EQ(both["unidentified"][1]["address"], "10.1.1.99");
+    EXPECT_EQ(both["unidentified"][1]["settings"]["hostname"], "lobby");
+
     const auto changed = [](const std::function<void(nlohmann::json&)>& change) {
         nlohmann::json json = siteJson();
         change(json);
