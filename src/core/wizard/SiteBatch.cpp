@@ -137,7 +137,7 @@ BatchWork restoreBatchWork(const std::vector<RestorePlanRow>& plan, RestoreOptio
         }
         RestoreReport report{entry->second.id, settingChanges(before, wizard.settings()), false};
         if (options.dryRun || report.changes.empty()) {
-            task.status("Settings compared; nothing written");
+            task.status("Compared");
             reports->add(device.host, report);
             return {Outcome::Ok, {}};
         }
