@@ -83,19 +83,25 @@ std::vector<BatchDevice> BatchOptions::devices(CommandContext& context) const {
     return found;
 }
 
-int BatchOptions::run(CommandContext& context, const BatchWork& work, bool assumeYes) {
+int BatchOptions::run(CommandContext& context, const BatchWork& work, bool assumeYes,
+                      std::vector<BatchRow>* rows) {
     const std::vector<BatchDevice> targets = devices(context);
     if (targets.empty()) {
         context.error(type_.empty() ? "the scan found no device"
                                     : "the scan found no device of type " + type_);
         return kExitFailed;
     }
+    const std::vector<BatchRow> done = runOn(context, targets, jobs_.value(), work, assumeYes);
+    print(done, context.out);
+    if (rows) *rows = done;
+    return batchSucceeded(done) ? kExitDone : kExitFindings;
+}
+
+std::vector<BatchRow> BatchOptions::runOn(CommandContext& context, const std::vector<BatchDevice>& targets,
+                                          int jobs, const BatchWork& work, bool assumeYes) {
     TerminalBatch terminal(targets, assumeYes, context);
-    DeviceBatch batch(targets, jobs_.value());
-    const std::vector<BatchRow> rows =
-        batch.run(context.session.profile(), context.session.timing(), work, terminal);
-    print(rows, context.out);
-    return batchSucceeded(rows) ? kExitDone : kExitFindings;
+    DeviceBatch batch(targets, jobs);
+    return batch.run(context.session.profile(), context.session.timing(), work, terminal);
 }
 
 void BatchOptions::print(const std::vector<BatchRow>& rows, std::ostream& out) const {

@@ -26,7 +26,12 @@ public:
     // Works on every device as the core's batch does, each device's lines on the terminal, then
     // prints the results; the exit status: 0 when all succeeded, 3 when any did not, 1 when --all
     // found no device.
-    int run(CommandContext& context, const BatchWork& work, bool assumeYes);
+    // The rows, when asked for, are left in rows.
+    int run(CommandContext& context, const BatchWork& work, bool assumeYes,
+            std::vector<BatchRow>* rows = nullptr);
+    // The devices given worked on, jobs at a time, each device's lines on the terminal.
+    static std::vector<BatchRow> runOn(CommandContext& context, const std::vector<BatchDevice>& targets,
+                                       int jobs, const BatchWork& work, bool assumeYes);
 
 private:
     std::vector<BatchDevice> devices(CommandContext& context) const;

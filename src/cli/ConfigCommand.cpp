@@ -6,7 +6,7 @@
 #include "cli/Command.h"
 #include "cli/ExitStatus.h"
 #include "cli/InterruptHandler.h"
-#include "cli/SettingsJson.h"
+#include "cli/SiteSubcommands.h"
 #include "cli/TerminalChannel.h"
 #include "cli/TerminalPasswordPrompt.h"
 #include "cli/TerminalText.h"
@@ -16,7 +16,9 @@
 #include "core/wizard/FileValueRules.h"
 #include "core/wizard/PageWalk.h"
 #include "core/wizard/SerialDetection.h"
+#include "core/wizard/SettingsApply.h"
 #include "core/wizard/SettingsFields.h"
+#include "core/wizard/SettingsJson.h"
 #include "core/wizard/SettingsReader.h"
 #include "core/wizard/SettingsWriter.h"
 
@@ -63,7 +65,9 @@ class ConfigCommand : public Command {
 public:
     std::string name() const override { return "config"; }
     std::string summary() const override {
-        return "Show a device's settings, or apply settings from a JSON file as the Setup Wizard would";
+        return "Show a device's settings, or apply settings from a JSON file as the Setup Wizard would; back "
+               "up "
+               "and restore the settings of several devices";
     }
     void define(CLI::App& command) override {
         command.require_subcommand(1);
@@ -89,14 +93,17 @@ public:
         apply_->add_flag("--set-time", setTime_, "Also set the device's clock from this computer");
         apply_->add_flag("-y,--yes", assumeYes_, "Accept every warning");
         apply_->add_flag("--no-wait", noWait_, "Do not wait for the device to come back after its reboot");
+        site_.addTo(command);
     }
 
     std::string usage() const override {
+        if (site_.parsed()) return site_.usage();
         if (apply_ && apply_->parsed()) return "config apply HOST FILE";
         return show_ && show_->parsed() ? "config show HOST" : name();
     }
 
     std::string check() override {
+        if (site_.parsed()) return site_.check();
         const bool applying = apply_->parsed();
         words_.clear();
         for (const std::string* word : {&host_, &file_})
@@ -120,6 +127,7 @@ public:
     }
 
     int run(CommandContext& context) override {
+        if (site_.parsed()) return site_.run(context);
         Session& session = context.session;
         if (const auto given = password().given()) session.setStartPassword(*given);
         DeviceSettings wanted;
@@ -171,20 +179,9 @@ private:
         nlohmann::json json;
         std::string problem = readSettingsJson(path == "-" ? std::cin : file, json);
         if (problem.empty()) problem = settingsFromJson(json, wanted, given);
-        if (problem.empty()) problem = unwritableValue(wanted, given);
+        // A value that would change the meaning of a device file is refused before any device is reached.
+        if (problem.empty()) problem = unwritableSetting(wanted, given);
         return problem.empty() ? problem : name + ": " + problem;
-    }
-
-    // A value that would change the meaning of a device file (perhaps one show read from a hostile
-    // device) is refused before any device is reached, so it never travels on.
-    static std::string unwritableValue(const DeviceSettings& wanted, const std::set<std::string>& given) {
-        for (const std::string& name : given) {
-            const auto* field = wizard::findSettingsField(name);
-            if (!field || !field->text) continue;
-            if (std::string why = wizard::fileValueProblem(name, wanted.*field->text); !why.empty())
-                return "\"" + name + "\" " + why;
-        }
-        return {};
     }
 
     int finish(Outcome outcome, const TerminalChannel& page, CommandContext& context) const {
@@ -259,14 +256,9 @@ private:
                       const std::shared_ptr<OperationState>& state, const DeviceSettings& wanted,
                       const std::set<std::string>& given) {
         DeviceSettings& settings = wizard.settings();
-        for (const std::string& name : given)
-            if (const auto* field = wizard::findSettingsField(name)) copyField(*field, wanted, settings);
-
-        WizardModel model = wizard.model();
-        const int first = wizard::nextPage(wizard::kReadSettings, model, {}).next;
-        const auto walk = wizard::walkPages(
-            model, first, wanted, given,
-            [&](int, const wizard::PageMessage& message) { return accept(message, context); });
+        const auto walk = takeSettings(wizard, wanted, given, [&](int, const wizard::PageMessage& message) {
+            return accept(message, context);
+        });
         if (!walk.reachedSummary) {
             // A warning not accepted was printed as it was asked; a refusal is printed here.
             if (walk.stop && !walk.declined) context.error(walk.stop->text);
@@ -326,14 +318,6 @@ private:
         return isTerminal(out) ? terminalSafe(text) : text;
     }
 
-    static void copyField(const wizard::SettingsField& field, const DeviceSettings& from,
-                          DeviceSettings& to) {
-        if (field.text) to.*field.text = from.*field.text;
-        if (field.flag) to.*field.flag = from.*field.flag;
-        if (field.number) to.*field.number = from.*field.number;
-        if (field.kind == wizard::SettingsField::Kind::Modem) to.modemModel = from.modemModel;
-    }
-
     CLI::App* show_ = nullptr;
     CLI::App* apply_ = nullptr;
     std::string host_, file_;
@@ -347,6 +331,7 @@ private:
     bool setTime_ = false;
     bool assumeYes_ = false;
     bool noWait_ = false;
+    SiteSubcommands site_;
 };
 
 }  // namespace

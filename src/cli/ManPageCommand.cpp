@@ -194,6 +194,17 @@ lmtools\-cli config apply 192.168.1.20 camera.json
 .RE
 .fi
 .PP
+Save the settings of every device of the site, see what a restore would change, and put a broken
+camera's settings onto its replacement:
+.PP
+.nf
+.RS
+lmtools\-cli config backup \-\-all \-o site.json
+lmtools\-cli config restore site.json \-\-dry\-run
+lmtools\-cli config restore site.json 024C55\-C20002 \-\-replace 024C55\-C20002=024C55\-C20009
+.RE
+.fi
+.PP
 Test every device of the network and keep the table:
 .PP
 .nf

@@ -29,6 +29,9 @@ enum Command : int {
     kProductionTest = 1340,
     kManual = 1341,
     kFindDevice = 1342,
+    // The file menu's settings of every listed device into one file, and back.
+    kBackupSettings = 1350,
+    kRestoreSettings = 1351,
     // The list's view menu.
     kThumbnails = 2003,
     kTiles = 2004,

@@ -9,9 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/SettingsJson.h"
 #include "core/link/ShellInput.h"
 #include "core/wizard/SettingsFields.h"
+#include "core/wizard/SettingsJson.h"
 
 namespace {
 
@@ -25,11 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lm;
     std::istringstream file(std::string(reinterpret_cast<const char*>(data), size));
     nlohmann::json json;
-    if (!cli::readSettingsJson(file, json).empty()) return 0;
+    if (!readSettingsJson(file, json).empty()) return 0;
     DeviceSettings wanted;
     wanted.httpPort = "80";  // what a read gives a device that names no port
     std::set<std::string> given;
-    if (!cli::settingsFromJson(json, wanted, given).empty()) return 0;
+    if (!settingsFromJson(json, wanted, given).empty()) return 0;
     for (const std::string& name : given) {
         const auto* field = wizard::findSettingsField(name);
         check(field != nullptr);
@@ -37,11 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(!hasControlCharacter(wanted.*field->text));
     }
 
-    auto shown = nlohmann::json(cli::settingsToJson(wanted, {}));
+    auto shown = nlohmann::json(settingsToJson(wanted, {}));
     shown.erase("device");
     DeviceSettings again;
     std::set<std::string> givenAgain;
-    check(cli::settingsFromJson(shown, again, givenAgain).empty());
-    check(cli::settingsToJson(again, {}) == cli::settingsToJson(wanted, {}));
+    check(settingsFromJson(shown, again, givenAgain).empty());
+    check(settingsToJson(again, {}) == settingsToJson(wanted, {}));
     return 0;
 }

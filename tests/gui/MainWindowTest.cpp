@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <algorithm>
 #include <atomic>
 #include <fstream>
@@ -71,6 +72,7 @@ public:
         *selectedFilter = saveFilter;
         return saveAs;
     }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return openAs; }
     bool shiftHeld() const override { return shift; }
     int availableScreenWidth() const override { return 1700; }
 
@@ -82,6 +84,7 @@ public:
     QList<QStringList> messages;
     bool shift = false;
     QString saveAs, saveFilter;
+    QString openAs;
 };
 
 // Runs `act` on the next modal dialog of type T once it is up.
@@ -390,6 +393,8 @@ private slots:
             {"Device/Setup Wizard", kSetupWizard},
             {"File/Export List...", kExportList},
             {"File/Add Device...", kAddDevice},
+            {"File/Back Up Settings...", kBackupSettings},
+            {"File/Restore Settings...", kRestoreSettings},
             {"Tools/Production Test...", kProductionTest},
             {"Tools/View All Devices (Webpage)", kViewAllDevices},
             {"Tools/Scan Range...", kScanRange},
@@ -566,6 +571,40 @@ private slots:
             if (size.width() >= 800) QCOMPARE(tree->header()->length(), tree->viewport()->width());
         }
         QTRY_VERIFY(fetchesDone());
+    }
+
+    // File > Back Up Settings... reads every listed device in the batch window and writes the file;
+    // Restore Settings... opens that file with a row per saved device, and says why a file cannot be used.
+    void backUpAndRestoreSettingsFromTheFileMenu() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        QTemporaryDir work;
+        desktop_.saveAs = work.filePath(QStringLiteral("site.json"));
+        onModal<BatchWindow>([](BatchWindow* batch) {
+            QCOMPARE(batch->windowTitle(), QStringLiteral("Back Up Settings"));
+            QCOMPARE(child<QTreeWidget>(*batch, BatchWindow::Id::Devices)->topLevelItemCount(), 3);
+            QObject::connect(batch, &BatchWindow::batchEnded, batch, &QDialog::accept);
+            child<QPushButton>(*batch, BatchWindow::Id::Start)->click();
+        });
+        window_->runCommand(kBackupSettings);
+        SiteFile site;
+        QCOMPARE(QString::fromStdString(readSiteFile(desktop_.saveAs.toStdString(), site)), QString());
+        QCOMPARE(site.devices.size(), std::size_t{3});
+
+        desktop_.openAs = desktop_.saveAs;
+        onModal<BatchWindow>([](BatchWindow* batch) {
+            QCOMPARE(batch->windowTitle(), QStringLiteral("Restore Settings"));
+            QCOMPARE(child<QTreeWidget>(*batch, BatchWindow::Id::Devices)->topLevelItemCount(), 3);
+            QVERIFY(!batch->running());
+            batch->reject();
+        });
+        window_->runCommand(kRestoreSettings);
+        QVERIFY(desktop_.messages.isEmpty());
+        desktop_.openAs = work.filePath(QStringLiteral("missing.json"));
+        window_->runCommand(kRestoreSettings);
+        QCOMPARE(desktop_.messages.size(), 1);
+        QCOMPARE(desktop_.messages[0][1], desktop_.openAs + QStringLiteral(": cannot be read"));
     }
 
     // "Export List..." in the list's menu writes one CSV row per listed device, or JSON when asked;

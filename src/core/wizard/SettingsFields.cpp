@@ -101,4 +101,11 @@ std::string fieldText(const DeviceSettings& settings, const SettingsField& field
     return {};
 }
 
+void copyField(const SettingsField& field, const DeviceSettings& from, DeviceSettings& to) {
+    if (field.text) to.*field.text = from.*field.text;
+    if (field.flag) to.*field.flag = from.*field.flag;
+    if (field.number) to.*field.number = from.*field.number;
+    if (field.kind == SettingsField::Kind::Modem) to.modemModel = from.modemModel;
+}
+
 }  // namespace lm::wizard

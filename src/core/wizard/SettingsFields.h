@@ -34,4 +34,7 @@ const SettingsField* findSettingsField(const std::string& name);
 // A field's value as text for show ("yes"/"no" for flags, the modem's name).
 std::string fieldText(const DeviceSettings& settings, const SettingsField& field);
 
+// Copies one field's value from one set of settings into another.
+void copyField(const SettingsField& field, const DeviceSettings& from, DeviceSettings& to);
+
 }  // namespace lm::wizard

@@ -22,6 +22,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/ProgramVersion.h"
 #include "core/discovery/DevicesPage.h"
 #include "core/discovery/DiscoveryScan.h"
 #include "core/discovery/ManualEntry.h"
@@ -378,6 +379,12 @@ void CLmToolsDlg::runCommand(int id) {
         case kExportList:
             exportList();
             return;
+        case kBackupSettings:
+            backUpSettings();
+            return;
+        case kRestoreSettings:
+            restoreSiteSettings();
+            return;
         case kAbout:
             CAboutDlg(this).exec();
             return;
@@ -590,6 +597,43 @@ void CLmToolsDlg::exportList() {
     if (!failure.isEmpty())
         desktop_.warning(this, title,
                          QStringLiteral("The list could not be written to %1:\n%2").arg(path, failure));
+}
+
+std::vector<BatchDevice> CLmToolsDlg::listedDevices() const {
+    std::vector<BatchDevice> devices;
+    for (const DeviceRecord& record : inventory_.snapshot())
+        devices.push_back({record.hostPart(), record.id, record.deviceType});
+    return devices;
+}
+
+void CLmToolsDlg::backUpSettings() {
+    QString filter;
+    const QString path = desktop_.saveFileName(this, QStringLiteral("Back Up Settings"),
+                                               QStringLiteral("Settings (*.json)"), &filter);
+    if (path.isEmpty()) return;
+    BatchWindow window(session_, BatchWindow::Operation::Backup, listedDevices(), this);
+    window.setSiteFile(path);
+    window.exec();
+}
+
+void CLmToolsDlg::restoreSiteSettings() {
+    const QString title = QStringLiteral("Restore Settings");
+    const QString path =
+        desktop_.openFileName(this, title, QStringLiteral("Settings (*.json);;All files (*)"));
+    if (path.isEmpty()) return;
+    SiteFile site;
+    if (const std::string problem = readSiteFile(path.toStdString(), site); !problem.empty()) {
+        desktop_.warning(this, title, QString::fromStdString(problem));
+        return;
+    }
+    // Every saved device onto the listed device of its ID.
+    std::vector<RestorePlanRow> plan = planRestore(site, {}, listedDevices(), kProgramVersion);
+    std::vector<BatchDevice> devices;
+    for (const RestorePlanRow& row : plan)
+        devices.push_back(row.target);
+    BatchWindow window(session_, BatchWindow::Operation::Restore, std::move(devices), this);
+    window.setRestorePlan(std::move(plan));
+    window.exec();
 }
 
 void CLmToolsDlg::openProductionTest() {

@@ -84,6 +84,7 @@ public:
     std::unique_ptr<SetupWizard> openSetupWizard();
 
     DeviceInventory& inventory() { return inventory_; }
+    Session& session() { return session_; }
     DeviceListView& list() { return *list_; }
     MainMenuBar& menuBar() { return *menuBar_; }
     QStatusBar& statusBar() { return *statusBar_; }
@@ -129,6 +130,10 @@ private:
     std::vector<Target> selectedTargets() const;
     // With several devices selected: the batch window of operation, and true.
     bool openBatchWindow(BatchWindow::Operation operation);
+    // File > Back Up Settings... and Restore Settings...: every listed device in the batch window.
+    std::vector<BatchDevice> listedDevices() const;
+    void backUpSettings();
+    void restoreSiteSettings();
     Target targetOf(const DeviceListView::Selection& selection) const;
     void showDeviceCount();
     // The status bar's line: how many devices are listed and selected, and the scan's state.

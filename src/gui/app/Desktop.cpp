@@ -51,6 +51,10 @@ QString Desktop::saveFileName(QWidget* parent, const QString& title, const QStri
     return chooseSaveFile(parent, title, filters, selectedFilter);
 }
 
+QString Desktop::openFileName(QWidget* parent, const QString& title, const QString& filters) {
+    return QFileDialog::getOpenFileName(parent, title, QString(), filters);
+}
+
 bool Desktop::shiftHeld() const {
     return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
 }

@@ -30,6 +30,8 @@ public:
     // chosen goes to selectedFilter. Empty when cancelled.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filters,
                                  QString* selectedFilter);
+    // A file dialog for a file to open. Empty when cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& filters);
     // Whether Shift is held as the command arrives.
     virtual bool shiftHeld() const;
     // The primary screen's usable width in pixels.

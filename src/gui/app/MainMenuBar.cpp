@@ -31,6 +31,8 @@ constexpr int kSortGroup = 3;
 constexpr MenuRow kRows[] = {
     {"&File", "&Export List...", kExportList},
     {"&File", "&Add Device...", kAddDevice},
+    {"&File", "&Back Up Settings...", kBackupSettings},
+    {"&File", "&Restore Settings...", kRestoreSettings},
     {"&File", nullptr, 0},
     {"&File", "&Quit", kClose, "Ctrl+Q"},
 

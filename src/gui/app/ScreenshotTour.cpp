@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/ProgramVersion.h"
 #include "core/diag/ActivityReport.h"
 #include "core/discovery/ModelTable.h"
 #include "core/ops/WorkerTask.h"
@@ -267,6 +269,53 @@ void ScreenshotTour::driveBatch(int attempt) {
     qobject_cast<QPushButton*>(window->control(BatchWindow::Id::Start))->click();
 }
 
+bool ScreenshotTour::runToEnd(BatchWindow& window, const QString& name) {
+    window.show();
+    QEventLoop done;
+    connect(&window, &BatchWindow::batchEnded, &done, &QEventLoop::quit);
+    QTimer::singleShot(kUpgradeLimitMs, &done, &QEventLoop::quit);
+    qobject_cast<QPushButton*>(window.control(BatchWindow::Id::Start))->click();
+    if (window.running()) done.exec();
+    if (window.running()) {
+        std::fprintf(stderr, "lmtools: the %s batch did not end in time\n", qPrintable(name));
+        succeeded_ = false;
+        return false;
+    }
+    QEventLoop settle;
+    QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+    settle.exec();
+    save(window, name);
+    window.close();
+    return true;
+}
+
+void ScreenshotTour::showSiteWindows() {
+    std::vector<BatchDevice> devices;
+    for (const DeviceRecord& record : window_.inventory().snapshot())
+        devices.push_back({record.hostPart(), record.id, record.deviceType});
+    const QString path = scratch_.filePath(QStringLiteral("site.json"));
+    BatchWindow backup(window_.session(), BatchWindow::Operation::Backup, devices, &window_);
+    backup.setSiteFile(path);
+    if (!runToEnd(backup, QStringLiteral("backup-settings.png"))) return;
+
+    SiteFile site;
+    if (const std::string problem = readSiteFile(path.toStdString(), site);
+        !problem.empty() || site.devices.empty()) {
+        std::fprintf(stderr, "lmtools: the backup wrote no usable file: %s\n", problem.c_str());
+        succeeded_ = false;
+        return;
+    }
+    site.devices.front().settings["hostname"] = "lobby";
+    std::vector<RestorePlanRow> plan = planRestore(site, {}, devices, kProgramVersion);
+    std::vector<BatchDevice> targets;
+    for (const RestorePlanRow& row : plan)
+        targets.push_back(row.target);
+    BatchWindow restore(window_.session(), BatchWindow::Operation::Restore, targets, &window_);
+    restore.setRestorePlan(std::move(plan));
+    qobject_cast<QCheckBox*>(restore.control(BatchWindow::Id::CompareOnly))->setChecked(true);
+    runToEnd(restore, QStringLiteral("restore-settings.png"));
+}
+
 void ScreenshotTour::showForms() {
     CAboutDlg about(&window_);
     EnterIP entry(&window_);
@@ -380,6 +429,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
         } else {
             showUpgrade();
             showBatch();
+            showSiteWindows();
             showWizardPages();
             showForms();
             showMenus();

@@ -10,6 +10,7 @@
 
 namespace lm::gui {
 
+class BatchWindow;
 class CLmToolsDlg;
 
 // For documentation: waits until the window shows every expected device with its picture, then
@@ -44,6 +45,10 @@ private:
     // An upgrade of several devices at once in the batch window, saved as DIR/batch.png when done.
     void showBatch();
     void driveBatch(int attempt);
+    // Back Up Settings of every listed device, then Restore Settings comparing the file with one
+    // device's host name changed: DIR/backup-settings.png and DIR/restore-settings.png.
+    void showSiteWindows();
+    bool runToEnd(BatchWindow& window, const QString& name);
     // "About These Tools" and "Manual IP Entry" as DIR/dialog-about.png and DIR/dialog-add-device.png.
     void showForms();
     // Every page of the Setup Wizard as DIR/wizard-<page id>.png.

@@ -413,6 +413,8 @@ DeviceListView::CommandState DeviceListView::commandState(int command) const {
         case kViewAllDevices:
         case kExportList:
         case kProductionTest:
+        case kBackupSettings:
+        case kRestoreSettings:
             return {itemCount() > 0, {}};
         case kPreviewMenu:
             return {details, s.previewImage};

@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "core/ProgramVersion.h"
 #include "core/ops/FirmwareUpgrade.h"
+#include "core/wizard/SettingsApply.h"
 #include "gui/ops/GuiThreadChannel.h"
 
 namespace lm::gui {
@@ -22,7 +24,7 @@ using K = ControlKind;
 using C = BatchWindow::Id;
 
 constexpr DialogRect kClient{0, 0, 400, 233};
-// The upgrade's rows take this band; the other operations move what follows up by it.
+// The upgrade's rows, or the restore's, take this band; the other operations move what follows up by it.
 constexpr int kUpgradeBandTop = 44;
 constexpr int kUpgradeBand = 46;
 constexpr int kProgressWidth = 50;
@@ -38,6 +40,9 @@ constexpr DialogControl kControls[] = {
      {15, 63, 378, 10}, kChecked},
     {K::CheckBox, C::SaveNetwork, "Save Network Settings (requires firmware version 1.1.55 or newer)",
      {15, 75, 378, 10}},
+    {K::CheckBox, C::CompareOnly, "&Compare only: show the settings that would change, write nothing",
+     {15, 48, 378, 10}},
+    {K::CheckBox, C::AcceptWarnings, "&Accept the warnings of the Setup Wizard's pages", {15, 62, 378, 10}},
     {K::List, C::Devices, nullptr, {7, 92, 386, 100}},
     {K::Text, C::StatusLine, "Enter password...", {7, 196, 386, 10}, kPlainText},
     {K::Button, C::Start, "&Start", {233, 212, 50, 14}, kDefaultButton},
@@ -50,14 +55,23 @@ bool inUpgradeBand(const DialogControl& row) {
     return row.place.y >= kUpgradeBandTop && row.place.y < kUpgradeBandTop + kUpgradeBand;
 }
 
-// The table of one operation: the upgrade's own rows only for the upgrade.
+bool hasBand(BatchWindow::Operation operation) {
+    return operation == BatchWindow::Operation::Upgrade || operation == BatchWindow::Operation::Restore;
+}
+
+bool ofRestore(const DialogControl& row) {
+    return row.id.value == static_cast<int>(C::CompareOnly) ||
+           row.id.value == static_cast<int>(C::AcceptWarnings);
+}
+
+// The table of one operation: the band's rows only for the operation they belong to.
 std::vector<DialogControl> tableFor(BatchWindow::Operation operation) {
     std::vector<DialogControl> table;
     for (DialogControl row : kControls) {
-        if (operation != BatchWindow::Operation::Upgrade) {
-            if (inUpgradeBand(row)) continue;
-            if (row.place.y >= kUpgradeBandTop) row.place.y -= kUpgradeBand;
-        }
+        if (inUpgradeBand(row) &&
+            (!hasBand(operation) || ofRestore(row) != (operation == BatchWindow::Operation::Restore)))
+            continue;
+        if (!hasBand(operation) && row.place.y >= kUpgradeBandTop) row.place.y -= kUpgradeBand;
         table.push_back(row);
     }
     return table;
@@ -79,6 +93,13 @@ OperationTexts textsOf(BatchWindow::Operation operation) {
         case BatchWindow::Operation::Upgrade:
             return {"Upgrade Firmware on Devices",
                     "The ROM file goes to every device it fits; a device it does not fit is skipped."};
+        case BatchWindow::Operation::Backup:
+            return {"Back Up Settings",
+                    "Every device's settings are read as the Setup Wizard reads them and saved in one file."};
+        case BatchWindow::Operation::Restore:
+            return {"Restore Settings",
+                    "Each device gets the settings saved for it, checked as the Setup Wizard checks them; a "
+                    "device that already matches them is left alone."};
     }
     return {"", ""};
 }
@@ -130,32 +151,40 @@ private:
 
 // What the batch's thread shares with the window: it outlives a window closed under it.
 struct BatchWindow::Run : DeviceBatch::Observer {
-    Run(BatchWindow* shown, std::vector<BatchDevice> devices)
-        : batch(std::move(devices), kJobs), window(shown), state(std::make_shared<OperationState>()) {}
+    Run(BatchWindow* shown, std::vector<BatchDevice> devices, std::vector<std::size_t> rows)
+        : batch(std::move(devices), kJobs),
+          rowOf(std::move(rows)),
+          window(shown),
+          state(std::make_shared<OperationState>()) {}
 
     std::shared_ptr<WorkerChannel> channelFor(std::size_t index) override { return channels.at(index); }
     void rowChanged(std::size_t index, const BatchRow& row) override {
         GuiThread::call([&] {
-            if (!window.isNull() && !state->closing) window->showRow(index, row);
+            if (!window.isNull() && !state->closing) window->showRow(rowOf.at(index), row);
         });
     }
 
     DeviceBatch batch;
-    QPointer<BatchWindow> window;  // read on the GUI thread only
+    std::vector<std::size_t> rowOf;  // the window's row of each device of the batch
+    QPointer<BatchWindow> window;    // read on the GUI thread only
     std::shared_ptr<OperationState> state;
     std::vector<std::shared_ptr<WorkerChannel>> channels;
 };
 
 BatchWindow::BatchWindow(Session& session, Operation operation, std::vector<BatchDevice> devices,
                          QWidget* parent)
-    : QDialog(parent), session_(session), operation_(operation) {
+    : QDialog(parent),
+      session_(session),
+      operation_(operation),
+      readings_(std::make_shared<SiteReadings>()),
+      reports_(std::make_shared<RestoreReports>()) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const OperationTexts texts = textsOf(operation);
     setWindowTitle(QString::fromLatin1(texts.title));
     const std::vector<DialogControl> table = tableFor(operation);
     const DialogControls controls(*this, table);
     qobject_cast<QLabel*>(control(Id::Heading))->setText(QString::fromLatin1(texts.heading));
-    if (operation == Operation::SetTime)
+    if (operation == Operation::SetTime || operation == Operation::Backup || operation == Operation::Restore)
         qobject_cast<QLabel*>(control(Id::StatusLine))->setText(QStringLiteral("Press Start..."));
     password_ = controls.get<QLineEdit>(Id::Password);
     list_ = controls.get<QTreeWidget>(Id::Devices);
@@ -190,7 +219,7 @@ BatchWindow::BatchWindow(Session& session, Operation operation, std::vector<Batc
     if (operation == Operation::Upgrade) romFile_ = controls.get<QLineEdit>(Id::RomFile);
     connectControls();
     setFixedSize(controls.units().x(kClient.width),
-                 controls.units().y(kClient.height - (operation == Operation::Upgrade ? 0 : kUpgradeBand)));
+                 controls.units().y(kClient.height - (hasBand(operation) ? 0 : kUpgradeBand)));
 }
 
 BatchWindow::~BatchWindow() {
@@ -236,12 +265,26 @@ void BatchWindow::setStatus(const QString& text) {
     qobject_cast<QLabel*>(control(Id::StatusLine))->setText(text);
 }
 
+void BatchWindow::setRestorePlan(std::vector<RestorePlanRow> plan) {
+    plan_ = std::move(plan);
+    for (std::size_t i = 0; i < plan_.size() && i < rows_.size(); ++i)
+        if (plan_[i].result != BatchResult::Ok)
+            showRow(i, {plan_[i].target, BatchRow::State::Done, plan_[i].result, plan_[i].message});
+}
+
 std::optional<BatchWork> BatchWindow::work(QString& problem) const {
     std::string password = password_->text().toStdString();
-    if (operation_ == Operation::SetTime) {
-        // The session's password, as the one-device window starts with.
-        if (password.empty()) password = session_.password();
-        return setTimeBatchWork(password);
+    // The session's password, as the one-device window starts with.
+    if (password.empty() && operation_ != Operation::Reboot && operation_ != Operation::Upgrade)
+        password = session_.password();
+    if (operation_ == Operation::SetTime) return setTimeBatchWork(password);
+    if (operation_ == Operation::Backup) return backupBatchWork(password, readings_);
+    if (operation_ == Operation::Restore) {
+        RestoreOptions options;
+        options.password = password;
+        options.dryRun = compareOnly_;
+        options.acceptWarnings = qobject_cast<QCheckBox*>(control(Id::AcceptWarnings))->isChecked();
+        return restoreBatchWork(plan_, options, reports_);
     }
     if (password.empty()) {
         problem = QStringLiteral("You must specify the administrator password.");
@@ -264,19 +307,29 @@ std::optional<BatchWork> BatchWindow::work(QString& problem) const {
 
 void BatchWindow::start() {
     if (running_ || run_) return;  // one run per window: its rows tell how it went
+    if (operation_ == Operation::Restore)
+        compareOnly_ = qobject_cast<QCheckBox*>(control(Id::CompareOnly))->isChecked();
+    takenAt_ = siteTimeNow();
     QString problem;
     const std::optional<BatchWork> batchWork = work(problem);
     if (!batchWork) {
         setStatus(problem);
         return;
     }
+    // A row that ended before the start (a restore's device left alone) is not worked on.
     std::vector<BatchDevice> devices;
-    for (const BatchRow& row : rows_)
-        devices.push_back(row.device);
-    run_ = std::make_shared<Run>(this, std::move(devices));
-    for (const auto& channel : channels_)
-        run_->channels.push_back(std::make_shared<GuiThreadChannel>(this, channel.get(), run_->state));
-    for (const Id id : {Id::Start, Id::Password, Id::RomFile, Id::Browse, Id::EraseConfig, Id::SaveNetwork})
+    std::vector<std::size_t> rowOf;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].state == BatchRow::State::Done) continue;
+        devices.push_back(rows_[i].device);
+        rowOf.push_back(i);
+    }
+    run_ = std::make_shared<Run>(this, std::move(devices), rowOf);
+    for (const std::size_t row : rowOf)
+        run_->channels.push_back(
+            std::make_shared<GuiThreadChannel>(this, channels_.at(row).get(), run_->state));
+    for (const Id id : {Id::Start, Id::Password, Id::RomFile, Id::Browse, Id::EraseConfig, Id::SaveNetwork,
+                        Id::CompareOnly, Id::AcceptWarnings})
         if (QWidget* widget = control(id)) widget->setEnabled(false);
     control(Id::Stop)->setEnabled(true);
     control(Id::Close)->setEnabled(false);
@@ -315,10 +368,22 @@ void BatchWindow::showRow(std::size_t index, const BatchRow& row) {
     if (row.state == BatchRow::State::Waiting || shown.isEmpty() || shown == stateText({}) ||
         shown == QStringLiteral("Working..."))
         item->setText(kStatus, stateText(row));
-    const QString result =
-        row.state == BatchRow::State::Done ? QString::fromStdString(batchResultText(row)) : QString();
+    QString result;
+    QString tip;
+    if (row.state == BatchRow::State::Done) {
+        const auto report = operation_ == Operation::Restore ? reports_->of(row.device.host) : std::nullopt;
+        result = QString::fromStdString(operation_ == Operation::Restore
+                                            ? restoreResultText(row, report, compareOnly_)
+                                            : batchResultText(row));
+        tip = result;
+        if (report && row.result == BatchResult::Ok)
+            for (const SettingChange& change : report->changes)
+                tip += QStringLiteral("\n%1: \"%2\" -> \"%3\"")
+                           .arg(QString::fromStdString(change.name), QString::fromStdString(change.before),
+                                QString::fromStdString(change.after));
+    }
     item->setText(kResult, result);
-    item->setToolTip(kResult, result);
+    item->setToolTip(kResult, tip);
     if (row.state == BatchRow::State::Done && row.result == BatchResult::Ok) {
         auto* bar = qobject_cast<QProgressBar*>(list_->itemWidget(item, kProgress));
         bar->setValue(bar->maximum());
@@ -334,7 +399,19 @@ void BatchWindow::ended() {
         return row.state == BatchRow::State::Done && row.result == BatchResult::Ok;
     });
     setStatus(QStringLiteral("Done on %1 of %2 devices.").arg(done).arg(rows_.size()));
+    if (operation_ == Operation::Backup) saveSite(done);
     emit batchEnded();
+}
+
+void BatchWindow::saveSite(long done) {
+    SiteFile site = readings_->site(rows_, takenAt_);
+    site.programVersion = kProgramVersion;
+    const std::string problem = writeSiteFile(siteFile_.toStdString(), site);
+    setStatus(problem.empty() ? QStringLiteral("Saved the settings of %1 of %2 devices in %3.")
+                                    .arg(done)
+                                    .arg(rows_.size())
+                                    .arg(siteFile_)
+                              : QString::fromStdString("The settings could not be saved: " + problem));
 }
 
 Answer BatchWindow::ask(std::size_t index, const Question& question) {

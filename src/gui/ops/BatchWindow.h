@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/ops/DeviceBatch.h"
+#include "core/wizard/SiteBatch.h"
 #include "gui/ops/OperationDialog.h"
 
 class QLabel;
@@ -15,14 +16,14 @@ class QTreeWidget;
 
 namespace lm::gui {
 
-// One window for Reboot, Set Time or Upgrade on several devices: a row per device (ID, address,
-// status, progress, result), the admin password asked once for all of them, the devices worked on
-// by the core's batch, --jobs of them at a time. Stop spares the devices not yet started; the
-// window stays open until those at work have finished, so no upgrade is left half done unseen.
+// One window for Reboot, Set Time, Upgrade, Back Up or Restore Settings on several devices: a row per device
+// (ID, address, status, progress, result), the admin password asked once for all of them, the devices worked
+// on by the core's batch, --jobs of them at a time. Stop spares the devices not yet started; the window stays
+// open until those at work have finished, so no upgrade is left half done unseen.
 class BatchWindow : public QDialog {
     Q_OBJECT
 public:
-    enum class Operation { Reboot, SetTime, Upgrade };
+    enum class Operation { Reboot, SetTime, Upgrade, Backup, Restore };
     enum class Id {
         Heading = 2101,
         Password = 2102,
@@ -35,6 +36,8 @@ public:
         Start = 2109,
         Stop = 2110,
         Close = 2111,
+        CompareOnly = 2112,
+        AcceptWarnings = 2113,
     };
     // The list's columns.
     enum Column { kId, kAddress, kStatus, kProgress, kResult };
@@ -45,6 +48,11 @@ public:
     ~BatchWindow() override;
 
     QWidget* control(Id id) const;
+    // Backup: the file the settings go to once every device is done.
+    void setSiteFile(const QString& path) { siteFile_ = path; }
+    // Restore: the plan's rows, in the order of the devices given; a row not to be worked on shows
+    // its reason from the start.
+    void setRestorePlan(std::vector<RestorePlanRow> plan);
     // Replaces the window's message boxes (tests answer them this way).
     void setMessageBoxHandler(OperationDialog::MessageBoxHandler handler) {
         messageBoxHandler_ = std::move(handler);
@@ -73,6 +81,8 @@ private:
     // On the GUI thread: a device's row changed, the batch ended.
     void showRow(std::size_t index, const BatchRow& row);
     void ended();
+    // Backup: the file of what the devices gave, once all are done.
+    void saveSite(long done);
     void setStatus(const QString& text);
     Answer ask(std::size_t index, const Question& question);
     // What every device gets done, from the controls as they stand; empty with the reason when the
@@ -89,6 +99,12 @@ private:
     QTreeWidget* list_ = nullptr;
     QLineEdit* password_ = nullptr;
     QLineEdit* romFile_ = nullptr;
+    QString siteFile_;
+    std::shared_ptr<SiteReadings> readings_;
+    std::vector<RestorePlanRow> plan_;
+    std::shared_ptr<RestoreReports> reports_;
+    bool compareOnly_ = false;
+    std::string takenAt_;
 };
 
 }  // namespace lm::gui

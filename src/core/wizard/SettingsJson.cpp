@@ -1,20 +1,19 @@
-#include "cli/SettingsJson.h"
+#include "core/wizard/SettingsJson.h"
 
 #include <vector>
 
 #include "core/link/ShellInput.h"
 #include "core/platform/WholeNumber.h"
 #include "core/wizard/DeviceReturn.h"
+#include "core/wizard/FileValueRules.h"
 #include "core/wizard/PageRules.h"
 #include "core/wizard/SettingsFields.h"
 
-namespace lm::cli {
+namespace lm {
 
 using wizard::SettingsField;
 
 namespace {
-
-constexpr std::size_t kMaxFileBytes = 1024 * 1024;
 
 // U+0080..U+009F in UTF-8: some terminals and device tools obey them as escapes.
 bool hasC1Control(const std::string& text) {
@@ -57,12 +56,15 @@ std::string textValue(const std::string& key, const nlohmann::json& value, std::
 
 }  // namespace
 
-std::string readSettingsJson(std::istream& in, nlohmann::json& json) {
-    std::string text(kMaxFileBytes + 1, '\0');
+std::string readSettingsJson(std::istream& in, nlohmann::json& json, std::size_t maxBytes) {
+    std::string text(maxBytes + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) return "cannot be read";
     text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxFileBytes) return "larger than 1 MiB";
+    if (text.size() > maxBytes)
+        return maxBytes % (1024 * 1024) == 0
+                   ? "larger than " + std::to_string(maxBytes / (1024 * 1024)) + " MiB"
+                   : "larger than " + std::to_string(maxBytes) + " bytes";
 
     // A key given twice would leave one of its values unsaid: which one counts is refused, not guessed.
     std::vector<std::set<std::string>> objects;
@@ -165,4 +167,14 @@ std::string settingsFromJson(const nlohmann::json& object, DeviceSettings& wante
     return {};
 }
 
-}  // namespace lm::cli
+std::string unwritableSetting(const DeviceSettings& wanted, const std::set<std::string>& given) {
+    for (const std::string& name : given) {
+        const auto* field = wizard::findSettingsField(name);
+        if (!field || !field->text) continue;
+        if (std::string why = wizard::fileValueProblem(name, wanted.*field->text); !why.empty())
+            return "\"" + name + "\" " + why;
+    }
+    return {};
+}
+
+}  // namespace lm

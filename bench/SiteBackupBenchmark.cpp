@@ -1,0 +1,91 @@
+// A site's backup of 50 simulated devices that take 200 ms for every shell command, as real ones
+// take 100-500 ms: "lmtools-cli config backup" with 8 jobs against 1, in-process through the same
+// code the command line runs. Prints both wall times, the speed-up, and whether both files hold
+// every device with the same settings.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/CliApp.h"
+#include "core/platform/Ipv4.h"
+#include "devsim/Simulator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kDevices = 50;
+constexpr unsigned kLatencyMs = 200;
+constexpr double kSpeedUpTarget = 5.0;
+const char* const kFirstDevice = "127.0.16.1";
+
+struct Run {
+    double seconds;
+    int status;
+    nlohmann::json devices;  // the file's devices, null when it could not be read
+};
+
+Run backup(const std::vector<std::string>& hosts, const fs::path& file, int jobs) {
+    std::vector<std::string> args = {"lmtools-cli",        "config", "backup",     "--quiet", "--jobs",
+                                     std::to_string(jobs), "-o",     file.string()};
+    args.insert(args.end(), hosts.begin(), hosts.end());
+    std::vector<const char*> argv;
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const auto start = Clock::now();
+    const int status = lm::cli::runCli(static_cast<int>(argv.size()), argv.data(), out, err);
+    Run run{std::chrono::duration<double>(Clock::now() - start).count(), status, nullptr};
+    if (status != 0)
+        std::printf("  --jobs %d failed (exit %d):\n%s%s", jobs, status, out.str().c_str(),
+                    err.str().c_str());
+    const auto json = nlohmann::json::parse(std::ifstream(file), nullptr, false);
+    if (!json.is_discarded() && json.contains("devices")) run.devices = json["devices"];
+    return run;
+}
+
+}  // namespace
+
+int main() {
+    lm::sim::SimulatorConfig config;
+    config.devices = lm::sim::demoDevices(kDevices, *lm::parseIpv4(kFirstDevice));
+    std::vector<std::string> hosts;
+    for (auto& device : config.devices) {
+        device.shell.commandLatencyMs = kLatencyMs;
+        hosts.push_back(lm::dotted(device.address));
+    }
+    lm::sim::Simulator simulator(std::move(config));
+    std::string error;
+    if (!simulator.start(&error)) {
+        std::printf("cannot start the simulated devices: %s\n", error.c_str());
+        return 1;
+    }
+    ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator.telnetPort()).c_str(), 1);
+    ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator.discoveryPort()).c_str(), 1);
+    const fs::path folder = fs::temp_directory_path() / ("site_backup_bench_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+
+    std::printf("config backup, %zu simulated devices, %u ms per shell command\n", kDevices, kLatencyMs);
+    const Run one = backup(hosts, folder / "one.json", 1);
+    std::printf("  --jobs 1: %.2f s (exit %d)\n", one.seconds, one.status);
+    const Run eight = backup(hosts, folder / "eight.json", 8);
+    std::printf("  --jobs 8: %.2f s (exit %d)\n", eight.seconds, eight.status);
+    fs::remove_all(folder);
+    const double speedUp = one.seconds / eight.seconds;
+    const bool same = one.status == 0 && eight.status == 0 && one.devices.size() == kDevices &&
+                      one.devices == eight.devices;
+    std::printf("  speed-up %.1fx (target at least %.0fx: %s); files %s\n", speedUp, kSpeedUpTarget,
+                speedUp >= kSpeedUpTarget ? "met" : "missed",
+                same ? "hold every device, the same settings" : "DIFFER OR MISS DEVICES");
+    return same && speedUp >= kSpeedUpTarget ? 0 : 1;
+}

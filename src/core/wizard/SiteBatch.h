@@ -1,0 +1,64 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/ops/DeviceBatch.h"
+#include "core/wizard/SettingsApply.h"
+#include "core/wizard/SiteFile.h"
+#include "core/wizard/SiteRestore.h"
+
+namespace lm {
+
+// What the devices of a backup gave, by address; filled from the batch's jobs.
+class SiteReadings {
+public:
+    void add(const std::string& host, SiteDevice device);
+    // The file of a finished batch: every row's device, with its settings or why they are missing.
+    SiteFile site(const std::vector<BatchRow>& rows, std::string takenAt) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, SiteDevice> byHost_;
+};
+
+// Reads each device's settings as config show does, into readings.
+BatchWork backupBatchWork(std::string password, std::shared_ptr<SiteReadings> readings);
+
+struct RestoreOptions {
+    std::string password;
+    bool dryRun = false;          // read and compare only
+    bool acceptWarnings = false;  // a page's warning is accepted rather than stopping the device
+};
+
+// What a restore found and did on one device.
+struct RestoreReport {
+    std::string savedId;
+    std::vector<SettingChange> changes;  // after the pages' rules
+    bool written = false;
+};
+
+// What the devices of a restore gave, by address.
+class RestoreReports {
+public:
+    void add(const std::string& host, RestoreReport report);
+    std::optional<RestoreReport> of(const std::string& host) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, RestoreReport> byHost_;
+};
+
+// A restore's row as a table shows it: for a device worked on, whether it already matched, or how
+// many settings were written (or, in a dry run, would change).
+std::string restoreResultText(const BatchRow& row, const std::optional<RestoreReport>& report, bool dryRun);
+
+// Restores the plan's rows that are to be worked on: each device read, checked against its saved
+// entry and the pages' rules, and only then, when anything differs, written as config apply writes.
+BatchWork restoreBatchWork(const std::vector<RestorePlanRow>& plan, RestoreOptions options,
+                           std::shared_ptr<RestoreReports> reports);
+
+}  // namespace lm
