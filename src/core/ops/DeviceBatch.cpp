@@ -169,8 +169,12 @@ BatchWork setTimeBatchWork(std::string password) {
 
 FolderChoice folderChoiceFor(const FirmwareFolder& folder, BatchDevice& device,
                              const NetworkProfile& profile) {
-    if (ModelTable::codeFromId(device.id) == ModelTable::kNoCode || device.version.empty()) {
-        if (const auto reply = probeDevice(parseIpv4(device.host).value_or(0), profile, kDeviceProbeWait)) {
+    // A list's marker ("Unknown (ARP)") is no version: the device is asked.
+    if (ModelTable::codeFromId(device.id) == ModelTable::kNoCode || !parseFirmwareVersion(device.version)) {
+        const auto reply = probeDevice(parseIpv4(device.host).value_or(0), profile, kDeviceProbeWait);
+        if (!reply && ModelTable::codeFromId(device.id) == ModelTable::kNoCode)
+            return {std::nullopt, "no answer to the probe, so its model and version are not known"};
+        if (reply) {
             if (ModelTable::codeFromId(device.id) == ModelTable::kNoCode) device.id = reply->id;
             if (device.deviceType.empty()) device.deviceType = reply->deviceType;
             device.version = reply->version;

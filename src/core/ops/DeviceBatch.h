@@ -84,7 +84,7 @@ struct UpgradeBatchOptions {
     std::shared_ptr<const FirmwareFolder> folder;
 };
 // The folder's image for the device, after asking the device for its ID and version where they are
-// not known (device keeps what it said); else why the device is left alone.
+// not known or cannot be read (device keeps what it said); else why the device is left alone.
 FolderChoice folderChoiceFor(const FirmwareFolder& folder, BatchDevice& device,
                              const NetworkProfile& profile);
 
