@@ -34,9 +34,7 @@ public:
         return "Replace a device's firmware with FILE, served by TFTP, erasing its configuration unless "
                "--keep-config";
     }
-    std::string usage() const override {
-        return "upgrade HOST FILE | upgrade (HOST... | --all) --firmware-dir DIR";
-    }
+    std::string usage() const override { return "upgrade HOST FILE"; }
     void define(CLI::App& command) override {
         // HOST... FILE: the words after the command are the devices and, last, the image.
         MaintenanceCommand::define(command);
