@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -181,6 +182,7 @@ void ScreenshotTour::driveUpgrade(int attempt) {
         return;
     }
     image.close();
+    showFolderOffer(*dialog);
 
     // Any message box here means the upgrade ended before the picture: say what it said.
     auto shot = std::make_shared<bool>(false);
@@ -209,6 +211,44 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::Id::RomFile))->setText(path);
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::Id::Upgrade))->click();
+}
+
+void ScreenshotTour::showFolderOffer(RomUpgrade& dialog) {
+    // Beside the older image of the upgrade picture, two newer ones of the device's model.
+    const QString older = imageName(window_.list().selection()->id);
+    for (const QString& version : {QStringLiteral("4.3.0"), QStringLiteral("4.10.0")}) {
+        QFile image(scratch_.filePath(QString(older).replace(QStringLiteral("2.4.1"), version)));
+        if (!image.open(QIODevice::WriteOnly) || image.write("firmware") != 8) {
+            std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(image.fileName()));
+            succeeded_ = false;
+            return;
+        }
+    }
+    auto* romFile = qobject_cast<QLineEdit*>(dialog.control(RomUpgrade::Id::RomFile));
+    romFile->setText(scratch_.path() + QLatin1Char('/'));
+    Q_EMIT romFile->editingFinished();
+    auto* offer = qobject_cast<QComboBox*>(dialog.control(RomUpgrade::Id::FolderImages));
+    offer->showPopup();
+    QApplication::processEvents();
+    QWidget* list = offer->view()->window();
+    const QPixmap under = dialog.grab();
+    const QPixmap drop = list->grab();
+    const QPoint at = dialog.mapFromGlobal(list->mapToGlobal(QPoint(0, 0)));
+    const qreal ratio = under.devicePixelRatio();
+    // The open list may reach below the dialog, as on the screen.
+    QPixmap picture(under.deviceIndependentSize().toSize().expandedTo(
+                        QSize(at.x() + drop.deviceIndependentSize().toSize().width(),
+                              at.y() + drop.deviceIndependentSize().toSize().height())) *
+                    ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(0, 0, under);
+        painter.drawPixmap(at, drop);
+    }
+    offer->hidePopup();
+    save(picture, QStringLiteral("upgrade-folder.png"));
 }
 
 void ScreenshotTour::showBatch() {

@@ -11,6 +11,7 @@
 namespace lm::gui {
 
 class CLmToolsDlg;
+class RomUpgrade;
 
 // For documentation: waits until the window shows every expected device with its picture, then
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
@@ -41,6 +42,8 @@ private:
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);
+    // The upgrade dialog's offer of the images in a folder, its list open.
+    void showFolderOffer(RomUpgrade& dialog);
     // An upgrade of several devices at once in the batch window, saved as DIR/batch.png when done.
     void showBatch();
     void driveBatch(int attempt);
