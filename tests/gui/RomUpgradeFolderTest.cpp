@@ -54,7 +54,7 @@ private slots:
         const auto dialog = upgrade(kZelvixXlId, QStringLiteral("4.9.2"));
         auto* offer = child<QComboBox>(*dialog, RomUpgrade::Id::FolderImages);
         QVERIFY(offer->isEnabled());
-        QCOMPARE(items(*offer), (QStringList{"3 images for this device in this folder",
+        QCOMPARE(items(*offer), (QStringList{"3 images for this device here",
                                              "zelvixxl-4.10.0.bin  (4.10.0, newer, suggested)",
                                              "zelvixxl-4.9.2.bin  (4.9.2, the device's version)",
                                              "ZelvixXL-4.2.1.bin  (4.2.1, older)"}));
@@ -80,7 +80,7 @@ private slots:
         for (const QString& version : {QStringLiteral("Unknown (ARP)"), QString()}) {
             const auto dialog = upgrade(kZelvixXlId, version);
             QCOMPARE(items(*child<QComboBox>(*dialog, RomUpgrade::Id::FolderImages)),
-                     (QStringList{"3 images for this device in this folder; its version is not known",
+                     (QStringList{"3 images for this device here; its version is not known",
                                   "zelvixxl-4.10.0.bin  (4.10.0)", "zelvixxl-4.9.2.bin  (4.9.2)",
                                   "ZelvixXL-4.2.1.bin  (4.2.1)"}));
         }
@@ -97,7 +97,7 @@ private slots:
         dialog->setFileChooser([&](QWidget*, const QString&, const QString&) { return chosen.fileName(); });
         QTest::mouseClick(child<QPushButton>(*dialog, RomUpgrade::Id::Browse), Qt::LeftButton);
         auto* offer = child<QComboBox>(*dialog, RomUpgrade::Id::FolderImages);
-        QCOMPARE(items(*offer), (QStringList{"1 image for this device in this folder",
+        QCOMPARE(items(*offer), (QStringList{"1 image for this device here",
                                              "zelvixxl-5.0.0.bin  (5.0.0, newer, suggested)"}));
 
         auto* romFile = child<QLineEdit>(*dialog, RomUpgrade::Id::RomFile);
@@ -109,8 +109,8 @@ private slots:
                  qPrintable(offer->itemText(0)));
         QVERIFY(!offer->isEnabled());
 
+        // Another folder in the field is offered at once, as it is typed or set.
         romFile->setText(other.path() + "/");
-        Q_EMIT romFile->editingFinished();
         QCOMPARE(offer->count(), 2);
 
         // At opening the field holds the working folder, which has no firmware.
@@ -118,9 +118,9 @@ private slots:
         QCOMPARE(items(*child<QComboBox>(*dialog, RomUpgrade::Id::FolderImages)),
                  (QStringList{"No dravielxl-*.bin image in this folder"}));
         dialog = upgrade("024C55-CB0001", QStringLiteral("1.0.0"));
-        QCOMPARE(items(*child<QComboBox>(*dialog, RomUpgrade::Id::FolderImages)),
-                 (QStringList{"1 image for this device in this folder",
-                              "dravielxl-5.0.0.bin  (5.0.0, newer, suggested)"}));
+        QCOMPARE(
+            items(*child<QComboBox>(*dialog, RomUpgrade::Id::FolderImages)),
+            (QStringList{"1 image for this device here", "dravielxl-5.0.0.bin  (5.0.0, newer, suggested)"}));
         dialog = upgrade("Device  1", QStringLiteral("1.0.0"));
         QCOMPARE(items(*child<QComboBox>(*dialog, RomUpgrade::Id::FolderImages)),
                  (QStringList{"The device's model is not known: no image is offered"}));

@@ -11,7 +11,6 @@
 namespace lm::gui {
 
 class CLmToolsDlg;
-class RomUpgrade;
 
 // For documentation: waits until the window shows every expected device with its picture, then
 // shows each of the five views in turn and saves the window as DIR/view-<name>.png; then opens the
@@ -43,7 +42,8 @@ private:
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);
     // The upgrade dialog's offer of the images in a folder, its list open.
-    void showFolderOffer(RomUpgrade& dialog);
+    void showFolderUpgrade();
+    void driveFolderUpgrade(const QString& folder, int attempt);
     // An upgrade of several devices at once in the batch window, saved as DIR/batch.png when done.
     void showBatch();
     void driveBatch(int attempt);

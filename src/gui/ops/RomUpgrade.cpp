@@ -83,7 +83,6 @@ RomUpgrade::RomUpgrade(Session& session, const std::atomic<bool>* scanInProgress
     connectControls();
     pcAddress_->setText(QString::fromStdString(pcAddressFor(session.profile(), address.toStdString())));
     romFile_->setText(QDir::currentPath() + QLatin1Char('/'));
-    offerFolderImages();
 }
 
 void RomUpgrade::setDeviceVersion(const QString& version) {
@@ -99,6 +98,9 @@ void RomUpgrade::connectControls() {
     folderImages_ = qobject_cast<QComboBox*>(control(Id::FolderImages));
     // A file typed or chosen may name another folder: its images are offered instead.
     connect(romFile_, &QLineEdit::editingFinished, this, &RomUpgrade::offerFolderImages);
+    connect(romFile_, &QLineEdit::textChanged, this, [this] {
+        if (folderOfField() != offeredFolder_) offerFolderImages();
+    });
     connect(folderImages_, &QComboBox::activated, this, &RomUpgrade::folderImageChosen);
     connect(qobject_cast<QPushButton*>(control(Id::Browse)), &QPushButton::clicked, this,
             &RomUpgrade::browse);
@@ -118,12 +120,16 @@ void RomUpgrade::browse() {
     offerFolderImages();
 }
 
-void RomUpgrade::offerFolderImages() {
+QString RomUpgrade::folderOfField() const {
     // The field holds a folder ending in "/" or a file: its folder is the one offered.
     const QString text = romFile_->text();
     const QFileInfo info(text);
-    const QString folderPath = text.endsWith(QLatin1Char('/')) || info.isDir() ? text : info.path();
-    const FirmwareFolder folder = readFirmwareFolder(folderPath.toStdString());
+    return text.endsWith(QLatin1Char('/')) || info.isDir() ? text : info.path();
+}
+
+void RomUpgrade::offerFolderImages() {
+    offeredFolder_ = folderOfField();
+    const FirmwareFolder folder = readFirmwareFolder(offeredFolder_.toStdString());
     const std::vector<FirmwareImage> images = fittingImages(folder, modelCode_);
     const auto current = parseFirmwareVersion(deviceVersion_);
     // The one a folder upgrade would take: the newest that is newer than the device's version.
@@ -137,10 +143,9 @@ void RomUpgrade::offerFolderImages() {
         folderImages_->addItem(QStringLiteral("No %1 image in this folder")
                                    .arg(QString::fromStdString(firmwarePattern(family_))));
     else
-        folderImages_->addItem((images.size() == 1
-                                    ? QStringLiteral("1 image for this device in this folder")
-                                    : QStringLiteral("%1 images for this device in this folder")
-                                          .arg(static_cast<qulonglong>(images.size()))) +
+        folderImages_->addItem((images.size() == 1 ? QStringLiteral("1 image for this device here")
+                                                   : QStringLiteral("%1 images for this device here")
+                                                         .arg(static_cast<qulonglong>(images.size()))) +
                                (current ? QString() : QStringLiteral("; its version is not known")));
     for (const FirmwareImage& image : images) {
         QString note = QString::fromStdString(versionText(image.version));

@@ -48,8 +48,10 @@ private:
     void connectControls();
     void browse();
     void eraseBoxClicked(bool checked);
-    // Offers the images of the ROM file field's folder that fit the device's model, newest first.
+    // Offers the images of the ROM file field's folder that fit the device's model, newest first:
+    // read again when the field names another folder, or when the user is done editing it.
     void offerFolderImages();
+    QString folderOfField() const;
     void folderImageChosen(int index);
     // The request from the controls once the file's name is checked; none when the user declined a
     // file that does not fit the model.
@@ -63,6 +65,7 @@ private:
     QCheckBox* saveNetwork_ = nullptr;
     QComboBox* folderImages_ = nullptr;
     std::string deviceVersion_;
+    QString offeredFolder_;
     FileChooser fileChooser_;
 };
 
