@@ -78,7 +78,7 @@ std::vector<BatchDevice> BatchOptions::devices(CommandContext& context) const {
     for (const DeviceRecord& record : inventory.snapshot()) {
         // A manual entry's HTTP port is not the device's: the batch works on its host.
         if (type_.empty() || asciiLower(record.deviceType) == asciiLower(type_))
-            found.push_back({record.hostPart(), record.id, record.deviceType});
+            found.push_back({record.hostPart(), record.id, record.deviceType, record.version});
     }
     return found;
 }

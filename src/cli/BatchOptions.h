@@ -18,7 +18,10 @@ public:
     // After parsing: empty when the devices can be used, else the usage problem.
     std::string check();
     // --json asks for the batch's results even of one device.
-    bool several() const { return all_ || json_ || hosts_.size() > 1; }
+    bool several() const { return all_ || json_ || asBatch_ || hosts_.size() > 1; }
+    // Even one HOST is worked on as a batch is, its result in the table.
+    void workAsBatch() { asBatch_ = true; }
+    bool json() const { return json_; }
     bool all() const { return all_; }
     std::vector<std::string>& hosts() { return hosts_; }
     const std::string& host() const { return hosts_.empty() ? kNone : hosts_.front(); }
@@ -32,9 +35,10 @@ public:
     // The devices given worked on, jobs at a time, each device's lines on the terminal.
     static std::vector<BatchRow> runOn(CommandContext& context, const std::vector<BatchDevice>& targets,
                                        int jobs, const BatchWork& work, bool assumeYes);
+    // The devices as given, or those the scan found for --all with what it learned of them.
+    std::vector<BatchDevice> devices(CommandContext& context) const;
 
 private:
-    std::vector<BatchDevice> devices(CommandContext& context) const;
     void print(const std::vector<BatchRow>& rows, std::ostream& out) const;
 
     static inline const std::string kNone;
@@ -42,6 +46,7 @@ private:
     std::string onlyHost_;  // the HOST of a command that takes one
     bool all_ = false;
     bool json_ = false;
+    bool asBatch_ = false;
     std::string type_;
     NumberOption jobs_{1, DeviceBatch::kMaxJobs, 4};
 };

@@ -2,14 +2,17 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "cli/ExitStatus.h"
 #include "cli/InterruptHandler.h"
 #include "cli/MaintenanceCommand.h"
 #include "cli/TerminalText.h"
+#include "cli/TextTable.h"
 #include "core/discovery/DeviceProbe.h"
 #include "core/discovery/ModelTable.h"
 #include "core/ops/DeviceBatch.h"
+#include "core/ops/FirmwareFolder.h"
 #include "core/ops/FirmwareUpgrade.h"
 #include "core/platform/EchoRequests.h"
 
@@ -46,8 +49,23 @@ public:
                          "Keep the network settings through the erase (firmware 1.1.55 or newer)");
         command.add_flag("--ignore-model", ignoreModel_,
                          "Use FILE even where its name does not fit the device's model (--yes does not)");
+        command
+            .add_option("--firmware-dir", firmwareDir_,
+                        "Instead of FILE: give each device the newest image in DIR named for its model "
+                        "(such as zelvixxl-4.10.0.bin) that is newer than its firmware; the others are "
+                        "skipped")
+            ->type_name("DIR");
+        command.add_flag("--dry-run", dryRun_,
+                         "With --firmware-dir: print each device's version and image, or why it is skipped, "
+                         "and change nothing");
     }
     std::string check() override {
+        if (keepConfig_ && saveNetwork_)
+            return "--save-network goes with the erase: leave out --keep-config to use it";
+        if (!pcAddress_.empty() && !parseIpv4(pcAddress_))
+            return "--pc-address \"" + pcAddress_ + "\" is not an IPv4 address such as 192.168.1.7";
+        if (!firmwareDir_.empty()) return checkFolderRun();
+        if (dryRun_) return "--dry-run goes with --firmware-dir";
         auto& words = batch().hosts();
         // One word without --all is the device: the image is what is missing.
         if (words.size() > 1 || (batch().all() && !words.empty())) {
@@ -57,10 +75,6 @@ public:
         if (!batch().all() && (words.empty() || file_.empty()))
             return missingArgument(words.empty() ? "HOST" : "FILE");
         if (file_.empty()) return missingArgument("FILE");
-        if (keepConfig_ && saveNetwork_)
-            return "--save-network goes with the erase: leave out --keep-config to use it";
-        if (!pcAddress_.empty() && !parseIpv4(pcAddress_))
-            return "--pc-address \"" + pcAddress_ + "\" is not an IPv4 address such as 192.168.1.7";
         std::error_code error;
         if (!std::filesystem::is_regular_file(file_, error) || !std::ifstream(file_, std::ios::binary))
             return "cannot read the firmware image " + file_;
@@ -74,6 +88,7 @@ public:
                 return kExitUsage;
             }
         }
+        if (dryRun_) return printPlan(context);
         if (batch().several()) return runBatch(context);
         const std::string id = deviceId(host(), id_, context.session);
         if (id.empty()) context.note(kModelUnknown);
@@ -117,6 +132,7 @@ protected:
         options.eraseConfig = !keepConfig_;
         options.saveNetwork = saveNetwork_;
         options.ignoreModel = ignoreModel_;
+        options.folder = folder_;
         return upgradeBatchWork(options, context.session.profile(), context.session.timing());
     }
 
@@ -125,6 +141,51 @@ private:
         "the device's model is not known (no --id, and no usable answer to the discovery probe), so any "
         "file whose name holds \".bin\" passes as its firmware";
     static constexpr const char* kIgnoreModelHint = " (--ignore-model uses it all the same)";
+
+    std::string checkFolderRun() {
+        if (ignoreModel_)
+            return "--ignore-model does not go with --firmware-dir: the folder's images fit by name";
+        if (!id_.empty())
+            return "--id does not go with --firmware-dir: each device's model and version are its own";
+        // Read once, before anything is sent: every device chooses from the same files.
+        folder_ = std::make_shared<const FirmwareFolder>(readFirmwareFolder(firmwareDir_));
+        if (!folder_->error.empty()) return folder_->error;
+        // One device too gets its row: skipped is a result, not a failure to explain.
+        batch().workAsBatch();
+        // A dry run sends nothing that needs the password.
+        return dryRun_ ? batch().check() : MaintenanceCommand::check();
+    }
+
+    // Each device, its version and the image it would get or why it is skipped; nothing is sent
+    // but the probe that asks a device it does not yet know of what it is.
+    int printPlan(CommandContext& context) {
+        std::vector<BatchDevice> devices = batch().devices(context);
+        if (devices.empty()) {
+            context.error("upgrade: the scan found no device");
+            return kExitFailed;
+        }
+        const auto textOrNull = [](const std::string& text) {
+            return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
+        };
+        auto array = nlohmann::ordered_json::array();
+        TextTable table({"Host", "ID", "Version", "Image"});
+        for (BatchDevice& device : devices) {
+            const FolderChoice choice = folderChoiceFor(*folder_, device, context.session.profile());
+            const bool readable = parseFirmwareVersion(device.version).has_value();
+            table.addRow({device.host, device.id, device.version,
+                          choice.image ? choice.image->name : "skipped: " + choice.skipReason});
+            array.push_back({{"id", textOrNull(device.id)},
+                             {"address", device.host},
+                             {"version", readable ? nlohmann::ordered_json(device.version) : nullptr},
+                             {"image", choice.image ? nlohmann::ordered_json(choice.image->name) : nullptr},
+                             {"skipReason", textOrNull(choice.skipReason)}});
+        }
+        if (batch().json())
+            context.out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        else
+            table.print(context.out);
+        return kExitDone;
+    }
 
     int runBatch(CommandContext& context) {
         // The echo setting the batch may have changed goes back on any ending signal as after the
@@ -149,6 +210,9 @@ private:
     }
 
     std::string file_;
+    std::string firmwareDir_;
+    bool dryRun_ = false;
+    std::shared_ptr<const FirmwareFolder> folder_;
     std::string id_;
     std::string pcAddress_;
     bool keepConfig_ = false;

@@ -1,6 +1,8 @@
 #include "core/ops/DeviceBatch.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <set>
 
 #include "core/discovery/DeviceProbe.h"
@@ -69,6 +71,41 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// The image chosen for each device of a folder upgrade, by host.
+struct ChosenImages {
+    std::mutex lock;
+    std::map<std::string, std::string> paths;
+};
+
+// Whether the one file given fits the device's model: a file that does not is not used unless
+// asked, since nobody is asked while several devices are at work.
+std::optional<BatchEnd> checkRomFile(const UpgradeBatchOptions& options, const BatchDevice& device,
+                                     WorkerChannel& ui) {
+    const int model = ModelTable::codeFromId(options.id.empty() ? device.id : options.id);
+    if (model == ModelTable::kNoCode)
+        ui.status(
+            "Note: the device's model is not known (no ID given, and no usable answer to the discovery "
+            "probe), so any file whose name holds \".bin\" passes as its firmware");
+    if (const auto mismatch = firmwareMismatch(options.romPath, model); !mismatch.empty()) {
+        if (!options.ignoreModel) return BatchEnd{BatchResult::Skipped, mismatch};
+        ui.status("Note: " + mismatch + ": used all the same, as asked");
+    }
+    return std::nullopt;
+}
+
+// The folder's image for the device, kept in chosen for its run; else why it is left alone.
+std::optional<BatchEnd> chooseFromFolder(const FirmwareFolder& folder, const BatchDevice& device,
+                                         const NetworkProfile& profile, WorkerChannel& ui,
+                                         ChosenImages& chosen) {
+    BatchDevice known = device;
+    const FolderChoice choice = folderChoiceFor(folder, known, profile);
+    if (!choice.image) return BatchEnd{BatchResult::Skipped, choice.skipReason};
+    ui.status("Firmware " + known.version + " is to be replaced by " + choice.image->name);
+    const std::lock_guard lock(chosen.lock);
+    chosen.paths[device.host] = choice.image->path;
+    return std::nullopt;
+}
+
 }  // namespace
 
 const char* batchResultWord(BatchResult result) {
@@ -130,35 +167,51 @@ BatchWork setTimeBatchWork(std::string password) {
             }};
 }
 
+FolderChoice folderChoiceFor(const FirmwareFolder& folder, BatchDevice& device,
+                             const NetworkProfile& profile) {
+    // A list's marker ("Unknown (ARP)") is no version: the device is asked.
+    if (ModelTable::codeFromId(device.id) == ModelTable::kNoCode || !parseFirmwareVersion(device.version)) {
+        const auto reply = probeDevice(parseIpv4(device.host).value_or(0), profile, kDeviceProbeWait);
+        if (!reply && ModelTable::codeFromId(device.id) == ModelTable::kNoCode)
+            return {std::nullopt, "no answer to the probe, so its model and version are not known"};
+        if (reply) {
+            if (ModelTable::codeFromId(device.id) == ModelTable::kNoCode) device.id = reply->id;
+            if (device.deviceType.empty()) device.deviceType = reply->deviceType;
+            device.version = reply->version;
+        }
+    }
+    return chooseFolderImage(folder, ModelTable::codeFromId(device.id), device.version);
+}
+
 BatchWork upgradeBatchWork(const UpgradeBatchOptions& options, const NetworkProfile& profile,
                            const Timing& timing) {
     auto shared = std::make_shared<UpgradeBatch>(timing, profile.tftpPort);
     BatchWork work;
-    work.prepare = [options](Session& session, const BatchDevice& device,
-                             WorkerChannel& ui) -> std::optional<BatchEnd> {
-        const int model = ModelTable::codeFromId(options.id.empty() ? device.id : options.id);
-        if (model == ModelTable::kNoCode)
-            ui.status(
-                "Note: the device's model is not known (no ID given, and no usable answer to the discovery "
-                "probe), so any file whose name holds \".bin\" passes as its firmware");
-        // Nobody is asked while several devices are at work: a file that does not fit is not used.
-        if (const auto mismatch = firmwareMismatch(options.romPath, model); !mismatch.empty()) {
-            if (!options.ignoreModel) return BatchEnd{BatchResult::Skipped, mismatch};
-            ui.status("Note: " + mismatch + ": used all the same, as asked");
+    // Each device's image from the folder, chosen once before its run.
+    auto chosen = std::make_shared<ChosenImages>();
+    work.prepare = [options, chosen](Session& session, const BatchDevice& device,
+                                     WorkerChannel& ui) -> std::optional<BatchEnd> {
+        if (options.folder) {
+            if (auto end = chooseFromFolder(*options.folder, device, session.profile(), ui, *chosen))
+                return end;
+        } else if (auto end = checkRomFile(options, device, ui)) {
+            return end;
         }
         if (options.pcAddress.empty() && pcAddressFor(session.profile(), device.host).empty())
             return BatchEnd{BatchResult::Failed, "this PC has no address to offer the device"};
         return std::nullopt;
     };
-    work.run = [options, shared](WorkerTask& task, const BatchDevice& device) {
+    work.run = [options, shared, chosen](WorkerTask& task, const BatchDevice& device) {
+        std::string romPath = options.romPath;
+        if (options.folder) {
+            const std::lock_guard lock(chosen->lock);
+            romPath = chosen->paths.at(device.host);
+        }
         const std::string pcAddress = options.pcAddress.empty()
                                           ? pcAddressFor(task.session().profile(), device.host)
                                           : options.pcAddress;
-        const UpgradeRequest request{{device.host, options.password},
-                                     options.romPath,
-                                     pcAddress,
-                                     options.eraseConfig,
-                                     options.saveNetwork};
+        const UpgradeRequest request{
+            {device.host, options.password}, romPath, pcAddress, options.eraseConfig, options.saveNetwork};
         return batchUpgradeWorker(task, request, *shared);
     };
     return work;
@@ -217,6 +270,7 @@ void DeviceBatch::workOn(std::size_t index, Session& session, const BatchWork& w
         if (reply && ModelTable::codeFromId(reply->id) != ModelTable::kNoCode) {
             device.id = reply->id;
             if (device.deviceType.empty()) device.deviceType = reply->deviceType;
+            if (device.version.empty()) device.version = reply->version;
             update(index, observer, [&](BatchRow& row) { row.device = device; });
         } else if (!device.id.empty()) {
             device.id.clear();  // a stand-in text is no ID

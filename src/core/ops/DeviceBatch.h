@@ -10,15 +10,25 @@
 #include <vector>
 
 #include "core/link/Session.h"
+#include "core/ops/FirmwareFolder.h"
 #include "core/ops/WorkerTask.h"
 
 namespace lm {
 
 // A device of a batch: its address, and what is known of it (empty when nothing is).
 struct BatchDevice {
+    BatchDevice() = default;
+    // The version is left out where only the other facts are known.
+    BatchDevice(std::string host_, std::string id_, std::string deviceType_, std::string version_ = {})
+        : host(std::move(host_)),
+          id(std::move(id_)),
+          deviceType(std::move(deviceType_)),
+          version(std::move(version_)) {}
+
     std::string host;
     std::string id;
     std::string deviceType;
+    std::string version;  // the firmware version it announced
 };
 
 // How one device of a batch ended, as scripts read it.
@@ -70,7 +80,14 @@ struct UpgradeBatchOptions {
     bool eraseConfig = true;
     bool saveNetwork = false;
     bool ignoreModel = false;  // a file whose name does not fit the model is used (else skipped)
+    // When given, each device gets the folder's image chosen for it (romPath and id unused).
+    std::shared_ptr<const FirmwareFolder> folder;
 };
+// The folder's image for the device, after asking the device for its ID and version where they are
+// not known or cannot be read (device keeps what it said); else why the device is left alone.
+FolderChoice folderChoiceFor(const FirmwareFolder& folder, BatchDevice& device,
+                             const NetworkProfile& profile);
+
 // Every device's image through one TFTP port (the profile's) and one echo allowance, restored when
 // the last copy of the work is gone.
 BatchWork upgradeBatchWork(const UpgradeBatchOptions& options, const NetworkProfile& profile,

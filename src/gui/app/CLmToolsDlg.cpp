@@ -324,8 +324,12 @@ void CLmToolsDlg::syncPreviewBox() {
 
 CLmToolsDlg::Target CLmToolsDlg::targetOf(const DeviceListView::Selection& selection) const {
     const std::string address = selection.column1.toStdString();
+    const std::vector<DeviceRecord> records = inventory_.snapshot();
+    const std::string version =
+        selection.recordIndex < records.size() ? records[selection.recordIndex].version : std::string();
     return Target{selection.id, selection.column1, QString::fromStdString(hostPart(address)),
-                  QString::fromStdString(webAddress(address, session_.profile().httpPort))};
+                  QString::fromStdString(webAddress(address, session_.profile().httpPort)),
+                  QString::fromStdString(version)};
 }
 
 std::optional<CLmToolsDlg::Target> CLmToolsDlg::selectedTarget() const {
@@ -410,10 +414,12 @@ void CLmToolsDlg::runCommand(int id) {
             return;
         case kUpgradeFirmware:
             if (openBatchWindow(BatchWindow::Operation::Upgrade)) return;
-            for (const Target& each : selectedTargets())
-                RomUpgrade(session_, &inventory_.scanInProgress, each.id, each.host, session_.siteText(),
-                           this)
-                    .exec();
+            for (const Target& each : selectedTargets()) {
+                RomUpgrade dialog(session_, &inventory_.scanInProgress, each.id, each.host,
+                                  session_.siteText(), this);
+                dialog.setDeviceVersion(each.version);
+                dialog.exec();
+            }
             return;
         case kSetTime:
             if (openBatchWindow(BatchWindow::Operation::SetTime)) return;

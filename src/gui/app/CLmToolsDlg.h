@@ -115,6 +115,7 @@ private:
         QString address;  // column 1, possibly with ":port"
         QString host;     // the address without the port
         QString web;      // host and port for the browser
+        QString version;  // the firmware version listed
     };
 
     void buildControls();

@@ -1,6 +1,7 @@
 #include "gui/app/DialogControls.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -87,6 +88,8 @@ QWidget* make(QWidget& dialog, ControlKind kind, const QString& text, unsigned f
         }
         case ControlKind::List:
             return new QTreeWidget(&dialog);
+        case ControlKind::ComboBox:
+            return new QComboBox(&dialog);
         case ControlKind::Reading:
         case ControlKind::Custom:
             break;

@@ -29,6 +29,7 @@ enum class ControlKind {
     Progress,  // a progress bar at 0
     Log,       // read-only plain text in a fixed font, scrolled both ways
     List,      // a multi-column list
+    ComboBox,  // a drop-down list of choices, empty at first
     Custom,    // a control the dialog makes itself, through the maker it passes
 };
 constexpr int kReadingLabel = 54;

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -211,6 +212,68 @@ void ScreenshotTour::driveUpgrade(int attempt) {
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::Id::RomFile))->setText(path);
     qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::kPasswordField))->setText(QStringLiteral("vorna"));
     qobject_cast<QPushButton*>(dialog->control(RomUpgrade::Id::Upgrade))->click();
+}
+
+void ScreenshotTour::showFolderUpgrade() {
+    if (!selectDevice(QString::fromLatin1(kDialogDevice))) {
+        std::fprintf(stderr, "lmtools: %s is not in the list\n", kDialogDevice);
+        succeeded_ = false;
+        return;
+    }
+    // A firmware folder beside the device's own version: two newer images, one of another model and
+    // a file that is no image.
+    const QDir folder(scratch_.filePath(QStringLiteral("firmware")));
+    const QString prefix = imageName(window_.list().selection()->id).remove(QStringLiteral("2.4.1.bin"));
+    QStringList names{QStringLiteral("zelvix-5206e-4.3.0.bin"), QStringLiteral("notes.txt")};
+    for (const char* version : {"4.1.7", "4.2.1", "4.10.0"})
+        names << prefix + QLatin1String(version) + QStringLiteral(".bin");
+    for (const QString& name : names) {
+        QFile file(folder.filePath(name));
+        if (!QDir().mkpath(folder.path()) || !file.open(QIODevice::WriteOnly) ||
+            file.write("firmware") != 8) {
+            std::fprintf(stderr, "lmtools: cannot write %s\n", qPrintable(file.fileName()));
+            succeeded_ = false;
+            return;
+        }
+    }
+    QTimer::singleShot(0, this, [this, folder] { driveFolderUpgrade(folder.path() + QLatin1Char('/'), 0); });
+    window_.runCommand(kUpgradeFirmware);
+}
+
+void ScreenshotTour::driveFolderUpgrade(const QString& folder, int attempt) {
+    auto* dialog = qobject_cast<RomUpgrade*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+        if (attempt < kDialogPolls)
+            QTimer::singleShot(kDialogPollMs, this,
+                               [this, folder, attempt] { driveFolderUpgrade(folder, attempt + 1); });
+        return;
+    }
+    auto* romFile = qobject_cast<QLineEdit*>(dialog->control(RomUpgrade::Id::RomFile));
+    romFile->setText(folder);
+    Q_EMIT romFile->editingFinished();
+    auto* offer = qobject_cast<QComboBox*>(dialog->control(RomUpgrade::Id::FolderImages));
+    offer->showPopup();
+    QApplication::processEvents();
+    QWidget* list = offer->view()->window();
+    const QPixmap under = dialog->grab();
+    const QPixmap drop = list->grab();
+    const QPoint at = dialog->mapFromGlobal(list->mapToGlobal(QPoint(0, 0)));
+    const qreal ratio = under.devicePixelRatio();
+    // The open list may reach beyond the dialog, as on the screen.
+    QPixmap picture(under.deviceIndependentSize().toSize().expandedTo(
+                        QSize(at.x() + drop.deviceIndependentSize().toSize().width(),
+                              at.y() + drop.deviceIndependentSize().toSize().height())) *
+                    ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(0, 0, under);
+        painter.drawPixmap(at, drop);
+    }
+    offer->hidePopup();
+    save(picture, QStringLiteral("upgrade-folder.png"));
+    dialog->reject();
 }
 
 void ScreenshotTour::showBatch() {
@@ -428,6 +491,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
             succeeded_ = false;
         } else {
             showUpgrade();
+            showFolderUpgrade();
             showBatch();
             showSiteWindows();
             showWizardPages();

@@ -42,6 +42,9 @@ private:
     void showUpgrade();
     // Fills in the upgrade dialog once it is up and starts it; saves it when the bar is well under way.
     void driveUpgrade(int attempt);
+    // The upgrade dialog's offer of the images in a folder, its list open.
+    void showFolderUpgrade();
+    void driveFolderUpgrade(const QString& folder, int attempt);
     // An upgrade of several devices at once in the batch window, saved as DIR/batch.png when done.
     void showBatch();
     void driveBatch(int attempt);

@@ -6,6 +6,7 @@
 #include "gui/ops/OperationDialog.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 namespace lm::gui {
@@ -25,6 +26,7 @@ public:
         EraseConfig = 1233,
         PcAddress = 1285,
         SaveNetwork = 1319,
+        FolderImages = 1320,  // the images of the ROM file's folder that fit the device
     };
 
     // Asks for a file to open, starting at startPath (a folder ending in "/", or a file), offering the
@@ -38,11 +40,19 @@ public:
 
     // Replaces the file dialog (tests answer it this way); empty restores it.
     void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
+    // The firmware version the list shows for the device: the folder's images are offered as newer
+    // or not than it.
+    void setDeviceVersion(const QString& version);
 
 private:
     void connectControls();
     void browse();
     void eraseBoxClicked(bool checked);
+    // Offers the images of the ROM file field's folder that fit the device's model, newest first:
+    // read again when the field names another folder, or when the user is done editing it.
+    void offerFolderImages();
+    QString folderOfField() const;
+    void folderImageChosen(int index);
     // The request from the controls once the file's name is checked; none when the user declined a
     // file that does not fit the model.
     Work prepare();
@@ -53,6 +63,9 @@ private:
     Ipv4Field* pcAddress_ = nullptr;
     QCheckBox* eraseConfig_ = nullptr;
     QCheckBox* saveNetwork_ = nullptr;
+    QComboBox* folderImages_ = nullptr;
+    std::string deviceVersion_;
+    QString offeredFolder_;
     FileChooser fileChooser_;
 };
 

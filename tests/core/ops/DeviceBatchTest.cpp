@@ -222,6 +222,43 @@ TEST_F(DeviceBatchTest, UpgradeFailsTheHalfDoneDeviceAndSkipsTheWrongModel) {
     }
 }
 
+// A firmware folder: each device gets the newest image of its model that is newer than the
+// version it announces, 4.10.0 before 4.9.2; a device already there, one of a model the folder has
+// nothing for, and one whose version cannot be read are skipped without a login.
+TEST_F(DeviceBatchTest, FolderUpgradeGivesEachDeviceItsNewestImageOrSkipsIt) {
+    std::vector<sim::DeviceConfig> devices(4);
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        devices[i].mac = *sim::parseMac("02:4C:55:C0:05:0" + std::to_string(i));  // zelvix-5206e*.bin
+    devices[0].version = "4.9.2";
+    devices[1].version = "4.10.0";
+    devices[2].mac = *sim::parseMac("02:4C:55:C8:05:02");  // ZelvixXL: nothing in the folder
+    devices[3].version = "4.x";
+    start(devices);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::filesystem::path dir = testing::TempDir() + "batch-folder-" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "zelvix-5206e-4.9.2.bin", std::ios::binary) << std::string(3 * 512, 'o');
+    std::ofstream(dir / "zelvix-5206e-4.10.0.bin", std::ios::binary) << std::string(5 * 512 + 7, 'n');
+    UpgradeBatchOptions options;
+    options.password = kPassword;
+    options.pcAddress = "127.0.0.1";
+    options.folder = std::make_shared<const FirmwareFolder>(readFirmwareFolder(dir.string()));
+    DeviceBatch batch(addresses(4), 2);
+    const auto rows = run(batch, upgradeBatchWork(options, profile, Timing::fast()));
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(results(rows), (std::vector<std::string>{"ok", "skipped", "skipped", "skipped"}))
+        << rows[0].message;
+    EXPECT_EQ(rows[1].message, "already at 4.10.0");
+    EXPECT_EQ(rows[2].message, "no image for ZelvixXL VGA (zelvixxl-*.bin with a version) in the folder");
+    EXPECT_EQ(rows[3].message, "its firmware version \"4.x\" cannot be read, so no image counts as newer");
+    const auto flashes = simulator->flashes(0);
+    ASSERT_EQ(flashes.size(), 1u);
+    EXPECT_TRUE(flashes[0].complete);
+    EXPECT_EQ(flashes[0].bytes, 5u * 512 + 7) << "the 4.10.0 image";
+    for (const std::size_t skipped : {1u, 2u, 3u})
+        EXPECT_EQ(simulator->counters(skipped).telnetSessions, 0u) << skipped;
+}
+
 // The words of each result, as scripts read them, and the row texts a table shows.
 TEST(DeviceBatchWords, ResultWordsAndRowTexts) {
     const struct {
