@@ -89,7 +89,7 @@ public:
                 return kExitFailed;
             }
         }
-        const auto records = findDevices(context);
+        const auto records = siteRecords(findDevices(context));
         if (records.empty()) {
             if (toFile) std::remove(partial.c_str());
             context.error("No device was found.");

@@ -32,6 +32,7 @@ struct SiteDevice {
         std::string reportComment;                          // how the report ended
         std::vector<std::pair<std::string, bool>> ratings;  // each rating's text and whether it holds
         std::string verdict;                                // "OK", "(T)" or "No"; empty when untested
+        std::vector<std::string> productionFindings;        // each failed column and its cell: "Devices ??"
         std::optional<double> temperatureF;
         std::optional<double> frameRate;
         bool temperatureOk = false;

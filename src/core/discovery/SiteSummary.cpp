@@ -23,7 +23,12 @@ std::string siteDeviceFailure(const SiteDevice& device) {
         if (!device.tests->reportComplete)
             add("activity report incomplete" +
                 (device.tests->reportComment.empty() ? std::string() : ": " + device.tests->reportComment));
-        if (device.tests->verdict == "No") add("failed the production test");
+        if (device.tests->verdict == "No") {
+            std::string findings;
+            for (const std::string& finding : device.tests->productionFindings)
+                findings += (findings.empty() ? " (" : ", ") + finding;
+            add("failed the production test" + findings + (findings.empty() ? "" : ")"));
+        }
     }
     return reasons;
 }

@@ -1,5 +1,6 @@
 #include "core/site/SiteGather.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -124,10 +125,29 @@ void addVerdicts(std::vector<SiteDevice>& devices, const std::vector<DeviceRecor
         SiteDevice& device = devices[ordered[i].key];
         if (!device.tests) device.tests.emplace();
         device.tests->verdict = verdictText(rows[i].verdict);
+        for (std::size_t column = 1; column < kProductionColumns; ++column) {
+            const std::string& cell = rows[i].cells[column];
+            if (cell.starts_with("No") || cell.starts_with("??") || cell == "Timeout" || cell == "Password")
+                device.tests->productionFindings.push_back(std::string(kProductionHeaders[column]) + " " +
+                                                           cell);
+        }
     }
 }
 
 }  // namespace
+
+std::vector<DeviceRecord> siteRecords(const std::vector<DeviceRecord>& records) {
+    std::vector<DeviceRecord> kept;
+    std::map<std::string, std::size_t> byHost;
+    for (const DeviceRecord& record : records) {
+        const auto [at, added] = byHost.emplace(record.hostPart(), kept.size());
+        if (added)
+            kept.push_back(record);
+        else if (record.source == DeviceSource::probe && kept[at->second].source != DeviceSource::probe)
+            kept[at->second] = record;
+    }
+    return kept;
+}
 
 void fetchSitePicture(SiteDevice& device, const std::string& address, const NetworkProfile& profile) {
     HttpRequest request;

@@ -22,6 +22,10 @@ struct SiteGatherRequest {
     bool withTests = false;  // also the activity report and the production test of every device
 };
 
+// The records a report covers: each address once, in the order given, a device's own answer to the
+// probe preferred to what the ARP table or an echo made of the same address.
+std::vector<DeviceRecord> siteRecords(const std::vector<DeviceRecord>& records);
+
 // Reads what the site report shows of every device: its picture over HTTP, its settings as the
 // Setup Wizard reads them and, with the tests, its activity report and production verdict. Changes
 // nothing on the devices. A device that cannot be read keeps a reason in place of what was missed.
