@@ -24,7 +24,9 @@ namespace lm::cli {
 
 namespace {
 
-constexpr int kMaxJobs = 64;
+// Reading is mostly waiting on each device (the shell prompt alone takes seconds), so a site is read
+// with many devices at once.
+constexpr int kMaxJobs = 256;
 
 // An ending signal stops the report as Stop does: no further device is begun, the file is still
 // written with what was read. A second one ends the program at once.
