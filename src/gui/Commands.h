@@ -29,6 +29,7 @@ enum Command : int {
     kProductionTest = 1340,
     kManual = 1341,
     kFindDevice = 1342,
+    kSiteReport = 1343,
     // The list's view menu.
     kThumbnails = 2003,
     kTiles = 2004,

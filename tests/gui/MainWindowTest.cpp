@@ -389,6 +389,7 @@ private slots:
             {"Device/Activity Report...", kActivityReport},
             {"Device/Setup Wizard", kSetupWizard},
             {"File/Export List...", kExportList},
+            {"File/Site Report...", kSiteReport},
             {"File/Add Device...", kAddDevice},
             {"Tools/Production Test...", kProductionTest},
             {"Tools/View All Devices (Webpage)", kViewAllDevices},

@@ -38,6 +38,7 @@
 #include "gui/app/ManualViewer.h"
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
+#include "gui/diag/SiteReport.h"
 #include "gui/diag/Report.h"
 #include "gui/discovery/EnterIP.h"
 #include "gui/discovery/ListExport.h"
@@ -384,6 +385,9 @@ void CLmToolsDlg::runCommand(int id) {
         case kProductionTest:
             openProductionTest();
             return;
+        case kSiteReport:
+            openSiteReport();
+            return;
         case kManual:
             ManualViewer(this).exec();
             return;
@@ -597,6 +601,13 @@ void CLmToolsDlg::openProductionTest() {
     settings.profile = session_.profile();
     settings.timing = session_.timing();
     Production(inventory_.snapshot(), settings, this).exec();
+}
+
+void CLmToolsDlg::openSiteReport() {
+    SiteGatherRequest request;
+    request.profile = session_.profile();
+    request.timing = session_.timing();
+    SiteReport(inventory_.snapshot(), request, this).exec();
 }
 
 std::unique_ptr<SetupWizard> CLmToolsDlg::setupWizardFor(const std::optional<Target>& target) {

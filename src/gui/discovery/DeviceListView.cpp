@@ -413,6 +413,7 @@ DeviceListView::CommandState DeviceListView::commandState(int command) const {
         case kViewAllDevices:
         case kExportList:
         case kProductionTest:
+        case kSiteReport:
             return {itemCount() > 0, {}};
         case kPreviewMenu:
             return {details, s.previewImage};
