@@ -157,8 +157,9 @@ void appendPanel(std::string& svg, const std::vector<SiteDevice>& devices, const
             svg += "<text x=\"" + number(x + step / 2) + "\" y=\"" + number(base + 10) +
                    "\" font-size=\"8\" text-anchor=\"middle\">" + std::to_string(i + 1) + "</text>\n";
         if (!device.tests || !(*device.tests.*panel.value)) continue;
-        const double value = std::max(*(*device.tests.*panel.value), 0.0);
-        const double height = std::max(value / scale * kHeight, 0.5);
+        // Below zero (a cold site) the bar stays on the axis; its title tells the value.
+        const double value = *(*device.tests.*panel.value);
+        const double height = std::max(std::max(value, 0.0) / scale * kHeight, 0.5);
         const bool ok = *device.tests.*panel.ok;
         svg += "<rect class=\"" + std::string(ok ? "ok" : "no") + "\" x=\"" + number(x + step * 0.15) +
                "\" y=\"" + number(base - height) + "\" width=\"" + number(std::max(step * 0.7, 0.5)) +

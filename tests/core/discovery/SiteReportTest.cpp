@@ -238,7 +238,8 @@ TEST(SiteReportHtml, ChartsTemperatureAndRateWithTheTestsOnly) {
     devices[0].tests->frameRateOk = true;
     devices[1].tests->temperatureF = 131.5;  // too hot: its bar stands out
     devices[1].tests->frameRate = 0.2;       // too slow: likewise
-    // devices[2] has no readings (a video server's temperature): no bar, no failure
+    devices[2].tests->frameRate = -3.0;      // a lying device: its bar stays on the axis, its value is told
+    // devices[2] has no temperature (a video server's): no bar, no failure
     const std::string withTests = siteReportHtml(devices, {"Site", "", true});
     const auto count = [&withTests](const std::string& text) {
         std::size_t n = 0;
@@ -248,9 +249,11 @@ TEST(SiteReportHtml, ChartsTemperatureAndRateWithTheTestsOnly) {
     };
     EXPECT_EQ(count("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox"), 1u);
     EXPECT_EQ(count("<rect class=\"ok\""), 2u);
-    EXPECT_EQ(count("<rect class=\"no\""), 2u);
+    EXPECT_EQ(count("<rect class=\"no\""), 3u);
     EXPECT_NE(withTests.find("<title>2. 024C55-C20001: 131.5 F</title>"), std::string::npos);
     EXPECT_NE(withTests.find("<title>2. 024C55-C20001: 0.2 fps</title>"), std::string::npos);
+    EXPECT_NE(withTests.find("height=\"0.5\" fill=\"#c62828\"><title>3. 024C55-C20001: -3.0 fps</title>"),
+              std::string::npos);
     EXPECT_EQ(siteReportHtml(devices, {"Site", "", false})
                   .find("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox"),
               std::string::npos);
