@@ -51,8 +51,11 @@ ul.ratings { list-style: none; margin: 0; padding: 0; columns: 2; }
 .no { color: #a00; }
 @page { margin: 12mm; }
 @media print {
+  body { font-size: 9pt; line-height: 1.25; }
   main { padding: 0; }
   h1 { font-size: 16pt; }
+  h2 { font-size: 11pt; }
+  ul.ratings { columns: 3; }
 }
 </style>
 </head>
