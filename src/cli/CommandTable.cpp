@@ -20,10 +20,10 @@ std::unique_ptr<Command> makeManPageCommand();
 
 std::vector<std::unique_ptr<Command>> commandTable() {
     std::vector<std::unique_ptr<Command>> table;
-    for (auto make :
-         {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
-          makeEraseCommand, makeSetTimeCommand, makeLogCommand, makeUpgradeCommand, makeReportCommand,
-          makeProductionCommand, makeConfigCommand, makeSiteReportCommand, makeCompletionCommand, makeManPageCommand})
+    for (auto make : {makeScanCommand, makePageCommand, makeRunCommand, makeCatCommand, makeRebootCommand,
+                      makeEraseCommand, makeSetTimeCommand, makeLogCommand, makeUpgradeCommand,
+                      makeReportCommand, makeProductionCommand, makeConfigCommand, makeSiteReportCommand,
+                      makeCompletionCommand, makeManPageCommand})
         table.push_back(make());
     return table;
 }

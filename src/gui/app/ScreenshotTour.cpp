@@ -62,7 +62,8 @@ constexpr DialogShot kDialogs[] = {
     {kDebugLog, "debug-log", "Log read and displayed."},
     {kActivityReport, "report", "Report Complete.", static_cast<int>(ReportControl::Comments)},
     {kViewAllDevices, "production", "Report Complete."},  // as with Shift held
-    {kSiteReport, "site-report", "Press Write to choose the file.", static_cast<int>(SiteReportControl::Status)},
+    {kSiteReport, "site-report", "Press Write to choose the file.",
+     static_cast<int>(SiteReportControl::Status)},
 };
 constexpr const char* kDialogDevice = "127.0.0.14";
 constexpr qint64 kMaxDialogWaitMs = 60000;
