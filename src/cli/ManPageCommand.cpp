@@ -212,6 +212,14 @@ Test every device of the network and keep the table:
 lmtools\-cli production \-\-csv > production.csv
 .RE
 .fi
+.PP
+Hand the site over: one HTML file with every device's picture, settings and test results:
+.PP
+.nf
+.RS
+lmtools\-cli site\-report \-\-all \-\-with\-tests \-o site.html
+.RE
+.fi
 .SH ENVIRONMENT
 .TP
 .B LMTOOLS_PASSWORD

@@ -29,6 +29,7 @@ enum Command : int {
     kProductionTest = 1340,
     kManual = 1341,
     kFindDevice = 1342,
+    kSiteReport = 1343,
     // The file menu's settings of every listed device into one file, and back.
     kBackupSettings = 1350,
     kRestoreSettings = 1351,

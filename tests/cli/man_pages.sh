@@ -24,7 +24,7 @@ for section in SYNOPSIS DESCRIPTION COMMANDS EXAMPLES ENVIRONMENT FILES "EXIT ST
   grep -q "^\.SH $section" "$work/lmtools-cli.1" || { echo "lmtools-cli.1 lacks $section"; failures=$((failures + 1)); }
 done
 for command in $("$cli" --help | sed -n '/^Subcommands:/,/^$/p' | awk 'NR > 1 && NF { print $1 }'); do
-  grep -q "^\.SS $command\$" "$work/lmtools-cli.1" || { echo "lmtools-cli.1 has no section for $command"; failures=$((failures + 1)); }
+  grep -qxF ".SS ${command//-/\\-}" "$work/lmtools-cli.1" || { echo "lmtools-cli.1 has no section for $command"; failures=$((failures + 1)); }
 done
 for variable in LMTOOLS_PASSWORD LMTOOLS_SERIAL_PORTS; do
   grep -q "$variable" "$work/lmtools-cli.1" || { echo "lmtools-cli.1 does not name $variable"; failures=$((failures + 1)); }

@@ -392,6 +392,7 @@ private slots:
             {"Device/Activity Report...", kActivityReport},
             {"Device/Setup Wizard", kSetupWizard},
             {"File/Export List...", kExportList},
+            {"File/Site Report...", kSiteReport},
             {"File/Add Device...", kAddDevice},
             {"File/Back Up Settings...", kBackupSettings},
             {"File/Restore Settings...", kRestoreSettings},

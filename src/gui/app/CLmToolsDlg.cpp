@@ -40,6 +40,7 @@
 #include "gui/app/ViewSettingsStore.h"
 #include "gui/diag/Production.h"
 #include "gui/diag/Report.h"
+#include "gui/diag/SiteReport.h"
 #include "gui/discovery/EnterIP.h"
 #include "gui/discovery/ListExport.h"
 #include "gui/discovery/ThumbnailDecoder.h"
@@ -395,6 +396,9 @@ void CLmToolsDlg::runCommand(int id) {
         case kProductionTest:
             openProductionTest();
             return;
+        case kSiteReport:
+            openSiteReport();
+            return;
         case kManual:
             ManualViewer(this).exec();
             return;
@@ -647,6 +651,13 @@ void CLmToolsDlg::openProductionTest() {
     settings.profile = session_.profile();
     settings.timing = session_.timing();
     Production(inventory_.snapshot(), settings, this).exec();
+}
+
+void CLmToolsDlg::openSiteReport() {
+    SiteGatherRequest request;
+    request.profile = session_.profile();
+    request.timing = session_.timing();
+    SiteReport(inventory_.snapshot(), request, this).exec();
 }
 
 std::unique_ptr<SetupWizard> CLmToolsDlg::setupWizardFor(const std::optional<Target>& target) {

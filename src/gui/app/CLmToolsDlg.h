@@ -79,6 +79,7 @@ public:
     // The production test over the devices listed now: what "View All Devices (Webpage)" opens
     // with Shift held.
     void openProductionTest();
+    void openSiteReport();
 
     // The Setup Wizard for the selected device (or none), not yet shown.
     std::unique_ptr<SetupWizard> openSetupWizard();

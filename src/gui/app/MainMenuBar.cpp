@@ -30,6 +30,7 @@ constexpr int kSortGroup = 3;
 // clang-format off
 constexpr MenuRow kRows[] = {
     {"&File", "&Export List...", kExportList},
+    {"&File", "&Site Report...", kSiteReport},
     {"&File", "&Add Device...", kAddDevice},
     {"&File", "&Back Up Settings...", kBackupSettings},
     {"&File", "&Restore Settings...", kRestoreSettings},

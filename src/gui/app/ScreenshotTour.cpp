@@ -28,6 +28,7 @@
 #include "gui/app/CLmToolsDlg.h"
 #include "gui/app/MainMenuBar.h"
 #include "gui/diag/Report.h"
+#include "gui/diag/SiteReport.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
 #include "gui/ops/BatchWindow.h"
@@ -64,6 +65,8 @@ constexpr DialogShot kDialogs[] = {
     {kDebugLog, "debug-log", "Log read and displayed."},
     {kActivityReport, "report", "Report Complete.", static_cast<int>(ReportControl::Comments)},
     {kViewAllDevices, "production", "Report Complete."},  // as with Shift held
+    {kSiteReport, "site-report", "Press Write to choose the file.",
+     static_cast<int>(SiteReportControl::Status)},
 };
 constexpr const char* kDialogDevice = "127.0.0.14";
 constexpr qint64 kMaxDialogWaitMs = 60000;

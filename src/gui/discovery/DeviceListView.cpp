@@ -415,6 +415,7 @@ DeviceListView::CommandState DeviceListView::commandState(int command) const {
         case kProductionTest:
         case kBackupSettings:
         case kRestoreSettings:
+        case kSiteReport:
             return {itemCount() > 0, {}};
         case kPreviewMenu:
             return {details, s.previewImage};
