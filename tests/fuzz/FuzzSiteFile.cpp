@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!siteFromJson(json, site).empty()) return 0;
     std::set<std::string> ids;
     std::vector<BatchDevice> scanned;
-    for (const SiteDevice& device : site.devices) {
+    for (const SavedDevice& device : site.devices) {
         check(!device.settings.is_null() || !device.problem.empty());
         if (device.id.empty()) continue;
         check(macOfDeviceId(device.id).has_value() && ids.insert(device.id).second);

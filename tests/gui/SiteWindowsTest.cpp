@@ -134,7 +134,7 @@ private:
     std::unique_ptr<BatchWindow> restoreWindow(bool compareOnly) {
         SiteFile site = site_;
         site.devices[0].settings["hostname"] = "lobby";
-        SiteDevice gone = site.devices[1];
+        SavedDevice gone = site.devices[1];
         gone.id = "024C55-C80977";
         site.devices.push_back(gone);
         std::vector<RestorePlanRow> plan = planRestore(site, {}, devices_, kProgramVersion);

@@ -1,5 +1,6 @@
 #include "core/wizard/SiteBatch.h"
 
+#include "core/ops/FirmwareFolder.h"
 #include "core/ops/OperationState.h"
 #include "core/wizard/DeviceReturn.h"
 #include "core/wizard/SettingsJson.h"
@@ -10,11 +11,6 @@
 namespace lm {
 
 namespace {
-
-std::string versionText(const FirmwareVersion& firmware) {
-    return std::to_string(firmware.major) + "." + std::to_string(firmware.minor) + "." +
-           std::to_string(firmware.patch);
-}
 
 // The wizard's reader on a batch job's session: the password given, no one asked for another.
 Outcome readDevice(WorkerTask& task, const BatchDevice& device, const std::string& password,
@@ -31,7 +27,7 @@ Outcome readDevice(WorkerTask& task, const BatchDevice& device, const std::strin
 
 }  // namespace
 
-void SiteReadings::add(const std::string& host, SiteDevice device) {
+void SiteReadings::add(const std::string& host, SavedDevice device) {
     const std::lock_guard lock(mutex_);
     byHost_[host] = std::move(device);
 }
@@ -46,7 +42,7 @@ SiteFile SiteReadings::site(const std::vector<BatchRow>& rows, std::string taken
             site.devices.push_back(read->second);
             continue;
         }
-        SiteDevice device;
+        SavedDevice device;
         device.id = row.device.id;
         device.address = row.device.host;
         device.deviceType = row.device.deviceType;
@@ -65,7 +61,7 @@ BatchWork backupBatchWork(std::string password, std::shared_ptr<SiteReadings> re
         const Outcome read = readDevice(task, device, password, wizard, page);
         if (read != Outcome::Ok) return {read, {}};
         const DeviceSettings& settings = wizard.settings();
-        SiteDevice saved;
+        SavedDevice saved;
         // The device's own MAC names it; the scan's ID is only a claim.
         saved.id = settings.macAddress.empty() ? device.id : deviceIdFromMac(settings.macAddress);
         saved.address = device.host;
@@ -102,7 +98,7 @@ std::string restoreResultText(const BatchRow& row, const std::optional<RestoreRe
 
 BatchWork restoreBatchWork(const std::vector<RestorePlanRow>& plan, RestoreOptions options,
                            std::shared_ptr<RestoreReports> reports) {
-    auto saved = std::make_shared<std::map<std::string, SiteDevice>>();
+    auto saved = std::make_shared<std::map<std::string, SavedDevice>>();
     for (const RestorePlanRow& row : plan)
         if (row.result == BatchResult::Ok) (*saved)[row.target.id] = row.saved;
     BatchWork work;

@@ -16,13 +16,13 @@ namespace lm {
 // What the devices of a backup gave, by address; filled from the batch's jobs.
 class SiteReadings {
 public:
-    void add(const std::string& host, SiteDevice device);
+    void add(const std::string& host, SavedDevice device);
     // The file of a finished batch: every row's device, with its settings or why they are missing.
     SiteFile site(const std::vector<BatchRow>& rows, std::string takenAt) const;
 
 private:
     mutable std::mutex mutex_;
-    std::map<std::string, SiteDevice> byHost_;
+    std::map<std::string, SavedDevice> byHost_;
 };
 
 // Reads each device's settings as config show does, into readings.

@@ -36,7 +36,7 @@ bool optionalText(const nlohmann::json& object, const char* key, std::string& te
 }
 
 // One device's entry; empty when it could be taken, else what is wrong.
-std::string deviceFromJson(const nlohmann::json& entry, SiteDevice& device) {
+std::string deviceFromJson(const nlohmann::json& entry, SavedDevice& device) {
     if (!entry.is_object()) return "is not a JSON object";
     static const std::set<std::string> kKeys = {"address", "mac", "type", "version", "settings", "problem"};
     for (const auto& [key, value] : entry.items())
@@ -63,7 +63,7 @@ nlohmann::ordered_json siteToJson(const SiteFile& site) {
     json["takenAt"] = site.takenAt;
     json["devices"] = nlohmann::ordered_json::object();
     json["unidentified"] = nlohmann::ordered_json::array();
-    for (const SiteDevice& device : site.devices) {
+    for (const SavedDevice& device : site.devices) {
         nlohmann::ordered_json entry;
         entry["address"] = textOrNull(device.address);
         entry["mac"] = textOrNull(device.mac);
@@ -101,7 +101,7 @@ std::string siteFromJson(const nlohmann::json& json, SiteFile& site) {
         // One device under two spellings of its ID would be restored twice.
         const std::string id = upperId(key);
         if (!ids.insert(id).second) return "device " + id + " is given twice";
-        SiteDevice device;
+        SavedDevice device;
         device.id = id;
         if (auto problem = deviceFromJson(entry, device); !problem.empty())
             return "device " + id + ": " + problem;
@@ -110,7 +110,7 @@ std::string siteFromJson(const nlohmann::json& json, SiteFile& site) {
     if (const auto unidentified = json.find("unidentified"); unidentified != json.end()) {
         if (!unidentified->is_array()) return "\"unidentified\" must be a JSON array";
         for (const auto& entry : *unidentified) {
-            SiteDevice device;
+            SavedDevice device;
             if (auto problem = deviceFromJson(entry, device); !problem.empty())
                 return "an unidentified device: " + problem;
             site.devices.push_back(std::move(device));

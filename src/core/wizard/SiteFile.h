@@ -10,7 +10,7 @@ namespace lm {
 
 // One device of a site's backup: what the scan and the read told of it, and its settings as config
 // show --json prints them, or why they could not be read.
-struct SiteDevice {
+struct SavedDevice {
     std::string id;  // empty only for a device that could not be read and did not say who it is
     std::string address;
     std::string mac;
@@ -24,7 +24,7 @@ struct SiteDevice {
 struct SiteFile {
     std::string programVersion;  // of the program that wrote it
     std::string takenAt;         // UTC, "2026-12-08T05:30:00Z"
-    std::vector<SiteDevice> devices;
+    std::vector<SavedDevice> devices;
 };
 
 // The file's JSON: "devices" keyed by ID, and under "unidentified" the devices whose ID is not

@@ -20,8 +20,8 @@ std::string canonicalId(std::string_view text) {
     return id;
 }
 
-const SiteDevice* savedDevice(const SiteFile& site, const std::string& id) {
-    for (const SiteDevice& device : site.devices)
+const SavedDevice* savedDevice(const SiteFile& site, const std::string& id) {
+    for (const SavedDevice& device : site.devices)
         if (!device.id.empty() && device.id == canonicalId(id)) return &device;
     return nullptr;
 }
@@ -30,7 +30,7 @@ const SiteDevice* savedDevice(const SiteFile& site, const std::string& id) {
 std::vector<std::string> chosenIds(const SiteFile& site, const RestoreChoice& choice) {
     std::vector<std::string> ids;
     if (choice.ids.empty()) {
-        for (const SiteDevice& device : site.devices)
+        for (const SavedDevice& device : site.devices)
             if (!device.id.empty()) ids.push_back(device.id);
     } else {
         for (const std::string& id : choice.ids)
@@ -45,7 +45,7 @@ std::string targetOf(const RestoreChoice& choice, const std::string& id) {
 }
 
 // A saved number of the "device" object, when the file gives one.
-std::optional<long long> savedNumber(const SiteDevice& saved, const char* key) {
+std::optional<long long> savedNumber(const SavedDevice& saved, const char* key) {
     const auto device = saved.settings.find("device");
     if (device == saved.settings.end() || !device->is_object()) return std::nullopt;
     const auto value = device->find(key);
@@ -87,7 +87,7 @@ std::vector<RestorePlanRow> planRestore(const SiteFile& site, const RestoreChoic
                                         const std::string& programVersion) {
     std::vector<RestorePlanRow> plan;
     for (const std::string& id : chosenIds(site, choice)) {
-        const SiteDevice* saved = savedDevice(site, id);
+        const SavedDevice* saved = savedDevice(site, id);
         if (!saved) continue;
         RestorePlanRow row;
         row.saved = *saved;
@@ -119,8 +119,9 @@ std::vector<RestorePlanRow> planRestore(const SiteFile& site, const RestoreChoic
     return plan;
 }
 
-std::string restoredSettings(const SiteDevice& saved, const std::string& targetId, const DeviceSettings& read,
-                             DeviceSettings& wanted, std::set<std::string>& given) {
+std::string restoredSettings(const SavedDevice& saved, const std::string& targetId,
+                             const DeviceSettings& read, DeviceSettings& wanted,
+                             std::set<std::string>& given) {
     if (read.macAddress.empty())
         return "the device did not give its MAC, so it cannot be told to be " + targetId;
     if (const std::string id = deviceIdFromMac(read.macAddress); canonicalId(id) != canonicalId(targetId))

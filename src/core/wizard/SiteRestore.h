@@ -29,7 +29,7 @@ std::string restoreChoiceProblem(const SiteFile& site, const RestoreChoice& choi
 // One saved device of a restore and where it goes. Only a row whose result is Ok is worked on;
 // the others end with their result and message as they are.
 struct RestorePlanRow {
-    SiteDevice saved;
+    SavedDevice saved;
     BatchDevice target;  // host empty when no device of the target ID was found
     BatchResult result = BatchResult::Ok;
     std::string message;
@@ -45,7 +45,8 @@ std::vector<RestorePlanRow> planRestore(const SiteFile& site, const RestoreChoic
 // What is restored to a device once its settings are read: empty when the device is the one
 // planned (its MAC gives targetId) and of the saved kind, and the saved settings can be written,
 // with them in wanted and their names in given; else why not.
-std::string restoredSettings(const SiteDevice& saved, const std::string& targetId, const DeviceSettings& read,
-                             DeviceSettings& wanted, std::set<std::string>& given);
+std::string restoredSettings(const SavedDevice& saved, const std::string& targetId,
+                             const DeviceSettings& read, DeviceSettings& wanted,
+                             std::set<std::string>& given);
 
 }  // namespace lm

@@ -110,7 +110,7 @@ TEST_F(SiteBatchTest, BackupHoldsWhatEachDeviceHoldsAndWhyTheOthersAreMissing) {
     EXPECT_EQ(results(rows), (std::vector<std::string>{"ok", "ok", "refused", "noAnswer"}));
     ASSERT_EQ(site.devices.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i) {
-        const SiteDevice& device = site.devices[i];
+        const SavedDevice& device = site.devices[i];
         EXPECT_EQ(device.id, id(i));
         EXPECT_EQ(device.address, host(i));
         EXPECT_EQ(device.settings.is_null(), i >= 2) << i;

@@ -213,21 +213,21 @@ TEST(SiteRestore, PlanPairsEachSavedDeviceWithTheOneOfItsIdOrLeavesItWithTheReas
 }
 
 TEST(SiteRestore, DeviceReadIsCheckedAgainstItsSavedEntryBeforeAnythingIsWritten) {
-    const SiteDevice saved = site().devices[0];  // kind 0, first generation, "lobby"
+    const SavedDevice saved = site().devices[0];  // kind 0, first generation, "lobby"
     DeviceSettings device;
     device.macAddress = "02:4C:55:C0:00:01";
     device.hostname = "zelvix";
     device.ftpHost = "ftp.example";  // not in the file's changed fields: kept as the file says
 
-    const auto with = [&](const std::function<void(DeviceSettings&, SiteDevice&)>& change) {
+    const auto with = [&](const std::function<void(DeviceSettings&, SavedDevice&)>& change) {
         DeviceSettings read = device;
-        SiteDevice entry = saved;
+        SavedDevice entry = saved;
         change(read, entry);
         return std::pair{read, entry};
     };
     const struct {
         const char* what;
-        std::pair<DeviceSettings, SiteDevice> input;
+        std::pair<DeviceSettings, SavedDevice> input;
         std::string target;
         std::string problem;
     } cases[] = {
