@@ -85,22 +85,22 @@ BatchWork planBatchWork(const std::vector<PlannedAddress>& plan, PlanOptions opt
             return {written, {}};
         }
         task.status("Waiting at " + row.address);
+        const Deadline deadline(options.returnLimit);
         report.answeredAt =
             waitForDeviceReturn(wizard.settings(), id, task.session().profile(), task.session().timing(),
                                 options.returnLimit, [&task] { return task.closing(); });
-        reports->add(device.host, report);
-        if (report.answeredAt != row.address) {
-            const std::string why = "did not answer at " + row.address + " within " +
-                                    std::to_string(options.returnLimit.count() / 1000) + " s";
-            task.status(why);
-            return {Outcome::Failed, why};
+        // A telnet port taking connections there is not proof enough: the device must say who it is,
+        // and one still starting up may take a moment before it does.
+        std::optional<std::string> answering;
+        while (report.answeredAt == row.address && !task.closing()) {
+            answering = probeDeviceId(row.address, task.session().profile());
+            if (answering || deadline.expired()) break;
         }
-        // A telnet port taking connections there is not proof enough: the device must say who it is.
-        const auto answering = probeDeviceId(row.address, task.session().profile());
+        reports->add(device.host, report);
         if (answering != id) {
-            const std::string why =
-                answering ? row.address + " is answered by " + *answering + ", not " + id
-                          : row.address + " takes connections but does not answer the discovery probe";
+            std::string why = "did not answer at " + row.address + " within " +
+                              std::to_string(options.returnLimit.count() / 1000) + " s";
+            if (answering) why = row.address + " is answered by " + *answering + ", not " + id;
             task.status(why);
             return {Outcome::Failed, why};
         }
