@@ -53,6 +53,8 @@ BatchWork planBatchWork(const std::vector<PlannedAddress>& plan, PlanOptions opt
         const std::string id = before.macAddress.empty() ? device.id : deviceIdFromMac(before.macAddress);
         if (id != row.device.id)
             return refuse("the device at " + device.host + " is " + id + ", not " + row.device.id);
+        PlanReport report{device.host, before.hostname, false, std::nullopt};
+        reports->add(device.host, report);
         if (!before.primaryIsNetwork)
             return refuse("the device dials out first: its address cannot be waited for");
         DeviceSettings wanted = before;
@@ -76,7 +78,6 @@ BatchWork planBatchWork(const std::vector<PlannedAddress>& plan, PlanOptions opt
             if (!declined.empty()) return refuse("a warning was not accepted: " + declined);
             return refuse("the planned address is refused: " + (walk.stop ? walk.stop->text : std::string()));
         }
-        PlanReport report{device.host, before.hostname, false, std::nullopt};
         task.status("Writing " + row.address);
         const Outcome written = writeSettings(wizard, *page, nullptr);
         report.written = written == Outcome::Ok;
