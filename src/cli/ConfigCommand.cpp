@@ -6,6 +6,7 @@
 #include "cli/Command.h"
 #include "cli/ExitStatus.h"
 #include "cli/InterruptHandler.h"
+#include "cli/PlanSubcommand.h"
 #include "cli/SiteSubcommands.h"
 #include "cli/TerminalChannel.h"
 #include "cli/TerminalPasswordPrompt.h"
@@ -94,16 +95,19 @@ public:
         apply_->add_flag("-y,--yes", assumeYes_, "Accept every warning");
         apply_->add_flag("--no-wait", noWait_, "Do not wait for the device to come back after its reboot");
         site_.addTo(command);
+        plan_.addTo(command);
     }
 
     std::string usage() const override {
         if (site_.parsed()) return site_.usage();
+        if (plan_.parsed()) return plan_.usage();
         if (apply_ && apply_->parsed()) return "config apply HOST FILE";
         return show_ && show_->parsed() ? "config show HOST" : name();
     }
 
     std::string check() override {
         if (site_.parsed()) return site_.check();
+        if (plan_.parsed()) return plan_.check();
         const bool applying = apply_->parsed();
         words_.clear();
         for (const std::string* word : {&host_, &file_})
@@ -128,6 +132,7 @@ public:
 
     int run(CommandContext& context) override {
         if (site_.parsed()) return site_.run(context);
+        if (plan_.parsed()) return plan_.run(context);
         Session& session = context.session;
         if (const auto given = password().given()) session.setStartPassword(*given);
         DeviceSettings wanted;
@@ -332,6 +337,7 @@ private:
     bool assumeYes_ = false;
     bool noWait_ = false;
     SiteSubcommands site_;
+    PlanSubcommand plan_;
 };
 
 }  // namespace

@@ -10,11 +10,8 @@
 
 namespace lm {
 
-namespace {
-
-// The wizard's reader on a batch job's session: the password given, no one asked for another.
-Outcome readDevice(WorkerTask& task, const BatchDevice& device, const std::string& password,
-                   WizardSession& wizard, std::unique_ptr<WizardPage>& page) {
+Outcome readBatchDevice(WorkerTask& task, const BatchDevice& device, const std::string& password,
+                        WizardSession& wizard, std::unique_ptr<WizardPage>& page) {
     Session& session = task.session();
     session.setStartPassword(password);
     session.setConnectionIsNetwork(true);
@@ -24,8 +21,6 @@ Outcome readDevice(WorkerTask& task, const BatchDevice& device, const std::strin
     page = std::make_unique<WizardPage>(*ui, std::make_shared<OperationState>());
     return readSettings(wizard, *page, nullptr);
 }
-
-}  // namespace
 
 void SiteReadings::add(const std::string& host, SavedDevice device) {
     const std::lock_guard lock(mutex_);
@@ -58,7 +53,7 @@ BatchWork backupBatchWork(std::string password, std::shared_ptr<SiteReadings> re
                                                           const BatchDevice& device) -> OperationResult {
         WizardSession wizard(task.session());
         std::unique_ptr<WizardPage> page;
-        const Outcome read = readDevice(task, device, password, wizard, page);
+        const Outcome read = readBatchDevice(task, device, password, wizard, page);
         if (read != Outcome::Ok) return {read, {}};
         const DeviceSettings& settings = wizard.settings();
         SavedDevice saved;
@@ -112,7 +107,7 @@ BatchWork restoreBatchWork(const std::vector<RestorePlanRow>& plan, RestoreOptio
         if (entry == saved->end()) return refuse("no saved settings are meant for " + device.id);
         WizardSession wizard(task.session());
         std::unique_ptr<WizardPage> page;
-        const Outcome read = readDevice(task, device, options.password, wizard, page);
+        const Outcome read = readBatchDevice(task, device, options.password, wizard, page);
         if (read != Outcome::Ok) return {read, {}};
 
         // Everything is checked before anything is written: a device is restored whole or not at all.

@@ -10,8 +10,14 @@
 #include "core/wizard/SettingsApply.h"
 #include "core/wizard/SiteFile.h"
 #include "core/wizard/SiteRestore.h"
+#include "core/wizard/WizardPage.h"
+#include "core/wizard/WizardSession.h"
 
 namespace lm {
+
+// The wizard's reader on a batch job's session: the password given, no one asked for another.
+Outcome readBatchDevice(WorkerTask& task, const BatchDevice& device, const std::string& password,
+                        WizardSession& wizard, std::unique_ptr<WizardPage>& page);
 
 // What the devices of a backup gave, by address; filled from the batch's jobs.
 class SiteReadings {

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ops/DeviceBatch.h"
+#include "core/platform/Timing.h"
+#include "core/wizard/AddressPlan.h"
+
+namespace lm {
+
+struct PlanOptions {
+    std::string password;
+    bool acceptWarnings = false;       // a page's warning is accepted rather than stopping the device
+    Milliseconds returnLimit{120000};  // how long each device is waited for at its new address
+};
+
+// What one device of a plan had, was given, and where it answered afterwards.
+struct PlanReport {
+    std::string oldAddress;
+    std::string oldHostname;
+    bool written = false;
+    std::optional<std::string> answeredAt;  // the address it came back at; nothing when it did not
+};
+
+// What the devices of a plan gave, by their address before the plan.
+class PlanReports {
+public:
+    void add(const std::string& host, PlanReport report);
+    std::optional<PlanReport> of(const std::string& host) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, PlanReport> byHost_;
+};
+
+// A plan row's result as the table shows it; a device written but lost afterwards says it was written.
+std::string planResultText(const BatchRow& row, const std::optional<PlanReport>& report);
+
+// Gives each planned device its static address and name: read as config apply reads, only the address
+// settings and the name changed, checked by the pages' rules, written, and then waited for at the new
+// address. A device that does not answer there within the limit has failed.
+BatchWork planBatchWork(const std::vector<PlannedAddress>& plan, PlanOptions options,
+                        std::shared_ptr<PlanReports> reports);
+
+}  // namespace lm
