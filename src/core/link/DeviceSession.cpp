@@ -31,9 +31,9 @@ bool isReceiverEcho(std::string_view line) {
 // Lines a device may send before its prompt when asked for one.
 constexpr int kMaxPromptProbeLines = 4;
 
-std::string withoutLineEnd(std::string line) {
+std::string_view withoutLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
+        line.remove_suffix(1);
     return line;
 }
 
@@ -48,7 +48,7 @@ bool cannotOpen(const std::string& line, const std::string& path) {
 std::vector<std::string> textLines(const std::vector<std::string>& lines) {
     std::vector<std::string> kept;
     for (const auto& line : lines)
-        if (std::string text = withoutLineEnd(line); !text.empty()) kept.push_back(std::move(text));
+        if (const std::string_view text = withoutLineEnd(line); !text.empty()) kept.emplace_back(text);
     return kept;
 }
 
@@ -56,9 +56,7 @@ std::vector<std::string> textLines(const std::vector<std::string>& lines) {
 // then its line editor's redraw after the prompt ("# cat /etc/version"), maybe after a blank line.
 // Either is only an echo.
 bool isEchoOf(std::string_view line, std::string_view command, std::string_view prompt) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
-    line = withoutTrailingControls(line);
+    line = withoutTrailingControls(withoutLineEnd(line));
     if (!line.ends_with(command)) return false;
     line.remove_suffix(command.size());
     line = withoutTrailingControls(line);
@@ -323,7 +321,8 @@ Outcome DeviceSession::runCommand(const std::string& command, Echo echo) {
         std::string line = nextLine(bound);
         if (line.empty()) return endOfOutput(bound);
         if (contains(line, command)) {
-            if (contains(line, "Bad command")) return endWith(Outcome::Refused, withoutLineEnd(line));
+            if (contains(line, "Bad command"))
+                return endWith(Outcome::Refused, std::string(withoutLineEnd(line)));
             const bool redrawn = onlyBlank(s_.remoteLines()) && isEchoOf(line, command, s_.shellPrompt());
             if (redrawn) s_.remoteLines().clear();
             const bool isEcho = redrawn || (network() && (echo == Echo::AllNamingCommand || !echoSeen));
@@ -368,8 +367,8 @@ Outcome DeviceSession::readRemoteFile(const std::string& path) {
             return last.empty() || keep(std::move(last), total) ? Outcome::Ok : Outcome::Failed;
         }
         if (contains(line, path) && contains(line, "Invalid argument"))
-            return endWith(Outcome::Refused, withoutLineEnd(line));
-        if (cannotOpen(line, path)) return endWith(Outcome::Failed, withoutLineEnd(line));
+            return endWith(Outcome::Refused, std::string(withoutLineEnd(line)));
+        if (cannotOpen(line, path)) return endWith(Outcome::Failed, std::string(withoutLineEnd(line)));
         if (!keep(std::move(line), total)) return Outcome::Failed;
     }
 }
@@ -557,7 +556,7 @@ Outcome DeviceSession::writeRemoteFile(const std::string& path, const std::strin
 std::string commandRefusal(const std::vector<std::string>& lines, std::string_view program) {
     const std::string tool(program.substr(program.rfind('/') + 1));
     for (const std::string& said : lines) {
-        const std::string line = withoutLineEnd(said);
+        const std::string line(withoutLineEnd(said));
         const bool named =
             line.starts_with(tool + ": ") || line.starts_with("sh: ") || line.starts_with("-sh: ");
         if (named && (line.ends_with(": Invalid argument") || line.ends_with(": Permission denied")))
