@@ -300,7 +300,8 @@ std::string DeviceSession::readPrompt() {
     if (!sendLine("")) return {};
     std::string line;
     for (int read = 0; read < 2; ++read) {
-        line = telnet.readFullLine(80);
+        // A prompt has no line end: stop at one we know rather than wait out the read.
+        line = telnet.readUntil(80, {"> ", "# "});
         if (contains(line, "> ")) return "> ";
         if (contains(line, "# ")) return "# ";
     }

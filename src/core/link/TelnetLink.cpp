@@ -217,10 +217,10 @@ std::string TelnetLink::readLine(int ticks) {
 }
 
 std::string TelnetLink::readFullLine(int ticks) {
-    return readUntil(ticks, "\n");  // ending with the line end is the same as containing it
+    return readUntil(ticks, {});  // every read ends at the line end
 }
 
-std::string TelnetLink::readUntil(int ticks, std::string_view terminator) {
+std::string TelnetLink::readUntil(int ticks, std::initializer_list<std::string_view> terminators) {
     std::string result;
     const Deadline bound(timing_.waitBound);
     const auto tick = std::max<long long>(timing_.tick.count(), 1);
@@ -239,7 +239,9 @@ std::string TelnetLink::readUntil(int ticks, std::string_view terminator) {
             break;
         }
         result += line;
-        if (line.back() == '\n' || withoutTrailingControls(result).ends_with(terminator)) break;
+        if (line.back() == '\n') break;
+        const std::string_view shown = withoutTrailingControls(result);
+        if (std::ranges::any_of(terminators, [&](std::string_view end) { return shown.ends_with(end); })) break;
     }
     return result;
 }

@@ -59,7 +59,9 @@ public:
     // out in pieces of about 16 KiB.
     std::string readFullLine(int ticks);
     // Like readFullLine, but also ends at the terminator, even when control sequences follow it.
-    std::string readUntil(int ticks, std::string_view terminator);
+    std::string readUntil(int ticks, std::string_view terminator) { return readUntil(ticks, {terminator}); }
+    // The same, ending at whichever terminator comes first.
+    std::string readUntil(int ticks, std::initializer_list<std::string_view> terminators);
     // 1-based position of the first pattern found in the transcript, or 0 when the turns ran out.
     int expect(int turns, std::initializer_list<std::string_view> patterns);
     void logout(bool sendQuit);

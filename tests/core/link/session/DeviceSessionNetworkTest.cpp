@@ -49,6 +49,31 @@ TEST_F(DeviceSessionNetworkTest, RunCommandLearnsPromptSkipsEchoAndKeepsLineEnds
     EXPECT_EQ(peer.received(), "\nifconfig -a\n");
 }
 
+// A prompt has no line end: it is known when it arrives, not after the longest read of a line
+// (once 4 s at every login before a device's settings were read).
+TEST_F(DeviceSessionNetworkTest, ALearntPromptEndsItsReadAtOnce) {
+    for (const char* prompt : {"> ", "# "}) {
+        LoopbackPeer peer([prompt](Connection& c) {
+            c.expect("\n") && c.send(std::string("\r\n") + prompt) && c.expect("true\n") &&
+                c.send(std::string("true\r\n") + prompt);
+            c.holdUntilClosed();
+        });
+        NetworkProfile profile;
+        profile.telnetPort = peer.port();
+        Timing slow = Timing::fast();
+        slow.tick = Milliseconds(500);  // a prompt read that waits out its line takes 40 s
+        slow.waitBound = Milliseconds(60'000);
+        Session session(profile, slow);
+        ASSERT_TRUE(session.telnet().connect("127.0.0.1"));
+        DeviceSession device(session);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(device.runCommand("true"), Outcome::Ok);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_EQ(session.shellPrompt(), prompt);
+        finish(peer, session);
+    }
+}
+
 // A device that waits for one line, answers it, and holds the connection until the link closes.
 LoopbackPeer answering(std::string line, std::string answer) {
     return LoopbackPeer([line, answer](Connection& c) {
