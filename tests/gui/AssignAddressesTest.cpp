@@ -106,6 +106,9 @@ private slots:
         auto* list = child<QTreeWidget>(window, Id::Devices);
         QCOMPARE(column(*list, BatchWindow::kAddress),
                  (QStringList{"127.0.97.41 -> 127.0.97.61", "127.0.97.42 -> 127.0.97.62"}));
+        // Both addresses are seen whole, not elided.
+        QVERIFY(list->columnWidth(BatchWindow::kAddress) >
+                list->fontMetrics().horizontalAdvance(list->topLevelItem(0)->text(BatchWindow::kAddress)));
         runToEnd(window);
 
         QCOMPARE(column(*list, BatchWindow::kResult), (QStringList{"OK", "OK"}));

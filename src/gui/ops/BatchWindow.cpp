@@ -237,17 +237,10 @@ BatchWindow::BatchWindow(Session& session, Operation operation, std::vector<Batc
         rows_.push_back({std::move(device), BatchRow::State::Waiting, BatchResult::Cancelled, {}});
         showRow(rows_.size() - 1, rows_.back());
     }
-    // What the devices say is long: the status and the result share the room left, elided, whole
-    // in their tooltips.
-    for (const int column : {kId, kAddress})
-        list_->resizeColumnToContents(column);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QHeaderView* header = list_->header();
-    header->setStretchLastSection(true);
-    const int room = list_->width() - 2 * list_->frameWidth() - list_->columnWidth(kId) -
-                     list_->columnWidth(kAddress) - controls.units().x(kProgressWidth);
-    list_->setColumnWidth(kStatus, room / 2);
-    list_->setColumnWidth(kProgress, controls.units().x(kProgressWidth));
+    list_->header()->setStretchLastSection(true);
+    progressWidth_ = controls.units().x(kProgressWidth);
+    fitColumns();
     if (operation == Operation::Upgrade) romFile_ = controls.get<QLineEdit>(Id::RomFile);
     connectControls();
     setFixedSize(controls.units().x(kClient.width),
@@ -308,6 +301,18 @@ void BatchWindow::setAddressPlan(std::vector<PlannedAddress> plan) {
     addressPlan_ = std::move(plan);
     for (std::size_t i = 0; i < rows_.size(); ++i)
         showRow(i, rows_[i]);
+    fitColumns();
+}
+
+void BatchWindow::fitColumns() {
+    // What the devices say is long: the status and the result share the room left, elided, whole
+    // in their tooltips.
+    for (const int column : {kId, kAddress})
+        list_->resizeColumnToContents(column);
+    const int room = list_->width() - 2 * list_->frameWidth() - list_->columnWidth(kId) -
+                     list_->columnWidth(kAddress) - progressWidth_;
+    list_->setColumnWidth(kStatus, room / 2);
+    list_->setColumnWidth(kProgress, progressWidth_);
 }
 
 std::optional<BatchWork> BatchWindow::work(QString& problem) const {

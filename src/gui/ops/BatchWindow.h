@@ -78,6 +78,8 @@ private:
     struct Run;
 
     void connectControls();
+    // The ID and address columns as wide as their texts; the status and the result share the rest.
+    void fitColumns();
     void browse();
     void eraseBoxClicked(bool checked);
     void start();
@@ -101,6 +103,7 @@ private:
     bool running_ = false;
     OperationDialog::MessageBoxHandler messageBoxHandler_;
     QTreeWidget* list_ = nullptr;
+    int progressWidth_ = 0;
     QLineEdit* password_ = nullptr;
     QLineEdit* romFile_ = nullptr;
     QString siteFile_;
