@@ -104,25 +104,13 @@ int PlanSubcommand::run(CommandContext& context) {
     const std::vector<BatchDevice> found = devices(context);
     if (found.empty()) return kExitFailed;
 
-    const PlanDefaults defaults{netmask_, gateway_, hostnamePattern_};
-    std::vector<PlannedAddress> plan;
-    std::string problem;
-    if (!csv_.empty()) {
-        problem = planFromFile(found, rows, defaults, plan);
-        if (!problem.empty()) problem = csv_ + ": " + problem;
-    } else {
-        const auto range = *parseAddressRange(range_);
-        problem = planFromRange(found, range.first, range.second, defaults, plan);
-    }
+    PlanSource source{std::nullopt, std::move(rows), csv_};
+    if (csv_.empty()) source.range = parseAddressRange(range_);
     const NetworkProfile& profile = context.session.profile();
-    const std::vector<InterfaceRow> interfaces =
-        profile.interfaceTable().value_or(std::vector<InterfaceRow>{});
-    if (problem.empty()) {
-        takeInterfaceNetmask(plan, interfaces);
-        problem = planProblem(plan, interfaces, [&profile](const std::string& address) {
-            return probeDevice(*parseIpv4(address), profile, kDeviceProbeWait).has_value();
-        });
-    }
+    std::vector<PlannedAddress> plan;
+    const std::string problem = checkedPlan(found, source, {netmask_, gateway_, hostnamePattern_},
+                                            profile.interfaceTable().value_or(std::vector<InterfaceRow>{}),
+                                            answersDiscoveryProbe(profile), plan);
     if (!problem.empty()) {
         context.error("config plan: " + problem + "; nothing was sent");
         return kExitFailed;
@@ -160,7 +148,7 @@ int PlanSubcommand::run(CommandContext& context) {
                       row.hostname.empty() ? oldName : row.hostname, planResultText(result, report)});
     }
     table.print(context.out);
-    return batchSucceeded(done) && done.size() == plan.size() ? kExitDone : kExitFindings;
+    return answeredWherePlanned(done) == plan.size() ? kExitDone : kExitFindings;
 }
 
 }  // namespace lm::cli

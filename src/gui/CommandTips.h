@@ -10,7 +10,7 @@ namespace lm::gui {
 
 // What a command does, in a line: the tooltip and status tip of its buttons and menu entries.
 inline QString commandTip(int id) {
-    static constexpr std::array<std::pair<int, const char*>, 37> kTips = {{
+    static constexpr std::array<std::pair<int, const char*>, 38> kTips = {{
         {kClose, "Save the view settings and quit"},
         {kViewDevice, "Open the selected device's web page in the browser"},
         {kConfigureDevice, "Open the selected device's administration page in the browser"},
@@ -32,6 +32,7 @@ inline QString commandTip(int id) {
         {kExportList, "Save the listed devices as CSV or JSON"},
         {kBackupSettings, "Save the settings of every listed device in one file"},
         {kRestoreSettings, "Give each listed device the settings a backup file holds for it"},
+        {kAssignAddresses, "Give each selected device a static address and name from a range or a plan file"},
         {kSiteReport, "Write a handover report of every listed device to one HTML file"},
         {kScanRange, "Look for devices in address ranges beyond this network"},
         {kNetworkInterface, "Choose the network interface the scan uses"},

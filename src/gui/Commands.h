@@ -33,6 +33,8 @@ enum Command : int {
     // The file menu's settings of every listed device into one file, and back.
     kBackupSettings = 1350,
     kRestoreSettings = 1351,
+    // The selected devices' static addresses and names from a range or a plan file.
+    kAssignAddresses = 1352,
     // The list's view menu.
     kThumbnails = 2003,
     kTiles = 2004,

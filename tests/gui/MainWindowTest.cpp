@@ -387,6 +387,7 @@ private slots:
             {"Device/Erase Configuration...", kEraseConfiguration},
             {"Device/Upgrade Firmware...", kUpgradeFirmware},
             {"Device/Reboot...", kReboot},
+            {"Device/Assign Addresses...", kAssignAddresses},
             {"Device/System Log File...", kSystemLog},
             {"Device/Debug Log File...", kDebugLog},
             {"Device/Activity Report...", kActivityReport},

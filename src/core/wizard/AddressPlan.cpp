@@ -259,4 +259,21 @@ std::string planProblem(const std::vector<PlannedAddress>& plan, const std::vect
     return {};
 }
 
+std::string checkedPlan(const std::vector<BatchDevice>& devices, const PlanSource& source,
+                        const PlanDefaults& defaults, const std::vector<InterfaceRow>& interfaces,
+                        const std::function<bool(const std::string& address)>& answers,
+                        std::vector<PlannedAddress>& plan) {
+    plan.clear();
+    std::string problem;
+    if (source.range) {
+        problem = planFromRange(devices, source.range->first, source.range->second, defaults, plan);
+    } else {
+        problem = planFromFile(devices, source.rows, defaults, plan);
+        if (!problem.empty()) problem = source.fileName + ": " + problem;
+    }
+    if (!problem.empty()) return problem;
+    takeInterfaceNetmask(plan, interfaces);
+    return planProblem(plan, interfaces, answers);
+}
+
 }  // namespace lm

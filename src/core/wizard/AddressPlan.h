@@ -69,4 +69,18 @@ void takeInterfaceNetmask(std::vector<PlannedAddress>& plan, const std::vector<I
 std::string planProblem(const std::vector<PlannedAddress>& plan, const std::vector<InterfaceRow>& interfaces,
                         const std::function<bool(const std::string& address)>& answers);
 
+// Where a plan's addresses come from: a range, or the rows of a plan file (named in its problems).
+struct PlanSource {
+    std::optional<std::pair<Ipv4, Ipv4>> range;
+    std::vector<PlanFileRow> rows;
+    std::string fileName;
+};
+
+// The plan for the devices found, with the netmask of the reaching interface where none is given,
+// checked by planProblem. Empty when it may be sent, else why not.
+std::string checkedPlan(const std::vector<BatchDevice>& devices, const PlanSource& source,
+                        const PlanDefaults& defaults, const std::vector<InterfaceRow>& interfaces,
+                        const std::function<bool(const std::string& address)>& answers,
+                        std::vector<PlannedAddress>& plan);
+
 }  // namespace lm

@@ -1,5 +1,7 @@
 #include "core/wizard/PlanBatch.h"
 
+#include <algorithm>
+
 #include "core/discovery/DeviceProbe.h"
 #include "core/wizard/DeviceReturn.h"
 #include "core/wizard/SettingsApply.h"
@@ -26,6 +28,24 @@ std::string planResultText(const BatchRow& row, const std::optional<PlanReport>&
     // A device written but not found afterwards is not where it was either: say so.
     if (report && report->written) return "written; " + batchResultText(row);
     return batchResultText(row);
+}
+
+std::size_t answeredWherePlanned(const std::vector<BatchRow>& rows) {
+    return static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [](const BatchRow& row) {
+        return row.state == BatchRow::State::Done && row.result == BatchResult::Ok;
+    }));
+}
+
+std::string planSummaryText(std::size_t answered, std::size_t planned) {
+    return std::to_string(answered) + " of " + std::to_string(planned) +
+           (planned == 1 ? " device" : " devices") + " answered where planned.";
+}
+
+std::function<bool(const std::string& address)> answersDiscoveryProbe(const NetworkProfile& profile) {
+    return [profile](const std::string& address) {
+        const auto ip = parseIpv4(address);
+        return ip && probeDevice(*ip, profile, kDeviceProbeWait).has_value();
+    };
 }
 
 BatchWork planBatchWork(const std::vector<PlannedAddress>& plan, PlanOptions options,

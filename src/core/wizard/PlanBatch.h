@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "core/ops/DeviceBatch.h"
+#include "core/platform/NetworkProfile.h"
 #include "core/platform/Timing.h"
 #include "core/wizard/AddressPlan.h"
 
@@ -40,6 +42,14 @@ private:
 
 // A plan row's result as the table shows it; a device written but lost afterwards says it was written.
 std::string planResultText(const BatchRow& row, const std::optional<PlanReport>& report);
+
+// How many devices of a plan answered where planned (a row ends ok only when its device did), and the
+// line saying so against the plan's size.
+std::size_t answeredWherePlanned(const std::vector<BatchRow>& rows);
+std::string planSummaryText(std::size_t answered, std::size_t planned);
+
+// Whether an address answers the discovery probe: the check a plan's new addresses must pass.
+std::function<bool(const std::string& address)> answersDiscoveryProbe(const NetworkProfile& profile);
 
 // Gives each planned device its static address and name: read as config apply reads, only the address
 // settings and the name changed, checked by the pages' rules, written, and then waited for at the new

@@ -44,6 +44,7 @@
 #include "gui/discovery/EnterIP.h"
 #include "gui/discovery/ListExport.h"
 #include "gui/discovery/ThumbnailDecoder.h"
+#include "gui/ops/AssignAddresses.h"
 #include "gui/ops/BatchWindow.h"
 #include "gui/ops/DebugFile.h"
 #include "gui/ops/EraseConfig.h"
@@ -390,6 +391,9 @@ void CLmToolsDlg::runCommand(int id) {
         case kRestoreSettings:
             restoreSiteSettings();
             return;
+        case kAssignAddresses:
+            assignAddresses();
+            return;
         case kAbout:
             CAboutDlg(this).exec();
             return;
@@ -644,6 +648,23 @@ void CLmToolsDlg::restoreSiteSettings() {
     BatchWindow window(session_, BatchWindow::Operation::Restore, std::move(devices), this);
     window.setRestorePlan(std::move(plan));
     window.exec();
+}
+
+void CLmToolsDlg::assignAddresses() {
+    std::vector<BatchDevice> selected;
+    for (const Target& each : selectedTargets())
+        selected.push_back({each.host.toStdString(), each.id.toStdString(), {}});
+    if (selected.empty()) return;
+    AssignAddresses dialog(session_.profile(), std::move(selected), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    std::vector<BatchDevice> devices;
+    for (const PlannedAddress& row : dialog.plan())
+        devices.push_back(row.device);
+    BatchWindow window(session_, BatchWindow::Operation::AssignAddresses, std::move(devices), this);
+    window.setAddressPlan(dialog.plan());
+    window.exec();
+    // The list still shows the old addresses: look again.
+    startScan();
 }
 
 void CLmToolsDlg::openProductionTest() {

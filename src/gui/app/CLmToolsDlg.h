@@ -136,6 +136,8 @@ private:
     std::vector<BatchDevice> listedDevices() const;
     void backUpSettings();
     void restoreSiteSettings();
+    // Device > Assign Addresses...: the plan's dialog, then the batch window working it.
+    void assignAddresses();
     Target targetOf(const DeviceListView::Selection& selection) const;
     void showDeviceCount();
     // The status bar's line: how many devices are listed and selected, and the scan's state.

@@ -46,6 +46,7 @@ constexpr MenuRow kRows[] = {
     {"&Device", "&Erase Configuration...", kEraseConfiguration},
     {"&Device", "&Upgrade Firmware...", kUpgradeFirmware},
     {"&Device", "&Reboot...", kReboot},
+    {"&Device", "Assig&n Addresses...", kAssignAddresses},
     {"&Device", nullptr, 0},
     {"&Device", "S&ystem Log File...", kSystemLog},
     {"&Device", "&Debug Log File...", kDebugLog},

@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -31,6 +32,7 @@
 #include "gui/diag/SiteReport.h"
 #include "gui/discovery/DeviceListModel.h"
 #include "gui/discovery/EnterIP.h"
+#include "gui/ops/AssignAddresses.h"
 #include "gui/ops/BatchWindow.h"
 #include "gui/ops/EraseConfig.h"
 #include "gui/ops/Login.h"
@@ -382,6 +384,39 @@ void ScreenshotTour::showSiteWindows() {
     runToEnd(restore, QStringLiteral("restore-settings.png"));
 }
 
+void ScreenshotTour::showAssignAddresses() {
+    std::vector<BatchDevice> devices;
+    for (const DeviceRecord& record : window_.inventory().snapshot())
+        devices.push_back({record.hostPart(), record.id, record.deviceType});
+    devices.resize(std::min<std::size_t>(devices.size(), 3));
+    AssignAddresses dialog(window_.session().profile(), devices, &window_);
+    dialog.setMessageBoxHandler(
+        [this](QWidget*, const QString& text, const QString&, Question::Icon, Choices) {
+            std::fprintf(stderr, "lmtools: the address plan was refused: %s\n", qPrintable(text));
+            succeeded_ = false;
+            return Answer::Ok;
+        });
+    for (const auto& [id, text] : {std::pair{AssignAddresses::Id::FirstAddress, "127.0.0.50"},
+                                   {AssignAddresses::Id::LastAddress, "127.0.0.59"},
+                                   {AssignAddresses::Id::Gateway, "127.0.0.1"},
+                                   {AssignAddresses::Id::HostnamePattern, "cam-{n:02}"}})
+        qobject_cast<QLineEdit*>(dialog.control(id))->setText(QString::fromLatin1(text));
+    dialog.show();
+    QEventLoop settle;
+    QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+    settle.exec();
+    save(dialog, QStringLiteral("assign-addresses.png"));
+    dialog.accept();
+    if (dialog.result() != QDialog::Accepted) return;
+    std::vector<BatchDevice> planned;
+    for (const PlannedAddress& row : dialog.plan())
+        planned.push_back(row.device);
+    BatchWindow window(window_.session(), BatchWindow::Operation::AssignAddresses, planned, &window_);
+    window.setAddressPlan(dialog.plan());
+    qobject_cast<QCheckBox*>(window.control(BatchWindow::Id::AcceptWarnings))->setChecked(true);
+    runToEnd(window, QStringLiteral("assign-batch.png"));
+}
+
 void ScreenshotTour::showForms() {
     CAboutDlg about(&window_);
     EnterIP entry(&window_);
@@ -501,6 +536,7 @@ void ScreenshotTour::showDialog(std::size_t step) {
             showForms();
             showMenus();
             showMenuBar();
+            showAssignAddresses();
         }
         window_.close();
         return;

@@ -52,6 +52,9 @@ private:
     // device's host name changed: DIR/backup-settings.png and DIR/restore-settings.png.
     void showSiteWindows();
     bool runToEnd(BatchWindow& window, const QString& name);
+    // Assign Addresses filled in for the first three devices, then its plan worked in the batch window:
+    // DIR/assign-addresses.png and DIR/assign-batch.png.
+    void showAssignAddresses();
     // "About These Tools" and "Manual IP Entry" as DIR/dialog-about.png and DIR/dialog-add-device.png.
     void showForms();
     // Every page of the Setup Wizard as DIR/wizard-<page id>.png.

@@ -406,6 +406,7 @@ DeviceListView::CommandState DeviceListView::commandState(int command) const {
         case kEraseConfiguration:
         case kUpgradeFirmware:
         case kReboot:
+        case kAssignAddresses:
         case kSystemLog:
         case kDebugLog:
         case kActivityReport:
@@ -577,6 +578,7 @@ QMenu* DeviceListView::buildContextMenu() {
     d.addItem(advanced, "Erase Configuration...", kEraseConfiguration);
     d.addItem(advanced, "Upgrade Firmware...", kUpgradeFirmware);
     d.addItem(advanced, "Reboot...", kReboot);
+    d.addItem(advanced, "Assign Addresses...", kAssignAddresses);
     advanced->addSeparator();
     d.addItem(advanced, "System Log File...", kSystemLog);
     d.addItem(advanced, "Debug Log File...", kDebugLog);

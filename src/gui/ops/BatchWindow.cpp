@@ -27,6 +27,7 @@ constexpr DialogRect kClient{0, 0, 400, 233};
 // The upgrade's rows, or the restore's, take this band; the other operations move what follows up by it.
 constexpr int kUpgradeBandTop = 44;
 constexpr int kUpgradeBand = 46;
+constexpr int kWarningsBand = 18;
 constexpr int kProgressWidth = 50;
 // clang-format off
 constexpr DialogControl kControls[] = {
@@ -55,8 +56,17 @@ bool inUpgradeBand(const DialogControl& row) {
     return row.place.y >= kUpgradeBandTop && row.place.y < kUpgradeBandTop + kUpgradeBand;
 }
 
-bool hasBand(BatchWindow::Operation operation) {
-    return operation == BatchWindow::Operation::Upgrade || operation == BatchWindow::Operation::Restore;
+// The room the band takes: the upgrade's and the restore's rows, or the plan's one check box.
+int bandOf(BatchWindow::Operation operation) {
+    switch (operation) {
+        case BatchWindow::Operation::Upgrade:
+        case BatchWindow::Operation::Restore:
+            return kUpgradeBand;
+        case BatchWindow::Operation::AssignAddresses:
+            return kWarningsBand;
+        default:
+            return 0;
+    }
 }
 
 bool ofRestore(const DialogControl& row) {
@@ -64,14 +74,30 @@ bool ofRestore(const DialogControl& row) {
            row.id.value == static_cast<int>(C::AcceptWarnings);
 }
 
+bool inBandOf(const DialogControl& row, BatchWindow::Operation operation) {
+    switch (operation) {
+        case BatchWindow::Operation::Upgrade:
+            return !ofRestore(row);
+        case BatchWindow::Operation::Restore:
+            return ofRestore(row);
+        case BatchWindow::Operation::AssignAddresses:
+            return row.id.value == static_cast<int>(C::AcceptWarnings);
+        default:
+            return false;
+    }
+}
+
 // The table of one operation: the band's rows only for the operation they belong to.
 std::vector<DialogControl> tableFor(BatchWindow::Operation operation) {
     std::vector<DialogControl> table;
+    const int shift = kUpgradeBand - bandOf(operation);
     for (DialogControl row : kControls) {
-        if (inUpgradeBand(row) &&
-            (!hasBand(operation) || ofRestore(row) != (operation == BatchWindow::Operation::Restore)))
-            continue;
-        if (!hasBand(operation) && row.place.y >= kUpgradeBandTop) row.place.y -= kUpgradeBand;
+        if (inUpgradeBand(row)) {
+            if (!inBandOf(row, operation)) continue;
+            if (operation == BatchWindow::Operation::AssignAddresses) row.place.y = kUpgradeBandTop + 4;
+        } else if (row.place.y >= kUpgradeBandTop) {
+            row.place.y -= shift;
+        }
         table.push_back(row);
     }
     return table;
@@ -100,6 +126,11 @@ OperationTexts textsOf(BatchWindow::Operation operation) {
             return {"Restore Settings",
                     "Each device gets the settings saved for it, checked as the Setup Wizard checks them; a "
                     "device that already matches them is left alone."};
+        case BatchWindow::Operation::AssignAddresses:
+            return {
+                "Assign Addresses",
+                "Each device gets its planned static address and name, checked as the Setup Wizard checks "
+                "them, and is waited for until it answers there."};
     }
     return {"", ""};
 }
@@ -177,14 +208,15 @@ BatchWindow::BatchWindow(Session& session, Operation operation, std::vector<Batc
       session_(session),
       operation_(operation),
       readings_(std::make_shared<SiteReadings>()),
-      reports_(std::make_shared<RestoreReports>()) {
+      reports_(std::make_shared<RestoreReports>()),
+      planReports_(std::make_shared<PlanReports>()) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const OperationTexts texts = textsOf(operation);
     setWindowTitle(QString::fromLatin1(texts.title));
     const std::vector<DialogControl> table = tableFor(operation);
     const DialogControls controls(*this, table);
     qobject_cast<QLabel*>(control(Id::Heading))->setText(QString::fromLatin1(texts.heading));
-    if (operation == Operation::SetTime || operation == Operation::Backup || operation == Operation::Restore)
+    if (operation != Operation::Reboot && operation != Operation::Upgrade)
         qobject_cast<QLabel*>(control(Id::StatusLine))->setText(QStringLiteral("Press Start..."));
     password_ = controls.get<QLineEdit>(Id::Password);
     list_ = controls.get<QTreeWidget>(Id::Devices);
@@ -205,21 +237,14 @@ BatchWindow::BatchWindow(Session& session, Operation operation, std::vector<Batc
         rows_.push_back({std::move(device), BatchRow::State::Waiting, BatchResult::Cancelled, {}});
         showRow(rows_.size() - 1, rows_.back());
     }
-    // What the devices say is long: the status and the result share the room left, elided, whole
-    // in their tooltips.
-    for (const int column : {kId, kAddress})
-        list_->resizeColumnToContents(column);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QHeaderView* header = list_->header();
-    header->setStretchLastSection(true);
-    const int room = list_->width() - 2 * list_->frameWidth() - list_->columnWidth(kId) -
-                     list_->columnWidth(kAddress) - controls.units().x(kProgressWidth);
-    list_->setColumnWidth(kStatus, room / 2);
-    list_->setColumnWidth(kProgress, controls.units().x(kProgressWidth));
+    list_->header()->setStretchLastSection(true);
+    progressWidth_ = controls.units().x(kProgressWidth);
+    fitColumns();
     if (operation == Operation::Upgrade) romFile_ = controls.get<QLineEdit>(Id::RomFile);
     connectControls();
     setFixedSize(controls.units().x(kClient.width),
-                 controls.units().y(kClient.height - (hasBand(operation) ? 0 : kUpgradeBand)));
+                 controls.units().y(kClient.height - kUpgradeBand + bandOf(operation)));
 }
 
 BatchWindow::~BatchWindow() {
@@ -272,6 +297,24 @@ void BatchWindow::setRestorePlan(std::vector<RestorePlanRow> plan) {
             showRow(i, {plan_[i].target, BatchRow::State::Done, plan_[i].result, plan_[i].message});
 }
 
+void BatchWindow::setAddressPlan(std::vector<PlannedAddress> plan) {
+    addressPlan_ = std::move(plan);
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        showRow(i, rows_[i]);
+    fitColumns();
+}
+
+void BatchWindow::fitColumns() {
+    // What the devices say is long: the status and the result share the room left, elided, whole
+    // in their tooltips.
+    for (const int column : {kId, kAddress})
+        list_->resizeColumnToContents(column);
+    const int room = list_->width() - 2 * list_->frameWidth() - list_->columnWidth(kId) -
+                     list_->columnWidth(kAddress) - progressWidth_;
+    list_->setColumnWidth(kStatus, room / 2);
+    list_->setColumnWidth(kProgress, progressWidth_);
+}
+
 std::optional<BatchWork> BatchWindow::work(QString& problem) const {
     std::string password = password_->text().toStdString();
     // The session's password, as the one-device window starts with.
@@ -285,6 +328,12 @@ std::optional<BatchWork> BatchWindow::work(QString& problem) const {
         options.dryRun = compareOnly_;
         options.acceptWarnings = qobject_cast<QCheckBox*>(control(Id::AcceptWarnings))->isChecked();
         return restoreBatchWork(plan_, options, reports_);
+    }
+    if (operation_ == Operation::AssignAddresses) {
+        PlanOptions options;
+        options.password = password;
+        options.acceptWarnings = qobject_cast<QCheckBox*>(control(Id::AcceptWarnings))->isChecked();
+        return planBatchWork(addressPlan_, options, planReports_);
     }
     if (password.empty()) {
         problem = QStringLiteral("You must specify the administrator password.");
@@ -362,7 +411,11 @@ void BatchWindow::showRow(std::size_t index, const BatchRow& row) {
     rows_.at(index) = row;
     QTreeWidgetItem* item = list_->topLevelItem(static_cast<int>(index));
     item->setText(kId, QString::fromStdString(row.device.id));
-    item->setText(kAddress, QString::fromStdString(row.device.host));
+    QString address = QString::fromStdString(row.device.host);
+    for (const PlannedAddress& planned : addressPlan_)
+        if (planned.device.host == row.device.host)
+            address += QStringLiteral(" -> ") + QString::fromStdString(planned.address);
+    item->setText(kAddress, address);
     // A device's own last status line stays once it has said one.
     const QString shown = item->text(kStatus);
     if (row.state == BatchRow::State::Waiting || shown.isEmpty() || shown == stateText({}) ||
@@ -372,9 +425,12 @@ void BatchWindow::showRow(std::size_t index, const BatchRow& row) {
     QString tip;
     if (row.state == BatchRow::State::Done) {
         const auto report = operation_ == Operation::Restore ? reports_->of(row.device.host) : std::nullopt;
-        result = QString::fromStdString(operation_ == Operation::Restore
-                                            ? restoreResultText(row, report, compareOnly_)
-                                            : batchResultText(row));
+        if (operation_ == Operation::Restore)
+            result = QString::fromStdString(restoreResultText(row, report, compareOnly_));
+        else if (operation_ == Operation::AssignAddresses)
+            result = QString::fromStdString(planResultText(row, planReports_->of(row.device.host)));
+        else
+            result = QString::fromStdString(batchResultText(row));
         tip = result;
         if (report && row.result == BatchResult::Ok)
             for (const SettingChange& change : report->changes)
@@ -398,7 +454,9 @@ void BatchWindow::ended() {
     const auto done = std::count_if(rows_.begin(), rows_.end(), [](const BatchRow& row) {
         return row.state == BatchRow::State::Done && row.result == BatchResult::Ok;
     });
-    setStatus(QStringLiteral("Done on %1 of %2 devices.").arg(done).arg(rows_.size()));
+    setStatus(operation_ == Operation::AssignAddresses
+                  ? QString::fromStdString(planSummaryText(answeredWherePlanned(rows_), rows_.size()))
+                  : QStringLiteral("Done on %1 of %2 devices.").arg(done).arg(rows_.size()));
     if (operation_ == Operation::Backup) saveSite(done);
     emit batchEnded();
 }

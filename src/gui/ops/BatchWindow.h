@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/ops/DeviceBatch.h"
+#include "core/wizard/PlanBatch.h"
 #include "core/wizard/SiteBatch.h"
 #include "gui/ops/OperationDialog.h"
 
@@ -16,14 +17,15 @@ class QTreeWidget;
 
 namespace lm::gui {
 
-// One window for Reboot, Set Time, Upgrade, Back Up or Restore Settings on several devices: a row per device
-// (ID, address, status, progress, result), the admin password asked once for all of them, the devices worked
+// One window for Reboot, Set Time, Upgrade, Back Up or Restore Settings, or Assign Addresses on several
+// devices: a row per device (ID, address, status, progress, result), the admin password asked once for
+// all of them, the devices worked
 // on by the core's batch, --jobs of them at a time. Stop spares the devices not yet started; the window stays
 // open until those at work have finished, so no upgrade is left half done unseen.
 class BatchWindow : public QDialog {
     Q_OBJECT
 public:
-    enum class Operation { Reboot, SetTime, Upgrade, Backup, Restore };
+    enum class Operation { Reboot, SetTime, Upgrade, Backup, Restore, AssignAddresses };
     enum class Id {
         Heading = 2101,
         Password = 2102,
@@ -53,6 +55,8 @@ public:
     // Restore: the plan's rows, in the order of the devices given; a row not to be worked on shows
     // its reason from the start.
     void setRestorePlan(std::vector<RestorePlanRow> plan);
+    // Assign Addresses: each device's new address and name, the devices given in the plan's order.
+    void setAddressPlan(std::vector<PlannedAddress> plan);
     // Replaces the window's message boxes (tests answer them this way).
     void setMessageBoxHandler(OperationDialog::MessageBoxHandler handler) {
         messageBoxHandler_ = std::move(handler);
@@ -74,6 +78,8 @@ private:
     struct Run;
 
     void connectControls();
+    // The ID and address columns as wide as their texts; the status and the result share the rest.
+    void fitColumns();
     void browse();
     void eraseBoxClicked(bool checked);
     void start();
@@ -97,6 +103,7 @@ private:
     bool running_ = false;
     OperationDialog::MessageBoxHandler messageBoxHandler_;
     QTreeWidget* list_ = nullptr;
+    int progressWidth_ = 0;
     QLineEdit* password_ = nullptr;
     QLineEdit* romFile_ = nullptr;
     QString siteFile_;
@@ -104,6 +111,8 @@ private:
     std::vector<RestorePlanRow> plan_;
     std::shared_ptr<RestoreReports> reports_;
     bool compareOnly_ = false;
+    std::vector<PlannedAddress> addressPlan_;
+    std::shared_ptr<PlanReports> planReports_;
     std::string takenAt_;
 };
 

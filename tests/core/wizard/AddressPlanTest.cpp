@@ -202,5 +202,38 @@ TEST(AddressPlanTest, PlansRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(asked, std::set<std::string>{"10.0.1.50"});
 }
 
+// Both front ends build and check a plan through one call: the interface's netmask fills the gaps, a
+// file's problem names the file, and the network is asked only about a plan that is otherwise sound.
+TEST(AddressPlanTest, CheckedPlanFromRangeOrFile) {
+    std::vector<std::string> asked;
+    const auto answers = [&asked](const std::string& address) {
+        asked.push_back(address);
+        return address == "10.0.0.42";
+    };
+    std::vector<PlannedAddress> plan;
+    PlanSource range{parseAddressRange("10.0.0.40-10.0.0.49"), {}, {}};
+    EXPECT_EQ(checkedPlan(kDevices, range, {}, kInterfaces, answers, plan),
+              "10.0.0.42 already answers on the network: planned for 024C55-C20003");
+    EXPECT_EQ(asked, (std::vector<std::string>{"10.0.0.40", "10.0.0.41", "10.0.0.42"}));
+
+    asked.clear();
+    range.range = parseAddressRange("10.0.0.50-10.0.0.59");
+    EXPECT_EQ(checkedPlan(kDevices, range, {}, kInterfaces, answers, plan), "");
+    ASSERT_EQ(plan.size(), 3u);
+    EXPECT_EQ(text(plan[0]), "024C55-C20001@10.0.0.5 -> 10.0.0.50/255.255.255.0 gw  name ");
+    EXPECT_EQ(asked.size(), 3u);
+
+    asked.clear();
+    PlanSource file{
+        std::nullopt,
+        {{2, "024C55-C20001", "10.0.0.60", "", "", ""}, {3, "024C55-C20002", "10.0.0.60", "", "", ""}},
+        "site.csv"};
+    EXPECT_EQ(checkedPlan(kDevices, file, {}, kInterfaces, answers, plan),
+              "10.0.0.60 is planned for both 024C55-C20001 and 024C55-C20002");
+    file.rows[1].id = "024C55-C29999";
+    EXPECT_TRUE(checkedPlan(kDevices, file, {}, kInterfaces, answers, plan).starts_with("site.csv: "));
+    EXPECT_TRUE(asked.empty());
+}
+
 }  // namespace
 }  // namespace lm

@@ -103,6 +103,12 @@ TEST_F(PlanBatchTest, EachDeviceMovesKeepingWhatThePlanDoesNotNameOrIsReportedAs
     ASSERT_TRUE(lost);
     EXPECT_TRUE(lost->written);
     EXPECT_TRUE(planResultText(rows[2], lost).starts_with("written; ")) << planResultText(rows[2], lost);
+
+    // Only the device found where planned counts: neither the refused nor the written but lost one.
+    EXPECT_EQ(answeredWherePlanned(rows), 1u);
+    EXPECT_EQ(planSummaryText(answeredWherePlanned(rows), rows.size()),
+              "1 of 3 devices answered where planned.");
+    EXPECT_EQ(planSummaryText(1, 1), "1 of 1 device answered where planned.");
 }
 
 }  // namespace
