@@ -2,6 +2,7 @@
 // backup writes, the exit status of a site with a device missing, and every restore that must end
 // before a device is written to.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +12,6 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRun.h"
-#include "support/TempFolder.h"
 
 namespace lm::cli {
 namespace {
@@ -21,13 +21,23 @@ using test::runDemo;
 class SiteBackupTest : public testing::Test {
 protected:
     void SetUp() override { ::unsetenv("LMTOOLS_PASSWORD"); }
-    std::string path(const std::string& name) const { return folder.file(name); }
-    std::string write(const std::string& name, const nlohmann::json& json) const {
-        return folder.write(name, json.dump());
+    void TearDown() override {
+        for (const std::string& path : paths)
+            std::filesystem::remove(path);
+    }
+    // Named per process: another run of these tests may share the folder.
+    std::string path(const std::string& name) {
+        paths.push_back(testing::TempDir() + std::to_string(::getpid()) + "-" + name);
+        return paths.back();
+    }
+    std::string write(const std::string& name, const nlohmann::json& json) {
+        const std::string file = path(name);
+        std::ofstream(file) << json.dump();
+        return file;
     }
     static nlohmann::json read(const std::string& file) { return nlohmann::json::parse(std::ifstream(file)); }
 
-    lm::test::TempFolder folder{"cli-site-backup"};
+    std::vector<std::string> paths;
 };
 
 TEST_F(SiteBackupTest, BackupWritesEveryDeviceAndSaysWhichWereNotRead) {
@@ -76,7 +86,10 @@ TEST_F(SiteBackupTest, RestoreComparesChecksAndRefusesPerDevice) {
     const std::string changed = write("changed.json", json);
     json["programVersion"] = "0.0.1";
     const std::string older = write("older.json", json);
-    const std::string notJson = folder.write("not.json", "{\"devices\":");
+    const std::string notJson = path("not.json");
+    std::ofstream(notJson) << "{\"devices\":";
+    const std::string badKey =
+        write("badkey.json", {{"programVersion", "1"}, {"takenAt", "x"}, {"devices", {{"x", 1}}}});
 
     const struct {
         std::vector<const char*> args;
@@ -102,10 +115,13 @@ TEST_F(SiteBackupTest, RestoreComparesChecksAndRefusesPerDevice) {
          {"024C55-C00000  024C55-C20002  127.0.0.12  refused: the device is a Draviel6, the settings are of "
           "a Zelvix"},
          ""},
-        // Judged against this program's own version, not the file's.
         {{"config", "restore", older.c_str(), "024C55-C10001"},
          3,
          {"refused: the file was written by version 0.0.1 of this program"},
+         ""},
+        {{"config", "restore", changed.c_str(), "024C55-C00000", "--replace", "024C55-C00000=024C55-C00077"},
+         3,
+         {"unreachable: the scan found no device 024C55-C00077"},
          ""},
         {{"config", "restore", changed.c_str(), "024C55-C99999"},
          64,
@@ -116,7 +132,12 @@ TEST_F(SiteBackupTest, RestoreComparesChecksAndRefusesPerDevice) {
          64,
          {},
          "--replace takes OLD_ID=NEW_ID"},
+        {{"config", "restore", changed.c_str(), "--replace", "024C55-C00000=024C55-C10001"},
+         64,
+         {},
+         "would both go onto 024C55-C10001"},
         {{"config", "restore", notJson.c_str()}, 64, {}, "not.json: not valid JSON"},
+        {{"config", "restore", badKey.c_str()}, 64, {}, "\"x\" is not a device ID"},
         {{"config", "restore", "/nonexistent/site.json"}, 64, {}, "/nonexistent/site.json: cannot be read"},
     };
     for (const auto& c : cases) {

@@ -81,6 +81,7 @@ TEST_F(SiteReport, WritesToStandardOutputAndNeedsAFile) {
     ASSERT_FALSE(HasFatalFailure());
     const auto run = runCommand({"site-report", "127.0.0.71", "-o", "-", "--password", "s3cret", "-q"});
     EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "") << "--quiet shows no progress";
     EXPECT_EQ(run.out.rfind("<!DOCTYPE html>", 0), 0u);
     EXPECT_EQ(occurrences(run.out, "<section class=\"card"), 1u);
 
