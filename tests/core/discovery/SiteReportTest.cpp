@@ -7,6 +7,7 @@
 #include "core/discovery/SiteReportHtml.h"
 #include "core/discovery/SiteSummary.h"
 #include "core/http/Base64.h"
+#include "support/TextChecks.h"
 
 namespace lm {
 namespace {
@@ -241,12 +242,7 @@ TEST(SiteReportHtml, ChartsTemperatureAndRateWithTheTestsOnly) {
     devices[2].tests->frameRate = -3.0;      // a lying device: its bar stays on the axis, its value is told
     // devices[2] has no temperature (a video server's): no bar, no failure
     const std::string withTests = siteReportHtml(devices, {"Site", "", true});
-    const auto count = [&withTests](const std::string& text) {
-        std::size_t n = 0;
-        for (auto at = withTests.find(text); at != std::string::npos; at = withTests.find(text, at + 1))
-            ++n;
-        return n;
-    };
+    const auto count = [&withTests](const std::string& text) { return test::occurrences(withTests, text); };
     EXPECT_EQ(count("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox"), 1u);
     EXPECT_EQ(count("<rect class=\"ok\""), 2u);
     EXPECT_EQ(count("<rect class=\"no\""), 3u);

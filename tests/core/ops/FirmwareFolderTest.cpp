@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "core/ops/FirmwareFolder.h"
+#include "support/TempFolder.h"
 
 namespace lm {
 namespace {
@@ -19,20 +18,14 @@ constexpr int kUnknownModel = 255;
 // A folder of its own per test, removed with it.
 class FirmwareFolderTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::path(testing::TempDir()) / ("fwdir-" + std::to_string(::getpid()) + "-" +
-                                               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     void image(const std::string& name, const std::string& bytes = "firmware") const {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        tmp_.write(name, bytes);
     }
-    FirmwareFolder read() const { return readFirmwareFolder(dir_.string()); }
+    FirmwareFolder read() const { return readFirmwareFolder(tmp_.path()); }
 
-    fs::path dir_;
+    const test::TempFolder tmp_{std::string("fwdir-") +
+                                testing::UnitTest::GetInstance()->current_test_info()->name()};
+    const std::filesystem::path dir_{tmp_.path()};
 };
 
 TEST(FirmwareVersionText, ReadsThreeNumbersAndNothingElse) {

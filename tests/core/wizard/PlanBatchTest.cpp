@@ -5,43 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include "devsim/Simulator.h"
-#include "support/RecordingChannel.h"
+#include "support/SiteDevices.h"
 
 namespace lm::test {
 namespace {
-
-class Windows : public DeviceBatch::Observer {
-public:
-    std::shared_ptr<WorkerChannel> channelFor(std::size_t) override {
-        return std::make_shared<RecordingChannel>();
-    }
-};
 
 class PlanBatchTest : public testing::Test {
 protected:
     static constexpr const char* kPassword = "Kl4ppe";
 
-    // Devices at 127.0.0.141 and on, with the site's own password, names and network lines.
     void start(std::vector<sim::DeviceConfig> devices) {
-        sim::SimulatorConfig config;
-        for (std::size_t i = 0; i < devices.size(); ++i) {
-            devices[i].mac = *sim::parseMac("02:4C:55:C8:08:0" + std::to_string(i));
-            devices[i].address = *parseIpv4(host(i));
-            if (devices[i].shell.rebootDelayMs == 5000) devices[i].shell.rebootDelayMs = 100;
-            devices[i].shell.password = kPassword;
-            devices[i].shell.files["/etc/config/network"] = "NETWORKING=yes\nHOSTNAME=door" +
-                                                            std::to_string(i) +
-                                                            "\nGATEWAYDEV=eth0\nGATEWAY=127.0.0.1\n"
-                                                            "NTPSERVER=127.0.0.1\n";
-        }
-        config.devices = std::move(devices);
-        simulator = std::make_unique<sim::Simulator>(std::move(config));
-        std::string error;
-        ASSERT_TRUE(simulator->start(&error)) << error;
-        profile.telnetPort = simulator->telnetPort();
-        profile.discoveryPort = simulator->discoveryPort();
-        profile.interfaces = NetworkProfile::parseInterfaces("127.0.0.1/255.0.0.0");
+        ASSERT_EQ(startSite(std::move(devices), simulator, profile), "");
     }
     static std::string host(std::size_t i) { return "127.0.0." + std::to_string(141 + i); }
     static std::string moved(std::size_t i) { return "127.0.0." + std::to_string(161 + i); }
@@ -57,7 +31,7 @@ protected:
         }
         reports = std::make_shared<PlanReports>();
         PlanOptions options{kPassword, false, returnLimit};
-        Windows windows;
+        RecordingWindows windows;
         DeviceBatch batch(devices, 3);
         return batch.run(profile, Timing::fast(), planBatchWork(plan, options, reports), windows);
     }
@@ -71,7 +45,7 @@ protected:
 };
 
 TEST_F(PlanBatchTest, EachDeviceMovesKeepingWhatThePlanDoesNotNameOrIsReportedAsItEnded) {
-    std::vector<sim::DeviceConfig> devices(3);
+    auto devices = siteDevices(3, "127.0.0.", 141, 8, kPassword);
     devices[1].shell.faults.refusePassword = true;
     devices[2].shell.rebootDelayMs = 4000;  // longer than the wait below
     start(devices);
