@@ -20,8 +20,12 @@ using test::runDemo;
 
 class SiteBackupTest : public testing::Test {
 protected:
-    void SetUp() override { ::unsetenv("LMTOOLS_PASSWORD"); }
+    void SetUp() override {
+        ::unsetenv("LMTOOLS_PASSWORD");
+        ::setenv("LMTOOLS_QUIET_MS", "300", 1);  // restore scans; the demo answers at once
+    }
     void TearDown() override {
+        ::unsetenv("LMTOOLS_QUIET_MS");
         for (const std::string& path : paths)
             std::filesystem::remove(path);
     }
