@@ -241,7 +241,8 @@ std::string TelnetLink::readUntil(int ticks, std::initializer_list<std::string_v
         result += line;
         if (line.back() == '\n') break;
         const std::string_view shown = withoutTrailingControls(result);
-        if (std::ranges::any_of(terminators, [&](std::string_view end) { return shown.ends_with(end); })) break;
+        if (std::ranges::any_of(terminators, [&](std::string_view end) { return shown.ends_with(end); }))
+            break;
     }
     return result;
 }
