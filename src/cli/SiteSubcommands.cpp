@@ -83,7 +83,7 @@ int SiteSubcommands::backup(CommandContext& context) {
     std::vector<BatchRow> rows;
     const int status = devices_.run(context, backupBatchWork(password, readings), false, &rows);
     if (rows.empty()) return status;
-    SiteFile site = readings->site(rows, takenAt);
+    SiteFile site = siteFile(*readings, rows, takenAt);
     site.programVersion = kProgramVersion;
     if (auto problem = writeSiteFile(output_, site); !problem.empty()) {
         context.error("config backup: " + problem);

@@ -11,18 +11,6 @@
 
 namespace lm {
 
-void PlanReports::add(const std::string& host, PlanReport report) {
-    const std::lock_guard lock(mutex_);
-    byHost_[host] = std::move(report);
-}
-
-std::optional<PlanReport> PlanReports::of(const std::string& host) const {
-    const std::lock_guard lock(mutex_);
-    const auto found = byHost_.find(host);
-    if (found == byHost_.end()) return std::nullopt;
-    return found->second;
-}
-
 std::string planResultText(const BatchRow& row, const std::optional<PlanReport>& report) {
     if (row.result == BatchResult::Ok) return "OK";
     // A device written but not found afterwards is not where it was either: say so.

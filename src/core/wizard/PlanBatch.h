@@ -1,14 +1,13 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/ops/DeviceBatch.h"
+#include "core/ops/ReportsByHost.h"
 #include "core/platform/NetworkProfile.h"
 #include "core/platform/Timing.h"
 #include "core/wizard/AddressPlan.h"
@@ -30,15 +29,7 @@ struct PlanReport {
 };
 
 // What the devices of a plan gave, by their address before the plan.
-class PlanReports {
-public:
-    void add(const std::string& host, PlanReport report);
-    std::optional<PlanReport> of(const std::string& host) const;
-
-private:
-    mutable std::mutex mutex_;
-    std::map<std::string, PlanReport> byHost_;
-};
+using PlanReports = ReportsByHost<PlanReport>;
 
 // A plan row's result as the table shows it; a device written but lost afterwards says it was written.
 std::string planResultText(const BatchRow& row, const std::optional<PlanReport>& report);

@@ -1,5 +1,7 @@
 #include "core/wizard/SiteBatch.h"
 
+#include <map>
+
 #include "core/ops/FirmwareFolder.h"
 #include "core/ops/OperationState.h"
 #include "core/wizard/DeviceReturn.h"
@@ -22,19 +24,13 @@ Outcome readBatchDevice(WorkerTask& task, const BatchDevice& device, const std::
     return readSettings(wizard, *page, nullptr);
 }
 
-void SiteReadings::add(const std::string& host, SavedDevice device) {
-    const std::lock_guard lock(mutex_);
-    byHost_[host] = std::move(device);
-}
-
-SiteFile SiteReadings::site(const std::vector<BatchRow>& rows, std::string takenAt) const {
-    const std::lock_guard lock(mutex_);
+SiteFile siteFile(const SiteReadings& readings, const std::vector<BatchRow>& rows, std::string takenAt) {
     SiteFile site;
     site.takenAt = std::move(takenAt);
     for (const BatchRow& row : rows) {
-        const auto read = byHost_.find(row.device.host);
-        if (read != byHost_.end() && row.result == BatchResult::Ok) {
-            site.devices.push_back(read->second);
+        auto read = readings.of(row.device.host);
+        if (read && row.result == BatchResult::Ok) {
+            site.devices.push_back(std::move(*read));
             continue;
         }
         SavedDevice device;
@@ -69,18 +65,6 @@ BatchWork backupBatchWork(std::string password, std::shared_ptr<SiteReadings> re
         return {Outcome::Ok, {}};
     };
     return work;
-}
-
-void RestoreReports::add(const std::string& host, RestoreReport report) {
-    const std::lock_guard lock(mutex_);
-    byHost_[host] = std::move(report);
-}
-
-std::optional<RestoreReport> RestoreReports::of(const std::string& host) const {
-    const std::lock_guard lock(mutex_);
-    const auto found = byHost_.find(host);
-    if (found == byHost_.end()) return std::nullopt;
-    return found->second;
 }
 
 std::string restoreResultText(const BatchRow& row, const std::optional<RestoreReport>& report, bool dryRun) {

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "core/ops/DeviceBatch.h"
+#include "core/ops/ReportsByHost.h"
 #include "core/wizard/SettingsApply.h"
 #include "core/wizard/SiteFile.h"
 #include "core/wizard/SiteRestore.h"
@@ -20,16 +19,10 @@ Outcome readBatchDevice(WorkerTask& task, const BatchDevice& device, const std::
                         WizardSession& wizard, std::unique_ptr<WizardPage>& page);
 
 // What the devices of a backup gave, by address; filled from the batch's jobs.
-class SiteReadings {
-public:
-    void add(const std::string& host, SavedDevice device);
-    // The file of a finished batch: every row's device, with its settings or why they are missing.
-    SiteFile site(const std::vector<BatchRow>& rows, std::string takenAt) const;
+using SiteReadings = ReportsByHost<SavedDevice>;
 
-private:
-    mutable std::mutex mutex_;
-    std::map<std::string, SavedDevice> byHost_;
-};
+// The file of a finished backup: every row's device, with its settings or why they are missing.
+SiteFile siteFile(const SiteReadings& readings, const std::vector<BatchRow>& rows, std::string takenAt);
 
 // Reads each device's settings as config show does, into readings.
 BatchWork backupBatchWork(std::string password, std::shared_ptr<SiteReadings> readings);
@@ -48,15 +41,7 @@ struct RestoreReport {
 };
 
 // What the devices of a restore gave, by address.
-class RestoreReports {
-public:
-    void add(const std::string& host, RestoreReport report);
-    std::optional<RestoreReport> of(const std::string& host) const;
-
-private:
-    mutable std::mutex mutex_;
-    std::map<std::string, RestoreReport> byHost_;
-};
+using RestoreReports = ReportsByHost<RestoreReport>;
 
 // A restore's row as a table shows it: for a device worked on, whether it already matched, or how
 // many settings were written (or, in a dry run, would change).

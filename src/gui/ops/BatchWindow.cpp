@@ -462,7 +462,7 @@ void BatchWindow::ended() {
 }
 
 void BatchWindow::saveSite(long done) {
-    SiteFile site = readings_->site(rows_, takenAt_);
+    SiteFile site = siteFile(*readings_, rows_, takenAt_);
     site.programVersion = kProgramVersion;
     const std::string problem = writeSiteFile(siteFile_.toStdString(), site);
     setStatus(problem.empty() ? QStringLiteral("Saved the settings of %1 of %2 devices in %3.")

@@ -35,7 +35,7 @@ protected:
             devices.push_back({host(i), {}, {}});
         const auto readings = std::make_shared<SiteReadings>();
         rows = run(devices, backupBatchWork(kPassword, readings));
-        SiteFile site = readings->site(rows, "2026-12-08T05:30:00Z");
+        SiteFile site = siteFile(*readings, rows, "2026-12-08T05:30:00Z");
         site.programVersion = kVersion;
         return site;
     }
