@@ -123,7 +123,7 @@ void addVerdicts(std::vector<SiteDevice>& devices, const std::vector<DeviceRecor
         productionWorker(ordered, window, {request.profile, request.timing, request.password, request.jobs});
     for (std::size_t i = 0; i < rows.size() && i < ordered.size(); ++i) {
         SiteDevice& device = devices[ordered[i].key];
-        if (!device.tests) device.tests.emplace();
+        if (!device.tests) device.tests = SiteDevice::Tests{};
         device.tests->verdict = verdictText(rows[i].verdict);
         for (std::size_t column = 1; column < kProductionColumns; ++column) {
             const std::string& cell = rows[i].cells[column];

@@ -158,7 +158,7 @@ std::string settingsFromJson(const nlohmann::json& object, DeviceSettings& wante
                     std::string names;
                     for (const std::string& name : wizard::modemNames())
                         names += (names.empty() ? "\"" : ", \"") + name + "\"";
-                    return problem + "one of " + names;
+                    return names.insert(0, problem + "one of ");
                 }
                 break;
         }
@@ -172,7 +172,7 @@ std::string unwritableSetting(const DeviceSettings& wanted, const std::set<std::
         const auto* field = wizard::findSettingsField(name);
         if (!field || !field->text) continue;
         if (std::string why = wizard::fileValueProblem(name, wanted.*field->text); !why.empty())
-            return "\"" + name + "\" " + why;
+            return why.insert(0, "\"" + name + "\" ");
     }
     return {};
 }

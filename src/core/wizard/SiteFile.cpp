@@ -104,7 +104,7 @@ std::string siteFromJson(const nlohmann::json& json, SiteFile& site) {
         SavedDevice device;
         device.id = id;
         if (auto problem = deviceFromJson(entry, device); !problem.empty())
-            return "device " + id + ": " + problem;
+            return problem.insert(0, "device " + id + ": ");
         site.devices.push_back(std::move(device));
     }
     if (const auto unidentified = json.find("unidentified"); unidentified != json.end()) {

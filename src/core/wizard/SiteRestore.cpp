@@ -75,9 +75,12 @@ std::string restoreChoiceProblem(const SiteFile& site, const RestoreChoice& choi
     std::map<std::string, std::string> onto;
     for (const std::string& id : chosenIds(site, choice)) {
         const std::string target = targetOf(choice, id);
-        if (const auto [taken, added] = onto.emplace(target, id); !added)
-            return "the settings of " + taken->second + " and of " + id + " would both go onto " + target +
-                   ": choose the IDs to restore";
+        if (const auto [taken, added] = onto.emplace(target, id); !added) {
+            std::string both = "the settings of " + taken->second;
+            both += " and of " + id;
+            both += " would both go onto " + target;
+            return both + ": choose the IDs to restore";
+        }
     }
     return {};
 }

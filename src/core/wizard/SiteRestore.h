@@ -28,6 +28,7 @@ std::string restoreChoiceProblem(const SiteFile& site, const RestoreChoice& choi
 
 // One saved device of a restore and where it goes. Only a row whose result is Ok is worked on;
 // the others end with their result and message as they are.
+// NOLINTNEXTLINE(bugprone-exception-escape): as SavedDevice's
 struct RestorePlanRow {
     SavedDevice saved;
     BatchDevice target;  // host empty when no device of the target ID was found
