@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "BatchRun.h"
 #include "ChildById.h"
 #include "LayoutCheck.h"
 #include "core/ProgramVersion.h"
@@ -129,12 +130,7 @@ private:
         window->show();
         return window;
     }
-    void runToEnd(BatchWindow& window) {
-        QSignalSpy ended(&window, &BatchWindow::batchEnded);
-        QTest::keyClicks(child<QLineEdit>(window, Id::Password), QString::fromLatin1(kPassword));
-        QTest::mouseClick(child<QPushButton>(window, Id::Start), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
-    }
+    static void runToEnd(BatchWindow& window) { runBatchToEnd(window, kPassword); }
     QString networkFile(std::size_t i) const {
         return QString::fromStdString(simulator_->fileText(i, "/etc/config/network").value_or(""));
     }
