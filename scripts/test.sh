@@ -112,9 +112,13 @@ if ! $quick; then
   build build/asan -DCMAKE_BUILD_TYPE=Debug -DLM_SANITIZE=address,undefined -DLM_BUILD_BENCH=OFF
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     suite build/asan -LE e2e
+  # Each sanitizer build serves only its own suite: it goes once that has run, so a machine with
+  # little disk holds no more than one of them beside build/test.
+  rm -rf build/asan
 
   build build/tsan -DCMAKE_BUILD_TYPE=Debug -DLM_SANITIZE=thread -DLM_BUILD_BENCH=OFF
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 suite build/tsan -L threaded
+  rm -rf build/tsan
 
   if command -v clang++ >/dev/null; then
     fuzzers=$(sed -nE 's/^lm_add_fuzz\((Fuzz[A-Za-z]+) .*/\1/p' tests/fuzz/CMakeLists.txt)
