@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchRow.h"
 #include "cli/CliApp.h"
 #include "core/platform/Ipv4.h"
 #include "devsim/Simulator.h"
@@ -71,5 +72,13 @@ int main() {
     std::printf("  speed-up %.1fx (target at least %.0fx); tables %s\n", speedUp, kSpeedUpTarget,
                 same ? "the same" : "DIFFER");
     if (!same) std::printf("--jobs 1:\n%s--jobs 8:\n%s", one.table.c_str(), eight.table.c_str());
+    lm::bench::printRow(
+        lm::bench::format(
+            "production test of %zu simulated devices answering each shell command after %u ms, "
+            "`--jobs 8` against `--jobs 1` (`bench/production_benchmark`)",
+            kDevices, kLatencyMs),
+        lm::bench::format("%.1f s against %.1f s (%.1fx), %s", eight.seconds, one.seconds, speedUp,
+                          same ? "the same table" : "the tables DIFFER"),
+        lm::bench::format("at least %.0fx faster", kSpeedUpTarget), same && speedUp >= kSpeedUpTarget);
     return same && speedUp >= kSpeedUpTarget ? 0 : 1;
 }

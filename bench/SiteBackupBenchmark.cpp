@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "BenchRow.h"
 #include "cli/CliApp.h"
 #include "core/platform/Ipv4.h"
 #include "devsim/Simulator.h"
@@ -87,5 +88,14 @@ int main() {
     std::printf("  speed-up %.1fx (target at least %.0fx: %s); files %s\n", speedUp, kSpeedUpTarget,
                 speedUp >= kSpeedUpTarget ? "met" : "missed",
                 same ? "hold every device, the same settings" : "DIFFER OR MISS DEVICES");
+    lm::bench::printRow(
+        lm::bench::format(
+            "`config backup` of %zu simulated devices answering each shell command after %u ms, "
+            "`--jobs 8` against `--jobs 1` (`bench/site_backup_benchmark`)",
+            kDevices, kLatencyMs),
+        lm::bench::format(
+            "%.1f s against %.1f s (%.1fx), %s", eight.seconds, one.seconds, speedUp,
+            same ? "both files every device with the same settings" : "the files DIFFER or miss devices"),
+        lm::bench::format("at least %.0fx faster", kSpeedUpTarget), same && speedUp >= kSpeedUpTarget);
     return same && speedUp >= kSpeedUpTarget ? 0 : 1;
 }
