@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "core/platform/Socket.h"
-#include "devsim/SharedPort.h"
 
 namespace lm::sim {
 
@@ -58,18 +57,14 @@ std::unique_ptr<SocketLayout> AddressDispatch::bind(const std::vector<DeviceConf
     // simulator's broadcast listener still hears probes.
     const Endpoint udp[] = {{htonl(INADDR_ANY), wanted.discovery != 0}};
     const Endpoint tcp[] = {{htonl(INADDR_ANY), true}};
-    auto discovery = bindSharedPort(Transport::Udp, udp, wanted.discovery, error);
-    if (!discovery) return nullptr;
-    auto http = bindSharedPort(Transport::Tcp, tcp, wanted.http, error);
-    if (!http) return nullptr;
-    auto telnet = bindSharedPort(Transport::Tcp, tcp, wanted.telnet, error);
-    if (!telnet) return nullptr;
+    auto services = bindServices(udp, tcp, wanted, error);
+    if (!services) return nullptr;
 
     std::unique_ptr<AddressDispatch> layout(new AddressDispatch(pool));
-    layout->ports_ = {discovery->port, http->port, telnet->port};
-    layout->discovery_ = std::move(discovery->sockets[0]);
-    layout->http_ = std::move(http->sockets[0]);
-    layout->telnet_ = std::move(telnet->sockets[0]);
+    layout->ports_ = services->ports();
+    layout->discovery_ = std::move(services->discovery.sockets[0]);
+    layout->http_ = std::move(services->http.sockets[0]);
+    layout->telnet_ = std::move(services->telnet.sockets[0]);
     const int on = 1;
     if (::setsockopt(layout->discovery_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
         if (error) *error = std::string("cannot learn the destination of datagrams: ") + std::strerror(errno);

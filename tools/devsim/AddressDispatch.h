@@ -28,7 +28,7 @@ public:
 private:
     friend class DispatchedDevice;
 
-    AddressDispatch(ConnectionPool& pool) : pool_(pool) {}
+    explicit AddressDispatch(ConnectionPool& pool) : pool_(pool) {}
 
     const DeviceHandlers* find(Ipv4 address) const;
     void enter(Ipv4 address, const DeviceHandlers* handlers);

@@ -60,22 +60,19 @@ std::unique_ptr<SocketLayout> PerAddressSockets::bind(const std::vector<DeviceCo
     }
     for (Ipv4 broadcast : broadcasts)
         udp.push_back({broadcast, wanted.discovery != 0});
-    auto discovery = bindSharedPort(Transport::Udp, udp, wanted.discovery, error);
-    if (!discovery) return nullptr;
-    auto http = bindSharedPort(Transport::Tcp, tcp, wanted.http, error);
-    if (!http) return nullptr;
-    auto telnet = bindSharedPort(Transport::Tcp, tcp, wanted.telnet, error);
-    if (!telnet) return nullptr;
+    auto services = bindServices(udp, tcp, wanted, error);
+    if (!services) return nullptr;
 
     std::unique_ptr<PerAddressSockets> layout(new PerAddressSockets(pool));
-    layout->ports_ = {discovery->port, http->port, telnet->port};
+    layout->ports_ = services->ports();
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        layout->devices_.push_back(
-            {std::move(discovery->sockets[i]), std::move(http->sockets[i]), std::move(telnet->sockets[i])});
+        layout->devices_.push_back({std::move(services->discovery.sockets[i]),
+                                    std::move(services->http.sockets[i]),
+                                    std::move(services->telnet.sockets[i])});
         layout->deviceBroadcasts_.push_back(broadcastOf(devices[i]));
     }
     for (std::size_t b = 0; b < broadcasts.size(); ++b) {
-        Listener listener{broadcasts[b], std::move(discovery->sockets[devices.size() + b])};
+        Listener listener{broadcasts[b], std::move(services->discovery.sockets[devices.size() + b])};
         lm::growReceiveBuffer(listener.socket.get(), kListenerBufferBytes);
         layout->listeners_.push_back(std::move(listener));
     }

@@ -28,7 +28,7 @@ private:
         UniqueFd socket;
     };
 
-    PerAddressSockets(ConnectionPool& pool) : pool_(pool) {}
+    explicit PerAddressSockets(ConnectionPool& pool) : pool_(pool) {}
 
     ConnectionPool& pool_;
     SocketPorts ports_;

@@ -31,6 +31,17 @@ SocketChoice chooseSockets(SocketMode wanted, std::size_t devices, std::size_t b
                                             : std::string())};
 }
 
+std::optional<ServiceSockets> bindServices(std::span<const Endpoint> udp, std::span<const Endpoint> tcp,
+                                           SocketPorts wanted, std::string* error) {
+    auto discovery = bindSharedPort(Transport::Udp, udp, wanted.discovery, error);
+    if (!discovery) return std::nullopt;
+    auto http = bindSharedPort(Transport::Tcp, tcp, wanted.http, error);
+    if (!http) return std::nullopt;
+    auto telnet = bindSharedPort(Transport::Tcp, tcp, wanted.telnet, error);
+    if (!telnet) return std::nullopt;
+    return ServiceSockets{std::move(*discovery), std::move(*http), std::move(*telnet)};
+}
+
 std::unique_ptr<SocketLayout> bindSockets(SocketMode mode, const std::vector<DeviceConfig>& devices,
                                           const std::vector<Ipv4>& broadcasts, SocketPorts wanted,
                                           ConnectionPool& pool, std::string* error) {

@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "devsim/DeviceConfig.h"
 #include "devsim/EventLoop.h"
 #include "devsim/ProbeSocket.h"
+#include "devsim/SharedPort.h"
 #include "devsim/SimulatorConfig.h"
 
 namespace lm::sim {
@@ -61,6 +64,17 @@ struct SocketPorts {
     uint16_t http = 0;
     uint16_t telnet = 0;
 };
+
+// The three services' sockets, each service's on its own port.
+struct ServiceSockets {
+    SharedPort discovery, http, telnet;
+    SocketPorts ports() const { return {discovery.port, http.port, telnet.port}; }
+};
+
+// Binds the discovery service on the udp endpoints, HTTP and telnet each on the tcp ones, on the
+// wanted ports (0: a free one each); nullopt with a reason when one cannot be had.
+std::optional<ServiceSockets> bindServices(std::span<const Endpoint> udp, std::span<const Endpoint> tcp,
+                                           SocketPorts wanted, std::string* error);
 
 // Every socket of a simulator's devices, bound, and each device's share of them.
 class SocketLayout {
