@@ -181,7 +181,10 @@ TEST_P(RebootTest, DropsSessionsAndComesBackOnTheSavedStaticAddress) {
     EXPECT_NE(simulator_->arpTableText().find(dotted(moved) + " "), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sockets, RebootTest, testing::Values(SocketMode::PerAddress, SocketMode::Shared));
+INSTANTIATE_TEST_SUITE_P(Sockets, RebootTest, testing::Values(SocketMode::PerAddress, SocketMode::Shared),
+                         [](const auto& mode) {
+                             return mode.param == SocketMode::Shared ? "Shared" : "PerAddress";
+                         });
 
 // The console stays logged in while the PC closes and reopens the port; leaving its shell, or a
 // reboot, shows a fresh login. Firmware 4.2.1 opens a root shell there.

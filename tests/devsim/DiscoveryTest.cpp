@@ -77,7 +77,10 @@ TEST_P(DiscoveryTest, ManyDevicesAnswerOneBroadcastAndEachProbeByteForByteFromTh
     EXPECT_EQ(simulator.totals(), (DeviceCounters{2 * kDevices, 2 * kDevices, 0}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sockets, DiscoveryTest, testing::Values(SocketMode::PerAddress, SocketMode::Shared));
+INSTANTIATE_TEST_SUITE_P(Sockets, DiscoveryTest, testing::Values(SocketMode::PerAddress, SocketMode::Shared),
+                         [](const auto& mode) {
+                             return mode.param == SocketMode::Shared ? "Shared" : "PerAddress";
+                         });
 
 TEST(DiscoveryReplyTest, DatagramsFromTheDiscoveryPortAreNotAnswered) {
     // Another device's reply must not be taken for a probe, or two devices would answer each
