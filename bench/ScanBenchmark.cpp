@@ -6,6 +6,8 @@
 #include <bit>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <string>
 
@@ -36,12 +38,21 @@ public:
     Clock::time_point lastAdd;
 };
 
-void raiseDescriptorLimit() {
+// The descriptor limit, raised to the most this process may have.
+rlim_t raiseDescriptorLimit() {
     rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+    if (limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
+    return limit.rlim_cur;
+}
+
+std::size_t openDescriptors() {
+    std::error_code error;
+    const std::filesystem::directory_iterator fds("/proc/self/fd", error);
+    return error ? 0 : static_cast<std::size_t>(std::distance(fds, std::filesystem::directory_iterator()));
 }
 
 // The same devices, found without a broadcast: every address of the smallest range holding 127.1.0.1
@@ -72,16 +83,25 @@ int scanThousandDevices(std::size_t devices) {
         std::printf("scan: skipped, no ICMP socket may be opened (run as root)\n");
         return 0;
     }
-    raiseDescriptorLimit();
+    const rlim_t limit = raiseDescriptorLimit();
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(devices, *lm::parseIpv4("127.1.0.1"));
     lm::sim::Simulator simulator(std::move(config));
     std::string error;
+    const std::size_t before = openDescriptors();
     if (!simulator.start(&error)) {
         std::printf("scan: cannot start %zu devices: %s\n", devices, error.c_str());
         return 1;
     }
+    const std::size_t held = openDescriptors() - before;
     std::printf("simulator: %s\n", simulator.sockets().reason.c_str());
+    char descriptors[160];
+    std::snprintf(descriptors, sizeof descriptors, "%zu descriptors (%s sockets), of a limit of %llu", held,
+                  simulator.sockets().mode == lm::sim::SocketMode::Shared ? "shared" : "per-address",
+                  static_cast<unsigned long long>(limit));
+    printRow(std::to_string(devices) + " simulated devices served by one simulator (`bench/scan_benchmark`)",
+             descriptors, "within the limit, with room for the simulator's 4,096 connections",
+             held + lm::sim::ConnectionPool::kMaxConnections <= limit);
     lm::NetworkProfile profile;
     profile.discoveryPort = simulator.discoveryPort();
     profile.interfaces = lm::NetworkProfile::parseInterfaces("127.0.0.254/255.0.0.0");
