@@ -261,9 +261,11 @@ int main(int argc, char** argv) {
         {"auto", SocketMode::Auto}, {"per-address", SocketMode::PerAddress}, {"shared", SocketMode::Shared}};
     SocketMode sockets = SocketMode::Auto;
     app.add_option("--sockets", sockets,
-                   "auto (default), per-address (three sockets on each device's address) or shared (one per "
-                   "protocol on every address, the device chosen by destination: for thousands of devices)")
-        ->transform(CLI::CheckedTransformer(socketModes, CLI::ignore_case));
+                   "per-address: three sockets on each device's address; shared: one per protocol on every "
+                   "address, the device chosen by destination (for thousands of devices); auto (default): "
+                   "per address while they fit in the descriptor limit")
+        ->transform(CLI::CheckedTransformer(socketModes, CLI::ignore_case).description(""))
+        ->option_text("auto|per-address|shared");
     app.add_option("--arp-file", arpFile, "write the devices as an ARP table (format of /proc/net/arp) here");
     app.add_option("--ready-file", readyFile,
                    "write \"discovery=P http=H telnet=T tftp=F\" (and serialN=PATH per console) here once "
