@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Puts the benchmarks' own figures into the README's performance table. Each benchmark prints a
-# "row: | what (`bench/NAME`) | figure | target | verdict |" line per row it owns; a row replaces
-# the table's row with the same `bench/...` name, a new name is added at the table's end, and rows
-# no output names keep their last figures.
+# "row: | what (`bench/NAME`) | figure | target | verdict |" line per row it owns. A row replaces
+# the table's row with the same "what", numbers aside (so a run with another device count replaces
+# it too); a new "what" is added at the table's end, and rows no output names keep their figures.
 #   scripts/performance-table.sh [--readme FILE] [OUTPUT...]      benchmark outputs (files or stdin)
 #   scripts/performance-table.sh [--readme FILE] --run BUILD [NAME...]
 #                                 runs the benchmarks of BUILD/bench (all, or the NAMEs) first
@@ -34,12 +34,14 @@ grep -q '^<!-- performance table begin -->$' "$readme" && grep -q '^<!-- perform
   exit 1
 }
 
-# A row's key is the first `bench/...` name in its first cell.
+# A row's key is its first cell with every number masked; it must name a `bench/...` program.
 awk -v rowsFile="$rows" '
-  function key(row,   cells, found) {
+  function key(row,   cells) {
     split(row, cells, "|")
-    if (match(cells[2], /`bench\/[^`]*`/)) return substr(cells[2], RSTART, RLENGTH)
-    return ""
+    if (cells[2] !~ /`bench\/[^`]*`/) return ""
+    gsub(/[0-9][0-9,.]*/, "#", cells[2])
+    gsub(/^ +| +$/, "", cells[2])
+    return cells[2]
   }
   BEGIN {
     while ((getline line < rowsFile) > 0) {

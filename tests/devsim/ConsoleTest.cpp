@@ -134,12 +134,16 @@ TEST_F(ConsoleTest, SilentAndSlowFaultsAndGarbageFromThePc) {
     EXPECT_EQ(run(c, "echo alive"), "echo alive\r\nalive\r\n> ");
 }
 
+class RebootTest : public ConsoleTest, public testing::WithParamInterface<SocketMode> {};
+
 // A reboot ends every session of the device at once, keeps it away for its delay and brings it back
 // with its RAM emptied, on the static address its saved ifcfg-eth0 names: telnet, discovery and the
-// ARP row move. DHCP, or an address this machine does not have, keeps the old one.
-TEST_F(ConsoleTest, RebootDropsSessionsAndComesBackOnTheSavedStaticAddress) {
+// ARP row move. DHCP, or an address this machine does not have, keeps the old one. The same with
+// sockets of each device's own and shared by all.
+TEST_P(RebootTest, DropsSessionsAndComesBackOnTheSavedStaticAddress) {
     for (DeviceConfig& device : config_.devices)
         device.shell.rebootDelayMs = 300;
+    config_.sockets = GetParam();
     start();
     const Ipv4 moved = *parseIpv4("127.0.2.99");
     const std::vector<std::pair<std::string, Ipv4>> cases{
@@ -167,12 +171,20 @@ TEST_F(ConsoleTest, RebootDropsSessionsAndComesBackOnTheSavedStaticAddress) {
         EXPECT_NE(run(back, "ifconfig").find("inet addr:" + dotted(after) + " "), std::string::npos);
         EXPECT_EQ(simulator_->counters(i).reboots, 1u);
     }
-    EXPECT_FALSE(Conversation::connect(config_.devices[0].address, simulator_->telnetPort()).valid());
+    // Nothing is left on the old address: no socket there, or a shared one that resets at once.
+    auto old = Conversation::connect(config_.devices[0].address, simulator_->telnetPort());
+    EXPECT_TRUE(GetParam() == SocketMode::Shared ? old.holdUntilClosed() : !old.valid());
     auto probe = Conversation::udp();
     probe.talkTo(simulator_->discoveryPort(), moved);
     EXPECT_EQ(probe.send("") ? probe.receive() : std::nullopt, replyOf(config_.devices[0]));
+    EXPECT_EQ(probe.sender(), moved);
     EXPECT_NE(simulator_->arpTableText().find(dotted(moved) + " "), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sockets, RebootTest, testing::Values(SocketMode::PerAddress, SocketMode::Shared),
+                         [](const auto& mode) {
+                             return mode.param == SocketMode::Shared ? "Shared" : "PerAddress";
+                         });
 
 // The console stays logged in while the PC closes and reopens the port; leaving its shell, or a
 // reboot, shows a fresh login. Firmware 4.2.1 opens a root shell there.

@@ -55,5 +55,55 @@ TEST(SimulatorTest, RestartsAfterStopAndKeepsCountersOfTheLastRun) {
     EXPECT_EQ(probe(device.address, simulator.discoveryPort()), replyOf(device));
 }
 
+// Shared sockets hand each datagram and connection to the device its destination address names;
+// nothing answers on an address without a device, nor a device that is rebooting.
+TEST(SimulatorTest, SharedSocketsReachTheDeviceTheAddressNames) {
+    auto devices = demoDevices(3, *parseIpv4("127.0.3.250"));
+    devices[2].shell.rebootDelayMs = 60'000;
+    SimulatorConfig config{devices};
+    config.sockets = SocketMode::Shared;
+    Simulator simulator(config);
+    std::string error;
+    ASSERT_TRUE(simulator.start(&error)) << error;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        auto web = test::Conversation::connect(devices[i].address, simulator.httpPort());
+        ASSERT_TRUE(web.send("GET / HTTP/1.0\r\n\r\n"));
+        const auto page = web.until("</html>\n");
+        ASSERT_TRUE(page);
+        EXPECT_NE(page->find(identifierOf(devices[i])), std::string::npos) << *page;
+        EXPECT_EQ(simulator.counters(i).httpRequests, 1u);
+    }
+    auto shell = test::Conversation::connect(devices[1].address, simulator.telnetPort());
+    EXPECT_TRUE(shell.until("login: "));
+    EXPECT_EQ(simulator.totals().telnetSessions, 1u);
+    EXPECT_EQ(simulator.counters(1).telnetSessions, 1u);
+
+    const Ipv4 nowhere = *parseIpv4("127.0.3.240");
+    EXPECT_TRUE(test::Conversation::connect(nowhere, simulator.telnetPort()).holdUntilClosed());
+    EXPECT_TRUE(test::Conversation::connect(nowhere, simulator.httpPort()).holdUntilClosed());
+    // Datagrams are handled in order: the second probe's answer comes first, when the first had none.
+    auto prober = test::Conversation::udp();
+    prober.talkTo(simulator.discoveryPort(), nowhere);
+    ASSERT_TRUE(prober.send(""));
+    prober.talkTo(simulator.discoveryPort(), devices[0].address);
+    ASSERT_TRUE(prober.send(""));
+    EXPECT_EQ(prober.receive(), replyOf(devices[0]));
+    EXPECT_EQ(prober.sender(), devices[0].address);
+
+    auto rebooting = test::Conversation::connect(devices[2].address, simulator.telnetPort());
+    ASSERT_TRUE(rebooting.send("admin\nvorna\nreboot\n"));
+    EXPECT_TRUE(rebooting.holdUntilClosed());
+    ASSERT_FALSE(simulator.deviceUp(2));
+    prober.talkTo(simulator.discoveryPort(), devices[2].address);
+    ASSERT_TRUE(prober.send(""));
+    prober.talkTo(simulator.discoveryPort(), devices[0].address);
+    ASSERT_TRUE(prober.send(""));
+    EXPECT_EQ(prober.receive(), replyOf(devices[0]));
+    EXPECT_EQ(prober.sender(), devices[0].address);
+    EXPECT_EQ(simulator.counters(2).repliesSent, 0u);
+    EXPECT_TRUE(test::Conversation::connect(devices[2].address, simulator.telnetPort()).holdUntilClosed());
+    EXPECT_EQ(simulator.counters(2).telnetSessions, 1u);
+}
+
 }  // namespace
 }  // namespace lm::sim

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# scripts/performance-table.sh on a README of its own: rows replaced by their `bench/...` name,
-# new names added at the table's end, everything else kept; refusals for missing markers and
-# nameless rows.
+# scripts/performance-table.sh on a README of its own: rows replaced by their words (numbers
+# aside), new ones added at the table's end, everything else kept; refusals for missing markers
+# and rows that name no benchmark.
 set -euo pipefail
 script="$(cd "$(dirname "$0")/../.." && pwd)/scripts/performance-table.sh"
 work=$(mktemp -d)
@@ -14,15 +14,16 @@ cat >"$work/README.md" <<'MD'
 <!-- performance table begin -->
 | what | figure | target | verdict |
 |---|---|---|---|
-| scan (`bench/scan_benchmark`) | 1 s | 2 s | met |
+| 1,000 devices scanned (`bench/scan_benchmark`) | 1 s | 2 s | met |
 | typed by hand, no name | 3 | 4 | met |
-| old (`bench/tftp_benchmark`) | 9 s | 1 s | NOT met |
+| 8 MiB by TFTP (`bench/tftp_benchmark`) | 9 s | 1 s | NOT met |
 <!-- performance table end -->
 after
 MD
 cat >"$work/out.txt" <<'OUT'
 tftp: something the benchmark says
-row: | new words (`bench/tftp_benchmark`) | 0.4 s | 1 s | met |
+row: | 8 MiB by TFTP (`bench/tftp_benchmark`) | 0.4 s | 1 s | met |
+row: | 10,000 devices scanned (`bench/scan_benchmark`) | 5 s | 6 s | met |
 row: | memory (`bench/memory_benchmark` at 6,000) | 90 MB | 200 MB | met |
 OUT
 "$script" --readme "$work/README.md" "$work/out.txt" 2>/dev/null
@@ -32,9 +33,9 @@ cat >"$work/expected" <<'MD'
 <!-- performance table begin -->
 | what | figure | target | verdict |
 |---|---|---|---|
-| scan (`bench/scan_benchmark`) | 1 s | 2 s | met |
+| 10,000 devices scanned (`bench/scan_benchmark`) | 5 s | 6 s | met |
 | typed by hand, no name | 3 | 4 | met |
-| new words (`bench/tftp_benchmark`) | 0.4 s | 1 s | met |
+| 8 MiB by TFTP (`bench/tftp_benchmark`) | 0.4 s | 1 s | met |
 | memory (`bench/memory_benchmark` at 6,000) | 90 MB | 200 MB | met |
 <!-- performance table end -->
 after

@@ -5,7 +5,10 @@
 namespace lm::sim {
 
 void ConnectionPool::accept(int listenFd, Handler handler) {
-    UniqueFd fd(::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC));
+    serve(UniqueFd(::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC)), std::move(handler));
+}
+
+void ConnectionPool::serve(UniqueFd fd, Handler handler) {
     if (!fd) return;
     std::unique_lock lock(mutex_);
     reapFinished(lock);

@@ -25,9 +25,11 @@ public:
     ConnectionPool& operator=(const ConnectionPool&) = delete;
     ~ConnectionPool() { stopAll(); }
 
-    // Accepts one waiting connection on a listening socket and serves it. Beyond kMaxConnections,
-    // or once stopping, the connection is closed at once.
+    // Accepts one waiting connection on a listening socket and serves it.
     void accept(int listenFd, Handler handler);
+    // Serves an accepted connection on a thread of its own. Beyond kMaxConnections, or once
+    // stopping, the connection is closed at once.
+    void serve(UniqueFd connection, Handler handler);
 
     // Waits the given time unless the pool is stopping; false when it is.
     bool pause(Milliseconds time) const;

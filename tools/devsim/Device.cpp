@@ -3,18 +3,20 @@
 #include <cstdio>
 
 #include "devsim/BootAddress.h"
-#include "devsim/SharedPort.h"
 
 namespace lm::sim {
 
-Device::Device(DeviceConfig config, Sockets sockets, Ports ports, ConnectionPool& pool,
+Device::Device(DeviceConfig config, std::unique_ptr<DeviceSockets> sockets, Ports ports, ConnectionPool& pool,
                std::function<WallClock::time_point()> clock)
     : config_(std::move(config)),
       state_(config_, ports.tftp),
-      socketNumbers_{sockets.discovery.get(), sockets.http.get(), sockets.telnet.get()},
-      discovery_(config_, std::move(sockets.discovery), ports.discovery, [this] { return state_.up(); }),
-      web_(config_, std::move(sockets.http), pool, std::move(clock), [this] { return state_.up(); }),
-      telnet_(state_, std::move(sockets.telnet), pool) {
+      sockets_(std::move(sockets)),
+      discovery_(
+          config_, ports.discovery,
+          [this](ProbeSource to, std::string_view reply) { return sockets_->send(to, reply); },
+          [this] { return state_.up(); }),
+      web_(config_, pool, std::move(clock), [this] { return state_.up(); }),
+      telnet_(state_) {
     state_.onReboot([this] {
         // Moved before the sessions drop, so whoever saw the reboot finds the device already gone.
         takeBootAddress();
@@ -45,22 +47,19 @@ void Device::takeBootAddress() {
     const auto wanted = saved ? bootAddressOf(*saved) : std::nullopt;
     if (!wanted || *wanted == state_.address()) return;
     std::string why;
-    if (!moveSockets(socketNumbers_, *wanted, &why)) {
+    if (!sockets_->move(*wanted, &why)) {
         std::fprintf(stderr, "lmsim: device %s stays on %s, as %s cannot be taken: %s\n",
                      identifierOf(config_).c_str(), dotted(state_.address()).c_str(), dotted(*wanted).c_str(),
                      why.c_str());
         return;
     }
     state_.setAddress(*wanted);
-    if (loop_) loop_->wake();
     if (moved_) moved_();
 }
 
 void Device::attach(EventLoop& loop) {
-    loop_ = &loop;
-    discovery_.attach(loop);
-    web_.attach(loop);
-    telnet_.attach(loop);
+    sockets_->attach(loop, {[this](ProbeSource from) { discovery_.answer(from); },
+                            [this](int fd) { web_.serve(fd); }, [this](int fd) { telnet_.serve(fd); }});
     if (console_) console_->start();
 }
 

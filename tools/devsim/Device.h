@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "devsim/EventLoop.h"
 #include "devsim/SerialConsole.h"
 #include "devsim/SimulatorConfig.h"
+#include "devsim/SocketLayout.h"
 #include "devsim/TelnetServer.h"
 #include "devsim/WebServer.h"
 
@@ -30,22 +30,17 @@ struct DeviceCounters {
     bool operator==(const DeviceCounters&) const = default;
 };
 
-// One running simulated device and its services, each on the sockets the simulator bound for it.
+// One running simulated device and its services, reached through its share of the simulator's
+// sockets.
 class Device {
 public:
-    // The device's bound sockets, one per service, all on the simulator's shared ports.
-    struct Sockets {
-        UniqueFd discovery;  // UDP
-        UniqueFd http;       // TCP, listening
-        UniqueFd telnet;     // TCP, listening
-    };
     struct Ports {
         uint16_t discovery = 0;
         uint16_t http = 0;
         uint16_t tftp = 69;  // where the flash tool sends its read request
     };
 
-    Device(DeviceConfig config, Sockets sockets, Ports ports, ConnectionPool& pool,
+    Device(DeviceConfig config, std::unique_ptr<DeviceSockets> sockets, Ports ports, ConnectionPool& pool,
            std::function<WallClock::time_point()> clock);
     ~Device();
     Device(const Device&) = delete;
@@ -63,14 +58,11 @@ public:
     // Called after a reboot has moved the device to another address; set before attach().
     void onMoved(std::function<void()> listener) { moved_ = std::move(listener); }
 
-    // Puts every service's sockets on the loop and starts the console.
+    // Starts serving what reaches the device's address, and the console.
     void attach(EventLoop& loop);
     // Ends every wait of the device's own threads and stops the console; sessions end when the
     // pool closes their connections.
     void halt();
-    // A probe heard on the device's broadcast address.
-    void hearBroadcast(ProbeSource from) { discovery_.answer(from); }
-
     DeviceCounters counters() const;
 
 private:
@@ -80,10 +72,8 @@ private:
 
     DeviceConfig config_;
     DeviceState state_;
-    // The services' socket descriptors, kept by number: a move puts new sockets under the same numbers.
-    std::array<int, 3> socketNumbers_;
+    std::unique_ptr<DeviceSockets> sockets_;
     std::mutex moving_;  // two sessions may reboot the device at once
-    EventLoop* loop_ = nullptr;
     std::function<void()> moved_;
     DiscoveryResponder discovery_;
     WebServer web_;

@@ -8,13 +8,17 @@
 #include <map>
 
 #include "core/platform/Socket.h"
-#include "devsim/SharedPort.h"
 
 namespace lm::sim {
 
 namespace {
 
-constexpr int kListenerBufferBytes = 4 << 20;
+// The most descriptors the process may be allowed.
+std::size_t descriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+    return limit.rlim_max == RLIM_INFINITY ? SIZE_MAX : static_cast<std::size_t>(limit.rlim_max);
+}
 
 // A thousand devices need several sockets each; the usual soft limit of 1024 descriptors is too few.
 void allowDescriptors(std::size_t needed) {
@@ -22,6 +26,15 @@ void allowDescriptors(std::size_t needed) {
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= needed) return;
     limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, needed);
     ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+std::vector<Ipv4> broadcastsOf(const std::vector<DeviceConfig>& devices) {
+    std::vector<Ipv4> broadcasts;
+    for (const DeviceConfig& device : devices)
+        if (const Ipv4 broadcast = broadcastOf(device);
+            std::find(broadcasts.begin(), broadcasts.end(), broadcast) == broadcasts.end())
+            broadcasts.push_back(broadcast);
+    return broadcasts;
 }
 
 std::string arpRow(const DeviceConfig& device, Ipv4 address) {
@@ -47,7 +60,12 @@ bool Simulator::start(std::string* error) {
         if (error) *error = "the simulator is already running";
         return false;
     }
-    allowDescriptors(config_.devices.size() * 6 + 256);
+    const auto consoles =
+        static_cast<std::size_t>(std::count_if(config_.devices.begin(), config_.devices.end(),
+                                               [](const DeviceConfig& d) { return d.shell.serial; }));
+    sockets_ = chooseSockets(config_.sockets, config_.devices.size(), broadcastsOf(config_.devices).size(),
+                             consoles, descriptorLimit());
+    allowDescriptors(sockets_.descriptors);
     auto loop = std::make_unique<EventLoop>();
     if (!loop->valid()) {
         if (error) *error = "cannot create the event loop's wake-up descriptor";
@@ -57,17 +75,12 @@ bool Simulator::start(std::string* error) {
     finalCounters_.clear();
     if (!bindAndCreate(error)) {
         devices_.clear();
-        listeners_.clear();
+        layout_.reset();
         return false;
     }
     for (auto& device : devices_)
         device->attach(*loop);
-    for (BroadcastListener& listener : listeners_)
-        loop->watch(listener.socket.get(), [&listener] {
-            if (const auto from = readProbe(listener.socket.get()))
-                for (Device* device : listener.devices)
-                    device->hearBroadcast(*from);
-        });
+    layout_->attach(*loop);
     loop_ = std::move(loop);
     thread_ = std::thread([loop = loop_.get()] { loop->run(); });
     return true;
@@ -85,43 +98,26 @@ bool Simulator::bindAndCreate(std::string* error) {
                          " share the address " + dotted(configs[i].address);
             return false;
         }
-    std::vector<Ipv4> broadcasts;
-    for (const DeviceConfig& device : configs) {
-        const Ipv4 broadcast = broadcastOf(device);
+    const std::vector<Ipv4> broadcasts = broadcastsOf(configs);
+    for (Ipv4 broadcast : broadcasts)
         if (owner.contains(broadcast)) {
             if (error) *error = "the broadcast address " + dotted(broadcast) + " is also a device's address";
             return false;
         }
-        if (std::find(broadcasts.begin(), broadcasts.end(), broadcast) == broadcasts.end())
-            broadcasts.push_back(broadcast);
-    }
 
-    // Devices first, then one listener per broadcast address, all on one port. A chosen port is
-    // held alone; a fixed one is shared, so several simulators in one network can all hear probes.
-    std::vector<Endpoint> udp, tcp;
-    for (const DeviceConfig& device : configs) {
-        udp.push_back({device.address, false});
-        tcp.push_back({device.address, true});
-    }
-    for (Ipv4 broadcast : broadcasts)
-        udp.push_back({broadcast, config_.discoveryPort != 0});
-    auto discovery = bindSharedPort(Transport::Udp, udp, config_.discoveryPort, error);
-    if (!discovery) return false;
-    auto http = bindSharedPort(Transport::Tcp, tcp, config_.httpPort, error);
-    if (!http) return false;
-    auto telnet = bindSharedPort(Transport::Tcp, tcp, config_.telnetPort, error);
-    if (!telnet) return false;
-    discoveryPort_ = discovery->port;
-    httpPort_ = http->port;
-    telnetPort_ = telnet->port;
+    layout_ = bindSockets(sockets_.mode, configs, broadcasts,
+                          {config_.discoveryPort, config_.httpPort, config_.telnetPort}, *pool_, error);
+    if (!layout_) return false;
+    const SocketPorts ports = layout_->ports();
+    discoveryPort_ = ports.discovery;
+    httpPort_ = ports.http;
+    telnetPort_ = ports.telnet;
 
     const auto clock = config_.clock ? config_.clock : [] { return WallClock::now(); };
     for (std::size_t i = 0; i < configs.size(); ++i) {
         devices_.push_back(std::make_unique<Device>(
-            configs[i],
-            Device::Sockets{std::move(discovery->sockets[i]), std::move(http->sockets[i]),
-                            std::move(telnet->sockets[i])},
-            Device::Ports{discoveryPort_, httpPort_, config_.tftpPort}, *pool_, clock));
+            configs[i], layout_->take(i), Device::Ports{discoveryPort_, httpPort_, config_.tftpPort}, *pool_,
+            clock));
         devices_.back()->onMoved([this, i] {
             if (addressChanged_) addressChanged_(i);
         });
@@ -130,13 +126,6 @@ bool Simulator::bindAndCreate(std::string* error) {
             if (error) *error = "device " + std::to_string(i) + ": " + why;
             return false;
         }
-    }
-    for (std::size_t b = 0; b < broadcasts.size(); ++b) {
-        BroadcastListener listener{std::move(discovery->sockets[configs.size() + b]), {}};
-        lm::growReceiveBuffer(listener.socket.get(), kListenerBufferBytes);
-        for (auto& device : devices_)
-            if (broadcastOf(device->config()) == broadcasts[b]) listener.devices.push_back(device.get());
-        listeners_.push_back(std::move(listener));
     }
     return true;
 }
@@ -151,8 +140,8 @@ void Simulator::stop() {
     pool_->stopAll();
     for (const auto& device : devices_)
         finalCounters_.push_back(device->counters());
-    listeners_.clear();
     devices_.clear();
+    layout_.reset();
     loop_.reset();
 }
 

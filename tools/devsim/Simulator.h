@@ -14,12 +14,13 @@
 #include "devsim/Device.h"
 #include "devsim/EventLoop.h"
 #include "devsim/SimulatorConfig.h"
+#include "devsim/SocketLayout.h"
 
 namespace lm::sim {
 
-// Runs a set of simulated devices: binds their sockets on the shared ports, serves them from one
-// event-loop thread plus one thread per HTTP or telnet connection and one per serial console, and
-// stops them all again.
+// Runs a set of simulated devices: binds their sockets on the shared ports (per address, or shared by
+// all, see SocketMode), serves them from one event-loop thread plus one thread per HTTP or telnet
+// connection and one per serial console, and stops them all again.
 class Simulator {
 public:
     explicit Simulator(SimulatorConfig config);
@@ -39,6 +40,8 @@ public:
     uint16_t httpPort() const { return httpPort_; }
     uint16_t telnetPort() const { return telnetPort_; }
     uint16_t tftpPort() const { return config_.tftpPort; }
+    // Which sockets the last start() chose, and why.
+    const SocketChoice& sockets() const { return sockets_; }
     const std::vector<DeviceConfig>& devices() const { return config_.devices; }
 
     // Called with the device's index, on the rebooting device's thread, whenever a reboot has moved
@@ -71,11 +74,6 @@ public:
     DeviceCounters totals() const;
 
 private:
-    struct BroadcastListener {
-        UniqueFd socket;
-        std::vector<Device*> devices;
-    };
-
     bool bindAndCreate(std::string* error);
     const Device* device(std::size_t index) const;
 
@@ -83,9 +81,10 @@ private:
     uint16_t discoveryPort_ = 0;
     uint16_t httpPort_ = 0;
     uint16_t telnetPort_ = 0;
+    SocketChoice sockets_;
     std::unique_ptr<ConnectionPool> pool_;
+    std::unique_ptr<SocketLayout> layout_;  // outlives the devices, which hold shares of it
     std::vector<std::unique_ptr<Device>> devices_;
-    std::vector<BroadcastListener> listeners_;
     std::vector<DeviceCounters> finalCounters_;
     std::function<void(std::size_t)> addressChanged_;
     mutable std::mutex arpFileWrite_;

@@ -15,6 +15,12 @@ namespace lm::sim {
 
 using WallClock = std::chrono::system_clock;
 
+// How devices get their sockets: each its own on its address (what namespaces, ports taken
+// elsewhere and moves expect), one per protocol on the wildcard address choosing the device by
+// the packet's destination (thousands of devices in few descriptors), or per address while that
+// fits in the descriptor limit.
+enum class SocketMode { Auto, PerAddress, Shared };
+
 struct SimulatorConfig {
     std::vector<DeviceConfig> devices;
     // Shared by every device; 0 lets the simulator choose a free one.
@@ -25,6 +31,7 @@ struct SimulatorConfig {
     uint16_t tftpPort = 69;
     // The time the pictures show; tests inject their own. Empty: the system clock.
     std::function<WallClock::time_point()> clock = {};
+    SocketMode sockets = SocketMode::Auto;
 };
 
 // Reads {"discoveryPort": P, "httpPort": H, "telnetPort": T, "tftpPort": F, "devices": [...]}

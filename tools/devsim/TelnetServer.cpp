@@ -110,13 +110,6 @@ private:
 
 }  // namespace
 
-TelnetServer::TelnetServer(DeviceState& device, UniqueFd listener, ConnectionPool& pool)
-    : device_(device), listener_(std::move(listener)), pool_(pool) {}
-
-void TelnetServer::attach(EventLoop& loop) {
-    loop.watch(listener_.get(), [this] { pool_.accept(listener_.get(), [this](int fd) { serve(fd); }); });
-}
-
 void TelnetServer::dropSessions() {
     std::lock_guard lock(mutex_);
     for (int fd : sessions_)

@@ -4,10 +4,7 @@
 #include <mutex>
 #include <set>
 
-#include "core/platform/UniqueFd.h"
-#include "devsim/ConnectionPool.h"
 #include "devsim/DeviceState.h"
-#include "devsim/EventLoop.h"
 
 namespace lm::sim {
 
@@ -17,19 +14,15 @@ class TelnetServer {
 public:
     static constexpr std::size_t kMaxSubnegotiationBytes = 256;
 
-    // listener: TCP, listening on the device's address and the shared telnet port.
-    TelnetServer(DeviceState& device, UniqueFd listener, ConnectionPool& pool);
+    explicit TelnetServer(DeviceState& device) : device_(device) {}
 
-    void attach(EventLoop& loop);
+    // Serves one connection to the device's address, on the pool thread that owns it.
+    void serve(int fd);
     // Ends every open session of the device (a reboot).
     void dropSessions();
 
 private:
-    void serve(int fd);
-
     DeviceState& device_;
-    UniqueFd listener_;
-    ConnectionPool& pool_;
     std::mutex mutex_;
     std::set<int> sessions_;  // descriptors of the sessions being served
 };

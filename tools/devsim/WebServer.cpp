@@ -107,17 +107,9 @@ std::string hex(std::size_t value) {
 
 }  // namespace
 
-WebServer::WebServer(const DeviceConfig& device, UniqueFd listener, ConnectionPool& pool,
+WebServer::WebServer(const DeviceConfig& device, ConnectionPool& pool,
                      std::function<WallClock::time_point()> clock, std::function<bool()> awake)
-    : device_(device),
-      listener_(std::move(listener)),
-      pool_(pool),
-      clock_(std::move(clock)),
-      awake_(std::move(awake)) {}
-
-void WebServer::attach(EventLoop& loop) {
-    loop.watch(listener_.get(), [this] { pool_.accept(listener_.get(), [this](int fd) { serve(fd); }); });
-}
+    : device_(device), pool_(pool), clock_(std::move(clock)), awake_(std::move(awake)) {}
 
 void WebServer::serve(int fd) {
     if (awake_ && !awake_()) return;

@@ -5,10 +5,8 @@
 #include <functional>
 #include <string_view>
 
-#include "core/platform/UniqueFd.h"
 #include "devsim/ConnectionPool.h"
 #include "devsim/DeviceConfig.h"
-#include "devsim/EventLoop.h"
 #include "devsim/SimulatorConfig.h"
 
 namespace lm::sim {
@@ -20,23 +18,21 @@ class WebServer {
 public:
     static constexpr std::size_t kMaxRequestBytes = 8192;
 
-    // listener: TCP, listening on the device's address and the shared HTTP port. clock must be safe
-    // to call from several threads. While awake says no (the device restarts), connections are
-    // closed unanswered.
-    WebServer(const DeviceConfig& device, UniqueFd listener, ConnectionPool& pool,
-              std::function<WallClock::time_point()> clock, std::function<bool()> awake = {});
+    // clock must be safe to call from several threads. While awake says no (the device restarts),
+    // connections are closed unanswered.
+    WebServer(const DeviceConfig& device, ConnectionPool& pool, std::function<WallClock::time_point()> clock,
+              std::function<bool()> awake = {});
 
-    void attach(EventLoop& loop);
+    // Serves one connection to the device's address, on the pool thread that owns it.
+    void serve(int fd);
 
     // Requests read, whatever the answer.
     uint64_t requestsServed() const { return requests_.load(); }
 
 private:
-    void serve(int fd);
     void sendPicture(int fd, HttpFault style);
 
     const DeviceConfig& device_;
-    UniqueFd listener_;
     ConnectionPool& pool_;
     std::function<WallClock::time_point()> clock_;
     std::function<bool()> awake_;

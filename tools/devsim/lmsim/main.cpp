@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -256,6 +257,15 @@ int main(int argc, char** argv) {
     auto* tftpOption = app.add_option("--tftp-port", tftpPort,
                                       "port the devices' flash tool sends its TFTP request to (default 69)")
                            ->check(CLI::Range(1, 65535));
+    const std::map<std::string, SocketMode> socketModes{
+        {"auto", SocketMode::Auto}, {"per-address", SocketMode::PerAddress}, {"shared", SocketMode::Shared}};
+    SocketMode sockets = SocketMode::Auto;
+    app.add_option("--sockets", sockets,
+                   "per-address: three sockets on each device's address; shared: one per protocol on every "
+                   "address, the device chosen by destination (for thousands of devices); auto (default): "
+                   "per address while they fit in the descriptor limit")
+        ->transform(CLI::CheckedTransformer(socketModes, CLI::ignore_case).description(""))
+        ->option_text("auto|per-address|shared");
     app.add_option("--arp-file", arpFile, "write the devices as an ARP table (format of /proc/net/arp) here");
     app.add_option("--ready-file", readyFile,
                    "write \"discovery=P http=H telnet=T tftp=F\" (and serialN=PATH per console) here once "
@@ -299,6 +309,7 @@ int main(int argc, char** argv) {
     if (httpOption->count()) setup.httpPort = httpPort;
     if (telnetOption->count()) setup.telnetPort = telnetPort;
     if (tftpOption->count()) setup.tftpPort = tftpPort;
+    setup.sockets = sockets;
 
     // Every thread inherits the blocked signals, so only sigwait below sees them.
     sigset_t stopSignals;
@@ -333,6 +344,7 @@ int main(int argc, char** argv) {
                   << (serial.empty() ? "" : "  serial=" + serial) << "\n";
         if (!serial.empty()) ready += " serial" + std::to_string(i) + "=" + serial;
     }
+    std::cout << "lmsim: " << simulator.sockets().reason << "\n";
     std::cout << "lmsim: " << simulator.devices().size() << " device(s), discovery port "
               << simulator.discoveryPort() << ", HTTP port " << simulator.httpPort() << ", telnet port "
               << simulator.telnetPort() << ", flash tool fetches from TFTP port " << simulator.tftpPort()
