@@ -39,6 +39,7 @@ public:
     explicit DeviceListModel(const PictureLists& pictures, QObject* parent = nullptr);
 
     void reset(std::vector<Row> rows, Pictures pictures);
+    static constexpr std::size_t kNoRecord = SIZE_MAX;
     // Shows picture imageIndex on the item of this record, if it is in the list.
     void setPicture(std::size_t record, uint32_t imageIndex);
     const Row& row(int r) const { return rows_[static_cast<std::size_t>(r)]; }

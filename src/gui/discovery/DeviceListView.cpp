@@ -467,7 +467,11 @@ void DeviceListView::sortByColumn(int column) {
 }
 
 void DeviceListView::thumbnailReady(std::size_t recordIndex, uint32_t imageIndex) {
-    impl_->model->setPicture(recordIndex, imageIndex);
+    // Sent from a fetch thread, the message may come after a prune moved its record: then the
+    // index names another device, and the next rebuild shows the picture where it belongs.
+    const auto record = impl_->inventory.at(recordIndex);
+    const bool moved = !record || record->imageIndex != imageIndex;
+    impl_->model->setPicture(moved ? DeviceListModel::kNoRecord : recordIndex, imageIndex);
 }
 
 std::optional<DeviceListView::Selection> DeviceListView::selection() const {
