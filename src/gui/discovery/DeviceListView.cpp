@@ -189,61 +189,62 @@ public:
         rebuild(keep);
     }
 
-    // The widest device text of column c as the Details view draws it, with the cell's margins and
-    // the preview picture; group headings span their row and take no column's width. Texts are
-    // measured by the sum of their characters' advances, then the widest few exactly, as
-    // shaping every text of 50,000 rows would take most of a second.
-    int contentWidth(int c) const {
+    // The widest device text of each column as the Details view draws it, with the cell's margins
+    // and the preview picture; group headings span their row and take no column's width. Texts are
+    // measured by the sum of their characters' advances, then the widest few exactly, as shaping
+    // every text of 50,000 rows would take most of a second.
+    std::array<int, 4> contentWidths() const {
         const QFontMetrics metrics(details->font());
         const int margin =
             2 * (details->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, details) + 1);
         std::array<int, 256> advance{};
         for (std::size_t b = 0; b < advance.size(); ++b)
             advance[b] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(b)));
-        const auto field = [c](const DeviceRecord& record) -> const std::string& {
-            switch (c) {
-                case 0:
-                    return record.id;
-                case 1:
-                    return record.address;
-                case 2:
-                    return record.deviceType;
-                default:
-                    return record.version;
-            }
-        };
         const auto estimate = [&advance](const std::string& text) {
             int width = 0;
             for (const char ch : text)
                 width += advance[static_cast<unsigned char>(ch)];
             return width;
         };
-        int widest = 0;
-        for (const DeviceRecord& record : model->records())
-            widest = std::max(widest, estimate(field(record)));
+        const auto fields = [](const DeviceRecord& r) {
+            return std::array<const std::string*, 4>{&r.id, &r.address, &r.deviceType, &r.version};
+        };
+        std::array<int, 4> widest{};
+        for (const DeviceRecord& record : model->records()) {
+            const auto texts = fields(record);
+            for (std::size_t c = 0; c < 4; ++c)
+                widest[c] = std::max(widest[c], estimate(*texts[c]));
+        }
         // Kerning may make a text a little wider or narrower than the sum of its characters.
         constexpr int kExactly = 16;
-        const int near = widest - 2 * metrics.averageCharWidth();
-        int measured = 0;
+        std::array<int, 4> near{};
+        for (std::size_t c = 0; c < 4; ++c)
+            near[c] = widest[c] - 2 * metrics.averageCharWidth();
+        std::array<int, 4> measured{};
         for (const DeviceRecord& record : model->records()) {
-            if (measured == kExactly) break;
-            if (estimate(field(record)) < near) continue;
-            widest = std::max(widest, metrics.horizontalAdvance(text8(field(record))));
-            ++measured;
+            const auto texts = fields(record);
+            for (std::size_t c = 0; c < 4; ++c) {
+                if (measured[c] == kExactly || estimate(*texts[c]) < near[c]) continue;
+                widest[c] = std::max(widest[c], metrics.horizontalAdvance(text8(*texts[c])));
+                ++measured[c];
+            }
         }
-        if (c == 0 && settings.previewImage) widest += PictureLists::kSmall + margin;
-        return std::max(widest + margin, details->header()->sectionSizeHint(c));
+        if (settings.previewImage) widest[0] += PictureLists::kSmall + margin;
+        for (std::size_t c = 0; c < 4; ++c)
+            widest[c] = std::max(widest[c] + margin, details->header()->sectionSizeHint(static_cast<int>(c)));
+        return widest;
     }
 
     // No column narrower than the widest thing it shows; the last one also fills what is left.
     void fitToContents() {
         QHeaderView* header = details->header();
+        const std::array<int, 4> widths = contentWidths();
         int used = 0;
         for (int c = 0; c < 3; ++c) {
-            header->resizeSection(c, std::max(header->sectionSize(c), contentWidth(c)));
+            header->resizeSection(c, std::max(header->sectionSize(c), widths[static_cast<std::size_t>(c)]));
             used += header->sectionSize(c);
         }
-        header->resizeSection(3, std::max(contentWidth(3), details->viewport()->width() - used));
+        header->resizeSection(3, std::max(widths[3], details->viewport()->width() - used));
     }
 
     void menuCommand(int id) {
@@ -547,9 +548,9 @@ void DeviceListView::fitColumns() {
 
 void DeviceListView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The tree takes its new size from the layout first.
+    // The tree takes its new size from the layout first; a hidden one is fitted when shown.
     layout()->activate();
-    impl_->fitToContents();
+    if (impl_->settings.viewType == ViewSettings::Details) impl_->fitToContents();
 }
 
 void DeviceListView::setInterfaceSource(std::function<std::vector<InterfaceRow>()> source) {
