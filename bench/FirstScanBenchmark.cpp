@@ -91,12 +91,18 @@ int main(int argc, char** argv) {
 
     const auto limit = probe + profile.quietPeriod + std::chrono::seconds(120);
     int listed = 0;
+    std::size_t found = 0;
     auto lastListed = probe;
+    auto lastFound = probe;  // the scan thread's last add, as seen from here
     while (Clock::now() < limit && (window->scanRunning() || listed < window->list().itemCount())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         if (const int now = window->list().itemCount(); now > listed) {
             listed = now;
             lastListed = Clock::now();
+        }
+        if (const std::size_t now = window->inventory().count(); now > found) {
+            found = now;
+            lastFound = Clock::now();
         }
     }
     const auto ended = Clock::now();
@@ -104,10 +110,10 @@ int main(int argc, char** argv) {
     const double seconds = secondsBetween(probe, lastListed);
     const double allowed = std::chrono::duration<double>(profile.quietPeriod + kAllowance).count();
     std::printf(
-        "first scan: %d of %zu devices listed, the last %.2f s after the probe; scan %s after %.2f s "
-        "(quiet period %.1f s)\n",
-        listed, devices, seconds, finished ? "ended" : "still running", secondsBetween(probe, ended),
-        profile.quietPeriod.count() / 1000.0);
+        "first scan: %d of %zu devices listed, the last %.2f s after the probe (the scan had added it by "
+        "%.2f s); scan %s after %.2f s (quiet period %.1f s)\n",
+        listed, devices, seconds, secondsBetween(probe, lastFound), finished ? "ended" : "still running",
+        secondsBetween(probe, ended), profile.quietPeriod.count() / 1000.0);
     const bool met = finished && static_cast<std::size_t>(listed) == devices && seconds <= allowed;
     char figure[160];
     std::snprintf(figure, sizeof figure, "%.2f s, %d of %zu listed (limit %.1f s: quiet period %.1f s + 1 s)",
