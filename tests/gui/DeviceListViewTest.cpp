@@ -227,12 +227,8 @@ private slots:
         Fixture f(ViewSettings::Details);
         const uint32_t slot =
             f.pictures.store(0, QImage(48, 48, QImage::Format_RGB32), QImage(160, 120, QImage::Format_RGB32));
-        auto decoration = [&] {
-            return f.active()
-                ->model()
-                ->index(f.rowOf("024C55-C10002"), 0)
-                .data(Qt::DecorationRole)
-                .value<QPixmap>();
+        auto decoration = [&](const char* id = "024C55-C10002") {
+            return f.active()->model()->index(f.rowOf(id), 0).data(Qt::DecorationRole).value<QPixmap>();
         };
         QVERIFY(decoration().isNull());
         QVERIFY(f.list->handleViewCommand(1317, true));
@@ -240,7 +236,13 @@ private slots:
         // A picture that arrives now shows at once, in place.
         QImage red(48, 48, QImage::Format_RGB32);
         red.fill(Qt::red);
-        f.pictures.store(slot, red, QImage(160, 120, QImage::Format_RGB32));
+        const auto store = [&](uint32_t) {
+            return f.pictures.store(slot, red, QImage(160, 120, QImage::Format_RGB32));
+        };
+        QVERIFY(f.inventory.completeThumbnail(f.inventory.snapshot()[1].key, store));
+        // A message naming another record's picture (sent before a prune moved the records) changes nothing.
+        f.list->thumbnailReady(0, slot);
+        QVERIFY(decoration("024C55-C81111").toImage().pixelColor(24, 24) != QColor(Qt::red));
         f.list->thumbnailReady(1, slot);
         QCOMPARE(decoration().toImage().pixelColor(24, 24), QColor(Qt::red));
         QVERIFY(f.list->handleViewCommand(2006));

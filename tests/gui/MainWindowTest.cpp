@@ -21,9 +21,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <algorithm>
-#include <atomic>
 #include <fstream>
-#include <thread>
 
 #include "ChildById.h"
 #include "LayoutCheck.h"
@@ -36,7 +34,6 @@
 #include "gui/app/CLmToolsDlg.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/DialogUnits.h"
-#include "gui/app/GuiInventoryObserver.h"
 #include "gui/app/MainMenuBar.h"
 #include "gui/app/ManualViewer.h"
 #include "gui/app/ViewSettingsStore.h"
@@ -799,34 +796,6 @@ private slots:
         program("telnet", QString());
         QCOMPARE(desktop.startTelnet(QStringLiteral("10.0.0.5 x"), 2323), QString());
         QTRY_COMPARE(readAll(arguments), QByteArray("-e\ntelnet\n10.0.0.5 x\n2323\n"));
-    }
-
-    // Commands from another thread run on the GUI thread, and the sender waits for them.
-    void observerDeliversSynchronouslyOnTheGuiThread() {
-        QObject context;
-        std::vector<std::pair<int, bool>> handled;
-        GuiInventoryObserver observer(
-            &context,
-            [&](InventoryCommand command) {
-                handled.emplace_back(command, QThread::currentThread() == context.thread());
-            },
-            [&](std::size_t record, uint32_t image) {
-                handled.emplace_back(int(record * 100 + image), QThread::currentThread() == context.thread());
-            });
-        std::atomic<bool> done{false};
-        std::size_t seenBySender = 0;
-        std::thread sender([&] {
-            observer.inventoryCommand(ID_LIST_REFILL);
-            observer.thumbnailReady(2, 5);
-            seenBySender = handled.size();  // safe: both handlers have returned
-            done = true;
-        });
-        QTRY_VERIFY(done);
-        sender.join();
-        QCOMPARE(seenBySender, std::size_t{2});
-        observer.inventoryCommand(ID_STATUS_UPDATE);  // on the GUI thread: at once
-        QCOMPARE(handled, (std::vector<std::pair<int, bool>>{
-                              {ID_LIST_REFILL, true}, {205, true}, {ID_STATUS_UPDATE, true}}));
     }
 
 private:

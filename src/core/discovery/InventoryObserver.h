@@ -15,8 +15,9 @@ enum InventoryCommand : int {
 // The thumbnail message: record index and image index.
 inline constexpr unsigned WM_THUMBNAIL_READY = 0x8000;
 
-// How the inventory reaches its window. Each call is synchronous: it returns once the window has
-// handled it. The inventory lock is never held during a call, so a handler may read the inventory.
+// How the inventory reaches its window. A window may handle a call later and may gather refills,
+// but in the order sent, a prune before the refill after it. The inventory lock is never held
+// during a call, so a handler may read the inventory.
 class InventoryObserver {
 public:
     virtual ~InventoryObserver() = default;

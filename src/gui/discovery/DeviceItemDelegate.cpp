@@ -35,6 +35,7 @@ DeviceItemDelegate::DeviceItemDelegate(QObject* parent) : QStyledItemDelegate(pa
 
 void DeviceItemDelegate::configure(int viewType, bool gridLines, bool previewImage) {
     viewType_ = viewType;
+    cellSize_ = QSize();
     gridLines_ = gridLines;
     previewImage_ = previewImage;
 }
@@ -71,7 +72,12 @@ QSize DeviceItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QMo
         const int width = view ? view->viewport()->width() - 2 * kSpacing - 1 : 400;
         return {qMax(width, 50), option.fontMetrics.height() + 14};
     }
-    return cellSize(option.fontMetrics);
+    // Asked once per item at every layout: the texts it measures are the same for every cell.
+    if (!cellSize_.isValid() || option.font != cellFont_) {
+        cellFont_ = option.font;
+        cellSize_ = cellSize(option.fontMetrics);
+    }
+    return cellSize_;
 }
 
 void DeviceItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

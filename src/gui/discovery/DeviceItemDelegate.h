@@ -29,6 +29,8 @@ private:
     int viewType_ = 1;
     bool gridLines_ = false;
     bool previewImage_ = false;
+    mutable QFont cellFont_;
+    mutable QSize cellSize_;
 };
 
 }  // namespace lm::gui

@@ -11,21 +11,27 @@ const std::array<const char*, 4> kColumns = {"ID", "IP Address", "Device Type", 
 
 }  // namespace
 
-DeviceListModel::DeviceListModel(const PictureLists& pictures, QObject* parent)
-    : QAbstractTableModel(parent), pictureLists_(pictures) {}
+QString text8(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
-void DeviceListModel::reset(std::vector<Row> rows, Pictures pictures) {
+DeviceListModel::DeviceListModel(const PictureLists& pictures, QObject* parent)
+    : QAbstractTableModel(parent),
+      pictureLists_(pictures),
+      records_(std::make_shared<const std::vector<DeviceRecord>>()) {}
+
+void DeviceListModel::reset(Records records, std::vector<Row> rows, std::vector<QString> headers,
+                            Pictures pictures, bool twoLineLabels) {
     beginResetModel();
+    records_ = std::move(records);
     rows_ = std::move(rows);
+    headers_ = std::move(headers);
     pictures_ = pictures;
+    twoLineLabels_ = twoLineLabels;
     cache_.clear();
-    rowOfRecord_.clear();
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-        if (rows_[r].header) continue;
-        const std::size_t record = rows_[r].record;
-        if (record >= rowOfRecord_.size()) rowOfRecord_.resize(record + 1, -1);
-        rowOfRecord_[record] = static_cast<int>(r);
-    }
+    rowOfRecord_.assign(records_->size(), -1);
+    for (std::size_t r = 0; r < rows_.size(); ++r)
+        if (!rows_[r].header) rowOfRecord_[rows_[r].index] = static_cast<int>(r);
     endResetModel();
 }
 
@@ -37,6 +43,23 @@ void DeviceListModel::setPicture(std::size_t record, uint32_t imageIndex) {
     rows_[static_cast<std::size_t>(r)].imageIndex = imageIndex;
     const QModelIndex changed = index(r, 0);
     emit dataChanged(changed, changed, {Qt::DecorationRole});
+}
+
+QString DeviceListModel::text(int r, int column) const {
+    const Row& shown = row(r);
+    if (shown.header) return column == 0 ? headers_[shown.index] : QString();
+    const DeviceRecord& device = (*records_)[shown.index];
+    switch (column) {
+        case 0:
+            return twoLineLabels_ ? text8(device.id) + QLatin1Char('\n') + text8(device.address)
+                                  : text8(device.id);
+        case 1:
+            return text8(device.address);
+        case 2:
+            return text8(device.deviceType);
+        default:
+            return text8(device.version);
+    }
 }
 
 int DeviceListModel::rowCount(const QModelIndex& parent) const {
@@ -63,7 +86,7 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     if (role == GroupIdRole) return r.groupId;
     if (r.header) {
         if (column != 0) return {};
-        if (role == Qt::DisplayRole) return r.label;
+        if (role == Qt::DisplayRole) return text(index.row(), 0);
         if (role == Qt::FontRole) {
             QFont bold;
             bold.setBold(true);
@@ -73,21 +96,12 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
         case Qt::DisplayRole:
-            switch (column) {
-                case 0:
-                    return r.label;
-                case 1:
-                    return r.address;
-                case 2:
-                    return r.deviceType;
-                default:
-                    return r.version;
-            }
+            return text(index.row(), column);
         case Qt::DecorationRole:
             if (column == 0 && pictures_ != Pictures::None) return picture(r.imageIndex);
             return {};
         case RecordRole:
-            return static_cast<qulonglong>(r.record);
+            return static_cast<qulonglong>(r.index);
         default:
             return {};
     }

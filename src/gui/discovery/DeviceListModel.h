@@ -6,14 +6,17 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "core/discovery/DeviceRecord.h"
 #include "gui/discovery/PictureLists.h"
 
 namespace lm::gui {
 
 // The rows of the device list as shown: group header rows and device items, with four columns.
-// Replaced whole at every rebuild.
+// Replaced whole at every rebuild. A row holds only indexes; its texts are read from the records
+// when asked for, so a rebuild of 50,000 rows builds no strings.
 class DeviceListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -23,25 +26,31 @@ public:
         GroupIdRole,
     };
     enum class Pictures { None, Small, Large };
+    using Records = std::shared_ptr<const std::vector<DeviceRecord>>;
 
     struct Row {
-        bool header = false;
-        int groupId = 0;
-        std::size_t record = 0;
+        uint32_t index = 0;  // the record's index, or on a header row the header's
         uint32_t imageIndex = 0;
-        QString label;  // column 0 as shown: the header text, or the item label of the view
-        QString id;
-        QString address;
-        QString deviceType;
-        QString version;
+        int groupId = 0;
+        bool header = false;
     };
+
+    static constexpr std::size_t kNoRecord = SIZE_MAX;
 
     explicit DeviceListModel(const PictureLists& pictures, QObject* parent = nullptr);
 
-    void reset(std::vector<Row> rows, Pictures pictures);
+    // twoLineLabels: column 0 shows the ID and, under it, the address.
+    void reset(Records records, std::vector<Row> rows, std::vector<QString> headers, Pictures pictures,
+               bool twoLineLabels);
     // Shows picture imageIndex on the item of this record, if it is in the list.
     void setPicture(std::size_t record, uint32_t imageIndex);
     const Row& row(int r) const { return rows_[static_cast<std::size_t>(r)]; }
+    // The record of an item row.
+    const DeviceRecord& record(int r) const { return (*records_)[row(r).index]; }
+    const std::vector<DeviceRecord>& records() const { return *records_; }
+    const Records& sharedRecords() const { return records_; }
+    // What a cell shows: the header text on a header row's column 0, else the record's field.
+    QString text(int r, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -53,11 +62,17 @@ private:
     QPixmap picture(uint32_t imageIndex) const;
 
     const PictureLists& pictureLists_;
+    Records records_;
     std::vector<Row> rows_;
+    std::vector<QString> headers_;
     std::vector<int> rowOfRecord_;
     Pictures pictures_ = Pictures::None;
+    bool twoLineLabels_ = false;
     // Conversions to pixmaps happen on demand and are kept until the next reset.
     mutable QHash<uint32_t, QPixmap> cache_;
 };
+
+// Device texts are 8-bit; Latin-1 maps every byte to one character and back.
+QString text8(const std::string& bytes);
 
 }  // namespace lm::gui

@@ -10,7 +10,9 @@
 #include <QTreeView>
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <set>
+#include <tuple>
 
 #include "core/discovery/DeviceMatch.h"
 #include "core/discovery/ListArrangement.h"
@@ -40,11 +42,6 @@ constexpr std::array<ViewCommand, 5> kViews = {{{kThumbnails, ViewSettings::Thum
 
 constexpr std::array<const char*, 4> kArrangeTexts = {"ID", "IP Address", "Device Type", "Version"};
 
-QString text8(const std::string& bytes) {
-    // Device texts are 8-bit; Latin-1 maps every byte to one character and back.
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 // An identifier beside a 48 x 48 preview picture, with the cell's margins as the style lays them out.
 int idColumnWidth(QTreeView* tree) {
     QStyleOptionViewItem option;
@@ -61,8 +58,11 @@ class DeviceListView::Impl : public QObject {
 public:
     // The selected device as its texts: what survives a rebuild.
     struct Key {
-        QString id;
-        QString address;
+        std::string id;
+        std::string address;
+        bool operator<(const Key& other) const {
+            return std::tie(id, address) < std::tie(other.id, other.address);
+        }
     };
 
     Impl(DeviceListView* owner, DeviceInventory& inv, PictureLists& lists, ViewSettings& viewSettings)
@@ -99,54 +99,48 @@ public:
         std::vector<Key> keys;
         const auto current = selectedRow();
         if (!current) return keys;
-        keys.push_back(Key{model->row(*current).id, model->row(*current).address});
+        const auto keyOf = [this](int row) {
+            const DeviceRecord& record = model->record(row);
+            return Key{record.id, record.address};
+        };
+        keys.push_back(keyOf(*current));
         for (const int row : selectedRows())
-            if (row != *current) keys.push_back(Key{model->row(row).id, model->row(row).address});
+            if (row != *current) keys.push_back(keyOf(row));
         return keys;
+    }
+
+    Selection selectionOf(int row) const {
+        return Selection{model->text(row, 0), model->text(row, 1), text8(model->record(row).id),
+                         model->row(row).index};
     }
 
     void rebuild(const std::vector<Key>& keep) {
         q->setUpdatesEnabled(false);
-        records = inventory.snapshot();
-        arrangement.emplace(records, settings.groupBy, settings.sortBy, settings.sortDescending);
-        present(keep);
+        present(keep, std::make_shared<const std::vector<DeviceRecord>>(inventory.snapshot()));
         q->setUpdatesEnabled(true);
     }
 
-    DeviceListModel::Row itemRow(std::size_t i) const {
-        const DeviceRecord& record = records[i];
-        DeviceListModel::Row row;
-        row.record = i;
-        row.groupId = arrangement->groupId(i);
-        row.imageIndex = record.imageIndex;
-        row.id = text8(record.id);
-        row.address = text8(record.address);
-        row.deviceType = text8(record.deviceType);
-        row.version = text8(record.version);
-        const bool twoLines =
-            settings.viewType != ViewSettings::Details && settings.viewType != ViewSettings::List;
-        row.label = twoLines ? row.id + QLatin1Char('\n') + row.address : row.id;
-        return row;
+    DeviceListModel::Row itemRow(std::size_t i, const std::vector<DeviceRecord>& records) const {
+        return {static_cast<uint32_t>(i), records[i].imageIndex, arrangement->groupId(i), false};
     }
 
-    // Puts the arranged records on screen and selects the remembered devices again.
-    void present(const std::vector<Key>& keep) {
+    // Arranges the records, puts them on screen and selects the remembered devices again.
+    void present(const std::vector<Key>& keep, DeviceListModel::Records records) {
+        arrangement.emplace(*records, settings.groupBy, settings.sortBy, settings.sortDescending);
         std::vector<DeviceListModel::Row> rows;
-        rows.reserve(records.size() + arrangement->groups().size());
+        std::vector<QString> headers;
+        rows.reserve(records->size() + arrangement->groups().size());
         if (groupsShown()) {
             for (const auto& group : arrangement->groups()) {
                 if (group.records.empty()) continue;
-                DeviceListModel::Row header;
-                header.header = true;
-                header.groupId = group.id;
-                header.label = text8(group.header);
-                rows.push_back(std::move(header));
+                rows.push_back({static_cast<uint32_t>(headers.size()), 0, group.id, true});
+                headers.push_back(text8(group.header));
                 for (const std::size_t i : group.records)
-                    rows.push_back(itemRow(i));
+                    rows.push_back(itemRow(i, *records));
             }
         } else {
             for (const std::size_t i : arrangement->items())
-                rows.push_back(itemRow(i));
+                rows.push_back(itemRow(i, *records));
         }
 
         DeviceListModel::Pictures kind = DeviceListModel::Pictures::Small;
@@ -154,32 +148,34 @@ public:
             kind = DeviceListModel::Pictures::Large;
         else if (settings.viewType == ViewSettings::Details && !settings.previewImage)
             kind = DeviceListModel::Pictures::None;
+        const bool twoLines =
+            settings.viewType != ViewSettings::Details && settings.viewType != ViewSettings::List;
         // Grid lines are not drawn between groups.
         delegate->configure(settings.viewType, settings.showGrid && !groupsShown(), settings.previewImage);
-        model->reset(std::move(rows), kind);
-        details->header()->setSortIndicator(
-            settings.sortBy, settings.sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
-        for (int r = 0; r < model->rowCount(); ++r)
-            if (model->row(r).header) details->setFirstColumnSpanned(r, {}, true);
-        fitToContents();
+        model->reset(std::move(records), std::move(rows), std::move(headers), kind, twoLines);
+        if (settings.viewType == ViewSettings::Details) {
+            details->header()->setSortIndicator(
+                settings.sortBy, settings.sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+            for (int r = 0; r < model->rowCount(); ++r)
+                if (model->row(r).header) details->setFirstColumnSpanned(r, {}, true);
+            fitToContents();
+        }
 
-        if (keep.empty() || keep.front().address.isEmpty()) return;
-        std::set<std::pair<QString, QString>> others;
-        for (auto key = keep.begin() + 1; key != keep.end(); ++key)
-            others.emplace(key->id, key->address);
+        if (keep.empty() || keep.front().address.empty()) return;
+        const std::set<Key> others(keep.begin() + 1, keep.end());
         QAbstractItemView* view = active();
         QItemSelection selection;
         bool currentFound = false;  // the first row with the current device's texts
         for (int r = 0; r < model->rowCount(); ++r) {
-            const auto& row = model->row(r);
-            if (row.header) continue;
+            if (model->row(r).header) continue;
+            const DeviceRecord& record = model->record(r);
             const QModelIndex index = model->index(r, 0);
-            if (!currentFound && row.id == keep.front().id && row.address == keep.front().address) {
+            if (!currentFound && record.id == keep.front().id && record.address == keep.front().address) {
                 currentFound = true;
                 view->selectionModel()->setCurrentIndex(
                     index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
                 view->scrollTo(index);
-            } else if (others.contains({row.id, row.address})) {
+            } else if (!others.empty() && others.contains({record.id, record.address})) {
                 selection.select(index, index);
             }
         }
@@ -193,29 +189,62 @@ public:
         rebuild(keep);
     }
 
-    // The widest device text of column c as the Details view draws it, with the cell's margins and
-    // the preview picture; group headings span their row and take no column's width.
-    int contentWidth(int c) const {
+    // The widest device text of each column as the Details view draws it, with the cell's margins
+    // and the preview picture; group headings span their row and take no column's width. Texts are
+    // measured by the sum of their characters' advances, then the widest few exactly, as shaping
+    // every text of 50,000 rows would take most of a second.
+    std::array<int, 4> contentWidths() const {
         const QFontMetrics metrics(details->font());
         const int margin =
             2 * (details->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, details) + 1);
-        int widest = 0;
-        for (int r = 0; r < model->rowCount(); ++r)
-            if (!model->row(r).header)
-                widest = std::max(widest, metrics.horizontalAdvance(model->index(r, c).data().toString()));
-        if (c == 0 && settings.previewImage) widest += PictureLists::kSmall + margin;
-        return std::max(widest + margin, details->header()->sectionSizeHint(c));
+        std::array<int, 256> advance{};
+        for (std::size_t b = 0; b < advance.size(); ++b)
+            advance[b] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(b)));
+        const auto estimate = [&advance](const std::string& text) {
+            int width = 0;
+            for (const char ch : text)
+                width += advance[static_cast<unsigned char>(ch)];
+            return width;
+        };
+        const auto fields = [](const DeviceRecord& r) {
+            return std::array<const std::string*, 4>{&r.id, &r.address, &r.deviceType, &r.version};
+        };
+        std::array<int, 4> widest{};
+        for (const DeviceRecord& record : model->records()) {
+            const auto texts = fields(record);
+            for (std::size_t c = 0; c < 4; ++c)
+                widest[c] = std::max(widest[c], estimate(*texts[c]));
+        }
+        // Kerning may make a text a little wider or narrower than the sum of its characters.
+        constexpr int kExactly = 16;
+        std::array<int, 4> near{};
+        for (std::size_t c = 0; c < 4; ++c)
+            near[c] = widest[c] - 2 * metrics.averageCharWidth();
+        std::array<int, 4> measured{};
+        for (const DeviceRecord& record : model->records()) {
+            const auto texts = fields(record);
+            for (std::size_t c = 0; c < 4; ++c) {
+                if (measured[c] == kExactly || estimate(*texts[c]) < near[c]) continue;
+                widest[c] = std::max(widest[c], metrics.horizontalAdvance(text8(*texts[c])));
+                ++measured[c];
+            }
+        }
+        if (settings.previewImage) widest[0] += PictureLists::kSmall + margin;
+        for (std::size_t c = 0; c < 4; ++c)
+            widest[c] = std::max(widest[c] + margin, details->header()->sectionSizeHint(static_cast<int>(c)));
+        return widest;
     }
 
     // No column narrower than the widest thing it shows; the last one also fills what is left.
     void fitToContents() {
         QHeaderView* header = details->header();
+        const std::array<int, 4> widths = contentWidths();
         int used = 0;
         for (int c = 0; c < 3; ++c) {
-            header->resizeSection(c, std::max(header->sectionSize(c), contentWidth(c)));
+            header->resizeSection(c, std::max(header->sectionSize(c), widths[static_cast<std::size_t>(c)]));
             used += header->sectionSize(c);
         }
-        header->resizeSection(3, std::max(contentWidth(3), details->viewport()->width() - used));
+        header->resizeSection(3, std::max(widths[3], details->viewport()->width() - used));
     }
 
     void menuCommand(int id) {
@@ -275,7 +304,6 @@ public:
     QTreeView* details = nullptr;
     QListView* icons = nullptr;
     QStackedLayout* stack = nullptr;
-    std::vector<DeviceRecord> records;
     std::optional<ListArrangement> arrangement;
     std::function<std::vector<InterfaceRow>()> interfaceSource;
 };
@@ -385,7 +413,7 @@ bool DeviceListView::handleViewCommand(int command, bool checked) {
         // Only the presentation changes: the records already read stay as they are.
         s.showGroups = !s.showGroups;
         setUpdatesEnabled(false);
-        impl_->present(impl_->selectedKeys());
+        impl_->present(impl_->selectedKeys(), impl_->model->sharedRecords());
         setUpdatesEnabled(true);
     } else {
         return false;
@@ -446,8 +474,7 @@ bool DeviceListView::findDevice(const QString& search, bool next) {
     for (int step = next ? 1 : 0; step <= rows; ++step) {
         const int r = ((from + step) % rows + rows) % rows;
         const auto& row = d.model->row(r);
-        if (row.header || row.record >= d.records.size() || !deviceMatches(d.records[row.record], wanted))
-            continue;
+        if (row.header || !deviceMatches(d.model->record(r), wanted)) continue;
         const QModelIndex index = d.model->index(r, 0);
         QAbstractItemView* view = d.active();
         view->selectionModel()->setCurrentIndex(
@@ -467,27 +494,29 @@ void DeviceListView::sortByColumn(int column) {
 }
 
 void DeviceListView::thumbnailReady(std::size_t recordIndex, uint32_t imageIndex) {
-    impl_->model->setPicture(recordIndex, imageIndex);
+    // Sent from a fetch thread, the message may come after a prune moved its record: then the
+    // index names another device, and the next rebuild shows the picture where it belongs.
+    const auto record = impl_->inventory.at(recordIndex);
+    const bool moved = !record || record->imageIndex != imageIndex;
+    impl_->model->setPicture(moved ? DeviceListModel::kNoRecord : recordIndex, imageIndex);
 }
 
 std::optional<DeviceListView::Selection> DeviceListView::selection() const {
     const auto row = impl_->selectedRow();
     if (!row) return std::nullopt;
-    const auto& r = impl_->model->row(*row);
-    return Selection{r.label, r.address, r.id, r.record};
+    return impl_->selectionOf(*row);
 }
 
 std::vector<DeviceListView::Selection> DeviceListView::selections() const {
     std::vector<Selection> all;
     for (const int row : impl_->selectedRows()) {
-        const auto& r = impl_->model->row(row);
-        all.push_back(Selection{r.label, r.address, r.id, r.record});
+        all.push_back(impl_->selectionOf(row));
     }
     return all;
 }
 
 int DeviceListView::itemCount() const {
-    return static_cast<int>(impl_->records.size());
+    return static_cast<int>(impl_->model->records().size());
 }
 
 void DeviceListView::fitColumns() {
@@ -519,9 +548,9 @@ void DeviceListView::fitColumns() {
 
 void DeviceListView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The tree takes its new size from the layout first.
+    // The tree takes its new size from the layout first; a hidden one is fitted when shown.
     layout()->activate();
-    impl_->fitToContents();
+    if (impl_->settings.viewType == ViewSettings::Details) impl_->fitToContents();
 }
 
 void DeviceListView::setInterfaceSource(std::function<std::vector<InterfaceRow>()> source) {

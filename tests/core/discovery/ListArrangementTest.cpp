@@ -35,6 +35,12 @@ TEST(ListArrangement, ComparesAddressesAsNumbersAndTextsByteWise) {
         {record("024C55-C8", "x"), record("024c55-c8", "x"), 0, false, -1},
         {record("\xC4ngstr", "x"), record("Zulu", "x"), 0, false, 1},
         {record("Device  10", "x"), record("Device  9", "x"), 0, false, -1},
+        // A text that begins another goes first, also with a zero byte; texts longer than 16 bytes
+        // differ where they differ.
+        {record("Device  1", "x"), record("Device  10", "x"), 0, false, -1},
+        {record("ab", "x"), record(std::string("ab\0", 3), "x"), 0, false, -1},
+        {record("024C55-C800000001-b", "x"), record("024C55-C800000001-a", "x"), 0, false, 1},
+        {record("024C55-C800000001", "x"), record("024C55-C800000001", "x"), 0, true, 0},
         {record("a", "x", "Zelvix"), record("b", "x", "Draviel1"), 2, false, 1},
         {record("a", "x", "t", "2.10.0"), record("b", "x", "t", "2.9.0"), 3, true, 1},
     };
