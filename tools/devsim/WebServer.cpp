@@ -9,7 +9,6 @@
 
 #include "core/platform/Socket.h"
 #include "devsim/BlankPng.h"
-#include "devsim/CameraImage.h"
 #include "devsim/WebPages.h"
 
 namespace lm::sim {
@@ -113,7 +112,8 @@ WebServer::WebServer(const DeviceConfig& device, UniqueFd listener, ConnectionPo
       listener_(std::move(listener)),
       pool_(pool),
       clock_(std::move(clock)),
-      awake_(std::move(awake)) {}
+      awake_(std::move(awake)),
+      picture_(device) {}
 
 void WebServer::attach(EventLoop& loop) {
     loop.watch(listener_.get(), [this] { pool_.accept(listener_.get(), [this](int fd) { serve(fd); }); });
@@ -163,7 +163,8 @@ void WebServer::serve(int fd) {
 }
 
 void WebServer::sendPicture(int fd, HttpFault style) {
-    const std::vector<unsigned char> jpeg = renderCameraImage(device_, clock_ ? clock_() : WallClock::now());
+    const PictureCache::Picture picture = picture_.current(clock_ ? clock_() : WallClock::now());
+    const std::vector<unsigned char>& jpeg = *picture;
     if (jpeg.empty()) {
         sendError(fd, "500 Internal Server Error");
         return;
