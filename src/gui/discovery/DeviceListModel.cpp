@@ -18,7 +18,6 @@ void DeviceListModel::reset(std::vector<Row> rows, Pictures pictures) {
     beginResetModel();
     rows_ = std::move(rows);
     pictures_ = pictures;
-    cache_.clear();
     rowOfRecord_.clear();
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         if (rows_[r].header) continue;
@@ -30,8 +29,6 @@ void DeviceListModel::reset(std::vector<Row> rows, Pictures pictures) {
 }
 
 void DeviceListModel::setPicture(std::size_t record, uint32_t imageIndex) {
-    // The picture at this position may have been replaced in place: drop the old conversion.
-    cache_.remove(imageIndex);
     if (record >= rowOfRecord_.size() || rowOfRecord_[record] < 0) return;
     const int r = rowOfRecord_[record];
     rows_[static_cast<std::size_t>(r)].imageIndex = imageIndex;
@@ -48,11 +45,7 @@ int DeviceListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QPixmap DeviceListModel::picture(uint32_t imageIndex) const {
-    auto it = cache_.find(imageIndex);
-    if (it == cache_.end())
-        it = cache_.insert(imageIndex, pictures_ == Pictures::Large ? pictureLists_.large(imageIndex)
-                                                                    : pictureLists_.small(imageIndex));
-    return *it;
+    return pictures_ == Pictures::Large ? pictureLists_.large(imageIndex) : pictureLists_.small(imageIndex);
 }
 
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QPixmap>
 #include <QString>
 #include <cstddef>
@@ -56,8 +55,6 @@ private:
     std::vector<Row> rows_;
     std::vector<int> rowOfRecord_;
     Pictures pictures_ = Pictures::None;
-    // Conversions to pixmaps happen on demand and are kept until the next reset.
-    mutable QHash<uint32_t, QPixmap> cache_;
 };
 
 }  // namespace lm::gui
