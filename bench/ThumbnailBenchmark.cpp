@@ -180,11 +180,11 @@ int main(int argc, char** argv) {
         inventory->count(), devices, arrived.size(), pageCount, page, all, pictures->encodedBytes() / 1024,
         double(pictures->encodedBytes()) / 1024 / double(std::max<std::size_t>(1, arrived.size())));
     printRow("Pictures of the page on screen, " + std::to_string(devices) +
-                 " devices (`bench/ThumbnailBenchmark`)",
+                 " devices (`bench/thumbnail_benchmark`)",
              format("%.2f s after the first reply (all pictures %.2f s)", page, all),
              format("under %.0f s", kPageTarget), complete && page <= kPageTarget);
     printRow(
-        "All pictures, " + std::to_string(devices) + " devices (`bench/ThumbnailBenchmark`)",
+        "All pictures, " + std::to_string(devices) + " devices (`bench/thumbnail_benchmark`)",
         format(
             "%.2f s after the first reply (before: %.1f s for 1,000; the simulator alone %.2f ms a picture)",
             all, kAllBefore, drawMs),
