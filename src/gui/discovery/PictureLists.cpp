@@ -76,8 +76,8 @@ QByteArray jpeg(const QImage& image) {
     return bytes;
 }
 
-uint64_t cacheKey(uint64_t generation, bool large) {
-    return generation * 2 + (large ? 1 : 0);
+uint64_t cacheKey(uint32_t index, bool large) {
+    return uint64_t{index} * 2 + (large ? 1 : 0);
 }
 
 }  // namespace
@@ -137,15 +137,16 @@ QPixmap PictureLists::picture(uint32_t index, bool large) const {
             bytes = large ? slots_[index].pictures.large : slots_[index].pictures.small;
         }
     }
-    const uint64_t key = cacheKey(generation, large);
-    if (const QPixmap* kept = decoded_.object(key)) return *kept;
+    const uint64_t key = cacheKey(generation == 0 ? 0 : index, large);
+    if (const Decoded* kept = decoded_.object(key); kept && kept->generation == generation)
+        return kept->pixmap;
     QImage image =
         generation == 0 ? (large ? defaultLarge_ : defaultSmall_) : QImage::fromData(bytes, "JPEG");
     if (generation != 0) ++decodes_;
     if (image.isNull()) image = large ? defaultLarge_ : defaultSmall_;
-    auto* pixmap = new QPixmap(QPixmap::fromImage(std::move(image)));
-    const QPixmap shown = *pixmap;
-    decoded_.insert(key, pixmap, static_cast<qsizetype>(shown.width()) * shown.height() * 4);
+    auto* decoded = new Decoded{generation, QPixmap::fromImage(std::move(image))};
+    const QPixmap shown = decoded->pixmap;
+    decoded_.insert(key, decoded, static_cast<qsizetype>(shown.width()) * shown.height() * 4);
     return shown;
 }
 

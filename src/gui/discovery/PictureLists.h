@@ -53,7 +53,7 @@ public:
 private:
     struct Slot {
         Encoded pictures;
-        uint64_t generation = 0;  // a new one at every store: what the decoded cache knows it by
+        uint64_t generation = 0;  // a new one at every store: how a decoding is known to be current
     };
     QPixmap picture(uint32_t index, bool large) const;
 
@@ -65,8 +65,13 @@ private:
     std::size_t encodedBytes_ = 0;
     const QImage defaultSmall_;
     const QImage defaultLarge_;
-    // By generation and size; touched on the GUI thread only, so it needs no lock.
-    mutable QCache<uint64_t, QPixmap> decoded_;
+    struct Decoded {
+        uint64_t generation = 0;
+        QPixmap pixmap;
+    };
+    // By position and size, so a picture stored anew replaces its old decoding when next drawn
+    // rather than waiting to be evicted; touched on the GUI thread only, so it needs no lock.
+    mutable QCache<uint64_t, Decoded> decoded_;
     mutable std::size_t decodes_ = 0;
 };
 
