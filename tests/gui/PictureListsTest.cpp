@@ -42,6 +42,18 @@ std::span<const unsigned char> bytesOf(const QByteArray& data) {
     return {reinterpret_cast<const unsigned char*>(data.constData()), static_cast<std::size_t>(data.size())};
 }
 
+// A picture of coloured noise, different for each seed: what a camera picture costs to keep.
+QImage noise(int width, int height, int seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    uint32_t state = 2654435761u * static_cast<uint32_t>(seed + 1);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            image.setPixel(x, y, 0xFF000000u | (state >> 8));
+        }
+    return image;
+}
+
 QString where(QSize source, QPoint p) {
     return QString("%1x%2 at %3,%4").arg(source.width()).arg(source.height()).arg(p.x()).arg(p.y());
 }
@@ -68,12 +80,10 @@ private slots:
             {{3000, 1125}, {0, 30, 160, 60}},  // width-limited, decoded small
         };
         for (const auto& [source, picture] : cases) {
-            PictureLists lists;
             const QByteArray body = jpeg(source.width(), source.height());
-            const auto store = lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground);
-            QVERIFY(store.has_value());
-            QCOMPARE((*store)(0), 1u);
-            const QImage large = lists.large(1).toImage();
+            const auto pictures = lm::gui::scaleThumbnails(bytesOf(body), kBackground);
+            QVERIFY(pictures.has_value());
+            const QImage& large = pictures->large;
             QCOMPARE(large.size(), QSize(160, 120));
             const QPoint centre = picture.center();
             for (const QPoint& p : {picture.topLeft(), picture.bottomRight(),
@@ -89,18 +99,16 @@ private slots:
     }
 
     void smallPictureIsCentreSquare() {
-        PictureLists lists;
         // 400 columns of kEdge on each side of the central 2400 x 2400 square.
         const QByteArray body = jpeg(3200, 2400, 400);
-        const auto store = lm::gui::decodeThumbnail(bytesOf(body), lists, kBackground);
-        QVERIFY(store.has_value());
-        const uint32_t slot = (*store)(0);
-        const QImage small = lists.small(slot).toImage();
+        const auto pictures = lm::gui::scaleThumbnails(bytesOf(body), kBackground);
+        QVERIFY(pictures.has_value());
+        const QImage& small = pictures->small;
         QCOMPARE(small.size(), QSize(48, 48));
         for (const QPoint& p : {QPoint(0, 0), QPoint(47, 47), QPoint(0, 24), QPoint(47, 24), QPoint(24, 24)})
             QVERIFY2(near(small.pixelColor(p), kCentre), qPrintable(where(QSize(3200, 2400), p)));
         // The large picture keeps the whole width: the side bands show.
-        const QImage large = lists.large(slot).toImage();
+        const QImage& large = pictures->large;
         QVERIFY(near(large.pixelColor(2, 60), kEdge));
         QVERIFY(near(large.pixelColor(157, 60), kEdge));
         QVERIFY(near(large.pixelColor(80, 60), kCentre));
@@ -141,8 +149,9 @@ private slots:
         a.fill(Qt::green);
         QCOMPARE(lists.store(1, a, b), 1u);
         QCOMPARE(lists.size(), std::size_t{3});
-        QCOMPARE(lists.small(1).toImage().pixelColor(10, 10), QColor(Qt::green));
-        QCOMPARE(lists.small(2).toImage().pixelColor(10, 10), QColor(Qt::red));
+        // Kept as JPEG: the colours come back within its loss.
+        QVERIFY(near(lists.small(1).toImage().pixelColor(10, 10), Qt::green));
+        QVERIFY(near(lists.small(2).toImage().pixelColor(10, 10), Qt::red));
         // A position the lists never handed out is not trusted: the pair is appended.
         QCOMPARE(lists.store(99, a, b), 3u);
         // Unknown positions show the default; the default itself is never replaced.
@@ -152,6 +161,51 @@ private slots:
         QCOMPARE(lists.store(0, QImage(10, 10, QImage::Format_RGB32), QImage(5, 5, QImage::Format_RGB32)),
                  4u);
         QCOMPARE(lists.large(4).size(), QSize(160, 120));
+    }
+
+    // Only a bounded number of pictures is held decoded: the least recently drawn goes, and is
+    // decoded from its kept bytes again, identical, when it is drawn again. A picture replaced in
+    // place never shows its old decoding.
+    void decodedPicturesAreEvictedAndComeBackIdentical() {
+        PictureLists lists(2 * 160 * 120 * 4);  // room for two large pictures
+        std::vector<uint32_t> positions;
+        for (int i = 0; i < 3; ++i)
+            positions.push_back(lists.store(0, noise(48, 48, i), noise(160, 120, i)));
+        const QImage first = lists.large(positions[0]).toImage();
+        QCOMPARE(lists.decodes(), std::size_t{1});
+        QCOMPARE(lists.large(positions[0]).toImage(), first);
+        QCOMPARE(lists.decodes(), std::size_t{1});
+        lists.large(positions[1]);
+        lists.large(positions[2]);
+        QCOMPARE(lists.decodes(), std::size_t{3});
+        QCOMPARE(lists.large(positions[0]).toImage(), first);
+        QCOMPARE(lists.decodes(), std::size_t{4});
+
+        lists.store(positions[0], noise(48, 48, 7), noise(160, 120, 7));
+        QVERIFY(lists.large(positions[0]).toImage() != first);
+    }
+
+    // A removed device's pictures are freed and their position is taken by the next new picture;
+    // positions not in use are left alone.
+    void releaseFreesThePictures() {
+        PictureLists lists;
+        const std::size_t empty = lists.encodedBytes();
+        const uint32_t a = lists.store(0, noise(48, 48, 1), noise(160, 120, 1));
+        const std::size_t one = lists.encodedBytes();
+        QVERIFY(one > empty);
+        const uint32_t b = lists.store(0, noise(48, 48, 2), noise(160, 120, 2));
+        const QImage bShown = lists.large(b).toImage();
+        lists.release(a);
+        lists.release(0);
+        lists.release(1000);
+        QCOMPARE(lists.size(), std::size_t{2});
+        QCOMPARE(lists.large(a).toImage(), lists.large(0).toImage());
+        QCOMPARE(lists.large(b).toImage(), bShown);
+        QCOMPARE(lists.store(0, noise(48, 48, 3), noise(160, 120, 3)), a);
+        QCOMPARE(lists.size(), std::size_t{3});
+        lists.release(a);
+        lists.release(b);
+        QCOMPARE(lists.encodedBytes(), empty);
     }
 
     void positionsStayInStepAcrossThreads() {

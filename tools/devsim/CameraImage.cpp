@@ -81,7 +81,13 @@ void cloud(Canvas& canvas, double x, double y, double size) {
 
 }  // namespace
 
+WallClock::time_point cameraFrame(WallClock::time_point now) {
+    const WallClock::duration sinceEpoch = now.time_since_epoch();
+    return WallClock::time_point(sinceEpoch - sinceEpoch % kFramePeriod);
+}
+
 std::vector<unsigned char> renderCameraImage(const DeviceConfig& device, WallClock::time_point now) {
+    now = cameraFrame(now);
     Canvas canvas(device.http.width, device.http.height);
     const int w = canvas.width(), h = canvas.height();
     const double ms = static_cast<double>(

@@ -9,7 +9,6 @@
 
 #include "core/platform/Socket.h"
 #include "devsim/BlankPng.h"
-#include "devsim/CameraImage.h"
 #include "devsim/WebPages.h"
 
 namespace lm::sim {
@@ -109,7 +108,7 @@ std::string hex(std::size_t value) {
 
 WebServer::WebServer(const DeviceConfig& device, ConnectionPool& pool,
                      std::function<WallClock::time_point()> clock, std::function<bool()> awake)
-    : device_(device), pool_(pool), clock_(std::move(clock)), awake_(std::move(awake)) {}
+    : device_(device), pool_(pool), clock_(std::move(clock)), awake_(std::move(awake)), picture_(device) {}
 
 void WebServer::serve(int fd) {
     if (awake_ && !awake_()) return;
@@ -155,7 +154,8 @@ void WebServer::serve(int fd) {
 }
 
 void WebServer::sendPicture(int fd, HttpFault style) {
-    const std::vector<unsigned char> jpeg = renderCameraImage(device_, clock_ ? clock_() : WallClock::now());
+    const PictureCache::Picture picture = picture_.current(clock_ ? clock_() : WallClock::now());
+    const std::vector<unsigned char>& jpeg = *picture;
     if (jpeg.empty()) {
         sendError(fd, "500 Internal Server Error");
         return;

@@ -7,6 +7,7 @@
 
 #include "devsim/ConnectionPool.h"
 #include "devsim/DeviceConfig.h"
+#include "devsim/PictureCache.h"
 #include "devsim/SimulatorConfig.h"
 
 namespace lm::sim {
@@ -36,6 +37,7 @@ private:
     ConnectionPool& pool_;
     std::function<WallClock::time_point()> clock_;
     std::function<bool()> awake_;
+    PictureCache picture_;
     std::atomic<uint64_t> requests_{0};
 };
 

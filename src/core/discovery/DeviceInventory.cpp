@@ -2,6 +2,9 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace lm {
 
 namespace {
@@ -120,11 +123,15 @@ void DeviceInventory::clearSeen() {
         r.seen = false;
 }
 
-void DeviceInventory::pruneUnseen() {
+std::vector<DeviceRecord> DeviceInventory::pruneUnseen() {
     std::lock_guard lock(mutex_);
-    const auto removed = std::erase_if(
-        records_, [](const DeviceRecord& r) { return !r.seen && r.id.rfind("Device ", 0) != 0; });
-    if (removed > 0) reindex();
+    const auto kept = [](const DeviceRecord& r) { return r.seen || r.id.rfind("Device ", 0) == 0; };
+    const auto firstGone = std::stable_partition(records_.begin(), records_.end(), kept);
+    std::vector<DeviceRecord> removed(std::make_move_iterator(firstGone),
+                                      std::make_move_iterator(records_.end()));
+    records_.erase(firstGone, records_.end());
+    if (!removed.empty()) reindex();
+    return removed;
 }
 
 std::size_t DeviceInventory::count() const {

@@ -48,7 +48,9 @@ public:
     bool update(const std::string& id, const std::string& address, const DeviceFacts& facts = {});
     void startThumbnailFetch(std::size_t index);
     void clearSeen();
-    void pruneUnseen();
+    // Removes the records no scan has seen since clearSeen, manual entries apart, and returns them,
+    // so that what was kept for them (their pictures, their waiting fetches) can go too.
+    std::vector<DeviceRecord> pruneUnseen();
     std::size_t count() const;
 
     std::optional<DeviceRecord> at(std::size_t index) const;

@@ -1,8 +1,9 @@
 #include "core/discovery/FetchPool.h"
 
+#include "core/discovery/FetchQueue.h"
+
 #include <algorithm>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -16,7 +17,7 @@ struct FetchPool::State {
     const Milliseconds idleTime;
     std::mutex mutex;
     std::condition_variable wake;
-    std::deque<std::function<void()>> tasks;
+    FetchQueue tasks;
     std::size_t threads = 0;
     std::size_t idle = 0;
 };
@@ -24,9 +25,9 @@ struct FetchPool::State {
 FetchPool::FetchPool(std::size_t maxThreads, Milliseconds idleTime)
     : state_(std::make_shared<State>(std::max<std::size_t>(maxThreads, 1), idleTime)) {}
 
-bool FetchPool::post(std::function<void()> task) {
+bool FetchPool::post(uint64_t key, std::function<void()> task) {
     std::lock_guard lock(state_->mutex);
-    state_->tasks.push_back(std::move(task));
+    state_->tasks.push(key, std::move(task));
     if (state_->tasks.size() <= state_->idle) {
         state_->wake.notify_one();
         return true;
@@ -40,8 +41,18 @@ bool FetchPool::post(std::function<void()> task) {
         }
     }
     if (state_->threads > 0) return true;
-    state_->tasks.pop_back();
+    state_->tasks.drop(key);
     return false;
+}
+
+void FetchPool::setOrder(std::vector<uint64_t> keys) {
+    std::lock_guard lock(state_->mutex);
+    state_->tasks.setOrder(std::move(keys));
+}
+
+void FetchPool::drop(uint64_t key) {
+    std::lock_guard lock(state_->mutex);
+    state_->tasks.drop(key);
 }
 
 void FetchPool::work(const std::shared_ptr<State>& state) {
@@ -51,8 +62,7 @@ void FetchPool::work(const std::shared_ptr<State>& state) {
         const bool woken = state->wake.wait_for(lock, state->idleTime, [&] { return !state->tasks.empty(); });
         --state->idle;
         if (!woken) break;
-        std::function<void()> task = std::move(state->tasks.front());
-        state->tasks.pop_front();
+        std::function<void()> task = state->tasks.pop();
         lock.unlock();
         // Nothing may escape a thread; a task reports its own failures.
         try {

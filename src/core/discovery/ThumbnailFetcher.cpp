@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "core/discovery/FetchPool.h"
 #include "core/discovery/ThumbnailGeometry.h"
 #include "core/http/HttpFetcher.h"
 
@@ -21,15 +20,15 @@ bool fetchThumbnail(DeviceInventory& inventory, const ThumbnailJob& job, const H
 }
 
 DeviceInventory::ThumbnailStarter makeThumbnailStarter(DeviceInventory& inventory, uint16_t httpPort,
-                                                       Decoder decode) {
+                                                       Decoder decode, FetchPool pool) {
     HttpRequest request;
     request.port = httpPort;
     auto shared = std::make_shared<const Decoder>(std::move(decode));
-    FetchPool pool(kMaxFetchThreads);
     return [&inventory, request, shared, pool](const ThumbnailJob& job) mutable {
         try {
-            return pool.post(
-                [&inventory, request, shared, job] { fetchThumbnail(inventory, job, request, *shared); });
+            return pool.post(job.key, [&inventory, request, shared, job] {
+                fetchThumbnail(inventory, job, request, *shared);
+            });
         } catch (...) {  // no memory for the job
             return false;
         }

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "core/discovery/DeviceInventory.h"
+#include "core/discovery/FetchPool.h"
 #include "core/http/HttpRequest.h"
 
 namespace lm {
@@ -27,15 +28,17 @@ bool fetchThumbnail(DeviceInventory& inventory, const ThumbnailJob& job, const H
 // entries, not threads.
 inline constexpr std::size_t kMaxFetchThreads = 32;
 
-// The inventory's starter: runs fetchThumbnail on a pool of at most kMaxFetchThreads threads with
-// the HTTP client's default options and `httpPort` for addresses without a port. False when no
-// thread can be had to run the fetch.
+// The inventory's starter: runs fetchThumbnail on `pool` (at most kMaxFetchThreads threads unless
+// the caller gives another) with the HTTP client's default options and `httpPort` for addresses
+// without a port. False when no thread can be had to run the fetch. A copy of the pool kept by the
+// caller orders the waiting fetches and drops those of removed records.
 //
 // Nobody waits for these threads, not even at exit, and a fetch may take the HTTP client's whole
 // budget (a minute). So `inventory`, and whatever `decode` and the stores it returns reach, must
 // live until the process ends: create them once and never destroy them, or leave the process with
 // std::_Exit once everything that must be saved is saved.
 DeviceInventory::ThumbnailStarter makeThumbnailStarter(DeviceInventory& inventory, uint16_t httpPort,
-                                                       Decoder decode);
+                                                       Decoder decode,
+                                                       FetchPool pool = FetchPool(kMaxFetchThreads));
 
 }  // namespace lm

@@ -96,11 +96,14 @@ CLmToolsDlg::CLmToolsDlg(Session& session, QSettings& settings, Desktop& desktop
         [this](std::size_t record, uint32_t image) { list_->thumbnailReady(record, image); });
     inventory_.setObserver(observer_.get());
     const QColor background = list_->palette().color(QPalette::Base);
-    inventory_.setThumbnailStarter(
-        makeThumbnailStarter(inventory_, session_.profile().httpPort,
-                             [&pictures = pictures_, background](std::span<const unsigned char> body) {
-                                 return decodeThumbnail(body, pictures, background);
-                             }));
+    inventory_.setThumbnailStarter(makeThumbnailStarter(
+        inventory_, session_.profile().httpPort,
+        [&pictures = pictures_, background](std::span<const unsigned char> body) {
+            return decodeThumbnail(body, pictures, background);
+        },
+        fetches_));
+    list_->setPictureOrderListener(
+        [this](std::vector<uint64_t> keys) { fetches_.setOrder(std::move(keys)); });
 
     // The list's own views take their sizes from its layout, which would otherwise wait until shown.
     if (list_->layout()) list_->layout()->activate();
@@ -305,7 +308,11 @@ void CLmToolsDlg::handleInventoryCommand(InventoryCommand command) {
             updateButtons();
             break;
         case ID_PRUNE_UNSEEN:
-            inventory_.pruneUnseen();
+            // What was kept for the devices gone goes with them.
+            for (const DeviceRecord& gone : inventory_.pruneUnseen()) {
+                pictures_.release(gone.imageIndex);
+                fetches_.drop(gone.key);
+            }
             break;
     }
 }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/discovery/DeviceInventory.h"
+#include "core/discovery/ThumbnailFetcher.h"
 #include "core/wizard/WizardSession.h"
 #include "gui/Commands.h"
 #include "gui/app/GuiInventoryObserver.h"
@@ -161,6 +162,8 @@ private:
     Desktop& desktop_;
 
     PictureLists pictures_;
+    // The picture fetches: those waiting go where the list says the user looks.
+    FetchPool fetches_{kMaxFetchThreads};
     QLabel* logo_ = nullptr;
     QLabel* countLabel_ = nullptr;
     DeviceListView* list_ = nullptr;

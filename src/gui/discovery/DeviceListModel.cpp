@@ -28,7 +28,6 @@ void DeviceListModel::reset(Records records, std::vector<Row> rows, std::vector<
     headers_ = std::move(headers);
     pictures_ = pictures;
     twoLineLabels_ = twoLineLabels;
-    cache_.clear();
     rowOfRecord_.assign(records_->size(), -1);
     for (std::size_t r = 0; r < rows_.size(); ++r)
         if (!rows_[r].header) rowOfRecord_[rows_[r].index] = static_cast<int>(r);
@@ -36,8 +35,6 @@ void DeviceListModel::reset(Records records, std::vector<Row> rows, std::vector<
 }
 
 void DeviceListModel::setPicture(std::size_t record, uint32_t imageIndex) {
-    // The picture at this position may have been replaced in place: drop the old conversion.
-    cache_.remove(imageIndex);
     if (record >= rowOfRecord_.size() || rowOfRecord_[record] < 0) return;
     const int r = rowOfRecord_[record];
     rows_[static_cast<std::size_t>(r)].imageIndex = imageIndex;
@@ -71,11 +68,7 @@ int DeviceListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QPixmap DeviceListModel::picture(uint32_t imageIndex) const {
-    auto it = cache_.find(imageIndex);
-    if (it == cache_.end())
-        it = cache_.insert(imageIndex, pictures_ == Pictures::Large ? pictureLists_.large(imageIndex)
-                                                                    : pictureLists_.small(imageIndex));
-    return *it;
+    return pictures_ == Pictures::Large ? pictureLists_.large(imageIndex) : pictureLists_.small(imageIndex);
 }
 
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const {

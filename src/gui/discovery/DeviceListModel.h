@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QPixmap>
 #include <QString>
 #include <cstddef>
@@ -68,8 +67,6 @@ private:
     std::vector<int> rowOfRecord_;
     Pictures pictures_ = Pictures::None;
     bool twoLineLabels_ = false;
-    // Conversions to pixmaps happen on demand and are kept until the next reset.
-    mutable QHash<uint32_t, QPixmap> cache_;
 };
 
 // Device texts are 8-bit; Latin-1 maps every byte to one character and back.

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
 #include <array>
@@ -15,6 +16,7 @@
 #include <tuple>
 
 #include "core/discovery/DeviceMatch.h"
+#include "core/discovery/FetchQueue.h"
 #include "core/discovery/ListArrangement.h"
 #include "core/discovery/ScanScope.h"
 #include "gui/CommandTips.h"
@@ -160,6 +162,7 @@ public:
                 if (model->row(r).header) details->setFirstColumnSpanned(r, {}, true);
             fitToContents();
         }
+        schedulePictureOrder();
 
         if (keep.empty() || keep.front().address.empty()) return;
         const std::set<Key> others(keep.begin() + 1, keep.end());
@@ -295,6 +298,60 @@ public:
             choice(QString::fromStdString(chosen) + QStringLiteral(" (not present)"), chosen);
     }
 
+    // The first and last rows on screen.
+    std::optional<std::pair<int, int>> rowsOnScreen() const {
+        const int rows = model->rowCount();
+        const int height = active()->viewport()->height();
+        if (rows == 0 || height <= 0) return std::nullopt;
+        if (active() == details) {
+            // A tree finds the row at a point by walking from the top row shown.
+            const QModelIndex top = details->indexAt(QPoint(0, 0));
+            if (!top.isValid()) return std::nullopt;
+            const QModelIndex bottom = details->indexAt(QPoint(0, height - 1));
+            return std::pair(top.row(), bottom.isValid() ? bottom.row() : rows - 1);
+        }
+        // Icons leave gaps between them, but lie in model order, line by line, top to bottom.
+        const auto rect = [this](int r) { return icons->visualRect(model->index(r, 0)); };
+        const auto firstRow = [rows](const auto& below) {
+            int lo = 0, hi = rows;
+            while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                if (below(mid))
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            return lo;
+        };
+        int first = firstRow([&](int r) { return rect(r).top() >= 0; });
+        while (first > 0 && rect(first - 1).bottom() >= 0)  // partly shown at the top
+            --first;
+        const int end = firstRow([&](int r) { return rect(r).top() >= height; });
+        if (end <= first) return std::nullopt;
+        return std::pair(first, end - 1);
+    }
+
+    // Tells the listener, once the views have laid out what changed, unless the order is the same.
+    void schedulePictureOrder() {
+        if (pictureOrderListener && !pictureOrderTimer.isActive()) pictureOrderTimer.start();
+    }
+
+    void tellPictureOrder() {
+        std::vector<uint64_t> keys;
+        const auto& records = model->records();
+        if (const auto shown = rowsOnScreen()) {
+            for (const std::size_t r : rowsByNearness(static_cast<std::size_t>(model->rowCount()),
+                                                      static_cast<std::size_t>(shown->first),
+                                                      static_cast<std::size_t>(shown->second))) {
+                const auto& row = model->row(static_cast<int>(r));
+                if (!row.header && row.index < records.size()) keys.push_back(records[row.index].key);
+            }
+        }
+        if (keys == pictureOrder) return;
+        pictureOrder = keys;
+        pictureOrderListener(std::move(keys));
+    }
+
     DeviceListView* q;
     DeviceInventory& inventory;
     PictureLists& pictures;
@@ -306,6 +363,9 @@ public:
     QStackedLayout* stack = nullptr;
     std::optional<ListArrangement> arrangement;
     std::function<std::vector<InterfaceRow>()> interfaceSource;
+    std::function<void(std::vector<uint64_t>)> pictureOrderListener;
+    std::vector<uint64_t> pictureOrder;  // as last told
+    QTimer pictureOrderTimer;
 };
 
 DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& pictures, ViewSettings& settings,
@@ -366,7 +426,12 @@ DeviceListView::DeviceListView(DeviceInventory& inventory, PictureLists& picture
         });
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &DeviceListView::selectionChanged);
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, &d, &Impl::schedulePictureOrder);
     }
+    // A zero timer runs after the views' own delayed layout, and many scroll steps make one order.
+    d.pictureOrderTimer.setSingleShot(true);
+    d.pictureOrderTimer.setInterval(0);
+    connect(&d.pictureOrderTimer, &QTimer::timeout, &d, &Impl::tellPictureOrder);
 
     d.stack = new QStackedLayout(this);
     d.stack->setContentsMargins(0, 0, 0, 0);
@@ -551,10 +616,17 @@ void DeviceListView::resizeEvent(QResizeEvent* event) {
     // The tree takes its new size from the layout first; a hidden one is fitted when shown.
     layout()->activate();
     if (impl_->settings.viewType == ViewSettings::Details) impl_->fitToContents();
+    impl_->schedulePictureOrder();
 }
 
 void DeviceListView::setInterfaceSource(std::function<std::vector<InterfaceRow>()> source) {
     impl_->interfaceSource = std::move(source);
+}
+
+void DeviceListView::setPictureOrderListener(std::function<void(std::vector<uint64_t>)> listener) {
+    impl_->pictureOrderListener = std::move(listener);
+    impl_->pictureOrder.clear();
+    impl_->schedulePictureOrder();
 }
 
 void DeviceListView::showContextMenu(const QPoint& globalPosition) {

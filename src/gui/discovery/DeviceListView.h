@@ -73,6 +73,11 @@ public:
     // Where the "Network Interface" menu gets the PC's interfaces from each time it is built.
     void setInterfaceSource(std::function<std::vector<InterfaceRow>()> source);
 
+    // Told where pictures are wanted first whenever what is on screen changes (a rebuild, a scroll,
+    // a resize, another view): the record keys of the items on screen top to bottom, then of those
+    // near them, nearest first.
+    void setPictureOrderListener(std::function<void(std::vector<uint64_t> keys)> listener);
+
 signals:
     void selectionChanged();
     void itemActivated();  // double click or Enter on an item

@@ -1,5 +1,6 @@
 #include "gui/discovery/PictureLists.h"
 
+#include <QBuffer>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -64,49 +65,107 @@ QImage fitted(const QImage& image, int width, int height) {
     return result.convertToFormat(QImage::Format_RGB32);
 }
 
+// Camera pictures at this quality look as they came, at about a tenth of their bitmap's size.
+constexpr int kQuality = 90;
+
+QByteArray jpeg(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPEG", kQuality)) return {};
+    return bytes;
+}
+
+uint64_t cacheKey(uint32_t index, bool large) {
+    return uint64_t{index} * 2 + (large ? 1 : 0);
+}
+
 }  // namespace
 
-PictureLists::PictureLists()
-    : small_{defaultPicture(kSmall, kSmall)}, large_{defaultPicture(kLargeWidth, kLargeHeight)} {}
+PictureLists::Encoded PictureLists::encode(const QImage& small, const QImage& large) {
+    return {jpeg(fitted(small, kSmall, kSmall)), jpeg(fitted(large, kLargeWidth, kLargeHeight))};
+}
 
-uint32_t PictureLists::store(uint32_t index, const QImage& small, const QImage& large) {
-    // Scaled outside the lock; only the two list operations run under it.
-    QImage smallPicture = fitted(small, kSmall, kSmall);
-    QImage largePicture = fitted(large, kLargeWidth, kLargeHeight);
+PictureLists::PictureLists(qsizetype decodedBytes)
+    : slots_(1),
+      defaultSmall_(defaultPicture(kSmall, kSmall)),
+      defaultLarge_(defaultPicture(kLargeWidth, kLargeHeight)),
+      decoded_(decodedBytes) {}
+
+uint32_t PictureLists::store(uint32_t index, Encoded pictures) {
     std::lock_guard lock(mutex_);
-    // Position 0 is the default and is never replaced; a position the lists do not hold yet is
-    // appended rather than trusted.
-    if (index == 0 || index >= small_.size()) {
-        small_.push_back(std::move(smallPicture));
-        large_.push_back(std::move(largePicture));
-        return static_cast<uint32_t>(small_.size() - 1);
+    // Position 0 is the default and is never replaced; a position not in use is not trusted.
+    if (index == 0 || index >= slots_.size() || slots_[index].generation == 0) {
+        if (free_.empty()) {
+            index = static_cast<uint32_t>(slots_.size());
+            slots_.emplace_back();
+        } else {
+            index = free_.back();
+            free_.pop_back();
+        }
+        ++inUse_;
     }
-    small_[index] = std::move(smallPicture);
-    large_[index] = std::move(largePicture);
+    Slot& slot = slots_[index];
+    encodedBytes_ -= static_cast<std::size_t>(slot.pictures.small.size() + slot.pictures.large.size());
+    encodedBytes_ += static_cast<std::size_t>(pictures.small.size() + pictures.large.size());
+    slot.pictures = std::move(pictures);
+    slot.generation = nextGeneration_++;
     return index;
 }
 
-QPixmap PictureLists::small(uint32_t index) const {
-    QImage image;
+uint32_t PictureLists::store(uint32_t index, const QImage& small, const QImage& large) {
+    return store(index, encode(small, large));
+}
+
+void PictureLists::release(uint32_t index) {
+    std::lock_guard lock(mutex_);
+    if (index == 0 || index >= slots_.size() || slots_[index].generation == 0) return;
+    Slot& slot = slots_[index];
+    encodedBytes_ -= static_cast<std::size_t>(slot.pictures.small.size() + slot.pictures.large.size());
+    slot = Slot{};
+    free_.push_back(index);
+    --inUse_;
+}
+
+QPixmap PictureLists::picture(uint32_t index, bool large) const {
+    uint64_t generation = 0;
+    QByteArray bytes;
     {
         std::lock_guard lock(mutex_);
-        image = small_[index < small_.size() ? index : 0];
+        if (index < slots_.size() && slots_[index].generation != 0) {
+            generation = slots_[index].generation;
+            bytes = large ? slots_[index].pictures.large : slots_[index].pictures.small;
+        }
     }
-    return QPixmap::fromImage(image);
+    const uint64_t key = cacheKey(generation == 0 ? 0 : index, large);
+    if (const Decoded* kept = decoded_.object(key); kept && kept->generation == generation)
+        return kept->pixmap;
+    QImage image =
+        generation == 0 ? (large ? defaultLarge_ : defaultSmall_) : QImage::fromData(bytes, "JPEG");
+    if (generation != 0) ++decodes_;
+    if (image.isNull()) image = large ? defaultLarge_ : defaultSmall_;
+    auto* decoded = new Decoded{generation, QPixmap::fromImage(std::move(image))};
+    const QPixmap shown = decoded->pixmap;
+    decoded_.insert(key, decoded, static_cast<qsizetype>(shown.width()) * shown.height() * 4);
+    return shown;
+}
+
+QPixmap PictureLists::small(uint32_t index) const {
+    return picture(index, false);
 }
 
 QPixmap PictureLists::large(uint32_t index) const {
-    QImage image;
-    {
-        std::lock_guard lock(mutex_);
-        image = large_[index < large_.size() ? index : 0];
-    }
-    return QPixmap::fromImage(image);
+    return picture(index, true);
 }
 
 std::size_t PictureLists::size() const {
     std::lock_guard lock(mutex_);
-    return small_.size();
+    return inUse_;
+}
+
+std::size_t PictureLists::encodedBytes() const {
+    std::lock_guard lock(mutex_);
+    return encodedBytes_;
 }
 
 }  // namespace lm::gui

@@ -62,8 +62,7 @@ QRect inDecoded(const PixelRect& r, QSize source, QSize decoded) {
 
 }  // namespace
 
-std::optional<DeviceInventory::PictureStore> decodeThumbnail(std::span<const unsigned char> body,
-                                                             PictureLists& lists, QColor background) {
+std::optional<Thumbnails> scaleThumbnails(std::span<const unsigned char> body, QColor background) {
     if (body.empty() || body.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(body.data()), int(body.size()));
     QBuffer buffer(&bytes);
@@ -97,10 +96,18 @@ std::optional<DeviceInventory::PictureStore> decodeThumbnail(std::span<const uns
         painter.drawImage(QPoint(target.x, target.y), scaled);
     }
 
+    return Thumbnails{std::move(small), std::move(large)};
+}
+
+std::optional<DeviceInventory::PictureStore> decodeThumbnail(std::span<const unsigned char> body,
+                                                             PictureLists& lists, QColor background) {
+    const auto pictures = scaleThumbnails(body, background);
+    if (!pictures) return std::nullopt;
+    // Encoded here, on the fetch thread: the store runs under the inventory lock.
+    PictureLists::Encoded encoded = PictureLists::encode(pictures->small, pictures->large);
+    if (encoded.small.isEmpty() || encoded.large.isEmpty()) return std::nullopt;
     return DeviceInventory::PictureStore(
-        [&lists, small = std::move(small), large = std::move(large)](uint32_t current) {
-            return lists.store(current, small, large);
-        });
+        [&lists, encoded = std::move(encoded)](uint32_t current) { return lists.store(current, encoded); });
 }
 
 }  // namespace lm::gui

@@ -136,19 +136,23 @@ TEST_F(DeviceInventoryTest, AddStartsOneFetchAtATimePerRecord) {
     EXPECT_EQ(inventory.at(0)->imageIndex, 7u);
 }
 
-// Pruning keeps the seen records and the manual entries; those that moved are found, and get
-// their pictures, where they now stand; a removed record's picture is not stored. An update takes
-// the first match in index order.
+// Pruning keeps the seen records and the manual entries and hands back the others; those that
+// moved are found, and get their pictures, where they now stand; a removed record's picture is not
+// stored. An update takes the first match in index order.
 TEST_F(DeviceInventoryTest, PruneKeepsSeenAndManualEntriesWhereTheyNowStand) {
     for (const char* id : {"A", "Device  1", "B", "Device1", "device  2"})
         inventory.add(id, "10.0.0.1", "T", "1");
     inventory.clearSeen();
     inventory.update("B", "10.0.0.1");
-    inventory.pruneUnseen();
-    std::vector<std::string> ids;
-    for (const auto& r : inventory.snapshot())
-        ids.push_back(r.id);
-    EXPECT_EQ(ids, (std::vector<std::string>{"Device  1", "B"}));
+    const auto idsOf = [](const std::vector<DeviceRecord>& records) {
+        std::vector<std::string> ids;
+        for (const auto& r : records)
+            ids.push_back(r.id);
+        return ids;
+    };
+    EXPECT_EQ(idsOf(inventory.pruneUnseen()), (std::vector<std::string>{"A", "Device1", "device  2"}));
+    EXPECT_EQ(idsOf(inventory.snapshot()), (std::vector<std::string>{"Device  1", "B"}));
+    EXPECT_TRUE(inventory.pruneUnseen().empty());
 
     EXPECT_TRUE(inventory.completeThumbnail(jobs[2].key, [](uint32_t) { return 3u; }));
     EXPECT_EQ(inventory.at(1)->imageIndex, 3u);
