@@ -2,7 +2,6 @@
 // devices answering one probe (4,000 unless given). Measures the time from the probe to the last
 // device listed, and how many are listed once the scan has ended.
 //   first_scan_benchmark [DEVICES]
-#include <sys/resource.h>
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -10,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "DescriptorLimit.h"
 #include "BenchRow.h"
 #include "core/link/Session.h"
 #include "core/platform/IcmpSocket.h"
@@ -27,14 +27,6 @@ constexpr std::chrono::milliseconds kAllowance{1000};
 
 double secondsBetween(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
-}
-
-void raiseDescriptorLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
 }
 
 std::string thousands(std::size_t n) {
@@ -59,7 +51,7 @@ int main(int argc, char** argv) {
         std::printf("first scan: skipped, no ICMP socket may be opened (run as root)\n");
         return 0;
     }
-    raiseDescriptorLimit();
+    lm::bench::raiseDescriptorLimit();
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(devices, *lm::parseIpv4("127.7.0.1"));
     lm::sim::Simulator simulator(std::move(config));

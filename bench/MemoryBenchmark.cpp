@@ -4,7 +4,6 @@
 //     20 clicks on "Refresh": after the first scan, after the refreshes and at the peak.
 // Each case runs in a fresh process, its simulated devices in another, so only the window's own
 // memory is counted.
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "DescriptorLimit.h"
 #include "BenchRow.h"
 #include "core/link/Session.h"
 #include "core/platform/IcmpSocket.h"
@@ -56,14 +56,6 @@ Resident resident() {
         if (line.starts_with("VmHWM:")) r.peak = std::stod(line.substr(6)) / 1024;
     }
     return r;
-}
-
-void raiseDescriptorLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
 }
 
 // Runs events until `done` holds or the time is up; false on time-out.
@@ -156,7 +148,7 @@ int measureWindow(int argc, char** argv, const Case& c, uint16_t discoveryPort, 
 
 // The devices' side: serves until the lifeline closes.
 [[noreturn]] void serveDevices(const Case& c, int portsOut, int lifeline) {
-    raiseDescriptorLimit();
+    lm::bench::raiseDescriptorLimit();
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(c.devices, *lm::parseIpv4(c.firstAddress));
     for (auto& device : config.devices)

@@ -1,7 +1,6 @@
 // Discovery at scale: N simulated devices (default 1000) answer one probe at once, then the same
 // devices are found by probing the smallest range that holds them address by address; then the cost
 // of merging replies into a large inventory.
-#include <sys/resource.h>
 
 #include <bit>
 #include <chrono>
@@ -11,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "DescriptorLimit.h"
 #include "BenchRow.h"
 #include "core/discovery/DeviceInventory.h"
 #include "core/discovery/DiscoveryScan.h"
@@ -37,17 +37,6 @@ public:
     void thumbnailReady(std::size_t, uint32_t) override {}
     Clock::time_point lastAdd;
 };
-
-// The descriptor limit, raised to the most this process may have.
-rlim_t raiseDescriptorLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
-    if (limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
-    return limit.rlim_cur;
-}
 
 std::size_t openDescriptors() {
     std::error_code error;
@@ -83,7 +72,7 @@ int scanThousandDevices(std::size_t devices) {
         std::printf("scan: skipped, no ICMP socket may be opened (run as root)\n");
         return 0;
     }
-    const rlim_t limit = raiseDescriptorLimit();
+    const rlim_t limit = lm::bench::raiseDescriptorLimit();
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(devices, *lm::parseIpv4("127.1.0.1"));
     lm::sim::Simulator simulator(std::move(config));
