@@ -86,9 +86,16 @@ bool sendBufferFull(int error) {
 bool UdpSocket::sendTo(Ipv4 address, uint16_t port, std::span<const unsigned char> payload) const {
     const auto sa = makeSockaddr(address, port);
     ssize_t sent;
+    // A refusal of an earlier datagram is reported by the next send, which it fails: that one is
+    // sent again, once.
+    bool refusalReported = false;
     do {
         sent = ::sendto(fd_.get(), payload.data(), payload.size(), MSG_NOSIGNAL,
                         reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+        if (sent < 0 && errno == ECONNREFUSED && !refusalReported) {
+            refusalReported = true;
+            errno = EINTR;
+        }
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(payload.size());
 }
