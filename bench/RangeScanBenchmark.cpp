@@ -2,8 +2,6 @@
 // smallest range that holds them address by address, at the default rate and at the highest; in the
 // same run `nmap -sn -n` over the same range, when nmap is installed.
 // Usage: range_scan_benchmark [DEVICES...]   (default 1000 4000)
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,14 +36,6 @@ std::string loadAverage() {
     std::string one, five;
     file >> one >> five;
     return one + " " + five;
-}
-
-void raiseDescriptorLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
 }
 
 // The smallest range from 127.1.0.0 whose host addresses hold the devices.
@@ -174,7 +164,6 @@ int main(int argc, char** argv) {
         std::printf("range scan: skipped, no ICMP socket may be opened (run as root)\n");
         return 0;
     }
-    raiseDescriptorLimit();
     std::vector<std::size_t> counts;
     for (int i = 1; i < argc; ++i)
         counts.push_back(std::stoul(argv[i]));
