@@ -2,6 +2,9 @@
 // smallest range that holds them address by address, at the default rate and at the highest; in the
 // same run `nmap -sn -n` over the same range, when nmap is installed.
 // Usage: range_scan_benchmark [DEVICES...]   (default 1000 4000)
+#include <sys/resource.h>
+
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +17,7 @@
 #include "core/discovery/DeviceInventory.h"
 #include "core/discovery/DiscoveryScan.h"
 #include "core/platform/IcmpSocket.h"
+#include "core/platform/Socket.h"
 #include "devsim/Simulator.h"
 
 namespace {
@@ -65,8 +69,16 @@ struct Scan {
     std::size_t found = 0;
     double seconds = 0;
     double lastAdd = 0;
+    double cpu = 0;  // of the scanning thread alone
     int rounds = 0;
 };
+
+double threadCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 Scan rangeScan(const lm::NetworkProfile& profile, const std::string& range, int rate) {
     lm::ScanScope scope;
@@ -75,11 +87,31 @@ Scan rangeScan(const lm::NetworkProfile& profile, const std::string& range, int 
     lm::DeviceInventory inventory;
     LastAddWindow window;
     inventory.setObserver(&window);
+    const double cpu = threadCpuSeconds();
     const auto start = Clock::now();
     const auto stats = lm::DiscoveryScan(inventory, profile, scope).scanThread();
     const double seconds = secondsSince(start);
     return {inventory.count(), seconds, std::chrono::duration<double>(window.lastAdd - start).count(),
-            stats ? stats->rangeRounds : 0};
+            threadCpuSeconds() - cpu, stats ? stats->rangeRounds : 0};
+}
+
+// The simulator alone: one probe to each device from a bare socket, all at once, and the time until
+// the last reply is read. No scan of these devices can end sooner.
+double simulatorAlone(const lm::sim::SimulatorConfig& config, uint16_t port) {
+    auto socket = lm::UdpSocket::open();
+    if (!socket) return 0;
+    socket->growReceiveBuffer(8 * 1024 * 1024);
+    const auto start = Clock::now();
+    for (const auto& device : config.devices)
+        socket->sendTo(device.address, port, std::string_view{});
+    std::size_t replies = 0;
+    const std::array<int, 1> fds = {socket->fd()};
+    while (replies < config.devices.size()) {
+        const auto ready = lm::waitReadable(fds, 2000);
+        if (!ready || !(*ready)[0]) break;
+        if (socket->receive(lm::DiscoveryScan::kMaxReplyBytes)) ++replies;
+    }
+    return replies == config.devices.size() ? secondsSince(start) : 0;
 }
 
 struct Nmap {
@@ -107,7 +139,7 @@ std::optional<Nmap> nmapScan(const std::string& range) {
 bool benchmark(std::size_t devices, bool nmapInstalled) {
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(devices, *lm::parseIpv4("127.1.0.1"));
-    lm::sim::Simulator simulator(std::move(config));
+    lm::sim::Simulator simulator(config);
     std::string error;
     if (!simulator.start(&error)) {
         std::printf("range scan: cannot start %zu devices: %s\n", devices, error.c_str());
@@ -120,6 +152,7 @@ bool benchmark(std::size_t devices, bool nmapInstalled) {
     const std::string range = rangeFor(devices);
     const std::string count = std::to_string(devices);
 
+    const double alone = simulatorAlone(config, simulator.discoveryPort());
     const auto nmap = nmapInstalled ? nmapScan(range) : std::nullopt;
     const Scan atDefault = rangeScan(profile, range, lm::ScanScope::kDefaultRate);
     const Scan atMost = rangeScan(profile, range, lm::ScanScope::kMaxRate);
@@ -127,8 +160,11 @@ bool benchmark(std::size_t devices, bool nmapInstalled) {
                 loadAverage().c_str());
     for (const auto& [scan, rate] :
          {std::pair{atDefault, lm::ScanScope::kDefaultRate}, {atMost, lm::ScanScope::kMaxRate}})
-        std::printf("  --rate %6d: %zu of %s found in %.2f s (last device added at %.2f s), %d round(s)\n",
-                    rate, scan.found, count.c_str(), scan.seconds, scan.lastAdd, scan.rounds);
+        std::printf(
+            "  --rate %6d: %zu of %s found in %.2f s (last device added at %.2f s; %.2f s of CPU in the "
+            "scanning thread), %d round(s)\n",
+            rate, scan.found, count.c_str(), scan.seconds, scan.lastAdd, scan.cpu, scan.rounds);
+    std::printf("  the simulator alone, one probe to each device at once: last reply after %.2f s\n", alone);
     if (nmap)
         std::printf("  nmap -sn -n: %.2f s (%s)\n", nmap->seconds, nmap->summary.c_str());
     else

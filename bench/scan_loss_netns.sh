@@ -6,6 +6,7 @@
 # Usage: scan_loss_netns.sh LMTOOLS-CLI LMSIM [DEVICES] [SCANS]   (default 250 devices, 3 scans)
 set -euo pipefail
 cli="$1"; lmsim="$2"; devices="${3:-250}"; scans="${4:-3}"
+# shellcheck source=../tests/e2e/netns.sh
 . "$(dirname "$0")/../tests/e2e/netns.sh"
 netns_require
 what="\`--range\` scan of $devices simulated devices at 10% packet loss each way (\`bench/scan_loss_netns.sh\`)"
@@ -13,7 +14,7 @@ what="\`--range\` scan of $devices simulated devices at 10% packet loss each way
 # PC 10.82.0.1/16 on its bridge; the devices from 10.82.4.1 in one namespace on that bridge, in a
 # /24 of their own (the simulator listens on its broadcast address); the range is the smallest from
 # 10.82.4.0 that holds them.
-[ "$devices" -ge 1 ] && [ "$devices" -le 254 ] || { echo "DEVICES: 1 to 254"; exit 2; }
+if [ "$devices" -lt 1 ] || [ "$devices" -gt 254 ]; then echo "DEVICES: 1 to 254"; exit 2; fi
 netns_pc pc 10.82.0.1/16
 netns_host pc dev 02:00:00:82:00:01 10.82.0.2/16
 pc=$(netns_name pc); dev=$(netns_name dev)

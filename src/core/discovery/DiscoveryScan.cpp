@@ -164,9 +164,11 @@ bool DiscoveryScan::receive(const Sockets& sockets, ScanStats& stats, int waitMs
     if (!ready || (!(*ready)[0] && !(*ready)[1])) return false;
 
     // What the targets answer belongs to their rounds; anything else keeps the broadcast's wait going.
-    const auto arrived = [&sockets](Ipv4 from) {
+    // A target needs no follow-up echo: it had one of its own already, which resolved its address.
+    const auto isTarget = [&sockets](Ipv4 from) { return sockets.rounds && sockets.rounds->isTarget(from); };
+    const auto arrived = [&sockets, &isTarget](Ipv4 from) {
         const auto now = MonoClock::now();
-        if (sockets.rounds && !sockets.rounds->isTarget(from)) *sockets.lastOtherArrival = now;
+        if (sockets.rounds && !isTarget(from)) *sockets.lastOtherArrival = now;
         return now;
     };
     if ((*ready)[0]) {
@@ -176,8 +178,10 @@ bool DiscoveryScan::receive(const Sockets& sockets, ScanStats& stats, int waitMs
             const bool ours =
                 sockets.icmp.kernelOwnsIdentifier() || (echo && echo->identifier == sockets.identifier);
             if (echo && echo->type == 0 && echo->sequence == 0 && ours) {
-                if (sockets.rounds) sockets.rounds->alive(packet->from, now);
-                followUpEcho(sockets.icmp.kind(), packet->from, sockets.identifier);
+                if (isTarget(packet->from))
+                    sockets.rounds->alive(packet->from, now);
+                else
+                    followUpEcho(sockets.icmp.kind(), packet->from, sockets.identifier);
             }
         }
     }
@@ -188,9 +192,11 @@ bool DiscoveryScan::receive(const Sockets& sockets, ScanStats& stats, int waitMs
     if ((*ready)[1]) {
         if (const auto datagram = sockets.udp.receive(kMaxReplyBytes)) {
             const auto now = arrived(datagram->from);
-            if (sockets.rounds) sockets.rounds->answered(datagram->from, now);
             ++stats.replies;
-            followUpEcho(sockets.icmp.kind(), datagram->from, sockets.identifier);
+            if (isTarget(datagram->from))
+                sockets.rounds->answered(datagram->from, now);
+            else
+                followUpEcho(sockets.icmp.kind(), datagram->from, sockets.identifier);
             const std::string address = dotted(datagram->from);
             const auto reply = DiscoveryReply::parse(datagram->bytes);
             const DeviceFacts facts{

@@ -28,7 +28,7 @@ public:
     static constexpr double kMissTolerance = 0.01;
     // The pace never drops below this, whatever goes wrong.
     static constexpr int kMinRate = 100;
-    // A round with more answers on its retry than this share of those found before runs slower.
+    // A loss estimate above this share halves the pace of the next round: the pace may be the cause.
     static constexpr double kLossyShare = 0.05;
 
     enum class Packet { Probe, Echo };

@@ -86,14 +86,14 @@ bool sendBufferFull(int error) {
 bool UdpSocket::sendTo(Ipv4 address, uint16_t port, std::span<const unsigned char> payload) const {
     const auto sa = makeSockaddr(address, port);
     ssize_t sent;
-    // A refusal of an earlier datagram is reported by the next send, which it fails: that one is
-    // sent again, once.
-    bool refusalReported = false;
+    // An ICMP error drawn by an earlier datagram (a refusal, an unreachable host) fails the next
+    // send, which clears it: that send goes again, once.
+    bool earlierError = false;
     do {
         sent = ::sendto(fd_.get(), payload.data(), payload.size(), MSG_NOSIGNAL,
                         reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
-        if (sent < 0 && errno == ECONNREFUSED && !refusalReported) {
-            refusalReported = true;
+        if (sent < 0 && errno != EINTR && !sendBufferFull(errno) && !earlierError) {
+            earlierError = true;
             errno = EINTR;
         }
     } while (sent < 0 && errno == EINTR);
