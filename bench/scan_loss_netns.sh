@@ -2,7 +2,8 @@
 # Range scans at 10% packet loss each way: simulated devices in a namespace wired to the PC's, every
 # packet in either direction dropped one time in ten (tc netem where the kernel has it, else an
 # nftables rule drawing a random number), no broadcast and no ARP table, so only the range's own
-# rounds can find them. Checks that no device is missed over several scans.
+# rounds can find them. Checks that no device is missed over several scans. Before the loss, one scan
+# beside `nmap -sn -n` over the same range, which here has to probe (on loopback it sends nothing).
 # Usage: scan_loss_netns.sh LMTOOLS-CLI LMSIM [DEVICES] [SCANS]   (default 250 devices, 3 scans)
 set -euo pipefail
 cli="$1"; lmsim="$2"; devices="${3:-250}"; scans="${4:-3}"
@@ -23,6 +24,33 @@ prefix=30
 while [ $(((1 << (32 - prefix)) - 2)) -lt "$devices" ]; do prefix=$((prefix - 1)); done
 range="10.82.4.0/$prefix"
 
+netns_start dev "$NETNS_TMP/dev.ready" "$lmsim" --demo "$devices" --first 10.82.4.1 --discovery-port 7364 \
+  --http-port 80 --ready-file "$NETNS_TMP/dev.ready"
+export LMTOOLS_INTERFACES="" LMTOOLS_ARP_TABLE=/dev/null
+
+# Milliseconds a command takes, its output to a file.
+elapsed_ms() {
+  local out="$1" start; shift
+  start=$(date +%s%N)
+  "$@" >"$out"
+  echo $((($(date +%s%N) - start) / 1000000))
+}
+seconds() { echo "$(($1 / 1000)).$(printf '%02d' $(($1 % 1000 / 10)))"; }
+
+# Before any loss, beside nmap, which in a namespace has to probe for real (on loopback it would not).
+if command -v nmap >/dev/null; then
+  ours=$(elapsed_ms "$NETNS_TMP/plain.json" ip netns exec "$pc" "$cli" scan --range "$range" --json -q)
+  theirs=$(elapsed_ms "$NETNS_TMP/nmap.txt" ip netns exec "$pc" nmap -sn -n "$range")
+  found=$(jq length "$NETNS_TMP/plain.json")
+  up=$(grep -o '([0-9]* hosts\? up)' "$NETNS_TMP/nmap.txt" || true)
+  verdict="met"; [ "$found" -eq "$devices" ] && [ "$ours" -le "$theirs" ] || verdict="NOT met"
+  echo "row: | \`--range\` scan of $devices simulated devices in a namespace, no loss (\`bench/scan_loss_netns.sh\`) |" \
+    "$found of $devices in $(seconds "$ours") s, nmap -sn -n $(seconds "$theirs") s $up (ratio" \
+    "$(awk "BEGIN { printf \"%.2f\", $ours / ($theirs > 0 ? $theirs : 1) }")) | all found, no slower than nmap | $verdict |"
+else
+  echo "scan_loss_netns: nmap is not installed, no comparison"
+fi
+
 # Loss on both sides of the wire: netem on each end's egress, or a random drop of outgoing packets.
 loss=""
 if ip netns exec "$pc" tc qdisc add dev vdev root netem loss 10% 2>/dev/null; then
@@ -40,16 +68,10 @@ else
   exit 77
 fi
 
-netns_start dev "$NETNS_TMP/dev.ready" "$lmsim" --demo "$devices" --first 10.82.4.1 --discovery-port 7364 \
-  --http-port 80 --ready-file "$NETNS_TMP/dev.ready"
-
-export LMTOOLS_INTERFACES="" LMTOOLS_ARP_TABLE=/dev/null
 found_all=0; missed=0; times=()
 for run in $(seq 1 "$scans"); do
-  start=$(date +%s%N)
-  ip netns exec "$pc" "$cli" scan --range "$range" --json -q >"$NETNS_TMP/scan$run.json"
-  ms=$((($(date +%s%N) - start) / 1000000))
-  times+=("$((ms / 1000)).$(printf '%02d' $((ms % 1000 / 10)))")
+  ms=$(elapsed_ms "$NETNS_TMP/scan$run.json" ip netns exec "$pc" "$cli" scan --range "$range" --json -q)
+  times+=("$(seconds "$ms")")
   found=$(jq length "$NETNS_TMP/scan$run.json")
   found_all=$((found_all + found))
   missed=$((missed + devices - found))
