@@ -30,10 +30,11 @@ packages=(
   chromium chromium-driver curl telnet
 )
 # For the tests alone: the checks of the package (lintian) and of its AppStream metainfo, which
-# the installed tree's test runs too.
+# the installed tree's test runs too; nmap, the peer of the range-scan benchmark; nftables, the
+# packet loss of the loss benchmark where the kernel has no netem.
 case "${1:-}" in
   "") ;;
-  --test) packages+=(lintian appstream) ;;
+  --test) packages+=(lintian appstream nmap nftables) ;;
   *) echo "usage: $0 [--test]" >&2; exit 2 ;;
 esac
 

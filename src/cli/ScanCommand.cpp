@@ -102,7 +102,7 @@ public:
                         "(repeatable; " +
                             std::to_string(ScanScope::kMaxTargets) + " addresses at most in all)")
             ->type_name("CIDR");
-        rate_.addTo(command, "--rate", "Packets per second sent to the ranges");
+        rate_.addTo(command, "--rate", "Packets per second sent to the ranges, at most");
     }
     // The saved scan is read before this one, so a file that cannot be used costs no scan.
     std::string check() override {

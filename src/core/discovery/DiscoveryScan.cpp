@@ -5,13 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 
 #include "core/discovery/DiscoveryReply.h"
 #include "core/discovery/IcmpEcho.h"
 #include "core/discovery/ModelTable.h"
+#include "core/discovery/RangeRounds.h"
 #include "core/platform/ArpTable.h"
-#include "core/platform/SendPacer.h"
 #include "core/platform/Socket.h"
 
 namespace lm {
@@ -29,6 +30,9 @@ struct DiscoveryScan::Sockets {
     const IcmpSocket& icmp;
     const UdpSocket& udp;
     uint16_t identifier;
+    // While targets are asked: their rounds, and when something other than their answers last came.
+    RangeRounds* rounds = nullptr;
+    MonoClock::time_point* lastOtherArrival = nullptr;
 };
 
 DiscoveryScan::DiscoveryScan(DeviceInventory& inventory, const NetworkProfile& profile, ScanScope scope)
@@ -84,22 +88,30 @@ ScanStats DiscoveryScan::run(Milliseconds quietPeriod) {
     icmp->growReceiveBuffer(kReceiveBuffer);
     udp->growReceiveBuffer(kReceiveBuffer);
 
+    bool broadcastSent = false;
     for (const auto& row : interfaces_) {
         if (row.address == kLoopbackHost || !scope_.includes(row.name)) continue;
         const Ipv4 destination = broadcastDestination(row);
         udp->sendTo(destination, profile_.discoveryPort, std::string_view{});
         sendEcho(*icmp, destination, identifier, 0);
+        broadcastSent = true;
     }
     const Sockets sockets{*icmp, *udp, identifier};
-    sendToTargets(sockets, stats);
-
-    const Deadline limit(kMaxDuration);
-    while (true) {
-        if (limit.expired()) {
-            stats.stoppedByLimit = true;
-            break;
+    if (!scope_.targets.empty()) {
+        // Refusals tell which targets hold no device; a full send buffer slows the pace instead of
+        // holding the scan.
+        udp->reportErrors();
+        udp->setNonBlocking();
+        probeTargets(sockets, stats, broadcastSent, quietPeriod);
+    } else {
+        const Deadline limit(kMaxDuration);
+        while (true) {
+            if (limit.expired()) {
+                stats.stoppedByLimit = true;
+                break;
+            }
+            if (!receive(sockets, stats, static_cast<int>(quietPeriod.count()))) break;
         }
-        if (!receive(sockets, stats, static_cast<int>(quietPeriod.count()))) break;
     }
     // Close the sockets before the ARP pass, as a scan without them would.
     icmp.reset();
@@ -108,23 +120,42 @@ ScanStats DiscoveryScan::run(Milliseconds quietPeriod) {
     return stats;
 }
 
-void DiscoveryScan::sendToTargets(const Sockets& sockets, ScanStats& stats) {
-    // Two packets per target: the probe, then the echo request.
-    const std::size_t packets = scope_.packets();
-    SendPacer pacer(scope_.rate, MonoClock::now());
-    std::size_t next = 0;
-    while (next < packets) {
-        for (auto n = std::min(pacer.due(MonoClock::now()), packets - next); n > 0; --n, ++next) {
-            const Ipv4 target = scope_.targets[next / 2];
-            if (next % 2 == 0)
-                sockets.udp.sendTo(target, profile_.discoveryPort, std::string_view{});
-            else
-                sendEcho(sockets.icmp, target, sockets.identifier, 0);
-            pacer.sent(1);
+void DiscoveryScan::probeTargets(const Sockets& broadcast, ScanStats& stats, bool broadcastSent,
+                                 Milliseconds quietPeriod) {
+    auto now = MonoClock::now();
+    RangeRounds rounds(scope_.targets, scope_.rate, quietPeriod, now);
+    MonoClock::time_point lastOtherArrival = now;
+    Sockets sockets = broadcast;
+    sockets.rounds = &rounds;
+    sockets.lastOtherArrival = &lastOtherArrival;
+    // The broadcast's quiet period may only be cut short by the limit once the rounds are over.
+    std::optional<Deadline> limit;
+    while (true) {
+        now = MonoClock::now();
+        while (const auto send = rounds.nextSend(now)) {
+            if (send->packet == RangeRounds::Packet::Echo) {
+                sendEcho(sockets.icmp, send->target, sockets.identifier, 0);
+            } else if (!sockets.udp.sendTo(send->target, profile_.discoveryPort, std::string_view{}) &&
+                       sendBufferFull(errno)) {
+                rounds.sendRefused(now);
+                break;
+            }
         }
-        if (next < packets)
-            receive(sockets, stats, static_cast<int>(pacer.untilNext(MonoClock::now()).count()));
+        auto wait = rounds.wait(now);
+        if (!wait) {
+            if (!broadcastSent) break;
+            if (!limit) limit.emplace(kMaxDuration);
+            if (limit->expired()) {
+                stats.stoppedByLimit = true;
+                break;
+            }
+            const auto quietEnds = lastOtherArrival + quietPeriod;
+            if (now >= quietEnds) break;
+            wait = std::chrono::ceil<Milliseconds>(quietEnds - now);
+        }
+        receive(sockets, stats, static_cast<int>(wait->count()));
     }
+    stats.rangeRounds = rounds.round();
 }
 
 bool DiscoveryScan::receive(const Sockets& sockets, ScanStats& stats, int waitMs) {
@@ -132,19 +163,40 @@ bool DiscoveryScan::receive(const Sockets& sockets, ScanStats& stats, int waitMs
     const auto ready = waitReadable(fds, waitMs);
     if (!ready || (!(*ready)[0] && !(*ready)[1])) return false;
 
+    // What the targets answer belongs to their rounds; anything else keeps the broadcast's wait going.
+    // A target needs no follow-up echo: it had one of its own already, which resolved its address.
+    const auto isTarget = [&sockets](Ipv4 from) { return sockets.rounds && sockets.rounds->isTarget(from); };
+    const auto arrived = [&sockets, &isTarget](Ipv4 from) {
+        const auto now = MonoClock::now();
+        if (sockets.rounds && !isTarget(from)) *sockets.lastOtherArrival = now;
+        return now;
+    };
     if ((*ready)[0]) {
         if (const auto packet = sockets.icmp.receive(kMaxEchoBytes)) {
+            const auto now = arrived(packet->from);
             const auto echo = readEchoHeader(packet->icmp);
             const bool ours =
                 sockets.icmp.kernelOwnsIdentifier() || (echo && echo->identifier == sockets.identifier);
-            if (echo && echo->type == 0 && echo->sequence == 0 && ours)
-                followUpEcho(sockets.icmp.kind(), packet->from, sockets.identifier);
+            if (echo && echo->type == 0 && echo->sequence == 0 && ours) {
+                if (isTarget(packet->from))
+                    sockets.rounds->alive(packet->from, now);
+                else
+                    followUpEcho(sockets.icmp.kind(), packet->from, sockets.identifier);
+            }
         }
+    }
+    if ((*ready)[1] && sockets.rounds) {
+        while (const auto refused = sockets.udp.receiveRefusal())
+            sockets.rounds->refused(*refused, MonoClock::now());
     }
     if ((*ready)[1]) {
         if (const auto datagram = sockets.udp.receive(kMaxReplyBytes)) {
+            const auto now = arrived(datagram->from);
             ++stats.replies;
-            followUpEcho(sockets.icmp.kind(), datagram->from, sockets.identifier);
+            if (isTarget(datagram->from))
+                sockets.rounds->answered(datagram->from, now);
+            else
+                followUpEcho(sockets.icmp.kind(), datagram->from, sockets.identifier);
             const std::string address = dotted(datagram->from);
             const auto reply = DiscoveryReply::parse(datagram->bytes);
             const DeviceFacts facts{

@@ -17,6 +17,7 @@ struct ScanStats {
     bool probeSent = false;  // false: no ICMP or UDP socket, so the ARP pass alone ran
     std::optional<IcmpSocket::Kind> icmpKind;
     std::size_t replies = 0;      // discovery replies received
+    int rangeRounds = 0;          // rounds of probes to the scope's targets
     std::size_t arpDevices = 0;   // maker's rows in the ARP table
     bool stoppedByLimit = false;  // the network never went quiet within the scan's limit
 };
@@ -45,8 +46,9 @@ public:
 
 private:
     struct Sockets;
-    // Probe and echo to each target, paced, taking replies meanwhile.
-    void sendToTargets(const Sockets& sockets, ScanStats& stats);
+    // Asks the scope's targets in rounds until the answers are in; with a broadcast sent, also until
+    // the network has been quiet for the quiet period, apart from the targets' answers.
+    void probeTargets(const Sockets& sockets, ScanStats& stats, bool broadcastSent, Milliseconds quietPeriod);
     // Waits up to waitMs for a reply and takes it; false when none came.
     bool receive(const Sockets& sockets, ScanStats& stats, int waitMs);
     void followUpEcho(IcmpSocket::Kind kind, Ipv4 destination, uint16_t identifier);

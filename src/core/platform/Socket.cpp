@@ -1,9 +1,13 @@
 #include "core/platform/Socket.h"
 
+#include <fcntl.h>
+#include <linux/errqueue.h>
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <array>
 #include <cerrno>
+#include <cstring>
 
 namespace lm {
 
@@ -39,12 +43,59 @@ uint16_t UdpSocket::localPort() const {
     return ntohs(sa.sin_port);
 }
 
+bool UdpSocket::setNonBlocking() {
+    const int flags = ::fcntl(fd_.get(), F_GETFL);
+    return flags >= 0 && ::fcntl(fd_.get(), F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+bool UdpSocket::reportErrors() {
+    int one = 1;
+    return ::setsockopt(fd_.get(), IPPROTO_IP, IP_RECVERR, &one, sizeof one) == 0;
+}
+
+std::optional<Ipv4> UdpSocket::receiveRefusal() const {
+    while (true) {
+        sockaddr_in to{};
+        std::array<unsigned char, 512> control{};
+        msghdr message{};
+        message.msg_name = &to;
+        message.msg_namelen = sizeof to;
+        message.msg_control = control.data();
+        message.msg_controllen = control.size();
+        ssize_t got;
+        do {
+            got = ::recvmsg(fd_.get(), &message, MSG_ERRQUEUE | MSG_DONTWAIT);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) return std::nullopt;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR) continue;
+            sock_extended_err error{};
+            std::memcpy(&error, CMSG_DATA(c), sizeof error);
+            constexpr uint8_t kDestinationUnreachable = 3, kPortUnreachable = 3;
+            if (error.ee_origin == SO_EE_ORIGIN_ICMP && error.ee_type == kDestinationUnreachable &&
+                error.ee_code == kPortUnreachable && message.msg_namelen >= sizeof to)
+                return to.sin_addr.s_addr;
+        }
+    }
+}
+
+bool sendBufferFull(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS;
+}
+
 bool UdpSocket::sendTo(Ipv4 address, uint16_t port, std::span<const unsigned char> payload) const {
     const auto sa = makeSockaddr(address, port);
     ssize_t sent;
+    // An ICMP error drawn by an earlier datagram (a refusal, an unreachable host) fails the next
+    // send, which clears it: that send goes again, once.
+    bool earlierError = false;
     do {
         sent = ::sendto(fd_.get(), payload.data(), payload.size(), MSG_NOSIGNAL,
                         reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+        if (sent < 0 && errno != EINTR && !sendBufferFull(errno) && !earlierError) {
+            earlierError = true;
+            errno = EINTR;
+        }
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(payload.size());
 }

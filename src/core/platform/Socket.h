@@ -29,6 +29,14 @@ public:
     void growReceiveBuffer(int bytes);
     bool bind(Ipv4 address, uint16_t port);
     uint16_t localPort() const;
+    // Sends and reads return at once instead of waiting: a full send buffer fails the send
+    // (sendBufferFull() tells it apart) and a read with nothing queued gives nullopt.
+    bool setNonBlocking();
+    // Keeps the ICMP errors that datagrams sent from here draw, for receiveRefusal().
+    bool reportErrors();
+    // The destination of a datagram refused with "port unreachable", taken from the queued errors
+    // (other errors are dropped); nullopt when none is queued.
+    std::optional<Ipv4> receiveRefusal() const;
 
     bool sendTo(Ipv4 address, uint16_t port, std::span<const unsigned char> payload) const;
     bool sendTo(Ipv4 address, uint16_t port, std::string_view payload) const;
@@ -41,6 +49,9 @@ private:
     explicit UdpSocket(UniqueFd fd) : fd_(std::move(fd)) {}
     UniqueFd fd_;
 };
+
+// True when the errno of a failed send says the send buffer or a device queue was full.
+bool sendBufferFull(int error);
 
 // The PC's own address that the routing table would send from to reach destination; nothing is sent.
 std::optional<Ipv4> localAddressToward(Ipv4 destination);

@@ -238,6 +238,42 @@ TEST_F(LoopbackScanTest, ARefreshDuringAScanDoesNothing) {
     EXPECT_EQ(inventory.count(), 1u);
 }
 
+// Addresses probed one by one end the scan when they are settled: a reply or a refusal (no one holds
+// the port) in the first round settles each; a device that holds the port but never answers is asked
+// once more. With a broadcast sent too, its quiet period still runs in full.
+TEST_F(LoopbackScanTest, RangeRoundsEndWhenEveryAddressIsSettled) {
+    auto silent = device("02:4C:55:C2:00:07", "127.0.49.1");
+    silent.answersProbe = false;
+    startDevices(
+        {device("02:4C:55:C8:00:11", "127.0.48.1"), device("02:4C:55:C8:00:12", "127.0.48.2"), silent});
+    std::ofstream(arpPath, std::ios::trunc);  // only the probes can find them
+    const struct {
+        const char* range;
+        bool broadcast;
+        std::size_t devices;
+        int rounds;
+    } cases[] = {
+        {"127.0.48.0/29", false, 2, 1},  // .3 to .6 refuse
+        {"127.0.49.0/30", false, 0, 2},  // .1 holds the port and stays silent, .2 refuses
+        {"127.0.48.0/30", true, 2, 1},
+    };
+    const auto interfaces = profile.interfaces;
+    for (const auto& c : cases) {
+        ScanScope scope;
+        scope.targets = rangeAddresses({c.range}).addresses;
+        profile.interfaces = interfaces;
+        if (!c.broadcast) profile.interfaces.emplace();
+        DeviceInventory scanned;
+        const auto start = MonoClock::now();
+        const auto stats = DiscoveryScan(scanned, profile, scope).scanThread();
+        const auto took = MonoClock::now() - start;
+        ASSERT_TRUE(stats) << c.range;
+        EXPECT_EQ(scanned.count(), c.devices) << c.range;
+        EXPECT_EQ(stats->rangeRounds, c.rounds) << c.range;
+        EXPECT_TRUE(!c.broadcast || took >= profile.quietPeriod) << c.range;
+    }
+}
+
 // The ID as the device's own reply gives it, whatever that holds; none for a silent device or a
 // host that is no address.
 TEST(ProbeDeviceId, ReadsTheReplyOfThatDeviceAlone) {
