@@ -139,6 +139,8 @@ std::optional<Nmap> nmapScan(const std::string& range) {
 bool benchmark(std::size_t devices, bool nmapInstalled) {
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(devices, *lm::parseIpv4("127.1.0.1"));
+    // One socket per protocol: with a socket per device the simulator's polling is what is measured.
+    config.sockets = lm::sim::SocketMode::Shared;
     lm::sim::Simulator simulator(config);
     std::string error;
     if (!simulator.start(&error)) {
