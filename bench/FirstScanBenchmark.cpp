@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "DescriptorLimit.h"
 #include "BenchRow.h"
+#include "DescriptorLimit.h"
 #include "core/link/Session.h"
 #include "core/platform/IcmpSocket.h"
 #include "devsim/Simulator.h"

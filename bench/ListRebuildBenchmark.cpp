@@ -98,9 +98,9 @@ int main(int argc, char** argv) {
                           f.rebuild, kTargetMilliseconds);
             const bool viewMet = f.withLayout < kTargetMilliseconds;
             met = met && viewMet;
-            lm::bench::printRow(std::string("list rebuild with layout and painting, 50,000 records, ") + view +
-                         " view (`bench/list_rebuild_benchmark`)",
-                     figure, "under 50 ms", viewMet);
+            lm::bench::printRow(std::string("list rebuild with layout and painting, 50,000 records, ") +
+                                    view + " view (`bench/list_rebuild_benchmark`)",
+                                figure, "under 50 ms", viewMet);
         }
     }
     return met ? 0 : 1;

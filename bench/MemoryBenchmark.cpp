@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "DescriptorLimit.h"
 #include "BenchRow.h"
+#include "DescriptorLimit.h"
 #include "core/link/Session.h"
 #include "core/platform/IcmpSocket.h"
 #include "devsim/Simulator.h"
@@ -138,11 +138,11 @@ int measureWindow(int argc, char** argv, const Case& c, uint16_t discoveryPort, 
     const std::string devices = std::to_string(c.devices) + " devices";
     std::snprintf(figure, sizeof figure, "%.0f MB (before: %.0f MB at 6,000)", first, kBeforeMb);
     lm::bench::printRow("Memory after the first scan, " + devices + " (`bench/memory_benchmark`)", figure,
-             "under 200 MB at 6,000", found && first < kTargetMb);
+                        "under 200 MB at 6,000", found && first < kTargetMb);
     std::snprintf(figure, sizeof figure, "%.0f MB (peak %.0f MB)", after.back(), resident().peak);
     lm::bench::printRow("Memory after " + std::to_string(c.refreshes) + " refreshes, " + devices +
-                 " (`bench/memory_benchmark`)",
-             figure, "under 200 MB at 6,000", found && after.back() < kTargetMb);
+                            " (`bench/memory_benchmark`)",
+                        figure, "under 200 MB at 6,000", found && after.back() < kTargetMb);
     return 0;
 }
 

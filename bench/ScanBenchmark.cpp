@@ -10,8 +10,8 @@
 #include <mutex>
 #include <string>
 
-#include "DescriptorLimit.h"
 #include "BenchRow.h"
+#include "DescriptorLimit.h"
 #include "core/discovery/DeviceInventory.h"
 #include "core/discovery/DiscoveryScan.h"
 #include "core/platform/IcmpSocket.h"

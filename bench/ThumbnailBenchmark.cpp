@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
         inventory->count(), devices, arrived.size(), pageCount, page, all, pictures->encodedBytes() / 1024,
         double(pictures->encodedBytes()) / 1024 / double(std::max<std::size_t>(1, arrived.size())));
     lm::bench::printRow("Pictures of the page on screen, " + std::to_string(devices) +
-                 " devices (`bench/thumbnail_benchmark`)",
-             format("%.2f s after the first reply (all pictures %.2f s)", page, all),
-             format("under %.0f s", kPageTarget), complete && page <= kPageTarget);
+                            " devices (`bench/thumbnail_benchmark`)",
+                        format("%.2f s after the first reply (all pictures %.2f s)", page, all),
+                        format("under %.0f s", kPageTarget), complete && page <= kPageTarget);
     lm::bench::printRow(
         "All pictures, " + std::to_string(devices) + " devices (`bench/thumbnail_benchmark`)",
         format(

@@ -50,6 +50,12 @@ public:
     std::string lastBox;
 };
 
+uint16_t freeUdpPort(const char* address) {
+    auto probe = lm::UdpSocket::open();
+    if (!probe || !probe->bind(*lm::parseIpv4(address), 0)) return 0;
+    return probe->localPort();
+}
+
 // Seconds from the start of the worker to its end, or nullopt when the image did not arrive whole.
 std::optional<double> wholeUpgrade(const fs::path& image, uint32_t crc, const fs::path& echoSetting) {
     const uint16_t tftpPort = freeUdpPort(kPc);
