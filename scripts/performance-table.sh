@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Puts the benchmarks' own figures into the README's performance table. Each benchmark prints a
-# "row: | what (`bench/NAME`) | figure | target | verdict |" line per row it owns. A row replaces
-# the table's row with the same "what", numbers aside (so a run with another device count replaces
-# it too); a new "what" is added at the table's end, and rows no output names keep their figures.
+# "row: | what (`bench/NAME`) | figure | target | verdict |" line per row it owns. Rows are matched
+# by their "what" with the numbers masked, so a run with another device count replaces its row: the
+# new rows of a "what" (several when a benchmark measures several counts or rates) take the place of
+# the table's rows of that "what"; a new "what" goes at the table's end, and rows no output names
+# keep their figures.
 #   scripts/performance-table.sh [--readme FILE] [OUTPUT...]      benchmark outputs (files or stdin)
 #   scripts/performance-table.sh [--readme FILE] --run BUILD [NAME...]
 #                                 runs the benchmarks of BUILD/bench (all, or the NAMEs) first
@@ -48,8 +50,7 @@ awk -v rowsFile="$rows" '
       sub(/^row: /, "", line)
       k = key(line)
       if (k == "") { print "a row without a `bench/...` name: " line > "/dev/stderr"; failed = 1; continue }
-      if (!(k in fresh)) order[++count] = k
-      fresh[k] = line
+      if (!(k in fresh)) { order[++count] = k; fresh[k] = line } else fresh[k] = fresh[k] "\n" line
     }
   }
   /^<!-- performance table end -->$/ {
@@ -58,7 +59,7 @@ awk -v rowsFile="$rows" '
   }
   inside && /^\|/ {
     k = key($0)
-    if (k in fresh) { print fresh[k]; used[k] = 1; next }
+    if (k in fresh) { if (!(k in used)) print fresh[k]; used[k] = 1; next }
   }
   /^<!-- performance table begin -->$/ { inside = 1 }
   { print }
