@@ -48,6 +48,8 @@ awk -v rowsFile="$rows" '
   BEGIN {
     while ((getline line < rowsFile) > 0) {
       sub(/^row: /, "", line)
+      if (line in seen) continue
+      seen[line] = 1
       k = key(line)
       if (k == "") { print "a row without a `bench/...` name: " line > "/dev/stderr"; failed = 1; continue }
       if (!(k in fresh)) { order[++count] = k; fresh[k] = line } else fresh[k] = fresh[k] "\n" line
