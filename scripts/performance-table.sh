@@ -17,6 +17,8 @@ rows=$(mktemp)
 trap 'rm -f "$rows" "$rows.new"' EXIT
 if [ "${1:-}" = "--run" ]; then
   build="$2"; shift 2
+  # Benchmark program names have no spaces.
+  # shellcheck disable=SC2046
   [ $# -gt 0 ] || set -- $(find "$build/bench" -maxdepth 1 -name '*_benchmark' -type f -executable -printf '%f\n' | sort)
   for name in "$@"; do
     echo "== $name" >&2
@@ -31,10 +33,10 @@ if [ ! -s "$rows" ]; then
   exit 1
 fi
 
-grep -q '^<!-- performance table begin -->$' "$readme" && grep -q '^<!-- performance table end -->$' "$readme" || {
+if ! grep -q '^<!-- performance table begin -->$' "$readme" || ! grep -q '^<!-- performance table end -->$' "$readme"; then
   echo "$readme has no <!-- performance table begin/end --> markers" >&2
   exit 1
-}
+fi
 
 # A row's key is its first cell with every number masked; it must name a `bench/...` program.
 awk -v rowsFile="$rows" '
