@@ -64,8 +64,7 @@ TEST(LongScanNote, SaysHowLongTheSendsTakeOnceOverAMinute) {
     } cases[] = {
         {30000, 1000, ""},  // exactly a minute
         {30001, 1000, "probing 30001 addresses, two packets each at 1000 a second, takes about 1 min 1 s"},
-        {65534, ScanScope::kDefaultRate,
-         "probing 65534 addresses, two packets each at 2000 a second, takes about 1 min 6 s"},
+        {65534, 2000, "probing 65534 addresses, two packets each at 2000 a second, takes about 1 min 6 s"},
         {254, 1, "probing 254 addresses, two packets each at 1 a second, takes about 8 min 28 s"},
         {1800, 1, "probing 1800 addresses, two packets each at 1 a second, takes about 1 h 0 min"},
         {65536, 1, "probing 65536 addresses, two packets each at 1 a second, takes about 36 h 25 min"},

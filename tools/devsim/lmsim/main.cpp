@@ -220,7 +220,9 @@ int main(int argc, char** argv) {
     auto* address = app.add_option("--address", flags.address, "run one device on this address");
     app.add_option("--mac", flags.mac, "its MAC, e.g. 02:4C:55:C8:00:01 (model from the fourth byte)")
         ->needs(address);
-    app.add_option("--broadcast", flags.broadcast, "broadcast address it hears probes on")->needs(address);
+    auto* broadcastOption = app.add_option(
+        "--broadcast", flags.broadcast,
+        "broadcast address it hears probes on (with --demo: every demo device, for more than a /24 of them)");
     app.add_option("--product", flags.product, "product token of its reply, e.g. Lumetra/ZelvixXL-2")
         ->needs(address);
     app.add_option("--firmware", flags.version, "firmware version of its reply, e.g. 4.2.1")->needs(address);
@@ -270,7 +272,7 @@ int main(int argc, char** argv) {
     app.add_option("--ready-file", readyFile,
                    "write \"discovery=P http=H telnet=T tftp=F\" (and serialN=PATH per console) here once "
                    "listening");
-    config->excludes(demoOption)->excludes(address);
+    config->excludes(demoOption)->excludes(address)->excludes(broadcastOption);
     demoOption->excludes(address);
     address->needs(app.get_option("--mac"));
     CLI11_PARSE(app, argc, argv);
@@ -291,6 +293,15 @@ int main(int argc, char** argv) {
             return 1;
         }
         setup.devices = demoDevices(demo, *firstAddress);
+        if (broadcastOption->count()) {
+            const auto broadcast = lm::parseIpv4(flags.broadcast);
+            if (!broadcast) {
+                std::cerr << "lmsim: --broadcast: expected a dotted IPv4 address\n";
+                return 1;
+            }
+            for (DeviceConfig& device : setup.devices)
+                device.broadcast = *broadcast;
+        }
     } else if (address->count()) {
         auto device = singleDevice(flags, reply->count() > 0, &error);
         if (!device) {
