@@ -127,6 +127,10 @@ int measureWindow(int argc, char** argv, const Case& c, uint16_t discoveryPort, 
         after.push_back(resident().now);
     }
     const auto [low, high] = std::minmax_element(after.begin(), after.end());
+    std::printf("memory: MB after each refresh:");
+    for (const double mb : after)
+        std::printf(" %.0f", mb);
+    std::printf("\n");
     std::printf(
         "memory: %zu devices (%zu found), %d refreshes: %.0f MB after the first scan, %.0f MB after the last "
         "refresh (%.0f to %.0f MB between refreshes), peak %.0f MB\n",

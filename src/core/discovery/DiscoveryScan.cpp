@@ -208,12 +208,14 @@ bool DiscoveryScan::receive(const Sockets& sockets, ScanStats& stats, int waitMs
     return true;
 }
 
-std::string DiscoveryScan::interfaceOf(Ipv4 address) const {
+std::string DiscoveryScan::interfaceOf(Ipv4 address) {
     if (const auto* row = interfaceHolding(interfaces_, address)) return row->name;
+    const auto [known, fresh] = routedInterfaces_.try_emplace(address);
+    if (!fresh) return known->second;
     // A routed device: the interface its replies come back through is the one the route goes out of.
     if (const auto local = localAddressToward(address))
         for (const auto& row : interfaces_)
-            if (row.address == *local) return row.name;
+            if (row.address == *local) return known->second = row.name;
     return {};
 }
 

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 #include "core/discovery/DeviceInventory.h"
 #include "core/discovery/ScanScope.h"
@@ -53,12 +55,15 @@ private:
     bool receive(const Sockets& sockets, ScanStats& stats, int waitMs);
     void followUpEcho(IcmpSocket::Kind kind, Ipv4 destination, uint16_t identifier);
     // The name of the interface a reply from this address came in on, as far as it can be told.
-    std::string interfaceOf(Ipv4 address) const;
+    std::string interfaceOf(Ipv4 address);
 
     DeviceInventory& inventory_;
     const NetworkProfile& profile_;
     ScanScope scope_;
     std::vector<InterfaceRow> interfaces_;  // this scan's copy of the interface table
+    // Routed devices' interfaces, asked of the routing table once per address and scan: one socket
+    // each, where a range scan gets thousands of replies.
+    std::unordered_map<Ipv4, std::string> routedInterfaces_;
 };
 
 }  // namespace lm
