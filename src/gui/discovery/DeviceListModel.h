@@ -34,8 +34,6 @@ public:
         bool header = false;
     };
 
-    static constexpr std::size_t kNoRecord = SIZE_MAX;
-
     explicit DeviceListModel(const PictureLists& pictures, QObject* parent = nullptr);
 
     // twoLineLabels: column 0 shows the ID and, under it, the address.

@@ -178,7 +178,7 @@ public:
                 view->selectionModel()->setCurrentIndex(
                     index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
                 view->scrollTo(index);
-            } else if (!others.empty() && others.contains({record.id, record.address})) {
+            } else if (others.contains({record.id, record.address})) {
                 selection.select(index, index);
             }
         }
@@ -562,8 +562,8 @@ void DeviceListView::thumbnailReady(std::size_t recordIndex, uint32_t imageIndex
     // Sent from a fetch thread, the message may come after a prune moved its record: then the
     // index names another device, and the next rebuild shows the picture where it belongs.
     const auto record = impl_->inventory.at(recordIndex);
-    const bool moved = !record || record->imageIndex != imageIndex;
-    impl_->model->setPicture(moved ? DeviceListModel::kNoRecord : recordIndex, imageIndex);
+    if (!record || record->imageIndex != imageIndex) return;
+    impl_->model->setPicture(recordIndex, imageIndex);
 }
 
 std::optional<DeviceListView::Selection> DeviceListView::selection() const {

@@ -106,8 +106,7 @@ uint32_t PictureLists::store(uint32_t index, Encoded pictures) {
         ++inUse_;
     }
     Slot& slot = slots_[index];
-    encodedBytes_ -= static_cast<std::size_t>(slot.pictures.small.size() + slot.pictures.large.size());
-    encodedBytes_ += static_cast<std::size_t>(pictures.small.size() + pictures.large.size());
+    encodedBytes_ = encodedBytes_ - slot.pictures.bytes() + pictures.bytes();
     slot.pictures = std::move(pictures);
     slot.generation = nextGeneration_++;
     return index;
@@ -121,7 +120,7 @@ void PictureLists::release(uint32_t index) {
     std::lock_guard lock(mutex_);
     if (index == 0 || index >= slots_.size() || slots_[index].generation == 0) return;
     Slot& slot = slots_[index];
-    encodedBytes_ -= static_cast<std::size_t>(slot.pictures.small.size() + slot.pictures.large.size());
+    encodedBytes_ -= slot.pictures.bytes();
     slot = Slot{};
     free_.push_back(index);
     --inUse_;

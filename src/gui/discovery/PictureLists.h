@@ -29,6 +29,7 @@ public:
     struct Encoded {
         QByteArray small;
         QByteArray large;
+        std::size_t bytes() const { return static_cast<std::size_t>(small.size() + large.size()); }
     };
     static Encoded encode(const QImage& small, const QImage& large);
 

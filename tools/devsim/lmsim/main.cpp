@@ -144,14 +144,6 @@ std::optional<DeviceConfig> singleDevice(const SingleDevice& flags, bool replyGi
         return std::nullopt;
     }
     device.address = *address;
-    if (!flags.broadcast.empty()) {
-        const auto broadcast = lm::parseIpv4(flags.broadcast);
-        if (!broadcast) {
-            *error = "--broadcast: expected a dotted IPv4 address";
-            return std::nullopt;
-        }
-        device.broadcast = *broadcast;
-    }
     if (!flags.product.empty()) device.product = flags.product;
     if (!flags.version.empty()) device.version = flags.version;
     if (!flags.subtype.empty()) device.subtype = flags.subtype;
@@ -293,15 +285,6 @@ int main(int argc, char** argv) {
             return 1;
         }
         setup.devices = demoDevices(demo, *firstAddress);
-        if (broadcastOption->count()) {
-            const auto broadcast = lm::parseIpv4(flags.broadcast);
-            if (!broadcast) {
-                std::cerr << "lmsim: --broadcast: expected a dotted IPv4 address\n";
-                return 1;
-            }
-            for (DeviceConfig& device : setup.devices)
-                device.broadcast = *broadcast;
-        }
     } else if (address->count()) {
         auto device = singleDevice(flags, reply->count() > 0, &error);
         if (!device) {
@@ -312,6 +295,15 @@ int main(int argc, char** argv) {
     } else {
         std::cerr << "lmsim: give --config FILE, --demo N or --address A --mac M (see --help)\n";
         return 1;
+    }
+    if (broadcastOption->count()) {
+        const auto broadcast = lm::parseIpv4(flags.broadcast);
+        if (!broadcast) {
+            std::cerr << "lmsim: --broadcast: expected a dotted IPv4 address\n";
+            return 1;
+        }
+        for (DeviceConfig& device : setup.devices)
+            device.broadcast = *broadcast;
     }
     if (latencyOption->count())
         for (DeviceConfig& device : setup.devices)
