@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "BenchRow.h"
+#include "CliDevices.h"
 #include "cli/CliApp.h"
 #include "core/platform/Ipv4.h"
 #include "core/platform/Socket.h"
@@ -93,20 +94,12 @@ int main() {
     config.devices = lm::sim::demoDevices(kDevices, *lm::parseIpv4(kFirstDevice));
     config.tftpPort = probe->localPort();
     probe.reset();
-    std::vector<std::string> hosts;
-    for (auto& device : config.devices) {
+    for (auto& device : config.devices)
         device.shell.faults.ackDelayMs = kAckDelayMs;
-        hosts.push_back(lm::dotted(device.address));
-    }
-    lm::sim::Simulator simulator(std::move(config));
-    std::string error;
-    if (!simulator.start(&error)) {
-        std::printf("cannot start the simulated devices: %s\n", error.c_str());
-        return 1;
-    }
-    ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator.telnetPort()).c_str(), 1);
-    ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator.discoveryPort()).c_str(), 1);
-    ::setenv("LMTOOLS_TFTP_PORT", std::to_string(simulator.tftpPort()).c_str(), 1);
+    const auto devices = lm::bench::startCliDevices(std::move(config));
+    if (!devices) return 1;
+    const std::vector<std::string>& hosts = devices->hosts;
+    const lm::sim::Simulator& simulator = *devices->simulator;
     ::setenv("LMTOOLS_INTERFACES", (std::string(kPc) + "/255.0.0.0").c_str(), 1);
     ::setenv("LMTOOLS_ECHO_SETTING", echoSetting.c_str(), 1);
 

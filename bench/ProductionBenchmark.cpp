@@ -1,7 +1,6 @@
 // The production test over 50 simulated devices that take 200 ms for every shell command, as real
 // ones take 100-500 ms: "lmtools-cli production" with 8 jobs against 1, in-process through the same
 // code the command line runs. Prints both wall times, the speed-up, and whether the tables agree.
-#include <stdlib.h>
 
 #include <chrono>
 #include <cstdio>
@@ -11,9 +10,9 @@
 #include <vector>
 
 #include "BenchRow.h"
+#include "CliDevices.h"
 #include "cli/CliApp.h"
 #include "core/platform/Ipv4.h"
-#include "devsim/Simulator.h"
 
 namespace {
 
@@ -48,19 +47,11 @@ Run production(const std::vector<std::string>& hosts, int jobs) {
 int main() {
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(kDevices, *lm::parseIpv4(kFirstDevice));
-    std::vector<std::string> hosts;
-    for (auto& device : config.devices) {
+    for (auto& device : config.devices)
         device.shell.commandLatencyMs = kLatencyMs;
-        hosts.push_back(lm::dotted(device.address));
-    }
-    lm::sim::Simulator simulator(std::move(config));
-    std::string error;
-    if (!simulator.start(&error)) {
-        std::printf("cannot start the simulated devices: %s\n", error.c_str());
-        return 1;
-    }
-    ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator.telnetPort()).c_str(), 1);
-    ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator.discoveryPort()).c_str(), 1);
+    const auto devices = lm::bench::startCliDevices(std::move(config));
+    if (!devices) return 1;
+    const std::vector<std::string>& hosts = devices->hosts;
 
     std::printf("production test, %zu simulated devices, %u ms per shell command\n", kDevices, kLatencyMs);
     const Run one = production(hosts, 1);

@@ -2,7 +2,6 @@
 // take 100-500 ms: "lmtools-cli config backup" with 8 jobs against 1, in-process through the same
 // code the command line runs. Prints both wall times, the speed-up, and whether both files hold
 // every device with the same settings.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,9 +15,9 @@
 #include <nlohmann/json.hpp>
 
 #include "BenchRow.h"
+#include "CliDevices.h"
 #include "cli/CliApp.h"
 #include "core/platform/Ipv4.h"
-#include "devsim/Simulator.h"
 
 namespace {
 
@@ -60,19 +59,11 @@ Run backup(const std::vector<std::string>& hosts, const fs::path& file, int jobs
 int main() {
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(kDevices, *lm::parseIpv4(kFirstDevice));
-    std::vector<std::string> hosts;
-    for (auto& device : config.devices) {
+    for (auto& device : config.devices)
         device.shell.commandLatencyMs = kLatencyMs;
-        hosts.push_back(lm::dotted(device.address));
-    }
-    lm::sim::Simulator simulator(std::move(config));
-    std::string error;
-    if (!simulator.start(&error)) {
-        std::printf("cannot start the simulated devices: %s\n", error.c_str());
-        return 1;
-    }
-    ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator.telnetPort()).c_str(), 1);
-    ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator.discoveryPort()).c_str(), 1);
+    const auto devices = lm::bench::startCliDevices(std::move(config));
+    if (!devices) return 1;
+    const std::vector<std::string>& hosts = devices->hosts;
     const fs::path folder = fs::temp_directory_path() / ("site_backup_bench_" + std::to_string(::getpid()));
     fs::create_directories(folder);
 

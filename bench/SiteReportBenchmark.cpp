@@ -1,7 +1,6 @@
 // The site report of 200 simulated devices: "lmtools-cli site-report" with every device's picture
 // and settings, in-process through the same code the command line runs. Prints the wall time and the
 // file's size; the target is under 10 s.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,9 +11,9 @@
 #include <vector>
 
 #include "BenchRow.h"
+#include "CliDevices.h"
 #include "cli/CliApp.h"
 #include "core/platform/Ipv4.h"
-#include "devsim/Simulator.h"
 
 namespace {
 
@@ -32,18 +31,9 @@ int main(int argc, char** argv) {
     const bool withTests = argc > 1 && std::string(argv[1]) == "--with-tests";
     lm::sim::SimulatorConfig config;
     config.devices = lm::sim::demoDevices(kDevices, *lm::parseIpv4(kFirstDevice));
-    std::vector<std::string> hosts;
-    for (const auto& device : config.devices)
-        hosts.push_back(lm::dotted(device.address));
-    lm::sim::Simulator simulator(std::move(config));
-    std::string error;
-    if (!simulator.start(&error)) {
-        std::printf("cannot start the simulated devices: %s\n", error.c_str());
-        return 1;
-    }
-    ::setenv("LMTOOLS_TELNET_PORT", std::to_string(simulator.telnetPort()).c_str(), 1);
-    ::setenv("LMTOOLS_DISCOVERY_PORT", std::to_string(simulator.discoveryPort()).c_str(), 1);
-    ::setenv("LMTOOLS_HTTP_PORT", std::to_string(simulator.httpPort()).c_str(), 1);
+    const auto devices = lm::bench::startCliDevices(std::move(config));
+    if (!devices) return 1;
+    const std::vector<std::string>& hosts = devices->hosts;
 
     const auto file = std::filesystem::temp_directory_path() /
                       ("site-report-bench-" + std::to_string(::getpid()) + ".html");
