@@ -4,18 +4,15 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "BenchRow.h"
-#include "CliDevices.h"
-#include "cli/CliApp.h"
+#include "CliBench.h"
 #include "core/platform/Ipv4.h"
 #include "core/platform/Socket.h"
 #include "devsim/Simulator.h"
@@ -24,7 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDevices = 16;
 constexpr std::size_t kImageBytes = 8 << 20;
@@ -41,15 +37,9 @@ double upgrade(const std::vector<std::string>& hosts, const fs::path& image, int
                                      "vorna",       "--jobs",         std::to_string(jobs)};
     args.insert(args.end(), hosts.begin(), hosts.end());
     args.push_back(image.string());
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const auto start = Clock::now();
-    const int status = lm::cli::runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (status == 0) return seconds;
-    std::printf("  --jobs %d failed (exit %d):\n%s%s", jobs, status, out.str().c_str(), err.str().c_str());
+    const auto run = lm::bench::runCliTimed(args);
+    if (run.status == 0) return run.seconds;
+    std::printf("  --jobs %d failed (exit %d):\n%s%s", jobs, run.status, run.out.c_str(), run.err.c_str());
     return -1;
 }
 

@@ -2,21 +2,16 @@
 // ones take 100-500 ms: "lmtools-cli production" with 8 jobs against 1, in-process through the same
 // code the command line runs. Prints both wall times, the speed-up, and whether the tables agree.
 
-#include <chrono>
 #include <cstdio>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "BenchRow.h"
-#include "CliDevices.h"
-#include "cli/CliApp.h"
+#include "CliBench.h"
 #include "core/platform/Ipv4.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDevices = 50;
 constexpr unsigned kLatencyMs = 200;
@@ -33,13 +28,8 @@ Run production(const std::vector<std::string>& hosts, int jobs) {
     std::vector<std::string> args = {"lmtools-cli", "production", "--csv",
                                      "--quiet",     "--jobs",     std::to_string(jobs)};
     args.insert(args.end(), hosts.begin(), hosts.end());
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const auto start = Clock::now();
-    const int status = lm::cli::runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {std::chrono::duration<double>(Clock::now() - start).count(), status, out.str()};
+    const auto run = lm::bench::runCliTimed(args);
+    return {run.seconds, run.status, run.out};
 }
 
 }  // namespace

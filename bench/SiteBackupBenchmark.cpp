@@ -4,25 +4,21 @@
 // every device with the same settings.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "BenchRow.h"
-#include "CliDevices.h"
-#include "cli/CliApp.h"
+#include "CliBench.h"
 #include "core/platform/Ipv4.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDevices = 50;
 constexpr unsigned kLatencyMs = 200;
@@ -39,16 +35,11 @@ Run backup(const std::vector<std::string>& hosts, const fs::path& file, int jobs
     std::vector<std::string> args = {"lmtools-cli",        "config", "backup",     "--quiet", "--jobs",
                                      std::to_string(jobs), "-o",     file.string()};
     args.insert(args.end(), hosts.begin(), hosts.end());
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const auto start = Clock::now();
-    const int status = lm::cli::runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    Run run{std::chrono::duration<double>(Clock::now() - start).count(), status, nullptr};
-    if (status != 0)
-        std::printf("  --jobs %d failed (exit %d):\n%s%s", jobs, status, out.str().c_str(),
-                    err.str().c_str());
+    const auto cli = lm::bench::runCliTimed(args);
+    Run run{cli.seconds, cli.status, nullptr};
+    if (cli.status != 0)
+        std::printf("  --jobs %d failed (exit %d):\n%s%s", jobs, cli.status, cli.out.c_str(),
+                    cli.err.c_str());
     const auto json = nlohmann::json::parse(std::ifstream(file), nullptr, false);
     if (!json.is_discarded() && json.contains("devices")) run.devices = json["devices"];
     return run;

@@ -3,21 +3,16 @@
 // file's size; the target is under 10 s.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "BenchRow.h"
-#include "CliDevices.h"
-#include "cli/CliApp.h"
+#include "CliBench.h"
 #include "core/platform/Ipv4.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDevices = 200;
 constexpr double kTargetSeconds = 10.0;
@@ -41,13 +36,7 @@ int main(int argc, char** argv) {
                                      "--jobs",      std::to_string(kJobs)};
     if (withTests) args.emplace_back("--with-tests");
     args.insert(args.end(), hosts.begin(), hosts.end());
-    std::vector<const char*> argv2;
-    for (const auto& a : args)
-        argv2.push_back(a.c_str());
-    std::ostringstream out, err;
-    const auto start = Clock::now();
-    const int status = lm::cli::runCli(static_cast<int>(argv2.size()), argv2.data(), out, err);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const auto [seconds, status, out, err] = lm::bench::runCliTimed(args);
     std::error_code sizeError;
     const auto bytes = std::filesystem::file_size(file, sizeError);
     std::filesystem::remove(file, sizeError);
@@ -57,7 +46,7 @@ int main(int argc, char** argv) {
         "%.1f MB (%.0f KB a device)\n",
         withTests ? " with the tests" : "", kDevices, kJobs, seconds, status, kTargetSeconds,
         static_cast<double>(bytes) / 1e6, static_cast<double>(bytes) / 1e3 / kDevices);
-    if (!err.str().empty()) std::printf("%s", err.str().c_str());
+    if (!err.empty()) std::printf("%s", err.c_str());
     // Exit 3 is a report that lists failing devices, which the demo's mix of models has.
     const bool met = (status == 0 || status == 3) && bytes > 0 && seconds < kTargetSeconds;
     lm::bench::printRow(
