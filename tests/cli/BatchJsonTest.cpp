@@ -1,9 +1,7 @@
-// The results of reboot, settime and upgrade on several devices as JSON: one object per device in
+// The results of reboot and settime on several devices as JSON: one object per device in
 // the order given, the device's ID, address, a fixed result word and the words, null where none.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -16,7 +14,6 @@ namespace lm::cli {
 namespace {
 
 using test::runCommand;
-using test::runDemo;
 using Json = nlohmann::json;
 
 struct Expected {
@@ -86,19 +83,6 @@ TEST_F(BatchJson, OneDeviceGivesAnArrayOfOne) {
     const auto run = runCommand({"reboot", "127.0.0.61", "--password", "s3cret", "--json", "-q"});
     EXPECT_EQ(run.status, 3) << run.err;
     expectResults(run.out, {{"127.0.0.61", "024C55-C80300", "refused", "password"}});
-}
-
-// A device whose firmware does not fit the file is skipped, not logged in to.
-TEST(BatchJsonDemo, UpgradeSkipsTheDeviceTheFileDoesNotFit) {
-    ::unsetenv("LMTOOLS_PASSWORD");
-    const std::string rom = testing::TempDir() + "zelvix-5206e-json.bin";
-    std::ofstream(rom, std::ios::binary) << std::string(70'000, 'b');
-    const auto run =
-        runDemo({"upgrade", "127.0.0.10", "127.0.0.11", rom.c_str(), "--password", "vorna", "--json"});
-    EXPECT_EQ(run.status, 3) << run.err;
-    expectResults(run.out, {{"127.0.0.10", "024C55-C00000", "ok", nullptr},
-                            {"127.0.0.11", "024C55-C10001", "skipped", "is not for Zelvix"}});
-    EXPECT_EQ(run.err.find("127.0.0.11: Establishing"), std::string::npos) << run.err;
 }
 
 }  // namespace

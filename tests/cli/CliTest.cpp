@@ -50,8 +50,6 @@ TEST_F(CliDemoScan, JsonOrTableListsEverySimulatedDevice) {
     EXPECT_EQ(devices.size(), 8u);
     std::size_t fromArp = 0;
     for (const auto& d : devices) {
-        for (const char* key : {"id", "address", "deviceType"})
-            EXPECT_TRUE(d[key].is_string()) << key;
         EXPECT_EQ(d["id"].get<std::string>().rfind("024C55-", 0), 0u) << d.dump();
         EXPECT_EQ(d["source"], d["version"].is_null() ? "arp" : "probe");
         if (d["version"].is_null()) ++fromArp;

@@ -132,7 +132,6 @@ TEST(DemoCommands, ExitStatusAndTexts) {
         {{"settime", "127.0.0.10"}, 0, "", kClockSet},
         {{"settime", "127.0.0.99"}, 1, "", "Error updating time!\n"},
         {{"log", "127.0.0.11"}, 0, kSyslog, "Reading system log...\nLog read and displayed.\n"},
-        {{"log", "127.0.0.10", "--password", "nope", "-q"}, 2, "", "refused the password"},
         {{"report", "127.0.0.14", "--id", "024C55-C40004"},
          0,
          kReportListing,
@@ -186,12 +185,7 @@ TEST(DemoCommands, BatchesEndWithATableOfResults) {
         std::vector<std::string> rows;  // each expected in standard output
         std::string inErr;
     } cases[] = {
-        {{"reboot", "127.0.0.10", "127.0.0.11", "127.0.0.99", "--password", "vorna", "--jobs", "3"},
-         3,
-         {"127.0.0.10  024C55-C00000  Zelvix       OK\n", "127.0.0.11  024C55-C10001  Zelvix       OK\n",
-          "127.0.0.99                              unreachable: This device does not respond!\n"},
-         "127.0.0.11: Rebooting...\n"},
-        {{"settime", "127.0.0.12", "127.0.0.13"},
+        {{"settime", "127.0.0.12", "127.0.0.13", "--jobs", "2"},
          0,
          {"127.0.0.12  ", "127.0.0.13  "},
          "127.0.0.13: Time is set.\n"},

@@ -9,17 +9,11 @@
 set -euo pipefail
 cli="$1"; lmsim="$2"; screenshot="$3"
 . "$(dirname "$0")/netns.sh"
+. "$(dirname "$0")/webdriver.sh"
 
-chromium=$(command -v chromium || true)
-driver=$(command -v chromedriver || true)
-if [ -z "$chromium" ] || [ -z "$driver" ]; then
-  echo "SKIPPED: rendering the report needs Chromium and its WebDriver (Debian: chromium chromium-driver)"
-  exit 77
-fi
+webdriver_require "the report"
 netns_require
 netns_pc pc 10.79.0.1/24
-ns=$(netns_name pc)
-in_ns() { ip netns exec "$ns" env HOME="$NETNS_TMP" "$@"; }
 
 hostile_reply='Lumetra/Zel<script>window.pwned=1</script>-2 cam 4.2.1"'"'"'><img/src=x/onerror=window.pwned=2> id=024C55-C80001<b>bold</b>'
 jq -n --arg reply "$hostile_reply" '{devices: [
@@ -39,26 +33,7 @@ in_ns LMTOOLS_DISCOVERY_PORT="$discovery" LMTOOLS_HTTP_PORT="$http" LMTOOLS_TELN
 # Some devices fail the production test: the report is still written, and says so in its status.
 [ "$status" -eq 0 ] || [ "$status" -eq 3 ] || { echo "FAILED: site-report exited $status"; exit 1; }
 
-wd="http://127.0.0.1:9515"
-in_ns "$driver" --port=9515 >"$NETNS_TMP/driver.log" 2>&1 &
-NETNS_PIDS+=($!)
-request() {  # request METHOD PATH [JSON]: the answer's value
-  in_ns curl -sS --max-time 60 -X "$1" -H 'Content-Type: application/json' ${3:+-d "$3"} "$wd$2" | jq -c .value
-}
-for _ in $(seq 1 100); do
-  [ "$(in_ns curl -s "$wd/status" | jq -r '.value.ready // false' 2>/dev/null)" = true ] && break
-  sleep 0.1
-done
-options=$(jq -nc --arg binary "$chromium" --arg profile "$NETNS_TMP/profile" '{capabilities: {alwaysMatch: {
-  browserName: "chrome", "goog:chromeOptions": {binary: $binary, args: [
-    "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
-    "--disable-background-networking", "--disable-component-update", "--disable-sync",
-    "--window-size=1000,1400", ("--user-data-dir=" + $profile)]}}}}')
-session=$(request POST /session "$options" | jq -r '.sessionId // empty')
-if [ -z "$session" ]; then
-  echo "FAILED: no browser session"; cat "$NETNS_TMP/driver.log"; exit 1
-fi
-request POST "/session/$session/url" "$(jq -nc --arg url "file://$report" '{url: $url}')" >/dev/null
+webdriver_open "$report" 1000,1400
 
 check='return {
   pictures: Array.from(document.images).map(function (i) {
@@ -70,12 +45,11 @@ check='return {
   pwned: window.pwned === undefined ? null : window.pwned,
   text: document.body.innerText};'
 for _ in $(seq 1 20); do
-  seen=$(request POST "/session/$session/execute/sync" "$(jq -nc --arg s "$check" '{script: $s, args: []}')")
+  seen=$(webdriver_run "$check")
   [ "$(jq '[.pictures[] | select(.loaded | not)] | length' <<<"$seen")" -eq 0 ] && break
   sleep 0.5
 done
-request GET "/session/$session/screenshot" | jq -r . | base64 -d >"$screenshot"
-request DELETE "/session/$session" >/dev/null
+webdriver_close "$screenshot"
 
 jq -r '.pictures[] | "\(if .loaded then "loaded" else "MISSING" end) \(.alt) \(.src)"' <<<"$seen"
 failures=0

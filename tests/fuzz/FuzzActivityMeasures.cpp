@@ -5,27 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "FuzzTarget.h"
 #include "core/diag/ActivityMeasures.h"
 #include "core/diag/ProductionRules.h"
-
-namespace {
-
-void check(bool holds) {
-    if (!holds) __builtin_trap();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lm;
     const std::string input(reinterpret_cast<const char*>(data), size);
-    OutputLines lines;
-    for (std::size_t start = 0; start < input.size();) {
-        const auto end = input.find('\n', start);
-        const auto next = end == std::string::npos ? input.size() : end + 1;
-        lines.push_back(input.substr(start, next - start));
-        start = next;
-    }
+    const OutputLines lines = linesOf(input);
 
     const LineValue value = findLineValue(lines, "read: ");
     check(value.line < lines.size() || lines.empty());

@@ -5,26 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "FuzzTarget.h"
 #include "core/wizard/SettingsParser.h"
-
-namespace {
-
-void check(bool holds) {
-    if (!holds) __builtin_trap();
-}
-
-std::vector<std::string> linesOf(const std::string& input) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < input.size();) {
-        const auto end = input.find('\n', start);
-        const auto next = end == std::string::npos ? input.size() : end + 1;
-        lines.push_back(input.substr(start, next - start));
-        start = next;
-    }
-    return lines;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lm;

@@ -9,17 +9,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "FuzzTarget.h"
 #include "core/discovery/DeviceRecord.h"
 #include "core/wizard/SettingsJson.h"
 #include "core/wizard/SiteRestore.h"
-
-namespace {
-
-void check(bool holds) {
-    if (!holds) __builtin_trap();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lm;

@@ -263,9 +263,7 @@ private slots:
     // Reboot with two devices selected: one batch window for both, the password typed once, and
     // both devices restart; no one-device dialog opens.
     void rebootOfSeveralDevicesOpensOneBatchWindow() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        openScanned();
         QVERIFY(select(addresses_[0]));
         QAbstractItemView* view = activeView();
         for (int r = 0; r < view->model()->rowCount(); ++r)
@@ -275,7 +273,7 @@ private slots:
         QCOMPARE(window_->list().selections().size(), std::size_t{2});
         window_->list().rebuild();  // as when a scan refills the list
         QCOMPARE(window_->list().selections().size(), std::size_t{2});
-        const int before[] = {reboots(0), reboots(1)};
+        const int before[] = {int(simulator_->counters(0).reboots), int(simulator_->counters(1).reboots)};
         QStringList rows;
         int batchWindows = 0, otherWindows = 0;
         QTimer driver;
@@ -306,8 +304,8 @@ private slots:
         QCOMPARE(otherWindows, 0);
         rows.sort();
         QCOMPARE(rows, (QStringList{addresses_[0] + " OK", addresses_[1] + " OK"}));
-        QTRY_COMPARE_WITH_TIMEOUT(reboots(0), before[0] + 1, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(reboots(1), before[1] + 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(simulator_->counters(0).reboots), before[0] + 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(simulator_->counters(1).reboots), before[1] + 1, 10000);
         // The next tests want every device up.
         for (std::size_t i : {0, 1})
             QTRY_VERIFY_WITH_TIMEOUT(simulator_->deviceUp(i), 20000);
@@ -315,8 +313,7 @@ private slots:
 
     // The page goes to the user's cache folder, wherever the program was started.
     void viewAllDevicesWritesThePage() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
+        openScanned();
         QTemporaryDir work;
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work.path()));
@@ -363,9 +360,7 @@ private slots:
     // triggered, runs that command and no other (the windows it opens are closed as they come).
     // Entries are enabled and checked exactly as in the list's menu, with and without a selection.
     void menuBarReachesEveryCommand() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        openScanned();
         QVERIFY(menuEntry(QStringLiteral("Device/Reboot...")));
         QVERIFY(!menuEntry(QStringLiteral("Device/Reboot..."))->isEnabled());
         QCOMPARE(menuBarDiffersFromListMenu(), QString());
@@ -455,9 +450,7 @@ private slots:
     // F5, Ctrl+F, F1 and Ctrl+Q reach their commands from anywhere in the window; Enter on the list
     // opens the device's page.
     void shortcutsReachTheirCommands() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        openScanned();
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         QVERIFY(select(addresses_[1]));
@@ -493,9 +486,7 @@ private slots:
     // Ctrl+F finds devices as the user types, by ID, address or type, and Enter goes on to the next
     // one that matches; text no device holds is said in the status bar, and Esc closes the bar.
     void findBarFindsByIdAddressOrType() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        openScanned();
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         QLineEdit& find = window_->findField();
@@ -575,9 +566,7 @@ private slots:
     // File > Back Up Settings... reads every listed device in the batch window and writes the file;
     // Restore Settings... opens that file with a row per saved device, and says why a file cannot be used.
     void backUpAndRestoreSettingsFromTheFileMenu() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
+        openScanned();
         QTemporaryDir work;
         desktop_.saveAs = work.filePath(QStringLiteral("site.json"));
         onModal<BatchWindow>([](BatchWindow* batch) {
@@ -609,8 +598,7 @@ private slots:
     // "Export List..." in the list's menu writes one CSV row per listed device, or JSON when asked;
     // a file that cannot be written is reported.
     void exportListWritesTheListedDevices() {
-        open(simulatedProfile());
-        QTRY_COMPARE(window_->list().itemCount(), 3);
+        openScanned();
         std::unique_ptr<QMenu> menu(window_->list().buildContextMenu());
         auto* item = menu->findChild<QAction*>(QStringLiteral("id1326"));
         QVERIFY(item && item->isEnabled() && item->text() == QStringLiteral("Export List..."));
@@ -799,11 +787,6 @@ private slots:
     }
 
 private:
-    int reboots(std::size_t device) const {
-        const std::vector<std::string> commands = simulator_->commands(device);
-        return int(std::count(commands.begin(), commands.end(), "reboot"));
-    }
-
     NetworkProfile quietProfile() const {
         NetworkProfile profile;
         profile.interfaces = std::vector<InterfaceRow>{};
@@ -831,6 +814,13 @@ private:
         window_ = std::make_unique<CLmToolsDlg>(*session_, *settings_, desktop_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    // The window on the simulated devices, once its first scan has listed all three.
+    void openScanned() {
+        open(simulatedProfile());
+        QTRY_COMPARE(window_->list().itemCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->scanRunning(), 20000);
     }
 
     static QByteArray readAll(const QString& path) {

@@ -148,7 +148,7 @@ private slots:
         child<QLineEdit>(*dialog, 1195)->setText(QStringLiteral("..."));
         QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("vorna"));
         auto* start = child<QPushButton>(*dialog, Reboot::Id::Yes);
-        const int before = rebootCount(kPlain);
+        const int before = int(simulator_->counters(kPlain).reboots);
         QTest::mouseClick(start, Qt::LeftButton);
         QVERIFY(!start->isEnabled());
         QTRY_COMPARE(child<QLabel>(*dialog, 1018)->text(),
@@ -157,7 +157,7 @@ private slots:
         QTRY_VERIFY(!dialog->state()->running);
         QVERIFY(dialog->isVisible());
         QVERIFY(boxes_.shown.isEmpty());
-        QCOMPARE(rebootCount(kPlain), before);
+        QCOMPARE(int(simulator_->counters(kPlain).reboots), before);
     }
 
     // The password field has the focus and hides what is typed, and Cancel is the default. The
@@ -171,7 +171,7 @@ private slots:
         QVERIFY(child<QPushButton>(*dialog, 2)->isDefault());
         QVERIFY(child<QCheckBox>(*dialog, EraseConfig::Id::RebootAfterwards)->isChecked());
         QSignalSpy accepted(dialog.get(), &QDialog::accepted);
-        const int before = rebootCount(kPlain);
+        const int before = int(simulator_->counters(kPlain).reboots);
         QTest::keyClicks(password, QStringLiteral("vorna"));
         QTest::mouseClick(child<QPushButton>(*dialog, EraseConfig::Id::Proceed), Qt::LeftButton);
         // The worker asks on this thread, so it cannot have asked before this.
@@ -180,7 +180,7 @@ private slots:
         // The erase's commands and texts are the workers' tests' concern.
         QCOMPARE(boxes_.shown.size(), 1);
         QCOMPARE(boxes_.shown[0][0], QStringLiteral("Erase Config"));
-        QCOMPARE(rebootCount(kPlain), before);
+        QCOMPARE(int(simulator_->counters(kPlain).reboots), before);
         QTRY_VERIFY(!dialog->state()->running);
     }
 
@@ -189,7 +189,7 @@ private slots:
     void refusedPasswordIsAskedFor() {
         const std::unique_ptr<OperationDialog> dialog = make(false, addresses_[kGuarded], "site text");
         QSignalSpy accepted(dialog.get(), &QDialog::accepted);
-        const int before = rebootCount(kGuarded);
+        const int before = int(simulator_->counters(kGuarded).reboots);
         LoginAnswers answers({QStringLiteral("s3cret")});
         QTest::keyClicks(child<QLineEdit>(*dialog, 1192), QStringLiteral("wrong"));
         QTest::mouseClick(child<QPushButton>(*dialog, Reboot::Id::Yes), Qt::LeftButton);
@@ -202,7 +202,7 @@ private slots:
                                       QStringLiteral("The device will take\na few seconds to reboot."),
                                       dialog->objectName()}}));
         QVERIFY(!dialog->isVisible());
-        QCOMPARE(rebootCount(kGuarded), before + 1);
+        QCOMPARE(int(simulator_->counters(kGuarded).reboots), before + 1);
         QTRY_VERIFY(!dialog->state()->running);
         QCOMPARE(session_->password(), std::string(Session::kDefaultPassword));
     }
@@ -266,46 +266,10 @@ private slots:
         QCOMPARE(answers.messages.size(), 2);
     }
 
-    // Set Time works as soon as it opens; OK waits for the worker. A log window reads at once too,
-    // asks for the password the device wants, and shows the log as plain fixed-pitch text.
-    void setTimeAndLogsWorkWhenOpened() {
-        gui::FixTime setTime(*session_, addresses_[kPlain]);
-        setTime.setMessageBoxHandler(boxes_.handler());
-        auto* ok = child<QPushButton>(setTime, gui::FixTime::kOk);
-        setTime.show();
-        QVERIFY(!ok->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(setTime, 1018)->text(), QStringLiteral("Time is set."),
-                                  10000);
-        QTRY_VERIFY(ok->isEnabled());
-        QCOMPARE(child<QProgressBar>(setTime, gui::FixTime::Id::Progress)->value(), 2);
-        for (const QLabel* label : setTime.findChildren<QLabel*>())
-            QVERIFY2(label->isEnabled(), qPrintable(label->text()));  // nothing but OK is switched
-        QCOMPARE(simulator_->commands(kPlain).back(), std::string("clock -S"));
-        QVERIFY(boxes_.shown.isEmpty());
-        // OK comes on just before the worker lets go of the session; a window opened in between
-        // would rightly say the link is busy.
-        QTRY_VERIFY(!session_->busy());
-
-        DebugFile log(*session_, addresses_[kGuarded], kDebugLog);
-        QCOMPARE(log.windowTitle(), "Debug Log for " + addresses_[kGuarded]);
-        LoginAnswers answers({QStringLiteral("s3cret")});
-        log.show();
-        auto* status = child<QLineEdit>(log, 1018);
-        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Log read and displayed."), 10000);
-        QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
-        auto* text = child<QPlainTextEdit>(log, DebugFile::Id::Log);
-        QTRY_VERIFY(text->toPlainText().startsWith(QStringLiteral("Linux version")));
-        QVERIFY(text->isReadOnly() && status->isReadOnly());
-        QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QVERIFY(QFontInfo(text->font()).fixedPitch());
-        QVERIFY(child<QPushButton>(log, 1)->isDefault());
-        QTRY_VERIFY(!session_->busy());
-        session_->resetPassword();
-    }
-
-    // Set Time's end, good or bad: the texts no longer say the update is in progress, OK is the way
-    // out and Cancel is off. The guarded device refuses the default password and the prompt is
-    // cancelled, so the time cannot be set.
+    // Set Time works as soon as it opens, and OK waits for the worker. Its end, good or bad: the texts
+    // no longer say the update is in progress, OK is the way out and Cancel is off; nothing else is
+    // switched. The guarded device refuses the default password and the prompt is cancelled, so the
+    // time cannot be set.
     void setTimeEndsWithItsFinalStatus() {
         const struct {
             std::size_t device;
@@ -318,38 +282,57 @@ private slots:
             gui::FixTime setTime(*session_, addresses_[device]);
             setTime.setMessageBoxHandler(boxes_.handler());
             auto* cancel = child<QPushButton>(setTime, OperationDialog::kCancel);
+            auto* ok = child<QPushButton>(setTime, gui::FixTime::kOk);
             setTime.show();
             QVERIFY(cancel->isEnabled());
-            QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(setTime, gui::FixTime::kOk)->isEnabled(), 10000);
+            QVERIFY(!ok->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(ok->isEnabled(), 10000);
             QTRY_COMPARE(child<QLabel>(setTime, 1018)->text(), status);
             QVERIFY(!cancel->isEnabled());
             QStringList texts;
-            for (const QLabel* label : setTime.findChildren<QLabel*>())
+            for (const QLabel* label : setTime.findChildren<QLabel*>()) {
                 texts << label->text();
+                QVERIFY2(label->isEnabled(), qPrintable(label->text()));
+            }
             QVERIFY(texts.contains(QString::fromLatin1(gui::FixTime::kEndedIntro)));
             QVERIFY(!texts.join(' ').contains(QStringLiteral("in progress")));
+            if (device == kPlain) {
+                QCOMPARE(child<QProgressBar>(setTime, gui::FixTime::Id::Progress)->value(), 2);
+                QCOMPARE(simulator_->commands(kPlain).back(), std::string("clock -S"));
+            }
             QCOMPARE(boxes_.shown.size(), device == kPlain ? 0 : 1);
             QTRY_VERIFY(!session_->busy());
             session_->resetPassword();
         }
     }
 
-    // The log window saves what it shows, copies the selection or else the whole log, and finds text
-    // in any case, round the end; a file that cannot be written and text that is not there are said.
-    void logWindowSavesCopiesAndFinds() {
-        DebugFile log(*session_, addresses_[kPlain], kDebugLog);
+    // A log window reads as soon as it opens, asks for the password the device wants, and shows the
+    // log as plain fixed-pitch text. It saves what it shows, copies the selection or else the whole
+    // log, and finds text in any case, round the end; a file that cannot be written and text that is
+    // not there are said.
+    void logWindowReadsSavesCopiesAndFinds() {
+        DebugFile log(*session_, addresses_[kGuarded], kDebugLog);
+        QCOMPARE(log.windowTitle(), "Debug Log for " + addresses_[kGuarded]);
         QString offered;
         QString target = dir_.filePath(QStringLiteral("dmesg.txt"));
         log.setSaveChooser([&](QWidget*, const QString&, const QString& filters, QString*) {
             offered = filters;
             return target;
         });
+        LoginAnswers answers({QStringLiteral("s3cret")});
         log.show();
         auto* status = child<QLineEdit>(log, 1018);
         QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Log read and displayed."), 10000);
+        QCOMPARE(answers.messages, QStringList{QString::fromLatin1(kInvalidPassword)});
         auto* text = child<QPlainTextEdit>(log, DebugFile::Id::Log);
-        QVERIFY(!text->toPlainText().isEmpty());
+        QTRY_VERIFY(text->toPlainText().startsWith(QStringLiteral("Linux version")));
+        QVERIFY(text->isReadOnly() && status->isReadOnly());
+        QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QVERIFY(QFontInfo(text->font()).fixedPitch());
+        QVERIFY(child<QPushButton>(log, 1)->isDefault());
 
+        log.activateWindow();  // the prompt had it
+        QVERIFY(QTest::qWaitForWindowActive(&log));
         QTest::keySequence(&log, QKeySequence::Save);
         QFile saved(target);
         QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -382,6 +365,7 @@ private slots:
         QTest::keyClick(find, Qt::Key_Return);
         QCOMPARE(status->text(), QStringLiteral("\"no such words\" is not in the log."));
         QTRY_VERIFY(!session_->busy());
+        session_->resetPassword();
     }
 
     // Closed while its worker waits on a silent device, Set Time goes at once; a second one opened
@@ -716,11 +700,6 @@ private:
         dialog->setMessageBoxHandler(boxes_.handler());
         dialog->show();
         return dialog;
-    }
-
-    int rebootCount(std::size_t device) const {
-        const std::vector<std::string> commands = simulator_->commands(device);
-        return int(std::count(commands.begin(), commands.end(), "reboot"));
     }
 
     QTemporaryDir dir_;

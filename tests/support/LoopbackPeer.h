@@ -92,6 +92,12 @@ private:
     bool closed_ = false;
 };
 
+// The device's side of a login with the default password, ending at its shell prompt.
+inline bool logIn(Conversation& c, const std::string& prompt = "> ") {
+    return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
+           c.send("\r\nWelcome\r\n" + prompt);
+}
+
 // The other side for a test: a TCP listener or a UDP socket on a loopback address and an ephemeral
 // port, ready before the constructor returns. A script runs on the peer's own thread over the first
 // connection it accepts (with TcpEach, over every connection in turn until the peer is destroyed),

@@ -14,23 +14,12 @@
 #include "support/LoopbackPeer.h"
 #include "support/RecordingChannel.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TextChecks.h"
 
 namespace lm::test {
 namespace {
 
 using Calls = std::vector<std::string>;
-
-bool logIn(Conversation& c, const std::string& prompt = "> ") {
-    return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
-           c.send("\r\nWelcome\r\n" + prompt);
-}
-
-int count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
 
 // Short turns: the silent cases wait out every attempt.
 Timing quick() {
@@ -64,7 +53,7 @@ TEST(SetClock, AttemptsAndTheDevicesAnswers) {
         bool procedure;  // the dialog's four attempts, or the session's three
         std::optional<std::string> dateAnswer, clockAnswer;
         Outcome outcome;
-        int dates;
+        std::size_t dates;
         std::string words;
     } cases[] = {
         {"set", true, "Thu Mar  5 14:07:09 UTC 2026\r\n> ", "\r\n> ", Outcome::Ok, 1, ""},
@@ -103,7 +92,7 @@ TEST(SetClock, AttemptsAndTheDevicesAnswers) {
         EXPECT_EQ(result.deviceWords, c.words);
         session.telnet().close();
         EXPECT_TRUE(peer.finish().empty());
-        EXPECT_EQ(count(peer.received(), kDate), c.dates) << peer.received();
+        EXPECT_EQ(occurrences(peer.received(), kDate), c.dates) << peer.received();
         EXPECT_TRUE(std::regex_search(peer.received(),
                                       std::regex(R"(date -s "[A-Z][a-z]+ \d\d \d\d:\d\d:\d\d  \d{4}"\n)")))
             << peer.received();
@@ -150,7 +139,7 @@ TEST_F(LogWorker, ReadFromTheDevicesShell) {
         Outcome outcome;
         std::string status;
         std::optional<std::string> log;  // nullopt: not compared
-        int commands;
+        std::size_t commands;
     } cases[] = {
         {"ends at the prompt; a kernel line with the prompt's characters is kept", "# ",
          kCommand + "\r\nMar 3 boot\r\nMar 3 KERNEL: cpu # 0\r\nMar 3 up\r\n# ", Outcome::Ok,
@@ -170,7 +159,7 @@ TEST_F(LogWorker, ReadFromTheDevicesShell) {
         LoopbackPeer peer([&c, &kCommand](Conversation& conn) {
             if (!logIn(conn, c.prompt)) return;
             // Each attempt: "\n" for the prompt, then the command; before a retry one more "\n".
-            for (int lines = 3 * c.commands - 1; lines > 0; --lines) {
+            for (std::size_t lines = 3 * c.commands - 1; lines > 0; --lines) {
                 const auto line = conn.until("\n");
                 if (!line || !conn.send(line->ends_with(kCommand + "\n") ? c.answer : "\r\n" + c.prompt))
                     return;
@@ -179,7 +168,7 @@ TEST_F(LogWorker, ReadFromTheDevicesShell) {
         });
         EXPECT_EQ(readLog(peer.port()), c.outcome);
         EXPECT_TRUE(peer.finish().empty());
-        EXPECT_EQ(count(peer.received(), kCommand), c.commands);
+        EXPECT_EQ(occurrences(peer.received(), kCommand), c.commands);
         EXPECT_TRUE(ui->called("status:" + c.status));
         EXPECT_EQ(ui->called("beep"), c.outcome != Outcome::Ok);
         EXPECT_EQ(shown, text) << "the window shows what the result holds";

@@ -124,12 +124,6 @@ NetworkProfile telnetAt(uint16_t port) {
     return profile;
 }
 
-// The device's side of a login with the default password, ending at its shell prompt.
-bool logIn(Connection& c) {
-    return c.send("\r\nlogin: ") && c.expect("admin\n") && c.send("Password: ") && c.expect("vorna\n") &&
-           c.send("\r\nWelcome\r\n> ");
-}
-
 TEST_F(WorkerTaskTest, BlankAddressOrPasswordFailsBeforeConnecting) {
     const Calls noAddress = {"beep", "status:You must specify the IP address.", "start:on"};
     const struct {
